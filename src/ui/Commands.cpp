@@ -1,0 +1,41 @@
+#include "ui/Commands.h"
+
+#include <cstdio>
+
+namespace kv_ui {
+
+namespace {
+
+int print_help(const std::vector<std::string>&) {
+    std::printf("Korvante %s - music composition with typed note blocks\n\n", KV_VERSION_STRING);
+    std::printf("usage: korvante COMMAND [ARGS...]\n\ncommands:\n");
+    for (const Command& c : commands())
+        std::printf("  %-10s %s\n", c.name, c.usage);
+    return 0;
+}
+
+int print_version(const std::vector<std::string>&) {
+    std::printf("korvante %s\n", KV_VERSION_STRING);
+    return 0;
+}
+
+}  // namespace
+
+const std::vector<Command>& commands() {
+    static const std::vector<Command> list = {
+        {"--help", "show this help", print_help},
+        {"--version", "show the program version", print_version},
+    };
+    return list;
+}
+
+int run_command(const std::vector<std::string>& args) {
+    if (args.empty()) return print_help(args);
+    for (const Command& c : commands()) {
+        if (args[0] == c.name) return c.run(std::vector<std::string>(args.begin() + 1, args.end()));
+    }
+    std::fprintf(stderr, "korvante: unknown command '%s' (see korvante --help)\n", args[0].c_str());
+    return 2;
+}
+
+}  // namespace kv_ui

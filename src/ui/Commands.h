@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace kv_ui {
+
+// One command-line tool: its name, a one-line usage and the function that runs it with the
+// arguments after the name. The function returns the process exit status.
+struct Command {
+    const char* name;
+    const char* usage;
+    int (*run)(const std::vector<std::string>& args);
+};
+
+// Every tool the program offers, in the order `--help` lists them.
+const std::vector<Command>& commands();
+
+// Dispatches the arguments (the first names the tool) and returns the exit status. UI thread.
+int run_command(const std::vector<std::string>& args);
+
+}  // namespace kv_ui
