@@ -1,0 +1,112 @@
+#include "model/MseqMusic.h"
+
+#include "model/MseqBook.h"
+#include "model/MseqObject.h"
+#include "model/MseqTrackRoot.h"
+
+namespace {
+
+const CkvString kNoName;
+
+bool is_fixed_track(MSEQ_TYPE type) {
+    return type == MTYPE_TRACK_ROOT_MUSIC || type == MTYPE_TRACK_ROOT_PHRASE ||
+           type == MTYPE_TRACK_HEADER || type == MTYPE_TRACK_DETAIL;
+}
+
+}  // namespace
+
+MseqMusic::MseqMusic(MseqObject* node) : MseqMusic(node, MTYPE_TRACK_ROOT_MUSIC) {}
+
+MseqMusic::MseqMusic(MseqObject* node, MSEQ_TYPE root_type) {
+    owner = node;
+    root_ =
+        std::make_unique<MseqObject>(MID_TRACK_ROOT, root_type, kNoName, MseqDescPath(kPathWith));
+    header_ =
+        new MseqObject(MID_TRACK_HEADER, MTYPE_TRACK_HEADER, kNoName, MseqDescPath(kPathWith));
+    detail_ =
+        new MseqObject(MID_TRACK_DETAIL, MTYPE_TRACK_DETAIL, kNoName, MseqDescPath(kPathWith));
+    mseq_link(root_.get(), header_, MPLACE_LAST_CHILD);
+    mseq_link(root_.get(), detail_, MPLACE_LAST_CHILD);
+    tracks.emplace(MID_TRACK_ROOT, root_.get());
+    tracks.emplace(MID_TRACK_HEADER, header_);
+    tracks.emplace(MID_TRACK_DETAIL, detail_);
+    // The root track leads commands posted to any track back to this music; a phrase's root
+    // points nowhere, so the tracks of a phrase run their commands themselves.
+    MseqTrackRootMusic* root_track;
+    if (root_type == MTYPE_TRACK_ROOT_PHRASE) {
+        root_track = new MseqTrackRootPhrase(nullptr);
+    } else {
+        root_track = new MseqTrackRootMusic(this);
+    }
+    root_track->owner = root_.get();
+    root_->attach(root_track);
+}
+
+MseqMusic::~MseqMusic() = default;
+
+MSEQ_ID MseqMusic::allocate_track_id(MSEQ_TYPE type, MSEQ_ID requested) {
+    if (requested) return mseq_make_id(MFILE_TRACKS, mseq_serial(requested));
+    if (uint32_t fixed = mseq_fixed_serial(type)) return mseq_make_id(MFILE_TRACKS, fixed);
+    if (m_NextID < 0x10001 || m_NextID > 0xF0000) m_NextID = 0x10001;
+    for (uint32_t start : {m_NextID, 0x10001u}) {
+        uint32_t i = 0x100000 | start;
+        while (tracks.count(i))
+            ++i;
+        if (i <= 0x1F0000) {
+            // The next allocation starts on this serial and steps past it.
+            m_NextID = mseq_serial(i);
+            return i;
+        }
+    }
+    return 0;
+}
+
+MSEQ_ID MseqMusic::check_create_track(MSEQ_ID anchor, int place, MSEQ_TYPE type,
+                                      MSEQ_ID requested) {
+    if (tracks.size() >= kMaxTracks || mseq_type_category(type) != MCAT_LEAF) return 0;
+    auto it = tracks.find(mseq_serial(anchor) | 0x100000);
+    if (it == tracks.end()) return 0;
+    MseqObject* parent = mseq_placement_parent(it->second, place);
+    if (!parent || !mseq_can_contain(parent, type)) return 0;
+    const uint32_t saved_next = m_NextID;
+    const MSEQ_ID id = allocate_track_id(type, requested);
+    m_NextID = saved_next;
+    if (!id || !mseq_id_valid(id, type) || tracks.count(id)) return 0;
+    return id;
+}
+
+MseqObject* MseqMusic::create_track(MSEQ_ID anchor, int place, MSEQ_TYPE type,
+                                    const CkvString& name, MSEQ_ID requested) {
+    if (!check_create_track(anchor, place, type, requested)) return nullptr;
+    const MSEQ_ID id = allocate_track_id(type, requested);
+    auto* node = new MseqObject(id, type, name, MseqDescPath(kPathWith));
+    tracks.emplace(id, node);
+    mseq_link(tracks.at(mseq_serial(anchor) | 0x100000), node, place);
+    return node;
+}
+
+MseqObject* MseqMusic::find_track(MSEQ_ID id) const {
+    auto it = tracks.find(mseq_with_file_number(id, MFILE_TRACKS));
+    return it == tracks.end() ? nullptr : it->second;
+}
+
+MseqObject* MseqMusic::find(MSEQ_ID id) const {
+    if (mseq_file_number(id) == MFILE_TRACKS) return find_track(id);
+    if (mseq_file_number(id) != MFILE_OWN_BOOK || !owner) return nullptr;
+    MseqObject* book_node = mseq_find_book_ancestor(owner);
+    if (!book_node) return nullptr;
+    auto* book = book_node->entity() ? book_node->entity()->cast_to<MseqBook>(MTYPE_BOOK) : nullptr;
+    if (!book) return nullptr;
+    return book->find(mseq_with_file_number(id, mseq_file_number(book_node->id)));
+}
+
+bool MseqMusic::remove_track(MSEQ_ID id) {
+    MseqObject* node = find_track(id);
+    if (!node || is_fixed_track(node->type)) return false;
+    if (!mseq_subtree_removable(node)) return false;
+    mseq_erase_subtree_ids(tracks, node);
+    delete node;
+    return true;
+}
+
+MseqPhrase::MseqPhrase() : MseqMusic(nullptr, MTYPE_TRACK_ROOT_PHRASE) {}

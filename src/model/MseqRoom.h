@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+
+#include "model/MseqEntity.h"
+#include "model/MseqId.h"
+
+class MseqObject;
+
+// The library: the entity of the room node, listing the books under it. Owns the book nodes:
+// destroying the room destroys them. User-interface thread only.
+class MseqRoom : public MseqEntity {
+public:
+    static constexpr uint32_t kMaxBooks = 1024;
+
+    // A room whose content is `node` (the room node, identifier 0x80000001).
+    explicit MseqRoom(MseqObject* node);
+    ~MseqRoom() override;
+
+    MSEQ_TYPE type() const override { return MTYPE_ROOM; }
+    MseqEntity* cast(MSEQ_TYPE type) override { return type == MTYPE_ROOM ? this : nullptr; }
+
+    // The file number the next book gets; 0 when the room is full.
+    uint32_t allocate_book_number() const;
+
+    // Creates a book node placed relative to `anchor`; nullptr on failure (room full, parent not
+    // the room node, type refused, identifier invalid).
+    MseqObject* create_book(MseqObject* anchor, int place, MSEQ_TYPE type, const CkvString& name,
+                            const MseqDescPath& path);
+
+    // The room node, a book node, or a leaf found in its book (opening the book); nullptr when
+    // there is none.
+    MseqObject* find(MSEQ_ID id);
+
+    // Deletes a book by identifier, or a leaf through its book; false when it is not found, is
+    // a fixed kind, or its content is in use.
+    bool remove(MSEQ_ID id);
+
+    std::map<MSEQ_ID, MseqObject*> books;  // book identifier to book node
+};
