@@ -4,6 +4,7 @@
 #include <map>
 #include <memory>
 
+#include "model/MseqBlockWord.h"
 #include "model/MseqEntity.h"
 #include "model/MseqId.h"
 
@@ -58,6 +59,7 @@ public:
     MSEQ_ID m_TrackChordID = 0;
     int32_t m_Tempo = 120;
     int32_t m_Transpose = 0;
+    MseqBlockWord m_Program{MWORD_PROGRAM, 0, 0};
     CkvString m_Title = "%<entity>";
     CkvString m_Copyright;
     int32_t m_BlankBar = 0;

@@ -1,0 +1,67 @@
+#include "text/MrecEntityWriter.h"
+
+#include "model/MseqBook.h"
+#include "model/MseqEntity.h"
+#include "model/MseqMusic.h"
+#include "model/MseqObject.h"
+#include "model/MseqRoom.h"
+#include "text/MrecRecordWriter.h"
+#include "text/MrecWriter.h"
+
+const char* mrec_main_record_type(unsigned type) {
+    switch (type) {
+        case MTYPE_ROOM:
+            return "MSEQ_ROOM";
+        case MTYPE_BOOK_LIBRARY:
+        case MTYPE_BOOK_MUSIC:
+            return "MSEQ_BOOK";
+        case MTYPE_LEAF_MUSIC:
+        case MTYPE_LEAF_PHRASE:
+            return "MSEQ_MUSIC";
+        case MTYPE_LEAF_CHORD:
+            return "MSEQ_MAP_CHORD";
+        case MTYPE_LEAF_STAGE:
+            return "MSEQ_MAP_STAGE";
+        case MTYPE_LEAF_SCALE:
+            return "MSEQ_MAP_SCALE";
+        case MTYPE_CONFIG:
+            return "MSEQ_CONFIG";
+        default:
+            return nullptr;
+    }
+}
+
+const char* mrec_target_word(unsigned type) {
+    switch (mseq_type_category(type)) {
+        case MCAT_ROOM:
+            return "room";
+        case MCAT_BOOK:
+            return "book";
+        case MCAT_LEAF:
+            return "leaf";
+        case MCAT_CONFIG:
+            return "core";
+        default:
+            return nullptr;
+    }
+}
+
+bool mrec_write_entity(MseqEntity* entity, std::string* out) {
+    if (!entity) return false;
+    const MSEQ_TYPE type = entity->type();
+    const char* record = mrec_main_record_type(type);
+    const char* target = mrec_target_word(type);
+    const char* type_name = mseq_type_constant(type);
+    if (!record || !target || !type_name) return false;
+
+    MrecWriter w;
+    MrecRecordWriter records(w);
+    w.magic();
+    w.header(MrecWriter::soft_version(), target, type_name, entity->name);
+    w.base_types();
+    if (!records.declare_main(entity)) return false;
+    w.main_data_line(record);
+    if (!records.write_main(entity)) return false;
+    *out = w.text();
+    return true;
+}

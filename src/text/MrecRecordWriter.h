@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+
+#include "text/MrecWriter.h"
+
+class MseqBlockWord;
+class MseqBook;
+class MseqEntity;
+class MseqMusic;
+class MseqObject;
+class MseqRoom;
+
+// Writes the records of the model's entities in their exact line layouts: the declarations a
+// main record needs, the main record itself, object entries with embedded contents, and the
+// nested records. One instance per save; user-interface thread.
+class MrecRecordWriter {
+public:
+    explicit MrecRecordWriter(MrecWriter& w) : w_(w) {}
+
+    // Declares every record type the entity's main record needs, in file order; false when the
+    // entity has no main record.
+    bool declare_main(MseqEntity* entity);
+
+    // The main record at depth 0, ending with CR LF; false when content is missing or an
+    // embedded content has no record type.
+    bool write_main(MseqEntity* entity);
+
+    // A one-line word record: { attrib; group; index; "name"; }
+    void word(const MseqBlockWord& word);
+
+private:
+    void declare_music_types(MseqMusic* music);
+    bool write_room(MseqRoom* room, int depth);
+    bool write_book(MseqBook* book, int depth);
+    bool write_music(MseqMusic* music, int depth);
+    // One object entry at `depth`, with its embedded content when it has one.
+    bool write_object(MseqObject* node, uint32_t parent_id, int depth);
+    bool write_content(MseqObject* node, int depth);
+    // The MSEQ_TYPE value of an object entry: the constant's name when this file defines it.
+    void object_type(uint32_t type);
+    void open_array(const char* element_type, int depth);
+    void close_array(int depth);
+
+    MrecWriter& w_;
+    mrec_schema::TypeGroup group_ = mrec_schema::TypeGroup::Leaves;
+};
