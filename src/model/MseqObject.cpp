@@ -199,14 +199,7 @@ MseqPosition mseq_position_of(MseqObject* node) {
 }
 
 ref_ptr<MseqEntity> mseq_open(MseqObject* node) {
-    if (!node->entity() && node->is_with()) mseq_factory(node);
-    // Contents with files of their own are loaded through the desk once the library files can
-    // be read; until then such a node gets the placeholder, and keeps it until it is reset.
-    if (!node->entity()) {
-        MseqEmpty::instance()->add_ref();
-        node->attach(MseqEmpty::instance());
-    }
-    return MseqDesk::instance().hand_out(node->entity());
+    return MseqDesk::instance().open(node);
 }
 
 bool mseq_has_content(const MseqObject* node) {
