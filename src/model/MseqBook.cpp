@@ -1,6 +1,7 @@
 #include "model/MseqBook.h"
 
 #include "model/MseqObject.h"
+#include "model/MseqPathOps.h"
 
 MseqBook::MseqBook(MseqObject* node) {
     owner = node;
@@ -66,4 +67,18 @@ void mseq_erase_subtree_ids(std::map<MSEQ_ID, MseqObject*>& map, MseqObject* nod
         auto it = map.find(n->id);
         if (it != map.end() && it->second == n) map.erase(it);
     }
+}
+
+MseqObject* MseqBook::find_by_path(const CkvString& path, MseqObject* start,
+                                   const MseqObject* exclude) const {
+    if (!owner) return nullptr;
+    if (!start) start = owner;
+    if (mseq_find_book_ancestor(start) != owner) return nullptr;
+    for (MseqObject* n = start; n; n = n->next_in(owner)) {
+        if (n == exclude) continue;
+        MseqFullPath full;
+        if (!mseq_path::resolve(n, false, &full)) continue;
+        if (CkvString::compare_nocase(full, path) == 0) return n;
+    }
+    return nullptr;
 }

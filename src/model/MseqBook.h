@@ -41,6 +41,12 @@ public:
     // content is in use.
     bool remove(MSEQ_ID id);
 
+    // The first node of the book's tree in pre-order, from `start` (the book node when
+    // nullptr) and other than `exclude`, whose file resolves to `path` (case-insensitively);
+    // nullptr when none does or when `start` is not in this book.
+    MseqObject* find_by_path(const CkvString& path, MseqObject* start = nullptr,
+                             const MseqObject* exclude = nullptr) const;
+
     std::map<MSEQ_ID, MseqObject*> leafs;  // identifier to node, the book's own node included
     uint32_t m_NextID = 0x10001;
 };

@@ -1,7 +1,9 @@
 #include "model/MseqRoom.h"
 
 #include "model/MseqBook.h"
+#include "model/MseqDesk.h"
 #include "model/MseqObject.h"
+#include "model/MseqPathOps.h"
 
 MseqRoom::MseqRoom(MseqObject* node) {
     owner = node;
@@ -64,4 +66,67 @@ bool MseqRoom::remove(MSEQ_ID id) {
     books.erase(it);
     delete node;
     return true;
+}
+
+namespace {
+
+MseqBook* book_of(MseqObject* book_node) {
+    if (!book_node) return nullptr;
+    ref_ptr<MseqEntity> e = mseq_open(book_node);
+    return e->cast_to<MseqBook>(MTYPE_BOOK);
+}
+
+bool linkable(MSEQ_TYPE type) {
+    return type == MTYPE_LEAF_PHRASE || type == MTYPE_LEAF_CHORD || type == MTYPE_LEAF_STAGE;
+}
+
+}  // namespace
+
+bool MseqRoom::rename(MSEQ_ID id, const CkvString& new_name) {
+    MseqObject* node = find(id);
+    if (!node) return false;
+    node->name = new_name;
+    const bool file_entity = id == MID_ROOM || books.count(id);
+    if (file_entity && node->entity()) node->entity()->name = new_name;
+    if (file_entity && id != MID_ROOM && mseq_has_content(node))
+        MseqDesk::instance().mark_modified(node->entity());
+    return true;
+}
+
+bool MseqRoom::mark_file_modified(MSEQ_ID id) {
+    if (id == MID_ROOM || books.count(id)) {
+        MseqDesk::instance().mark_modified(this);
+        return true;
+    }
+    auto it = books.find((id & 0x7FF00000) | 1);
+    if (it == books.end() || !mseq_has_content(it->second)) return false;
+    MseqDesk::instance().mark_modified(it->second->entity());
+    return true;
+}
+
+MseqObject* MseqRoom::find_book_by_path(const CkvString& path, const MseqObject* after,
+                                        const MseqObject* exclude) const {
+    if (!owner) return nullptr;
+    MseqObject* n = after ? after->next() : owner->first_child();
+    for (; n; n = n->next()) {
+        if (n == exclude) continue;
+        MseqFullPath full;
+        if (!mseq_path::resolve(n, false, &full)) continue;
+        if (CkvString::compare_nocase(full, path) == 0) return n;
+    }
+    return nullptr;
+}
+
+MseqObject* MseqRoom::link_leaf(MseqObject* source, MseqObject* anchor, int place) {
+    if (!source || !anchor || !linkable(source->type) || source->is_with()) return nullptr;
+    MseqObject* parent = mseq_placement_parent(anchor, place);
+    if (!parent || mseq_is_ancestor_or_self(source, parent)) return nullptr;
+    MseqFullPath file;
+    if (!mseq_path::resolve(source, false, &file)) return nullptr;
+    MseqBook* book = book_of(mseq_find_book_ancestor(anchor));
+    if (!book) return nullptr;
+    MseqObject* node =
+        book->create_leaf(anchor, place, source->type, source->name, MseqDescPath(file));
+    if (node) mseq_path::make_relative(node);
+    return node;
 }

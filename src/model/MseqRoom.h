@@ -37,5 +37,23 @@ public:
     // a fixed kind, or its content is in use.
     bool remove(MSEQ_ID id);
 
+    // Renames the room (entity and node), a book (entity and node; the book is marked
+    // modified) or a leaf node in its book. False when the identifier is not found.
+    bool rename(MSEQ_ID id, const CkvString& name);
+
+    // Marks the entity whose file stores this identifier as modified: the room for the room and
+    // its books, the book for its leaves. False when there is no such file entity.
+    bool mark_file_modified(MSEQ_ID id);
+
+    // The first book node after `after` (from the first book when nullptr), other than
+    // `exclude`, whose file resolves to `path` (case-insensitively); nullptr when none does.
+    MseqObject* find_book_by_path(const CkvString& path, const MseqObject* after = nullptr,
+                                  const MseqObject* exclude = nullptr) const;
+
+    // Links the file of an existing phrase, chord map or stage map leaf at a new place: a new
+    // node of the same type and name, pointing at the same file through a relative path.
+    // nullptr when the leaf cannot be linked (embedded content, another kind, bad placement).
+    MseqObject* link_leaf(MseqObject* source, MseqObject* anchor, int place);
+
     std::map<MSEQ_ID, MseqObject*> books;  // book identifier to book node
 };
