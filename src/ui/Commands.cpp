@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "ui/ParseCommand.h"
+
 namespace kv_ui {
 
 namespace {
@@ -25,6 +27,7 @@ const std::vector<Command>& commands() {
     static const std::vector<Command> list = {
         {"--help", "show this help", print_help},
         {"--version", "show the program version", print_version},
+        {"parse", "FILE: read a text-format file and list its main record", run_parse_command},
     };
     return list;
 }

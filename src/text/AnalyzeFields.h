@@ -1,0 +1,116 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "model/CkvString.h"
+#include "text/AnalyzeRecord.h"
+#include "text/AnalyzeTypes.h"
+
+class AnalyzeArrayReader;
+
+// Reads the items of one parsed record by field name, through the type the file declared for it:
+// the field's declared position picks the item. So a field the file does not declare is not read
+// (the caller keeps its default), and a field the caller does not ask for is skipped.
+//
+// Failures stick and are shared with every reader opened from this one (nested records, arrays,
+// their elements): after the first one every read returns false and error() tells the code,
+// 0x10051 for an undeclared record type or 0x10052 for an item that is missing or has the wrong
+// kind or range. A reader must not outlive the reader it was opened from, the type table or the
+// record. One thread at a time.
+class AnalyzeFieldReader {
+public:
+    // A reader with nothing to read and no error.
+    AnalyzeFieldReader() = default;
+
+    // A reader for `record` read as the file's type `type_name`; error 0x10051 when the file
+    // does not declare that type.
+    AnalyzeFieldReader(const AnalyzeTypeTable& types, std::string_view type_name,
+                       const AnalyzeRecord& record);
+
+    AnalyzeFieldReader(const AnalyzeFieldReader&) = delete;
+    AnalyzeFieldReader& operator=(const AnalyzeFieldReader&) = delete;
+
+    // The first failure of this reader and those opened from it; 0 while there is none.
+    uint32_t error() const { return *error_; }
+    bool ok() const { return *error_ == 0; }
+
+    // The declared type and the record; null for a reader with nothing to read.
+    const AnalyzeType* type() const { return type_; }
+    const AnalyzeRecord* record() const { return record_; }
+
+    // True when the file declares the field for this record type.
+    bool declares(std::string_view field) const;
+
+    // Read a field as a signed (−2147483648 … 2147483647) or unsigned (0 … 4294967295) 32-bit
+    // integer, truncated toward zero, or as a string. True when `out` was set; false, out
+    // unchanged, when the file does not declare the field (no error) or on failure (error set).
+    bool read_int(std::string_view field, int32_t& out);
+    bool read_uint(std::string_view field, uint32_t& out);
+    bool read_string(std::string_view field, CkvString& out);
+
+    // The field's item as a nested record, whatever its attributes (for fields whose content
+    // says its own type). Same results as above.
+    bool read_record(std::string_view field, const AnalyzeRecord*& out);
+
+    // Opens a reader for a nested-record field, read as the field's declared type.
+    bool read_nested(std::string_view field, AnalyzeFieldReader& out);
+
+    // Opens an array field: its item must be a record with the attribute `array` whose `type`
+    // attribute is exactly the name of the field's declared type.
+    bool read_array(std::string_view field, AnalyzeArrayReader& out);
+
+    // Opens a reader for any record read as the file's type `type_name`, sharing this reader's
+    // failures; false with 0x10051 when the file does not declare the type.
+    bool open(const AnalyzeRecord& record, std::string_view type_name, AnalyzeFieldReader& out);
+
+    // Records a failure of the caller's own (the first one sticks); returns false.
+    bool fail(uint32_t code);
+
+private:
+    friend class AnalyzeArrayReader;
+    void attach(const AnalyzeTypeTable* types, const AnalyzeType* type, const AnalyzeRecord* record,
+                uint32_t* error);
+    // The item of a declared field, or null: not declared (no error) or missing (error set).
+    const analyze_value* locate(std::string_view field, const AnalyzeField** declared = nullptr);
+
+    const AnalyzeTypeTable* types_ = nullptr;
+    const AnalyzeType* type_ = nullptr;
+    const AnalyzeRecord* record_ = nullptr;
+    uint32_t own_error_ = 0;
+    uint32_t* error_ = &own_error_;
+};
+
+// The elements of an array field, read by index. Shares the failures of the reader it was opened
+// from; an index past the last element is a failure (0x10052).
+class AnalyzeArrayReader {
+public:
+    AnalyzeArrayReader() = default;
+    AnalyzeArrayReader(const AnalyzeArrayReader&) = delete;
+    AnalyzeArrayReader& operator=(const AnalyzeArrayReader&) = delete;
+
+    // The number of elements; 0 for an array not opened.
+    std::size_t size() const { return record_ ? record_->size() : 0; }
+    const AnalyzeType* element_type() const { return element_; }
+    const AnalyzeRecord* record() const { return record_; }
+    uint32_t error() const { return *error_; }
+
+    // Read an element as a number or string; true when `out` was set, false on failure.
+    bool read_int(std::size_t index, int32_t& out);
+    bool read_uint(std::size_t index, uint32_t& out);
+    bool read_string(std::size_t index, CkvString& out);
+
+    // Opens a reader for a record element, read as the element type.
+    bool read_element(std::size_t index, AnalyzeFieldReader& out);
+
+private:
+    friend class AnalyzeFieldReader;
+    const analyze_value* element(std::size_t index);
+
+    const AnalyzeTypeTable* types_ = nullptr;
+    const AnalyzeType* element_ = nullptr;
+    const AnalyzeRecord* record_ = nullptr;
+    uint32_t own_error_ = 0;
+    uint32_t* error_ = &own_error_;
+};

@@ -1,0 +1,81 @@
+#include "text/AnalyzeRecord.h"
+
+#include <algorithm>
+#include <utility>
+
+std::vector<AnalyzeAttributes::Entry>::const_iterator AnalyzeAttributes::lower_bound(
+    std::string_view name) const {
+    // Byte-wise order: std::string_view compares as unsigned bytes.
+    return std::lower_bound(
+        entries_.begin(), entries_.end(), name,
+        [](const Entry& e, std::string_view n) { return std::string_view(e.name) < n; });
+}
+
+bool AnalyzeAttributes::insert(std::string_view name, analyze_value&& value) {
+    // Attributes come mostly in name order or one at a time; appending is the common case.
+    if (entries_.empty() || std::string_view(entries_.back().name) < name) {
+        entries_.push_back(Entry{CkvString(name), std::move(value)});
+        return true;
+    }
+    auto it = lower_bound(name);
+    if (it != entries_.end() && std::string_view(it->name) == name) return false;
+    entries_.insert(it, Entry{CkvString(name), std::move(value)});
+    return true;
+}
+
+const analyze_value* AnalyzeAttributes::find(std::string_view name) const {
+    auto it = lower_bound(name);
+    if (it == entries_.end() || std::string_view(it->name) != name) return nullptr;
+    return &it->value;
+}
+
+bool AnalyzeAttributes::get_string(std::string_view name, CkvString& out) const {
+    const analyze_value* v = find(name);
+    if (!v || !v->is_string()) return false;
+    out = v->text();
+    return true;
+}
+
+bool AnalyzeAttributes::get_uint(std::string_view name, uint32_t& out) const {
+    const analyze_value* v = find(name);
+    return v && v->to_uint32(out);
+}
+
+bool AnalyzeAttributes::type_is(std::string_view text) const {
+    const analyze_value* v = find("type");
+    return v && v->is_string() && std::string_view(v->text()) == text;
+}
+
+const analyze_value* AnalyzeRecord::item(std::size_t index) const {
+    return index < items_.size() ? &items_[index] : nullptr;
+}
+
+bool AnalyzeRecord::get_int(std::size_t index, int32_t& out) const {
+    const analyze_value* v = item(index);
+    return v && v->to_int32(out);
+}
+
+bool AnalyzeRecord::get_uint(std::size_t index, uint32_t& out) const {
+    const analyze_value* v = item(index);
+    return v && v->to_uint32(out);
+}
+
+bool AnalyzeRecord::get_string(std::size_t index, CkvString& out) const {
+    const analyze_value* v = item(index);
+    if (!v || !v->is_string()) return false;
+    out = v->text();
+    return true;
+}
+
+const AnalyzeRecord* AnalyzeRecord::get_record(std::size_t index) const {
+    const analyze_value* v = item(index);
+    return v ? v->record() : nullptr;
+}
+
+std::unique_ptr<AnalyzeRecord> AnalyzeRecord::clone() const {
+    // Copying the cells copies nested records in turn.
+    auto copy = std::make_unique<AnalyzeRecord>();
+    copy->attributes_ = attributes_;
+    copy->items_ = items_;
+    return copy;
+}

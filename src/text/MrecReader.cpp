@@ -1,0 +1,256 @@
+#include "text/MrecReader.h"
+
+#include <cstring>
+#include <string_view>
+#include <utility>
+
+void MrecReadResult::clear() {
+    error = 0;
+    header = MrecHeader();
+    types.clear();
+    records.clear();
+    main = nullptr;
+}
+
+MrecReader::MrecReader() : analyze(AF_LENIENT_ESCAPES) {}
+
+uint32_t MrecReader::on_header(MrecReadResult&) {
+    return AE_OK;
+}
+
+uint32_t MrecReader::on_main(MrecReadResult&, const AnalyzeRecord&) {
+    return AE_OK;
+}
+
+bool MrecReader::parse_file_text(const char* text, std::size_t length, MrecReadResult& result) {
+    return read(text, length, result, false);
+}
+
+bool MrecReader::parse_header_text(const char* text, std::size_t length, MrecReadResult& result) {
+    return read(text, length, result, true);
+}
+
+bool MrecReader::read(const char* text, std::size_t length, MrecReadResult& result,
+                      bool header_only) {
+    result.clear();
+    clear_symbols();
+    reset_state(nullptr);
+    set_flags(AF_LENIENT_ESCAPES);
+    bool ok = true;
+    constexpr std::size_t magic_length = sizeof kMrecMagic - 1;
+    if (!text || length == 0) {
+        ok = fail(MREC_E_NO_BUFFER);
+    } else if (text[length - 1] != 0) {
+        ok = fail(MREC_E_NOT_TERMINATED);
+    } else if (length - 1 < magic_length || std::memcmp(text, kMrecMagic, magic_length) != 0) {
+        ok = fail(MREC_E_NO_MAGIC);
+    }
+    if (ok) {
+        // Nothing after the magic on its line is looked at.
+        cur_ = text + magic_length;
+        while (*cur_ != 0 && *cur_ != '\n' && *cur_ != '\r')
+            ++cur_;
+
+        std::string_view word;
+        AnalyzeBlock header;
+        ok = read_identifier(word);
+        if (ok && word != "header") ok = fail(MREC_E_NO_HEADER);
+        ok = ok && read_block(header);
+        if (ok) {
+            const uint32_t code = mrec_read_header(header.body, result.header);
+            if (code != AE_OK) ok = fail(code);
+        }
+        if (ok) {
+            const uint32_t code = on_header(result);
+            if (code != AE_OK) ok = fail(code);
+        }
+        if (ok && !header_only) ok = read_statements(result);
+    }
+    result.error = error_;
+    return ok && error_ == 0;
+}
+
+bool MrecReader::read_statements(MrecReadResult& result) {
+    for (;;) {
+        if (!skip_white()) return false;
+        if (*cur_ == 0) return fail(MREC_E_NO_MAIN);
+        std::string_view word;
+        if (!read_identifier(word)) return false;
+        if (word == "type") {
+            if (!read_type(result.types)) return false;
+        } else if (word == "define") {
+            if (!read_define()) return false;
+        } else if (word == "data") {
+            auto record = std::make_unique<AnalyzeRecord>();
+            if (!read_record(*record, true)) return false;
+            const bool is_main = record->has_attribute("main");
+            result.records.push_back(std::move(record));
+            if (is_main) {
+                result.main = result.records.back().get();
+                const uint32_t code = on_main(result, *result.main);
+                return code == AE_OK || fail(code);
+            }
+        } else {
+            if (!skip_statement()) return false;
+        }
+    }
+}
+
+bool MrecReader::read_map_item(AnalyzeAttributes& map) {
+    std::string_view name;
+    if (!read_identifier(name)) return false;
+    analyze_value value;
+    if (!skip_white()) return false;
+    if (*cur_ == '=') {
+        ++cur_;
+        if (!evaluate(value) || !skip_white()) return false;
+    }
+    if (*cur_ != ';') return fail(MREC_E_SEMICOLON_EXPECTED);
+    ++cur_;
+    if (!map.insert(name, std::move(value))) return fail(MREC_E_NAME_TWICE);
+    return true;
+}
+
+bool MrecReader::read_attributes(AnalyzeAttributes& attributes) {
+    for (;;) {
+        if (!skip_white()) return false;
+        if (!is_class(*cur_, CC_IDENT_START)) return true;
+        if (!read_map_item(attributes)) return false;
+    }
+}
+
+bool MrecReader::read_block(AnalyzeBlock& block) {
+    if (!read_attributes(block.attributes)) return false;
+    if (*cur_ != '{') return fail(MREC_E_BRACE_EXPECTED);
+    ++cur_;
+    for (;;) {
+        if (!skip_white()) return false;
+        if (*cur_ == '}') {
+            ++cur_;
+            return true;
+        }
+        if (!read_map_item(block.body)) return false;
+    }
+}
+
+bool MrecReader::read_record(AnalyzeRecord& record, bool with_attributes) {
+    if (!enter()) return false;
+    bool ok = true;
+    if (with_attributes) {
+        ok = read_attributes(record.attributes());
+        if (ok && *cur_ != '{') ok = fail(MREC_E_BRACE_EXPECTED);
+    }
+    if (ok) {
+        ++cur_;  // the `{`
+        ok = read_items(record);
+    }
+    leave();
+    return ok;
+}
+
+bool MrecReader::read_items(AnalyzeRecord& record) {
+    std::vector<analyze_value>& items = record.items();
+    for (;;) {
+        if (!skip_white()) return false;
+        const char c = *cur_;
+        if (c == '}') {
+            ++cur_;
+            return true;
+        }
+        if (c == '@' || c == '{') {
+            // A nested record is not followed by `;`. After `@` come its attributes.
+            if (c == '@') ++cur_;
+            auto nested = std::make_unique<AnalyzeRecord>();
+            if (!read_record(*nested, c == '@')) return false;
+            items.emplace_back().set_record(std::move(nested));
+            continue;
+        }
+        analyze_value& value = items.emplace_back();
+        if (!evaluate(value) || !skip_white()) return false;
+        if (*cur_ != ';') return fail(MREC_E_SEMICOLON_EXPECTED);
+        ++cur_;
+    }
+}
+
+bool MrecReader::read_type(AnalyzeTypeTable& types) {
+    AnalyzeAttributes attributes;
+    if (!read_attributes(attributes)) return false;
+    CkvString name;
+    if (!attributes.get_string("name", name)) return fail(MREC_E_NO_TYPE_NAME);
+    if (types.find(name)) return fail(MREC_E_TYPE_TWICE);
+    if (*cur_ != '{') return fail(MREC_E_BRACE_EXPECTED);
+    ++cur_;
+    // The type joins the table once its fields are read, so its fields can only use types
+    // declared before it.
+    auto type = std::make_unique<AnalyzeType>(name, attributes.contains("base"));
+    for (;;) {
+        if (!skip_white()) return false;
+        if (*cur_ == '}') {
+            ++cur_;
+            types.insert(std::move(type));
+            return true;
+        }
+        if (type->is_base()) return fail(MREC_E_BASE_WITH_FIELDS);
+        if (!is_class(*cur_, CC_IDENT_START)) return fail(MREC_E_SEMICOLON_EXPECTED);
+        std::string_view type_name, field_name, modifier;
+        read_identifier(type_name);
+        const AnalyzeType* field_type = types.find(type_name);
+        if (!field_type) return fail(MREC_E_UNKNOWN_FIELD_TYPE);
+        if (!skip_white()) return false;
+        if (!is_class(*cur_, CC_IDENT_START)) return fail(MREC_E_NO_FIELD_NAME);
+        read_identifier(field_name);
+        bool array = false;
+        for (;;) {
+            if (!skip_white()) return false;
+            if (*cur_ == ';') {
+                ++cur_;
+                break;
+            }
+            if (!is_class(*cur_, CC_IDENT_START)) return fail(MREC_E_SEMICOLON_EXPECTED);
+            read_identifier(modifier);
+            if (modifier == "array") array = true;  // other modifiers mean nothing here
+        }
+        if (!type->add_field(field_name, field_type, array)) return fail(MREC_E_FIELD_TWICE);
+    }
+}
+
+bool MrecReader::read_define() {
+    // Every value is evaluated before any name of the block exists.
+    AnalyzeBlock block;
+    if (!read_block(block)) return false;
+    for (const AnalyzeAttributes::Entry& e : block.body) {
+        analyze_value* cell = nullptr;
+        const uint32_t code = define_symbol(e.name, cell);
+        if (code != AE_OK) return fail(code);
+        *cell = e.value;
+    }
+    return true;
+}
+
+bool MrecReader::skip_statement() {
+    // Up to and including the `}` that closes the statement's first `{`. Strings are read as
+    // strings so that braces inside them do not count.
+    std::size_t depth = 0;
+    for (;;) {
+        const unsigned char c = static_cast<unsigned char>(*cur_);
+        if (c == 0) return fail(MREC_E_NO_MAIN);
+        if (c == '"') {
+            if (!read_string(scratch_)) return false;
+            continue;
+        }
+        if (c == '/' && (cur_[1] == '/' || cur_[1] == '*')) {
+            if (!skip_white()) return false;
+            continue;
+        }
+        if (c == '{') {
+            ++depth;
+        } else if (c == '}') {
+            if (depth == 0) return fail(MREC_E_BRACE_EXPECTED);
+            if (--depth == 0) {
+                ++cur_;
+                return true;
+            }
+        }
+        cur_ += (kv_is_lead_byte(c) && cur_[1] != 0) ? 2 : 1;
+    }
+}

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "text/AnalyzeRecord.h"
+#include "text/AnalyzeTypes.h"
+#include "text/MrecHeader.h"
+#include "text/analyze.h"
+
+// The magic every file of the text format begins with.
+constexpr char kMrecMagic[] = "KORVANTE-TEXT-TYPE";
+
+// Everything one read of a file produced: the error code (0 on success), the header, the record
+// types the file declared and its `data` records. Cleared at the start of every read. Any thread,
+// one result at a time.
+struct MrecReadResult {
+    uint32_t error = 0;
+    MrecHeader header;
+    AnalyzeTypeTable types;
+    // Every `data` record read, in file order; the read ends with the main one.
+    std::vector<std::unique_ptr<AnalyzeRecord>> records;
+    // The record whose attributes contain `main`; null when the read did not reach it.
+    const AnalyzeRecord* main = nullptr;
+
+    void clear();
+};
+
+// Reads whole files of the text format: the magic, the `header` block and its check, then the
+// statements `type`, `define` and `data` (other statements are skipped) up to the `data` record
+// marked `main`; the text after it is never looked at. Files are read with lenient escapes and
+// no range checks. Derived classes compile what was read by overriding the two hooks. One reader
+// serves one thread at a time.
+class MrecReader : public analyze {
+public:
+    MrecReader();
+
+    // Reads the text of one file. `length` counts every byte of the buffer, and the last one
+    // must be the NUL that ends the text. Returns true on success; on failure false, with the
+    // code in result.error and whatever was read before the failure left in `result`. Symbols
+    // of an earlier read are forgotten. Thread of the reader.
+    bool parse_file_text(const char* text, std::size_t length, MrecReadResult& result);
+
+    // Like parse_file_text, but stops with success after the header check.
+    bool parse_header_text(const char* text, std::size_t length, MrecReadResult& result);
+
+protected:
+    // Called once the header is read and has passed the check of mrec_read_header; returns 0 to
+    // go on or an error code that ends the read. The default accepts.
+    virtual uint32_t on_header(MrecReadResult& result);
+
+    // Called with the main record once it is read; its result (0 or an error code) ends the read.
+    // The default accepts.
+    virtual uint32_t on_main(MrecReadResult& result, const AnalyzeRecord& main);
+
+private:
+    bool read(const char* text, std::size_t length, MrecReadResult& result, bool header_only);
+    bool read_statements(MrecReadResult& result);
+    bool read_map_item(AnalyzeAttributes& map);
+    bool read_attributes(AnalyzeAttributes& attributes);
+    bool read_block(AnalyzeBlock& block);
+    bool read_record(AnalyzeRecord& record, bool with_attributes);
+    bool read_items(AnalyzeRecord& record);
+    bool read_type(AnalyzeTypeTable& types);
+    bool read_define();
+    bool skip_statement();
+
+    analyze_value scratch_;
+};

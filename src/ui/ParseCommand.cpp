@@ -1,0 +1,111 @@
+#include "ui/ParseCommand.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "model/MseqType.h"
+#include "platform/TextCodec.h"
+#include "text/AnalyzeErrors.h"
+#include "text/MrecReader.h"
+
+namespace kv_ui {
+
+namespace {
+
+// The terminal form of a CP932 text: UTF-8 in double quotes, `\` and `"` escaped.
+std::string quoted(const CkvString& cp932) {
+    const std::string utf8 = kv_codec::utf8_from_cp932(cp932);
+    std::string out = "\"";
+    for (char c : utf8) {
+        if (c == '\\' || c == '"') out.push_back('\\');
+        out.push_back(c);
+    }
+    out.push_back('"');
+    return out;
+}
+
+std::string number_text(double value) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.17g", value);
+    return buffer;
+}
+
+// A scalar cell: a number, a quoted string, or nothing for an empty cell.
+std::string scalar_text(const analyze_value& v) {
+    if (v.is_number()) return number_text(v.number());
+    if (v.is_string()) return quoted(v.text());
+    return std::string();
+}
+
+void print_items(const AnalyzeRecord& record, const std::string& prefix) {
+    for (std::size_t i = 0; i < record.size(); ++i) {
+        const std::string path = prefix + std::to_string(i);
+        const analyze_value& item = record.items()[i];
+        std::string line = path + " ";
+        if (const AnalyzeRecord* nested = item.record()) {
+            line += "{}";
+            for (const AnalyzeAttributes::Entry& a : nested->attributes()) {
+                line += " @";
+                line += kv_codec::utf8_from_cp932(a.name);
+                const std::string value = scalar_text(a.value);
+                if (!value.empty()) line += "=" + value;
+            }
+            std::printf("%s\n", line.c_str());
+            print_items(*nested, path + ".");
+        } else {
+            line += item.is_empty() ? std::string("(empty)") : scalar_text(item);
+            std::printf("%s\n", line.c_str());
+        }
+    }
+}
+
+void print_error(uint32_t code) {
+    if (code < 0x10000)
+        std::printf("error %u\n", code);
+    else
+        std::printf("error 0x%x\n", code);
+}
+
+}  // namespace
+
+int run_parse_command(const std::vector<std::string>& args) {
+    if (args.size() != 1) {
+        std::fprintf(stderr, "usage: korvante parse FILE\n");
+        return 2;
+    }
+    std::ifstream in(args[0], std::ios::binary);
+    if (!in) {
+        print_error(MREC_E_NO_FILE);
+        return 1;
+    }
+    std::string buffer((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) {
+        print_error(MREC_E_READ_FAILED);
+        return 1;
+    }
+    if (buffer.empty()) {
+        print_error(MREC_E_NO_FILE);
+        return 1;
+    }
+    buffer.push_back('\0');  // the reader needs the text to end with a NUL byte
+
+    MrecReader reader;
+    MrecReadResult result;
+    if (!reader.parse_file_text(buffer.data(), buffer.size(), result)) {
+        print_error(result.error);
+        return 1;
+    }
+    const MrecHeader& h = result.header;
+    const char* target = mrec_target_word(h.target);
+    const char* type = mseq_type_constant(h.type);
+    std::printf("ok\n");
+    std::printf("header soft_version=0x%08x data_version=0x%08x target=%s type=%s name=%s\n",
+                h.soft_version, h.data_version, target ? target : "", type ? type : "",
+                quoted(h.name).c_str());
+    if (result.main) print_items(*result.main, "");
+    return 0;
+}
+
+}  // namespace kv_ui

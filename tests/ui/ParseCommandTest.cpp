@@ -1,0 +1,96 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+struct Outcome {
+    std::string out;
+    int status = -1;
+};
+
+// Runs `korvante parse` on a file and collects its standard output and exit status.
+Outcome parse(const std::string& path) {
+    Outcome run;
+    const std::string command = std::string(KV_PROGRAM) + " parse '" + path + "'";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return run;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        run.out.append(buffer, n);
+    const int status = pclose(pipe);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+std::string fixture(const char* name) {
+    return std::string(KV_TEST_DATA) + "/text/" + name;
+}
+
+TEST(ParseCommand, PrintsHeaderAndItemsOfTheMainRecord) {
+    const Outcome scale = parse(fixture("scale.kvnl"));
+    EXPECT_EQ(scale.status, 0);
+    EXPECT_EQ(scale.out,
+              "ok\n"
+              "header soft_version=0x000a0200 data_version=0x0100000d target=leaf "
+              "type=MTYPE_LEAF_SCALE name=\"scales\"\n"
+              "0 {} @array @type=\"MSEQ_BLOCK_SCALE\"\n"
+              "0.0 {}\n"
+              "0.0.0 0\n"
+              "0.0.1 \"major\"\n"
+              "0.0.2 0\n"
+              "0.0.3 0\n"
+              "0.0.4 {} @array @type=\"MSEQ_KEY\"\n"
+              "0.0.4.0 {}\n"
+              "0.0.4.0.0 1\n"
+              "0.0.4.0.1 0\n"
+              "0.0.4.1 {}\n"
+              "0.0.4.1.0 1\n"
+              "0.0.4.1.1 4\n");
+
+    const Outcome record = parse(fixture("record.kvnl"));
+    EXPECT_EQ(record.status, 0);
+    EXPECT_EQ(record.out,
+              "ok\n"
+              "header soft_version=0x000a0200 data_version=0x0100000d target=leaf "
+              "type=MTYPE_LEAF_MUSIC name=\"ソの曲 \\\"q\\\"\"\n"
+              "0 1\n"
+              "1 \"x\"\n"
+              "2 {} @null\n"
+              "3 {}\n"
+              "3.0 2\n"
+              "4 0\n"
+              "5 4294967295\n"
+              "6 8\n"
+              "7 \"abc\"\n"
+              "8 6\n"
+              "9 1.5\n"
+              "10 -0.25\n"
+              "11 \"ソ\\\\\"\n"
+              "12 {} @array @extra=-1 @type=\"NUM\"\n"
+              "12.0 16\n"
+              "12.1 {}\n"
+              "12.1.0 \"deep\"\n");
+}
+
+TEST(ParseCommand, ReportsTheFirstFailure) {
+    struct Case {
+        const char* file;
+        const char* out;
+    };
+    const Case cases[] = {
+        {"octal.kvnl", "error 19\n"},         {"equal.kvnl", "error 56\n"},
+        {"no_magic.kvnl", "error 0x10005\n"}, {"old_header.kvnl", "error 0x10021\n"},
+        {"deep.kvnl", "error 8\n"},           {"no_such_file.kvnl", "error 0x10002\n"},
+    };
+    for (const Case& c : cases) {
+        const Outcome run = parse(fixture(c.file));
+        EXPECT_EQ(run.out, c.out) << c.file;
+        EXPECT_EQ(run.status, 1) << c.file;
+    }
+}
+
+}  // namespace
