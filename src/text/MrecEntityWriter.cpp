@@ -5,6 +5,7 @@
 #include "model/MseqMusic.h"
 #include "model/MseqObject.h"
 #include "model/MseqRoom.h"
+#include "text/MrecHeader.h"
 #include "text/MrecRecordWriter.h"
 #include "text/MrecWriter.h"
 
@@ -31,26 +32,11 @@ const char* mrec_main_record_type(unsigned type) {
     }
 }
 
-const char* mrec_target_word(unsigned type) {
-    switch (mseq_type_category(type)) {
-        case MCAT_ROOM:
-            return "room";
-        case MCAT_BOOK:
-            return "book";
-        case MCAT_LEAF:
-            return "leaf";
-        case MCAT_CONFIG:
-            return "core";
-        default:
-            return nullptr;
-    }
-}
-
 bool mrec_write_entity(MseqEntity* entity, std::string* out) {
     if (!entity) return false;
     const MSEQ_TYPE type = entity->type();
     const char* record = mrec_main_record_type(type);
-    const char* target = mrec_target_word(type);
+    const char* target = mrec_target_word(mrec_target_of_type(type));
     const char* type_name = mseq_type_constant(type);
     if (!record || !target || !type_name) return false;
 

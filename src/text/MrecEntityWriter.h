@@ -12,6 +12,3 @@ bool mrec_write_entity(MseqEntity* entity, std::string* out);
 
 // The main record type an entity type is written as ("MSEQ_ROOM", ...), or nullptr.
 const char* mrec_main_record_type(unsigned type);
-
-// The header `target` word of an entity type ("room", "book", "leaf", "core"), or nullptr.
-const char* mrec_target_word(unsigned type);

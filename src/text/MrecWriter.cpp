@@ -4,6 +4,7 @@
 
 #include "model/CkvString.h"
 #include "platform/TextCodec.h"
+#include "text/MrecHeader.h"
 
 namespace {
 
@@ -171,7 +172,7 @@ void MrecWriter::header(uint32_t soft_version, std::string_view target, std::str
     hex8(soft_version);
     line(1);
     raw("data_version = ");
-    hex8(kDataVersion);
+    hex8(MREC_DATA_VERSION);
     line(1);
     raw("target = ");
     string(target);

@@ -13,9 +13,6 @@
 // and constant tables, each written once per file. One writer serves one save on one thread.
 class MrecWriter {
 public:
-    // The data format revision this writer produces.
-    static constexpr uint32_t kDataVersion = 0x0100000d;
-
     MrecWriter();
 
     // The whole text written so far.
