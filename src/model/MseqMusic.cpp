@@ -40,6 +40,10 @@ MseqMusic::MseqMusic(MseqObject* node, MSEQ_TYPE root_type) {
     }
     root_track->owner = root_.get();
     root_->attach(root_track);
+    // Header and part have their (empty) contents from the start, as a music read from its
+    // file has them, so that a new music and a loaded one are written alike.
+    mseq_factory(header_);
+    mseq_factory(detail_);
 }
 
 MseqMusic::~MseqMusic() = default;

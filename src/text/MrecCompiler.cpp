@@ -1,0 +1,297 @@
+#include "text/MrecCompiler.h"
+
+#include "model/MseqBlockWord.h"
+#include "model/MseqBook.h"
+#include "model/MseqDesk.h"
+#include "model/MseqMusic.h"
+#include "model/MseqObject.h"
+#include "model/MseqPathOps.h"
+#include "model/MseqRoom.h"
+#include "platform/FileSystem.h"
+#include "text/AnalyzeErrors.h"
+#include "text/AnalyzeFields.h"
+#include "text/MrecEntityWriter.h"
+
+namespace {
+
+constexpr uint32_t kId20 = 0xFFFFF;
+
+// An identifier read from a file: its low 20 bits, placed in a file number; 0 stays 0 (none).
+uint32_t id_in_file(uint32_t value, uint32_t file_number) {
+    const uint32_t serial = value & kId20;
+    return serial ? mseq_make_id(file_number, serial) : 0;
+}
+
+// One MSEQ_OBJECT entry of a room, book or music.
+struct ObjectEntry {
+    uint32_t parent = 0;
+    uint32_t id = 0;
+    uint32_t type = 0;
+    CkvString name;
+    CkvString path;
+    const AnalyzeRecord* with = nullptr;
+};
+
+bool read_entry(AnalyzeFieldReader& e, ObjectEntry& out) {
+    uint32_t v;
+    if (e.read_uint("m_ParentID", v)) out.parent = v & kId20;
+    if (e.read_uint("m_ObjectID", v)) out.id = v & kId20;
+    e.read_uint("m_Type", out.type);
+    e.read_string("m_Name", out.name);
+    e.read_string("m_Path", out.path);
+    e.read_record("m_With", out.with);
+    return e.ok();
+}
+
+bool is_fixed_track_serial(uint32_t serial) {
+    return serial == 1 || serial == 0x11 || serial == 0x12;
+}
+
+}  // namespace
+
+bool MrecCompiler::load(MseqEntity* entity, const MseqFullPath& path, bool remember_path) {
+    result.clear();
+    if (!entity || path.empty()) {
+        result.error = MREC_E_NO_BUFFER;
+        return false;
+    }
+    if (CkvString::compare_nocase(path, mseq_path::kWith) == 0) return false;
+    entity->flags |= MEF_NEW;
+    std::string text;
+    if (kv_fs::file_exists(path)) {
+        if (!kv_fs::read_file(path, &text)) {
+            result.error = MREC_E_READ_FAILED;
+            return false;
+        }
+    }
+    if (!text.empty()) {
+        if (!load_text(entity, text.c_str(), text.size() + 1)) return false;
+        if (remember_path) entity->flags &= ~MEF_NEW;
+    }
+    // An absent or empty file gives a fresh entity that is still new.
+    if (remember_path) entity->full_path = path;
+    return true;
+}
+
+bool MrecCompiler::load_text(MseqEntity* entity, const char* text, size_t length) {
+    target_ = entity;
+    const bool ok = parse_file_text(text, length, result);
+    target_ = nullptr;
+    return ok;
+}
+
+bool MrecCompiler::read_header(const MseqFullPath& path) {
+    result.clear();
+    if (path.empty()) {
+        result.error = MREC_E_NO_BUFFER;
+        return false;
+    }
+    std::string text;
+    if (!kv_fs::file_exists(path)) {
+        result.error = MREC_E_NO_FILE;
+        return false;
+    }
+    if (!kv_fs::read_file(path, &text)) {
+        result.error = MREC_E_READ_FAILED;
+        return false;
+    }
+    if (text.empty()) {
+        result.error = MREC_E_NO_FILE;
+        return false;
+    }
+    return parse_header_text(text.c_str(), text.size() + 1, result);
+}
+
+bool MrecCompiler::save(MseqEntity* entity) {
+    if (!entity) return false;
+    std::string text;
+    if (!mrec_write_entity(entity, &text)) return false;
+    const MseqFullPath& path = entity->full_path;
+    if (!kv_fs::file_exists(path) && !kv_fs::create_directories(mseq_path::remove_file_name(path)))
+        return false;
+    if (!kv_fs::write_file_atomic(path, text)) return false;
+    MseqDesk::instance().clear_modified(entity);
+    entity->flags &= ~MEF_NEW;
+    return true;
+}
+
+uint32_t MrecCompiler::on_header(MrecReadResult& r) {
+    if (!target_) return AE_OK;
+    if (r.header.type != target_->type()) return MREC_E_TYPE_MISMATCH;
+    if (r.header.data_version >= MREC_DATA_VERSION_FUTURE) {
+        target_->flags |= MEF_FUTURE;
+    } else {
+        target_->flags &= ~MEF_FUTURE;
+    }
+    target_->name = r.header.name;
+    // A room's or book's node shows the name its file carries.
+    const uint32_t category = mseq_type_category(target_->type());
+    if (target_->owner && (category == MCAT_ROOM || category == MCAT_BOOK))
+        target_->owner->name = r.header.name;
+    return AE_OK;
+}
+
+uint32_t MrecCompiler::on_main(MrecReadResult&, const AnalyzeRecord& main) {
+    if (!target_) return AE_OK;
+    return compile_main(target_, main);
+}
+
+uint32_t MrecCompiler::compile_main(MseqEntity* entity, const AnalyzeRecord& record) {
+    CkvString type;
+    if (!record.attribute_string("type", type)) return MREC_E_NO_TYPE_NAME;
+    const char* expected = mrec_main_record_type(entity->type());
+    if (!expected) return MREC_E_NO_RECORD_TYPE;
+    if (type != expected) return MREC_E_TYPE_MISMATCH;
+    AnalyzeFieldReader r(result.types, type, record);
+    if (!r.ok()) return r.error();
+    uint32_t code = MREC_E_NO_RECORD_TYPE;
+    switch (entity->type()) {
+        case MTYPE_ROOM:
+            code = read_room(r, entity->cast_to<MseqRoom>(MTYPE_ROOM));
+            break;
+        case MTYPE_BOOK_LIBRARY:
+        case MTYPE_BOOK_MUSIC:
+            code = read_book(r, entity->cast_to<MseqBook>(MTYPE_BOOK));
+            break;
+        case MTYPE_LEAF_MUSIC:
+        case MTYPE_LEAF_PHRASE:
+            code = read_music(r, entity->cast_to<MseqMusic>(MTYPE_LEAF_MUSIC));
+            break;
+        default:
+            break;
+    }
+    if (code) return code;
+    return entity->validate() ? AE_OK : MREC_E_REJECTED;
+}
+
+uint32_t MrecCompiler::compile_content(MseqObject* node, const AnalyzeRecord& record) {
+    if (record.has_attribute("null")) {
+        ref_ptr<MseqEntity> e = mseq_open(node);
+        return mseq_has_content(node) ? AE_OK : MREC_E_REJECTED;
+    }
+    CkvString type;
+    if (!record.attribute_string("type", type)) return MREC_E_NO_TYPE_NAME;
+    ref_ptr<MseqEntity> content = mseq_open(node);
+    if (!mseq_has_content(node)) return MREC_E_REJECTED;
+    const char* expected = nullptr;
+    if (content->type() == MTYPE_LEAF_MUSIC) expected = "MSEQ_MUSIC";
+    if (!expected) return MREC_E_NO_RECORD_TYPE;
+    if (type != expected) return MREC_E_TYPE_MISMATCH;
+    AnalyzeFieldReader r(result.types, type, record);
+    if (!r.ok()) return r.error();
+    return read_music(r, content->cast_to<MseqMusic>(MTYPE_LEAF_MUSIC));
+}
+
+uint32_t MrecCompiler::read_content(MseqObject* node, const AnalyzeRecord* with) {
+    if (!with || !node->is_with()) return AE_OK;
+    return compile_content(node, *with);
+}
+
+bool MrecCompiler::read_word(AnalyzeFieldReader& r, std::string_view field, MseqBlockWord& word) {
+    AnalyzeFieldReader w;
+    if (!r.read_nested(field, w)) return r.ok();
+    int32_t v;
+    uint32_t u;
+    if (w.read_int("m_Attrib", v)) word.m_Attrib = static_cast<uint16_t>(v);
+    if (w.read_int("m_Group", v)) word.m_Group = static_cast<uint16_t>(v);
+    if (w.read_uint("m_Index", u)) {
+        // Files of the first layout generation stored program numbers in 7 bits only.
+        word.m_Index = result.header.data_version < 0x02000000 ? (u & 0x7F) : u;
+    }
+    w.read_string("m_Name", word.m_Name);
+    return w.ok();
+}
+
+uint32_t MrecCompiler::read_room(AnalyzeFieldReader& r, MseqRoom* room) {
+    if (!room || !room->owner) return MREC_E_REJECTED;
+    AnalyzeArrayReader books;
+    if (r.read_array("m_Books", books)) {
+        for (size_t i = 0; i < books.size(); ++i) {
+            AnalyzeFieldReader e;
+            ObjectEntry entry;
+            if (!books.read_element(i, e) || !read_entry(e, entry)) return r.error();
+            MseqObject* node = room->create_book(room->owner, MPLACE_LAST_CHILD, entry.type,
+                                                 entry.name, MseqDescPath(entry.path));
+            if (!node) return MREC_E_BAD_FIELD;
+            if (uint32_t code = read_content(node, entry.with)) return code;
+        }
+    }
+    return r.error();
+}
+
+uint32_t MrecCompiler::read_book(AnalyzeFieldReader& r, MseqBook* book) {
+    if (!book || !book->owner) return MREC_E_REJECTED;
+    int32_t next;
+    if (r.read_int("m_NextID", next)) book->m_NextID = static_cast<uint32_t>(next) & kId20;
+    AnalyzeArrayReader leafs;
+    if (r.read_array("m_Leafs", leafs)) {
+        const uint32_t file = book->file_number();
+        for (size_t i = 0; i < leafs.size(); ++i) {
+            AnalyzeFieldReader e;
+            ObjectEntry entry;
+            if (!leafs.read_element(i, e) || !read_entry(e, entry)) return r.error();
+            MseqObject* parent = book->find(mseq_make_id(file, entry.parent));
+            if (!parent) return MREC_E_BAD_FIELD;
+            MseqObject* node =
+                book->create_leaf(parent, MPLACE_LAST_CHILD, entry.type, entry.name,
+                                  MseqDescPath(entry.path), mseq_make_id(file, entry.id));
+            if (!node) return MREC_E_BAD_FIELD;
+            if (uint32_t code = read_content(node, entry.with)) return code;
+        }
+    }
+    return r.error();
+}
+
+uint32_t MrecCompiler::read_music(AnalyzeFieldReader& r, MseqMusic* music) {
+    if (!music) return MREC_E_REJECTED;
+    uint32_t u;
+    int32_t v;
+    r.read_string("m_Title", music->m_Title);
+    r.read_string("m_Copyright", music->m_Copyright);
+    if (r.read_uint("m_NextID", u)) music->m_NextID = u & kId20;
+    if (r.read_uint("m_MapStageID", u)) music->m_MapStageID = id_in_file(u, MFILE_OWN_BOOK);
+    if (r.read_uint("m_MapChordID", u)) music->m_MapChordID = id_in_file(u, MFILE_OWN_BOOK);
+    if (r.read_uint("m_TrackChordID", u)) music->m_TrackChordID = id_in_file(u, MFILE_TRACKS);
+    if (r.read_uint("m_Tempo", u)) music->m_Tempo = static_cast<int32_t>(u);
+    if (r.read_int("m_Transpose", v)) music->m_Transpose = v;
+    if (!read_word(r, "m_Program", music->m_Program)) return r.error();
+    if (r.read_int("m_BlankBar", v)) music->m_BlankBar = v;
+    if (r.read_int("m_GpM", v)) music->m_GpM = v;
+    if (r.read_int("m_GxB", v)) music->m_GxB = v;
+    if (r.read_uint("m_ShowState", u)) music->m_ShowState = static_cast<int32_t>(u);
+    if (r.read_uint("m_NoteState", u)) music->m_NoteState = static_cast<int32_t>(u);
+    if (!r.ok()) return r.error();
+
+    AnalyzeArrayReader leafs;
+    if (!r.read_array("m_Leafs", leafs)) return r.error();
+    for (size_t i = 0; i < leafs.size(); ++i) {
+        AnalyzeFieldReader e;
+        ObjectEntry entry;
+        if (!leafs.read_element(i, e) || !read_entry(e, entry)) return r.error();
+        MseqObject* node;
+        if (is_fixed_track_serial(entry.id)) {
+            // The root, header and part exist with the music; their entries give names only.
+            node = music->find_track(mseq_make_id(MFILE_TRACKS, entry.id));
+            node->name = entry.name;
+        } else {
+            MseqObject* parent = music->find_track(mseq_make_id(MFILE_TRACKS, entry.parent));
+            if (!parent) continue;  // a track whose parent is gone is dropped
+            node = music->create_track(parent->id, MPLACE_LAST_CHILD, entry.type, entry.name,
+                                       mseq_make_id(MFILE_TRACKS, entry.id));
+            if (!node) return MREC_E_BAD_FIELD;
+        }
+        if (uint32_t code = read_content(node, entry.with)) return code;
+    }
+    return r.error();
+}
+
+bool MrecFileStore::load(MseqEntity* entity, const MseqFullPath& path, bool commit) {
+    MrecCompiler compiler;
+    const bool ok = compiler.load(entity, path, commit);
+    last_error = ok ? 0 : compiler.result.error;
+    return ok;
+}
+
+bool MrecFileStore::save(MseqEntity* entity) {
+    return MrecCompiler::save(entity);
+}

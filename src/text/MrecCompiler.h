@@ -1,0 +1,68 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "model/MseqDesk.h"
+#include "model/MseqPath.h"
+#include "text/MrecReader.h"
+
+class AnalyzeFieldReader;
+class MseqBlockWord;
+class MseqBook;
+class MseqEntity;
+class MseqMusic;
+class MseqObject;
+class MseqRoom;
+
+// Connects files to entities: reads a file, checks its header against the entity that receives
+// it and compiles the main record into that entity (building the nodes the record lists and
+// filling embedded contents); writes an entity's text to its file. One compiler per load or
+// save, on the user-interface thread.
+class MrecCompiler : public MrecReader {
+public:
+    // Fills the entity from the file at `path`. An absent or empty file succeeds with MEF_NEW
+    // set. With `remember_path` the path becomes the entity's and a successful read clears
+    // MEF_NEW. False on failure, with the code in result.error (0 for "<with>", which has no
+    // file); what was built before the failure stays.
+    bool load(MseqEntity* entity, const MseqFullPath& path, bool remember_path);
+
+    // Compiles a file's text (ending with a NUL byte counted in `length`) into the entity.
+    bool load_text(MseqEntity* entity, const char* text, size_t length);
+
+    // Writes the entity's text to its path crash-safe, creating missing folders; clears
+    // MEF_NEW and leaves the modified set on success. False keeps the old file and the flags.
+    static bool save(MseqEntity* entity);
+
+    // Reads only the magic and the header of a file. False with the code in result.error.
+    bool read_header(const MseqFullPath& path);
+
+    // Compiles the main record into the entity; 0 or an error code.
+    uint32_t compile_main(MseqEntity* entity, const AnalyzeRecord& record);
+    // Compiles the embedded content of a node from an object entry's `m_With` record.
+    uint32_t compile_content(MseqObject* node, const AnalyzeRecord& record);
+
+    MrecReadResult result;
+
+protected:
+    uint32_t on_header(MrecReadResult& result) override;
+    uint32_t on_main(MrecReadResult& result, const AnalyzeRecord& main) override;
+
+private:
+    uint32_t read_room(AnalyzeFieldReader& r, MseqRoom* room);
+    uint32_t read_book(AnalyzeFieldReader& r, MseqBook* book);
+    uint32_t read_music(AnalyzeFieldReader& r, MseqMusic* music);
+    bool read_word(AnalyzeFieldReader& r, std::string_view field, MseqBlockWord& word);
+    uint32_t read_content(MseqObject* node, const AnalyzeRecord* with);
+
+    MseqEntity* target_ = nullptr;
+};
+
+// The desk's file store: loads and saves through a fresh compiler each time.
+class MrecFileStore : public MseqFileStore {
+public:
+    bool load(MseqEntity* entity, const MseqFullPath& path, bool commit) override;
+    bool save(MseqEntity* entity) override;
+    // The error code of the last failed load; 0 after a success.
+    uint32_t last_error = 0;
+};
