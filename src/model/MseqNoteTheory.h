@@ -6,12 +6,13 @@
 // `letter` is taken modulo 7. Any thread.
 int32_t mseq_letter_offset(int32_t letter);
 
-// The letter (0 to 6) and accidental (0 or +1, a sharp) that name the pitch class `pc` (taken
-// modulo 12). Any thread.
+// How a pitch class is written: a letter (0 to 6) and an accidental (0, or +1 for a sharp).
 struct MseqPitchName {
     int32_t letter;
     int32_t sharp;
 };
+
+// The name of the pitch class `pc` (taken modulo 12), with sharps: 1 is C sharp. Any thread.
 MseqPitchName mseq_pitch_name(int32_t pc);
 
 // Whether notes lowered by a transposition are written with flats (the next letter and -1)

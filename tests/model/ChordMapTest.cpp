@@ -292,9 +292,6 @@ TEST(MapEntities, TypesCastsAndFactory) {
         EXPECT_EQ(e->name, "map");
         EXPECT_EQ(e->flags, MEF_NEW);
     }
-    EXPECT_EQ(MTYPE_LEAF_CHORD, 0x30021u);
-    EXPECT_EQ(MTYPE_LEAF_STAGE, 0x30022u);
-    EXPECT_EQ(MTYPE_LEAF_SCALE, 0x30031u);
 }
 
 }  // namespace

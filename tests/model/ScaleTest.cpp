@@ -170,15 +170,4 @@ TEST(ScaleMap, ValidateNormalisesEveryScaleAndResetEmpties) {
     EXPECT_EQ(map.count(), 0);
 }
 
-TEST(ScaleBlock, TypeCastAndClone) {
-    MseqBlockScale s = *MseqBlockScale::preset(6);
-    MseqBlock* block = &s;
-    EXPECT_EQ(block->type(), 0x80131u);
-    EXPECT_EQ(block->cast_to<MseqBlockScale>(), &s);
-    EXPECT_EQ(block->cast(MTYPE_BLOCK_CHORD), nullptr);
-    MseqBlock* copy = block->clone();
-    EXPECT_EQ(*copy->cast_to<MseqBlockScale>(), s);
-    copy->delete_self();
-}
-
 }  // namespace

@@ -129,16 +129,4 @@ TEST(StageMap, BlockOfChannel) {
     EXPECT_EQ(cmap.block(16), nullptr);
 }
 
-TEST(StageBlock, TypeCastAndClone) {
-    MseqBlockStage b;
-    b.m_Pan = 3;
-    MseqBlock* block = &b;
-    EXPECT_EQ(block->type(), 0x80122u);
-    EXPECT_EQ(block->cast_to<MseqBlockStage>(), &b);
-    EXPECT_EQ(block->cast(MTYPE_BLOCK_WORD), nullptr);
-    MseqBlock* copy = block->clone();
-    EXPECT_EQ(*copy->cast_to<MseqBlockStage>(), b);
-    copy->delete_self();
-}
-
 }  // namespace
