@@ -1,5 +1,8 @@
 // The factory that gives a node a fresh entity of its type's class.
 #include "model/MseqBook.h"
+#include "model/MseqMapChord.h"
+#include "model/MseqMapScale.h"
+#include "model/MseqMapStage.h"
 #include "model/MseqMusic.h"
 #include "model/MseqObject.h"
 #include "model/MseqRoom.h"
@@ -28,6 +31,12 @@ MseqEntity* create_entity(MseqObject* node) {
         case MTYPE_LEAF_PHRASE:
             // Phrases are shared by every node that links their file: no owner node.
             return new MseqPhrase;
+        case MTYPE_LEAF_CHORD:
+            return new MseqMapChord;  // shared like phrases: no owner node
+        case MTYPE_LEAF_STAGE:
+            return new MseqMapStage;  // shared: no owner node
+        case MTYPE_LEAF_SCALE:
+            return new MseqMapScale;  // shared: no owner node
         case MTYPE_TRACK_ROOT_MUSIC:
             return owned_track<MseqTrackRootMusic>(node);
         case MTYPE_TRACK_ROOT_PHRASE:
