@@ -1,7 +1,6 @@
 #include "model/MseqNoteTheory.h"
 
-#include <atomic>
-
+#include "model/MseqConfig.h"
 #include "model/floor_math.h"
 
 namespace {
@@ -16,8 +15,6 @@ constexpr int32_t kLetterOffsets[7] = {0, 2, 4, 5, 7, 9, 11};
 constexpr MseqPitchName kPitchNames[12] = {
     {0, 0}, {0, 1}, {1, 0}, {1, 1}, {2, 0}, {3, 0}, {3, 1}, {4, 0}, {4, 1}, {5, 0}, {5, 1}, {6, 0},
 };
-
-std::atomic<bool> g_down_semi_flat{false};
 
 // A note lowered onto a sharp is written one letter up with a flat: D sharp becomes E flat. A
 // sharp is never on B, so the next letter stays within the octave.
@@ -38,11 +35,11 @@ MseqPitchName mseq_pitch_name(int32_t pc) {
 }
 
 bool mseq_down_semi_flat() {
-    return g_down_semi_flat.load(std::memory_order_relaxed);
+    return mseq_config().m_DownSemiFlat != 0;
 }
 
 void mseq_set_down_semi_flat(bool on) {
-    g_down_semi_flat.store(on, std::memory_order_relaxed);
+    mseq_config().m_DownSemiFlat = on ? 1 : 0;
 }
 
 void mseq_note_transpose(MseqNotePitch& note, int32_t semitones, bool down_flat) {

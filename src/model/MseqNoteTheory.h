@@ -16,8 +16,8 @@ struct MseqPitchName {
 MseqPitchName mseq_pitch_name(int32_t pc);
 
 // Whether notes lowered by a transposition are written with flats (the next letter and -1)
-// rather than sharps. Off until the configuration turns it on. Any thread may read; the
-// configuration sets it from the user-interface thread.
+// rather than sharps: the configuration's `m_DownSemiFlat`. Any thread may read; the
+// user-interface thread sets it.
 bool mseq_down_semi_flat();
 void mseq_set_down_semi_flat(bool on);
 
