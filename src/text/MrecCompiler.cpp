@@ -2,7 +2,11 @@
 
 #include "model/MseqBlockWord.h"
 #include "model/MseqBook.h"
+#include "model/MseqConfig.h"
 #include "model/MseqDesk.h"
+#include "model/MseqMapChord.h"
+#include "model/MseqMapScale.h"
+#include "model/MseqMapStage.h"
 #include "model/MseqMusic.h"
 #include "model/MseqObject.h"
 #include "model/MseqPathOps.h"
@@ -11,6 +15,7 @@
 #include "text/AnalyzeErrors.h"
 #include "text/AnalyzeFields.h"
 #include "text/MrecEntityWriter.h"
+#include "text/MrecRecordReader.h"
 
 namespace {
 
@@ -144,6 +149,7 @@ uint32_t MrecCompiler::compile_main(MseqEntity* entity, const AnalyzeRecord& rec
     if (type != expected) return MREC_E_TYPE_MISMATCH;
     AnalyzeFieldReader r(result.types, type, record);
     if (!r.ok()) return r.error();
+    MrecRecordReader values(result.header.data_version);
     uint32_t code = MREC_E_NO_RECORD_TYPE;
     switch (entity->type()) {
         case MTYPE_ROOM:
@@ -156,6 +162,22 @@ uint32_t MrecCompiler::compile_main(MseqEntity* entity, const AnalyzeRecord& rec
         case MTYPE_LEAF_MUSIC:
         case MTYPE_LEAF_PHRASE:
             code = read_music(r, entity->cast_to<MseqMusic>(MTYPE_LEAF_MUSIC));
+            break;
+        case MTYPE_LEAF_CHORD:
+            values.map_chord(r, *entity->cast_to<MseqMapChord>(MTYPE_LEAF_CHORD));
+            code = r.error();
+            break;
+        case MTYPE_LEAF_SCALE:
+            values.map_scale(r, *entity->cast_to<MseqMapScale>(MTYPE_LEAF_SCALE));
+            code = r.error();
+            break;
+        case MTYPE_LEAF_STAGE:
+            values.map_stage(r, *entity->cast_to<MseqMapStage>(MTYPE_LEAF_STAGE));
+            code = r.error();
+            break;
+        case MTYPE_CONFIG:
+            values.config(r, *entity->cast_to<MseqConfig>(MTYPE_CONFIG));
+            code = r.error();
             break;
         default:
             break;
@@ -185,21 +207,6 @@ uint32_t MrecCompiler::compile_content(MseqObject* node, const AnalyzeRecord& re
 uint32_t MrecCompiler::read_content(MseqObject* node, const AnalyzeRecord* with) {
     if (!with || !node->is_with()) return AE_OK;
     return compile_content(node, *with);
-}
-
-bool MrecCompiler::read_word(AnalyzeFieldReader& r, std::string_view field, MseqBlockWord& word) {
-    AnalyzeFieldReader w;
-    if (!r.read_nested(field, w)) return r.ok();
-    int32_t v;
-    uint32_t u;
-    if (w.read_int("m_Attrib", v)) word.m_Attrib = static_cast<uint16_t>(v);
-    if (w.read_int("m_Group", v)) word.m_Group = static_cast<uint16_t>(v);
-    if (w.read_uint("m_Index", u)) {
-        // Files of the first layout generation stored program numbers in 7 bits only.
-        word.m_Index = result.header.data_version < 0x02000000 ? (u & 0x7F) : u;
-    }
-    w.read_string("m_Name", word.m_Name);
-    return w.ok();
 }
 
 uint32_t MrecCompiler::read_room(AnalyzeFieldReader& r, MseqRoom* room) {
@@ -254,7 +261,8 @@ uint32_t MrecCompiler::read_music(AnalyzeFieldReader& r, MseqMusic* music) {
     if (r.read_uint("m_TrackChordID", u)) music->m_TrackChordID = id_in_file(u, MFILE_TRACKS);
     if (r.read_uint("m_Tempo", u)) music->m_Tempo = static_cast<int32_t>(u);
     if (r.read_int("m_Transpose", v)) music->m_Transpose = v;
-    if (!read_word(r, "m_Program", music->m_Program)) return r.error();
+    MrecRecordReader values(result.header.data_version);
+    if (!values.word_field(r, "m_Program", music->m_Program)) return r.error();
     if (r.read_int("m_BlankBar", v)) music->m_BlankBar = v;
     if (r.read_int("m_GpM", v)) music->m_GpM = v;
     if (r.read_int("m_GxB", v)) music->m_GxB = v;

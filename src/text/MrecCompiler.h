@@ -8,7 +8,6 @@
 #include "text/MrecReader.h"
 
 class AnalyzeFieldReader;
-class MseqBlockWord;
 class MseqBook;
 class MseqEntity;
 class MseqMusic;
@@ -52,7 +51,6 @@ private:
     uint32_t read_room(AnalyzeFieldReader& r, MseqRoom* room);
     uint32_t read_book(AnalyzeFieldReader& r, MseqBook* book);
     uint32_t read_music(AnalyzeFieldReader& r, MseqMusic* music);
-    bool read_word(AnalyzeFieldReader& r, std::string_view field, MseqBlockWord& word);
     uint32_t read_content(MseqObject* node, const AnalyzeRecord* with);
 
     MseqEntity* target_ = nullptr;

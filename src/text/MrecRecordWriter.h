@@ -4,7 +4,15 @@
 
 #include "text/MrecWriter.h"
 
+class MseqBlockChord;
+class MseqBlockScale;
+class MseqBlockStage;
 class MseqBlockWord;
+class MseqConfig;
+class MseqMapChord;
+class MseqMapScale;
+class MseqMapStage;
+struct MseqMsgForm;
 class MseqBook;
 class MseqEntity;
 class MseqMusic;
@@ -28,12 +36,25 @@ public:
 
     // A one-line word record: { attrib; group; index; "name"; }
     void word(const MseqBlockWord& word);
+    // One-line block records with their position key.
+    void chord(const MseqBlockChord& chord, int32_t index);
+    void scale(const MseqBlockScale& scale, int32_t index);
+    void stage(const MseqBlockStage& stage, int32_t index);
+    // A message form as a multi-line record with its braces at `depth`.
+    void msg_form(const MseqMsgForm& form, int depth);
 
 private:
     void declare_music_types(MseqMusic* music);
     bool write_room(MseqRoom* room, int depth);
     bool write_book(MseqBook* book, int depth);
     bool write_music(MseqMusic* music, int depth);
+    void write_map_chord(const MseqMapChord& map);
+    void write_map_scale(const MseqMapScale& map);
+    void write_map_stage(const MseqMapStage& map);
+    void write_config(const MseqConfig& config);
+    // An MSEQ_KEY array, inline, with one space before its brace.
+    template <class Keys>
+    void keys(const Keys& list, int32_t count);
     // One object entry at `depth`, with its embedded content when it has one.
     bool write_object(MseqObject* node, uint32_t parent_id, int depth);
     bool write_content(MseqObject* node, int depth);

@@ -178,7 +178,9 @@ TEST(Compiler, HeaderChecksAndFutureFlag) {
         MseqMusic m(nullptr);
         m.flags |= MEF_FUTURE;
         EXPECT_EQ(load(&m, with_version(c.version)), c.error) << c.version;
-        if (!c.error) EXPECT_EQ((m.flags & MEF_FUTURE) != 0, c.future) << c.version;
+        if (!c.error) {
+            EXPECT_EQ((m.flags & MEF_FUTURE) != 0, c.future) << c.version;
+        }
     }
     // A phrase file does not go into a music, though both are MSEQ_MUSIC records.
     MseqPhrase phrase;

@@ -1,0 +1,234 @@
+#include "text/MrecRecordReader.h"
+
+#include "model/MseqBlockChord.h"
+#include "model/MseqBlockScale.h"
+#include "model/MseqBlockStage.h"
+#include "model/MseqBlockWord.h"
+#include "model/MseqConfig.h"
+#include "model/MseqMapChord.h"
+#include "model/MseqMapScale.h"
+#include "model/MseqMapStage.h"
+#include "model/MseqMsgForm.h"
+#include "text/AnalyzeFields.h"
+
+namespace {
+
+// Reads an MSEQ_KEY array into a fixed key table, keeping at most `limit` keys.
+template <class Keys>
+bool read_keys(AnalyzeFieldReader& r, Keys& keys, int32_t& count, size_t limit) {
+    AnalyzeArrayReader list;
+    if (!r.read_array("m_Keys2", list)) return r.ok();
+    count = 0;
+    for (size_t i = 0; i < list.size() && i < limit; ++i) {
+        AnalyzeFieldReader k;
+        if (!list.read_element(i, k)) return false;
+        auto& key = keys[i];
+        key = {};
+        k.read_uint("m_Flags", key.m_Flags);
+        k.read_int("m_Key", key.m_Key);
+        if (!k.ok()) return false;
+        ++count;
+    }
+    return r.ok();
+}
+
+bool read_int_field(AnalyzeFieldReader& r, std::string_view name, int32_t& out) {
+    r.read_int(name, out);
+    return r.ok();
+}
+
+}  // namespace
+
+bool MrecRecordReader::word(AnalyzeFieldReader& w, MseqBlockWord& out) {
+    int32_t v;
+    uint32_t u;
+    if (w.read_int("m_Attrib", v)) out.m_Attrib = static_cast<uint16_t>(v);
+    if (w.read_int("m_Group", v)) out.m_Group = static_cast<uint16_t>(v);
+    if (w.read_uint("m_Index", u)) {
+        // Files of the first layout generation stored program numbers in 7 bits only.
+        out.m_Index = data_version_ < 0x02000000 ? (u & 0x7F) : u;
+    }
+    w.read_string("m_Name", out.m_Name);
+    return w.ok();
+}
+
+bool MrecRecordReader::word_field(AnalyzeFieldReader& r, std::string_view field,
+                                  MseqBlockWord& out) {
+    AnalyzeFieldReader w;
+    if (!r.read_nested(field, w)) return r.ok();
+    return word(w, out);
+}
+
+bool MrecRecordReader::chord(AnalyzeFieldReader& r, MseqBlockChord& out) {
+    r.read_string("m_Type", out.m_Type);
+    r.read_uint("m_Flags", out.m_Flags);
+    r.read_int("m_DescOctave", out.m_DescOctave);
+    r.read_int("m_DescDegree", out.m_DescDegree);
+    r.read_int("m_Octave", out.m_Octave);
+    r.read_int("m_Root", out.m_Root);
+    if (!r.ok()) return false;
+    return read_keys(r, out.keys, out.key_count, MseqBlockChord::kMaxKeys);
+}
+
+bool MrecRecordReader::scale(AnalyzeFieldReader& r, MseqBlockScale& out) {
+    r.read_string("m_Name", out.m_Name);
+    r.read_uint("m_ShowTune", out.m_ShowTune);
+    r.read_int("m_ToneTune", out.m_ToneTune);
+    if (!r.ok()) return false;
+    return read_keys(r, out.keys, out.key_count, MseqBlockScale::kMaxKeys);
+}
+
+bool MrecRecordReader::stage(AnalyzeFieldReader& r, MseqBlockStage& out) {
+    r.read_uint("m_Flags", out.m_Flags);
+    if (!word_field(r, "m_Program", out.m_Program)) return false;
+    for (auto [name, field] : {std::pair{"m_Volume", &out.m_Volume},
+                               {"m_Pan", &out.m_Pan},
+                               {"m_Reverb", &out.m_Reverb},
+                               // An older spelling of the reverb field; read after the right
+                               // one, so it wins when a file has both.
+                               {"m_Reverve", &out.m_Reverb},
+                               {"m_Chorus", &out.m_Chorus},
+                               {"m_Bend", &out.m_Bend},
+                               {"m_Hold", &out.m_Hold},
+                               {"m_Modulation", &out.m_Modulation},
+                               {"m_Expression", &out.m_Expression},
+                               {"m_BendRange", &out.m_BendRange}}) {
+        if (!read_int_field(r, name, *field)) return false;
+    }
+    return true;
+}
+
+bool MrecRecordReader::msg_form(AnalyzeFieldReader& r, MseqMsgForm& out) {
+    if (!word_field(r, "m_Name", out.m_Name)) return false;
+    AnalyzeArrayReader vars;
+    if (r.read_array("m_Vars", vars)) {
+        out.m_Vars.clear();
+        for (size_t i = 0; i < vars.size(); ++i) {
+            AnalyzeFieldReader v;
+            if (!vars.read_element(i, v)) return false;
+            MseqMsgVar var;
+            v.read_int("m_Lsb", var.m_Lsb);
+            v.read_int("m_Msb", var.m_Msb);
+            v.read_int("m_Def", var.m_Def);
+            v.read_int("m_Min", var.m_Min);
+            v.read_int("m_Max", var.m_Max);
+            v.read_int("m_Base", var.m_Base);
+            v.read_int("m_Diff", var.m_Diff);
+            if (!v.ok()) return false;
+            out.m_Vars.push_back(var);
+        }
+    }
+    if (!r.ok()) return false;
+    AnalyzeArrayReader bytes;
+    if (r.read_array("m_Msg", bytes)) {
+        out.m_Msg.clear();
+        for (size_t i = 0; i < bytes.size(); ++i) {
+            int32_t b;
+            if (!bytes.read_int(i, b)) return false;
+            out.m_Msg.push_back(static_cast<uint8_t>(b));
+        }
+    }
+    return r.ok();
+}
+
+bool MrecRecordReader::map_chord(AnalyzeFieldReader& r, MseqMapChord& out) {
+    r.read_int("m_ToneKey", out.m_ToneKey);
+    r.read_int("m_SDegKey", out.m_SDegKey);
+    r.read_int("m_CDegKey", out.m_CDegKey);
+    AnalyzeFieldReader s;
+    if (r.read_nested("m_Scale", s) && !scale(s, out.m_Scale)) return false;
+    AnalyzeArrayReader blocks;
+    if (!r.read_array("m_Blocks", blocks)) return r.ok();
+    for (size_t i = 0; i < blocks.size(); ++i) {
+        AnalyzeFieldReader b;
+        uint32_t slot = 0;
+        if (!blocks.read_element(i, b)) return false;
+        b.read_uint("m_Index", slot);
+        if (!b.ok()) return false;
+        MseqBlockChord ignored;
+        MseqBlockChord& target = slot < MseqMapChord::kSlots ? out.m_Blocks[slot] : ignored;
+        if (!chord(b, target)) return false;
+    }
+    return true;
+}
+
+bool MrecRecordReader::map_scale(AnalyzeFieldReader& r, MseqMapScale& out) {
+    AnalyzeArrayReader blocks;
+    if (!r.read_array("m_Blocks", blocks)) return r.ok();
+    for (size_t i = 0; i < blocks.size(); ++i) {
+        AnalyzeFieldReader b;
+        MseqBlockScale block;
+        if (!blocks.read_element(i, b) || !scale(b, block)) return false;
+        out.add(block);
+    }
+    return true;
+}
+
+bool MrecRecordReader::map_stage(AnalyzeFieldReader& r, MseqMapStage& out) {
+    int32_t setup;
+    if (r.read_int("m_Setup", setup)) out.m_Setup = static_cast<uint32_t>(setup);
+    AnalyzeArrayReader blocks;
+    if (!r.read_array("m_Blocks", blocks)) return r.ok();
+    for (size_t i = 0; i < blocks.size(); ++i) {
+        AnalyzeFieldReader b;
+        uint32_t channel = 0;
+        if (!blocks.read_element(i, b)) return false;
+        b.read_uint("m_Index", channel);
+        if (!b.ok()) return false;
+        // Only the sixteen channel slots exist; other blocks are skipped.
+        MseqBlockStage ignored;
+        MseqBlockStage* target = channel < 16 ? out.block(static_cast<int32_t>(channel)) : nullptr;
+        if (!stage(b, target ? *target : ignored)) return false;
+    }
+    return true;
+}
+
+bool MrecRecordReader::config(AnalyzeFieldReader& r, MseqConfig& c) {
+    r.read_uint("m_DeviceID", c.m_DeviceID);
+    r.read_string("m_DeviceName", c.m_DeviceName);
+    AnalyzeArrayReader guid;
+    if (r.read_array("m_DmPortGUID", guid)) {
+        for (size_t i = 0; i < guid.size() && i < c.m_DmPortGUID.size(); ++i) {
+            if (!guid.read_uint(i, c.m_DmPortGUID[i])) return false;
+        }
+    }
+    r.read_string("m_DmPortName", c.m_DmPortName);
+    for (auto [name, field] : {std::pair{"m_DirectMusic", &c.m_DirectMusic},
+                               {"m_PlayMode", &c.m_PlayMode},
+                               {"m_StopClose", &c.m_StopClose},
+                               {"m_StopResetMsg", &c.m_StopResetMsg},
+                               {"m_CacheLevel", &c.m_CacheLevel},
+                               {"m_SeekInterval", &c.m_SeekInterval},
+                               {"m_ShowMenuBar", &c.m_ShowMenuBar},
+                               {"m_ShowStatusBar", &c.m_ShowStatusBar},
+                               {"m_VertTrackList", &c.m_VertTrackList},
+                               {"m_VertTrackProp", &c.m_VertTrackProp},
+                               {"m_TrPropNameW", &c.m_TrPropNameW},
+                               {"m_TrPropDataW", &c.m_TrPropDataW},
+                               {"m_MouseWheel", &c.m_MouseWheel},
+                               {"m_LClickDelete", &c.m_LClickDelete},
+                               {"m_DownSemiFlat", &c.m_DownSemiFlat},
+                               {"m_SplitFrameH", &c.m_SplitFrameH},
+                               {"m_SplitFrameV", &c.m_SplitFrameV},
+                               {"m_SplitMusicH", &c.m_SplitMusicH},
+                               {"m_SplitMusicV", &c.m_SplitMusicV},
+                               {"m_SplitChordV", &c.m_SplitChordV},
+                               {"m_FrmCmd", &c.m_FrmCmd},
+                               {"m_FrmMaxX", &c.m_FrmMaxX},
+                               {"m_FrmMaxY", &c.m_FrmMaxY},
+                               {"m_FrmNrmX1", &c.m_FrmNrmX1},
+                               {"m_FrmNrmY1", &c.m_FrmNrmY1},
+                               {"m_FrmNrmX2", &c.m_FrmNrmX2},
+                               {"m_FrmNrmY2", &c.m_FrmNrmY2}}) {
+        if (!read_int_field(r, name, *field)) return false;
+    }
+    AnalyzeArrayReader rooms;
+    if (r.read_array("m_RecentRooms", rooms)) {
+        for (size_t i = 0; i < rooms.size(); ++i) {
+            CkvString path;
+            if (!rooms.read_string(i, path)) return false;
+            c.m_RecentRooms.push_back(path);
+        }
+    }
+    return r.ok();
+}
