@@ -25,8 +25,8 @@ std::string file_state(const MseqObject* node) {
     MseqFullPath path;
     if (!mseq_path::resolve(node, false, &path)) return "error " + code_text(MREC_E_NO_BUFFER);
     if (!kv_fs::file_exists(path)) return "missing";
-    FileEntity probe;
-    if (!make_file_entity(node->type, probe)) return "-";
+    MrecFileEntity probe;
+    if (!mrec_make_file_entity(node->type, probe)) return "-";
     MrecCompiler compiler;
     if (!compiler.load(probe.entity.get(), path, false)) {
         return "error " + code_text(compiler.result.error);
@@ -64,7 +64,7 @@ int run_check_command(const std::vector<std::string>& args) {
     }
     int status = 0;
     for (const std::string& file : args) {
-        FileEntity loaded;
+        MrecFileEntity loaded;
         uint32_t error = 0;
         if (!load_file_entity(file, loaded, error)) {
             std::printf("%s: error %s\n", file.c_str(), code_text(error).c_str());
@@ -84,7 +84,7 @@ int run_dump_command(const std::vector<std::string>& args) {
         std::fprintf(stderr, "usage: korvante dump FILE\n");
         return 2;
     }
-    FileEntity loaded;
+    MrecFileEntity loaded;
     uint32_t error = 0;
     std::string text;
     if (!load_file_entity(args[0], loaded, error)) {

@@ -7,11 +7,7 @@
 #include <vector>
 
 #include "model/MseqBook.h"
-#include "model/MseqConfig.h"
 #include "model/MseqDesk.h"
-#include "model/MseqMapChord.h"
-#include "model/MseqMapScale.h"
-#include "model/MseqMapStage.h"
 #include "model/MseqMusic.h"
 #include "model/MseqPathOps.h"
 #include "model/MseqRoom.h"
@@ -119,64 +115,14 @@ MseqObject* Library::find(const std::string& name) {
     return nullptr;
 }
 
-bool make_file_entity(uint32_t type, FileEntity& out) {
-    out = FileEntity();
-    MseqEntity* e = nullptr;
-    switch (type) {
-        case MTYPE_ROOM:
-            out.node = std::make_unique<MseqObject>(MID_ROOM, type, CkvString(), MseqDescPath());
-            e = new MseqRoom(out.node.get());
-            break;
-        case MTYPE_BOOK_LIBRARY:
-        case MTYPE_BOOK_MUSIC:
-            out.node =
-                std::make_unique<MseqObject>(mseq_book_id(256), type, CkvString(), MseqDescPath());
-            if (type == MTYPE_BOOK_LIBRARY) {
-                e = new MseqBookLibrary(out.node.get());
-            } else {
-                e = new MseqBookMusic(out.node.get());
-            }
-            break;
-        case MTYPE_LEAF_MUSIC:
-            out.node = std::make_unique<MseqObject>(mseq_make_id(256, 0x10001), type, CkvString(),
-                                                    MseqDescPath());
-            e = new MseqMusic(out.node.get());
-            break;
-        case MTYPE_LEAF_PHRASE:
-            e = new MseqPhrase;
-            break;
-        case MTYPE_LEAF_CHORD:
-            e = new MseqMapChord;
-            break;
-        case MTYPE_LEAF_STAGE:
-            e = new MseqMapStage;
-            break;
-        case MTYPE_LEAF_SCALE:
-            e = new MseqMapScale;
-            break;
-        case MTYPE_CONFIG:
-            e = new MseqConfig;
-            break;
-        default:
-            return false;
-    }
-    if (out.node) {
-        out.node->attach(e);
-        out.entity = ref_ptr<MseqEntity>(e);
-    } else {
-        out.entity = ref_ptr<MseqEntity>::adopt(e);
-    }
-    return true;
-}
-
-bool load_file_entity(const std::string& host_path, FileEntity& out, uint32_t& error) {
+bool load_file_entity(const std::string& host_path, MrecFileEntity& out, uint32_t& error) {
     const MseqFullPath path(CkvString(kv_fs::from_host(host_path)));
     MrecCompiler header;
     if (!header.read_header(path)) {
         error = header.result.error;
         return false;
     }
-    if (!make_file_entity(header.result.header.type, out)) {
+    if (!mrec_make_file_entity(header.result.header.type, out)) {
         error = MREC_E_NO_RECORD_TYPE;
         return false;
     }

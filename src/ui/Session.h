@@ -6,6 +6,7 @@
 
 #include "model/MseqObject.h"
 #include "model/ref_ptr.h"
+#include "text/MrecFileEntity.h"
 
 class MseqEntity;
 class MseqRoom;
@@ -47,16 +48,8 @@ private:
     MseqRoom* room_ = nullptr;
 };
 
-// A fresh entity for a file whose header names `type`, with a node of its own when the type
-// needs one (room, books, musics); nullptr for types that have no file. UI thread.
-struct FileEntity {
-    std::unique_ptr<MseqObject> node;  // the owner node, when the type has one
-    ref_ptr<MseqEntity> entity;
-};
-bool make_file_entity(uint32_t type, FileEntity& out);
-
 // Loads the file at a host path into a fresh entity of the type its header names, through the
 // record compiler. False with the code in `error`.
-bool load_file_entity(const std::string& host_path, FileEntity& out, uint32_t& error);
+bool load_file_entity(const std::string& host_path, MrecFileEntity& out, uint32_t& error);
 
 }  // namespace kv_ui
