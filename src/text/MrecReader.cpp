@@ -34,6 +34,8 @@ bool MrecReader::read(const char* text, std::size_t length, MrecReadResult& resu
                       bool header_only) {
     result.clear();
     clear_symbols();
+    item_stack_.clear();
+    FpScope fp(*this);
     reset_state(nullptr);
     set_flags(AF_LENIENT_ESCAPES);
     bool ok = true;
@@ -149,12 +151,19 @@ bool MrecReader::read_record(AnalyzeRecord& record, bool with_attributes) {
 }
 
 bool MrecReader::read_items(AnalyzeRecord& record) {
-    std::vector<analyze_value>& items = record.items();
+    // Items gather on a shared stack and move into the record, sized once, when it closes.
+    const std::size_t base = item_stack_.size();
     for (;;) {
         if (!skip_white()) return false;
         const char c = *cur_;
         if (c == '}') {
             ++cur_;
+            std::vector<analyze_value>& items = record.items();
+            items.reserve(items.size() + (item_stack_.size() - base));
+            for (std::size_t i = base; i < item_stack_.size(); ++i)
+                items.push_back(std::move(item_stack_[i]));
+            item_stack_.erase(item_stack_.begin() + static_cast<std::ptrdiff_t>(base),
+                              item_stack_.end());
             return true;
         }
         if (c == '@' || c == '{') {
@@ -162,10 +171,41 @@ bool MrecReader::read_items(AnalyzeRecord& record) {
             if (c == '@') ++cur_;
             auto nested = std::make_unique<AnalyzeRecord>();
             if (!read_record(*nested, c == '@')) return false;
-            items.emplace_back().set_record(std::move(nested));
+            item_stack_.emplace_back().set_record(std::move(nested));
             continue;
         }
-        analyze_value& value = items.emplace_back();
+        analyze_value& value = item_stack_.emplace_back();
+        // Most items are a plain number, a negative one or a constant's name: these are read
+        // without the whole evaluator when a `;` follows, with the same result.
+        const char* start = cur_;
+        if (c == '-' && is_class(cur_[1], CC_DIGIT)) {
+            ++cur_;
+            if (!parse_number(value) || !skip_white()) return false;
+            if (*cur_ == ';') {
+                ++cur_;
+                value.set_number(-value.number());
+                continue;
+            }
+        } else if (is_class(c, CC_DIGIT)) {
+            if (!parse_number(value) || !skip_white()) return false;
+            if (*cur_ == ';') {
+                ++cur_;
+                continue;
+            }
+        } else if (is_class(c, CC_IDENT_START)) {
+            std::string_view name;
+            read_identifier(name);
+            analyze_value* symbol = nullptr;
+            if (!skip_white()) return false;
+            if (*cur_ == ';' && find_symbol(name, symbol) == AE_OK &&
+                !(symbol->kind_word() & AVF_CALLABLE)) {
+                ++cur_;
+                value = *symbol;
+                value.set_read_only(false);
+                continue;
+            }
+        }
+        cur_ = start;
         if (!evaluate(value) || !skip_white()) return false;
         if (*cur_ != ';') return fail(MREC_E_SEMICOLON_EXPECTED);
         ++cur_;

@@ -68,4 +68,6 @@ private:
     bool skip_statement();
 
     analyze_value scratch_;
+    // The items of every open record, innermost last; a record takes its own when it closes.
+    std::vector<analyze_value> item_stack_;
 };
