@@ -17,7 +17,7 @@ void analyze_value::release() {
             delete p_.text;
             break;
         case AVK_POINTER:
-            delete p_.record;
+            AnalyzeRecord::destroy(p_.record);
             break;
         default:
             break;
@@ -98,7 +98,10 @@ CkvString& analyze_value::start_string() {
 }
 
 void analyze_value::set_record(std::unique_ptr<AnalyzeRecord> record) {
-    AnalyzeRecord* raw = record.release();
+    adopt_record(record.release());
+}
+
+void analyze_value::adopt_record(AnalyzeRecord* raw) {
     release();
     kind_ = with_kind(kind_, AVK_POINTER);
     aux_ = AVA_RECORD;

@@ -71,6 +71,8 @@ public:
     // Makes the cell an empty string and hands out its text for appending.
     CkvString& start_string();
     void set_record(std::unique_ptr<AnalyzeRecord> record);
+    // Takes over a record made by AnalyzeRecord::create().
+    void adopt_record(AnalyzeRecord* record);
 
     // The number truncated toward zero when it lies in the signed (−2147483648 … 2147483647) or
     // unsigned (0 … 4294967295) 32-bit range; false, out unchanged, for any other cell.

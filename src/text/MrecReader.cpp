@@ -8,8 +8,9 @@ void MrecReadResult::clear() {
     error = 0;
     header = MrecHeader();
     types.clear();
-    records.clear();
     main = nullptr;
+    records.clear();
+    memory.release();
 }
 
 MrecReader::MrecReader() : analyze(AF_LENIENT_ESCAPES) {}
@@ -35,6 +36,7 @@ bool MrecReader::read(const char* text, std::size_t length, MrecReadResult& resu
     result.clear();
     clear_symbols();
     item_stack_.clear();
+    memory_ = &result.memory;
     FpScope fp(*this);
     reset_state(nullptr);
     set_flags(AF_LENIENT_ESCAPES);
@@ -83,7 +85,7 @@ bool MrecReader::read_statements(MrecReadResult& result) {
         } else if (word == "define") {
             if (!read_define()) return false;
         } else if (word == "data") {
-            auto record = std::make_unique<AnalyzeRecord>();
+            auto record = std::make_unique<AnalyzeRecord>(memory_);
             if (!read_record(*record, true)) return false;
             const bool is_main = record->has_attribute("main");
             result.records.push_back(std::move(record));
@@ -158,7 +160,7 @@ bool MrecReader::read_items(AnalyzeRecord& record) {
         const char c = *cur_;
         if (c == '}') {
             ++cur_;
-            std::vector<analyze_value>& items = record.items();
+            AnalyzeRecord::ItemList& items = record.items();
             items.reserve(items.size() + (item_stack_.size() - base));
             for (std::size_t i = base; i < item_stack_.size(); ++i)
                 items.push_back(std::move(item_stack_[i]));
@@ -169,9 +171,11 @@ bool MrecReader::read_items(AnalyzeRecord& record) {
         if (c == '@' || c == '{') {
             // A nested record is not followed by `;`. After `@` come its attributes.
             if (c == '@') ++cur_;
-            auto nested = std::make_unique<AnalyzeRecord>();
+            AnalyzeRecord* nested = AnalyzeRecord::create(memory_);
+            // The cell owns the record from the start, so a failure inside frees it too.
+            analyze_value& cell = item_stack_.emplace_back();
+            cell.adopt_record(nested);
             if (!read_record(*nested, c == '@')) return false;
-            item_stack_.emplace_back().set_record(std::move(nested));
             continue;
         }
         analyze_value& value = item_stack_.emplace_back();

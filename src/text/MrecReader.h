@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <memory_resource>
 #include <vector>
 
 #include "text/AnalyzeRecord.h"
@@ -17,6 +18,8 @@ constexpr char kMrecMagic[] = "KORVANTE-TEXT-TYPE";
 // types the file declared and its `data` records. Cleared at the start of every read. Any thread,
 // one result at a time.
 struct MrecReadResult {
+    // Holds the records of the read; declared first so that it goes last.
+    std::pmr::monotonic_buffer_resource memory;
     uint32_t error = 0;
     MrecHeader header;
     AnalyzeTypeTable types;
@@ -68,6 +71,7 @@ private:
     bool skip_statement();
 
     analyze_value scratch_;
+    std::pmr::memory_resource* memory_ = nullptr;  // where the records of this read go
     // The items of every open record, innermost last; a record takes its own when it closes.
     std::vector<analyze_value> item_stack_;
 };
