@@ -70,6 +70,10 @@ bool MrecReader::read(const char* text, std::size_t length, MrecReadResult& resu
         }
         if (ok && !header_only) ok = read_statements(result);
     }
+    // Items of records left open by a failure live in the result's memory: drop them now, while
+    // it is still there.
+    item_stack_.clear();
+    memory_ = nullptr;
     result.error = error_;
     return ok && error_ == 0;
 }

@@ -459,3 +459,23 @@ TEST(MrecReader, ItemsReadAsTheEvaluatorReadsThem) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(MrecReader, ResultMayDieBeforeTheReaderAfterAFailure) {
+    MrecReader reader;
+    const std::string broken = file("data main; { { { 1; 09; } } }");
+    const std::string good = file("data main; { { 1; } }");
+    {
+        MrecReadResult result;
+        EXPECT_FALSE(reader.parse_file_text(broken.c_str(), broken.size() + 1, result));
+        EXPECT_EQ(result.error, AE_BAD_OCTAL);
+    }
+    // The reader holds nothing of the dead result and reads on.
+    MrecReadResult result;
+    EXPECT_TRUE(reader.parse_file_text(good.c_str(), good.size() + 1, result));
+    ASSERT_NE(result.main, nullptr);
+    EXPECT_EQ(result.main->size(), 1u);
+}
+
+}  // namespace
