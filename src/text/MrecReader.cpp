@@ -1,6 +1,7 @@
 #include "text/MrecReader.h"
 
 #include <cstring>
+#include <exception>
 #include <string_view>
 #include <utility>
 
@@ -36,39 +37,16 @@ bool MrecReader::read(const char* text, std::size_t length, MrecReadResult& resu
     result.clear();
     clear_symbols();
     item_stack_.clear();
-    memory_ = &result.memory;
-    FpScope fp(*this);
     reset_state(nullptr);
     set_flags(AF_LENIENT_ESCAPES);
-    bool ok = true;
-    constexpr std::size_t magic_length = sizeof kMrecMagic - 1;
-    if (!text || length == 0) {
-        ok = fail(MREC_E_NO_BUFFER);
-    } else if (text[length - 1] != 0) {
-        ok = fail(MREC_E_NOT_TERMINATED);
-    } else if (length - 1 < magic_length || std::memcmp(text, kMrecMagic, magic_length) != 0) {
-        ok = fail(MREC_E_NO_MAGIC);
-    }
-    if (ok) {
-        // Nothing after the magic on its line is looked at.
-        cur_ = text + magic_length;
-        while (*cur_ != 0 && *cur_ != '\n' && *cur_ != '\r')
-            ++cur_;
-
-        std::string_view word;
-        AnalyzeBlock header;
-        ok = read_identifier(word);
-        if (ok && word != "header") ok = fail(MREC_E_NO_HEADER);
-        ok = ok && read_block(header);
-        if (ok) {
-            const uint32_t code = mrec_read_header(header.body, result.header);
-            if (code != AE_OK) ok = fail(code);
-        }
-        if (ok) {
-            const uint32_t code = on_header(result);
-            if (code != AE_OK) ok = fail(code);
-        }
-        if (ok && !header_only) ok = read_statements(result);
+    memory_ = &result.memory;
+    bool ok;
+    try {
+        FpScope fp(*this);
+        ok = read_text(text, length, result, header_only);
+    } catch (const std::exception&) {
+        // Memory ran out: the read fails like any other; nothing escapes the reader.
+        ok = fail(MREC_E_READ_FAILED);
     }
     // Items of records left open by a failure live in the result's memory: drop them now, while
     // it is still there.
@@ -76,6 +54,31 @@ bool MrecReader::read(const char* text, std::size_t length, MrecReadResult& resu
     memory_ = nullptr;
     result.error = error_;
     return ok && error_ == 0;
+}
+
+bool MrecReader::read_text(const char* text, std::size_t length, MrecReadResult& result,
+                           bool header_only) {
+    constexpr std::size_t magic_length = sizeof kMrecMagic - 1;
+    if (!text || length == 0) return fail(MREC_E_NO_BUFFER);
+    if (text[length - 1] != 0) return fail(MREC_E_NOT_TERMINATED);
+    if (length - 1 < magic_length || std::memcmp(text, kMrecMagic, magic_length) != 0)
+        return fail(MREC_E_NO_MAGIC);
+
+    // Nothing after the magic on its line is looked at.
+    cur_ = text + magic_length;
+    while (*cur_ != 0 && *cur_ != '\n' && *cur_ != '\r')
+        ++cur_;
+
+    std::string_view word;
+    if (!read_identifier(word)) return false;
+    if (word != "header") return fail(MREC_E_NO_HEADER);
+    AnalyzeBlock header;
+    if (!read_block(header)) return false;
+    uint32_t code = mrec_read_header(header.body, result.header);
+    if (code != AE_OK) return fail(code);
+    code = on_header(result);
+    if (code != AE_OK) return fail(code);
+    return header_only || read_statements(result);
 }
 
 bool MrecReader::read_statements(MrecReadResult& result) {

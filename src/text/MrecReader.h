@@ -42,8 +42,8 @@ public:
 
     // Reads the text of one file. `length` counts every byte of the buffer, and the last one
     // must be the NUL that ends the text. Returns true on success; on failure false, with the
-    // code in result.error and whatever was read before the failure left in `result`. Symbols
-    // of an earlier read are forgotten. Thread of the reader.
+    // code in result.error and whatever was read before the failure left in `result` (0x10003
+    // when memory ran out). Symbols of an earlier read are forgotten. Thread of the reader.
     bool parse_file_text(const char* text, std::size_t length, MrecReadResult& result);
 
     // Like parse_file_text, but stops with success after the header check.
@@ -60,6 +60,7 @@ protected:
 
 private:
     bool read(const char* text, std::size_t length, MrecReadResult& result, bool header_only);
+    bool read_text(const char* text, std::size_t length, MrecReadResult& result, bool header_only);
     bool read_statements(MrecReadResult& result);
     bool read_map_item(AnalyzeAttributes& map);
     bool read_attributes(AnalyzeAttributes& attributes);

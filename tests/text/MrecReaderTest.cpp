@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
 #include <string>
 
 #include "platform/TextCodec.h"
@@ -476,6 +477,24 @@ TEST(MrecReader, ResultMayDieBeforeTheReaderAfterAFailure) {
     EXPECT_TRUE(reader.parse_file_text(good.c_str(), good.size() + 1, result));
     ASSERT_NE(result.main, nullptr);
     EXPECT_EQ(result.main->size(), 1u);
+}
+
+}  // namespace
+
+namespace {
+
+// Stands for a record compiler that runs out of memory while compiling the main record.
+class StarvedReader : public MrecReader {
+protected:
+    uint32_t on_main(MrecReadResult&, const AnalyzeRecord&) override { throw std::bad_alloc(); }
+};
+
+TEST(MrecReader, RunningOutOfMemoryFailsTheRead) {
+    StarvedReader reader;
+    MrecReadResult result;
+    const std::string text = file("data main; { { 1; } }");
+    EXPECT_FALSE(reader.parse_file_text(text.c_str(), text.size() + 1, result));
+    EXPECT_EQ(result.error, MREC_E_READ_FAILED);
 }
 
 }  // namespace
