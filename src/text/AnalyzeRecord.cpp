@@ -1,6 +1,7 @@
 #include "text/AnalyzeRecord.h"
 
 #include <algorithm>
+#include <new>
 #include <utility>
 
 std::vector<AnalyzeAttributes::Entry>::const_iterator AnalyzeAttributes::lower_bound(
@@ -46,6 +47,27 @@ bool AnalyzeAttributes::type_is(std::string_view text) const {
     return v && v->is_string() && std::string_view(v->text()) == text;
 }
 
+AnalyzeRecord::AnalyzeRecord(std::pmr::memory_resource* memory)
+    : items_(memory ? memory : std::pmr::new_delete_resource()) {}
+
+AnalyzeRecord* AnalyzeRecord::create(std::pmr::memory_resource* memory) {
+    if (!memory) return new AnalyzeRecord();
+    void* place = memory->allocate(sizeof(AnalyzeRecord), alignof(AnalyzeRecord));
+    AnalyzeRecord* record = new (place) AnalyzeRecord(memory);
+    record->placed_in_ = memory;
+    return record;
+}
+
+void AnalyzeRecord::destroy(AnalyzeRecord* record) {
+    if (!record) return;
+    if (std::pmr::memory_resource* memory = record->placed_in_) {
+        record->~AnalyzeRecord();
+        memory->deallocate(record, sizeof(AnalyzeRecord), alignof(AnalyzeRecord));
+    } else {
+        delete record;
+    }
+}
+
 const analyze_value* AnalyzeRecord::item(std::size_t index) const {
     return index < items_.size() ? &items_[index] : nullptr;
 }
@@ -76,6 +98,8 @@ std::unique_ptr<AnalyzeRecord> AnalyzeRecord::clone() const {
     // Copying the cells copies nested records in turn.
     auto copy = std::make_unique<AnalyzeRecord>();
     copy->attributes_ = attributes_;
-    copy->items_ = items_;
+    copy->items_.reserve(items_.size());
+    for (const analyze_value& v : items_)
+        copy->items_.push_back(v);
     return copy;
 }

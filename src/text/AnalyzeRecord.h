@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <memory_resource>
 #include <string_view>
 #include <vector>
 
@@ -54,14 +55,33 @@ struct AnalyzeBlock {
 };
 
 // A parsed record: the attributes in front of `{` and the items inside the braces, numbered from
-// 0 in order of appearance. A nested record is an item whose cell holds the record. Any thread,
-// one record at a time.
+// 0 in order of appearance. A nested record is an item whose cell holds the record.
+//
+// The records of a read live in the memory of its result (a monotonic resource), which makes a
+// read allocate a few large blocks instead of two small ones per record; such records must not
+// outlive the result. Copies (clone, copying a cell) always live on the heap. Any thread, one
+// record at a time.
 class AnalyzeRecord {
 public:
+    using ItemList = std::pmr::vector<analyze_value>;
+
+    // A record whose items live in `memory` (the heap when null). The record object itself is
+    // wherever the caller puts it.
+    explicit AnalyzeRecord(std::pmr::memory_resource* memory = nullptr);
+    // Records are copied with clone(), never by value.
+    AnalyzeRecord(const AnalyzeRecord&) = delete;
+    AnalyzeRecord& operator=(const AnalyzeRecord&) = delete;
+
+    // A new record placed in `memory` together with its items (on the heap when null); free it
+    // with destroy() or hand it to a cell. Throws std::bad_alloc when memory runs out.
+    static AnalyzeRecord* create(std::pmr::memory_resource* memory);
+    // Frees a record made by create() or by new; null is ignored.
+    static void destroy(AnalyzeRecord* record);
+
     AnalyzeAttributes& attributes() { return attributes_; }
     const AnalyzeAttributes& attributes() const { return attributes_; }
-    std::vector<analyze_value>& items() { return items_; }
-    const std::vector<analyze_value>& items() const { return items_; }
+    ItemList& items() { return items_; }
+    const ItemList& items() const { return items_; }
     std::size_t size() const { return items_.size(); }
 
     // The item at `index`; null past the last item.
@@ -90,5 +110,6 @@ public:
 
 private:
     AnalyzeAttributes attributes_;
-    std::vector<analyze_value> items_;
+    ItemList items_;
+    std::pmr::memory_resource* placed_in_ = nullptr;  // where create() put the record itself
 };

@@ -89,6 +89,25 @@ private:
     bool switched_ = false;
 };
 
+}  // namespace
+
+analyze::FpScope::FpScope(analyze& parser) : parser_(parser), was_scoped_(parser.fp_scoped_) {
+    if (was_scoped_ || (parser.flags_ & AF_KEEP_FP_MODE)) return;
+    parser.fp_scoped_ = true;
+    if (fegetround() == FE_TONEAREST && fegetexcept() == 0) return;
+    fegetenv(&saved_);
+    fesetround(FE_TONEAREST);
+    fedisableexcept(FE_ALL_EXCEPT);
+    switched_ = true;
+}
+
+analyze::FpScope::~FpScope() {
+    parser_.fp_scoped_ = was_scoped_;
+    if (switched_) fesetenv(&saved_);
+}
+
+namespace {
+
 enum BinaryOp {
     OP_AND,
     OP_XOR,
@@ -211,7 +230,7 @@ void analyze::set_text(const char* text) {
     reset_state(text);
 }
 
-bool analyze::skip_white() {
+bool analyze::skip_white_run() {
     for (;;) {
         const unsigned char c = static_cast<unsigned char>(*cur_);
         if (c == ' ' || c == '\t' || c == '\n' || c == '\r') {
@@ -337,7 +356,7 @@ bool analyze::read_string(analyze_value& cell) {
 bool analyze::evaluate(analyze_value& cell) {
     if (cell.is_read_only()) return fail(AE_NO_INPUT);
     if (error_) return false;
-    FpModeGuard fp((flags_ & AF_KEEP_FP_MODE) != 0);
+    FpModeGuard fp((flags_ & AF_KEEP_FP_MODE) != 0 || fp_scoped_);
     if (!skip_white()) return false;
 
     // `NAME = expression` assigns to a defined symbol.
@@ -504,10 +523,10 @@ bool analyze::parse_number(analyze_value& out) {
         bool point = false;
         uint32_t small = 0;
         for (;; ++p) {
-            const char c = *p;
-            if (cls(c) & CC_DIGIT) {
-                if (++digits <= 9) small = small * 10 + static_cast<uint32_t>(c - '0');
-            } else if (c == '.' && !point) {
+            const unsigned d = static_cast<unsigned char>(*p) - static_cast<unsigned>('0');
+            if (d < 10) {
+                if (++digits <= 9) small = small * 10 + d;
+            } else if (*p == '.' && !point) {
                 point = true;
             } else {
                 break;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cfenv>
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -118,7 +119,12 @@ public:
 
     // Skips blanks, line ends, the ideographic space and comments. False with 7 when a `/*`
     // comment is never closed.
-    bool skip_white();
+    bool skip_white() {
+        // Most calls find no white space at all; only bytes that may start some go further.
+        const unsigned char c = static_cast<unsigned char>(*cur_);
+        if (c != ' ' && c != '\t' && c != '\n' && c != '\r' && c != '/' && c != 0x81) return true;
+        return skip_white_run();
+    }
 
     // Skips white space, then consumes `literal` when the text continues with it exactly;
     // otherwise false with the cursor left after the white space (no error is set).
@@ -138,17 +144,36 @@ protected:
     }
     void leave() { --depth_; }
     void reset_state(const char* text);
+    // Parses a number at the cursor (which is on a digit or `.`) into `out`.
+    bool parse_number(analyze_value& out);
+
+    // Puts the evaluator's floating-point mode in place for a whole read and the caller's mode
+    // back at the end, so that the evaluations inside need not switch it one by one.
+    class FpScope {
+    public:
+        explicit FpScope(analyze& parser);
+        ~FpScope();
+        FpScope(const FpScope&) = delete;
+        FpScope& operator=(const FpScope&) = delete;
+
+    private:
+        analyze& parser_;
+        bool was_scoped_;
+        bool switched_ = false;
+        fenv_t saved_{};  // the caller's environment when it had to be switched
+    };
 
     const char* cur_;
     uint32_t error_ = 0;
     uint32_t flags_;
     int depth_ = 0;
+    bool fp_scoped_ = false;
 
 private:
+    bool skip_white_run();
     bool parse_binary(analyze_value& out, int min_level);
     bool parse_unary(analyze_value& out);
     bool parse_primary(analyze_value& out);
-    bool parse_number(analyze_value& out);
     bool apply_binary(int op, analyze_value& left, const analyze_value& right);
     bool apply_prefix(char op, analyze_value& value);
     bool check_end();

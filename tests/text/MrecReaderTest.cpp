@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
 #include <string>
 
 #include "platform/TextCodec.h"
@@ -414,6 +415,86 @@ TEST(MrecReader, NestingIsBoundedNotFatal) {
     EXPECT_EQ(read_text(file("extra " + std::string(100000, '{') + std::string(100000, '}') +
                              " data main; {}")),
               0u);
+}
+
+}  // namespace
+
+namespace {
+
+// Items take shortcuts for plain numbers and names; they must agree with the evaluator itself.
+TEST(MrecReader, ItemsReadAsTheEvaluatorReadsThem) {
+    const char* items[] = {
+        "5",     "-5",        "- 5",    "-5 * 2", "5 - 1",  "5 /* c */", "5 // c\n",
+        "-0x10", "0x10",      "-09",    "09",     "1.5",    "-.5",       "-1.2.3",
+        "K",     "K + 1",     "K * -1", "-K",     "K ?= 3", "K = 4",     "U",
+        "U + 1", "K 1",       "5 6",    "5 K",    "-5 K",   "\"s\"",     "\"s\" + \"t\"",
+        "S",     "S + K",     "E",      "E + 1",  "5 == 5", "K == 5",    "-",
+        "-a",    "5 /* open",
+    };
+    for (const char* item : items) {
+        // The evaluator alone, with the same constants.
+        analyze a(AF_LENIENT_ESCAPES);
+        analyze_value* cell = nullptr;
+        a.define_symbol("K", cell);
+        cell->set_number(3);
+        a.define_symbol("S", cell);
+        cell->set_string("str");
+        a.define_symbol("E", cell);
+        const std::string text = std::string(item) + ";";
+        a.set_text(text.c_str());
+        analyze_value expected;
+        uint32_t expected_error = a.evaluate(expected) ? 0 : a.error();
+        if (expected_error == 0 && *a.cursor() != ';') expected_error = MREC_E_SEMICOLON_EXPECTED;
+
+        MrecReadResult result;
+        const uint32_t error = read_text(
+            file("define { K = 3; S = \"str\"; E; } data main; { " + text + " }"), result);
+        EXPECT_EQ(error, expected_error) << item;
+        if (error != 0 || expected_error != 0) continue;
+        ASSERT_EQ(result.main->size(), 1u) << item;
+        const analyze_value& got = result.main->items()[0];
+        EXPECT_EQ(got.kind_word(), expected.kind_word()) << item;
+        EXPECT_EQ(got.number(), expected.number()) << item;
+        EXPECT_EQ(std::string(got.text()), std::string(expected.text())) << item;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(MrecReader, ResultMayDieBeforeTheReaderAfterAFailure) {
+    MrecReader reader;
+    const std::string broken = file("data main; { { { 1; 09; } } }");
+    const std::string good = file("data main; { { 1; } }");
+    {
+        MrecReadResult result;
+        EXPECT_FALSE(reader.parse_file_text(broken.c_str(), broken.size() + 1, result));
+        EXPECT_EQ(result.error, AE_BAD_OCTAL);
+    }
+    // The reader holds nothing of the dead result and reads on.
+    MrecReadResult result;
+    EXPECT_TRUE(reader.parse_file_text(good.c_str(), good.size() + 1, result));
+    ASSERT_NE(result.main, nullptr);
+    EXPECT_EQ(result.main->size(), 1u);
+}
+
+}  // namespace
+
+namespace {
+
+// Stands for a record compiler that runs out of memory while compiling the main record.
+class StarvedReader : public MrecReader {
+protected:
+    uint32_t on_main(MrecReadResult&, const AnalyzeRecord&) override { throw std::bad_alloc(); }
+};
+
+TEST(MrecReader, RunningOutOfMemoryFailsTheRead) {
+    StarvedReader reader;
+    MrecReadResult result;
+    const std::string text = file("data main; { { 1; } }");
+    EXPECT_FALSE(reader.parse_file_text(text.c_str(), text.size() + 1, result));
+    EXPECT_EQ(result.error, MREC_E_READ_FAILED);
 }
 
 }  // namespace
