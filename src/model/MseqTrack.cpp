@@ -50,17 +50,21 @@ void MseqTrack::copy_settings_into(MseqTrack& other) const {
 MseqTrack* MseqTrack::make_detached_copy(MseqObject* detached) const {
     if (!detached) return nullptr;
     if (detached->id != 0 && mseq_file_number(detached->id) != MFILE_DETACHED) return nullptr;
-    const uint32_t serial = owner ? mseq_serial(owner->id) : 0;
+    const MSEQ_ID id = mseq_make_id(MFILE_DETACHED, owner ? mseq_serial(owner->id) : 0);
     const CkvString& track_name = owner ? owner->name : name;
-    if (!detached->set(mseq_make_id(MFILE_DETACHED, serial), type(), track_name,
-                       MseqDescPath(kPathWith)))
-        return nullptr;
+    // The fresh track is made on a stand-in node first, so that a type without a class of its
+    // own (the bare value, label and link bases) leaves the node as it was.
+    MseqObject stand_in(id, type(), track_name, MseqDescPath(kPathWith));
+    if (!mseq_factory(&stand_in)) return nullptr;
+    ref_ptr<MseqEntity> fresh(stand_in.entity());
+    stand_in.release_entity();
+    auto* copy = fresh->cast_to<MseqTrack>(MTYPE_TRACK);
+    if (!copy || !detached->set(id, type(), track_name, MseqDescPath(kPathWith))) return nullptr;
     // A store replaces whatever the node held before, a whole stored subtree included.
     while (MseqObject* child = detached->first_child())
         delete child;
-    if (!mseq_factory(detached)) return nullptr;
-    auto* copy = detached->entity()->cast_to<MseqTrack>(MTYPE_TRACK);
-    if (!copy) return nullptr;
+    copy->owner = detached;
+    detached->attach(fresh.detach());
     copy_settings_into(*copy);
     copy->stored_length = 0;
     return copy;
