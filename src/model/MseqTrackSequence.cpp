@@ -11,6 +11,7 @@
 #include "model/MseqBlockRefer.h"
 #include "model/MseqBlockValue.h"
 #include "model/MseqObject.h"
+#include "model/MseqTrackTree.h"
 
 namespace {
 
@@ -341,9 +342,7 @@ bool MseqTrackSequence<Block>::cut(int32_t a, int32_t from, int32_t to, uint32_t
 template <class Block>
 const MseqTrackSequence<Block>* MseqTrackSequence<Block>::stored_source(MseqObject* source,
                                                                         int64_t* factor) const {
-    if (!source) return nullptr;
-    ref_ptr<MseqEntity> entity = mseq_open(source);
-    const auto* stored = dynamic_cast<const MseqTrackSequence*>(entity.get());
+    const auto* stored = dynamic_cast<const MseqTrackSequence*>(mseq_track_of(source));
     // The source's positions are in its own grid: they convert into this track's grid only
     // when that is a multiple of it, as for the caller's grid.
     if (!stored || stored == this || stored->stored_length < 0 || stored->m_Beat <= 0 ||
