@@ -107,6 +107,15 @@ MseqTrack* mseq_track_of(MseqObject* node) {
     return entity ? entity->cast_to<MseqTrack>(MTYPE_TRACK) : nullptr;
 }
 
+bool mseq_validate_tracks(MseqObject* top) {
+    if (!top) return false;
+    for (MseqObject* n = top; n; n = n->next_in(top)) {
+        MseqTrack* t = mseq_track_of(n);
+        if (!t || !t->validate()) return false;
+    }
+    return true;
+}
+
 int64_t mseq_track_length(MseqObject* node) {
     MseqTrack* track = mseq_track_of(node);
     if (!track) return 0;

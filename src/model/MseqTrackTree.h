@@ -17,6 +17,10 @@ class MseqReplace;
 // yet; nullptr when the node is null or its content is not a track.
 MseqTrack* mseq_track_of(MseqObject* node);
 
+// Validates every track of the subtree in pre-order (after loading); false at the first track
+// that rejects its content or a node whose content is not a track.
+bool mseq_validate_tracks(MseqObject* top);
+
 // The length of a track in its own grid: a sequence's end index; for a root, header, part or
 // group ceil(m_Beat × L / 1920), L being the longest tick length of the sequences below it;
 // 0 for any other track and for a node that is not a track.

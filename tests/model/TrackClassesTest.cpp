@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <memory>
 #include <vector>
@@ -48,7 +49,9 @@ TEST(Blocks, TypesCastAndCloneKeepEveryField) {
         EXPECT_EQ(c.block->type(), c.type);
         EXPECT_EQ(c.block->cast(c.type), c.block);
         for (const Case& other : cases) {
-            if (other.type != c.type) EXPECT_EQ(c.block->cast(other.type), nullptr);
+            if (other.type != c.type) {
+                EXPECT_EQ(c.block->cast(other.type), nullptr);
+            }
         }
         MseqBlock* copy = c.block->clone();
         EXPECT_EQ(copy->type(), c.type);
@@ -143,7 +146,9 @@ TEST(Tracks, FactoryMakesEveryTrackClassWithItsBases) {
         for (MSEQ_TYPE other : others) {
             const bool is_base = other == c.type ||
                                  std::find(c.bases.begin(), c.bases.end(), other) != c.bases.end();
-            if (!is_base) EXPECT_EQ(track->cast(other), nullptr) << std::hex << c.type;
+            if (!is_base) {
+                EXPECT_EQ(track->cast(other), nullptr) << std::hex << c.type;
+            }
         }
         EXPECT_EQ(track->is_sequence(), c.sequence);
         EXPECT_EQ(track->accepts_children(), c.container);
@@ -154,7 +159,9 @@ TEST(Tracks, FactoryMakesEveryTrackClassWithItsBases) {
         EXPECT_EQ(track->set_channel(15), c.channel >= 0);
         EXPECT_FALSE(track->set_channel(16));
         EXPECT_FALSE(track->set_channel(-1));
-        if (c.channel >= 0) EXPECT_EQ(track->get_channel(), 15);
+        if (c.channel >= 0) {
+            EXPECT_EQ(track->get_channel(), 15);
+        }
         // Not built yet: the editor and player layers supply these.
         EXPECT_EQ(track->create_editor_track(nullptr), nullptr);
         EXPECT_EQ(track->create_player_track(nullptr), nullptr);

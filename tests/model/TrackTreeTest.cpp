@@ -240,6 +240,18 @@ TEST(TrackTree, SubtreeReplaceWorksInEachTracksGrid) {
     EXPECT_FALSE(mseq_subtree_replace(group, nullptr));
 }
 
+TEST(TrackTree, ValidationRunsOverTheWholeTree) {
+    GroupSong s;
+    Song::track<MseqTrackNote>(s.note)->m_Channel = 40;
+    Song::track<MseqTrackGroup>(s.group)->m_Beat = 0;
+    EXPECT_TRUE(mseq_validate_tracks(s.music.root()));
+    EXPECT_EQ(Song::track<MseqTrackNote>(s.note)->m_Channel, 15);
+    EXPECT_EQ(Song::track<MseqTrackGroup>(s.group)->m_Beat, 1);
+    MseqObject folder(0x01010001, MTYPE_LEAF_FOLDER, CkvString("f"), MseqDescPath());
+    EXPECT_FALSE(mseq_validate_tracks(&folder));
+    EXPECT_FALSE(mseq_validate_tracks(nullptr));
+}
+
 TEST(TrackTree, ContainerLengthIsTheLongestTrackInItsGrid) {
     GroupSong s;
     // Note track: end 16 of grid 16 = 1920 ticks; phrase track: end 4 of grid 8 = 960.
