@@ -65,20 +65,6 @@ TEST(Blocks, TypesCastAndCloneKeepEveryField) {
     EXPECT_EQ(*l->cast_to<MseqBlockLabel>(), label);
 }
 
-TEST(Blocks, Defaults) {
-    const MseqBlockNote note;
-    EXPECT_EQ(note.m_Flags, 0u);
-    EXPECT_EQ(note.m_Type, MNBT_TONE);
-    EXPECT_EQ(note.m_Length, 1);
-    EXPECT_EQ(note.m_Velocity, 100);
-    const MseqBlockRefer refer;
-    EXPECT_EQ(refer.m_Length, 1);
-    EXPECT_EQ(refer.m_Mode, MRBM_BLOCK_CUT);
-    EXPECT_EQ(MRBM_BLOCK_KEEP, 1u);
-    EXPECT_EQ(MRBM_STRETCH, 4u);
-    EXPECT_TRUE(refer.m_StartMarker.empty());
-}
-
 TEST(Blocks, SettingANoteTypeStartsThePitchOver) {
     struct Case {
         uint32_t type;
