@@ -1,5 +1,7 @@
 #include "model/MseqMusic.h"
 
+#include <algorithm>
+
 #include <unordered_map>
 #include <vector>
 
@@ -51,6 +53,41 @@ MseqMusic::MseqMusic(MseqObject* node, MSEQ_TYPE root_type) {
 }
 
 MseqMusic::~MseqMusic() = default;
+
+int MseqMusic::reset() {
+    m_NextID = 0x10001;
+    m_MapStageID = m_MapChordID = m_TrackChordID = 0;
+    m_Tempo = 120;
+    m_Transpose = 0;
+    m_Program = MseqBlockWord(MWORD_PROGRAM, 0, 0);
+    m_Title = CkvString("%<entity>");
+    m_Copyright.clear();
+    m_BlankBar = m_GpM = m_GxB = m_ShowState = 0;
+    m_NoteState = 2;
+    for (MseqObject* fixed : {header_, detail_}) {
+        while (MseqObject* child = fixed->first_child())
+            delete child;
+        fixed->release_entity();
+        mseq_factory(fixed);
+    }
+    tracks.clear();
+    tracks.emplace(MID_TRACK_ROOT, root_.get());
+    tracks.emplace(MID_TRACK_HEADER, header_);
+    tracks.emplace(MID_TRACK_DETAIL, detail_);
+    mseq_link(root_.get(), header_, MPLACE_LAST_CHILD);
+    mseq_link(root_.get(), detail_, MPLACE_LAST_CHILD);
+    return 1;
+}
+
+int MseqMusic::validate() {
+    // A music plays a melodic program or a drum kit; anything else becomes a program.
+    if (m_Program.m_Attrib != MWORD_DRUM_KIT) m_Program.m_Attrib = MWORD_PROGRAM;
+    m_Program.normalize();
+    m_Tempo = std::clamp(m_Tempo, 4, 1024);
+    m_Transpose = std::clamp(m_Transpose, -12, 12);
+    m_BlankBar = std::clamp(m_BlankBar, 0, 4);
+    return mseq_validate_tracks(root_.get()) ? 1 : 0;
+}
 
 MSEQ_ID MseqMusic::allocate_track_id(MSEQ_TYPE type, MSEQ_ID requested) {
     if (requested) return mseq_make_id(MFILE_TRACKS, mseq_serial(requested));

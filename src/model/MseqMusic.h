@@ -31,6 +31,13 @@ public:
     MSEQ_TYPE type() const override { return MTYPE_LEAF_MUSIC; }
     MseqEntity* cast(MSEQ_TYPE type) override { return type == MTYPE_LEAF_MUSIC ? this : nullptr; }
 
+    // Every field to its default; the tracks other than root, header and part are destroyed,
+    // header and part get fresh empty contents. Returns 1.
+    int reset() override;
+    // Normalises the program word and clamps tempo, transposition and blank bars, then
+    // validates every track in pre-order; 0 when a track rejects its content.
+    int validate() override;
+
     MseqObject* root() const { return root_.get(); }
     MseqObject* header() const { return header_; }
     MseqObject* detail() const { return detail_; }
