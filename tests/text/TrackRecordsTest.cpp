@@ -22,6 +22,7 @@
 #include "platform/TextCodec.h"
 #include "text/MrecCompiler.h"
 #include "text/MrecEntityWriter.h"
+#include "text/SampleMusic.h"
 
 namespace {
 
@@ -37,84 +38,10 @@ std::string write(MseqEntity* e) {
     return text;
 }
 
-template <class Track>
-Track* add(MseqMusic& music, MSEQ_ID parent, MSEQ_TYPE type, const char* name) {
-    MseqObject* node = music.create_track(parent, MPLACE_LAST_CHILD, type, CkvString(name));
-    EXPECT_NE(node, nullptr) << name;
-    ref_ptr<MseqEntity> e = mseq_open(node);
-    return e->cast_to<Track>(type);
-}
-
-// A music holding every kind of track with blocks in each.
-void fill(MseqMusic& m) {
-    auto* tempo = add<MseqTrackTempo>(m, MID_TRACK_HEADER, MTYPE_TRACK_TEMPO, "Tempo");
-    tempo->m_Beat = 4;
-    MseqBlockValue v;
-    v.m_Value = 96;
-    tempo->put_block(0, v);
-    v.m_Value = 140;
-    tempo->put_block(5, v);
-
-    auto* lyric = add<MseqTrackLyric>(m, MID_TRACK_HEADER, MTYPE_TRACK_LYRIC, "Words");
-    MseqBlockLabel label;
-    label.m_Label = CkvString("la\tla\n" + kv_codec::cp932_from_utf8("ソ") + "\"\\");
-    lyric->put_block(3, label);
-    auto* marker = add<MseqTrackMarker>(m, MID_TRACK_HEADER, MTYPE_TRACK_MARKER, "Marks");
-    marker->m_Flags = 3;
-    label.m_Label = CkvString("Intro");
-    marker->put_block(0, label);
-
-    auto* chords = add<MseqTrackChord>(m, MID_TRACK_HEADER, MTYPE_TRACK_CHORD, "Chords");
-    chords->m_Beat = 2;
-    chords->m_MapID = 0x200007;
-    MseqBlockChord c;
-    c.set_type(3);
-    chords->put_block(0, c);
-    chords->put_block(7, c);
-    m.m_TrackChordID = mseq_make_id(1, mseq_serial(chords->owner->id));
-
-    auto* link = add<MseqTrackChordMap>(m, MID_TRACK_HEADER, MTYPE_TRACK_CHORD_MAP, "Key");
-    MseqBlockLink l;
-    l.m_LinkID = 0x200009;
-    link->put_block(8, l);
-
-    auto* text = add<MseqTrackText>(m, MID_TRACK_DETAIL, MTYPE_TRACK_TEXT, "Note");
-    text->m_Text = CkvString("free text");
-
-    auto* group = add<MseqTrackGroup>(m, MID_TRACK_DETAIL, MTYPE_TRACK_GROUP, "Band");
-    group->m_Channel = 3;
-    auto* notes = add<MseqTrackNote>(m, group->owner->id, MTYPE_TRACK_NOTE, "Bass");
-    notes->m_Beat = 16;
-    notes->m_Flags = 0;
-    notes->m_Rhythm = MseqBlockWord(MWORD_DRUM_SOUND, 0, 36, CkvString("kick"));
-    MseqBlockNote n;
-    n.m_Type = MNBT_CDEG;
-    n.m_Length = 4;
-    n.m_Octave = -1;
-    n.m_Velocity = 200;
-    notes->put_block(5, n);
-    n.m_Type = 9;
-    n.m_Flags = 0x30;
-    notes->put_block(12, n);
-    auto* refer = add<MseqTrackRefer>(m, group->owner->id, MTYPE_TRACK_REFER, "Riffs");
-    MseqBlockRefer r;
-    r.m_Length = 8;
-    r.m_PhraseID = 0x200004;
-    r.m_StartMarker = CkvString("Main");
-    r.m_Mode = MRBM_STRETCH;
-    refer->put_block(0, r);
-
-    auto* msg = add<MseqTrackMsg>(m, MID_TRACK_DETAIL, MTYPE_TRACK_MSG, "Pan");
-    msg->m_Form = *MseqMsgFormMap::builtin().find(10);
-    msg->m_Power = 150;
-    v.m_Value = 20;
-    msg->put_block(2, v);
-}
-
 TEST(TrackRecords, EveryKindRoundTripsByteForByte) {
     MseqMusic a(nullptr);
     a.name = CkvString("All");
-    fill(a);
+    fill_sample_music(a);
     const std::string text = write(&a);
     // Spot checks of the written forms.
     EXPECT_NE(text.find("{  5; 0x00; MNBT_CDEG; 4; 0; 0; -1; 0; 0; 200; }"), std::string::npos);
@@ -166,7 +93,7 @@ TEST(TrackRecords, EveryKindRoundTripsByteForByte) {
 
 TEST(TrackRecords, AMusicWithoutNoteTracksDeclaresNoNoteTypes) {
     MseqMusic a(nullptr);
-    auto* lyric = add<MseqTrackLyric>(a, MID_TRACK_HEADER, MTYPE_TRACK_LYRIC, "Words");
+    auto* lyric = add_track<MseqTrackLyric>(a, MID_TRACK_HEADER, MTYPE_TRACK_LYRIC, "Words");
     ASSERT_NE(lyric, nullptr);
     const std::string text = write(&a);
     EXPECT_EQ(text.find("MSEQ_BLOCK_NOTE"), std::string::npos);
@@ -179,7 +106,7 @@ TEST(TrackRecords, AMusicWithoutNoteTracksDeclaresNoNoteTypes) {
 
 TEST(TrackRecords, ReferencesGetTheirFileNumbers) {
     MseqMusic a(nullptr);
-    fill(a);
+    fill_sample_music(a);
     MseqMusic b(nullptr);
     ASSERT_EQ(load(&b, write(&a)), 0u);
     for (auto& [id, node] : b.tracks) {
@@ -199,7 +126,7 @@ TEST(TrackRecords, ReferencesGetTheirFileNumbers) {
 
 TEST(TrackRecords, AnEmbeddedContentOfTheWrongTypeIsRefused) {
     MseqMusic a(nullptr);
-    add<MseqTrackText>(a, MID_TRACK_DETAIL, MTYPE_TRACK_TEXT, "Note");
+    add_track<MseqTrackText>(a, MID_TRACK_DETAIL, MTYPE_TRACK_TEXT, "Note");
     std::string text = write(&a);
     text.replace(text.find("@type=\"MSEQ_TRACK_TEXT\""), 23, "@type=\"MSEQ_TRACK_NOTE\"");
     MseqMusic b(nullptr);
