@@ -6,15 +6,41 @@
 #include "model/MseqMusic.h"
 #include "model/MseqObject.h"
 #include "model/MseqRoom.h"
+#include "model/MseqTrackChord.h"
+#include "model/MseqTrackGroup.h"
+#include "model/MseqTrackLabel.h"
+#include "model/MseqTrackLink.h"
+#include "model/MseqTrackNote.h"
+#include "model/MseqTrackRefer.h"
 #include "model/MseqTrackRoot.h"
+#include "model/MseqTrackText.h"
+#include "model/MseqTrackValue.h"
 
 namespace {
 
 // Tracks belong to their node: the node is how a track finds the music of its tree.
 template <class Track>
-MseqEntity* owned_track(MseqObject* node) {
+Track* owned_track(MseqObject* node) {
     auto* track = new Track;
     track->owner = node;
+    return track;
+}
+
+// The music whose track tree holds `node`, or nullptr (a phrase, a detached copy).
+MseqMusic* music_of(MseqObject* node) {
+    MseqObject* top = node;
+    while (top->parent())
+        top = top->parent();
+    MseqEntity* e = top->entity();
+    auto* root = e ? e->cast_to<MseqTrackRootMusic>(MTYPE_TRACK_ROOT_MUSIC) : nullptr;
+    return root ? root->music : nullptr;
+}
+
+// Note, phrase and group tracks made inside a music use the music's chord track as it is now.
+template <class Track>
+Track* chord_following_track(MseqObject* node) {
+    Track* track = owned_track<Track>(node);
+    if (MseqMusic* music = music_of(node)) track->m_TrackChordID = music->m_TrackChordID;
     return track;
 }
 
@@ -45,8 +71,30 @@ MseqEntity* create_entity(MseqObject* node) {
             return owned_track<MseqTrackHeader>(node);
         case MTYPE_TRACK_DETAIL:
             return owned_track<MseqTrackDetail>(node);
+        case MTYPE_TRACK_GROUP:
+            return chord_following_track<MseqTrackGroup>(node);
+        case MTYPE_TRACK_TEXT:
+            return owned_track<MseqTrackText>(node);
+        case MTYPE_TRACK_CHORD:
+            return owned_track<MseqTrackChord>(node);
+        case MTYPE_TRACK_REFER:
+            return chord_following_track<MseqTrackRefer>(node);
+        case MTYPE_TRACK_NOTE:
+            return chord_following_track<MseqTrackNote>(node);
+        case MTYPE_TRACK_LYRIC:
+            return owned_track<MseqTrackLyric>(node);
+        case MTYPE_TRACK_MARKER:
+            return owned_track<MseqTrackMarker>(node);
+        case MTYPE_TRACK_MEMO:
+            return owned_track<MseqTrackMemo>(node);
+        case MTYPE_TRACK_TEMPO:
+            return owned_track<MseqTrackTempo>(node);
+        case MTYPE_TRACK_MSG:
+            return owned_track<MseqTrackMsg>(node);
+        case MTYPE_TRACK_CHORD_MAP:
+            return owned_track<MseqTrackChordMap>(node);
         default:
-            // Folders have no content; other kinds come with their own classes.
+            // Folders have no content; chord and stage maps come with their own classes.
             return nullptr;
     }
 }

@@ -22,6 +22,9 @@ public:
 
     MSEQ_TYPE type() const override { return MTYPE_LEAF_MUSIC; }
     MseqEntity* cast(MSEQ_TYPE type) override { return type == MTYPE_LEAF_MUSIC ? this : nullptr; }
+    // A new player music over this music or phrase, owned by the caller; nullptr when no
+    // memory could be had. Defined by the player layer.
+    MplyMusic* create_player_model() override;
 
     MseqObject* root() const { return root_.get(); }
     MseqObject* header() const { return header_; }

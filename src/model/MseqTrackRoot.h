@@ -10,6 +10,7 @@ public:
     MseqEntity* cast(MSEQ_TYPE type) override {
         return type == MTYPE_TRACK_ROOT_MUSIC ? this : MseqTrack::cast(type);
     }
+    bool accepts_children() const override { return true; }
 
     MseqMusic* music;  // the owning music; none for a phrase
 };
@@ -31,6 +32,7 @@ public:
     MseqEntity* cast(MSEQ_TYPE type) override {
         return type == MTYPE_TRACK_HEADER ? this : MseqTrack::cast(type);
     }
+    bool accepts_children() const override { return true; }
 };
 
 // The part under the root: the sounding tracks.
@@ -40,4 +42,5 @@ public:
     MseqEntity* cast(MSEQ_TYPE type) override {
         return type == MTYPE_TRACK_DETAIL ? this : MseqTrack::cast(type);
     }
+    bool accepts_children() const override { return true; }
 };
