@@ -122,16 +122,14 @@ int MplyDeviceDMusic::SendRawMessage(const MplyEventMsg& e) {
     if (high == 0xC0) {
         const uint8_t program = m[1] & 0x7F;
         if (!Send({status, program})) return 0;
-        if (std::find(m_Instruments.begin(), m_Instruments.end(), program) ==
-                m_Instruments.end() &&
+        if (std::find(m_Instruments.begin(), m_Instruments.end(), program) == m_Instruments.end() &&
             m_Port.load_instrument(program))
             m_Instruments.push_back(program);
         return 1;
     }
     if (need == 2) return Send({status, static_cast<uint8_t>(m[1] & 0x7F)}) ? 1 : 0;
-    return Send({status, static_cast<uint8_t>(m[1] & 0x7F), static_cast<uint8_t>(m[2] & 0x7F)})
-               ? 1
-               : 0;
+    return Send({status, static_cast<uint8_t>(m[1] & 0x7F), static_cast<uint8_t>(m[2] & 0x7F)}) ? 1
+                                                                                                : 0;
 }
 
 int MplyDeviceDMusic::Stop() {

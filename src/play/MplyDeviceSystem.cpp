@@ -47,9 +47,9 @@ int MplyDeviceSystem::Finish() {
 }
 
 bool MplyDeviceSystem::Short(uint8_t status, uint8_t data1, uint8_t data2) {
-    const uint32_t packed =
-        static_cast<uint32_t>(status) | static_cast<uint32_t>(data1 & 0x7F) << 8 |
-        static_cast<uint32_t>(data2 & 0x7F) << 16;
+    const uint32_t packed = static_cast<uint32_t>(status) |
+                            static_cast<uint32_t>(data1 & 0x7F) << 8 |
+                            static_cast<uint32_t>(data2 & 0x7F) << 16;
     return m_Midi.short_message(packed);
 }
 
@@ -84,8 +84,7 @@ int MplyDeviceSystem::SendControl(const MplyEventControl& e) {
 int MplyDeviceSystem::SendControlPair(int channel, int high, int low, int value) {
     const uint8_t status = static_cast<uint8_t>(0xB0 | (channel & 0x0F));
     const bool first = Short(status, static_cast<uint8_t>(low), static_cast<uint8_t>(value));
-    const bool second =
-        Short(status, static_cast<uint8_t>(high), static_cast<uint8_t>(value >> 7));
+    const bool second = Short(status, static_cast<uint8_t>(high), static_cast<uint8_t>(value >> 7));
     return first && second ? 1 : 0;
 }
 

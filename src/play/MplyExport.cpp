@@ -87,9 +87,9 @@ MplyExportResult MplyExportMusic(MplyPlayer& player, MplyExport& exporter,
     std::vector<uint8_t> image;
     if (!exporter.BuildFile(&image)) return MplyExportResult::empty;
     if (!windows_path.empty() &&
-        !kv_fs::write_file_atomic(windows_path,
-                                  std::string_view(reinterpret_cast<const char*>(image.data()),
-                                                   image.size())))
+        !kv_fs::write_file_atomic(
+            windows_path,
+            std::string_view(reinterpret_cast<const char*>(image.data()), image.size())))
         return MplyExportResult::write_failed;
     if (file) *file = std::move(image);
     return MplyExportResult::ok;

@@ -56,10 +56,10 @@ private:
 // How an export ended; the codes name the steps that can fail.
 enum class MplyExportResult {
     ok,
-    not_started,  // the player would not start (already running, or the music failed)
-    timed_out,    // the run was still going after the start returned
-    empty,        // nothing to build a file from
-    write_failed, // the file could not be written; an old file of that name is untouched
+    not_started,   // the player would not start (already running, or the music failed)
+    timed_out,     // the run was still going after the start returned
+    empty,         // nothing to build a file from
+    write_failed,  // the file could not be written; an old file of that name is untouched
 };
 
 // Exports `music` (taken on success, as MplyPlayer::Start does) through `player` and

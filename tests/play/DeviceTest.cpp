@@ -24,8 +24,12 @@ public:
     std::vector<uint32_t> slept;
 };
 
-MplyEventNoteOn On(uint8_t ch, uint8_t key, uint8_t vel = 100) { return {0, ch, 480, key, vel}; }
-MplyEventNoteOff Off(uint8_t ch, uint8_t key) { return {0, ch, key}; }
+MplyEventNoteOn On(uint8_t ch, uint8_t key, uint8_t vel = 100) {
+    return {0, ch, 480, key, vel};
+}
+MplyEventNoteOff Off(uint8_t ch, uint8_t key) {
+    return {0, ch, key};
+}
 
 // What reached the system device: the bytes of every short and long message, in order.
 std::vector<Bytes> Sent(const kv_midi::midi_out_recorder& midi) {
@@ -58,7 +62,8 @@ protected:
     SystemDevice() : device_(config_, midi_, &clock_) { config_.m_DeviceID = 1; }
 
     MseqConfig config_;
-    kv_midi::midi_out_recorder midi_{{{"Synth Zero", true}, {"Port One", false}, {"Synth Two", true}}};
+    kv_midi::midi_out_recorder midi_{
+        {{"Synth Zero", true}, {"Port One", false}, {"Synth Two", true}}};
     SleepCounter clock_;
     MplyDeviceSystem device_;
 };
@@ -105,10 +110,10 @@ TEST_F(SystemDevice, MessagesAreMaskedAndPairsGoLowFirst) {
     EXPECT_EQ(device_.SendControlPair(2, 6, 38, 0x1F85), 1);
     EXPECT_EQ(device_.SendExclusive(MplyEventExclusive(0, {0x7E, 0x7F, 0x09, 0x01})), 1);
     EXPECT_EQ(Sent(midi_), (std::vector<Bytes>{{0x9A, 0x3C, 0x64},
-                                                {0xB9, 7, 120},
-                                                {0xB2, 38, 0x05},
-                                                {0xB2, 6, 0x3F},
-                                                {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7}}));
+                                               {0xB9, 7, 120},
+                                               {0xB2, 38, 0x05},
+                                               {0xB2, 6, 0x3F},
+                                               {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7}}));
     midi_.fail_short_after(1);
     EXPECT_EQ(device_.SendControlPair(2, 6, 38, 0), 0);  // the second half failed
 }
@@ -121,20 +126,13 @@ TEST(DeviceRawMessages, WhatEachDeviceAccepts) {
         bool system;
         bool synth;
     } cases[] = {
-        {{0x90, 0x3C, 0x64}, false, false},
-        {{0x80, 0x3C, 0x00}, false, false},
-        {{0xA1, 0x3C, 0x20}, true, true},
-        {{0xB1, 0x07, 0x64}, true, true},
-        {{0xB1, 0x07}, false, false},
-        {{0xC1, 0x05}, true, true},
-        {{0xC1, 0x05, 0x00}, false, false},
-        {{0xD1, 0x10}, true, true},
-        {{0xE1, 0x00, 0x40}, true, true},
-        {{0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7}, true, false},
-        {{0xF0, 0x43, 0xF7}, false, false},
-        {{0xF0, 0x43, 0x10, 0x4C}, false, false},
-        {{0xFF, 0x00, 0x00}, false, false},
-        {{}, false, false},
+        {{0x90, 0x3C, 0x64}, false, false}, {{0x80, 0x3C, 0x00}, false, false},
+        {{0xA1, 0x3C, 0x20}, true, true},   {{0xB1, 0x07, 0x64}, true, true},
+        {{0xB1, 0x07}, false, false},       {{0xC1, 0x05}, true, true},
+        {{0xC1, 0x05, 0x00}, false, false}, {{0xD1, 0x10}, true, true},
+        {{0xE1, 0x00, 0x40}, true, true},   {{0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7}, true, false},
+        {{0xF0, 0x43, 0xF7}, false, false}, {{0xF0, 0x43, 0x10, 0x4C}, false, false},
+        {{0xFF, 0x00, 0x00}, false, false}, {{}, false, false},
     };
     for (const auto& c : cases) {
         MseqConfig config;
@@ -167,8 +165,8 @@ TEST_F(SystemDevice, StopReleasesEachKeyOnceAndResetsOnlyTheChannelsSetUp) {
     device_.SendNoteOn(On(9, 36));
     midi_.clear_log();
     EXPECT_EQ(device_.Stop(), 1);
-    const std::vector<Bytes> want = {{0x80, 60, 0}, {0x80, 64, 0}, {0x80, 67, 0}, {0x89, 36, 0},
-                                     {0xB0, 121, 0}, {0xB5, 121, 0}};
+    const std::vector<Bytes> want = {{0x80, 60, 0}, {0x80, 64, 0},  {0x80, 67, 0},
+                                     {0x89, 36, 0}, {0xB0, 121, 0}, {0xB5, 121, 0}};
     EXPECT_EQ(Sent(midi_), want);
     EXPECT_EQ(Count(midi_, MidiKind::reset), 1u);
     EXPECT_EQ(device_.note_count(0, 64), 0);
