@@ -139,8 +139,8 @@ TEST_F(ExportedFile, MidicsvDecodesItAndCsvmidiRebuildsTheSameBytes) {
     EXPECT_NE(csv.find("1, 1440, End_track"), std::string::npos) << csv;
     // csvmidi -x writes every status byte, as the exporter does, instead of running status.
     std::string rebuilt;
-    ASSERT_EQ(kv_test::run_capture("midicsv '" + path_ + "' | csvmidi -x | od -An -v -tx1", &rebuilt),
-              0);
+    ASSERT_EQ(
+        kv_test::run_capture("midicsv '" + path_ + "' | csvmidi -x | od -An -v -tx1", &rebuilt), 0);
     std::string original;
     ASSERT_EQ(kv_test::run_capture("od -An -v -tx1 '" + path_ + "'", &original), 0);
     EXPECT_EQ(rebuilt, original);
