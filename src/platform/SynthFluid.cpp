@@ -255,14 +255,14 @@ private:
         fluid_settings_t* s = new_fluid_settings();
         if (!s) return out;
         char* def = nullptr;
-        if (fluid_settings_getstr_default(s, "audio.driver", &def) == FLUID_OK && def &&
+        if (fluid_settings_getstr_default(s, "audio.driver", &def) == FLUID_OK && def && *def &&
             std::string(def) != "file")
             out.push_back(def);
         fluid_settings_foreach_option(s, "audio.driver", &out,
                                       [](void* data, const char*, const char* option) {
                                           auto* list = static_cast<std::vector<std::string>*>(data);
                                           const std::string name = option;
-                                          if (name == "file") return;
+                                          if (name.empty() || name == "file") return;
                                           for (const std::string& have : *list) {
                                               if (have == name) return;
                                           }

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "ui/OutputCommands.h"
 #include "ui/ParseCommand.h"
 
 namespace kv_ui {
@@ -28,6 +29,13 @@ const std::vector<Command>& commands() {
         {"--help", "show this help", print_help},
         {"--version", "show the program version", print_version},
         {"parse", "FILE: read a text-format file and list its main record", run_parse_command},
+        {"export", "LIBRARY LEAF [-o FILE.mid]: write a music as a Standard MIDI File",
+         run_export_command},
+        {"play", "LIBRARY LEAF [--from TICK] [--device N | --synth]: play in real time",
+         run_play_command},
+        {"render", "LIBRARY LEAF -o FILE.wav [--soundfont SF2]: render through the synthesizer",
+         run_render_command},
+        {"devices", "list the MIDI output ports and the synthesizer ports", run_devices_command},
     };
     return list;
 }
