@@ -30,6 +30,9 @@ public:
 
     MSEQ_TYPE type() const override { return MTYPE_LEAF_MUSIC; }
     MseqEntity* cast(MSEQ_TYPE type) override { return type == MTYPE_LEAF_MUSIC ? this : nullptr; }
+    // A new player music over this music or phrase, owned by the caller; nullptr when no
+    // memory could be had. Defined by the player layer.
+    MplyMusic* create_player_model() override;
 
     // Every field to its default; the tracks other than root, header and part are destroyed,
     // header and part get fresh empty contents. Returns 1.

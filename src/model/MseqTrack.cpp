@@ -32,10 +32,6 @@ MedtTrack* MseqTrack::create_editor_track(MedtMusic*) {
     return nullptr;
 }
 
-MplyTrack* MseqTrack::create_player_track(MplyMusic*) {
-    return nullptr;
-}
-
 bool MseqTrack::copy_to(MseqTrack* other) const {
     if (!other || other == this || !other->cast(type())) return false;
     copy_settings_into(*other);

@@ -62,7 +62,9 @@ public:
     // The editor track that shows this track. The editor layer supplies the classes; until it
     // does, every track answers nullptr.
     virtual MedtTrack* create_editor_track(MedtMusic* editor);
-    // The player track that plays this track; nullptr until the player layer supplies it.
+    // A new player track of the player music `player` that plays this track, owned by the
+    // caller: a plain one that produces nothing in the base. nullptr when no memory could be
+    // had. Defined by the player layer; the engine's thread.
     virtual MplyTrack* create_player_track(MplyMusic* player);
     // Replaces the settings and blocks of `other` by copies of this track's. False, and nothing
     // changed, when `other` is null, is this track, or does not cast to this track's type.

@@ -15,6 +15,7 @@ public:
     // Clamps m_Beat and points m_MapID into the music's own book unless it already names a
     // track (file number 1) or a leaf of that book (file number 2); never rejects.
     int validate() override;
+    MplyTrack* create_player_track(MplyMusic* player) override;
 
     MSEQ_ID m_MapID = 0;  // the chord map used (file number 2)
 

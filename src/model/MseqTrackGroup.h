@@ -18,6 +18,7 @@ public:
     bool accepts_children() const override { return true; }
     int32_t get_channel() const override { return m_Channel; }
     bool set_channel(int32_t channel) override;
+    MplyTrack* create_player_track(MplyMusic* player) override;
 
     int32_t m_Channel = 0;       // 0-15
     MSEQ_ID m_TrackChordID = 0;  // the chord track used (file number 1)

@@ -11,6 +11,8 @@ public:
     MseqEntity* cast(MSEQ_TYPE type) override {
         return type == MTYPE_TRACK_LABEL ? this : MseqTrackSequence::cast(type);
     }
+    // Lyric and marker tracks send their texts; plain labels and memos stay silent.
+    MplyTrack* create_player_track(MplyMusic* player) override;
 };
 
 // The lyrics of a music, sent as lyric events when it plays.

@@ -21,4 +21,5 @@ public:
     MseqEntity* cast(MSEQ_TYPE type) override {
         return type == MTYPE_TRACK_CHORD_MAP ? this : MseqTrackLink::cast(type);
     }
+    MplyTrack* create_player_track(MplyMusic* player) override;
 };

@@ -22,6 +22,7 @@ public:
     int validate() override;
     int32_t get_channel() const override { return m_Channel; }
     bool set_channel(int32_t channel) override;
+    MplyTrack* create_player_track(MplyMusic* player) override;
 
     // The sounding length rate as the player uses it: m_LRate percent in 256ths, rounded up
     // (ceil(m_LRate × 256 / 100)). Never fails.

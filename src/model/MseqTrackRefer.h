@@ -20,6 +20,7 @@ public:
     int validate() override;
     int32_t get_channel() const override { return m_Channel; }
     bool set_channel(int32_t channel) override;
+    MplyTrack* create_player_track(MplyMusic* player) override;
     // Gives every reference starting in [m_From, m_To) of the track's own grid (bounds taken in
     // either order) that meets the replacement's conditions its new values, and stores how
     // many were changed in it. False for another kind of replacement, an empty track, an empty

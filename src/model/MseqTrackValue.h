@@ -33,6 +33,7 @@ public:
     MseqEntity* cast(MSEQ_TYPE type) override {
         return type == MTYPE_TRACK_TEMPO ? this : MseqTrackValue::cast(type);
     }
+    MplyTrack* create_player_track(MplyMusic* player) override;
     int32_t value_min() const override { return 4; }
     int32_t value_max() const override { return 1024; }
     int32_t value_default() const override { return 120; }
@@ -51,6 +52,7 @@ public:
     int validate() override;
     int32_t get_channel() const override { return m_Channel; }
     bool set_channel(int32_t channel) override;
+    MplyTrack* create_player_track(MplyMusic* player) override;
     // The first variable's bounds, taken in either order; 0 and 127 without a variable.
     int32_t value_min() const override;
     int32_t value_max() const override;

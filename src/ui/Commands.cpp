@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "ui/FileCommands.h"
+#include "ui/OutputCommands.h"
 #include "ui/ParseCommand.h"
 #include "ui/Session.h"
 
@@ -33,6 +34,13 @@ const std::vector<Command>& commands() {
         {"check", "FILE...: load each file and report its type and name", run_check_command},
         {"dump", "FILE: load a file and print the bytes saving it would write", run_dump_command},
         {"tree", "LIBRARY [--tracks]: list every node of a library", run_tree_command},
+        {"export", "LIBRARY LEAF [-o FILE.mid]: write a music as a Standard MIDI File",
+         run_export_command},
+        {"play", "LIBRARY LEAF [--from TICK] [--device N | --synth]: play in real time",
+         run_play_command},
+        {"render", "LIBRARY LEAF -o FILE.wav [--soundfont SF2]: render through the synthesizer",
+         run_render_command},
+        {"devices", "list the MIDI output ports and the synthesizer ports", run_devices_command},
     };
     return list;
 }
