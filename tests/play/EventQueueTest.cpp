@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <map>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -48,29 +50,51 @@ TEST(PlyEventQueue, OrdersByTimeThenChannelAndRankThenInsertion) {
     EXPECT_TRUE(q.empty());
 }
 
-TEST(PlyEventQueue, ManyEventsComeOutSortedAndStable) {
+TEST(PlyEventQueue, AgreesWithAStableReferenceUnderMixedBatches) {
+    // Batches of every size (some large enough to be sorted as a whole, some going through the
+    // heap) alternate with pops; the queue must hand out exactly what a multimap keyed by
+    // (time, channel × 256 + rank) hands out, equal keys in insertion order.
+    std::mt19937 random(7);
     MplyEventQueue q;
-    // 5000 events over 50 ticks and 3 channels, keyed so that the expected order is known.
-    for (int i = 0; i < 5000; ++i) {
-        const int time = (i * 7919) % 50;
-        q.add<MplyEventNoteOn>(time, static_cast<uint8_t>(i % 3), 1, static_cast<uint8_t>(i % 128),
-                               static_cast<uint8_t>(i / 128));
-    }
-    EXPECT_EQ(q.peak_size(), 5000u);
-    int last_time = -1, last_channel = -1, last_serial = -1;
-    while (MplyEvent* e = q.pop()) {
-        auto* on = static_cast<MplyEventNoteOn*>(e);
-        const int serial = on->velocity * 128 + on->key;
-        if (e->time == last_time && e->channel == last_channel) {
-            EXPECT_GT(serial, last_serial);
-        } else {
-            EXPECT_TRUE(e->time > last_time || (e->time == last_time && e->channel > last_channel));
+    std::multimap<std::pair<int32_t, uint32_t>, int> reference;
+    int serial = 0;
+    for (int round = 0; round < 60; ++round) {
+        const int batch = std::uniform_int_distribution<int>(0, 400)(random);
+        const int base = std::uniform_int_distribution<int>(-50, 500)(random);
+        for (int i = 0; i < batch; ++i) {
+            // Mostly ascending within a batch, as tracks generate, with stragglers.
+            const int32_t time = base + i / 4 - (i % 13 == 0 ? 40 : 0);
+            const auto channel = static_cast<uint8_t>(random() % 3);
+            const bool off = random() % 2;
+            const auto tag = static_cast<uint8_t>(serial % 128);
+            const auto tag_hi = static_cast<uint8_t>(serial / 128);
+            if (off) {
+                q.add<MplyEventNoteOff>(time, channel, tag);
+            } else {
+                q.add<MplyEventNoteOn>(time, channel, tag_hi, tag, 0);
+            }
+            const uint32_t word = channel * 256u + (off ? MPLY_RANK_NOTE_OFF : MPLY_RANK_NOTE_ON);
+            reference.emplace(std::make_pair(time, word), serial++);
         }
-        last_time = e->time;
-        last_channel = e->channel;
-        last_serial = serial;
-        q.destroy(e);
+        const int pops = std::uniform_int_distribution<int>(0, 300)(random);
+        for (int i = 0; i < pops && !reference.empty(); ++i) {
+            MplyEvent* e = q.pop();
+            ASSERT_NE(e, nullptr);
+            const auto expected = reference.begin();
+            EXPECT_EQ(e->time, expected->first.first);
+            EXPECT_EQ(e->order_word(), expected->first.second);
+            if (auto* on = dynamic_cast<MplyEventNoteOn*>(e)) {
+                EXPECT_EQ(on->duration * 128 + on->key, expected->second);
+            } else {
+                EXPECT_EQ(static_cast<MplyEventNoteOff*>(e)->key, expected->second % 128);
+            }
+            reference.erase(expected);
+            q.destroy(e);
+        }
+        EXPECT_EQ(q.size(), reference.size());
     }
+    q.clear();
+    EXPECT_TRUE(q.empty());
 }
 
 TEST(PlyEventQueue, ClearDestroysOwnedBuffersUnplayed) {
