@@ -209,12 +209,31 @@ uint32_t analyze_params::define_symbol(std::string_view name, analyze_value*& ce
     return AE_OK;
 }
 
+std::size_t analyze_params::cache_slot(std::string_view name) {
+    const auto first = static_cast<unsigned char>(name.front());
+    const auto last = static_cast<unsigned char>(name.back());
+    return (name.size() * 31u + first * 7u + last) % kCacheSize;
+}
+
 uint32_t analyze_params::find_symbol(std::string_view name, analyze_value*& cell) {
     if (name.empty()) return AE_NO_INPUT;
+    // Files name the same few constants over and over: look in the cache before the map.
+    CacheEntry& entry = cache_[cache_slot(name)];
+    if (entry.name && *entry.name == name) {
+        cell = entry.cell;
+        return AE_OK;
+    }
     auto it = symbols_.find(name);
     if (it == symbols_.end()) return AE_UNKNOWN_NAME;
+    entry.name = &it->first;
+    entry.cell = &it->second;
     cell = &it->second;
     return AE_OK;
+}
+
+void analyze_params::clear_symbols() {
+    symbols_.clear();
+    cache_.fill(CacheEntry{});
 }
 
 analyze::analyze(uint32_t flags) : cur_(""), flags_(flags) {}
@@ -512,7 +531,7 @@ bool analyze::parse_number(analyze_value& out) {
             }
             ++p;
         }
-        value = std::ldexp(value, bits * in_group) + acc;
+        value = value == 0.0 ? acc : std::ldexp(value, bits * in_group) + acc;
         if (total == 0 || (cls(*p) & (CC_HEX | CC_POINT))) {
             cur_ = p;
             return fail(code);

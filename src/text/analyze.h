@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cfenv>
 #include <cstddef>
 #include <cstdint>
@@ -69,10 +70,19 @@ public:
     // The symbols in name order and their count; never fail. Thread of the parser.
     const SymbolMap& symbols() const { return symbols_; }
     std::size_t symbol_count() const { return symbols_.size(); }
-    void clear_symbols() { symbols_.clear(); }
+    void clear_symbols();
 
 private:
+    // Recently found symbols; map nodes never move, so the pointers stay good until cleared.
+    struct CacheEntry {
+        const std::string* name = nullptr;
+        analyze_value* cell = nullptr;
+    };
+    static constexpr std::size_t kCacheSize = 64;
+    static std::size_t cache_slot(std::string_view name);
+
     SymbolMap symbols_;
+    std::array<CacheEntry, kCacheSize> cache_{};
 };
 
 // Parser flags.
