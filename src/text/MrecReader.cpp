@@ -210,6 +210,7 @@ bool MrecReader::read_items(AnalyzeRecord& record) {
             if (!skip_white()) return false;
             if (*cur_ == ';' && find_symbol(name, symbol) == AE_OK &&
                 !(symbol->kind_word() & AVF_CALLABLE)) {
+                if (symbol->is_string() && !charge_strings(symbol->text().size())) return false;
                 ++cur_;
                 value = *symbol;
                 value.set_read_only(false);
@@ -269,11 +270,11 @@ bool MrecReader::read_define() {
     // Every value is evaluated before any name of the block exists.
     AnalyzeBlock block;
     if (!read_block(block)) return false;
-    for (const AnalyzeAttributes::Entry& e : block.body) {
+    for (const auto& [name, value] : block.body) {
         analyze_value* cell = nullptr;
-        const uint32_t code = define_symbol(e.name, cell);
+        const uint32_t code = define_symbol(name, cell);
         if (code != AE_OK) return fail(code);
-        *cell = e.value;
+        *cell = value;
     }
     return true;
 }

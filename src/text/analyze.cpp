@@ -242,6 +242,7 @@ void analyze::reset_state(const char* text) {
     cur_ = text ? text : "";
     error_ = 0;
     depth_ = 0;
+    string_budget_ = kAnalyzeStringBudget;
     prefix_ops_.clear();
 }
 
@@ -389,6 +390,7 @@ bool analyze::evaluate(analyze_value& cell) {
             if (symbol->is_read_only()) return fail(AE_READ_ONLY);
             ++cur_;
             if (!parse_binary(cell, 1) || !check_end()) return false;
+            if (cell.is_string() && !charge_strings(cell.text().size())) return false;
             const uint16_t flags = symbol->kind_word() & ~AVK_MASK;
             *symbol = cell;
             if (flags & AVF_READ_ONLY) symbol->set_read_only(true);
@@ -475,6 +477,7 @@ bool analyze::parse_primary(analyze_value& out) {
         if (code != AE_OK) return fail(code);
         // This reader knows no callable symbols: a callable cell is never a function here.
         if (symbol->kind_word() & AVF_CALLABLE) return fail(AE_NOT_FUNCTION);
+        if (symbol->is_string() && !charge_strings(symbol->text().size())) return false;
         out = *symbol;
         out.set_read_only(false);
         return true;
@@ -683,9 +686,8 @@ bool analyze::apply_binary(int op, analyze_value& left, const analyze_value& rig
         }
         case OP_ADD:
             if (str) {
-                CkvString joined = left.text();
-                joined += right.text();
-                left.set_string(joined);
+                if (!charge_strings(right.text().size())) return false;
+                left.append_text(right.text());
                 return true;
             }
             if (!num) return fail(AE_KIND_UNSUPPORTED);

@@ -96,6 +96,11 @@ enum : uint32_t {
 // fails with AE_TOO_DEEP; keeps a hostile text from exhausting the stack.
 constexpr int kAnalyzeMaxDepth = 256;
 
+// How many bytes of strings one text may make by copying string constants and joining strings
+// with `+`. Files never do either, but a hostile one could multiply a long constant without
+// end; past this budget the read fails with 0x10003, as when memory runs out.
+constexpr std::size_t kAnalyzeStringBudget = std::size_t{64} << 20;
+
 // The expression evaluator over a NUL-terminated text: a cursor, the first error code (parsing
 // stops at the first nonzero one) and the flags. One parser serves one thread at a time; it
 // never writes to the text.
@@ -153,6 +158,12 @@ protected:
         return true;
     }
     void leave() { --depth_; }
+    // Takes `bytes` from the string budget; false with 0x10003 when it is spent.
+    bool charge_strings(std::size_t bytes) {
+        if (bytes > string_budget_) return fail(MREC_E_READ_FAILED);
+        string_budget_ -= bytes;
+        return true;
+    }
     void reset_state(const char* text);
     // Parses a number at the cursor (which is on a digit or `.`) into `out`.
     bool parse_number(analyze_value& out);
@@ -178,6 +189,7 @@ protected:
     uint32_t flags_;
     int depth_ = 0;
     bool fp_scoped_ = false;
+    std::size_t string_budget_ = kAnalyzeStringBudget;
 
 private:
     bool skip_white_run();
