@@ -210,9 +210,11 @@ uint32_t analyze_params::define_symbol(std::string_view name, analyze_value*& ce
 }
 
 std::size_t analyze_params::cache_slot(std::string_view name) {
-    const auto first = static_cast<unsigned char>(name.front());
-    const auto last = static_cast<unsigned char>(name.back());
-    return (name.size() * 31u + first * 7u + last) % kCacheSize;
+    // FNV-1a over the whole name: constants of one table differ only in a few inner bytes.
+    uint32_t h = 2166136261u;
+    for (char c : name)
+        h = (h ^ static_cast<unsigned char>(c)) * 16777619u;
+    return (h ^ (h >> 16)) % kCacheSize;
 }
 
 uint32_t analyze_params::find_symbol(std::string_view name, analyze_value*& cell) {

@@ -135,10 +135,17 @@ public:
     // Skips blanks, line ends, the ideographic space and comments. False with 7 when a `/*`
     // comment is never closed.
     bool skip_white() {
-        // Most calls find no white space at all; only bytes that may start some go further.
-        const unsigned char c = static_cast<unsigned char>(*cur_);
-        if (c != ' ' && c != '\t' && c != '\n' && c != '\r' && c != '/' && c != 0x81) return true;
-        return skip_white_run();
+        // Blanks and line ends are taken here; only comments and the ideographic space need
+        // the longer way.
+        for (;;) {
+            const unsigned char c = static_cast<unsigned char>(*cur_);
+            if (c == ' ' || c == '\n' || c == '\r' || c == '\t') {
+                ++cur_;
+                continue;
+            }
+            if (c != '/' && c != 0x81) return true;
+            return skip_white_run();
+        }
     }
 
     // Skips white space, then consumes `literal` when the text continues with it exactly;
