@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <new>
 #include <string>
 
@@ -424,12 +425,69 @@ namespace {
 // Items take shortcuts for plain numbers and names; they must agree with the evaluator itself.
 TEST(MrecReader, ItemsReadAsTheEvaluatorReadsThem) {
     const char* items[] = {
-        "5",     "-5",        "- 5",    "-5 * 2", "5 - 1",  "5 /* c */", "5 // c\n",
-        "-0x10", "0x10",      "-09",    "09",     "1.5",    "-.5",       "-1.2.3",
-        "K",     "K + 1",     "K * -1", "-K",     "K ?= 3", "K = 4",     "U",
-        "U + 1", "K 1",       "5 6",    "5 K",    "-5 K",   "\"s\"",     "\"s\" + \"t\"",
-        "S",     "S + K",     "E",      "E + 1",  "5 == 5", "K == 5",    "-",
-        "-a",    "5 /* open",
+        "5",
+        "-5",
+        "- 5",
+        "-5 * 2",
+        "5 - 1",
+        "5 /* c */",
+        "5 // c\n",
+        "-0x10",
+        "0x10",
+        "-09",
+        "09",
+        "1.5",
+        "-.5",
+        "-1.2.3",
+        "K",
+        "K + 1",
+        "K * -1",
+        "-K",
+        "K ?= 3",
+        "K = 4",
+        "U",
+        "U + 1",
+        "K 1",
+        "5 6",
+        "5 K",
+        "-5 K",
+        "\"s\"",
+        "\"s\" + \"t\"",
+        "S",
+        "S + K",
+        "E",
+        "E + 1",
+        "5 == 5",
+        "K == 5",
+        "-",
+        "-a",
+        "5 /* open",
+        // Around the quick integer path: leading zeros, other bases, long runs, trailing bytes.
+        "0",
+        "-0",
+        "00",
+        "07",
+        "-07",
+        "0x1",
+        "0b1",
+        "0o7",
+        "0.5",
+        "1.",
+        "12.5",
+        "123456789",
+        "999999999",
+        "1234567890",
+        "-1234567890",
+        "4294967296",
+        "12abc",
+        "12x",
+        "12_",
+        "1 ",
+        "1\t",
+        "1\r\n",
+        "--1",
+        "-0x",
+        "0e",
     };
     for (const char* item : items) {
         // The evaluator alone, with the same constants.
@@ -455,6 +513,7 @@ TEST(MrecReader, ItemsReadAsTheEvaluatorReadsThem) {
         const analyze_value& got = result.main->items()[0];
         EXPECT_EQ(got.kind_word(), expected.kind_word()) << item;
         EXPECT_EQ(got.number(), expected.number()) << item;
+        EXPECT_EQ(std::signbit(got.number()), std::signbit(expected.number())) << item;
         EXPECT_EQ(std::string(got.text()), std::string(expected.text())) << item;
     }
 }
