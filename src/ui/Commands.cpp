@@ -2,7 +2,9 @@
 
 #include <cstdio>
 
+#include "ui/FileCommands.h"
 #include "ui/ParseCommand.h"
+#include "ui/Session.h"
 
 namespace kv_ui {
 
@@ -28,11 +30,25 @@ const std::vector<Command>& commands() {
         {"--help", "show this help", print_help},
         {"--version", "show the program version", print_version},
         {"parse", "FILE: read a text-format file and list its main record", run_parse_command},
+        {"check", "FILE...: load each file and report its type and name", run_check_command},
+        {"dump", "FILE: load a file and print the bytes saving it would write", run_dump_command},
+        {"tree", "LIBRARY [--tracks]: list every node of a library", run_tree_command},
     };
     return list;
 }
 
-int run_command(const std::vector<std::string>& args) {
+int run_command(const std::vector<std::string>& all) {
+    // `--home DIR` anywhere selects another application folder (tests use a temporary one).
+    std::vector<std::string> args;
+    std::string home;
+    for (size_t i = 0; i < all.size(); ++i) {
+        if (all[i] == "--home" && i + 1 < all.size()) {
+            home = all[++i];
+        } else {
+            args.push_back(all[i]);
+        }
+    }
+    init_program(home);
     if (args.empty()) return print_help(args);
     for (const Command& c : commands()) {
         if (args[0] == c.name) return c.run(std::vector<std::string>(args.begin() + 1, args.end()));
