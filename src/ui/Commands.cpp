@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "ui/EventsCommand.h"
 #include "ui/FileCommands.h"
 #include "ui/ParseCommand.h"
 #include "ui/Session.h"
@@ -33,6 +34,8 @@ const std::vector<Command>& commands() {
         {"check", "FILE...: load each file and report its type and name", run_check_command},
         {"dump", "FILE: load a file and print the bytes saving it would write", run_dump_command},
         {"tree", "LIBRARY [--tracks]: list every node of a library", run_tree_command},
+        {"events", "LIBRARY LEAF [--from TICK]: list what a music or phrase plays",
+         run_events_command},
     };
     return list;
 }
