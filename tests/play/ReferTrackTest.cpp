@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
 #include <string>
 #include <vector>
 
@@ -131,6 +133,14 @@ TEST(PlyReferTrack, StretchOfAnEmptySectionSkipsTheBlock) {
     r.block(0, 4, MRBM_STRETCH, "End");  // nothing from there on: no factor can be had
     r.block(4, 1, MRBM_BLOCK_CUT, "A");
     EXPECT_EQ(note_ons(r.lib.music), (Lines{"1920 note-on 0 60 100 480"}));
+
+    // A factor that 32 bits cannot hold (65536 bars for 960 ticks) skips the block as well.
+    Referring wide(1);
+    wide.notes_at({0, 1});
+    wide.block(0, 65536, MRBM_STRETCH);
+    wide.block(65536, 1, MRBM_BLOCK_CUT);
+    EXPECT_EQ(note_ons(wide.lib.music),
+              (Lines{"125829120 note-on 0 60 100 480", "125829600 note-on 0 62 100 480"}));
 }
 
 TEST(PlyReferTrack, ShortPhraseLeavesTheRestOfTheBlockSilent) {
@@ -225,6 +235,49 @@ TEST(PlyReferTrack, PreloadingLoadsEveryPhraseWhenTheRunStarts) {
         EXPECT_TRUE(music.Start(&player));
         EXPECT_EQ(later->entity() != nullptr, mode == MCPM_PRELOAD) << mode;
     }
+}
+
+TEST(PlyExtremes, HugePositionsLengthsAndShiftsNeitherOverflowNorHang) {
+    Referring r(1);  // unit 1920: indices near the 32-bit limit lie far beyond the open end
+    r.notes_at({0});
+    MseqBlockNote far = note(MNBT_PURE, 0, 5, 0, INT32_MAX);
+    r.phrase_notes->put_block(INT32_MAX, far);
+    auto* notes = add_track<MseqTrackNote>(r.lib.music, MTYPE_TRACK_NOTE, 1);
+    MseqBlockNote late = note(MNBT_PURE, 0, 5);
+    late.m_Flags = MNBF_OWN_STIME;
+    late.m_STime = INT32_MAX;  // its lag carries it to the open end: never sounds
+    notes->put_block(0, late);
+    notes->put_block(1, note(MNBT_PURE, 2, 5, 0, INT32_MAX));  // lasts until the open end
+    notes->put_block(INT32_MAX - 1, note(MNBT_PURE, 0, 5));    // beyond the open end
+    MseqBlockNote shifted = note(MNBT_SDEG, 127);
+    notes->put_block(2, shifted);
+    notes->m_Octave = INT32_MAX;          // far beyond any key
+    r.block(0, INT32_MAX, MRBM_STRETCH);  // stretched over a phrase that reaches the open end
+    r.block(5, 1, MRBM_BLOCK_CUT);
+    MseqBlockRefer turned;
+    turned.m_PhraseID = Library::ref(r.phrase_node);
+    turned.m_Rotation = INT32_MIN;
+    r.refer->put_block(6, turned);
+    r.lib.music->m_Transpose = INT32_MAX;
+    RecordingOutput out;
+    const Lines got = run_offline(r.lib.music, 0, &out);
+    // Every key lies outside 0-127 with these settings, except the rhythm-free pure notes of
+    // the plain reference at step 5, which the transposition pushes out too: nothing sounds,
+    // and the run still ends by itself.
+    EXPECT_TRUE(out.only("note-on").empty());
+    ASSERT_GE(got.size(), 2u);
+    EXPECT_EQ(got[got.size() - 2], "finish");
+
+    // Without the transposition the long note sounds, its end kept before the open end.
+    r.lib.music->m_Transpose = 0;
+    notes->m_Octave = 5;
+    RecordingOutput plain;
+    run_offline(r.lib.music, 0, &plain);
+    const Lines ons = plain.only("note-on");
+    EXPECT_NE(std::find(ons.begin(), ons.end(), "1920 note-on 0 64 100 2147483647"), ons.end());
+    EXPECT_NE(std::find(plain.calls.begin(), plain.calls.end(), "2147483646 note-off 0 64"),
+              plain.calls.end());
+    EXPECT_EQ(plain.calls.back(), "stop");
 }
 
 }  // namespace
