@@ -17,8 +17,8 @@ void touch_record(const AnalyzeRecord& record, unsigned& sink) {
         sink += static_cast<unsigned>(item.text().size());
         if (const AnalyzeRecord* nested = item.record()) touch_record(*nested, sink);
     }
-    for (const AnalyzeAttributes::Entry& a : record.attributes())
-        sink += static_cast<unsigned>(a.name.size());
+    for (const auto& attribute : record.attributes())
+        sink += static_cast<unsigned>(attribute.first.size());
 }
 
 // Reads every declared field of `record` in every way, as a record compiler might.

@@ -4,30 +4,16 @@
 #include <new>
 #include <utility>
 
-std::vector<AnalyzeAttributes::Entry>::const_iterator AnalyzeAttributes::lower_bound(
-    std::string_view name) const {
-    // Byte-wise order: std::string_view compares as unsigned bytes.
-    return std::lower_bound(
-        entries_.begin(), entries_.end(), name,
-        [](const Entry& e, std::string_view n) { return std::string_view(e.name) < n; });
-}
-
 bool AnalyzeAttributes::insert(std::string_view name, analyze_value&& value) {
-    // Attributes come mostly in name order or one at a time; appending is the common case.
-    if (entries_.empty() || std::string_view(entries_.back().name) < name) {
-        entries_.push_back(Entry{CkvString(name), std::move(value)});
-        return true;
-    }
-    auto it = lower_bound(name);
-    if (it != entries_.end() && std::string_view(it->name) == name) return false;
-    entries_.insert(it, Entry{CkvString(name), std::move(value)});
+    auto it = entries_.lower_bound(name);
+    if (it != entries_.end() && it->first == name) return false;
+    entries_.emplace_hint(it, std::string(name), std::move(value));
     return true;
 }
 
 const analyze_value* AnalyzeAttributes::find(std::string_view name) const {
-    auto it = lower_bound(name);
-    if (it == entries_.end() || std::string_view(it->name) != name) return nullptr;
-    return &it->value;
+    auto it = entries_.find(name);
+    return it == entries_.end() ? nullptr : &it->second;
 }
 
 bool AnalyzeAttributes::get_string(std::string_view name, CkvString& out) const {

@@ -2,8 +2,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <memory_resource>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -15,10 +17,7 @@
 // one map at a time.
 class AnalyzeAttributes {
 public:
-    struct Entry {
-        CkvString name;
-        analyze_value value;
-    };
+    using Map = std::map<std::string, analyze_value, std::less<>>;
 
     // Adds a name with its value; false (the map unchanged) when the name is already there.
     bool insert(std::string_view name, analyze_value&& value);
@@ -38,14 +37,12 @@ public:
     std::size_t size() const { return entries_.size(); }
     bool empty() const { return entries_.empty(); }
     void clear() { entries_.clear(); }
-    // The entries in name order.
-    std::vector<Entry>::const_iterator begin() const { return entries_.begin(); }
-    std::vector<Entry>::const_iterator end() const { return entries_.end(); }
+    // The entries in name order: `first` the name, `second` the cell.
+    Map::const_iterator begin() const { return entries_.begin(); }
+    Map::const_iterator end() const { return entries_.end(); }
 
 private:
-    std::vector<Entry>::const_iterator lower_bound(std::string_view name) const;
-
-    std::vector<Entry> entries_;
+    Map entries_;
 };
 
 // A block: the attributes in front of `{` and the `name = value;` entries inside the braces.

@@ -97,6 +97,10 @@ CkvString& analyze_value::start_string() {
     return *p_.text;
 }
 
+void analyze_value::append_text(std::string_view more) {
+    if (is_string()) p_.text->append(more.data(), more.size());
+}
+
 void analyze_value::set_record(std::unique_ptr<AnalyzeRecord> record) {
     adopt_record(record.release());
 }

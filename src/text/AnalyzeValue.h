@@ -70,6 +70,8 @@ public:
     void set_string(std::string_view text);
     // Makes the cell an empty string and hands out its text for appending.
     CkvString& start_string();
+    // Appends to the text of a string cell; does nothing to other cells.
+    void append_text(std::string_view more);
     void set_record(std::unique_ptr<AnalyzeRecord> record);
     // Takes over a record made by AnalyzeRecord::create().
     void adopt_record(AnalyzeRecord* record);

@@ -185,9 +185,38 @@ bool MrecReader::read_items(AnalyzeRecord& record) {
             if (!read_record(*nested, c == '@')) return false;
             continue;
         }
+        // Most items are small integers written as they are: `12;`, `-3;`. When one ends cleanly
+        // before its `;` it is taken here; anything else goes the general way below.
+        {
+            const char* p = cur_;
+            const bool negative = *p == '-';
+            if (negative) ++p;
+            unsigned d = static_cast<unsigned char>(*p) - static_cast<unsigned>('0');
+            // A leading 0 followed by a digit, letter or point is another base or a fraction.
+            if (d < 10 && !(d == 0 && is_class(p[1], CC_IDENT | CC_POINT))) {
+                uint32_t v = 0;
+                int n = 0;
+                do {
+                    v = v * 10 + d;
+                    ++p;
+                    ++n;
+                    d = static_cast<unsigned char>(*p) - static_cast<unsigned>('0');
+                } while (d < 10 && n < 9);
+                if (!is_class(*p, CC_IDENT | CC_POINT)) {
+                    while (*p == ' ')
+                        ++p;
+                    if (*p == ';') {
+                        const double number = static_cast<double>(v);
+                        item_stack_.emplace_back().set_number(negative ? -number : number);
+                        cur_ = p + 1;
+                        continue;
+                    }
+                }
+            }
+        }
         analyze_value& value = item_stack_.emplace_back();
-        // Most items are a plain number, a negative one or a constant's name: these are read
-        // without the whole evaluator when a `;` follows, with the same result.
+        // A plain number, a negative one or a constant's name is read without the whole
+        // evaluator when a `;` follows, with the same result.
         const char* start = cur_;
         if (c == '-' && is_class(cur_[1], CC_DIGIT)) {
             ++cur_;
@@ -210,6 +239,7 @@ bool MrecReader::read_items(AnalyzeRecord& record) {
             if (!skip_white()) return false;
             if (*cur_ == ';' && find_symbol(name, symbol) == AE_OK &&
                 !(symbol->kind_word() & AVF_CALLABLE)) {
+                if (symbol->is_string() && !charge_strings(symbol->text().size())) return false;
                 ++cur_;
                 value = *symbol;
                 value.set_read_only(false);
@@ -269,11 +299,11 @@ bool MrecReader::read_define() {
     // Every value is evaluated before any name of the block exists.
     AnalyzeBlock block;
     if (!read_block(block)) return false;
-    for (const AnalyzeAttributes::Entry& e : block.body) {
+    for (const auto& [name, value] : block.body) {
         analyze_value* cell = nullptr;
-        const uint32_t code = define_symbol(e.name, cell);
+        const uint32_t code = define_symbol(name, cell);
         if (code != AE_OK) return fail(code);
-        *cell = e.value;
+        *cell = value;
     }
     return true;
 }

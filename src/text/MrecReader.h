@@ -15,8 +15,9 @@
 constexpr char kMrecMagic[] = "KORVANTE-TEXT-TYPE";
 
 // Everything one read of a file produced: the error code (0 on success), the header, the record
-// types the file declared and its `data` records. Cleared at the start of every read. Any thread,
-// one result at a time.
+// types the file declared and its `data` records. Cleared at the start of every read. The records
+// live in the result's own memory: keep the result while they are used, or clone() what must
+// outlive it. Any thread, one result at a time.
 struct MrecReadResult {
     // Holds the records of the read; declared first so that it goes last.
     std::pmr::monotonic_buffer_resource memory;

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "ui/EventsCommand.h"
 #include "ui/FileCommands.h"
 #include "ui/OutputCommands.h"
 #include "ui/ParseCommand.h"
@@ -41,6 +42,8 @@ const std::vector<Command>& commands() {
         {"render", "LIBRARY LEAF -o FILE.wav [--soundfont SF2]: render through the synthesizer",
          run_render_command},
         {"devices", "list the MIDI output ports and the synthesizer ports", run_devices_command},
+        {"events", "LIBRARY LEAF [--from TICK]: list what a music or phrase plays",
+         run_events_command},
     };
     return list;
 }

@@ -35,11 +35,11 @@ void print_items(const AnalyzeRecord& record, const std::string& prefix) {
         std::string line = path + " ";
         if (const AnalyzeRecord* nested = item.record()) {
             line += "{}";
-            for (const AnalyzeAttributes::Entry& a : nested->attributes()) {
+            for (const auto& [name, value] : nested->attributes()) {
                 line += " @";
-                line += kv_codec::utf8_from_cp932(a.name);
-                const std::string value = scalar_text(a.value);
-                if (!value.empty()) line += "=" + value;
+                line += kv_codec::utf8_from_cp932(name);
+                const std::string shown = scalar_text(value);
+                if (!shown.empty()) line += "=" + shown;
             }
             std::printf("%s\n", line.c_str());
             print_items(*nested, path + ".");

@@ -148,7 +148,8 @@ TEST(Tracks, FactoryMakesEveryTrackClassWithItsBases) {
         if (c.channel >= 0) {
             EXPECT_EQ(track->get_channel(), 15);
         }
-        // Not built yet: the editor layer supplies it.
+        // Not built yet: the editor layer supplies it. (The player tracks are tested with the
+        // player.)
         EXPECT_EQ(track->create_editor_track(nullptr), nullptr);
     }
     // The bare bases are never nodes of their own.

@@ -20,23 +20,12 @@
 #include "model/MseqTrackText.h"
 #include "model/MseqTrackValue.h"
 #include "platform/TextCodec.h"
+#include "text/LoadWrite.h"
 #include "text/MrecCompiler.h"
 #include "text/MrecEntityWriter.h"
 #include "text/SampleMusic.h"
 
 namespace {
-
-uint32_t load(MseqEntity* e, const std::string& text) {
-    MrecCompiler c;
-    c.load_text(e, text.c_str(), text.size() + 1);
-    return c.result.error;
-}
-
-std::string write(MseqEntity* e) {
-    std::string text;
-    EXPECT_TRUE(mrec_write_entity(e, &text));
-    return text;
-}
 
 TEST(TrackRecords, EveryKindRoundTripsByteForByte) {
     MseqMusic a(nullptr);
