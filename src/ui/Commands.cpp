@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "ui/DemoCommand.h"
 #include "ui/EventsCommand.h"
 #include "ui/FileCommands.h"
 #include "ui/OutputCommands.h"
@@ -44,6 +45,8 @@ const std::vector<Command>& commands() {
         {"devices", "list the MIDI output ports and the synthesizer ports", run_devices_command},
         {"events", "LIBRARY LEAF [--from TICK]: list what a music or phrase plays",
          run_events_command},
+        {"demo", "[LIBRARY [LEAF]] [--out DIR] [--no-wav]: export and render the demo song",
+         run_demo_command},
     };
     return list;
 }
