@@ -12,6 +12,7 @@
 #include "model/MseqMapChord.h"
 #include "model/MseqMapStage.h"
 #include "model/MseqRoom.h"
+#include "platform/FileSystem.h"
 
 namespace kv_data {
 
@@ -24,7 +25,7 @@ T* fresh_content(MseqObject* node, MSEQ_TYPE type, ref_ptr<MseqEntity>* keep) {
     T* content = (*keep)->cast_to<T>(type);
     if (!content) fail("cannot open " + std::string(node->name.str()));
     if (!(content->flags & MEF_NEW))
-        fail("a file of the data already exists at " + std::string(content->full_path.str()) +
+        fail("a file of the data already exists at " + kv_fs::to_host(content->full_path.str()) +
              "; write into an empty folder");
     return content;
 }

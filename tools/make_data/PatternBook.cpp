@@ -89,8 +89,10 @@ void piano_arpeggio_16(MseqMusic& p) {
     const std::string a = "0! 2 3 4 5 4 3 2 0 2 3 4 5 4 3 2";
     line(arp, MNBT_CDEG, 0,
          bars({"0? 2? 3? 4? 5 4? 3? 2? 0? 2? 3? 4? 5 6? 5? 4?", a,
-               "0! 2 3 4 5 6 5 4 3 4 5 4 3 2 3 2", a, "0! 2 3 4 5 4 3 2 0 1 2 3 4 5 6 7",
-               "7! 6 5 4 6 5 4 3 5 4 3 2 4 3 2 1", "0! 2 3 4 5*12", "_*16"}));
+               "0! 2 3 4 5 6 5 4 3 4 5 4 3 2 3 2", a, "0! 2 3 4 5 4 3 2 0 1 2 3 4 5 6 7"}));
+    // The fill runs down the scale of the key, whatever the chord.
+    line(arp, MNBT_SDEG, 5 * 16, "14! 13 12 11 10 9 8 7 13 12 11 10 9 8 7 6");
+    line(arp, MNBT_CDEG, 6 * 16, bars({"0! 2 3 4 5*12", "_*16"}));
     comp(left_hand(p, 16, 3), 0,
          bars({"o---------------", "X-------x-------", "X-------x-------", "X-------x-------",
                "X-------x-------", "X-------x-------", "X---------------", "----------------"}));
@@ -176,9 +178,12 @@ void bass_finger_16(MseqMusic& p) {
     add_markers(p, kSections, kMarkers);
     const std::string a = "0!*3 0~ r 0 r 0*2 r 0 2 r 0' r 0~";
     const std::string b = "0!*3 0~ r 0 r 2*2 r 2 0' r 2 1 0~";
-    line(bass_line(p, 16, 90), MNBT_CDEG, 0,
-         bars({"0!*6 0*2 r*4 0 0 2 0'", a, b, a, b, "0! r 0~ 0 r 0 0' r 2 r 0 2 0' 2 1 -1", "0!*16",
-               "_*16"}));
+    MseqTrackNote* t = bass_line(p, 16, 90);
+    line(t, MNBT_CDEG, 0, bars({"0!*6 0*2 r*4 0 0 2 0'", a, b, a, b}));
+    // The fill climbs the scale of the key after the root of the chord, then falls back.
+    line(t, MNBT_CDEG, 5 * 16, "0! r 0~ 0 r 0 0' r");
+    line(t, MNBT_SDEG, 5 * 16 + 8, "4 5 6 7! 6 5 4 3");
+    line(t, MNBT_CDEG, 6 * 16, bars({"0!*16", "_*16"}));
 }
 
 void bass_slap_4(MseqMusic& p) {
