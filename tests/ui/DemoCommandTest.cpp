@@ -71,6 +71,27 @@ TEST_F(DemoTools, TreeShowsEveryFileOfTheDemoLibraryOk) {
     EXPECT_NE(run.out.find("\t0x00031321\tトラックリスト/ヘッダ/転調\t"), std::string::npos);
 }
 
+TEST_F(DemoTools, EveryStandardPatternPlaysOnItsOwn) {
+    const ProgramRun tree = run_program("tree " + kLibrary);
+    ASSERT_EQ(tree.status, 0);
+    std::istringstream in(tree.out);
+    size_t phrases = 0;
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream fields(line);
+        std::string id, type, path;
+        std::getline(fields, id, '\t');
+        std::getline(fields, type, '\t');
+        std::getline(fields, path, '\t');
+        if (type != "MTYPE_LEAF_PHRASE" || path.rfind("パターンブック_標準/", 0) != 0) continue;
+        ++phrases;
+        const ProgramRun events = run_program("events " + kLibrary + " '" + path + "'");
+        EXPECT_EQ(events.status, 0) << path;
+        EXPECT_GE(count_lines(events.out, "\tnote-on\t"), 20u) << path;
+        EXPECT_GE(count_lines(events.out, "\ttext\t6\t"), 4u) << path << ": its sections";
+    }
+    EXPECT_EQ(phrases, 26u);
+}
+
 TEST_F(DemoTools, EventsAndExportOfTheDemoSongAgree) {
     const ProgramRun events = run_program("events " + kLibrary + " " + kSong);
     ASSERT_EQ(events.status, 0);
