@@ -20,7 +20,7 @@
 
 namespace {
 
-constexpr int kNotes = 64;  // sixteenths at 120 bpm: four seconds
+constexpr int kNotes = 32;  // sixteenths at 120 bpm: four seconds
 
 double CpuSeconds() {
     rusage u{};

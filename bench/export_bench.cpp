@@ -65,7 +65,7 @@ void BM_ExportBigMusic(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * kTracks * kNotesPerTrack * 2);
     state.counters["file_bytes"] = static_cast<double>(bytes);
 }
-BENCHMARK(BM_ExportBigMusic)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ExportBigMusic)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 void BM_OfflineRunAlone(benchmark::State& state) {
     ref_ptr<MseqMusic> music = BigMusic();
@@ -80,6 +80,6 @@ void BM_OfflineRunAlone(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations() * kTracks * kNotesPerTrack * 2);
 }
-BENCHMARK(BM_OfflineRunAlone)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OfflineRunAlone)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
