@@ -10,6 +10,14 @@
 
 class MseqObject;
 
+// Where a track node sits, as the undo records keep it: the identifier of the anchor and the
+// placement code (after the previous sibling, else first child of the parent).
+struct MseqTrackPlace {
+    MSEQ_ID anchor = 0;
+    int place = 0;
+    bool operator==(const MseqTrackPlace&) const = default;
+};
+
 // A music: the entity of a music leaf, owning a private tree of track nodes (root, header and
 // part, and the tracks under those). User-interface thread only.
 class MseqMusic : public MseqEntity {
@@ -25,6 +33,13 @@ public:
     // A new player music over this music or phrase, owned by the caller; nullptr when no
     // memory could be had. Defined by the player layer.
     MplyMusic* create_player_model() override;
+
+    // Every field to its default; the tracks other than root, header and part are destroyed,
+    // header and part get fresh empty contents. Returns 1.
+    int reset() override;
+    // Normalises the program word and clamps tempo, transposition and blank bars, then
+    // validates every track in pre-order; 0 when a track rejects its content.
+    int validate() override;
 
     MseqObject* root() const { return root_.get(); }
     MseqObject* header() const { return header_; }
@@ -54,6 +69,42 @@ public:
     // Deletes a track subtree; false for the root, header and part, for unknown identifiers and
     // while a content in the subtree is in use.
     bool remove_track(MSEQ_ID id);
+
+    // The track-tree operations that the track commands apply. Each runs every check first;
+    // with `test_only` it then reports success without changing anything. A failure changes
+    // nothing.
+
+    // Inserts copies of the detached tree `source` at the anchor track with the placement code:
+    // every source node, in pre-order, becomes a new track node of the same type and name (with
+    // the source's serial when `keep_ids`, else a newly allocated one) holding a copy of the
+    // source track's content, in the source tree's shape. When any copy fails, the copies made
+    // so far are deleted again and false is returned. `first` receives the first copy (the
+    // top of the inserted subtree); nullptr in a test.
+    bool insert_tracks(MSEQ_ID anchor, int place, MseqObject* source, bool keep_ids, bool test_only,
+                       MseqObject** first);
+
+    // Deletes the track subtree with this identifier (as remove_track). When `snapshot` is
+    // given it first receives a detached copy of the whole subtree (serials kept) and
+    // `old_place` the node's position, so that inserting the snapshot there undoes the
+    // deletion; a snapshot that cannot be made fails the deletion.
+    bool delete_tracks(MSEQ_ID id, bool test_only, MseqObject* snapshot, MseqTrackPlace* old_place);
+
+    // Moves the track `id` (with its subtree) to the anchor track with the placement code.
+    // False when either is missing, the code is not 1-4, the new parent refuses the type or is
+    // the node or lies inside it, or the anchor is the node itself. `old_place` receives the
+    // position before the move.
+    bool move_track(MSEQ_ID id, MSEQ_ID anchor, int place, bool test_only,
+                    MseqTrackPlace* old_place);
+
+    // Replaces the content (settings and blocks; not the children) of the track `id` by a copy
+    // of the content of the track node `source`. False when either is not a track or the
+    // target is not of the source's class. When `snapshot` is given it first receives a
+    // detached copy of the old content.
+    bool replace_track(MSEQ_ID id, MseqObject* source, bool test_only, MseqObject* snapshot);
+
+    // Switches the sounding tracks (phrase, note, lyric, marker, tempo and message tracks) all
+    // off when all of them have MTF_OUTPUT, else all on. Returns true when they are now on.
+    bool toggle_output();
 
     std::map<MSEQ_ID, MseqObject*> tracks;  // track identifier to node
     uint32_t m_NextID = 0x10001;

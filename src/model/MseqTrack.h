@@ -161,12 +161,12 @@ protected:
     MseqTrack* make_detached_copy(MseqObject* detached) const;
 };
 
-// Wide integers that must fit the 32-bit fields they are stored in.
+// Wide integers that must fit the 32-bit fields they are stored in. Any thread.
 constexpr bool mseq_fits32(int64_t v) {
     return v >= INT32_MIN && v <= INT32_MAX;
 }
 
-// Clamps v into [lo, hi]; when the bounds are reversed they are swapped first.
+// Clamps v into [lo, hi]; when the bounds are reversed they are swapped first. Any thread.
 constexpr int64_t mseq_clamp(int64_t v, int64_t lo, int64_t hi) {
     if (lo > hi) {
         const int64_t t = lo;

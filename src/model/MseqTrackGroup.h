@@ -27,7 +27,7 @@ protected:
     void copy_settings_into(MseqTrack& other) const override;
 };
 
-// True for a MIDI channel number 0-15.
+// True for a MIDI channel number 0-15. Any thread.
 constexpr bool mseq_channel_valid(int32_t channel) {
     return channel >= 0 && channel <= 15;
 }

@@ -11,6 +11,7 @@
 #include "model/MseqBlockRefer.h"
 #include "model/MseqBlockValue.h"
 #include "model/MseqObject.h"
+#include "model/MseqTrackTree.h"
 
 namespace {
 
@@ -182,35 +183,15 @@ MseqBlock* MseqTrackSequence<Block>::get_block(int32_t a, int32_t index) {
     return it == blocks_.end() ? nullptr : &it->second;
 }
 
-// Moves every block with index >= first by `by`, keeping the order. Only the moving blocks are
-// touched: each map node is taken out, re-keyed and put back next to its neighbour.
+// Moves every block with index >= first by `by`. The caller makes sure that no block stays
+// between the old and the new places of the moving ones, so their order against every other
+// block is kept and the keys can be changed in place.
 template <class Block>
 void MseqTrackSequence<Block>::shift_from(int64_t first, int64_t by) {
-    if (by == 0 || blocks_.empty() || first > INT32_MAX) return;
-    auto begin = blocks_.lower_bound(static_cast<int32_t>(mseq_clamp(first, INT32_MIN, INT32_MAX)));
-    if (begin == blocks_.end()) return;
-    if (by > 0) {
-        // From the last block back, so that no block lands on one that has yet to move.
-        auto cur = std::prev(blocks_.end());
-        auto hint = blocks_.end();
-        for (;;) {
-            const bool done = cur == begin;
-            auto before = done ? blocks_.end() : std::prev(cur);
-            auto node = blocks_.extract(cur);
-            node.key() = static_cast<int32_t>(node.key() + by);
-            hint = blocks_.insert(hint, std::move(node));
-            if (done) break;
-            cur = before;
-        }
-    } else {
-        for (auto cur = begin; cur != blocks_.end();) {
-            auto after = std::next(cur);
-            auto node = blocks_.extract(cur);
-            node.key() = static_cast<int32_t>(node.key() + by);
-            blocks_.insert(after, std::move(node));
-            cur = after;
-        }
-    }
+    if (by == 0 || first > INT32_MAX) return;
+    auto it = blocks_.lower_bound(static_cast<int32_t>(mseq_clamp(first, INT32_MIN, INT32_MAX)));
+    for (; it != blocks_.end(); ++it)
+        it->first.value = static_cast<int32_t>(it->first.value + by);
 }
 
 template <class Block>
@@ -341,9 +322,7 @@ bool MseqTrackSequence<Block>::cut(int32_t a, int32_t from, int32_t to, uint32_t
 template <class Block>
 const MseqTrackSequence<Block>* MseqTrackSequence<Block>::stored_source(MseqObject* source,
                                                                         int64_t* factor) const {
-    if (!source) return nullptr;
-    ref_ptr<MseqEntity> entity = mseq_open(source);
-    const auto* stored = dynamic_cast<const MseqTrackSequence*>(entity.get());
+    const auto* stored = dynamic_cast<const MseqTrackSequence*>(mseq_track_of(source));
     // The source's positions are in its own grid: they convert into this track's grid only
     // when that is a multiple of it, as for the caller's grid.
     if (!stored || stored == this || stored->stored_length < 0 || stored->m_Beat <= 0 ||

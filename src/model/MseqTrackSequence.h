@@ -2,10 +2,22 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <vector>
 
 #include "model/MseqTrack.h"
+
+// The key of a block in a sequence: its index in the track's grid, 32-bit signed. It converts
+// to and from int32_t, so the map is used as one keyed by plain indices. The value is mutable
+// for one purpose only: moving every block from some index on by the same distance, in place.
+// Such a move keeps every pair of keys in the same order, which is all the map relies on, and
+// costs neither allocation nor rebalancing. Any thread.
+struct MseqIndex {
+    MseqIndex(int32_t index = 0) : value(index) {}
+    operator int32_t() const { return value; }
+    mutable int32_t value;
+};
 
 // A track holding an ordered set of blocks keyed by their index in the track's grid: at most
 // one block starts at any index. Two families differ in one respect:
@@ -19,7 +31,7 @@
 template <class Block>
 class MseqTrackSequence : public MseqTrack {
 public:
-    using BlockMap = std::map<int32_t, Block>;
+    using BlockMap = std::map<MseqIndex, Block, std::less<>>;
     static constexpr bool kHasLength = requires(const Block& b) { b.m_Length; };
 
     // The base checks plus lengths of at least 1 and the class's own block rules.

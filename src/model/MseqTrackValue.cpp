@@ -11,7 +11,8 @@ bool MseqTrackValue::clamp_value(MseqBlockValue* block) const {
 }
 
 int MseqTrackMsg::validate() {
-    // The sequence's validation clamps every value against the form as it is now.
+    // The form is settled first: the sequence's validation clamps every value against it.
+    m_Form.validate();
     MseqTrackValue::validate();
     m_Channel = static_cast<int32_t>(mseq_clamp(m_Channel, 0, 15));
     m_Power = static_cast<int32_t>(mseq_clamp(m_Power, 0, 200));

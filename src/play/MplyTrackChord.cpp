@@ -33,7 +33,7 @@ bool MplyTrackChord::Generate(MplyContext& context) {
         m_Cached = ChordOf(m_Cursor->second, time);
         m_CacheStart = m_Cursor->first;
         ++m_Cursor;
-        m_CacheEnd = AtEnd() ? INT32_MAX : m_Cursor->first;
+        m_CacheEnd = AtEnd() ? INT32_MAX : static_cast<int32_t>(m_Cursor->first);
     }
     return false;
 }

@@ -19,7 +19,7 @@ bool MplyTrackChordMap::Generate(MplyContext& context) {
         m_Current = OpenMap(m_Cursor->second.m_LinkID);
         m_RangeStart = m_Cursor->first;
         ++m_Cursor;
-        m_RangeEnd = AtEnd() ? INT32_MAX : m_Cursor->first;
+        m_RangeEnd = AtEnd() ? INT32_MAX : static_cast<int32_t>(m_Cursor->first);
     }
     return false;
 }

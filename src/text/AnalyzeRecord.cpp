@@ -1,32 +1,19 @@
 #include "text/AnalyzeRecord.h"
 
 #include <algorithm>
+#include <new>
 #include <utility>
 
-std::vector<AnalyzeAttributes::Entry>::const_iterator AnalyzeAttributes::lower_bound(
-    std::string_view name) const {
-    // Byte-wise order: std::string_view compares as unsigned bytes.
-    return std::lower_bound(
-        entries_.begin(), entries_.end(), name,
-        [](const Entry& e, std::string_view n) { return std::string_view(e.name) < n; });
-}
-
 bool AnalyzeAttributes::insert(std::string_view name, analyze_value&& value) {
-    // Attributes come mostly in name order or one at a time; appending is the common case.
-    if (entries_.empty() || std::string_view(entries_.back().name) < name) {
-        entries_.push_back(Entry{CkvString(name), std::move(value)});
-        return true;
-    }
-    auto it = lower_bound(name);
-    if (it != entries_.end() && std::string_view(it->name) == name) return false;
-    entries_.insert(it, Entry{CkvString(name), std::move(value)});
+    auto it = entries_.lower_bound(name);
+    if (it != entries_.end() && it->first == name) return false;
+    entries_.emplace_hint(it, std::string(name), std::move(value));
     return true;
 }
 
 const analyze_value* AnalyzeAttributes::find(std::string_view name) const {
-    auto it = lower_bound(name);
-    if (it == entries_.end() || std::string_view(it->name) != name) return nullptr;
-    return &it->value;
+    auto it = entries_.find(name);
+    return it == entries_.end() ? nullptr : &it->second;
 }
 
 bool AnalyzeAttributes::get_string(std::string_view name, CkvString& out) const {
@@ -44,6 +31,27 @@ bool AnalyzeAttributes::get_uint(std::string_view name, uint32_t& out) const {
 bool AnalyzeAttributes::type_is(std::string_view text) const {
     const analyze_value* v = find("type");
     return v && v->is_string() && std::string_view(v->text()) == text;
+}
+
+AnalyzeRecord::AnalyzeRecord(std::pmr::memory_resource* memory)
+    : items_(memory ? memory : std::pmr::new_delete_resource()) {}
+
+AnalyzeRecord* AnalyzeRecord::create(std::pmr::memory_resource* memory) {
+    if (!memory) return new AnalyzeRecord();
+    void* place = memory->allocate(sizeof(AnalyzeRecord), alignof(AnalyzeRecord));
+    AnalyzeRecord* record = new (place) AnalyzeRecord(memory);
+    record->placed_in_ = memory;
+    return record;
+}
+
+void AnalyzeRecord::destroy(AnalyzeRecord* record) {
+    if (!record) return;
+    if (std::pmr::memory_resource* memory = record->placed_in_) {
+        record->~AnalyzeRecord();
+        memory->deallocate(record, sizeof(AnalyzeRecord), alignof(AnalyzeRecord));
+    } else {
+        delete record;
+    }
 }
 
 const analyze_value* AnalyzeRecord::item(std::size_t index) const {
@@ -76,6 +84,8 @@ std::unique_ptr<AnalyzeRecord> AnalyzeRecord::clone() const {
     // Copying the cells copies nested records in turn.
     auto copy = std::make_unique<AnalyzeRecord>();
     copy->attributes_ = attributes_;
-    copy->items_ = items_;
+    copy->items_.reserve(items_.size());
+    for (const analyze_value& v : items_)
+        copy->items_.push_back(v);
     return copy;
 }

@@ -2,7 +2,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <memory>
+#include <memory_resource>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -14,10 +17,7 @@
 // one map at a time.
 class AnalyzeAttributes {
 public:
-    struct Entry {
-        CkvString name;
-        analyze_value value;
-    };
+    using Map = std::map<std::string, analyze_value, std::less<>>;
 
     // Adds a name with its value; false (the map unchanged) when the name is already there.
     bool insert(std::string_view name, analyze_value&& value);
@@ -37,14 +37,12 @@ public:
     std::size_t size() const { return entries_.size(); }
     bool empty() const { return entries_.empty(); }
     void clear() { entries_.clear(); }
-    // The entries in name order.
-    std::vector<Entry>::const_iterator begin() const { return entries_.begin(); }
-    std::vector<Entry>::const_iterator end() const { return entries_.end(); }
+    // The entries in name order: `first` the name, `second` the cell.
+    Map::const_iterator begin() const { return entries_.begin(); }
+    Map::const_iterator end() const { return entries_.end(); }
 
 private:
-    std::vector<Entry>::const_iterator lower_bound(std::string_view name) const;
-
-    std::vector<Entry> entries_;
+    Map entries_;
 };
 
 // A block: the attributes in front of `{` and the `name = value;` entries inside the braces.
@@ -54,14 +52,33 @@ struct AnalyzeBlock {
 };
 
 // A parsed record: the attributes in front of `{` and the items inside the braces, numbered from
-// 0 in order of appearance. A nested record is an item whose cell holds the record. Any thread,
-// one record at a time.
+// 0 in order of appearance. A nested record is an item whose cell holds the record.
+//
+// The records of a read live in the memory of its result (a monotonic resource), which makes a
+// read allocate a few large blocks instead of two small ones per record; such records must not
+// outlive the result. Copies (clone, copying a cell) always live on the heap. Any thread, one
+// record at a time.
 class AnalyzeRecord {
 public:
+    using ItemList = std::pmr::vector<analyze_value>;
+
+    // A record whose items live in `memory` (the heap when null). The record object itself is
+    // wherever the caller puts it.
+    explicit AnalyzeRecord(std::pmr::memory_resource* memory = nullptr);
+    // Records are copied with clone(), never by value.
+    AnalyzeRecord(const AnalyzeRecord&) = delete;
+    AnalyzeRecord& operator=(const AnalyzeRecord&) = delete;
+
+    // A new record placed in `memory` together with its items (on the heap when null); free it
+    // with destroy() or hand it to a cell. Throws std::bad_alloc when memory runs out.
+    static AnalyzeRecord* create(std::pmr::memory_resource* memory);
+    // Frees a record made by create() or by new; null is ignored.
+    static void destroy(AnalyzeRecord* record);
+
     AnalyzeAttributes& attributes() { return attributes_; }
     const AnalyzeAttributes& attributes() const { return attributes_; }
-    std::vector<analyze_value>& items() { return items_; }
-    const std::vector<analyze_value>& items() const { return items_; }
+    ItemList& items() { return items_; }
+    const ItemList& items() const { return items_; }
     std::size_t size() const { return items_.size(); }
 
     // The item at `index`; null past the last item.
@@ -90,5 +107,6 @@ public:
 
 private:
     AnalyzeAttributes attributes_;
-    std::vector<analyze_value> items_;
+    ItemList items_;
+    std::pmr::memory_resource* placed_in_ = nullptr;  // where create() put the record itself
 };

@@ -1,8 +1,18 @@
 #include "text/AnalyzeTypes.h"
 
 const AnalyzeField* AnalyzeType::find_field(std::string_view name) const {
+    // Readers ask for the fields in the order the file declares them, so the field after the
+    // last one found is nearly always the one wanted: try it before the name index.
+    // After the last field the next record of the same type starts again at the first.
+    if (next_hint_ < fields_.size() && fields_[next_hint_].name == name) {
+        const AnalyzeField* found = &fields_[next_hint_];
+        next_hint_ = next_hint_ + 1 == fields_.size() ? 0 : next_hint_ + 1;
+        return found;
+    }
     auto it = by_name_.find(name);
-    return it == by_name_.end() ? nullptr : &fields_[it->second];
+    if (it == by_name_.end()) return nullptr;
+    next_hint_ = it->second + 1 == fields_.size() ? 0 : it->second + 1;
+    return &fields_[it->second];
 }
 
 bool AnalyzeType::add_field(std::string_view name, const AnalyzeType* type, bool array) {

@@ -32,7 +32,8 @@ public:
     bool is_base() const { return base_; }
     const std::vector<AnalyzeField>& fields() const { return fields_; }
 
-    // The field of that name; null when the type does not declare it.
+    // The field of that name; null when the type does not declare it. One thread at a time
+    // (lookups remember where they were).
     const AnalyzeField* find_field(std::string_view name) const;
 
     // Appends a field at the next position; false (nothing added) when the name is taken.
@@ -43,6 +44,7 @@ private:
     bool base_;
     std::vector<AnalyzeField> fields_;
     std::map<std::string, std::size_t, std::less<>> by_name_;
+    mutable std::size_t next_hint_ = 0;  // where the next lookup is likely to find its field
 };
 
 // The record types one file declares, by name. Types stay at their addresses for the life of the

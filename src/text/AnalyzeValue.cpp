@@ -5,38 +5,62 @@
 
 #include "text/AnalyzeRecord.h"
 
-analyze_value::analyze_value() : kind_(AVK_EMPTY), aux_(0), number_(0.0) {}
+namespace {
+uint16_t with_kind(uint16_t word, uint16_t kind) {
+    return static_cast<uint16_t>((word & ~AVK_MASK) | kind);
+}
+}  // namespace
 
-analyze_value::~analyze_value() = default;
+void analyze_value::release() {
+    switch (kind()) {
+        case AVK_STRING:
+            delete p_.text;
+            break;
+        case AVK_POINTER:
+            AnalyzeRecord::destroy(p_.record);
+            break;
+        default:
+            break;
+    }
+    p_.number = 0.0;
+}
 
-analyze_value::analyze_value(const analyze_value& other)
-    : kind_(other.kind_),
-      aux_(other.aux_),
-      number_(other.number_),
-      text_(other.text_),
-      record_(other.record_ ? other.record_->clone() : nullptr) {}
-
-analyze_value::analyze_value(analyze_value&& other) noexcept
-    : kind_(other.kind_),
-      aux_(other.aux_),
-      number_(other.number_),
-      text_(std::move(other.text_)),
-      record_(std::move(other.record_)) {}
+analyze_value::analyze_value(const analyze_value& other) : kind_(other.kind_), aux_(other.aux_) {
+    switch (other.kind()) {
+        case AVK_STRING:
+            p_.text = new CkvString(*other.p_.text);
+            break;
+        case AVK_POINTER:
+            p_.record = other.p_.record ? other.p_.record->clone().release() : nullptr;
+            break;
+        default:
+            p_ = other.p_;
+            break;
+    }
+}
 
 analyze_value& analyze_value::operator=(const analyze_value& other) {
-    if (this != &other) {
-        analyze_value copy(other);
-        *this = std::move(copy);
+    if (this == &other) return *this;
+    if (other.kind() == AVK_STRING && kind() == AVK_STRING) {
+        *p_.text = *other.p_.text;  // reuses this cell's storage
+        kind_ = other.kind_;
+        aux_ = other.aux_;
+        return *this;
     }
+    analyze_value copy(other);
+    *this = std::move(copy);
     return *this;
 }
 
 analyze_value& analyze_value::operator=(analyze_value&& other) noexcept {
+    if (this == &other) return *this;
+    release();
     kind_ = other.kind_;
     aux_ = other.aux_;
-    number_ = other.number_;
-    text_ = std::move(other.text_);
-    record_ = std::move(other.record_);
+    p_ = other.p_;
+    other.kind_ = with_kind(other.kind_, AVK_EMPTY);
+    other.aux_ = 0;
+    other.p_.number = 0.0;
     return *this;
 }
 
@@ -46,28 +70,13 @@ void analyze_value::set_read_only(bool on) {
 
 const CkvString& analyze_value::text() const {
     static const CkvString empty;
-    return is_string() ? text_ : empty;
+    return is_string() ? *p_.text : empty;
 }
-
-namespace {
-uint16_t with_kind(uint16_t word, uint16_t kind) {
-    return static_cast<uint16_t>((word & ~AVK_MASK) | kind);
-}
-}  // namespace
 
 void analyze_value::clear() {
+    release();
     kind_ = with_kind(kind_, AVK_EMPTY);
     aux_ = 0;
-    number_ = 0.0;
-    text_.clear();
-    record_.reset();
-}
-
-void analyze_value::set_number(double value) {
-    kind_ = with_kind(kind_, AVK_NUMBER);
-    aux_ = 0;
-    number_ = value;
-    if (record_) record_.reset();
 }
 
 void analyze_value::set_string(std::string_view text) {
@@ -75,25 +84,37 @@ void analyze_value::set_string(std::string_view text) {
 }
 
 CkvString& analyze_value::start_string() {
-    kind_ = with_kind(kind_, AVK_STRING);
+    if (kind() == AVK_STRING) {
+        p_.text->clear();
+    } else {
+        // Allocate first: should it fail, the cell is left as it was.
+        CkvString* text = new CkvString();
+        release();
+        p_.text = text;
+        kind_ = with_kind(kind_, AVK_STRING);
+    }
     aux_ = 0;
-    number_ = 0.0;
-    if (record_) record_.reset();
-    text_.clear();
-    return text_;
+    return *p_.text;
+}
+
+void analyze_value::append_text(std::string_view more) {
+    if (is_string()) p_.text->append(more.data(), more.size());
 }
 
 void analyze_value::set_record(std::unique_ptr<AnalyzeRecord> record) {
+    adopt_record(record.release());
+}
+
+void analyze_value::adopt_record(AnalyzeRecord* raw) {
+    release();
     kind_ = with_kind(kind_, AVK_POINTER);
     aux_ = AVA_RECORD;
-    number_ = 0.0;
-    text_.clear();
-    record_ = std::move(record);
+    p_.record = raw;
 }
 
 bool analyze_value::to_int32(int32_t& out) const {
     if (!is_number()) return false;
-    const double t = std::trunc(number_);
+    const double t = std::trunc(p_.number);
     if (!(t >= -2147483648.0 && t <= 2147483647.0)) return false;
     out = static_cast<int32_t>(t);
     return true;
@@ -101,7 +122,7 @@ bool analyze_value::to_int32(int32_t& out) const {
 
 bool analyze_value::to_uint32(uint32_t& out) const {
     if (!is_number()) return false;
-    const double t = std::trunc(number_);
+    const double t = std::trunc(p_.number);
     if (!(t >= 0.0 && t <= 4294967295.0)) return false;
     out = static_cast<uint32_t>(t);
     return true;

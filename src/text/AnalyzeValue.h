@@ -23,13 +23,21 @@ enum : uint16_t {
 // The unit the evaluator computes with, the symbol table stores and a parsed record holds as an
 // item: empty, a number (a double), a string (CP932 bytes) or a nested record. The names of
 // cells are the keys of the maps that hold them. Cells are values: copying one copies a nested
-// record too. Any thread, one cell at a time.
+// record too. A cell is 16 bytes and numbers need no allocation, because files are mostly
+// numbers. Any thread, one cell at a time.
 class analyze_value {
 public:
-    analyze_value();
-    ~analyze_value();
+    analyze_value() : kind_(AVK_EMPTY), aux_(0) { p_.number = 0.0; }
+    ~analyze_value() {
+        if (owns_payload()) release();
+    }
     analyze_value(const analyze_value& other);
-    analyze_value(analyze_value&& other) noexcept;
+    analyze_value(analyze_value&& other) noexcept
+        : kind_(other.kind_), aux_(other.aux_), p_(other.p_) {
+        other.kind_ = static_cast<uint16_t>(other.kind_ & ~AVK_MASK);
+        other.aux_ = 0;
+        other.p_.number = 0.0;
+    }
     analyze_value& operator=(const analyze_value& other);
     analyze_value& operator=(analyze_value&& other) noexcept;
 
@@ -43,21 +51,30 @@ public:
     bool is_empty() const { return kind() == AVK_EMPTY; }
     bool is_number() const { return kind() == AVK_NUMBER; }
     bool is_string() const { return kind() == AVK_STRING; }
-    bool is_record() const { return kind() == AVK_POINTER && aux_ == AVA_RECORD && record_; }
+    bool is_record() const { return kind() == AVK_POINTER && aux_ == AVA_RECORD && p_.record; }
 
     // The payload; 0, an empty string or null when the cell holds another kind.
-    double number() const { return is_number() ? number_ : 0.0; }
+    double number() const { return is_number() ? p_.number : 0.0; }
     const CkvString& text() const;
-    const AnalyzeRecord* record() const { return is_record() ? record_.get() : nullptr; }
-    AnalyzeRecord* record() { return is_record() ? record_.get() : nullptr; }
+    const AnalyzeRecord* record() const { return is_record() ? p_.record : nullptr; }
+    AnalyzeRecord* record() { return is_record() ? p_.record : nullptr; }
 
     // Replace the payload; the flags stay. Never fail.
     void clear();
-    void set_number(double value);
+    void set_number(double value) {
+        if (owns_payload()) release();
+        kind_ = static_cast<uint16_t>((kind_ & ~AVK_MASK) | AVK_NUMBER);
+        aux_ = 0;
+        p_.number = value;
+    }
     void set_string(std::string_view text);
     // Makes the cell an empty string and hands out its text for appending.
     CkvString& start_string();
+    // Appends to the text of a string cell; does nothing to other cells.
+    void append_text(std::string_view more);
     void set_record(std::unique_ptr<AnalyzeRecord> record);
+    // Takes over a record made by AnalyzeRecord::create().
+    void adopt_record(AnalyzeRecord* record);
 
     // The number truncated toward zero when it lies in the signed (−2147483648 … 2147483647) or
     // unsigned (0 … 4294967295) 32-bit range; false, out unchanged, for any other cell.
@@ -65,9 +82,15 @@ public:
     bool to_uint32(uint32_t& out) const;
 
 private:
+    bool owns_payload() const { return kind() == AVK_STRING || kind() == AVK_POINTER; }
+    // Frees an owned string or record and leaves an empty payload; the kind word stays.
+    void release();
+
     uint16_t kind_;
     uint16_t aux_;
-    double number_;
-    CkvString text_;
-    std::unique_ptr<AnalyzeRecord> record_;
+    union Payload {
+        double number;
+        CkvString* text;        // owned, for strings
+        AnalyzeRecord* record;  // owned, for pointer cells
+    } p_;
 };

@@ -11,6 +11,7 @@
 #include "model/MseqObject.h"
 #include "model/MseqPathOps.h"
 #include "model/MseqRoom.h"
+#include "model/MseqTrack.h"
 #include "platform/FileSystem.h"
 #include "text/AnalyzeErrors.h"
 #include "text/AnalyzeFields.h"
@@ -195,13 +196,17 @@ uint32_t MrecCompiler::compile_content(MseqObject* node, const AnalyzeRecord& re
     if (!record.attribute_string("type", type)) return MREC_E_NO_TYPE_NAME;
     ref_ptr<MseqEntity> content = mseq_open(node);
     if (!mseq_has_content(node)) return MREC_E_REJECTED;
-    const char* expected = nullptr;
-    if (content->type() == MTYPE_LEAF_MUSIC) expected = "MSEQ_MUSIC";
+    const char* expected = mrec_content_record_type(content->type());
     if (!expected) return MREC_E_NO_RECORD_TYPE;
     if (type != expected) return MREC_E_TYPE_MISMATCH;
     AnalyzeFieldReader r(result.types, type, record);
     if (!r.ok()) return r.error();
-    return read_music(r, content->cast_to<MseqMusic>(MTYPE_LEAF_MUSIC));
+    if (content->type() == MTYPE_LEAF_MUSIC)
+        return read_music(r, content->cast_to<MseqMusic>(MTYPE_LEAF_MUSIC));
+    auto* track = content->cast_to<MseqTrack>(MTYPE_TRACK);
+    MrecRecordReader values(result.header.data_version);
+    if (!track || !values.track(r, type, *track)) return r.error() ? r.error() : MREC_E_BAD_FIELD;
+    return AE_OK;
 }
 
 uint32_t MrecCompiler::read_content(MseqObject* node, const AnalyzeRecord* with) {

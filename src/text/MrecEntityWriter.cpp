@@ -32,6 +32,35 @@ const char* mrec_main_record_type(unsigned type) {
     }
 }
 
+const char* mrec_content_record_type(unsigned type) {
+    switch (type) {
+        case MTYPE_LEAF_MUSIC:
+            return "MSEQ_MUSIC";
+        case MTYPE_TRACK_GROUP:
+            return "MSEQ_TRACK_GROUP";
+        case MTYPE_TRACK_TEXT:
+            return "MSEQ_TRACK_TEXT";
+        case MTYPE_TRACK_CHORD:
+            return "MSEQ_TRACK_CHORD";
+        case MTYPE_TRACK_REFER:
+            return "MSEQ_TRACK_REFER";
+        case MTYPE_TRACK_NOTE:
+            return "MSEQ_TRACK_NOTE";
+        case MTYPE_TRACK_LYRIC:
+        case MTYPE_TRACK_MARKER:
+        case MTYPE_TRACK_MEMO:
+            return "MSEQ_TRACK_LABEL";
+        case MTYPE_TRACK_TEMPO:
+            return "MSEQ_TRACK_VALUE";
+        case MTYPE_TRACK_MSG:
+            return "MSEQ_TRACK_MSG";
+        case MTYPE_TRACK_CHORD_MAP:
+            return "MSEQ_TRACK_LINK";
+        default:
+            return nullptr;
+    }
+}
+
 bool mrec_write_entity(MseqEntity* entity, std::string* out) {
     if (!entity) return false;
     const MSEQ_TYPE type = entity->type();

@@ -1,6 +1,7 @@
 #include "text/MrecReader.h"
 
 #include <cstring>
+#include <exception>
 #include <string_view>
 #include <utility>
 
@@ -8,8 +9,9 @@ void MrecReadResult::clear() {
     error = 0;
     header = MrecHeader();
     types.clear();
-    records.clear();
     main = nullptr;
+    records.clear();
+    memory.release();
 }
 
 MrecReader::MrecReader() : analyze(AF_LENIENT_ESCAPES) {}
@@ -34,40 +36,49 @@ bool MrecReader::read(const char* text, std::size_t length, MrecReadResult& resu
                       bool header_only) {
     result.clear();
     clear_symbols();
+    item_stack_.clear();
     reset_state(nullptr);
     set_flags(AF_LENIENT_ESCAPES);
-    bool ok = true;
-    constexpr std::size_t magic_length = sizeof kMrecMagic - 1;
-    if (!text || length == 0) {
-        ok = fail(MREC_E_NO_BUFFER);
-    } else if (text[length - 1] != 0) {
-        ok = fail(MREC_E_NOT_TERMINATED);
-    } else if (length - 1 < magic_length || std::memcmp(text, kMrecMagic, magic_length) != 0) {
-        ok = fail(MREC_E_NO_MAGIC);
+    memory_ = &result.memory;
+    bool ok;
+    try {
+        FpScope fp(*this);
+        ok = read_text(text, length, result, header_only);
+    } catch (const std::exception&) {
+        // Memory ran out: the read fails like any other; nothing escapes the reader.
+        ok = fail(MREC_E_READ_FAILED);
     }
-    if (ok) {
-        // Nothing after the magic on its line is looked at.
-        cur_ = text + magic_length;
-        while (*cur_ != 0 && *cur_ != '\n' && *cur_ != '\r')
-            ++cur_;
-
-        std::string_view word;
-        AnalyzeBlock header;
-        ok = read_identifier(word);
-        if (ok && word != "header") ok = fail(MREC_E_NO_HEADER);
-        ok = ok && read_block(header);
-        if (ok) {
-            const uint32_t code = mrec_read_header(header.body, result.header);
-            if (code != AE_OK) ok = fail(code);
-        }
-        if (ok) {
-            const uint32_t code = on_header(result);
-            if (code != AE_OK) ok = fail(code);
-        }
-        if (ok && !header_only) ok = read_statements(result);
-    }
+    // Items of records left open by a failure live in the result's memory: drop them now, while
+    // it is still there.
+    item_stack_.clear();
+    memory_ = nullptr;
     result.error = error_;
     return ok && error_ == 0;
+}
+
+bool MrecReader::read_text(const char* text, std::size_t length, MrecReadResult& result,
+                           bool header_only) {
+    constexpr std::size_t magic_length = sizeof kMrecMagic - 1;
+    if (!text || length == 0) return fail(MREC_E_NO_BUFFER);
+    if (text[length - 1] != 0) return fail(MREC_E_NOT_TERMINATED);
+    if (length - 1 < magic_length || std::memcmp(text, kMrecMagic, magic_length) != 0)
+        return fail(MREC_E_NO_MAGIC);
+
+    // Nothing after the magic on its line is looked at.
+    cur_ = text + magic_length;
+    while (*cur_ != 0 && *cur_ != '\n' && *cur_ != '\r')
+        ++cur_;
+
+    std::string_view word;
+    if (!read_identifier(word)) return false;
+    if (word != "header") return fail(MREC_E_NO_HEADER);
+    AnalyzeBlock header;
+    if (!read_block(header)) return false;
+    uint32_t code = mrec_read_header(header.body, result.header);
+    if (code != AE_OK) return fail(code);
+    code = on_header(result);
+    if (code != AE_OK) return fail(code);
+    return header_only || read_statements(result);
 }
 
 bool MrecReader::read_statements(MrecReadResult& result) {
@@ -81,7 +92,7 @@ bool MrecReader::read_statements(MrecReadResult& result) {
         } else if (word == "define") {
             if (!read_define()) return false;
         } else if (word == "data") {
-            auto record = std::make_unique<AnalyzeRecord>();
+            auto record = std::make_unique<AnalyzeRecord>(memory_);
             if (!read_record(*record, true)) return false;
             const bool is_main = record->has_attribute("main");
             result.records.push_back(std::move(record));
@@ -149,23 +160,93 @@ bool MrecReader::read_record(AnalyzeRecord& record, bool with_attributes) {
 }
 
 bool MrecReader::read_items(AnalyzeRecord& record) {
-    std::vector<analyze_value>& items = record.items();
+    // Items gather on a shared stack and move into the record, sized once, when it closes.
+    const std::size_t base = item_stack_.size();
     for (;;) {
         if (!skip_white()) return false;
         const char c = *cur_;
         if (c == '}') {
             ++cur_;
+            AnalyzeRecord::ItemList& items = record.items();
+            items.reserve(items.size() + (item_stack_.size() - base));
+            for (std::size_t i = base; i < item_stack_.size(); ++i)
+                items.push_back(std::move(item_stack_[i]));
+            item_stack_.erase(item_stack_.begin() + static_cast<std::ptrdiff_t>(base),
+                              item_stack_.end());
             return true;
         }
         if (c == '@' || c == '{') {
             // A nested record is not followed by `;`. After `@` come its attributes.
             if (c == '@') ++cur_;
-            auto nested = std::make_unique<AnalyzeRecord>();
+            AnalyzeRecord* nested = AnalyzeRecord::create(memory_);
+            // The cell owns the record from the start, so a failure inside frees it too.
+            analyze_value& cell = item_stack_.emplace_back();
+            cell.adopt_record(nested);
             if (!read_record(*nested, c == '@')) return false;
-            items.emplace_back().set_record(std::move(nested));
             continue;
         }
-        analyze_value& value = items.emplace_back();
+        // Most items are small integers written as they are: `12;`, `-3;`. When one ends cleanly
+        // before its `;` it is taken here; anything else goes the general way below.
+        {
+            const char* p = cur_;
+            const bool negative = *p == '-';
+            if (negative) ++p;
+            unsigned d = static_cast<unsigned char>(*p) - static_cast<unsigned>('0');
+            // A leading 0 followed by a digit, letter or point is another base or a fraction.
+            if (d < 10 && !(d == 0 && is_class(p[1], CC_IDENT | CC_POINT))) {
+                uint32_t v = 0;
+                int n = 0;
+                do {
+                    v = v * 10 + d;
+                    ++p;
+                    ++n;
+                    d = static_cast<unsigned char>(*p) - static_cast<unsigned>('0');
+                } while (d < 10 && n < 9);
+                if (!is_class(*p, CC_IDENT | CC_POINT)) {
+                    while (*p == ' ')
+                        ++p;
+                    if (*p == ';') {
+                        const double number = static_cast<double>(v);
+                        item_stack_.emplace_back().set_number(negative ? -number : number);
+                        cur_ = p + 1;
+                        continue;
+                    }
+                }
+            }
+        }
+        analyze_value& value = item_stack_.emplace_back();
+        // A plain number, a negative one or a constant's name is read without the whole
+        // evaluator when a `;` follows, with the same result.
+        const char* start = cur_;
+        if (c == '-' && is_class(cur_[1], CC_DIGIT)) {
+            ++cur_;
+            if (!parse_number(value) || !skip_white()) return false;
+            if (*cur_ == ';') {
+                ++cur_;
+                value.set_number(-value.number());
+                continue;
+            }
+        } else if (is_class(c, CC_DIGIT)) {
+            if (!parse_number(value) || !skip_white()) return false;
+            if (*cur_ == ';') {
+                ++cur_;
+                continue;
+            }
+        } else if (is_class(c, CC_IDENT_START)) {
+            std::string_view name;
+            read_identifier(name);
+            analyze_value* symbol = nullptr;
+            if (!skip_white()) return false;
+            if (*cur_ == ';' && find_symbol(name, symbol) == AE_OK &&
+                !(symbol->kind_word() & AVF_CALLABLE)) {
+                if (symbol->is_string() && !charge_strings(symbol->text().size())) return false;
+                ++cur_;
+                value = *symbol;
+                value.set_read_only(false);
+                continue;
+            }
+        }
+        cur_ = start;
         if (!evaluate(value) || !skip_white()) return false;
         if (*cur_ != ';') return fail(MREC_E_SEMICOLON_EXPECTED);
         ++cur_;
@@ -218,11 +299,11 @@ bool MrecReader::read_define() {
     // Every value is evaluated before any name of the block exists.
     AnalyzeBlock block;
     if (!read_block(block)) return false;
-    for (const AnalyzeAttributes::Entry& e : block.body) {
+    for (const auto& [name, value] : block.body) {
         analyze_value* cell = nullptr;
-        const uint32_t code = define_symbol(e.name, cell);
+        const uint32_t code = define_symbol(name, cell);
         if (code != AE_OK) return fail(code);
-        *cell = e.value;
+        *cell = value;
     }
     return true;
 }

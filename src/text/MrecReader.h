@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <memory_resource>
 #include <vector>
 
 #include "text/AnalyzeRecord.h"
@@ -14,9 +15,12 @@
 constexpr char kMrecMagic[] = "KORVANTE-TEXT-TYPE";
 
 // Everything one read of a file produced: the error code (0 on success), the header, the record
-// types the file declared and its `data` records. Cleared at the start of every read. Any thread,
-// one result at a time.
+// types the file declared and its `data` records. Cleared at the start of every read. The records
+// live in the result's own memory: keep the result while they are used, or clone() what must
+// outlive it. Any thread, one result at a time.
 struct MrecReadResult {
+    // Holds the records of the read; declared first so that it goes last.
+    std::pmr::monotonic_buffer_resource memory;
     uint32_t error = 0;
     MrecHeader header;
     AnalyzeTypeTable types;
@@ -39,8 +43,8 @@ public:
 
     // Reads the text of one file. `length` counts every byte of the buffer, and the last one
     // must be the NUL that ends the text. Returns true on success; on failure false, with the
-    // code in result.error and whatever was read before the failure left in `result`. Symbols
-    // of an earlier read are forgotten. Thread of the reader.
+    // code in result.error and whatever was read before the failure left in `result` (0x10003
+    // when memory ran out). Symbols of an earlier read are forgotten. Thread of the reader.
     bool parse_file_text(const char* text, std::size_t length, MrecReadResult& result);
 
     // Like parse_file_text, but stops with success after the header check.
@@ -57,6 +61,7 @@ protected:
 
 private:
     bool read(const char* text, std::size_t length, MrecReadResult& result, bool header_only);
+    bool read_text(const char* text, std::size_t length, MrecReadResult& result, bool header_only);
     bool read_statements(MrecReadResult& result);
     bool read_map_item(AnalyzeAttributes& map);
     bool read_attributes(AnalyzeAttributes& attributes);
@@ -68,4 +73,7 @@ private:
     bool skip_statement();
 
     analyze_value scratch_;
+    std::pmr::memory_resource* memory_ = nullptr;  // where the records of this read go
+    // The items of every open record, innermost last; a record takes its own when it closes.
+    std::vector<analyze_value> item_stack_;
 };

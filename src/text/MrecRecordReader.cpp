@@ -1,14 +1,27 @@
 #include "text/MrecRecordReader.h"
 
 #include "model/MseqBlockChord.h"
+#include "model/MseqBlockLabel.h"
+#include "model/MseqBlockLink.h"
+#include "model/MseqBlockNote.h"
+#include "model/MseqBlockRefer.h"
 #include "model/MseqBlockScale.h"
 #include "model/MseqBlockStage.h"
+#include "model/MseqBlockValue.h"
 #include "model/MseqBlockWord.h"
 #include "model/MseqConfig.h"
 #include "model/MseqMapChord.h"
 #include "model/MseqMapScale.h"
 #include "model/MseqMapStage.h"
 #include "model/MseqMsgForm.h"
+#include "model/MseqTrackChord.h"
+#include "model/MseqTrackGroup.h"
+#include "model/MseqTrackLabel.h"
+#include "model/MseqTrackLink.h"
+#include "model/MseqTrackNote.h"
+#include "model/MseqTrackRefer.h"
+#include "model/MseqTrackText.h"
+#include "model/MseqTrackValue.h"
 #include "text/AnalyzeFields.h"
 
 namespace {
@@ -34,6 +47,38 @@ bool read_keys(AnalyzeFieldReader& r, Keys& keys, int32_t& count, size_t limit) 
 
 bool read_int_field(AnalyzeFieldReader& r, std::string_view name, int32_t& out) {
     r.read_int(name, out);
+    return r.ok();
+}
+
+// A reference read from a file: its low 20 bits in the given file number; 0 stays 0 (none).
+void read_reference(AnalyzeFieldReader& r, std::string_view name, uint32_t file_number,
+                    uint32_t& out) {
+    uint32_t v;
+    if (!r.read_uint(name, v)) return;
+    const uint32_t serial = v & 0xFFFFF;
+    out = serial ? ((file_number << 20) | serial) : 0;
+}
+
+// Reads the m_Blocks array of a block sequence, each element put at its m_Index.
+template <class Track, class ReadBlock>
+bool read_blocks(AnalyzeFieldReader& r, Track& track, ReadBlock read_block) {
+    AnalyzeArrayReader list;
+    if (!r.read_array("m_Blocks", list)) return r.ok();
+    for (size_t i = 0; i < list.size(); ++i) {
+        AnalyzeFieldReader b;
+        if (!list.read_element(i, b)) return false;
+        uint32_t index = 0;
+        b.read_uint("m_Index", index);
+        typename Track::BlockMap::mapped_type block;
+        if (!read_block(b, block) || !b.ok()) return false;
+        track.put_block(static_cast<int32_t>(index), block);
+    }
+    return true;
+}
+
+bool read_flags_and_beat(AnalyzeFieldReader& r, MseqTrack& t) {
+    r.read_uint("m_Flags", t.m_Flags);
+    r.read_int("m_Beat", t.m_Beat);
     return r.ok();
 }
 
@@ -231,4 +276,106 @@ bool MrecRecordReader::config(AnalyzeFieldReader& r, MseqConfig& c) {
         }
     }
     return r.ok();
+}
+
+bool MrecRecordReader::track(AnalyzeFieldReader& r, std::string_view record, MseqTrack& t) {
+    if (record == "MSEQ_TRACK_TEXT") {
+        auto* text = t.cast_to<MseqTrackText>(MTYPE_TRACK_TEXT);
+        if (text) r.read_string("m_Text", text->m_Text);
+        return text && r.ok();
+    }
+    if (record == "MSEQ_TRACK_GROUP") {
+        auto* g = t.cast_to<MseqTrackGroup>(MTYPE_TRACK_GROUP);
+        if (!g) return false;
+        r.read_int("m_Channel", g->m_Channel);
+        read_reference(r, "m_TrackChordID", 1, g->m_TrackChordID);
+        return r.ok();
+    }
+    if (record == "MSEQ_TRACK_CHORD") {
+        auto* c = t.cast_to<MseqTrackChord>(MTYPE_TRACK_CHORD);
+        if (!c) return false;
+        r.read_int("m_Beat", c->m_Beat);
+        r.read_uint("m_MapID", c->m_MapID);
+        return r.ok() && read_blocks(r, *c, [&](AnalyzeFieldReader& b, MseqBlockChord& out) {
+                   return chord(b, out);
+               });
+    }
+    if (!read_flags_and_beat(r, t)) return false;
+    if (record == "MSEQ_TRACK_LABEL") {
+        auto* l = t.cast_to<MseqTrackLabel>(MTYPE_TRACK_LABEL);
+        return l && read_blocks(r, *l, [](AnalyzeFieldReader& b, MseqBlockLabel& out) {
+                   b.read_string("m_Label", out.m_Label);
+                   return b.ok();
+               });
+    }
+    if (record == "MSEQ_TRACK_LINK") {
+        auto* l = t.cast_to<MseqTrackLink>(MTYPE_TRACK_LINK);
+        return l && read_blocks(r, *l, [](AnalyzeFieldReader& b, MseqBlockLink& out) {
+                   read_reference(b, "m_LinkID", 2, out.m_LinkID);
+                   return b.ok();
+               });
+    }
+    auto read_value = [](AnalyzeFieldReader& b, MseqBlockValue& out) {
+        b.read_int("m_Value", out.m_Value);
+        return b.ok();
+    };
+    if (record == "MSEQ_TRACK_VALUE") {
+        auto* v = t.cast_to<MseqTrackValue>(MTYPE_TRACK_VALUE);
+        return v && read_blocks(r, *v, read_value);
+    }
+    if (record == "MSEQ_TRACK_MSG") {
+        auto* m = t.cast_to<MseqTrackMsg>(MTYPE_TRACK_MSG);
+        if (!m) return false;
+        r.read_int("m_Channel", m->m_Channel);
+        r.read_int("m_STime", m->m_STime);
+        r.read_int("m_Power", m->m_Power);
+        AnalyzeFieldReader form;
+        if (r.read_nested("m_Form", form) && !msg_form(form, m->m_Form)) return false;
+        return r.ok() && read_blocks(r, *m, read_value);
+    }
+    if (record == "MSEQ_TRACK_NOTE") {
+        auto* n = t.cast_to<MseqTrackNote>(MTYPE_TRACK_NOTE);
+        if (!n) return false;
+        r.read_int("m_Channel", n->m_Channel);
+        read_reference(r, "m_TrackChordID", 1, n->m_TrackChordID);
+        if (!word_field(r, "m_Rhythm", n->m_Rhythm)) return false;
+        r.read_int("m_Octave", n->m_Octave);
+        r.read_int("m_LRate", n->m_LRate);
+        r.read_int("m_VRate", n->m_VRate);
+        r.read_int("m_STime", n->m_STime);
+        r.read_int("m_ETime", n->m_ETime);
+        r.read_uint("m_NoteType", n->m_NoteType);
+        return r.ok() && read_blocks(r, *n, [](AnalyzeFieldReader& b, MseqBlockNote& out) {
+                   int32_t v;
+                   b.read_uint("m_Flags", out.m_Flags);
+                   b.read_uint("m_Type", out.m_Type);
+                   b.read_int("m_Length", out.m_Length);
+                   b.read_int("m_STime", out.m_STime);
+                   b.read_int("m_ETime", out.m_ETime);
+                   // Pitch parts and velocity are bytes: the low 8 bits are kept.
+                   if (b.read_int("m_Octave", v)) out.m_Octave = static_cast<int8_t>(v);
+                   if (b.read_int("m_Whole", v)) out.m_Whole = static_cast<int8_t>(v);
+                   if (b.read_int("m_Semi", v)) out.m_Semi = static_cast<int8_t>(v);
+                   if (b.read_int("m_Velocity", v)) out.m_Velocity = static_cast<uint8_t>(v);
+                   return b.ok();
+               });
+    }
+    if (record == "MSEQ_TRACK_REFER") {
+        auto* f = t.cast_to<MseqTrackRefer>(MTYPE_TRACK_REFER);
+        if (!f) return false;
+        r.read_int("m_Channel", f->m_Channel);
+        read_reference(r, "m_TrackChordID", 1, f->m_TrackChordID);
+        r.read_int("m_Octave", f->m_Octave);
+        r.read_int("m_VRate", f->m_VRate);
+        r.read_int("m_STime", f->m_STime);
+        return r.ok() && read_blocks(r, *f, [](AnalyzeFieldReader& b, MseqBlockRefer& out) {
+                   b.read_int("m_Length", out.m_Length);
+                   read_reference(b, "m_PhraseID", 2, out.m_PhraseID);
+                   b.read_string("m_StartMarker", out.m_StartMarker);
+                   b.read_int("m_Rotation", out.m_Rotation);
+                   b.read_uint("m_Mode", out.m_Mode);
+                   return b.ok();
+               });
+    }
+    return false;
 }

@@ -12,6 +12,7 @@ class MseqConfig;
 class MseqMapChord;
 class MseqMapScale;
 class MseqMapStage;
+class MseqTrack;
 struct MseqMsgForm;
 
 // Reads the records that hold values only (blocks, words, maps, the configuration) from a
@@ -36,6 +37,9 @@ public:
     bool map_scale(AnalyzeFieldReader& r, MseqMapScale& out);
     bool map_stage(AnalyzeFieldReader& r, MseqMapStage& out);
     bool config(AnalyzeFieldReader& r, MseqConfig& out);
+
+    // The content record `record` (MSEQ_TRACK_NOTE, ...) of a track kept in its music's file.
+    bool track(AnalyzeFieldReader& r, std::string_view record, MseqTrack& out);
 
 private:
     uint32_t data_version_;

@@ -1,8 +1,16 @@
 #include "text/MrecRecordWriter.h"
 
+#include <set>
+#include <string_view>
+
 #include "model/MseqBlockChord.h"
+#include "model/MseqBlockLabel.h"
+#include "model/MseqBlockLink.h"
+#include "model/MseqBlockNote.h"
+#include "model/MseqBlockRefer.h"
 #include "model/MseqBlockScale.h"
 #include "model/MseqBlockStage.h"
+#include "model/MseqBlockValue.h"
 #include "model/MseqBlockWord.h"
 #include "model/MseqBook.h"
 #include "model/MseqConfig.h"
@@ -14,6 +22,15 @@
 #include "model/MseqMusic.h"
 #include "model/MseqObject.h"
 #include "model/MseqRoom.h"
+#include "model/MseqTrackChord.h"
+#include "model/MseqTrackGroup.h"
+#include "model/MseqTrackLabel.h"
+#include "model/MseqTrackLink.h"
+#include "model/MseqTrackNote.h"
+#include "model/MseqTrackRefer.h"
+#include "model/MseqTrackText.h"
+#include "model/MseqTrackValue.h"
+#include "text/MrecEntityWriter.h"
 
 namespace {
 
@@ -74,9 +91,24 @@ bool MrecRecordWriter::declare_main(MseqEntity* entity) {
     }
 }
 
-void MrecRecordWriter::declare_music_types(MseqMusic*) {
+void MrecRecordWriter::declare_music_types(MseqMusic* music) {
     w_.declare("MSEQ_OBJECT");
     w_.declare("MSEQ_BLOCK_WORD");
+    // Each kind of track the music holds brings its record types, in this fixed order.
+    static const char* const kTrackRecords[] = {
+        "MSEQ_TRACK_GROUP", "MSEQ_TRACK_TEXT", "MSEQ_TRACK_LABEL",
+        "MSEQ_TRACK_VALUE", "MSEQ_TRACK_LINK", "MSEQ_TRACK_CHORD",
+        "MSEQ_TRACK_REFER", "MSEQ_TRACK_NOTE", "MSEQ_TRACK_MSG",
+    };
+    std::set<std::string_view> used;
+    MseqObject* root = music ? music->root() : nullptr;
+    for (MseqObject* n = root; n; n = n->next_in(root)) {
+        if (!has_embedded_content(n)) continue;
+        if (const char* record = mrec_content_record_type(n->entity()->type())) used.insert(record);
+    }
+    for (const char* record : kTrackRecords) {
+        if (used.count(record)) w_.declare(record);
+    }
     w_.declare("MSEQ_MUSIC");
 }
 
@@ -439,11 +471,168 @@ bool MrecRecordWriter::write_content(MseqObject* node, int depth) {
         w_.crlf();
         return true;
     }
-    if (auto* music = content->cast_to<MseqMusic>(MTYPE_LEAF_MUSIC);
-        music && content->type() == MTYPE_LEAF_MUSIC) {
-        w_.indent(depth);
-        w_.typed_prefix("MSEQ_MUSIC");
-        return write_music(music, depth);
+    const char* record = mrec_content_record_type(content->type());
+    if (!record) return false;
+    w_.indent(depth);
+    w_.typed_prefix(record);
+    if (content->type() == MTYPE_LEAF_MUSIC)
+        return write_music(content->cast_to<MseqMusic>(MTYPE_LEAF_MUSIC), depth);
+    auto* track = content->cast_to<MseqTrack>(MTYPE_TRACK);
+    return track && write_track(track, record, depth);
+}
+
+template <class Track, class WriteBlock>
+void MrecRecordWriter::blocks(const Track& track, const char* element_type, int depth,
+                              WriteBlock write) {
+    open_array(element_type, depth);
+    for (const auto& [index, block] : track.blocks()) {
+        w_.indent(depth + 1);
+        write(block, static_cast<int32_t>(index));
+        w_.crlf();
     }
-    return false;
+    close_array(depth);
+}
+
+void MrecRecordWriter::note(const MseqBlockNote& b, int32_t index) {
+    static const MrecConstTable& types = *mrec_schema::find_table("MSEQ_NOTE_BLOCK_TYPE");
+    w_.raw("{ ");
+    w_.dec2(index);
+    w_.raw(" ");
+    w_.hex2(b.m_Flags);
+    w_.raw(" ");
+    w_.symbol(b.m_Type, types, MrecNumFormat::Hex8);
+    for (int32_t v : {b.m_Length, b.m_STime, b.m_ETime, int32_t{b.m_Octave}, int32_t{b.m_Whole},
+                      int32_t{b.m_Semi}, int32_t{b.m_Velocity}}) {
+        w_.raw(" ");
+        w_.dec(v);
+    }
+    w_.raw(" }");
+}
+
+void MrecRecordWriter::refer(const MseqBlockRefer& b, int32_t index) {
+    static const MrecConstTable& modes = *mrec_schema::find_table("MSEQ_REFER_BLOCK_MODE");
+    w_.raw("{ ");
+    w_.dec2(index);
+    w_.raw(" ");
+    w_.dec(b.m_Length);
+    w_.raw(" ");
+    w_.hex8(low20(b.m_PhraseID));
+    w_.raw(" ");
+    w_.string(b.m_StartMarker);
+    w_.raw(" ");
+    w_.dec(b.m_Rotation);
+    w_.raw(" ");
+    w_.symbol(b.m_Mode, modes, MrecNumFormat::Hex8);
+    w_.raw(" }");
+}
+
+bool MrecRecordWriter::write_track(MseqTrack* t, const char* record, int d) {
+    static const MrecConstTable& flag_names = *mrec_schema::find_table("MSEQ_TRACK_FLAGS");
+    const std::string_view kind = record;
+    if (kind == "MSEQ_TRACK_TEXT") {
+        w_.indent(d);
+        w_.raw("{ ");
+        w_.string(static_cast<MseqTrackText*>(t)->m_Text);
+        w_.raw(" }\r\n");
+        return true;
+    }
+    auto space = [&] { w_.raw(" "); };
+    w_.indent(d);
+    w_.raw("{\r\n");
+    w_.indent(d + 1);
+    if (kind == "MSEQ_TRACK_GROUP") {
+        auto* g = static_cast<MseqTrackGroup*>(t);
+        w_.dec(g->m_Channel);
+        space();
+        w_.hex8(low20(g->m_TrackChordID));
+        w_.crlf();
+    } else if (kind == "MSEQ_TRACK_CHORD") {
+        auto* c = static_cast<MseqTrackChord*>(t);
+        w_.dec(c->m_Beat);
+        space();
+        w_.hex(c->m_MapID);
+        w_.crlf();
+        blocks(*c, "MSEQ_BLOCK_CHORD", d + 1,
+               [&](const MseqBlockChord& b, int32_t i) { chord(b, i); });
+    } else {
+        w_.flags(t->m_Flags, flag_names);
+        space();
+        w_.dec(t->m_Beat);
+        if (kind == "MSEQ_TRACK_LABEL") {
+            w_.crlf();
+            blocks(*static_cast<MseqTrackLabel*>(t), "MSEQ_BLOCK_LABEL", d + 1,
+                   [&](const MseqBlockLabel& b, int32_t i) {
+                       w_.raw("{ ");
+                       w_.dec2(i);
+                       space();
+                       w_.string(b.m_Label);
+                       w_.raw(" }");
+                   });
+        } else if (kind == "MSEQ_TRACK_LINK") {
+            w_.crlf();
+            blocks(*static_cast<MseqTrackLink*>(t), "MSEQ_BLOCK_LINK", d + 1,
+                   [&](const MseqBlockLink& b, int32_t i) {
+                       w_.raw("{ ");
+                       w_.dec2(i);
+                       space();
+                       w_.hex8(low20(b.m_LinkID));
+                       w_.raw(" }");
+                   });
+        } else if (kind == "MSEQ_TRACK_VALUE" || kind == "MSEQ_TRACK_MSG") {
+            auto* v = static_cast<MseqTrackValue*>(t);
+            if (kind == "MSEQ_TRACK_MSG") {
+                auto* m = static_cast<MseqTrackMsg*>(t);
+                for (int32_t x : {m->m_Channel, m->m_STime, m->m_Power}) {
+                    space();
+                    w_.dec(x);
+                }
+                w_.crlf();
+                msg_form(m->m_Form, d + 1);
+            } else {
+                w_.crlf();
+            }
+            blocks(*v, "MSEQ_BLOCK_VALUE", d + 1, [&](const MseqBlockValue& b, int32_t i) {
+                w_.raw("{ ");
+                w_.dec2(i);
+                space();
+                w_.dec(b.m_Value);
+                w_.raw(" }");
+            });
+        } else if (kind == "MSEQ_TRACK_NOTE") {
+            auto* n = static_cast<MseqTrackNote*>(t);
+            space();
+            w_.dec(n->m_Channel);
+            space();
+            w_.hex8(low20(n->m_TrackChordID));
+            space();
+            word(n->m_Rhythm);
+            for (int32_t x : {n->m_Octave, n->m_LRate, n->m_VRate, n->m_STime, n->m_ETime}) {
+                space();
+                w_.dec(x);
+            }
+            space();
+            w_.dec(n->m_NoteType);
+            w_.crlf();
+            blocks(*n, "MSEQ_BLOCK_NOTE", d + 1,
+                   [&](const MseqBlockNote& b, int32_t i) { note(b, i); });
+        } else if (kind == "MSEQ_TRACK_REFER") {
+            auto* r = static_cast<MseqTrackRefer*>(t);
+            space();
+            w_.dec(r->m_Channel);
+            space();
+            w_.hex8(low20(r->m_TrackChordID));
+            for (int32_t x : {r->m_Octave, r->m_VRate, r->m_STime}) {
+                space();
+                w_.dec(x);
+            }
+            w_.crlf();
+            blocks(*r, "MSEQ_BLOCK_REFER", d + 1,
+                   [&](const MseqBlockRefer& b, int32_t i) { refer(b, i); });
+        } else {
+            return false;
+        }
+    }
+    w_.indent(d);
+    w_.raw("}\r\n");
+    return true;
 }

@@ -5,6 +5,9 @@
 #include "text/MrecWriter.h"
 
 class MseqBlockChord;
+class MseqBlockNote;
+class MseqBlockRefer;
+class MseqTrack;
 class MseqBlockScale;
 class MseqBlockStage;
 class MseqBlockWord;
@@ -40,6 +43,8 @@ public:
     void chord(const MseqBlockChord& chord, int32_t index);
     void scale(const MseqBlockScale& scale, int32_t index);
     void stage(const MseqBlockStage& stage, int32_t index);
+    void note(const MseqBlockNote& note, int32_t index);
+    void refer(const MseqBlockRefer& refer, int32_t index);
     // A message form as a multi-line record with its braces at `depth`.
     void msg_form(const MseqMsgForm& form, int depth);
 
@@ -58,6 +63,11 @@ private:
     // One object entry at `depth`, with its embedded content when it has one.
     bool write_object(MseqObject* node, uint32_t parent_id, int depth);
     bool write_content(MseqObject* node, int depth);
+    // The content record of a track kept in its music's file, its braces at `depth`.
+    bool write_track(MseqTrack* track, const char* record, int depth);
+    // The m_Blocks array of a block sequence, its prefix at `depth`.
+    template <class Track, class WriteBlock>
+    void blocks(const Track& track, const char* element_type, int depth, WriteBlock write);
     // The MSEQ_TYPE value of an object entry: the constant's name when this file defines it.
     void object_type(uint32_t type);
     void open_array(const char* element_type, int depth);

@@ -9,6 +9,19 @@
 namespace {
 
 void append_signed(std::string& out, int64_t v, int width) {
+    // Most values in a file are small: one or two digits, written without a conversion call.
+    if (v >= 0 && v < 100) {
+        if (v < 10) {
+            if (width > 1) out.append(static_cast<size_t>(width - 1), ' ');
+            out.push_back(static_cast<char>('0' + v));
+        } else {
+            if (width > 2) out.append(static_cast<size_t>(width - 2), ' ');
+            const char digits[2] = {static_cast<char>('0' + v / 10),
+                                    static_cast<char>('0' + v % 10)};
+            out.append(digits, 2);
+        }
+        return;
+    }
     char buffer[24];
     auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, v);
     const auto n = static_cast<int>(end - buffer);
@@ -27,7 +40,10 @@ void append_hex(std::string& out, uint32_t v, int digits) {
 
 }  // namespace
 
-MrecWriter::MrecWriter() : out_(&bank_.current()) {}
+MrecWriter::MrecWriter() : out_(&bank_.current()) {
+    // Files are mostly large: start with room enough that small ones never grow.
+    out_->reserve(1 << 16);
+}
 
 std::string MrecWriter::text() const {
     std::string all;
@@ -214,8 +230,6 @@ void MrecWriter::array_prefix(std::string_view type) {
 
 void MrecWriter::define(const MrecConstTable& table) {
     if (!defined_.insert(table.name).second) return;
-    // Each define block begins a chunk of its own; only the concatenation is ever seen.
-    out_ = &bank_.start_chunk();
     raw("define name=\"");
     raw(table.name);
     raw("\";\r\n{\r\n");

@@ -89,6 +89,25 @@ private:
     bool switched_ = false;
 };
 
+}  // namespace
+
+analyze::FpScope::FpScope(analyze& parser) : parser_(parser), was_scoped_(parser.fp_scoped_) {
+    if (was_scoped_ || (parser.flags_ & AF_KEEP_FP_MODE)) return;
+    parser.fp_scoped_ = true;
+    if (fegetround() == FE_TONEAREST && fegetexcept() == 0) return;
+    fegetenv(&saved_);
+    fesetround(FE_TONEAREST);
+    fedisableexcept(FE_ALL_EXCEPT);
+    switched_ = true;
+}
+
+analyze::FpScope::~FpScope() {
+    parser_.fp_scoped_ = was_scoped_;
+    if (switched_) fesetenv(&saved_);
+}
+
+namespace {
+
 enum BinaryOp {
     OP_AND,
     OP_XOR,
@@ -190,12 +209,33 @@ uint32_t analyze_params::define_symbol(std::string_view name, analyze_value*& ce
     return AE_OK;
 }
 
+std::size_t analyze_params::cache_slot(std::string_view name) {
+    // FNV-1a over the whole name: constants of one table differ only in a few inner bytes.
+    uint32_t h = 2166136261u;
+    for (char c : name)
+        h = (h ^ static_cast<unsigned char>(c)) * 16777619u;
+    return (h ^ (h >> 16)) % kCacheSize;
+}
+
 uint32_t analyze_params::find_symbol(std::string_view name, analyze_value*& cell) {
     if (name.empty()) return AE_NO_INPUT;
+    // Files name the same few constants over and over: look in the cache before the map.
+    CacheEntry& entry = cache_[cache_slot(name)];
+    if (entry.name && *entry.name == name) {
+        cell = entry.cell;
+        return AE_OK;
+    }
     auto it = symbols_.find(name);
     if (it == symbols_.end()) return AE_UNKNOWN_NAME;
+    entry.name = &it->first;
+    entry.cell = &it->second;
     cell = &it->second;
     return AE_OK;
+}
+
+void analyze_params::clear_symbols() {
+    symbols_.clear();
+    cache_.fill(CacheEntry{});
 }
 
 analyze::analyze(uint32_t flags) : cur_(""), flags_(flags) {}
@@ -204,6 +244,7 @@ void analyze::reset_state(const char* text) {
     cur_ = text ? text : "";
     error_ = 0;
     depth_ = 0;
+    string_budget_ = kAnalyzeStringBudget;
     prefix_ops_.clear();
 }
 
@@ -211,7 +252,7 @@ void analyze::set_text(const char* text) {
     reset_state(text);
 }
 
-bool analyze::skip_white() {
+bool analyze::skip_white_run() {
     for (;;) {
         const unsigned char c = static_cast<unsigned char>(*cur_);
         if (c == ' ' || c == '\t' || c == '\n' || c == '\r') {
@@ -337,7 +378,7 @@ bool analyze::read_string(analyze_value& cell) {
 bool analyze::evaluate(analyze_value& cell) {
     if (cell.is_read_only()) return fail(AE_NO_INPUT);
     if (error_) return false;
-    FpModeGuard fp((flags_ & AF_KEEP_FP_MODE) != 0);
+    FpModeGuard fp((flags_ & AF_KEEP_FP_MODE) != 0 || fp_scoped_);
     if (!skip_white()) return false;
 
     // `NAME = expression` assigns to a defined symbol.
@@ -351,6 +392,7 @@ bool analyze::evaluate(analyze_value& cell) {
             if (symbol->is_read_only()) return fail(AE_READ_ONLY);
             ++cur_;
             if (!parse_binary(cell, 1) || !check_end()) return false;
+            if (cell.is_string() && !charge_strings(cell.text().size())) return false;
             const uint16_t flags = symbol->kind_word() & ~AVK_MASK;
             *symbol = cell;
             if (flags & AVF_READ_ONLY) symbol->set_read_only(true);
@@ -437,6 +479,7 @@ bool analyze::parse_primary(analyze_value& out) {
         if (code != AE_OK) return fail(code);
         // This reader knows no callable symbols: a callable cell is never a function here.
         if (symbol->kind_word() & AVF_CALLABLE) return fail(AE_NOT_FUNCTION);
+        if (symbol->is_string() && !charge_strings(symbol->text().size())) return false;
         out = *symbol;
         out.set_read_only(false);
         return true;
@@ -493,7 +536,7 @@ bool analyze::parse_number(analyze_value& out) {
             }
             ++p;
         }
-        value = std::ldexp(value, bits * in_group) + acc;
+        value = value == 0.0 ? acc : std::ldexp(value, bits * in_group) + acc;
         if (total == 0 || (cls(*p) & (CC_HEX | CC_POINT))) {
             cur_ = p;
             return fail(code);
@@ -504,10 +547,10 @@ bool analyze::parse_number(analyze_value& out) {
         bool point = false;
         uint32_t small = 0;
         for (;; ++p) {
-            const char c = *p;
-            if (cls(c) & CC_DIGIT) {
-                if (++digits <= 9) small = small * 10 + static_cast<uint32_t>(c - '0');
-            } else if (c == '.' && !point) {
+            const unsigned d = static_cast<unsigned char>(*p) - static_cast<unsigned>('0');
+            if (d < 10) {
+                if (++digits <= 9) small = small * 10 + d;
+            } else if (*p == '.' && !point) {
                 point = true;
             } else {
                 break;
@@ -645,9 +688,8 @@ bool analyze::apply_binary(int op, analyze_value& left, const analyze_value& rig
         }
         case OP_ADD:
             if (str) {
-                CkvString joined = left.text();
-                joined += right.text();
-                left.set_string(joined);
+                if (!charge_strings(right.text().size())) return false;
+                left.append_text(right.text());
                 return true;
             }
             if (!num) return fail(AE_KIND_UNSUPPORTED);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+#include <cfenv>
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -68,10 +70,19 @@ public:
     // The symbols in name order and their count; never fail. Thread of the parser.
     const SymbolMap& symbols() const { return symbols_; }
     std::size_t symbol_count() const { return symbols_.size(); }
-    void clear_symbols() { symbols_.clear(); }
+    void clear_symbols();
 
 private:
+    // Recently found symbols; map nodes never move, so the pointers stay good until cleared.
+    struct CacheEntry {
+        const std::string* name = nullptr;
+        analyze_value* cell = nullptr;
+    };
+    static constexpr std::size_t kCacheSize = 64;
+    static std::size_t cache_slot(std::string_view name);
+
     SymbolMap symbols_;
+    std::array<CacheEntry, kCacheSize> cache_{};
 };
 
 // Parser flags.
@@ -84,6 +95,11 @@ enum : uint32_t {
 // How deep records, parentheses and runs of prefix operators may nest together before a read
 // fails with AE_TOO_DEEP; keeps a hostile text from exhausting the stack.
 constexpr int kAnalyzeMaxDepth = 256;
+
+// How many bytes of strings one text may make by copying string constants and joining strings
+// with `+`. Files never do either, but a hostile one could multiply a long constant without
+// end; past this budget the read fails with 0x10003, as when memory runs out.
+constexpr std::size_t kAnalyzeStringBudget = std::size_t{64} << 20;
 
 // The expression evaluator over a NUL-terminated text: a cursor, the first error code (parsing
 // stops at the first nonzero one) and the flags. One parser serves one thread at a time; it
@@ -118,7 +134,19 @@ public:
 
     // Skips blanks, line ends, the ideographic space and comments. False with 7 when a `/*`
     // comment is never closed.
-    bool skip_white();
+    bool skip_white() {
+        // Blanks and line ends are taken here; only comments and the ideographic space need
+        // the longer way.
+        for (;;) {
+            const unsigned char c = static_cast<unsigned char>(*cur_);
+            if (c == ' ' || c == '\n' || c == '\r' || c == '\t') {
+                ++cur_;
+                continue;
+            }
+            if (c != '/' && c != 0x81) return true;
+            return skip_white_run();
+        }
+    }
 
     // Skips white space, then consumes `literal` when the text continues with it exactly;
     // otherwise false with the cursor left after the white space (no error is set).
@@ -137,18 +165,44 @@ protected:
         return true;
     }
     void leave() { --depth_; }
+    // Takes `bytes` from the string budget; false with 0x10003 when it is spent.
+    bool charge_strings(std::size_t bytes) {
+        if (bytes > string_budget_) return fail(MREC_E_READ_FAILED);
+        string_budget_ -= bytes;
+        return true;
+    }
     void reset_state(const char* text);
+    // Parses a number at the cursor (which is on a digit or `.`) into `out`.
+    bool parse_number(analyze_value& out);
+
+    // Puts the evaluator's floating-point mode in place for a whole read and the caller's mode
+    // back at the end, so that the evaluations inside need not switch it one by one.
+    class FpScope {
+    public:
+        explicit FpScope(analyze& parser);
+        ~FpScope();
+        FpScope(const FpScope&) = delete;
+        FpScope& operator=(const FpScope&) = delete;
+
+    private:
+        analyze& parser_;
+        bool was_scoped_;
+        bool switched_ = false;
+        fenv_t saved_{};  // the caller's environment when it had to be switched
+    };
 
     const char* cur_;
     uint32_t error_ = 0;
     uint32_t flags_;
     int depth_ = 0;
+    bool fp_scoped_ = false;
+    std::size_t string_budget_ = kAnalyzeStringBudget;
 
 private:
+    bool skip_white_run();
     bool parse_binary(analyze_value& out, int min_level);
     bool parse_unary(analyze_value& out);
     bool parse_primary(analyze_value& out);
-    bool parse_number(analyze_value& out);
     bool apply_binary(int op, analyze_value& left, const analyze_value& right);
     bool apply_prefix(char op, analyze_value& value);
     bool check_end();

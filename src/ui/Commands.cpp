@@ -2,8 +2,11 @@
 
 #include <cstdio>
 
+#include "ui/EventsCommand.h"
+#include "ui/FileCommands.h"
 #include "ui/OutputCommands.h"
 #include "ui/ParseCommand.h"
+#include "ui/Session.h"
 
 namespace kv_ui {
 
@@ -29,6 +32,11 @@ const std::vector<Command>& commands() {
         {"--help", "show this help", print_help},
         {"--version", "show the program version", print_version},
         {"parse", "FILE: read a text-format file and list its main record", run_parse_command},
+        {"check", "FILE...: load each file and report its type and name", run_check_command},
+        {"dump", "FILE: load a file and print the bytes saving it would write", run_dump_command},
+        {"tree", "LIBRARY [--tracks]: list every node of a library", run_tree_command},
+        {"events", "LIBRARY LEAF [--from TICK]: list what a music or phrase plays",
+         run_events_command},
         {"export", "LIBRARY LEAF [-o FILE.mid]: write a music as a Standard MIDI File",
          run_export_command},
         {"play", "LIBRARY LEAF [--from TICK] [--device N | --synth]: play in real time",
@@ -40,7 +48,18 @@ const std::vector<Command>& commands() {
     return list;
 }
 
-int run_command(const std::vector<std::string>& args) {
+int run_command(const std::vector<std::string>& all) {
+    // `--home DIR` anywhere selects another application folder (tests use a temporary one).
+    std::vector<std::string> args;
+    std::string home;
+    for (size_t i = 0; i < all.size(); ++i) {
+        if (all[i] == "--home" && i + 1 < all.size()) {
+            home = all[++i];
+        } else {
+            args.push_back(all[i]);
+        }
+    }
+    init_program(home);
     if (args.empty()) return print_help(args);
     for (const Command& c : commands()) {
         if (args[0] == c.name) return c.run(std::vector<std::string>(args.begin() + 1, args.end()));

@@ -9,22 +9,11 @@
 #include "platform/TextCodec.h"
 #include "text/AnalyzeErrors.h"
 #include "text/MrecReader.h"
+#include "ui/Terminal.h"
 
 namespace kv_ui {
 
 namespace {
-
-// The terminal form of a CP932 text: UTF-8 in double quotes, `\` and `"` escaped.
-std::string quoted(const CkvString& cp932) {
-    const std::string utf8 = kv_codec::utf8_from_cp932(cp932);
-    std::string out = "\"";
-    for (char c : utf8) {
-        if (c == '\\' || c == '"') out.push_back('\\');
-        out.push_back(c);
-    }
-    out.push_back('"');
-    return out;
-}
 
 std::string number_text(double value) {
     char buffer[64];
@@ -35,7 +24,7 @@ std::string number_text(double value) {
 // A scalar cell: a number, a quoted string, or nothing for an empty cell.
 std::string scalar_text(const analyze_value& v) {
     if (v.is_number()) return number_text(v.number());
-    if (v.is_string()) return quoted(v.text());
+    if (v.is_string()) return terminal_quoted(v.text());
     return std::string();
 }
 
@@ -46,11 +35,11 @@ void print_items(const AnalyzeRecord& record, const std::string& prefix) {
         std::string line = path + " ";
         if (const AnalyzeRecord* nested = item.record()) {
             line += "{}";
-            for (const AnalyzeAttributes::Entry& a : nested->attributes()) {
+            for (const auto& [name, value] : nested->attributes()) {
                 line += " @";
-                line += kv_codec::utf8_from_cp932(a.name);
-                const std::string value = scalar_text(a.value);
-                if (!value.empty()) line += "=" + value;
+                line += kv_codec::utf8_from_cp932(name);
+                const std::string shown = scalar_text(value);
+                if (!shown.empty()) line += "=" + shown;
             }
             std::printf("%s\n", line.c_str());
             print_items(*nested, path + ".");
@@ -62,10 +51,7 @@ void print_items(const AnalyzeRecord& record, const std::string& prefix) {
 }
 
 void print_error(uint32_t code) {
-    if (code < 0x10000)
-        std::printf("error %u\n", code);
-    else
-        std::printf("error 0x%x\n", code);
+    std::printf("error %s\n", code_text(code).c_str());
 }
 
 }  // namespace
@@ -103,7 +89,7 @@ int run_parse_command(const std::vector<std::string>& args) {
     std::printf("ok\n");
     std::printf("header soft_version=0x%08x data_version=0x%08x target=%s type=%s name=%s\n",
                 h.soft_version, h.data_version, target ? target : "", type ? type : "",
-                quoted(h.name).c_str());
+                terminal_quoted(h.name).c_str());
     if (result.main) print_items(*result.main, "");
     return 0;
 }

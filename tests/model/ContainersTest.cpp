@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "model/MseqBlockWord.h"
 #include "model/MseqBook.h"
 #include "model/MseqDesk.h"
 #include "model/MseqMusic.h"
@@ -391,6 +392,44 @@ TEST(Factory, CastAnswersOwnAndBaseTypes) {
     EXPECT_EQ(phrase.entity()->owner, nullptr);
     MseqObject folder(0x01010001, MTYPE_LEAF_FOLDER, kName, MseqDescPath());
     EXPECT_FALSE(mseq_factory(&folder));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Music, ValidateClampsAndResetClears) {
+    MseqMusic music(nullptr);
+    music.m_Tempo = 2;
+    music.m_Transpose = -20;
+    music.m_BlankBar = 9;
+    music.m_Program = MseqBlockWord(MWORD_DRUM_SOUND, 3, 0x12345678, CkvString("x"));
+    EXPECT_EQ(music.validate(), 1);
+    EXPECT_EQ(music.m_Tempo, 4);
+    EXPECT_EQ(music.m_Transpose, -12);
+    EXPECT_EQ(music.m_BlankBar, 4);
+    EXPECT_EQ(music.m_Program.m_Attrib, MWORD_PROGRAM);
+    EXPECT_EQ(music.m_Program.m_Group, 0);
+    EXPECT_EQ(music.m_Program.m_Index, 0x345678u & 0x7F7F7Fu);
+    music.m_Program.m_Attrib = MWORD_DRUM_KIT;
+    music.validate();
+    EXPECT_EQ(music.m_Program.m_Attrib, MWORD_DRUM_KIT);  // a drum kit stays one
+
+    ASSERT_NE(music.create_track(MID_TRACK_HEADER, MPLACE_LAST_CHILD, MTYPE_TRACK_TEMPO, kName),
+              nullptr);
+    ASSERT_NE(music.create_track(MID_TRACK_DETAIL, MPLACE_LAST_CHILD, MTYPE_TRACK_NOTE, kName),
+              nullptr);
+    music.m_Tempo = 90;
+    music.m_Title = CkvString("t");
+    EXPECT_EQ(music.reset(), 1);
+    EXPECT_EQ(music.tracks.size(), 3u);
+    EXPECT_EQ(music.header()->first_child(), nullptr);
+    EXPECT_EQ(music.detail()->first_child(), nullptr);
+    EXPECT_EQ(music.m_Tempo, 120);
+    EXPECT_EQ(music.m_Title.str(), "%<entity>");
+    EXPECT_TRUE(mseq_has_content(music.header()));
+    EXPECT_EQ(music.root()->first_child(), music.header());
+    EXPECT_EQ(music.root()->last_child(), music.detail());
 }
 
 }  // namespace

@@ -387,6 +387,33 @@ TEST(AnalyzeEvaluate, SymbolsAndAssignment) {
     EXPECT_EQ(a.error(), AE_DIVIDE_BY_ZERO);
 }
 
+TEST(AnalyzeEvaluate, NamesAlikeStayApart) {
+    // Same length, first and last byte: names that look alike to a quick lookup.
+    analyze a;
+    const char* names[] = {"AXB", "AYB", "AZB", "A_B"};
+    for (int i = 0; i < 4; ++i) {
+        analyze_value* cell = nullptr;
+        ASSERT_EQ(a.define_symbol(names[i], cell), AE_OK);
+        cell->set_number(i + 1);
+    }
+    const NumberCase cases[] = {
+        {"AXB * 1000 + AYB * 100 + AZB * 10 + A_B", 1234},
+        {"A_B * 1000 + AZB * 100 + AYB * 10 + AXB", 4321},
+        {"AXB + AXB + AYB", 4},
+    };
+    for (const NumberCase& c : cases) {
+        a.set_text(c.text);
+        analyze_value v;
+        ASSERT_TRUE(a.evaluate(v)) << c.text;
+        EXPECT_EQ(v.number(), c.value) << c.text;
+    }
+    a.clear_symbols();
+    a.set_text("AXB");
+    analyze_value v;
+    EXPECT_FALSE(a.evaluate(v));
+    EXPECT_EQ(a.error(), AE_UNKNOWN_NAME);
+}
+
 TEST(AnalyzeEvaluate, ReadIdentifierAndExpect) {
     analyze a;
     std::string_view word;

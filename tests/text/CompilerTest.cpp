@@ -13,22 +13,10 @@
 #include "platform/FileSystem.h"
 #include "platform/TextCodec.h"
 #include "text/AnalyzeErrors.h"
+#include "text/LoadWrite.h"
 #include "text/MrecEntityWriter.h"
 
 namespace {
-
-// Loads text into an entity; returns the error code (0 on success).
-uint32_t load(MseqEntity* e, const std::string& text) {
-    MrecCompiler c;
-    c.load_text(e, text.c_str(), text.size() + 1);
-    return c.result.error;
-}
-
-std::string write(MseqEntity* e) {
-    std::string text;
-    EXPECT_TRUE(mrec_write_entity(e, &text));
-    return text;
-}
 
 // A room node with its entity.
 struct RoomNode {

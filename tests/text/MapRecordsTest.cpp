@@ -10,22 +10,11 @@
 #include "model/MseqMapScale.h"
 #include "model/MseqMapStage.h"
 #include "platform/TextCodec.h"
+#include "text/LoadWrite.h"
 #include "text/MrecCompiler.h"
 #include "text/MrecEntityWriter.h"
 
 namespace {
-
-uint32_t load(MseqEntity* e, const std::string& text) {
-    MrecCompiler c;
-    c.load_text(e, text.c_str(), text.size() + 1);
-    return c.result.error;
-}
-
-std::string write(MseqEntity* e) {
-    std::string text;
-    EXPECT_TRUE(mrec_write_entity(e, &text));
-    return text;
-}
 
 std::vector<std::string> lines_of(const std::string& text) {
     std::vector<std::string> lines;

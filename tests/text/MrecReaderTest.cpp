@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <new>
 #include <string>
 
 #include "platform/TextCodec.h"
@@ -275,8 +277,8 @@ TEST(MrecReader, RecordItemsAndAttributes) {
     EXPECT_EQ(u, 99u);
     // Attributes come out in byte-wise name order.
     std::string names;
-    for (const AnalyzeAttributes::Entry& e : m.attributes())
-        names += std::string(e.name) + ",";
+    for (const auto& attribute : m.attributes())
+        names += attribute.first + ",";
     EXPECT_EQ(names, "a,main,type,z,");
 
     ASSERT_EQ(m.size(), 5u);
@@ -414,6 +416,189 @@ TEST(MrecReader, NestingIsBoundedNotFatal) {
     EXPECT_EQ(read_text(file("extra " + std::string(100000, '{') + std::string(100000, '}') +
                              " data main; {}")),
               0u);
+}
+
+}  // namespace
+
+namespace {
+
+// Items take shortcuts for plain numbers and names; they must agree with the evaluator itself.
+TEST(MrecReader, ItemsReadAsTheEvaluatorReadsThem) {
+    const char* items[] = {
+        "5",
+        "-5",
+        "- 5",
+        "-5 * 2",
+        "5 - 1",
+        "5 /* c */",
+        "5 // c\n",
+        "-0x10",
+        "0x10",
+        "-09",
+        "09",
+        "1.5",
+        "-.5",
+        "-1.2.3",
+        "K",
+        "K + 1",
+        "K * -1",
+        "-K",
+        "K ?= 3",
+        "K = 4",
+        "U",
+        "U + 1",
+        "K 1",
+        "5 6",
+        "5 K",
+        "-5 K",
+        "\"s\"",
+        "\"s\" + \"t\"",
+        "S",
+        "S + K",
+        "E",
+        "E + 1",
+        "5 == 5",
+        "K == 5",
+        "-",
+        "-a",
+        "5 /* open",
+        // Around the quick integer path: leading zeros, other bases, long runs, trailing bytes.
+        "0",
+        "-0",
+        "00",
+        "07",
+        "-07",
+        "0x1",
+        "0b1",
+        "0o7",
+        "0.5",
+        "1.",
+        "12.5",
+        "123456789",
+        "999999999",
+        "1234567890",
+        "-1234567890",
+        "4294967296",
+        "12abc",
+        "12x",
+        "12_",
+        "1 ",
+        "1\t",
+        "1\r\n",
+        "--1",
+        "-0x",
+        "0e",
+    };
+    for (const char* item : items) {
+        // The evaluator alone, with the same constants.
+        analyze a(AF_LENIENT_ESCAPES);
+        analyze_value* cell = nullptr;
+        a.define_symbol("K", cell);
+        cell->set_number(3);
+        a.define_symbol("S", cell);
+        cell->set_string("str");
+        a.define_symbol("E", cell);
+        const std::string text = std::string(item) + ";";
+        a.set_text(text.c_str());
+        analyze_value expected;
+        uint32_t expected_error = a.evaluate(expected) ? 0 : a.error();
+        if (expected_error == 0 && *a.cursor() != ';') expected_error = MREC_E_SEMICOLON_EXPECTED;
+
+        MrecReadResult result;
+        const uint32_t error = read_text(
+            file("define { K = 3; S = \"str\"; E; } data main; { " + text + " }"), result);
+        EXPECT_EQ(error, expected_error) << item;
+        if (error != 0 || expected_error != 0) continue;
+        ASSERT_EQ(result.main->size(), 1u) << item;
+        const analyze_value& got = result.main->items()[0];
+        EXPECT_EQ(got.kind_word(), expected.kind_word()) << item;
+        EXPECT_EQ(got.number(), expected.number()) << item;
+        EXPECT_EQ(std::signbit(got.number()), std::signbit(expected.number())) << item;
+        EXPECT_EQ(std::string(got.text()), std::string(expected.text())) << item;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(MrecReader, ResultMayDieBeforeTheReaderAfterAFailure) {
+    MrecReader reader;
+    const std::string broken = file("data main; { { { 1; 09; } } }");
+    const std::string good = file("data main; { { 1; } }");
+    {
+        MrecReadResult result;
+        EXPECT_FALSE(reader.parse_file_text(broken.c_str(), broken.size() + 1, result));
+        EXPECT_EQ(result.error, AE_BAD_OCTAL);
+    }
+    // The reader holds nothing of the dead result and reads on.
+    MrecReadResult result;
+    EXPECT_TRUE(reader.parse_file_text(good.c_str(), good.size() + 1, result));
+    ASSERT_NE(result.main, nullptr);
+    EXPECT_EQ(result.main->size(), 1u);
+}
+
+}  // namespace
+
+namespace {
+
+// Stands for a record compiler that runs out of memory while compiling the main record.
+class StarvedReader : public MrecReader {
+protected:
+    uint32_t on_main(MrecReadResult&, const AnalyzeRecord&) override { throw std::bad_alloc(); }
+};
+
+TEST(MrecReader, RunningOutOfMemoryFailsTheRead) {
+    StarvedReader reader;
+    MrecReadResult result;
+    const std::string text = file("data main; { { 1; } }");
+    EXPECT_FALSE(reader.parse_file_text(text.c_str(), text.size() + 1, result));
+    EXPECT_EQ(result.error, MREC_E_READ_FAILED);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(MrecReader, ManyAttributesInAnyOrder) {
+    // Reverse order is the worst case for an ordered map kept in an array.
+    std::string attributes;
+    const int count = 50000;
+    for (int i = count; i > 0; --i)
+        attributes += "a" + std::to_string(1000000 + i) + ";";
+    MrecReadResult result;
+    ASSERT_EQ(read_text(file("data main; " + attributes + " { }"), result), 0u);
+    const AnalyzeAttributes& a = result.main->attributes();
+    EXPECT_EQ(a.size(), static_cast<std::size_t>(count) + 1);
+    EXPECT_EQ(a.begin()->first, "a1000001");
+    EXPECT_TRUE(a.contains("a1025000"));
+    EXPECT_EQ(read_text(file("data main; " + attributes + " a1000007; { }")), MREC_E_NAME_TWICE);
+}
+
+TEST(MrecReader, MultipliedStringsAreBounded) {
+    const std::string big = "define { X = \"" + std::string(1 << 20, 'x') + "\"; } ";
+    std::string sums = "X", copies;
+    for (int i = 0; i < 100; ++i) {
+        sums += " + X";
+        copies += " X;";
+    }
+    // A hundred copies of a 1 MiB constant pass the budget: the read fails as out of memory.
+    EXPECT_EQ(read_text(file(big + "data main; { " + sums + "; }")), MREC_E_READ_FAILED);
+    EXPECT_EQ(read_text(file(big + "data main; {" + copies + " }")), MREC_E_READ_FAILED);
+    EXPECT_EQ(read_text(file(big + "define { Y = X + X; } define { Z = Y + Y + Y + Y; } data "
+                                   "main; { Z + Z + Z + Z + Z + Z + Z + Z + Z + Z; }")),
+              MREC_E_READ_FAILED);
+    // Within the budget, constants copy and join as they should.
+    MrecReadResult result;
+    ASSERT_EQ(read_text(file(big + "data main; { X + \"!\"; X; }"), result), 0u);
+    EXPECT_EQ(result.main->items()[0].text().size(), (1u << 20) + 1);
+    EXPECT_EQ(result.main->items()[0].text().back(), '!');
+    EXPECT_EQ(result.main->items()[1].text().size(), 1u << 20);
+    // The budget is per read.
+    MrecReader reader;
+    const std::string ten = file(big + "data main; { X; X; X; X; X; X; X; X; X; X; }");
+    for (int i = 0; i < 8; ++i)
+        EXPECT_TRUE(reader.parse_file_text(ten.c_str(), ten.size() + 1, result));
 }
 
 }  // namespace

@@ -10,17 +10,17 @@
 #include "model/MseqMusic.h"
 #include "model/MseqObject.h"
 #include "model/MseqRoom.h"
+#include "model/MseqTrackNote.h"
 #include "platform/FileSystem.h"
 #include "platform/SynthPort.h"
 #include "text/MrecCompiler.h"
 
 namespace {
 
-// A library "library.kvnr" with the music book "Songs" holding the music "Tune" (tempo 150) in
-// "tune.kvnl" and the phrase "Riff" (a drum kit) in "riff.kvnl". The text format does not store
-// track contents yet, so the leaves have no notes; whole exports with notes are tested in
-// tests/play.
-class Library : public ::testing::Test {
+// A library "library.kvnr" with the music book "Songs" holding the music "Tune" (tempo 150,
+// three quarter notes C D E on channel 1) in "tune.kvnl" and the phrase "Riff" (a drum kit, the
+// same notes on the phrase's channel) in "riff.kvnl".
+class OutputTools : public ::testing::Test {
 protected:
     void SetUp() override {
         char tmpl[] = "/tmp/kvlib-XXXXXX";
@@ -55,6 +55,19 @@ protected:
         music->m_Tempo = tempo;
         music->m_Title = "";
         if (type == MTYPE_LEAF_PHRASE) music->m_Program = MseqBlockWord(MWORD_DRUM_KIT, 0, 16);
+        MseqObject* node = music->create_track(music->detail()->id, MPLACE_LAST_CHILD,
+                                               MTYPE_TRACK_NOTE, CkvString("notes"));
+        ASSERT_NE(node, nullptr);
+        ASSERT_TRUE(mseq_factory(node));
+        auto* track = node->entity()->cast_to<MseqTrackNote>(MTYPE_TRACK_NOTE);
+        track->m_Beat = 4;
+        track->m_Channel = 1;
+        for (int i = 0; i < 3; ++i) {
+            MseqBlockNote note;
+            note.set_type(MNBT_PURE);
+            note.m_Whole = static_cast<int8_t>(i);
+            track->put_block(i, note);
+        }
         ASSERT_TRUE(MrecCompiler::save(music));
     }
 
@@ -69,7 +82,7 @@ protected:
     std::string host_;
 };
 
-TEST_F(Library, ExportWritesTheLeafUnderItsOwnName) {
+TEST_F(OutputTools, ExportWritesTheLeafUnderItsOwnName) {
     std::string out;
     ASSERT_EQ(Run("export library.kvnr Tune", &out), 0) << out;
     EXPECT_EQ(out, "tune.mid\n");
@@ -82,7 +95,7 @@ TEST_F(Library, ExportWritesTheLeafUnderItsOwnName) {
     EXPECT_TRUE(kv_fs::file_exists(kv_fs::from_host(host_ + "/other.mid")));
 }
 
-TEST_F(Library, ExportReportsWhatIsMissing) {
+TEST_F(OutputTools, ExportReportsWhatIsMissing) {
     std::string out;
     EXPECT_EQ(Run("export library.kvnr Nothing", &out), 1);
     EXPECT_NE(out.find("no music or phrase named 'Nothing'"), std::string::npos) << out;
@@ -93,7 +106,7 @@ TEST_F(Library, ExportReportsWhatIsMissing) {
     EXPECT_NE(out.find("cannot write"), std::string::npos) << out;
 }
 
-TEST_F(Library, ExportedFilesReadBackInMidicsvAndMido) {
+TEST_F(OutputTools, ExportedFilesReadBackInMidicsvAndMido) {
     std::string out;
     ASSERT_EQ(Run("export library.kvnr Riff -o r.mid", &out), 0) << out;
     const std::string file = host_ + "/r.mid";
@@ -108,6 +121,9 @@ import sys, mido
 for m in mido.MidiFile(sys.argv[1]).tracks[0]:
     if m.type == "program_change": print(m.time, "program", m.channel, m.program)
     elif m.type == "control_change": print(m.time, "cc", m.channel, m.control, m.value)
+    elif m.type in ("note_on", "note_off"):
+        assert m.channel == 9
+        print(m.time, m.type, m.note, m.velocity)
     else: print(m.time, m.type)
 )";
     ASSERT_EQ(kv_test::run_python(script, file, &out), 0) << out;
@@ -117,10 +133,16 @@ for m in mido.MidiFile(sys.argv[1]).tracks[0]:
               "0 cc 9 39 0\n"
               "0 cc 9 10 64\n"
               "0 cc 9 42 0\n"
+              "0 note_on 60 100\n"
+              "480 note_off 60 0\n"
+              "0 note_on 62 100\n"
+              "480 note_off 62 0\n"
+              "0 note_on 64 100\n"
+              "480 note_off 64 0\n"
               "0 end_of_track\n");
 }
 
-TEST_F(Library, RenderMakesAWaveOfTheRightFormat) {
+TEST_F(OutputTools, RenderMakesAWaveAsLongAsTheMusic) {
     if (!kv_synth::synth_available()) GTEST_SKIP() << "built without FluidSynth";
     if (kv_synth::find_soundfont().empty())
         GTEST_SKIP() << "no GM sound font installed (timgm6mb-soundfont)";
@@ -132,13 +154,17 @@ TEST_F(Library, RenderMakesAWaveOfTheRightFormat) {
                   "soxi -r '" + wav + "'; soxi -c '" + wav + "'; soxi -b '" + wav + "'", &out),
               0);
     EXPECT_EQ(out, "44100\n2\n16\n");
-    // A music without notes lasts no time; one second of fading follows.
+    // Three quarters at 150 beats a minute are 1.2 s; one second of fading follows.
     ASSERT_EQ(kv_test::run_capture("soxi -D '" + wav + "'", &out), 0);
-    EXPECT_NEAR(std::stod(out), 1.0, 0.01);
+    EXPECT_NEAR(std::stod(out), 2.2, 0.01);
+    ASSERT_EQ(kv_test::run_capture("sox '" + wav + "' -n stat 2>&1", &out), 0);
+    const size_t at = out.find("RMS     amplitude:");
+    ASSERT_NE(at, std::string::npos) << out;
+    EXPECT_GT(std::stod(out.substr(at + 18)), 0.01) << out;
     EXPECT_EQ(Run("render library.kvnr Tune -o x.wav --soundfont /nonexistent.sf2", &out), 1);
 }
 
-TEST_F(Library, PlayWithoutADeviceFailsCleanly) {
+TEST_F(OutputTools, PlayWithoutADeviceFailsCleanly) {
     std::string out;
     // No sequencer port numbered 99 exists here or on any ordinary machine.
     EXPECT_EQ(Run("play library.kvnr Tune --device 99", &out), 1);

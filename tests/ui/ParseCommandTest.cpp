@@ -1,29 +1,16 @@
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <string>
+
+#include "ui/RunProgram.h"
 
 namespace {
 
-struct Outcome {
-    std::string out;
-    int status = -1;
-};
+using Outcome = ProgramRun;
 
-// Runs `korvante parse` on a file and collects its standard output and exit status.
+// Runs `korvante parse` on a file.
 Outcome parse(const std::string& path) {
-    Outcome run;
-    const std::string command = std::string(KV_PROGRAM) + " parse '" + path + "'";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return run;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        run.out.append(buffer, n);
-    const int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+    return run_program("parse '" + path + "'");
 }
 
 std::string fixture(const char* name) {

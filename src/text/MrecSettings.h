@@ -1,0 +1,38 @@
+#pragma once
+
+#include <string_view>
+#include <vector>
+
+#include "model/CkvString.h"
+
+class MseqMapScale;
+
+// The two files beside the application: the configuration ("<prog>define\korvante.cfg") and the
+// scale map ("<prog>define\mapscale.def"), read at start-up and written at exit. User-interface
+// thread.
+namespace mrec_settings {
+
+inline constexpr std::string_view kConfigPath = "define\\korvante.cfg";
+inline constexpr std::string_view kScaleMapPath = "define\\mapscale.def";
+
+// The process-wide scale map (the user's extra scales), empty until loaded.
+MseqMapScale& scale_map();
+
+// Reads the configuration into mseq_config() from `rest` relative to the application folder.
+// A missing file leaves the defaults and succeeds; a file that cannot be read fails (the
+// caller stops the start-up) with the code in `error`.
+bool load_config(std::string_view rest, uint32_t* error = nullptr);
+// Writes mseq_config() to the file it was loaded from (or would have been); false on failure.
+bool save_config();
+
+// Reads and writes the scale map the same way; a failed load is not fatal to the caller.
+bool load_scale_map(std::string_view rest, uint32_t* error = nullptr);
+bool save_scale_map();
+
+// Checks the configured system MIDI device against the product names of the devices the
+// system offers now (index = device number). Keeps a usable device; otherwise switches to no
+// device. Returns nonzero when some output is usable (the device, or the synthesizer port when
+// that is chosen).
+int check_output_device(const std::vector<CkvString>& device_names);
+
+}  // namespace mrec_settings

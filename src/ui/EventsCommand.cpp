@@ -1,0 +1,140 @@
+#include "ui/EventsCommand.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "model/MseqMusic.h"
+#include "model/MseqObject.h"
+#include "platform/TextCodec.h"
+#include "play/MplyMusic.h"
+#include "play/MplyOutput.h"
+#include "play/MplyPlayer.h"
+#include "ui/Session.h"
+
+namespace kv_ui {
+
+namespace {
+
+// An offline output that prints every call it receives.
+class ListingOutput final : public MplyOutput {
+public:
+    bool IsOffline() const override { return true; }
+    int Finish() override {
+        std::fputs("finish\n", stdout);
+        return 1;
+    }
+    int Stop() override {
+        std::fputs("stop\n", stdout);
+        return 1;
+    }
+    int SendTempo(const MplyEventTempo& e) override {
+        std::printf("%d\ttempo\t%d\n", e.time, e.tempo);
+        return 1;
+    }
+    int SendNoteOn(const MplyEventNoteOn& e) override {
+        std::printf("%d\tnote-on\t%u\t%u\t%u\t%d\n", e.time, e.channel, e.key, e.velocity,
+                    e.duration);
+        return 1;
+    }
+    int SendNoteOff(const MplyEventNoteOff& e) override {
+        std::printf("%d\tnote-off\t%u\t%u\n", e.time, e.channel, e.key);
+        return 1;
+    }
+    int SendControl(const MplyEventControl& e) override {
+        std::printf("%d\tcontrol\t%u\t%u\t%u\n", e.time, e.channel, e.controller, e.value);
+        return 1;
+    }
+    int SendExclusive(const MplyEventExclusive& e) override {
+        std::printf("%d\texclusive\t%s\n", e.time, hex(e.body).c_str());
+        return 1;
+    }
+    int SendText(const MplyEventString& e) override {
+        std::printf("%d\ttext\t%u\t%s\n", e.time, e.text_type, quoted(*e.text).c_str());
+        return 1;
+    }
+    int SendRawMessage(const MplyEventMsg& e) override {
+        std::printf("%d\tmessage\t%s\n", e.time, hex(e.message).c_str());
+        return 1;
+    }
+
+private:
+    static std::string hex(const std::vector<uint8_t>& bytes) {
+        static const char digits[] = "0123456789ABCDEF";
+        std::string out;
+        for (uint8_t b : bytes) {
+            if (!out.empty()) out += ' ';
+            out += digits[b >> 4];
+            out += digits[b & 0x0F];
+        }
+        return out;
+    }
+    // The text in UTF-8 between double quotes, `\` and `"` escaped.
+    static std::string quoted(const CkvString& cp932) {
+        std::string out = "\"";
+        for (char c : kv_codec::utf8_from_cp932(cp932)) {
+            if (c == '\\' || c == '"') out.push_back('\\');
+            out.push_back(c);
+        }
+        out.push_back('"');
+        return out;
+    }
+};
+
+int usage() {
+    std::fprintf(stderr, "usage: korvante events LIBRARY LEAF [--from TICK]\n");
+    return 2;
+}
+
+}  // namespace
+
+int run_events_command(const std::vector<std::string>& args) {
+    std::vector<std::string> names;
+    int32_t from = 0;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--from") {
+            if (i + 1 >= args.size()) return usage();
+            const std::string& text = args[++i];
+            char* end = nullptr;
+            errno = 0;
+            const long long tick = std::strtoll(text.c_str(), &end, 10);
+            if (text.empty() || *end || errno || tick < 0 || tick > INT32_MAX) return usage();
+            from = static_cast<int32_t>(tick);
+        } else {
+            names.push_back(args[i]);
+        }
+    }
+    if (names.size() != 2) return usage();
+
+    Library library;
+    if (!library.open(names[0])) {
+        std::fprintf(stderr, "%s: cannot open the library (error %u)\n", names[0].c_str(),
+                     library.error);
+        return 1;
+    }
+    MseqObject* leaf = library.find(names[1]);
+    if (!leaf || (leaf->type != MTYPE_LEAF_MUSIC && leaf->type != MTYPE_LEAF_PHRASE)) {
+        std::fprintf(stderr, "%s: no music or phrase of that name\n", names[1].c_str());
+        return 1;
+    }
+    ref_ptr<MseqEntity> content = mseq_open(leaf);
+    auto* music = content->cast_to<MseqMusic>(MTYPE_LEAF_MUSIC);
+    if (!music) {
+        std::fprintf(stderr, "%s: its file cannot be read\n", names[1].c_str());
+        return 1;
+    }
+    std::unique_ptr<MplyEntity> compiled(music->create_player_model());
+    ListingOutput output;
+    MplyPlayer player;
+    player.SetStartTick(from);
+    if (!compiled || !player.Start(&output, compiled)) {
+        std::fprintf(stderr, "%s: cannot be played\n", names[1].c_str());
+        return 1;
+    }
+    std::fflush(stdout);
+    return 0;
+}
+
+}  // namespace kv_ui

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "model/MseqObject.h"
+#include "model/ref_ptr.h"
+#include "text/MrecFileEntity.h"
+
+class MseqEntity;
+class MseqRoom;
+
+namespace kv_ui {
+
+// Sets the application folder (the executable's folder, or `home` when not empty) and the
+// desk's file store. Called once before any tool runs. UI thread.
+void init_program(const std::string& home);
+
+// The application folder as a host path.
+std::string program_folder();
+
+// A library opened from a host path: the room node owns the book nodes and, through the desk,
+// the loaded contents. UI thread.
+class Library {
+public:
+    Library() = default;
+    Library(const Library&) = delete;
+    Library& operator=(const Library&) = delete;
+    ~Library();
+
+    // Opens the library file; false with `error` set (the read's code, 0 when unknown).
+    bool open(const std::string& host_path);
+
+    // Opens every book of the library (books whose file cannot be read stay empty).
+    void open_books();
+
+    // A node named by its display path "book/folder/leaf" (UTF-8) or by its identifier
+    // "0x..."; nullptr when there is none.
+    MseqObject* find(const std::string& name);
+
+    MseqObject* room_node() const { return node_.get(); }
+    MseqRoom* room() const { return room_; }
+    uint32_t error = 0;
+
+private:
+    std::unique_ptr<MseqObject> node_;
+    MseqRoom* room_ = nullptr;
+};
+
+// Loads the file at a host path into a fresh entity of the type its header names, through the
+// record compiler. False with the code in `error`.
+bool load_file_entity(const std::string& host_path, MrecFileEntity& out, uint32_t& error);
+
+}  // namespace kv_ui
