@@ -4,6 +4,7 @@
 
 #include "ui/EventsCommand.h"
 #include "ui/FileCommands.h"
+#include "ui/OutputCommands.h"
 #include "ui/ParseCommand.h"
 #include "ui/Session.h"
 
@@ -36,6 +37,13 @@ const std::vector<Command>& commands() {
         {"tree", "LIBRARY [--tracks]: list every node of a library", run_tree_command},
         {"events", "LIBRARY LEAF [--from TICK]: list what a music or phrase plays",
          run_events_command},
+        {"export", "LIBRARY LEAF [-o FILE.mid]: write a music as a Standard MIDI File",
+         run_export_command},
+        {"play", "LIBRARY LEAF [--from TICK] [--device N | --synth]: play in real time",
+         run_play_command},
+        {"render", "LIBRARY LEAF -o FILE.wav [--soundfont SF2]: render through the synthesizer",
+         run_render_command},
+        {"devices", "list the MIDI output ports and the synthesizer ports", run_devices_command},
     };
     return list;
 }

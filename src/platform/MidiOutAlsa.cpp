@@ -1,0 +1,217 @@
+// The system MIDI output on the ALSA sequencer, or an output without devices when the program
+// was built without ALSA.
+#include "platform/MidiOut.h"
+
+#ifdef KV_HAVE_ALSA
+#include <alsa/asoundlib.h>
+#endif
+
+namespace kv_midi {
+
+namespace {
+
+// Used when there is no MIDI service: no devices, nothing opens.
+class midi_out_none final : public midi_out {
+public:
+    uint32_t device_count() override { return 0; }
+    bool device_caps(uint32_t, midi_out_caps*) override { return false; }
+    bool open(uint32_t) override { return false; }
+    bool is_open() const override { return false; }
+    bool short_message(uint32_t) override { return false; }
+    bool long_message(const uint8_t*, size_t) override { return false; }
+    bool reset() override { return false; }
+    bool close() override { return true; }
+};
+
+#ifdef KV_HAVE_ALSA
+
+// ALSA reports its failures on stderr unless told otherwise; the library code stays quiet and
+// answers with its results instead.
+void quiet_alsa(const char*, int, const char*, int, const char*, ...) {}
+
+class midi_out_alsa final : public midi_out {
+public:
+    ~midi_out_alsa() override {
+        close();
+        if (seq_) snd_seq_close(seq_);
+    }
+
+    uint32_t device_count() override { return static_cast<uint32_t>(scan().size()); }
+
+    bool device_caps(uint32_t id, midi_out_caps* caps) override {
+        const std::vector<destination> list = scan();
+        const destination* d = pick(list, id);
+        if (!d) return false;
+        if (caps) *caps = d->caps;
+        return true;
+    }
+
+    bool open(uint32_t id) override {
+        if (open_) return false;
+        const std::vector<destination> list = scan();
+        const destination* d = pick(list, id);
+        if (!d) return false;
+        if (port_ < 0) {
+            port_ = snd_seq_create_simple_port(
+                seq_, "Korvante output", SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ,
+                SND_SEQ_PORT_TYPE_MIDI_GENERIC | SND_SEQ_PORT_TYPE_APPLICATION);
+            if (port_ < 0) return false;
+        }
+        if (snd_seq_connect_to(seq_, port_, d->addr.client, d->addr.port) < 0) return false;
+        dest_ = d->addr;
+        open_ = true;
+        return true;
+    }
+
+    bool is_open() const override { return open_; }
+
+    bool short_message(uint32_t packed) override {
+        if (!open_) return false;
+        const uint8_t status = packed & 0xFF;
+        const uint8_t d1 = (packed >> 8) & 0x7F, d2 = (packed >> 16) & 0x7F;
+        const uint8_t ch = status & 0x0F;
+        snd_seq_event_t ev;
+        snd_seq_ev_clear(&ev);
+        switch (status & 0xF0) {
+            case 0x80:
+                snd_seq_ev_set_noteoff(&ev, ch, d1, d2);
+                break;
+            case 0x90:
+                snd_seq_ev_set_noteon(&ev, ch, d1, d2);
+                break;
+            case 0xA0:
+                snd_seq_ev_set_keypress(&ev, ch, d1, d2);
+                break;
+            case 0xB0:
+                snd_seq_ev_set_controller(&ev, ch, d1, d2);
+                break;
+            case 0xC0:
+                snd_seq_ev_set_pgmchange(&ev, ch, d1);
+                break;
+            case 0xD0:
+                snd_seq_ev_set_chanpress(&ev, ch, d1);
+                break;
+            case 0xE0:
+                snd_seq_ev_set_pitchbend(&ev, ch, ((d2 << 7) | d1) - 8192);
+                break;
+            default:
+                return false;
+        }
+        return send(&ev);
+    }
+
+    bool long_message(const uint8_t* data, size_t size) override {
+        if (!open_ || !data || size < 2 || data[0] != 0xF0 || data[size - 1] != 0xF7) return false;
+        snd_seq_event_t ev;
+        snd_seq_ev_clear(&ev);
+        snd_seq_ev_set_sysex(&ev, static_cast<unsigned>(size), const_cast<uint8_t*>(data));
+        return send(&ev);
+    }
+
+    bool reset() override {
+        if (!open_) return false;
+        snd_seq_drop_output(seq_);
+        bool ok = true;
+        for (uint8_t ch = 0; ch < 16; ++ch) {
+            // Sustain released first, or held notes would ring on after "all notes off".
+            ok = short_message(0xB0u | ch | 64u << 8) && ok;
+            ok = short_message(0xB0u | ch | 123u << 8) && ok;
+        }
+        return ok;
+    }
+
+    bool close() override {
+        if (!open_) return true;
+        snd_seq_drain_output(seq_);
+        snd_seq_disconnect_to(seq_, port_, dest_.client, dest_.port);
+        open_ = false;
+        return true;
+    }
+
+private:
+    struct destination {
+        snd_seq_addr_t addr;
+        midi_out_caps caps;
+    };
+
+    bool ensure_seq() {
+        if (seq_) return true;
+        snd_lib_error_set_handler(quiet_alsa);
+        if (snd_seq_open(&seq_, "default", SND_SEQ_OPEN_OUTPUT, 0) < 0) {
+            seq_ = nullptr;
+            return false;
+        }
+        snd_seq_set_client_name(seq_, "Korvante");
+        return true;
+    }
+
+    // The writable MIDI ports of every other client, in client and port order.
+    std::vector<destination> scan() {
+        std::vector<destination> out;
+        if (!ensure_seq()) return out;
+        const int self = snd_seq_client_id(seq_);
+        snd_seq_client_info_t* client;
+        snd_seq_port_info_t* port;
+        snd_seq_client_info_alloca(&client);
+        snd_seq_port_info_alloca(&port);
+        snd_seq_client_info_set_client(client, -1);
+        while (snd_seq_query_next_client(seq_, client) >= 0) {
+            const int c = snd_seq_client_info_get_client(client);
+            if (c == self || c == SND_SEQ_CLIENT_SYSTEM) continue;
+            snd_seq_port_info_set_client(port, c);
+            snd_seq_port_info_set_port(port, -1);
+            while (snd_seq_query_next_port(seq_, port) >= 0) {
+                const unsigned cap = snd_seq_port_info_get_capability(port);
+                const unsigned type = snd_seq_port_info_get_type(port);
+                const unsigned want = SND_SEQ_PORT_CAP_WRITE | SND_SEQ_PORT_CAP_SUBS_WRITE;
+                if ((cap & want) != want || (cap & SND_SEQ_PORT_CAP_NO_EXPORT)) continue;
+                if (!(type & SND_SEQ_PORT_TYPE_MIDI_GENERIC)) continue;
+                destination d;
+                d.addr.client = static_cast<unsigned char>(c);
+                d.addr.port = static_cast<unsigned char>(snd_seq_port_info_get_port(port));
+                d.caps.name = snd_seq_port_info_get_name(port);
+                d.caps.synth =
+                    (type & (SND_SEQ_PORT_TYPE_SYNTH | SND_SEQ_PORT_TYPE_SYNTHESIZER |
+                             SND_SEQ_PORT_TYPE_DIRECT_SAMPLE | SND_SEQ_PORT_TYPE_SAMPLE)) != 0;
+                out.push_back(d);
+            }
+        }
+        return out;
+    }
+
+    static const destination* pick(const std::vector<destination>& list, uint32_t id) {
+        if (id == kMapper) {
+            for (const destination& d : list) {
+                if (d.caps.synth) return &d;
+            }
+            return nullptr;
+        }
+        return id < list.size() ? &list[id] : nullptr;
+    }
+
+    bool send(snd_seq_event_t* ev) {
+        snd_seq_ev_set_source(ev, port_);
+        snd_seq_ev_set_subs(ev);
+        snd_seq_ev_set_direct(ev);
+        return snd_seq_event_output_direct(seq_, ev) >= 0;
+    }
+
+    snd_seq_t* seq_ = nullptr;
+    int port_ = -1;
+    snd_seq_addr_t dest_{};
+    bool open_ = false;
+};
+
+#endif
+
+}  // namespace
+
+std::unique_ptr<midi_out> make_system_midi_out() {
+#ifdef KV_HAVE_ALSA
+    return std::make_unique<midi_out_alsa>();
+#else
+    return std::make_unique<midi_out_none>();
+#endif
+}
+
+}  // namespace kv_midi

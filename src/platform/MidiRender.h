@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "platform/SynthPort.h"
+
+// Offline rendering of a Standard MIDI File through a synthesizer port into a WAV image.
+// Nothing here prints or throws.
+namespace kv_synth {
+
+inline constexpr int kRenderRate = 44100;
+
+// One MIDI message of a file, at its time from the start of the file.
+struct timed_message {
+    double seconds = 0;
+    std::vector<uint8_t> bytes;  // a channel message, or a complete system exclusive F0 .. F7
+};
+
+// Decodes a Standard MIDI File (format 0 or 1, ticks per quarter note) into its messages in time
+// order, following the file's tempo changes; `length` receives the time of the last event (the
+// end of track). Meta events other than tempo are left out. False on a malformed or unsupported
+// file (time-code division, truncated chunk). Any thread.
+bool decode_midi_file(std::span<const uint8_t> file, std::vector<timed_message>* out,
+                      double* length);
+
+// Renders the messages through a port that can be pulled (one without audio driver): opens it,
+// starts its clock, sends each message when the rendered audio reaches its time, and goes on
+// for `tail` seconds after `length` so that the last notes fade. Appends 44100 Hz interleaved
+// stereo frames to `samples` and closes the port. False when the port cannot be opened or
+// pulled. Any thread; the port is the caller's.
+bool render_messages(const std::vector<timed_message>& messages, double length, double tail,
+                     synth_port& port, std::vector<int16_t>* samples);
+
+// The bytes of a WAV file holding these interleaved 16-bit stereo frames at 44100 Hz. Any thread.
+std::vector<uint8_t> wav_image(std::span<const int16_t> interleaved);
+
+}  // namespace kv_synth

@@ -1,0 +1,325 @@
+// The software synthesizer port on FluidSynth, or a port list that stays empty when the program
+// was built without it.
+#include <unistd.h>
+
+#include <list>
+#include <mutex>
+
+#include "platform/SynthPort.h"
+
+#ifdef KV_HAVE_FLUIDSYNTH
+#include <fluidsynth.h>
+#endif
+
+namespace kv_synth {
+
+#ifndef KV_HAVE_FLUIDSYNTH
+
+bool synth_available() {
+    return false;
+}
+
+namespace {
+
+class synth_port_none final : public synth_port {
+public:
+    std::vector<port_info> ports() override { return {}; }
+    bool open(const port_id&) override { return false; }
+    bool is_open() const override { return false; }
+    port_id open_port() const override { return {}; }
+    bool start_clock() override { return false; }
+    bool clock_running() const override { return false; }
+    bool music_time(int64_t*) override { return false; }
+    bool send(int64_t, const uint8_t*, size_t) override { return false; }
+    bool load_instrument(uint8_t) override { return false; }
+    bool unload_instrument(uint8_t) override { return false; }
+    bool render(int16_t*, size_t) override { return false; }
+    void close() override {}
+};
+
+}  // namespace
+
+std::unique_ptr<synth_port> make_fluidsynth_port(const std::string&, bool) {
+    return std::make_unique<synth_port_none>();
+}
+
+#else
+
+bool synth_available() {
+    return true;
+}
+
+namespace {
+
+// FluidSynth logs to the terminal by default; the library stays quiet and reports through its
+// results instead.
+void quiet_fluidsynth() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        for (int level = FLUID_PANIC; level <= FLUID_DBG; ++level)
+            fluid_set_log_function(level, nullptr, nullptr);
+    });
+}
+
+constexpr const char* kOfflineName = "FluidSynth (offline)";
+
+class fluid_port final : public synth_port {
+public:
+    fluid_port(std::string soundfont, bool offline)
+        : soundfont_(soundfont.empty() ? find_soundfont() : std::move(soundfont)),
+          offline_(offline) {
+        quiet_fluidsynth();
+    }
+    ~fluid_port() override { close(); }
+
+    std::vector<port_info> ports() override {
+        std::vector<port_info> out;
+        if (!have_soundfont()) return out;
+        if (offline_) {
+            out.push_back({port_id_of(kOfflineName), kOfflineName});
+            return out;
+        }
+        for (const std::string& driver : drivers())
+            out.push_back({port_id_of(port_name(driver)), port_name(driver)});
+        return out;
+    }
+
+    bool open(const port_id& id) override {
+        if (synth_) return false;
+        // The first port stands for the all-zero identifier, as the default port does.
+        std::string driver;
+        port_id chosen{};
+        bool found = false;
+        if (have_soundfont() && offline_) {
+            chosen = port_id_of(kOfflineName);
+            found = id == port_id{} || id == chosen;
+        } else if (have_soundfont()) {
+            for (const std::string& d : drivers()) {
+                const port_id pid = port_id_of(port_name(d));
+                if (pid == id || (id == port_id{} && !found)) {
+                    chosen = pid;
+                    driver = d;
+                    found = true;
+                }
+                if (pid == id) break;
+            }
+        }
+        if (!found) return false;
+        settings_ = new_fluid_settings();
+        if (!settings_) return fail();
+        fluid_settings_setnum(settings_, "synth.sample-rate", 44100.0);
+        fluid_settings_setint(settings_, "synth.lock-memory", 0);
+        // FluidSynth's default gain leaves a single GM instrument near silence.
+        fluid_settings_setnum(settings_, "synth.gain", 0.8);
+        if (!driver.empty()) fluid_settings_setstr(settings_, "audio.driver", driver.c_str());
+        synth_ = new_fluid_synth(settings_);
+        if (!synth_) return fail();
+        sfont_ = fluid_synth_sfload(synth_, soundfont_.c_str(), 1);
+        if (sfont_ == FLUID_FAILED) return fail();
+        seq_ = new_fluid_sequencer2(0);
+        if (!seq_) return fail();
+        // One clock unit is a 768th of a quarter note at 120 beats a minute.
+        fluid_sequencer_set_time_scale(seq_, static_cast<double>(kClockPerSecond));
+        synth_dest_ = fluid_sequencer_register_fluidsynth(seq_, synth_);
+        sysex_client_ = fluid_sequencer_register_client(seq_, "sysex", on_sysex, this);
+        event_ = new_fluid_event();
+        if (synth_dest_ < 0 || sysex_client_ < 0 || !event_) return fail();
+        if (!driver.empty()) {
+            driver_ = new_fluid_audio_driver(settings_, synth_);
+            if (!driver_) return fail();
+        }
+        open_id_ = chosen;
+        return true;
+    }
+
+    bool is_open() const override { return synth_ != nullptr; }
+    port_id open_port() const override { return synth_ ? open_id_ : port_id{}; }
+
+    bool start_clock() override {
+        if (!synth_) return false;
+        clock_base_ = fluid_sequencer_get_tick(seq_);
+        clock_ = true;
+        return true;
+    }
+
+    bool clock_running() const override { return synth_ && clock_; }
+
+    bool music_time(int64_t* now) override {
+        if (!synth_ || !clock_) return false;
+        // The sequencer's tick is unsigned and wraps; the distance from the base does not.
+        const uint32_t t = fluid_sequencer_get_tick(seq_) - clock_base_;
+        if (now) *now = t;
+        return true;
+    }
+
+    bool send(int64_t at, const uint8_t* m, size_t size) override {
+        if (!synth_ || !clock_ || !m || size == 0) return false;
+        int64_t now = 0;
+        music_time(&now);
+        if (at < now) at = now;
+        fluid_event_set_source(event_, -1);
+        fluid_event_set_dest(event_, synth_dest_);
+        const uint8_t status = m[0];
+        if (status == 0xF0) {
+            if (size < 3 || m[size - 1] != 0xF7) return false;
+            std::vector<uint8_t>* body;
+            {
+                std::lock_guard<std::mutex> g(sysex_lock_);
+                body = &pending_.emplace_back(m + 1, m + size - 1);
+            }
+            fluid_event_set_dest(event_, sysex_client_);
+            fluid_event_timer(event_, body);
+            return schedule(at);
+        }
+        const int ch = status & 0x0F;
+        const size_t need = (status & 0xF0) == 0xC0 || (status & 0xF0) == 0xD0 ? 2 : 3;
+        if (status < 0x80 || status >= 0xF0 || size != need) return false;
+        const int d1 = m[1] & 0x7F, d2 = size > 2 ? m[2] & 0x7F : 0;
+        switch (status & 0xF0) {
+            case 0x80:
+                fluid_event_noteoff(event_, ch, static_cast<short>(d1));
+                break;
+            case 0x90:
+                fluid_event_noteon(event_, ch, static_cast<short>(d1), static_cast<short>(d2));
+                break;
+            case 0xA0:
+                fluid_event_key_pressure(event_, ch, static_cast<short>(d1), d2);
+                break;
+            case 0xB0:
+                fluid_event_control_change(event_, ch, static_cast<short>(d1), d2);
+                break;
+            case 0xC0:
+                fluid_event_program_change(event_, ch, d1);
+                break;
+            case 0xD0:
+                fluid_event_channel_pressure(event_, ch, d1);
+                break;
+            default:
+                fluid_event_pitch_bend(event_, ch, (d2 << 7) | d1);
+                break;
+        }
+        return schedule(at);
+    }
+
+    bool load_instrument(uint8_t program) override {
+        if (!synth_) return false;
+        // The whole sound font is in memory once loaded; an instrument is ready when the font
+        // has it in the melodic bank.
+        fluid_sfont_t* font = fluid_synth_get_sfont_by_id(synth_, sfont_);
+        return font && fluid_sfont_get_preset(font, 0, program & 0x7F) != nullptr;
+    }
+
+    bool unload_instrument(uint8_t) override { return synth_ != nullptr; }
+
+    bool render(int16_t* out, size_t frames) override {
+        if (!synth_ || driver_ || !out) return false;
+        while (frames > 0) {
+            const int n = static_cast<int>(frames > 4096 ? 4096 : frames);
+            if (fluid_synth_write_s16(synth_, n, out, 0, 2, out, 1, 2) != FLUID_OK) return false;
+            out += 2 * static_cast<size_t>(n);
+            frames -= static_cast<size_t>(n);
+        }
+        return true;
+    }
+
+    void close() override {
+        // The audio thread goes first so that nothing plays while the rest is taken apart.
+        if (driver_) delete_fluid_audio_driver(driver_);
+        if (seq_) delete_fluid_sequencer(seq_);
+        if (event_) delete_fluid_event(event_);
+        if (synth_) delete_fluid_synth(synth_);
+        if (settings_) delete_fluid_settings(settings_);
+        driver_ = nullptr;
+        seq_ = nullptr;
+        event_ = nullptr;
+        synth_ = nullptr;
+        settings_ = nullptr;
+        sfont_ = -1;
+        clock_ = false;
+        std::lock_guard<std::mutex> g(sysex_lock_);
+        pending_.clear();
+    }
+
+private:
+    bool have_soundfont() const {
+        return !soundfont_.empty() && ::access(soundfont_.c_str(), R_OK) == 0;
+    }
+
+    static std::string port_name(const std::string& driver) {
+        return "FluidSynth (" + driver + ")";
+    }
+
+    // The audio drivers FluidSynth offers, its default first; the file writer is not a port.
+    static std::vector<std::string> drivers() {
+        std::vector<std::string> out;
+        fluid_settings_t* s = new_fluid_settings();
+        if (!s) return out;
+        char* def = nullptr;
+        if (fluid_settings_getstr_default(s, "audio.driver", &def) == FLUID_OK && def && *def &&
+            std::string(def) != "file")
+            out.push_back(def);
+        fluid_settings_foreach_option(s, "audio.driver", &out,
+                                      [](void* data, const char*, const char* option) {
+                                          auto* list = static_cast<std::vector<std::string>*>(data);
+                                          const std::string name = option;
+                                          if (name.empty() || name == "file") return;
+                                          for (const std::string& have : *list) {
+                                              if (have == name) return;
+                                          }
+                                          list->push_back(name);
+                                      });
+        delete_fluid_settings(s);
+        return out;
+    }
+
+    bool schedule(int64_t at) {
+        const uint32_t when = clock_base_ + static_cast<uint32_t>(at);
+        return fluid_sequencer_send_at(seq_, event_, when, 1) == FLUID_OK;
+    }
+
+    // Runs on the thread that renders audio when a system exclusive falls due.
+    static void on_sysex(unsigned int, fluid_event_t* ev, fluid_sequencer_t*, void* data) {
+        auto* self = static_cast<fluid_port*>(data);
+        if (fluid_event_get_type(ev) != FLUID_SEQ_TIMER) return;
+        auto* body = static_cast<std::vector<uint8_t>*>(fluid_event_get_data(ev));
+        std::lock_guard<std::mutex> g(self->sysex_lock_);
+        for (auto it = self->pending_.begin(); it != self->pending_.end(); ++it) {
+            if (&*it != body) continue;
+            fluid_synth_sysex(self->synth_, reinterpret_cast<const char*>(it->data()),
+                              static_cast<int>(it->size()), nullptr, nullptr, nullptr, 0);
+            self->pending_.erase(it);
+            return;
+        }
+    }
+
+    std::string soundfont_;
+    bool offline_;
+    fluid_settings_t* settings_ = nullptr;
+    fluid_synth_t* synth_ = nullptr;
+    fluid_audio_driver_t* driver_ = nullptr;
+    fluid_sequencer_t* seq_ = nullptr;
+    fluid_event_t* event_ = nullptr;
+    fluid_seq_id_t synth_dest_ = -1;
+    fluid_seq_id_t sysex_client_ = -1;
+    int sfont_ = -1;
+    bool clock_ = false;
+    uint32_t clock_base_ = 0;
+    port_id open_id_{};
+    std::mutex sysex_lock_;
+    std::list<std::vector<uint8_t> > pending_;  // a list, so that each body keeps its address
+
+    bool fail() {
+        close();
+        return false;
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<synth_port> make_fluidsynth_port(const std::string& soundfont, bool offline) {
+    return std::make_unique<fluid_port>(soundfont, offline);
+}
+
+#endif
+
+}  // namespace kv_synth

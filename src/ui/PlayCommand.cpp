@@ -1,0 +1,132 @@
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <thread>
+
+#include "model/MseqMusic.h"
+#include "platform/MidiOut.h"
+#include "platform/SynthPort.h"
+#include "play/MplyDeviceDMusic.h"
+#include "play/MplyDeviceSystem.h"
+#include "play/MplyMusic.h"
+#include "play/MplyPlayer.h"
+#include "ui/LibraryLeaf.h"
+#include "ui/OutputCommands.h"
+
+namespace kv_ui {
+
+namespace {
+
+std::atomic<bool> g_interrupted{false};
+
+void on_interrupt(int) {
+    g_interrupted.store(true);
+}
+
+// "bar:beat:tick" of a position, counting bars and beats from 1 (4/4, 480 ticks a beat).
+std::string bar_beat_tick(int32_t tick) {
+    if (tick < 0) tick = 0;
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "%4d:%d:%03d", tick / 1920 + 1, tick % 1920 / 480 + 1,
+                  tick % 480);
+    return buf;
+}
+
+bool parse_number(const std::string& s, long long* out) {
+    char* end = nullptr;
+    *out = std::strtoll(s.c_str(), &end, 10);
+    return !s.empty() && end && *end == '\0';
+}
+
+}  // namespace
+
+int run_play_command(const std::vector<std::string>& args) {
+    std::vector<std::string> plain;
+    long long from = 0, device = -1;
+    bool synth = false, bad = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--from" && i + 1 < args.size()) {
+            bad |= !parse_number(args[++i], &from) || from < 0 || from > INT32_MAX - 1;
+        } else if (args[i] == "--device" && i + 1 < args.size()) {
+            bad |= !parse_number(args[++i], &device) || device < 0 || device > 0xFFFFFFFFLL;
+        } else if (args[i] == "--synth") {
+            synth = true;
+        } else if (!args[i].empty() && args[i][0] == '-') {
+            bad = true;
+        } else {
+            plain.push_back(args[i]);
+        }
+    }
+    if (bad || plain.size() != 2 || (synth && device >= 0)) {
+        std::fprintf(stderr,
+                     "usage: korvante play LIBRARY LEAF [--from TICK] [--device N | --synth]\n");
+        return 2;
+    }
+    LibraryLeaf lib;
+    std::string error;
+    MseqMusic* music = nullptr;
+    if (!lib.open(plain[0], &error) || !(music = lib.find(plain[1], &error))) {
+        std::fprintf(stderr, "korvante: %s\n", error.c_str());
+        return 1;
+    }
+    ref_ptr<MseqConfig> config = load_program_config();
+    if (device >= 0) {
+        config->m_DeviceID = static_cast<uint32_t>(device);
+        config->m_DirectMusic = 0;
+    }
+    if (synth) config->m_DirectMusic = 1;
+
+    auto midi = kv_midi::make_system_midi_out();
+    auto port = kv_synth::make_fluidsynth_port("", false);
+    MplyDeviceSystem system(*config, *midi);
+    MplyDeviceDMusic dmusic(*config, *port);
+    MplyDevice* out = config->m_DirectMusic ? static_cast<MplyDevice*>(&dmusic) : &system;
+
+    MplyPlayer player;
+    player.SetStartTick(static_cast<int32_t>(from));
+    std::unique_ptr<MplyEntity> run(music->create_player_model());
+    g_interrupted.store(false);
+    auto previous = std::signal(SIGINT, on_interrupt);
+    if (!player.Start(out, run)) {
+        std::signal(SIGINT, previous);
+        if (config->m_DirectMusic) {
+            std::fprintf(stderr, "korvante: the software synthesizer cannot be opened%s\n",
+                         !kv_synth::synth_available() ? " (built without FluidSynth)"
+                         : kv_synth::find_soundfont().empty()
+                             ? " (no General MIDI sound font; install timgm6mb-soundfont)"
+                             : " (no audio output?)");
+        } else {
+            std::fprintf(stderr,
+                         "korvante: the MIDI output device cannot be opened (see korvante "
+                         "devices; --synth plays through the software synthesizer)\n");
+        }
+        return 1;
+    }
+    const bool tty = ::isatty(STDOUT_FILENO);
+    std::string last;
+    while (player.Running()) {
+        if (g_interrupted.load()) {
+            player.Stop(3000);
+            break;
+        }
+        const std::string now = bar_beat_tick(player.Position());
+        if (tty && now != last) {
+            std::printf("\r%s", now.c_str());
+            std::fflush(stdout);
+            last = now;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    player.Stop(3000);
+    std::signal(SIGINT, previous);
+    std::printf("%s%s %s\n", tty ? "\r" : "", bar_beat_tick(player.Position()).c_str(),
+                g_interrupted.load() ? "stopped" : "end");
+    return 0;
+}
+
+}  // namespace kv_ui
