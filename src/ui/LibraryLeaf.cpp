@@ -38,20 +38,20 @@ bool LibraryLeaf::open(const std::string& host_path, std::string* error) {
     return false;
 }
 
-MseqMusic* LibraryLeaf::find(const std::string& spec, std::string* error) {
+MseqMusic* LibraryLeaf::find(const std::string& name, std::string* error) {
     leaf_ = nullptr;
     content_ = nullptr;
-    MseqObject* leaf = lib_.room_node() ? lib_.find(spec) : nullptr;
-    if ((!leaf || !playable(leaf)) && lib_.room_node() && spec.find('/') == std::string::npos)
-        leaf = search(lib_.room_node(), CkvString(kv_codec::cp932_from_utf8(spec)));
+    MseqObject* leaf = lib_.room_node() ? lib_.find(name) : nullptr;
+    if ((!leaf || !playable(leaf)) && lib_.room_node() && name.find('/') == std::string::npos)
+        leaf = search(lib_.room_node(), CkvString(kv_codec::cp932_from_utf8(name)));
     if (!leaf || !playable(leaf)) {
-        *error = "no music or phrase named '" + spec + "' in the library";
+        *error = "no music or phrase named '" + name + "' in the library";
         return nullptr;
     }
     content_ = mseq_open(leaf);
     MseqMusic* music = content_ ? content_->cast_to<MseqMusic>(MTYPE_LEAF_MUSIC) : nullptr;
     if (!music) {
-        *error = "cannot load '" + spec + "'";
+        *error = "cannot load '" + name + "'";
         return nullptr;
     }
     leaf_ = leaf;

@@ -22,9 +22,9 @@ public:
     // Opens the library file (a host path). False with a message for the user in `error`.
     bool open(const std::string& host_path, std::string* error);
 
-    // The music or phrase leaf named `spec` (UTF-8 names), loaded; nullptr with a message in
+    // The music or phrase leaf named `name` (UTF-8 names), loaded; nullptr with a message in
     // `error` when there is none or it cannot be loaded.
-    MseqMusic* find(const std::string& spec, std::string* error);
+    MseqMusic* find(const std::string& name, std::string* error);
 
     // The leaf's file name without folder and extension followed by ".mid"; "default.mid" when
     // the leaf has no file of its own or its path is too long.
