@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "ui/DemoCommand.h"
 #include "ui/EventsCommand.h"
 #include "ui/FileCommands.h"
 #include "ui/OutputCommands.h"
@@ -44,6 +45,8 @@ const std::vector<Command>& commands() {
         {"render", "LIBRARY LEAF -o FILE.wav [--soundfont SF2]: render through the synthesizer",
          run_render_command},
         {"devices", "list the MIDI output ports and the synthesizer ports", run_devices_command},
+        {"demo", "[LIBRARY [LEAF]] [--out DIR] [--no-wav]: export and render the demo song",
+         run_demo_command},
     };
     return list;
 }

@@ -1,0 +1,417 @@
+#include "Demo.h"
+
+#include <sstream>
+#include <vector>
+
+#include "DataKit.h"
+#include "Instruments.h"
+#include "Maps.h"
+#include "PatternBook.h"
+#include "model/MseqBlockChord.h"
+#include "model/MseqBlockLink.h"
+#include "model/MseqBlockRefer.h"
+#include "model/MseqBlockValue.h"
+#include "model/MseqMsgForm.h"
+#include "model/MseqTrackChord.h"
+#include "model/MseqTrackLink.h"
+#include "model/MseqTrackRefer.h"
+#include "model/MseqTrackText.h"
+#include "model/MseqTrackValue.h"
+
+namespace kv_data {
+
+MSEQ_ID DemoRefs::phrase(const std::string& file) const {
+    auto it = phrases.find(file);
+    if (it == phrases.end()) fail("the phrase " + file + " is not linked into the music book");
+    return it->second;
+}
+
+namespace {
+
+// Channels of the demo band (the stage map "バンド").
+enum : int32_t {
+    CH_MELODY = 0,
+    CH_PIANO = 1,
+    CH_BASS = 2,
+    CH_ACOUSTIC = 3,
+    CH_ELECTRIC = 4,
+    CH_STRINGS = 5,
+    CH_CELESTA = 6,
+    CH_CHOIR = 7,
+    CH_DRUMS = 9,
+};
+
+// Phrase tracks count in quarter notes.
+constexpr int32_t kReferBeat = 4;
+
+MseqTrackRefer* phrase_track(MseqMusic& m, std::string_view name, int32_t channel,
+                             int32_t velocity_rate = 100) {
+    auto* t = add_track<MseqTrackRefer>(m, MID_TRACK_DETAIL, MTYPE_TRACK_REFER, name);
+    if (!t->set_grid_when_empty(kReferBeat) || !t->set_channel(channel))
+        fail("phrase track set-up");
+    t->m_VRate = velocity_rate;
+    return t;
+}
+
+// Places a phrase from `bar` (plus `beat` quarters) for `beats` quarters.
+void place(MseqTrackRefer* t, int32_t bar, int32_t beats, MSEQ_ID phrase, const char* marker,
+           uint32_t mode, int32_t rotation = 0, int32_t beat = 0) {
+    MseqBlockRefer r;
+    r.m_Length = beats;
+    r.m_PhraseID = phrase;
+    r.m_StartMarker = jp(marker);
+    r.m_Mode = mode;
+    r.m_Rotation = rotation;
+    put(t, bar * kReferBeat + beat, r);
+}
+
+std::vector<std::string> words(const std::string& text) {
+    std::istringstream in(text);
+    std::vector<std::string> out;
+    for (std::string w; in >> w;)
+        out.push_back(w);
+    return out;
+}
+
+// One syllable (UTF-8) at the start of every note of the melody between the two steps.
+void lyrics(MseqTrackLyric* track, const MseqTrackNote* melody, int32_t from, int32_t to,
+            const std::string& syllables) {
+    const std::vector<int32_t> starts = note_starts(melody, from, to);
+    const std::vector<std::string> each = words(syllables);
+    if (starts.size() != each.size())
+        fail("the lyrics have " + std::to_string(each.size()) + " syllables for " +
+             std::to_string(starts.size()) + " notes");
+    for (size_t i = 0; i < starts.size(); ++i) {
+        MseqBlockLabel label;
+        label.m_Label = jp(each[i]);
+        put(track, starts[i], label);
+    }
+}
+
+// The chord track of a music: the chords of `progression` on half bars, each a palette degree
+// of `palette` or a chord of its own.
+struct ChordAt {
+    int32_t half_bar;
+    MseqBlockChord chord;
+};
+
+MseqTrackChord* chord_track(MseqMusic& m, MSEQ_ID map, const std::vector<ChordAt>& progression) {
+    auto* t = add_track<MseqTrackChord>(m, MID_TRACK_HEADER, MTYPE_TRACK_CHORD, "コード");
+    if (!t->set_grid_when_empty(2)) fail("chord grid");
+    t->m_MapID = map;
+    for (const ChordAt& c : progression)
+        put(t, c.half_bar, c.chord);
+    m.m_TrackChordID = t->owner->id;
+    return t;
+}
+
+// Bars of chords given as palette degrees (0 = I ... 6 = vii), one per bar from `bar`.
+void per_bar(std::vector<ChordAt>& out, const MseqMapChord& palette, int32_t bar,
+             const std::vector<int32_t>& degrees) {
+    for (int32_t d : degrees) {
+        out.push_back({bar * 2, palette_chord(palette, d)});
+        ++bar;
+    }
+}
+
+void tempo_track(MseqMusic& m, int32_t beat, const std::vector<std::pair<int32_t, int32_t>>& at) {
+    auto* t = add_track<MseqTrackTempo>(m, MID_TRACK_HEADER, MTYPE_TRACK_TEMPO, "テンポ");
+    if (!t->set_grid_when_empty(beat)) fail("tempo grid");
+    for (const auto& [index, bpm] : at)
+        put(t, index, MseqBlockValue(bpm));
+}
+
+void memo(MseqMusic& m, std::string_view text) {
+    auto* t = add_track<MseqTrackText>(m, MID_TRACK_HEADER, MTYPE_TRACK_TEXT, "メモ");
+    t->m_Text = jp(text);
+}
+
+const char* const kSongMemo =
+    "はじまりの朝 - Korvante のデモ曲\r\n"
+    "\r\n"
+    "イントロ 4 小節、A メロ 8 小節、B メロ 4 小節、サビ 8 小節、転調したサビ 8 小節、"
+    "アウトロ 4 小節、エンディング 4 小節の 40 小節です。\r\n"
+    "コードトラックはコードマップのパレットを指し、転調トラックがハ長調からニ長調へ"
+    "コードマップを切り替えます（25 小節目）。\r\n"
+    "メロディはトーン、ストリングスはスケール度数、コーラスはコード度数、"
+    "セレスタは音名そのまま（ピュア）、タンバリンはリズムの音符で書かれています。\r\n"
+    "伴奏はすべて標準パターンブックのフレーズです。イントロのピアノとアウトロのギターは"
+    "ストレッチ、B メロ最後のキメはサウンドカット、最後の和音はブロックキープ、"
+    "そのほかはブロックカットで置かれています。\r\n";
+
+const char* const kSamplerMemo =
+    "パターン見本\r\n"
+    "\r\n"
+    "標準パターンブックの全フレーズを 4 小節ずつ組み合わせて鳴らします。"
+    "I - VIm - IV - V の進行の上で、キーボード（チャンネル 2）、ベース（3）、"
+    "ギター（4）、ドラム（10）のフレーズがそれぞれのメインセクションから始まります。\r\n"
+    "マーカーに組み合わせの番号と曲調が書かれています。\r\n";
+
+}  // namespace
+
+void build_demo_song(MseqMusic& m, const DemoRefs& refs) {
+    m.m_Copyright = jp("Korvante デモソング");
+    m.m_Tempo = 104;
+    m.m_MapStageID = refs.stage;
+    m.m_MapChordID = refs.chord_c;
+
+    // ---- header: sections, words, tempo, key and chords --------------------------------
+    add_markers(m,
+                {{0, "イントロ"},
+                 {4, "Aメロ"},
+                 {12, "Bメロ"},
+                 {16, "サビ"},
+                 {24, "転調サビ"},
+                 {32, "アウトロ"},
+                 {36, "エンディング"}},
+                "マーカー");
+    auto* words_track = add_track<MseqTrackLyric>(m, MID_TRACK_HEADER, MTYPE_TRACK_LYRIC, "歌詞");
+    if (!words_track->set_grid_when_empty(8)) fail("lyric grid");
+    tempo_track(m, 4,
+                {{0, 104},
+                 {16 * 4, 108},
+                 {24 * 4, 112},
+                 {36 * 4, 104},
+                 {37 * 4, 100},
+                 {37 * 4 + 1, 96},
+                 {37 * 4 + 2, 92},
+                 {37 * 4 + 3, 88},
+                 {38 * 4, 84}});
+
+    auto* key = add_track<MseqTrackChordMap>(m, MID_TRACK_HEADER, MTYPE_TRACK_CHORD_MAP, "転調");
+    put(key, 0, MseqBlockLink(refs.chord_c));
+    put(key, 24, MseqBlockLink(refs.chord_d));
+
+    MseqMapChord palette;
+    major_key(palette, "ハ長調", 0);
+    std::vector<ChordAt> chords;
+    per_bar(chords, palette, 0, {0, 5, 3, 4});               // intro
+    per_bar(chords, palette, 4, {0, 4, 5, 2, 3, 0, 1, 4});   // A
+    per_bar(chords, palette, 12, {3, 4, 2});                 // B
+    chords.push_back({29, palette_chord(palette, 5)});       // B: vi on the second half
+    per_bar(chords, palette, 15, {1});                       //    ii, then V
+    chords.push_back({31, palette_chord(palette, 4)});       //
+    per_bar(chords, palette, 16, {3, 4, 2, 5, 1, 4, 0, 0});  // chorus
+    chords.push_back({47, own_chord(2, 9)});                 // A7 leads into D major
+    per_bar(chords, palette, 24, {3, 4, 2, 5, 1, 4, 0, 0});  // chorus in D
+    per_bar(chords, palette, 32, {3, 4, 5, 4});              // outro
+    per_bar(chords, palette, 36, {3});                       // ending: IV,
+    chords.push_back({74, own_chord(1, 5)});                 //   the minor iv,
+    per_bar(chords, palette, 38, {0, 0});                    //   and home
+    chord_track(m, key->owner->id, chords);
+    memo(m, kSongMemo);
+
+    // ---- the tune and the parts written in the music -----------------------------------
+    MseqTrackNote* melody = add_note_track(m, "メロディ", 8, CH_MELODY, 5, 95);
+    const std::string chorus =
+        "c'*3 a c'*2 d'*2 | b*3 g d'*4 | b*2 a g e*3 g | a*5 r g a | a*2 d'*2 c'*2 a*2 | "
+        "b*2 c' d' d'*4";
+    line(melody, MNBT_TONE, 4 * 8,
+         bars({"r e g a g*3 e",
+               "d*2 d e d*3 r",
+               "r c e g a*3 g",
+               "g*2 e*2 b,*3 r",
+               "r c f a c'*3 a",
+               "g*2 e*2 c*3 r",
+               "r d f a g*2 f e",
+               "d*6 r*2",
+               "a*2 a g f*2 e f",
+               "g*3 d' b*2 r*2",
+               "g*2 e*2 e*2 c*2",
+               "d*2 f*2 g*4",
+               chorus,
+               "e'*3 d' c'*4",
+               "r*4 e' c#' a*2",
+               chorus,
+               "e'*2 d'*2 c'*4",
+               "r*8",
+               "a*8",
+               "b*8",
+               "c'*8",
+               "b*4 d'*4",
+               "a*4 c'*4",
+               "c'*4 ab*4",
+               "c'*8",
+               "_*8"}));
+    lyrics(words_track, melody, 4 * 8, 40 * 8,
+           "ま ど を あ け て ひ か り "
+           "と り た ち が う た う "
+           "あ た ら し い み ち へ "
+           "ふ み だ す い っ ぽ "
+           "か ぜ が そ っ と せ な か を お し て く れ る "
+           "は じ ま り の あ さ そ ら は ど こ ま で も "
+           "あ お く ひ ろ が っ て ゆ こ う き み と "
+           "か が や く あ し た ゆ め は ど こ ま で も "
+           "ま っ す ぐ に の び て ゆ こ う "
+           "ら ら ら ら ら あ さ が く る");
+
+    std::vector<Voice> choir = voices(m, {"コーラス 上", "コーラス 下"},
+                                      {chord_degree(2), chord_degree(1)}, 2, CH_CHOIR, 5, 95);
+    comp(choir, 24 * 2, bars({"X-", "x-", "x-", "x-", "x-", "x-", "X-", "--"}));
+
+    MseqTrackNote* strings = add_note_track(m, "ストリングス", 4, CH_STRINGS, 5);
+    const std::string strings_chorus = "5*4 | 6*4 | 4*4 | 2*2 0*2 | 3*4 | 3*2 1*2";
+    line(strings, MNBT_SDEG, 16 * 4,
+         bars({strings_chorus, "2*4", "2*2 4*2", strings_chorus, "2*4", "0*4", "3*4", "4*4", "5*4",
+               "4*2 6*2", "5*4", "5b*4", "4*4", "_*4"}),
+         84);
+    auto* swell =
+        add_track<MseqTrackMsg>(m, MID_TRACK_DETAIL, MTYPE_TRACK_MSG, "ストリングス 表情");
+    swell->m_Form = *MseqMsgFormMap::builtin().find(11);
+    if (!swell->set_grid_when_empty(4) || !swell->set_channel(CH_STRINGS)) fail("swell set-up");
+    for (const auto& [index, value] : std::vector<std::pair<int32_t, int32_t>>{{64, 70},
+                                                                               {65, 85},
+                                                                               {66, 100},
+                                                                               {67, 110},
+                                                                               {128, 90},
+                                                                               {152, 100},
+                                                                               {156, 90},
+                                                                               {157, 75},
+                                                                               {158, 60},
+                                                                               {159, 45}})
+        put(swell, index, MseqBlockValue(value));
+
+    MseqTrackNote* celesta = add_note_track(m, "セレスタ", 8, CH_CELESTA, 5);
+    line(celesta, MNBT_PURE, 0,
+         bars({"g5*2 e6*2 c6*4", "a5*2 e6*2 c6*4", "a5*2 f6*2 c6*4", "b5*2 g6*2 d6*4"}), 80);
+    line(celesta, MNBT_PURE, 38 * 8, bars({"d6*2 a5*2 f#6*4", "a6*2 f#6*2 d7*4"}), 80);
+
+    MseqTrackNote* tambourine = add_drum_track(m, "タンバリン", DR_TAMBOURINE, 8, CH_DRUMS);
+    grid(tambourine, 16 * 8, bars(repeat(".oXo.oXo", 16)), rhythm_note());
+
+    // ---- the band: standard patterns placed by reference --------------------------------
+    MseqTrackRefer* piano = phrase_track(m, "ピアノ", CH_PIANO, 90);
+    place(piano, 0, 16, refs.phrase("piano_arpeggio_8.kvnl"), "イントロ", MRBM_STRETCH);
+    place(piano, 4, 16, refs.phrase("piano_8beat.kvnl"), "メイン", MRBM_BLOCK_CUT);
+    place(piano, 8, 16, refs.phrase("piano_8beat.kvnl"), "メイン", MRBM_BLOCK_CUT);
+    place(piano, 12, 12, refs.phrase("piano_16beat.kvnl"), "メイン", MRBM_BLOCK_CUT);
+    place(piano, 15, 1, refs.phrase("piano_16beat.kvnl"), "エンディング", MRBM_SOUND_CUT);
+    place(piano, 16, 16, refs.phrase("piano_arpeggio_16.kvnl"), "メイン", MRBM_BLOCK_CUT, 1);
+    place(piano, 20, 16, refs.phrase("piano_arpeggio_16.kvnl"), "メイン", MRBM_BLOCK_CUT, 1);
+    place(piano, 24, 16, refs.phrase("piano_16beat.kvnl"), "メイン", MRBM_BLOCK_CUT);
+    place(piano, 28, 16, refs.phrase("piano_16beat.kvnl"), "メイン", MRBM_BLOCK_CUT);
+    place(piano, 32, 16, refs.phrase("piano_ballad.kvnl"), "メイン", MRBM_BLOCK_CUT);
+    place(piano, 36, 8, refs.phrase("piano_ballad.kvnl"), "メイン", MRBM_BLOCK_CUT);
+    place(piano, 38, 4, refs.phrase("piano_ballad.kvnl"), "エンディング", MRBM_BLOCK_KEEP);
+
+    MseqTrackRefer* bass = phrase_track(m, "ベース", CH_BASS);
+    place(bass, 4, 16, refs.phrase("bass_root_fifth.kvnl"), "メイン", MRBM_BLOCK_CUT);
+    place(bass, 8, 16, refs.phrase("bass_root_fifth.kvnl"), "メイン", MRBM_BLOCK_CUT);
+    place(bass, 12, 12, refs.phrase("bass_finger_16.kvnl"), "メイン", MRBM_BLOCK_CUT);
+    place(bass, 15, 1, refs.phrase("bass_finger_16.kvnl"), "エンディング", MRBM_SOUND_CUT);
+    place(bass, 16, 16, refs.phrase("bass_octave_16.kvnl"), "メイン", MRBM_BLOCK_CUT);
+    place(bass, 20, 16, refs.phrase("bass_octave_16.kvnl"), "メイン", MRBM_BLOCK_CUT);
+    place(bass, 24, 16, refs.phrase("bass4_slap.kvnl"), "メイン", MRBM_BLOCK_CUT);
+    place(bass, 28, 16, refs.phrase("bass4_slap.kvnl"), "メイン", MRBM_BLOCK_CUT);
+    place(bass, 32, 16, refs.phrase("bass_walking.kvnl"), "メイン", MRBM_BLOCK_CUT);
+    place(bass, 36, 8, refs.phrase("bass_walking.kvnl"), "メイン", MRBM_BLOCK_CUT);
+    place(bass, 38, 4, refs.phrase("bass_root_8.kvnl"), "エンディング", MRBM_BLOCK_KEEP);
+
+    MseqTrackRefer* acoustic = phrase_track(m, "アコギ", CH_ACOUSTIC, 85);
+    place(acoustic, 8, 16, refs.phrase("guitar_strum_8.kvnl"), "メイン", MRBM_BLOCK_CUT);
+    place(acoustic, 15, 1, refs.phrase("guitar_strum_8.kvnl"), "エンディング", MRBM_SOUND_CUT);
+    for (int32_t bar : {16, 20, 24, 28})
+        place(acoustic, bar, 16, refs.phrase("guitar_strum_8.kvnl"), "メイン", MRBM_BLOCK_CUT);
+    place(acoustic, 32, 16, refs.phrase("guitar_arpeggio.kvnl"), "メイン", MRBM_STRETCH);
+    place(acoustic, 36, 8, refs.phrase("guitar_ballad_triplet.kvnl"), "メイン", MRBM_BLOCK_CUT);
+    place(acoustic, 38, 4, refs.phrase("guitar_strum_8.kvnl"), "エンディング", MRBM_BLOCK_KEEP);
+
+    MseqTrackRefer* electric = phrase_track(m, "エレキ", CH_ELECTRIC, 80);
+    place(electric, 12, 12, refs.phrase("guitar_cutting_16.kvnl"), "メイン", MRBM_BLOCK_CUT);
+    place(electric, 16, 16, refs.phrase("guitar_cutting_16.kvnl"), "メイン", MRBM_BLOCK_CUT);
+    place(electric, 20, 12, refs.phrase("guitar_cutting_16.kvnl"), "メイン", MRBM_BLOCK_CUT);
+    place(electric, 24, 16, refs.phrase("guitar_power_chords.kvnl"), "メイン", MRBM_BLOCK_CUT);
+    place(electric, 28, 16, refs.phrase("guitar_power_chords.kvnl"), "メイン", MRBM_BLOCK_CUT);
+
+    MseqTrackRefer* drums = phrase_track(m, "ドラム", CH_DRUMS, 95);
+    place(drums, 3, 4, refs.phrase("drums_8beat.kvnl"), "イントロ", MRBM_BLOCK_KEEP);
+    place(drums, 4, 16, refs.phrase("drums_8beat.kvnl"), "メイン", MRBM_BLOCK_CUT);
+    place(drums, 8, 12, refs.phrase("drums_8beat.kvnl"), "メイン", MRBM_BLOCK_CUT);
+    place(drums, 11, 4, refs.phrase("drums_fills.kvnl"), "フィル1", MRBM_BLOCK_CUT);
+    place(drums, 12, 12, refs.phrase("drums_16beat.kvnl"), "メイン", MRBM_BLOCK_CUT);
+    place(drums, 15, 4, refs.phrase("drums_fills.kvnl"), "ブレイク", MRBM_BLOCK_CUT);
+    place(drums, 16, 16, refs.phrase("drums_16beat.kvnl"), "メイン", MRBM_BLOCK_CUT);
+    place(drums, 20, 12, refs.phrase("drums_16beat.kvnl"), "メイン", MRBM_BLOCK_CUT);
+    place(drums, 23, 4, refs.phrase("drums_fills.kvnl"), "フィル2", MRBM_BLOCK_CUT);
+    place(drums, 24, 16, refs.phrase("drums_four_on_floor.kvnl"), "メイン", MRBM_BLOCK_CUT);
+    place(drums, 28, 12, refs.phrase("drums_four_on_floor.kvnl"), "メイン", MRBM_BLOCK_CUT);
+    place(drums, 31, 4, refs.phrase("drums_16beat.kvnl"), "フィル", MRBM_BLOCK_CUT);
+    place(drums, 32, 16, refs.phrase("drums_ballad.kvnl"), "メイン", MRBM_BLOCK_CUT);
+    place(drums, 36, 4, refs.phrase("drums_ballad.kvnl"), "メイン", MRBM_BLOCK_CUT);
+    place(drums, 37, 4, refs.phrase("drums_ballad.kvnl"), "フィル", MRBM_BLOCK_CUT);
+    place(drums, 38, 8, refs.phrase("drums_8beat.kvnl"), "エンディング", MRBM_BLOCK_KEEP);
+}
+
+void build_sampler(MseqMusic& m, const DemoRefs& refs) {
+    m.m_Copyright = jp("Korvante 標準パターン");
+    m.m_Tempo = 120;
+    m.m_MapStageID = refs.stage;
+    m.m_MapChordID = refs.chord_c;
+
+    struct Slot {
+        const char* marker;
+        int32_t tempo;
+        const char* keys;
+        const char* bass;
+        const char* guitar;  // nullptr: none
+        const char* drums;
+        const char* drum_marker;
+    };
+    const std::vector<Slot> slots = {
+        {"見本1 8ビート", 120, "piano_8beat.kvnl", "bass_root_8.kvnl", "guitar_strum_8.kvnl",
+         "drums_8beat.kvnl", "メイン"},
+        {"見本2 16ビート", 100, "piano_16beat.kvnl", "bass_finger_16.kvnl",
+         "guitar_cutting_16.kvnl", "drums_16beat.kvnl", "メイン"},
+        {"見本3 シャッフル", 96, "epiano_shuffle.kvnl", "bass_walking.kvnl",
+         "guitar_ballad_triplet.kvnl", "drums_shuffle.kvnl", "メイン"},
+        {"見本4 ロック", 132, "organ_pad.kvnl", "bass4_rock_8.kvnl", "guitar_power_chords.kvnl",
+         "drums_half_time.kvnl", "メイン"},
+        {"見本5 バラード", 72, "piano_ballad.kvnl", "bass_root_fifth.kvnl", "guitar_arpeggio.kvnl",
+         "drums_ballad.kvnl", "メイン"},
+        {"見本6 ダンス", 118, "piano_arpeggio_16.kvnl", "bass_octave_16.kvnl", nullptr,
+         "drums_four_on_floor.kvnl", "メイン"},
+        {"見本7 フィル集", 104, "piano_arpeggio_8.kvnl", "bass4_slap.kvnl", nullptr,
+         "drums_fills.kvnl", "フィル1"},
+    };
+    const int32_t end_bar = static_cast<int32_t>(slots.size()) * 4;
+
+    std::vector<Section> marks;
+    std::vector<std::pair<int32_t, int32_t>> tempi;
+    for (size_t i = 0; i < slots.size(); ++i) {
+        marks.push_back({static_cast<int32_t>(i) * 4, slots[i].marker});
+        tempi.push_back({static_cast<int32_t>(i) * 4, slots[i].tempo});
+    }
+    marks.push_back({end_bar, "エンディング"});
+    tempi.push_back({end_bar, 112});
+    add_markers(m, marks, "マーカー");
+    tempo_track(m, 1, tempi);
+
+    // I - vi - IV - V on a fixed chord map.
+    MseqMapChord palette;
+    major_key(palette, "ハ長調", 0);
+    std::vector<ChordAt> chords;
+    for (int32_t bar = 0; bar < end_bar; bar += 4)
+        per_bar(chords, palette, bar, {0, 5, 3, 4});
+    per_bar(chords, palette, end_bar, {0});
+    chord_track(m, refs.chord_c, chords);
+    memo(m, kSamplerMemo);
+
+    MseqTrackRefer* keys = phrase_track(m, "キーボード", CH_PIANO, 90);
+    MseqTrackRefer* bass = phrase_track(m, "ベース", CH_BASS);
+    MseqTrackRefer* guitar = phrase_track(m, "ギター", CH_ACOUSTIC, 85);
+    MseqTrackRefer* drums = phrase_track(m, "ドラム", CH_DRUMS, 95);
+    for (size_t i = 0; i < slots.size(); ++i) {
+        const Slot& s = slots[i];
+        const int32_t bar = static_cast<int32_t>(i) * 4;
+        place(keys, bar, 16, refs.phrase(s.keys), "メイン", MRBM_BLOCK_CUT);
+        place(bass, bar, 16, refs.phrase(s.bass), "メイン", MRBM_BLOCK_CUT);
+        if (s.guitar) place(guitar, bar, 16, refs.phrase(s.guitar), "メイン", MRBM_BLOCK_CUT);
+        place(drums, bar, 16, refs.phrase(s.drums), s.drum_marker, MRBM_BLOCK_CUT);
+    }
+    place(keys, end_bar, 4, refs.phrase("piano_8beat.kvnl"), "エンディング", MRBM_BLOCK_KEEP);
+    place(bass, end_bar, 4, refs.phrase("bass_root_8.kvnl"), "エンディング", MRBM_BLOCK_KEEP);
+    place(guitar, end_bar, 4, refs.phrase("guitar_strum_8.kvnl"), "エンディング", MRBM_BLOCK_KEEP);
+    place(drums, end_bar, 4, refs.phrase("drums_8beat.kvnl"), "エンディング", MRBM_BLOCK_KEEP);
+}
+
+}  // namespace kv_data
