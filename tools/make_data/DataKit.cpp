@@ -24,8 +24,9 @@ CkvString jp(std::string_view utf8) {
     return CkvString(std::move(cp932));
 }
 
-Output::Output(const std::string& host_folder) : windows_(kv_fs::from_host(host_folder)) {
-    if (windows_.empty()) fail("no output folder " + host_folder);
+Output::Output(const std::string& host_folder) {
+    if (!host_folder.empty()) windows_ = kv_fs::from_host(host_folder);
+    if (windows_.empty()) fail("no output folder \"" + host_folder + "\"");
     while (windows_.size() > 3 && windows_.back() == '\\')
         windows_.pop_back();
     MseqDesk::instance().set_store(&store_);

@@ -116,16 +116,17 @@ void fill_scale_map(MseqMapScale& scales) {
     scales.reset();
     scales.name = jp("スケールマップ");
     // m_ToneTune: from the scale's tonic to the tonic of the key signature it is written in.
+    // The major pentatonic (yona-nuki major) is a preset already.
     const std::vector<ScaleSpec> specs = {
         {"ブルース", 0, 3, {0, 3, 5, 6, 7, 10}},
         {"メジャーブルース", 0, 0, {0, 2, 3, 4, 7, 9}},
         {"ホールトーン", 0, 0, {0, 2, 4, 6, 8, 10}},
         {"ハーモニックメジャー", 1, 0, {0, 2, 4, 5, 7, 8, 11}},
-        {"ヨナ抜き長音階", 1, 0, {0, 2, 4, 7, 9}},
         {"ヨナ抜き短音階", 2, 3, {0, 2, 3, 7, 8}},
         {"民謡音階", 0, 3, {0, 3, 5, 7, 10}},
         {"律音階", 0, -2, {0, 2, 5, 7, 9}},
         {"都節音階", 0, -4, {0, 1, 5, 7, 8}},
+        {"陰音階", 0, -4, {0, 1, 5, 7, 10}},
         {"琉球音階", 1, 0, {0, 4, 5, 7, 11}},
         {"ハンガリアンマイナー", 2, 3, {0, 2, 3, 6, 7, 8, 11}},
         {"フリジアン ドミナント", 0, -4, {0, 1, 4, 5, 7, 8, 10}},
