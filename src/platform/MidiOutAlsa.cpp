@@ -1,10 +1,8 @@
 // The system MIDI output on the ALSA sequencer, or an output without devices when the program
 // was built without ALSA.
-#include "platform/MidiOut.h"
+#include "platform/MidiOutAlsa.h"
 
-#ifdef KV_HAVE_ALSA
-#include <alsa/asoundlib.h>
-#endif
+#include "platform/MidiOut.h"
 
 namespace kv_midi {
 
@@ -67,37 +65,8 @@ public:
 
     bool short_message(uint32_t packed) override {
         if (!open_) return false;
-        const uint8_t status = packed & 0xFF;
-        const uint8_t d1 = (packed >> 8) & 0x7F, d2 = (packed >> 16) & 0x7F;
-        const uint8_t ch = status & 0x0F;
         snd_seq_event_t ev;
-        snd_seq_ev_clear(&ev);
-        switch (status & 0xF0) {
-            case 0x80:
-                snd_seq_ev_set_noteoff(&ev, ch, d1, d2);
-                break;
-            case 0x90:
-                snd_seq_ev_set_noteon(&ev, ch, d1, d2);
-                break;
-            case 0xA0:
-                snd_seq_ev_set_keypress(&ev, ch, d1, d2);
-                break;
-            case 0xB0:
-                snd_seq_ev_set_controller(&ev, ch, d1, d2);
-                break;
-            case 0xC0:
-                snd_seq_ev_set_pgmchange(&ev, ch, d1);
-                break;
-            case 0xD0:
-                snd_seq_ev_set_chanpress(&ev, ch, d1);
-                break;
-            case 0xE0:
-                snd_seq_ev_set_pitchbend(&ev, ch, ((d2 << 7) | d1) - 8192);
-                break;
-            default:
-                return false;
-        }
-        return send(&ev);
+        return alsa_event_from_short(packed, &ev) && send(&ev);
     }
 
     bool long_message(const uint8_t* data, size_t size) override {
@@ -205,6 +174,42 @@ private:
 #endif
 
 }  // namespace
+
+#ifdef KV_HAVE_ALSA
+bool alsa_event_from_short(uint32_t packed, snd_seq_event_t* ev) {
+    const uint8_t status = packed & 0xFF;
+    const uint8_t d1 = (packed >> 8) & 0x7F, d2 = (packed >> 16) & 0x7F;
+    const uint8_t ch = status & 0x0F;
+    snd_seq_ev_clear(ev);
+    switch (status & 0xF0) {
+        case 0x80:
+            snd_seq_ev_set_noteoff(ev, ch, d1, d2);
+            break;
+        case 0x90:
+            snd_seq_ev_set_noteon(ev, ch, d1, d2);
+            break;
+        case 0xA0:
+            snd_seq_ev_set_keypress(ev, ch, d1, d2);
+            break;
+        case 0xB0:
+            snd_seq_ev_set_controller(ev, ch, d1, d2);
+            break;
+        case 0xC0:
+            snd_seq_ev_set_pgmchange(ev, ch, d1);
+            break;
+        case 0xD0:
+            snd_seq_ev_set_chanpress(ev, ch, d1);
+            break;
+        // The sequencer counts the bend from its centre.
+        case 0xE0:
+            snd_seq_ev_set_pitchbend(ev, ch, ((d2 << 7) | d1) - 8192);
+            break;
+        default:
+            return false;
+    }
+    return true;
+}
+#endif
 
 std::unique_ptr<midi_out> make_system_midi_out() {
 #ifdef KV_HAVE_ALSA

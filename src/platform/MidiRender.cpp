@@ -158,12 +158,15 @@ bool render_messages(const std::vector<timed_message>& messages, double length, 
 
 std::vector<uint8_t> wav_image(std::span<const int16_t> s) {
     const uint32_t data = static_cast<uint32_t>(s.size() * 2);
-    std::vector<uint8_t> out;
-    out.reserve(44 + data);
-    auto text = [&](const char* t) { out.insert(out.end(), t, t + 4); };
+    std::vector<uint8_t> out(44 + static_cast<size_t>(data));
+    size_t at = 0;
+    auto text = [&](const char* t) {
+        for (int i = 0; i < 4; ++i)
+            out[at++] = static_cast<uint8_t>(t[i]);
+    };
     auto le = [&](uint32_t v, int n) {
         for (int i = 0; i < n; ++i)
-            out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+            out[at++] = static_cast<uint8_t>(v >> (8 * i));
     };
     text("RIFF");
     le(36 + data, 4);

@@ -19,8 +19,8 @@ MplyDeviceSystem::~MplyDeviceSystem() {
 }
 
 int MplyDeviceSystem::OpenDevice() {
-    if (m_LongBlock.capacity() < kLongBlockMin) m_LongBlock.reserve(kLongBlockMin);
     if (m_Config.m_DeviceID != m_OpenId) CloseDevice();
+    if (m_LongBlock.capacity() < kLongBlockMin) m_LongBlock.reserve(kLongBlockMin);
     if (m_Midi.is_open() && m_OpenId != kClosed) return 1;
     if (!m_Midi.open(m_Config.m_DeviceID)) return 0;
     m_OpenId = m_Config.m_DeviceID;

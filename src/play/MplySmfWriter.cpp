@@ -124,7 +124,10 @@ bool MplySmfWriter::Raw(int32_t tick, const uint8_t* m, size_t size) {
         const size_t need = status >= 0xC0 && status <= 0xDF ? 2 : 3;
         if (size != need) return false;
         Delta(tick);
-        Put(m, size);
+        // A data byte with bit 7 set would read as a status byte and derail every reader.
+        const uint8_t bytes[3] = {status, static_cast<uint8_t>(m[1] & 0x7F),
+                                  static_cast<uint8_t>(size > 2 ? m[2] & 0x7F : 0)};
+        Put(bytes, size);
         return true;
     }
     if (status == 0xF0 && size > 3 && m[size - 1] == 0xF7) {

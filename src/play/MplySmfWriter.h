@@ -44,8 +44,8 @@ public:
     // FF type length text (the bytes unchanged); nothing for an empty text.
     void Text(int32_t tick, uint8_t type, std::string_view text);
     // A complete message: a channel message A0..EF of the right length (2 for C0..DF, 3 for the
-    // others) unchanged, or a system exclusive F0 .. F7 of more than 3 bytes as F0, length,
-    // rest. False, nothing written, for anything else (80..9F included).
+    // others) with its data bytes masked to 7 bits, or a system exclusive F0 .. F7 of more than
+    // 3 bytes as F0, length, rest. False, nothing written, for anything else (80..9F included).
     bool Raw(int32_t tick, const uint8_t* message, size_t size);
     // Delta 0 and FF 2F 00; the last tick stays.
     void EndOfTrack();

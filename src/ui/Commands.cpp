@@ -36,6 +36,8 @@ const std::vector<Command>& commands() {
         {"check", "FILE...: load each file and report its type and name", run_check_command},
         {"dump", "FILE: load a file and print the bytes saving it would write", run_dump_command},
         {"tree", "LIBRARY [--tracks]: list every node of a library", run_tree_command},
+        {"events", "LIBRARY LEAF [--from TICK]: list what a music or phrase plays",
+         run_events_command},
         {"export", "LIBRARY LEAF [-o FILE.mid]: write a music as a Standard MIDI File",
          run_export_command},
         {"play", "LIBRARY LEAF [--from TICK] [--device N | --synth]: play in real time",
@@ -43,8 +45,6 @@ const std::vector<Command>& commands() {
         {"render", "LIBRARY LEAF -o FILE.wav [--soundfont SF2]: render through the synthesizer",
          run_render_command},
         {"devices", "list the MIDI output ports and the synthesizer ports", run_devices_command},
-        {"events", "LIBRARY LEAF [--from TICK]: list what a music or phrase plays",
-         run_events_command},
         {"demo", "[LIBRARY [LEAF]] [--out DIR] [--no-wav]: export and render the demo song",
          run_demo_command},
     };

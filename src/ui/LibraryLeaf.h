@@ -5,29 +5,26 @@
 
 #include "model/MseqConfig.h"
 #include "model/ref_ptr.h"
-#include "text/MrecCompiler.h"
+#include "ui/Session.h"
 
 class MseqMusic;
 class MseqObject;
-class MseqRoom;
 
 namespace kv_ui {
 
-// A library opened by a command-line tool, and the leaf the tool works on. Leaves are named by
-// the names on the way from a book down to the leaf, joined by '/' ("Songs/Intro/Theme"), or
-// by the leaf's name alone when that is enough; the first match in library order wins. The UI
+// A library opened by a command-line tool, and the music or phrase the tool works on. Leaves
+// are named as the other tools name nodes (the names from a book down to the leaf joined by '/',
+// "Songs/Intro/Theme", or the identifier "0x..."), or by the leaf's name alone when that is
+// enough: the first music or phrase of that name in library order. Needs init_program. The UI
 // thread only.
 class LibraryLeaf {
 public:
-    LibraryLeaf();
-    ~LibraryLeaf();
-
     // Opens the library file (a host path). False with a message for the user in `error`.
     bool open(const std::string& host_path, std::string* error);
 
-    // The music or phrase leaf named `spec` (UTF-8 names), loaded; nullptr with a message in
+    // The music or phrase leaf named `name` (UTF-8 names), loaded; nullptr with a message in
     // `error` when there is none or it cannot be loaded.
-    MseqMusic* find(const std::string& spec, std::string* error);
+    MseqMusic* find(const std::string& name, std::string* error);
 
     // The leaf's file name without folder and extension followed by ".mid"; "default.mid" when
     // the leaf has no file of its own or its path is too long.
@@ -37,15 +34,13 @@ public:
     MseqObject* leaf() const { return leaf_; }
 
 private:
-    MrecFileStore store_;
-    std::unique_ptr<MseqObject> node_;
-    MseqRoom* room_ = nullptr;
+    Library lib_;
     MseqObject* leaf_ = nullptr;
     ref_ptr<MseqEntity> content_;
 };
 
 // The program's configuration from "<prog>define\korvante.cfg"; the defaults when the file is
-// missing or cannot be read. The UI thread.
+// missing or cannot be read. Needs init_program. The UI thread.
 ref_ptr<MseqConfig> load_program_config();
 
 }  // namespace kv_ui

@@ -226,14 +226,14 @@ TEST(TrackTree, SubtreeReplaceWorksInEachTracksGrid) {
         Song::track<MseqTrackRefer>(fine)->put_block(i, r);
     for (int32_t i : {0, 1, 2})
         Song::track<MseqTrackRefer>(coarse)->put_block(i, r);
-    MseqReplaceRefer spec;
-    spec.m_From = 0;
-    spec.m_To = 1;  // half a bar: [0, 4) of the fine track, [0, 1) of the coarse one
-    spec.m_Set = MREPLACE_PHRASE;
-    spec.m_NewBlock.m_PhraseID = 0x200002;
-    ASSERT_TRUE(mseq_subtree_replace(group, &spec));
-    EXPECT_EQ(spec.m_Count, 3);
-    EXPECT_EQ(spec.m_To, 1);
+    MseqReplaceRefer replacement;
+    replacement.m_From = 0;
+    replacement.m_To = 1;  // half a bar: [0, 4) of the fine track, [0, 1) of the coarse one
+    replacement.m_Set = MREPLACE_PHRASE;
+    replacement.m_NewBlock.m_PhraseID = 0x200002;
+    ASSERT_TRUE(mseq_subtree_replace(group, &replacement));
+    EXPECT_EQ(replacement.m_Count, 3);
+    EXPECT_EQ(replacement.m_To, 1);
     EXPECT_EQ(Song::track<MseqTrackRefer>(fine)->block_at(3)->m_PhraseID, 0x200002u);
     EXPECT_EQ(Song::track<MseqTrackRefer>(fine)->block_at(4)->m_PhraseID, 0x200001u);
     EXPECT_EQ(Song::track<MseqTrackRefer>(coarse)->block_at(1)->m_PhraseID, 0x200001u);

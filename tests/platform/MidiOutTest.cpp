@@ -100,3 +100,47 @@ TEST(SystemMidiOut, ListsOnlyWhatItCanOpen) {
 }
 
 }  // namespace
+
+#ifdef KV_HAVE_ALSA
+#include "platform/MidiOutAlsa.h"
+
+namespace {
+
+TEST(AlsaMessages, ShortMessagesBecomeSequencerEvents) {
+    snd_seq_event_t ev;
+    ASSERT_TRUE(kv_midi::alsa_event_from_short(0x643C93, &ev));
+    EXPECT_EQ(ev.type, SND_SEQ_EVENT_NOTEON);
+    EXPECT_EQ(ev.data.note.channel, 3);
+    EXPECT_EQ(ev.data.note.note, 0x3C);
+    EXPECT_EQ(ev.data.note.velocity, 0x64);
+    ASSERT_TRUE(kv_midi::alsa_event_from_short(0x003C80, &ev));
+    EXPECT_EQ(ev.type, SND_SEQ_EVENT_NOTEOFF);
+    ASSERT_TRUE(kv_midi::alsa_event_from_short(0x7807B9, &ev));
+    EXPECT_EQ(ev.type, SND_SEQ_EVENT_CONTROLLER);
+    EXPECT_EQ(ev.data.control.channel, 9);
+    EXPECT_EQ(ev.data.control.param, 7u);
+    EXPECT_EQ(ev.data.control.value, 120);
+    ASSERT_TRUE(kv_midi::alsa_event_from_short(0x05C1, &ev));
+    EXPECT_EQ(ev.type, SND_SEQ_EVENT_PGMCHANGE);
+    EXPECT_EQ(ev.data.control.value, 5);
+    ASSERT_TRUE(kv_midi::alsa_event_from_short(0x2040A2, &ev));
+    EXPECT_EQ(ev.type, SND_SEQ_EVENT_KEYPRESS);
+    ASSERT_TRUE(kv_midi::alsa_event_from_short(0x30D4, &ev));
+    EXPECT_EQ(ev.type, SND_SEQ_EVENT_CHANPRESS);
+    EXPECT_EQ(ev.data.control.value, 0x30);
+    // Pitch bends: the 14-bit value less the centre 2000 (hex).
+    const struct {
+        uint32_t packed;
+        int value;
+    } bends[] = {{0x4000E0, 0}, {0x0000E0, -8192}, {0x7F7FE0, 8191}, {0x4001E5, 1}};
+    for (const auto& b : bends) {
+        ASSERT_TRUE(kv_midi::alsa_event_from_short(b.packed, &ev));
+        EXPECT_EQ(ev.type, SND_SEQ_EVENT_PITCHBEND);
+        EXPECT_EQ(ev.data.control.value, b.value) << std::hex << b.packed;
+    }
+    EXPECT_FALSE(kv_midi::alsa_event_from_short(0x3C, &ev));
+    EXPECT_FALSE(kv_midi::alsa_event_from_short(0xF8, &ev));
+}
+
+}  // namespace
+#endif

@@ -152,6 +152,13 @@ TEST(DeviceRawMessages, WhatEachDeviceAccepts) {
         EXPECT_EQ(Sent(midi), c.system ? std::vector<Bytes>{c.message} : std::vector<Bytes>{})
             << what;
         EXPECT_EQ(Sent(port).size(), c.synth ? 1u : 0u) << what;
+        // A system exclusive goes out as a long message, everything else as a short one.
+        if (c.system) {
+            EXPECT_EQ(Count(midi, c.message[0] == 0xF0 ? MidiKind::long_message
+                                                       : MidiKind::short_message),
+                      1u)
+                << what;
+        }
     }
 }
 
