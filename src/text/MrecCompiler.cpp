@@ -22,12 +22,6 @@ namespace {
 
 constexpr uint32_t kId20 = 0xFFFFF;
 
-// An identifier read from a file: its low 20 bits, placed in a file number; 0 stays 0 (none).
-uint32_t id_in_file(uint32_t value, uint32_t file_number) {
-    const uint32_t serial = value & kId20;
-    return serial ? mseq_make_id(file_number, serial) : 0;
-}
-
 // One MSEQ_OBJECT entry of a room, book or music.
 struct ObjectEntry {
     uint32_t parent = 0;
@@ -261,9 +255,9 @@ uint32_t MrecCompiler::read_music(AnalyzeFieldReader& r, MseqMusic* music) {
     r.read_string("m_Title", music->m_Title);
     r.read_string("m_Copyright", music->m_Copyright);
     if (r.read_uint("m_NextID", u)) music->m_NextID = u & kId20;
-    if (r.read_uint("m_MapStageID", u)) music->m_MapStageID = id_in_file(u, MFILE_OWN_BOOK);
-    if (r.read_uint("m_MapChordID", u)) music->m_MapChordID = id_in_file(u, MFILE_OWN_BOOK);
-    if (r.read_uint("m_TrackChordID", u)) music->m_TrackChordID = id_in_file(u, MFILE_TRACKS);
+    mrec_read_reference(r, "m_MapStageID", MFILE_OWN_BOOK, music->m_MapStageID);
+    mrec_read_reference(r, "m_MapChordID", MFILE_OWN_BOOK, music->m_MapChordID);
+    mrec_read_reference(r, "m_TrackChordID", MFILE_TRACKS, music->m_TrackChordID);
     if (r.read_uint("m_Tempo", u)) music->m_Tempo = static_cast<int32_t>(u);
     if (r.read_int("m_Transpose", v)) music->m_Transpose = v;
     MrecRecordReader values(result.header.data_version);

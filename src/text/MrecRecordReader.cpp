@@ -10,6 +10,7 @@
 #include "model/MseqBlockValue.h"
 #include "model/MseqBlockWord.h"
 #include "model/MseqConfig.h"
+#include "model/MseqId.h"
 #include "model/MseqMapChord.h"
 #include "model/MseqMapScale.h"
 #include "model/MseqMapStage.h"
@@ -50,15 +51,6 @@ bool read_int_field(AnalyzeFieldReader& r, std::string_view name, int32_t& out) 
     return r.ok();
 }
 
-// A reference read from a file: its low 20 bits in the given file number; 0 stays 0 (none).
-void read_reference(AnalyzeFieldReader& r, std::string_view name, uint32_t file_number,
-                    uint32_t& out) {
-    uint32_t v;
-    if (!r.read_uint(name, v)) return;
-    const uint32_t serial = v & 0xFFFFF;
-    out = serial ? ((file_number << 20) | serial) : 0;
-}
-
 // Reads the m_Blocks array of a block sequence, each element put at its m_Index.
 template <class Track, class ReadBlock>
 bool read_blocks(AnalyzeFieldReader& r, Track& track, ReadBlock read_block) {
@@ -83,6 +75,14 @@ bool read_flags_and_beat(AnalyzeFieldReader& r, MseqTrack& t) {
 }
 
 }  // namespace
+
+void mrec_read_reference(AnalyzeFieldReader& r, std::string_view name, uint32_t file_number,
+                         uint32_t& out) {
+    uint32_t v;
+    if (!r.read_uint(name, v)) return;
+    const uint32_t serial = v & 0xFFFFF;
+    out = serial ? mseq_make_id(file_number, serial) : 0;
+}
 
 bool MrecRecordReader::word(AnalyzeFieldReader& w, MseqBlockWord& out) {
     int32_t v;
@@ -288,7 +288,7 @@ bool MrecRecordReader::track(AnalyzeFieldReader& r, std::string_view record, Mse
         auto* g = t.cast_to<MseqTrackGroup>(MTYPE_TRACK_GROUP);
         if (!g) return false;
         r.read_int("m_Channel", g->m_Channel);
-        read_reference(r, "m_TrackChordID", 1, g->m_TrackChordID);
+        mrec_read_reference(r, "m_TrackChordID", MFILE_TRACKS, g->m_TrackChordID);
         return r.ok();
     }
     if (record == "MSEQ_TRACK_CHORD") {
@@ -311,7 +311,7 @@ bool MrecRecordReader::track(AnalyzeFieldReader& r, std::string_view record, Mse
     if (record == "MSEQ_TRACK_LINK") {
         auto* l = t.cast_to<MseqTrackLink>(MTYPE_TRACK_LINK);
         return l && read_blocks(r, *l, [](AnalyzeFieldReader& b, MseqBlockLink& out) {
-                   read_reference(b, "m_LinkID", 2, out.m_LinkID);
+                   mrec_read_reference(b, "m_LinkID", MFILE_OWN_BOOK, out.m_LinkID);
                    return b.ok();
                });
     }
@@ -337,7 +337,7 @@ bool MrecRecordReader::track(AnalyzeFieldReader& r, std::string_view record, Mse
         auto* n = t.cast_to<MseqTrackNote>(MTYPE_TRACK_NOTE);
         if (!n) return false;
         r.read_int("m_Channel", n->m_Channel);
-        read_reference(r, "m_TrackChordID", 1, n->m_TrackChordID);
+        mrec_read_reference(r, "m_TrackChordID", MFILE_TRACKS, n->m_TrackChordID);
         if (!word_field(r, "m_Rhythm", n->m_Rhythm)) return false;
         r.read_int("m_Octave", n->m_Octave);
         r.read_int("m_LRate", n->m_LRate);
@@ -364,13 +364,13 @@ bool MrecRecordReader::track(AnalyzeFieldReader& r, std::string_view record, Mse
         auto* f = t.cast_to<MseqTrackRefer>(MTYPE_TRACK_REFER);
         if (!f) return false;
         r.read_int("m_Channel", f->m_Channel);
-        read_reference(r, "m_TrackChordID", 1, f->m_TrackChordID);
+        mrec_read_reference(r, "m_TrackChordID", MFILE_TRACKS, f->m_TrackChordID);
         r.read_int("m_Octave", f->m_Octave);
         r.read_int("m_VRate", f->m_VRate);
         r.read_int("m_STime", f->m_STime);
         return r.ok() && read_blocks(r, *f, [](AnalyzeFieldReader& b, MseqBlockRefer& out) {
                    b.read_int("m_Length", out.m_Length);
-                   read_reference(b, "m_PhraseID", 2, out.m_PhraseID);
+                   mrec_read_reference(b, "m_PhraseID", MFILE_OWN_BOOK, out.m_PhraseID);
                    b.read_string("m_StartMarker", out.m_StartMarker);
                    b.read_int("m_Rotation", out.m_Rotation);
                    b.read_uint("m_Mode", out.m_Mode);

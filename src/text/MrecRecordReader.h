@@ -15,6 +15,11 @@ class MseqMapStage;
 class MseqTrack;
 struct MseqMsgForm;
 
+// Reads a reference field: its low 20 bits placed in `file_number`, 0 staying 0 (none); a field
+// the file does not declare leaves `out` unchanged. The reader's error() tells a failure.
+void mrec_read_reference(AnalyzeFieldReader& r, std::string_view name, uint32_t file_number,
+                         uint32_t& out);
+
 // Reads the records that hold values only (blocks, words, maps, the configuration) from a
 // parsed file, field by field through the file's own declarations: a field the file does not
 // declare keeps its value, one it declares but this program does not know is ignored. Each

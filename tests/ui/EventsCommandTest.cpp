@@ -16,31 +16,15 @@
 #include "platform/FileSystem.h"
 #include "platform/TextCodec.h"
 #include "text/MrecCompiler.h"
+#include "ui/DiskLibraryTest.h"
 #include "ui/RunProgram.h"
 
 namespace {
 
 // A library written by the program's own writer: one music book holding a music with a note
 // track, a lyric track and a phrase track, and the phrase it refers to.
-class EventsLibrary : public ::testing::Test {
+class EventsLibrary : public DiskLibraryTest {
 protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/kvevents-XXXXXX";
-        dir_ = ::mkdtemp(tmpl);
-        MseqDesk::instance().set_store(&store_);
-        build();
-    }
-    void TearDown() override {
-        MseqDesk::instance().cache.clear();
-        MseqDesk::instance().modified.clear();
-        MseqDesk::instance().set_store(nullptr);
-        std::filesystem::remove_all(dir_);
-    }
-
-    std::string host(const std::string& rest) const { return dir_ + "/" + rest; }
-    MseqFullPath windows(const std::string& rest) const {
-        return MseqFullPath(CkvString(kv_fs::from_host(host(rest))));
-    }
     template <class T>
     static T* track(MseqMusic* m, MSEQ_TYPE type, MSEQ_ID parent, int32_t beat) {
         MseqObject* node = m->create_track(parent, MPLACE_LAST_CHILD, type, CkvString());
@@ -49,7 +33,7 @@ protected:
         return t;
     }
 
-    void build() {
+    void build() override {
         MseqObject room_node(MID_ROOM, MTYPE_ROOM, CkvString("Demo"),
                              MseqDescPath(windows("library.kvnr")));
         auto* room = new MseqRoom(&room_node);
@@ -103,9 +87,7 @@ protected:
         ASSERT_TRUE(MrecCompiler::save(music));
     }
 
-    std::string dir_;
     MSEQ_ID song_id_ = 0;
-    MrecFileStore store_;
 };
 
 TEST_F(EventsLibrary, ListsEveryCallInOrder) {

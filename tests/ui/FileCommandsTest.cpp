@@ -14,34 +14,17 @@
 #include "platform/FileSystem.h"
 #include "platform/TextCodec.h"
 #include "text/MrecCompiler.h"
+#include "ui/DiskLibraryTest.h"
 #include "ui/RunProgram.h"
 
 namespace {
 
 // A small library written by the program's own writer into a temporary folder:
 // library.kvnr with a pattern book (one phrase file, one missing phrase) and a music book
-// (one music file with a text track... kept to the fixed tracks here).
-class LibraryOnDisk : public ::testing::Test {
+// holding one music file.
+class LibraryOnDisk : public DiskLibraryTest {
 protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/kvlib-XXXXXX";
-        dir_ = ::mkdtemp(tmpl);
-        MseqDesk::instance().set_store(&store_);
-        build();
-    }
-    void TearDown() override {
-        MseqDesk::instance().cache.clear();
-        MseqDesk::instance().modified.clear();
-        MseqDesk::instance().set_store(nullptr);
-        std::filesystem::remove_all(dir_);
-    }
-
-    std::string host(const std::string& rest) const { return dir_ + "/" + rest; }
-    MseqFullPath windows(const std::string& rest) const {
-        return MseqFullPath(CkvString(kv_fs::from_host(host(rest))));
-    }
-
-    void build() {
+    void build() override {
         MseqObject room_node(MID_ROOM, MTYPE_ROOM, CkvString("Demo"),
                              MseqDescPath(windows("library.kvnr")));
         auto* room = new MseqRoom(&room_node);
@@ -86,9 +69,6 @@ protected:
         // A damaged file beside them.
         std::ofstream(host("broken.kvnl")) << "KORVANTE-TEXT-TYPE\r\nheader { soft_version = 09; }";
     }
-
-    std::string dir_;
-    MrecFileStore store_;
 };
 
 TEST_F(LibraryOnDisk, TreeListsEveryNodeWithItsFileState) {

@@ -53,9 +53,9 @@ PhraseNodes write_pattern_book(const Output& out, MseqRoom* room, MseqObject* bo
     auto* book = fresh_content<MseqBook>(book_node, MTYPE_BOOK, &keep);
     book->name = book_node->name;
     PhraseNodes nodes;
-    for (const FolderSpec& f : pattern_folders()) {
+    for (const FolderRecipe& f : pattern_folders()) {
         MseqObject* dir = folder(book, book_node, f.name);
-        for (const PhraseSpec& p : pattern_phrases()) {
+        for (const PhraseRecipe& p : pattern_phrases()) {
             if (std::string(p.folder) != f.key) continue;
             // The leaf's name is the phrase's own, so it is known only once it is built.
             MseqObject* node = leaf(book, dir, MTYPE_LEAF_PHRASE, "フレーズ",
@@ -91,9 +91,9 @@ void write_demo_book(const Output& out, MseqRoom* room, MseqObject* book_node,
     // operation (which stores their paths relative to the library).
     DemoRefs refs;
     MseqObject* patterns = folder(book, book_node, "標準パターン");
-    for (const FolderSpec& f : pattern_folders()) {
+    for (const FolderRecipe& f : pattern_folders()) {
         MseqObject* dir = folder(book, patterns, f.name);
-        for (const PhraseSpec& p : pattern_phrases()) {
+        for (const PhraseRecipe& p : pattern_phrases()) {
             if (std::string(p.folder) != f.key) continue;
             MseqObject* link = room->link_leaf(phrases.at(p.file), dir, MPLACE_LAST_CHILD);
             if (!link) fail(std::string("cannot link ") + p.file);

@@ -78,7 +78,7 @@ void template_band_stage(MseqMapStage& map, std::string_view name) {
 
 namespace {
 
-struct ScaleSpec {
+struct ScaleRecipe {
     const char* name;
     uint32_t show_tune;
     int32_t tone_tune;
@@ -87,10 +87,11 @@ struct ScaleSpec {
 
 // Builds the scale as a user would in the editor: starting from the Ionian preset, the wanted
 // semitones are switched on first and the others off.
-MseqBlockScale make_scale(const ScaleSpec& spec) {
+MseqBlockScale make_scale(const ScaleRecipe& recipe) {
     MseqBlockScale s = *MseqBlockScale::preset(1);
     auto wanted = [&](int32_t k) {
-        return std::find(spec.semitones.begin(), spec.semitones.end(), k) != spec.semitones.end();
+        return std::find(recipe.semitones.begin(), recipe.semitones.end(), k) !=
+               recipe.semitones.end();
     };
     auto present = [&](int32_t k) {
         for (int32_t i = 0; i < s.key_count; ++i) {
@@ -104,9 +105,9 @@ MseqBlockScale make_scale(const ScaleSpec& spec) {
     for (int32_t k = 1; k < 12; ++k) {
         if (!wanted(k) && present(k) && !s.toggle_key(k, 0)) fail("cannot remove a scale key");
     }
-    s.m_Name = jp(spec.name);
-    s.m_ShowTune = spec.show_tune;
-    s.m_ToneTune = spec.tone_tune;
+    s.m_Name = jp(recipe.name);
+    s.m_ShowTune = recipe.show_tune;
+    s.m_ToneTune = recipe.tone_tune;
     return s;
 }
 
@@ -117,7 +118,7 @@ void fill_scale_map(MseqMapScale& scales) {
     scales.name = jp("スケールマップ");
     // m_ToneTune: from the scale's tonic to the tonic of the key signature it is written in.
     // The major pentatonic (yona-nuki major) is a preset already.
-    const std::vector<ScaleSpec> specs = {
+    const std::vector<ScaleRecipe> recipes = {
         {"ブルース", 0, 3, {0, 3, 5, 6, 7, 10}},
         {"メジャーブルース", 0, 0, {0, 2, 3, 4, 7, 9}},
         {"ホールトーン", 0, 0, {0, 2, 4, 6, 8, 10}},
@@ -135,8 +136,8 @@ void fill_scale_map(MseqMapScale& scales) {
         {"ビバップ メジャー", 1, 0, {0, 2, 4, 5, 7, 8, 9, 11}},
         {"クロマチック", 0, 0, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}},
     };
-    for (const ScaleSpec& spec : specs)
-        scales.add(make_scale(spec));
+    for (const ScaleRecipe& recipe : recipes)
+        scales.add(make_scale(recipe));
 }
 
 }  // namespace kv_data

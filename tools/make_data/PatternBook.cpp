@@ -520,8 +520,8 @@ void drums_four_on_floor(MseqMusic& p) {
 
 }  // namespace
 
-const std::vector<FolderSpec>& pattern_folders() {
-    static const std::vector<FolderSpec> folders = {
+const std::vector<FolderRecipe>& pattern_folders() {
+    static const std::vector<FolderRecipe> folders = {
         {"piano", "ピアノ・キーボード"},
         {"bass", "ベース"},
         {"guitar", "ギター"},
@@ -530,8 +530,8 @@ const std::vector<FolderSpec>& pattern_folders() {
     return folders;
 }
 
-const std::vector<PhraseSpec>& pattern_phrases() {
-    static const std::vector<PhraseSpec> phrases = {
+const std::vector<PhraseRecipe>& pattern_phrases() {
+    static const std::vector<PhraseRecipe> phrases = {
         {"piano", "piano_8beat.kvnl", piano_8beat},
         {"piano", "piano_16beat.kvnl", piano_16beat},
         {"piano", "piano_arpeggio_8.kvnl", piano_arpeggio_8},

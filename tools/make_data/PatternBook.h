@@ -11,21 +11,21 @@
 namespace kv_data {
 
 // One phrase of the book: its folder (an instrument), its file and how it is built.
-struct PhraseSpec {
+struct PhraseRecipe {
     const char* folder;  // key of the instrument folder: "piano", "bass", "guitar", "drums"
     const char* file;    // file name inside the folder
     void (*build)(MseqMusic& phrase);
 };
 
 // The instrument folders in book order: key and name (UTF-8).
-struct FolderSpec {
+struct FolderRecipe {
     const char* key;
     const char* name;
 };
-const std::vector<FolderSpec>& pattern_folders();
+const std::vector<FolderRecipe>& pattern_folders();
 
 // Every phrase of the book, in book order.
-const std::vector<PhraseSpec>& pattern_phrases();
+const std::vector<PhraseRecipe>& pattern_phrases();
 
 // Joins bars with '|' so that the notation checks every bar line.
 std::string bars(const std::vector<std::string>& each);
