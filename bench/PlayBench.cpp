@@ -8,17 +8,17 @@
 #include <cstdint>
 #include <memory>
 
-#include "model/MseqBlockNote.h"
-#include "model/MseqBlockRefer.h"
-#include "model/MseqBook.h"
-#include "model/MseqMusic.h"
-#include "model/MseqObject.h"
-#include "model/MseqRoom.h"
-#include "model/MseqTrackNote.h"
-#include "model/MseqTrackRefer.h"
-#include "play/MplyMusic.h"
-#include "play/MplyOutput.h"
-#include "play/MplyPlayer.h"
+#include "model/block/MseqBlockNote.h"
+#include "model/block/MseqBlockRefer.h"
+#include "model/core/MseqObject.h"
+#include "model/library/MseqBook.h"
+#include "model/library/MseqMusic.h"
+#include "model/library/MseqRoom.h"
+#include "model/track/MseqTrackNote.h"
+#include "model/track/MseqTrackRefer.h"
+#include "play/engine/MplyMusic.h"
+#include "play/engine/MplyOutput.h"
+#include "play/engine/MplyPlayer.h"
 
 namespace {
 

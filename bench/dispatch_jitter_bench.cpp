@@ -8,15 +8,15 @@
 #include <thread>
 #include <vector>
 
-#include "model/MseqConfig.h"
-#include "model/MseqMusic.h"
-#include "model/MseqObject.h"
-#include "model/MseqTrackNote.h"
-#include "model/ref_ptr.h"
+#include "model/core/MseqObject.h"
+#include "model/core/ref_ptr.h"
+#include "model/library/MseqConfig.h"
+#include "model/library/MseqMusic.h"
+#include "model/track/MseqTrackNote.h"
 #include "platform/MidiOut.h"
-#include "play/MplyDeviceSystem.h"
-#include "play/MplyMusic.h"
-#include "play/MplyPlayer.h"
+#include "play/devices/MplyDeviceSystem.h"
+#include "play/engine/MplyMusic.h"
+#include "play/engine/MplyPlayer.h"
 
 namespace {
 

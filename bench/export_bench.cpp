@@ -4,14 +4,14 @@
 
 #include <memory>
 
-#include "model/MseqMusic.h"
-#include "model/MseqObject.h"
-#include "model/MseqTrackNote.h"
-#include "model/ref_ptr.h"
-#include "play/MplyExport.h"
-#include "play/MplyMusic.h"
-#include "play/MplyOutput.h"
-#include "play/MplyPlayer.h"
+#include "model/core/MseqObject.h"
+#include "model/core/ref_ptr.h"
+#include "model/library/MseqMusic.h"
+#include "model/track/MseqTrackNote.h"
+#include "play/engine/MplyMusic.h"
+#include "play/engine/MplyOutput.h"
+#include "play/engine/MplyPlayer.h"
+#include "play/export/MplyExport.h"
 
 namespace {
 

@@ -10,10 +10,10 @@
 #include <filesystem>
 #include <string>
 
-#include "model/MseqBlockNote.h"
-#include "model/MseqMusic.h"
-#include "model/MseqObject.h"
-#include "model/MseqTrackNote.h"
+#include "model/block/MseqBlockNote.h"
+#include "model/core/MseqObject.h"
+#include "model/library/MseqMusic.h"
+#include "model/track/MseqTrackNote.h"
 #include "platform/FileSystem.h"
 #include "text/MrecCompiler.h"
 #include "text/MrecEntityWriter.h"

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <random>
 
-#include "model/MseqObject.h"
-#include "model/MseqTrackNote.h"
+#include "model/core/MseqObject.h"
+#include "model/track/MseqTrackNote.h"
 
 namespace {
 

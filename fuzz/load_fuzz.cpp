@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "model/MseqType.h"
+#include "model/core/MseqType.h"
 #include "text/MrecCompiler.h"
 #include "text/MrecEntityWriter.h"
 #include "text/MrecFileEntity.h"

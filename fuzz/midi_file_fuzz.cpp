@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/MidiRender.h"
-#include "play/MplySmfWriter.h"
+#include "play/export/MplySmfWriter.h"
 
 namespace {
 

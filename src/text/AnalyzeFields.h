@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "model/CkvString.h"
+#include "model/core/CkvString.h"
 #include "text/AnalyzeRecord.h"
 #include "text/AnalyzeTypes.h"
 

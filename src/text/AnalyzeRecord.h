@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "model/CkvString.h"
+#include "model/core/CkvString.h"
 #include "text/AnalyzeValue.h"
 
 // A map from names to value cells, kept in byte-wise name order: the attributes in front of a

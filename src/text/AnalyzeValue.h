@@ -4,7 +4,7 @@
 #include <memory>
 #include <string_view>
 
-#include "model/CkvString.h"
+#include "model/core/CkvString.h"
 
 class AnalyzeRecord;
 

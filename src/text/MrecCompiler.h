@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string>
 
-#include "model/MseqDesk.h"
-#include "model/MseqPath.h"
+#include "model/core/MseqDesk.h"
+#include "model/core/MseqPath.h"
 #include "text/MrecReader.h"
 
 class AnalyzeFieldReader;

@@ -1,12 +1,12 @@
 #include "text/MrecFileEntity.h"
 
-#include "model/MseqBook.h"
-#include "model/MseqConfig.h"
-#include "model/MseqMapChord.h"
-#include "model/MseqMapScale.h"
-#include "model/MseqMapStage.h"
-#include "model/MseqMusic.h"
-#include "model/MseqRoom.h"
+#include "model/library/MseqBook.h"
+#include "model/library/MseqConfig.h"
+#include "model/library/MseqMusic.h"
+#include "model/library/MseqRoom.h"
+#include "model/theory/MseqMapChord.h"
+#include "model/theory/MseqMapScale.h"
+#include "model/theory/MseqMapStage.h"
 
 bool mrec_make_file_entity(uint32_t type, MrecFileEntity& out) {
     out = MrecFileEntity();

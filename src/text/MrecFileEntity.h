@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <memory>
 
-#include "model/MseqEntity.h"
-#include "model/MseqObject.h"
-#include "model/ref_ptr.h"
+#include "model/core/MseqEntity.h"
+#include "model/core/MseqObject.h"
+#include "model/core/ref_ptr.h"
 
 // A fresh entity for a file read on its own (outside a library), with a node of its own when
 // its type needs one to hold its tree (room, books, musics).

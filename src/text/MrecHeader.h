@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "model/CkvString.h"
-#include "model/MseqType.h"
+#include "model/core/CkvString.h"
+#include "model/core/MseqType.h"
 
 class AnalyzeAttributes;
 

@@ -1,8 +1,8 @@
 #include "text/MrecSettings.h"
 
-#include "model/MseqConfig.h"
-#include "model/MseqMapScale.h"
-#include "model/MseqPathOps.h"
+#include "model/core/MseqPathOps.h"
+#include "model/library/MseqConfig.h"
+#include "model/theory/MseqMapScale.h"
 #include "text/MrecCompiler.h"
 
 namespace mrec_settings {

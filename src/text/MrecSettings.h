@@ -3,7 +3,7 @@
 #include <string_view>
 #include <vector>
 
-#include "model/CkvString.h"
+#include "model/core/CkvString.h"
 
 class MseqMapScale;
 

@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-#include "model/CkvString.h"
+#include "model/core/CkvString.h"
 #include "platform/TextCodec.h"
 #include "text/MrecHeader.h"
 

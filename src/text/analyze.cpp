@@ -7,7 +7,7 @@
 #include <cmath>
 #include <thread>
 
-#include "model/CkvString.h"
+#include "model/core/CkvString.h"
 
 uint32_t analyze_refer::sleep_ms(uint32_t milliseconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));

@@ -6,15 +6,15 @@
 #include <memory>
 #include <string_view>
 
-#include "model/MseqMusic.h"
-#include "model/MseqObject.h"
-#include "model/MseqTrack.h"
+#include "model/core/MseqObject.h"
+#include "model/library/MseqMusic.h"
+#include "model/track/MseqTrack.h"
 #include "platform/FileSystem.h"
 #include "platform/MidiRender.h"
 #include "platform/SynthPort.h"
-#include "play/MplyExport.h"
-#include "play/MplyMusic.h"
-#include "play/MplyPlayer.h"
+#include "play/engine/MplyMusic.h"
+#include "play/engine/MplyPlayer.h"
+#include "play/export/MplyExport.h"
 #include "ui/Session.h"
 #include "ui/Terminal.h"
 

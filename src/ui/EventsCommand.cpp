@@ -6,12 +6,12 @@
 #include <memory>
 #include <string>
 
-#include "model/MseqMusic.h"
-#include "model/MseqObject.h"
+#include "model/core/MseqObject.h"
+#include "model/library/MseqMusic.h"
 #include "platform/TextCodec.h"
-#include "play/MplyMusic.h"
-#include "play/MplyOutput.h"
-#include "play/MplyPlayer.h"
+#include "play/engine/MplyMusic.h"
+#include "play/engine/MplyOutput.h"
+#include "play/engine/MplyPlayer.h"
 #include "ui/Session.h"
 
 namespace kv_ui {

@@ -1,11 +1,11 @@
 #include <cstdio>
 #include <memory>
 
-#include "model/MseqMusic.h"
+#include "model/library/MseqMusic.h"
 #include "platform/FileSystem.h"
-#include "play/MplyExport.h"
-#include "play/MplyMusic.h"
-#include "play/MplyPlayer.h"
+#include "play/engine/MplyMusic.h"
+#include "play/engine/MplyPlayer.h"
+#include "play/export/MplyExport.h"
 #include "ui/LibraryLeaf.h"
 #include "ui/OutputCommands.h"
 

@@ -3,11 +3,11 @@
 #include <cstdio>
 #include <string>
 
-#include "model/MseqEntity.h"
-#include "model/MseqMusic.h"
-#include "model/MseqObject.h"
-#include "model/MseqPathOps.h"
-#include "model/MseqRoom.h"
+#include "model/core/MseqEntity.h"
+#include "model/core/MseqObject.h"
+#include "model/core/MseqPathOps.h"
+#include "model/library/MseqMusic.h"
+#include "model/library/MseqRoom.h"
 #include "platform/FileSystem.h"
 #include "text/AnalyzeErrors.h"
 #include "text/MrecCompiler.h"

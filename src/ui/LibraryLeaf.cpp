@@ -1,9 +1,9 @@
 #include "ui/LibraryLeaf.h"
 
-#include "model/MseqMusic.h"
-#include "model/MseqObject.h"
-#include "model/MseqPathOps.h"
-#include "model/MseqType.h"
+#include "model/core/MseqObject.h"
+#include "model/core/MseqPathOps.h"
+#include "model/core/MseqType.h"
+#include "model/library/MseqMusic.h"
 #include "platform/FileSystem.h"
 #include "platform/TextCodec.h"
 #include "text/MrecCompiler.h"

@@ -3,8 +3,8 @@
 #include <memory>
 #include <string>
 
-#include "model/MseqConfig.h"
-#include "model/ref_ptr.h"
+#include "model/core/ref_ptr.h"
+#include "model/library/MseqConfig.h"
 #include "ui/Session.h"
 
 class MseqMusic;

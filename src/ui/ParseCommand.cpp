@@ -5,7 +5,7 @@
 #include <iterator>
 #include <string>
 
-#include "model/MseqType.h"
+#include "model/core/MseqType.h"
 #include "platform/TextCodec.h"
 #include "text/AnalyzeErrors.h"
 #include "text/MrecReader.h"

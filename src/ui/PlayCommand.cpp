@@ -8,13 +8,13 @@
 #include <memory>
 #include <thread>
 
-#include "model/MseqMusic.h"
+#include "model/library/MseqMusic.h"
 #include "platform/MidiOut.h"
 #include "platform/SynthPort.h"
-#include "play/MplyDeviceDMusic.h"
-#include "play/MplyDeviceSystem.h"
-#include "play/MplyMusic.h"
-#include "play/MplyPlayer.h"
+#include "play/devices/MplyDeviceDMusic.h"
+#include "play/devices/MplyDeviceSystem.h"
+#include "play/engine/MplyMusic.h"
+#include "play/engine/MplyPlayer.h"
 #include "ui/LibraryLeaf.h"
 #include "ui/OutputCommands.h"
 

@@ -2,13 +2,13 @@
 #include <memory>
 #include <string_view>
 
-#include "model/MseqMusic.h"
+#include "model/library/MseqMusic.h"
 #include "platform/FileSystem.h"
 #include "platform/MidiRender.h"
 #include "platform/SynthPort.h"
-#include "play/MplyExport.h"
-#include "play/MplyMusic.h"
-#include "play/MplyPlayer.h"
+#include "play/engine/MplyMusic.h"
+#include "play/engine/MplyPlayer.h"
+#include "play/export/MplyExport.h"
 #include "ui/LibraryLeaf.h"
 #include "ui/OutputCommands.h"
 

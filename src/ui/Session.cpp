@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "model/MseqBook.h"
-#include "model/MseqDesk.h"
-#include "model/MseqMusic.h"
-#include "model/MseqPathOps.h"
-#include "model/MseqRoom.h"
+#include "model/core/MseqDesk.h"
+#include "model/core/MseqPathOps.h"
+#include "model/library/MseqBook.h"
+#include "model/library/MseqMusic.h"
+#include "model/library/MseqRoom.h"
 #include "platform/FileSystem.h"
 #include "platform/TextCodec.h"
 #include "text/AnalyzeErrors.h"

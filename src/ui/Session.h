@@ -4,8 +4,8 @@
 #include <memory>
 #include <string>
 
-#include "model/MseqObject.h"
-#include "model/ref_ptr.h"
+#include "model/core/MseqObject.h"
+#include "model/core/ref_ptr.h"
 #include "text/MrecFileEntity.h"
 
 class MseqEntity;

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "model/MseqType.h"
+#include "model/core/MseqType.h"
 #include "platform/TextCodec.h"
 
 namespace kv_ui {

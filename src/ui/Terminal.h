@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "model/CkvString.h"
+#include "model/core/CkvString.h"
 
 namespace kv_ui {
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "model/CkvString.h"
+#include "model/core/CkvString.h"
 
 namespace {
 

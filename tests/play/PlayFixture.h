@@ -6,19 +6,19 @@
 #include <string>
 #include <vector>
 
-#include "model/MseqBlockNote.h"
-#include "model/MseqBook.h"
-#include "model/MseqConfig.h"
-#include "model/MseqMapChord.h"
-#include "model/MseqMapStage.h"
-#include "model/MseqMusic.h"
-#include "model/MseqObject.h"
-#include "model/MseqRoom.h"
-#include "model/MseqTrack.h"
+#include "model/block/MseqBlockNote.h"
+#include "model/core/MseqObject.h"
+#include "model/library/MseqBook.h"
+#include "model/library/MseqConfig.h"
+#include "model/library/MseqMusic.h"
+#include "model/library/MseqRoom.h"
+#include "model/theory/MseqMapChord.h"
+#include "model/theory/MseqMapStage.h"
+#include "model/track/MseqTrack.h"
 #include "platform/Clock.h"
-#include "play/MplyMusic.h"
-#include "play/MplyOutput.h"
-#include "play/MplyPlayer.h"
+#include "play/engine/MplyMusic.h"
+#include "play/engine/MplyOutput.h"
+#include "play/engine/MplyPlayer.h"
 
 namespace kv_test {
 

@@ -9,14 +9,14 @@
 #include <sstream>
 #include <string>
 
-#include "model/MseqBlockScale.h"
-#include "model/MseqBook.h"
-#include "model/MseqConfig.h"
-#include "model/MseqMapChord.h"
-#include "model/MseqMapScale.h"
-#include "model/MseqMapStage.h"
-#include "model/MseqMusic.h"
-#include "model/MseqRoom.h"
+#include "model/block/MseqBlockScale.h"
+#include "model/library/MseqBook.h"
+#include "model/library/MseqConfig.h"
+#include "model/library/MseqMusic.h"
+#include "model/library/MseqRoom.h"
+#include "model/theory/MseqMapChord.h"
+#include "model/theory/MseqMapScale.h"
+#include "model/theory/MseqMapStage.h"
 #include "text/MrecCompiler.h"
 #include "text/MrecEntityWriter.h"
 #include "text/MrecFileEntity.h"

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "model/MseqEntity.h"
+#include "model/core/MseqEntity.h"
 #include "text/MrecCompiler.h"
 #include "text/MrecEntityWriter.h"
 

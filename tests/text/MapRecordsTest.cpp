@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "model/MseqBlockScale.h"
-#include "model/MseqConfig.h"
-#include "model/MseqMapChord.h"
-#include "model/MseqMapScale.h"
-#include "model/MseqMapStage.h"
+#include "model/block/MseqBlockScale.h"
+#include "model/library/MseqConfig.h"
+#include "model/theory/MseqMapChord.h"
+#include "model/theory/MseqMapScale.h"
+#include "model/theory/MseqMapStage.h"
 #include "platform/TextCodec.h"
 #include "text/LoadWrite.h"
 #include "text/MrecCompiler.h"

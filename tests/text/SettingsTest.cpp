@@ -6,10 +6,10 @@
 #include <filesystem>
 #include <string>
 
-#include "model/MseqBlockScale.h"
-#include "model/MseqConfig.h"
-#include "model/MseqMapScale.h"
-#include "model/MseqPathOps.h"
+#include "model/block/MseqBlockScale.h"
+#include "model/core/MseqPathOps.h"
+#include "model/library/MseqConfig.h"
+#include "model/theory/MseqMapScale.h"
 #include "platform/FileSystem.h"
 
 namespace {

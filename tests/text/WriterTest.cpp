@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "model/MseqBook.h"
-#include "model/MseqObject.h"
-#include "model/MseqRoom.h"
+#include "model/core/MseqObject.h"
+#include "model/library/MseqBook.h"
+#include "model/library/MseqRoom.h"
 #include "platform/TextCodec.h"
 #include "text/MrecEntityWriter.h"
 #include "text/bank.h"

@@ -5,8 +5,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "model/MseqDesk.h"
-#include "model/MseqPathOps.h"
+#include "model/core/MseqDesk.h"
+#include "model/core/MseqPathOps.h"
 #include "platform/FileSystem.h"
 #include "platform/TextCodec.h"
 #include "play/PlayFixture.h"

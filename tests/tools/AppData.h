@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "model/MseqMusic.h"
-#include "model/MseqObject.h"
-#include "model/MseqRoom.h"
-#include "model/ref_ptr.h"
+#include "model/core/MseqObject.h"
+#include "model/core/ref_ptr.h"
+#include "model/library/MseqMusic.h"
+#include "model/library/MseqRoom.h"
 #include "text/MrecCompiler.h"
 
 namespace kv_test {

@@ -7,16 +7,16 @@
 #include <set>
 #include <string>
 
-#include "model/MseqBlockLabel.h"
-#include "model/MseqMapChord.h"
-#include "model/MseqMapStage.h"
-#include "model/MseqPathOps.h"
-#include "model/MseqTrackChord.h"
-#include "model/MseqTrackLabel.h"
-#include "model/MseqTrackLink.h"
-#include "model/MseqTrackNote.h"
-#include "model/MseqTrackRefer.h"
-#include "model/MseqTrackValue.h"
+#include "model/block/MseqBlockLabel.h"
+#include "model/core/MseqPathOps.h"
+#include "model/theory/MseqMapChord.h"
+#include "model/theory/MseqMapStage.h"
+#include "model/track/MseqTrackChord.h"
+#include "model/track/MseqTrackLabel.h"
+#include "model/track/MseqTrackLink.h"
+#include "model/track/MseqTrackNote.h"
+#include "model/track/MseqTrackRefer.h"
+#include "model/track/MseqTrackValue.h"
 #include "platform/TextCodec.h"
 #include "tools/AppData.h"
 

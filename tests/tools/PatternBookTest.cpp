@@ -5,9 +5,9 @@
 #include <set>
 #include <string>
 
-#include "model/MseqBlockLabel.h"
-#include "model/MseqTrackLabel.h"
-#include "model/MseqTrackNote.h"
+#include "model/block/MseqBlockLabel.h"
+#include "model/track/MseqTrackLabel.h"
+#include "model/track/MseqTrackNote.h"
 #include "platform/TextCodec.h"
 #include "play/PlayFixture.h"
 #include "tools/AppData.h"

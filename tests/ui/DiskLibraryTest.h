@@ -9,8 +9,8 @@
 #include <filesystem>
 #include <string>
 
-#include "model/MseqDesk.h"
-#include "model/MseqPath.h"
+#include "model/core/MseqDesk.h"
+#include "model/core/MseqPath.h"
 #include "platform/FileSystem.h"
 #include "text/MrecCompiler.h"
 

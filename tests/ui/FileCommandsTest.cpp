@@ -6,11 +6,11 @@
 #include <sstream>
 #include <string>
 
-#include "model/MseqBook.h"
-#include "model/MseqDesk.h"
-#include "model/MseqMusic.h"
-#include "model/MseqObject.h"
-#include "model/MseqRoom.h"
+#include "model/core/MseqDesk.h"
+#include "model/core/MseqObject.h"
+#include "model/library/MseqBook.h"
+#include "model/library/MseqMusic.h"
+#include "model/library/MseqRoom.h"
 #include "platform/FileSystem.h"
 #include "platform/TextCodec.h"
 #include "text/MrecCompiler.h"

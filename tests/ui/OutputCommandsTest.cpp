@@ -6,11 +6,11 @@
 #include <fstream>
 
 #include "ExternalTools.h"
-#include "model/MseqBook.h"
-#include "model/MseqMusic.h"
-#include "model/MseqObject.h"
-#include "model/MseqRoom.h"
-#include "model/MseqTrackNote.h"
+#include "model/core/MseqObject.h"
+#include "model/library/MseqBook.h"
+#include "model/library/MseqMusic.h"
+#include "model/library/MseqRoom.h"
+#include "model/track/MseqTrackNote.h"
 #include "platform/FileSystem.h"
 #include "platform/SynthPort.h"
 #include "text/MrecCompiler.h"

@@ -4,9 +4,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "model/MseqDesk.h"
-#include "model/MseqMapWord.h"
-#include "model/MseqPathOps.h"
+#include "model/core/MseqDesk.h"
+#include "model/core/MseqPathOps.h"
+#include "model/theory/MseqMapWord.h"
 #include "platform/FileSystem.h"
 #include "platform/TextCodec.h"
 

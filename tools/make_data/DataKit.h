@@ -10,13 +10,13 @@
 #include <string_view>
 #include <vector>
 
-#include "model/CkvString.h"
-#include "model/MseqBlockNote.h"
-#include "model/MseqBlockWord.h"
-#include "model/MseqMusic.h"
-#include "model/MseqObject.h"
-#include "model/MseqTrackLabel.h"
-#include "model/MseqTrackNote.h"
+#include "model/block/MseqBlockNote.h"
+#include "model/block/MseqBlockWord.h"
+#include "model/core/CkvString.h"
+#include "model/core/MseqObject.h"
+#include "model/library/MseqMusic.h"
+#include "model/track/MseqTrackLabel.h"
+#include "model/track/MseqTrackNote.h"
 #include "text/MrecCompiler.h"
 
 namespace kv_data {

@@ -5,8 +5,8 @@
 #include <map>
 #include <string>
 
-#include "model/MseqId.h"
-#include "model/MseqMusic.h"
+#include "model/core/MseqId.h"
+#include "model/library/MseqMusic.h"
 
 namespace kv_data {
 

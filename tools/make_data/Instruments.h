@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "DataKit.h"
-#include "model/MseqMusic.h"
+#include "model/library/MseqMusic.h"
 
 namespace kv_data {
 

@@ -7,11 +7,11 @@
 #include "Demo.h"
 #include "Maps.h"
 #include "PatternBook.h"
-#include "model/MseqBook.h"
-#include "model/MseqDesk.h"
-#include "model/MseqMapChord.h"
-#include "model/MseqMapStage.h"
-#include "model/MseqRoom.h"
+#include "model/core/MseqDesk.h"
+#include "model/library/MseqBook.h"
+#include "model/library/MseqRoom.h"
+#include "model/theory/MseqMapChord.h"
+#include "model/theory/MseqMapStage.h"
 #include "platform/FileSystem.h"
 
 namespace kv_data {

@@ -5,9 +5,9 @@
 #include <string_view>
 #include <vector>
 
-#include "model/MseqMapChord.h"
-#include "model/MseqMapScale.h"
-#include "model/MseqMapStage.h"
+#include "model/theory/MseqMapChord.h"
+#include "model/theory/MseqMapScale.h"
+#include "model/theory/MseqMapStage.h"
 
 namespace kv_data {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "model/MseqMusic.h"
+#include "model/library/MseqMusic.h"
 
 namespace kv_data {
 

@@ -5,11 +5,11 @@
 #include "Instruments.h"
 #include "Maps.h"
 #include "PatternBook.h"
-#include "model/MseqBlockRefer.h"
-#include "model/MseqBlockValue.h"
-#include "model/MseqTrackChord.h"
-#include "model/MseqTrackRefer.h"
-#include "model/MseqTrackValue.h"
+#include "model/block/MseqBlockRefer.h"
+#include "model/block/MseqBlockValue.h"
+#include "model/track/MseqTrackChord.h"
+#include "model/track/MseqTrackRefer.h"
+#include "model/track/MseqTrackValue.h"
 #include "text/MrecFileEntity.h"
 
 namespace kv_data {

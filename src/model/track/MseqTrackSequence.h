@@ -1,0 +1,109 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <vector>
+
+#include "model/track/MseqTrack.h"
+
+// The key of a block in a sequence: its index in the track's grid, 32-bit signed. It converts
+// to and from int32_t, so the map is used as one keyed by plain indices. The value is mutable
+// for one purpose only: moving every block from some index on by the same distance, in place.
+// Such a move keeps every pair of keys in the same order, which is all the map relies on, and
+// costs neither allocation nor rebalancing. Any thread.
+struct MseqIndex {
+    MseqIndex(int32_t index = 0) : value(index) {}
+    operator int32_t() const { return value; }
+    mutable int32_t value;
+};
+
+// A track holding an ordered set of blocks keyed by their index in the track's grid: at most
+// one block starts at any index. Two families differ in one respect:
+//   - blocks with length (notes, phrase references) cover [index, index + m_Length), lengths
+//     at least 1; the end of the track is the last-starting block's index plus its length;
+//   - point blocks (chords, labels, values, links) hold from their index until the next one;
+//     the end of the track is the last index plus 1.
+// Instances exist for the six block types of tracks; the concrete track classes derive from
+// them. Every operation touches only the blocks it concerns (plus, inherently, the blocks that
+// move), never the whole map. Threads as for MseqTrack.
+template <class Block>
+class MseqTrackSequence : public MseqTrack {
+public:
+    using BlockMap = std::map<MseqIndex, Block, std::less<>>;
+    static constexpr bool kHasLength = requires(const Block& b) { b.m_Length; };
+
+    // The base checks plus lengths of at least 1 and the class's own block rules.
+    int validate() override;
+    bool copy_to(MseqTrack* other) const override;
+    bool store_range(int32_t a, int32_t from, int32_t to, MseqObject* detached) const override;
+    int64_t length_ticks() const override;
+    bool set_grid_when_empty(int32_t a) override;
+    bool change_grid(int32_t beat, bool dry_run, MseqGridCounts* counts) override;
+    bool is_sequence() const override { return true; }
+    bool set_block(int32_t a, int32_t index, const MseqBlock* block) override;
+    bool space(int32_t a, int32_t p, int32_t n, uint32_t mode) override;
+    bool erase(int32_t a, int32_t from, int32_t to, uint32_t mode) override;
+    bool cut(int32_t a, int32_t from, int32_t to, uint32_t mode) override;
+    bool insert(int32_t a, int32_t from, int32_t to, MseqObject* source, uint32_t mode,
+                int64_t* end) override;
+    bool cover(int32_t a, int32_t from, int32_t to, MseqObject* source, uint32_t mode,
+               int64_t* end) override;
+    MseqBlock* get_block(int32_t a, int32_t index) override;
+    int64_t end_index(int32_t a) const override;
+
+    // The blocks by index in the track's own grid.
+    const BlockMap& blocks() const { return blocks_; }
+    std::size_t block_count() const { return blocks_.size(); }
+    // The block starting at `index` of the track's own grid, or nullptr.
+    const Block* block_at(int32_t index) const;
+    // Puts a copy of `block` at `index` of the track's own grid, replacing any block there, and
+    // brings it into the track's rules (length, value range). For readers that fill a track
+    // before its grid is validated. Never fails.
+    void put_block(int32_t index, const Block& block);
+    // The end of the track in its own grid (see the class comment); 0 when empty.
+    int64_t own_end() const;
+
+protected:
+    // Brings a block entering the track into the track's rules: lengths of at least 1 here;
+    // value tracks also clamp the value.
+    virtual void fit_block(Block& block) const;
+    BlockMap& mutable_blocks() { return blocks_; }
+
+private:
+    struct Piece {
+        int32_t key;
+        const Block* source;
+        int32_t length;
+    };
+    // The copy of a source range into this track, worked out before anything changes: the
+    // range to clear and the blocks to put.
+    struct CopyPlan {
+        int64_t clear_from = 0;
+        int64_t clear_to = 0;
+        std::vector<Piece> pieces;
+    };
+
+    static int64_t length_of(const Block& block);
+    static void set_length(Block& block, int64_t length);
+
+    // The stored sequence of the same block type held by `source`, and the factor that turns
+    // its grid into this track's; nullptr when there is none or the grids do not fit.
+    const MseqTrackSequence* stored_source(MseqObject* source, int64_t* factor) const;
+
+    // The primitives, in the track's own grid, on positions already known to fit 32 bits.
+    bool space_fits(int64_t p, int64_t n, bool split) const;
+    void space_apply(int64_t p, int64_t n, bool split);
+    void erase_apply(int64_t from, int64_t to, bool split);
+    void cut_apply(int64_t from, int64_t to);
+    void shift_from(int64_t first, int64_t by);
+    // Plans copying the source's [s, s + n), viewed in this track's grid through `factor`, to
+    // d: the common step of store, insert and cover. False for negative d, n or s, or when a
+    // result would not fit 32 bits.
+    static bool plan_copy(const BlockMap& source, int64_t factor, int64_t d, int64_t n, int64_t s,
+                          bool clip, CopyPlan& plan);
+    void run_copy(const CopyPlan& plan);
+
+    BlockMap blocks_;
+};

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "platform/Clock.h"
+#include "play/engine/MplyOutput.h"
+
+class MseqConfig;
+
+// A MIDI output device the player plays through in real time. Devices open lazily: Open (at the
+// start of every run) opens the device named by the configuration, closing it first when the
+// configuration names another one since it was opened; the device stays open between runs
+// unless the configuration asks for it to be closed at every stop. Devices read the
+// configuration at Open and Stop, so it must outlive them. The engine's thread during a run, the
+// owner's thread otherwise.
+class MplyDevice : public MplyOutput {
+public:
+    // `clock` times the sleeps of Finish (the system clock when null).
+    MplyDevice(const MseqConfig& config, KvClock* clock);
+
+    bool IsOffline() const override { return false; }
+
+    // Opens the configured device (closing a different one first); 0 when it cannot be opened.
+    virtual int OpenDevice() = 0;
+    // Closes the device and zeroes the counters and flags; 0 when the system refuses to close.
+    virtual int CloseDevice() = 0;
+    // True while the device is open.
+    virtual bool IsDeviceOpen() const = 0;
+
+protected:
+    // Clears the counter of (channel, key) whatever it holds: for Stop, when a note-off could
+    // not be sent and the key is given up.
+    void forget_note(int channel, int key);
+
+    const MseqConfig& m_Config;
+    KvClock* m_Clock;
+};

@@ -1,0 +1,91 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+
+#include "model/core/MseqId.h"
+#include "model/core/MseqType.h"
+#include "model/core/ref_ptr.h"
+#include "play/engine/MplyContext.h"
+
+class MplyPlayer;
+class MplyTrack;
+class MseqEntity;
+class MseqMapStage;
+class MseqMusic;
+
+// Class type code of the player music.
+inline constexpr MSEQ_TYPE MPLY_MUSIC = 0x30012;
+
+// What the engine runs: something that starts once per run and then generates events window
+// by window. The engine's thread only (the owner creates and hands it over).
+class MplyEntity {
+public:
+    MplyEntity() = default;
+    MplyEntity(const MplyEntity&) = delete;
+    MplyEntity& operator=(const MplyEntity&) = delete;
+    virtual ~MplyEntity() = default;
+
+    // The class type code.
+    virtual MSEQ_TYPE GetType() const = 0;
+    // The entity when `code` is its class's code, else nullptr.
+    virtual MplyEntity* IsKindOf(MSEQ_TYPE code) = 0;
+    // The model entity it plays; nullptr when it has none.
+    virtual MseqEntity* GetSource() const = 0;
+    // Gets ready for a run of `player`, inserting the events of the start; false aborts the run.
+    virtual bool Start(MplyPlayer* player) = 0;
+    // Generates the events of the player's current window; false when everything is generated.
+    virtual bool Generate(MplyPlayer* player) = 0;
+};
+
+// A music or phrase compiled for one run: a tree of player tracks mirroring the stored track
+// tree, a context, and the stage map of the music. Holds a counted reference to its source (so
+// the model outlives the run) and to the stage map. The engine's thread only.
+class MplyMusic : public MplyEntity {
+public:
+    // A player music over `source` (a music or a phrase); holds a reference to it.
+    explicit MplyMusic(MseqMusic* source);
+    ~MplyMusic() override;
+
+    MSEQ_TYPE GetType() const override { return MPLY_MUSIC; }
+    MplyEntity* IsKindOf(MSEQ_TYPE code) override { return code == MPLY_MUSIC ? this : nullptr; }
+    MseqEntity* GetSource() const override;
+    // Inserts title, copyright and tempo (and, for a phrase, its program and controls; for a
+    // music, the stage set-up), builds the track tree and prepares it. True at once when the
+    // tree already exists. False without player or source, when the tree cannot be built, when
+    // an event cannot be made, or when no track will generate anything.
+    bool Start(MplyPlayer* player) override;
+    // Copies the player's window into the context and runs the generate pass.
+    bool Generate(MplyPlayer* player) override;
+
+    // For a referenced phrase: builds the track tree and prepares it with `context` (no start
+    // events). True when at least one track will generate.
+    bool BuildAndPrepare(MplyContext& context);
+    // The generate pass over the tree with `context`: true when a track has blocks left.
+    bool GeneratePass(MplyContext& context);
+
+    // The player track made from the stored track `id` (file number forced to 1), or nullptr.
+    MplyTrack* FindTrack(MSEQ_ID id) const;
+    // The entity of the object `id` of the music when it is of `type`, loaded if needed;
+    // nullptr when there is no such object or it is of another type.
+    ref_ptr<MseqEntity> OpenObject(MSEQ_ID id, MSEQ_TYPE type) const;
+
+    MseqMusic* source() const { return m_Source.get(); }
+    // The stage map of the music, or nullptr.
+    const MseqMapStage* stage_map() const { return m_StageMap.get(); }
+    MplyContext& context() { return m_Context; }
+    // The first top-level track of the tree, or nullptr before the tree is built.
+    MplyTrack* tree() const { return m_Tree; }
+
+private:
+    bool BuildTree();
+    void ReleaseTree();
+    bool PreparePass(MplyContext& context);
+    bool StageSetup(MplyPlayer& player);
+
+    ref_ptr<MseqMusic> m_Source;
+    MplyContext m_Context;
+    std::map<MSEQ_ID, MplyTrack*> m_TrackMap;
+    MplyTrack* m_Tree = nullptr;
+    ref_ptr<MseqMapStage> m_StageMap;
+};

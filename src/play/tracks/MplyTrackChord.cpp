@@ -1,0 +1,66 @@
+#include "play/tracks/MplyTrackChord.h"
+
+#include <new>
+
+#include "model/core/MseqObject.h"
+#include "play/tracks/MplyTrackChordMap.h"
+
+MplyTrack* MseqTrackChord::create_player_track(MplyMusic* player) {
+    return new (std::nothrow) MplyTrackChord(player, this);
+}
+
+bool MplyTrackChord::Prepare(MplyContext& context) {
+    m_FixedMap.reset();
+    m_MapSource = nullptr;
+    m_Cached = nullptr;
+    m_CacheStart = m_CacheEnd = 0;
+    const MSEQ_ID id = m_Source->m_MapID;
+    if (ref_ptr<MseqEntity> map = m_Music->OpenObject(id, MTYPE_LEAF_CHORD)) {
+        m_FixedMap = ref_ptr<MseqMapChord>(map->cast_to<MseqMapChord>(MTYPE_LEAF_CHORD));
+    } else if (m_Music->OpenObject(id, MTYPE_TRACK_CHORD_MAP)) {
+        MplyTrack* t = m_Music->FindTrack(id);
+        if (t && t->IsKindOf(MPLY_TRACK_CHORD_MAP))
+            m_MapSource = static_cast<MplyTrackChordMap*>(t);
+    }
+    return PrepareCommon(context, false, true, MplyCursorRule::kFirstFrom);
+}
+
+bool MplyTrackChord::Generate(MplyContext& context) {
+    while (!AtEnd()) {
+        const int64_t time = PlainTime(context);
+        bool more = false;
+        if (PastWindow(time, context, &more)) return more;
+        m_Cached = ChordOf(m_Cursor->second, time);
+        m_CacheStart = m_Cursor->first;
+        ++m_Cursor;
+        m_CacheEnd = AtEnd() ? INT32_MAX : static_cast<int32_t>(m_Cursor->first);
+    }
+    return false;
+}
+
+const MseqMapChord* MplyTrackChord::ChordMapAt(int64_t tick) {
+    if (m_FixedMap) return m_FixedMap.get();
+    return m_MapSource ? m_MapSource->ChordMapAt(tick) : nullptr;
+}
+
+const MseqBlockChord* MplyTrackChord::ChordAt(int64_t tick) {
+    const int64_t u = tick * m_Source->m_Beat / MseqTrack::kTicksPerBar;
+    if (m_CacheStart <= u && u < m_CacheEnd) return m_Cached;
+    if (u < INT32_MIN || u > INT32_MAX) return nullptr;
+    const auto& blocks = m_Source->blocks();
+    auto it = blocks.upper_bound(static_cast<int32_t>(u));
+    if (it == blocks.begin()) return nullptr;
+    --it;
+    return ChordOf(it->second, tick);
+}
+
+const MseqBlockChord* MplyTrackChord::ChordOf(const MseqBlockChord& block, int64_t tick) {
+    if (block.m_Flags & MCHORD_NO_KEY) return &block;
+    const MseqMapChord* map = ChordMapAt(tick);
+    if (!map) return nullptr;
+    const int32_t slot = block.desc_pitch();
+    if (slot < 0 || slot >= MseqMapChord::kSlots) return nullptr;
+    const MseqBlockChord& chord = map->m_Blocks[slot];
+    if (chord.m_Flags & MCHORD_NO_KEY) return nullptr;
+    return &chord;
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+
+#include "model/block/MseqBlockChord.h"
+#include "model/block/MseqBlockNote.h"
+#include "model/block/MseqBlockScale.h"
+#include "model/track/MseqTrackNote.h"
+#include "play/tracks/MplyTrackSeq.h"
+
+class MplyTrackChord;
+class MseqMapChord;
+
+// The player of a note track: turns each note block into a note-on, settling when it sounds,
+// for how long, at which key and how loud. Keys come from the note's type: a pure pitch, a tone
+// in the key of the chord map in effect, a degree of its scale, a degree of the chord in effect,
+// or the track's rhythm sound. Without a chord track it uses a major scale and a major triad of
+// its own. Inside a phrase reference it honours the reference's offsets, cuts, stretch, degree
+// shift and settings. A note whose key cannot be settled is skipped. The engine's thread only.
+class MplyTrackNote final : public MplyTrackSeq<MseqTrackNote> {
+public:
+    MplyTrackNote(MplyMusic* music, MseqTrackNote* source);
+
+    MSEQ_TYPE GetType() const override { return MPLY_TRACK_NOTE; }
+    // The common steps, channel and chord track, start lag, octave, length and velocity factors.
+    bool Prepare(MplyContext& context) override;
+    // A note-on for each block that starts before the window end.
+    bool Generate(MplyContext& context) override;
+
+    // What Prepare settled, for inspection.
+    int32_t start_lag() const { return m_StartLag; }
+    int32_t length_factor() const { return m_LengthFactor; }
+    int32_t velocity_factor() const { return m_VelocityFactor; }
+    int32_t octave() const { return m_Octave; }
+    MplyTrackChord* chord_source() const { return m_ChordSource; }
+
+    // The key of a note at tick `a` for a transposition `transpose` and a degree shift `shift`;
+    // false when the note has none (unknown type, no map or chord where one is needed, an empty
+    // scale or chord, a left-out chord tone). The key may still lie outside 0-127.
+    bool KeyOf(const MseqBlockNote& note, int64_t a, int64_t transpose, int64_t shift,
+               int64_t* key);
+
+private:
+    MplyTrackChord* m_ChordSource = nullptr;
+    int32_t m_StartLag = 0;        // ticks
+    int32_t m_LengthFactor = 256;  // percentage in 1/256 steps
+    int32_t m_VelocityFactor = 256;
+    int32_t m_Octave = 0;
+    MseqBlockScale m_DefaultScale;
+    MseqBlockChord m_DefaultChord;
+};
