@@ -184,10 +184,11 @@ const char* const kSongMemo =
     "アウトロ 4 小節、エンディング 4 小節の 40 小節です。\r\n"
     "コードトラックはコードマップのパレットを指し、転調トラックがハ長調からニ長調へ"
     "コードマップを切り替えます（25 小節目）。\r\n"
-    "メロディはトーン、ストリングスはスケール度数、コーラスはコード度数、"
-    "セレスタは音名そのまま（ピュア）、タンバリンはリズムの音符で書かれています。\r\n"
-    "伴奏はすべて標準パターンブックのフレーズです。イントロのピアノとアウトロのギターは"
-    "ストレッチ、B メロ最後のキメはサウンドカット、最後の和音はブロックキープ、"
+    "メロディはトーン、ストリングスはスケール度数、コーラスと A メロからサビまでのピアノは"
+    "コード度数、セレスタは音名そのまま（ピュア）、タンバリンはリズムの音符で書かれています。"
+    "ピアノの和音は前の和音にいちばん近い転回形を選び、メロディより 3 度以上低く保っています。\r\n"
+    "そのほかの伴奏は標準パターンブックのフレーズです。イントロのピアノとアウトロのギターは"
+    "ストレッチ、B メロ最後のキメと最後のピアノはサウンドカット、最後の和音はブロックキープ、"
     "そのほかはブロックカットで置かれています。\r\n";
 
 const char* const kSamplerMemo =
@@ -336,10 +337,12 @@ void build_demo_song(MseqMusic& m, const DemoRefs& refs) {
     comp_chords(keys, 12, {"-1 0 1/0", "-2 -1 0/0", "-1 0 1/0' ; -2 -1 0/0"}, "x-oxx-ox",
                 "x---x---");
     const std::vector<std::string> chorus_chords = {
-        "0 1 2/0", "-1 0 1/0", "0 1 2/0'", "-1 0 1/0", "1 2 3/0'", "0 1 2/0", "2 3 4/0'",
+        "-1 0 1/0", "0 1 2/0'", "-1 0 1/0", "1 2 3/0'", "0 1 2/0", "2 3 4/0'",
     };
     for (int32_t bar : {16, 24}) {
-        comp_chords(keys, bar, chorus_chords, "X--xx-x-", "X---x-x-");
+        // IV opens low after the break's stab, or high after the A7 of the key change.
+        comp_chords(keys, bar, {bar == 16 ? "-1 0 1/0" : "0 1 2/0"}, "X--xx-x-", "X---x-x-");
+        comp_chords(keys, bar + 1, chorus_chords, "X--xx-x-", "X---x-x-");
         // The chorus in C turns to A7 on its last half bar; the one in D stays at home.
         comp_chords(keys, bar + 7, {bar == 16 ? "2 3 4/0' ; -1 1 2/0" : "2 3 4/0'"}, "X--xx-x-",
                     "X---x-x-");
