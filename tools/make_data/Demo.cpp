@@ -148,8 +148,8 @@ Keyboard keyboard(MseqMusic& m, int32_t velocity_rate) {
 // Plays one rhythm bar (eight steps) of each hand from `bar` on, a bar for each entry of
 // `chords`. An entry is the right hand's three chord degrees, '/', and the left hand's degree
 // ("-1 0 1/0'"); two such chords separated by ';' share the bar, a half each, and the rhythms
-// must then start a note at the half. Each chord is the inversion nearest to the one before,
-// so that the voices move by steps instead of jumping with the root.
+// must then start a note at the half. The song picks for each chord the inversion nearest the
+// chord before, so that the voices move by steps instead of jumping with the root.
 void comp_chords(const Keyboard& k, int32_t bar, const std::vector<std::string>& chords,
                  std::string_view right_rhythm, std::string_view left_rhythm) {
     if (right_rhythm.size() != 8 || left_rhythm.size() != 8) fail("a keyboard rhythm is a bar");
@@ -219,10 +219,10 @@ void build_demo_song(MseqMusic& m, const DemoRefs& refs) {
                 "マーカー");
     auto* words_track = add_track<MseqTrackLyric>(m, MID_TRACK_HEADER, MTYPE_TRACK_LYRIC, "歌詞");
     if (!words_track->set_grid_when_empty(8)) fail("lyric grid");
-    // The tempo moves where the tune breathes: up for the chorus, again with the dominant
-    // before the key change (the tune rests there), back for the outro after the last chorus
-    // has ended, and a ritardando of a few beats per minute a beat over the ending's first two
-    // bars into the last chord.
+    // The tempo moves where the tune breathes: up for the chorus, again with the A7 before the
+    // key change (where the pickup starts after half a bar's rest), back for the outro after
+    // the last chorus has ended, and a ritardando of two or three beats per minute a beat over
+    // the ending's first two bars into the last chord.
     tempo_track(m, 4,
                 {{0, 104},
                  {16 * 4, 108},
@@ -330,8 +330,8 @@ void build_demo_song(MseqMusic& m, const DemoRefs& refs) {
     // The piano's chords, from the first verse to the end of the second chorus. The right hand
     // keeps below the tune (a third or more) and each chord takes the inversion nearest the
     // one before; the left hand plays the root between F2 and E3, above the bass.
-    const Keyboard keys = keyboard(m, 85);
-    comp_chords(keys, 4, {"0 1 2/0'", "-2 -1 0/0", "-2 -1 0/0", "-1 0 1/0'"}, "x---o-o-",
+    const Keyboard keys = keyboard(m, 95);
+    comp_chords(keys, 4, {"0 1 2/0'", "-2 -1 0/0", "-2 -1 0/0", "-1 0 1/0'"}, "x---x-o-",
                 "x-------");
     comp_chords(keys, 8, {"-1 0 1/0", "0 1 2/0'", "0 1 2/0'", "-1 0 1/0"}, "x-ox-ox-", "x---o---");
     comp_chords(keys, 12, {"-1 0 1/0", "-2 -1 0/0", "-1 0 1/0' ; -2 -1 0/0"}, "x-oxx-ox",
@@ -353,7 +353,7 @@ void build_demo_song(MseqMusic& m, const DemoRefs& refs) {
     comp(choir, 24 * 2, bars({"X-", "x-", "x-", "x-", "x-", "x-", "X-", "--"}));
 
     MseqTrackNote* strings = add_note_track(m, "ストリングス", 4, CH_STRINGS, 5);
-    line(strings, MNBT_SDEG, 0, bars({"r 2*3", "2*4", "3*4", "4*4"}), 92);
+    line(strings, MNBT_SDEG, 0, bars({"r 2*3", "2*4", "3*4", "4*4"}), 44);
     const std::string strings_chorus = "5*4 | 6*4 | 4*4 | 2*2 0*2 | 3*4 | 3*2 1*2";
     line(strings, MNBT_SDEG, 16 * 4,
          bars({strings_chorus, "2*4", "2*2 4*2", strings_chorus, "2*4", "0*4", "3*4", "4*4", "5*4",
@@ -363,12 +363,10 @@ void build_demo_song(MseqMusic& m, const DemoRefs& refs) {
         add_track<MseqTrackMsg>(m, MID_TRACK_DETAIL, MTYPE_TRACK_MSG, "ストリングス 表情");
     swell->m_Form = *MseqMsgFormMap::builtin().find(11);
     if (!swell->set_grid_when_empty(4) || !swell->set_channel(CH_STRINGS)) fail("swell set-up");
-    for (const auto& [index, value] : std::vector<std::pair<int32_t, int32_t>>{{0, 100},
-                                                                               {12, 70},
-                                                                               {64, 70},
-                                                                               {65, 85},
-                                                                               {66, 100},
-                                                                               {67, 110},
+    for (const auto& [index, value] : std::vector<std::pair<int32_t, int32_t>>{{64, 70},
+                                                                               {65, 78},
+                                                                               {66, 86},
+                                                                               {67, 92},
                                                                                {128, 90},
                                                                                {152, 100},
                                                                                {156, 90},
@@ -382,7 +380,7 @@ void build_demo_song(MseqMusic& m, const DemoRefs& refs) {
     MseqTrackNote* celesta = add_note_track(m, "セレスタ", 8, CH_CELESTA, 5);
     line(celesta, MNBT_PURE, 0,
          bars({"r*2 e6*2 c6*4", "a5*2 e6*2 c6*4", "a5*2 f6*2 c6*4", "b5*2 g6*2 d6*4"}), 92);
-    shape_phrase(celesta, 0, 4 * 8, 92, 112);
+    shape_phrase(celesta, 0, 4 * 8, 84, 100);
     line(celesta, MNBT_PURE, 38 * 8, bars({"d6*2 a5*2 f#6*4", "a6*2 f#6*2 d6*4"}), 80);
 
     MseqTrackNote* tambourine = add_drum_track(m, "タンバリン", DR_TAMBOURINE, 8, CH_DRUMS);
@@ -390,7 +388,7 @@ void build_demo_song(MseqMusic& m, const DemoRefs& refs) {
 
     // ---- the band: standard patterns placed by reference --------------------------------
     // The intro's arpeggio is written softly; here it carries the opening, so it sounds out.
-    MseqTrackRefer* intro_piano = phrase_track(m, "ピアノ イントロ", CH_PIANO, 130);
+    MseqTrackRefer* intro_piano = phrase_track(m, "ピアノ イントロ", CH_PIANO, 110);
     place(intro_piano, 0, 16, refs.phrase("piano_arpeggio_8.kvnl"), "イントロ", MRBM_STRETCH);
     MseqTrackRefer* piano = phrase_track(m, "ピアノ", CH_PIANO, 90);
     place(piano, 15, 1, refs.phrase("piano_16beat.kvnl"), "エンディング", MRBM_SOUND_CUT);
