@@ -219,10 +219,11 @@ void build_demo_song(MseqMusic& m, const DemoRefs& refs) {
                 "マーカー");
     auto* words_track = add_track<MseqTrackLyric>(m, MID_TRACK_HEADER, MTYPE_TRACK_LYRIC, "歌詞");
     if (!words_track->set_grid_when_empty(8)) fail("lyric grid");
-    // The tempo moves where the tune breathes: up for the chorus, again with the A7 before the
-    // key change (where the pickup starts after half a bar's rest), back for the outro after
-    // the last chorus has ended, and a ritardando of two or three beats per minute a beat over
-    // the ending's first two bars into the last chord.
+    // The tempo moves where the tune breathes: up for the chorus, after the pre-chorus has let
+    // its last note go; again with the A7 before the key change, where the pickup starts after
+    // half a bar's rest; back for the outro, after the last chorus has ended; and a ritardando
+    // of two or three beats per minute a beat over the ending's first two bars into the last
+    // chord.
     tempo_track(m, 4,
                 {{0, 104},
                  {16 * 4, 108},
@@ -278,7 +279,7 @@ void build_demo_song(MseqMusic& m, const DemoRefs& refs) {
                "a*2 a g f*2 e f",
                "g*3 d' b*2 r*2",
                "g*2 e*2 e*2 c*2",
-               "d*2 f*2 g*4",
+               "d*2 f*2 g*3 r",
                chorus,
                "e'*3 d' c'*4",
                "r*4 e' c#' a*2",
