@@ -3,7 +3,6 @@
 #include <string_view>
 
 #include "model/library/MseqMusic.h"
-#include "platform/FileSystem.h"
 #include "platform/MidiRender.h"
 #include "platform/SynthPort.h"
 #include "play/engine/MplyMusic.h"
@@ -60,6 +59,11 @@ int run_render_command(const std::vector<std::string>& args) {
         std::fprintf(stderr, "korvante: %s\n", error.c_str());
         return 1;
     }
+    error = output_refusal(lib, output);
+    if (!error.empty()) {
+        std::fprintf(stderr, "korvante: %s\n", error.c_str());
+        return 1;
+    }
     // The music is exported first; the file's events, timed by its tempo changes, are then
     // played into the synthesizer as fast as it can render.
     std::unique_ptr<MplyEntity> run(music->create_player_model());
@@ -83,14 +87,16 @@ int run_render_command(const std::vector<std::string>& args) {
                      soundfont.c_str());
         return 1;
     }
+    print_warnings(lib);
     const std::vector<uint8_t> wav = kv_synth::wav_image(samples);
-    if (!kv_fs::write_file_atomic(
-            kv_fs::from_host(output),
-            std::string_view(reinterpret_cast<const char*>(wav.data()), wav.size()))) {
-        std::fprintf(stderr, "korvante: cannot write %s\n", output.c_str());
+    const std::string_view bytes(reinterpret_cast<const char*>(wav.data()), wav.size());
+    if (!write_tool_output(lib, output, bytes, &error)) {
+        std::fprintf(stderr, "korvante: %s\n", error.c_str());
         return 1;
     }
-    std::printf("%s: %.3f s\n", output.c_str(), static_cast<double>(samples.size() / 2) / 44100);
+    // With the sound on standard output, the summary goes to standard error.
+    std::fprintf(output == "-" ? stderr : stdout, "%s: %.3f s\n", output.c_str(),
+                 static_cast<double>(samples.size() / 2) / 44100);
     return 0;
 }
 
