@@ -1,6 +1,8 @@
 #include "ui/Commands.h"
 
 #include <cstdio>
+#include <exception>
+#include <new>
 
 #include "ui/DemoCommand.h"
 #include "ui/EventsCommand.h"
@@ -10,6 +12,11 @@
 #include "ui/Session.h"
 
 namespace kv_ui {
+
+const char* system_failure_text(const std::exception& e) {
+    if (dynamic_cast<const std::bad_alloc*>(&e)) return "out of memory";
+    return e.what();
+}
 
 namespace {
 
@@ -65,7 +72,16 @@ int run_command(const std::vector<std::string>& all) {
     init_program(home);
     if (args.empty()) return print_help(args);
     for (const Command& c : commands()) {
-        if (args[0] == c.name) return c.run(std::vector<std::string>(args.begin() + 1, args.end()));
+        if (args[0] != c.name) continue;
+        // Each command is one entry point: what the system throws inside it (memory running
+        // out) ends the command with a message instead of an abort.
+        try {
+            return c.run(std::vector<std::string>(args.begin() + 1, args.end()));
+        } catch (const std::exception& e) {
+            std::fflush(stdout);
+            std::fprintf(stderr, "korvante: %s failed: %s\n", c.name, system_failure_text(e));
+            return 1;
+        }
     }
     std::fprintf(stderr, "korvante: unknown command '%s' (see korvante --help)\n", args[0].c_str());
     return 2;
