@@ -152,9 +152,8 @@ bool MrecReader::read_statements(MrecReadResult& result) {
             result.records.push_back(std::move(record));
             if (is_main) {
                 result.main = result.records.back().get();
-                in_main_ = true;
+                in_main_ = true;  // a failure from here on has no place in the text
                 const uint32_t code = on_main(result, *result.main);
-                in_main_ = false;
                 return code == AE_OK || fail(code);
             }
         } else {

@@ -140,7 +140,11 @@ MseqMusic* LibraryLeaf::load(MseqObject* leaf, const std::string& name, std::str
 bool LibraryLeaf::owns_file(const std::string& host_path) {
     MseqObject* top = lib_.room_node();
     if (!top) return false;
+    // Books opened only to list their files are no concern of the music: their notes go.
+    std::vector<MrecLoadProblem>& notes = file_store().problems;
+    const size_t noted = notes.size();
     lib_.open_books();
+    if (notes.size() > noted) notes.resize(noted);
     for (MseqObject* n = top; n; n = n->next_in(top)) {
         if (n->is_with() || n->path.empty()) continue;
         MseqFullPath path;

@@ -36,7 +36,8 @@ int run_render_command(const std::vector<std::string>& args) {
         }
     }
     if (bad || plain.size() != 2 || output.empty()) {
-        std::fprintf(stderr, "usage: korvante render LIBRARY LEAF -o FILE.wav [--soundfont SF2]\n");
+        std::fprintf(stderr,
+                     "usage: korvante render LIBRARY LEAF -o FILE.wav|- [--soundfont SF2]\n");
         return 2;
     }
     if (!kv_synth::synth_available()) {
