@@ -215,8 +215,9 @@ bool MrecRecordReader::map_scale(AnalyzeFieldReader& r, MseqMapScale& out) {
 }
 
 bool MrecRecordReader::map_stage(AnalyzeFieldReader& r, MseqMapStage& out) {
-    int32_t setup;
-    if (r.read_int("m_Setup", setup)) out.m_Setup = static_cast<uint32_t>(setup);
+    // Signed in the file, but the writer writes the flags by name with any further bits in hex:
+    // both forms are read.
+    r.read_bits("m_Setup", out.m_Setup);
     AnalyzeArrayReader blocks;
     if (!r.read_array("m_Blocks", blocks)) return r.ok();
     for (size_t i = 0; i < blocks.size(); ++i) {

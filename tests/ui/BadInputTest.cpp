@@ -10,6 +10,7 @@
 #include <functional>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "ExternalTools.h"
 #include "platform/SynthPort.h"
@@ -103,9 +104,12 @@ TEST_F(DamagedLibrary, AMusicThatCannotBeReadIsAnError) {
          },
          ": error 0x10012 (a `;` is expected) at line 4, column 1"},
     };
-    std::string commands[] = {"events" + Lib() + kSong, "export" + Lib() + kSong + " -o out.mid",
-                              "demo" + Lib() + kSong + " --out out --no-wav",
-                              "export" + Lib() + " はじまりの朝 -o out.mid"};
+    std::vector<std::string> commands = {"events" + Lib() + kSong,
+                                         "export" + Lib() + kSong + " -o out.mid",
+                                         "demo" + Lib() + kSong + " --out out --no-wav",
+                                         "export" + Lib() + " はじまりの朝 -o out.mid"};
+    if (kv_synth::synth_available() && !kv_synth::find_soundfont().empty())
+        commands.push_back("render" + Lib() + kSong + " -o out.wav");
     const std::string original = read_all(song_);
     for (const Damage& d : damages) {
         d.apply(song_);
@@ -117,6 +121,7 @@ TEST_F(DamagedLibrary, AMusicThatCannotBeReadIsAnError) {
                 << d.name << ": " << command << "\n"
                 << r.err;
             EXPECT_FALSE(fs::exists(dir_ + "/out.mid")) << d.name;
+            EXPECT_FALSE(fs::exists(dir_ + "/out.wav")) << d.name;
             EXPECT_FALSE(fs::exists(dir_ + "/out/demo.mid")) << d.name;
         }
         fs::remove_all(song_);
