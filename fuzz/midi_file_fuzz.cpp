@@ -22,6 +22,9 @@ void check_decoded(const std::vector<kv_synth::timed_message>& messages) {
         if (s == 0xF0) continue;
         const size_t need = (s & 0xF0) == 0xC0 || (s & 0xF0) == 0xD0 ? 2 : 3;
         if (s < 0x80 || s >= 0xF0 || m.bytes.size() != need) std::abort();
+        for (size_t i = 1; i < need; ++i) {
+            if (m.bytes[i] & 0x80) std::abort();  // data bytes are 7-bit
+        }
     }
 }
 

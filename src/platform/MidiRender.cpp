@@ -79,8 +79,14 @@ bool decode_track(const uint8_t* p, const uint8_t* end, size_t track, std::vecto
             running = 0;
             continue;
         }
+        // System common and real-time messages (F1-F6, F8-FE) have no place in a file: a file
+        // holding them is damaged.
+        if (status >= 0xF0) return false;
         const size_t data = (status & 0xF0) == 0xC0 || (status & 0xF0) == 0xD0 ? 1 : 2;
         if (static_cast<size_t>(end - p) < data) return false;
+        for (size_t i = 0; i < data; ++i) {
+            if (p[i] & 0x80) return false;  // a data byte never has its top bit set
+        }
         e.bytes.push_back(status);
         e.bytes.insert(e.bytes.end(), p, p + data);
         p += data;

@@ -22,7 +22,8 @@ struct timed_message {
 // Decodes a Standard MIDI File (format 0 or 1, ticks per quarter note) into its messages in time
 // order, following the file's tempo changes; `length` receives the time of the last event (the
 // end of track). Meta events other than tempo are left out. False on a malformed or unsupported
-// file (time-code division, truncated chunk). Any thread.
+// file (time-code division, truncated chunk, a status byte F1-F6 or F8-FE, a data byte of 0x80 or
+// more). Any thread.
 bool decode_midi_file(std::span<const uint8_t> file, std::vector<timed_message>* out,
                       double* length);
 

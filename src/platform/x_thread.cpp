@@ -3,6 +3,7 @@
 #include <pthread.h>
 #include <sched.h>
 
+#include <algorithm>
 #include <system_error>
 
 x_thread::x_thread(KvClock* clock) : clock_(clock ? clock : &KvClock::system()) {}
@@ -38,6 +39,7 @@ bool x_thread::start(procedure proc) {
     if (handle_.joinable()) handle_.join();
     running_ = true;
     stop_requested_ = false;
+    idle_queue_ = nullptr;
     try {
         // Created under the lock: the new thread cannot finish before the handle is stored.
         handle_ = std::thread(&x_thread::body, this, proc);
@@ -58,7 +60,16 @@ void x_thread::body(procedure proc) {
         end_queue_->post(KvMessage{
             end_message_, static_cast<uintptr_t>(static_cast<intptr_t>(result)), end_param_});
     }
+    // Posted under the lock with the flags cleared: whoever receives it finds the thread idle.
+    if (idle_queue_) idle_queue_->post(idle_message_);
+    idle_queue_ = nullptr;
     has_handle_ = false;
+}
+
+void x_thread::post_when_idle(KvMessageQueue* queue, const KvMessage& message) {
+    std::lock_guard<std::mutex> hold(lock_);
+    idle_queue_ = queue;
+    idle_message_ = message;
 }
 
 bool x_thread::request_stop() {
@@ -81,7 +92,8 @@ bool x_thread::raise_priority() {
     std::lock_guard<std::mutex> hold(lock_);
     if (!has_handle_ || !handle_.joinable()) return false;
     sched_param param{};
-    param.sched_priority = sched_get_priority_max(SCHED_FIFO);
+    param.sched_priority = std::clamp(kRealTimePriority, sched_get_priority_min(SCHED_FIFO),
+                                      sched_get_priority_max(SCHED_FIFO));
     return pthread_setschedparam(handle_.native_handle(), SCHED_FIFO, &param) == 0;
 }
 

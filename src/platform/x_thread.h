@@ -21,6 +21,9 @@ public:
 // an optional end notification. The flags and the handle are guarded by the object's lock.
 class x_thread : public x_thread_control {
 public:
+    // The SCHED_FIFO priority asked for by raise_priority (1 is the lowest, 99 the highest).
+    static constexpr int kRealTimePriority = 10;
+
     using procedure = int (*)(void* user);
 
     // A thread object without a thread; `clock` (the system clock when null) times the waits of
@@ -39,6 +42,12 @@ public:
     // turns it off. The owner's thread, outside runs.
     void set_end_notify(KvMessageQueue* queue, uint32_t message, intptr_t param);
 
+    // Posts `message` to `queue` once the running procedure has returned and the thread is idle
+    // (running() is false and start() accepts), so that a receiver may start the next run at
+    // once. Called by the procedure during its run; only the last call of a run counts. The
+    // procedure's thread.
+    void post_when_idle(KvMessageQueue* queue, const KvMessage& message);
+
     // Starts `proc` on a new thread. False when a run is active or the thread cannot be
     // created. The owner's thread.
     bool start(procedure proc);
@@ -46,7 +55,8 @@ public:
     bool is_stop_requested() override;
     // True from start until the procedure has returned. Any thread.
     bool running() const;
-    // Tries to give the thread time-critical (real-time) priority; false when the system
+    // Tries to give the thread a modest real-time priority (SCHED_FIFO, kRealTimePriority):
+    // above every normal thread, below the system's own real-time work. False when the system
     // refuses or no thread exists, and the thread then keeps its normal priority. Any thread.
     bool raise_priority();
 
@@ -65,4 +75,6 @@ private:
     KvMessageQueue* end_queue_ = nullptr;
     uint32_t end_message_ = 0;
     intptr_t end_param_ = 0;
+    KvMessageQueue* idle_queue_ = nullptr;
+    KvMessage idle_message_{};
 };

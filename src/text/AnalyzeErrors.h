@@ -60,3 +60,7 @@ enum : uint32_t {
     MREC_E_TYPE_NOT_DECLARED = 0x10051,   // a record type a reader needs is not declared
     MREC_E_BAD_FIELD = 0x10052,           // a field of the wrong kind or range, or its item missing
 };
+
+// A short English description of a read's error code ("a `;` expected", ...), for messages;
+// "unknown error" for a code that is none of the above. Any thread.
+const char* analyze_error_text(uint32_t code);

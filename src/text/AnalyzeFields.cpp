@@ -52,6 +52,17 @@ bool AnalyzeFieldReader::read_uint(std::string_view field, uint32_t& out) {
     return v->to_uint32(out) || fail(MREC_E_BAD_FIELD);
 }
 
+bool AnalyzeFieldReader::read_bits(std::string_view field, uint32_t& out) {
+    const analyze_value* v = locate(field);
+    if (!v) return false;
+    int32_t as_signed;
+    if (v->to_int32(as_signed)) {
+        out = static_cast<uint32_t>(as_signed);
+        return true;
+    }
+    return v->to_uint32(out) || fail(MREC_E_BAD_FIELD);
+}
+
 bool AnalyzeFieldReader::read_string(std::string_view field, CkvString& out) {
     const analyze_value* v = locate(field);
     if (!v) return false;

@@ -49,6 +49,9 @@ public:
     bool read_int(std::string_view field, int32_t& out);
     bool read_uint(std::string_view field, uint32_t& out);
     bool read_string(std::string_view field, CkvString& out);
+    // A 32-bit set of flags, written either way: signed or unsigned (−2147483648 … 4294967295),
+    // its low 32 bits. Same results as above.
+    bool read_bits(std::string_view field, uint32_t& out);
 
     // The field's item as a nested record, whatever its attributes (for fields whose content
     // says its own type). Same results as above.

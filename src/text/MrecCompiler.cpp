@@ -1,5 +1,8 @@
 #include "text/MrecCompiler.h"
 
+#include <cerrno>
+#include <exception>
+
 #include "model/block/MseqBlockWord.h"
 #include "model/core/MseqDesk.h"
 #include "model/core/MseqObject.h"
@@ -56,13 +59,29 @@ bool MrecCompiler::load(MseqEntity* entity, const MseqFullPath& path, bool remem
         return false;
     }
     if (CkvString::compare_nocase(path, mseq_path::kWith) == 0) return false;
+    // The one place where a load meets the system: whatever it throws (memory running out while
+    // nodes are built) ends the load as a failed read.
+    try {
+        return load_file(entity, path, remember_path);
+    } catch (const std::exception&) {
+        result.error = MREC_E_READ_FAILED;
+        result.file = kv_fs::file_error{kv_fs::file_error::system, ENOMEM};
+        return false;
+    }
+}
+
+bool MrecCompiler::load_file(MseqEntity* entity, const MseqFullPath& path, bool remember_path) {
     entity->flags |= MEF_NEW;
     std::string text;
-    if (kv_fs::file_exists(path)) {
-        if (!kv_fs::read_file(path, &text)) {
+    if (!kv_fs::read_file(path, &text, &result.file)) {
+        if (result.file.kind != kv_fs::file_error::missing) {
             result.error = MREC_E_READ_FAILED;
             return false;
         }
+        result.file = kv_fs::file_error{};  // an absent file gives a fresh entity
+        found = Found::nothing;
+    } else {
+        found = text.empty() ? Found::empty : Found::text;
     }
     if (!text.empty()) {
         if (!load_text(entity, text.c_str(), text.size() + 1)) return false;
@@ -87,29 +106,39 @@ bool MrecCompiler::read_header(const MseqFullPath& path) {
         return false;
     }
     std::string text;
-    if (!kv_fs::file_exists(path)) {
-        result.error = MREC_E_NO_FILE;
-        return false;
-    }
-    if (!kv_fs::read_file(path, &text)) {
+    try {
+        if (!kv_fs::read_file(path, &text, &result.file)) {
+            result.error = result.file.kind == kv_fs::file_error::missing ? MREC_E_NO_FILE
+                                                                          : MREC_E_READ_FAILED;
+            return false;
+        }
+        if (text.empty()) {
+            result.error = MREC_E_NO_FILE;
+            return false;
+        }
+        return parse_header_text(text.c_str(), text.size() + 1, result);
+    } catch (const std::exception&) {
         result.error = MREC_E_READ_FAILED;
+        result.file = kv_fs::file_error{kv_fs::file_error::system, ENOMEM};
         return false;
     }
-    if (text.empty()) {
-        result.error = MREC_E_NO_FILE;
-        return false;
-    }
-    return parse_header_text(text.c_str(), text.size() + 1, result);
 }
 
-bool MrecCompiler::save(MseqEntity* entity) {
+bool MrecCompiler::save(MseqEntity* entity, kv_fs::file_error* why) {
     if (!entity) return false;
-    std::string text;
-    if (!mrec_write_entity(entity, &text)) return false;
-    const MseqFullPath& path = entity->full_path;
-    if (!kv_fs::file_exists(path) && !kv_fs::create_directories(mseq_path::remove_file_name(path)))
+    // Memory running out while the text is built fails the save and leaves the old file.
+    try {
+        std::string text;
+        if (!mrec_write_entity(entity, &text)) return false;
+        const MseqFullPath& path = entity->full_path;
+        if (!kv_fs::path_exists(path) &&
+            !kv_fs::create_directories(mseq_path::remove_file_name(path)))
+            return false;
+        if (!kv_fs::write_file_atomic(path, text, why)) return false;
+    } catch (const std::exception&) {
+        if (why) *why = kv_fs::file_error{kv_fs::file_error::system, ENOMEM};
         return false;
-    if (!kv_fs::write_file_atomic(path, text)) return false;
+    }
     MseqDesk::instance().clear_modified(entity);
     entity->flags &= ~MEF_NEW;
     return true;
@@ -204,7 +233,14 @@ uint32_t MrecCompiler::compile_content(MseqObject* node, const AnalyzeRecord& re
 }
 
 uint32_t MrecCompiler::read_content(MseqObject* node, const AnalyzeRecord* with) {
-    if (!with || !node->is_with()) return AE_OK;
+    if (!node->is_with()) return AE_OK;
+    if (!with) {
+        // A file whose object entries carry no m_With (its type does not declare it) gives an
+        // inline node the fresh content an empty `@null;{}` gives: the writer writes that
+        // content, and the file it writes then reads back to the same bytes.
+        mseq_open(node);
+        return AE_OK;
+    }
     return compile_content(node, *with);
 }
 
@@ -292,10 +328,29 @@ uint32_t MrecCompiler::read_music(AnalyzeFieldReader& r, MseqMusic* music) {
     return r.error();
 }
 
+MrecLoadProblem MrecCompiler::problem(const MseqFullPath& path) const {
+    MrecLoadProblem p;
+    p.path = path;
+    p.error = result.error;
+    p.absent = result.error == 0 && found == Found::nothing;
+    p.line = result.line;
+    p.column = result.column;
+    p.hint = result.hint;
+    p.file = result.file;
+    return p;
+}
+
 bool MrecFileStore::load(MseqEntity* entity, const MseqFullPath& path, bool commit) {
     MrecCompiler compiler;
     const bool ok = compiler.load(entity, path, commit);
     last_error = ok ? 0 : compiler.result.error;
+    if (!ok || compiler.found != MrecCompiler::Found::text) {
+        try {
+            problems.push_back(compiler.problem(path));
+        } catch (const std::exception&) {
+            // The note is lost; the load's result stands.
+        }
+    }
     return ok;
 }
 

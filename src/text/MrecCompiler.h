@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "model/core/MseqDesk.h"
 #include "model/core/MseqPath.h"
@@ -14,6 +15,17 @@ class MseqMusic;
 class MseqObject;
 class MseqRoom;
 
+// Why one file gave no content, in a form a message can be made from.
+struct MrecLoadProblem {
+    MseqFullPath path;
+    uint32_t error = 0;   // the read's code; 0 when the file is absent or empty
+    bool absent = false;  // with error 0: no file at the path (else the file is empty)
+    uint32_t line = 0;    // where the text failed, 0 when it has no place (MrecReadResult)
+    uint32_t column = 0;
+    uint32_t hint = 0;  // MREC_HINT_*
+    kv_fs::file_error file;
+};
+
 // Connects files to entities: reads a file, checks its header against the entity that receives
 // it and compiles the main record into that entity (building the nodes the record lists and
 // filling embedded contents); writes an entity's text to its file. One compiler per load or
@@ -21,17 +33,19 @@ class MseqRoom;
 class MrecCompiler : public MrecReader {
 public:
     // Fills the entity from the file at `path`. An absent or empty file succeeds with MEF_NEW
-    // set. With `remember_path` the path becomes the entity's and a successful read clears
-    // MEF_NEW. False on failure, with the code in result.error (0 for "<with>", which has no
-    // file); what was built before the failure stays.
+    // set; a folder, device or FIFO at the path is not read and fails with 0x10003. With
+    // `remember_path` the path becomes the entity's and a successful read clears MEF_NEW. False on
+    // failure, with the code in result.error (0 for "<with>", which has no file); what was built
+    // before the failure stays.
     bool load(MseqEntity* entity, const MseqFullPath& path, bool remember_path);
 
     // Compiles a file's text (ending with a NUL byte counted in `length`) into the entity.
     bool load_text(MseqEntity* entity, const char* text, size_t length);
 
     // Writes the entity's text to its path crash-safe, creating missing folders; clears
-    // MEF_NEW and leaves the modified set on success. False keeps the old file and the flags.
-    static bool save(MseqEntity* entity);
+    // MEF_NEW and leaves the modified set on success. False keeps the old file and the flags,
+    // with the reason in `why` when the file could not be written.
+    static bool save(MseqEntity* entity, kv_fs::file_error* why = nullptr);
 
     // Reads only the magic and the header of a file. False with the code in result.error.
     bool read_header(const MseqFullPath& path);
@@ -42,6 +56,12 @@ public:
     uint32_t compile_content(MseqObject* node, const AnalyzeRecord& record);
 
     MrecReadResult result;
+    // What the last load found at its path: nothing, an empty file or a file that was read.
+    enum class Found { nothing, empty, text } found = Found::nothing;
+
+    // The problem of the last load or header read at `path`: its failure, or an absent or empty
+    // file (error 0). Thread of the compiler.
+    MrecLoadProblem problem(const MseqFullPath& path) const;
 
 protected:
     uint32_t on_header(MrecReadResult& result) override;
@@ -52,6 +72,7 @@ private:
     uint32_t read_book(AnalyzeFieldReader& r, MseqBook* book);
     uint32_t read_music(AnalyzeFieldReader& r, MseqMusic* music);
     uint32_t read_content(MseqObject* node, const AnalyzeRecord* with);
+    bool load_file(MseqEntity* entity, const MseqFullPath& path, bool remember_path);
 
     MseqEntity* target_ = nullptr;
 };
@@ -63,4 +84,7 @@ public:
     bool save(MseqEntity* entity) override;
     // The error code of the last failed load; 0 after a success.
     uint32_t last_error = 0;
+    // Every load since the last clear that failed or found no file or an empty one, in order,
+    // so that a front end can say which file a music could not use and why.
+    std::vector<MrecLoadProblem> problems;
 };

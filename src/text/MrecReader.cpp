@@ -10,6 +10,9 @@ void MrecReadResult::clear() {
     header = MrecHeader();
     types.clear();
     main = nullptr;
+    line = column = 0;
+    hint = MREC_HINT_NONE;
+    file = kv_fs::file_error{};
     records.clear();
     memory.release();
 }
@@ -39,6 +42,7 @@ bool MrecReader::read(const char* text, std::size_t length, MrecReadResult& resu
     item_stack_.clear();
     reset_state(nullptr);
     set_flags(AF_LENIENT_ESCAPES);
+    in_main_ = false;
     memory_ = &result.memory;
     bool ok;
     try {
@@ -53,7 +57,57 @@ bool MrecReader::read(const char* text, std::size_t length, MrecReadResult& resu
     item_stack_.clear();
     memory_ = nullptr;
     result.error = error_;
+    if (error_ != 0) note_failure(text, length, result);
     return ok && error_ == 0;
+}
+
+void MrecReader::note_failure(const char* text, std::size_t length, MrecReadResult& result) const {
+    if (!text || length == 0) return;
+    const std::string_view whole(text, length - 1);
+    result.hint = mrec_text_hint(whole);
+    if (result.error == MREC_E_NO_MAGIC) {
+        result.line = result.column = 1;
+        return;
+    }
+    // A compile error of the main record has no place of its own in the text.
+    if (in_main_ || !cur_ || cur_ < text || cur_ > text + length - 1) return;
+    uint32_t line = 1, column = 1;
+    for (const char* p = text; p < cur_; ++p) {
+        if (*p == '\n' || (*p == '\r' && p[1] != '\n')) {
+            ++line;
+            column = 1;
+        } else if (*p != '\r') {
+            ++column;
+        }
+    }
+    result.line = line;
+    result.column = column;
+}
+
+uint32_t mrec_text_hint(std::string_view text) {
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") return MREC_HINT_BOM;
+    // UTF-8 is told by its multi-byte sequences: a lead byte 0xC2-0xF4 and the right number of
+    // continuation bytes 0x80-0xBF, with no byte that UTF-8 cannot hold.
+    bool multi_byte = false;
+    for (std::size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        std::size_t n = c >= 0xC2 && c <= 0xDF   ? 2
+                        : c >= 0xE0 && c <= 0xEF ? 3
+                        : c >= 0xF0 && c <= 0xF4 ? 4
+                                                 : 0;
+        if (n == 0 || i + n > text.size()) return MREC_HINT_NONE;
+        for (std::size_t k = 1; k < n; ++k) {
+            const auto t = static_cast<unsigned char>(text[i + k]);
+            if (t < 0x80 || t > 0xBF) return MREC_HINT_NONE;
+        }
+        multi_byte = true;
+        i += n;
+    }
+    return multi_byte ? MREC_HINT_UTF8 : MREC_HINT_NONE;
 }
 
 bool MrecReader::read_text(const char* text, std::size_t length, MrecReadResult& result,
@@ -98,6 +152,7 @@ bool MrecReader::read_statements(MrecReadResult& result) {
             result.records.push_back(std::move(record));
             if (is_main) {
                 result.main = result.records.back().get();
+                in_main_ = true;  // a failure from here on has no place in the text
                 const uint32_t code = on_main(result, *result.main);
                 return code == AE_OK || fail(code);
             }

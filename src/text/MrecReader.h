@@ -4,12 +4,21 @@
 #include <cstdint>
 #include <memory>
 #include <memory_resource>
+#include <string_view>
 #include <vector>
 
+#include "platform/FileSystem.h"
 #include "text/AnalyzeRecord.h"
 #include "text/AnalyzeTypes.h"
 #include "text/MrecHeader.h"
 #include "text/analyze.h"
+
+// What a text that failed to read looks like, when that may be why it failed.
+enum : uint32_t {
+    MREC_HINT_NONE = 0,
+    MREC_HINT_BOM = 1,   // it starts with a UTF-8 byte-order mark
+    MREC_HINT_UTF8 = 2,  // it is UTF-8 rather than CP932
+};
 
 // The magic every file of the text format begins with.
 constexpr char kMrecMagic[] = "KORVANTE-TEXT-TYPE";
@@ -28,6 +37,14 @@ struct MrecReadResult {
     std::vector<std::unique_ptr<AnalyzeRecord>> records;
     // The record whose attributes contain `main`; null when the read did not reach it.
     const AnalyzeRecord* main = nullptr;
+    // Where a failed read stopped in the text: 1-based line and byte column; 0 when the failure
+    // has no place in the text (no file, a compile error of the main record).
+    uint32_t line = 0;
+    uint32_t column = 0;
+    // What a failed read's text looks like, for a hint to the user (MREC_HINT_*).
+    uint32_t hint = 0;
+    // Why the file could not be read, with code 0x10003.
+    kv_fs::file_error file;
 
     void clear();
 };
@@ -71,9 +88,16 @@ private:
     bool read_type(AnalyzeTypeTable& types);
     bool read_define();
     bool skip_statement();
+    // Fills the place and the hint of a failed read into `result`.
+    void note_failure(const char* text, std::size_t length, MrecReadResult& result) const;
 
     analyze_value scratch_;
     std::pmr::memory_resource* memory_ = nullptr;  // where the records of this read go
     // The items of every open record, innermost last; a record takes its own when it closes.
     std::vector<analyze_value> item_stack_;
+    bool in_main_ = false;  // the main record is being compiled
 };
+
+// MREC_HINT_BOM for a text that starts with a UTF-8 byte-order mark, MREC_HINT_UTF8 for one
+// that is valid UTF-8 with multi-byte characters, else MREC_HINT_NONE. Any thread.
+uint32_t mrec_text_hint(std::string_view text);

@@ -1,5 +1,7 @@
 #include "text/MrecRecordReader.h"
 
+#include <cstdint>
+
 #include "model/block/MseqBlockChord.h"
 #include "model/block/MseqBlockLabel.h"
 #include "model/block/MseqBlockLink.h"
@@ -63,6 +65,9 @@ bool read_blocks(AnalyzeFieldReader& r, Track& track, ReadBlock read_block) {
         b.read_uint("m_Index", index);
         typename Track::BlockMap::mapped_type block;
         if (!read_block(b, block) || !b.ok()) return false;
+        // A position past the largest the writer can write (it writes positions signed) is no
+        // place in the track: such a block is skipped rather than kept at a negative position.
+        if (index > static_cast<uint32_t>(INT32_MAX)) continue;
         track.put_block(static_cast<int32_t>(index), block);
     }
     return true;
@@ -210,8 +215,9 @@ bool MrecRecordReader::map_scale(AnalyzeFieldReader& r, MseqMapScale& out) {
 }
 
 bool MrecRecordReader::map_stage(AnalyzeFieldReader& r, MseqMapStage& out) {
-    int32_t setup;
-    if (r.read_int("m_Setup", setup)) out.m_Setup = static_cast<uint32_t>(setup);
+    // Signed in the file, but the writer writes the flags by name with any further bits in hex:
+    // both forms are read.
+    r.read_bits("m_Setup", out.m_Setup);
     AnalyzeArrayReader blocks;
     if (!r.read_array("m_Blocks", blocks)) return r.ok();
     for (size_t i = 0; i < blocks.size(); ++i) {

@@ -1,6 +1,8 @@
 #include "ui/Commands.h"
 
 #include <cstdio>
+#include <exception>
+#include <new>
 
 #include "ui/DemoCommand.h"
 #include "ui/EventsCommand.h"
@@ -10,6 +12,11 @@
 #include "ui/Session.h"
 
 namespace kv_ui {
+
+const char* system_failure_text(const std::exception& e) {
+    if (dynamic_cast<const std::bad_alloc*>(&e)) return "out of memory";
+    return e.what();
+}
 
 namespace {
 
@@ -38,11 +45,11 @@ const std::vector<Command>& commands() {
         {"tree", "LIBRARY [--tracks]: list every node of a library", run_tree_command},
         {"events", "LIBRARY LEAF [--from TICK]: list what a music or phrase plays",
          run_events_command},
-        {"export", "LIBRARY LEAF [-o FILE.mid]: write a music as a Standard MIDI File",
+        {"export", "LIBRARY LEAF [-o FILE.mid | -o -]: write a music as a Standard MIDI File",
          run_export_command},
         {"play", "LIBRARY LEAF [--from TICK] [--device N | --synth]: play in real time",
          run_play_command},
-        {"render", "LIBRARY LEAF -o FILE.wav [--soundfont SF2]: render through the synthesizer",
+        {"render", "LIBRARY LEAF -o FILE.wav|- [--soundfont SF2]: render through the synthesizer",
          run_render_command},
         {"devices", "list the MIDI output ports and the synthesizer ports", run_devices_command},
         {"demo", "[LIBRARY [LEAF]] [--out DIR] [--no-wav]: export and render the demo song",
@@ -65,7 +72,16 @@ int run_command(const std::vector<std::string>& all) {
     init_program(home);
     if (args.empty()) return print_help(args);
     for (const Command& c : commands()) {
-        if (args[0] == c.name) return c.run(std::vector<std::string>(args.begin() + 1, args.end()));
+        if (args[0] != c.name) continue;
+        // Each command is one entry point: what the system throws inside it (memory running
+        // out) ends the command with a message instead of an abort.
+        try {
+            return c.run(std::vector<std::string>(args.begin() + 1, args.end()));
+        } catch (const std::exception& e) {
+            std::fflush(stdout);
+            std::fprintf(stderr, "korvante: %s failed: %s\n", c.name, system_failure_text(e));
+            return 1;
+        }
     }
     std::fprintf(stderr, "korvante: unknown command '%s' (see korvante --help)\n", args[0].c_str());
     return 2;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -16,7 +17,11 @@ struct Command {
 // Every tool the program offers, in the order `--help` lists them.
 const std::vector<Command>& commands();
 
-// Dispatches the arguments (the first names the tool) and returns the exit status. UI thread.
+// Dispatches the arguments (the first names the tool) and returns the exit status; a command
+// that meets an exception (memory running out) ends with status 1 and a message. UI thread.
 int run_command(const std::vector<std::string>& args);
+
+// A short English text for an exception the system raised ("out of memory", ...). Any thread.
+const char* system_failure_text(const std::exception& e);
 
 }  // namespace kv_ui

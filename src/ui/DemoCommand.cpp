@@ -9,12 +9,12 @@
 #include "model/core/MseqObject.h"
 #include "model/library/MseqMusic.h"
 #include "model/track/MseqTrack.h"
-#include "platform/FileSystem.h"
 #include "platform/MidiRender.h"
 #include "platform/SynthPort.h"
 #include "play/engine/MplyMusic.h"
 #include "play/engine/MplyPlayer.h"
 #include "play/export/MplyExport.h"
+#include "ui/LibraryLeaf.h"
 #include "ui/Session.h"
 #include "ui/Terminal.h"
 
@@ -29,16 +29,6 @@ constexpr double kTail = 1.0;
 int usage() {
     std::fprintf(stderr, "usage: korvante demo [LIBRARY [LEAF]] [--out DIR] [--no-wav]\n");
     return 2;
-}
-
-// The first music leaf of the library's music books, in library order.
-MseqObject* first_music(Library& library) {
-    library.open_books();
-    MseqObject* top = library.room_node();
-    for (MseqObject* n = top; n; n = n->next_in(top)) {
-        if (n->type == MTYPE_LEAF_MUSIC) return n;
-    }
-    return nullptr;
 }
 
 // Whole bars up to the end of the longest track.
@@ -62,8 +52,8 @@ size_t count_notes(const std::vector<kv_synth::timed_message>& messages) {
 }
 
 // Renders the messages into a WAV file; an empty result, or the reason it was not rendered.
-std::string render_wav(const std::vector<kv_synth::timed_message>& messages, double length,
-                       const std::string& path) {
+std::string render_wav(LibraryLeaf& lib, const std::vector<kv_synth::timed_message>& messages,
+                       double length, const std::string& path) {
     if (!kv_synth::synth_available())
         return "the program was built without FluidSynth (libfluidsynth-dev)";
     const std::string soundfont = kv_synth::find_soundfont();
@@ -73,10 +63,11 @@ std::string render_wav(const std::vector<kv_synth::timed_message>& messages, dou
     if (!port || !kv_synth::render_messages(messages, length, kTail, *port, &samples))
         return "the synthesizer failed with the sound font " + soundfont;
     const std::vector<uint8_t> wav = kv_synth::wav_image(samples);
-    if (!kv_fs::write_file_atomic(
-            kv_fs::from_host(path),
-            std::string_view(reinterpret_cast<const char*>(wav.data()), wav.size())))
-        return "cannot write " + path;
+    std::string error;
+    if (!write_tool_output(lib, path,
+                           std::string_view(reinterpret_cast<const char*>(wav.data()), wav.size()),
+                           &error))
+        return error;
     return {};
 }
 
@@ -101,24 +92,15 @@ int run_demo_command(const std::vector<std::string>& args) {
     const std::string library_path =
         names.empty() ? program_folder() + "/mymusic/library.kvnr" : names[0];
 
-    Library library;
-    if (!library.open(library_path)) {
-        std::fprintf(stderr, "%s: cannot open the library (error %s)\n", library_path.c_str(),
-                     code_text(library.error).c_str());
+    LibraryLeaf lib;
+    std::string error;
+    MseqMusic* music = nullptr;
+    if (!lib.open(library_path, &error) ||
+        !(music = names.size() == 2 ? lib.find(names[1], &error) : lib.first_music(&error))) {
+        std::fprintf(stderr, "korvante: %s\n", error.c_str());
         return 1;
     }
-    MseqObject* leaf = names.size() == 2 ? library.find(names[1]) : first_music(library);
-    if (!leaf || (leaf->type != MTYPE_LEAF_MUSIC && leaf->type != MTYPE_LEAF_PHRASE)) {
-        std::fprintf(stderr, "%s: no music to play\n", library_path.c_str());
-        return 1;
-    }
-    ref_ptr<MseqEntity> content = mseq_open(leaf);
-    auto* music = content->cast_to<MseqMusic>(MTYPE_LEAF_MUSIC);
-    if (!music) {
-        std::fprintf(stderr, "%s: its file cannot be read\n",
-                     terminal_text(leaf->display_path()).c_str());
-        return 1;
-    }
+    MseqObject* leaf = lib.leaf();
 
     std::error_code ec;
     std::filesystem::create_directories(out_dir, ec);
@@ -126,14 +108,25 @@ int run_demo_command(const std::vector<std::string>& args) {
     const std::string midi_path = (std::filesystem::path(dir) / "demo.mid").string();
     const std::string wav_path = (std::filesystem::path(dir) / "demo.wav").string();
 
+    error = output_refusal(lib, midi_path);
+    if (error.empty() && wav) error = output_refusal(lib, wav_path);
+    if (!error.empty()) {
+        std::fprintf(stderr, "korvante: %s\n", error.c_str());
+        return 1;
+    }
     std::unique_ptr<MplyEntity> run(music->create_player_model());
     MplyPlayer player(nullptr, false);
     MplyExport exporter;
     std::vector<uint8_t> midi;
-    if (MplyExportMusic(player, exporter, run, kv_fs::from_host(midi_path), &midi) !=
-        MplyExportResult::ok) {
-        std::fprintf(stderr, "korvante: the music could not be exported to %s\n",
-                     midi_path.c_str());
+    if (MplyExportMusic(player, exporter, run, "", &midi) != MplyExportResult::ok) {
+        std::fprintf(stderr, "korvante: the music could not be exported\n");
+        return 1;
+    }
+    print_warnings(lib);
+    if (!write_tool_output(
+            lib, midi_path,
+            std::string_view(reinterpret_cast<const char*>(midi.data()), midi.size()), &error)) {
+        std::fprintf(stderr, "korvante: %s\n", error.c_str());
         return 1;
     }
     std::vector<kv_synth::timed_message> messages;
@@ -145,7 +138,7 @@ int run_demo_command(const std::vector<std::string>& args) {
     }
     std::printf("MIDI file: %s\n", midi_path.c_str());
     if (wav) {
-        const std::string why = render_wav(messages, seconds, wav_path);
+        const std::string why = render_wav(lib, messages, seconds, wav_path);
         if (why.empty()) {
             std::printf("WAV file:  %s\n", wav_path.c_str());
         } else {

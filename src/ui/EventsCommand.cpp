@@ -12,7 +12,7 @@
 #include "play/engine/MplyMusic.h"
 #include "play/engine/MplyOutput.h"
 #include "play/engine/MplyPlayer.h"
-#include "ui/Session.h"
+#include "ui/LibraryLeaf.h"
 
 namespace kv_ui {
 
@@ -108,21 +108,11 @@ int run_events_command(const std::vector<std::string>& args) {
     }
     if (names.size() != 2) return usage();
 
-    Library library;
-    if (!library.open(names[0])) {
-        std::fprintf(stderr, "%s: cannot open the library (error %u)\n", names[0].c_str(),
-                     library.error);
-        return 1;
-    }
-    MseqObject* leaf = library.find(names[1]);
-    if (!leaf || (leaf->type != MTYPE_LEAF_MUSIC && leaf->type != MTYPE_LEAF_PHRASE)) {
-        std::fprintf(stderr, "%s: no music or phrase of that name\n", names[1].c_str());
-        return 1;
-    }
-    ref_ptr<MseqEntity> content = mseq_open(leaf);
-    auto* music = content->cast_to<MseqMusic>(MTYPE_LEAF_MUSIC);
-    if (!music) {
-        std::fprintf(stderr, "%s: its file cannot be read\n", names[1].c_str());
+    LibraryLeaf lib;
+    std::string error;
+    MseqMusic* music = nullptr;
+    if (!lib.open(names[0], &error) || !(music = lib.find(names[1], &error))) {
+        std::fprintf(stderr, "korvante: %s\n", error.c_str());
         return 1;
     }
     std::unique_ptr<MplyEntity> compiled(music->create_player_model());
@@ -134,6 +124,7 @@ int run_events_command(const std::vector<std::string>& args) {
         return 1;
     }
     std::fflush(stdout);
+    print_warnings(lib);
     return 0;
 }
 

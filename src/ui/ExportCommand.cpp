@@ -1,8 +1,8 @@
 #include <cstdio>
 #include <memory>
+#include <string_view>
 
 #include "model/library/MseqMusic.h"
-#include "platform/FileSystem.h"
 #include "play/engine/MplyMusic.h"
 #include "play/engine/MplyPlayer.h"
 #include "play/export/MplyExport.h"
@@ -25,7 +25,7 @@ int run_export_command(const std::vector<std::string>& args) {
         }
     }
     if (plain.size() != 2) {
-        std::fprintf(stderr, "usage: korvante export LIBRARY LEAF [-o FILE.mid]\n");
+        std::fprintf(stderr, "usage: korvante export LIBRARY LEAF [-o FILE.mid | -o -]\n");
         return 2;
     }
     LibraryLeaf lib;
@@ -36,30 +36,39 @@ int run_export_command(const std::vector<std::string>& args) {
         return 1;
     }
     if (output.empty()) output = lib.default_midi_name(lib.leaf());
+    error = output_refusal(lib, output);
+    if (!error.empty()) {
+        std::fprintf(stderr, "korvante: %s\n", error.c_str());
+        return 1;
+    }
     std::unique_ptr<MplyEntity> run(music->create_player_model());
     MplyPlayer player(nullptr, false);
     MplyExport exporter;
-    const std::string path = kv_fs::from_host(output);
-    switch (MplyExportMusic(player, exporter, run, path, nullptr)) {
+    std::vector<uint8_t> midi;
+    switch (MplyExportMusic(player, exporter, run, "", &midi)) {
         case MplyExportResult::ok:
             break;
         case MplyExportResult::not_started:
         case MplyExportResult::timed_out:
+        case MplyExportResult::write_failed:
             std::fprintf(stderr, "korvante: the music could not be compiled for export\n");
             return 1;
         case MplyExportResult::empty:
             std::fprintf(stderr, "korvante: the export produced no data\n");
             return 1;
-        case MplyExportResult::write_failed:
-            std::fprintf(stderr, "korvante: cannot write %s\n", output.c_str());
-            return 1;
     }
+    print_warnings(lib);
     if (exporter.LateEvents())
         std::fprintf(stderr,
                      "korvante: %zu event(s) due before the events already written were put at "
                      "the current position\n",
                      exporter.LateEvents());
-    std::printf("%s\n", output.c_str());
+    const std::string_view bytes(reinterpret_cast<const char*>(midi.data()), midi.size());
+    if (!write_tool_output(lib, output, bytes, &error)) {
+        std::fprintf(stderr, "korvante: %s\n", error.c_str());
+        return 1;
+    }
+    if (output != "-") std::printf("%s\n", output.c_str());
     return 0;
 }
 

@@ -24,14 +24,14 @@ std::string file_state(const MseqObject* node) {
     if (node->type == MTYPE_LEAF_FOLDER || node->is_with() || node->path.empty()) return "-";
     MseqFullPath path;
     if (!mseq_path::resolve(node, false, &path)) return "error " + code_text(MREC_E_NO_BUFFER);
-    if (!kv_fs::file_exists(path)) return "missing";
+    if (!kv_fs::path_exists(path)) return "missing";
     MrecFileEntity probe;
     if (!mrec_make_file_entity(node->type, probe)) return "-";
     MrecCompiler compiler;
     if (!compiler.load(probe.entity.get(), path, false)) {
         return "error " + code_text(compiler.result.error);
     }
-    return "ok";
+    return compiler.found == MrecCompiler::Found::empty ? "empty" : "ok";
 }
 
 std::string id_text(uint32_t id) {
@@ -65,9 +65,10 @@ int run_check_command(const std::vector<std::string>& args) {
     int status = 0;
     for (const std::string& file : args) {
         MrecFileEntity loaded;
-        uint32_t error = 0;
-        if (!load_file_entity(file, loaded, error)) {
-            std::printf("%s: error %s\n", file.c_str(), code_text(error).c_str());
+        MrecLoadProblem problem;
+        if (!load_file_entity(file, loaded, problem)) {
+            std::fflush(stdout);  // keep the lines in order when both go to one place
+            std::fprintf(stderr, "%s: %s\n", file.c_str(), problem_reason(problem).c_str());
             status = 1;
             continue;
         }
@@ -85,10 +86,10 @@ int run_dump_command(const std::vector<std::string>& args) {
         return 2;
     }
     MrecFileEntity loaded;
-    uint32_t error = 0;
+    MrecLoadProblem problem;
     std::string text;
-    if (!load_file_entity(args[0], loaded, error)) {
-        std::fprintf(stderr, "%s: error %s\n", args[0].c_str(), code_text(error).c_str());
+    if (!load_file_entity(args[0], loaded, problem)) {
+        std::fprintf(stderr, "%s: %s\n", args[0].c_str(), problem_reason(problem).c_str());
         return 1;
     }
     if (!mrec_write_entity(loaded.entity.get(), &text)) {
@@ -118,7 +119,8 @@ int run_tree_command(const std::vector<std::string>& args) {
     }
     Library library;
     if (!library.open(file)) {
-        std::fprintf(stderr, "%s: error %s\n", file.c_str(), code_text(library.error).c_str());
+        std::fprintf(stderr, "korvante: cannot open the library %s\n",
+                     problem_message(library.problem).c_str());
         return 1;
     }
     library.open_books();

@@ -6,7 +6,8 @@
 namespace kv_ui {
 
 // `korvante check FILE...`: loads each file into an entity of the type its header names and
-// prints `FILE: ok TYPE "NAME"` (with ` future` / ` new`) or `FILE: error CODE`. Exit status 1
+// prints `FILE: ok TYPE "NAME"` (with ` future` / ` new`), or on standard error `FILE: error
+// CODE (what it means)` with the place and a hint. Exit status 1
 // when any file failed, 2 for a usage error. UI thread.
 int run_check_command(const std::vector<std::string>& args);
 

@@ -1,12 +1,21 @@
 #include "ui/LibraryLeaf.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <set>
+
 #include "model/core/MseqObject.h"
 #include "model/core/MseqPathOps.h"
 #include "model/core/MseqType.h"
+#include "model/library/MseqBook.h"
 #include "model/library/MseqMusic.h"
 #include "platform/FileSystem.h"
 #include "platform/TextCodec.h"
 #include "text/MrecCompiler.h"
+#include "ui/Terminal.h"
 
 namespace kv_ui {
 
@@ -14,6 +23,10 @@ namespace {
 
 bool playable(const MseqObject* node) {
     return node->type == MTYPE_LEAF_MUSIC || node->type == MTYPE_LEAF_PHRASE;
+}
+
+const char* kind_word(const MseqObject* node) {
+    return node->type == MTYPE_LEAF_PHRASE ? "phrase" : "music";
 }
 
 // The first music or phrase named `name` below `node`, in library order, opening books on the
@@ -27,35 +40,129 @@ MseqObject* search(MseqObject* node, const CkvString& name) {
     return nullptr;
 }
 
+// Why a book's leaves cannot be listed: its file is missing, empty or unreadable; empty when
+// the book was read.
+std::string book_problem(MseqObject* book) {
+    ref_ptr<MseqEntity> e = mseq_open(book);
+    const auto* read = e->cast_to<MseqBook>(MTYPE_BOOK);
+    if (read && !(read->flags & MEF_NEW)) return {};
+    MseqFullPath path;
+    if (!mseq_path::resolve(book, false, &path))
+        return "its path " + terminal_quoted(book->path) + " names no file";
+    return problem_message(file_problem(path));
+}
+
 }  // namespace
 
 bool LibraryLeaf::open(const std::string& host_path, std::string* error) {
     if (lib_.open(host_path)) return true;
-    *error =
-        kv_fs::file_exists(kv_fs::from_host(host_path))
-            ? "cannot read the library " + host_path + " (error " + std::to_string(lib_.error) + ")"
-            : "no library file at " + host_path;
+    *error = lib_.problem.absent ? "no library file at " + host_path
+                                 : "cannot open the library " + problem_message(lib_.problem);
     return false;
 }
 
 MseqMusic* LibraryLeaf::find(const std::string& name, std::string* error) {
     leaf_ = nullptr;
     content_ = nullptr;
-    MseqObject* leaf = lib_.room_node() ? lib_.find(name) : nullptr;
-    if ((!leaf || !playable(leaf)) && lib_.room_node() && name.find('/') == std::string::npos)
+    if (!lib_.room_node()) {
+        *error = "no library is open";
+        return nullptr;
+    }
+    MseqObject* leaf = lib_.find(name);
+    if ((!leaf || !playable(leaf)) && name.find('/') == std::string::npos)
         leaf = search(lib_.room_node(), CkvString(kv_codec::cp932_from_utf8(name)));
     if (!leaf || !playable(leaf)) {
-        *error = "no music or phrase named '" + name + "' in the library";
+        *error = not_found(name);
         return nullptr;
     }
-    content_ = mseq_open(leaf);
-    MseqMusic* music = content_ ? content_->cast_to<MseqMusic>(MTYPE_LEAF_MUSIC) : nullptr;
-    if (!music) {
-        *error = "cannot load '" + name + "'";
+    return load(leaf, name, error);
+}
+
+MseqMusic* LibraryLeaf::first_music(std::string* error) {
+    leaf_ = nullptr;
+    content_ = nullptr;
+    if (!lib_.room_node()) {
+        *error = "no library is open";
         return nullptr;
+    }
+    lib_.open_books();
+    MseqObject* top = lib_.room_node();
+    for (MseqObject* n = top; n; n = n->next_in(top)) {
+        if (n->type == MTYPE_LEAF_MUSIC) return load(n, terminal_text(n->display_path()), error);
+    }
+    *error = not_found("");
+    return nullptr;
+}
+
+std::string LibraryLeaf::not_found(const std::string& name) {
+    std::string text = name.empty() ? std::string("no music in the library")
+                                    : "no music or phrase named '" + name + "' in the library";
+    // A book that cannot be read may well hold the leaf: say so, rather than only "not there".
+    const std::string cp932 = kv_codec::cp932_from_utf8(name);
+    const size_t slash = cp932.find('/');
+    for (MseqObject* b = lib_.room_node()->first_child(); b; b = b->next()) {
+        if (slash != std::string::npos && b->name != CkvString(cp932.substr(0, slash))) continue;
+        const std::string why = book_problem(b);
+        if (!why.empty())
+            text += "; the book " + terminal_quoted(b->name) + " cannot be read: " + why;
+    }
+    return text;
+}
+
+MseqMusic* LibraryLeaf::load(MseqObject* leaf, const std::string& name, std::string* error) {
+    content_ = mseq_open(leaf);
+    auto* music = content_->cast_to<MseqMusic>(MTYPE_LEAF_MUSIC);
+    const std::string what =
+        std::string("cannot read the ") + kind_word(leaf) + " '" + name + "': ";
+    if (leaf->is_with()) {
+        // Its content is part of its book's file, which was read.
+        if (!music) {
+            *error = what + "its content in the book cannot be read";
+            return nullptr;
+        }
+    } else {
+        MseqFullPath path;
+        if (!mseq_path::resolve(leaf, false, &path)) {
+            *error = what + "its path " + terminal_quoted(leaf->path) + " names no file";
+            return nullptr;
+        }
+        // An absent or empty file gives a fresh, empty music: nothing a tool can play.
+        if (!music || (music->flags & MEF_NEW)) {
+            *error = what + problem_message(file_problem(path));
+            return nullptr;
+        }
     }
     leaf_ = leaf;
+    problems_mark_ = file_store().problems.size();
     return music;
+}
+
+bool LibraryLeaf::owns_file(const std::string& host_path) {
+    MseqObject* top = lib_.room_node();
+    if (!top) return false;
+    // Books opened only to list their files are no concern of the music: their notes go.
+    std::vector<MrecLoadProblem>& notes = file_store().problems;
+    const size_t noted = notes.size();
+    lib_.open_books();
+    if (notes.size() > noted) notes.resize(noted);
+    for (MseqObject* n = top; n; n = n->next_in(top)) {
+        if (n->is_with() || n->path.empty()) continue;
+        MseqFullPath path;
+        if (mseq_path::resolve(n, false, &path) &&
+            kv_fs::same_file(kv_fs::to_host(path), host_path))
+            return true;
+    }
+    return false;
+}
+
+std::vector<std::string> LibraryLeaf::problems_since_found() const {
+    std::vector<std::string> messages;
+    std::set<std::string> seen;
+    const std::vector<MrecLoadProblem>& all = file_store().problems;
+    for (size_t i = problems_mark_; i < all.size(); ++i) {
+        if (seen.insert(all[i].path.str()).second) messages.push_back(problem_message(all[i]));
+    }
+    return messages;
 }
 
 std::string LibraryLeaf::default_midi_name(const MseqObject* leaf) const {
@@ -68,6 +175,40 @@ std::string LibraryLeaf::default_midi_name(const MseqObject* leaf) const {
     const size_t dot = name.find_last_of('.');
     if (dot != std::string::npos) name = name.substr(0, dot);
     return kv_codec::utf8_from_cp932(name) + ".mid";
+}
+
+std::string output_refusal(LibraryLeaf& lib, const std::string& output) {
+    if (output == "-") return {};
+    if (lib.owns_file(output))
+        return "refusing to write " + output + ": it is a file of the open library";
+    struct stat st;
+    if (::lstat(output.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+        return "refusing to write " + output +
+               ": it is not a regular file (a folder, device, FIFO or symbolic link)";
+    return {};
+}
+
+bool write_tool_output(LibraryLeaf& lib, const std::string& output, std::string_view bytes,
+                       std::string* error) {
+    if (output == "-") {
+        const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() &&
+                        std::fflush(stdout) == 0;
+        if (!ok) *error = "cannot write to standard output: " + std::string(std::strerror(errno));
+        return ok;
+    }
+    *error = output_refusal(lib, output);
+    if (!error->empty()) return false;
+    kv_fs::file_error why;
+    if (!kv_fs::write_file_atomic(kv_fs::from_host(output), bytes, &why)) {
+        *error = "cannot write " + output + ": " + why.text();
+        return false;
+    }
+    return true;
+}
+
+void print_warnings(const LibraryLeaf& lib) {
+    for (const std::string& message : lib.problems_since_found())
+        std::fprintf(stderr, "korvante: warning: %s\n", message.c_str());
 }
 
 ref_ptr<MseqConfig> load_program_config() {

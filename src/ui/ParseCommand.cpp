@@ -1,11 +1,10 @@
 #include "ui/ParseCommand.h"
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "model/core/MseqType.h"
+#include "platform/FileSystem.h"
 #include "platform/TextCodec.h"
 #include "text/AnalyzeErrors.h"
 #include "text/MrecReader.h"
@@ -50,8 +49,17 @@ void print_items(const AnalyzeRecord& record, const std::string& prefix) {
     }
 }
 
-void print_error(uint32_t code) {
-    std::printf("error %s\n", code_text(code).c_str());
+// The failure of a read of `file`, on standard error.
+int fail(const std::string& file, const MrecReadResult& result) {
+    MrecLoadProblem problem;
+    problem.path = MseqFullPath(CkvString(kv_fs::from_host(file)));
+    problem.error = result.error;
+    problem.line = result.line;
+    problem.column = result.column;
+    problem.hint = result.hint;
+    problem.file = result.file;
+    std::fprintf(stderr, "%s\n", problem_message(problem).c_str());
+    return 1;
 }
 
 }  // namespace
@@ -61,28 +69,23 @@ int run_parse_command(const std::vector<std::string>& args) {
         std::fprintf(stderr, "usage: korvante parse FILE\n");
         return 2;
     }
-    std::ifstream in(args[0], std::ios::binary);
-    if (!in) {
-        print_error(MREC_E_NO_FILE);
-        return 1;
-    }
-    std::string buffer((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        print_error(MREC_E_READ_FAILED);
-        return 1;
+    MrecReadResult result;
+    std::string buffer;
+    const std::string path = kv_fs::from_host(args[0]);
+    if (!kv_fs::read_file(path, &buffer, &result.file)) {
+        // As check reports it: a missing file is 0x10002, one that cannot be read 0x10003.
+        result.error =
+            result.file.kind == kv_fs::file_error::missing ? MREC_E_NO_FILE : MREC_E_READ_FAILED;
+        return fail(args[0], result);
     }
     if (buffer.empty()) {
-        print_error(MREC_E_NO_FILE);
-        return 1;
+        result.error = MREC_E_NO_FILE;
+        return fail(args[0], result);
     }
     buffer.push_back('\0');  // the reader needs the text to end with a NUL byte
 
     MrecReader reader;
-    MrecReadResult result;
-    if (!reader.parse_file_text(buffer.data(), buffer.size(), result)) {
-        print_error(result.error);
-        return 1;
-    }
+    if (!reader.parse_file_text(buffer.data(), buffer.size(), result)) return fail(args[0], result);
     const MrecHeader& h = result.header;
     const char* target = mrec_target_word(h.target);
     const char* type = mseq_type_constant(h.type);

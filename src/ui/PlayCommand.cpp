@@ -124,6 +124,7 @@ int run_play_command(const std::vector<std::string>& args) {
     }
     player.Stop(3000);
     std::signal(SIGINT, previous);
+    print_warnings(lib);
     std::printf("%s%s %s\n", tty ? "\r" : "", bar_beat_tick(player.Position()).c_str(),
                 g_interrupted.load() ? "stopped" : "end");
     return 0;

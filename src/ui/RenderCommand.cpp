@@ -3,7 +3,6 @@
 #include <string_view>
 
 #include "model/library/MseqMusic.h"
-#include "platform/FileSystem.h"
 #include "platform/MidiRender.h"
 #include "platform/SynthPort.h"
 #include "play/engine/MplyMusic.h"
@@ -37,7 +36,8 @@ int run_render_command(const std::vector<std::string>& args) {
         }
     }
     if (bad || plain.size() != 2 || output.empty()) {
-        std::fprintf(stderr, "usage: korvante render LIBRARY LEAF -o FILE.wav [--soundfont SF2]\n");
+        std::fprintf(stderr,
+                     "usage: korvante render LIBRARY LEAF -o FILE.wav|- [--soundfont SF2]\n");
         return 2;
     }
     if (!kv_synth::synth_available()) {
@@ -57,6 +57,11 @@ int run_render_command(const std::vector<std::string>& args) {
     std::string error;
     MseqMusic* music = nullptr;
     if (!lib.open(plain[0], &error) || !(music = lib.find(plain[1], &error))) {
+        std::fprintf(stderr, "korvante: %s\n", error.c_str());
+        return 1;
+    }
+    error = output_refusal(lib, output);
+    if (!error.empty()) {
         std::fprintf(stderr, "korvante: %s\n", error.c_str());
         return 1;
     }
@@ -83,14 +88,16 @@ int run_render_command(const std::vector<std::string>& args) {
                      soundfont.c_str());
         return 1;
     }
+    print_warnings(lib);
     const std::vector<uint8_t> wav = kv_synth::wav_image(samples);
-    if (!kv_fs::write_file_atomic(
-            kv_fs::from_host(output),
-            std::string_view(reinterpret_cast<const char*>(wav.data()), wav.size()))) {
-        std::fprintf(stderr, "korvante: cannot write %s\n", output.c_str());
+    const std::string_view bytes(reinterpret_cast<const char*>(wav.data()), wav.size());
+    if (!write_tool_output(lib, output, bytes, &error)) {
+        std::fprintf(stderr, "korvante: %s\n", error.c_str());
         return 1;
     }
-    std::printf("%s: %.3f s\n", output.c_str(), static_cast<double>(samples.size() / 2) / 44100);
+    // With the sound on standard output, the summary goes to standard error.
+    std::fprintf(output == "-" ? stderr : stdout, "%s: %.3f s\n", output.c_str(),
+                 static_cast<double>(samples.size() / 2) / 44100);
     return 0;
 }
 

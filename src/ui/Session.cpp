@@ -20,11 +20,6 @@ namespace kv_ui {
 
 namespace {
 
-MrecFileStore& store() {
-    static MrecFileStore s;
-    return s;
-}
-
 std::string& program_folder_storage() {
     static std::string folder;
     return folder;
@@ -54,11 +49,27 @@ void init_program(const std::string& home) {
     // The "<prog>" macro counts from the folder of the program file.
     const std::string windows = kv_fs::from_host(folder);
     mseq_path::set_program_file(CkvString(windows + "\\korvante"));
-    MseqDesk::instance().set_store(&store());
+    MseqDesk::instance().set_store(&file_store());
 }
 
 std::string program_folder() {
     return program_folder_storage();
+}
+
+MrecFileStore& file_store() {
+    static MrecFileStore s;
+    return s;
+}
+
+MrecLoadProblem file_problem(const MseqFullPath& path) {
+    const std::vector<MrecLoadProblem>& all = file_store().problems;
+    for (auto it = all.rbegin(); it != all.rend(); ++it) {
+        if (CkvString::compare_nocase(it->path, path) == 0) return *it;
+    }
+    MrecLoadProblem absent;
+    absent.path = path;
+    absent.absent = true;
+    return absent;
 }
 
 Library::~Library() {
@@ -69,17 +80,17 @@ Library::~Library() {
 
 bool Library::open(const std::string& host_path) {
     const std::string windows = kv_fs::from_host(host_path);
+    const MseqFullPath path{CkvString(windows)};
     node_ = std::make_unique<MseqObject>(MID_ROOM, MTYPE_ROOM, CkvString(),
                                          MseqDescPath(CkvString(windows)));
-    store().last_error = 0;
+    file_store().last_error = 0;
     ref_ptr<MseqEntity> e = mseq_open(node_.get());
     room_ = e->cast_to<MseqRoom>(MTYPE_ROOM);
-    if (!room_) {
-        error = store().last_error ? store().last_error : MREC_E_NO_FILE;
-        return false;
-    }
-    if (room_->flags & MEF_NEW) {
-        error = MREC_E_NO_FILE;  // a library that does not exist yet has nothing to show
+    if (!room_ || (room_->flags & MEF_NEW)) {
+        // A library that does not exist yet (or is an empty file) has nothing to show.
+        problem = file_problem(path);
+        error = problem.error ? problem.error : MREC_E_NO_FILE;
+        room_ = nullptr;
         return false;
     }
     return true;
@@ -115,23 +126,24 @@ MseqObject* Library::find(const std::string& name) {
     return nullptr;
 }
 
-bool load_file_entity(const std::string& host_path, MrecFileEntity& out, uint32_t& error) {
+bool load_file_entity(const std::string& host_path, MrecFileEntity& out, MrecLoadProblem& problem) {
     const MseqFullPath path(CkvString(kv_fs::from_host(host_path)));
     MrecCompiler header;
     if (!header.read_header(path)) {
-        error = header.result.error;
+        problem = header.problem(path);
         return false;
     }
     if (!mrec_make_file_entity(header.result.header.type, out)) {
-        error = MREC_E_NO_RECORD_TYPE;
+        problem = header.problem(path);
+        problem.error = MREC_E_NO_RECORD_TYPE;
         return false;
     }
     MrecCompiler compiler;
     if (!compiler.load(out.entity.get(), path, true)) {
-        error = compiler.result.error;
+        problem = compiler.problem(path);
         return false;
     }
-    error = 0;
+    problem = MrecLoadProblem{};
     return true;
 }
 

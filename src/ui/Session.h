@@ -6,6 +6,7 @@
 
 #include "model/core/MseqObject.h"
 #include "model/core/ref_ptr.h"
+#include "text/MrecCompiler.h"
 #include "text/MrecFileEntity.h"
 
 class MseqEntity;
@@ -20,6 +21,13 @@ void init_program(const std::string& home);
 // The application folder as a host path.
 std::string program_folder();
 
+// The desk's file store of the tools: it keeps a note of every file that could not be used.
+MrecFileStore& file_store();
+
+// The last note of the file store about `path` (compared without regard to case); a note that
+// the file is absent when there is none. UI thread.
+MrecLoadProblem file_problem(const MseqFullPath& path);
+
 // A library opened from a host path: the room node owns the book nodes and, through the desk,
 // the loaded contents. UI thread.
 class Library {
@@ -29,7 +37,8 @@ public:
     Library& operator=(const Library&) = delete;
     ~Library();
 
-    // Opens the library file; false with `error` set (the read's code, 0 when unknown).
+    // Opens the library file; false with `error` set (the read's code, 0x10002 for a missing or
+    // empty file) and `problem` saying why.
     bool open(const std::string& host_path);
 
     // Opens every book of the library (books whose file cannot be read stay empty).
@@ -42,6 +51,7 @@ public:
     MseqObject* room_node() const { return node_.get(); }
     MseqRoom* room() const { return room_; }
     uint32_t error = 0;
+    MrecLoadProblem problem;
 
 private:
     std::unique_ptr<MseqObject> node_;
@@ -49,7 +59,7 @@ private:
 };
 
 // Loads the file at a host path into a fresh entity of the type its header names, through the
-// record compiler. False with the code in `error`.
-bool load_file_entity(const std::string& host_path, MrecFileEntity& out, uint32_t& error);
+// record compiler. False with the code and the reason in `problem`.
+bool load_file_entity(const std::string& host_path, MrecFileEntity& out, MrecLoadProblem& problem);
 
 }  // namespace kv_ui

@@ -3,7 +3,9 @@
 #include <cstdio>
 
 #include "model/core/MseqType.h"
+#include "platform/FileSystem.h"
 #include "platform/TextCodec.h"
+#include "text/AnalyzeErrors.h"
 
 namespace kv_ui {
 
@@ -30,6 +32,37 @@ std::string code_text(uint32_t code) {
         std::snprintf(buffer, sizeof buffer, "0x%x", code);
     }
     return buffer;
+}
+
+std::string code_message(uint32_t code) {
+    return code_text(code) + " (" + analyze_error_text(code) + ")";
+}
+
+std::string path_text(const CkvString& windows_path) {
+    const std::string host = kv_fs::to_host(windows_path);
+    return host.empty() ? terminal_text(windows_path) : host;
+}
+
+std::string problem_message(const MrecLoadProblem& p) {
+    return path_text(p.path) + ": " + problem_reason(p);
+}
+
+std::string problem_reason(const MrecLoadProblem& p) {
+    if (p.error == 0) return p.absent ? "no such file" : "the file is empty";
+    std::string text;
+    text = "error " + code_message(p.error);
+    if (p.error == MREC_E_READ_FAILED && p.file.kind != kv_fs::file_error::none)
+        text += ": " + p.file.text();
+    if (p.line)
+        text += " at line " + std::to_string(p.line) + ", column " + std::to_string(p.column);
+    if (p.hint == MREC_HINT_BOM) {
+        text +=
+            " (hint: the file starts with a UTF-8 byte-order mark; Korvante files begin "
+            "directly with KORVANTE-TEXT-TYPE)";
+    } else if (p.hint == MREC_HINT_UTF8) {
+        text += " (hint: the file is UTF-8; Korvante files are CP932 (Shift-JIS))";
+    }
+    return text;
 }
 
 std::string type_text(uint32_t type) {

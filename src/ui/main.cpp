@@ -1,11 +1,18 @@
 #include <cstdio>
-#include <cstring>
+#include <exception>
 #include <string>
 #include <vector>
 
 #include "ui/Commands.h"
 
 int main(int argc, char** argv) {
-    std::vector<std::string> args(argv + 1, argv + argc);
-    return kv_ui::run_command(args);
+    // The last boundary: anything that escapes the commands (setting up the program, building
+    // the argument list) is reported rather than left to abort the process.
+    try {
+        std::vector<std::string> args(argv + 1, argv + argc);
+        return kv_ui::run_command(args);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "korvante: %s\n", kv_ui::system_failure_text(e));
+        return 1;
+    }
 }

@@ -5,6 +5,8 @@
 
 #include <cstdio>
 #include <fstream>
+#include <iterator>
+#include <string>
 
 #include "ExternalTools.h"
 
@@ -99,6 +101,36 @@ TEST(MidiFileDecode, RefusesWhatItCannotRead) {
     AddTrack(no_status, {0x00, 60, 100});  // running status with nothing to run on
     EXPECT_FALSE(kv_synth::decode_midi_file(no_status, &m, &length));
     EXPECT_FALSE(kv_synth::decode_midi_file(Bytes{'M', 'T', 'h', 'd'}, &m, &length));
+}
+
+// What the MIDI fuzzer found: status bytes that are no channel message, and data bytes with the
+// top bit set, were taken as channel messages. A file holding them is refused.
+TEST(MidiFileDecode, RefusesSystemMessagesAndHighDataBytes) {
+    std::vector<kv_synth::timed_message> m;
+    double length;
+    for (uint8_t status : {0xF1, 0xF2, 0xF3, 0xF4, 0xF5, 0xF6, 0xF8, 0xFA, 0xFC, 0xFE}) {
+        Bytes f = Header(0, 1, 480);
+        AddTrack(f, {0x00, 0x90, 60, 100, 0x00, status, 1, 2, 0x00, 0xFF, 0x2F, 0x00});
+        EXPECT_FALSE(kv_synth::decode_midi_file(f, &m, &length)) << int{status};
+    }
+    const Bytes high_data[] = {
+        {0x00, 0x90, 0x80, 100, 0x00, 0xFF, 0x2F, 0x00},       // key
+        {0x00, 0x90, 60, 0xC0, 0x00, 0xFF, 0x2F, 0x00},        // velocity
+        {0x00, 0xC0, 0x90, 0x00, 0xFF, 0x2F, 0x00},            // program
+        {0x00, 0x90, 60, 1, 0x00, 61, 0xFF, 0x00, 0x2F, 0x00}  // under running status
+    };
+    for (const Bytes& track : high_data) {
+        Bytes f = Header(0, 1, 480);
+        AddTrack(f, track);
+        EXPECT_FALSE(kv_synth::decode_midi_file(f, &m, &length));
+    }
+    // The fuzzer's own finds, kept in its starting corpus.
+    for (const char* name : {"system_status.mid", "high_data.mid"}) {
+        std::ifstream in(std::string(KV_FUZZ_CORPUS) + "/midi/" + name, std::ios::binary);
+        const Bytes f((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        ASSERT_FALSE(f.empty()) << name;
+        EXPECT_FALSE(kv_synth::decode_midi_file(f, &m, &length)) << name;
+    }
 }
 
 TEST(WavImage, HeaderDescribes16BitStereoAt44100) {

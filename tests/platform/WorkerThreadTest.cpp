@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <pthread.h>
+#include <sched.h>
 
 #include <atomic>
 #include <thread>
@@ -67,6 +69,52 @@ TEST(PlatformWorkerThread, RunsOneProcedureAtATimeAndPostsItsEnd) {
     ASSERT_TRUE(t.start(job));
     ASSERT_TRUE(window.wait(&m, 10000));
     EXPECT_EQ(m.param1, 42u);
+}
+
+// A procedure that asks for a message to be posted once its thread is idle, and records the
+// priority it ran at after a moment's wait for raise_priority.
+struct IdleJob {
+    x_thread* thread = nullptr;
+    KvMessageQueue* window = nullptr;
+    std::atomic<bool> raised{false};
+    int policy = -1;
+    int priority = -1;
+};
+
+int idle_job(void* user) {
+    auto* j = static_cast<IdleJob*>(user);
+    while (!j->raised.load())
+        std::this_thread::yield();
+    sched_param param{};
+    pthread_getschedparam(pthread_self(), &j->policy, &param);
+    j->priority = param.sched_priority;
+    j->thread->post_when_idle(j->window, KvMessage{0x8003, 1, 2});
+    return 0;
+}
+
+TEST(PlatformWorkerThread, PostsWhenIdleAndAsksForAModestPriority) {
+    KvMessageQueue window;
+    IdleJob j;
+    x_thread t;
+    j.thread = &t;
+    j.window = &window;
+    t.set_user_data(&j);
+    for (int run = 0; run < 200; ++run) {
+        j.raised = false;
+        ASSERT_TRUE(t.start(idle_job));
+        const bool raised = t.raise_priority();
+        j.raised = true;
+        KvMessage m;
+        ASSERT_TRUE(window.wait(&m, 10000));
+        EXPECT_EQ(m.message, 0x8003u);
+        // Whoever receives the message finds the thread idle.
+        ASSERT_FALSE(t.running()) << run;
+        if (raised) {
+            // Real-time, but far below the top: the system's own real-time work comes first.
+            EXPECT_EQ(j.policy, SCHED_FIFO);
+            EXPECT_EQ(j.priority, x_thread::kRealTimePriority);
+        }
+    }
 }
 
 // A clock that runs a second ahead at every reading, so that waits time out at once.

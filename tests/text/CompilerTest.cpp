@@ -1,6 +1,7 @@
 #include "text/MrecCompiler.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -103,6 +104,46 @@ TEST(Compiler, EmbeddedMusicInABookReadsBack) {
     EXPECT_EQ(loaded->m_Tempo, 96);
     EXPECT_EQ(loaded->m_Title.str(), "Tab\there");
     EXPECT_EQ(write(b.book), text);
+}
+
+// A file whose object type declares no m_With, holding an inline ("<with>") music in a book and
+// an inline track in a music: what the program writes from it loads and writes back the same
+// bytes (found by the load fuzzer; the book is in its starting corpus).
+TEST(Compiler, ObjectsWithoutEmbeddedContentRoundTrip) {
+    const std::string types =
+        "KORVANTE-TEXT-TYPE\r\n"
+        "type base; name=\"NUM\"; { }\r\ntype base; name=\"STR\"; { }\r\n"
+        "type name=\"MSEQ_OBJECT\"; { NUM m_ParentID; NUM m_ObjectID; NUM m_Type; STR m_Name; "
+        "STR m_Path; }\r\n";
+    const std::string book_text =
+        "KORVANTE-TEXT-TYPE\r\nheader { soft_version = 1; data_version = 0x0100000d; target = "
+        "\"book\"; type = \"MTYPE_BOOK_MUSIC\"; name = \"b\"; }\r\n" +
+        types.substr(20) +
+        "type name=\"MSEQ_BOOK\"; { NUM m_NextID; MSEQ_OBJECT m_Leafs array; }\r\n"
+        "data main; type=\"MSEQ_BOOK\"; { 0x10003; @array; type=\"MSEQ_OBJECT\"; "
+        "{ { 1; 0x10001; 0x30012; \"m\"; \"<with>\"; } } }\r\n";
+    const std::string music_text =
+        "KORVANTE-TEXT-TYPE\r\nheader { soft_version = 1; data_version = 0x0100000d; target = "
+        "\"leaf\"; type = \"MTYPE_LEAF_MUSIC\"; name = \"m\"; }\r\n" +
+        types.substr(20) +
+        "type name=\"MSEQ_MUSIC\"; { MSEQ_OBJECT m_Leafs array; }\r\n"
+        "data main; type=\"MSEQ_MUSIC\"; { @array; type=\"MSEQ_OBJECT\"; "
+        "{ { 0x12; 0x10001; 0x31082; \"notes\"; \"<with>\"; } } }\r\n";
+
+    BookNode book;
+    ASSERT_EQ(load(book.book, book_text), 0u);
+    const std::string first = write(book.book);
+    EXPECT_NE(first.find("@type=\"MSEQ_MUSIC\";"), std::string::npos) << first;
+    BookNode again;
+    ASSERT_EQ(load(again.book, first), 0u);
+    EXPECT_EQ(write(again.book), first);
+
+    MseqMusic music(nullptr);
+    ASSERT_EQ(load(&music, music_text), 0u);
+    const std::string written = write(&music);
+    MseqMusic reread(nullptr);
+    ASSERT_EQ(load(&reread, written), 0u);
+    EXPECT_EQ(write(&reread), written);
 }
 
 TEST(Compiler, MusicRoundTripAndFieldRules) {
@@ -232,6 +273,22 @@ TEST(Compiler, LoadAndSaveFiles) {
     EXPECT_EQ(h.result.error, 0x10002u);
     EXPECT_FALSE(h.read_header(dir.file("empty.kvnl")));
     EXPECT_EQ(h.result.error, 0x10002u);
+
+    // What is not a regular file is not read, and is not taken for an absent file either.
+    std::filesystem::create_directory(kv_fs::to_host(dir.file("folder.kvnl")));
+    ASSERT_EQ(::mkfifo(kv_fs::to_host(dir.file("fifo.kvnl")).c_str(), 0600), 0);
+    for (const char* name : {"folder.kvnl", "fifo.kvnl"}) {
+        MseqMusic odd(nullptr);
+        MrecCompiler c4;
+        EXPECT_FALSE(c4.load(&odd, dir.file(name), true)) << name;
+        EXPECT_EQ(c4.result.error, 0x10003u) << name;
+        EXPECT_EQ(c4.result.file.kind, kv_fs::file_error::not_regular) << name;
+        const MrecLoadProblem problem = c4.problem(dir.file(name));
+        EXPECT_EQ(problem.error, 0x10003u);
+        EXPECT_FALSE(problem.absent);
+        EXPECT_FALSE(h.read_header(dir.file(name)));
+        EXPECT_EQ(h.result.error, 0x10003u) << name;
+    }
 
     // "<with>" has no file.
     MrecCompiler w;

@@ -153,6 +153,26 @@ TEST(MapRecords, StageMapSlotsAndOldReverbName) {
     EXPECT_EQ(reverve.block(3)->m_Reverb, 40);
 }
 
+// m_Setup is signed in the file, but set bits beyond the known flags are written in hex: a
+// negative value must come back (found by the load fuzzer, in its starting corpus).
+TEST(MapRecords, StageSetupWithEveryBitReadsBack) {
+    MseqMapStage map;
+    const std::string text = write(&map);
+    const std::string setup = " 0;\r\n @array; type=\"MSEQ_BLOCK_STAGE\";";
+    ASSERT_NE(text.find(setup), std::string::npos) << text;
+    for (const char* value : {"-1", "0x80000003", "MMS_SETUP_GM1|0xfffffffc"}) {
+        std::string odd = text;
+        odd.replace(odd.find(setup), 2, std::string(" ") + value);
+        MseqMapStage first;
+        ASSERT_EQ(load(&first, odd), 0u) << value;
+        const std::string written = write(&first);
+        MseqMapStage second;
+        ASSERT_EQ(load(&second, written), 0u) << value << "\n" << written;
+        EXPECT_EQ(second.m_Setup, first.m_Setup) << value;
+        EXPECT_EQ(write(&second), written) << value;
+    }
+}
+
 TEST(MapRecords, ConfigurationLayoutAndDefaults) {
     MseqConfig config;
     config.add_recent_room(CkvString("Z:\\home\\me\\lib\\library.kvnr"));

@@ -46,6 +46,34 @@ struct Case {
     uint32_t error;
 };
 
+// A failed read tells where it stopped (line and byte column, for a person to look at) and
+// whether the text looks like UTF-8 or starts with a byte-order mark.
+TEST(MrecReader, FailureGivesThePlaceAndAHint) {
+    struct Place {
+        std::string text;
+        uint32_t error, line, column, hint;
+    };
+    const Place places[] = {
+        {file("data main; type=\"X\"; { 1; 09; }"), 19, 13, 28, MREC_HINT_NONE},
+        {file("\r\n\r\n  data { 1 }"), 0x10012, 15, 12, MREC_HINT_NONE},
+        {file("data\n{ \"open\n }"), 24, 14, 8, MREC_HINT_NONE},
+        {"\xEF\xBB\xBF" + file(""), 0x10005, 1, 1, MREC_HINT_BOM},
+        {file("data main; type=\"X\"; { \"\xE3\x81\x82\"; }"), 24, 13, 32, MREC_HINT_UTF8},
+        {file("data main; type=\"X\"; { 1 }"), 0x10012, 13, 26, MREC_HINT_NONE},
+    };
+    for (const Place& p : places) {
+        MrecReadResult result;
+        EXPECT_EQ(read_text(p.text, result), p.error) << p.text;
+        EXPECT_EQ(result.line, p.line) << p.text;
+        EXPECT_EQ(result.column, p.column) << p.text;
+        EXPECT_EQ(result.hint, p.hint) << p.text;
+    }
+    // CP932 text is not taken for UTF-8, nor plain ASCII.
+    EXPECT_EQ(mrec_text_hint(kv_codec::cp932_from_utf8("あいう")), MREC_HINT_NONE);
+    EXPECT_EQ(mrec_text_hint("plain"), MREC_HINT_NONE);
+    EXPECT_EQ(mrec_text_hint("\xE3\x81\x82"), MREC_HINT_UTF8);
+}
+
 TEST(MrecReader, StatementGrammar) {
     const Case cases[] = {
         {"data main; { 1; }", 0},

@@ -99,13 +99,21 @@ TEST_F(LibraryOnDisk, TreeListsEveryNodeWithItsFileState) {
 }
 
 TEST_F(LibraryOnDisk, CheckReportsEachFile) {
-    const ProgramRun run =
-        run_program("check '" + host("song.kvnl") + "' '" + host("pat.kvnb") + "' '" +
-                    host("broken.kvnl") + "' '" + host("none.kvnl") + "'");
+    const std::string files = "'" + host("song.kvnl") + "' '" + host("pat.kvnb") + "' '" +
+                              host("broken.kvnl") + "' '" + host("none.kvnl") + "'";
+    const ProgramRun run = run_program("check " + files + " 2>/dev/null");
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, host("song.kvnl") + ": ok MTYPE_LEAF_MUSIC \"Song\"\n" + host("pat.kvnb") +
-                           ": ok MTYPE_BOOK_LIBRARY \"Patterns\"\n" + host("broken.kvnl") +
-                           ": error 19\n" + host("none.kvnl") + ": error 0x10002\n");
+                           ": ok MTYPE_BOOK_LIBRARY \"Patterns\"\n");
+    // Errors go to standard error, with what the code means and where reading stopped.
+    const ProgramRun errors = run_program("check " + files + " 2>&1 >/dev/null");
+    EXPECT_EQ(
+        errors.out.find(host("broken.kvnl") + ": error 19 (a malformed octal number) at line "), 0u)
+        << errors.out;
+    EXPECT_NE(errors.out.find("\n" + host("none.kvnl") +
+                              ": error 0x10002 (the file is missing or empty)\n"),
+              std::string::npos)
+        << errors.out;
     EXPECT_EQ(run_program("check '" + host("song.kvnl") + "'").status, 0);
 }
 

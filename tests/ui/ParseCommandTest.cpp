@@ -63,20 +63,26 @@ TEST(ParseCommand, PrintsHeaderAndItemsOfTheMainRecord) {
               "12.1.0 \"deep\"\n");
 }
 
-TEST(ParseCommand, ReportsTheFirstFailure) {
+TEST(ParseCommand, ReportsTheFirstFailureOnStandardError) {
     struct Case {
         const char* file;
-        const char* out;
+        const char* error;  // what follows "PATH: " on standard error
     };
     const Case cases[] = {
-        {"octal.kvnl", "error 19\n"},         {"equal.kvnl", "error 56\n"},
-        {"no_magic.kvnl", "error 0x10005\n"}, {"old_header.kvnl", "error 0x10021\n"},
-        {"deep.kvnl", "error 8\n"},           {"no_such_file.kvnl", "error 0x10002\n"},
+        {"octal.kvnl", "error 19 (a malformed octal number) at line "},
+        {"equal.kvnl", "error 56 (an `=` after a complete value) at line "},
+        {"no_magic.kvnl",
+         "error 0x10005 (the file does not begin with KORVANTE-TEXT-TYPE) at line 1, column 1"},
+        {"old_header.kvnl", "error 0x10021 (the header has no soft_version) at line "},
+        {"deep.kvnl", "error 8 (records or expressions nested too deep) at line "},
+        {"no_such_file.kvnl", "error 0x10002 (the file is missing or empty)\n"},
     };
     for (const Case& c : cases) {
         const Outcome run = parse(fixture(c.file));
-        EXPECT_EQ(run.out, c.out) << c.file;
+        EXPECT_EQ(run.out, "") << c.file;  // nothing on standard output
         EXPECT_EQ(run.status, 1) << c.file;
+        const Outcome both = run_program("parse '" + fixture(c.file) + "' 2>&1");
+        EXPECT_EQ(both.out.rfind(fixture(c.file) + ": " + c.error, 0), 0u) << both.out;
     }
 }
 

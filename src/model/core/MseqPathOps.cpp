@@ -135,10 +135,16 @@ CkvString canonicalize(std::string_view path) {
     const bool trailing =
         path.size() > root && path.back() == '\\' && last_separator(path) == path.size() - 1;
     std::vector<std::string_view> kept;
+    // A network path's server and share belong to its root: ".." never climbs above them.
+    const size_t fixed = root == 2 ? 2 : 0;
     for (std::string_view part : split(path.substr(root))) {
+        if (kept.size() < fixed) {
+            if (!part.empty()) kept.push_back(part);
+            continue;
+        }
         if (part.empty() || part == ".") continue;
         if (part == "..") {
-            if (!kept.empty() && kept.back() != "..") {
+            if (kept.size() > fixed && kept.back() != "..") {
                 kept.pop_back();
             } else if (root == 0) {
                 kept.push_back(part);  // a relative path keeps the climbs it cannot resolve

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 #include "platform/Clock.h"
 #include "play/engine/MplyOutput.h"
 
@@ -9,7 +11,8 @@ class MseqConfig;
 // start of every run) opens the device named by the configuration, closing it first when the
 // configuration names another one since it was opened; the device stays open between runs
 // unless the configuration asks for it to be closed at every stop. Devices read the
-// configuration at Open and Stop, so it must outlive them. The engine's thread during a run, the
+// configuration at Open, where they also take the stop settings of the run (a run keeps the
+// settings it started with), so it must outlive them. The engine's thread during a run, the
 // owner's thread otherwise.
 class MplyDevice : public MplyOutput {
 public:
@@ -29,7 +32,11 @@ protected:
     // Clears the counter of (channel, key) whatever it holds: for Stop, when a note-off could
     // not be sent and the key is given up.
     void forget_note(int channel, int key);
+    // Takes the stop settings of the run that is starting from the configuration. At Open.
+    void TakeRunSettings();
 
     const MseqConfig& m_Config;
     KvClock* m_Clock;
+    int32_t m_RunStopClose = 0;     // m_StopClose of the configuration when the run started
+    int32_t m_RunStopResetMsg = 1;  // m_StopResetMsg likewise
 };

@@ -23,6 +23,7 @@ int MplyDeviceDMusic::OpenDevice() {
 }
 
 int MplyDeviceDMusic::Open() {
+    TakeRunSettings();
     if (!OpenDevice()) return 0;
     // The clock keeps running between runs, as long as the port stays open.
     if (!m_Port.clock_running() && !m_Port.start_clock()) return 0;
@@ -147,7 +148,7 @@ int MplyDeviceDMusic::Stop() {
         }
     }
     UnloadInstruments();
-    if (m_Config.m_StopClose) CloseDevice();
+    if (m_RunStopClose) CloseDevice();
     clear_counters();
     return ok ? 1 : 0;
 }

@@ -117,12 +117,12 @@ int MplyDeviceSystem::Stop() {
         }
     }
     ok = m_Midi.reset() && ok;
-    if (m_Config.m_StopResetMsg) {
+    if (m_RunStopResetMsg) {
         for (int ch = 0; ch < kChannels; ++ch) {
             if (channel_used(ch)) ok = Short(static_cast<uint8_t>(0xB0 | ch), 121, 0) && ok;
         }
     }
-    if (m_Config.m_StopClose) ok = CloseDevice() && ok;
+    if (m_RunStopClose) ok = CloseDevice() && ok;
     clear_counters();
     return ok ? 1 : 0;
 }

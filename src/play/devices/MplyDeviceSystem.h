@@ -19,7 +19,10 @@ public:
     // Closes the device.
     ~MplyDeviceSystem() override;
 
-    int Open() override { return OpenDevice(); }
+    int Open() override {
+        TakeRunSettings();
+        return OpenDevice();
+    }
     // Waits 100 ms for the last notes to reach the device. Always 1.
     int Finish() override;
     // Releases each sounding key once, resets the device, sends reset-all-controllers on the

@@ -33,6 +33,7 @@ struct MplyContext {
     int32_t channel = 0;              // channel for tracks that take it from their surroundings
     int32_t degree_shift = 0;         // added to scale and chord degrees
     int32_t transpose = 0;            // semitones added to every pitched note
+    int32_t play_mode = 2;            // the run's MCPM_* mode, as the run started with it
     MplyTrackChord* chord_source = nullptr;        // chord track for tracks that take it from here
     const MseqTrackRefer* refer_source = nullptr;  // the reference track playing the phrase
 };

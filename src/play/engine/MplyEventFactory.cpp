@@ -1,24 +1,8 @@
 #include "play/engine/MplyEventFactory.h"
 
-#include <new>
 #include <utility>
 
 namespace mply_event {
-
-namespace {
-
-// Byte buffers are filled before the event exists; their allocation can fail too.
-template <class Fill>
-bool bytes(std::vector<uint8_t>* out, Fill fill) {
-    try {
-        fill(*out);
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-    return true;
-}
-
-}  // namespace
 
 bool tempo(MplyEventQueue& queue, int32_t time, int32_t bpm) {
     return queue.add<MplyEventTempo>(time, bpm);
@@ -34,7 +18,7 @@ bool track_name(MplyEventQueue& queue, CkvString str) {
 
 bool exclusive(MplyEventQueue& queue, std::initializer_list<uint8_t> body) {
     std::vector<uint8_t> data;
-    if (!bytes(&data, [&](std::vector<uint8_t>& v) { v.assign(body); })) return false;
+    data.assign(body);
     return queue.add<MplyEventExclusive>(0, std::move(data));
 }
 
@@ -49,7 +33,7 @@ bool message(MplyEventQueue& queue, int32_t time, uint8_t channel, std::vector<u
 bool program_change(MplyEventQueue& queue, uint8_t channel, uint8_t program) {
     std::vector<uint8_t> data;
     const uint8_t status = static_cast<uint8_t>(0xC0 | (channel & 0x0F));
-    if (!bytes(&data, [&](std::vector<uint8_t>& v) { v.assign({status, program}); })) return false;
+    data.assign({status, program});
     return queue.add<MplyEventMsg>(0, channel, std::move(data));
 }
 
@@ -58,7 +42,7 @@ bool pitch_bend(MplyEventQueue& queue, uint8_t channel, int32_t value) {
     const uint8_t status = static_cast<uint8_t>(0xE0 | (channel & 0x0F));
     const auto lsb = static_cast<uint8_t>(value & 0x7F);
     const auto msb = static_cast<uint8_t>((value >> 7) & 0x7F);
-    if (!bytes(&data, [&](std::vector<uint8_t>& v) { v.assign({status, lsb, msb}); })) return false;
+    data.assign({status, lsb, msb});
     return queue.add<MplyEventMsg>(0, channel, std::move(data));
 }
 

@@ -1,5 +1,6 @@
 #include "play/engine/MplyMusic.h"
 
+#include <memory>
 #include <new>
 
 #include "model/core/MseqObject.h"
@@ -64,6 +65,7 @@ bool MplyMusic::Start(MplyPlayer* player) {
     c.channel = 0;
     c.degree_shift = 0;
     c.transpose = m_Source->m_Transpose;
+    c.play_mode = player->play_mode();
     c.chord_source = nullptr;
     c.refer_source = nullptr;
 
@@ -168,25 +170,18 @@ bool MplyMusic::BuildTree() {
         for (MseqObject* node = top; node; node = node->next_in(top)) {
             ref_ptr<MseqEntity> e = mseq_open(node);
             auto* track = e->cast_to<MseqTrack>(MTYPE_TRACK);
-            MplyTrack* player_track = track ? track->create_player_track(this) : nullptr;
-            if (!player_track) {
+            // Owned here until it is in the map and the tree, so that nothing leaks when the map
+            // cannot grow (the engine's run ends then).
+            std::unique_ptr<MplyTrack> owned(track ? track->create_player_track(this) : nullptr);
+            if (!owned || !m_TrackMap.emplace(node->id, owned.get()).second) {
                 ok = false;
                 break;
             }
-            bool inserted = false;
-            try {
-                inserted = m_TrackMap.emplace(node->id, player_track).second;
-            } catch (const std::bad_alloc&) {
-            }
+            MplyTrack* player_track = owned.release();
             MplyTrack* parent = nullptr;
-            if (inserted && node->parent()) {
+            if (node->parent()) {
                 auto it = m_TrackMap.find(node->parent()->id);
                 if (it != m_TrackMap.end()) parent = it->second;
-            }
-            if (!inserted) {
-                delete player_track;
-                ok = false;
-                break;
             }
             if (parent) {
                 player_track->link_last_child(parent);

@@ -1,5 +1,7 @@
 #include "play/engine/MplyPlayer.h"
 
+#include <exception>
+
 #include "model/library/MseqConfig.h"
 #include "play/engine/MplyMusic.h"
 #include "play/engine/MplyOutput.h"
@@ -7,6 +9,7 @@
 MplyPlayer::MplyPlayer(KvClock* clock, bool time_critical)
     : m_Clock(clock ? clock : &KvClock::system()),
       m_TimeCritical(time_critical),
+      m_PlayMode(mseq_config().m_PlayMode),
       m_Thread(m_Clock) {
     m_Thread.set_user_data(this);
 }
@@ -52,6 +55,8 @@ bool MplyPlayer::SetStartTick(int32_t tick) {
 
 bool MplyPlayer::Start(MplyOutput* output, std::unique_ptr<MplyEntity>& music) {
     if (!output || !music || m_Thread.running()) return false;
+    // The run works with the settings it starts with; the user may change them meanwhile.
+    m_PlayMode = mseq_config().m_PlayMode;
     m_Output.store(output, std::memory_order_relaxed);
     if (!output->Open()) {
         m_Output.store(nullptr, std::memory_order_relaxed);
@@ -92,17 +97,44 @@ int32_t MplyPlayer::Position() const {
 }
 
 int MplyPlayer::ThreadProc(void* user) {
-    return static_cast<MplyPlayer*>(user)->Run();
+    return static_cast<MplyPlayer*>(user)->RunEngine(true);
 }
 
 void MplyPlayer::Post(KvMessageQueue* window, uint32_t message, int32_t position) {
     if (window) window->post(KvMessage{message, m_SourceParam, position});
 }
 
-int MplyPlayer::Run() {
+int MplyPlayer::RunEngine(bool on_worker) {
     MplyOutput* out = output();
     m_SourceParam = reinterpret_cast<uintptr_t>(m_Music ? m_Music->GetSource() : nullptr);
+    bool ended = false;
+    // The one place where the engine meets what the system throws (memory running out while
+    // tracks generate): the run ends as if stopped, with the output stopped and the stop
+    // message posted.
+    try {
+        RunSteps(&ended);
+    } catch (const std::exception&) {
+        ended = false;
+    }
+    m_Queue.clear();
+    if (out) {
+        if (ended) out->Finish();
+        out->Stop();
+    }
+    m_Music.reset();
+    const KvMessage stopped{m_StopMessage, m_SourceParam, Position()};
+    if (!m_StopWindow) return 0;
+    // A front end that starts the next run on this message must find the worker idle.
+    if (on_worker) {
+        m_Thread.post_when_idle(m_StopWindow, stopped);
+    } else {
+        m_StopWindow->post(stopped);
+    }
+    return 0;
+}
 
+int MplyPlayer::RunSteps(bool* ended) {
+    MplyOutput* out = output();
     const int32_t start = start_tick();
     m_Tempo = kStartTempo;
     m_PrevMs = m_CurMs = m_Clock->now_ms();
@@ -125,9 +157,8 @@ int MplyPlayer::Run() {
         m_WindowEnd = kMplyOpenEnd;
         m_CurMs = UINT32_MAX;
     }
-    if (mseq_config().m_PlayMode == MCPM_BUILD) m_WindowEnd = kMplyOpenEnd;
+    if (m_PlayMode == MCPM_BUILD) m_WindowEnd = kMplyOpenEnd;
 
-    bool ended = false;
     while (!m_Thread.is_stop_requested()) {
         if (m_Music && !m_Music->Generate(this)) m_Music.reset();
 
@@ -139,19 +170,11 @@ int MplyPlayer::Run() {
             m_Queue.destroy(first);
         }
         if (m_Queue.empty() && !m_Music) {
-            ended = true;
+            *ended = true;
             break;
         }
         Advance();
     }
-
-    m_Queue.clear();
-    if (out) {
-        if (ended) out->Finish();
-        out->Stop();
-    }
-    m_Music.reset();
-    Post(m_StopWindow, m_StopMessage, Position());
     return 0;
 }
 

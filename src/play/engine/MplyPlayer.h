@@ -57,7 +57,8 @@ public:
     // has been run to the end before Start returns; a real-time run goes on in the worker.
     bool Start(MplyOutput* output, std::unique_ptr<MplyEntity>& music);
     // Asks a run to stop and waits, polling every 1 ms, until it has ended or `timeout_ms` has
-    // passed (negative: for ever). True when no run is active any more.
+    // passed (negative: for ever). True when no run is active any more. The stop message of a
+    // real-time run is posted only once the worker is idle: a Start on it is accepted.
     bool Stop(int32_t timeout_ms);
     // True while a real-time run is active. Any thread.
     bool Running() const { return m_Thread.running(); }
@@ -73,13 +74,20 @@ public:
     int32_t previous_window_end() const { return m_PrevWindowEnd; }
     int32_t window_end() const { return m_WindowEnd; }
     int32_t current_tick() const { return m_CurTick.load(std::memory_order_relaxed); }
+    // The play mode (MCPM_*) of the configuration when the last run started (before any run:
+    // when the player was made): a run keeps the settings it started with, whatever the user
+    // changes meanwhile.
+    int32_t play_mode() const { return m_PlayMode; }
 
     // The engine run itself: what the worker thread executes and what Start calls directly
     // for an offline output. Returns 0.
-    int Run();
+    int Run() { return RunEngine(false); }
 
 private:
     static int ThreadProc(void* user);
+    // The run; on the worker, the stop message goes out once the worker is idle.
+    int RunEngine(bool on_worker);
+    int RunSteps(bool* ended);
     void Advance();
     void Post(KvMessageQueue* window, uint32_t message, int32_t position);
 
@@ -91,6 +99,7 @@ private:
     std::unique_ptr<MplyEntity> m_Music;
     std::atomic<int32_t> m_StartTick{0};
     int32_t m_Tempo = kStartTempo;
+    int32_t m_PlayMode;
     uint32_t m_PrevMs = 0;
     uint32_t m_CurMs = 0;
     uint64_t m_Accumulator = 0;  // ticks × 125

@@ -41,12 +41,7 @@ bool MplyTrackMsg::Generate(MplyContext& context) {
         // A lag that pushes the message to the open end or beyond leaves nothing to send.
         if (time >= kMplyOpenEnd || form.m_Msg.empty()) continue;
 
-        std::vector<uint8_t> bytes;
-        try {
-            bytes = form.m_Msg;
-        } catch (const std::bad_alloc&) {
-            return false;
-        }
+        std::vector<uint8_t> bytes = form.m_Msg;
         if ((bytes[0] & 0xF0) != 0xF0) {
             for (uint8_t& b : bytes) {
                 if (b & 0x80) b |= static_cast<uint8_t>(m_Channel & 0x0F);

@@ -34,7 +34,7 @@ int64_t mply_phrase_length(MseqMusic& phrase) {
 bool MplyTrackRefer::Prepare(MplyContext& context) {
     if (!PrepareCommon(context, true, true, MplyCursorRule::kLastBefore)) return false;
     const MseqTrackRefer& src = *m_Source;
-    if (mseq_config().m_PlayMode == MCPM_PRELOAD) {
+    if (context.play_mode == MCPM_PRELOAD) {
         // Load every phrase now, so that no file is read while the run plays.
         for (const auto& [index, block] : src.blocks())
             m_Music->OpenObject(block.m_PhraseID, MTYPE_LEAF_PHRASE);

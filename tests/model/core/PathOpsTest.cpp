@@ -40,6 +40,10 @@ TEST(PathAlgebra, CanonicalizeRemoveAppend) {
     EXPECT_EQ(canonicalize("D:\\lib\\books\\..\\leaves\\m1.kvnl").str(),
               "D:\\lib\\leaves\\m1.kvnl");
     EXPECT_EQ(canonicalize("\\\\srv\\share\\a\\..\\b").str(), "\\\\srv\\share\\b");
+    // Server and share are the root of a network path: climbs stop below them.
+    EXPECT_EQ(canonicalize("\\\\srv\\share\\..\\..\\x").str(), "\\\\srv\\share\\x");
+    EXPECT_EQ(canonicalize("\\\\srv\\share\\a\\..\\..\\..\\b").str(), "\\\\srv\\share\\b");
+    EXPECT_EQ(canonicalize("\\\\srv\\share\\..").str(), "\\\\srv\\share");
     // A double-byte character whose trail byte is a backslash is not a separator.
     const std::string so = kv_codec::cp932_from_utf8("ソ");  // 83 5C
     EXPECT_EQ(canonicalize("C:\\" + so + "\\..\\x").str(), "C:\\x");

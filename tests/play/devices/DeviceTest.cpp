@@ -196,6 +196,22 @@ TEST_F(SystemDevice, StopFollowsTheResetAndCloseSettings) {
     EXPECT_EQ(Count(midi_, MidiKind::close), 1u);
 }
 
+// Stop follows the settings the run started with (taken at Open), not later changes.
+TEST_F(SystemDevice, StopUsesTheSettingsOfTheRunsStart) {
+    config_.m_StopResetMsg = 1;
+    config_.m_StopClose = 0;
+    ASSERT_EQ(device_.Open(), 1);
+    device_.mark_channel_used(3);
+    config_.m_StopResetMsg = 0;
+    config_.m_StopClose = 1;
+    EXPECT_EQ(device_.Stop(), 1);
+    EXPECT_EQ(Sent(midi_), (std::vector<Bytes>{{0xB3, 121, 0}}));
+    EXPECT_TRUE(device_.IsDeviceOpen());
+    ASSERT_EQ(device_.Open(), 1);  // the next run takes the new settings
+    EXPECT_EQ(device_.Stop(), 1);
+    EXPECT_FALSE(device_.IsDeviceOpen());
+}
+
 TEST_F(SystemDevice, OpensLazilyAndReopensWhenTheConfigurationChanges) {
     EXPECT_FALSE(device_.IsDeviceOpen());
     ASSERT_EQ(device_.Open(), 1);

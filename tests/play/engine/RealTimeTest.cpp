@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -207,6 +208,65 @@ TEST(PlyEngineStart, MusicThatCannotStartEndsTheRunAtOnce) {
     const KvMessage stop = rt.stopped();
     EXPECT_EQ(stop.message, MPLY_MSG_STOPPED);
     EXPECT_EQ(rt.out.calls, Lines{"stop"});  // the start events are discarded unplayed
+}
+
+// A front end starts the next song when the stop message of the last one arrives: the worker
+// is idle by then, every time.
+TEST(PlyEngineStop, TheStopMessageComesWhenTheWorkerIsIdle) {
+    RealTime rt({10});
+    rt.lib.music->m_Tempo = 1024;
+    add_track<MseqTrackNote>(rt.lib.music, MTYPE_TRACK_NOTE, 1)
+        ->put_block(0, note(MNBT_PURE, 0, 1));
+    ASSERT_TRUE(rt.start());
+    for (int run = 0; run < 300; ++run) {
+        ASSERT_EQ(rt.stopped().message, MPLY_MSG_STOPPED) << run;
+        ASSERT_FALSE(rt.player.Running()) << run;
+        ASSERT_TRUE(rt.start()) << run;
+    }
+    EXPECT_EQ(rt.stopped().message, MPLY_MSG_STOPPED);
+}
+
+// A run keeps the play mode it started with, whatever the configuration says meanwhile.
+TEST(PlyEngineStart, ARunKeepsThePlayModeItStartedWith) {
+    kv_test::PlayModeScope interpret(MCPM_INTERPRET);
+    RealTime rt({10});
+    long_music(rt.lib.music);
+    ASSERT_TRUE(rt.start());
+    mseq_config().m_PlayMode = MCPM_BUILD;
+    rt.stopped();
+    ASSERT_EQ(rt.out.queue_sizes.size(), 400u);
+    EXPECT_LT(rt.out.queue_sizes[0], 399u);  // generated with the look-ahead, not all at once
+    EXPECT_EQ(rt.player.play_mode(), static_cast<int32_t>(MCPM_INTERPRET));
+}
+
+// A music whose generation runs out of memory.
+class ExhaustedMusic : public MplyEntity {
+public:
+    MSEQ_TYPE GetType() const override { return MPLY_MUSIC; }
+    MplyEntity* IsKindOf(MSEQ_TYPE) override { return nullptr; }
+    MseqEntity* GetSource() const override { return nullptr; }
+    bool Start(MplyPlayer*) override { return true; }
+    bool Generate(MplyPlayer*) override { throw std::bad_alloc(); }
+};
+
+// What the system throws during a run ends the run as a stop does, on the worker and offline:
+// the output is stopped, the stop message posted and the player is ready for the next run.
+TEST(PlyEngineStop, AnExceptionInTheRunEndsItAsAStop) {
+    for (bool offline : {false, true}) {
+        StepClock clock({10});
+        KvMessageQueue window;
+        RecordingOutput out;
+        out.offline = offline;
+        MplyPlayer player(&clock, false);
+        player.SetStopNotify(&window, MPLY_MSG_STOPPED);
+        std::unique_ptr<MplyEntity> music = std::make_unique<ExhaustedMusic>();
+        ASSERT_TRUE(player.Start(&out, music)) << offline;
+        KvMessage m;
+        ASSERT_TRUE(window.wait(&m, 20000)) << offline;
+        EXPECT_EQ(m.message, MPLY_MSG_STOPPED);
+        EXPECT_FALSE(player.Running());
+        EXPECT_EQ(out.calls, Lines{"stop"}) << offline;  // stopped, not finished
+    }
 }
 
 TEST(PlyEngineStart, DestroyingThePlayerStopsTheRun) {
