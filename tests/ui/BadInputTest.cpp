@@ -134,7 +134,7 @@ TEST_F(DamagedLibrary, AMusicThatCannotBeReadIsAnError) {
 // A file the music uses fails: the music still plays and the tool warns, naming the file.
 TEST_F(DamagedLibrary, AFileTheMusicUsesFailsWithAWarning) {
     const std::string chord = home_ + "/mymusic/demo/chord_c.kvnl";
-    const std::string phrase = home_ + "/pattern_v01/piano/piano_8beat.kvnl";
+    const std::string phrase = home_ + "/pattern_v01/piano/piano_arpeggio_8.kvnl";
     // A book the music does not use may be gone: nothing to warn about.
     fs::remove(home_ + "/pattern_v01/pattern.kvnb");
     const Result before = Run("export" + Lib() + kSong + " -o before.mid");
