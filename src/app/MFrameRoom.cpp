@@ -94,8 +94,9 @@ void MFrame::close_room() {
 }
 
 bool MFrame::open_room(const CkvString& path, bool create) {
-    close_room();
+    // The path may be the open library's own, which closing frees.
     const CkvString full = mseq_path::canonicalize(path);
+    close_room();
     room_node_ =
         std::make_unique<MseqObject>(MID_ROOM, MTYPE_ROOM, CkvString(), MseqDescPath(full));
     ref_ptr<MseqEntity> content = mseq_open(room_node_.get());

@@ -13,8 +13,10 @@
 #include <vector>
 
 #include "app/MApp.h"
+#include "app/MAppCommands.h"
 #include "app/MAppScriptPort.h"
 #include "app/MFrame.h"
+#include "model/core/MseqObject.h"
 #include "platform/FileSystem.h"
 #include "platform/MidiOut.h"
 #include "platform/Shell.h"
@@ -97,6 +99,40 @@ protected:
         return false;
     }
     static CkvString cp(const char* utf8) { return CkvString(kv_codec::cp932_from_utf8(utf8)); }
+
+    // The first node of `type` in the open library, in tree order (opening books on the way).
+    MseqObject* find_node(MSEQ_TYPE type, MseqObject* from = nullptr) {
+        MseqObject* node = from ? from : frame().room_node();
+        if (!node) return nullptr;
+        if (node->type == type && node != from) return node;
+        if (mseq_type_category(node->type) == MCAT_BOOK) mseq_open(node);
+        for (MseqObject* c = node->first_child(); c; c = c->next()) {
+            if (c->type == type) return c;
+            if (MseqObject* found = find_node(type, c)) return found;
+        }
+        return nullptr;
+    }
+    static int child_count(const MseqObject* node) {
+        int n = 0;
+        for (MseqObject* c = node->first_child(); c; c = c->next())
+            ++n;
+        return n;
+    }
+    // Queues one press of OK with these dialog values (UTF-8 values).
+    void dialog(std::vector<std::pair<std::string, std::string>> values) {
+        std::vector<std::pair<std::string, CkvString>> cp932;
+        for (auto& [k, v] : values)
+            cp932.emplace_back(k, CkvString(kv_codec::cp932_from_utf8(v)));
+        port_.dialog(cp932);
+    }
+    // Creates a new music through the dialog's first page under `parent/folder` (`parent`
+    // relative to the temporary folder).
+    bool new_music(const std::string& parent, const std::string& folder) {
+        dialog({{"page", "1"},
+                {"parent", kv_fs::from_host(root_ + "/" + parent)},
+                {"folder", folder}});
+        return frame().run(ID_NEW_MUSIC_BUTTON);
+    }
 
     std::string root_, home_, run_;
     MAppScriptPort port_;
