@@ -200,7 +200,8 @@ private:
     void play_toggle();
     bool play_entity(MseqEntity* entity, int32_t start_tick);
     void request_stop(MAppPlayEnd end);
-    void on_play_end();
+    // The end notice of a run that reached `reached` (ticks).
+    void on_play_end(int32_t reached);
     void export_midi();
     void release_device();
     void settings();

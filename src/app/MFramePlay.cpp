@@ -47,7 +47,7 @@ void MFrame::pump() {
     while (messages_.take(&m)) {
         switch (m.message) {
             case MPLY_MSG_STOPPED:
-                on_play_end();
+                on_play_end(static_cast<int32_t>(m.param2));
                 break;
             case MPLY_MSG_STARTED:
                 port_->refresh(MAppRefresh::room_tree);
@@ -127,7 +127,7 @@ void MFrame::request_stop(MAppPlayEnd end) {
     player_->Stop(3000);
 }
 
-void MFrame::on_play_end() {
+void MFrame::on_play_end(int32_t reached) {
     // Position messages still queued behind the end notice belong to the run that ended.
     KvMessage m;
     std::vector<KvMessage> later;
@@ -136,7 +136,7 @@ void MFrame::on_play_end() {
     }
     if (followed_) {
         if (play_end_ == MPE_PAUSED) {
-            set_play_cursor(followed_.get(), player_->Position());
+            set_play_cursor(followed_.get(), reached);
         } else {
             set_play_cursor(followed_.get(), play_start_);
         }
