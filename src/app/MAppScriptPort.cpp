@@ -46,8 +46,14 @@ bool MAppScriptPort::ask_yes_no(const CkvString& text) {
     return yes;
 }
 
-MAppAnswer MAppScriptPort::ask_yes_no_cancel(const CkvString& text) {
-    MAppAnswer a = MAppAnswer::cancel;
+void MAppScriptPort::status(const CkvString& text) {
+    report("status", text);
+}
+
+MedtAnswer MAppScriptPort::ask_yes_no_cancel(const CkvString& text, MedtAnswer preset) {
+    MAppAnswer a = preset == MedtAnswer::Yes  ? MAppAnswer::yes
+                   : preset == MedtAnswer::No ? MAppAnswer::no
+                                              : MAppAnswer::cancel;
     if (answers_.empty()) {
         ++defaults_used;
     } else {
@@ -55,7 +61,9 @@ MAppAnswer MAppScriptPort::ask_yes_no_cancel(const CkvString& text) {
         answers_.pop_front();
     }
     report("ask", text, a == MAppAnswer::yes ? "yes" : a == MAppAnswer::no ? "no" : "cancel");
-    return a;
+    return a == MAppAnswer::yes  ? MedtAnswer::Yes
+           : a == MAppAnswer::no ? MedtAnswer::No
+                                 : MedtAnswer::Cancel;
 }
 
 bool MAppScriptPort::choose_file(const MAppFileRequest& request, CkvString* path) {

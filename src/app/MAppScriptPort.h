@@ -10,8 +10,9 @@
 // A user port that answers from queues instead of windows: for `korvante script` and the tests.
 // Every message box is reported as one line when it is shown ("warn: ", "info: " or "ask: ",
 // the text in UTF-8 with line breaks written "\n", and for a question " -> " and the answer
-// used). Unanswered questions take the box's default button (Yes for Yes/No, Cancel for
-// Yes/No/Cancel); an unanswered file dialog or dialog is cancelled. The user-interface thread.
+// used). Unanswered questions take the box's default button (Yes for Yes/No; for
+// Yes/No/Cancel the given one, Cancel for the application's questions); an unanswered file dialog
+// or dialog is cancelled. The user-interface thread.
 class MAppScriptPort : public MAppUserPort {
 public:
     using Sink = std::function<void(const std::string& line)>;
@@ -34,7 +35,11 @@ public:
     void warn(const CkvString& text) override;
     void inform(const CkvString& text) override;
     bool ask_yes_no(const CkvString& text) override;
-    MAppAnswer ask_yes_no_cancel(const CkvString& text) override;
+    using MAppUserPort::ask_yes_no_cancel;
+    // Unanswered: the default button `preset`.
+    MedtAnswer ask_yes_no_cancel(const CkvString& text, MedtAnswer preset) override;
+    // Reported as "status: " lines.
+    void status(const CkvString& text) override;
     bool choose_file(const MAppFileRequest& request, CkvString* path) override;
     bool run_dialog(MAppDialog dialog, MAppFields& fields, const MAppDialogCheck& check) override;
     void wait_cursor(bool) override {}

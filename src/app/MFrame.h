@@ -58,6 +58,9 @@ struct MAppPlacement {
 // How the last playback ended.
 enum MAppPlayEnd : int { MPE_PLAYING = 0, MPE_STOPPED = 1, MPE_PAUSED = 2 };
 
+// The view the editor pane shows, chosen by the kind of the shown file's editor.
+enum class MAppView { about, music, stage, chord };
+
 // One entry of the edit list: a file opened for editing, with the library node it was opened
 // from (null for files opened without one) and the position of its play cursor in ticks.
 struct MAppEditEntry {
@@ -147,6 +150,8 @@ public:
     void select_edit(int index);
     // The file shown in the editor pane, or nullptr for the about view.
     MseqEntity* shown_file() const;
+    // The view for the shown file: music, stage map or chord map editor, else the about view.
+    MAppView shown_view() const;
 
     // ---- Playback ----
     // Handles the player's posted notifications and the follow timer; the front end calls it
@@ -197,6 +202,8 @@ private:
     void play_link();
 
     // Player.
+    // Puts the editors into (or out of) their playback state.
+    void lock_editors(bool locked);
     void play_toggle();
     bool play_entity(MseqEntity* entity, int32_t start_tick);
     void request_stop(MAppPlayEnd end);

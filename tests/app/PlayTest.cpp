@@ -4,6 +4,8 @@
 
 #include "app/AppFixture.h"
 #include "app/MAppText.h"
+#include "edit/McmdKind.h"
+#include "edit/MedtMusic.h"
 #include "model/core/MseqDesk.h"
 #include "model/core/MseqPathOps.h"
 #include "model/library/MseqConfig.h"
@@ -92,6 +94,28 @@ TEST_F(PlayTest, PauseKeepsTheCursorAndStopReturnsIt) {
     ASSERT_TRUE(frame().wait_play_end(3000));
     EXPECT_FALSE(frame().playing());
     EXPECT_EQ(frame().play_cursor(music), paused_at);
+}
+
+TEST_F(PlayTest, TheShownMusicHasAnEditorThatIsLockedWhilePlaying) {
+    MseqEntity* music = frame().shown_file();
+    ASSERT_EQ(frame().shown_view(), MAppView::music);
+    MgenRef* editor = MseqDesk::instance().editor_of(music);
+    ASSERT_NE(editor, nullptr);
+    auto* m = static_cast<MedtMusic*>(editor->cast(MKIND_EDT_MUSIC));
+    ASSERT_NE(m, nullptr);
+    EXPECT_NE(m->sequence_clipboard, nullptr);
+    EXPECT_NE(m->leaf_clipboard, nullptr);
+    EXPECT_EQ(m->port, &port_);
+    EXPECT_FALSE(m->read_only());
+    ASSERT_TRUE(frame().run(ID_PLAY));
+    EXPECT_TRUE(m->read_only());
+    ASSERT_TRUE(frame().run(ID_STOP));
+    ASSERT_TRUE(frame().wait_play_end(3000));
+    EXPECT_FALSE(m->read_only());
+    // The version command shows the about view.
+    ASSERT_TRUE(frame().run(ID_TOOL_VERSION));
+    EXPECT_EQ(frame().shown_file(), nullptr);
+    EXPECT_EQ(frame().shown_view(), MAppView::about);
 }
 
 TEST_F(PlayTest, F6OnTheShownItemPlaysLikeF5AndOthersFromTheStart) {
