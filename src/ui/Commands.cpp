@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "ui/AppScript.h"
 #include "ui/DemoCommand.h"
 #include "ui/EventsCommand.h"
 #include "ui/FileCommands.h"
@@ -47,6 +48,8 @@ const std::vector<Command>& commands() {
         {"devices", "list the MIDI output ports and the synthesizer ports", run_devices_command},
         {"demo", "[LIBRARY [LEAF]] [--out DIR] [--no-wav]: export and render the demo song",
          run_demo_command},
+        {"script", "[FILE]: run the application headless from script lines (--help lists them)",
+         run_script_command},
     };
     return list;
 }
