@@ -132,10 +132,26 @@ public:
     MseqObject* room_node() const { return room_node_.get(); }
     MseqRoom* room() const { return room_; }
 
+    // ---- Dialogs ----
+    // The file or folder dialog behind a dialog field's browse button (the create-library
+    // dialog's "parent", the new-music dialog's "parent", "book", "music", "stage", "chord"),
+    // starting from the field's current value; a request of kind folder with an empty title for
+    // fields without one.
+    MAppFileRequest browse_request(MAppDialog dialog, const std::string& field,
+                                   const MAppFields& current) const;
+    // Checks a file chosen for a new-music field on page 2 (after its message): a book or music
+    // file must not exist; an existing stage or chord file must hold that kind. False when the
+    // choice is refused (the field is then emptied).
+    bool check_browsed(const std::string& field, const CkvString& path);
+
     // ---- Library tree ----
     // Selects a node of the open library's tree (nullptr: none).
     void select_node(MseqObject* node) { selected_node_ = node; }
     MseqObject* selected_node() const { return selected_node_; }
+    // Renames a node of the open library after renaming in place (40045): the node, a book's
+    // entity, and the file that stores the name is marked modified. False for an empty or
+    // invalid name or a node outside the library.
+    bool rename_node(MseqObject* node, const CkvString& name);
     // Whether the link-information bar is shown.
     bool link_info_shown() const { return link_info_shown_; }
 
