@@ -104,15 +104,9 @@ MFrame::MFrame(const MAppServices& services) : port_(services.port), impl_(new I
 }
 
 MFrame::~MFrame() {
-    stop_player(10000);
-    edit_list_.clear();
-    MseqDesk& desk = MseqDesk::instance();
-    followed_ = nullptr;
-    selected_node_ = nullptr;
-    desk.modified.clear();
-    desk.cache.clear();
-    room_node_.reset();
-    room_ = nullptr;
+    // Closing the library also closes the editors the process-wide desk keeps for the edit
+    // list, so that none outlives the entities it edits.
+    close_room();
     player_.reset();
     exporter_.reset();
     device_ = nullptr;

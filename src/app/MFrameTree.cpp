@@ -595,7 +595,9 @@ void MFrame::close_edit_entry() {
     edit_list_.erase(edit_list_.begin() + edit_selection_);
     MseqDesk& desk = MseqDesk::instance();
     desk.close_editor(e);
-    if (discard) {
+    // Something else (its node, the cache) still holds the entity when it has more than this
+    // one reference; otherwise dropping the reference drops the changes with it.
+    if (discard && e->ref_count() > 1) {
         hold = nullptr;
         if (!desk.unload(e) && !desk.revert(e, !e->full_path.empty())) {
             port_->warn(mapp_text(
