@@ -2,13 +2,13 @@
 
 #include <cstdio>
 
-#include "ui/AppScript.h"
 #include "ui/DemoCommand.h"
 #include "ui/EventsCommand.h"
 #include "ui/FileCommands.h"
 #include "ui/OutputCommands.h"
 #include "ui/ParseCommand.h"
 #include "ui/Session.h"
+#include "ui/script/ScriptCommand.h"
 
 namespace kv_ui {
 
@@ -48,8 +48,7 @@ const std::vector<Command>& commands() {
         {"devices", "list the MIDI output ports and the synthesizer ports", run_devices_command},
         {"demo", "[LIBRARY [LEAF]] [--out DIR] [--no-wav]: export and render the demo song",
          run_demo_command},
-        {"script", "[FILE]: run the application headless from script lines (--help lists them)",
-         run_script_command},
+        {"script", "[FILE]: run editing steps from FILE or standard input", run_script_command},
     };
     return list;
 }
