@@ -56,6 +56,7 @@ void MAppScriptPort::status(const CkvString& text) {
 }
 
 bool MAppScriptPort::ask_yes_no(const CkvString& text) {
+    ++questions_;
     std::string a = "yes";
     if (!answers_.empty() &&
         (answers_.front() == "yes" || answers_.front() == "no" || answers_.front() == "cancel")) {
@@ -77,6 +78,7 @@ bool MAppScriptPort::ask_yes_no(const CkvString& text) {
 }
 
 MedtAnswer MAppScriptPort::ask_yes_no_cancel(const CkvString& text, MedtAnswer preset) {
+    ++questions_;
     std::string a = preset == MedtAnswer::Yes ? "yes" : preset == MedtAnswer::No ? "no" : "cancel";
     if (!answers_.empty() && answers_.front() != "ok") {
         a = answers_.front();

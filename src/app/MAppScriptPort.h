@@ -65,6 +65,8 @@ public:
     int raise_count = 0;
     // The number of unanswered boxes (defaults used).
     int defaults_used = 0;
+    // How many questions were asked so far.
+    int questions() const { return questions_; }
 
 private:
     static CkvString cancel_marker() { return CkvString(std::string(1, '\0')); }
@@ -76,6 +78,7 @@ private:
     std::deque<CkvString> files_;
     std::deque<std::vector<std::pair<std::string, CkvString>>> dialogs_;
     std::string failure_;
+    int questions_ = 0;
 };
 
 // The UTF-8 form of a text with line breaks written "\n" and tabs "\t": how message texts are

@@ -415,7 +415,9 @@ TEST_F(TreeTest, EnabledStatesFollowTheSelection) {
     // The menus carry the states; the link-information entry its check mark.
     ASSERT_TRUE(frame().run(ID_LINK_INFO));
     for (const MAppMenuEntry& e : frame().menu(MAppMenu::library)) {
-        if (e.id == ID_LINK_INFO) EXPECT_TRUE(e.checked);
+        if (e.id == ID_LINK_INFO) {
+            EXPECT_TRUE(e.checked);
+        }
     }
     EXPECT_EQ(mapp_commands::bar_labels().size(), kMAppFixedBarMenus);
 }
