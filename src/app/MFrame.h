@@ -128,6 +128,9 @@ public:
     // The exit flow: ask to save, store the placement, write the configuration and (when
     // modified) the scale map. False when the user cancelled and the window stays open.
     bool exit(const MAppPlacement& placement);
+    // True once the exit flow has run to its end (also through command 57665): the front end
+    // then destroys the window and the frame.
+    bool exited() const { return exited_; }
 
     // The window placement stored in the configuration, for the front end to apply before it
     // shows the window: valid only for show state 1 (normal) or 3 (maximized); pane widths of 2
@@ -251,6 +254,7 @@ private:
     MseqRoom* room_ = nullptr;
     MseqObject* selected_node_ = nullptr;
     bool link_info_shown_ = false;
+    bool exited_ = false;
     std::vector<MAppEditEntry> edit_list_;
     int edit_selection_ = -1;
 
