@@ -178,6 +178,11 @@ public:
     MseqEntity* shown_file() const;
     // The view for the shown file: music, stage map or chord map editor, else the about view.
     MAppView shown_view() const;
+    // The front end could not show the shown file in its view: warns and shows the about view
+    // (the edit list's root entry).
+    void view_failed();
+    // The front end could not load its drawing resources: warns; start-up then ends.
+    void design_failed();
 
     // ---- Playback ----
     // Handles the player's posted notifications and the follow timer; the front end calls it
