@@ -249,6 +249,11 @@ private:
     kv_midi::midi_out* impl_midi() const;
     kv_shell::shell* impl_shell() const;
     int entry_of(const MseqEntity* entity) const;
+    // True when the node or a node below it shows content that an edit-list entry or the
+    // player uses; such links cannot be deleted.
+    bool subtree_in_use(const MseqObject* node) const;
+    // The selected node may be deleted: not the library, not in use, removable by the model.
+    bool deletable(const MseqObject* node) const;
     MseqObject* node_showing(const MseqEntity* entity) const;
 
     MAppUserPort* port_;
