@@ -12,8 +12,10 @@
 #include "edit/McmdMusic.h"
 #include "edit/McmdSeqs.h"
 #include "model/block/MseqBlockRefer.h"
+#include "model/track/MseqTrackChord.h"
 #include "model/track/MseqTrackNote.h"
 #include "model/track/MseqTrackRefer.h"
+#include "text/MrecCompiler.h"
 
 namespace {
 
@@ -389,6 +391,39 @@ TEST_F(EditEdgeCases, QuestionsAreAskedWordForWordAndNoChangesNothing) {
     EXPECT_EQ(port.log, asked);
     EXPECT_EQ(bytes(), before);
     EXPECT_EQ(editor->nothing_to_undo(), 1);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(EditEdgeCases, TracksMadeFromTheMenuReadBackAsTheyWereSaved) {
+    music->m_MapChordID = 0x200004;
+    open();
+    struct Case {
+        MseqObject* place;
+        int command;
+    };
+    const Case cases[] = {{music->header(), 40287},   // chord: links the standard chord map
+                          {music->detail(), 40292},   // message track without a preset form
+                          {music->detail(), 40301},   // message track with preset 30
+                          {music->detail(), 40290}};  // note
+    for (const Case& c : cases) {
+        editor->set_cursor(editor->find_track(c.place->id), 0, 0);
+        EXPECT_EQ(editor->command(c.command), 1);
+    }
+    EXPECT_TRUE(warnings().empty());
+    auto* chords = dynamic_cast<MseqTrackChord*>(mseq_track_of(music->header()->last_child()));
+    ASSERT_NE(chords, nullptr);
+    EXPECT_EQ(chords->m_MapID, 0x200004u);
+    const std::string saved = bytes();
+    auto* loaded = new MseqMusic(nullptr);
+    MrecCompiler compiler;
+    ASSERT_TRUE(compiler.load_text(loaded, saved.c_str(), saved.size() + 1));
+    std::string again;
+    EXPECT_TRUE(mrec_write_entity(loaded, &again));
+    EXPECT_EQ(again, saved);
+    loaded->release();
 }
 
 }  // namespace
