@@ -3,10 +3,13 @@
 #include <cstdio>
 
 #include "ui/DemoCommand.h"
+#include "ui/DevicesCommand.h"
 #include "ui/EventsCommand.h"
+#include "ui/ExportCommand.h"
 #include "ui/FileCommands.h"
-#include "ui/OutputCommands.h"
 #include "ui/ParseCommand.h"
+#include "ui/PlayCommand.h"
+#include "ui/RenderCommand.h"
 #include "ui/Session.h"
 
 namespace kv_ui {
