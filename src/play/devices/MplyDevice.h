@@ -30,6 +30,6 @@ protected:
     // not be sent and the key is given up.
     void forget_note(int channel, int key);
 
-    const MseqConfig& m_Config;
-    KvClock* m_Clock;
+    const MseqConfig& m_Config;  // the settings the device was made with
+    KvClock* m_Clock;            // stamps messages and times waits
 };

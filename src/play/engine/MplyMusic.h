@@ -63,9 +63,9 @@ private:
     bool PreparePass(MplyContext& context);
     bool StageSetup(MplyPlayer& player);
 
-    ref_ptr<MseqMusic> m_Source;
-    MplyContext m_Context;
-    std::map<MSEQ_ID, MplyTrack*> m_TrackMap;
-    MplyTrack* m_Tree = nullptr;
-    ref_ptr<MseqMapStage> m_StageMap;
+    ref_ptr<MseqMusic> m_Source;               // the music or phrase played
+    MplyContext m_Context;                     // channel, window and offsets of the top level
+    std::map<MSEQ_ID, MplyTrack*> m_TrackMap;  // stored track id to player track
+    MplyTrack* m_Tree = nullptr;               // first top-level player track; owns the tree
+    ref_ptr<MseqMapStage> m_StageMap;          // the music's stage map, or null
 };
