@@ -11,69 +11,70 @@ root=${1:-.}
 cd "$root" || { echo "check_layers: no such folder: $root"; exit 2; }
 [[ -d src ]] || { echo "check_layers: no src folder under $root"; exit 2; }
 
-layers=(platform model text play edit app ui gui)
+# Sets `r` to the rank of a layer name, -1 for none of ours.
 rank() {
     case $1 in
-        platform) echo 0 ;; model) echo 1 ;; text) echo 2 ;; play) echo 3 ;;
-        edit) echo 4 ;; app) echo 5 ;; ui | gui) echo 6 ;; *) echo -1 ;;
+        platform) r=0 ;; model) r=1 ;; text) r=2 ;; play) r=3 ;;
+        edit) r=4 ;; app) r=5 ;; ui | gui) r=6 ;; *) r=-1 ;;
     esac
 }
 
-# Collapses "." and ".." in a relative path, without touching the disk.
+# Sets `norm` to a relative path with "." and ".." collapsed, without touching the disk.
 normalise() {
-    local IFS=/ part out=()
+    local IFS=/ part
+    local -a out=()
     for part in $1; do
         case $part in
             '' | .) ;;
-            ..) ((${#out[@]})) && unset 'out[${#out[@]}-1]' || out+=(..) ;;
+            ..) if ((${#out[@]})); then unset 'out[${#out[@]}-1]'; else out+=(..); fi ;;
             *) out+=("$part") ;;
         esac
     done
-    local joined
-    joined=$(printf '%s/' "${out[@]}")
-    echo "${joined%/}"
+    norm="${out[*]}"
 }
 
-# The layer an include names, or nothing when it names none of ours.
+# Sets `target` to the layer an include names, or to nothing when it names none of ours.
 layer_of_include() {
-    local file=$1 inc=$2 first
-    inc=${inc#src/}
+    local file=$1 inc=${2#src/} first
+    target=
     first=${inc%%/*}
-    if [[ $inc == */* && $(rank "$first") -ge 0 ]]; then
-        echo "$first"
+    rank "$first"
+    if [[ $inc == */* ]] && ((r >= 0)); then
+        target=$first
         return
     fi
     # Relative to the including file.
-    local resolved
-    resolved=$(normalise "$(dirname "$file")/$inc")
-    if [[ $resolved == src/* ]]; then
-        resolved=${resolved#src/}
-        first=${resolved%%/*}
-        [[ $resolved == */* && $(rank "$first") -ge 0 ]] && echo "$first"
-    fi
+    normalise "${file%/*}/$inc"
+    [[ $norm == src/*/* ]] || return
+    norm=${norm#src/}
+    first=${norm%%/*}
+    rank "$first"
+    ((r >= 0)) && target=$first
 }
 
 status=0
-include_re='^[[:space:]]*#[[:space:]]*include[[:space:]]*[<"]([^">]+)[">]'
+include_re='^([^:]+):[0-9]+:[[:space:]]*#[[:space:]]*include[[:space:]]*[<"]([^">]+)[">]'
 
-while IFS= read -r -d '' file; do
+while IFS= read -r line; do
+    [[ $line =~ $include_re ]] || continue
+    file=${BASH_REMATCH[1]}
+    inc=${BASH_REMATCH[2]}
+    layer_of_include "$file" "$inc"
+    [[ -n $target ]] || continue
     rel=${file#src/}
     own=${rel%%/*}
-    own_rank=$(rank "$own")
-    while IFS= read -r line; do
-        [[ $line =~ $include_re ]] || continue
-        inc=${BASH_REMATCH[1]}
-        target=$(layer_of_include "$file" "$inc")
-        [[ -n $target ]] || continue
-        if ((own_rank >= 0 && $(rank "$target") > own_rank)); then
-            echo "layer violation: $file includes $inc ($target/ is above $own/)"
-            status=1
-        elif [[ $own == ui && $target == gui ]]; then
-            echo "layer violation: $file includes $inc (the terminal front end stays free of gui/)"
-            status=1
-        fi
-    done < <(grep -E '^[[:space:]]*#[[:space:]]*include' "$file")
-done < <(find src -type f \( -name '*.h' -o -name '*.hpp' -o -name '*.cpp' -o -name '*.cc' \) -print0)
+    rank "$own"
+    own_rank=$r
+    rank "$target"
+    if ((own_rank >= 0 && r > own_rank)); then
+        echo "layer violation: $file includes $inc ($target/ is above $own/)"
+        status=1
+    elif [[ $own == ui && $target == gui ]]; then
+        echo "layer violation: $file includes $inc (the terminal front end stays free of gui/)"
+        status=1
+    fi
+done < <(find src -type f \( -name '*.h' -o -name '*.hpp' -o -name '*.cpp' -o -name '*.cc' \) -print0 |
+         xargs -0 -r grep -HnE '^[[:space:]]*#[[:space:]]*include')
 
 # Qt belongs to the desktop front end (src/gui and its tests) only.
 qt_re='^[[:space:]]*#[[:space:]]*include[[:space:]]*[<"](Qt[A-Za-z0-9_]*/[^">]*|Q[A-Za-z0-9_]+(\.h)?)[">]'
