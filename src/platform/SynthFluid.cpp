@@ -4,7 +4,7 @@
 
 #include <unistd.h>
 
-#include <list>
+#include <map>
 #include <mutex>
 
 #ifdef KV_HAVE_FLUIDSYNTH
@@ -121,9 +121,9 @@ public:
         // One clock unit is a 768th of a quarter note at 120 beats a minute.
         fluid_sequencer_set_time_scale(seq_, static_cast<double>(kClockPerSecond));
         synth_dest_ = fluid_sequencer_register_fluidsynth(seq_, synth_);
-        sysex_client_ = fluid_sequencer_register_client(seq_, "sysex", on_sysex, this);
+        timer_client_ = fluid_sequencer_register_client(seq_, "queue", on_timer, this);
         event_ = new_fluid_event();
-        if (synth_dest_ < 0 || sysex_client_ < 0 || !event_) return fail();
+        if (synth_dest_ < 0 || timer_client_ < 0 || !event_) return fail();
         if (!driver.empty()) {
             driver_ = new_fluid_audio_driver(settings_, synth_);
             if (!driver_) return fail();
@@ -153,51 +153,21 @@ public:
     }
 
     bool send(int64_t at, const uint8_t* m, size_t size) override {
-        if (!synth_ || !clock_ || !m || size == 0) return false;
+        if (!synth_ || !clock_ || !m || size == 0 || !well_formed(m, size)) return false;
         int64_t now = 0;
         music_time(&now);
         if (at < now) at = now;
+        // Every message waits in one queue ordered by time and then by arrival, and a timer
+        // of our own applies what is due. FluidSynth's sequencer orders events of one instant
+        // by their kind (program changes before timers), which would let a GM reset sent
+        // first at tick 0 arrive after the stage set-up and wipe it.
+        {
+            std::lock_guard<std::mutex> g(pending_lock_);
+            pending_.emplace(at, std::vector<uint8_t>(m, m + size));
+        }
         fluid_event_set_source(event_, -1);
-        fluid_event_set_dest(event_, synth_dest_);
-        const uint8_t status = m[0];
-        if (status == 0xF0) {
-            if (size < 3 || m[size - 1] != 0xF7) return false;
-            std::vector<uint8_t>* body;
-            {
-                std::lock_guard<std::mutex> g(sysex_lock_);
-                body = &pending_.emplace_back(m + 1, m + size - 1);
-            }
-            fluid_event_set_dest(event_, sysex_client_);
-            fluid_event_timer(event_, body);
-            return schedule(at);
-        }
-        const int ch = status & 0x0F;
-        const size_t need = (status & 0xF0) == 0xC0 || (status & 0xF0) == 0xD0 ? 2 : 3;
-        if (status < 0x80 || status >= 0xF0 || size != need) return false;
-        const int d1 = m[1] & 0x7F, d2 = size > 2 ? m[2] & 0x7F : 0;
-        switch (status & 0xF0) {
-            case 0x80:
-                fluid_event_noteoff(event_, ch, static_cast<short>(d1));
-                break;
-            case 0x90:
-                fluid_event_noteon(event_, ch, static_cast<short>(d1), static_cast<short>(d2));
-                break;
-            case 0xA0:
-                fluid_event_key_pressure(event_, ch, static_cast<short>(d1), d2);
-                break;
-            case 0xB0:
-                fluid_event_control_change(event_, ch, static_cast<short>(d1), d2);
-                break;
-            case 0xC0:
-                fluid_event_program_change(event_, ch, d1);
-                break;
-            case 0xD0:
-                fluid_event_channel_pressure(event_, ch, d1);
-                break;
-            default:
-                fluid_event_pitch_bend(event_, ch, (d2 << 7) | d1);
-                break;
-        }
+        fluid_event_set_dest(event_, timer_client_);
+        fluid_event_timer(event_, nullptr);
         return schedule(at);
     }
 
@@ -236,7 +206,7 @@ public:
         settings_ = nullptr;
         sfont_ = -1;
         clock_ = false;
-        std::lock_guard<std::mutex> g(sysex_lock_);
+        std::lock_guard<std::mutex> g(pending_lock_);
         pending_.clear();
     }
 
@@ -277,19 +247,60 @@ private:
         return fluid_sequencer_send_at(seq_, event_, when, 1) == FLUID_OK;
     }
 
-    // Runs on the thread that renders audio when a system exclusive falls due.
-    static void on_sysex(unsigned int, fluid_event_t* ev, fluid_sequencer_t*, void* data) {
-        auto* self = static_cast<fluid_port*>(data);
-        if (fluid_event_get_type(ev) != FLUID_SEQ_TIMER) return;
-        auto* body = static_cast<std::vector<uint8_t>*>(fluid_event_get_data(ev));
-        std::lock_guard<std::mutex> g(self->sysex_lock_);
-        for (auto it = self->pending_.begin(); it != self->pending_.end(); ++it) {
-            if (&*it != body) continue;
-            fluid_synth_sysex(self->synth_, reinterpret_cast<const char*>(it->data()),
-                              static_cast<int>(it->size()), nullptr, nullptr, nullptr, 0);
-            self->pending_.erase(it);
+    // A channel message of its proper length, or a whole system exclusive.
+    static bool well_formed(const uint8_t* m, size_t size) {
+        const uint8_t status = m[0];
+        if (status == 0xF0) return size >= 3 && m[size - 1] == 0xF7;
+        if (status < 0x80 || status >= 0xF0) return false;
+        const size_t need = (status & 0xF0) == 0xC0 || (status & 0xF0) == 0xD0 ? 2 : 3;
+        return size == need;
+    }
+
+    // Plays one queued message on the synthesizer at once.
+    void apply(const std::vector<uint8_t>& m) {
+        const uint8_t status = m[0];
+        if (status == 0xF0) {
+            fluid_synth_sysex(synth_, reinterpret_cast<const char*>(m.data() + 1),
+                              static_cast<int>(m.size() - 2), nullptr, nullptr, nullptr, 0);
             return;
         }
+        const int ch = status & 0x0F;
+        const int d1 = m[1] & 0x7F, d2 = m.size() > 2 ? m[2] & 0x7F : 0;
+        switch (status & 0xF0) {
+            case 0x80:
+                fluid_synth_noteoff(synth_, ch, d1);
+                break;
+            case 0x90:
+                fluid_synth_noteon(synth_, ch, d1, d2);
+                break;
+            case 0xA0:
+                fluid_synth_key_pressure(synth_, ch, d1, d2);
+                break;
+            case 0xB0:
+                fluid_synth_cc(synth_, ch, d1, d2);
+                break;
+            case 0xC0:
+                fluid_synth_program_change(synth_, ch, d1);
+                break;
+            case 0xD0:
+                fluid_synth_channel_pressure(synth_, ch, d1);
+                break;
+            default:
+                fluid_synth_pitch_bend(synth_, ch, (d2 << 7) | d1);
+                break;
+        }
+    }
+
+    // Runs on the thread that renders audio when a queued message falls due: applies, in
+    // order, everything due by then.
+    static void on_timer(unsigned int time, fluid_event_t*, fluid_sequencer_t*, void* data) {
+        auto* self = static_cast<fluid_port*>(data);
+        const int64_t due = static_cast<uint32_t>(time - self->clock_base_);
+        std::lock_guard<std::mutex> g(self->pending_lock_);
+        auto it = self->pending_.begin();
+        for (; it != self->pending_.end() && it->first <= due; ++it)
+            self->apply(it->second);
+        self->pending_.erase(self->pending_.begin(), it);
     }
 
     std::string soundfont_;
@@ -300,13 +311,14 @@ private:
     fluid_sequencer_t* seq_ = nullptr;
     fluid_event_t* event_ = nullptr;
     fluid_seq_id_t synth_dest_ = -1;
-    fluid_seq_id_t sysex_client_ = -1;
+    fluid_seq_id_t timer_client_ = -1;
     int sfont_ = -1;
     bool clock_ = false;
     uint32_t clock_base_ = 0;
     port_id open_id_{};
-    std::mutex sysex_lock_;
-    std::list<std::vector<uint8_t> > pending_;  // a list, so that each body keeps its address
+    std::mutex pending_lock_;
+    // Messages not yet played, by music time; equal times keep the order they were sent in.
+    std::multimap<int64_t, std::vector<uint8_t> > pending_;
 
     bool fail() {
         close();

@@ -22,8 +22,9 @@ namespace kv_ui {
 
 namespace {
 
-// Seconds rendered after the last event, so that the last notes fade out.
-constexpr double kTail = 2.0;
+// Seconds rendered after the last event (the last note's end), so that the last notes fade out:
+// the sound font's releases are over within a few tenths, and the file should end soon after.
+constexpr double kTail = 1.0;
 
 int usage() {
     std::fprintf(stderr, "usage: korvante demo [LIBRARY [LEAF]] [--out DIR] [--no-wav]\n");

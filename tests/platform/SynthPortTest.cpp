@@ -76,6 +76,18 @@ protected:
         return peak;
     }
 
+    // The summed loudness of the left and of the right channel over the next `frames` frames.
+    std::pair<double, double> Balance(size_t frames) {
+        std::vector<int16_t> buf(frames * 2);
+        EXPECT_TRUE(port_->render(buf.data(), frames));
+        double left = 0, right = 0;
+        for (size_t i = 0; i < buf.size(); i += 2) {
+            left += std::abs(static_cast<double>(buf[i]));
+            right += std::abs(static_cast<double>(buf[i + 1]));
+        }
+        return {left, right};
+    }
+
     std::unique_ptr<kv_synth::synth_port> port_;
 };
 
@@ -109,6 +121,26 @@ TEST_F(FluidPort, StampedNotesSoundWhenTheirTimeComes) {
     port_->close();
     EXPECT_FALSE(port_->is_open());
     EXPECT_FALSE(port_->send(0, note_on, 3));
+}
+
+// The stage set-up follows a GM reset at the same instant: it must be heard in that order, or
+// the reset wipes the set-up (here: a pan hard left), whether the instant is now or ahead.
+TEST_F(FluidPort, MessagesOfOneInstantApplyInTheOrderSent) {
+    for (int64_t ahead : {0, 384}) {
+        SCOPED_TRACE(ahead);
+        ASSERT_TRUE(port_->open(port_id{}));
+        ASSERT_TRUE(port_->start_clock());
+        const uint8_t gm_on[] = {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7};
+        const uint8_t program[] = {0xC0, 19}, pan_left[] = {0xB0, 10, 0};
+        const uint8_t note_on[] = {0x90, 60, 110};
+        EXPECT_TRUE(port_->send(ahead, gm_on, sizeof gm_on));
+        EXPECT_TRUE(port_->send(ahead, program, 2));
+        EXPECT_TRUE(port_->send(ahead, pan_left, 3));
+        EXPECT_TRUE(port_->send(ahead, note_on, 3));
+        const auto [left, right] = Balance(44100);
+        EXPECT_GT(left, 4 * right) << "the reset undid the pan sent after it";
+        port_->close();
+    }
 }
 
 TEST_F(FluidPort, AMissingSoundFontListsNoPort) {

@@ -19,11 +19,13 @@
 #include "model/track/MseqTrackValue.h"
 #include "platform/TextCodec.h"
 #include "tools/AppData.h"
+#include "tools/DemoSong.h"
 
 namespace {
 
 using kv_codec::utf8_from_cp932;
 using kv_test::AppData;
+using kv_test::Chord;
 using kv_test::Note;
 
 constexpr int32_t kBar = 1920;
@@ -169,45 +171,12 @@ TEST_F(DemoLibrary, SongShowsEveryKindOfContent) {
     EXPECT_GE(markers[0]->blocks().size(), 6u);
 }
 
-// The chord of the song on each half bar: root pitch class and the semitones of its tones.
-struct Chord {
-    int root;
-    std::set<int> tones;
-};
-
-std::vector<Chord> song_chords() {
-    const std::set<int> major = {0, 4, 7};
-    const std::set<int> minor = {0, 3, 7};
-    const std::set<int> seventh = {0, 4, 7, 10};
-    auto maj = [&](int r) { return Chord{r, major}; };
-    auto min = [&](int r) { return Chord{r, minor}; };
-    // Bars of C major, then of D major from bar 24 on (a tone higher).
-    const std::vector<std::vector<Chord>> bars = {
-        {maj(0)}, {min(9)}, {maj(5)},         {maj(7)},                     // intro
-        {maj(0)}, {maj(7)}, {min(9)},         {min(4)},                     // A
-        {maj(5)}, {maj(0)}, {min(2)},         {maj(7)},                     //
-        {maj(5)}, {maj(7)}, {min(4), min(9)}, {min(2), maj(7)},             // B
-        {maj(5)}, {maj(7)}, {min(4)},         {min(9)},                     // chorus
-        {min(2)}, {maj(7)}, {maj(0)},         {maj(0), Chord{9, seventh}},  //
-        {maj(7)}, {maj(9)}, {min(6)},         {min(11)},                    // chorus in D
-        {min(4)}, {maj(9)}, {maj(2)},         {maj(2)},                     //
-        {maj(7)}, {maj(9)}, {min(11)},        {maj(9)},                     // outro
-        {maj(7)}, {min(7)}, {maj(2)},         {maj(2)},                     // ending
-    };
-    std::vector<Chord> halves;
-    for (const auto& b : bars) {
-        halves.push_back(b.front());
-        halves.push_back(b.back());
-    }
-    return halves;
-}
-
 TEST_F(DemoLibrary, SongPlaysTheChordsOfItsChordTrack) {
     // Every note of the accompaniment (piano, bass, both guitars, choir) and of the celesta is a
     // tone of the chord in effect when it starts, across the key change.
     MseqMusic* m = data_.music(kSong);
     ASSERT_NE(m, nullptr);
-    const std::vector<Chord> chords = song_chords();
+    const std::vector<Chord> chords = kv_test::song_chords();
     const std::vector<Note> notes = kv_test::played_notes(m);
     std::map<int, int> checked;
     for (const Note& n : notes) {
@@ -235,16 +204,16 @@ struct BarCase {
 
 TEST_F(DemoLibrary, SongBarsNoteByNote) {
     const std::vector<BarCase> cases = {
-        {"melody, bar 5 (tones in C major)",
+        {"melody, bar 5 (tones in C major, in the flute's bright octave)",
          0,
          4 * kBar,
          5 * kBar,
-         {{240, 64}, {480, 67}, {720, 69}, {960, 67}, {1680, 64}}},
+         {{240, 76}, {480, 79}, {720, 81}, {960, 79}, {1680, 76}}},
         {"melody, bar 25 (the same tones in D major)",
          0,
          24 * kBar,
          25 * kBar,
-         {{0, 74}, {720, 71}, {960, 74}, {1440, 76}}},
+         {{0, 86}, {720, 83}, {960, 86}, {1440, 88}}},
         {"bass, bar 5 (root and fifth below over C)",
          2,
          4 * kBar,
@@ -266,20 +235,12 @@ TEST_F(DemoLibrary, SongBarsNoteByNote) {
           {1440, 57},
           {1680, 45},
           {1800, 57}}},
-        {"piano arpeggio over A7, degrees shifted by one (the left hand plays the third)",
+        {"piano over A7: G, C# and E voiced above the root in the left hand",
          1,
          23 * kBar + 960,
          24 * kBar,
-         {{0, 49},
-          {0, 61},
-          {120, 64},
-          {240, 67},
-          {360, 69},
-          {480, 73},
-          {600, 76},
-          {720, 79},
-          {840, 81}}},
-        {"celesta, bar 1 (pure pitches)", 6, 0, kBar, {{0, 67}, {480, 76}, {960, 72}}},
+         {{0, 45}, {0, 67}, {0, 73}, {0, 76}, {480, 45}, {480, 67}, {480, 73}, {480, 76}}},
+        {"celesta, bar 1 (pure pitches, after a beat)", 6, 0, kBar, {{480, 76}, {960, 72}}},
     };
     MseqMusic* m = data_.music(kSong);
     ASSERT_NE(m, nullptr);
@@ -298,14 +259,24 @@ TEST_F(DemoLibrary, SongFitsItsPhrasesByTheirModes) {
     ASSERT_NE(m, nullptr);
     const std::vector<Note> notes = kv_test::played_notes(m);
 
-    // Stretch: the two-bar intro of the 8th-note arpeggio fills four bars, at half speed.
+    // Stretch: the two-bar intro of the 8th-note arpeggio fills four bars, at half speed; it
+    // starts after an eighth, a beat in the song.
     const auto intro = kv_test::notes_between(notes, 1, 0, 2 * kBar);
-    ASSERT_GE(intro.size(), 3u);
-    EXPECT_EQ(intro[0].tick, 0);
-    EXPECT_EQ(intro[0].duration, 720);  // 240 ticks at 150 %, twice as long
-    EXPECT_EQ(intro[1].key, 36);
-    EXPECT_EQ(intro[1].duration, 2 * kBar);  // the low whole note, twice as long
-    EXPECT_EQ(intro[2].tick, 480);           // the next 8th note, a quarter later
+    ASSERT_GE(intro.size(), 4u);
+    std::map<int32_t, std::vector<Note>> at;
+    for (const Note& n : intro)
+        at[n.tick].push_back(n);
+    EXPECT_EQ(at.begin()->first, 480);
+    ASSERT_EQ(at[480].size(), 2u) << "both hands enter together";
+    for (const Note& n : at[480]) {
+        if (n.key == 36) {
+            EXPECT_EQ(n.duration, 1440) << "the left hand's three eighths, twice as long";
+        } else {
+            EXPECT_EQ(n.duration, 720) << "240 ticks at 150 %, twice as long";
+        }
+    }
+    ASSERT_EQ(at.count(960), 1u) << "the next 8th note, a quarter later";
+    EXPECT_EQ(at.count(720), 0u);
 
     // Sound cut: the piano's two-bar ending chord is cut at the end of its one-beat block.
     const auto stab = kv_test::notes_between(notes, 1, 15 * kBar, 16 * kBar);

@@ -116,7 +116,7 @@ melody = [m.note for m in ons if m.channel == 0][:5]
 print(f.type, len(f.tracks), f.ticks_per_beat, len(ons), round(f.length), melody)
 )";
     ASSERT_EQ(kv_test::run_python(script, midi, &out), 0) << out;
-    EXPECT_EQ(out, "0 1 480 " + std::to_string(notes) + " 94 [64, 67, 69, 67, 64]\n");
+    EXPECT_EQ(out, "0 1 480 " + std::to_string(notes) + " 92 [76, 79, 81, 79, 76]\n");
 }
 
 TEST_F(DemoTools, DemoExportsTheSongAndSummarisesIt) {

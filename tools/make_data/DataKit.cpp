@@ -1,5 +1,6 @@
 #include "DataKit.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -311,6 +312,44 @@ int32_t line(MseqTrackNote* track, uint32_t type, int32_t start, std::string_vie
         w.note(block_of(p, hit), length);
     }
     return w.finish();
+}
+
+Pitch pitch_of(uint32_t type, std::string_view text) {
+    const std::string token(text);
+    std::string_view t = token;
+    const Pitch p = read_pitch(type, t, token);
+    if (!t.empty()) fail("bad pitch \"" + token + "\"");
+    return p;
+}
+
+namespace {
+
+// The height of a tone or pure note in semitones (the key it is played in left aside).
+int height(const MseqBlockNote& n) {
+    static const int natural[7] = {0, 2, 4, 5, 7, 9, 11};
+    const int whole = ((n.m_Whole % 7) + 7) % 7;
+    return 12 * n.m_Octave + natural[whole] + n.m_Semi;
+}
+
+}  // namespace
+
+void shape_phrase(MseqTrackNote* track, int32_t from, int32_t to, uint8_t low, uint8_t high) {
+    std::vector<std::pair<int32_t, MseqBlockNote>> notes;
+    for (const auto& [index, block] : track->blocks()) {
+        if (index >= from && index < to && (block.m_Type == MNBT_TONE || block.m_Type == MNBT_PURE))
+            notes.push_back({index, block});
+    }
+    if (notes.empty()) fail("no notes to shape at step " + std::to_string(from));
+    int lowest = height(notes.front().second), highest = lowest;
+    for (const auto& [index, n] : notes) {
+        lowest = std::min(lowest, height(n));
+        highest = std::max(highest, height(n));
+    }
+    const int span = std::max(1, highest - lowest);
+    for (auto& [index, n] : notes) {
+        n.m_Velocity = static_cast<uint8_t>(low + (high - low) * (height(n) - lowest) / span);
+        put(track, index, n);
+    }
 }
 
 std::vector<int32_t> note_starts(const MseqTrackNote* track, int32_t from, int32_t to) {

@@ -141,6 +141,16 @@ int32_t grid(MseqTrackNote* track, int32_t start, std::string_view pattern, cons
 int32_t line(MseqTrackNote* track, uint32_t type, int32_t start, std::string_view text,
              uint8_t velocity = 96);
 
+// Reads one pitch written as in `line` (no length or velocity mark) for the note type; fails
+// the generator on anything else.
+Pitch pitch_of(uint32_t type, std::string_view text);
+
+// Gives the tone and pure notes starting in [from, to) (a phrase) velocities between `low` and
+// `high` by their height: the phrase's highest note gets `high`, its lowest `low`, the others
+// their share in between, so that a line swells towards its peak as a player would play it.
+// Fails the generator when the range holds no such note.
+void shape_phrase(MseqTrackNote* track, int32_t from, int32_t to, uint8_t low, uint8_t high);
+
 // The indices at which `line` would start its notes (for lyrics that follow a melody).
 std::vector<int32_t> note_starts(const MseqTrackNote* track, int32_t from, int32_t to);
 

@@ -126,6 +126,57 @@ void memo(MseqMusic& m, std::string_view text) {
     t->m_Text = jp(text);
 }
 
+// The song's keyboard, written chord by chord as an arranger voices it: three right-hand voices
+// (low to high) and a left hand, all playing chord degrees so that they follow the chord track
+// and the key change.
+struct Keyboard {
+    std::vector<MseqTrackNote*> right;
+    MseqTrackNote* left;
+};
+
+Keyboard keyboard(MseqMusic& m, int32_t velocity_rate) {
+    Keyboard k;
+    for (std::string_view name : {"ピアノ 右手 下", "ピアノ 右手 中", "ピアノ 右手 上"}) {
+        k.right.push_back(add_note_track(m, name, 8, CH_PIANO, 5, 90));
+        k.right.back()->m_VRate = velocity_rate;
+    }
+    k.left = add_note_track(m, "ピアノ 左手", 8, CH_PIANO, 3);
+    k.left->m_VRate = velocity_rate;
+    return k;
+}
+
+// Plays one rhythm bar (eight steps) of each hand from `bar` on, a bar for each entry of
+// `chords`. An entry is the right hand's three chord degrees, '/', and the left hand's degree
+// ("-1 0 1/0'"); two such chords separated by ';' share the bar, a half each, and the rhythms
+// must then start a note at the half. The song picks for each chord the inversion nearest the
+// chord before, so that the voices move by steps instead of jumping with the root.
+void comp_chords(const Keyboard& k, int32_t bar, const std::vector<std::string>& chords,
+                 std::string_view right_rhythm, std::string_view left_rhythm) {
+    if (right_rhythm.size() != 8 || left_rhythm.size() != 8) fail("a keyboard rhythm is a bar");
+    for (const std::string& entry : chords) {
+        std::vector<std::string> halves;
+        std::istringstream parts(entry);
+        for (std::string part; std::getline(parts, part, ';');)
+            halves.push_back(part);
+        if (halves.empty() || halves.size() > 2) fail("bad keyboard bar \"" + entry + "\"");
+        const size_t steps = 8 / halves.size();
+        for (size_t h = 0; h < halves.size(); ++h) {
+            const size_t slash = halves[h].find('/');
+            if (slash == std::string::npos) fail("no left hand in \"" + entry + "\"");
+            const std::vector<std::string> right = words(halves[h].substr(0, slash));
+            const std::vector<std::string> left = words(halves[h].substr(slash + 1));
+            if (right.size() != k.right.size() || left.size() != 1)
+                fail("bad voicing \"" + halves[h] + "\"");
+            const int32_t at = bar * 8 + static_cast<int32_t>(h * steps);
+            for (size_t v = 0; v < right.size(); ++v)
+                grid(k.right[v], at, right_rhythm.substr(h * steps, steps),
+                     pitch_of(MNBT_CDEG, right[v]));
+            grid(k.left, at, left_rhythm.substr(h * steps, steps), pitch_of(MNBT_CDEG, left[0]));
+        }
+        ++bar;
+    }
+}
+
 const char* const kSongMemo =
     "はじまりの朝 - Korvante のデモ曲\r\n"
     "\r\n"
@@ -133,10 +184,11 @@ const char* const kSongMemo =
     "アウトロ 4 小節、エンディング 4 小節の 40 小節です。\r\n"
     "コードトラックはコードマップのパレットを指し、転調トラックがハ長調からニ長調へ"
     "コードマップを切り替えます（25 小節目）。\r\n"
-    "メロディはトーン、ストリングスはスケール度数、コーラスはコード度数、"
-    "セレスタは音名そのまま（ピュア）、タンバリンはリズムの音符で書かれています。\r\n"
-    "伴奏はすべて標準パターンブックのフレーズです。イントロのピアノとアウトロのギターは"
-    "ストレッチ、B メロ最後のキメはサウンドカット、最後の和音はブロックキープ、"
+    "メロディはトーン、ストリングスはスケール度数、コーラスと A メロからサビまでのピアノは"
+    "コード度数、セレスタは音名そのまま（ピュア）、タンバリンはリズムの音符で書かれています。"
+    "ピアノの和音は前の和音にいちばん近い転回形を選び、メロディより 3 度以上低く保っています。\r\n"
+    "そのほかの伴奏は標準パターンブックのフレーズです。イントロのピアノとアウトロのギターは"
+    "ストレッチ、B メロ最後のキメと最後のピアノはサウンドカット、最後の和音はブロックキープ、"
     "そのほかはブロックカットで置かれています。\r\n";
 
 const char* const kSamplerMemo =
@@ -167,16 +219,24 @@ void build_demo_song(MseqMusic& m, const DemoRefs& refs) {
                 "マーカー");
     auto* words_track = add_track<MseqTrackLyric>(m, MID_TRACK_HEADER, MTYPE_TRACK_LYRIC, "歌詞");
     if (!words_track->set_grid_when_empty(8)) fail("lyric grid");
+    // The tempo moves where the tune breathes: up for the chorus, after the pre-chorus has let
+    // its last note go; again with the A7 before the key change, where the pickup starts after
+    // half a bar's rest; back for the outro, after the last chorus has ended; and a ritardando
+    // of two or three beats per minute a beat over the ending's first two bars into the last
+    // chord.
     tempo_track(m, 4,
                 {{0, 104},
                  {16 * 4, 108},
-                 {24 * 4, 112},
-                 {36 * 4, 104},
-                 {37 * 4, 100},
-                 {37 * 4 + 1, 96},
-                 {37 * 4 + 2, 92},
-                 {37 * 4 + 3, 88},
-                 {38 * 4, 84}});
+                 {23 * 4 + 2, 112},
+                 {32 * 4, 104},
+                 {36 * 4 + 1, 102},
+                 {36 * 4 + 2, 100},
+                 {36 * 4 + 3, 98},
+                 {37 * 4, 95},
+                 {37 * 4 + 1, 92},
+                 {37 * 4 + 2, 89},
+                 {37 * 4 + 3, 86},
+                 {38 * 4, 83}});
 
     auto* key = add_track<MseqTrackChordMap>(m, MID_TRACK_HEADER, MTYPE_TRACK_CHORD_MAP, "転調");
     put(key, 0, MseqBlockLink(refs.chord_c));
@@ -202,7 +262,8 @@ void build_demo_song(MseqMusic& m, const DemoRefs& refs) {
     memo(m, kSongMemo);
 
     // ---- the tune and the parts written in the music -----------------------------------
-    MseqTrackNote* melody = add_note_track(m, "メロディ", 8, CH_MELODY, 5, 95);
+    // The flute sings in its bright middle octave (B4 to F#6), above the whole band.
+    MseqTrackNote* melody = add_note_track(m, "メロディ", 8, CH_MELODY, 6, 95);
     const std::string chorus =
         "c'*3 a c'*2 d'*2 | b*3 g d'*4 | b*2 a g e*3 g | a*5 r g a | a*2 d'*2 c'*2 a*2 | "
         "b*2 c' d' d'*4";
@@ -218,7 +279,7 @@ void build_demo_song(MseqMusic& m, const DemoRefs& refs) {
                "a*2 a g f*2 e f",
                "g*3 d' b*2 r*2",
                "g*2 e*2 e*2 c*2",
-               "d*2 f*2 g*4",
+               "d*2 f*2 g*3 r",
                chorus,
                "e'*3 d' c'*4",
                "r*4 e' c#' a*2",
@@ -233,6 +294,28 @@ void build_demo_song(MseqMusic& m, const DemoRefs& refs) {
                "c'*4 ab*4",
                "c'*8",
                "_*8"}));
+    // Each phrase swells to its highest note; the verse stays gentle, the chorus peaks.
+    struct Phrase {
+        int32_t from, to;  // steps (eighths)
+        uint8_t low, high;
+    };
+    for (const Phrase& p : std::vector<Phrase>{{4 * 8, 6 * 8, 80, 92},
+                                               {6 * 8, 8 * 8, 80, 94},
+                                               {8 * 8, 10 * 8, 82, 94},
+                                               {10 * 8, 12 * 8, 80, 92},
+                                               {12 * 8, 14 * 8, 84, 98},
+                                               {14 * 8, 16 * 8, 84, 98},
+                                               {16 * 8, 18 * 8, 88, 104},
+                                               {18 * 8, 20 * 8, 86, 100},
+                                               {20 * 8, 22 * 8, 88, 104},
+                                               {22 * 8, 23 * 8 + 4, 88, 102},
+                                               {23 * 8 + 4, 26 * 8, 90, 105},
+                                               {26 * 8, 28 * 8, 88, 102},
+                                               {28 * 8, 30 * 8, 90, 105},
+                                               {30 * 8, 32 * 8, 90, 105},
+                                               {32 * 8, 36 * 8, 82, 94},
+                                               {36 * 8, 40 * 8, 80, 90}})
+        shape_phrase(melody, p.from, p.to, p.low, p.high);
     lyrics(words_track, melody, 4 * 8, 40 * 8,
            "ま ど を あ け て ひ か り "
            "と り た ち が う た う "
@@ -245,11 +328,33 @@ void build_demo_song(MseqMusic& m, const DemoRefs& refs) {
            "ま っ す ぐ に の び て ゆ こ う "
            "ら ら ら ら ら あ さ が く る");
 
+    // The piano's chords, from the first verse to the end of the second chorus. The right hand
+    // keeps below the tune (a third or more) and each chord takes the inversion nearest the
+    // one before; the left hand plays the root between F2 and E3, above the bass.
+    const Keyboard keys = keyboard(m, 95);
+    comp_chords(keys, 4, {"0 1 2/0'", "-2 -1 0/0", "-2 -1 0/0", "-1 0 1/0'"}, "x---x-o-",
+                "x-------");
+    comp_chords(keys, 8, {"-1 0 1/0", "0 1 2/0'", "0 1 2/0'", "-1 0 1/0"}, "x-ox-ox-", "x---o---");
+    comp_chords(keys, 12, {"-1 0 1/0", "-2 -1 0/0", "-1 0 1/0' ; -2 -1 0/0"}, "x-oxx-ox",
+                "x---x---");
+    const std::vector<std::string> chorus_chords = {
+        "-1 0 1/0", "0 1 2/0'", "-1 0 1/0", "1 2 3/0'", "0 1 2/0", "2 3 4/0'",
+    };
+    for (int32_t bar : {16, 24}) {
+        // IV opens low after the break's stab, or high after the A7 of the key change.
+        comp_chords(keys, bar, {bar == 16 ? "-1 0 1/0" : "0 1 2/0"}, "X--xx-x-", "X---x-x-");
+        comp_chords(keys, bar + 1, chorus_chords, "X--xx-x-", "X---x-x-");
+        // The chorus in C turns to A7 on its last half bar; the one in D stays at home.
+        comp_chords(keys, bar + 7, {bar == 16 ? "2 3 4/0' ; -1 1 2/0" : "2 3 4/0'"}, "X--xx-x-",
+                    "X---x-x-");
+    }
+
     std::vector<Voice> choir = voices(m, {"コーラス 上", "コーラス 下"},
                                       {chord_degree(2), chord_degree(1)}, 2, CH_CHOIR, 5, 95);
     comp(choir, 24 * 2, bars({"X-", "x-", "x-", "x-", "x-", "x-", "X-", "--"}));
 
     MseqTrackNote* strings = add_note_track(m, "ストリングス", 4, CH_STRINGS, 5);
+    line(strings, MNBT_SDEG, 0, bars({"r 2*3", "2*4", "3*4", "4*4"}), 44);
     const std::string strings_chorus = "5*4 | 6*4 | 4*4 | 2*2 0*2 | 3*4 | 3*2 1*2";
     line(strings, MNBT_SDEG, 16 * 4,
          bars({strings_chorus, "2*4", "2*2 4*2", strings_chorus, "2*4", "0*4", "3*4", "4*4", "5*4",
@@ -260,9 +365,9 @@ void build_demo_song(MseqMusic& m, const DemoRefs& refs) {
     swell->m_Form = *MseqMsgFormMap::builtin().find(11);
     if (!swell->set_grid_when_empty(4) || !swell->set_channel(CH_STRINGS)) fail("swell set-up");
     for (const auto& [index, value] : std::vector<std::pair<int32_t, int32_t>>{{64, 70},
-                                                                               {65, 85},
-                                                                               {66, 100},
-                                                                               {67, 110},
+                                                                               {65, 78},
+                                                                               {66, 86},
+                                                                               {67, 92},
                                                                                {128, 90},
                                                                                {152, 100},
                                                                                {156, 90},
@@ -271,28 +376,27 @@ void build_demo_song(MseqMusic& m, const DemoRefs& refs) {
                                                                                {159, 45}})
         put(swell, index, MseqBlockValue(value));
 
+    // The celesta opens after a beat's breath, so that every instrument is set up before the
+    // first note, and closes the song below the tune's last note.
     MseqTrackNote* celesta = add_note_track(m, "セレスタ", 8, CH_CELESTA, 5);
     line(celesta, MNBT_PURE, 0,
-         bars({"g5*2 e6*2 c6*4", "a5*2 e6*2 c6*4", "a5*2 f6*2 c6*4", "b5*2 g6*2 d6*4"}), 80);
-    line(celesta, MNBT_PURE, 38 * 8, bars({"d6*2 a5*2 f#6*4", "a6*2 f#6*2 d7*4"}), 80);
+         bars({"r*2 e6*2 c6*4", "a5*2 e6*2 c6*4", "a5*2 f6*2 c6*4", "b5*2 g6*2 d6*4"}), 92);
+    shape_phrase(celesta, 0, 4 * 8, 84, 100);
+    line(celesta, MNBT_PURE, 38 * 8, bars({"d6*2 a5*2 f#6*4", "a6*2 f#6*2 d6*4"}), 80);
 
     MseqTrackNote* tambourine = add_drum_track(m, "タンバリン", DR_TAMBOURINE, 8, CH_DRUMS);
     grid(tambourine, 16 * 8, bars(repeat(".oXo.oXo", 16)), rhythm_note());
 
     // ---- the band: standard patterns placed by reference --------------------------------
+    // The intro's arpeggio is written softly; here it carries the opening, so it sounds out.
+    MseqTrackRefer* intro_piano = phrase_track(m, "ピアノ イントロ", CH_PIANO, 110);
+    place(intro_piano, 0, 16, refs.phrase("piano_arpeggio_8.kvnl"), "イントロ", MRBM_STRETCH);
     MseqTrackRefer* piano = phrase_track(m, "ピアノ", CH_PIANO, 90);
-    place(piano, 0, 16, refs.phrase("piano_arpeggio_8.kvnl"), "イントロ", MRBM_STRETCH);
-    place(piano, 4, 16, refs.phrase("piano_8beat.kvnl"), "メイン", MRBM_BLOCK_CUT);
-    place(piano, 8, 16, refs.phrase("piano_8beat.kvnl"), "メイン", MRBM_BLOCK_CUT);
-    place(piano, 12, 12, refs.phrase("piano_16beat.kvnl"), "メイン", MRBM_BLOCK_CUT);
     place(piano, 15, 1, refs.phrase("piano_16beat.kvnl"), "エンディング", MRBM_SOUND_CUT);
-    place(piano, 16, 16, refs.phrase("piano_arpeggio_16.kvnl"), "メイン", MRBM_BLOCK_CUT, 1);
-    place(piano, 20, 16, refs.phrase("piano_arpeggio_16.kvnl"), "メイン", MRBM_BLOCK_CUT, 1);
-    place(piano, 24, 16, refs.phrase("piano_16beat.kvnl"), "メイン", MRBM_BLOCK_CUT);
-    place(piano, 28, 16, refs.phrase("piano_16beat.kvnl"), "メイン", MRBM_BLOCK_CUT);
     place(piano, 32, 16, refs.phrase("piano_ballad.kvnl"), "メイン", MRBM_BLOCK_CUT);
     place(piano, 36, 8, refs.phrase("piano_ballad.kvnl"), "メイン", MRBM_BLOCK_CUT);
-    place(piano, 38, 4, refs.phrase("piano_ballad.kvnl"), "エンディング", MRBM_BLOCK_KEEP);
+    // The last chord stops with the song's last bar, however long the left hand would ring.
+    place(piano, 38, 8, refs.phrase("piano_ballad.kvnl"), "エンディング", MRBM_SOUND_CUT);
 
     MseqTrackRefer* bass = phrase_track(m, "ベース", CH_BASS);
     place(bass, 4, 16, refs.phrase("bass_root_fifth.kvnl"), "メイン", MRBM_BLOCK_CUT);
@@ -312,16 +416,23 @@ void build_demo_song(MseqMusic& m, const DemoRefs& refs) {
     place(acoustic, 15, 1, refs.phrase("guitar_strum_8.kvnl"), "エンディング", MRBM_SOUND_CUT);
     for (int32_t bar : {16, 20, 24, 28})
         place(acoustic, bar, 16, refs.phrase("guitar_strum_8.kvnl"), "メイン", MRBM_BLOCK_CUT);
-    place(acoustic, 32, 16, refs.phrase("guitar_arpeggio.kvnl"), "メイン", MRBM_STRETCH);
+    // The outro picks the two-bar arpeggio twice as fast, one bar for each chord, so that no
+    // string rings into the next chord.
+    for (int32_t bar = 32; bar < 36; ++bar)
+        place(acoustic, bar, 4, refs.phrase("guitar_arpeggio.kvnl"), "メイン", MRBM_STRETCH);
     place(acoustic, 36, 8, refs.phrase("guitar_ballad_triplet.kvnl"), "メイン", MRBM_BLOCK_CUT);
     place(acoustic, 38, 4, refs.phrase("guitar_strum_8.kvnl"), "エンディング", MRBM_BLOCK_KEEP);
 
+    // The electric guitar plays the chords a degree higher than the acoustic one (root at the
+    // bottom, fifth on top) and its power chords an octave up, out of the bass's way.
     MseqTrackRefer* electric = phrase_track(m, "エレキ", CH_ELECTRIC, 80);
-    place(electric, 12, 12, refs.phrase("guitar_cutting_16.kvnl"), "メイン", MRBM_BLOCK_CUT);
-    place(electric, 16, 16, refs.phrase("guitar_cutting_16.kvnl"), "メイン", MRBM_BLOCK_CUT);
-    place(electric, 20, 12, refs.phrase("guitar_cutting_16.kvnl"), "メイン", MRBM_BLOCK_CUT);
-    place(electric, 24, 16, refs.phrase("guitar_power_chords.kvnl"), "メイン", MRBM_BLOCK_CUT);
-    place(electric, 28, 16, refs.phrase("guitar_power_chords.kvnl"), "メイン", MRBM_BLOCK_CUT);
+    place(electric, 12, 12, refs.phrase("guitar_cutting_16.kvnl"), "メイン", MRBM_BLOCK_CUT, 1);
+    place(electric, 16, 16, refs.phrase("guitar_cutting_16.kvnl"), "メイン", MRBM_BLOCK_CUT, 1);
+    place(electric, 20, 12, refs.phrase("guitar_cutting_16.kvnl"), "メイン", MRBM_BLOCK_CUT, 1);
+    MseqTrackRefer* power = phrase_track(m, "エレキ パワーコード", CH_ELECTRIC, 80);
+    power->m_Octave = 1;
+    place(power, 24, 16, refs.phrase("guitar_power_chords.kvnl"), "メイン", MRBM_BLOCK_CUT);
+    place(power, 28, 16, refs.phrase("guitar_power_chords.kvnl"), "メイン", MRBM_BLOCK_CUT);
 
     MseqTrackRefer* drums = phrase_track(m, "ドラム", CH_DRUMS, 95);
     place(drums, 3, 4, refs.phrase("drums_8beat.kvnl"), "イントロ", MRBM_BLOCK_KEEP);

@@ -114,14 +114,14 @@ void write_demo_book(const Output& out, MseqRoom* room, MseqObject* book_node,
     auto* band = fresh_content<MseqMapStage>(stage, MTYPE_LEAF_STAGE, &content);
     general_midi_stage(*band, "バンド",
                        {
-                           {0, 73, 108, 64, 50, 10},  // melody: flute
-                           {1, 0, 100, 50, 40, 0},    // piano
+                           {0, 73, 108, 64, 50, 10},  // melody: flute, in the middle
+                           {1, 0, 100, 80, 40, 0},    // piano, right of the middle
                            {2, 33, 112, 64, 10, 0},   // finger bass
-                           {3, 25, 92, 84, 40, 20},   // steel-string guitar
-                           {4, 27, 88, 40, 35, 30},   // clean electric guitar
-                           {5, 48, 96, 76, 60, 0},    // strings
-                           {6, 8, 90, 92, 70, 0},     // celesta
-                           {7, 52, 80, 58, 70, 0},    // choir
+                           {3, 25, 92, 24, 40, 20},   // steel-string guitar, wide left
+                           {4, 27, 88, 104, 35, 30},  // clean electric guitar, wide right
+                           {5, 48, 96, 40, 60, 0},    // strings, left
+                           {6, 8, 90, 32, 70, 0},     // celesta, left
+                           {7, 52, 80, 88, 70, 0},    // choir, right
                            {9, 0, 110, 64, 30, 0},    // standard drum kit
                        });
     band->block(5)->m_Flags |= MSTAGE_EXPRESSION;

@@ -72,13 +72,16 @@ void piano_16beat(MseqMusic& p) {
 void piano_arpeggio_8(MseqMusic& p) {
     setup_phrase(p, "ピアノ アルペジオ 8分", program_word(GM_GRAND_PIANO), 84);
     add_markers(p, {{0, "イントロ"}, {2, "メイン"}, {6, "フィル"}, {7, "エンディング"}}, kMarkers);
+    // The intro starts after an eighth's breath, both hands together, and the left hand
+    // sounds each half bar's root: played at half speed it opens a song on its second beat
+    // with a new root for every bar.
     MseqTrackNote* arp = add_note_track(p, "アルペジオ", 8, 0, 4, 150);
     line(arp, MNBT_CDEG, 0,
-         bars({"0? 2? 3? 4 5 4? 3? 2?", "0? 2? 3? 4 5 6 5? 4?", "0! 2 3 4 5 4 3 2",
+         bars({"r 2? 3? 4 5 4? 3? 2?", "0? 2? 3? 4 5 6 5? 4?", "0! 2 3 4 5 4 3 2",
                "-1! 0 2 3 4 3 2 0", "0! 2 3 4 5 4 3 2", "0! 2 3 4 5 6 5 4", "0 1 2 3 4 5 6 7!",
                "0! 2 3 4 5*4", "_*8"}));
     comp(left_hand(p, 8, 3), 0,
-         bars(repeat("o-------", 2) + repeat("x-------", 5) +
+         bars(std::vector<std::string>{".o--o---", "o---o---"} + repeat("x-------", 5) +
               std::vector<std::string>{"X-------", "--------"}));
 }
 
