@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "model/core/MseqFactory.h"
 #include "model/core/MseqObject.h"
 #include "model/core/ref_ptr.h"
 #include "model/library/MseqConfig.h"

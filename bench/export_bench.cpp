@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "model/core/MseqFactory.h"
 #include "model/core/MseqObject.h"
 #include "model/core/ref_ptr.h"
 #include "model/library/MseqMusic.h"

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <random>
 
+#include "model/core/MseqFactory.h"
 #include "model/core/MseqObject.h"
 #include "model/track/MseqTrackNote.h"
 

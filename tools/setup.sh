@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, when any is missing.
 set -eu
-packages=(build-essential cmake pkg-config libgtest-dev libbenchmark-dev clang-format
-          libasound2-dev libfluidsynth-dev timgm6mb-soundfont midicsv python3-mido sox)
+# clang-format-14: the format check expects exactly that major version.
+packages=(build-essential cmake ninja-build ccache pkg-config libgtest-dev libbenchmark-dev
+          clang-format-14 libasound2-dev libfluidsynth-dev timgm6mb-soundfont midicsv python3-mido sox)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -23,6 +23,7 @@
 #include "play/engine/MplyPlayer.h"
 #include "play/export/MplyExport.h"
 #include "text/MrecCompiler.h"
+#include "text/MrecFileStore.h"
 #include "text/MrecSettings.h"
 
 namespace {

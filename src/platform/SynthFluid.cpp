@@ -1,11 +1,11 @@
 // The software synthesizer port on FluidSynth, or a port list that stays empty when the program
 // was built without it.
+#include "platform/SynthPort.h"
+
 #include <unistd.h>
 
 #include <map>
 #include <mutex>
-
-#include "platform/SynthPort.h"
 
 #ifdef KV_HAVE_FLUIDSYNTH
 #include <fluidsynth.h>

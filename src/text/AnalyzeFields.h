@@ -16,16 +16,16 @@ class AnalyzeArrayReader;
 //
 // Failures stick and are shared with every reader opened from this one (nested records, arrays,
 // their elements): after the first one every read returns false and error() tells the code,
-// 0x10051 for an undeclared record type or 0x10052 for an item that is missing or has the wrong
-// kind or range. A reader must not outlive the reader it was opened from, the type table or the
-// record. One thread at a time.
+// MREC_E_TYPE_NOT_DECLARED for an undeclared record type or MREC_E_BAD_FIELD for an item that is
+// missing or has the wrong kind or range. A reader must not outlive the reader it was opened from,
+// the type table or the record. One thread at a time.
 class AnalyzeFieldReader {
 public:
     // A reader with nothing to read and no error.
     AnalyzeFieldReader() = default;
 
-    // A reader for `record` read as the file's type `type_name`; error 0x10051 when the file
-    // does not declare that type.
+    // A reader for `record` read as the file's type `type_name`; error MREC_E_TYPE_NOT_DECLARED
+    // when the file does not declare that type.
     AnalyzeFieldReader(const AnalyzeTypeTable& types, std::string_view type_name,
                        const AnalyzeRecord& record);
 
@@ -65,7 +65,7 @@ public:
     bool read_array(std::string_view field, AnalyzeArrayReader& out);
 
     // Opens a reader for any record read as the file's type `type_name`, sharing this reader's
-    // failures; false with 0x10051 when the file does not declare the type.
+    // failures; false with MREC_E_TYPE_NOT_DECLARED when the file does not declare the type.
     bool open(const AnalyzeRecord& record, std::string_view type_name, AnalyzeFieldReader& out);
 
     // Records a failure of the caller's own (the first one sticks); returns false.
@@ -86,7 +86,7 @@ private:
 };
 
 // The elements of an array field, read by index. Shares the failures of the reader it was opened
-// from; an index past the last element is a failure (0x10052).
+// from; an index past the last element is a failure (MREC_E_BAD_FIELD).
 class AnalyzeArrayReader {
 public:
     AnalyzeArrayReader() = default;

@@ -4,7 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "model/core/MseqDesk.h"
 #include "model/core/MseqPath.h"
 #include "text/MrecReader.h"
 
@@ -75,16 +74,4 @@ private:
     bool load_file(MseqEntity* entity, const MseqFullPath& path, bool remember_path);
 
     MseqEntity* target_ = nullptr;
-};
-
-// The desk's file store: loads and saves through a fresh compiler each time.
-class MrecFileStore : public MseqFileStore {
-public:
-    bool load(MseqEntity* entity, const MseqFullPath& path, bool commit) override;
-    bool save(MseqEntity* entity) override;
-    // The error code of the last failed load; 0 after a success.
-    uint32_t last_error = 0;
-    // Every load since the last clear that failed or found no file or an empty one, in order,
-    // so that a front end can say which file a music could not use and why.
-    std::vector<MrecLoadProblem> problems;
 };

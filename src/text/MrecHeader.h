@@ -41,7 +41,7 @@ const char* mrec_target_word(uint32_t target);
 // 16 bits when they name a category); 0 when such an entity has no header. Any thread.
 uint32_t mrec_target_of_type(MSEQ_TYPE type);
 
-// Converts the body of a `header` block into `out` and checks it: returns 0, or 0x10021 (no
-// nonzero soft_version), 0x10022 (newer layout generation), 0x10023 (bad target), 0x10024
-// (unknown type). `out` is filled in either case. Any thread.
+// Converts the body of a `header` block into `out` and checks it: returns 0, or
+// MREC_E_NO_SOFT_VERSION, MREC_E_NEWER_LAYOUT, MREC_E_BAD_TARGET or MREC_E_BAD_TYPE. `out` is
+// filled in either case. Any thread.
 uint32_t mrec_read_header(const AnalyzeAttributes& body, MrecHeader& out);

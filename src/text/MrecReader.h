@@ -60,8 +60,9 @@ public:
 
     // Reads the text of one file. `length` counts every byte of the buffer, and the last one
     // must be the NUL that ends the text. Returns true on success; on failure false, with the
-    // code in result.error and whatever was read before the failure left in `result` (0x10003
-    // when memory ran out). Symbols of an earlier read are forgotten. Thread of the reader.
+    // code in result.error and whatever was read before the failure left in `result`
+    // (MREC_E_READ_FAILED when memory ran out). Symbols of an earlier read are forgotten.
+    // Thread of the reader.
     bool parse_file_text(const char* text, std::size_t length, MrecReadResult& result);
 
     // Like parse_file_text, but stops with success after the header check.

@@ -98,7 +98,7 @@ constexpr int kAnalyzeMaxDepth = 256;
 
 // How many bytes of strings one text may make by copying string constants and joining strings
 // with `+`. Files never do either, but a hostile one could multiply a long constant without
-// end; past this budget the read fails with 0x10003, as when memory runs out.
+// end; past this budget the read fails with MREC_E_READ_FAILED, as when memory runs out.
 constexpr std::size_t kAnalyzeStringBudget = std::size_t{64} << 20;
 
 // The expression evaluator over a NUL-terminated text: a cursor, the first error code (parsing
@@ -120,11 +120,11 @@ public:
     const char* cursor() const { return cur_; }
 
     // Parses one expression at the cursor into `cell` and leaves the cursor behind it. False
-    // with the error code set on failure (255 for a read-only cell). Thread of the parser.
+    // with the error code set on failure (AE_NO_INPUT for a read-only cell). Thread of the parser.
     bool evaluate(analyze_value& cell);
 
     // Skips white space, then reads an identifier into `out` (a view into the text). False with
-    // error 50 when none starts there.
+    // AE_NO_IDENTIFIER when none starts there.
     bool read_identifier(std::string_view& out);
 
     // Reads a double-quoted string at the cursor into `cell`. False with 23 when no string
@@ -165,7 +165,7 @@ protected:
         return true;
     }
     void leave() { --depth_; }
-    // Takes `bytes` from the string budget; false with 0x10003 when it is spent.
+    // Takes `bytes` from the string budget; false with MREC_E_READ_FAILED when it is spent.
     bool charge_strings(std::size_t bytes) {
         if (bytes > string_budget_) return fail(MREC_E_READ_FAILED);
         string_budget_ -= bytes;

@@ -5,10 +5,13 @@
 #include <new>
 
 #include "ui/DemoCommand.h"
+#include "ui/DevicesCommand.h"
 #include "ui/EventsCommand.h"
+#include "ui/ExportCommand.h"
 #include "ui/FileCommands.h"
-#include "ui/OutputCommands.h"
 #include "ui/ParseCommand.h"
+#include "ui/PlayCommand.h"
+#include "ui/RenderCommand.h"
 #include "ui/Session.h"
 #include "ui/script/ScriptCommand.h"
 

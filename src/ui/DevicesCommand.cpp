@@ -1,9 +1,10 @@
+#include "ui/DevicesCommand.h"
+
 #include <cstdio>
 
 #include "platform/MidiOut.h"
 #include "platform/SynthPort.h"
 #include "platform/TextCodec.h"
-#include "ui/OutputCommands.h"
 
 namespace kv_ui {
 

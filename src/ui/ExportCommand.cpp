@@ -1,3 +1,5 @@
+#include "ui/ExportCommand.h"
+
 #include <cstdio>
 #include <memory>
 #include <string_view>
@@ -7,7 +9,6 @@
 #include "play/engine/MplyPlayer.h"
 #include "play/export/MplyExport.h"
 #include "ui/LibraryLeaf.h"
-#include "ui/OutputCommands.h"
 
 namespace kv_ui {
 

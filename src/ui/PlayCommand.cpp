@@ -1,3 +1,5 @@
+#include "ui/PlayCommand.h"
+
 #include <unistd.h>
 
 #include <atomic>
@@ -16,7 +18,6 @@
 #include "play/engine/MplyMusic.h"
 #include "play/engine/MplyPlayer.h"
 #include "ui/LibraryLeaf.h"
-#include "ui/OutputCommands.h"
 
 namespace kv_ui {
 

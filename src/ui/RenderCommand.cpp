@@ -1,3 +1,5 @@
+#include "ui/RenderCommand.h"
+
 #include <cstdio>
 #include <memory>
 #include <string_view>
@@ -9,7 +11,6 @@
 #include "play/engine/MplyPlayer.h"
 #include "play/export/MplyExport.h"
 #include "ui/LibraryLeaf.h"
-#include "ui/OutputCommands.h"
 
 namespace kv_ui {
 

@@ -15,6 +15,7 @@
 #include "platform/TextCodec.h"
 #include "text/AnalyzeErrors.h"
 #include "text/MrecCompiler.h"
+#include "text/MrecFileStore.h"
 
 namespace kv_ui {
 

@@ -8,6 +8,7 @@
 #include "model/core/ref_ptr.h"
 #include "text/MrecCompiler.h"
 #include "text/MrecFileEntity.h"
+#include "text/MrecFileStore.h"
 
 class MseqEntity;
 class MseqRoom;

@@ -20,6 +20,7 @@
 #include "platform/FileSystem.h"
 #include "play/PlayFixture.h"
 #include "text/MrecCompiler.h"
+#include "text/MrecFileStore.h"
 #include "tools/AppData.h"
 
 namespace {

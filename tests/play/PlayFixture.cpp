@@ -1,4 +1,5 @@
 #include "play/PlayFixture.h"
+#include "model/core/MseqFactory.h"
 
 #include <thread>
 

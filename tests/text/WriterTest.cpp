@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "model/core/MseqFactory.h"
 #include "model/core/MseqObject.h"
 #include "model/library/MseqBook.h"
 #include "model/library/MseqRoom.h"

@@ -12,6 +12,7 @@
 #include "model/library/MseqMusic.h"
 #include "model/library/MseqRoom.h"
 #include "text/MrecCompiler.h"
+#include "text/MrecFileStore.h"
 
 namespace kv_test {
 

@@ -7,6 +7,7 @@
 
 #include "model/block/MseqBlockScale.h"
 #include "model/core/MseqDesk.h"
+#include "model/core/MseqFactory.h"
 #include "model/core/MseqPathOps.h"
 #include "model/library/MseqBook.h"
 #include "model/theory/MseqMapChord.h"

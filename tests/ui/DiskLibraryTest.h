@@ -13,6 +13,7 @@
 #include "model/core/MseqPath.h"
 #include "platform/FileSystem.h"
 #include "text/MrecCompiler.h"
+#include "text/MrecFileStore.h"
 
 class DiskLibraryTest : public ::testing::Test {
 protected:

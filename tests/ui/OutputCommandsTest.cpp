@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "ExternalTools.h"
+#include "model/core/MseqFactory.h"
 #include "model/core/MseqObject.h"
 #include "model/library/MseqBook.h"
 #include "model/library/MseqMusic.h"

@@ -7,6 +7,7 @@
 #include "model/block/MseqBlockNote.h"
 #include "model/block/MseqBlockRefer.h"
 #include "model/block/MseqBlockValue.h"
+#include "model/core/MseqFactory.h"
 #include "model/core/MseqObject.h"
 #include "model/library/MseqBook.h"
 #include "model/library/MseqMusic.h"

@@ -18,6 +18,7 @@
 #include "model/track/MseqTrackLabel.h"
 #include "model/track/MseqTrackNote.h"
 #include "text/MrecCompiler.h"
+#include "text/MrecFileStore.h"
 
 namespace kv_data {
 

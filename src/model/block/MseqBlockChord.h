@@ -82,12 +82,12 @@ public:
 
     bool operator==(const MseqBlockChord& o) const;
 
-    CkvString m_Type;  // chord type name
-    uint32_t m_Flags = MCHORD_RELATIVE_ROOT | MCHORD_NO_KEY;
-    int32_t m_DescOctave = 0;  // -2 to 2
-    int32_t m_DescDegree = 0;  // 0 to 11
-    int32_t m_Octave = 0;      // -2 to 2
-    int32_t m_Root = 0;        // 0 to 11 semitones above C, or above the key when relative
-    int32_t key_count = 0;     // 0 to 16
+    CkvString m_Type;                                         // chord type name
+    uint32_t m_Flags = MCHORD_RELATIVE_ROOT | MCHORD_NO_KEY;  // MCHORD_* bits
+    int32_t m_DescOctave = 0;                                 // -2 to 2
+    int32_t m_DescDegree = 0;                                 // 0 to 11
+    int32_t m_Octave = 0;                                     // -2 to 2
+    int32_t m_Root = 0;     // 0 to 11 semitones above C, or above the key when relative
+    int32_t key_count = 0;  // 0 to 16
     std::array<MseqChordKey, kMaxKeys> keys{};
 };

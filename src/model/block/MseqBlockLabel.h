@@ -10,5 +10,5 @@ public:
 
     bool operator==(const MseqBlockLabel& o) const { return m_Label == o.m_Label; }
 
-    CkvString m_Label;
+    CkvString m_Label;  // the lyric, marker or memo text
 };

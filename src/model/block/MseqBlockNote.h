@@ -35,13 +35,13 @@ public:
                m_Whole == o.m_Whole && m_Semi == o.m_Semi && m_Velocity == o.m_Velocity;
     }
 
-    uint32_t m_Flags = 0;
-    uint32_t m_Type = MNBT_TONE;
-    int32_t m_Length = 1;  // grid steps, at least 1
-    int32_t m_STime = 0;   // ticks; used with MNBF_OWN_STIME
-    int32_t m_ETime = 0;   // ticks; used with MNBF_OWN_ETIME
-    int8_t m_Octave = 0;
-    int8_t m_Whole = 0;  // letter, or degree
-    int8_t m_Semi = 0;   // accidental
-    uint8_t m_Velocity = 100;
+    uint32_t m_Flags = 0;         // MNBF_* bits
+    uint32_t m_Type = MNBT_TONE;  // MNBT_*: how octave, letter and accidental are read
+    int32_t m_Length = 1;         // grid steps, at least 1
+    int32_t m_STime = 0;          // ticks; used with MNBF_OWN_STIME
+    int32_t m_ETime = 0;          // ticks; used with MNBF_OWN_ETIME
+    int8_t m_Octave = 0;          // octave (absolute for MNBT_PURE, else an offset)
+    int8_t m_Whole = 0;           // letter, or degree
+    int8_t m_Semi = 0;            // accidental
+    uint8_t m_Velocity = 100;     // MIDI velocity before the track scales it
 };

@@ -25,9 +25,9 @@ public:
                m_StartMarker == o.m_StartMarker && m_Rotation == o.m_Rotation && m_Mode == o.m_Mode;
     }
 
-    int32_t m_Length = 1;     // grid steps, at least 1
-    MSEQ_ID m_PhraseID = 0;   // a phrase leaf of the music's own book (file number 2)
-    CkvString m_StartMarker;  // where in the phrase playing starts; empty for its start
-    int32_t m_Rotation = 0;   // degree shift
-    uint32_t m_Mode = MRBM_BLOCK_CUT;
+    int32_t m_Length = 1;              // grid steps, at least 1
+    MSEQ_ID m_PhraseID = 0;            // a phrase leaf of the music's own book (file number 2)
+    CkvString m_StartMarker;           // where in the phrase playing starts; empty for its start
+    int32_t m_Rotation = 0;            // degree shift
+    uint32_t m_Mode = MRBM_BLOCK_CUT;  // MRBM_*: how the phrase is fitted
 };

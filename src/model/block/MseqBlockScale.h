@@ -37,7 +37,7 @@ public:
 
     bool operator==(const MseqBlockScale& o) const;
 
-    CkvString m_Name;
+    CkvString m_Name;         // shown to the user
     uint32_t m_ShowTune = 0;  // 0 letters, 1 shown as a major key, 2 as a minor key
     int32_t m_ToneTune = 0;   // semitones from the scale's tonic to the tonic of its signature
     int32_t key_count = 0;    // 5 to 12

@@ -41,15 +41,15 @@ public:
 
     bool operator==(const MseqBlockStage& o) const;
 
-    uint32_t m_Flags = MSTAGE_DEFAULT;
-    MseqBlockWord m_Program;     // kind 1 (program) or 2 (drum kit)
-    int32_t m_Volume = 120;      // 0 to 127
-    int32_t m_Pan = 64;          // 0 to 127
-    int32_t m_Reverb = 0;        // 0 to 127
-    int32_t m_Chorus = 0;        // 0 to 127
-    int32_t m_Bend = 8192;       // 0 to 16383
-    int32_t m_Hold = 0;          // 0 to 127
-    int32_t m_Modulation = 0;    // 0 to 127
-    int32_t m_Expression = 127;  // 0 to 127
-    int32_t m_BendRange = 2;     // 0 to 24
+    uint32_t m_Flags = MSTAGE_DEFAULT;  // MSTAGE_* bits: in use, and what is sent
+    MseqBlockWord m_Program;            // kind 1 (program) or 2 (drum kit)
+    int32_t m_Volume = 120;             // 0 to 127
+    int32_t m_Pan = 64;                 // 0 to 127
+    int32_t m_Reverb = 0;               // 0 to 127
+    int32_t m_Chorus = 0;               // 0 to 127
+    int32_t m_Bend = 8192;              // 0 to 16383
+    int32_t m_Hold = 0;                 // 0 to 127
+    int32_t m_Modulation = 0;           // 0 to 127
+    int32_t m_Expression = 127;         // 0 to 127
+    int32_t m_BendRange = 2;            // 0 to 24
 };

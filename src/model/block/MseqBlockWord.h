@@ -36,8 +36,8 @@ public:
                m_Name == o.m_Name;
     }
 
-    uint32_t m_Index = 0;  // packed value
-    uint16_t m_Group = 0;
+    uint32_t m_Index = 0;   // packed value
+    uint16_t m_Group = 0;   // dictionary group; cleared when normalised
     uint16_t m_Attrib = 0;  // kind
     CkvString m_Name;
 };

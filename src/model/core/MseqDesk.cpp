@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "model/core/MseqFactory.h"
 #include "model/core/MseqObject.h"
 #include "model/core/MseqPathOps.h"
 #include "model/library/MseqConfig.h"

@@ -1,4 +1,5 @@
-// The factory that gives a node a fresh entity of its type's class.
+#include "model/core/MseqFactory.h"
+
 #include "model/core/MseqObject.h"
 #include "model/library/MseqBook.h"
 #include "model/library/MseqMusic.h"

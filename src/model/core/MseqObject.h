@@ -100,10 +100,6 @@ ref_ptr<MseqEntity> mseq_open(MseqObject* node);
 // True when the node's entity is present and is not the placeholder.
 bool mseq_has_content(const MseqObject* node);
 
-// Creates a fresh entity for the node's type and attaches it; false for folders and types
-// without content, or when the new entity belongs to another node.
-bool mseq_factory(MseqObject* node);
-
 // True when the subtree's contents are not in use elsewhere, so that it may be reset, moved into
 // a new content or deleted.
 bool mseq_subtree_removable(const MseqObject* node);

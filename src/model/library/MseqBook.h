@@ -48,7 +48,7 @@ public:
                              const MseqObject* exclude = nullptr) const;
 
     std::map<MSEQ_ID, MseqObject*> leafs;  // identifier to node, the book's own node included
-    uint32_t m_NextID = 0x10001;
+    uint32_t m_NextID = 0x10001;           // serial counter of new leaf identifiers
 };
 
 class MseqBookLibrary : public MseqBook {

@@ -40,30 +40,34 @@ public:
     // The recent library at `index`, or nullptr past the end.
     const CkvString* recent_room(size_t index) const;
 
-    uint32_t m_DeviceID = MDEV_MAPPER;
-    CkvString m_DeviceName;
-    std::array<uint32_t, 4> m_DmPortGUID{};
-    CkvString m_DmPortName;
-    int32_t m_DirectMusic = 0;
-    int32_t m_PlayMode = MCPM_PRELOAD;
-    int32_t m_StopClose = 0;
-    int32_t m_StopResetMsg = 1;
-    int32_t m_CacheLevel = 5;
-    int32_t m_SeekInterval = 1;
-    int32_t m_ShowMenuBar = 1;
-    int32_t m_ShowStatusBar = 1;
-    int32_t m_VertTrackList = 1;
-    int32_t m_VertTrackProp = 1;
-    int32_t m_TrPropNameW = 120;
-    int32_t m_TrPropDataW = 200;
-    int32_t m_MouseWheel = 1;
-    int32_t m_LClickDelete = 1;
-    int32_t m_DownSemiFlat = 0;
+    uint32_t m_DeviceID = MDEV_MAPPER;       // system MIDI output device number, or MDEV_*
+    CkvString m_DeviceName;                  // its product name, to recognise the same device
+    std::array<uint32_t, 4> m_DmPortGUID{};  // identifier of the synthesizer port
+    CkvString m_DmPortName;                  // name of that port
+    int32_t m_DirectMusic = 0;               // nonzero: play through the synthesizer port
+    int32_t m_PlayMode = MCPM_PRELOAD;       // MCPM_*: when the music is prepared
+    int32_t m_StopClose = 0;                 // nonzero: close the device whenever a run stops
+    int32_t m_StopResetMsg = 1;   // nonzero: reset controllers of the used channels on stop
+    int32_t m_CacheLevel = 5;     // size level of the file cache, 1-6; 6 never trims
+    int32_t m_SeekInterval = 1;   // ms between play-position updates, at most 1000
+    int32_t m_ShowMenuBar = 1;    // window layout: menu bar shown
+    int32_t m_ShowStatusBar = 1;  // window layout: status bar shown
+    int32_t m_VertTrackList = 1;  // window layout: track list vertical
+    int32_t m_VertTrackProp = 1;  // window layout: track properties vertical
+    int32_t m_TrPropNameW = 120;  // track properties: name column width, 8-1024
+    int32_t m_TrPropDataW = 200;  // track properties: value column width, 8-1024
+    int32_t m_MouseWheel = 1;     // editor option: mouse wheel
+    int32_t m_LClickDelete = 1;   // editor option: left click deletes
+    int32_t m_DownSemiFlat = 0;   // editor option: semitones spelt with flats
+    // Splitter positions of the main window, the music editor and the chord map editor; the
+    // main window uses 240 for a value of 2 or less.
     int32_t m_SplitFrameH = 0;
     int32_t m_SplitFrameV = 0;
     int32_t m_SplitMusicH = 0;
     int32_t m_SplitMusicV = 0;
     int32_t m_SplitChordV = 0;
+    // Placement of the main window: its show state (3 when it restores maximised), the position
+    // when maximised and the rectangle in normal state.
     int32_t m_FrmCmd = 0;
     int32_t m_FrmMaxX = 0;
     int32_t m_FrmMaxY = 0;

@@ -5,6 +5,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "model/core/MseqFactory.h"
 #include "model/core/MseqObject.h"
 #include "model/library/MseqBook.h"
 #include "model/track/MseqTrackRoot.h"

@@ -113,21 +113,21 @@ public:
     // off when all of them have MTF_OUTPUT, else all on. Returns true when they are now on.
     bool toggle_output();
 
-    std::map<MSEQ_ID, MseqObject*> tracks;  // track identifier to node
-    uint32_t m_NextID = 0x10001;
-    MSEQ_ID m_MapStageID = 0;
-    MSEQ_ID m_MapChordID = 0;
-    MSEQ_ID m_TrackChordID = 0;
-    int32_t m_Tempo = 120;
-    int32_t m_Transpose = 0;
-    MseqBlockWord m_Program{MWORD_PROGRAM, 0, 0};
-    CkvString m_Title = "%<entity>";
-    CkvString m_Copyright;
-    int32_t m_BlankBar = 0;
-    int32_t m_GpM = 0;
-    int32_t m_GxB = 0;
-    int32_t m_ShowState = 0;
-    int32_t m_NoteState = 2;
+    std::map<MSEQ_ID, MseqObject*> tracks;         // track identifier to node
+    uint32_t m_NextID = 0x10001;                   // serial counter of new track identifiers
+    MSEQ_ID m_MapStageID = 0;                      // stage map leaf (file number 2), 0 for none
+    MSEQ_ID m_MapChordID = 0;                      // chord map leaf (file number 2), 0 for none
+    MSEQ_ID m_TrackChordID = 0;                    // the chord track (file number 1), 0 for none
+    int32_t m_Tempo = 120;                         // beats per minute, 4-1024
+    int32_t m_Transpose = 0;                       // semitones, -12 to 12
+    MseqBlockWord m_Program{MWORD_PROGRAM, 0, 0};  // kind 1 or 2; sent when a phrase plays alone
+    CkvString m_Title = "%<entity>";               // with title macros
+    CkvString m_Copyright;                         // with title macros
+    int32_t m_BlankBar = 0;   // lead-in bars, 0-4: shift the shown bar numbers only
+    int32_t m_GpM = 0;        // editor view: grid lines per bar
+    int32_t m_GxB = 0;        // editor view: display beats per bar
+    int32_t m_ShowState = 0;  // editor view: display flags
+    int32_t m_NoteState = 2;  // editor view: MNBT_* kind new notes get
 
 protected:
     // Builds the fixed track tree; `root_type` is the root music or root phrase type.

@@ -6,8 +6,8 @@
 // tonic) and its flags. For chords, flag 0x1 keeps the key in the chord but makes chord-degree
 // notes skip it; every other flag bit is only stored and copied.
 struct MseqKey {
-    uint32_t m_Flags = 0;
-    int32_t m_Key = 0;
+    uint32_t m_Flags = 0;  // 0x1: left out by chord-degree notes
+    int32_t m_Key = 0;     // semitones from the root or tonic
     bool operator==(const MseqKey&) const = default;
 };
 

@@ -55,10 +55,10 @@ public:
     // keys is switched off. False, with nothing changed, for a slot outside the palette.
     bool set_palette_slot(int32_t slot, const MseqBlockChord& chord);
 
-    int32_t m_ToneKey = 0;  // key of tone notes, -12 to 12 semitones above C
-    int32_t m_SDegKey = 0;  // key of scale-degree notes
-    int32_t m_CDegKey = 0;  // key of chord-degree notes and of relative chord roots
-    MseqBlockScale m_Scale;
+    int32_t m_ToneKey = 0;   // key of tone notes, -12 to 12 semitones above C
+    int32_t m_SDegKey = 0;   // key of scale-degree notes
+    int32_t m_CDegKey = 0;   // key of chord-degree notes and of relative chord roots
+    MseqBlockScale m_Scale;  // the scale of scale-degree notes
     std::array<MseqBlockChord, kSlots> m_Blocks;  // the palette
 
 private:

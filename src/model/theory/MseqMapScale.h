@@ -28,5 +28,5 @@ public:
     // The number of scales.
     int32_t count() const { return static_cast<int32_t>(m_Blocks.size()); }
 
-    std::vector<MseqBlockScale> m_Blocks;
+    std::vector<MseqBlockScale> m_Blocks;  // the scales, in list order
 };

@@ -41,8 +41,8 @@ public:
     MseqBlockStage* block(int32_t channel);
     const MseqBlockStage* block(int32_t channel) const;
 
-    uint32_t m_Setup = 0;  // MMS_SETUP_*
-    std::array<MseqBlockStage, kChannels> m_Blocks;
+    uint32_t m_Setup = 0;                            // MMS_SETUP_*
+    std::array<MseqBlockStage, kChannels> m_Blocks;  // one per MIDI channel
 
 private:
     void reset_fields();

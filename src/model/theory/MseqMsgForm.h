@@ -7,13 +7,13 @@
 
 // One variable of a message form: where its value goes in the message bytes and its range.
 struct MseqMsgVar {
-    int32_t m_Lsb = 0;  // position receiving the low 7 bits; 0 for none
-    int32_t m_Msb = 0;  // position receiving the high 7 bits; 0 for none
-    int32_t m_Def = 0;
-    int32_t m_Min = 0;
-    int32_t m_Max = 0;
-    int32_t m_Base = 0;
-    int32_t m_Diff = 0;
+    int32_t m_Lsb = 0;   // position receiving the low 7 bits; 0 for none
+    int32_t m_Msb = 0;   // position receiving the high 7 bits; 0 for none
+    int32_t m_Def = 0;   // default value
+    int32_t m_Min = 0;   // lowest value, 0-32767
+    int32_t m_Max = 0;   // highest value, 0-32767
+    int32_t m_Base = 0;  // value the track's power scales around
+    int32_t m_Diff = 0;  // signed 16-bit step, stored and copied only
     bool operator==(const MseqMsgVar&) const = default;
 };
 
@@ -32,9 +32,9 @@ struct MseqMsgForm {
 
     bool operator==(const MseqMsgForm&) const = default;
 
-    MseqBlockWord m_Name;
-    std::vector<MseqMsgVar> m_Vars;
-    std::vector<uint8_t> m_Msg;
+    MseqBlockWord m_Name;            // kind 32: name and form number
+    std::vector<MseqMsgVar> m_Vars;  // the first bounds the track's values
+    std::vector<uint8_t> m_Msg;      // the message bytes
 };
 
 // The message-form dictionary: the forms a message track can use, by form number, in the order

@@ -1,5 +1,6 @@
 #include "model/track/MseqTrack.h"
 
+#include "model/core/MseqFactory.h"
 #include "model/core/MseqId.h"
 #include "model/core/MseqObject.h"
 #include "model/library/MseqMusic.h"

@@ -150,9 +150,9 @@ public:
     // the tracks of a phrase and for detached copies.
     MseqMusic* owning_music() const;
 
-    int32_t m_Beat = 1;         // grid steps per 4/4 bar
-    int32_t stored_length = 0;  // detached copies only: length of the stored range
-    uint32_t m_Flags = MTF_OUTPUT;
+    int32_t m_Beat = 1;             // grid steps per 4/4 bar
+    int32_t stored_length = 0;      // detached copies only: length of the stored range
+    uint32_t m_Flags = MTF_OUTPUT;  // MTF_* bits
 
 protected:
     // Copies m_Beat, m_Flags and the class's own settings (not the blocks, not stored_length)

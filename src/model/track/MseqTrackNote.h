@@ -36,7 +36,7 @@ public:
     int32_t m_VRate = 100;         // velocity scale, percent
     int32_t m_STime = 0;           // start offset, ticks
     int32_t m_ETime = 0;           // length offset, ticks
-    uint32_t m_NoteType = 0x8000;  // kept for the player
+    uint32_t m_NoteType = 0x8000;  // MNBT_* of new notes; 0x8000: the music's m_NoteState
 
 protected:
     void copy_settings_into(MseqTrack& other) const override;

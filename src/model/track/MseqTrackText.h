@@ -11,7 +11,7 @@ public:
         return type == MTYPE_TRACK_TEXT ? this : MseqTrack::cast(type);
     }
 
-    CkvString m_Text;
+    CkvString m_Text;  // the text
 
 protected:
     void copy_settings_into(MseqTrack& other) const override {

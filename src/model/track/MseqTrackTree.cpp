@@ -4,6 +4,7 @@
 #include <numeric>
 #include <unordered_map>
 
+#include "model/core/MseqFactory.h"
 #include "model/core/MseqId.h"
 #include "model/core/MseqObject.h"
 #include "model/track/MseqReplace.h"

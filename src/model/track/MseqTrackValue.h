@@ -62,7 +62,7 @@ public:
     int32_t m_Channel = 0;  // 0-15
     int32_t m_Power = 100;  // 0-200
     int32_t m_STime = 0;    // -240 to 240 ticks
-    MseqMsgForm m_Form;
+    MseqMsgForm m_Form;     // the messages the values are sent in
 
 protected:
     void copy_settings_into(MseqTrack& other) const override;

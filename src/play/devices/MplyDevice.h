@@ -35,8 +35,8 @@ protected:
     // Takes the stop settings of the run that is starting from the configuration. At Open.
     void TakeRunSettings();
 
-    const MseqConfig& m_Config;
-    KvClock* m_Clock;
+    const MseqConfig& m_Config;     // the settings the device was made with
+    KvClock* m_Clock;               // stamps messages and times waits
     int32_t m_RunStopClose = 0;     // m_StopClose of the configuration when the run started
     int32_t m_RunStopResetMsg = 1;  // m_StopResetMsg likewise
 };

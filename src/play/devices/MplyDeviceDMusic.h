@@ -67,7 +67,7 @@ private:
     // The counted note-off of SendNoteOff.
     int Release(int channel, int key);
 
-    kv_synth::synth_port& m_Port;
-    kv_synth::port_id m_OpenGuid{};  // the configured identifier the port was opened for
-    std::vector<uint8_t> m_Instruments;
+    kv_synth::synth_port& m_Port;        // the synthesizer port driven
+    kv_synth::port_id m_OpenGuid{};      // the configured identifier the port was opened for
+    std::vector<uint8_t> m_Instruments;  // programs loaded into the port, to unload on close
 };

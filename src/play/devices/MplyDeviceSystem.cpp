@@ -55,10 +55,17 @@ bool MplyDeviceSystem::Short(uint8_t status, uint8_t data1, uint8_t data2) {
 
 bool MplyDeviceSystem::Long(const uint8_t* head, size_t head_size, const uint8_t* body,
                             size_t body_size, bool close_f7) {
-    m_LongBlock.clear();
-    m_LongBlock.insert(m_LongBlock.end(), head, head + head_size);
-    if (body_size) m_LongBlock.insert(m_LongBlock.end(), body, body + body_size);
-    if (close_f7) m_LongBlock.push_back(0xF7);
+    // Sized once and filled by index. Inserting ranges into the cleared block made GCC 12, in
+    // optimised builds, report a write past its end (array-bounds and stringop-overflow) for
+    // the one-byte head of an exclusive message: a false alarm, since insert grows the block.
+    const size_t size = head_size + body_size + (close_f7 ? 1 : 0);
+    m_LongBlock.resize(size);
+    uint8_t* out = m_LongBlock.data();
+    for (size_t i = 0; i < head_size; ++i)
+        out[i] = head[i];
+    for (size_t i = 0; i < body_size; ++i)
+        out[head_size + i] = body[i];
+    if (close_f7) out[size - 1] = 0xF7;
     return m_Midi.long_message(m_LongBlock.data(), m_LongBlock.size());
 }
 

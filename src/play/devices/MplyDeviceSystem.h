@@ -58,7 +58,7 @@ private:
     bool Long(const uint8_t* head, size_t head_size, const uint8_t* body, size_t body_size,
               bool close_f7);
 
-    kv_midi::midi_out& m_Midi;
-    uint32_t m_OpenId = kClosed;
+    kv_midi::midi_out& m_Midi;         // the MIDI output driven
+    uint32_t m_OpenId = kClosed;       // device number it is open with
     std::vector<uint8_t> m_LongBlock;  // the long message being sent; kept between messages
 };

@@ -7,6 +7,7 @@
 #include "model/core/MseqType.h"
 #include "model/core/ref_ptr.h"
 #include "play/engine/MplyContext.h"
+#include "play/engine/MplyEntity.h"
 
 class MplyPlayer;
 class MplyTrack;
@@ -16,27 +17,6 @@ class MseqMusic;
 
 // Class type code of the player music.
 inline constexpr MSEQ_TYPE MPLY_MUSIC = 0x30012;
-
-// What the engine runs: something that starts once per run and then generates events window
-// by window. The engine's thread only (the owner creates and hands it over).
-class MplyEntity {
-public:
-    MplyEntity() = default;
-    MplyEntity(const MplyEntity&) = delete;
-    MplyEntity& operator=(const MplyEntity&) = delete;
-    virtual ~MplyEntity() = default;
-
-    // The class type code.
-    virtual MSEQ_TYPE GetType() const = 0;
-    // The entity when `code` is its class's code, else nullptr.
-    virtual MplyEntity* IsKindOf(MSEQ_TYPE code) = 0;
-    // The model entity it plays; nullptr when it has none.
-    virtual MseqEntity* GetSource() const = 0;
-    // Gets ready for a run of `player`, inserting the events of the start; false aborts the run.
-    virtual bool Start(MplyPlayer* player) = 0;
-    // Generates the events of the player's current window; false when everything is generated.
-    virtual bool Generate(MplyPlayer* player) = 0;
-};
 
 // A music or phrase compiled for one run: a tree of player tracks mirroring the stored track
 // tree, a context, and the stage map of the music. Holds a counted reference to its source (so
@@ -83,9 +63,9 @@ private:
     bool PreparePass(MplyContext& context);
     bool StageSetup(MplyPlayer& player);
 
-    ref_ptr<MseqMusic> m_Source;
-    MplyContext m_Context;
-    std::map<MSEQ_ID, MplyTrack*> m_TrackMap;
-    MplyTrack* m_Tree = nullptr;
-    ref_ptr<MseqMapStage> m_StageMap;
+    ref_ptr<MseqMusic> m_Source;               // the music or phrase played
+    MplyContext m_Context;                     // channel, window and offsets of the top level
+    std::map<MSEQ_ID, MplyTrack*> m_TrackMap;  // stored track id to player track
+    MplyTrack* m_Tree = nullptr;               // first top-level player track; owns the tree
+    ref_ptr<MseqMapStage> m_StageMap;          // the music's stage map, or null
 };

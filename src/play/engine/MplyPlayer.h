@@ -91,31 +91,31 @@ private:
     void Advance();
     void Post(KvMessageQueue* window, uint32_t message, int32_t position);
 
-    KvClock* m_Clock;
-    bool m_TimeCritical;
-    MplyEventQueue m_Queue;
-    std::atomic<MplyOutput*> m_Output{nullptr};
+    KvClock* m_Clock;                            // milliseconds of the run
+    bool m_TimeCritical;                         // ask for real-time priority
+    MplyEventQueue m_Queue;                      // events not yet due, in order
+    std::atomic<MplyOutput*> m_Output{nullptr};  // where due events go
     // Destroyed before the queue: the music's tracks are gone before its events.
     std::unique_ptr<MplyEntity> m_Music;
-    std::atomic<int32_t> m_StartTick{0};
-    int32_t m_Tempo = kStartTempo;
-    int32_t m_PlayMode;
-    uint32_t m_PrevMs = 0;
-    uint32_t m_CurMs = 0;
-    uint64_t m_Accumulator = 0;  // ticks × 125
-    int32_t m_PrevTick = 0;
-    std::atomic<int32_t> m_CurTick{0};
-    int32_t m_PrevWindowEnd = 0;
-    int32_t m_WindowEnd = 0;
-    KvMessageQueue* m_PositionWindow = nullptr;
-    uint32_t m_PositionMessage = 0;
-    uint32_t m_PositionInterval = 10;
-    uint32_t m_PositionLast = 0;
-    KvMessageQueue* m_StopWindow = nullptr;
-    uint32_t m_StopMessage = 0;
-    KvMessageQueue* m_StartWindow = nullptr;
-    uint32_t m_StartMessage = 0;
-    uintptr_t m_SourceParam = 0;
+    std::atomic<int32_t> m_StartTick{0};         // tick the next run starts at
+    int32_t m_Tempo = kStartTempo;               // beats per minute in effect
+    int32_t m_PlayMode;                          // m_PlayMode of the configuration at Start
+    uint32_t m_PrevMs = 0;                       // clock at the previous step
+    uint32_t m_CurMs = 0;                        // clock at this step
+    uint64_t m_Accumulator = 0;                  // ticks × 125
+    int32_t m_PrevTick = 0;                      // tick at the previous step
+    std::atomic<int32_t> m_CurTick{0};           // tick now; events before it are due
+    int32_t m_PrevWindowEnd = 0;                 // generation window of the previous step
+    int32_t m_WindowEnd = 0;                     // tracks generate up to here
+    KvMessageQueue* m_PositionWindow = nullptr;  // receives position reports
+    uint32_t m_PositionMessage = 0;              // their message code
+    uint32_t m_PositionInterval = 10;            // ms between reports
+    uint32_t m_PositionLast = 0;                 // clock of the last report
+    KvMessageQueue* m_StopWindow = nullptr;      // told when a run ends
+    uint32_t m_StopMessage = 0;                  // its message code
+    KvMessageQueue* m_StartWindow = nullptr;     // told when a run starts
+    uint32_t m_StartMessage = 0;                 // its message code
+    uintptr_t m_SourceParam = 0;                 // the run's model entity, sent with each report
     // Declared last so that it is destroyed first: its destruction waits for a worker that
     // still runs, before anything the worker uses goes away.
     x_thread m_Thread;

@@ -50,7 +50,7 @@ public:
     size_t LateEvents() const { return m_Writer.LateEvents(); }
 
 private:
-    MplySmfWriter m_Writer;
+    MplySmfWriter m_Writer;  // collects the run as one track
 };
 
 // How an export ended; the codes name the steps that can fail.

@@ -64,8 +64,8 @@ private:
     void Put(std::initializer_list<uint8_t> bytes);
     void Put(const uint8_t* bytes, size_t size);
 
-    bank_block m_Data;
-    size_t m_Size = 0;
-    int32_t m_LastTick = 0;
-    size_t m_Late = 0;
+    bank_block m_Data;       // track bytes written so far
+    size_t m_Size = 0;       // their count
+    int32_t m_LastTick = 0;  // tick of the last event written
+    size_t m_Late = 0;       // events written later than due
 };

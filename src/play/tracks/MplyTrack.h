@@ -62,7 +62,7 @@ protected:
     bool ChooseChannel(const MplyContext& context, const MseqTrack& source, int32_t own_channel,
                        MSEQ_ID chord_id, MplyTrackChord** chord);
 
-    MplyMusic* m_Music;
+    MplyMusic* m_Music;     // the player music holding this track
     int32_t m_Channel = 0;  // the low byte is the channel of the events
     int32_t m_Unit = 0;     // ticks per grid step
 };

@@ -36,9 +36,9 @@ private:
     // (flag bit 0), else the palette chord of the map in effect at its description pitch.
     const MseqBlockChord* ChordOf(const MseqBlockChord& block, int64_t tick);
 
-    ref_ptr<MseqMapChord> m_FixedMap;
-    MplyTrackChordMap* m_MapSource = nullptr;
-    const MseqBlockChord* m_Cached = nullptr;
-    int64_t m_CacheStart = 0;  // grid steps
-    int64_t m_CacheEnd = 0;
+    ref_ptr<MseqMapChord> m_FixedMap;          // the track's own chord map, or null
+    MplyTrackChordMap* m_MapSource = nullptr;  // the transposition track, or null
+    const MseqBlockChord* m_Cached = nullptr;  // last chord answered, valid in the range below
+    int64_t m_CacheStart = 0;                  // grid steps
+    int64_t m_CacheEnd = 0;                    // grid steps, excluded
 };

@@ -28,8 +28,8 @@ public:
 private:
     ref_ptr<MseqMapChord> OpenMap(MSEQ_ID id) const;
 
-    ref_ptr<MseqMapChord> m_Current;
-    int64_t m_RangeStart = 0;  // grid steps
-    int64_t m_RangeEnd = 0;
+    ref_ptr<MseqMapChord> m_Current;  // map in effect in the range below
+    int64_t m_RangeStart = 0;         // grid steps
+    int64_t m_RangeEnd = 0;           // grid steps, excluded
     ref_ptr<MseqMapChord> m_Queried;  // keeps the answer of a query outside the range alive
 };

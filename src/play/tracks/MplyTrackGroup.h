@@ -16,5 +16,5 @@ public:
     bool Prepare(MplyContext& context) override;
 
 private:
-    ref_ptr<MseqTrackGroup> m_Group;
+    ref_ptr<MseqTrackGroup> m_Group;  // the stored group
 };

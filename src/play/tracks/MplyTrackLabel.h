@@ -22,5 +22,5 @@ public:
     uint8_t text_type() const { return m_TextType; }
 
 private:
-    uint8_t m_TextType = 0;
+    uint8_t m_TextType = 0;  // meta text type sent: 5 lyric, 6 marker, 0 none
 };

@@ -41,11 +41,11 @@ public:
                int64_t* key);
 
 private:
-    MplyTrackChord* m_ChordSource = nullptr;
-    int32_t m_StartLag = 0;        // ticks
-    int32_t m_LengthFactor = 256;  // percentage in 1/256 steps
-    int32_t m_VelocityFactor = 256;
-    int32_t m_Octave = 0;
-    MseqBlockScale m_DefaultScale;
-    MseqBlockChord m_DefaultChord;
+    MplyTrackChord* m_ChordSource = nullptr;  // chord track the notes follow, or null
+    int32_t m_StartLag = 0;                   // ticks
+    int32_t m_LengthFactor = 256;             // percentage in 1/256 steps
+    int32_t m_VelocityFactor = 256;           // velocity scale in 1/256 steps
+    int32_t m_Octave = 0;                     // octave offset added to every note
+    MseqBlockScale m_DefaultScale;            // scale degrees without a chord track
+    MseqBlockChord m_DefaultChord;            // chord degrees without a chord track
 };

@@ -37,10 +37,10 @@ private:
     // Sets up the block under the cursor; true when its phrase has a track to generate.
     bool StartBlock(const MplyContext& context);
 
-    MplyContext m_ChildContext;
-    std::unique_ptr<MplyMusic> m_ChildMusic;
-    int32_t m_BlockStart = 0;
-    int32_t m_BlockEnd = 0;
+    MplyContext m_ChildContext;               // context of the phrase now playing
+    std::unique_ptr<MplyMusic> m_ChildMusic;  // that phrase, compiled
+    int32_t m_BlockStart = 0;                 // ticks of the current block
+    int32_t m_BlockEnd = 0;                   // excluded
 };
 
 // The length of a phrase in ticks: the largest end among its tracks.

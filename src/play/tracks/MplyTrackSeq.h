@@ -62,6 +62,6 @@ protected:
 
     bool AtEnd() const { return m_Cursor == m_Source->blocks().end(); }
 
-    ref_ptr<Source> m_Source;
-    Cursor m_Cursor;
+    ref_ptr<Source> m_Source;  // the stored track
+    Cursor m_Cursor;           // next block to generate
 };

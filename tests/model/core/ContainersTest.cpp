@@ -4,6 +4,7 @@
 
 #include "model/block/MseqBlockWord.h"
 #include "model/core/MseqDesk.h"
+#include "model/core/MseqFactory.h"
 #include "model/core/MseqObject.h"
 #include "model/library/MseqBook.h"
 #include "model/library/MseqMusic.h"

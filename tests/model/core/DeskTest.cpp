@@ -6,6 +6,7 @@
 #include <set>
 #include <string>
 
+#include "model/core/MseqFactory.h"
 #include "model/core/MseqObject.h"
 #include "model/core/MseqTitle.h"
 #include "model/library/MseqBook.h"

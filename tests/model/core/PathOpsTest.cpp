@@ -88,7 +88,9 @@ TEST(PathAlgebra, RelativeBetweenFiles) {
     for (const Case& c : cases) {
         CkvString rel;
         EXPECT_EQ(relative_between(c.from, c.to, &rel), c.rel != nullptr) << c.from;
-        if (c.rel) EXPECT_EQ(rel.str(), c.rel);
+        if (c.rel) {
+            EXPECT_EQ(rel.str(), c.rel);
+        }
     }
 }
 
@@ -142,7 +144,9 @@ TEST(PathResolve, MacrosByNodeKind) {
     for (const Case& c : cases) {
         MseqFullPath full;
         EXPECT_EQ(resolve(c.path, c.node, false, &full), c.full != nullptr) << c.path;
-        if (c.full) EXPECT_EQ(full.str(), c.full) << c.path;
+        if (c.full) {
+            EXPECT_EQ(full.str(), c.full) << c.path;
+        }
     }
     MseqFullPath dir;
     ASSERT_TRUE(resolve(lib.leaf, true, &dir));

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "model/core/MseqDesk.h"
+#include "model/core/MseqFactory.h"
 #include "model/core/MseqObject.h"
 #include "model/core/MseqPathOps.h"
 #include "model/library/MseqBook.h"

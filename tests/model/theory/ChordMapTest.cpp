@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "model/core/MseqFactory.h"
 #include "model/core/MseqObject.h"
 #include "model/theory/MseqMapChord.h"
 #include "model/theory/MseqMapScale.h"

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "model/block/MseqBlockChord.h"
+#include "model/core/MseqFactory.h"
 #include "model/core/MseqObject.h"
 #include "model/track/MseqReplace.h"
 #include "model/track/MseqTrackChord.h"

@@ -10,6 +10,7 @@
 #include "model/block/MseqBlockNote.h"
 #include "model/block/MseqBlockRefer.h"
 #include "model/block/MseqBlockValue.h"
+#include "model/core/MseqFactory.h"
 #include "model/core/MseqObject.h"
 #include "model/library/MseqMusic.h"
 #include "model/track/MseqTrackChord.h"

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <thread>
 
+#include "model/core/MseqFactory.h"
 #include "model/core/MseqObject.h"
 #include "model/core/ref_ptr.h"
 #include "model/library/MseqConfig.h"

@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "ExternalTools.h"
+#include "model/core/MseqFactory.h"
 #include "model/core/MseqObject.h"
 #include "model/core/ref_ptr.h"
 #include "model/library/MseqMusic.h"

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "model/core/MseqFactory.h"
 #include "model/core/MseqObject.h"
 #include "model/track/MseqTrack.h"
 #include "play/PlayFixture.h"
