@@ -236,12 +236,38 @@ TEST_F(RandomEditing, UndoingThousandsOfRandomStepsSavesTheOriginalBytes) {
     std::string opened;
     ASSERT_TRUE(mrec_write_entity(song, &opened));
     const uint32_t next_id = song->m_NextID;
+    // The bytes every 250 steps, with the undo steps recorded up to there: undoing back to that
+    // many steps must give those bytes again, which tells roughly where a wrong undo lies.
+    struct Mark {
+        size_t groups;
+        uint32_t next_id;
+        std::string bytes;
+    };
+    std::vector<Mark> marks;
     RandomEditor random(editor_.get(), &port_, 20261208u);
-    for (int i = 0; i < 3000; ++i)
+    for (int i = 1; i <= 3000; ++i) {
         random.step(true);
+        if (i % 250 != 0) continue;
+        Mark mark{editor_->history().group_count(), song->m_NextID, {}};
+        ASSERT_TRUE(mrec_write_entity(song, &mark.bytes));
+        marks.push_back(std::move(mark));
+    }
     EXPECT_GT(editor_->history().group_count(), 600u);  // many steps changed something
-    while (!editor_->nothing_to_undo())
+    size_t checked = 0;
+    while (!editor_->nothing_to_undo()) {
+        for (const Mark& mark : marks) {
+            if (mark.groups != editor_->history().group_count()) continue;
+            const uint32_t now = song->m_NextID;
+            song->m_NextID = mark.next_id;  // see below
+            std::string bytes;
+            ASSERT_TRUE(mrec_write_entity(song, &bytes));
+            song->m_NextID = now;
+            ASSERT_EQ(bytes, mark.bytes) << "undoing back to " << mark.groups << " steps";
+            ++checked;
+        }
         editor_->undo();
+    }
+    EXPECT_EQ(checked, marks.size());
     // Undo gives the identifiers of added tracks back to the tree but not to the allocation
     // counter, which only ever moves on.
     EXPECT_GE(song->m_NextID, next_id);
