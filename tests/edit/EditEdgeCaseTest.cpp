@@ -515,3 +515,46 @@ TEST_F(EditEdgeCases, WithoutClipboardsTrackCopyAndPasteWarnAndChangeNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(EditEdgeCases, BeatsChangeAndMarkerRenameWriteTheExpectedBytesAndUndo) {
+    auto build = [&](const char* markers) {
+        put_notes(add_note(16, "lead"), "1:1+1 2:2+3 8:3+1");
+        MseqObject* r = add(music->detail(), MPLACE_LAST_CHILD, MTYPE_TRACK_REFER, 16, "r");
+        auto* refs = dynamic_cast<MseqTrackRefer*>(mseq_track_of(r));
+        for (int i = 0; i < 4; ++i) {
+            MseqBlockRefer ref;
+            ref.m_PhraseID = i == 2 ? 0x210006 : 0x210005;
+            ref.m_Length = 2;
+            ref.m_StartMarker = CkvString(std::string(1, markers[i]));
+            refs->put_block(i * 4, ref);
+        }
+        return r;
+    };
+    MseqObject* r = build("ABAA");
+    MseqObject* n = music->detail()->first_child();
+    open();
+    const std::string before = bytes();
+    // 16 to 4 beats with blocks on odd positions: asked, Yes.
+    port.answers = {true};
+    EXPECT_EQ(set_property(n, 5, 4), MCMD_DONE);
+    EXPECT_EQ(port.log.size(), 1u);
+    EXPECT_EQ(
+        bytes(), built_bytes([&] {
+            build("ABAA");
+            MseqGridCounts counts;
+            ASSERT_TRUE(
+                mseq_track_of(music->detail()->first_child())->change_grid(4, false, &counts));
+        }));
+    editor->undo();
+    EXPECT_EQ(bytes(), before);
+    // Renaming every "A" of phrase 0x210005 to "C": the other phrase's "A" stays.
+    port.answers = {true};
+    EXPECT_EQ(editor->find_track(r->id)->drop_marker(0, CkvString("C"), true), 1);
+    EXPECT_EQ(bytes(), built_bytes([&] { build("CBAC"); }));
+    editor->undo();
+    EXPECT_EQ(bytes(), before);
+}
+
+}  // namespace
