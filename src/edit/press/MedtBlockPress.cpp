@@ -192,6 +192,14 @@ int32_t MedtPressPort::choose_marker(const std::vector<CkvString>&) {
 
 void MedtPressPort::select_phrase(MSEQ_ID) {}
 
+int32_t MedtPressPort::pick_degree(const MedtDegreePicker&) {
+    return -1;
+}
+
+bool MedtPressPort::edit_chord(MedtChordEditor&) {
+    return false;
+}
+
 // ---- note tracks ----
 
 uint32_t MedtNotePress::new_note_type(const MseqTrackNote& track, const MseqMusic* music) {

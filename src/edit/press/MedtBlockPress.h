@@ -7,6 +7,8 @@
 #include "model/core/CkvString.h"
 #include "model/core/MseqId.h"
 
+class MedtChordEditor;
+class MedtDegreePicker;
 class MseqBlock;
 class MseqMusic;
 class MseqObject;
@@ -62,6 +64,11 @@ public:
     virtual int32_t choose_marker(const std::vector<CkvString>& items);
     // Selects the phrase leaf with this identifier (file number 2) in the library tree.
     virtual void select_phrase(MSEQ_ID id);
+    // The degree picker of a chord track: returns the chosen palette slot, -1 for none.
+    virtual int32_t pick_degree(const MedtDegreePicker& picker);
+    // The chord editor on a chord of a chord track: true when closed with "セット" (the
+    // editor's working copy is then the result).
+    virtual bool edit_chord(MedtChordEditor& editor);
 };
 
 // What a press may need besides its track: the music the track belongs to (its note kind and
