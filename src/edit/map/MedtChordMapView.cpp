@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "edit/map/MedtMapQuestions.h"
+#include "edit/MedtUserPort.h"
 #include "model/core/MseqDesk.h"
 #include "model/core/floor_math.h"
 #include "model/theory/MseqKeyName.h"
@@ -96,8 +96,7 @@ std::string keys_text(const MseqKey* keys, int32_t count, bool mark_skipped) {
 
 }  // namespace
 
-MedtChordMapView::MedtChordMapView(MseqMapChord* map, MseqMapScale* scales,
-                                   MedtMapQuestions* questions)
+MedtChordMapView::MedtChordMapView(MseqMapChord* map, MseqMapScale* scales, MedtUserPort* questions)
     : map_(map), scales_(scales), questions_(questions) {}
 
 MedtChordMapView::Snapshot MedtChordMapView::snapshot() const {
@@ -285,6 +284,13 @@ bool MedtChordMapView::set_scale_name(const CkvString& name) {
     if (!usable()) return false;
     const Snapshot before = snapshot();
     map_->m_Scale.m_Name = name;
+    return changed_since(before);
+}
+
+bool MedtChordMapView::select_preset(int32_t position) {
+    if (!usable()) return false;
+    const Snapshot before = snapshot();
+    if (!map_->select_preset(position)) return false;
     return changed_since(before);
 }
 

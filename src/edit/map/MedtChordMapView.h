@@ -11,7 +11,7 @@
 #include "model/theory/MseqMapChord.h"
 
 class MseqMapScale;
-class MedtMapQuestions;
+class MedtUserPort;
 
 // Commands of the chord-map view.
 enum : int32_t {
@@ -84,7 +84,7 @@ class MedtChordMapView {
 public:
     // A view over `map` beside the scale list `scales` (either may be null: the operations that
     // need it then do nothing), asking its questions through `questions` (null answers No).
-    MedtChordMapView(MseqMapChord* map, MseqMapScale* scales, MedtMapQuestions* questions);
+    MedtChordMapView(MseqMapChord* map, MseqMapScale* scales, MedtUserPort* questions);
 
     MseqMapChord* map() const { return map_.get(); }
     MseqMapScale* scales() const { return scales_; }
@@ -126,6 +126,9 @@ public:
     CkvString scale_name() const;
     CkvString scale_keys() const;
     bool set_scale_name(const CkvString& name);
+    // Makes preset `position` (1 to 32) the map's scale, the keys following as for a scale of
+    // the list. False for an empty position, a locked view or no change.
+    bool select_preset(int32_t position);
     bool toggle_scale_key(int32_t semitone);
 
     // Scale list. The selected row (-1 for none) is what 40521 and 40523 act on.
@@ -177,7 +180,7 @@ private:
 
     ref_ptr<MseqMapChord> map_;
     MseqMapScale* scales_;
-    MedtMapQuestions* questions_;
+    MedtUserPort* questions_;
     bool locked_ = false;
     int32_t selected_scale_ = -1;
 };

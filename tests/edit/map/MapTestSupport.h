@@ -6,19 +6,24 @@
 #include <string>
 #include <vector>
 
-#include "edit/map/MedtMapQuestions.h"
+#include "edit/MedtUserPort.h"
 #include "model/core/MseqDesk.h"
 #include "model/core/MseqEntity.h"
 #include "platform/TextCodec.h"
 #include "text/MrecEntityWriter.h"
 
 // Answers every question with `answer` and keeps the questions, in UTF-8.
-class ScriptedQuestions : public MedtMapQuestions {
+class ScriptedQuestions : public MedtUserPort {
 public:
     explicit ScriptedQuestions(bool answer) : answer(answer) {}
     bool ask_yes_no(const CkvString& text) override {
         asked.push_back(kv_codec::utf8_from_cp932(text));
         return answer;
+    }
+    void warn(const CkvString& text) override { asked.push_back("warn:" + text); }
+    void inform(const CkvString& text) override { asked.push_back("inform:" + text); }
+    MedtAnswer ask_yes_no_cancel(const CkvString& text, MedtAnswer) override {
+        return ask_yes_no(text) ? MedtAnswer::Yes : MedtAnswer::No;
     }
     bool answer;
     std::vector<std::string> asked;

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+class MedtChordMapView;
+class MedtStageMapView;
+
+namespace kv_ui {
+
+// The `korvante script` lines of a chord map opened with `open`. `words` holds the line's words,
+// the verb first:
+//   command ID                      a view command (40501-40506, 40511-40514, 40521-40523)
+//   chord SLOT FIELD=VALUE...       the chord editor on palette slot SLOT, then "セット"; fields
+//                                   in order: octave=O, relative=0|1, root=PC|LETTER,
+//                                   type=N|NAME, invert=N, key=D or key=D* (toggle, * = right
+//                                   button), clear, on=0|1 (the slot's switch afterwards)
+//   key tone|sdeg|cdeg VALUE        a key selector (melody, scale and chord notes)
+//   scale NAME|#K                   selects row K of the scale list, or the row named NAME, and
+//                                   sets it (40521); a preset name when no row has the name
+//   scale-row K                     selects row K of the scale list (for 40523)
+//   scale-rename K NAME             renames row K of the scale list
+//   print chords                    one line per slot: slot, on/off, octave, rel/abs, the
+//                                   chord's name ("-" for none) and its key positions
+// Returns false with `error` set for a line it does not know or cannot carry out; printed lines
+// are appended to `out` (UTF-8, each ending in '\n'). UI thread.
+bool run_chord_map_line(MedtChordMapView& view, const std::vector<std::string>& words,
+                        std::string& out, std::string& error);
+
+// The lines of a stage map opened with `open`:
+//   command ID                      40401 or 40402
+//   stage PART FIELD=VALUE...       fields: switch, program, bank, kit, volume, pan, reverb,
+//                                   chorus, bend-range, bend, hold, modulation, expression,
+//                                   sound-off, notes-off, reset-controllers; send-FIELD=0|1 for
+//                                   whether a value is sent at the start
+//   print stage                     "setup" and the system-on switches, then one line per part
+// As above.
+bool run_stage_map_line(MedtStageMapView& view, const std::vector<std::string>& words,
+                        std::string& out, std::string& error);
+
+}  // namespace kv_ui
