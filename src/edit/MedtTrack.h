@@ -76,6 +76,8 @@ public:
     // The value of property `number` as text; `style` (may be null) receives the row's style.
     // Empty for an unknown number.
     virtual CkvString property_text(int32_t number, uint32_t* style) const;
+    // True when the typed value of property `number` is a text rather than a number.
+    virtual bool property_is_text(int32_t number) const { return number == 1; }
     // Choice `index` of property `number`: `value` and `text` (either may be null) receive it.
     // MCHOICE_PAST_END past the last, MCHOICE_NONE when the property has no choices, else
     // MCHOICE_ITEM, or MCHOICE_CURRENT when the choice is the current value.

@@ -242,6 +242,10 @@ void MedtTrackRoot::build_properties(std::vector<MedtProperty>& out) const {
                       "第 1 小節の開始位置、最初のフレーズライン（赤い縦線）の位置です。(0 ～ 4)"));
 }
 
+bool MedtTrackRoot::property_is_text(int32_t number) const {
+    return number == 1 || (!in_phrase() && (number == 16 || number == 17));
+}
+
 CkvString MedtTrackRoot::property_text(int32_t number, uint32_t* style) const {
     CkvString text = MedtTrack::property_text(number, style);
     MseqMusic* music = music_of(*this);

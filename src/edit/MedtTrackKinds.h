@@ -16,6 +16,8 @@ class MedtTrackRoot final : public MedtTrack {
 public:
     using MedtTrack::MedtTrack;
     void build_properties(std::vector<MedtProperty>& out) const override;
+    // The title (16) and copyright (17) of a music.
+    bool property_is_text(int32_t number) const override;
     CkvString property_text(int32_t number, uint32_t* style) const override;
     int property_choice(int32_t number, int32_t index, MseqBlockWord* value,
                         CkvString* text) const override;
@@ -36,6 +38,7 @@ public:
 class MedtTrackText final : public MedtTrack {
 public:
     using MedtTrack::MedtTrack;
+    bool property_is_text(int32_t number) const override { return number == 1 || number == 6; }
     bool set_property(int32_t number, const MseqBlockWord& value) override;
 };
 
