@@ -8,6 +8,8 @@ class MedtStageMapView;
 
 namespace kv_ui {
 
+struct ScriptVerb;
+
 // The `korvante script` lines of a chord map opened with `open`. `words` holds the line's words,
 // the verb first:
 //   command ID                      a view command (40501-40506, 40511-40514, 40521-40523)
@@ -37,5 +39,30 @@ bool run_chord_map_line(MedtChordMapView& view, const std::vector<std::string>& 
 // As above.
 bool run_stage_map_line(MedtStageMapView& view, const std::vector<std::string>& words,
                         std::string& out, std::string& error);
+
+// The steps of the map views and of the presses on track rows (ScriptPressLines.cpp), to be added
+// before the editing steps: their `open` also opens chord maps and stage maps, and hands musics
+// and phrases on to the music editor.
+//   open LIBRARY LEAF               a chord map or stage map in its view; otherwise as before
+//   press AREA POS left|right [move]   a press on the current note or phrase track (AREA:
+//                                   anchor pitch third fourth start-lag end-lag velocity
+//                                   velocity-max velocity-min; velocity takes POS@FRACTION, 0.0
+//                                   bottom to 1.0 top); a press ends its gesture unless `move`
+//                                   lines follow, which join it until the next press or `group`
+//   lag-edit POS start|end TEXT     the lag editor's confirmed text (empty: "")
+//   menu-marker POS NAME            the start-marker menu's choice ("<ホーム>" the beginning)
+//   select LEAF                     the leaf selected in the library tree (a phrase of the
+//                                   music's book, by name), "none" for no selection
+//   pick POS SLOT                   the degree picker's choice on the current chord track
+//   chord-press degree|chord POS left|right   a press on a chord-track row
+//   save-scales                     writes the scale map when it was changed
+//   command, chord, key, scale, scale-row, scale-rename, stage, print chords, print stage
+//                                   on the opened map (see above)
+const std::vector<ScriptVerb>& script_map_verbs();
+
+class ScriptSession;
+// Closes the map opened by the steps above for `session` and forgets its selection; called when
+// the script ends.
+void script_map_end(ScriptSession& session);
 
 }  // namespace kv_ui

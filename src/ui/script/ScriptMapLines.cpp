@@ -1,4 +1,4 @@
-#include "ui/ScriptMapLines.h"
+#include "ui/script/ScriptMapLines.h"
 
 #include <cerrno>
 #include <cstdio>
