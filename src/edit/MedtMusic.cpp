@@ -163,6 +163,7 @@ int32_t MedtMusic::row_top(const MedtTrack* track) const {
 bool MedtMusic::set_cursor(MedtTrack* track, int32_t position, int32_t end) {
     if (!track || find_track(track->id()) != track) return false;
     current_ = track;
+    kept_time_ = -1;
     cursor_ = std::max(0, position);
     selection_end_ = std::max(0, end);
     cursor_valid_ = 1;
@@ -208,9 +209,13 @@ bool MedtMusic::move_track(int direction) {
         MedtTrack* next = order[static_cast<size_t>(i)];
         if (!navigable(next)) continue;
         // The cursor keeps its time: positions scale with the ratio of the beats.
-        const int64_t moved = int64_t{next->beats()} * cursor_ / current_->beats();
-        const int32_t p = clamp_position(moved);
-        return set_cursor(next, p, p);
+        const int64_t time = kept_time_ >= 0
+                                 ? kept_time_
+                                 : int64_t{cursor_} * MseqTrack::kTicksPerBar / current_->beats();
+        const int32_t p = clamp_position(time * next->beats() / MseqTrack::kTicksPerBar);
+        const bool moved = set_cursor(next, p, p);
+        kept_time_ = time;
+        return moved;
     }
     return false;
 }

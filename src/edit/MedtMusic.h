@@ -152,6 +152,10 @@ protected:
     int cursor_valid_ = 0;
     MedtRect cursor_rect_;
     int undoing_ = 0;
+    // The cursor's time in ticks while the user only moves between tracks; -1 otherwise. It keeps
+    // the time across a row of coarser beats (a group or the part has 1 beat), which would
+    // otherwise round the position down to the bar.
+    int64_t kept_time_ = -1;
 };
 
 // The editor actually made for a music: adds the undo history and the operations that post

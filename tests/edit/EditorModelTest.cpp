@@ -62,6 +62,38 @@ TEST_F(EditorModel, MovingBetweenTracksKeepsTheTime) {
     EXPECT_EQ(editor->cursor(), 8);
 }
 
+TEST_F(EditorModel, TimeIsKeptAcrossACoarserRowUntilTheCursorIsSetAgain) {
+    MseqObject* fine = add_note(16, "fine");
+    MseqObject* group = add(music->detail(), MPLACE_LAST_CHILD, MTYPE_TRACK_GROUP, 1, "group");
+    MseqObject* inner = add(group, MPLACE_LAST_CHILD, MTYPE_TRACK_NOTE, 4, "inner");
+    open();
+    editor->set_cursor(editor->find_track(fine->id), 8, 8);
+    editor->action(MACT_TRACK_NEXT);
+    EXPECT_EQ(editor->current()->id(), group->id);
+    EXPECT_EQ(editor->cursor(), 0);  // the group's one beat is the bar
+    editor->action(MACT_TRACK_NEXT);
+    EXPECT_EQ(editor->current()->id(), inner->id);
+    EXPECT_EQ(editor->cursor(), 2);
+    // A cursor move on the track starts from the new position: 3 of 4 beats is 12 of 16.
+    editor->action(MACT_RIGHT);
+    editor->action(MACT_TRACK_PREV);
+    editor->action(MACT_TRACK_PREV);
+    EXPECT_EQ(editor->current()->id(), fine->id);
+    EXPECT_EQ(editor->cursor(), 12);
+}
+
+TEST_F(EditorModel, EditorTrackSetBlockPostsACommand) {
+    MseqObject* n = add_note(16);
+    open();
+    const MseqBlockNote block = note(2, 3);
+    EXPECT_EQ(editor->find_track(n->id)->set_block(6, &block), 1);
+    EXPECT_EQ(notes(n), "6:2+3");
+    EXPECT_EQ(editor->history().size(), 1u);
+    editor->edit_flags |= MEDT_READ_ONLY;
+    EXPECT_EQ(editor->find_track(n->id)->set_block(7, &block), 0);
+    EXPECT_EQ(notes(n), "6:2+3");
+}
+
 TEST_F(EditorModel, CursorActionsOnOneTrack) {
     MseqObject* n = add_note(16);
     note_track(n)->put_block(20, note(1, 4));  // length 24

@@ -6,9 +6,9 @@
 #include <cstdlib>
 #include <functional>
 #include <limits>
-#include <type_traits>
 #include <map>
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 #include "edit/McmdTrack.h"
