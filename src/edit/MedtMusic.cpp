@@ -447,6 +447,16 @@ void MedtMusicInvoker::undo() {
     if (port) port->status(medt_text("アンドゥを実行しました。"));
 }
 
+int MedtMusicInvoker::button_press(MSEQ_ID id, int32_t position, uint32_t buttons) {
+    MedtTrack* track = find_track(id);
+    if (read_only() || !track) return 0;
+    history_.close_group();
+    history_.set_auto_advance(0);
+    const int handled = track->mouse_action(position, buttons);
+    history_.set_auto_advance(1);
+    return handled;
+}
+
 size_t MedtMusicInvoker::undo_open_group() {
     if (!music_) return 0;
     const uint32_t group = history_.current_group();

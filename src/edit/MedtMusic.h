@@ -184,6 +184,12 @@ public:
     int nothing_to_undo() const { return history_.empty() ? 1 : 0; }
     void close_group() { history_.close_group(); }
     void set_auto_advance(int on) { history_.set_auto_advance(on); }
+    // A mouse press on the row of track `id` at `position`: the press closes the group and the
+    // commands of the gesture join one group until the release. Returns the editor track's
+    // answer; 0 while read-only and for an unknown track.
+    int button_press(MSEQ_ID id, int32_t position, uint32_t buttons);
+    // The end of the gesture: closes its group.
+    void button_release() { history_.close_group(); }
     // Undoes what the open group has recorded, so that a gesture whose command failed leaves the
     // music as it was before the gesture. Returns the number of entries undone.
     size_t undo_open_group();

@@ -3,8 +3,11 @@
 #include "edit/EditFixture.h"
 #include "edit/McmdMusic.h"
 #include "edit/McmdTrack.h"
+#include "edit/MedtMap.h"
 #include "edit/MedtMusic.h"
 #include "model/block/MseqBlockValue.h"
+#include "model/theory/MseqMapChord.h"
+#include "model/theory/MseqMapStage.h"
 
 namespace {
 
@@ -245,6 +248,52 @@ TEST_F(CommandUndo, DestroyingTheEditorDetachesIt) {
     EXPECT_EQ(music->observer, nullptr);
     EXPECT_FALSE(music->flags & MEF_EDITING);
     EXPECT_EQ(music->ref_count(), count - 1);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(CommandUndo, ButtonPressClosesTheGroupAndIsRefusedWhileReadOnly) {
+    MseqObject* n = add_note(16);
+    open();
+    editor->set_auto_advance(0);
+    const MseqBlockNote a = note(1);
+    set_block(n, 1, &a);
+    EXPECT_EQ(editor->button_press(n->id, 4, 1), 0);  // plain rows do nothing with a press
+    set_block(n, 2, &a);
+    editor->button_release();
+    set_block(n, 3, &a);
+    EXPECT_EQ(editor->history().group_count(), 3u);
+    EXPECT_EQ(editor->history().auto_advance(), 1);
+    editor->edit_flags |= MEDT_READ_ONLY;
+    editor->set_auto_advance(0);
+    EXPECT_EQ(editor->button_press(n->id, 4, 1), 0);
+    EXPECT_EQ(editor->history().auto_advance(), 0);  // refused before anything changed
+    EXPECT_EQ(editor->button_press(0x1FFFFF, 4, 1), 0);
+}
+
+TEST(MapEditors, AttachToTheirMapWithOneReferenceAndTheEditingFlag) {
+    struct Case {
+        MseqEntity* map;
+        uint32_t kind;
+    };
+    const Case cases[] = {{new MseqMapChord, 0x80030101}, {new MseqMapStage, 0x80030201}};
+    for (const Case& c : cases) {
+        const int32_t count = c.map->ref_count();
+        auto* editor = static_cast<MedtEntity*>(c.map->create_editor_model());
+        ASSERT_NE(editor, nullptr);
+        EXPECT_EQ(editor->kind(), c.kind);
+        EXPECT_TRUE(editor->is_kind(c.kind));
+        EXPECT_FALSE(editor->is_kind(0x80030301));
+        EXPECT_EQ(editor->edited_entity(), c.map);
+        EXPECT_TRUE(c.map->flags & MEF_EDITING);
+        EXPECT_EQ(c.map->ref_count(), count + 1);
+        editor->release();
+        EXPECT_FALSE(c.map->flags & MEF_EDITING);
+        EXPECT_EQ(c.map->ref_count(), count);
+        c.map->release();
+    }
 }
 
 }  // namespace

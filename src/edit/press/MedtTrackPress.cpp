@@ -81,7 +81,7 @@ bool MedtTrackPress::chord_press(MedtMusicInvoker& editor, MedtTrack& track, Med
 }
 
 void MedtTrackPress::release(MedtMusicInvoker& editor) {
-    editor.close_group();
+    editor.button_release();
 }
 
 bool MedtTrackPress::lag_edit(MedtMusicInvoker& editor, MedtTrack& track, int32_t pos, bool end,

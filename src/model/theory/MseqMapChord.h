@@ -28,8 +28,8 @@ public:
     // Clamps the keys, normalises the scale and every palette chord, derives the scale's
     // m_ToneTune from the keys and renumbers the palette chords by slot. Returns 1.
     int validate() override;
-    // A new map editor (MedtMapChord / MedtMapStage) holding this map, or nullptr when no
-    // memory could be had. Defined by the editing layer. User-interface thread.
+    // A new chord map editor attached to this map, or nullptr when no memory could be had. Defined
+    // by the editing layer. User-interface thread.
     MgenRef* create_editor_model() override;
 
     // Makes the preset scale at `position` (1 to 32) the map's scale and moves the scale and tone

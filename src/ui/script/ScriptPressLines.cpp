@@ -7,12 +7,12 @@
 #include <memory>
 #include <string>
 
+#include "edit/MedtMap.h"
 #include "edit/MedtMusic.h"
 #include "edit/MedtTrack.h"
 #include "edit/map/MedtChordEditor.h"
 #include "edit/map/MedtChordMapView.h"
 #include "edit/map/MedtDegreePicker.h"
-#include "edit/map/MedtMapEditors.h"
 #include "edit/map/MedtStageMapView.h"
 #include "edit/press/MedtTrackPress.h"
 #include "model/core/MseqDesk.h"
@@ -159,10 +159,14 @@ bool open_map(ScriptSession& s, MapState& st, const ScriptLine& line, bool* hand
     st.library = std::move(library);
     st.map = map;
     st.editor = editor;
-    if (auto* c = static_cast<MedtMapChord*>(editor->cast(MKIND_EDT_MAP_CHORD))) {
-        st.chords = std::make_unique<MedtChordMapView>(c->map(), scale_list(), &s.port);
-    } else if (auto* g = static_cast<MedtMapStage*>(editor->cast(MKIND_EDT_MAP_STAGE))) {
-        st.stage = std::make_unique<MedtStageMapView>(g->map());
+    // The views work on the map their editor holds.
+    MseqEntity* edited = static_cast<MedtEntity*>(editor)->edited_entity();
+    if (editor->is_kind(MKIND_EDT_MAP_CHORD)) {
+        st.chords = std::make_unique<MedtChordMapView>(
+            edited->cast_to<MseqMapChord>(MTYPE_LEAF_CHORD), scale_list(), &s.port);
+    } else if (editor->is_kind(MKIND_EDT_MAP_STAGE)) {
+        st.stage =
+            std::make_unique<MedtStageMapView>(edited->cast_to<MseqMapStage>(MTYPE_LEAF_STAGE));
     }
     return true;
 }

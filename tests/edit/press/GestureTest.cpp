@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include "edit/EditFixture.h"
+#include "edit/MedtMap.h"
 #include "edit/MedtMusic.h"
-#include "edit/map/MedtMapEditors.h"
 #include "edit/press/MedtTrackPress.h"
 #include "model/library/MseqConfig.h"
+#include "model/theory/MseqMapChord.h"
+#include "model/theory/MseqMapStage.h"
 
 namespace {
 
@@ -96,7 +98,7 @@ TEST(MapEditors, OpenMarksTheMapAsEditedUntilClosed) {
     MgenRef* editor = MseqDesk::instance().editor_of(map);
     ASSERT_NE(editor, nullptr);
     EXPECT_EQ(editor->kind(), 0x80030101u);
-    EXPECT_EQ(static_cast<MedtMapChord*>(editor)->map(), map);
+    EXPECT_EQ(static_cast<MedtMapChord*>(editor)->edited_entity(), map);
     EXPECT_TRUE(map->flags & MEF_EDITING);
     EXPECT_EQ(MseqDesk::instance().editor_of(map), editor);  // one editor per map
     MseqDesk::instance().close_editor(map);

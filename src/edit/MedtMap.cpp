@@ -1,22 +1,24 @@
-#include "edit/map/MedtMapEditors.h"
+#include "edit/MedtMap.h"
 
 #include <new>
 
 #include "model/core/MseqDesk.h"
+#include "model/core/MseqEntity.h"
+#include "model/theory/MseqMapChord.h"
+#include "model/theory/MseqMapStage.h"
 
-template <class Map, uint32_t Kind>
-MedtMapEditor<Map, Kind>::MedtMapEditor(Map* map) : map_(map) {
+MedtMapEditor::MedtMapEditor(MseqEntity* map) : map_(map) {
+    if (!map_) return;
+    map_->add_ref();
     map_->flags |= MEF_EDITING;
     map_->access_stamp = MseqDesk::instance().next_stamp();
 }
 
-template <class Map, uint32_t Kind>
-MedtMapEditor<Map, Kind>::~MedtMapEditor() {
+MedtMapEditor::~MedtMapEditor() {
+    if (!map_) return;
     map_->flags &= ~MEF_EDITING;
+    map_->release();
 }
-
-template class MedtMapEditor<MseqMapChord, MKIND_EDT_MAP_CHORD>;
-template class MedtMapEditor<MseqMapStage, MKIND_EDT_MAP_STAGE>;
 
 MgenRef* MseqMapChord::create_editor_model() {
     return new (std::nothrow) MedtMapChord(this);
