@@ -130,6 +130,19 @@ TEST_F(NoteFixture, PlacingTakesThePreviousPitchAndSplitsInsideABlock) {
     EXPECT_EQ(block_lines(music).size(), 4u);
 }
 
+TEST_F(NoteFixture, PositionsAtTheEndOfTheGridStayWellDefined) {
+    setter.track = notes;
+    notes->put_block(INT32_MAX - 2, note(2, 0, 0, 0));
+    // Every area at the last positions: whatever the track accepts, nothing overflows.
+    for (MedtPressArea area : {MedtPressArea::Anchor, MedtPressArea::Pitch, MedtPressArea::Third,
+                               MedtPressArea::Fourth, MedtPressArea::StartLag})
+        for (int32_t pos : {INT32_MAX - 1, INT32_MAX})
+            for (bool right : {false, true})
+                press(area, pos, right);
+    EXPECT_FALSE(press(MedtPressArea::Anchor, -1));
+    EXPECT_LE(notes->own_end(), int64_t{INT32_MAX} + 1);
+}
+
 TEST_F(NoteFixture, NewNotesTakeTheTracksKindOrTheEditors) {
     setter.track = notes;
     notes->m_NoteType = 0x8000;
