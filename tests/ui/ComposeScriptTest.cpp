@@ -242,4 +242,44 @@ TEST_F(ComposeLibrary, EightBarsFromPressesResolveToTheirKeys) {
     EXPECT_EQ(bass, expected_bass);
 }
 
+TEST_F(ComposeLibrary, EachGestureIsOneUndoStepAndChordsCanBeOwn) {
+    const ProgramRun run = script("open \"" + host("library.kvnr") +
+                                  "\" Song\n"
+                                  "track Chords\n"
+                                  "pick 0 12\n"
+                                  "chord-set 1 type=7 root=D\n"
+                                  "chord-set 3 key=99\n");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.out.find("line 5: chord field 'key=99' refused"), std::string::npos) << run.out;
+
+    const ProgramRun drawn = script("open \"" + host("library.kvnr") +
+                                    "\" Song\n"
+                                    "track Chords\n"
+                                    "pick 0 12\n"
+                                    "chord-set 1 type=7 root=D\n"
+                                    "track Drums\n"
+                                    "press anchor 0 left\n"
+                                    "press anchor 1 left move\n"
+                                    "press anchor 2 left move\n"
+                                    "press anchor 6 left\n"
+                                    "print undo\n"
+                                    "undo\n"
+                                    "print undo\n"
+                                    "save\n");
+    ASSERT_EQ(drawn.status, 0) << drawn.out;
+    EXPECT_NE(drawn.out.find("4\n3\n"), std::string::npos) << drawn.out;
+    std::ifstream in(host("song.kvnl"), std::ios::binary);
+    ASSERT_TRUE(in.good());
+    std::ostringstream text;
+    text << in.rdbuf();
+    // A chord of its own (flag 0x01) on D, relative to the key, with the keys of "7".
+    EXPECT_NE(text.str().find("{  1; \"7\"; 0x11; 0; 0; 0; 2; @array; type=\"MSEQ_KEY\"; "
+                              "{{0x0;0;}{0x0;4;}{0x0;7;}{0x0;10;}} }"),
+              std::string::npos)
+        << text.str();
+    const std::vector<NoteOn> expected = {
+        {0, 9, 36, 100, 480}, {480, 9, 36, 100, 480}, {960, 9, 36, 100, 480}};
+    EXPECT_EQ(events(), expected);
+}
+
 }  // namespace

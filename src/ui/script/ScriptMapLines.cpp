@@ -55,8 +55,10 @@ bool parse_pitch(const std::string& text, int32_t* pc) {
     return false;
 }
 
+// A chord type by its name ("m7"; the names "6" and "7" are names) or by its row of the table
+// after '#' ("#3").
 bool parse_type(const std::string& text, int32_t* n) {
-    if (parse_int32(text, n)) return true;
+    if (!text.empty() && text[0] == '#') return parse_int32(text.substr(1), n);
     for (int32_t i = 0; i < kMseqChordTypeCount; ++i) {
         if (text == mseq_chord_type(i)->name) {
             *n = i;
@@ -339,6 +341,19 @@ bool run_stage_map_line(MedtStageMapView& view, const std::vector<std::string>& 
     }
     error = "unknown stage map line '" + verb + "'";
     return false;
+}
+
+bool script_chord_fields(MedtChordEditor& editor, const std::vector<std::string>& fields,
+                         std::string& error) {
+    bool on = false, has_on = false;
+    for (const std::string& f : fields) {
+        if (!apply_chord_field(editor, f, &on, &has_on, error)) return false;
+    }
+    if (has_on) {
+        error = "on= belongs to palette slots, not to chords of a track";
+        return false;
+    }
+    return true;
 }
 
 }  // namespace kv_ui

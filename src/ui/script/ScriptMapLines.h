@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+class MedtChordEditor;
 class MedtChordMapView;
 class MedtStageMapView;
 
@@ -15,7 +16,7 @@ struct ScriptVerb;
 //   command ID                      a view command (40501-40506, 40511-40514, 40521-40523)
 //   chord SLOT FIELD=VALUE...       the chord editor on palette slot SLOT, then "セット"; fields
 //                                   in order: octave=O, relative=0|1, root=PC|LETTER,
-//                                   type=N|NAME, invert=N, key=D or key=D* (toggle, * = right
+//                                   type=NAME|#N, invert=N, key=D or key=D* (toggle, * = right
 //                                   button), clear, on=0|1 (the slot's switch afterwards)
 //   key tone|sdeg|cdeg VALUE        a key selector (melody, scale and chord notes)
 //   scale NAME|#K                   selects row K of the scale list, or the row named NAME, and
@@ -28,6 +29,11 @@ struct ScriptVerb;
 // are appended to `out` (UTF-8, each ending in '\n'). UI thread.
 bool run_chord_map_line(MedtChordMapView& view, const std::vector<std::string>& words,
                         std::string& out, std::string& error);
+
+// Applies the chord editor fields of a `chord` line (all but on=) to `editor`, in order; false
+// with `error` set for a field it does not know or that the editor refuses. UI thread.
+bool script_chord_fields(MedtChordEditor& editor, const std::vector<std::string>& fields,
+                         std::string& error);
 
 // The lines of a stage map opened with `open`:
 //   command ID                      40401 or 40402
@@ -54,6 +60,9 @@ bool run_stage_map_line(MedtStageMapView& view, const std::vector<std::string>& 
 //   select LEAF                     the leaf selected in the library tree (a phrase of the
 //                                   music's book, by name), "none" for no selection
 //   pick POS SLOT                   the degree picker's choice on the current chord track
+//   chord-set POS FIELD=VALUE...    the chord editor's result on the current chord track,
+//                                   starting from the chord in effect (fields as for `chord`;
+//                                   a chord left without keys erases the block)
 //   chord-press degree|chord POS left|right   a press on a chord-track row
 //   save-scales                     writes the scale map when it was changed
 //   command, chord, key, scale, scale-row, scale-rename, stage, print chords, print stage

@@ -19,6 +19,7 @@
 #include "model/core/MseqObject.h"
 #include "model/library/MseqMusic.h"
 #include "model/theory/MseqMapScale.h"
+#include "model/track/MseqTrackChord.h"
 #include "platform/TextCodec.h"
 #include "text/MrecSettings.h"
 #include "ui/Session.h"
@@ -382,6 +383,30 @@ bool step_pick(ScriptSession& s, const ScriptLine& line, std::string* error) {
     return true;
 }
 
+bool step_chord_set(ScriptSession& s, const ScriptLine& line, std::string* error) {
+    MedtTrack* track = nullptr;
+    if (!need_track(s, &track, error)) return false;
+    int32_t pos = 0;
+    if (line.args.empty() || !parse_pos(line.args[0], &pos, error)) {
+        if (error->empty()) *error = "usage: chord-set POS FIELD=VALUE...";
+        return false;
+    }
+    auto* chords = track->stored()->cast_to<MseqTrackChord>(MTYPE_TRACK_CHORD);
+    if (!chords) {
+        *error = "the current track is not a chord track";
+        return false;
+    }
+    MseqBlockChord chord;
+    MedtChordPress::chord_at(*chords, pos, s.editor()->music(), &chord);
+    ref_ptr<MseqMapChord> map = MedtChordPress::map_at(*chords, pos, s.editor()->music());
+    MedtChordEditor editor(chord, map ? map->m_CDegKey : 0);
+    const std::vector<std::string> fields(line.args.begin() + 1, line.args.end());
+    if (!script_chord_fields(editor, fields, *error)) return false;
+    MedtTrackPress::set_chord(*s.editor(), *track, pos, editor.chord());
+    keep_group_open(s);
+    return true;
+}
+
 bool step_select(ScriptSession& s, const ScriptLine& line, std::string* error) {
     if (!s.editor()) {
         *error = "no music is open (use: open LIBRARY LEAF)";
@@ -432,6 +457,7 @@ const std::vector<ScriptVerb>& script_map_verbs() {
         {"lag-edit", step_lag_edit},
         {"menu-marker", step_menu_marker},
         {"pick", step_pick},
+        {"chord-set", step_chord_set},
         {"select", step_select},
     };
     return verbs;
