@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "edit/McmdMusic.h"
+#include "edit/McmdSeqs.h"
 #include "edit/McmdTrack.h"
 #include "edit/MedtMetrics.h"
 #include "edit/MedtText.h"
@@ -334,15 +335,17 @@ int MedtMusic::execute_command(MgenCommand* command) {
         }
         return done;
     }
-    if (auto* m = static_cast<McmdMusic*>(command->cast(MKIND_CMD_MUSIC))) {
-        const int done = music_ ? m->run(music_) : 0;
-        if (done && !test) {
-            m->refresh(this);
-            mark_modified();
-        }
-        return done;
+    auto* m = static_cast<McmdMusic*>(command->cast(MKIND_CMD_MUSIC));
+    if (!m && command->kind() == MKIND_CMD_STORE_LEAFS) m = static_cast<McmdMusic*>(command);
+    if (!m || !music_) return 0;
+    m->editor = this;
+    int done = m->run(music_);
+    if (done && !test) {
+        done = m->refresh(this);
+        if (done && command->kind() != MKIND_CMD_STORE_LEAFS) mark_modified();
     }
-    return 0;
+    m->editor = nullptr;
+    return done;
 }
 
 void MedtMusic::finish_command(MgenCommand* command) {
@@ -401,11 +404,40 @@ void MedtMusicInvoker::reset() {
 }
 
 int MedtMusicInvoker::action(int code) {
-    if (code >= 121 && code <= 127) {
-        // The edit actions make sequence commands; they are ignored while read-only.
-        return 0;
+    if (code < MACT_CUT || code > MACT_SPACE) return MedtMusic::action(code);
+    // The edit actions post sequence commands on the current track; ignored while read-only.
+    if (!current_ || read_only()) return 0;
+    const MSEQ_ID id = current_->id();
+    const int32_t p = cursor_, s = selection_end_;
+    ref_ptr<MgenCommand> command;
+    switch (code) {
+        case MACT_CUT:
+            command = mcmd_make<McmdStoreCutSeqs>(id, p, s);
+            break;
+        case MACT_COPY:
+            command = mcmd_make<McmdStoreSeqs>(id, p, s);
+            break;
+        case MACT_PASTE:
+            command = mcmd_make<McmdInsertSeqs>(id, p, s, nullptr, true);
+            break;
+        case MACT_OVERWRITE:
+            command = mcmd_make<McmdCoverSeqs>(id, p, s, nullptr);
+            break;
+        case MACT_DELETE:
+            command = p != s ? ref_ptr<MgenCommand>(mcmd_make<McmdEraseSeqs>(id, p, s))
+                             : ref_ptr<MgenCommand>(mcmd_make<McmdCutSeqs>(id, p, p + 1));
+            break;
+        case MACT_DELETE_BEFORE:
+            if (p == s && p == 0) return 0;  // nothing before the start
+            command = p != s ? ref_ptr<MgenCommand>(mcmd_make<McmdEraseSeqs>(id, p, s))
+                             : ref_ptr<MgenCommand>(mcmd_make<McmdCutSeqs>(id, p - 1, p));
+            break;
+        default:
+            command = mcmd_make<McmdSpaceSeqs>(id, p, 1);
+            break;
     }
-    return MedtMusic::action(code);
+    execute(command.get());
+    return command->state == MCMD_DONE ? 1 : 0;
 }
 
 int MedtMusicInvoker::validate_command(MgenCommand* command) {

@@ -40,6 +40,14 @@ enum : int {
     MACT_EXTEND_HOME = 43,
     MACT_EXTEND_END = 44,
     MACT_SELECT_ALL = 51,
+    // Edit actions: they post sequence commands on the current track.
+    MACT_CUT = 121,
+    MACT_COPY = 122,
+    MACT_PASTE = 123,
+    MACT_OVERWRITE = 124,
+    MACT_DELETE = 125,
+    MACT_DELETE_BEFORE = 126,
+    MACT_SPACE = 127,
 };
 
 // A pixel box.
@@ -174,7 +182,9 @@ public:
     void reset() override;
     int validate_command(MgenCommand* command) override;
     void finish_command(MgenCommand* command) override;
-    // Cursor actions as MedtMusic; edit actions are ignored while read-only.
+    // Cursor actions as MedtMusic; the edit actions 121-127 post sequence commands (cut, copy,
+    // paste, overwrite, delete, delete before, space) on the current track and return 1 when the
+    // command was done. Edit actions are ignored while read-only and without a current track.
     int action(int code) override;
     // Posts `command` to the edited music; its state tells the outcome. Nothing without a music.
     void execute(MgenCommand* command);
@@ -184,6 +194,12 @@ public:
     int nothing_to_undo() const { return history_.empty() ? 1 : 0; }
     void close_group() { history_.close_group(); }
     void set_auto_advance(int on) { history_.set_auto_advance(on); }
+    // A menu command of the music view and its track list, acting on the current track: 40261 to
+    // 40267 the edit actions, 40268 undo, 40273 delete track (asks first), 40274 copy track,
+    // 40275 paste track, 40281 to 40310 add a track of the sub-menu's type (40291, the rhythm
+    // track, needs the view's pop-up and is not handled here). Failures are shown as warnings
+    // through the user port. Returns 1 when the command is one of these and 0 otherwise.
+    int command(int id);
     // A mouse press on the row of track `id` at `position`: the press closes the group and the
     // commands of the gesture join one group until the release. Returns the editor track's
     // answer; 0 while read-only and for an unknown track.

@@ -83,6 +83,10 @@ bool MedtTrack::set_property(int32_t number, const MseqBlockWord& value) {
     return true;
 }
 
+int MedtTrack::drop_marker(int32_t, const CkvString&, bool) {
+    return 0;
+}
+
 void MedtTrack::redraw_block(int32_t) {
     if (editor_->view) editor_->view->changed();
 }

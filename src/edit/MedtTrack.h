@@ -86,6 +86,10 @@ public:
     // Sets property `number` from `value`, clamped into its range. False for display-only and
     // unknown rows and for values the row cannot take; nothing changes then.
     virtual bool set_property(int32_t number, const MseqBlockWord& value);
+    // The drop-or-rename hook: a marker named `name` of the phrase referenced at `position` was
+    // dropped on the block there; with `all` every matching reference of the track is renamed
+    // after the user agreed. Returns 1 when the blocks were changed; 0 in the base.
+    virtual int drop_marker(int32_t position, const CkvString& name, bool all);
     // Asks the view to redraw the block at `position`.
     virtual void redraw_block(int32_t position);
     // Posts a McmdSetBlock for `position` (nullptr erases) to the editor and returns its result:

@@ -88,6 +88,7 @@ public:
 class MedtTrackRefer final : public MedtTrackChannel {
 public:
     using MedtTrackChannel::MedtTrackChannel;
+    int drop_marker(int32_t position, const CkvString& name, bool all) override;
     void build_properties(std::vector<MedtProperty>& out) const override;
     CkvString property_text(int32_t number, uint32_t* style) const override;
     int property_choice(int32_t number, int32_t index, MseqBlockWord* value,

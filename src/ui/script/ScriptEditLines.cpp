@@ -175,7 +175,8 @@ bool step_cursor(ScriptSession& s, const ScriptLine& line, std::string* error) {
 
 bool step_action(ScriptSession& s, const ScriptLine& line, std::string* error) {
     if (!need_track(s, error)) return false;
-    static const int known[] = {11, 12, 21, 22, 23, 24, 31, 32, 33, 34, 41, 42, 43, 44, 51};
+    static const int known[] = {11, 12, 21, 22, 23,  24,  31,  32,  33,  34,  41,
+                                42, 43, 44, 51, 121, 122, 123, 124, 125, 126, 127};
     int64_t code = 0;
     if (line.args.size() != 1 || !parse_number(line.args[0], 0, 1000, &code)) {
         *error = "usage: action CODE";
@@ -187,9 +188,50 @@ bool step_action(ScriptSession& s, const ScriptLine& line, std::string* error) {
             return true;
         }
     }
-    *error = code >= 121 && code <= 127 ? "action " + line.args[0] + " is not available yet"
-                                        : "unknown action " + line.args[0];
+    *error = "unknown action " + line.args[0];
     return false;
+}
+
+// A menu command of the music view or its track list (40261-40268, 40273-40275, 40281-40310).
+bool step_command(ScriptSession& s, const ScriptLine& line, std::string* error) {
+    if (!need_track(s, error)) return false;
+    int64_t id = 0;
+    if (line.args.size() != 1 || !parse_number(line.args[0], 0, INT32_MAX, &id)) {
+        *error = "usage: command ID";
+        return false;
+    }
+    if (!s.editor()->command(static_cast<int>(id))) {
+        *error = "unknown command " + line.args[0];
+        return false;
+    }
+    const std::string unanswered = s.port.take_failure();
+    if (!unanswered.empty()) *error = unanswered;
+    return unanswered.empty();
+}
+
+// Dropping a marker of the referenced phrase on the phrase block at POS: renames its start
+// marker, or with `all` every matching reference of the track (after a question).
+bool step_rename_markers(ScriptSession& s, const ScriptLine& line, std::string* error) {
+    if (!need_track(s, error)) return false;
+    const bool all = line.args.size() == 3 && line.args[2] == "all";
+    if (line.args.size() != 2 && !all) {
+        *error = "usage: rename-markers POS TEXT [all]";
+        return false;
+    }
+    int32_t pos = 0;
+    if (!parse_position(line.args[0], &pos, error)) return false;
+    const int asked = s.port.questions();
+    const int done = s.editor()->current()->drop_marker(pos, cp932(line.args[1]), all);
+    const std::string unanswered = s.port.take_failure();
+    if (!unanswered.empty()) {
+        *error = unanswered;
+        return false;
+    }
+    if (!done && s.port.questions() == asked) {  // a No to the question is not a failure
+        *error = "no phrase block renamed at " + line.args[0];
+        return false;
+    }
+    return true;
 }
 
 // --- property --------------------------------------------------------------------------------
@@ -527,6 +569,8 @@ const std::vector<ScriptVerb>& script_edit_verbs() {
         {"track", step_track},
         {"cursor", step_cursor},
         {"action", step_action},
+        {"command", step_command},
+        {"rename-markers", step_rename_markers},
         {"property", step_property},
         {"block", step_block},
         {"group", step_group},

@@ -41,6 +41,7 @@ void ScriptUserPort::inform(const CkvString& text) {
 }
 
 bool ScriptUserPort::ask_yes_no(const CkvString& text) {
+    ++questions_;
     std::printf("ask: %s\n", one_line(text).c_str());
     if (answers_.empty() || (answers_.front() != "yes" && answers_.front() != "no")) {
         failure_ = answers_.empty() ? "the program asked a question and no answer was queued"
@@ -54,6 +55,7 @@ bool ScriptUserPort::ask_yes_no(const CkvString& text) {
 }
 
 MedtAnswer ScriptUserPort::ask_yes_no_cancel(const CkvString& text, MedtAnswer) {
+    ++questions_;
     std::printf("ask: %s\n", one_line(text).c_str());
     if (answers_.empty() || answers_.front() == "ok") {
         failure_ = answers_.empty()

@@ -41,11 +41,14 @@ public:
     bool queue(const std::string& answer);
     // The failure of the last unanswered question, cleared by reading it; empty when none.
     std::string take_failure();
+    // How many questions were asked so far.
+    int questions() const { return questions_; }
 
 private:
     void message(const char* label, const CkvString& text);
     std::deque<std::string> answers_;
     std::string failure_;
+    int questions_ = 0;
 };
 
 // What a running script works on: the opened library and music, its editor, the clipboards the
