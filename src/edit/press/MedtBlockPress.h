@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string_view>
 #include <vector>
 
@@ -72,12 +73,15 @@ public:
 };
 
 // What a press may need besides its track: the music the track belongs to (its note kind and
-// its book), the leaf selected in the library tree, the front end and the setter.
+// its book), the leaf selected in the library tree, the front end and the setter, and the
+// editor track's drop-or-rename hook that takes a chosen start marker (when none is given the
+// marker is set through the setter).
 struct MedtPressContext {
     MseqMusic* music = nullptr;
     MseqObject* selected_leaf = nullptr;
     MedtPressPort* port = nullptr;
     MedtBlockSetter* setter = nullptr;
+    std::function<bool(int32_t pos, const CkvString& marker)> drop_marker;
 };
 
 // The presses on the rows of a note track. Each returns true when it set at least one block;
