@@ -87,6 +87,12 @@ struct MedtPressContext {
 // The presses on the rows of a note track. Each returns true when it set at least one block;
 // a press that would change nothing sets nothing. The caller groups one gesture's commands into
 // one undo step. User-interface thread.
+//
+// In the anchor and pitch areas a press is "on a block" when a block starts at the position (the
+// anchor marks where blocks start): elsewhere, a left press places a block (splitting the block
+// it falls in) or makes the previous block end with the position. The other areas act on the
+// block whose range holds the position. The right button erases the block under the pointer in
+// the anchor area, and in the velocity area gives the velocity a new note has (100).
 class MedtNotePress {
 public:
     // Carries out a press (see the areas). A press with a null setter does nothing.
