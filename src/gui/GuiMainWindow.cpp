@@ -1,6 +1,7 @@
 #include "gui/GuiMainWindow.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -131,17 +132,8 @@ void GuiMainWindow::build_panes() {
     });
 
     // The keys of the two trees: each tree's own delete and rename.
-    auto key = [this](QWidget* owner, QKeySequence keys, uint32_t id) {
-        auto* a = new QAction(owner);
-        a->setShortcut(keys);
-        a->setShortcutContext(Qt::WidgetShortcut);
-        connect(a, &QAction::triggered, this, [this, id] { run_command(id); });
-        owner->addAction(a);
-    };
-    key(room_tree_, QKeySequence(Qt::Key_Delete), ID_LINK_DELETE);
-    key(room_tree_, QKeySequence(Qt::Key_F2), ID_LINK_RENAME);
-    key(edit_list_, QKeySequence(Qt::Key_Delete), ID_EDIT_CLOSE);
-    key(edit_list_, QKeySequence(Qt::Key_F2), ID_EDIT_RENAME);
+    room_tree_->installEventFilter(this);
+    edit_list_->installEventFilter(this);
 }
 
 void GuiMainWindow::build_toolbars() {
@@ -361,6 +353,22 @@ void GuiMainWindow::refresh(MAppRefresh what, const MseqObject* node, const Mseq
 }
 
 // ---- Events ----
+
+bool GuiMainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress || (watched != room_tree_ && watched != edit_list_))
+        return QMainWindow::eventFilter(watched, event);
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    const bool room = watched == room_tree_;
+    if (key == Qt::Key_Delete) {
+        run_command(room ? ID_LINK_DELETE : ID_EDIT_CLOSE);
+        return true;
+    }
+    if (key == Qt::Key_F2) {
+        run_command(room ? ID_LINK_RENAME : ID_EDIT_RENAME);
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
 
 bool GuiMainWindow::run_command(uint32_t id) {
     if (closing_ || !frame_.enabled(id)) return false;

@@ -66,6 +66,8 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    // Delete and F2 in the two trees.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void build_menus();

@@ -142,6 +142,7 @@ void GuiRoomTree::decorate(QTreeWidgetItem* item, MseqObject* node) {
 QTreeWidgetItem* GuiRoomTree::add(QTreeWidgetItem* parent, MseqObject* node) {
     auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(this);
     item->setData(0, kNodeRole, QVariant::fromValue(reinterpret_cast<quintptr>(node)));
+    item->setData(0, kIdRole, node->id);
     // A book lists its leaves only once its file is read.
     if (mseq_type_category(node->type) == MCAT_BOOK) mseq_open(node);
     decorate(item, node);
@@ -155,8 +156,9 @@ void GuiRoomTree::fill(MFrame& frame) {
     QSignalBlocker quiet(this);
     QSet<quint32> expanded;
     const bool first = topLevelItemCount() == 0;
+    // The nodes of the old items may be gone (a closed library): only their identifiers count.
     for (QTreeWidgetItemIterator it(this); *it; ++it) {
-        if ((*it)->isExpanded()) expanded.insert(node_of(*it)->id);
+        if ((*it)->isExpanded()) expanded.insert((*it)->data(0, kIdRole).toUInt());
     }
     clear();
     MseqObject* root = frame.room_node();

@@ -24,6 +24,7 @@ class GuiRoomTree : public QTreeWidget {
 public:
     static constexpr int kNodeRole = Qt::UserRole + 1;   // the MseqObject* as quintptr
     static constexpr int kStateRole = Qt::UserRole + 2;  // GuiFileState as int
+    static constexpr int kIdRole = Qt::UserRole + 3;     // the node's identifier
 
     explicit GuiRoomTree(QWidget* parent);
 
