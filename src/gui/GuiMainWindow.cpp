@@ -53,7 +53,7 @@ QStyle::StandardPixmap icon_of(uint32_t id) {
         case ID_TOOL_SETTINGS:
             return QStyle::SP_ComputerIcon;
         case ID_TOOL_MANUAL:
-            return QStyle::SP_DialogHelpButton;
+            return QStyle::SP_MessageBoxQuestion;
         case ID_PLAY:
             return QStyle::SP_MediaPlay;
         case ID_STOP:
