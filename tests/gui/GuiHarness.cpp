@@ -72,8 +72,7 @@ void ModalDriver::poll() {
         shown.text = b->text();
         shown.icon = b->icon();
         shown.buttons = b->standardButtons();
-        if (QPushButton* d = b->defaultButton())
-            shown.default_button = b->standardButton(d);
+        if (QPushButton* d = b->defaultButton()) shown.default_button = b->standardButton(d);
         boxes.push_back(shown);
     }
     // Act once the window's own event loop runs.
@@ -165,7 +164,8 @@ bool gui_picture_has_content(const QImage& image, int min_colours) {
 
 QString gui_save_shot(const QImage& image, const QString& name) {
     QDir().mkpath(QStringLiteral(KV_SHOTS));
-    const QString path = QStringLiteral(KV_SHOTS) + QLatin1Char('/') + name + QStringLiteral(".png");
+    const QString path =
+        QStringLiteral(KV_SHOTS) + QLatin1Char('/') + name + QStringLiteral(".png");
     image.save(path, "PNG");
     return path;
 }
