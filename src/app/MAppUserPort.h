@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "edit/MedtUserPort.h"
 #include "model/core/CkvString.h"
 
 class MseqObject;
@@ -82,18 +83,28 @@ enum class MAppRefresh {
 // desktop front end implements it with windows; `korvante script` and the tests with a scripted
 // one. Every text is CP932 with "\n" line breaks. Every call comes from the user-interface
 // thread, and every call returns only when the user has answered.
-class MAppUserPort {
+//
+// The message boxes are the editing layer's (warn, inform, ask_yes_no from MedtUserPort): the
+// editors ask through the same port.
+class MAppUserPort : public MedtUserPort {
 public:
-    virtual ~MAppUserPort() = default;
-
-    // A warning box (exclamation icon, OK). Never fails.
-    virtual void warn(const CkvString& text) = 0;
-    // An information box (information icon, OK). Never fails.
-    virtual void inform(const CkvString& text) = 0;
-    // A Yes/No question; true for Yes.
-    virtual bool ask_yes_no(const CkvString& text) = 0;
-    // A Yes/No/Cancel question with Cancel as the default button.
+    // The application's Yes/No/Cancel questions, with Cancel as the default button.
     virtual MAppAnswer ask_yes_no_cancel(const CkvString& text) = 0;
+    // The editors' Yes/No/Cancel questions with their default button `preset`. By default asked
+    // as the application's questions are (Cancel as the default button); a port that can set
+    // the default button overrides it.
+    MedtAnswer ask_yes_no_cancel(const CkvString& text, MedtAnswer preset) override {
+        (void)preset;
+        switch (ask_yes_no_cancel(text)) {
+            case MAppAnswer::yes:
+                return MedtAnswer::Yes;
+            case MAppAnswer::no:
+                return MedtAnswer::No;
+            case MAppAnswer::cancel:
+                break;
+        }
+        return MedtAnswer::Cancel;
+    }
 
     // A file or folder dialog; false when the user cancels, else the chosen Windows-form path
     // in `path`.

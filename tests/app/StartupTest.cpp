@@ -71,6 +71,25 @@ TEST_F(AppTest, ExitStoresThePlacementAndStartReadsItBack) {
     EXPECT_EQ(mseq_config().m_FrmCmd, 1);
     EXPECT_EQ(mseq_config().m_FrmNrmX2, 810);
     EXPECT_EQ(mseq_config().m_SplitFrameH, 300);
+    const MAppPlacement stored = frame().stored_placement();
+    EXPECT_TRUE(stored.valid);
+    EXPECT_EQ(stored.split_h, 300);
+    EXPECT_EQ(stored.split_v, 200);
+    // A maximized window is stored as 3; narrow panes come back at 240.
+    p.restore_to_maximized = true;
+    p.split_h = 2;
+    port_.answer(MAppAnswer::no);
+    ASSERT_TRUE(frame().exit(p));
+    app_.end();
+    ASSERT_TRUE(start());
+    EXPECT_EQ(mseq_config().m_FrmCmd, 3);
+    EXPECT_EQ(frame().stored_placement().split_h, 240);
+}
+
+TEST_F(AppTest, NoStoredPlacementOnFirstStart) {
+    ASSERT_TRUE(start());
+    EXPECT_FALSE(frame().stored_placement().valid);
+    EXPECT_TRUE(frame().show_menu_bar());
 }
 
 TEST_F(AppTest, ExitWithCancelKeepsTheWindowAndWritesNothing) {
@@ -100,8 +119,11 @@ TEST_F(AppTest, SecondInstanceIsRefusedAndRaisesTheFirst) {
     }
     ASSERT_EQ(second_port.log.size(), 1u);
     EXPECT_NE(second_port.log[0].find("このソフトは既に起動しています。"), std::string::npos);
-    EXPECT_TRUE(app_.take_raise_request());
-    EXPECT_FALSE(app_.take_raise_request());
+    // The running copy's idle step passes the request on to its front end.
+    app_.pump();
+    EXPECT_EQ(port_.raise_count, 1);
+    app_.pump();
+    EXPECT_EQ(port_.raise_count, 1);
     // Once the first has ended, a start proceeds.
     port_.answer(MAppAnswer::no);
     frame().exit(MAppPlacement{});
