@@ -88,6 +88,25 @@ MAppAnswer GuiUserPort::ask_yes_no_cancel(const CkvString& text) {
     }
 }
 
+MedtAnswer GuiUserPort::ask_yes_no_cancel(const CkvString& text, MedtAnswer preset) {
+    const QMessageBox::StandardButton def = preset == MedtAnswer::Yes  ? QMessageBox::Yes
+                                            : preset == MedtAnswer::No ? QMessageBox::No
+                                                                       : QMessageBox::Cancel;
+    switch (show_box(owner(), QMessageBox::Question, text,
+                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, def, unattended_)) {
+        case QMessageBox::Yes:
+            return MedtAnswer::Yes;
+        case QMessageBox::No:
+            return MedtAnswer::No;
+        default:
+            return MedtAnswer::Cancel;
+    }
+}
+
+void GuiUserPort::status(const CkvString& text) {
+    if (window_) window_->show_status(gui_text(text));
+}
+
 QStringList GuiUserPort::name_filters(const CkvString& filter) {
     const QStringList parts = gui_text(filter).split(QLatin1Char('|'));
     QStringList out;

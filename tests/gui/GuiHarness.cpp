@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSet>
 #include <QTest>
@@ -38,7 +40,13 @@ void ModalDriver::file(const QString& host_path) {
             d->reject();
             return;
         }
-        d->selectFile(host_path);
+        // As a user would: type the path into the name field and press Enter (the folder view
+        // fills in the background, so selecting in it may come too early).
+        if (auto* name = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
+            name->setText(host_path);
+        } else {
+            d->selectFile(host_path);
+        }
         static_cast<QDialog*>(d)->accept();
     });
 }
