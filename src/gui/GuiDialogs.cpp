@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "app/MAppText.h"
+#include "app/MFrame.h"
 #include "gui/GuiText.h"
 #include "model/core/MseqPathOps.h"
 
@@ -261,6 +262,12 @@ GuiNewMusicDialog::GuiNewMusicDialog(QWidget* parent, MAppUserPort& port, MAppFi
                 return;
             }
             *start = mseq_path::remove_file_name(chosen);
+            // The application refuses an existing book or music and a map of another kind.
+            MFrame* frame = MFrame::get();
+            if (frame && !frame->check_browsed(f.name, chosen)) {
+                edit->clear();
+                return;
+            }
             edit->setText(gui_text(chosen));
         });
     }

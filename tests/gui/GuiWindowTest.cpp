@@ -101,6 +101,8 @@ private slots:
     void message_boxes_have_their_icon_and_default_button();
     void delete_key_asks_and_no_keeps_the_link();
     void add_link_to_a_file_through_the_file_dialog();
+    void rename_in_place_renames_the_link();
+    void second_page_browse_refuses_an_existing_book();
     void missing_and_damaged_files_are_marked();
     void file_gone_while_listed_asks_before_creating();
     void recent_library_gone_warns();
@@ -501,6 +503,55 @@ void GuiWindowTest::add_link_to_a_file_through_the_file_dialog() {
     QVERIFY(item);
     QCOMPARE(GuiRoomTree::node_of(item), link);
     QVERIFY(tree_item(h->window().room_tree(), u("デモソング *")));
+    expect_no_faults();
+}
+
+void GuiWindowTest::rename_in_place_renames_the_link() {
+    start_on_demo();
+    select("パターン見本");
+    MseqObject* node = h->frame().selected_node();
+    GuiRoomTree* tree = h->window().room_tree();
+    QTest::keyClick(tree, Qt::Key_F2);
+    auto* editor = tree->findChild<QLineEdit*>();
+    QVERIFY(editor);
+    QCOMPARE(editor->text(), u("パターン見本"));
+    editor->setText(u("見本その2"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTRY_COMPARE(gui_text(node->name), u("見本その2"));
+    QVERIFY(tree_item(tree, u("見本その2")));
+    QVERIFY(tree_item(tree, u("デモソング *")));
+
+    // A name a file could not carry is refused and the old one stays.
+    select("見本その2");
+    QTest::keyClick(tree, Qt::Key_F2);
+    editor = tree->findChild<QLineEdit*>();
+    QVERIFY(editor);
+    editor->setText(u("a*b"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTest::qWait(20);
+    QCOMPARE(gui_text(node->name), u("見本その2"));
+    QVERIFY(tree_item(tree, u("見本その2")));
+    expect_no_faults();
+}
+
+void GuiWindowTest::second_page_browse_refuses_an_existing_book() {
+    start_on_demo();
+    QString book;
+    h->driver.dialog([&](GuiFieldDialog* d) {
+        static_cast<GuiNewMusicDialog*>(d)->show_page(2);
+        // The browse button beside the book field.
+        QWidget* field = d->field_widget("book");
+        for (QPushButton* b : field->parentWidget()->findChildren<QPushButton*>())
+            b->click();
+        book = d->value("book").empty() ? QStringLiteral("empty") : QStringLiteral("set");
+        QTest::keyClick(d, Qt::Key_Escape);
+    });
+    h->driver.file(QString::fromStdString(h->home + "/mymusic/demo/demo.kvnb"));
+    QVERIFY(h->window().run_command(ID_NEW_MUSIC_BUTTON));
+    QCOMPARE(book, QStringLiteral("empty"));
+    QCOMPARE(h->driver.boxes.size(), size_t(1));
+    QCOMPARE(h->driver.boxes[0].text,
+             u("ミュージックブック／リーフは新しく作成する必要があります。"));
     expect_no_faults();
 }
 
