@@ -109,9 +109,13 @@ private slots:
     void settings_dialog_lists_devices_and_checks_values();
     void open_leaf_shows_tracks_and_title();
     void link_information_bar_follows_selection();
+    void playing_moves_the_position_and_stop_returns();
     void second_start_raises_the_running_window();
     void screenshots_of_dialogs();
     void launcher_and_screenshot_option();
+    void options_are_read_or_refused_data();
+    void options_are_read_or_refused();
+    void leaves_are_found_by_name_or_path();
 };
 
 // ---- Menus ----
@@ -691,6 +695,26 @@ void GuiWindowTest::link_information_bar_follows_selection() {
     expect_no_faults();
 }
 
+void GuiWindowTest::playing_moves_the_position_and_stop_returns() {
+    start_on_demo();
+    select("はじまりの朝");
+    GuiMainWindow& w = h->window();
+    QVERIFY(w.run_command(ID_LINK_OPEN));
+    QVERIFY(!w.tool_action(ID_PAUSE)->isEnabled());
+    QTest::keyClick(&w, Qt::Key_F5);
+    QTRY_VERIFY(h->frame().playing());
+    QVERIFY(w.tool_action(ID_PAUSE)->isEnabled());
+    // The position follows the player while the window keeps taking events.
+    QTRY_VERIFY_WITH_TIMEOUT(w.position_label()->text() != QStringLiteral("[001-1-000]"), 10000);
+    QVERIFY(w.position_label()->text().startsWith(QStringLiteral("[001-")));
+    QVERIFY(w.run_command(ID_STOP));
+    QTRY_VERIFY(!h->frame().playing());
+    // Stopping returns the play cursor to where playback started.
+    QTRY_COMPARE(w.position_label()->text(), QStringLiteral("[001-1-000]"));
+    QVERIFY(!h->midi.log().empty());
+    expect_no_faults();
+}
+
 // ---- Single instance ----
 
 void GuiWindowTest::second_start_raises_the_running_window() {
@@ -778,6 +802,55 @@ void GuiWindowTest::launcher_and_screenshot_option() {
     QCOMPARE(plain.exitCode(), 1);
     QVERIFY(QString::fromLocal8Bit(plain.readAllStandardError())
                 .contains(QStringLiteral("no display")));
+}
+
+void GuiWindowTest::options_are_read_or_refused_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("library");
+    QTest::addColumn<QString>("size");  // "WxH", or the start of the error
+    QTest::newRow("nothing") << QStringList() << QString() << QStringLiteral("0x0");
+    QTest::newRow("library and picture")
+        << QStringList{"lib/library.kvnr", "--screenshot", "a.png", "--size", "800x600"}
+        << QStringLiteral("lib/library.kvnr") << QStringLiteral("800x600");
+    QTest::newRow("size too small")
+        << QStringList{"--size", "100x600"} << QString() << QStringLiteral("--size wants");
+    QTest::newRow("size without height")
+        << QStringList{"--size", "800"} << QString() << QStringLiteral("--size wants");
+    QTest::newRow("two libraries") << QStringList{"a.kvnr", "b.kvnr"} << QStringLiteral("a.kvnr")
+                                   << QStringLiteral("only one library");
+    QTest::newRow("unknown option")
+        << QStringList{"--fast"} << QString() << QStringLiteral("unknown option --fast");
+}
+
+void GuiWindowTest::options_are_read_or_refused() {
+    QFETCH(QStringList, args);
+    QFETCH(QString, library);
+    QFETCH(QString, size);
+    std::vector<std::string> list;
+    for (const QString& a : args)
+        list.push_back(a.toStdString());
+    const GuiOptions o = gui_parse_options(list);
+    if (o.error.empty()) {
+        QCOMPARE(QString::fromStdString(o.library), library);
+        QCOMPARE(QStringLiteral("%1x%2").arg(o.width).arg(o.height), size);
+    } else {
+        QVERIFY2(QString::fromStdString(o.error).startsWith(size), o.error.c_str());
+    }
+}
+
+void GuiWindowTest::leaves_are_found_by_name_or_path() {
+    start_on_demo();
+    MseqObject* room = h->frame().room_node();
+    auto find = [room](const char* utf8) {
+        return gui_find_node(room, CkvString(kv_codec::cp932_from_utf8(utf8)));
+    };
+    MseqObject* by_name = find("はじまりの朝");
+    QVERIFY(by_name);
+    QCOMPARE(by_name->type, uint32_t(MTYPE_LEAF_MUSIC));
+    QCOMPARE(find("デモソング/はじまりの朝"), by_name);
+    QVERIFY(!find("デモソング/ない"));
+    QVERIFY(!find("ない/はじまりの朝"));
+    QVERIFY(!find(""));
 }
 
 QTEST_MAIN(GuiWindowTest)
