@@ -66,17 +66,23 @@ GuiEditorPane::GuiEditorPane(QWidget* parent) : QStackedWidget(parent) {
     summary_->setAlignment(Qt::AlignCenter);
     summary_->setWordWrap(true);
     addWidget(summary_);
-    show_file(nullptr, QString());
+    show_file(nullptr, MAppView::about, QString());
 }
 
-void GuiEditorPane::show_file(MseqEntity* file, const QString& library) {
+bool GuiEditorPane::show_file(MseqEntity* file, MAppView view, const QString& library) {
     file_ = file;
-    if (!file) {
+    if (!file || view == MAppView::about) {
+        file_ = nullptr;
         about_->setText(about_text(library));
         setCurrentWidget(about_);
-        return;
+        return true;
     }
-    if (auto* music = file->cast_to<MseqMusic>(MTYPE_LEAF_MUSIC)) {
+    if (view == MAppView::music) {
+        auto* music = file->cast_to<MseqMusic>(MTYPE_LEAF_MUSIC);
+        if (!music) {
+            show_file(nullptr, MAppView::about, library);
+            return false;
+        }
         music_title_->setText(gui_utf8("<b>%1</b>　テンポ %2　移調 %3")
                                   .arg(gui_text(file->name).toHtmlEscaped())
                                   .arg(music->m_Tempo)
@@ -85,11 +91,12 @@ void GuiEditorPane::show_file(MseqEntity* file, const QString& library) {
         if (music->root()) add_tracks(nullptr, tracks_, music->root());
         tracks_->expandAll();
         setCurrentWidget(music_);
-        return;
+        return true;
     }
     summary_->setText(gui_utf8("<h3>%1</h3><p>%2</p><p>%3</p>")
                           .arg(gui_text(file->name).toHtmlEscaped(),
                                gui_text(mseq_type_name(file->type())).toHtmlEscaped(),
                                gui_text(file->full_path).toHtmlEscaped()));
     setCurrentWidget(summary_);
+    return true;
 }

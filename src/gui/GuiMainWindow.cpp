@@ -315,7 +315,12 @@ void GuiMainWindow::show_editor() {
     for (qsizetype i = base_menus_; i < bar.size(); ++i)
         menuBar()->removeAction(bar[i]);
     const MseqRoom* room = frame_.room();
-    editor_->show_file(frame_.shown_file(), room ? gui_text(room->full_path) : QString());
+    if (!editor_->show_file(frame_.shown_file(), frame_.shown_view(),
+                            room ? gui_text(room->full_path) : QString())) {
+        // The application warns and selects the about view, which brings us back here.
+        frame_.view_failed();
+        return;
+    }
     QTreeWidgetItem* item = edit_list_->item_at(frame_.edit_selection());
     if (item && edit_list_->currentItem() != item) {
         const QSignalBlocker quiet(edit_list_);
