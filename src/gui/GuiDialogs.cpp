@@ -58,6 +58,11 @@ void GuiFieldDialog::set_value(const std::string& name, const CkvString& value) 
             list->setCurrentIndex(i);
         } else if (list->isEditable()) {
             list->setEditText(gui_text(value));
+        } else if (!value.empty()) {
+            // A stored choice that is not offered now (a device unplugged) stays selectable, so
+            // that OK does not silently replace it.
+            list->addItem(gui_utf8("%1 (見つかりません)").arg(gui_text(value)), gui_text(value));
+            list->setCurrentIndex(list->count() - 1);
         }
     }
 }
