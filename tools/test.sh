@@ -39,7 +39,7 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
 
 step "ThreadSanitizer build: player and platform tests"
 configure "$here/build-tsan" -DCMAKE_BUILD_TYPE=Debug -DKV_TSAN=ON -DKV_TESTS=ON -DKV_WERROR=ON \
-    -DCMAKE_UNITY_BUILD=ON
+    -DKV_GUI=OFF -DCMAKE_UNITY_BUILD=ON
 cmake --build "$here/build-tsan" -j"$jobs" --target korvante_tests
 # The tests carry their TSAN_OPTIONS (with tests/tsan.supp) from tests/CMakeLists.txt.
 ctest --test-dir "$here/build-tsan" --output-on-failure -j"$jobs"
@@ -52,7 +52,7 @@ cmake --build "$here/build-bench" -j"$jobs" --target korvante_benches
 step "fuzz targets"
 if command -v clang++ >/dev/null; then
     CXX=clang++ configure "$here/build-fuzz" -DCMAKE_BUILD_TYPE=Debug -DKV_TESTS=OFF -DKV_FUZZ=ON \
-        -DKV_WERROR=ON -DCMAKE_UNITY_BUILD=ON
+        -DKV_WERROR=ON -DKV_GUI=OFF -DCMAKE_UNITY_BUILD=ON
     cmake --build "$here/build-fuzz" -j"$jobs" --target korvante_fuzzers
 else
     echo "skipped: clang++ is not installed, so the libFuzzer targets cannot be built"
