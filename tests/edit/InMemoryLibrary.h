@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "model/core/MseqDesk.h"
+#include "model/core/MseqFactory.h"
 #include "model/core/MseqObject.h"
 #include "model/library/MseqBook.h"
 #include "model/library/MseqMusic.h"

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "model/core/MseqDesk.h"
+#include "model/core/MseqFactory.h"
 #include "model/core/MseqObject.h"
 #include "model/library/MseqBook.h"
 #include "model/library/MseqMusic.h"

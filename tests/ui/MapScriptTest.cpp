@@ -5,6 +5,7 @@
 #include <sstream>
 #include <string>
 
+#include "model/core/MseqFactory.h"
 #include "model/core/MseqObject.h"
 #include "model/library/MseqBook.h"
 #include "model/library/MseqRoom.h"
@@ -73,7 +74,7 @@ TEST_F(MapScriptLibrary, PaletteQuestionDecidesWhetherTheFileChanges) {
     ASSERT_EQ(run.status, 0) << run.out;
     EXPECT_EQ(run.out,
               "ask: 短調４和音のコードマップを作成しますよろしいですか？\\n\\n※現在のコードマップの"
-              "内容は失われます。\n");
+              "内容は失われます。 -> no\n");
     EXPECT_EQ(file("keys.kvnl"), before);
 
     run = script("Keys", "answer yes\ncommand 40506\nsave\n");

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "app/MFrame.h"
 #include "edit/MedtMap.h"
 #include "edit/MedtMusic.h"
 #include "edit/MedtTrack.h"
@@ -137,6 +138,28 @@ MseqMapScale* scale_list() {
     return &mrec_settings::scale_map();
 }
 
+// Gives an open map's views to the map steps: the views work on the map its editor holds.
+// `owned` maps are closed with the state; the application's stay with its edit list.
+bool attach_map_views(ScriptSession& s, MapState& st, ref_ptr<MseqEntity> map, bool owned,
+                      const std::string& name, std::string* error) {
+    MgenRef* editor = map ? MseqDesk::instance().editor_of(map.get()) : nullptr;
+    if (!editor) {
+        *error = "cannot open '" + name + "' in its view";
+        return false;
+    }
+    if (owned) st.map = map;
+    st.editor = editor;
+    MseqEntity* edited = static_cast<MedtEntity*>(editor)->edited_entity();
+    if (editor->is_kind(MKIND_EDT_MAP_CHORD)) {
+        st.chords = std::make_unique<MedtChordMapView>(
+            edited->cast_to<MseqMapChord>(MTYPE_LEAF_CHORD), scale_list(), &s.port);
+    } else if (editor->is_kind(MKIND_EDT_MAP_STAGE)) {
+        st.stage =
+            std::make_unique<MedtStageMapView>(edited->cast_to<MseqMapStage>(MTYPE_LEAF_STAGE));
+    }
+    return true;
+}
+
 bool open_map(ScriptSession& s, MapState& st, const ScriptLine& line, bool* handled,
               std::string* error) {
     *handled = false;
@@ -151,25 +174,8 @@ bool open_map(ScriptSession& s, MapState& st, const ScriptLine& line, bool* hand
             find_map_leaf(library->room_node(), CkvString(kv_codec::cp932_from_utf8(line.args[1])));
     if (!node || (node->type != MTYPE_LEAF_CHORD && node->type != MTYPE_LEAF_STAGE)) return true;
     *handled = true;
-    ref_ptr<MseqEntity> map = mseq_open(node);
-    MgenRef* editor = MseqDesk::instance().editor_of(map.get());
-    if (!editor) {
-        *error = "cannot open '" + line.args[1] + "' in its view";
-        return false;
-    }
     st.library = std::move(library);
-    st.map = map;
-    st.editor = editor;
-    // The views work on the map their editor holds.
-    MseqEntity* edited = static_cast<MedtEntity*>(editor)->edited_entity();
-    if (editor->is_kind(MKIND_EDT_MAP_CHORD)) {
-        st.chords = std::make_unique<MedtChordMapView>(
-            edited->cast_to<MseqMapChord>(MTYPE_LEAF_CHORD), scale_list(), &s.port);
-    } else if (editor->is_kind(MKIND_EDT_MAP_STAGE)) {
-        st.stage =
-            std::make_unique<MedtStageMapView>(edited->cast_to<MseqMapStage>(MTYPE_LEAF_STAGE));
-    }
-    return true;
+    return attach_map_views(s, st, mseq_open(node), true, line.args[1], error);
 }
 
 bool step_open(ScriptSession& s, const ScriptLine& line, std::string* error) {
@@ -178,6 +184,16 @@ bool step_open(ScriptSession& s, const ScriptLine& line, std::string* error) {
         return false;
     }
     MapState& st = state_of(s);
+    if (s.frame()) {
+        // The application opens it, asking to save what the library it replaces has changed.
+        st.close();
+        st.selected = nullptr;
+        if (!s.open(line.args[0], line.args[1], error)) return false;
+        MseqEntity* shown = s.frame()->shown_file();
+        if (!shown || (shown->type() != MTYPE_LEAF_CHORD && shown->type() != MTYPE_LEAF_STAGE))
+            return true;
+        return attach_map_views(s, st, ref_ptr<MseqEntity>(shown), false, line.args[1], error);
+    }
     bool handled = false;
     if (!open_map(s, st, line, &handled, error)) return false;
     if (handled) return true;
