@@ -1,0 +1,47 @@
+#include "app/MApp.h"
+
+#include "app/MAppText.h"
+#include "platform/TextCodec.h"
+
+namespace {
+
+// Every Japanese text of the program goes through the CP932 converter; without it the program
+// can only show empty texts.
+bool cp932_available() {
+    return kv_codec::cp932_from_utf8("あ") == "\x82\xA0";
+}
+
+}  // namespace
+
+MApp::~MApp() {
+    end();
+}
+
+void MApp::end() {
+    frame_.reset();
+    lock_.release();
+}
+
+bool MApp::start(const MAppServices& services, const CkvString& command_line,
+                 const std::string& runtime_folder) {
+    MAppUserPort& port = *services.port;
+    if (!cp932_available()) {
+        port.warn(CkvString(
+            "Error!\n\nFor using of this software, must prepare Japanese-language code.\n"));
+    }
+    const std::string folder =
+        runtime_folder.empty() ? kv_instance::runtime_folder() : runtime_folder;
+    if (!lock_.acquire(folder, MFrame::kInstanceName)) {
+        port.warn(
+            mapp_text("このソフトは既に起動しています。\n\nこのアプリケーションを複数起動させ"
+                      "ることはできません。"));
+        kv_instance::ask_running_to_raise(folder, MFrame::kInstanceName);
+        return false;
+    }
+    frame_ = std::make_unique<MFrame>(services);
+    if (!frame_->create(command_line)) {
+        end();
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,114 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "model/core/CkvString.h"
+
+class MseqObject;
+class MseqEntity;
+
+// The answer to a Yes/No/Cancel question.
+enum class MAppAnswer { yes, no, cancel };
+
+// What a file or folder dialog asks for.
+enum class MAppFileKind { open, save, folder };
+
+// One file or folder dialog: every text is CP932, every path Windows-form. The filter is in the
+// "label|patterns|label|patterns||" form ("Korvante ライブラリ (*.kvnr)|*.kvnr|...||").
+struct MAppFileRequest {
+    MAppFileKind kind = MAppFileKind::open;
+    CkvString title;
+    CkvString filter;                // empty for folders
+    CkvString default_ext;           // without the dot; empty for none
+    CkvString initial_name;          // file name proposed in the name field
+    CkvString initial_folder;        // folder the dialog starts in; empty for the dialog's choice
+    bool must_exist = false;         // the chosen file must exist (open only)
+    bool prompt_create = false;      // a missing file is accepted after the user confirms it
+    bool confirm_overwrite = false;  // an existing file is replaced only after confirmation
+};
+
+// The dialogs the application runs through the port. Their field names are listed with each.
+enum class MAppDialog {
+    // Create library: "parent", "folder", "file"; read-only "full".
+    create_room,
+    // New music: "page" ("1" new folder, "2" chosen files); page 1: "parent", "folder";
+    // page 2: "book", "music", "stage", "chord".
+    new_music,
+    // Settings: the configuration fields by their record names ("m_DeviceID", "m_DirectMusic",
+    // "m_PlayMode", "m_StopClose", "m_StopResetMsg", "m_CacheLevel", "m_SeekInterval", ...).
+    settings,
+};
+
+// A dialog's fields as name/value pairs (values CP932), in the order the dialog shows them.
+struct MAppFields {
+    std::vector<std::pair<std::string, CkvString>> items;
+
+    // The value of `name`; an empty string when the dialog has no such field.
+    const CkvString& get(const std::string& name) const;
+    // Sets (or adds) the field `name`.
+    void set(const std::string& name, const CkvString& value);
+};
+
+// The result of checking a dialog's values when the user presses OK: accepted, or refused with
+// the field that should take the focus (its text selected). The check has already shown its
+// message; a refused dialog stays open.
+struct MAppCheck {
+    bool accepted = true;
+    std::string focus;  // field to focus when refused; empty for none
+};
+
+// The checker a dialog calls on OK with the current values; it may rewrite them (trimmed names,
+// the computed full path).
+using MAppDialogCheck = std::function<MAppCheck(MAppFields&)>;
+
+// What the front end should redraw after the application changed something.
+enum class MAppRefresh {
+    room_tree,    // the library tree as a whole (library opened, closed, books added)
+    room_item,    // one library-tree item (the node given)
+    edit_list,    // the edit list as a whole
+    edit_entry,   // one edit-list entry (the entity given)
+    editor_view,  // the editor pane: show the edit list's selection (or the about view)
+    title,        // the window title (MFrame::title())
+    menus,        // the menus: recent entries, enabled states, check marks
+    play_state,   // the player started or ended: the views enter or leave their playback state
+    play_cursor,  // the followed editor's play cursor moved
+    raise,        // another start of the program asks this window to come to the front
+};
+
+// Everything the application shows to the user or asks of them goes through this port. The
+// desktop front end implements it with windows; `korvante script` and the tests with a scripted
+// one. Every text is CP932 with "\n" line breaks. Every call comes from the user-interface
+// thread, and every call returns only when the user has answered.
+class MAppUserPort {
+public:
+    virtual ~MAppUserPort() = default;
+
+    // A warning box (exclamation icon, OK). Never fails.
+    virtual void warn(const CkvString& text) = 0;
+    // An information box (information icon, OK). Never fails.
+    virtual void inform(const CkvString& text) = 0;
+    // A Yes/No question; true for Yes.
+    virtual bool ask_yes_no(const CkvString& text) = 0;
+    // A Yes/No/Cancel question with Cancel as the default button.
+    virtual MAppAnswer ask_yes_no_cancel(const CkvString& text) = 0;
+
+    // A file or folder dialog; false when the user cancels, else the chosen Windows-form path
+    // in `path`.
+    virtual bool choose_file(const MAppFileRequest& request, CkvString* path) = 0;
+
+    // Runs `dialog` starting from `fields`; `check` is called on every OK and the dialog closes
+    // only when it accepts. True (with the accepted values in `fields`) for OK, false for Cancel.
+    virtual bool run_dialog(MAppDialog dialog, MAppFields& fields,
+                            const MAppDialogCheck& check) = 0;
+
+    // Shows or hides the wait cursor around a long operation. Never fails.
+    virtual void wait_cursor(bool on) = 0;
+
+    // Tells the front end to redraw `what`; `node` or `entity` name the item where it matters.
+    // Never fails.
+    virtual void refresh(MAppRefresh what, const MseqObject* node = nullptr,
+                         const MseqEntity* entity = nullptr) = 0;
+};

@@ -1,0 +1,315 @@
+#include "app/MFrame.h"
+
+#include <string>
+
+#include "app/MAppText.h"
+#include "model/core/MseqDesk.h"
+#include "model/core/MseqPathOps.h"
+#include "model/library/MseqConfig.h"
+#include "model/library/MseqRoom.h"
+#include "model/theory/MseqMapScale.h"
+#include "model/theory/MseqMapWord.h"
+#include "platform/FileSystem.h"
+#include "platform/MidiOut.h"
+#include "platform/Shell.h"
+#include "platform/SynthPort.h"
+#include "platform/TextCodec.h"
+#include "play/devices/MplyDeviceDMusic.h"
+#include "play/devices/MplyDeviceSystem.h"
+#include "play/engine/MplyPlayer.h"
+#include "play/export/MplyExport.h"
+#include "text/MrecCompiler.h"
+#include "text/MrecSettings.h"
+
+namespace {
+
+MFrame* g_frame = nullptr;
+
+// The desk's reader and writer: the record compiler.
+MrecFileStore& file_store() {
+    static MrecFileStore store;
+    return store;
+}
+
+}  // namespace
+
+// The services the frame owns when the caller gave none, and the members that are not windows.
+struct MFrame::Impl {
+    std::unique_ptr<kv_midi::midi_out> own_midi;
+    std::unique_ptr<kv_synth::synth_port> own_synth;
+    std::unique_ptr<kv_shell::shell> own_shell;
+    kv_midi::midi_out* midi = nullptr;
+    kv_synth::synth_port* synth = nullptr;
+    kv_shell::shell* shell = nullptr;
+    ref_ptr<MseqEntity> placeholder;
+    MseqObject spare_nodes[2];  // handed to every music editor
+    std::unique_ptr<MplyDeviceSystem> system_device;
+    std::unique_ptr<MplyDeviceDMusic> synth_device;
+};
+
+uint32_t MFrame::packed_version() {
+    return (static_cast<uint32_t>(KV_VERSION_MAJOR & 0xFF) << 24) |
+           (static_cast<uint32_t>(KV_VERSION_MINOR & 0xFF) << 16) |
+           (static_cast<uint32_t>(KV_VERSION_PATCH & 0xFF) << 8) |
+           static_cast<uint32_t>(KV_VERSION_TWEAK & 0xFF);
+}
+
+MFrame* MFrame::get() {
+    return g_frame;
+}
+
+MFrame::MFrame(const MAppServices& services) : port_(services.port), impl_(new Impl) {
+    // The application folder: "<prog>" counts from the program file inside it.
+    std::string folder = services.home;
+    if (folder.empty()) {
+        folder = kv_fs::to_host(mseq_path::remove_file_name(mseq_path::program_file()));
+    } else {
+        mseq_path::set_program_file(CkvString(kv_fs::from_host(folder) + "\\korvante"));
+    }
+    home_ = kv_fs::to_host(kv_fs::from_host(folder));
+
+    // In the order the frame owns them: desk, configuration, word map, scale map, placeholder,
+    // spare nodes, player, exporter, devices.
+    MseqDesk& desk = MseqDesk::instance();
+    desk.set_store(&file_store());
+    mseq_config();
+    mrec_settings::scale_map();
+    impl_->placeholder = ref_ptr<MseqEntity>(MseqEmpty::instance());
+    impl_->midi = services.midi;
+    if (!impl_->midi) {
+        impl_->own_midi = kv_midi::make_system_midi_out();
+        impl_->midi = impl_->own_midi.get();
+    }
+    impl_->synth = services.synth;
+    if (!impl_->synth) {
+        impl_->own_synth = kv_synth::make_fluidsynth_port("", false);
+        impl_->synth = impl_->own_synth.get();
+    }
+    impl_->shell = services.shell;
+    if (!impl_->shell) {
+        impl_->own_shell = kv_shell::make_desktop_shell();
+        impl_->shell = impl_->own_shell.get();
+    }
+    player_ = std::make_unique<MplyPlayer>(services.clock);
+    exporter_ = std::make_unique<MplyExport>();
+    impl_->system_device =
+        std::make_unique<MplyDeviceSystem>(mseq_config(), *impl_->midi, services.clock);
+    impl_->synth_device =
+        std::make_unique<MplyDeviceDMusic>(mseq_config(), *impl_->synth, services.clock);
+    choose_device();
+    g_frame = this;
+}
+
+MFrame::~MFrame() {
+    stop_player(10000);
+    edit_list_.clear();
+    MseqDesk& desk = MseqDesk::instance();
+    followed_ = nullptr;
+    selected_node_ = nullptr;
+    desk.modified.clear();
+    desk.cache.clear();
+    room_node_.reset();
+    room_ = nullptr;
+    player_.reset();
+    exporter_.reset();
+    device_ = nullptr;
+    impl_->system_device.reset();
+    impl_->synth_device.reset();
+    // The process-wide settings stay for the next frame of this process (tests make several):
+    // they return to their defaults, as a fresh process would find them.
+    mseq_config().reset();
+    mseq_config().flags = MEF_NEW;
+    mrec_settings::scale_map().reset();
+    mrec_settings::scale_map().flags = MEF_NEW;
+    g_frame = nullptr;
+}
+
+kv_midi::midi_out* MFrame::impl_midi() const {
+    return impl_->midi;
+}
+
+kv_shell::shell* MFrame::impl_shell() const {
+    return impl_->shell;
+}
+
+void MFrame::choose_device() {
+    if (mseq_config().m_DirectMusic != 0) {
+        device_ = impl_->synth_device.get();
+    } else {
+        device_ = impl_->system_device.get();
+    }
+}
+
+// ---- Start-up ----
+
+bool MFrame::create(const CkvString& command_line) {
+    if (!load_configuration()) return false;
+    check_device();
+    choose_device();
+    // The version every file header carries is compiled in; there is nothing to read that could
+    // fail, so the version warning of the start-up never shows.
+    MseqMapWord::builtin();
+    load_scale_map();
+    open_command_line(command_line);
+    port_->refresh(MAppRefresh::menus);
+    if (!room_node_) open_last_room();
+    port_->refresh(MAppRefresh::title);
+    return true;
+}
+
+bool MFrame::load_configuration() {
+    uint32_t error = 0;
+    if (mrec_settings::load_config(mrec_settings::kConfigPath, &error)) return true;
+    port_->warn(
+        mapp_text("初期化ファイルがロードできません。\n\n※ KORVANTE.CFG "
+                  "ファイルを削除または移動してください。"));
+    return false;
+}
+
+void MFrame::check_device() {
+    std::vector<CkvString> names;
+    const uint32_t count = impl_->midi->device_count();
+    for (uint32_t i = 0; i < count; ++i) {
+        kv_midi::midi_out_caps caps;
+        names.push_back(impl_->midi->device_caps(i, &caps) ? CkvString(caps.name) : CkvString());
+    }
+    // The mapper is the system's own choice among the devices: like the system's mapper it
+    // exists whatever devices are installed, so it passes whatever name is stored.
+    if (mseq_config().m_DeviceID == MDEV_MAPPER) return;
+    if (mrec_settings::check_output_device(names) == 0) {
+        port_->inform(
+            mapp_text("再生デバイスが選択されていません。\n※ [設定] でデバイスを選択して下さい。"));
+    }
+}
+
+void MFrame::load_scale_map() {
+    uint32_t error = 0;
+    if (!mrec_settings::load_scale_map(mrec_settings::kScaleMapPath, &error)) {
+        port_->warn(mapp_text(
+            "スケールマップファイルにエラーがあります。\n\n※ スケールリストは空となります。"));
+        return;
+    }
+    if (mrec_settings::scale_map().flags & MEF_NEW) {
+        port_->warn(mapp_text(
+            "スケールマップファイルが存在しません。\n\n※ スケールリストは空となります。"));
+    }
+}
+
+void MFrame::open_command_line(const CkvString& command_line) {
+    std::string path = command_line;
+    while (!path.empty() && path.back() == '"')
+        path.pop_back();
+    size_t start = 0;
+    while (start < path.size() && path[start] == '"')
+        ++start;
+    path.erase(0, start);
+    if (path.empty()) return;
+    if (!open_room(CkvString(path), false)) {
+        port_->warn(mapp_format("ライブラリファイルがロードできませんでした。\n\nファイル : %s",
+                                path.c_str()));
+    }
+}
+
+void MFrame::open_last_room() {
+    const CkvString* recent = mseq_config().recent_room(0);
+    MseqFullPath path;
+    if (recent) {
+        path = MseqFullPath(*recent);
+    } else if (!mseq_path::executable_path(".\\mymusic\\library.kvnr", &path)) {
+        return;
+    }
+    open_room(CkvString(mseq_path::canonicalize(path)), false);
+}
+
+// ---- Title ----
+
+namespace {
+
+// The path shortened to at most `max` bytes: leading folders are replaced by "...", the file
+// name is kept (and itself cut when it alone is too long). Characters are never split.
+CkvString compact_path(const CkvString& path, size_t max) {
+    if (path.size() <= max) return path;
+    const size_t slash = path.rfind_char('\\');
+    const CkvString file(slash == std::string::npos ? path.str() : path.substr(slash + 1));
+    auto cut = [](const CkvString& s, size_t n) {
+        size_t i = 0;
+        while (i < s.size()) {
+            const size_t len = kv_char_length(s, i);
+            if (i + len > n) break;
+            i += len;
+        }
+        return CkvString(s.substr(0, i));
+    };
+    if (file.size() + 4 <= max) {
+        return CkvString(cut(path, max - 4 - file.size()) + "...\\" + file);
+    }
+    return CkvString(cut(file, max - 3) + "...");
+}
+
+}  // namespace
+
+CkvString MFrame::title() const {
+    const CkvString app = mapp_text("Korvante");
+    const MseqEntity* file = shown_file();
+    if (!file) return app;
+    CkvString name = file->name;
+    if (name.empty()) {
+        mseq_path::name_from_file_path(file->full_path, &name);
+    }
+    CkvString out = name;
+    if (file->flags & MEF_MODIFIED) out += " *";
+    out += " [" + compact_path(file->full_path, 31) + "] - ";
+    out += app;
+    return out;
+}
+
+// ---- Edit list basics ----
+
+MseqEntity* MFrame::shown_file() const {
+    if (edit_selection_ < 0 || edit_selection_ >= static_cast<int>(edit_list_.size()))
+        return nullptr;
+    return edit_list_[static_cast<size_t>(edit_selection_)].entity.get();
+}
+
+int MFrame::entry_of(const MseqEntity* entity) const {
+    for (size_t i = 0; i < edit_list_.size(); ++i) {
+        if (edit_list_[i].entity.get() == entity) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+void MFrame::select_edit(int index) {
+    edit_selection_ = index >= 0 && index < static_cast<int>(edit_list_.size()) ? index : -1;
+    port_->refresh(MAppRefresh::editor_view);
+    port_->refresh(MAppRefresh::title);
+}
+
+int MFrame::open_in_edit_list(MseqEntity* entity, MseqObject* node, bool select) {
+    if (!entity) return -1;
+    int index = entry_of(entity);
+    if (index < 0) {
+        MAppEditEntry entry;
+        entry.entity = ref_ptr<MseqEntity>(entity);
+        entry.node = node;
+        edit_list_.push_back(std::move(entry));
+        index = static_cast<int>(edit_list_.size()) - 1;
+        // The editor object is made through the entity (the editing layer builds it); files
+        // without an editor are shown in the about view.
+        MseqDesk::instance().editor_of(entity);
+        port_->refresh(MAppRefresh::edit_list);
+    }
+    if (select) select_edit(index);
+    return index;
+}
+
+void MFrame::set_play_cursor(MseqEntity* entity, int32_t tick) {
+    const int i = entry_of(entity);
+    if (i < 0) return;
+    edit_list_[static_cast<size_t>(i)].play_tick = tick;
+    port_->refresh(MAppRefresh::play_cursor, nullptr, entity);
+}
+
+int32_t MFrame::play_cursor(const MseqEntity* entity) const {
+    const int i = entry_of(entity);
+    return i < 0 ? 0 : edit_list_[static_cast<size_t>(i)].play_tick;
+}

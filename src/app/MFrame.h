@@ -1,0 +1,238 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/MAppCommands.h"
+#include "app/MAppUserPort.h"
+#include "model/core/CkvString.h"
+#include "model/core/MseqObject.h"
+#include "model/core/ref_ptr.h"
+#include "platform/MessageQueue.h"
+
+class KvClock;
+class MseqDesk;
+class MseqEntity;
+class MseqMapScale;
+class MseqRoom;
+class MplyDevice;
+class MplyDeviceDMusic;
+class MplyDeviceSystem;
+class MplyExport;
+class MplyPlayer;
+
+namespace kv_midi {
+class midi_out;
+}
+namespace kv_synth {
+class synth_port;
+}
+namespace kv_shell {
+class shell;
+}
+
+// The services the frame works with. Everything not given is the real system's; tests give
+// recorders so that nothing sounds, opens or leaves the temporary application folder.
+struct MAppServices {
+    MAppUserPort* port = nullptr;           // required: every message and question goes here
+    kv_midi::midi_out* midi = nullptr;      // the system MIDI output; null: ALSA (or none)
+    kv_synth::synth_port* synth = nullptr;  // the synthesizer port; null: FluidSynth (or none)
+    kv_shell::shell* shell = nullptr;       // opens the manual; null: xdg-open
+    KvClock* clock = nullptr;               // the player's clock; null: the system clock
+    std::string home;                       // application folder (host path); empty: the
+                                            // executable's folder
+};
+
+// The main window's placement as the front end reports it at exit.
+struct MAppPlacement {
+    bool valid = false;  // false: keep what the configuration holds
+    int show = 1;        // 1 normal, 3 maximized
+    bool restore_to_maximized = false;
+    int max_x = 0, max_y = 0;
+    int left = 0, top = 0, right = 0, bottom = 0;  // the normal rectangle
+    int split_h = 0, split_v = 0;                  // the two pane widths
+};
+
+// How the last playback ended.
+enum MAppPlayEnd : int { MPE_PLAYING = 0, MPE_STOPPED = 1, MPE_PAUSED = 2 };
+
+// One entry of the edit list: a file opened for editing, with the library node it was opened
+// from (null for files opened without one) and the position of its play cursor in ticks.
+struct MAppEditEntry {
+    ref_ptr<MseqEntity> entity;
+    MseqObject* node = nullptr;
+    int32_t play_tick = 0;
+};
+
+// The application's main frame: the one object that owns the open library, the edit list, the
+// player and its devices, and carries out every command of the main window, the library tree
+// and the edit list. It knows no window toolkit: it talks to the user through the user port and
+// the front end reads its state back (menus, enabled states, title, tree and list contents).
+// One per process; every member runs on the user-interface thread.
+class MFrame {
+public:
+    // The instance name of the single-instance lock.
+    static constexpr const char* kInstanceName = "KORVANTE_2004_01_kv";
+    // The application version packed one byte per part, major in the top byte.
+    static uint32_t packed_version();
+
+    // The frame of the process, or nullptr while none exists.
+    static MFrame* get();
+
+    // Creates the non-window members in their order and publishes the frame. `services.port`
+    // must be set; at most one frame exists at a time.
+    explicit MFrame(const MAppServices& services);
+    // Stops the player (up to 10000 ms), closes the desk's files, deletes the open library and
+    // withdraws the frame.
+    ~MFrame();
+    MFrame(const MFrame&) = delete;
+    MFrame& operator=(const MFrame&) = delete;
+
+    // The start-up steps of the main window: configuration, device check, version, word map,
+    // scale map, the library named by `command_line` (one path, quotes removed), menus, and the
+    // last library. False (after its message) when start-up must end: the configuration cannot
+    // be read.
+    bool create(const CkvString& command_line);
+
+    // ---- Commands ----
+    // Runs a command of the main window, the library tree (on the selected node) or the edit
+    // list (on the selected entry). False when the number is unknown or the command is disabled.
+    bool run(uint32_t id);
+    // True when the command may run now.
+    bool enabled(uint32_t id) const;
+    // True when the command's menu entry carries a check mark.
+    bool checked(uint32_t id) const;
+    // The entries of a menu with their enabled states and, for the file and drop-down menus, the
+    // recent libraries.
+    std::vector<MAppMenuEntry> menu(MAppMenu which) const;
+    // The window title: "name[ *] [compact path] - Korvante", or "Korvante" without a file.
+    CkvString title() const;
+
+    // ---- Library workflow ----
+    // Closes the open library and opens `path` (Windows form); with `create` links the standard
+    // pattern book. False (after its message) when no library results; none is open then.
+    bool open_room(const CkvString& path, bool create);
+    // Stops the player, empties the desk, the edit list and the library tree, deletes the root.
+    void close_room();
+    // Asks whether to save unsaved files before `action` (CP932). True to proceed.
+    bool ask_to_save(const CkvString& action);
+    // Saves one file, asking first when it came from a newer data format. False when not written.
+    bool save_file(MseqEntity* entity);
+    // Saves every modified file. False when some were not written or the user declined.
+    bool save_all();
+    // The exit flow: ask to save, store the placement, write the configuration and (when
+    // modified) the scale map. False when the user cancelled and the window stays open.
+    bool exit(const MAppPlacement& placement);
+
+    MseqObject* room_node() const { return room_node_.get(); }
+    MseqRoom* room() const { return room_; }
+
+    // ---- Library tree ----
+    // Selects a node of the open library's tree (nullptr: none).
+    void select_node(MseqObject* node) { selected_node_ = node; }
+    MseqObject* selected_node() const { return selected_node_; }
+    // Whether the link-information bar is shown.
+    bool link_info_shown() const { return link_info_shown_; }
+
+    // ---- Edit list ----
+    // Adds the entity to the edit list (or finds it) and, with `select`, shows it. The index of
+    // its entry; -1 when the entity is null.
+    int open_in_edit_list(MseqEntity* entity, MseqObject* node, bool select);
+    const std::vector<MAppEditEntry>& edit_list() const { return edit_list_; }
+    // The selected entry; -1 for the root entry (the about view).
+    int edit_selection() const { return edit_selection_; }
+    // Selects an entry (-1: the root); out-of-range indexes select the root.
+    void select_edit(int index);
+    // The file shown in the editor pane, or nullptr for the about view.
+    MseqEntity* shown_file() const;
+
+    // ---- Playback ----
+    // Handles the player's posted notifications and the follow timer; the front end calls it
+    // from its event loop (and `korvante script` after each line).
+    void pump();
+    bool playing() const;
+    MAppPlayEnd play_end() const { return play_end_; }
+    int32_t play_start() const { return play_start_; }
+    // Waits (pumping) until the player has ended, at most `timeout_ms`. True when it ended.
+    bool wait_play_end(uint32_t timeout_ms);
+    // Moves the play cursor of the edit-list entry showing `entity`.
+    void set_play_cursor(MseqEntity* entity, int32_t tick);
+    // The play cursor of that entry; 0 when the entity is not in the edit list.
+    int32_t play_cursor(const MseqEntity* entity) const;
+    MplyPlayer& player() { return *player_; }
+    MplyDevice* current_device() const { return device_; }
+
+    MAppUserPort& port() const { return *port_; }
+    // The application folder as a host path.
+    const std::string& home() const { return home_; }
+
+private:
+    struct Impl;
+    friend struct Impl;
+
+    // Start-up steps.
+    bool load_configuration();
+    void check_device();
+    void load_scale_map();
+    void open_command_line(const CkvString& command_line);
+    void open_last_room();
+
+    // Library workflow helpers.
+    void open_room_dialog();
+    void open_recent(size_t index);
+    void create_room_dialog();
+    void save_selected();
+    void stop_player(int32_t timeout_ms);
+
+    // Library tree and edit list.
+    void create_item(uint32_t id);
+    void create_folder();
+    void new_music();
+    void delete_link();
+    void open_link();
+    void close_edit_entry();
+    void close_unmodified_entries();
+    void play_link();
+
+    // Player.
+    void play_toggle();
+    bool play_entity(MseqEntity* entity, int32_t start_tick);
+    void request_stop(MAppPlayEnd end);
+    void on_play_end();
+    void export_midi();
+    void release_device();
+    void settings();
+    void manual();
+    void choose_device();
+
+    kv_midi::midi_out* impl_midi() const;
+    kv_shell::shell* impl_shell() const;
+    int entry_of(const MseqEntity* entity) const;
+    MseqObject* node_showing(const MseqEntity* entity) const;
+
+    MAppUserPort* port_;
+    std::string home_;
+    std::unique_ptr<Impl> impl_;  // the owned services and devices
+
+    std::unique_ptr<MseqObject> room_node_;
+    MseqRoom* room_ = nullptr;
+    MseqObject* selected_node_ = nullptr;
+    bool link_info_shown_ = false;
+    std::vector<MAppEditEntry> edit_list_;
+    int edit_selection_ = -1;
+
+    std::unique_ptr<MplyPlayer> player_;
+    std::unique_ptr<MplyExport> exporter_;
+    MplyDevice* device_ = nullptr;
+    KvMessageQueue messages_;
+    int32_t play_start_ = 0;
+    MAppPlayEnd play_end_ = MPE_STOPPED;
+    bool following_ = false;
+    ref_ptr<MseqEntity> followed_;
+};
+
+// The name the export dialog proposes for a leaf: its file name without folder and extension,
+// then ".mid"; "default.mid" when the leaf has no file or its path is too long. Any thread.
+CkvString mapp_default_midi_name(const MseqEntity* leaf);

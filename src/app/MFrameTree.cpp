@@ -1,0 +1,546 @@
+// The library tree's and the edit list's commands: creating books, leaves and folders from the
+// templates beside the application, the new-music dialog, links to existing files, deleting
+// links, opening links and closing edit-list entries.
+#include <functional>
+
+#include "app/MAppText.h"
+#include "app/MFrame.h"
+#include "model/core/MseqDesk.h"
+#include "model/core/MseqPathOps.h"
+#include "model/library/MseqBook.h"
+#include "model/library/MseqMusic.h"
+#include "model/library/MseqRoom.h"
+#include "platform/FileSystem.h"
+#include "text/MrecCompiler.h"
+
+namespace {
+
+// One file-based entry of the creation menu.
+struct CreateSpec {
+    uint32_t id;
+    MSEQ_TYPE type;       // 0: read from the chosen file
+    const char* title;    // UTF-8
+    const char* initial;  // initial file name; nullptr for none
+    const char* templ;    // template under the application folder; nullptr for none
+};
+
+constexpr const char* kLeafFilter = "Korvante リーフ (*.kvnl)|*.kvnl|全てのファイル (*.*)|*.*||";
+constexpr const char* kBookFilter = "Korvante ブック (*.kvnb)|*.kvnb|全てのファイル (*.*)|*.*||";
+constexpr const char* kAnyFilter =
+    "Korvante オブジェクト (*.kvnb *.kvnl)|*.kvnb;*.kvnl|全てのファイル (*.*)|*.*||";
+
+const CreateSpec* create_spec(uint32_t id) {
+    static const CreateSpec specs[] = {
+        {ID_ADD_FILE_LINK, 0, "ファイルへのリンクを追加", nullptr, nullptr},
+        {ID_ADD_PATTERN_BOOK, MTYPE_BOOK_LIBRARY, "新しいパターンブックの作成", "pattern.kvnb",
+         nullptr},
+        {ID_ADD_STAGE, MTYPE_LEAF_STAGE, "新しいステージマップの作成", "stage.kvnl",
+         ".\\template\\pattern01\\T_stage_01.kvnl"},
+        {ID_ADD_CHORD, MTYPE_LEAF_CHORD, "新しいコードマップの作成", "chord.kvnl",
+         ".\\template\\pattern01\\T_chord_01.kvnl"},
+        {ID_ADD_PHRASE_CHORDS, MTYPE_LEAF_PHRASE, "新しいフレーズパターンの作成", "phrase.kvnl",
+         ".\\template\\pattern01\\T_piano_16bt_01.kvnl"},
+        {ID_ADD_PHRASE_MONO_BASS, MTYPE_LEAF_PHRASE, "新しいフレーズパターンの作成", "phrase.kvnl",
+         ".\\template\\pattern01\\T_bass_01.kvnl"},
+        {ID_ADD_PHRASE_BASS4, MTYPE_LEAF_PHRASE, "新しいフレーズパターンの作成", "phrase.kvnl",
+         ".\\template\\pattern01\\T_bass_02.kvnl"},
+        {ID_ADD_PHRASE_GUITAR6, MTYPE_LEAF_PHRASE, "新しいフレーズパターンの作成", "phrase.kvnl",
+         ".\\template\\pattern01\\T_guitar_01.kvnl"},
+        {ID_ADD_PHRASE_DRUM8, MTYPE_LEAF_PHRASE, "新しいフレーズパターンの作成", "phrase.kvnl",
+         ".\\template\\pattern01\\T_drum_8bt_01.kvnl"},
+        {ID_ADD_PHRASE_DRUM16, MTYPE_LEAF_PHRASE, "新しいフレーズパターンの作成", "phrase.kvnl",
+         ".\\template\\pattern01\\T_drum_16bt_01.kvnl"},
+        {ID_ADD_PHRASE_EMPTY, MTYPE_LEAF_PHRASE, "新しいフレーズパターンの作成", "phrase.kvnl",
+         ".\\template\\pattern01\\T_empty_01.kvnl"},
+    };
+    for (const CreateSpec& s : specs) {
+        if (s.id == id) return &s;
+    }
+    return nullptr;
+}
+
+// The absolute path of a file under the application folder; empty when too long.
+CkvString program_file_path(const char* rest) {
+    MseqFullPath path;
+    if (!mseq_path::executable_path(rest, &path)) return {};
+    return mseq_path::canonicalize(path);
+}
+
+// The entity of the file that stores `node`: its book, or the library for the library's own
+// books. Null when there is none.
+MseqEntity* holder_of(MseqObject* node, MseqRoom* room) {
+    if (!node) return nullptr;
+    if (mseq_type_category(node->type) == MCAT_BOOK || node->type == MTYPE_ROOM) return room;
+    MseqObject* book = mseq_find_book_ancestor(node);
+    return book ? book->entity() : nullptr;
+}
+
+// The folder of the file that holds `node`: where dialogs for new items under it start.
+CkvString holder_folder(MseqObject* node, MseqRoom* room) {
+    MseqObject* book = node ? mseq_find_book_ancestor(node) : nullptr;
+    MseqEntity* e = book && book != node ? book->entity() : nullptr;
+    if (book == node && book) e = book->entity();
+    if (!e || e->full_path.empty()) e = room;
+    return e ? mseq_path::remove_file_name(e->full_path) : CkvString();
+}
+
+bool has_type(MseqEntity* e, MSEQ_TYPE type) {
+    return e && e != MseqEmpty::instance() && e->cast(type);
+}
+
+}  // namespace
+
+MseqObject* MFrame::node_showing(const MseqEntity* entity) const {
+    const int i = entry_of(entity);
+    return i < 0 ? nullptr : edit_list_[static_cast<size_t>(i)].node;
+}
+
+namespace {
+
+// Another link of the library (not `self`) whose file resolves to `path`; null when none.
+MseqObject* find_same_path(MseqRoom* room, MseqObject* room_node, const CkvString& path,
+                           const MseqObject* self) {
+    if (MseqObject* b = room->find_book_by_path(path, nullptr, self)) return b;
+    for (MseqObject* b = room_node->first_child(); b; b = b->next()) {
+        ref_ptr<MseqEntity> content = mseq_open(b);
+        auto* book = content->cast_to<MseqBook>(MTYPE_BOOK);
+        if (!book) continue;
+        if (MseqObject* leaf = book->find_by_path(path, nullptr, self)) {
+            if (leaf != b) return leaf;
+        }
+    }
+    return nullptr;
+}
+
+// Inserts a link under `parent` as its last child: a book of the library or a leaf of a book.
+MseqObject* insert_link(MseqRoom* room, MseqObject* parent, MSEQ_TYPE type, const CkvString& name,
+                        const CkvString& path) {
+    if (!parent) return nullptr;
+    if (parent->type == MTYPE_ROOM)
+        return room->create_book(parent, MPLACE_LAST_CHILD, type, name, MseqDescPath(path));
+    MseqObject* book_node = mseq_find_book_ancestor(parent);
+    auto* book = book_node && book_node->entity()
+                     ? book_node->entity()->cast_to<MseqBook>(MTYPE_BOOK)
+                     : nullptr;
+    if (!book) return nullptr;
+    return book->create_leaf(parent, MPLACE_LAST_CHILD, type, name, MseqDescPath(path));
+}
+
+// Deletes a link inserted a moment ago.
+void remove_link(MseqRoom* room, MseqObject* node) {
+    if (node) room->remove(node->id);
+}
+
+}  // namespace
+
+void MFrame::create_item(uint32_t id) {
+    const CreateSpec* spec = create_spec(id);
+    MseqObject* parent = selected_node_;
+    if (!spec || !room_ || !parent) return;
+    if (parent->type != MTYPE_LEAF_FOLDER && !mseq_has_content(parent)) return;
+
+    MAppFileRequest request;
+    request.kind = MAppFileKind::open;
+    request.title = mapp_text(spec->title);
+    if (spec->initial) request.initial_name = spec->initial;
+    request.initial_folder = holder_folder(parent, room_);
+    if (id == ID_ADD_FILE_LINK) {
+        request.filter = mapp_text(kAnyFilter);
+        request.must_exist = true;
+    } else if (spec->type == MTYPE_BOOK_LIBRARY) {
+        request.filter = mapp_text(kBookFilter);
+        request.default_ext = "kvnb";
+    } else {
+        request.filter = mapp_text(kLeafFilter);
+        request.default_ext = "kvnl";
+    }
+    CkvString path;
+    if (!port_->choose_file(request, &path)) return;
+    path = mseq_path::canonicalize(path);
+
+    MSEQ_TYPE type = spec->type;
+    CkvString name;
+    if (id == ID_ADD_FILE_LINK) {
+        MrecCompiler header;
+        if (!header.read_header(MseqFullPath(path))) {
+            port_->warn(mapp_text("ファイル情報を読み込めません。"));
+            return;
+        }
+        type = header.result.header.type;
+        name = header.result.header.name;
+    }
+    MseqObject* link = insert_link(room_, parent, type, name, path);
+    if (!link) {
+        port_->warn(mapp_text("このリンクは指定位置に追加できません。"));
+        return;
+    }
+    if (MseqObject* same = find_same_path(room_, room_node_.get(), path, link)) {
+        const CkvString text = mapp_format(
+            "同じファイルパスが既に存在していますが追加しますか？\n\nID\t0x%08x\n名前\t%s\nパス\t%"
+            "s\n",
+            same->id, same->name.c_str(), same->path.c_str());
+        if (!port_->ask_yes_no(text)) {
+            remove_link(room_, link);
+            port_->refresh(MAppRefresh::room_tree);
+            return;
+        }
+    }
+    mseq_path::make_relative(link);
+    if (spec->templ) {
+        ref_ptr<MseqEntity> content = mseq_open(link);
+        MseqEntity* e = content.get();
+        if (!e || e == MseqEmpty::instance()) {
+            port_->warn(mapp_text("警告：テンプレートで初期化できませんでした"));
+        } else {
+            MseqDesk::instance().load(e, MseqFullPath(program_file_path(spec->templ)), false);
+            // The new file exists only in memory: the next save writes it.
+            MseqDesk::instance().mark_modified(e);
+            open_in_edit_list(e, link, true);
+        }
+    }
+    if (MseqEntity* holder = holder_of(link, room_)) MseqDesk::instance().mark_modified(holder);
+    selected_node_ = link;
+    port_->refresh(MAppRefresh::room_tree);
+    port_->refresh(MAppRefresh::room_item, link);
+}
+
+void MFrame::create_folder() {
+    MseqObject* parent = selected_node_;
+    if (!room_ || !parent) return;
+    if (parent->type != MTYPE_LEAF_FOLDER && !mseq_has_content(parent)) return;
+    MseqObject* folder = insert_link(room_, parent, MTYPE_LEAF_FOLDER, CkvString(), CkvString());
+    if (!folder) return;
+    if (MseqEntity* holder = holder_of(folder, room_)) MseqDesk::instance().mark_modified(holder);
+    selected_node_ = folder;
+    port_->refresh(MAppRefresh::room_tree);
+}
+
+// ---- New music ----
+
+namespace {
+
+// The checks of page 2's existing files: a book or music must be new; a stage or chord map may
+// exist when its file holds that kind.
+bool check_existing(MAppUserPort& port, const CkvString& path, MSEQ_TYPE type) {
+    if (path.empty() || !kv_fs::file_exists(path)) return true;
+    if (type == MTYPE_BOOK_MUSIC || type == MTYPE_LEAF_MUSIC) {
+        port.warn(mapp_text("ミュージックブック／リーフは新しく作成する必要があります。"));
+        return false;
+    }
+    MrecCompiler header;
+    if (!header.read_header(MseqFullPath(path))) {
+        port.warn(mapp_text("ファイル情報を読み込めません。"));
+        return false;
+    }
+    if (header.result.header.type != type) {
+        port.warn(mapp_text("オブジェクトタイプが異なります。"));
+        return false;
+    }
+    return true;
+}
+
+// The map-reference form of a leaf's identifier: its serial with 0x200000 added.
+MSEQ_ID map_reference(const MseqObject* leaf) {
+    return (leaf ? (leaf->id & 0xFFFFF) : 0) + 0x200000;
+}
+
+}  // namespace
+
+// Creates the book, music, stage map and chord map of a new music; false (after its message)
+// when the dialog should stay open.
+static bool create_music(MFrame& frame, MseqRoom* room, MseqObject* room_node, MAppUserPort& port,
+                         const CkvString& book_path, const CkvString& music_path,
+                         const CkvString& stage_path, const CkvString& chord_path,
+                         MseqObject** book_out) {
+    if (book_path.empty() || music_path.empty()) {
+        port.warn(mapp_text("ミュージックブック／リーフは新しく作成する必要があります。"));
+        return false;
+    }
+    MseqObject* book_link =
+        room->create_book(room_node, MPLACE_LAST_CHILD, MTYPE_BOOK_MUSIC, CkvString(),
+                          MseqDescPath(mseq_path::canonicalize(book_path)));
+    if (!book_link) {
+        port.warn(mapp_text("ミュージックブック追加に失敗"));
+        return false;
+    }
+    MseqFullPath full;
+    mseq_path::resolve(book_link, false, &full);
+    if (MseqObject* same = room->find_book_by_path(full, nullptr, book_link)) {
+        port.warn(
+            mapp_format("ルームに同じファイルパスのブックがあります。\n追加する必要はありませ"
+                        "ん。\n\nID\t0x%08x\n名前\t%s\nパス\t%s\n",
+                        same->id, same->name.c_str(), same->path.c_str()));
+        room->remove(book_link->id);
+        return false;
+    }
+    mseq_path::make_relative(book_link);
+    ref_ptr<MseqEntity> book_content = mseq_open(book_link);
+    auto* book = book_content->cast_to<MseqBook>(MTYPE_BOOK);
+    if (!book) {
+        port.warn(mapp_text("ミュージックブックを開けません。"));
+        book_content = nullptr;
+        room->remove(book_link->id);
+        return false;
+    }
+    MseqDesk& desk = MseqDesk::instance();
+    desk.mark_modified(room);
+    desk.mark_modified(book);
+
+    auto add_leaf = [&](MSEQ_TYPE type, const char* name, const CkvString& path,
+                        const char* refused) -> MseqObject* {
+        if (path.empty()) return nullptr;
+        MseqObject* leaf =
+            book->create_leaf(book_link, MPLACE_LAST_CHILD, type, name ? mapp_text(name) : "",
+                              MseqDescPath(mseq_path::canonicalize(path)));
+        if (!leaf) {
+            port.warn(mapp_text(refused));
+            return nullptr;
+        }
+        mseq_path::make_relative(leaf);
+        return leaf;
+    };
+    MseqObject* music = add_leaf(MTYPE_LEAF_MUSIC, "ミュージック", music_path,
+                                 "警告：ミュージックリーフ追加に失敗");
+    MseqObject* stage =
+        add_leaf(MTYPE_LEAF_STAGE, nullptr, stage_path, "警告：ステージマップ追加に失敗");
+    MseqObject* chord =
+        add_leaf(MTYPE_LEAF_CHORD, nullptr, chord_path, "警告：コードマップ追加に失敗");
+
+    // Each new leaf takes its template's content and stays a new file until the next save.
+    auto init = [&](MseqObject* leaf, MSEQ_TYPE type, const char* templ, const char* failed,
+                    bool select) -> MseqEntity* {
+        if (!leaf) return nullptr;
+        ref_ptr<MseqEntity> content = mseq_open(leaf);
+        MseqEntity* e = content.get();
+        if (!has_type(e, type)) {
+            port.warn(mapp_text(failed));
+            return nullptr;
+        }
+        desk.load(e, MseqFullPath(program_file_path(templ)), false);
+        if (type == MTYPE_LEAF_MUSIC) {
+            auto* m = e->cast_to<MseqMusic>(MTYPE_LEAF_MUSIC);
+            m->m_MapStageID = map_reference(stage);
+            m->m_MapChordID = map_reference(chord);
+        }
+        desk.mark_modified(e);
+        frame.open_in_edit_list(e, leaf, select);
+        return e;
+    };
+    init(music, MTYPE_LEAF_MUSIC, ".\\template\\music01\\music.kvnl",
+         "警告：ミュージックリーフの初期化に失敗", true);
+    init(stage, MTYPE_LEAF_STAGE, ".\\template\\music01\\stage.kvnl",
+         "警告：ステージマップの初期化に失敗", false);
+    init(chord, MTYPE_LEAF_CHORD, ".\\template\\music01\\chord.kvnl",
+         "警告：コードマップの初期化に失敗", false);
+    *book_out = book_link;
+    return true;
+}
+
+void MFrame::new_music() {
+    if (!room_) return;
+    MAppFields fields;
+    const CkvString room_folder = mseq_path::remove_file_name(room_->full_path);
+    fields.set("page", CkvString("1"));
+    fields.set("parent", room_folder);
+    fields.set("folder", CkvString("music"));
+    fields.set("book", CkvString());
+    fields.set("music", CkvString());
+    fields.set("stage", CkvString());
+    fields.set("chord", CkvString());
+    MAppUserPort& port = *port_;
+    MseqObject* book_link = nullptr;
+    auto check = [&](MAppFields& f) -> MAppCheck {
+        if (f.get("page") == "2") {
+            const CkvString book = f.get("book"), music = f.get("music");
+            const CkvString stage = f.get("stage"), chord = f.get("chord");
+            if (!check_existing(port, book, MTYPE_BOOK_MUSIC)) return {false, "book"};
+            if (!check_existing(port, music, MTYPE_LEAF_MUSIC)) return {false, "music"};
+            if (!check_existing(port, stage, MTYPE_LEAF_STAGE)) return {false, "stage"};
+            if (!check_existing(port, chord, MTYPE_LEAF_CHORD)) return {false, "chord"};
+            if (!create_music(*this, room_, room_node_.get(), port, book, music, stage, chord,
+                              &book_link))
+                return {false, "book"};
+            return {};
+        }
+        const CkvString parent = f.get("parent");
+        const CkvString folder = mapp_trim_blanks(f.get("folder"));
+        f.set("folder", folder);
+        if (!folder.empty() && !mseq_path::valid_name(folder)) {
+            port.warn(mapp_text("新しく作るフォルダ名に使えない文字が含まれています。"));
+            return {false, "folder"};
+        }
+        if (folder.empty() &&
+            !port.ask_yes_no(mapp_format("指定した親フォルダ内に作成しますがよろしいですか？\n\n%s",
+                                         parent.c_str())))
+            return {false, "folder"};
+        const CkvString dir = folder.empty() ? parent : mseq_path::append(parent, folder);
+        if (!folder.empty() && kv_fs::file_exists(dir) &&
+            !port.ask_yes_no(mapp_format(
+                "同じ名前のフォルダは既に存在していますが、\n作成してよろしいですか？\n\n%s",
+                dir.c_str())))
+            return {false, "folder"};
+        static const struct {
+            const char* file;
+            const char* message;
+        } kFiles[] = {
+            {"music.kvnb", "指定したフォルダに同じ名前のブックファイルが既に存在しています。"},
+            {"music.kvnl",
+             "指定したフォルダに同じ名前のミュージックファイルが既に存在しています。"},
+            {"stage.kvnl",
+             "指定したフォルダに同じ名前のステージマップファイルが既に存在しています。"},
+            {"chord.kvnl",
+             "指定したフォルダに同じ名前のコードマップファイルが既に存在しています。"},
+        };
+        for (const auto& k : kFiles) {
+            if (kv_fs::file_exists(mseq_path::append(dir, k.file))) {
+                port.warn(mapp_text(k.message));
+                return {false, "folder"};
+            }
+        }
+        if (!create_music(
+                *this, room_, room_node_.get(), port, mseq_path::append(dir, "music.kvnb"),
+                mseq_path::append(dir, "music.kvnl"), mseq_path::append(dir, "stage.kvnl"),
+                mseq_path::append(dir, "chord.kvnl"), &book_link))
+            return {false, "folder"};
+        return {};
+    };
+    if (!port.run_dialog(MAppDialog::new_music, fields, check)) return;
+    if (book_link) selected_node_ = book_link;
+    port_->refresh(MAppRefresh::room_tree);
+    port_->refresh(MAppRefresh::room_item, book_link);
+}
+
+// ---- Delete and open links ----
+
+void MFrame::delete_link() {
+    MseqObject* node = selected_node_;
+    if (!room_ || !node) return;
+    if (node == room_node_.get() || !mseq_subtree_removable(node)) {
+        port_->warn(
+            mapp_text("このリンクか子リンクが編集・再生等で使用中です。\nまたは、削除できな"
+                      "いタイプのリンクです。"));
+        return;
+    }
+    const CkvString question = mapp_format(
+        "リンクを削除します。よろしいですか？\n※ ファイルは削除しません。リンクだけ削除します。"
+        "\n\nID\t0x%08x\n名前\t%s\n種類\t%s\nパス\t%s\n",
+        node->id, node->name.c_str(), mseq_type_name(node->type).c_str(), node->path.c_str());
+    if (!port_->ask_yes_no(question)) return;
+    MseqDesk& desk = MseqDesk::instance();
+    MseqEntity* content = node->entity();
+    if (mseq_type_category(node->type) == MCAT_BOOK && content &&
+        content != MseqEmpty::instance() && (content->flags & MEF_MODIFIED)) {
+        const CkvString text = mapp_format("ブックの変更内容を保存しますか？\n\n名前\t%s\n位置\t%s",
+                                           node->name.c_str(), content->full_path.c_str());
+        switch (port_->ask_yes_no_cancel(text)) {
+            case MAppAnswer::yes:
+                if (!save_file(content)) return;
+                break;
+            case MAppAnswer::no:
+                desk.clear_modified(content);
+                break;
+            case MAppAnswer::cancel:
+                return;
+        }
+    }
+    ref_ptr<MseqEntity> holder(holder_of(node, room_));
+    if (!room_->remove(node->id)) {
+        port_->warn(mapp_text("削除できませんでした。"));
+        return;
+    }
+    selected_node_ = nullptr;
+    if (holder) desk.mark_modified(holder.get());
+    port_->refresh(MAppRefresh::room_tree);
+}
+
+void MFrame::open_link() {
+    MseqObject* node = selected_node_;
+    if (!node) return;
+    if (node->type == MTYPE_LEAF_FOLDER) {
+        port_->refresh(MAppRefresh::room_item, node);
+        return;
+    }
+    MseqFullPath full;
+    if (!node->is_with() && mseq_path::resolve(node, false, &full) && !kv_fs::file_exists(full)) {
+        const CkvString text = mapp_format(
+            "%s\n\nこのファイルは存在しません。\n新しく作成してもよろしいですか？", full.c_str());
+        if (!port_->ask_yes_no(text)) return;
+    }
+    port_->wait_cursor(true);
+    ref_ptr<MseqEntity> content = mseq_open(node);
+    port_->wait_cursor(false);
+    if (!content || content.get() == MseqEmpty::instance()) {
+        port_->warn(mapp_text(
+            "ファイルを開けませんでした。\n\n- 新版のソフトウェアがあれば、入手して下さい。\n- リ"
+            "ンクを扱うリーフは多重に開くことはできません。\n- ファイルに直接手を加えると読めなく"
+            "なる場合があります。\n- 以外の場合はバグの可能性もありますので、報告して下さい。"));
+        return;
+    }
+    open_in_edit_list(content.get(), node, true);
+    port_->refresh(MAppRefresh::room_item, node);
+}
+
+// ---- Edit list ----
+
+void MFrame::close_unmodified_entries() {
+    MseqDesk& desk = MseqDesk::instance();
+    const MseqEntity* keep = shown_file();
+    std::vector<MAppEditEntry> kept;
+    for (MAppEditEntry& e : edit_list_) {
+        if (e.entity.get() == keep || (e.entity->flags & MEF_MODIFIED)) {
+            kept.push_back(std::move(e));
+        } else {
+            MseqEntity* gone = e.entity.get();
+            e.entity = nullptr;
+            desk.close_editor(gone);
+        }
+    }
+    edit_list_ = std::move(kept);
+    edit_selection_ = keep ? entry_of(keep) : -1;
+    desk.trim_cache();
+    port_->refresh(MAppRefresh::edit_list);
+    port_->refresh(MAppRefresh::room_tree);
+}
+
+void MFrame::close_edit_entry() {
+    if (edit_selection_ < 0) {
+        close_unmodified_entries();
+        return;
+    }
+    MAppEditEntry& entry = edit_list_[static_cast<size_t>(edit_selection_)];
+    MseqEntity* e = entry.entity.get();
+    bool discard = false;
+    if (e->flags & MEF_MODIFIED) {
+        const CkvString text = mapp_format("保存しますか？\n\n名前\n%s\n\n場所\n%s",
+                                           e->name.c_str(), e->full_path.c_str());
+        switch (port_->ask_yes_no_cancel(text)) {
+            case MAppAnswer::yes:
+                if (!save_file(e)) return;
+                break;
+            case MAppAnswer::no:
+                discard = true;
+                break;
+            case MAppAnswer::cancel:
+                return;
+        }
+    }
+    // The entity outlives the entry while its node or the desk holds it.
+    ref_ptr<MseqEntity> hold(e);
+    edit_list_.erase(edit_list_.begin() + edit_selection_);
+    MseqDesk& desk = MseqDesk::instance();
+    desk.close_editor(e);
+    if (discard) {
+        hold = nullptr;
+        if (!desk.unload(e) && !desk.revert(e, !e->full_path.empty())) {
+            port_->warn(mapp_text(
+                "リロードロールバック／復元に失敗しました。\n\nこのリーフエンティティを初期状態にし"
+                "ました。\nファイルへ書き込まれてはいませんので、\n終了前にこのリーフを再度編集しな"
+                "い方が安全です。\n念のためアプリケーションを終了することをお勧めします。\n"));
+        }
+    }
+    edit_selection_ = -1;
+    port_->refresh(MAppRefresh::edit_list);
+    port_->refresh(MAppRefresh::editor_view);
+    port_->refresh(MAppRefresh::room_tree);
+    port_->refresh(MAppRefresh::title);
+}

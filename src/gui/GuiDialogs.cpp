@@ -1,0 +1,361 @@
+#include "gui/GuiDialogs.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+#include "app/MAppText.h"
+#include "gui/GuiText.h"
+#include "model/core/MseqPathOps.h"
+
+// ---- Fields ----
+
+GuiFieldDialog::GuiFieldDialog(QWidget* parent, MAppFields& fields, const MAppDialogCheck& check)
+    : QDialog(parent), fields_(fields), check_(check) {
+    setModal(true);
+}
+
+void GuiFieldDialog::bind(const std::string& name, QWidget* widget) {
+    widget->setObjectName(QString::fromStdString(name));
+    widgets_.emplace_back(name, widget);
+}
+
+QWidget* GuiFieldDialog::field_widget(const std::string& name) const {
+    for (const auto& [n, w] : widgets_) {
+        if (n == name) return w;
+    }
+    return nullptr;
+}
+
+CkvString GuiFieldDialog::value(const std::string& name) const {
+    QWidget* w = field_widget(name);
+    if (auto* edit = qobject_cast<QLineEdit*>(w)) return gui_cp932(edit->text());
+    if (auto* box = qobject_cast<QCheckBox*>(w)) return CkvString(box->isChecked() ? "1" : "0");
+    if (auto* list = qobject_cast<QComboBox*>(w)) {
+        const QVariant data = list->currentData();
+        return gui_cp932(data.isValid() ? data.toString() : list->currentText());
+    }
+    return {};
+}
+
+void GuiFieldDialog::set_value(const std::string& name, const CkvString& value) {
+    QWidget* w = field_widget(name);
+    if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+        edit->setText(gui_text(value));
+    } else if (auto* box = qobject_cast<QCheckBox*>(w)) {
+        box->setChecked(value != "0" && !value.empty());
+    } else if (auto* list = qobject_cast<QComboBox*>(w)) {
+        const int i = list->findData(gui_text(value));
+        if (i >= 0) {
+            list->setCurrentIndex(i);
+        } else if (list->isEditable()) {
+            list->setEditText(gui_text(value));
+        }
+    }
+}
+
+void GuiFieldDialog::load_fields() {
+    for (const auto& [name, w] : widgets_)
+        set_value(name, fields_.get(name));
+}
+
+void GuiFieldDialog::store_fields() {
+    for (const auto& [name, w] : widgets_)
+        fields_.set(name, value(name));
+}
+
+void GuiFieldDialog::done(int result) {
+    if (result != QDialog::Accepted) {
+        QDialog::done(result);
+        return;
+    }
+    store_fields();
+    const MAppCheck verdict = check_ ? check_(fields_) : MAppCheck{};
+    // The check may have rewritten values (trimmed names, the computed path).
+    load_fields();
+    if (!verdict.accepted) {
+        if (QWidget* w = field_widget(verdict.focus)) {
+            w->setFocus(Qt::OtherFocusReason);
+            if (auto* edit = qobject_cast<QLineEdit*>(w)) edit->selectAll();
+        }
+        return;
+    }
+    QDialog::done(result);
+}
+
+QWidget* GuiFieldDialog::make_buttons() {
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));
+    buttons->button(QDialogButtonBox::Ok)->setDefault(true);
+    buttons->button(QDialogButtonBox::Cancel)->setText(gui_utf8("キャンセル"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    return buttons;
+}
+
+namespace {
+
+// A line with a path field and its browse button.
+QWidget* path_row(QWidget* parent, QLineEdit* edit, QPushButton** button) {
+    auto* row = new QWidget(parent);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(edit, 1);
+    *button = new QPushButton(gui_utf8("参照..."), row);
+    layout->addWidget(*button);
+    return row;
+}
+
+// Leaving a name field trims its half- and full-width blanks.
+void trim_on_leave(QLineEdit* edit) {
+    QObject::connect(edit, &QLineEdit::editingFinished, edit, [edit] {
+        const QString trimmed = gui_text(mapp_trim_blanks(gui_cp932(edit->text())));
+        if (trimmed != edit->text()) edit->setText(trimmed);
+    });
+}
+
+// Asks for a folder, starting at the one in `edit`; the answer replaces it.
+void browse_folder(MAppUserPort& port, QLineEdit* edit, const char* title) {
+    MAppFileRequest request;
+    request.kind = MAppFileKind::folder;
+    request.title = mapp_text(title);
+    request.initial_folder = gui_cp932(edit->text());
+    CkvString chosen;
+    if (port.choose_file(request, &chosen)) edit->setText(gui_text(chosen));
+}
+
+}  // namespace
+
+// ---- Create library ----
+
+GuiCreateRoomDialog::GuiCreateRoomDialog(QWidget* parent, MAppUserPort& port, MAppFields& fields,
+                                         const MAppDialogCheck& check)
+    : GuiFieldDialog(parent, fields, check) {
+    setWindowTitle(gui_utf8("新しいライブラリを作る"));
+    parent_ = new QLineEdit(this);
+    folder_ = new QLineEdit(this);
+    file_ = new QLineEdit(this);
+    full_ = new QLineEdit(this);
+    full_->setReadOnly(true);
+    full_->setFocusPolicy(Qt::NoFocus);
+    bind("parent", parent_);
+    bind("folder", folder_);
+    bind("file", file_);
+    bind("full", full_);
+    QPushButton* browse = nullptr;
+    auto* form = new QFormLayout;
+    form->addRow(gui_utf8("親フォルダ(&P)"), path_row(this, parent_, &browse));
+    form->addRow(gui_utf8("フォルダ名(&D)"), folder_);
+    form->addRow(gui_utf8("ファイル名(&F)"), file_);
+    form->addRow(gui_utf8("作成するファイル"), full_);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(make_buttons());
+    setTabOrder(parent_, browse);
+    setTabOrder(browse, folder_);
+    setTabOrder(folder_, file_);
+    trim_on_leave(folder_);
+    trim_on_leave(file_);
+    connect(browse, &QPushButton::clicked, this, [this, &port] {
+        browse_folder(port, parent_, "新しいライブラリの作成先となる親フォルダ");
+    });
+    for (QLineEdit* e : {parent_, folder_, file_})
+        connect(e, &QLineEdit::textChanged, this, [this] { update_full(); });
+    load_fields();
+    update_full();
+    resize(560, sizeHint().height());
+    folder_->setFocus();
+}
+
+void GuiCreateRoomDialog::update_full() {
+    CkvString path = gui_cp932(parent_->text());
+    const CkvString folder = gui_cp932(folder_->text());
+    if (!folder.empty()) path = mseq_path::append(path, folder);
+    full_->setText(gui_text(mseq_path::append(path, gui_cp932(file_->text()))));
+}
+
+// ---- New music ----
+
+namespace {
+
+struct FileField {
+    const char* name;
+    const char* label;
+    const char* title;
+    const char* initial;
+    bool book;
+};
+
+const FileField kMusicFiles[] = {
+    {"book", "ミュージックブック(&B)", "新しいミュージックブックの位置を指定", "music.kvnb", true},
+    {"music", "ミュージックリーフ(&M)", "新しいミュージックリーフの位置を指定", "music.kvnl",
+     false},
+    {"stage", "ステージマップ(&S)", "ステージマップの位置を指定", "stage.kvnl", false},
+    {"chord", "デフォルトコードマップ(&C)", "デフォルトコードマップの位置を指定", "chord.kvnl",
+     false},
+};
+
+}  // namespace
+
+GuiNewMusicDialog::GuiNewMusicDialog(QWidget* parent, MAppUserPort& port, MAppFields& fields,
+                                     const MAppDialogCheck& check)
+    : GuiFieldDialog(parent, fields, check) {
+    setWindowTitle(gui_utf8("新しい曲の作成"));
+    pages_ = new QStackedWidget(this);
+    page_field_ = new QLineEdit(this);
+    page_field_->hide();
+    bind("page", page_field_);
+
+    // Page 1: a new folder that receives the four files.
+    auto* one = new QWidget(pages_);
+    auto* parent_edit = new QLineEdit(one);
+    auto* folder_edit = new QLineEdit(one);
+    bind("parent", parent_edit);
+    bind("folder", folder_edit);
+    trim_on_leave(folder_edit);
+    QPushButton* browse = nullptr;
+    auto* form1 = new QFormLayout(one);
+    form1->addRow(
+        new QLabel(gui_utf8("新しいフォルダを作り、その中に曲のファイルを作成します。"), one));
+    form1->addRow(gui_utf8("親フォルダ(&P)"), path_row(one, parent_edit, &browse));
+    form1->addRow(gui_utf8("フォルダ名(&D)"), folder_edit);
+    auto* to_two = new QPushButton(gui_utf8("ファイルを個別に指定する(&I) >>"), one);
+    form1->addRow(to_two);
+    connect(browse, &QPushButton::clicked, this, [&port, parent_edit] {
+        browse_folder(port, parent_edit, "新しい曲フォルダの親フォルダ");
+    });
+    connect(to_two, &QPushButton::clicked, this, [this] { show_page(2); });
+    pages_->addWidget(one);
+
+    // Page 2: each file chosen on its own.
+    auto* two = new QWidget(pages_);
+    auto* form2 = new QFormLayout(two);
+    form2->addRow(new QLabel(gui_utf8("作成するファイルを個別に指定します。"), two));
+    // The first browse starts in the library's folder; later ones where the last one ended.
+    auto start = std::make_shared<CkvString>(fields.get("parent"));
+    for (const FileField& f : kMusicFiles) {
+        auto* edit = new QLineEdit(two);
+        bind(f.name, edit);
+        QPushButton* button = nullptr;
+        form2->addRow(gui_utf8(f.label), path_row(two, edit, &button));
+        connect(button, &QPushButton::clicked, this, [&port, edit, f, start] {
+            MAppFileRequest request;
+            request.kind = MAppFileKind::open;
+            request.title = mapp_text(f.title);
+            request.initial_name = f.initial;
+            request.initial_folder = *start;
+            request.default_ext = f.book ? "kvnb" : "kvnl";
+            request.filter =
+                mapp_text(f.book ? "Korvante ブック (*.kvnb)|*.kvnb|全てのファイル (*.*)|*.*||"
+                                 : "Korvante リーフ (*.kvnl)|*.kvnl|全てのファイル (*.*)|*.*||");
+            CkvString chosen;
+            if (!port.choose_file(request, &chosen)) {
+                edit->clear();
+                return;
+            }
+            *start = mseq_path::remove_file_name(chosen);
+            edit->setText(gui_text(chosen));
+        });
+    }
+    auto* to_one = new QPushButton(gui_utf8("<< 新しいフォルダに作成する(&N)"), two);
+    form2->addRow(to_one);
+    connect(to_one, &QPushButton::clicked, this, [this] { show_page(1); });
+    pages_->addWidget(two);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(pages_);
+    layout->addWidget(make_buttons());
+    load_fields();
+    show_page(fields.get("page") == "2" ? 2 : 1);
+    resize(600, sizeHint().height());
+}
+
+void GuiNewMusicDialog::show_page(int page) {
+    pages_->setCurrentIndex(page == 2 ? 1 : 0);
+    page_field_->setText(page == 2 ? QStringLiteral("2") : QStringLiteral("1"));
+    if (QWidget* first = field_widget(page == 2 ? "book" : "folder")) first->setFocus();
+}
+
+int GuiNewMusicDialog::page() const {
+    return pages_->currentIndex() + 1;
+}
+
+// ---- Settings ----
+
+namespace {
+
+enum class SettingKind { check, number };
+
+struct SettingRow {
+    const char* name;
+    const char* label;
+    SettingKind kind;
+};
+
+const SettingRow kSettingRows[] = {
+    {"m_PlayMode", "再生モード (1-3)", SettingKind::number},
+    {"m_StopClose", "停止したらデバイスを閉じる", SettingKind::check},
+    {"m_StopResetMsg", "停止したらリセットメッセージを送る", SettingKind::check},
+    {"m_CacheLevel", "キャッシュレベル (1-6)", SettingKind::number},
+    {"m_SeekInterval", "再生位置の更新間隔 (ミリ秒)", SettingKind::number},
+    {"m_ShowMenuBar", "メニューバーを表示する", SettingKind::check},
+    {"m_ShowStatusBar", "ステータスバーを表示する", SettingKind::check},
+    {"m_VertTrackList", "トラックリストを縦に並べる", SettingKind::check},
+    {"m_VertTrackProp", "トラックプロパティを縦に並べる", SettingKind::check},
+    {"m_MouseWheel", "マウスホイールでスクロールする", SettingKind::check},
+    {"m_LClickDelete", "左クリックで削除する", SettingKind::check},
+    {"m_DownSemiFlat", "下がる半音をフラットで表す", SettingKind::check},
+};
+
+}  // namespace
+
+GuiSettingsDialog::GuiSettingsDialog(QWidget* parent, MAppFields& fields,
+                                     const MAppDialogCheck& check,
+                                     const std::vector<std::string>& devices,
+                                     const std::vector<std::string>& synth_ports)
+    : GuiFieldDialog(parent, fields, check) {
+    setWindowTitle(gui_utf8("設定"));
+    auto* form = new QFormLayout;
+
+    auto* device = new QComboBox(this);
+    device->addItem(gui_utf8("なし"), QStringLiteral("-2"));
+    device->addItem(gui_utf8("MIDI マッパー (最初の出力先)"), QStringLiteral("-1"));
+    for (size_t i = 0; i < devices.size(); ++i)
+        device->addItem(gui_text(devices[i]), QString::number(i));
+    bind("m_DeviceID", device);
+    form->addRow(gui_utf8("MIDI 出力デバイス(&D)"), device);
+
+    auto* synth = new QCheckBox(gui_utf8("内蔵シンセサイザーで再生する"), this);
+    bind("m_DirectMusic", synth);
+    form->addRow(gui_utf8("シンセサイザー(&Y)"), synth);
+    auto* synth_port = new QComboBox(this);
+    synth_port->setEditable(true);
+    for (const std::string& p : synth_ports)
+        synth_port->addItem(gui_text(p), gui_text(p));
+    bind("m_DmPortName", synth_port);
+    form->addRow(gui_utf8("シンセサイザーのポート(&O)"), synth_port);
+
+    for (const SettingRow& row : kSettingRows) {
+        if (row.kind == SettingKind::check) {
+            auto* box = new QCheckBox(gui_utf8(row.label), this);
+            bind(row.name, box);
+            form->addRow(QString(), box);
+        } else {
+            auto* edit = new QLineEdit(this);
+            bind(row.name, edit);
+            form->addRow(gui_utf8(row.label), edit);
+        }
+    }
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(make_buttons());
+    load_fields();
+    device->setFocus();
+}

@@ -1,0 +1,92 @@
+#include "gui/GuiEditorPane.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "gui/GuiRoomTree.h"
+#include "gui/GuiText.h"
+#include "model/core/MseqEntity.h"
+#include "model/core/MseqObject.h"
+#include "model/library/MseqMusic.h"
+
+namespace {
+
+QString about_text(const QString& library) {
+    QString text = gui_utf8(
+                       "<h2>Korvante</h2>"
+                       "<p>バージョン %1</p>"
+                       "<p>"
+                       "型付きのブロックでトラックに音を並べ、コード・スケール・移調を通して演奏す"
+                       "る作曲ソフトです。<br>"
+                       "左のライブラリからリンクを開くと、ここに表示されます。</p>")
+                       .arg(QStringLiteral(KV_VERSION_STRING));
+    if (!library.isEmpty()) text += gui_utf8("<p>ライブラリ: %1</p>").arg(library.toHtmlEscaped());
+    return text;
+}
+
+void add_tracks(QTreeWidgetItem* parent, QTreeWidget* tree, MseqObject* node) {
+    for (MseqObject* t = node->first_child(); t; t = t->next()) {
+        auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(tree);
+        item->setText(0, gui_text(t->name));
+        item->setText(1, gui_text(mseq_type_name(t->type)));
+        item->setText(2, QStringLiteral("0x%1").arg(t->id, 8, 16, QLatin1Char('0')));
+        add_tracks(item, tree, t);
+    }
+}
+
+}  // namespace
+
+GuiEditorPane::GuiEditorPane(QWidget* parent) : QStackedWidget(parent) {
+    setObjectName(QStringLiteral("kv_editor_pane"));
+    about_ = new QLabel(this);
+    about_->setObjectName(QStringLiteral("kv_about_view"));
+    about_->setAlignment(Qt::AlignCenter);
+    about_->setWordWrap(true);
+    about_->setTextFormat(Qt::RichText);
+    about_->setAutoFillBackground(true);
+    addWidget(about_);
+
+    music_ = new QWidget(this);
+    auto* layout = new QVBoxLayout(music_);
+    music_title_ = new QLabel(music_);
+    tracks_ = new QTreeWidget(music_);
+    tracks_->setObjectName(QStringLiteral("kv_track_list"));
+    tracks_->setHeaderLabels({gui_utf8("トラック"), gui_utf8("種類"), QStringLiteral("ID")});
+    tracks_->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    layout->addWidget(music_title_);
+    layout->addWidget(tracks_, 1);
+    addWidget(music_);
+
+    summary_ = new QLabel(this);
+    summary_->setAlignment(Qt::AlignCenter);
+    summary_->setWordWrap(true);
+    addWidget(summary_);
+    show_file(nullptr, QString());
+}
+
+void GuiEditorPane::show_file(MseqEntity* file, const QString& library) {
+    file_ = file;
+    if (!file) {
+        about_->setText(about_text(library));
+        setCurrentWidget(about_);
+        return;
+    }
+    if (auto* music = file->cast_to<MseqMusic>(MTYPE_LEAF_MUSIC)) {
+        music_title_->setText(gui_utf8("<b>%1</b>　テンポ %2　移調 %3")
+                                  .arg(gui_text(file->name).toHtmlEscaped())
+                                  .arg(music->m_Tempo)
+                                  .arg(music->m_Transpose));
+        tracks_->clear();
+        if (music->root()) add_tracks(nullptr, tracks_, music->root());
+        tracks_->expandAll();
+        setCurrentWidget(music_);
+        return;
+    }
+    summary_->setText(gui_utf8("<h3>%1</h3><p>%2</p><p>%3</p>")
+                          .arg(gui_text(file->name).toHtmlEscaped(),
+                               gui_text(mseq_type_name(file->type())).toHtmlEscaped(),
+                               gui_text(file->full_path).toHtmlEscaped()));
+    setCurrentWidget(summary_);
+}

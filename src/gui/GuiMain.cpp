@@ -1,0 +1,176 @@
+// The desktop program: the main window over the application, started by `korvante` (no command
+// or `korvante gui`) so that the command-line tools never load the window toolkit.
+#include <unistd.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPixmap>
+#include <QTimer>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/MApp.h"
+#include "app/MAppCommands.h"
+#include "gui/GuiMainWindow.h"
+#include "gui/GuiRoomTree.h"
+#include "gui/GuiStart.h"
+#include "gui/GuiText.h"
+#include "gui/GuiUserPort.h"
+#include "platform/FileSystem.h"
+#include "platform/Instance.h"
+#include "platform/MidiOut.h"
+#include "platform/SynthPort.h"
+#include "platform/TextCodec.h"
+
+namespace {
+
+// Monotonic nanoseconds; the measurement of the start-up counts from the launcher's value.
+int64_t now_ns() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+const int64_t g_main_entered = now_ns();
+
+std::string program_folder() {
+    std::error_code ec;
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string(".") : exe.parent_path().string();
+}
+
+bool has_display() {
+    return std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY") ||
+           std::getenv("QT_QPA_PLATFORM");
+}
+
+// A private runtime folder, so that pictures and measurements run beside a working copy.
+std::string private_runtime_folder() {
+    char tmpl[] = "/tmp/korvante-shot-XXXXXX";
+    return ::mkdtemp(tmpl) ? std::string(tmpl) : std::string();
+}
+
+// Processes events until the window has painted (at most `limit_ms`).
+bool wait_painted(GuiMainWindow& window, int limit_ms) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!window.painted() && clock.elapsed() < limit_ms)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    // One more round: the children's paint and the flush follow the window's own.
+    QApplication::processEvents();
+    return window.painted();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const GuiOptions options = gui_parse_options(std::vector<std::string>(argv + 1, argv + argc));
+    if (!options.error.empty()) {
+        std::fprintf(stderr,
+                     "korvante gui: %s\nusage: korvante gui [LIBRARY] [--open LEAF] "
+                     "[--screenshot FILE.png] [--size WxH]\n",
+                     options.error.c_str());
+        return 2;
+    }
+    const bool unattended = !options.screenshot.empty() || options.report_first_paint;
+    if (!has_display()) {
+        if (!unattended) {
+            std::fprintf(stderr,
+                         "korvante: no display (neither DISPLAY nor WAYLAND_DISPLAY is set); the "
+                         "window cannot open.\nThe command-line tools work without one, for "
+                         "example: korvante demo\n");
+            return 1;
+        }
+        // Pictures and measurements are made off the screen.
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Korvante"));
+    QApplication::setApplicationVersion(QStringLiteral(KV_VERSION_STRING));
+
+    GuiUserPort port;
+    port.set_unattended(unattended);
+    std::unique_ptr<kv_midi::midi_out> midi = kv_midi::make_system_midi_out();
+    std::unique_ptr<kv_synth::synth_port> synth = kv_synth::make_fluidsynth_port("", false);
+    std::vector<std::string> midi_names, synth_names;
+    for (uint32_t i = 0; i < midi->device_count(); ++i) {
+        kv_midi::midi_out_caps caps;
+        midi_names.push_back(midi->device_caps(i, &caps) ? caps.name : std::string());
+    }
+    for (const kv_synth::port_info& p : synth->ports())
+        synth_names.push_back(p.name);
+    port.set_devices(midi_names, synth_names);
+
+    MAppServices services;
+    services.port = &port;
+    services.midi = midi.get();
+    services.synth = synth.get();
+    services.home = options.home.empty() ? program_folder() : options.home;
+
+    CkvString command_line;
+    if (!options.library.empty()) {
+        std::error_code ec;
+        const std::string absolute = std::filesystem::absolute(options.library, ec).string();
+        command_line = CkvString(kv_fs::from_host(ec ? options.library : absolute));
+    }
+    const std::string runtime = unattended ? private_runtime_folder() : std::string();
+    MApp korvante;
+    if (!korvante.start(services, command_line, runtime)) return 1;
+    MFrame& frame = *korvante.frame();
+
+    int status = 0;
+    {
+        GuiMainWindow window(frame, port);
+        port.attach(&window);
+        window.set_raise_poll([&korvante] { return korvante.take_raise_request(); });
+        window.restore_placement();
+        if (options.width > 0) window.resize(options.width, options.height);
+        if (options.report_first_paint) {
+            window.on_first_paint([] {
+                const char* spawned = std::getenv("KV_SPAWN_NS");
+                const int64_t from = spawned ? std::atoll(spawned) : g_main_entered;
+                std::printf("first paint after %.1f ms\n", (now_ns() - from) / 1e6);
+                std::fflush(stdout);
+                QApplication::exit(0);
+            });
+        }
+        window.show();
+        if (!options.open_leaf.empty()) {
+            MseqObject* node = gui_find_node(
+                frame.room_node(), CkvString(kv_codec::cp932_from_utf8(options.open_leaf)));
+            if (!node) {
+                std::fprintf(stderr, "korvante gui: no leaf named '%s' in the library\n",
+                             options.open_leaf.c_str());
+                status = 1;
+            } else {
+                frame.select_node(node);
+                window.room_tree()->select_node(node);
+                window.run_command(ID_LINK_OPEN);
+            }
+        }
+        if (status == 0 && !options.screenshot.empty()) {
+            if (!wait_painted(window, 10000)) {
+                std::fprintf(stderr, "korvante gui: the window did not paint\n");
+                status = 1;
+            } else if (!window.grab().save(QString::fromStdString(options.screenshot), "PNG")) {
+                std::fprintf(stderr, "korvante gui: cannot write %s\n", options.screenshot.c_str());
+                status = 1;
+            } else {
+                std::printf("%s\n", options.screenshot.c_str());
+            }
+        } else if (status == 0) {
+            status = QApplication::exec();
+        }
+        port.attach(nullptr);
+    }
+    korvante.end();
+    if (!runtime.empty()) {
+        std::error_code ec;
+        std::filesystem::remove_all(runtime, ec);
+    }
+    return status;
+}

@@ -1,0 +1,496 @@
+#include "gui/GuiMainWindow.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+#include "gui/GuiEditList.h"
+#include "gui/GuiEditorPane.h"
+#include "gui/GuiRoomTree.h"
+#include "gui/GuiText.h"
+#include "model/core/MseqObject.h"
+#include "model/library/MseqConfig.h"
+#include "model/library/MseqRoom.h"
+
+namespace {
+
+constexpr int kIdRole = Qt::UserRole;
+// How often the window takes the player's notifications: often enough for a smooth position
+// display, rarely enough to cost nothing while idle.
+constexpr int kTickMs = 25;
+// A pane width stored as 2 or less means "not set".
+constexpr int kDefaultPane = 240;
+
+const MAppMenu kBarMenus[4] = {MAppMenu::file, MAppMenu::library, MAppMenu::edit_list,
+                               MAppMenu::tools};
+
+QStyle::StandardPixmap icon_of(uint32_t id) {
+    switch (id) {
+        case ID_ROOM_OPEN:
+            return QStyle::SP_DialogOpenButton;
+        case ID_NEW_MUSIC_BUTTON:
+            return QStyle::SP_FileDialogNewFolder;
+        case ID_FILE_SAVE:
+            return QStyle::SP_DialogSaveButton;
+        case ID_FILE_SAVE_ALL:
+            return QStyle::SP_DriveFDIcon;
+        case ID_EXPORT_MIDI:
+            return QStyle::SP_ArrowRight;
+        case ID_LINK_DELETE:
+            return QStyle::SP_TrashIcon;
+        case ID_ADD_FILE_LINK:
+            return QStyle::SP_FileLinkIcon;
+        case ID_LINK_INFO:
+            return QStyle::SP_FileDialogInfoView;
+        case ID_TOOL_SETTINGS:
+            return QStyle::SP_ComputerIcon;
+        case ID_TOOL_MANUAL:
+            return QStyle::SP_DialogHelpButton;
+        case ID_PLAY:
+            return QStyle::SP_MediaPlay;
+        case ID_STOP:
+            return QStyle::SP_MediaStop;
+        case ID_PAUSE:
+            return QStyle::SP_MediaPause;
+        default:
+            return QStyle::SP_FileIcon;
+    }
+}
+
+// "[bar-beat-tick]" of a position, counting bars and beats from 1 (4/4, 480 ticks a beat).
+QString position_text(int32_t tick) {
+    if (tick < 0) tick = 0;
+    return QStringLiteral("[%1-%2-%3]")
+        .arg(tick / 1920 + 1, 3, 10, QLatin1Char('0'))
+        .arg(tick % 1920 / 480 + 1)
+        .arg(tick % 480, 3, 10, QLatin1Char('0'));
+}
+
+}  // namespace
+
+GuiMainWindow::GuiMainWindow(MFrame& frame, MAppUserPort& port) : frame_(frame), port_(port) {
+    setObjectName(QStringLiteral("kv_main_window"));
+    build_panes();
+    build_toolbars();
+    build_menus();
+    build_accelerators();
+    statusBar()->setObjectName(QStringLiteral("kv_status_bar"));
+    room_tree_->fill(frame_);
+    edit_list_->fill(frame_);
+    show_editor();
+    refresh(MAppRefresh::menus, nullptr, nullptr);
+    refresh(MAppRefresh::title, nullptr, nullptr);
+    update_link_info();
+    update_position();
+    resize(1100, 720);
+    timer_ = new QTimer(this);
+    connect(timer_, &QTimer::timeout, this, &GuiMainWindow::tick);
+    timer_->start(kTickMs);
+}
+
+GuiMainWindow::~GuiMainWindow() = default;
+
+// ---- Building ----
+
+void GuiMainWindow::build_panes() {
+    room_tree_ = new GuiRoomTree(this);
+    edit_list_ = new GuiEditList(this);
+    editor_ = new GuiEditorPane(this);
+    split_v_ = new QSplitter(Qt::Vertical, this);
+    split_v_->setObjectName(QStringLiteral("kv_split_v"));
+    split_v_->addWidget(room_tree_);
+    split_v_->addWidget(edit_list_);
+    split_h_ = new QSplitter(Qt::Horizontal, this);
+    split_h_->setObjectName(QStringLiteral("kv_split_h"));
+    split_h_->addWidget(split_v_);
+    split_h_->addWidget(editor_);
+    split_h_->setStretchFactor(1, 1);
+    setCentralWidget(split_h_);
+
+    connect(room_tree_, &QTreeWidget::currentItemChanged, this, [this] { on_room_selection(); });
+    connect(room_tree_, &QTreeWidget::itemActivated, this, [this] { run_command(ID_LINK_OPEN); });
+    connect(edit_list_, &QTreeWidget::currentItemChanged, this, [this] { on_edit_selection(); });
+    connect(room_tree_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        if (QTreeWidgetItem* item = room_tree_->itemAt(at)) room_tree_->setCurrentItem(item);
+        QMenu menu(this);
+        fill_menu(&menu, MAppMenu::library);
+        menu.exec(room_tree_->viewport()->mapToGlobal(at));
+    });
+    connect(edit_list_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        if (QTreeWidgetItem* item = edit_list_->itemAt(at)) edit_list_->setCurrentItem(item);
+        QMenu menu(this);
+        fill_menu(&menu, MAppMenu::edit_list);
+        menu.exec(edit_list_->viewport()->mapToGlobal(at));
+    });
+
+    // The keys of the two trees: each tree's own delete and rename.
+    room_tree_->installEventFilter(this);
+    edit_list_->installEventFilter(this);
+}
+
+void GuiMainWindow::build_toolbars() {
+    room_dropdown_ = new QMenu(this);
+    connect(room_dropdown_, &QMenu::aboutToShow, this,
+            [this] { fill_menu(room_dropdown_, MAppMenu::room_dropdown); });
+    create_dropdown_ = new QMenu(this);
+    connect(create_dropdown_, &QMenu::aboutToShow, this,
+            [this] { fill_menu(create_dropdown_, MAppMenu::create); });
+
+    auto make = [this](QToolBar* bar, uint32_t id) {
+        const CkvString label = mapp_commands::label(id);
+        QAction* a = bar->addAction(style()->standardIcon(icon_of(id)), gui_button_text(label));
+        a->setData(id);
+        a->setStatusTip(gui_text(mapp_commands::status_text(id)));
+        a->setToolTip(gui_button_text(label));
+        connect(a, &QAction::triggered, this, [this, id] { run_command(id); });
+        tool_actions_[id] = a;
+        return a;
+    };
+    room_bar_ = addToolBar(gui_utf8("ライブラリ"));
+    room_bar_->setObjectName(QStringLiteral("kv_room_bar"));
+    for (uint32_t id : mapp_commands::room_toolbar()) {
+        if (id == 0) {
+            room_bar_->addSeparator();
+            continue;
+        }
+        QAction* a = make(room_bar_, id);
+        if (id == ID_LINK_INFO) a->setCheckable(true);
+        QMenu* dropdown = id == ID_ROOM_OPEN       ? room_dropdown_
+                          : id == ID_ADD_FILE_LINK ? create_dropdown_
+                                                   : nullptr;
+        if (dropdown) {
+            a->setMenu(dropdown);
+            if (auto* button = qobject_cast<QToolButton*>(room_bar_->widgetForAction(a)))
+                button->setPopupMode(QToolButton::MenuButtonPopup);
+        }
+    }
+    player_bar_ = addToolBar(gui_utf8("プレーヤー"));
+    player_bar_->setObjectName(QStringLiteral("kv_player_bar"));
+    for (uint32_t id : mapp_commands::player_toolbar())
+        make(player_bar_, id);
+    position_ = new QLabel(player_bar_);
+    position_->setObjectName(QStringLiteral("kv_position"));
+    position_->setToolTip(gui_utf8("再生位置 [小節-拍-Tick]"));
+    position_->setContentsMargins(8, 0, 8, 0);
+    QFont mono = position_->font();
+    mono.setFamily(QStringLiteral("monospace"));
+    position_->setFont(mono);
+    player_bar_->addWidget(position_);
+
+    addToolBarBreak();
+    link_bar_ = addToolBar(gui_utf8("リンク情報"));
+    link_bar_->setObjectName(QStringLiteral("kv_link_bar"));
+    link_info_ = new QLabel(link_bar_);
+    link_info_->setObjectName(QStringLiteral("kv_link_info"));
+    link_info_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    link_bar_->addWidget(link_info_);
+}
+
+void GuiMainWindow::build_menus() {
+    const std::vector<CkvString> labels = mapp_commands::bar_labels();
+    for (int i = 0; i < 4; ++i) {
+        menus_[i] = menuBar()->addMenu(gui_text(labels[static_cast<size_t>(i)]));
+        QMenu* menu = menus_[i];
+        const MAppMenu which = kBarMenus[i];
+        connect(menu, &QMenu::aboutToShow, this, [this, menu, which] { fill_menu(menu, which); });
+    }
+    base_menus_ = menu_count();
+}
+
+void GuiMainWindow::fill_menu(QMenu* menu, MAppMenu which) {
+    // Sub-menus are rebuilt with their parent.
+    for (QAction* a : menu->actions()) {
+        if (QMenu* sub = a->menu()) sub->deleteLater();
+    }
+    menu->clear();
+    for (const MAppMenuEntry& e : frame_.menu(which)) {
+        switch (e.kind) {
+            case MAppMenuEntry::separator:
+                menu->addSeparator();
+                break;
+            case MAppMenuEntry::submenu: {
+                QMenu* sub = menu->addMenu(gui_text(e.label));
+                fill_menu(sub, e.sub);
+                break;
+            }
+            case MAppMenuEntry::command: {
+                // Recent entries show a path: no mnemonic in it.
+                QString label = gui_text(e.label);
+                if (e.id >= ID_ROOM_RECENT_FIRST && e.id <= ID_ROOM_RECENT_LAST)
+                    label.replace(QLatin1Char('&'), QStringLiteral("&&"));
+                QAction* a = menu->addAction(label);
+                a->setData(e.id);
+                a->setStatusTip(gui_text(mapp_commands::status_text(e.id)));
+                a->setEnabled(e.enabled);
+                if (e.id == ID_LINK_INFO) {
+                    a->setCheckable(true);
+                    a->setChecked(e.checked);
+                }
+                const uint32_t id = e.id;
+                // Later: the command may rebuild this very menu.
+                connect(a, &QAction::triggered, this, [this, id] {
+                    QTimer::singleShot(0, this, [this, id] { run_command(id); });
+                });
+                break;
+            }
+        }
+    }
+}
+
+void GuiMainWindow::build_accelerators() {
+    for (const MAppAccelerator& key : mapp_commands::accelerators()) {
+        const QKeySequence keys(static_cast<int>(Qt::Key_F1) + key.function_key - 1);
+        auto it = tool_actions_.find(key.id);
+        if (it != tool_actions_.end()) {
+            it->second->setShortcut(keys);
+            continue;
+        }
+        auto* a = new QAction(this);
+        a->setShortcut(keys);
+        a->setData(key.id);
+        const uint32_t id = key.id;
+        connect(a, &QAction::triggered, this, [this, id] { run_command(id); });
+        addAction(a);
+        tool_actions_[id] = a;
+    }
+}
+
+// ---- State ----
+
+void GuiMainWindow::update_actions() {
+    for (auto& [id, action] : tool_actions_) {
+        action->setEnabled(frame_.enabled(id));
+        if (action->isCheckable()) action->setChecked(frame_.checked(id));
+    }
+    link_bar_->setVisible(frame_.link_info_shown());
+}
+
+void GuiMainWindow::update_link_info() {
+    const MseqObject* node = frame_.selected_node();
+    if (!node) {
+        link_info_->setText(gui_utf8("リンクが選択されていません"));
+        return;
+    }
+    link_info_->setText(
+        gui_utf8("ID 0x%1　名前 %2　種類 %3　パス %4")
+            .arg(node->id, 8, 16, QLatin1Char('0'))
+            .arg(gui_text(node->name), gui_text(mseq_type_name(node->type)), gui_text(node->path)));
+}
+
+void GuiMainWindow::update_position() {
+    const MseqEntity* file = frame_.shown_file();
+    position_->setText(position_text(file ? frame_.play_cursor(file) : 0));
+}
+
+void GuiMainWindow::show_editor() {
+    // The menus after the application's four belong to the view that is leaving.
+    const QList<QAction*> bar = menuBar()->actions();
+    for (qsizetype i = base_menus_; i < bar.size(); ++i)
+        menuBar()->removeAction(bar[i]);
+    const MseqRoom* room = frame_.room();
+    editor_->show_file(frame_.shown_file(), room ? gui_text(room->full_path) : QString());
+    QTreeWidgetItem* item = edit_list_->item_at(frame_.edit_selection());
+    if (item && edit_list_->currentItem() != item) {
+        const QSignalBlocker quiet(edit_list_);
+        edit_list_->setCurrentItem(item);
+    }
+    update_position();
+}
+
+void GuiMainWindow::refresh(MAppRefresh what, const MseqObject* node, const MseqEntity* entity) {
+    switch (what) {
+        case MAppRefresh::room_tree:
+            room_tree_->fill(frame_);
+            update_link_info();
+            break;
+        case MAppRefresh::room_item:
+            room_tree_->update_node(node);
+            if (QTreeWidgetItem* item = room_tree_->item_of(node)) {
+                room_tree_->select_node(node);
+                item->setExpanded(!item->isExpanded());
+            }
+            update_link_info();
+            break;
+        case MAppRefresh::edit_list:
+            edit_list_->fill(frame_);
+            break;
+        case MAppRefresh::edit_entry:
+            edit_list_->update_entity(frame_, entity);
+            room_tree_->update_node(frame_.selected_node());
+            break;
+        case MAppRefresh::editor_view:
+            show_editor();
+            break;
+        case MAppRefresh::title:
+            setWindowTitle(gui_text(frame_.title()));
+            // A save changes the modified marks of the entries.
+            for (const MAppEditEntry& e : frame_.edit_list())
+                edit_list_->update_entity(frame_, e.entity.get());
+            break;
+        case MAppRefresh::menus:
+            for (int i = 0; i < 4; ++i)
+                fill_menu(menus_[i], kBarMenus[i]);
+            menuBar()->setVisible(mseq_config().m_ShowMenuBar != 0);
+            statusBar()->setVisible(mseq_config().m_ShowStatusBar != 0);
+            break;
+        case MAppRefresh::play_state:
+        case MAppRefresh::play_cursor:
+            update_position();
+            break;
+        case MAppRefresh::raise:
+            bring_to_front();
+            break;
+    }
+    update_actions();
+}
+
+// ---- Events ----
+
+bool GuiMainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress || (watched != room_tree_ && watched != edit_list_))
+        return QMainWindow::eventFilter(watched, event);
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    const bool room = watched == room_tree_;
+    if (key == Qt::Key_Delete) {
+        run_command(room ? ID_LINK_DELETE : ID_EDIT_CLOSE);
+        return true;
+    }
+    if (key == Qt::Key_F2) {
+        run_command(room ? ID_LINK_RENAME : ID_EDIT_RENAME);
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool GuiMainWindow::run_command(uint32_t id) {
+    if (closing_ || !frame_.enabled(id)) return false;
+    // Exit is closing the window: the close runs the exit flow, whoever asked for it.
+    if (id == ID_APP_EXIT) return close();
+    const bool ran = frame_.run(id);
+    update_actions();
+    return ran;
+}
+
+void GuiMainWindow::on_room_selection() {
+    frame_.select_node(GuiRoomTree::node_of(room_tree_->currentItem()));
+    update_link_info();
+    update_actions();
+}
+
+void GuiMainWindow::on_edit_selection() {
+    QTreeWidgetItem* item = edit_list_->currentItem();
+    if (!item) return;
+    frame_.select_edit(GuiEditList::index_of(item));
+    update_actions();
+}
+
+void GuiMainWindow::tick() {
+    if (closing_) return;
+    frame_.pump();
+    if (raise_poll_ && raise_poll_()) bring_to_front();
+    if (frame_.playing()) update_position();
+}
+
+void GuiMainWindow::bring_to_front() {
+    if (isMinimized()) showNormal();
+    show();
+    raise();
+    activateWindow();
+}
+
+void GuiMainWindow::closeEvent(QCloseEvent* event) {
+    if (closing_) {
+        event->accept();
+        return;
+    }
+    if (!frame_.exit(placement())) {
+        event->ignore();
+        return;
+    }
+    closing_ = true;
+    timer_->stop();
+    event->accept();
+}
+
+void GuiMainWindow::paintEvent(QPaintEvent* event) {
+    QMainWindow::paintEvent(event);
+    if (painted_) return;
+    painted_ = true;
+    // The frame is on the screen once this round of painting has been flushed.
+    if (first_paint_) QTimer::singleShot(0, this, [this] { first_paint_(); });
+}
+
+// ---- Placement ----
+
+void GuiMainWindow::restore_placement() {
+    const MseqConfig& c = mseq_config();
+    if (c.m_FrmCmd == 1 || c.m_FrmCmd == 3) {
+        const int w = c.m_FrmNrmX2 - c.m_FrmNrmX1;
+        const int h = c.m_FrmNrmY2 - c.m_FrmNrmY1;
+        if (w >= 200 && h >= 150) setGeometry(c.m_FrmNrmX1, c.m_FrmNrmY1, w, h);
+        if (c.m_FrmCmd == 3) setWindowState(windowState() | Qt::WindowMaximized);
+    }
+    const int left = c.m_SplitFrameH <= 2 ? kDefaultPane : c.m_SplitFrameH;
+    const int top = c.m_SplitFrameV <= 2 ? kDefaultPane : c.m_SplitFrameV;
+    split_h_->setSizes({left, std::max(1, width() - left)});
+    split_v_->setSizes({top, std::max(1, height() - top)});
+}
+
+MAppPlacement GuiMainWindow::placement() const {
+    MAppPlacement p;
+    p.valid = true;
+    const bool maximized = isMaximized();
+    p.show = maximized ? 3 : 1;
+    p.restore_to_maximized = maximized;
+    const QRect r = normalGeometry().isValid() ? normalGeometry() : geometry();
+    p.left = r.x();
+    p.top = r.y();
+    p.right = r.x() + r.width();
+    p.bottom = r.y() + r.height();
+    p.split_h = split_h_->sizes().value(0);
+    p.split_v = split_v_->sizes().value(0);
+    return p;
+}
+
+// ---- Inspection ----
+
+QMenu* GuiMainWindow::bar_menu(int index) const {
+    const QList<QAction*> bar = menuBar()->actions();
+    return index >= 0 && index < bar.size() ? bar[index]->menu() : nullptr;
+}
+
+int GuiMainWindow::menu_count() const {
+    return static_cast<int>(menuBar()->actions().size());
+}
+
+QAction* GuiMainWindow::menu_action(QMenu* menu, uint32_t id) {
+    if (!menu) return nullptr;
+    for (int i = 0; i < 4; ++i) {
+        if (menus_[i] == menu) fill_menu(menu, kBarMenus[i]);
+    }
+    if (menu == room_dropdown_) fill_menu(menu, MAppMenu::room_dropdown);
+    std::function<QAction*(QMenu*)> find = [&](QMenu* m) -> QAction* {
+        for (QAction* a : m->actions()) {
+            if (a->menu()) {
+                if (QAction* found = find(a->menu())) return found;
+            } else if (!a->isSeparator() && a->data().toUInt() == id) {
+                return a;
+            }
+        }
+        return nullptr;
+    };
+    return find(menu);
+}
+
+QAction* GuiMainWindow::tool_action(uint32_t id) const {
+    auto it = tool_actions_.find(id);
+    return it == tool_actions_.end() ? nullptr : it->second;
+}

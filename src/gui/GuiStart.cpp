@@ -1,0 +1,79 @@
+#include "gui/GuiStart.h"
+
+#include <cstdlib>
+
+#include "model/core/MseqObject.h"
+
+GuiOptions gui_parse_options(const std::vector<std::string>& args) {
+    GuiOptions o;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        const bool has_value = i + 1 < args.size();
+        if (a == "--home" && has_value) {
+            o.home = args[++i];
+        } else if (a == "--open" && has_value) {
+            o.open_leaf = args[++i];
+        } else if (a == "--screenshot" && has_value) {
+            o.screenshot = args[++i];
+        } else if (a == "--size" && has_value) {
+            const std::string& size = args[++i];
+            char* end = nullptr;
+            const long w = std::strtol(size.c_str(), &end, 10);
+            const long h = (*end == 'x' || *end == 'X') ? std::strtol(end + 1, &end, 10) : 0;
+            if (*end != '\0' || w < 200 || h < 150 || w > 8000 || h > 8000) {
+                o.error = "--size wants WIDTHxHEIGHT, at least 200x150: " + size;
+                return o;
+            }
+            o.width = static_cast<int>(w);
+            o.height = static_cast<int>(h);
+        } else if (a == "--report-first-paint") {
+            o.report_first_paint = true;
+        } else if (!a.empty() && a[0] == '-') {
+            o.error = "unknown option " + a;
+            return o;
+        } else if (o.library.empty()) {
+            o.library = a;
+        } else {
+            o.error = "only one library can be opened: " + a;
+            return o;
+        }
+    }
+    return o;
+}
+
+namespace {
+
+MseqObject* child_named(MseqObject* node, const CkvString& name) {
+    if (mseq_type_category(node->type) == MCAT_BOOK || node->type == MTYPE_ROOM) mseq_open(node);
+    for (MseqObject* c = node->first_child(); c; c = c->next()) {
+        if (c->name == name) return c;
+    }
+    return nullptr;
+}
+
+MseqObject* find_anywhere(MseqObject* node, const CkvString& name) {
+    if (mseq_type_category(node->type) == MCAT_BOOK) mseq_open(node);
+    for (MseqObject* c = node->first_child(); c; c = c->next()) {
+        if (c->name == name) return c;
+        if (MseqObject* found = find_anywhere(c, name)) return found;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+MseqObject* gui_find_node(MseqObject* room, const CkvString& path) {
+    if (!room || path.empty()) return nullptr;
+    if (path.find_char('/') == std::string::npos) return find_anywhere(room, path);
+    MseqObject* node = room;
+    size_t start = 0;
+    while (node) {
+        const size_t slash = path.find_char('/', start);
+        const CkvString part(
+            path.substr(start, slash == std::string::npos ? slash : slash - start));
+        node = child_named(node, part);
+        if (slash == std::string::npos) return node;
+        start = slash + 1;
+    }
+    return nullptr;
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "model/core/CkvString.h"
+
+class MseqObject;
+
+// The options of the desktop program: `korvante-gui [LIBRARY] [--home DIR] [--open LEAF]
+// [--screenshot FILE.png] [--size WxH] [--report-first-paint]`.
+struct GuiOptions {
+    std::string library;              // host path of the library to open; empty: the last one
+    std::string home;                 // application folder; empty: the program's folder
+    std::string open_leaf;            // UTF-8 name or book/.../leaf path to open in the editor pane
+    std::string screenshot;           // PNG file to write, then end
+    int width = 0, height = 0;        // window size; 0: the stored or default size
+    bool report_first_paint = false;  // print the start-up time, then end
+    std::string error;                // why the options were refused
+};
+
+// Reads the options; `error` says what was wrong (empty when they are fine). Any thread.
+GuiOptions gui_parse_options(const std::vector<std::string>& args);
+
+// The node named by `path` (CP932): names joined by "/" from a book of the library down, or one
+// name found anywhere in the library (books are opened on the way). nullptr when none matches.
+// The user-interface thread.
+MseqObject* gui_find_node(MseqObject* room, const CkvString& path);

@@ -1,0 +1,30 @@
+#include "gui/GuiText.h"
+
+#include <QRegularExpression>
+
+#include "platform/TextCodec.h"
+
+QString gui_text(std::string_view cp932) {
+    const std::string utf8 = kv_codec::utf8_from_cp932(cp932);
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+QString gui_utf8(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
+
+CkvString gui_cp932(const QString& text) {
+    const QByteArray utf8 = text.toUtf8();
+    return CkvString(kv_codec::cp932_from_utf8(std::string_view(utf8.data(), utf8.size())));
+}
+
+QString gui_button_text(const CkvString& label) {
+    QString text = gui_text(label);
+    const qsizetype tab = text.indexOf(QLatin1Char('\t'));
+    if (tab >= 0) text.truncate(tab);
+    // "(&N)" after a Japanese label only carries the mnemonic; a plain "&" marks it inline.
+    text.remove(QRegularExpression(QStringLiteral("\\(&.\\)")));
+    text.remove(QStringLiteral(" ..."));
+    text.remove(QLatin1Char('&'));
+    return text.trimmed();
+}

@@ -1,0 +1,143 @@
+#pragma once
+
+// A fixture for the application layer: a fresh temporary application folder (with the parts of
+// data/ a test asks for), a runtime folder for the single-instance lock, a scripted user port
+// and recorders in place of the MIDI output, the synthesizer and the desktop's shell.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/MApp.h"
+#include "app/MAppCommands.h"
+#include "app/MAppScriptPort.h"
+#include "app/MFrame.h"
+#include "model/core/MseqObject.h"
+#include "platform/FileSystem.h"
+#include "platform/MidiOut.h"
+#include "platform/Shell.h"
+#include "platform/SynthPort.h"
+#include "platform/TextCodec.h"
+
+class AppTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/kvapp-XXXXXX";
+        ASSERT_NE(::mkdtemp(tmpl), nullptr);
+        root_ = tmpl;
+        home_ = root_ + "/app";
+        run_ = root_ + "/run";
+        std::filesystem::create_directories(home_ + "/define");
+        std::filesystem::create_directories(run_);
+    }
+    void TearDown() override {
+        app_.end();
+        std::filesystem::remove_all(root_);
+    }
+
+    // Copies a file or folder of the program's data (data/) into the application folder.
+    void copy_data(const std::string& rel) {
+        const std::filesystem::path from = std::filesystem::path(KV_APP_DATA) / rel;
+        const std::filesystem::path to = std::filesystem::path(home_) / rel;
+        std::filesystem::create_directories(to.parent_path());
+        std::filesystem::copy(from, to,
+                              std::filesystem::copy_options::recursive |
+                                  std::filesystem::copy_options::overwrite_existing);
+    }
+
+    MAppServices services() {
+        MAppServices s;
+        s.port = &port_;
+        s.midi = &midi_;
+        s.synth = &synth_;
+        s.shell = &shell_;
+        s.home = home_;
+        return s;
+    }
+
+    // Starts the application with a command line (a Windows-form path or empty).
+    bool start(const std::string& command_line = "") {
+        return app_.start(services(), CkvString(command_line), run_);
+    }
+    MFrame& frame() { return *app_.frame(); }
+
+    // The Windows form of a path under the application folder.
+    CkvString win(const std::string& rest) const {
+        return CkvString(kv_fs::from_host(home_ + "/" + rest));
+    }
+    std::string host(const std::string& rest) const { return home_ + "/" + rest; }
+
+    static bool exists(const std::string& path) { return std::filesystem::exists(path); }
+    static std::string read(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    static void write(const std::string& path, const std::string& text) {
+        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+        std::ofstream(path, std::ios::binary) << text;
+    }
+
+    // The reported lines that start with `prefix` (UTF-8).
+    std::vector<std::string> lines(const std::string& prefix) const {
+        std::vector<std::string> out;
+        for (const std::string& l : port_.log) {
+            if (l.rfind(prefix, 0) == 0) out.push_back(l);
+        }
+        return out;
+    }
+    // True when some reported line contains `text` (UTF-8).
+    bool shown(const std::string& text) const {
+        for (const std::string& l : port_.log) {
+            if (l.find(text) != std::string::npos) return true;
+        }
+        return false;
+    }
+    static CkvString cp(const char* utf8) { return CkvString(kv_codec::cp932_from_utf8(utf8)); }
+
+    // The first node of `type` in the open library, in tree order (opening books on the way).
+    MseqObject* find_node(MSEQ_TYPE type, MseqObject* from = nullptr) {
+        MseqObject* node = from ? from : frame().room_node();
+        if (!node) return nullptr;
+        if (node->type == type && node != from) return node;
+        if (mseq_type_category(node->type) == MCAT_BOOK) mseq_open(node);
+        for (MseqObject* c = node->first_child(); c; c = c->next()) {
+            if (c->type == type) return c;
+            if (MseqObject* found = find_node(type, c)) return found;
+        }
+        return nullptr;
+    }
+    static int child_count(const MseqObject* node) {
+        int n = 0;
+        for (MseqObject* c = node->first_child(); c; c = c->next())
+            ++n;
+        return n;
+    }
+    // Queues one press of OK with these dialog values (UTF-8 values).
+    void dialog(std::vector<std::pair<std::string, std::string>> values) {
+        std::vector<std::pair<std::string, CkvString>> cp932;
+        for (auto& [k, v] : values)
+            cp932.emplace_back(k, CkvString(kv_codec::cp932_from_utf8(v)));
+        port_.dialog(cp932);
+    }
+    // Creates a new music through the dialog's first page under `parent/folder` (`parent`
+    // relative to the temporary folder).
+    bool new_music(const std::string& parent, const std::string& folder) {
+        dialog({{"page", "1"},
+                {"parent", kv_fs::from_host(root_ + "/" + parent)},
+                {"folder", folder}});
+        return frame().run(ID_NEW_MUSIC_BUTTON);
+    }
+
+    std::string root_, home_, run_;
+    MAppScriptPort port_;
+    kv_midi::midi_out_recorder midi_{std::vector<kv_midi::midi_out_caps>{{"Test Synth", true}}};
+    kv_synth::synth_port_recorder synth_;
+    kv_shell::shell_recorder shell_;
+    MApp app_;
+};

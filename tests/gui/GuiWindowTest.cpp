@@ -1,0 +1,676 @@
+// The main window driven as a user would: menus, tool bars, trees, the dialogs and the message
+// boxes, on the offscreen platform. Pictures of the window and the dialogs are kept in the
+// build's gui-shots folder for review.
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QTreeWidget>
+#include <QtTest>
+#include <filesystem>
+#include <fstream>
+
+#include "GuiHarness.h"
+#include "app/MAppCommands.h"
+#include "gui/GuiEditList.h"
+#include "gui/GuiEditorPane.h"
+#include "gui/GuiRoomTree.h"
+#include "gui/GuiStart.h"
+#include "gui/GuiText.h"
+#include "model/core/MseqObject.h"
+#include "model/library/MseqConfig.h"
+#include "model/library/MseqRoom.h"
+#include "platform/FileSystem.h"
+#include "platform/TextCodec.h"
+
+namespace {
+
+const char kLibrary[] = "app/mymusic/library.kvnr";
+
+// The items of the library tree by their text, in tree order.
+QStringList tree_texts(QTreeWidget* tree) {
+    QStringList out;
+    for (QTreeWidgetItemIterator it(tree); *it; ++it)
+        out << (*it)->text(0);
+    return out;
+}
+
+QTreeWidgetItem* tree_item(QTreeWidget* tree, const QString& text) {
+    for (QTreeWidgetItemIterator it(tree); *it; ++it) {
+        if ((*it)->text(0) == text) return *it;
+    }
+    return nullptr;
+}
+
+bool exists(const std::string& path) {
+    return std::filesystem::exists(path);
+}
+
+}  // namespace
+
+class GuiWindowTest : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<GuiHarness> h;
+
+    // Starts on a copy of the program's data: the demo library opens as the last library.
+    void start_on_demo() {
+        h->copy_data();
+        QVERIFY(h->start());
+        QVERIFY(h->frame().room());
+    }
+    // Runs a menu entry of menu-bar menu `menu` by triggering its action.
+    void trigger(int menu, uint32_t id) {
+        QAction* a = h->window().menu_action(h->window().bar_menu(menu), id);
+        QVERIFY2(a, qPrintable(QStringLiteral("no menu entry %1").arg(id)));
+        QVERIFY2(a->isEnabled(), qPrintable(QStringLiteral("menu entry %1 disabled").arg(id)));
+        a->trigger();
+        // The command runs once the menu has closed.
+        QTest::qWait(30);
+    }
+    void select(const char* name) {
+        QTreeWidgetItem* item = tree_item(h->window().room_tree(), u(name));
+        QVERIFY2(item, name);
+        h->window().room_tree()->setCurrentItem(item);
+    }
+    void expect_no_faults() {
+        QCOMPARE(h->driver.faults, std::vector<std::string>());
+        QCOMPARE(h->driver.pending(), size_t(0));
+    }
+
+private slots:
+    void init() { h = std::make_unique<GuiHarness>(); }
+    void cleanup() { h.reset(); }
+
+    void menus_show_every_entry_with_its_status_text_data();
+    void menus_show_every_entry_with_its_status_text();
+    void start_shows_the_demo_library_and_the_about_view();
+    void open_through_the_menu_and_reopen_from_the_recent_list();
+    void create_library_dialog_checks_and_creates();
+    void new_music_dialog_creates_and_save_all_writes();
+    void new_music_second_page_refuses_missing_files();
+    void exit_question_cancel_keeps_the_window();
+    void exit_stores_placement_and_restores_it();
+    void message_boxes_have_their_icon_and_default_button_data();
+    void message_boxes_have_their_icon_and_default_button();
+    void delete_key_asks_and_no_keeps_the_link();
+    void missing_and_damaged_files_are_marked();
+    void file_gone_while_listed_asks_before_creating();
+    void recent_library_gone_warns();
+    void settings_dialog_lists_devices_and_checks_values();
+    void open_leaf_shows_tracks_and_title();
+    void link_information_bar_follows_selection();
+    void second_start_raises_the_running_window();
+    void screenshots_of_dialogs();
+    void launcher_and_screenshot_option();
+};
+
+// ---- Menus ----
+
+void GuiWindowTest::menus_show_every_entry_with_its_status_text_data() {
+    QTest::addColumn<int>("menu");
+    QTest::addColumn<uint>("id");
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<QString>("status");
+    auto row = [](const char* name, int menu, uint id, const char* label, const char* status) {
+        QTest::newRow(name) << menu << id << u(label) << u(status);
+    };
+    row("create", 0, 40003, "新しいライブラリを作る(&N) ...", "新しいライブラリファイルを作成します。");
+    row("open", 0, 40004, "ライブラリを開く(&O) ...", "ライブラリファイルを開きます。");
+    row("close", 0, 40002, "ライブラリを閉じる(&C)", "現在開いているライブラリを閉じます。");
+    row("save", 0, 40043, "保存(&S)", "現在表示しているファイルを保存します。");
+    row("save all", 0, 40044, "すべて保存", "編集したファイルを全て保存します。");
+    row("export", 0, 40105, "MIDI ファイルで保存(&M) ...", "MIDI (SMF) 形式でファイルを出力します。");
+    row("exit", 0, 57665, "終了(&X)", "");
+    row("delete", 1, 40046, "リンクの削除\tDEL", "選択しているリンクを削除します。(ファイルは削除しません)");
+    row("open link", 1, 40041, "リンクを開く", "選択しているリンクを開きます。");
+    row("play link", 1, 40102, "リンクを再生/停止\tF6", "選択しているリンクを再生します。[F6]");
+    row("rename", 1, 40045, "リンク名の変更\tF2", "選択しているリンクの名前を変更します。[F2]");
+    row("link info", 1, 40051, "リンク情報の表示\tF4",
+        "リンク情報画面の表示／非表示を切り替えます。[F4]");
+    row("add file", 1, 40060, "ファイルへのリンクを追加", "");
+    row("add music", 1, 40062, "新しい曲の作成 ...", "");
+    row("add phrase", 1, 40082, "モノフォニックベース", "");
+    row("add folder", 1, 40070, "フォルダの作成", "");
+    row("close entry", 2, 40091, "閉じる\tDEL", "編集リストで選択しているリーフの編集を終了します。");
+    row("rename entry", 2, 40092, "名前の変更\tF2", "編集リストで選択しているリーフの名前を変更します。");
+    row("release", 3, 40052, "デバイス一時解放(&R)",
+        "デバイスを解放します。再度、再生すればデバイスが有効になります。(音を止める効果があります)");
+    row("settings", 3, 40053, "設定(&S) ...", "このソフトウェアの設定をします。");
+    row("manual", 3, 40054, "説明書(&H)\tF1", "このソフトウェアの説明書を表示します。[F1]");
+    row("version", 3, 40055, "バージョン情報(&V)", "バージョン情報を表示します。");
+}
+
+void GuiWindowTest::menus_show_every_entry_with_its_status_text() {
+    QFETCH(int, menu);
+    QFETCH(uint, id);
+    QFETCH(QString, label);
+    QFETCH(QString, status);
+    start_on_demo();
+    const QStringList bar = {u("ファイル(&F)"), u("ライブラリ(&R)"), u("編集リスト(&D)"),
+                             u("ツール(&T)")};
+    QCOMPARE(h->window().menu_count(), 4);
+    for (int i = 0; i < 4; ++i)
+        QCOMPARE(h->window().bar_menu(i)->title(), bar[i]);
+    QAction* a = h->window().menu_action(h->window().bar_menu(menu), id);
+    QVERIFY(a);
+    QCOMPARE(a->text(), label);
+    QCOMPARE(a->statusTip(), status);
+    // The enabled state is the application's.
+    QCOMPARE(a->isEnabled(), h->frame().enabled(id));
+}
+
+void GuiWindowTest::start_shows_the_demo_library_and_the_about_view() {
+    start_on_demo();
+    GuiMainWindow& w = h->window();
+    const QStringList items = tree_texts(w.room_tree());
+    QVERIFY(items.contains(u("パターンブック_標準")));
+    QVERIFY(items.contains(u("デモソング")));
+    QVERIFY(items.contains(u("はじまりの朝")));
+    QCOMPARE(w.windowTitle(), u("Korvante"));
+    QCOMPARE(w.editor_pane()->currentWidget()->objectName(), QStringLiteral("kv_about_view"));
+    // Nothing is modified: neither save is possible.
+    QVERIFY(!w.tool_action(ID_FILE_SAVE)->isEnabled());
+    QVERIFY(!w.tool_action(ID_FILE_SAVE_ALL)->isEnabled());
+    QVERIFY(w.tool_action(ID_NEW_MUSIC_BUTTON)->isEnabled());
+    QCOMPARE(w.position_label()->text(), QStringLiteral("[001-1-000]"));
+    // The recent list holds the library just opened, after a separator.
+    QAction* recent = w.menu_action(w.bar_menu(0), ID_ROOM_RECENT_FIRST);
+    QVERIFY(recent);
+    QCOMPARE(recent->text(), u("1 - ") + gui_text(h->win(kLibrary)));
+    QImage shot = w.grab().toImage();
+    QVERIFY(gui_picture_has_content(shot, 20));
+    gui_save_shot(shot, QStringLiteral("main-window"));
+    expect_no_faults();
+}
+
+void GuiWindowTest::open_through_the_menu_and_reopen_from_the_recent_list() {
+    start_on_demo();
+    GuiMainWindow& w = h->window();
+    trigger(0, ID_ROOM_CLOSE);
+    QTRY_VERIFY(!h->frame().room());
+    QCOMPARE(w.room_tree()->topLevelItemCount(), 0);
+
+    h->driver.file(QString::fromStdString(h->host(kLibrary)));
+    trigger(0, ID_ROOM_OPEN);
+    QTRY_VERIFY(h->frame().room());
+    QVERIFY(tree_texts(w.room_tree()).contains(u("デモソング")));
+
+    // A second library, made through the dialog, moves the demo library to second place.
+    h->driver.dialog([this](GuiFieldDialog* d) {
+        d->set_value("parent", CkvString(kv_fs::from_host(h->root)));
+        d->set_value("folder", CkvString("other"));
+        QTest::keyClick(d, Qt::Key_Return);
+    });
+    trigger(0, ID_ROOM_CREATE);
+    QTRY_COMPARE(gui_text(h->frame().room()->full_path), gui_text(h->win("other/library.kvnr")));
+    QAction* second = w.menu_action(w.bar_menu(0), ID_ROOM_RECENT_FIRST + 1);
+    QVERIFY(second);
+    QCOMPARE(second->text(), u("2 - ") + gui_text(h->win(kLibrary)));
+
+    // Reopening the demo library asks about the new, unsaved one first: No discards it.
+    h->driver.box(QMessageBox::No);
+    trigger(0, ID_ROOM_RECENT_FIRST + 1);
+    QTRY_COMPARE(gui_text(h->frame().room()->full_path), gui_text(h->win(kLibrary)));
+    QCOMPARE(w.menu_action(w.bar_menu(0), ID_ROOM_RECENT_FIRST)->text(),
+             u("1 - ") + gui_text(h->win(kLibrary)));
+    QCOMPARE(w.menu_action(w.bar_menu(0), ID_ROOM_RECENT_FIRST + 1)->text(),
+             u("2 - ") + gui_text(h->win("other/library.kvnr")));
+    QCOMPARE(h->driver.boxes.size(), size_t(1));
+    QVERIFY(h->driver.boxes[0].text.startsWith(u("ライブラリを開く\n\nライブラリ／編集リストに保存されていないファイルがありますが、")));
+    QCOMPARE(h->driver.boxes[0].default_button, QMessageBox::Cancel);
+    QVERIFY(!exists(h->host("other/library.kvnr")));
+    expect_no_faults();
+}
+
+// ---- Dialogs ----
+
+void GuiWindowTest::create_library_dialog_checks_and_creates() {
+    start_on_demo();
+    QString focused, full;
+    CkvString folder, file;
+    h->driver.dialog([&](GuiFieldDialog* d) {
+        folder = d->value("folder");
+        file = d->value("file");
+        d->set_value("parent", CkvString(kv_fs::from_host(h->root)));
+        d->set_value("folder", CkvString("bad*name"));
+        QTest::keyClick(d, Qt::Key_Return);
+    });
+    // After the warning the dialog is still open, with the folder name focused.
+    h->driver.dialog([&](GuiFieldDialog* d) {
+        if (QWidget* f = d->focusWidget()) focused = f->objectName();
+        full = static_cast<QLineEdit*>(d->field_widget("full"))->text();
+        d->set_value("folder", CkvString("fresh"));
+        QTest::keyClick(d, Qt::Key_Return);
+    });
+    QVERIFY(h->window().run_command(ID_ROOM_CREATE));
+    QCOMPARE(folder, CkvString("library"));
+    QCOMPARE(file, CkvString("library.kvnr"));
+    QCOMPARE(focused, QStringLiteral("folder"));
+    QCOMPARE(full, gui_text(h->win("bad*name/library.kvnr")));
+    QCOMPARE(h->driver.boxes.size(), size_t(1));
+    QCOMPARE(h->driver.boxes[0].text, u("新しく作るフォルダ名に使えない文字が含まれています。"));
+    QCOMPARE(h->driver.boxes[0].icon, QMessageBox::Warning);
+    QCOMPARE(gui_text(h->frame().room()->full_path), gui_text(h->win("fresh/library.kvnr")));
+    // The new library links the standard pattern book and waits for a save.
+    QVERIFY(tree_texts(h->window().room_tree()).contains(u("パターンブック_標準")));
+    QVERIFY(h->window().tool_action(ID_FILE_SAVE_ALL)->isEnabled());
+    h->window().tool_action(ID_FILE_SAVE_ALL)->trigger();
+    QVERIFY(exists(h->host("fresh/library.kvnr")));
+    expect_no_faults();
+}
+
+void GuiWindowTest::new_music_dialog_creates_and_save_all_writes() {
+    start_on_demo();
+    CkvString page, folder;
+    h->driver.dialog([&](GuiFieldDialog* d) {
+        page = d->value("page");
+        folder = d->value("folder");
+        d->set_value("parent", CkvString(kv_fs::from_host(h->root)));
+        d->set_value("folder", CkvString("song1"));
+        QTest::keyClick(d, Qt::Key_Return);
+    });
+    QVERIFY(h->window().run_command(ID_NEW_MUSIC_BUTTON));
+    QCOMPARE(page, CkvString("1"));
+    QCOMPARE(folder, CkvString("music"));
+    GuiMainWindow& w = h->window();
+    // Music, stage map and chord map are open; the music is shown with its tracks.
+    QCOMPARE(h->frame().edit_list().size(), size_t(3));
+    QCOMPARE(w.editor_pane()->track_list()->isVisible(), true);
+    QVERIFY(w.editor_pane()->track_list()->topLevelItemCount() > 0);
+    QVERIFY(w.windowTitle().startsWith(u("ミュージック *")));
+    QVERIFY(w.windowTitle().endsWith(u("] - Korvante")));
+    QTreeWidgetItem* entry = w.edit_list()->item_at(0);
+    QVERIFY(entry && entry->text(0).endsWith(QStringLiteral(" *")));
+    QVERIFY(entry->font(0).bold());
+    // The new book is selected in the library tree.
+    QVERIFY(w.room_tree()->currentItem());
+    QCOMPARE(GuiRoomTree::node_of(w.room_tree()->currentItem())->type, uint32_t(MTYPE_BOOK_MUSIC));
+    gui_save_shot(w.grab().toImage(), QStringLiteral("main-window-new-music"));
+
+    QVERIFY(!exists(h->host("song1/music.kvnl")));
+    QAction* save_all = w.menu_action(w.bar_menu(0), ID_FILE_SAVE_ALL);
+    QVERIFY(save_all && save_all->isEnabled());
+    save_all->trigger();
+    QTRY_VERIFY(exists(h->host("song1/music.kvnl")));
+    for (const char* f : {"song1/music.kvnb", "song1/stage.kvnl", "song1/chord.kvnl"})
+        QVERIFY2(exists(h->host(f)), f);
+    QVERIFY(!w.windowTitle().contains(QStringLiteral(" *")));
+    QVERIFY(!w.edit_list()->item_at(0)->text(0).endsWith(QStringLiteral(" *")));
+    QVERIFY(!w.tool_action(ID_FILE_SAVE_ALL)->isEnabled());
+    expect_no_faults();
+}
+
+void GuiWindowTest::new_music_second_page_refuses_missing_files() {
+    start_on_demo();
+    int page = 0;
+    h->driver.dialog([&](GuiFieldDialog* d) {
+        auto* dialog = static_cast<GuiNewMusicDialog*>(d);
+        dialog->show_page(2);
+        page = dialog->page();
+        gui_save_shot(d->grab().toImage(), QStringLiteral("dialog-new-music-2"));
+        QTest::keyClick(d, Qt::Key_Return);
+    });
+    h->driver.dialog([&](GuiFieldDialog* d) { QTest::keyClick(d, Qt::Key_Escape); });
+    QVERIFY(h->window().run_command(ID_NEW_MUSIC_BUTTON));
+    QCOMPARE(page, 2);
+    QCOMPARE(h->driver.boxes.size(), size_t(1));
+    QCOMPARE(h->driver.boxes[0].text, u("ミュージックブック／リーフは新しく作成する必要があります。"));
+    QCOMPARE(h->frame().edit_list().size(), size_t(0));
+    expect_no_faults();
+}
+
+void GuiWindowTest::exit_question_cancel_keeps_the_window() {
+    start_on_demo();
+    h->driver.dialog([&](GuiFieldDialog* d) {
+        d->set_value("parent", CkvString(kv_fs::from_host(h->root)));
+        d->set_value("folder", CkvString("song2"));
+        QTest::keyClick(d, Qt::Key_Return);
+    });
+    QVERIFY(h->window().run_command(ID_NEW_MUSIC_BUTTON));
+    h->driver.box(QMessageBox::Cancel);
+    QVERIFY(!h->window().close());
+    QVERIFY(h->window().isVisible());
+    QCOMPARE(h->driver.boxes.size(), size_t(1));
+    const ShownBox& box = h->driver.boxes[0];
+    QCOMPARE(box.text,
+             u("アプリケーションの終了\n\nライブラリ／編集リストに保存されていないファイルがありま"
+               "すが、\n全て保存しますか？\n\n「はい」の場合、全て保存します。\n「いいえ」の場合、"
+               "全て保存しません。\n個別に保存する場合は「キャンセル」してから保存して下さい。"));
+    QCOMPARE(box.icon, QMessageBox::Question);
+    QCOMPARE(box.default_button, QMessageBox::Cancel);
+    QCOMPARE(box.buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    // Nothing was written, not even the configuration.
+    QVERIFY(!exists(h->home + "/define/korvante.cfg"));
+    QVERIFY(!exists(h->host("song2/music.kvnl")));
+
+    // Exit through the menu, this time saying Yes: everything is written, then the window goes.
+    h->driver.box(QMessageBox::Yes);
+    trigger(0, ID_APP_EXIT);
+    QTRY_VERIFY(!h->window().isVisible());
+    QVERIFY(exists(h->host("song2/music.kvnl")));
+    QVERIFY(exists(h->home + "/define/korvante.cfg"));
+    expect_no_faults();
+}
+
+void GuiWindowTest::exit_stores_placement_and_restores_it() {
+    start_on_demo();
+    h->window().setGeometry(40, 50, 900, 600);
+    h->window().findChild<QSplitter*>(QStringLiteral("kv_split_h"))->setSizes({300, 600});
+    QVERIFY(h->window().close());
+    const MseqConfig& c = mseq_config();
+    QCOMPARE(c.m_FrmCmd, 1);
+    QCOMPARE(c.m_FrmNrmX2 - c.m_FrmNrmX1, 900);
+    QCOMPARE(c.m_FrmNrmY2 - c.m_FrmNrmY1, 600);
+    QCOMPARE(c.m_SplitFrameH, 300);
+    h->stop();
+
+    // The next start reads them back.
+    QVERIFY(h->start());
+    QCOMPARE(mseq_config().m_SplitFrameH, 300);
+    GuiMainWindow& w = h->window();
+    w.restore_placement();
+    QCOMPARE(w.findChild<QSplitter*>(QStringLiteral("kv_split_h"))->sizes().value(0), 300);
+    expect_no_faults();
+}
+
+// ---- Message boxes ----
+
+void GuiWindowTest::message_boxes_have_their_icon_and_default_button_data() {
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("icon");
+    QTest::addColumn<int>("buttons");
+    QTest::addColumn<int>("default_button");
+    QTest::newRow("warn") << 0 << int(QMessageBox::Warning) << int(QMessageBox::Ok)
+                          << int(QMessageBox::Ok);
+    QTest::newRow("inform") << 1 << int(QMessageBox::Information) << int(QMessageBox::Ok)
+                            << int(QMessageBox::Ok);
+    QTest::newRow("yes/no") << 2 << int(QMessageBox::Question)
+                            << int(QMessageBox::Yes | QMessageBox::No) << int(QMessageBox::Yes);
+    QTest::newRow("yes/no/cancel")
+        << 3 << int(QMessageBox::Question)
+        << int(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)
+        << int(QMessageBox::Cancel);
+}
+
+void GuiWindowTest::message_boxes_have_their_icon_and_default_button() {
+    QFETCH(int, kind);
+    QFETCH(int, icon);
+    QFETCH(int, buttons);
+    QFETCH(int, default_button);
+    start_on_demo();
+    const CkvString text(kv_codec::cp932_from_utf8("保存に失敗しました。\n\n1 ファイル"));
+    bool yes = false;
+    MAppAnswer answer = MAppAnswer::yes;
+    // Unanswered, each box takes its default button.
+    switch (kind) {
+        case 0:
+            h->port.warn(text);
+            break;
+        case 1:
+            h->port.inform(text);
+            break;
+        case 2:
+            yes = h->port.ask_yes_no(text);
+            QVERIFY(yes);
+            break;
+        default:
+            answer = h->port.ask_yes_no_cancel(text);
+            QCOMPARE(answer, MAppAnswer::cancel);
+            break;
+    }
+    QCOMPARE(h->driver.boxes.size(), size_t(1));
+    const ShownBox& box = h->driver.boxes[0];
+    QCOMPARE(box.text, u("保存に失敗しました。\n\n1 ファイル"));
+    QCOMPARE(int(box.icon), icon);
+    QCOMPARE(int(box.buttons), buttons);
+    QCOMPARE(int(box.default_button), default_button);
+    expect_no_faults();
+}
+
+void GuiWindowTest::delete_key_asks_and_no_keeps_the_link() {
+    start_on_demo();
+    select("パターン見本");
+    MseqObject* node = h->frame().selected_node();
+    QVERIFY(node);
+    h->driver.box(QMessageBox::No);
+    h->window().room_tree()->setFocus();
+    QTest::keyClick(h->window().room_tree(), Qt::Key_Delete);
+    QCOMPARE(h->driver.boxes.size(), size_t(1));
+    QVERIFY(h->driver.boxes[0].text.startsWith(
+        u("リンクを削除します。よろしいですか？\n※ ファイルは削除しません。リンクだけ削除します。")));
+    QCOMPARE(h->driver.boxes[0].default_button, QMessageBox::Yes);
+    QVERIFY(tree_item(h->window().room_tree(), u("パターン見本")));
+
+    // Yes removes the link from the tree and marks the book.
+    h->driver.box(QMessageBox::Yes);
+    QTest::keyClick(h->window().room_tree(), Qt::Key_Delete);
+    QVERIFY(!tree_item(h->window().room_tree(), u("パターン見本")));
+    QVERIFY(tree_item(h->window().room_tree(), u("デモソング *")));
+    expect_no_faults();
+}
+
+// ---- Bad files ----
+
+void GuiWindowTest::missing_and_damaged_files_are_marked() {
+    h->copy_data();
+    std::ofstream(h->home + "/mymusic/demo/chord_c.kvnl", std::ios::trunc) << "not a korvante file";
+    std::filesystem::remove(h->home + "/mymusic/demo/sampler.kvnl");
+    QVERIFY(h->start());
+    GuiRoomTree* tree = h->window().room_tree();
+    int damaged = 0, missing = 0;
+    for (QTreeWidgetItemIterator it(tree); *it; ++it) {
+        const int state = (*it)->data(0, GuiRoomTree::kStateRole).toInt();
+        damaged += state == int(GuiFileState::damaged);
+        missing += state == int(GuiFileState::missing);
+    }
+    QCOMPARE(damaged, 1);
+    QCOMPARE(missing, 1);
+    QVERIFY(tree_item(tree, u("パターン見本 (ファイルなし)")));
+    tree->expandAll();
+    QImage shot = tree->grab().toImage();
+    QVERIFY(gui_picture_has_content(shot, 12));
+    gui_save_shot(shot, QStringLiteral("library-tree-damaged"));
+    expect_no_faults();
+}
+
+void GuiWindowTest::file_gone_while_listed_asks_before_creating() {
+    start_on_demo();
+    std::filesystem::remove(h->home + "/mymusic/demo/song.kvnl");
+    select("はじまりの朝");
+    h->driver.box(QMessageBox::No);
+    QVERIFY(h->window().run_command(ID_LINK_OPEN));
+    QCOMPARE(h->driver.boxes.size(), size_t(1));
+    QVERIFY(h->driver.boxes[0].text.endsWith(
+        u("\n\nこのファイルは存在しません。\n新しく作成してもよろしいですか？")));
+    QCOMPARE(h->frame().edit_list().size(), size_t(0));
+    expect_no_faults();
+}
+
+void GuiWindowTest::recent_library_gone_warns() {
+    start_on_demo();
+    h->stop();
+    std::filesystem::remove_all(h->home + "/mymusic");
+    // The last library is gone: start-up opens an empty one in its place, so the recent entry
+    // is still offered and warns.
+    QVERIFY(h->start());
+    mseq_config().m_RecentRooms.insert(mseq_config().m_RecentRooms.begin() + 1,
+                                       CkvString(h->win("gone/library.kvnr")));
+    h->window().refresh(MAppRefresh::menus, nullptr, nullptr);
+    h->driver.box(QMessageBox::No);  // ask-to-save of the new empty library
+    trigger(0, ID_ROOM_RECENT_FIRST + 1);
+    QTRY_COMPARE(h->driver.boxes.size(), size_t(2));
+    QCOMPARE(h->driver.boxes[1].text,
+             u("ライブラリファイルが存在しません。\n\n") + gui_text(h->win("gone/library.kvnr")));
+    QCOMPARE(h->driver.boxes[1].icon, QMessageBox::Warning);
+    QVERIFY(h->window().isVisible());
+    expect_no_faults();
+}
+
+// ---- Settings, editor pane, link information ----
+
+void GuiWindowTest::settings_dialog_lists_devices_and_checks_values() {
+    start_on_demo();
+    QStringList devices;
+    h->driver.dialog([&](GuiFieldDialog* d) {
+        auto* list = static_cast<QComboBox*>(d->field_widget("m_DeviceID"));
+        for (int i = 0; i < list->count(); ++i)
+            devices << list->itemText(i);
+        gui_save_shot(d->grab().toImage(), QStringLiteral("dialog-settings"));
+        d->set_value("m_SeekInterval", CkvString("abc"));
+        QTest::keyClick(d, Qt::Key_Return);
+    });
+    bool focused = false;
+    h->driver.dialog([&](GuiFieldDialog* d) {
+        focused = d->focusWidget() == d->field_widget("m_SeekInterval");
+        d->set_value("m_SeekInterval", CkvString("50"));
+        d->set_value("m_DeviceID", CkvString("0"));
+        QTest::keyClick(d, Qt::Key_Return);
+    });
+    QVERIFY(h->window().run_command(ID_TOOL_SETTINGS));
+    QVERIFY(devices.contains(QStringLiteral("Test Synth")));
+    QVERIFY(focused);
+    QCOMPARE(h->driver.boxes.size(), size_t(1));
+    QCOMPARE(h->driver.boxes[0].text, u("設定値が正しくありません。"));
+    QCOMPARE(mseq_config().m_SeekInterval, 50);
+    QCOMPARE(mseq_config().m_DeviceID, 0u);
+    expect_no_faults();
+}
+
+void GuiWindowTest::open_leaf_shows_tracks_and_title() {
+    start_on_demo();
+    MseqObject* song =
+        gui_find_node(h->frame().room_node(), CkvString(kv_codec::cp932_from_utf8("はじまりの朝")));
+    QVERIFY(song);
+    select("はじまりの朝");
+    QTreeWidgetItem* item = h->window().room_tree()->currentItem();
+    emit h->window().room_tree()->itemActivated(item, 0);
+    GuiMainWindow& w = h->window();
+    QVERIFY(h->frame().shown_file());
+    QCOMPARE(w.windowTitle(), gui_text(h->frame().title()));
+    QVERIFY(w.windowTitle().startsWith(u("はじまりの朝 [")));
+    QVERIFY(w.editor_pane()->track_list()->topLevelItemCount() > 0);
+    QVERIFY(w.tool_action(ID_PLAY)->isEnabled());
+    QVERIFY(w.tool_action(ID_EXPORT_MIDI)->isEnabled());
+    // Version information goes back to the about view; the menus stay the application's four.
+    QVERIFY(w.run_command(ID_TOOL_VERSION));
+    QCOMPARE(w.editor_pane()->currentWidget()->objectName(), QStringLiteral("kv_about_view"));
+    QCOMPARE(w.windowTitle(), u("Korvante"));
+    QCOMPARE(w.menu_count(), 4);
+    expect_no_faults();
+}
+
+void GuiWindowTest::link_information_bar_follows_selection() {
+    start_on_demo();
+    GuiMainWindow& w = h->window();
+    QVERIFY(!w.link_bar()->isVisible());
+    QTest::keyClick(&w, Qt::Key_F4);
+    QVERIFY(w.link_bar()->isVisible());
+    QVERIFY(w.tool_action(ID_LINK_INFO)->isChecked());
+    select("デモソング");
+    auto* info = w.findChild<QLabel*>(QStringLiteral("kv_link_info"));
+    QVERIFY(info->text().contains(u("名前 デモソング")));
+    QVERIFY(info->text().contains(u("種類 ")));
+    // The status bar shows an entry's text while the pointer is on it.
+    QAction* save_all = w.tool_action(ID_FILE_SAVE_ALL);
+    save_all->showStatusText(&w);
+    QCOMPARE(w.statusBar()->currentMessage(), u("編集したファイルを全て保存します。"));
+    expect_no_faults();
+}
+
+// ---- Single instance ----
+
+void GuiWindowTest::second_start_raises_the_running_window() {
+    start_on_demo();
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    QTRY_COMPARE(QApplication::activeWindow(), &other);
+
+    GuiUserPort second_port;
+    MApp second;
+    MAppServices s;
+    s.port = &second_port;
+    s.midi = &h->midi;
+    s.synth = &h->synth;
+    s.shell = &h->shell;
+    s.home = h->home;
+    QVERIFY(!second.start(s, CkvString(), h->run));
+    QCOMPARE(h->driver.boxes.size(), size_t(1));
+    QCOMPARE(h->driver.boxes[0].text,
+             u("このソフトは既に起動しています。\n\nこのアプリケーションを複数起動させることは"
+               "できません。"));
+    QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget*>(&h->window()));
+    expect_no_faults();
+}
+
+// ---- Pictures ----
+
+void GuiWindowTest::screenshots_of_dialogs() {
+    start_on_demo();
+    QImage create, music;
+    h->driver.dialog([&](GuiFieldDialog* d) {
+        create = d->grab().toImage();
+        QTest::keyClick(d, Qt::Key_Escape);
+    });
+    h->driver.dialog([&](GuiFieldDialog* d) {
+        music = d->grab().toImage();
+        QTest::keyClick(d, Qt::Key_Escape);
+    });
+    QVERIFY(h->window().run_command(ID_ROOM_CREATE));
+    QVERIFY(h->window().run_command(ID_NEW_MUSIC_BUTTON));
+    QVERIFY(gui_picture_has_content(create));
+    QVERIFY(gui_picture_has_content(music));
+    gui_save_shot(create, QStringLiteral("dialog-create-library"));
+    gui_save_shot(music, QStringLiteral("dialog-new-music-1"));
+    // Cancel left everything as it was.
+    QCOMPARE(gui_text(h->frame().room()->full_path), gui_text(h->win(kLibrary)));
+    QCOMPARE(h->frame().edit_list().size(), size_t(0));
+    expect_no_faults();
+}
+
+void GuiWindowTest::launcher_and_screenshot_option() {
+    h->copy_data();
+    // The command-line program does not link the window toolkit.
+    QProcess ldd;
+    ldd.start(QStringLiteral("ldd"), {QStringLiteral(KV_PROGRAM)});
+    QVERIFY(ldd.waitForFinished(20000));
+    QVERIFY(!QString::fromLocal8Bit(ldd.readAllStandardOutput()).contains(QStringLiteral("Qt6")));
+
+    // `korvante gui` hands on to the window program, which paints off the screen and writes
+    // the picture.
+    const QString png = QString::fromStdString(h->host("shot.png"));
+    QProcess gui;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    env.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
+    gui.setProcessEnvironment(env);
+    gui.start(QStringLiteral(KV_PROGRAM),
+              {QStringLiteral("gui"), QStringLiteral("--home"), QString::fromStdString(h->home),
+               QStringLiteral("--open"), u("はじまりの朝"), QStringLiteral("--screenshot"), png,
+               QStringLiteral("--size"), QStringLiteral("900x600")});
+    QVERIFY(gui.waitForFinished(60000));
+    QCOMPARE(gui.exitCode(), 0);
+    QImage shot(png);
+    QCOMPARE(shot.size(), QSize(900, 600));
+    QVERIFY(gui_picture_has_content(shot, 20));
+    // Without a display and without a picture to make, the window program says why it ends.
+    QProcess plain;
+    plain.setProcessEnvironment(env);
+    plain.start(QStringLiteral(KV_GUI_PROGRAM), {QStringLiteral("--home"),
+                                                 QString::fromStdString(h->home)});
+    QVERIFY(plain.waitForFinished(30000));
+    QCOMPARE(plain.exitCode(), 1);
+    QVERIFY(QString::fromLocal8Bit(plain.readAllStandardError()).contains(QStringLiteral("no display")));
+}
+
+QTEST_MAIN(GuiWindowTest)
+#include "GuiWindowTest.moc"
