@@ -8,6 +8,7 @@
 #include "ui/OutputCommands.h"
 #include "ui/ParseCommand.h"
 #include "ui/Session.h"
+#include "ui/script/ScriptCommand.h"
 
 namespace kv_ui {
 
@@ -47,6 +48,7 @@ const std::vector<Command>& commands() {
         {"devices", "list the MIDI output ports and the synthesizer ports", run_devices_command},
         {"demo", "[LIBRARY [LEAF]] [--out DIR] [--no-wav]: export and render the demo song",
          run_demo_command},
+        {"script", "[FILE]: run editing steps from FILE or standard input", run_script_command},
     };
     return list;
 }

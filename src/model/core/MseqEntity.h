@@ -14,6 +14,7 @@ class MplyMusic;
 
 // Entity flags.
 enum : uint32_t {
+    MEF_EDITING = 0x02,   // open in an editor, which observes it
     MEF_MODIFIED = 0x08,  // in the desk's modified set; will be saved
     MEF_FUTURE = 0x10,    // read from a file of a newer data format
     MEF_NEW = 0x20,       // not yet read from or written to its file

@@ -33,6 +33,13 @@ public:
     // A new player music over this music or phrase, owned by the caller; nullptr when no
     // memory could be had. Defined by the player layer.
     MplyMusic* create_player_model() override;
+    // A new music editor (MedtMusicInvoker) attached to this music, or nullptr when no memory
+    // could be had. Defined by the editing layer. User-interface thread.
+    MgenRef* create_editor_model() override;
+    // Offers the command to the editor observing the music; when it does not carry it out, a
+    // track command goes to the track it names and a leaf command runs on the track tree. 0 when
+    // nothing carried it out. Defined by the editing layer. User-interface thread.
+    int apply_command(MgenCommand* command) override;
 
     // Every field to its default; the tracks other than root, header and part are destroyed,
     // header and part get fresh empty contents. Returns 1.

@@ -28,6 +28,9 @@ public:
     // Clamps the keys, normalises the scale and every palette chord, derives the scale's
     // m_ToneTune from the keys and renumbers the palette chords by slot. Returns 1.
     int validate() override;
+    // A new chord map editor attached to this map, or nullptr when no memory could be had. Defined
+    // by the editing layer. User-interface thread.
+    MgenRef* create_editor_model() override;
 
     // Makes the preset scale at `position` (1 to 32) the map's scale and moves the scale and tone
     // keys to follow the chord key. False, with nothing changed, for an empty position.

@@ -33,6 +33,9 @@ public:
     // The drum channel's program becomes a drum kit and every other channel's a program; every
     // block is clamped. Returns 1.
     int validate() override;
+    // A new stage map editor attached to this map, or nullptr when no memory could be had. Defined
+    // by the editing layer. User-interface thread.
+    MgenRef* create_editor_model() override;
 
     // The stage block of `channel` (0 to 15), or nullptr.
     MseqBlockStage* block(int32_t channel);

@@ -28,10 +28,6 @@ void MseqTrack::execute(MgenCommand* command) {
     MseqEntity::execute(command);
 }
 
-MedtTrack* MseqTrack::create_editor_track(MedtMusic*) {
-    return nullptr;
-}
-
 bool MseqTrack::copy_to(MseqTrack* other) const {
     if (!other || other == this || !other->cast(type())) return false;
     copy_settings_into(*other);

@@ -58,9 +58,14 @@ public:
     // Hands the command to the music that owns this track's tree; a track without one (the
     // tracks of a phrase, detached copies) runs it itself.
     void execute(MgenCommand* command) override;
+    // Runs a track command (the editing layer's McmdTrack family) on this track's node and the
+    // tracks below it; 0 for any other command, and when the command fails. Defined by the
+    // editing layer. User-interface thread.
+    int apply_command(MgenCommand* command) override;
 
-    // The editor track that shows this track. The editor layer supplies the classes; until it
-    // does, every track answers nullptr.
+    // A new editor track of `editor` that shows this track, owned by the caller; nullptr when
+    // the track's node is unknown or no memory could be had. Defined by the editing layer, which
+    // picks the editor class by the track's type. User-interface thread.
     virtual MedtTrack* create_editor_track(MedtMusic* editor);
     // A new player track of the player music `player` that plays this track, owned by the
     // caller: a plain one that produces nothing in the base. nullptr when no memory could be

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+
+#include "model/core/MgenRef.h"
+#include "model/core/ref_ptr.h"
+
+class McmdSetBlock;
+
+// The undo history of a music editor: the inverse commands of the executed ones, oldest first,
+// each with the number of the group it belongs to. One user gesture is one group and is undone
+// as one step. No size limit. User-interface thread only.
+class MedtHistory {
+public:
+    struct Entry {
+        uint32_t group;
+        ref_ptr<MgenCommand> command;
+    };
+
+    // Appends `command` (a reference is added) to the current group. With auto-advance the
+    // next entry opens a new group; without, every further entry joins this one.
+    void append(MgenCommand* command);
+    // Closes the open group: the next entry starts a new one. Nothing when empty.
+    void close_group();
+    // True when `command` may join the open group without recording an inverse: an entry of
+    // the open group, looked at from the newest back, restores the same block of the same
+    // track, so that undoing the group already puts that block back as it was.
+    bool merges(const McmdSetBlock& command) const;
+    // Removes the newest entry and returns its command; the current group becomes the group
+    // after the new newest entry (1 when empty). Null when empty.
+    ref_ptr<MgenCommand> take_last();
+    // Drops every entry; group 1, auto-advance on.
+    void clear();
+
+    bool empty() const { return entries_.empty(); }
+    size_t size() const { return entries_.size(); }
+    // The number of groups, i.e. how many undo steps there are.
+    size_t group_count() const;
+    // The group of the newest entry; 0 when empty.
+    uint32_t last_group() const { return entries_.empty() ? 0 : entries_.back().group; }
+    uint32_t current_group() const { return current_group_; }
+    int auto_advance() const { return auto_advance_; }
+    void set_auto_advance(int on) { auto_advance_ = on ? 1 : 0; }
+    const std::deque<Entry>& entries() const { return entries_; }
+
+private:
+    std::deque<Entry> entries_;
+    uint32_t current_group_ = 1;
+    int auto_advance_ = 1;
+};

@@ -1,0 +1,235 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+
+#include "edit/MedtEntity.h"
+#include "edit/MedtHistory.h"
+#include "edit/MedtTrack.h"
+#include "model/core/MseqId.h"
+#include "model/core/ref_ptr.h"
+
+class MedtMetrics;
+class MedtUserPort;
+class MseqMusic;
+class MseqObject;
+
+// Edit flags of a music editor.
+enum : uint32_t {
+    MEDT_READ_ONLY = 0x1,  // the panel is locked (for example during playback)
+    MEDT_FOCUS = 0x2,      // the panel has the keyboard focus
+    MEDT_TOGGLE = 0x4,     // a display toggle of the view
+};
+
+// Cursor actions of the action operation (the edit actions 121-127 come with the sequence
+// commands).
+enum : int {
+    MACT_TRACK_PREV = 11,
+    MACT_TRACK_NEXT = 12,
+    MACT_LEFT = 21,
+    MACT_RIGHT = 22,
+    MACT_EXTEND_LEFT = 23,
+    MACT_EXTEND_RIGHT = 24,
+    MACT_STEP_LEFT = 31,
+    MACT_STEP_RIGHT = 32,
+    MACT_EXTEND_STEP_LEFT = 33,
+    MACT_EXTEND_STEP_RIGHT = 34,
+    MACT_HOME = 41,
+    MACT_END = 42,
+    MACT_EXTEND_HOME = 43,
+    MACT_EXTEND_END = 44,
+    MACT_SELECT_ALL = 51,
+    // Edit actions: they post sequence commands on the current track.
+    MACT_CUT = 121,
+    MACT_COPY = 122,
+    MACT_PASTE = 123,
+    MACT_OVERWRITE = 124,
+    MACT_DELETE = 125,
+    MACT_DELETE_BEFORE = 126,
+    MACT_SPACE = 127,
+};
+
+// A pixel box.
+struct MedtRect {
+    int32_t left = 0, top = 0, right = 0, bottom = 0;
+    bool operator==(const MedtRect&) const = default;
+};
+
+// The editor of a music or phrase: the editor-track tree mirroring the music's track tree, the
+// display grid, the play cursor, the cursor and selection, and the two clipboards the
+// application owns. It observes its music (through MedtMusicNotify) and carries out the commands
+// posted to it. User-interface thread only.
+class MedtMusic : public MedtEntity {
+public:
+    // An editor attached to `music` (one reference; the music is marked as being edited and
+    // stamped). The tree is built at once; a music whose tree cannot be mirrored leaves the
+    // editor without tracks.
+    MedtMusic(MseqMusic* music, MseqObject* sequence_clipboard, MseqObject* leaf_clipboard);
+    ~MedtMusic() override;
+
+    uint32_t kind() const override { return MKIND_EDT_MUSIC; }
+    MseqEntity* edited_entity() override;
+    void set_play_tick(int32_t tick) override;
+    int32_t play_tick() const override;
+    void play_position(int32_t* bar, int32_t* beat, int32_t* tick) const override;
+    void set_play_range(int32_t from_tick, int32_t to_tick) override;
+
+    // Drops the editor tracks, the current track, the play state and the music.
+    virtual void reset();
+
+    // The observer protocol, called through MedtMusicNotify: validate (zero declines), execute
+    // (non-zero when carried out) and finish.
+    virtual int validate_command(MgenCommand* command);
+    int execute_command(MgenCommand* command);
+    virtual void finish_command(MgenCommand* command);
+    // Non-zero while an undo runs (its commands record nothing).
+    int undoing() const { return undoing_; }
+
+    MseqMusic* music() const { return music_; }
+    MedtTrack* root() const { return root_.get(); }
+    // The editor track of a track identifier (file number forced to 1); nullptr when none.
+    MedtTrack* find_track(MSEQ_ID id) const;
+    // Builds editor tracks for the stored subtree of `top`, mirroring it under the editor track
+    // of its parent; false (the tracks made so far removed again) when a node's neighbour has no
+    // editor track, a node is not a track or an identifier is already present.
+    bool build_tracks(MseqObject* top);
+    // Removes the editor tracks of `track` and its subtree.
+    void remove_tracks(MedtTrack* track);
+    // Rebuilds the whole editor-track tree from the music, keeping the current track when it
+    // still exists.
+    void rebuild();
+
+    // Cursor and selection, in units of the current track.
+    MedtTrack* current() const { return current_; }
+    int32_t cursor() const { return cursor_; }
+    int32_t selection_end() const { return selection_end_; }
+    int cursor_valid() const { return cursor_valid_; }
+    const MedtRect& cursor_rect() const { return cursor_rect_; }
+    // Puts the cursor on `track` at `position` with the selection end at `end` (negative values
+    // become 0). False, nothing changed, when the track is not one of this editor's.
+    bool set_cursor(MedtTrack* track, int32_t position, int32_t end);
+    // The length of the current track in its own units; 0 without one.
+    int32_t current_length() const;
+    // Runs a cursor action (11-51); non-zero when the action was known and ran.
+    virtual int action(int code);
+
+    // The music was changed by a command: mark it modified (and enter the desk's modified set)
+    // when it was not, and tell the view.
+    void mark_modified();
+    // The track's row changed (a block, a property): recompute the cursor box and tell the view.
+    void refresh_track(MedtTrack* track);
+
+    // The drawing metrics and the user port the editor asks through (may be null: every
+    // question is then answered No).
+    const MedtMetrics& metrics() const { return *metrics_; }
+    MedtUserPort* port = nullptr;
+
+    int32_t bar_grid = 16;       // display beats per bar of the shown time signature
+    int32_t display_beats = 16;  // beats per 4/4 bar shown on screen
+    int32_t display_extra = 8;   // a further display setting of the views
+    int32_t play_cursor = 0;     // pixels
+    int32_t play_range[2] = {0, 0};
+    uint32_t edit_flags = 0;  // MEDT_*
+    MseqObject* sequence_clipboard;
+    MseqObject* leaf_clipboard;
+
+    bool read_only() const { return (edit_flags & MEDT_READ_ONLY) != 0; }
+    // The number of tracks in the editor-track tree.
+    size_t track_count() const { return tracks_.size(); }
+    // The top of a track's row in pixels (rows in tree order, hidden rows taking no room).
+    int32_t row_top(const MedtTrack* track) const;
+
+protected:
+    // Takes over the music's view settings (display beats, grid, note kind, show flags),
+    // bringing them into range, and writes them back.
+    void take_view_settings();
+    void update_cursor_rect();
+    // Moves the cursor to the previous or next shown track, keeping its time.
+    bool move_track(int direction);
+    // True when holding `track` as current is allowed (it is drawn and has a row).
+    static bool navigable(const MedtTrack* track);
+
+    MseqMusic* music_ = nullptr;
+    std::map<MSEQ_ID, MedtTrack*> tracks_;
+    std::unique_ptr<MedtTrack> root_;
+    const MedtMetrics* metrics_;
+    MedtTrack* current_ = nullptr;
+    int32_t cursor_ = 0;
+    int32_t selection_end_ = 0;
+    int cursor_valid_ = 0;
+    MedtRect cursor_rect_;
+    int undoing_ = 0;
+    // The cursor's time in ticks while the user only moves between tracks; -1 otherwise. It keeps
+    // the time across a row of coarser beats (a group or the part has 1 beat), which would
+    // otherwise round the position down to the bar.
+    int64_t kept_time_ = -1;
+};
+
+// The editor actually made for a music: adds the undo history and the operations that post
+// commands. User-interface thread only.
+class MedtMusicInvoker final : public MedtMusic {
+public:
+    MedtMusicInvoker(MseqMusic* music, MseqObject* sequence_clipboard, MseqObject* leaf_clipboard);
+    ~MedtMusicInvoker() override;
+
+    uint32_t kind() const override { return MKIND_EDT_MUSIC_INVOKER; }
+    MgenRef* cast(uint32_t k) override {
+        return k == MKIND_EDT_MUSIC_INVOKER || k == MKIND_EDT_MUSIC ? this : nullptr;
+    }
+
+    // Resets the editor and empties the history.
+    void reset() override;
+    int validate_command(MgenCommand* command) override;
+    void finish_command(MgenCommand* command) override;
+    // Cursor actions as MedtMusic; the edit actions 121-127 post sequence commands (cut, copy,
+    // paste, overwrite, delete, delete before, space) on the current track and return 1 when the
+    // command was done. Edit actions are ignored while read-only and without a current track.
+    int action(int code) override;
+    // Posts `command` to the edited music; its state tells the outcome. Nothing without a music.
+    void execute(MgenCommand* command);
+    // Undoes the newest group, newest entry first. Nothing when the history is empty.
+    void undo();
+    // Non-zero when there is nothing to undo.
+    int nothing_to_undo() const { return history_.empty() ? 1 : 0; }
+    void close_group() { history_.close_group(); }
+    void set_auto_advance(int on) { history_.set_auto_advance(on); }
+    // A menu command of the music view and its track list, acting on the current track: 40261 to
+    // 40267 the edit actions, 40268 undo, 40273 delete track (asks first), 40274 copy track,
+    // 40275 paste track, 40281 to 40310 add a track of the sub-menu's type (40291, the rhythm
+    // track, needs the view's pop-up and is not handled here). Failures are shown as warnings
+    // through the user port. Returns 1 when the command is one of these and 0 otherwise.
+    int command(int id);
+    // A mouse press on the row of track `id` at `position`: the press closes the group and the
+    // commands of the gesture join one group until the release. Returns the editor track's
+    // answer; 0 while read-only and for an unknown track.
+    int button_press(MSEQ_ID id, int32_t position, uint32_t buttons);
+    // The end of the gesture: closes its group.
+    void button_release() { history_.close_group(); }
+    // Undoes what the open group has recorded, so that a gesture whose command failed leaves the
+    // music as it was before the gesture. Returns the number of entries undone.
+    size_t undo_open_group();
+
+    const MedtHistory& history() const { return history_; }
+
+private:
+    // Takes the music's observer place with a fresh MedtMusicNotify.
+    void attach_observer();
+    // Clears the observer's editor pointer and the music's observer.
+    void detach_observer();
+
+    MedtHistory history_;
+};
+
+// The observer a music editor hands to its music: forwards the protocol to the editor (nothing
+// happens once the editor pointer is cleared). User-interface thread only.
+class MedtMusicNotify final : public MgenNotify {
+public:
+    explicit MedtMusicNotify(MedtMusic* owner) : editor(owner) {}
+    uint32_t kind() const override { return MKIND_NOTIFY_MUSIC; }
+    int execute(MgenCommand* command) override;
+    int validate(MgenCommand* command) override;
+    void finish(MgenCommand* command) override;
+
+    MedtMusic* editor;
+};

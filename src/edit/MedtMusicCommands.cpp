@@ -1,0 +1,132 @@
+// The menu commands of the music view and its track list, and the marker rename of phrase
+// tracks: they turn the user's choice into commands and show what went wrong.
+#include <algorithm>
+#include <string>
+
+#include "edit/McmdMusic.h"
+#include "edit/McmdSeqs.h"
+#include "edit/McmdTrack.h"
+#include "edit/MedtMusic.h"
+#include "edit/MedtText.h"
+#include "edit/MedtTrackKinds.h"
+#include "edit/MedtUserPort.h"
+#include "model/block/MseqBlockRefer.h"
+#include "model/core/MseqObject.h"
+#include "model/core/MseqType.h"
+#include "model/library/MseqMusic.h"
+#include "model/theory/MseqMsgForm.h"
+#include "model/track/MseqReplace.h"
+#include "model/track/MseqTrackRefer.h"
+#include "model/track/MseqTrackTree.h"
+
+namespace {
+
+// The track types of the add-track sub-menu, 40281 to 40292.
+const MSEQ_TYPE kAddTypes[12] = {
+    MTYPE_TRACK_GROUP,  MTYPE_TRACK_TEXT,  MTYPE_TRACK_MEMO,       MTYPE_TRACK_LYRIC,
+    MTYPE_TRACK_MARKER, MTYPE_TRACK_TEMPO, MTYPE_TRACK_CHORD,      MTYPE_TRACK_CHORD_MAP,
+    MTYPE_TRACK_REFER,  MTYPE_TRACK_NOTE,  0 /* rhythm: pop-up */, MTYPE_TRACK_MSG,
+};
+// The preset messages of 40301 to 40310.
+const uint32_t kPresetForms[10] = {30, 1, 10, 11, 64, 91, 92, 93, 94, 95};
+
+void warn(MedtUserPort* port, const char* utf8) {
+    if (port) port->warn(medt_text(utf8));
+}
+
+}  // namespace
+
+int MedtMusicInvoker::command(int id) {
+    if (id >= 40261 && id <= 40267) {
+        action(MACT_CUT + (id - 40261));
+        return 1;
+    }
+    if (id == 40268) {
+        undo();
+        return 1;
+    }
+    const bool add = (id >= 40281 && id <= 40292) || (id >= 40301 && id <= 40310);
+    if (!add && (id < 40273 || id > 40275)) return 0;
+    if (id == 40291) return 0;  // the rhythm sound is picked in the view's pop-up first
+    if (!music_ || !current_) return 1;
+    const MSEQ_ID selected = current_->id();
+    if (add) {
+        const MSEQ_TYPE type = id <= 40292 ? kAddTypes[id - 40281] : MTYPE_TRACK_MSG;
+        const MseqMsgForm* form =
+            id >= 40301 ? MseqMsgFormMap::builtin().find(kPresetForms[id - 40301]) : nullptr;
+        auto create = mcmd_make<McmdCreateLeaf>(selected, MPLACE_LAST_CHILD, 0, type,
+                                                form ? form->m_Name.m_Name : CkvString());
+        execute(create.get());
+        if (create->state != MCMD_DONE || !create->made) {
+            warn(port, "選択位置にトラックを追加できませんでした。");
+            return 1;
+        }
+        if (form) {
+            auto set = mcmd_make<McmdSetProperty>(create->made->id, 16, form->m_Name);
+            execute(set.get());
+        }
+        return 1;
+    }
+    if (id == 40273) {
+        MseqObject* node = current_->node();
+        const CkvString question =
+            medt_format(medt_text("トラックを削除します。よろしいですか？\n\nID\t0x%08x\n名前\t%"
+                                  "s\n種類\t%s")
+                            .c_str(),
+                        node->id, node->name.c_str(), mseq_type_name(node->type).c_str());
+        if (!port || !port->ask_yes_no(question)) return 1;
+        auto remove = mcmd_make<McmdDeleteLeafs>(selected);
+        execute(remove.get());
+        if (remove->state != MCMD_DONE) warn(port, "選択しているトラックを削除できませんでした。");
+        return 1;
+    }
+    if (id == 40274) {
+        auto store = mcmd_make<McmdStoreLeafs>(0);
+        execute(store.get());
+        if (store->state != MCMD_DONE || !store->result)
+            warn(port, "選択しているトラックはコピーできません。");
+        return 1;
+    }
+    auto paste = mcmd_make<McmdInsertLeafs>(selected, MPLACE_LAST_CHILD, nullptr, false);
+    execute(paste.get());
+    if (paste->state != MCMD_DONE)
+        warn(port,
+             "選択しているトラックを貼り付けられませんでした。。\n\n※ "
+             "コピーされていません。または、この位置に複製できません。");
+    return 1;
+}
+
+int MedtTrackRefer::drop_marker(int32_t position, const CkvString& name, bool all) {
+    auto* track = stored() ? stored()->cast_to<MseqTrackRefer>(MTYPE_TRACK_REFER) : nullptr;
+    const MseqBlockRefer* block = track ? track->block_at(position) : nullptr;
+    if (!block) return 0;
+    if (!all) {
+        MseqBlockRefer renamed = *block;
+        renamed.m_StartMarker = name;
+        return set_block(position, &renamed);
+    }
+    MseqReplaceRefer spec;
+    spec.m_From = 0;
+    spec.m_To = static_cast<int32_t>(std::min<int64_t>(track->end_index(track->m_Beat), INT32_MAX));
+    spec.m_Match = MREPLACE_PHRASE | MREPLACE_MARKER;
+    spec.m_Set = MREPLACE_MARKER;
+    spec.m_MatchBlock = *block;
+    spec.m_NewBlock.m_StartMarker = name;
+    MseqMusic* music = editor_->music();
+    MseqObject* phrase = music ? music->find(block->m_PhraseID) : nullptr;
+    auto shown = [](const CkvString& marker) {
+        return marker.empty() ? medt_text("<ホーム>") : marker;
+    };
+    const CkvString question = medt_format(
+        medt_text("このトラックに貼り付けたフレーズ\n\n\"%s\"\n(ID:h%08X)\n\nのマーカー名 \"%s\" "
+                  "を全て \"%s\" に置き換えます。\nよろしいですか？\n\n")
+            .c_str(),
+        phrase ? phrase->name.c_str() : "", block->m_PhraseID, shown(block->m_StartMarker).c_str(),
+        shown(name).c_str());
+    if (!editor_->port || !editor_->port->ask_yes_no(question)) return 0;
+    auto* invoker = static_cast<MedtMusicInvoker*>(editor_->cast(MKIND_EDT_MUSIC_INVOKER));
+    if (!invoker) return 0;
+    auto replace = mcmd_make<McmdReplaceSeqs>(id(), spec);
+    invoker->execute(replace.get());
+    return replace->state == MCMD_DONE ? replace->result : 0;
+}

@@ -1,0 +1,11 @@
+#pragma once
+
+#include "model/core/CkvString.h"
+
+// The CP932 form of one of the program's own texts (written in the source as UTF-8), converted
+// on first use and kept for the life of the process. UI thread.
+const CkvString& medt_text(const char* utf8);
+
+// printf-style formatting into a CP932 string; `format` is CP932 (its conversions are ASCII).
+// Any thread.
+CkvString medt_format(const char* format, ...) __attribute__((format(printf, 1, 2)));

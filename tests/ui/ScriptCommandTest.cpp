@@ -1,0 +1,245 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "model/block/MseqBlockNote.h"
+#include "model/block/MseqBlockValue.h"
+#include "model/core/MseqObject.h"
+#include "model/library/MseqBook.h"
+#include "model/library/MseqMusic.h"
+#include "model/library/MseqRoom.h"
+#include "model/track/MseqTrackNote.h"
+#include "model/track/MseqTrackTree.h"
+#include "model/track/MseqTrackValue.h"
+#include "platform/TextCodec.h"
+#include "text/MrecCompiler.h"
+#include "text/MrecEntityWriter.h"
+#include "ui/DiskLibraryTest.h"
+#include "ui/RunProgram.h"
+
+namespace {
+
+MseqBlockNote note(int whole, int length) {
+    MseqBlockNote n;
+    n.m_Type = MNBT_CDEG;
+    n.m_Whole = static_cast<int8_t>(whole);
+    n.m_Length = length;
+    return n;
+}
+
+// The music of the test library: a tempo track, a 16-beat note track "Lead" and a group holding
+// a second "Lead" at 4 beats. The view settings are already in range, so opening the music in
+// an editor leaves it byte for byte as it is.
+void fill_song(MseqMusic* music) {
+    music->m_GxB = 16;
+    music->m_GpM = 16;
+    music->m_ShowState = 0x1000763;
+    music->m_NoteState = 2;
+    MseqObject* tempo = music->create_track(music->header()->id, MPLACE_LAST_CHILD,
+                                            MTYPE_TRACK_TEMPO, CkvString("Tempo"));
+    mseq_track_of(tempo)->m_Beat = 4;
+    MseqObject* lead = music->create_track(music->detail()->id, MPLACE_LAST_CHILD, MTYPE_TRACK_NOTE,
+                                           CkvString("Lead"));
+    auto* notes = static_cast<MseqTrackNote*>(mseq_track_of(lead));
+    notes->m_Beat = 16;
+    notes->put_block(0, note(1, 4));
+    notes->put_block(8, note(3, 2));
+    MseqObject* band = music->create_track(music->detail()->id, MPLACE_LAST_CHILD,
+                                           MTYPE_TRACK_GROUP, CkvString("Band"));
+    mseq_track_of(band);  // every track has its content, as in a file the program wrote
+    MseqObject* inner =
+        music->create_track(band->id, MPLACE_LAST_CHILD, MTYPE_TRACK_NOTE, CkvString("Lead"));
+    mseq_track_of(inner)->m_Beat = 4;
+}
+
+MseqTrackNote* track_named(MseqMusic& music, const char* name) {
+    for (auto& [id, node] : music.tracks) {
+        if (node->name == name && node->type == MTYPE_TRACK_NOTE)
+            return static_cast<MseqTrackNote*>(mseq_track_of(node));
+    }
+    return nullptr;
+}
+
+class ScriptOnDisk : public DiskLibraryTest {
+protected:
+    void build() override {
+        MseqObject room_node(MID_ROOM, MTYPE_ROOM, CkvString("Lib"),
+                             MseqDescPath(windows("library.kvnr")));
+        auto* room = new MseqRoom(&room_node);
+        room_node.attach(room);
+        room->name = room_node.name;
+        room->full_path = windows("library.kvnr");
+        MseqObject* songs = room->create_book(&room_node, MPLACE_LAST_CHILD, MTYPE_BOOK_MUSIC,
+                                              CkvString("Songs"), MseqDescPath("<room>songs.kvnb"));
+        ASSERT_TRUE(MrecCompiler::save(room));
+        mseq_factory(songs);
+        auto* book = songs->entity()->cast_to<MseqBook>(MTYPE_BOOK);
+        book->name = songs->name;
+        book->full_path = windows("songs.kvnb");
+        MseqObject* song = book->create_leaf(songs, MPLACE_LAST_CHILD, MTYPE_LEAF_MUSIC,
+                                             CkvString("Song"), MseqDescPath("<book>song.kvnl"));
+        ASSERT_TRUE(MrecCompiler::save(book));
+        mseq_factory(song);
+        auto* music = song->entity()->cast_to<MseqMusic>(MTYPE_LEAF_MUSIC);
+        music->full_path = windows("song.kvnl");
+        fill_song(music);
+        ASSERT_TRUE(MrecCompiler::save(music));
+        original_ = file("song.kvnl");
+    }
+
+    std::string file(const std::string& name) const {
+        std::ifstream in(host(name), std::ios::binary);
+        std::stringstream bytes;
+        bytes << in.rdbuf();
+        return bytes.str();
+    }
+
+    // Runs a script given as text; standard error joins standard output.
+    ProgramRun script(const std::string& text) {
+        std::ofstream(host("steps.txt"), std::ios::binary) << text;
+        return run_program("script '" + host("steps.txt") + "' 2>&1");
+    }
+
+    std::string open_line() const { return "open \"" + host("library.kvnr") + "\" Song\n"; }
+
+    std::string original_;
+};
+
+TEST_F(ScriptOnDisk, EditsThroughTheEditorSaveTheBytesTheModelWouldWrite) {
+    const ProgramRun run = script(open_line() +
+                                  "track パート/Lead\n"
+                                  "block 4 m_Type=4 m_Whole=2 m_Length=2\n"
+                                  "block 8 none\n"
+                                  "property 20 500\n"
+                                  "property 21 -300\n"
+                                  "property 17 #4\n"
+                                  "track Tempo\n"
+                                  "block 2 m_Value=2000\n"
+                                  "save\n");
+    ASSERT_EQ(run.status, 0) << run.out;
+    EXPECT_EQ(run.out, host("song.kvnl") + "\n");
+
+    // The same changes made on the model directly.
+    MseqMusic expected(nullptr);
+    expected.name = CkvString("Song");
+    fill_song(&expected);
+    MseqTrackNote* lead = track_named(expected, "Lead");
+    ASSERT_NE(lead, nullptr);
+    const MseqBlockNote added = note(2, 2);
+    lead->set_block(16, 4, &added);
+    lead->set_block(16, 8, nullptr);
+    lead->m_LRate = 120;
+    lead->m_STime = -240;
+    lead->m_NoteType = 1;
+    MseqTrack* tempo = mseq_track_of(expected.header()->first_child());
+    const MseqBlockValue fast(1024);
+    tempo->set_block(4, 2, &fast);
+    std::string bytes;
+    ASSERT_TRUE(mrec_write_entity(&expected, &bytes));
+    EXPECT_EQ(file("song.kvnl"), bytes);
+}
+
+TEST_F(ScriptOnDisk, UndoingEveryGroupSavesTheOriginalBytes) {
+    const ProgramRun run = script(open_line() +
+                                  "track 0x100000\n"  // not a track: checked below
+                                  "save\n");
+    EXPECT_EQ(run.status, 1);
+    const ProgramRun undo = script(open_line() +
+                                   "track パート/Lead\n"
+                                   "block 4 m_Type=4 m_Whole=2 m_Length=2\n"
+                                   "block 4 m_Type=4 m_Whole=5 m_Length=1\n"
+                                   "block 0 none\n"
+                                   "group\n"
+                                   "answer yes\n"
+                                   "property 5 4\n"
+                                   "group\n"
+                                   "print undo\n"
+                                   "undo\n"
+                                   "undo\n"
+                                   "print undo\n"
+                                   "save\n");
+    ASSERT_EQ(undo.status, 0) << undo.out;
+    EXPECT_NE(undo.out.find("ask: "), std::string::npos);
+    EXPECT_NE(undo.out.find("2\n0\n"), std::string::npos) << undo.out;
+    EXPECT_EQ(file("song.kvnl"), original_);
+}
+
+TEST_F(ScriptOnDisk, PrintsTracksCursorAndProperties) {
+    const ProgramRun run = script(open_line() +
+                                  "print tracks\n"
+                                  "track パート/Band/Lead\n"
+                                  "print cursor\n"
+                                  "print properties\n"
+                                  "track パート/Lead\n"
+                                  "cursor 8\n"
+                                  "action 12\n"
+                                  "print cursor\n"
+                                  "action 12\n"
+                                  "print cursor\n");
+    ASSERT_EQ(run.status, 0) << run.out;
+    EXPECT_NE(run.out.find("0x00100001 MTYPE_TRACK_ROOT_MUSIC "), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\n    0x00110001 MTYPE_TRACK_NOTE Lead\n"), std::string::npos);
+    EXPECT_NE(run.out.find("\n      0x00110003 MTYPE_TRACK_NOTE Lead\n"), std::string::npos);
+    EXPECT_NE(run.out.find("track 0x00110003 Lead pos 0 end 0\n"), std::string::npos);
+    // Inside the group the channel rows are display only.
+    EXPECT_NE(run.out.find("10\t奏者\t0x800\t1\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("5\t拍数\t0x200\t4\n"), std::string::npos);
+    EXPECT_NE(run.out.find("20\t音長比\t0x100\t100 [%]\n"), std::string::npos);
+    // From position 8 of the 16-beat Lead down to the group (1 beat: its bar) and on to the
+    // 4-beat Lead: the cursor keeps its time across the coarser row.
+    EXPECT_NE(
+        run.out.find("track 0x00110002 Band pos 0 end 0\ntrack 0x00110003 Lead pos 2 end 2\n"),
+        std::string::npos)
+        << run.out;
+}
+
+TEST_F(ScriptOnDisk, ALineThatCannotRunEndsTheScriptAndNothingIsSaved) {
+    struct Case {
+        const char* lines;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"track Nowhere\n", "line 2: unknown track 'Nowhere'"},
+        {"track Lead\n", "line 2: the track name 'Lead' is not unique"},
+        {"track パート/Lead\ncursor -1\n", "line 3: position -1 is out of range"},
+        {"track パート/Lead\ncursor x\n", "line 3: 'x' is not a position"},
+        {"track パート/Lead\nproperty 20 fast\n", "line 3: property 20 needs a number, not 'fast'"},
+        {"track パート/Lead\nproperty 4 9\n", "line 3: property 4 is display only"},
+        {"track パート/Lead\nproperty 99 9\n", "line 3: the track has no property 99"},
+        {"track パート/Lead\nblock 1 m_Pitch=3\n",
+         "line 3: unknown field 'm_Pitch' of MSEQ_BLOCK_NOTE"},
+        {"track パート/Lead\nblock 1 m_Whole=300\n", "line 3: '300' is not a value for m_Whole"},
+        {"track パート/Lead\nproperty 5 4\n",
+         "line 3: the program asked a question and no answer was queued"},
+        {"jump 3\n", "line 2: unknown step 'jump'"},
+        {"action 99\n", "line 2: unknown action 99"},
+    };
+    for (const Case& c : cases) {
+        const ProgramRun run = script(open_line() + "track パート/Lead\nblock 2 m_Length=3\n" +
+                                      "group\n" + c.lines + "save\n");
+        // The lines before the case shift its line numbers by three.
+        std::string want = c.message;
+        want[5] = static_cast<char>(want[5] + 3);
+        EXPECT_EQ(run.status, 1) << c.lines;
+        EXPECT_NE(run.out.find(want), std::string::npos) << c.lines << run.out;
+        EXPECT_EQ(run.out.find(host("song.kvnl")), std::string::npos) << c.lines;
+        EXPECT_EQ(file("song.kvnl"), original_) << c.lines;
+    }
+}
+
+TEST_F(ScriptOnDisk, AFailedCommandUndoesItsGroupFirst) {
+    // The beats change is refused after two blocks of the same group were set: the group is
+    // undone, so a save in a later script finds the music unchanged.
+    const ProgramRun run = script(open_line() +
+                                  "track パート/Lead\n"
+                                  "block 4 m_Length=1\n"
+                                  "block 5 m_Length=1\n"
+                                  "answer no\n"
+                                  "property 5 4\n");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.out.find("line 6: setting property 5 failed"), std::string::npos) << run.out;
+}
+
+}  // namespace
