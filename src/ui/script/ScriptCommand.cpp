@@ -4,6 +4,7 @@
 #include <fstream>
 #include <iostream>
 
+#include "ui/script/ScriptMapLines.h"
 #include "ui/script/ScriptRunner.h"
 
 namespace kv_ui {
@@ -15,15 +16,23 @@ int run_script_command(const std::vector<std::string>& args) {
     }
     ScriptRunner runner;
     runner.add(script_common_verbs());
+    // The map steps come first: their `open` also opens chord maps and stage maps.
+    runner.add(script_map_verbs());
     runner.add(script_edit_verbs());
     ScriptSession session;
-    if (args.empty() || args[0] == "-") return runner.run(std::cin, session);
+    if (args.empty() || args[0] == "-") {
+        const int status = runner.run(std::cin, session);
+        script_map_end(session);
+        return status;
+    }
     std::ifstream file(args[0], std::ios::binary);
     if (!file) {
         std::fprintf(stderr, "%s: cannot read the script\n", args[0].c_str());
         return 1;
     }
-    return runner.run(file, session);
+    const int status = runner.run(file, session);
+    script_map_end(session);
+    return status;
 }
 
 }  // namespace kv_ui

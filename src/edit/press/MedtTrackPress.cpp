@@ -1,0 +1,117 @@
+#include "edit/press/MedtTrackPress.h"
+
+#include "edit/MedtMusic.h"
+#include "edit/MedtTrack.h"
+#include "model/library/MseqMusic.h"
+#include "model/track/MseqTrackChord.h"
+#include "model/track/MseqTrackNote.h"
+#include "model/track/MseqTrackRefer.h"
+
+namespace {
+
+// Sends the press's blocks through the editor track's set-block (one McmdSetBlock each) and
+// remembers whether one of them was refused.
+class TrackSetter final : public MedtBlockSetter {
+public:
+    explicit TrackSetter(MedtTrack& track) : track_(track) {}
+    bool set_block(int32_t pos, const MseqBlock* block) override {
+        const bool done = track_.set_block(pos, block) != 0;
+        if (!done) failed = true;
+        return done;
+    }
+    bool failed = false;
+
+private:
+    MedtTrack& track_;
+};
+
+bool usable(MedtMusicInvoker& editor, MedtTrack& track) {
+    return !editor.read_only() && editor.music() && track.stored() &&
+           editor.find_track(track.id()) == &track;
+}
+
+// Runs `work` as (part of) one gesture: a press starts a new group, a move joins the open one.
+// A press whose commands were refused is undone as a whole.
+template <class Work>
+bool gesture(MedtMusicInvoker& editor, MedtTrack& track, bool move, MedtPressContext& ctx,
+             Work work) {
+    if (!usable(editor, track)) return false;
+    TrackSetter setter(track);
+    ctx.music = editor.music();
+    ctx.setter = &setter;
+    if (!move) editor.close_group();
+    editor.set_auto_advance(0);
+    bool done = work(ctx);
+    if (setter.failed && !move) {
+        editor.undo_open_group();
+        done = false;
+    }
+    editor.set_auto_advance(1);
+    return done;
+}
+
+template <class Work>
+bool popup_result(MedtMusicInvoker& editor, MedtTrack& track, Work work) {
+    MedtPressContext ctx;
+    const bool done = gesture(editor, track, false, ctx, work);
+    editor.close_group();
+    return done;
+}
+
+}  // namespace
+
+bool MedtTrackPress::press(MedtMusicInvoker& editor, MedtTrack& track, const MedtPress& p,
+                           MedtPressContext ctx) {
+    return gesture(editor, track, p.move, ctx, [&](MedtPressContext& c) {
+        MseqTrack* stored = track.stored();
+        if (auto* notes = stored->cast_to<MseqTrackNote>(MTYPE_TRACK_NOTE))
+            return MedtNotePress::press(*notes, p, c);
+        if (auto* refer = stored->cast_to<MseqTrackRefer>(MTYPE_TRACK_REFER))
+            return MedtReferPress::press(*refer, p, c);
+        return false;
+    });
+}
+
+bool MedtTrackPress::chord_press(MedtMusicInvoker& editor, MedtTrack& track, MedtChordRowKind row,
+                                 int32_t pos, bool right, MedtPressContext ctx) {
+    return gesture(editor, track, false, ctx, [&](MedtPressContext& c) {
+        auto* chords = track.stored()->cast_to<MseqTrackChord>(MTYPE_TRACK_CHORD);
+        return chords && MedtChordPress::press(*chords, row, pos, right, c);
+    });
+}
+
+void MedtTrackPress::release(MedtMusicInvoker& editor) {
+    editor.button_release();
+}
+
+bool MedtTrackPress::lag_edit(MedtMusicInvoker& editor, MedtTrack& track, int32_t pos, bool end,
+                              std::string_view text) {
+    return popup_result(editor, track, [&](MedtPressContext& c) {
+        auto* notes = track.stored()->cast_to<MseqTrackNote>(MTYPE_TRACK_NOTE);
+        return notes && MedtNotePress::apply_lag_text(*notes, pos, end, text, c);
+    });
+}
+
+bool MedtTrackPress::start_marker(MedtMusicInvoker& editor, MedtTrack& track, int32_t pos,
+                                  const CkvString& name) {
+    return popup_result(editor, track, [&](MedtPressContext& c) {
+        auto* refer = track.stored()->cast_to<MseqTrackRefer>(MTYPE_TRACK_REFER);
+        return refer && MedtReferPress::apply_start_marker(*refer, pos, name, c);
+    });
+}
+
+bool MedtTrackPress::pick_degree(MedtMusicInvoker& editor, MedtTrack& track, int32_t pos,
+                                 int32_t slot) {
+    return popup_result(editor, track, [&](MedtPressContext& c) {
+        auto* chords = track.stored()->cast_to<MseqTrackChord>(MTYPE_TRACK_CHORD);
+        return chords && MedtChordPress::set_degree(*chords, pos, slot, c);
+    });
+}
+
+bool MedtTrackPress::set_chord(MedtMusicInvoker& editor, MedtTrack& track, int32_t pos,
+                               const MseqBlockChord& chord) {
+    return popup_result(editor, track, [&](MedtPressContext& c) {
+        auto* chords = track.stored()->cast_to<MseqTrackChord>(MTYPE_TRACK_CHORD);
+        return chords && MedtChordPress::set_chord(*chords, pos, chord, c);
+    });
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "edit/press/MedtBlockPress.h"
+#include "edit/press/MedtChordPress.h"
+#include "model/core/CkvString.h"
+
+class MedtMusicInvoker;
+class MedtTrack;
+class MseqBlockChord;
+
+// The mouse gestures of the music view on note, phrase and chord tracks, as the editor carries
+// them out: a press closes the undo group and keeps it open while the editor track sets its
+// blocks (each through McmdSetBlock), a move adds to the same group, and the release closes it,
+// so that one gesture is undone in one step. Nothing happens while the editor is read-only or on
+// a track the editor does not hold. The context's music and setter are filled in here; the
+// caller gives the selected library leaf and the front end's port. User-interface thread only.
+class MedtTrackPress {
+public:
+    // A press (or a move with the button held) on a note or phrase track row. True when a block
+    // was set. A press whose commands fail leaves the music as it was before it.
+    static bool press(MedtMusicInvoker& editor, MedtTrack& track, const MedtPress& press,
+                      MedtPressContext ctx);
+    // A press on a chord-track row (the degree picker or the chord editor, or erasing).
+    static bool chord_press(MedtMusicInvoker& editor, MedtTrack& track, MedtChordRowKind row,
+                            int32_t pos, bool right, MedtPressContext ctx);
+    // The button went up: the gesture's group is closed.
+    static void release(MedtMusicInvoker& editor);
+
+    // The results of the pop-ups, each as a gesture of its own: the lag editor's confirmed text,
+    // the start-marker menu's choice, the degree picker's slot, the chord editor's chord.
+    static bool lag_edit(MedtMusicInvoker& editor, MedtTrack& track, int32_t pos, bool end,
+                         std::string_view text);
+    static bool start_marker(MedtMusicInvoker& editor, MedtTrack& track, int32_t pos,
+                             const CkvString& name);
+    static bool pick_degree(MedtMusicInvoker& editor, MedtTrack& track, int32_t pos, int32_t slot);
+    static bool set_chord(MedtMusicInvoker& editor, MedtTrack& track, int32_t pos,
+                          const MseqBlockChord& chord);
+};

@@ -1,0 +1,158 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "model/core/MseqObject.h"
+#include "model/library/MseqBook.h"
+#include "model/library/MseqRoom.h"
+#include "model/theory/MseqMapChord.h"
+#include "model/theory/MseqMapStage.h"
+#include "platform/TextCodec.h"
+#include "text/MrecCompiler.h"
+#include "ui/DiskLibraryTest.h"
+#include "ui/RunProgram.h"
+
+namespace {
+
+// A library whose book holds a chord map "Keys" and a stage map "Band", and an application
+// folder with the installation's scale list.
+class MapScriptLibrary : public DiskLibraryTest {
+protected:
+    void build() override {
+        std::filesystem::create_directories(host("define"));
+        std::filesystem::copy_file(std::string(KV_APP_DATA) + "/define/mapscale.def",
+                                   host("define/mapscale.def"));
+        MseqObject room_node(MID_ROOM, MTYPE_ROOM, CkvString("Lib"),
+                             MseqDescPath(windows("library.kvnr")));
+        auto* room = new MseqRoom(&room_node);
+        room_node.attach(room);
+        room->name = room_node.name;
+        room->full_path = windows("library.kvnr");
+        MseqObject* maps = room->create_book(&room_node, MPLACE_LAST_CHILD, MTYPE_BOOK_MUSIC,
+                                             CkvString("Maps"), MseqDescPath("<room>maps.kvnb"));
+        ASSERT_TRUE(MrecCompiler::save(room));
+        mseq_factory(maps);
+        auto* book = maps->entity()->cast_to<MseqBook>(MTYPE_BOOK);
+        book->name = maps->name;
+        book->full_path = windows("maps.kvnb");
+        book->create_leaf(maps, MPLACE_LAST_CHILD, MTYPE_LEAF_CHORD, CkvString("Keys"),
+                          MseqDescPath("<book>keys.kvnl"));
+        book->create_leaf(maps, MPLACE_LAST_CHILD, MTYPE_LEAF_STAGE, CkvString("Band"),
+                          MseqDescPath("<book>band.kvnl"));
+        ASSERT_TRUE(MrecCompiler::save(book));
+        ref_ptr<MseqMapChord> chords = ref_ptr<MseqMapChord>::adopt(new MseqMapChord);
+        chords->name = CkvString("Keys");
+        chords->full_path = windows("keys.kvnl");
+        ASSERT_TRUE(MrecCompiler::save(chords.get()));
+        ref_ptr<MseqMapStage> stage = ref_ptr<MseqMapStage>::adopt(new MseqMapStage);
+        stage->name = CkvString("Band");
+        stage->full_path = windows("band.kvnl");
+        ASSERT_TRUE(MrecCompiler::save(stage.get()));
+    }
+
+    ProgramRun script(const std::string& leaf, const std::string& lines) {
+        const std::string path = host("maps.txt");
+        std::ofstream(path) << "open \"" << host("library.kvnr") << "\" " << leaf << "\n" << lines;
+        return run_program("--home '" + dir_ + "' script '" + path + "' 2>&1");
+    }
+
+    std::string file(const std::string& rest) {
+        std::ifstream in(host(rest), std::ios::binary);
+        std::ostringstream out;
+        out << in.rdbuf();
+        return kv_codec::utf8_from_cp932(out.str());
+    }
+};
+
+TEST_F(MapScriptLibrary, PaletteQuestionDecidesWhetherTheFileChanges) {
+    const std::string before = file("keys.kvnl");
+    ProgramRun run = script("Keys", "answer no\ncommand 40506\nsave\n");
+    ASSERT_EQ(run.status, 0) << run.out;
+    EXPECT_EQ(run.out,
+              "ask: 短調４和音のコードマップを作成しますよろしいですか？\\n\\n※現在のコードマップの"
+              "内容は失われます。\n");
+    EXPECT_EQ(file("keys.kvnl"), before);
+
+    run = script("Keys", "answer yes\ncommand 40506\nsave\n");
+    ASSERT_EQ(run.status, 0) << run.out;
+    const std::string after = file("keys.kvnl");
+    EXPECT_NE(after.find(" 3; 0; 0;\r\n {  0; \"6 - Aeolian (短調)\"; 2; 3;"), std::string::npos)
+        << after;
+    EXPECT_NE(after.find("  { 12; \"m7\"; 0x10; 0; 0; 0; 0; @array; type=\"MSEQ_KEY\"; "
+                         "{{0x0;0;}{0x0;3;}{0x0;7;}{0x0;10;}} }"),
+              std::string::npos);
+
+    // Without a queued answer the question counts as a failure of the script.
+    run = script("Keys", "command 40501\n");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.out.find("no answer was queued"), std::string::npos) << run.out;
+}
+
+TEST_F(MapScriptLibrary, KeysChordsAndPrintedRows) {
+    const ProgramRun run = script("Keys",
+                                  "key cdeg 2\n"
+                                  "key tone -5\n"
+                                  "chord 12 octave=-3 type=m7\n"
+                                  "chord 13 clear\n"
+                                  "chord 16 key=10 on=1\n"
+                                  "command 40511\n"
+                                  "command 40511\n"
+                                  "command 40511\n"
+                                  "print chords\n"
+                                  "save\n");
+    ASSERT_EQ(run.status, 0) << run.out;
+    EXPECT_NE(run.out.find("12 on 2 rel Dm7 0 3 7 10\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("13 off 0 rel - -\n"), std::string::npos);
+    EXPECT_NE(run.out.find("16 on 0 rel A7 0 4 7 10\n"), std::string::npos);
+    const std::string saved = file("keys.kvnl");
+    // -5 from a chord key of 2 is -7: the scale's tone tune becomes 5.
+    EXPECT_NE(saved.find(" -5; 2; 2;\r\n {  0; \"1 - Ionian (長調)\"; 1; 5;"), std::string::npos)
+        << saved;
+}
+
+TEST_F(MapScriptLibrary, StagePartsAreClampedAndPrinted) {
+    const ProgramRun run = script("Band",
+                                  "stage 0 volume=300 program=40 pan=-3 send-bend=1\n"
+                                  "command 40402\n"
+                                  "print stage\n"
+                                  "save\n");
+    ASSERT_EQ(run.status, 0) << run.out;
+    EXPECT_NE(run.out.find("setup GM2\n0 on program=40 bank=0 \"バイオリン\" volume=127 pan=0 "
+                           "reverb=0 chorus=0 bend-range=2- bend=8192 hold=0- modulation=0- "
+                           "expression=127- flags=0x10f81\n"),
+              std::string::npos)
+        << run.out;
+    const std::string saved = file("band.kvnl");
+    EXPECT_NE(saved.find("MMS_SETUP_GM2;"), std::string::npos) << saved;
+    // A kit on a melodic part is refused, and the line says why.
+    const ProgramRun refused = script("Band", "stage 0 kit=8\n");
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.out.find("does not belong to part 0"), std::string::npos) << refused.out;
+}
+
+TEST_F(MapScriptLibrary, DeletingAScaleAsksAndTheScaleMapIsWritten) {
+    const std::string before = file("define/mapscale.def");
+    ProgramRun run = script("Keys", "scale-row 0\nanswer no\ncommand 40523\nsave-scales\n");
+    ASSERT_EQ(run.status, 0) << run.out;
+    EXPECT_NE(run.out.find("ask: スケールを削除してもよろしいですか？\\n\\nブルース"),
+              std::string::npos)
+        << run.out;
+    EXPECT_EQ(file("define/mapscale.def"), before);
+
+    run = script("Keys", "scale-row 0\nanswer yes\ncommand 40523\nsave-scales\n");
+    ASSERT_EQ(run.status, 0) << run.out;
+    EXPECT_NE(run.out.find("scale map saved"), std::string::npos);
+    const std::string after = file("define/mapscale.def");
+    EXPECT_EQ(after.find("\"ブルース\""), std::string::npos);
+    EXPECT_NE(after.find("  {  0; \"メジャーブルース\";"), std::string::npos) << after;
+
+    // Setting a scale of the list by name.
+    run = script("Keys", "scale ホールトーン\nsave\n");
+    ASSERT_EQ(run.status, 0) << run.out;
+    EXPECT_NE(file("keys.kvnl").find("\"ホールトーン\"; 0; 0;"), std::string::npos);
+}
+
+}  // namespace
