@@ -45,3 +45,9 @@ bool MApp::start(const MAppServices& services, const CkvString& command_line,
     }
     return true;
 }
+
+void MApp::pump() {
+    if (!frame_) return;
+    if (lock_.take_raise_request()) frame_->port().refresh(MAppRefresh::raise);
+    frame_->pump();
+}

@@ -31,6 +31,9 @@ public:
     void end();
     // True (once per request) when a later start asked this copy to come to the front.
     bool take_raise_request() { return lock_.take_raise_request(); }
+    // The front end's idle step: tells the port to raise the window when a later start asked
+    // for it, and lets the frame handle the player's notices.
+    void pump();
 
 private:
     kv_instance::instance_lock lock_;

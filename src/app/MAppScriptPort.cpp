@@ -17,6 +17,18 @@ std::string mapp_one_line(const CkvString& text) {
     return out;
 }
 
+bool MAppScriptPort::queue(const std::string& word) {
+    if (word != "yes" && word != "no" && word != "cancel" && word != "ok") return false;
+    answers_.push_back(word);
+    return true;
+}
+
+std::string MAppScriptPort::take_failure() {
+    std::string f;
+    f.swap(failure_);
+    return f;
+}
+
 void MAppScriptPort::report(const char* kind, const CkvString& text, const char* answer) {
     std::string line = std::string(kind) + ": " + mapp_one_line(text);
     if (answer) line += std::string(" -> ") + answer;
@@ -24,38 +36,64 @@ void MAppScriptPort::report(const char* kind, const CkvString& text, const char*
     if (sink_) sink_(line);
 }
 
+void MAppScriptPort::acknowledge() {
+    if (!answers_.empty() && answers_.front() == "ok") answers_.pop_front();
+}
+
 void MAppScriptPort::warn(const CkvString& text) {
     report("warn", text);
+    acknowledge();
 }
 
 void MAppScriptPort::inform(const CkvString& text) {
     report("info", text);
+    acknowledge();
+}
+
+void MAppScriptPort::status(const CkvString& text) {
+    // The status bar is no message box: kept for tests, not reported.
+    log.push_back("status: " + mapp_one_line(text));
 }
 
 bool MAppScriptPort::ask_yes_no(const CkvString& text) {
-    MAppAnswer a = MAppAnswer::yes;
-    if (answers_.empty()) {
-        ++defaults_used;
-    } else {
+    ++questions_;
+    std::string a = "yes";
+    if (!answers_.empty() &&
+        (answers_.front() == "yes" || answers_.front() == "no" || answers_.front() == "cancel")) {
         a = answers_.front();
         answers_.pop_front();
+    } else {
+        ++defaults_used;
+        if (strict) {
+            failure_ = answers_.empty() ? "the program asked a question and no answer was queued"
+                                        : "the queued answer '" + answers_.front() +
+                                              "' does not fit a Yes/No question";
+            a = "no";
+        }
     }
     // A Yes/No box has no Cancel: a queued Cancel closes it as No would.
-    const bool yes = a == MAppAnswer::yes;
+    const bool yes = a == "yes";
     report("ask", text, yes ? "yes" : "no");
     return yes;
 }
 
-MAppAnswer MAppScriptPort::ask_yes_no_cancel(const CkvString& text) {
-    MAppAnswer a = MAppAnswer::cancel;
-    if (answers_.empty()) {
-        ++defaults_used;
-    } else {
+MedtAnswer MAppScriptPort::ask_yes_no_cancel(const CkvString& text, MedtAnswer preset) {
+    ++questions_;
+    std::string a = preset == MedtAnswer::Yes ? "yes" : preset == MedtAnswer::No ? "no" : "cancel";
+    if (!answers_.empty() && answers_.front() != "ok") {
         a = answers_.front();
         answers_.pop_front();
+    } else {
+        ++defaults_used;
+        if (strict) {
+            failure_ = answers_.empty()
+                           ? "the program asked a question and no answer was queued"
+                           : "the queued answer 'ok' does not fit a Yes/No/Cancel question";
+            a = "cancel";
+        }
     }
-    report("ask", text, a == MAppAnswer::yes ? "yes" : a == MAppAnswer::no ? "no" : "cancel");
-    return a;
+    report("ask", text, a.c_str());
+    return a == "yes" ? MedtAnswer::Yes : a == "no" ? MedtAnswer::No : MedtAnswer::Cancel;
 }
 
 bool MAppScriptPort::choose_file(const MAppFileRequest& request, CkvString* path) {
@@ -63,7 +101,7 @@ bool MAppScriptPort::choose_file(const MAppFileRequest& request, CkvString* path
     if (files_.empty()) return false;
     const CkvString next = files_.front();
     files_.pop_front();
-    if (next == nullopt_marker()) return false;
+    if (next == cancel_marker()) return false;
     *path = next;
     return true;
 }

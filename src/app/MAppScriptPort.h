@@ -10,8 +10,10 @@
 // A user port that answers from queues instead of windows: for `korvante script` and the tests.
 // Every message box is reported as one line when it is shown ("warn: ", "info: " or "ask: ",
 // the text in UTF-8 with line breaks written "\n", and for a question " -> " and the answer
-// used). Unanswered questions take the box's default button (Yes for Yes/No, Cancel for
-// Yes/No/Cancel); an unanswered file dialog or dialog is cancelled. The user-interface thread.
+// used). Unanswered questions take the box's default button (Yes for Yes/No; for Yes/No/Cancel
+// the given one, Cancel for the application's questions) or, in strict mode, count as a failure
+// that take_failure reports and are answered No (Cancel). An unanswered file dialog or dialog is
+// cancelled. The user-interface thread.
 class MAppScriptPort : public MAppUserPort {
 public:
     using Sink = std::function<void(const std::string& line)>;
@@ -20,26 +22,42 @@ public:
     explicit MAppScriptPort(Sink sink = Sink()) : sink_(std::move(sink)) {}
 
     // Queues answers for the coming questions.
-    void answer(MAppAnswer a) { answers_.push_back(a); }
+    void answer(MAppAnswer a) {
+        answers_.push_back(a == MAppAnswer::yes ? "yes" : a == MAppAnswer::no ? "no" : "cancel");
+    }
+    // Queues "yes", "no", "cancel" or "ok" (the last one acknowledges the next warning or
+    // information box); false for any other word.
+    bool queue(const std::string& word);
     // Queues the path (Windows form) the next file or folder dialog returns.
     void file(const CkvString& path) { files_.push_back(path); }
     // Queues a cancelled file dialog.
-    void cancel_file() { files_.push_back(nullopt_marker()); }
+    void cancel_file() { files_.push_back(cancel_marker()); }
     // Queues values for the next dialog: each set is one press of OK; fields not named keep
     // their values.
     void dialog(const std::vector<std::pair<std::string, CkvString>>& values) {
         dialogs_.push_back(values);
     }
+    // The failure of the last question that had no fitting answer in strict mode, cleared by
+    // reading it; empty when none.
+    std::string take_failure();
+    // How many questions were asked so far.
+    int questions() const { return questions_; }
 
     void warn(const CkvString& text) override;
     void inform(const CkvString& text) override;
     bool ask_yes_no(const CkvString& text) override;
-    MAppAnswer ask_yes_no_cancel(const CkvString& text) override;
+    using MAppUserPort::ask_yes_no_cancel;
+    // Unanswered: the default button `preset` (Cancel in strict mode).
+    MedtAnswer ask_yes_no_cancel(const CkvString& text, MedtAnswer preset) override;
+    // Kept in the log as "status: " lines, not reported (the status bar is no message box).
+    void status(const CkvString& text) override;
     bool choose_file(const MAppFileRequest& request, CkvString* path) override;
     bool run_dialog(MAppDialog dialog, MAppFields& fields, const MAppDialogCheck& check) override;
     void wait_cursor(bool) override {}
     void refresh(MAppRefresh what, const MseqObject*, const MseqEntity*) override;
 
+    // Strict mode: questions must be answered by the queue.
+    bool strict = false;
     // Every reported line, in order.
     std::vector<std::string> log;
     // The last file request and the fields of the last dialog, as they were offered.
@@ -51,13 +69,16 @@ public:
     int defaults_used = 0;
 
 private:
-    static CkvString nullopt_marker() { return CkvString(std::string(1, '\0')); }
+    static CkvString cancel_marker() { return CkvString(std::string(1, '\0')); }
     void report(const char* kind, const CkvString& text, const char* answer = nullptr);
+    void acknowledge();
 
     Sink sink_;
-    std::deque<MAppAnswer> answers_;
+    std::deque<std::string> answers_;
     std::deque<CkvString> files_;
     std::deque<std::vector<std::pair<std::string, CkvString>>> dialogs_;
+    std::string failure_;
+    int questions_ = 0;
 };
 
 // The UTF-8 form of a text with line breaks written "\n" and tabs "\t": how message texts are

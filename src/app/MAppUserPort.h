@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "edit/MedtUserPort.h"
 #include "model/core/CkvString.h"
 
 class MseqObject;
@@ -82,18 +83,25 @@ enum class MAppRefresh {
 // desktop front end implements it with windows; `korvante script` and the tests with a scripted
 // one. Every text is CP932 with "\n" line breaks. Every call comes from the user-interface
 // thread, and every call returns only when the user has answered.
-class MAppUserPort {
+//
+// The message boxes are the editing layer's (warn, inform, ask_yes_no and ask_yes_no_cancel with
+// a default button, from MedtUserPort): the editors ask through the same port.
+class MAppUserPort : public MedtUserPort {
 public:
-    virtual ~MAppUserPort() = default;
+    using MedtUserPort::ask_yes_no_cancel;
 
-    // A warning box (exclamation icon, OK). Never fails.
-    virtual void warn(const CkvString& text) = 0;
-    // An information box (information icon, OK). Never fails.
-    virtual void inform(const CkvString& text) = 0;
-    // A Yes/No question; true for Yes.
-    virtual bool ask_yes_no(const CkvString& text) = 0;
-    // A Yes/No/Cancel question with Cancel as the default button.
-    virtual MAppAnswer ask_yes_no_cancel(const CkvString& text) = 0;
+    // A Yes/No/Cancel question with Cancel as the default button (the application's questions).
+    MAppAnswer ask_yes_no_cancel(const CkvString& text) {
+        switch (ask_yes_no_cancel(text, MedtAnswer::Cancel)) {
+            case MedtAnswer::Yes:
+                return MAppAnswer::yes;
+            case MedtAnswer::No:
+                return MAppAnswer::no;
+            case MedtAnswer::Cancel:
+                break;
+        }
+        return MAppAnswer::cancel;
+    }
 
     // A file or folder dialog; false when the user cancels, else the chosen Windows-form path
     // in `path`.

@@ -3,6 +3,9 @@
 #include <string>
 
 #include "app/MAppText.h"
+#include "edit/McmdKind.h"
+#include "edit/MedtEntity.h"
+#include "edit/MedtMusic.h"
 #include "model/core/MseqDesk.h"
 #include "model/core/MseqPathOps.h"
 #include "model/library/MseqConfig.h"
@@ -101,15 +104,9 @@ MFrame::MFrame(const MAppServices& services) : port_(services.port), impl_(new I
 }
 
 MFrame::~MFrame() {
-    stop_player(10000);
-    edit_list_.clear();
-    MseqDesk& desk = MseqDesk::instance();
-    followed_ = nullptr;
-    selected_node_ = nullptr;
-    desk.modified.clear();
-    desk.cache.clear();
-    room_node_.reset();
-    room_ = nullptr;
+    // Closing the library also closes the editors the process-wide desk keeps for the edit
+    // list, so that none outlives the entities it edits.
+    close_room();
     player_.reset();
     exporter_.reset();
     device_ = nullptr;
@@ -294,22 +291,55 @@ int MFrame::open_in_edit_list(MseqEntity* entity, MseqObject* node, bool select)
         edit_list_.push_back(std::move(entry));
         index = static_cast<int>(edit_list_.size()) - 1;
         // The editor object is made through the entity (the editing layer builds it); files
-        // without an editor are shown in the about view.
-        MseqDesk::instance().editor_of(entity);
+        // without an editor are shown in the about view. A music editor gets the frame's two
+        // spare nodes as its clipboards and asks its questions through the frame's port.
+        MgenRef* editor = MseqDesk::instance().editor_of(entity);
+        if (MgenRef* m = editor ? editor->cast(MKIND_EDT_MUSIC) : nullptr) {
+            auto* music = static_cast<MedtMusic*>(m);
+            music->sequence_clipboard = &impl_->spare_nodes[0];
+            music->leaf_clipboard = &impl_->spare_nodes[1];
+            music->port = port_;
+        }
         port_->refresh(MAppRefresh::edit_list);
     }
     if (select) select_edit(index);
     return index;
 }
 
+namespace {
+
+// The editor of an entity open in the edit list, as the editing layer's base; nullptr when the
+// entity has no editor.
+MedtEntity* editor_base(const MseqEntity* entity) {
+    MgenRef* editor = MseqDesk::instance().editor_of(const_cast<MseqEntity*>(entity));
+    return editor && (editor->kind() & 0xFFFF0000u) == 0x80030000u
+               ? static_cast<MedtEntity*>(editor)
+               : nullptr;
+}
+
+}  // namespace
+
 void MFrame::set_play_cursor(MseqEntity* entity, int32_t tick) {
     const int i = entry_of(entity);
     if (i < 0) return;
     edit_list_[static_cast<size_t>(i)].play_tick = tick;
+    // The editor keeps the cursor in its display units; the entry keeps the tick it was set to,
+    // so that a cursor between two pixels returns exactly.
+    if (MedtEntity* editor = editor_base(entity)) editor->set_play_tick(tick);
     port_->refresh(MAppRefresh::play_cursor, nullptr, entity);
 }
 
 int32_t MFrame::play_cursor(const MseqEntity* entity) const {
     const int i = entry_of(entity);
     return i < 0 ? 0 : edit_list_[static_cast<size_t>(i)].play_tick;
+}
+
+MAppView MFrame::shown_view() const {
+    const MseqEntity* file = shown_file();
+    MedtEntity* editor = file ? editor_base(file) : nullptr;
+    if (!editor) return MAppView::about;
+    if (editor->cast(MKIND_EDT_MUSIC)) return MAppView::music;
+    if (editor->cast(MKIND_EDT_MAP_STAGE)) return MAppView::stage;
+    if (editor->cast(MKIND_EDT_MAP_CHORD)) return MAppView::chord;
+    return MAppView::about;
 }

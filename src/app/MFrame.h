@@ -58,6 +58,9 @@ struct MAppPlacement {
 // How the last playback ended.
 enum MAppPlayEnd : int { MPE_PLAYING = 0, MPE_STOPPED = 1, MPE_PAUSED = 2 };
 
+// The view the editor pane shows, chosen by the kind of the shown file's editor.
+enum class MAppView { about, music, stage, chord };
+
 // One entry of the edit list: a file opened for editing, with the library node it was opened
 // from (null for files opened without one) and the position of its play cursor in ticks.
 struct MAppEditEntry {
@@ -129,10 +132,26 @@ public:
     MseqObject* room_node() const { return room_node_.get(); }
     MseqRoom* room() const { return room_; }
 
+    // ---- Dialogs ----
+    // The file or folder dialog behind a dialog field's browse button (the create-library
+    // dialog's "parent", the new-music dialog's "parent", "book", "music", "stage", "chord"),
+    // starting from the field's current value; a request of kind folder with an empty title for
+    // fields without one.
+    MAppFileRequest browse_request(MAppDialog dialog, const std::string& field,
+                                   const MAppFields& current) const;
+    // Checks a file chosen for a new-music field on page 2 (after its message): a book or music
+    // file must not exist; an existing stage or chord file must hold that kind. False when the
+    // choice is refused (the field is then emptied).
+    bool check_browsed(const std::string& field, const CkvString& path);
+
     // ---- Library tree ----
     // Selects a node of the open library's tree (nullptr: none).
     void select_node(MseqObject* node) { selected_node_ = node; }
     MseqObject* selected_node() const { return selected_node_; }
+    // Renames a node of the open library after renaming in place (40045): the node, a book's
+    // entity, and the file that stores the name is marked modified. False for an empty or
+    // invalid name or a node outside the library.
+    bool rename_node(MseqObject* node, const CkvString& name);
     // Whether the link-information bar is shown.
     bool link_info_shown() const { return link_info_shown_; }
 
@@ -147,6 +166,8 @@ public:
     void select_edit(int index);
     // The file shown in the editor pane, or nullptr for the about view.
     MseqEntity* shown_file() const;
+    // The view for the shown file: music, stage map or chord map editor, else the about view.
+    MAppView shown_view() const;
 
     // ---- Playback ----
     // Handles the player's posted notifications and the follow timer; the front end calls it
@@ -197,10 +218,13 @@ private:
     void play_link();
 
     // Player.
+    // Puts the editors into (or out of) their playback state.
+    void lock_editors(bool locked);
     void play_toggle();
     bool play_entity(MseqEntity* entity, int32_t start_tick);
     void request_stop(MAppPlayEnd end);
-    void on_play_end();
+    // The end notice of a run that reached `reached` (ticks).
+    void on_play_end(int32_t reached);
     void export_midi();
     void release_device();
     void settings();

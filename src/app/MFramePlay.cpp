@@ -7,6 +7,8 @@
 
 #include "app/MAppText.h"
 #include "app/MFrame.h"
+#include "edit/McmdKind.h"
+#include "edit/MedtMusic.h"
 #include "model/core/MseqDesk.h"
 #include "model/core/MseqPathOps.h"
 #include "model/library/MseqConfig.h"
@@ -38,6 +40,23 @@ CkvString mapp_default_midi_name(const MseqEntity* leaf) {
     return CkvString(name + ".mid");
 }
 
+void MFrame::lock_editors(bool locked) {
+    // While a run reads the model without locks, no edit may change it: the music editors
+    // decline every command while they are locked.
+    for (const MAppEditEntry& e : edit_list_) {
+        MgenRef* editor = MseqDesk::instance().editor_of(e.entity.get());
+        MgenRef* m = editor ? editor->cast(MKIND_EDT_MUSIC) : nullptr;
+        if (!m) continue;
+        auto* music = static_cast<MedtMusic*>(m);
+        if (locked) {
+            music->edit_flags |= MEDT_READ_ONLY;
+        } else {
+            music->edit_flags &= ~static_cast<uint32_t>(MEDT_READ_ONLY);
+        }
+    }
+    port_->refresh(MAppRefresh::play_state);
+}
+
 bool MFrame::playing() const {
     return player_ && player_->Running();
 }
@@ -47,7 +66,7 @@ void MFrame::pump() {
     while (messages_.take(&m)) {
         switch (m.message) {
             case MPLY_MSG_STOPPED:
-                on_play_end();
+                on_play_end(static_cast<int32_t>(m.param2));
                 break;
             case MPLY_MSG_STARTED:
                 port_->refresh(MAppRefresh::room_tree);
@@ -76,7 +95,7 @@ bool MFrame::play_entity(MseqEntity* entity, int32_t start_tick) {
     if (!playable(entity) || !device_) return false;
     std::unique_ptr<MplyEntity> music(entity->create_player_model());
     if (!music) return false;
-    port_->refresh(MAppRefresh::play_state);
+    lock_editors(true);
     play_start_ = start_tick;
     play_end_ = MPE_PLAYING;
     player_->SetStopNotify(&messages_, MPLY_MSG_STOPPED);
@@ -85,7 +104,7 @@ bool MFrame::play_entity(MseqEntity* entity, int32_t start_tick) {
     player_->SetPositionNotify(&messages_, kFollowMessage, interval ? interval : 1);
     player_->SetStartTick(start_tick);
     if (!player_->Start(device_, music)) {
-        port_->refresh(MAppRefresh::play_state);
+        lock_editors(false);
         return false;
     }
     if (!following_) {
@@ -127,7 +146,7 @@ void MFrame::request_stop(MAppPlayEnd end) {
     player_->Stop(3000);
 }
 
-void MFrame::on_play_end() {
+void MFrame::on_play_end(int32_t reached) {
     // Position messages still queued behind the end notice belong to the run that ended.
     KvMessage m;
     std::vector<KvMessage> later;
@@ -136,7 +155,7 @@ void MFrame::on_play_end() {
     }
     if (followed_) {
         if (play_end_ == MPE_PAUSED) {
-            set_play_cursor(followed_.get(), player_->Position());
+            set_play_cursor(followed_.get(), reached);
         } else {
             set_play_cursor(followed_.get(), play_start_);
         }
@@ -145,7 +164,7 @@ void MFrame::on_play_end() {
     following_ = false;
     followed_ = nullptr;
     MseqDesk::instance().trim_cache();
-    port_->refresh(MAppRefresh::play_state);
+    lock_editors(false);
     port_->refresh(MAppRefresh::room_tree);
     for (const KvMessage& k : later)
         messages_.post(k);

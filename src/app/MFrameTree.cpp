@@ -336,6 +336,72 @@ static bool create_music(MFrame& frame, MseqRoom* room, MseqObject* room_node, M
     return true;
 }
 
+MAppFileRequest MFrame::browse_request(MAppDialog dialog, const std::string& field,
+                                       const MAppFields& current) const {
+    MAppFileRequest r;
+    r.kind = MAppFileKind::folder;
+    const CkvString value = current.get(field);
+    if (field == "parent") {
+        r.title =
+            mapp_text(dialog == MAppDialog::create_room ? "新しいライブラリの作成先となる親フォルダ"
+                                                        : "新しい曲フォルダの親フォルダ");
+        r.initial_folder = value;
+        return r;
+    }
+    static const struct {
+        const char* field;
+        const char* title;
+        const char* initial;
+        bool book;
+    } kFiles[] = {
+        {"book", "新しいミュージックブックの位置を指定", "music.kvnb", true},
+        {"music", "新しいミュージックリーフの位置を指定", "music.kvnl", false},
+        {"stage", "ステージマップの位置を指定", "stage.kvnl", false},
+        {"chord", "デフォルトコードマップの位置を指定", "chord.kvnl", false},
+    };
+    if (dialog != MAppDialog::new_music) return r;
+    for (const auto& f : kFiles) {
+        if (field != f.field) continue;
+        r.kind = MAppFileKind::open;
+        r.title = mapp_text(f.title);
+        r.initial_name = value.empty() ? CkvString(f.initial) : value;
+        r.filter = mapp_text(f.book ? kBookFilter : kLeafFilter);
+        r.default_ext = f.book ? "kvnb" : "kvnl";
+        // The first browse starts in the library's folder.
+        r.initial_folder = value.empty() && room_ ? mseq_path::remove_file_name(room_->full_path)
+                                                  : mseq_path::remove_file_name(value);
+        r.must_exist = false;
+    }
+    return r;
+}
+
+bool MFrame::check_browsed(const std::string& field, const CkvString& path) {
+    static const struct {
+        const char* field;
+        MSEQ_TYPE type;
+    } kTypes[] = {{"book", MTYPE_BOOK_MUSIC},
+                  {"music", MTYPE_LEAF_MUSIC},
+                  {"stage", MTYPE_LEAF_STAGE},
+                  {"chord", MTYPE_LEAF_CHORD}};
+    for (const auto& t : kTypes) {
+        if (field == t.field) return check_existing(*port_, path, t.type);
+    }
+    return true;
+}
+
+bool MFrame::rename_node(MseqObject* node, const CkvString& name) {
+    if (!room_ || !node || !mseq_path::valid_name(name)) return false;
+    if (!room_->rename(node->id, name)) return false;
+    room_->mark_file_modified(node->id);
+    if (node->entity() && node->entity() != MseqEmpty::instance() &&
+        mseq_type_category(node->type) == MCAT_LEAF)
+        node->entity()->name = name;
+    port_->refresh(MAppRefresh::room_item, node);
+    port_->refresh(MAppRefresh::edit_list);
+    port_->refresh(MAppRefresh::title);
+    return true;
+}
+
 void MFrame::new_music() {
     if (!room_) return;
     MAppFields fields;
@@ -529,7 +595,9 @@ void MFrame::close_edit_entry() {
     edit_list_.erase(edit_list_.begin() + edit_selection_);
     MseqDesk& desk = MseqDesk::instance();
     desk.close_editor(e);
-    if (discard) {
+    // Something else (its node, the cache) still holds the entity when it has more than this
+    // one reference; otherwise dropping the reference drops the changes with it.
+    if (discard && e->ref_count() > 1) {
         hold = nullptr;
         if (!desk.unload(e) && !desk.revert(e, !e->full_path.empty())) {
             port_->warn(mapp_text(

@@ -10,6 +10,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 namespace kv_instance {
 
@@ -38,7 +40,8 @@ instance_lock::~instance_lock() {
 
 bool instance_lock::acquire(const std::string& folder, const std::string& name) {
     release();
-    ::mkdir(folder.c_str(), 0700);
+    std::error_code ignored;
+    std::filesystem::create_directories(folder, ignored);
     const std::string lock_path = folder + "/" + name + ".lock";
     const int fd = ::open(lock_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) return false;

@@ -323,3 +323,56 @@ TEST_F(TreeTest, LaterDataVersionAsksAndNoWritesNothing) {
     EXPECT_TRUE(shown("このファイルは未来のデータ形式を含んでいます。"));
     EXPECT_EQ(read(book_file), text);
 }
+
+TEST_F(TreeTest, PathsTooLongFromDialogsAreRefusedWithTheirMessages) {
+    const std::string longer(250, 'x');
+    // A library path past 260 bytes cannot be opened: none is open afterwards.
+    dialog({{"parent", kv_fs::from_host(root_)}, {"folder", longer}, {"file", "library.kvnr"}});
+    port_.answer(MAppAnswer::no);
+    EXPECT_TRUE(frame().run(ID_ROOM_CREATE));
+    EXPECT_TRUE(shown("ライブラリファイルにエラーがあります。"));
+    EXPECT_EQ(frame().room(), nullptr);
+}
+
+TEST_F(TreeTest, NewMusicInAFolderTooLongLeavesNoBook) {
+    const std::string longer(240, 'y');
+    frame().select_node(frame().room_node());
+    const int before = child_count(frame().room_node());
+    EXPECT_TRUE(new_music("songs", longer));
+    EXPECT_TRUE(shown("ミュージックブック"));
+    EXPECT_EQ(child_count(frame().room_node()), before);
+    EXPECT_EQ(frame().edit_list().size(), 0u);
+}
+
+TEST_F(TreeTest, RenameMarksTheFileThatStoresTheName) {
+    ASSERT_TRUE(new_music("songs", "n"));
+    ASSERT_TRUE(frame().save_all());
+    MseqObject* music = find_node(MTYPE_LEAF_MUSIC);
+    EXPECT_FALSE(frame().rename_node(music, cp(" bad")));
+    ASSERT_TRUE(frame().rename_node(music, cp("テーマ")));
+    EXPECT_EQ(music->name, cp("テーマ"));
+    MseqObject* book = find_node(MTYPE_BOOK_MUSIC);
+    EXPECT_TRUE(book->entity()->flags & MEF_MODIFIED);
+    EXPECT_FALSE(frame().room()->flags & MEF_MODIFIED);
+    ASSERT_TRUE(frame().rename_node(book, cp("曲集")));
+    EXPECT_TRUE(frame().room()->flags & MEF_MODIFIED);
+}
+
+TEST_F(TreeTest, BrowseRequestsOfTheNewMusicDialog) {
+    MAppFields f;
+    const MAppFileRequest parent = frame().browse_request(MAppDialog::new_music, "parent", f);
+    EXPECT_EQ(parent.kind, MAppFileKind::folder);
+    EXPECT_EQ(parent.title, cp("新しい曲フォルダの親フォルダ"));
+    const MAppFileRequest book = frame().browse_request(MAppDialog::new_music, "book", f);
+    EXPECT_EQ(book.kind, MAppFileKind::open);
+    EXPECT_EQ(book.initial_name, CkvString("music.kvnb"));
+    EXPECT_EQ(book.initial_folder, CkvString(kv_fs::from_host(root_ + "/lib")));
+    EXPECT_EQ(frame().browse_request(MAppDialog::create_room, "parent", f).title,
+              cp("新しいライブラリの作成先となる親フォルダ"));
+    // Chosen files: a new book or music must not exist; maps must be of their kind.
+    write(root_ + "/x.kvnb", "x");
+    EXPECT_FALSE(frame().check_browsed("book", CkvString(kv_fs::from_host(root_ + "/x.kvnb"))));
+    EXPECT_TRUE(frame().check_browsed("book", CkvString(kv_fs::from_host(root_ + "/y.kvnb"))));
+    EXPECT_FALSE(frame().check_browsed("stage", CkvString(kv_fs::from_host(root_ + "/x.kvnb"))));
+    EXPECT_TRUE(shown("ファイル情報を読み込めません。"));
+}

@@ -19,6 +19,15 @@ int run_script_command(const std::vector<std::string>& args) {
     // The map steps come first: their `open` also opens chord maps and stage maps.
     runner.add(script_map_verbs());
     runner.add(script_edit_verbs());
+    runner.add(script_app_verbs());
+    if (args.size() == 1 && args[0] == "--help") {
+        std::printf(
+            "usage: korvante script [--home DIR] [FILE]   (lines from FILE or standard "
+            "input; # starts a comment)\n\n");
+        for (const ScriptVerb& v : runner.verbs())
+            std::printf("  %s %s\n", v.name, v.usage ? v.usage : "");
+        return 0;
+    }
     ScriptSession session;
     if (args.empty() || args[0] == "-") {
         const int status = runner.run(std::cin, session);

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/MFrame.h"
 #include "edit/MedtMusic.h"
 #include "model/core/MseqDesk.h"
 #include "model/library/MseqMusic.h"
@@ -10,85 +11,37 @@
 
 namespace kv_ui {
 
-// --- the user port ---------------------------------------------------------------------------
-
-namespace {
-// The text in UTF-8 on one line: line breaks shown as \n.
-std::string one_line(const CkvString& cp932) {
-    std::string out;
-    for (char c : kv_codec::utf8_from_cp932(cp932)) {
-        if (c == '\n') {
-            out += "\\n";
-        } else if (c != '\r') {
-            out += c;
-        }
-    }
-    return out;
-}
-}  // namespace
-
-void ScriptUserPort::message(const char* label, const CkvString& text) {
-    std::printf("%s: %s\n", label, one_line(text).c_str());
-    if (!answers_.empty() && answers_.front() == "ok") answers_.pop_front();
-}
-
-void ScriptUserPort::warn(const CkvString& text) {
-    message("warn", text);
-}
-
-void ScriptUserPort::inform(const CkvString& text) {
-    message("inform", text);
-}
-
-bool ScriptUserPort::ask_yes_no(const CkvString& text) {
-    ++questions_;
-    std::printf("ask: %s\n", one_line(text).c_str());
-    if (answers_.empty() || (answers_.front() != "yes" && answers_.front() != "no")) {
-        failure_ = answers_.empty() ? "the program asked a question and no answer was queued"
-                                    : "the queued answer '" + answers_.front() +
-                                          "' does not fit a Yes/No question";
-        return false;
-    }
-    const bool yes = answers_.front() == "yes";
-    answers_.pop_front();
-    return yes;
-}
-
-MedtAnswer ScriptUserPort::ask_yes_no_cancel(const CkvString& text, MedtAnswer) {
-    ++questions_;
-    std::printf("ask: %s\n", one_line(text).c_str());
-    if (answers_.empty() || answers_.front() == "ok") {
-        failure_ = answers_.empty()
-                       ? "the program asked a question and no answer was queued"
-                       : "the queued answer 'ok' does not fit a Yes/No/Cancel question";
-        return MedtAnswer::Cancel;
-    }
-    const std::string a = answers_.front();
-    answers_.pop_front();
-    return a == "yes" ? MedtAnswer::Yes : a == "no" ? MedtAnswer::No : MedtAnswer::Cancel;
-}
-
-bool ScriptUserPort::queue(const std::string& answer) {
-    if (answer != "yes" && answer != "no" && answer != "cancel" && answer != "ok") return false;
-    answers_.push_back(answer);
-    return true;
-}
-
-std::string ScriptUserPort::take_failure() {
-    std::string f;
-    f.swap(failure_);
-    return f;
-}
-
 // --- the session -----------------------------------------------------------------------------
 
-ScriptSession::ScriptSession() = default;
+ScriptSession::ScriptSession()
+    : port([](const std::string& line) {
+          std::printf("%s\n", line.c_str());
+          std::fflush(stdout);
+      }) {
+    port.strict = true;
+}
 
 ScriptSession::~ScriptSession() {
     close();
+    app.reset();
+}
+
+MedtMusicInvoker* ScriptSession::editor() {
+    MFrame* f = frame();
+    if (!f) return editor_;
+    MseqEntity* shown = f->shown_file();
+    MgenRef* made = shown ? MseqDesk::instance().editor_of(shown) : nullptr;
+    auto* e = made ? static_cast<MedtMusicInvoker*>(made->cast(MKIND_EDT_MUSIC_INVOKER)) : nullptr;
+    if (e && e != app_editor_) {
+        // The lines between two `group` lines are one gesture: they form one undo group.
+        e->set_auto_advance(0);
+        app_editor_ = e;
+    }
+    return e;
 }
 
 bool ScriptSession::open(const std::string& library, const std::string& leaf, std::string* error) {
+    if (frame()) return script_open_in_app(*this, library, leaf, error);
     close();
     leaf_ = std::make_unique<LibraryLeaf>();
     if (!leaf_->open(library, error)) {

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "app/MApp.h"
+#include "app/MAppScriptPort.h"
 #include "edit/MedtUserPort.h"
 #include "model/core/MseqObject.h"
 #include "model/core/ref_ptr.h"
@@ -26,33 +28,16 @@ struct ScriptLine {
     std::string rest;
 };
 
-// The user port of a headless script: questions are answered from the queue filled by `answer`
-// lines and printed as "ask: TEXT" (UTF-8, line breaks as \n); warnings and information are
-// printed as "warn: TEXT" and "inform: TEXT". A question without a fitting answer is answered
-// No (Cancel for three-way questions) and remembered as the script's failure. UI thread.
-class ScriptUserPort final : public MedtUserPort {
-public:
-    void warn(const CkvString& text) override;
-    void inform(const CkvString& text) override;
-    bool ask_yes_no(const CkvString& text) override;
-    MedtAnswer ask_yes_no_cancel(const CkvString& text, MedtAnswer preset) override;
+// The user port of a headless script: the application's scripted port in strict mode. Questions
+// are answered from the queue filled by `answer` lines; every box is printed as it is shown
+// ("warn: TEXT", "info: TEXT", "ask: TEXT -> ANSWER"; UTF-8, line breaks as \n). A question
+// without a fitting answer is answered No (Cancel for three-way questions) and remembered as
+// the script's failure. UI thread.
+using ScriptUserPort = MAppScriptPort;
 
-    // Queues "yes", "no", "cancel" or "ok"; false for any other word.
-    bool queue(const std::string& answer);
-    // The failure of the last unanswered question, cleared by reading it; empty when none.
-    std::string take_failure();
-    // How many questions were asked so far.
-    int questions() const { return questions_; }
-
-private:
-    void message(const char* label, const CkvString& text);
-    std::deque<std::string> answers_;
-    std::string failure_;
-    int questions_ = 0;
-};
-
-// What a running script works on: the opened library and music, its editor, the clipboards the
-// application would own, and the user port. UI thread.
+// What a running script works on: the application once `start` ran (its frame owns the library,
+// the edit list and the editors), or else the library and music opened by `open` with their
+// editor and the clipboards the application would own; and the user port. UI thread.
 class ScriptSession {
 public:
     ScriptSession();
@@ -61,13 +46,20 @@ public:
     ScriptSession& operator=(const ScriptSession&) = delete;
 
     // Opens a library (host path) and one of its musics or phrases in a music editor; false with
-    // a reason.
+    // a reason. With the application started, the library is opened by the frame and the leaf
+    // (a display path "Book/Folder/Leaf") through its open-link command.
     bool open(const std::string& library, const std::string& leaf, std::string* error);
     // Closes the editor (and with it the music's observer).
     void close();
 
-    MedtMusicInvoker* editor() const { return editor_; }
+    // The music editor the editing steps work on: the editor of the music the application shows,
+    // else the one `open` made; nullptr when there is none.
+    MedtMusicInvoker* editor();
+    // The application's frame after `start`, or nullptr.
+    MFrame* frame() const { return app ? app->frame() : nullptr; }
+
     ScriptUserPort port;
+    std::unique_ptr<MApp> app;  // after `start`
     MseqObject sequence_clipboard;
     MseqObject leaf_clipboard;
 
@@ -75,6 +67,7 @@ private:
     std::unique_ptr<LibraryLeaf> leaf_;
     MseqMusic* music_ = nullptr;
     MedtMusicInvoker* editor_ = nullptr;
+    MedtMusicInvoker* app_editor_ = nullptr;  // the application's editor set up for gestures
 };
 
 // A step of a script: runs one line; false with the reason in `error`.
@@ -85,6 +78,7 @@ using ScriptStep = bool (*)(ScriptSession& session, const ScriptLine& line, std:
 struct ScriptVerb {
     const char* name;
     ScriptStep run;
+    const char* usage = nullptr;  // arguments and effect, for `korvante script --help`
 };
 
 // Runs scripts: each area of the program adds its table of steps. UI thread.
@@ -94,6 +88,8 @@ public:
     // Runs every line of `in` in order. The first line that cannot run prints "line N: reason"
     // on standard error and ends the run with 1; 0 when every line ran.
     int run(std::istream& in, ScriptSession& session);
+    // Every step added, in order.
+    const std::vector<ScriptVerb>& verbs() const { return verbs_; }
 
 private:
     const ScriptVerb* find(const ScriptLine& line, size_t* words) const;
@@ -107,5 +103,11 @@ bool script_split(const std::string& text, std::vector<std::string>* words);
 // The steps of each area.
 const std::vector<ScriptVerb>& script_common_verbs();  // answer
 const std::vector<ScriptVerb>& script_edit_verbs();    // open, track, cursor, action, ...
+const std::vector<ScriptVerb>& script_app_verbs();     // start, menu, select, dialog, ...
+
+// `open LIBRARY LEAF` while the application runs: opens the library in the frame (when it is not
+// the open one) and the leaf through the open-link command; false with a reason.
+bool script_open_in_app(ScriptSession& session, const std::string& library, const std::string& leaf,
+                        std::string* error);
 
 }  // namespace kv_ui
