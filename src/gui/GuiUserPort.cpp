@@ -75,16 +75,18 @@ bool GuiUserPort::ask_yes_no(const CkvString& text) {
                     QMessageBox::Yes, unattended_) == QMessageBox::Yes;
 }
 
-MAppAnswer GuiUserPort::ask_yes_no_cancel(const CkvString& text) {
+MedtAnswer GuiUserPort::ask_yes_no_cancel(const CkvString& text, MedtAnswer preset) {
+    const QMessageBox::StandardButton def = preset == MedtAnswer::Yes  ? QMessageBox::Yes
+                                            : preset == MedtAnswer::No ? QMessageBox::No
+                                                                       : QMessageBox::Cancel;
     switch (show_box(owner(), QMessageBox::Question, text,
-                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Cancel,
-                     unattended_)) {
+                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, def, unattended_)) {
         case QMessageBox::Yes:
-            return MAppAnswer::yes;
+            return MedtAnswer::Yes;
         case QMessageBox::No:
-            return MAppAnswer::no;
+            return MedtAnswer::No;
         default:
-            return MAppAnswer::cancel;
+            return MedtAnswer::Cancel;
     }
 }
 

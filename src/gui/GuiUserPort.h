@@ -33,7 +33,8 @@ public:
     void warn(const CkvString& text) override;
     void inform(const CkvString& text) override;
     bool ask_yes_no(const CkvString& text) override;
-    MAppAnswer ask_yes_no_cancel(const CkvString& text) override;
+    using MAppUserPort::ask_yes_no_cancel;
+    MedtAnswer ask_yes_no_cancel(const CkvString& text, MedtAnswer preset) override;
     bool choose_file(const MAppFileRequest& request, CkvString* path) override;
     bool run_dialog(MAppDialog dialog, MAppFields& fields, const MAppDialogCheck& check) override;
     void wait_cursor(bool on) override;
