@@ -2,14 +2,26 @@
 
 #include <QHeaderView>
 #include <QLabel>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QStatusBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "app/MFrame.h"
+#include "edit/MedtMap.h"
+#include "edit/MedtMusic.h"
 #include "gui/GuiRoomTree.h"
 #include "gui/GuiText.h"
+#include "gui/views/GuiMapViews.h"
+#include "gui/views/GuiMusicView.h"
+#include "gui/views/GuiTimeline.h"
+#include "model/core/MseqDesk.h"
 #include "model/core/MseqEntity.h"
 #include "model/core/MseqObject.h"
 #include "model/library/MseqMusic.h"
+#include "model/theory/MseqMapChord.h"
+#include "model/theory/MseqMapStage.h"
 
 namespace {
 
@@ -63,14 +75,64 @@ GuiEditorPane::GuiEditorPane(QWidget* parent) : QStackedWidget(parent) {
     summary_->setAlignment(Qt::AlignCenter);
     summary_->setWordWrap(true);
     addWidget(summary_);
+
+    music_view_ = new GuiMusicView(this);
+    addWidget(music_view_);
+    chord_view_ = new GuiChordMapView(this);
+    addWidget(chord_view_);
+    stage_view_ = new GuiStageMapView(this);
+    addWidget(stage_view_);
+    const auto show_status = [this](const QString& text) {
+        if (auto* w = qobject_cast<QMainWindow*>(window())) w->statusBar()->showMessage(text, 8000);
+    };
+    music_view_->status = show_status;
+    chord_view_->status = show_status;
+    stage_view_->status = show_status;
+    music_view_->on_modified = [this] {
+        MFrame* frame = MFrame::get();
+        if (frame && file_) frame->port().refresh(MAppRefresh::edit_entry, nullptr, file_);
+    };
+    music_view_->timeline()->selected_leaf = [] {
+        MFrame* frame = MFrame::get();
+        return frame ? frame->selected_node() : nullptr;
+    };
     show_file(nullptr, QString());
+}
+
+void GuiEditorPane::attach_view(const std::vector<QMenu*>& menus) {
+    auto* w = qobject_cast<QMainWindow*>(window());
+    if (!w) return;
+    for (QMenu* m : menus)
+        w->menuBar()->addMenu(m);
 }
 
 void GuiEditorPane::show_file(MseqEntity* file, const QString& library) {
     file_ = file;
+    music_view_->set_editor(nullptr);
+    chord_view_->set_map(nullptr, nullptr);
+    stage_view_->set_map(nullptr);
     if (!file) {
         about_->setText(about_text(library));
         setCurrentWidget(about_);
+        return;
+    }
+    MgenRef* editor = MseqDesk::instance().editor_of(file);
+    if (MgenRef* m = editor ? editor->cast(MKIND_EDT_MUSIC_INVOKER) : nullptr) {
+        music_view_->set_editor(static_cast<MedtMusicInvoker*>(m));
+        setCurrentWidget(music_view_);
+        attach_view(music_view_->menus());
+        return;
+    }
+    if (editor && editor->kind() == MKIND_EDT_MAP_CHORD) {
+        chord_view_->set_map(file->cast_to<MseqMapChord>(MTYPE_LEAF_CHORD), port);
+        setCurrentWidget(chord_view_);
+        attach_view(chord_view_->menus());
+        return;
+    }
+    if (editor && editor->kind() == MKIND_EDT_MAP_STAGE) {
+        stage_view_->set_map(file->cast_to<MseqMapStage>(MTYPE_LEAF_STAGE));
+        setCurrentWidget(stage_view_);
+        attach_view(stage_view_->menus());
         return;
     }
     if (auto* music = file->cast_to<MseqMusic>(MTYPE_LEAF_MUSIC)) {

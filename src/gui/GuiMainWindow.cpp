@@ -104,6 +104,7 @@ void GuiMainWindow::build_panes() {
     room_tree_ = new GuiRoomTree(this);
     edit_list_ = new GuiEditList(this);
     editor_ = new GuiEditorPane(this);
+    editor_->port = &port_;
     split_v_ = new QSplitter(Qt::Vertical, this);
     split_v_->setObjectName(QStringLiteral("kv_split_v"));
     split_v_->addWidget(room_tree_);
