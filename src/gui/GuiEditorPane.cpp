@@ -15,6 +15,7 @@
 #include "gui/GuiText.h"
 #include "gui/views/GuiMapViews.h"
 #include "gui/views/GuiMusicView.h"
+#include "gui/views/GuiPropertyList.h"
 #include "gui/views/GuiTimeline.h"
 #include "model/core/MseqDesk.h"
 #include "model/core/MseqEntity.h"
@@ -91,6 +92,10 @@ GuiEditorPane::GuiEditorPane(QWidget* parent) : QStackedWidget(parent) {
     music_view_->on_modified = [this] {
         MFrame* frame = MFrame::get();
         if (frame && file_) frame->port().refresh(MAppRefresh::edit_entry, nullptr, file_);
+    };
+    music_view_->properties()->dragged_leaf = []() -> const MseqObject* {
+        MFrame* frame = MFrame::get();
+        return frame ? frame->selected_node() : nullptr;
     };
     music_view_->timeline()->selected_leaf = [] {
         MFrame* frame = MFrame::get();

@@ -243,14 +243,15 @@ void GuiPropertyList::dragMoveEvent(QDragMoveEvent* event) {
         event->ignore();
 }
 
+bool GuiPropertyList::drop_mime(const QMimeData* mime, const QPoint& at) {
+    const int r = rowAt(at.y());
+    const MseqObject* node = node_from(mime);
+    if (r < 0 || !node) return false;
+    return drop_node(item(r, 0)->data(kNumberRole).toInt(), node);
+}
+
 void GuiPropertyList::dropEvent(QDropEvent* event) {
-    const int r = rowAt(event->position().toPoint().y());
-    const MseqObject* node = node_from(event->mimeData());
-    if (r < 0 || !node) {
-        event->ignore();
-        return;
-    }
-    if (drop_node(item(r, 0)->data(kNumberRole).toInt(), node))
+    if (drop_mime(event->mimeData(), event->position().toPoint()))
         event->acceptProposedAction();
     else
         event->ignore();

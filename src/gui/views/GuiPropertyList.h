@@ -35,11 +35,17 @@ public:
     // (false, with the reason in the status bar) for a row that is not a link, a leaf of
     // another book or a track of another music.
     bool drop_node(int32_t number, const MseqObject* node);
+    // A drop of drag data `mime` at `at` (viewport coordinates): the row there takes the node the
+    // data names. False when there is no row or node, or the drop was refused.
+    bool drop_mime(const QMimeData* mime, const QPoint& at);
     // Clears a link or clearable choice row (the right click). True when done.
     bool clear(int32_t number);
 
     // Shows a text in the status bar.
     std::function<void(const QString&)> status;
+    // The library leaf being dragged (the one selected in the library tree) when the drag data
+    // does not name it.
+    std::function<const MseqObject*()> dragged_leaf;
     // Called after a property command ran (done or not).
     std::function<void()> changed;
 

@@ -271,7 +271,11 @@ const GuiRow* GuiTimeline::row_of(const MedtTrack* track) const {
 QPoint GuiTimeline::point_at(const MedtTrack* track, int32_t pos, GuiBand band) const {
     const GuiRow* r = row_of(track);
     if (!r || track->unit_width() <= 0) return QPoint(-1, -1);
+    // Without such a band, the middle of the row's main band.
     int y = r->top + r->height / 2;
+    for (const GuiRow::Band& b : r->bands) {
+        if (b.kind == GuiBand::Main) y = r->top + b.top + b.height / 2;
+    }
     for (const GuiRow::Band& b : r->bands) {
         if (b.kind == band) y = r->top + b.top + b.height / 2;
     }

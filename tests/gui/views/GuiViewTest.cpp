@@ -1,0 +1,386 @@
+// The editor views driven with keys, presses and their lists on the offscreen platform: each
+// test edits the demo library through the real windows, saves, and checks the saved file.
+#include <QComboBox>
+#include <QMimeData>
+#include <QScrollBar>
+#include <QTableWidget>
+#include <QTreeWidget>
+#include <QtTest>
+#include <fstream>
+#include <sstream>
+
+#include "../GuiHarness.h"
+#include "app/MAppCommands.h"
+#include "edit/MedtMusic.h"
+#include "edit/map/MedtChordMapView.h"
+#include "edit/map/MedtStageMapView.h"
+#include "gui/GuiEditorPane.h"
+#include "gui/GuiRoomTree.h"
+#include "gui/GuiText.h"
+#include "gui/views/GuiMapViews.h"
+#include "gui/views/GuiMusicView.h"
+#include "gui/views/GuiPropertyList.h"
+#include "gui/views/GuiTimeline.h"
+#include "model/theory/MseqMapChord.h"
+#include "model/theory/MseqNoteTheory.h"
+#include "model/track/MseqTrackChord.h"
+#include "model/track/MseqTrackNote.h"
+#include "platform/TextCodec.h"
+
+namespace {
+
+std::string read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+QTreeWidgetItem* tree_item(QTreeWidget* tree, const QString& text) {
+    for (QTreeWidgetItemIterator it(tree); *it; ++it) {
+        if ((*it)->text(0) == text) return *it;
+    }
+    return nullptr;
+}
+
+int semitones(const MseqBlockNote& n) {
+    return n.m_Octave * 12 + mseq_letter_offset(n.m_Whole) + n.m_Semi;
+}
+
+}  // namespace
+
+class GuiViewTest : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<GuiHarness> h;
+
+    std::string song() const { return h->host("app/mymusic/demo/song.kvnl"); }
+
+    void open(const char* name) {
+        GuiRoomTree* tree = h->window().room_tree();
+        QTreeWidgetItem* item = tree_item(tree, u(name));
+        QVERIFY2(item, name);
+        tree->setCurrentItem(item);
+        emit tree->itemActivated(item, 0);
+        QVERIFY(h->frame().shown_file());
+    }
+    GuiMusicView* view() { return h->window().editor_pane()->music_view(); }
+    MedtTrack* track(const char* name) {
+        MedtMusicInvoker* ed = view()->editor();
+        for (MedtTrack* t = ed->root(); t; t = t->next_in(ed->root())) {
+            if (t->display_name() == CkvString(kv_codec::cp932_from_utf8(name))) return t;
+        }
+        return nullptr;
+    }
+    const MseqTrackNote* notes(MedtTrack* t) {
+        return t->stored()->cast_to<MseqTrackNote>(MTYPE_TRACK_NOTE);
+    }
+    void save() { QVERIFY(h->window().run_command(ID_FILE_SAVE)); }
+    void click(GuiTimeline* tl, MedtTrack* t, int32_t pos, GuiBand band,
+               Qt::MouseButton button = Qt::LeftButton) {
+        tl->scroll_to_cursor();
+        const QPoint p = tl->point_at(t, pos, band);
+        QVERIFY(p.x() >= GuiTimeline::kNameWidth && p.y() >= GuiTimeline::kRulerHeight);
+        QTest::mouseClick(tl->viewport(), button, Qt::NoModifier, p);
+    }
+
+private slots:
+    void init() {
+        h = std::make_unique<GuiHarness>();
+        h->copy_data();
+        QVERIFY(h->start());
+        h->window().resize(1400, 900);
+    }
+    void cleanup() { h.reset(); }
+
+    void keys_move_extend_cut_and_undo();
+    void anchor_presses_place_split_and_undo();
+    void option_presses_change_octave_and_accidental();
+    void property_list_sets_values_with_their_ranges();
+    void chord_map_drop_on_a_chord_track();
+    void chord_map_view_builds_minor_four_note_chords();
+    void stage_map_view_changes_an_instrument();
+    void screenshots_of_the_views();
+};
+
+void GuiViewTest::keys_move_extend_cut_and_undo() {
+    open("はじまりの朝");
+    const std::string original = read_file(song());
+    MedtMusicInvoker* ed = view()->editor();
+    QVERIFY(ed);
+    MedtTrack* t = track("セレスタ");
+    QVERIFY(t);
+    QVERIFY(ed->set_cursor(t, 0, 0));
+    GuiTimeline* tl = view()->timeline();
+    tl->setFocus();
+    QTest::keyClick(tl, Qt::Key_Right);
+    QTest::keyClick(tl, Qt::Key_Right);
+    QCOMPARE(ed->cursor(), 2);
+    QTest::keyClick(tl, Qt::Key_Right, Qt::ShiftModifier);
+    QTest::keyClick(tl, Qt::Key_Right, Qt::ShiftModifier);
+    QCOMPARE(ed->cursor(), 2);
+    QCOMPARE(ed->selection_end(), 4);
+    QTest::keyClick(tl, Qt::Key_Home);
+    QCOMPARE(ed->cursor(), 0);
+    QCOMPARE(ed->selection_end(), 0);
+    // Down and up come back to the same track.
+    QTest::keyClick(tl, Qt::Key_Down);
+    QVERIFY(ed->current() != t);
+    QTest::keyClick(tl, Qt::Key_Up);
+    QCOMPARE(ed->current(), t);
+
+    // Cut the first bar: later notes move left; the saved file changes.
+    const size_t before = notes(t)->block_count();
+    const int32_t bar = t->beats();
+    ed->set_cursor(t, 0, bar);
+    QTest::keyClick(tl, Qt::Key_X, Qt::ControlModifier);
+    QVERIFY(notes(t)->block_count() < before);
+    QCOMPARE(ed->cursor(), 0);
+    save();
+    const std::string cut = read_file(song());
+    QVERIFY(cut != original);
+    // Undo puts the bar back: the file saved then differs from the cut one, and cutting again
+    // saves exactly the cut file.
+    QTest::keyClick(tl, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(notes(t)->block_count(), before);
+    save();
+    const std::string restored = read_file(song());
+    QVERIFY(restored != cut);
+    ed->set_cursor(t, 0, bar);
+    QTest::keyClick(tl, Qt::Key_X, Qt::ControlModifier);
+    save();
+    QCOMPARE(read_file(song()), cut);
+    QTest::keyClick(tl, Qt::Key_Z, Qt::ControlModifier);
+    save();
+    QCOMPARE(read_file(song()), restored);
+    // Paste the clipboard at the start: the bar is there twice.
+    ed->set_cursor(t, 0, 0);
+    QTest::keyClick(tl, Qt::Key_V, Qt::ControlModifier);
+    QVERIFY(notes(t)->block_count() > before);
+    QCOMPARE(ed->cursor(), bar);
+    save();
+    QVERIFY(read_file(song()) != original);
+}
+
+void GuiViewTest::anchor_presses_place_split_and_undo() {
+    open("はじまりの朝");
+    const std::string original = read_file(song());
+    MedtMusicInvoker* ed = view()->editor();
+    MedtTrack* t = track("メロディ");
+    QVERIFY(t);
+    const MseqTrackNote* n = notes(t);
+    // An empty stretch at the start of the melody.
+    const int32_t p = 1;
+    QVERIFY(!n->block_at(p) && !n->block_at(p + 1) && !n->block_at(p + 2) && !n->block_at(p + 3));
+    QVERIFY(n->blocks().empty() || int32_t(n->blocks().begin()->first) > p + 4);
+    ed->set_cursor(t, p, p);
+    GuiTimeline* tl = view()->timeline();
+    click(tl, t, p, GuiBand::Anchor);
+    QVERIFY(n->block_at(p));
+    QCOMPARE(n->block_at(p)->m_Length, 1);
+    // A press in the pitch row after the note lengthens it to end there.
+    click(tl, t, p + 3, GuiBand::Main);
+    QCOMPARE(n->block_at(p)->m_Length, 4);
+    // A press on the anchor inside the note splits it into two of the same pitch.
+    click(tl, t, p + 2, GuiBand::Anchor);
+    QCOMPARE(n->block_at(p)->m_Length, 2);
+    QVERIFY(n->block_at(p + 2));
+    QCOMPARE(n->block_at(p + 2)->m_Length, 2);
+    QCOMPARE(semitones(*n->block_at(p + 2)), semitones(*n->block_at(p)));
+    // A right press erases the second note.
+    click(tl, t, p + 2, GuiBand::Anchor, Qt::RightButton);
+    QVERIFY(!n->block_at(p + 2));
+    save();
+    const std::string edited = read_file(song());
+    QVERIFY(edited != original);
+    // Each gesture is one undo step: four undos leave the melody as it was.
+    for (int i = 0; i < 4; ++i)
+        QVERIFY(view()->run_command(40268));
+    QVERIFY(n->blocks().empty() || int32_t(n->blocks().begin()->first) > p + 4);
+    save();
+    QVERIFY(read_file(song()) != edited);
+}
+
+void GuiViewTest::option_presses_change_octave_and_accidental() {
+    open("はじまりの朝");
+    MedtMusicInvoker* ed = view()->editor();
+    MedtTrack* t = track("セレスタ");
+    const MseqTrackNote* n = notes(t);
+    const int32_t p = int32_t(n->blocks().begin()->first);
+    const int before = semitones(n->blocks().begin()->second);
+    // The option rows come and go with their display command.
+    GuiTimeline* tl = view()->timeline();
+    if (view()->action(40232)->isChecked()) QVERIFY(view()->run_command(40232));
+    QVERIFY(!view()->action(40232)->isChecked());
+    QCOMPARE(tl->point_at(t, p, GuiBand::Third).y(), tl->point_at(t, p, GuiBand::Main).y());
+    QVERIFY(view()->run_command(40232));
+    QVERIFY(view()->action(40232)->isChecked());
+    QVERIFY(tl->point_at(t, p, GuiBand::Third).y() > tl->point_at(t, p, GuiBand::Main).y());
+    ed->set_cursor(t, p, p);
+    click(view()->timeline(), t, p, GuiBand::Third);
+    QCOMPARE(semitones(*n->block_at(p)), before + 12);
+    click(view()->timeline(), t, p, GuiBand::Fourth);
+    QCOMPARE(semitones(*n->block_at(p)), before + 13);
+    click(view()->timeline(), t, p, GuiBand::Fourth, Qt::RightButton);
+    click(view()->timeline(), t, p, GuiBand::Third, Qt::RightButton);
+    QCOMPARE(semitones(*n->block_at(p)), before);
+    save();
+    const std::string saved = read_file(song());
+    QVERIFY(!saved.empty());
+}
+
+void GuiViewTest::property_list_sets_values_with_their_ranges() {
+    open("はじまりの朝");
+    const std::string original = read_file(song());
+    MedtMusicInvoker* ed = view()->editor();
+    MedtTrack* t = track("セレスタ");
+    QVERIFY(ed->set_cursor(t, 0, 0));
+    GuiPropertyList* pl = view()->properties();
+    pl->refresh();
+    const int row = pl->row_of(20);  // 音長比
+    QVERIFY(row >= 0);
+    QVERIFY(pl->item(row, 1)->flags() & Qt::ItemIsEditable);
+    // Typing in the cell, as the user would: 500 is stored as 120.
+    pl->item(row, 1)->setText(QStringLiteral("500"));
+    QCOMPARE(notes(t)->m_LRate, 120);
+    QTest::qWait(10);
+    QVERIFY(pl->set_text(20, QStringLiteral("2")));
+    QCOMPARE(notes(t)->m_LRate, 4);
+    // Display-only rows are not editable.
+    QVERIFY(!(pl->item(pl->row_of(4), 1)->flags() & Qt::ItemIsEditable));
+    // The octave choice list: choice 3 is octave 3 (stored 4).
+    QTest::qWait(10);
+    auto* box = pl->findChild<QComboBox*>(QStringLiteral("kv_property_19"));
+    QVERIFY(box);
+    QVERIFY(pl->set_choice(19, 3));
+    QCOMPARE(int(notes(t)->m_Octave), 4);
+    save();
+    QVERIFY(read_file(song()) != original);
+}
+
+void GuiViewTest::chord_map_drop_on_a_chord_track() {
+    open("はじまりの朝");
+    MedtMusicInvoker* ed = view()->editor();
+    MedtTrack* t = track("コード");
+    QVERIFY(t);
+    QVERIFY(ed->set_cursor(t, 0, 0));
+    GuiPropertyList* pl = view()->properties();
+    pl->refresh();
+    pl->resize(400, 600);
+    const int row = pl->row_of(16);
+    QVERIFY(row >= 0);
+    auto* chord = t->stored()->cast_to<MseqTrackChord>(MTYPE_TRACK_CHORD);
+    const MSEQ_ID before = chord->m_MapID;
+    GuiRoomTree* tree = h->window().room_tree();
+    auto drop = [&](const char* name) {
+        QTreeWidgetItem* item = tree_item(tree, u(name));
+        QVERIFY(item);
+        // A drag starts with a press that selects the item.
+        tree->setCurrentItem(item);
+        std::unique_ptr<QMimeData> mime(tree->model()->mimeData({tree->indexFromItem(item, 0)}));
+        QVERIFY(mime);
+        const QPoint at = pl->visualItemRect(pl->item(row, 1)).center();
+        pl->drop_mime(mime.get(), at);
+    };
+    QString shown;
+    pl->status = [&shown](const QString& text) { shown = text; };
+    // Another music is not a chord map, a leaf of the pattern book is not in the music's book:
+    // both refused with a reason, the link stays.
+    drop("パターン見本");
+    QCOMPARE(chord->m_MapID, before);
+    QVERIFY(!shown.isEmpty());
+    shown.clear();
+    drop("ピアノ・キーボード");
+    QCOMPARE(chord->m_MapID, before);
+    QVERIFY(!shown.isEmpty());
+    drop("ニ長調");
+    QCOMPARE(chord->m_MapID, MSEQ_ID((0x10005 & 0xFFFFF) + 0x200000));
+    save();
+    QVERIFY(read_file(song()).find("210005") != std::string::npos ||
+            read_file(song()).find("0x00210005") != std::string::npos);
+    // A right click clears the link.
+    pl->refresh();
+    QTest::mouseClick(pl->viewport(), Qt::RightButton, Qt::NoModifier,
+                      pl->visualItemRect(pl->item(pl->row_of(16), 1)).center());
+    QCOMPARE(chord->m_MapID, MSEQ_ID(0));
+}
+
+void GuiViewTest::chord_map_view_builds_minor_four_note_chords() {
+    open("ハ長調");
+    GuiChordMapView* v = h->window().editor_pane()->chord_view();
+    QVERIFY(v->model());
+    const std::string path = h->host("app/mymusic/demo/chord_c.kvnl");
+    const std::string original = read_file(path);
+    // No keeps the map.
+    h->driver.box(QMessageBox::No);
+    QVERIFY(!v->run_command(MEDT_CMD_PALETTE_MINOR4));
+    QVERIFY(!(v->model()->map()->flags & MEF_MODIFIED));
+    QVERIFY(!h->window().run_command(ID_FILE_SAVE));
+    QCOMPARE(read_file(path), original);
+    h->driver.box(QMessageBox::Yes);
+    QAction* a = v->action(MEDT_CMD_PALETTE_MINOR4);
+    QVERIFY(a && a->isEnabled());
+    a->trigger();
+    QVERIFY(h->driver.boxes.size() >= 2);
+    QVERIFY(h->driver.boxes.back().text.startsWith(u("短調４和音のコードマップを作成します")));
+    // Every degree of the middle octave holds a four-note chord, shown in the list.
+    for (int degree = 0; degree < 7; ++degree) {
+        const MedtChordRow r = v->model()->chord_row(12 + degree);
+        QCOMPARE(gui_text(r.keys).split(QLatin1Char(' '), Qt::SkipEmptyParts).size(), 4);
+        QCOMPARE(v->chord_list()->item(GuiChordMapView::row_of_slot(12 + degree), 5)->text(),
+                 gui_text(r.keys));
+    }
+    save();
+    QVERIFY(read_file(path) != original);
+    // The key-name button goes round in three presses.
+    const int mode = v->model()->key_name_mode();
+    for (int i = 0; i < 3; ++i)
+        v->run_command(MEDT_CMD_KEYNAME_CYCLE);
+    QCOMPARE(v->model()->key_name_mode(), mode);
+    QCOMPARE(h->driver.faults, std::vector<std::string>());
+}
+
+void GuiViewTest::stage_map_view_changes_an_instrument() {
+    open("バンド");
+    GuiStageMapView* v = h->window().editor_pane()->stage_view();
+    QVERIFY(v->model());
+    const std::string path = h->host("app/mymusic/demo/stage.kvnl");
+    const std::string original = read_file(path);
+    QComboBox* box = v->instrument(0);
+    QVERIFY(box && box->count() >= 128);
+    const int index = box->findData(40);
+    QVERIFY(index >= 0);
+    QVERIFY(v->model()->field(0, MedtStageField::Program) != 40);
+    box->setCurrentIndex(index);
+    emit box->activated(index);
+    QCOMPARE(v->model()->field(0, MedtStageField::Program), int64_t(40));
+    // Typing a volume in place; out of range is clamped.
+    v->parts()->item(0, 3)->setText(QStringLiteral("300"));
+    QCOMPARE(v->model()->field(0, MedtStageField::Volume), int64_t(127));
+    // The drum part lists kits, not melodic programs.
+    QVERIFY(v->instrument(9)->count() < box->count());
+    save();
+    QVERIFY(read_file(path) != original);
+}
+
+void GuiViewTest::screenshots_of_the_views() {
+    h->window().resize(1600, 1000);
+    open("はじまりの朝");
+    QTest::qWait(50);
+    QImage music = h->window().grab().toImage();
+    QVERIFY(gui_picture_has_content(music, 30));
+    gui_save_shot(music, QStringLiteral("music_view.png"));
+    open("ハ長調");
+    QTest::qWait(50);
+    QImage chord = h->window().grab().toImage();
+    QVERIFY(gui_picture_has_content(chord, 12));
+    gui_save_shot(chord, QStringLiteral("chord_map_view.png"));
+    open("バンド");
+    QTest::qWait(50);
+    QImage stage = h->window().grab().toImage();
+    QVERIFY(gui_picture_has_content(stage, 12));
+    gui_save_shot(stage, QStringLiteral("stage_map_view.png"));
+}
+
+QTEST_MAIN(GuiViewTest)
+#include "GuiViewTest.moc"
