@@ -123,6 +123,10 @@ void GuiEditorPane::show_file(MseqEntity* file, const QString& library) {
     }
     MgenRef* editor = MseqDesk::instance().editor_of(file);
     if (MgenRef* m = editor ? editor->cast(MKIND_EDT_MUSIC_INVOKER) : nullptr) {
+        // The plain track tree stays filled for whoever reads it; the music view shows the music.
+        tracks_->clear();
+        if (auto* music = file->cast_to<MseqMusic>(MTYPE_LEAF_MUSIC); music && music->root())
+            add_tracks(nullptr, tracks_, music->root());
         music_view_->set_editor(static_cast<MedtMusicInvoker*>(m));
         setCurrentWidget(music_view_);
         attach_view(music_view_->menus());

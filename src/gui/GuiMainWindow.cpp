@@ -16,6 +16,7 @@
 #include "gui/GuiEditorPane.h"
 #include "gui/GuiRoomTree.h"
 #include "gui/GuiText.h"
+#include "gui/views/GuiMusicView.h"
 #include "model/core/MseqObject.h"
 #include "model/library/MseqConfig.h"
 #include "model/library/MseqRoom.h"
@@ -372,6 +373,10 @@ bool GuiMainWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool GuiMainWindow::run_command(uint32_t id) {
+    // F7 and F8 belong to the music view.
+    if ((id == ID_MUSIC_F7 || id == ID_MUSIC_F8) && !closing_ &&
+        editor_->currentWidget() == editor_->music_view())
+        return editor_->music_view()->run_command(static_cast<int>(id));
     if (closing_ || !frame_.enabled(id)) return false;
     // Exit is closing the window: the close runs the exit flow, whoever asked for it.
     if (id == ID_APP_EXIT) return close();

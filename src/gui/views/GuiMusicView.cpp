@@ -134,6 +134,10 @@ void GuiMusicView::set_editor(MedtMusicInvoker* editor) {
 bool GuiMusicView::run_command(int id) {
     if (!editor_) return false;
     bool done = false;
+    if (id == 40211) {
+        timeline_->follow_play_cursor();
+        return true;
+    }
     if (mvc::toggle_bit(id) || (id >= 40201 && id <= 40205)) {
         done = mvc::run(editor_->music(), id);
         timeline_->relayout();
@@ -154,7 +158,8 @@ void GuiMusicView::update_actions() {
     const bool locked = !editor_ || editor_->read_only();
     for (QAction* a : actions_) {
         const int id = a->data().toInt();
-        const bool view_setting = mvc::toggle_bit(id) || (id >= 40201 && id <= 40205);
+        const bool view_setting =
+            id == 40211 || mvc::toggle_bit(id) || (id >= 40201 && id <= 40205);
         a->setEnabled(editor_ && (view_setting || !locked));
         if (a->isCheckable()) a->setChecked(editor_ && mvc::checked(editor_->music(), id));
     }

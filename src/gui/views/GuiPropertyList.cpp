@@ -10,6 +10,7 @@
 #include "edit/MedtMusic.h"
 #include "gui/GuiRoomTree.h"
 #include "gui/GuiText.h"
+#include "gui/views/GuiTimeline.h"
 #include "model/core/MseqObject.h"
 #include "model/library/MseqMusic.h"
 
@@ -21,7 +22,6 @@ constexpr int kHelpRole = Qt::UserRole + 3;
 
 }  // namespace
 
-// The mime type of a track dragged from the track list: the track's identifier as text.
 const char* const kGuiTrackMime = "application/x-korvante-track";
 
 GuiPropertyList::GuiPropertyList(QWidget* parent) : QTableWidget(parent) {

@@ -1,8 +1,11 @@
 #include "gui/views/GuiTimeline.h"
 
+#include <QApplication>
+#include <QDrag>
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -706,7 +709,9 @@ void GuiTimeline::mousePressEvent(QMouseEvent* event) {
     if (!h.row) return;
     const bool right = event->button() == Qt::RightButton;
     MedtTrack* t = h.row->track;
-    if (h.pos < 0) {  // the track list column: select the track
+    if (h.pos < 0) {  // the track list column: select the track, perhaps start dragging it
+        drag_from_ = event->position().toPoint();
+        drag_track_ = t->id();
         if (!t->shown()) return;
         const int32_t pos =
             editor_->current() && editor_->current()->beats() > 0
@@ -733,6 +738,18 @@ void GuiTimeline::mousePressEvent(QMouseEvent* event) {
 }
 
 void GuiTimeline::mouseMoveEvent(QMouseEvent* event) {
+    if (drag_track_ && (event->buttons() & Qt::LeftButton) &&
+        (event->position().toPoint() - drag_from_).manhattanLength() >=
+            QApplication::startDragDistance()) {
+        // A track dragged from the track list onto a link row of the property list.
+        auto* mime = new QMimeData;
+        mime->setData(QString::fromLatin1(kGuiTrackMime), QByteArray::number(drag_track_));
+        auto* drag = new QDrag(this);
+        drag->setMimeData(mime);
+        drag_track_ = 0;
+        drag->exec(Qt::LinkAction | Qt::CopyAction);
+        return;
+    }
     if (!pressing_ || !editor_) return;
     const Hit h = hit(event->position().toPoint());
     if (!h.row || h.row != last_hit_.row || !h.band || h.band != last_hit_.band || h.pos < 0)
@@ -744,6 +761,7 @@ void GuiTimeline::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void GuiTimeline::mouseReleaseEvent(QMouseEvent*) {
+    drag_track_ = 0;
     if (!pressing_ || !editor_) return;
     pressing_ = false;
     MedtTrackPress::release(*editor_);

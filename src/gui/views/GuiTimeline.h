@@ -123,4 +123,9 @@ private:
     bool pressing_ = false;
     bool press_right_ = false;
     Hit last_hit_;
+    QPoint drag_from_;
+    MSEQ_ID drag_track_ = 0;  // the track pressed in the track list, 0 when none
 };
+
+// The mime type of a track dragged from the track list: the track's identifier as decimal text.
+extern const char* const kGuiTrackMime;

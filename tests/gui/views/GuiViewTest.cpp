@@ -98,6 +98,8 @@ private slots:
     void option_presses_change_octave_and_accidental();
     void property_list_sets_values_with_their_ranges();
     void chord_map_drop_on_a_chord_track();
+    void track_list_drop_links_a_chord_track();
+    void playing_locks_the_view_and_moves_the_play_cursor();
     void chord_map_view_builds_minor_four_note_chords();
     void stage_map_view_changes_an_instrument();
     void screenshots_of_the_views();
@@ -305,6 +307,54 @@ void GuiViewTest::chord_map_drop_on_a_chord_track() {
     QCOMPARE(chord->m_MapID, MSEQ_ID(0));
 }
 
+void GuiViewTest::track_list_drop_links_a_chord_track() {
+    open("はじまりの朝");
+    MedtMusicInvoker* ed = view()->editor();
+    MedtTrack* t = track("セレスタ");
+    MedtTrack* chords = track("コード");
+    QVERIFY(t && chords);
+    QVERIFY(ed->set_cursor(t, 0, 0));
+    GuiPropertyList* pl = view()->properties();
+    pl->refresh();
+    const QPoint at = pl->visualItemRect(pl->item(pl->row_of(16), 1)).center();
+    auto* note = t->stored()->cast_to<MseqTrackNote>(MTYPE_TRACK_NOTE);
+    note->m_TrackChordID = 0;
+    QMimeData mime;
+    // A track that is not in this music is refused.
+    mime.setData(QString::fromLatin1(kGuiTrackMime), QByteArray::number(0x1000FFFu));
+    QVERIFY(!pl->drop_mime(&mime, at));
+    QCOMPARE(note->m_TrackChordID, MSEQ_ID(0));
+    mime.setData(QString::fromLatin1(kGuiTrackMime), QByteArray::number(chords->id()));
+    QVERIFY(pl->drop_mime(&mime, at));
+    QCOMPARE(note->m_TrackChordID, MSEQ_ID((chords->id() & 0xFFFFF) + 0x100000));
+    // The link row shows the linked track by name.
+    QTest::qWait(10);
+    QVERIFY(pl->item(pl->row_of(16), 1)->text().startsWith(u("コード")));
+}
+
+void GuiViewTest::playing_locks_the_view_and_moves_the_play_cursor() {
+    open("はじまりの朝");
+    MedtMusicInvoker* ed = view()->editor();
+    MedtTrack* t = track("セレスタ");
+    QVERIFY(ed->set_cursor(t, 0, t->beats()));
+    QVERIFY(h->window().run_command(ID_PLAY));
+    QTRY_VERIFY_WITH_TIMEOUT(h->frame().playing(), 5000);
+    QVERIFY(ed->read_only());
+    // While playing, nothing edits: keys, commands and the property list.
+    const size_t before = notes(t)->block_count();
+    QTest::keyClick(view()->timeline(), Qt::Key_X, Qt::ControlModifier);
+    QCOMPARE(notes(t)->block_count(), before);
+    QTRY_VERIFY_WITH_TIMEOUT(!view()->action(40261)->isEnabled(), 2000);
+    QVERIFY(!(view()->properties()->item(view()->properties()->row_of(20), 1)->flags() &
+              Qt::ItemIsEditable));
+    // The play cursor follows the posted positions.
+    QTRY_VERIFY_WITH_TIMEOUT(ed->play_cursor > 0, 5000);
+    QVERIFY(h->window().run_command(ID_PLAY));  // F5 again stops
+    QVERIFY(h->frame().wait_play_end(5000));
+    QTRY_VERIFY_WITH_TIMEOUT(!ed->read_only(), 2000);
+    QTRY_VERIFY_WITH_TIMEOUT(view()->action(40261)->isEnabled(), 2000);
+}
+
 void GuiViewTest::chord_map_view_builds_minor_four_note_chords() {
     open("ハ長調");
     GuiChordMapView* v = h->window().editor_pane()->chord_view();
@@ -369,17 +419,17 @@ void GuiViewTest::screenshots_of_the_views() {
     QTest::qWait(50);
     QImage music = h->window().grab().toImage();
     QVERIFY(gui_picture_has_content(music, 30));
-    gui_save_shot(music, QStringLiteral("music_view.png"));
+    gui_save_shot(music, QStringLiteral("music_view"));
     open("ハ長調");
     QTest::qWait(50);
     QImage chord = h->window().grab().toImage();
     QVERIFY(gui_picture_has_content(chord, 12));
-    gui_save_shot(chord, QStringLiteral("chord_map_view.png"));
+    gui_save_shot(chord, QStringLiteral("chord_map_view"));
     open("バンド");
     QTest::qWait(50);
     QImage stage = h->window().grab().toImage();
     QVERIFY(gui_picture_has_content(stage, 12));
-    gui_save_shot(stage, QStringLiteral("stage_map_view.png"));
+    gui_save_shot(stage, QStringLiteral("stage_map_view"));
 }
 
 QTEST_MAIN(GuiViewTest)
