@@ -23,6 +23,7 @@
 #include "gui/GuiRoomTree.h"
 #include "gui/GuiStart.h"
 #include "gui/GuiText.h"
+#include "gui/views/GuiMusicView.h"
 #include "model/core/MseqObject.h"
 #include "model/library/MseqConfig.h"
 #include "model/library/MseqRoom.h"
@@ -121,14 +122,17 @@ void GuiWindowTest::menus_show_every_entry_with_its_status_text_data() {
     auto row = [](const char* name, int menu, uint id, const char* label, const char* status) {
         QTest::newRow(name) << menu << id << u(label) << u(status);
     };
-    row("create", 0, 40003, "新しいライブラリを作る(&N) ...", "新しいライブラリファイルを作成します。");
+    row("create", 0, 40003, "新しいライブラリを作る(&N) ...",
+        "新しいライブラリファイルを作成します。");
     row("open", 0, 40004, "ライブラリを開く(&O) ...", "ライブラリファイルを開きます。");
     row("close", 0, 40002, "ライブラリを閉じる(&C)", "現在開いているライブラリを閉じます。");
     row("save", 0, 40043, "保存(&S)", "現在表示しているファイルを保存します。");
     row("save all", 0, 40044, "すべて保存", "編集したファイルを全て保存します。");
-    row("export", 0, 40105, "MIDI ファイルで保存(&M) ...", "MIDI (SMF) 形式でファイルを出力します。");
+    row("export", 0, 40105, "MIDI ファイルで保存(&M) ...",
+        "MIDI (SMF) 形式でファイルを出力します。");
     row("exit", 0, 57665, "終了(&X)", "");
-    row("delete", 1, 40046, "リンクの削除\tDEL", "選択しているリンクを削除します。(ファイルは削除しません)");
+    row("delete", 1, 40046, "リンクの削除\tDEL",
+        "選択しているリンクを削除します。(ファイルは削除しません)");
     row("open link", 1, 40041, "リンクを開く", "選択しているリンクを開きます。");
     row("play link", 1, 40102, "リンクを再生/停止\tF6", "選択しているリンクを再生します。[F6]");
     row("rename", 1, 40045, "リンク名の変更\tF2", "選択しているリンクの名前を変更します。[F2]");
@@ -138,10 +142,13 @@ void GuiWindowTest::menus_show_every_entry_with_its_status_text_data() {
     row("add music", 1, 40062, "新しい曲の作成 ...", "");
     row("add phrase", 1, 40082, "モノフォニックベース", "");
     row("add folder", 1, 40070, "フォルダの作成", "");
-    row("close entry", 2, 40091, "閉じる\tDEL", "編集リストで選択しているリーフの編集を終了します。");
-    row("rename entry", 2, 40092, "名前の変更\tF2", "編集リストで選択しているリーフの名前を変更します。");
+    row("close entry", 2, 40091, "閉じる\tDEL",
+        "編集リストで選択しているリーフの編集を終了します。");
+    row("rename entry", 2, 40092, "名前の変更\tF2",
+        "編集リストで選択しているリーフの名前を変更します。");
     row("release", 3, 40052, "デバイス一時解放(&R)",
-        "デバイスを解放します。再度、再生すればデバイスが有効になります。(音を止める効果があります)");
+        "デバイスを解放します。再度、再生すればデバイスが有効になります。("
+        "音を止める効果があります)");
     row("settings", 3, 40053, "設定(&S) ...", "このソフトウェアの設定をします。");
     row("manual", 3, 40054, "説明書(&H)\tF1", "このソフトウェアの説明書を表示します。[F1]");
     row("version", 3, 40055, "バージョン情報(&V)", "バージョン情報を表示します。");
@@ -223,7 +230,8 @@ void GuiWindowTest::open_through_the_menu_and_reopen_from_the_recent_list() {
     QCOMPARE(w.menu_action(w.bar_menu(0), ID_ROOM_RECENT_FIRST + 1)->text(),
              u("2 - ") + gui_text(h->win("other/library.kvnr")));
     QCOMPARE(h->driver.boxes.size(), size_t(1));
-    QVERIFY(h->driver.boxes[0].text.startsWith(u("ライブラリを開く\n\nライブラリ／編集リストに保存されていないファイルがありますが、")));
+    QVERIFY(h->driver.boxes[0].text.startsWith(
+        u("ライブラリを開く\n\nライブラリ／編集リストに保存されていないファイルがありますが、")));
     QCOMPARE(h->driver.boxes[0].default_button, QMessageBox::Cancel);
     QVERIFY(!exists(h->host("other/library.kvnr")));
     expect_no_faults();
@@ -282,7 +290,7 @@ void GuiWindowTest::new_music_dialog_creates_and_save_all_writes() {
     GuiMainWindow& w = h->window();
     // Music, stage map and chord map are open; the music is shown with its tracks.
     QCOMPARE(h->frame().edit_list().size(), size_t(3));
-    QCOMPARE(w.editor_pane()->track_list()->isVisible(), true);
+    QCOMPARE(w.editor_pane()->music_view()->isVisible(), true);
     QVERIFY(w.editor_pane()->track_list()->topLevelItemCount() > 0);
     QVERIFY(w.windowTitle().startsWith(u("ミュージック *")));
     QVERIFY(w.windowTitle().endsWith(u("] - Korvante")));
@@ -321,7 +329,8 @@ void GuiWindowTest::new_music_second_page_refuses_missing_files() {
     QVERIFY(h->window().run_command(ID_NEW_MUSIC_BUTTON));
     QCOMPARE(page, 2);
     QCOMPARE(h->driver.boxes.size(), size_t(1));
-    QCOMPARE(h->driver.boxes[0].text, u("ミュージックブック／リーフは新しく作成する必要があります。"));
+    QCOMPARE(h->driver.boxes[0].text,
+             u("ミュージックブック／リーフは新しく作成する必要があります。"));
     QCOMPARE(h->frame().edit_list().size(), size_t(0));
     expect_no_faults();
 }
@@ -393,10 +402,9 @@ void GuiWindowTest::message_boxes_have_their_icon_and_default_button_data() {
                             << int(QMessageBox::Ok);
     QTest::newRow("yes/no") << 2 << int(QMessageBox::Question)
                             << int(QMessageBox::Yes | QMessageBox::No) << int(QMessageBox::Yes);
-    QTest::newRow("yes/no/cancel")
-        << 3 << int(QMessageBox::Question)
-        << int(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)
-        << int(QMessageBox::Cancel);
+    QTest::newRow("yes/no/cancel") << 3 << int(QMessageBox::Question)
+                                   << int(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)
+                                   << int(QMessageBox::Cancel);
 }
 
 void GuiWindowTest::message_boxes_have_their_icon_and_default_button() {
@@ -443,8 +451,8 @@ void GuiWindowTest::delete_key_asks_and_no_keeps_the_link() {
     h->window().room_tree()->setFocus();
     QTest::keyClick(h->window().room_tree(), Qt::Key_Delete);
     QCOMPARE(h->driver.boxes.size(), size_t(1));
-    QVERIFY(h->driver.boxes[0].text.startsWith(
-        u("リンクを削除します。よろしいですか？\n※ ファイルは削除しません。リンクだけ削除します。")));
+    QVERIFY(h->driver.boxes[0].text.startsWith(u(
+        "リンクを削除します。よろしいですか？\n※ ファイルは削除しません。リンクだけ削除します。")));
     QCOMPARE(h->driver.boxes[0].default_button, QMessageBox::Yes);
     QVERIFY(tree_item(h->window().room_tree(), u("パターン見本")));
 
@@ -665,11 +673,12 @@ void GuiWindowTest::launcher_and_screenshot_option() {
     // Without a display and without a picture to make, the window program says why it ends.
     QProcess plain;
     plain.setProcessEnvironment(env);
-    plain.start(QStringLiteral(KV_GUI_PROGRAM), {QStringLiteral("--home"),
-                                                 QString::fromStdString(h->home)});
+    plain.start(QStringLiteral(KV_GUI_PROGRAM),
+                {QStringLiteral("--home"), QString::fromStdString(h->home)});
     QVERIFY(plain.waitForFinished(30000));
     QCOMPARE(plain.exitCode(), 1);
-    QVERIFY(QString::fromLocal8Bit(plain.readAllStandardError()).contains(QStringLiteral("no display")));
+    QVERIFY(QString::fromLocal8Bit(plain.readAllStandardError())
+                .contains(QStringLiteral("no display")));
 }
 
 QTEST_MAIN(GuiWindowTest)
