@@ -2,7 +2,8 @@
 # Installs the Debian packages the build and the tests need, when any is missing.
 set -eu
 packages=(build-essential cmake pkg-config libgtest-dev libbenchmark-dev clang-format
-          libasound2-dev libfluidsynth-dev timgm6mb-soundfont midicsv python3-mido sox)
+          libasound2-dev libfluidsynth-dev timgm6mb-soundfont midicsv python3-mido sox
+          qt6-base-dev libgl-dev fonts-ipafont-gothic)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -48,6 +49,11 @@ enum MAppCommandId : uint32_t {
     ID_MUSIC_F8 = 40212,
     ID_APP_EXIT = 57665,
 };
+
+// The number of top-level menus of the menu bar that belong to the main window; the view
+// shown in the editor pane appends its own after them, and a view switch removes every menu
+// past this number before the new view adds its menus.
+inline constexpr size_t kMAppFixedBarMenus = 4;
 
 // The menus the application defines. The view-specific menus that follow the first four on the
 // menu bar belong to the current editor.

@@ -77,6 +77,18 @@ bool MAppScriptPort::ask_yes_no(const CkvString& text) {
     return yes;
 }
 
+MAppAnswer MAppScriptPort::ask_yes_no_cancel(const CkvString& text) {
+    switch (ask_yes_no_cancel(text, MedtAnswer::Cancel)) {
+        case MedtAnswer::Yes:
+            return MAppAnswer::yes;
+        case MedtAnswer::No:
+            return MAppAnswer::no;
+        case MedtAnswer::Cancel:
+            break;
+    }
+    return MAppAnswer::cancel;
+}
+
 MedtAnswer MAppScriptPort::ask_yes_no_cancel(const CkvString& text, MedtAnswer preset) {
     ++questions_;
     std::string a = preset == MedtAnswer::Yes ? "yes" : preset == MedtAnswer::No ? "no" : "cancel";

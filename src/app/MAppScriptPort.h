@@ -46,7 +46,8 @@ public:
     void warn(const CkvString& text) override;
     void inform(const CkvString& text) override;
     bool ask_yes_no(const CkvString& text) override;
-    using MAppUserPort::ask_yes_no_cancel;
+    // Unanswered: Cancel.
+    MAppAnswer ask_yes_no_cancel(const CkvString& text) override;
     // Unanswered: the default button `preset` (Cancel in strict mode).
     MedtAnswer ask_yes_no_cancel(const CkvString& text, MedtAnswer preset) override;
     // Kept in the log as "status: " lines, not reported (the status bar is no message box).
@@ -67,6 +68,8 @@ public:
     int raise_count = 0;
     // The number of unanswered boxes (defaults used).
     int defaults_used = 0;
+    // How many questions were asked so far.
+    int questions() const { return questions_; }
 
 private:
     static CkvString cancel_marker() { return CkvString(std::string(1, '\0')); }

@@ -84,23 +84,26 @@ enum class MAppRefresh {
 // one. Every text is CP932 with "\n" line breaks. Every call comes from the user-interface
 // thread, and every call returns only when the user has answered.
 //
-// The message boxes are the editing layer's (warn, inform, ask_yes_no and ask_yes_no_cancel with
-// a default button, from MedtUserPort): the editors ask through the same port.
+// The message boxes are the editing layer's (warn, inform, ask_yes_no from MedtUserPort): the
+// editors ask through the same port.
 class MAppUserPort : public MedtUserPort {
 public:
-    using MedtUserPort::ask_yes_no_cancel;
-
-    // A Yes/No/Cancel question with Cancel as the default button (the application's questions).
-    MAppAnswer ask_yes_no_cancel(const CkvString& text) {
-        switch (ask_yes_no_cancel(text, MedtAnswer::Cancel)) {
-            case MedtAnswer::Yes:
-                return MAppAnswer::yes;
-            case MedtAnswer::No:
-                return MAppAnswer::no;
-            case MedtAnswer::Cancel:
+    // The application's Yes/No/Cancel questions, with Cancel as the default button.
+    virtual MAppAnswer ask_yes_no_cancel(const CkvString& text) = 0;
+    // The editors' Yes/No/Cancel questions with their default button `preset`. By default asked
+    // as the application's questions are (Cancel as the default button); a port that can set
+    // the default button overrides it.
+    MedtAnswer ask_yes_no_cancel(const CkvString& text, MedtAnswer preset) override {
+        (void)preset;
+        switch (ask_yes_no_cancel(text)) {
+            case MAppAnswer::yes:
+                return MedtAnswer::Yes;
+            case MAppAnswer::no:
+                return MedtAnswer::No;
+            case MAppAnswer::cancel:
                 break;
         }
-        return MAppAnswer::cancel;
+        return MedtAnswer::Cancel;
     }
 
     // A file or folder dialog; false when the user cancels, else the chosen Windows-form path

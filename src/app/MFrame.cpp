@@ -14,6 +14,7 @@
 #include "model/theory/MseqMapWord.h"
 #include "platform/FileSystem.h"
 #include "platform/MidiOut.h"
+#include "platform/Process.h"
 #include "platform/Shell.h"
 #include "platform/SynthPort.h"
 #include "platform/TextCodec.h"
@@ -64,6 +65,10 @@ MFrame* MFrame::get() {
 MFrame::MFrame(const MAppServices& services) : port_(services.port), impl_(new Impl) {
     // The application folder: "<prog>" counts from the program file inside it.
     std::string folder = services.home;
+    if (folder.empty() && mseq_path::program_file().empty()) {
+        const std::string exe = kv_process::executable_path();
+        folder = exe.substr(0, exe.rfind('/'));
+    }
     if (folder.empty()) {
         folder = kv_fs::to_host(mseq_path::remove_file_name(mseq_path::program_file()));
     } else {

@@ -129,6 +129,13 @@ public:
     // modified) the scale map. False when the user cancelled and the window stays open.
     bool exit(const MAppPlacement& placement);
 
+    // The window placement stored in the configuration, for the front end to apply before it
+    // shows the window: valid only for show state 1 (normal) or 3 (maximized); pane widths of 2
+    // or less become 240.
+    MAppPlacement stored_placement() const;
+    // Whether the menu bar is attached (m_ShowMenuBar).
+    bool show_menu_bar() const;
+
     MseqObject* room_node() const { return room_node_.get(); }
     MseqRoom* room() const { return room_; }
 

@@ -277,3 +277,24 @@ bool MFrame::exit(const MAppPlacement& placement) {
         port_->warn(mapp_text("スケールマップファイルの保存に失敗しました。"));
     return true;
 }
+
+MAppPlacement MFrame::stored_placement() const {
+    const MseqConfig& c = mseq_config();
+    MAppPlacement p;
+    p.valid = c.m_FrmCmd == 1 || c.m_FrmCmd == 3;
+    p.show = c.m_FrmCmd;
+    p.restore_to_maximized = c.m_FrmCmd == 3;
+    p.max_x = c.m_FrmMaxX;
+    p.max_y = c.m_FrmMaxY;
+    p.left = c.m_FrmNrmX1;
+    p.top = c.m_FrmNrmY1;
+    p.right = c.m_FrmNrmX2;
+    p.bottom = c.m_FrmNrmY2;
+    p.split_h = c.m_SplitFrameH <= 2 ? 240 : c.m_SplitFrameH;
+    p.split_v = c.m_SplitFrameV <= 2 ? 240 : c.m_SplitFrameV;
+    return p;
+}
+
+bool MFrame::show_menu_bar() const {
+    return mseq_config().m_ShowMenuBar != 0;
+}

@@ -22,8 +22,7 @@ enum : uint32_t {
     MEDT_TOGGLE = 0x4,     // a display toggle of the view
 };
 
-// Cursor actions of the action operation (the edit actions 121-127 come with the sequence
-// commands).
+// The actions of the action operation: cursor actions and edit actions.
 enum : int {
     MACT_TRACK_PREV = 11,
     MACT_TRACK_NEXT = 12,

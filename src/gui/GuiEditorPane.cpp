@@ -68,6 +68,9 @@ GuiEditorPane::GuiEditorPane(QWidget* parent) : QStackedWidget(parent) {
     tracks_->setObjectName(QStringLiteral("kv_track_list"));
     tracks_->setHeaderLabels({gui_utf8("トラック"), gui_utf8("種類"), QStringLiteral("ID")});
     tracks_->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    tracks_->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    tracks_->header()->setSectionResizeMode(2, QHeaderView::ResizeToContents);
+    tracks_->header()->setStretchLastSection(false);
     layout->addWidget(music_title_);
     layout->addWidget(tracks_, 1);
     addWidget(music_);

@@ -27,8 +27,8 @@ constexpr int kIdRole = Qt::UserRole;
 // How often the window takes the player's notifications: often enough for a smooth position
 // display, rarely enough to cost nothing while idle.
 constexpr int kTickMs = 25;
-// A pane width stored as 2 or less means "not set".
-constexpr int kDefaultPane = 240;
+// How long an editor's notice stays in the status bar.
+constexpr int kStatusMs = 4000;
 
 const MAppMenu kBarMenus[4] = {MAppMenu::file, MAppMenu::library, MAppMenu::edit_list,
                                MAppMenu::tools};
@@ -54,7 +54,7 @@ QStyle::StandardPixmap icon_of(uint32_t id) {
         case ID_TOOL_SETTINGS:
             return QStyle::SP_ComputerIcon;
         case ID_TOOL_MANUAL:
-            return QStyle::SP_DialogHelpButton;
+            return QStyle::SP_MessageBoxQuestion;
         case ID_PLAY:
             return QStyle::SP_MediaPlay;
         case ID_STOP:
@@ -340,7 +340,7 @@ void GuiMainWindow::refresh(MAppRefresh what, const MseqObject* node, const Mseq
         case MAppRefresh::menus:
             for (int i = 0; i < 4; ++i)
                 fill_menu(menus_[i], kBarMenus[i]);
-            menuBar()->setVisible(mseq_config().m_ShowMenuBar != 0);
+            menuBar()->setVisible(frame_.show_menu_bar());
             statusBar()->setVisible(mseq_config().m_ShowStatusBar != 0);
             break;
         case MAppRefresh::play_state:
@@ -405,6 +405,10 @@ void GuiMainWindow::tick() {
     if (frame_.playing()) update_position();
 }
 
+void GuiMainWindow::show_status(const QString& text) {
+    statusBar()->showMessage(text, kStatusMs);
+}
+
 void GuiMainWindow::bring_to_front() {
     if (isMinimized()) showNormal();
     show();
@@ -437,17 +441,16 @@ void GuiMainWindow::paintEvent(QPaintEvent* event) {
 // ---- Placement ----
 
 void GuiMainWindow::restore_placement() {
-    const MseqConfig& c = mseq_config();
-    if (c.m_FrmCmd == 1 || c.m_FrmCmd == 3) {
-        const int w = c.m_FrmNrmX2 - c.m_FrmNrmX1;
-        const int h = c.m_FrmNrmY2 - c.m_FrmNrmY1;
-        if (w >= 200 && h >= 150) setGeometry(c.m_FrmNrmX1, c.m_FrmNrmY1, w, h);
-        if (c.m_FrmCmd == 3) setWindowState(windowState() | Qt::WindowMaximized);
+    const MAppPlacement p = frame_.stored_placement();
+    if (p.valid) {
+        const int w = p.right - p.left;
+        const int h = p.bottom - p.top;
+        // A rectangle too small to work in is a damaged setting: keep the default size.
+        if (w >= 200 && h >= 150) setGeometry(p.left, p.top, w, h);
+        if (p.show == 3) setWindowState(windowState() | Qt::WindowMaximized);
     }
-    const int left = c.m_SplitFrameH <= 2 ? kDefaultPane : c.m_SplitFrameH;
-    const int top = c.m_SplitFrameV <= 2 ? kDefaultPane : c.m_SplitFrameV;
-    split_h_->setSizes({left, std::max(1, width() - left)});
-    split_v_->setSizes({top, std::max(1, height() - top)});
+    split_h_->setSizes({p.split_h, std::max(1, width() - p.split_h)});
+    split_v_->setSizes({p.split_v, std::max(1, height() - p.split_v)});
 }
 
 MAppPlacement GuiMainWindow::placement() const {

@@ -40,6 +40,8 @@ public:
     // Polled with the player's notifications: true when another start asked this window to come
     // to the front.
     void set_raise_poll(std::function<bool()> poll) { raise_poll_ = std::move(poll); }
+    // Shows a short notice in the status bar for a few seconds.
+    void show_status(const QString& text);
     // Brings the window to the front.
     void bring_to_front();
 

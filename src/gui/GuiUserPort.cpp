@@ -75,6 +75,19 @@ bool GuiUserPort::ask_yes_no(const CkvString& text) {
                     QMessageBox::Yes, unattended_) == QMessageBox::Yes;
 }
 
+MAppAnswer GuiUserPort::ask_yes_no_cancel(const CkvString& text) {
+    switch (show_box(owner(), QMessageBox::Question, text,
+                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Cancel,
+                     unattended_)) {
+        case QMessageBox::Yes:
+            return MAppAnswer::yes;
+        case QMessageBox::No:
+            return MAppAnswer::no;
+        default:
+            return MAppAnswer::cancel;
+    }
+}
+
 MedtAnswer GuiUserPort::ask_yes_no_cancel(const CkvString& text, MedtAnswer preset) {
     const QMessageBox::StandardButton def = preset == MedtAnswer::Yes  ? QMessageBox::Yes
                                             : preset == MedtAnswer::No ? QMessageBox::No
@@ -88,6 +101,10 @@ MedtAnswer GuiUserPort::ask_yes_no_cancel(const CkvString& text, MedtAnswer pres
         default:
             return MedtAnswer::Cancel;
     }
+}
+
+void GuiUserPort::status(const CkvString& text) {
+    if (window_) window_->show_status(gui_text(text));
 }
 
 QStringList GuiUserPort::name_filters(const CkvString& filter) {

@@ -33,8 +33,11 @@ public:
     void warn(const CkvString& text) override;
     void inform(const CkvString& text) override;
     bool ask_yes_no(const CkvString& text) override;
-    using MAppUserPort::ask_yes_no_cancel;
+    MAppAnswer ask_yes_no_cancel(const CkvString& text) override;
+    // The editors' question, with their own default button.
     MedtAnswer ask_yes_no_cancel(const CkvString& text, MedtAnswer preset) override;
+    // The editors' short notices go to the window's status bar.
+    void status(const CkvString& text) override;
     bool choose_file(const MAppFileRequest& request, CkvString* path) override;
     bool run_dialog(MAppDialog dialog, MAppFields& fields, const MAppDialogCheck& check) override;
     void wait_cursor(bool on) override;

@@ -16,7 +16,9 @@ namespace {
 
 int print_help(const std::vector<std::string>&) {
     std::printf("Korvante %s - music composition with typed note blocks\n\n", KV_VERSION_STRING);
-    std::printf("usage: korvante COMMAND [ARGS...]\n\ncommands:\n");
+    std::printf("usage: korvante COMMAND [ARGS...]\n");
+    std::printf("Without a command, or with 'gui [LIBRARY]', korvante opens the desktop window.\n");
+    std::printf("\ncommands:\n");
     for (const Command& c : commands())
         std::printf("  %-10s %s\n", c.name, c.usage);
     return 0;

@@ -71,6 +71,25 @@ TEST_F(AppTest, ExitStoresThePlacementAndStartReadsItBack) {
     EXPECT_EQ(mseq_config().m_FrmCmd, 1);
     EXPECT_EQ(mseq_config().m_FrmNrmX2, 810);
     EXPECT_EQ(mseq_config().m_SplitFrameH, 300);
+    const MAppPlacement stored = frame().stored_placement();
+    EXPECT_TRUE(stored.valid);
+    EXPECT_EQ(stored.split_h, 300);
+    EXPECT_EQ(stored.split_v, 200);
+    // A maximized window is stored as 3; narrow panes come back at 240.
+    p.restore_to_maximized = true;
+    p.split_h = 2;
+    port_.answer(MAppAnswer::no);
+    ASSERT_TRUE(frame().exit(p));
+    app_.end();
+    ASSERT_TRUE(start());
+    EXPECT_EQ(mseq_config().m_FrmCmd, 3);
+    EXPECT_EQ(frame().stored_placement().split_h, 240);
+}
+
+TEST_F(AppTest, NoStoredPlacementOnFirstStart) {
+    ASSERT_TRUE(start());
+    EXPECT_FALSE(frame().stored_placement().valid);
+    EXPECT_TRUE(frame().show_menu_bar());
 }
 
 TEST_F(AppTest, ExitWithCancelKeepsTheWindowAndWritesNothing) {

@@ -376,3 +376,48 @@ TEST_F(TreeTest, BrowseRequestsOfTheNewMusicDialog) {
     EXPECT_FALSE(frame().check_browsed("stage", CkvString(kv_fs::from_host(root_ + "/x.kvnb"))));
     EXPECT_TRUE(shown("ファイル情報を読み込めません。"));
 }
+
+// Which commands the menus offer where: the containment rule decides the creation menu.
+TEST_F(TreeTest, EnabledStatesFollowTheSelection) {
+    ASSERT_TRUE(new_music("songs", "e"));
+    ASSERT_TRUE(frame().save_all());
+    MseqObject* book = find_node(MTYPE_BOOK_MUSIC);
+    MseqObject* music = find_node(MTYPE_LEAF_MUSIC);
+    struct Case {
+        MseqObject* node;
+        uint32_t id;
+        bool enabled;
+    } cases[] = {
+        {frame().room_node(), ID_ADD_PATTERN_BOOK, true},
+        {frame().room_node(), ID_ADD_STAGE, false},  // leaves belong in books
+        {frame().room_node(), ID_LINK_DELETE, false},
+        {book, ID_ADD_STAGE, true},
+        {book, ID_ADD_PHRASE_EMPTY, true},
+        {book, ID_ADD_PATTERN_BOOK, false},  // books belong in the library
+        {music, ID_ADD_FOLDER, false},       // nothing goes under a music
+        {music, ID_PLAY_LINK, true},
+        {book, ID_PLAY_LINK, false},
+        {nullptr, ID_ADD_FILE_LINK, false},
+    };
+    for (const Case& c : cases) {
+        frame().select_node(c.node);
+        EXPECT_EQ(frame().enabled(c.id), c.enabled) << c.id;
+    }
+    // Save follows the shown file's flag, save-all the modified set.
+    frame().select_edit(0);
+    EXPECT_FALSE(frame().enabled(ID_FILE_SAVE));
+    EXPECT_FALSE(frame().enabled(ID_FILE_SAVE_ALL));
+    MseqDesk::instance().mark_modified(frame().shown_file());
+    EXPECT_TRUE(frame().enabled(ID_FILE_SAVE));
+    EXPECT_TRUE(frame().enabled(ID_FILE_SAVE_ALL));
+    EXPECT_TRUE(frame().run(ID_FILE_SAVE));
+    EXPECT_FALSE(frame().enabled(ID_FILE_SAVE_ALL));
+    // The menus carry the states; the link-information entry its check mark.
+    ASSERT_TRUE(frame().run(ID_LINK_INFO));
+    for (const MAppMenuEntry& e : frame().menu(MAppMenu::library)) {
+        if (e.id == ID_LINK_INFO) {
+            EXPECT_TRUE(e.checked);
+        }
+    }
+    EXPECT_EQ(mapp_commands::bar_labels().size(), kMAppFixedBarMenus);
+}

@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSet>
 #include <QTest>
@@ -38,7 +40,13 @@ void ModalDriver::file(const QString& host_path) {
             d->reject();
             return;
         }
-        d->selectFile(host_path);
+        // As a user would: type the path into the name field and press Enter (the folder view
+        // fills in the background, so selecting in it may come too early).
+        if (auto* name = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
+            name->setText(host_path);
+        } else {
+            d->selectFile(host_path);
+        }
         static_cast<QDialog*>(d)->accept();
     });
 }
@@ -72,8 +80,7 @@ void ModalDriver::poll() {
         shown.text = b->text();
         shown.icon = b->icon();
         shown.buttons = b->standardButtons();
-        if (QPushButton* d = b->defaultButton())
-            shown.default_button = b->standardButton(d);
+        if (QPushButton* d = b->defaultButton()) shown.default_button = b->standardButton(d);
         boxes.push_back(shown);
     }
     // Act once the window's own event loop runs.
@@ -165,7 +172,8 @@ bool gui_picture_has_content(const QImage& image, int min_colours) {
 
 QString gui_save_shot(const QImage& image, const QString& name) {
     QDir().mkpath(QStringLiteral(KV_SHOTS));
-    const QString path = QStringLiteral(KV_SHOTS) + QLatin1Char('/') + name + QStringLiteral(".png");
+    const QString path =
+        QStringLiteral(KV_SHOTS) + QLatin1Char('/') + name + QStringLiteral(".png");
     image.save(path, "PNG");
     return path;
 }

@@ -101,6 +101,7 @@ private slots:
     void message_boxes_have_their_icon_and_default_button_data();
     void message_boxes_have_their_icon_and_default_button();
     void delete_key_asks_and_no_keeps_the_link();
+    void add_link_to_a_file_through_the_file_dialog();
     void missing_and_damaged_files_are_marked();
     void file_gone_while_listed_asks_before_creating();
     void recent_library_gone_warns();
@@ -405,6 +406,12 @@ void GuiWindowTest::message_boxes_have_their_icon_and_default_button_data() {
     QTest::newRow("yes/no/cancel") << 3 << int(QMessageBox::Question)
                                    << int(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)
                                    << int(QMessageBox::Cancel);
+    QTest::newRow("editor's question, No preset")
+        << 4 << int(QMessageBox::Question)
+        << int(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel) << int(QMessageBox::No);
+    QTest::newRow("editor's question, Yes preset")
+        << 5 << int(QMessageBox::Question)
+        << int(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel) << int(QMessageBox::Yes);
 }
 
 void GuiWindowTest::message_boxes_have_their_icon_and_default_button() {
@@ -428,9 +435,15 @@ void GuiWindowTest::message_boxes_have_their_icon_and_default_button() {
             yes = h->port.ask_yes_no(text);
             QVERIFY(yes);
             break;
-        default:
+        case 3:
             answer = h->port.ask_yes_no_cancel(text);
             QCOMPARE(answer, MAppAnswer::cancel);
+            break;
+        case 4:
+            QCOMPARE(h->port.ask_yes_no_cancel(text, MedtAnswer::No), MedtAnswer::No);
+            break;
+        default:
+            QCOMPARE(h->port.ask_yes_no_cancel(text, MedtAnswer::Yes), MedtAnswer::Yes);
             break;
     }
     QCOMPARE(h->driver.boxes.size(), size_t(1));
@@ -464,6 +477,34 @@ void GuiWindowTest::delete_key_asks_and_no_keeps_the_link() {
     expect_no_faults();
 }
 
+void GuiWindowTest::add_link_to_a_file_through_the_file_dialog() {
+    start_on_demo();
+    // A chord map outside the library, linked into the demo book's map folder.
+    std::filesystem::copy(h->home + "/mymusic/demo/chord_c.kvnl", h->host("extra.kvnl"));
+    select("マップ");
+    QString title;
+    QStringList filters;
+    h->driver.file(QString::fromStdString(h->host("extra.kvnl")));
+    QTimer::singleShot(0, [&] {
+        if (auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+            title = d->windowTitle();
+            filters = d->nameFilters();
+        }
+    });
+    QVERIFY(h->window().run_command(ID_ADD_FILE_LINK));
+    QCOMPARE(title, u("ファイルへのリンクを追加"));
+    QCOMPARE(filters,
+             QStringList({u("Korvante オブジェクト (*.kvnb *.kvnl)"), u("全てのファイル (*)")}));
+    MseqObject* link = h->frame().selected_node();
+    QVERIFY(link);
+    QCOMPARE(link->type, uint32_t(MTYPE_LEAF_CHORD));
+    QTreeWidgetItem* item = h->window().room_tree()->currentItem();
+    QVERIFY(item);
+    QCOMPARE(GuiRoomTree::node_of(item), link);
+    QVERIFY(tree_item(h->window().room_tree(), u("デモソング *")));
+    expect_no_faults();
+}
+
 // ---- Bad files ----
 
 void GuiWindowTest::missing_and_damaged_files_are_marked() {
@@ -481,7 +522,15 @@ void GuiWindowTest::missing_and_damaged_files_are_marked() {
     QCOMPARE(damaged, 1);
     QCOMPARE(missing, 1);
     QVERIFY(tree_item(tree, u("パターン見本 (ファイルなし)")));
-    tree->expandAll();
+    // The picture shows the demo book with both marked files.
+    tree_item(tree, u("パターンブック_標準"))->setExpanded(false);
+    for (QTreeWidgetItemIterator it(tree); *it; ++it) {
+        if ((*it)->data(0, GuiRoomTree::kStateRole).toInt() == int(GuiFileState::damaged)) {
+            for (QTreeWidgetItem* up = (*it)->parent(); up; up = up->parent())
+                up->setExpanded(true);
+            tree->scrollToItem(*it);
+        }
+    }
     QImage shot = tree->grab().toImage();
     QVERIFY(gui_picture_has_content(shot, 12));
     gui_save_shot(shot, QStringLiteral("library-tree-damaged"));

@@ -156,6 +156,9 @@ TEST_F(ScriptTest, WrongLinesStopTheScript) {
         {"menu 40002\n", 1, "line 1: the application is not started"},
         {"start\nselect Nowhere/Leaf\n", 1, "line 2: no node 'Nowhere/Leaf'"},
         {"start\nanswer maybe\n", 1, "line 2: answer takes one of"},
+        // Opening another library while the application runs asks to save first.
+        {"start\nanswer cancel\nopen /nowhere/library.kvnr Leaf\n", 1,
+         "line 3: opening /nowhere/library.kvnr was cancelled"},
         // A question nobody answered fails the script at its line.
         {"start\nmenu 40002\n", 1, "line 2: the program asked a question and no answer"},
     };

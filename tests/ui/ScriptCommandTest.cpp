@@ -5,12 +5,14 @@
 #include <string>
 
 #include "model/block/MseqBlockNote.h"
+#include "model/block/MseqBlockRefer.h"
 #include "model/block/MseqBlockValue.h"
 #include "model/core/MseqObject.h"
 #include "model/library/MseqBook.h"
 #include "model/library/MseqMusic.h"
 #include "model/library/MseqRoom.h"
 #include "model/track/MseqTrackNote.h"
+#include "model/track/MseqTrackRefer.h"
 #include "model/track/MseqTrackTree.h"
 #include "model/track/MseqTrackValue.h"
 #include "platform/TextCodec.h"
@@ -52,6 +54,17 @@ void fill_song(MseqMusic* music) {
     MseqObject* inner =
         music->create_track(band->id, MPLACE_LAST_CHILD, MTYPE_TRACK_NOTE, CkvString("Lead"));
     mseq_track_of(inner)->m_Beat = 4;
+    MseqObject* phrases = music->create_track(music->detail()->id, MPLACE_LAST_CHILD,
+                                              MTYPE_TRACK_REFER, CkvString("Phr"));
+    auto* refs = static_cast<MseqTrackRefer*>(mseq_track_of(phrases));
+    refs->m_Beat = 4;
+    MseqBlockRefer ref;
+    ref.m_PhraseID = 0x210005;
+    ref.m_Length = 2;
+    for (auto [at, marker] : {std::pair{0, "A"}, std::pair{4, "A"}, std::pair{8, "B"}}) {
+        ref.m_StartMarker = CkvString(marker);
+        refs->put_block(at, ref);
+    }
 }
 
 MseqTrackNote* track_named(MseqMusic& music, const char* name) {
@@ -136,6 +149,56 @@ TEST_F(ScriptOnDisk, EditsThroughTheEditorSaveTheBytesTheModelWouldWrite) {
     MseqTrack* tempo = mseq_track_of(expected.header()->first_child());
     const MseqBlockValue fast(1024);
     tempo->set_block(4, 2, &fast);
+    std::string bytes;
+    ASSERT_TRUE(mrec_write_entity(&expected, &bytes));
+    EXPECT_EQ(file("song.kvnl"), bytes);
+}
+
+TEST_F(ScriptOnDisk, EditActionsMenuCommandsAndMarkerRenames) {
+    const ProgramRun run = script(open_line() +
+                                  "track パート/Lead\n"
+                                  "cursor 0 4\n"
+                                  "action 122\n"
+                                  "cursor 8\n"
+                                  "action 123\n"
+                                  "print cursor\n"
+                                  "action 127\n"
+                                  "track パート\n"
+                                  "command 40290\n"
+                                  "answer yes\n"
+                                  "command 40273\n"
+                                  "track Phr\n"
+                                  "answer yes\n"
+                                  "rename-markers 0 C all\n"
+                                  "rename-markers 8 \"\"\n"
+                                  "save\n");
+    ASSERT_EQ(run.status, 0) << run.out;
+    EXPECT_NE(run.out.find("track 0x00110001 Lead pos 12 end 12\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("warn: 選択しているトラックを削除できませんでした。\n"),
+              std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("のマーカー名 \"A\" を全て \"C\" に置き換えます。"), std::string::npos)
+        << run.out;
+
+    MseqMusic expected(nullptr);
+    expected.name = CkvString("Song");
+    fill_song(&expected);
+    MseqObject* lead = expected.find_track(0x110001);
+    MseqObject clip;
+    int64_t end = 0;
+    ASSERT_TRUE(mseq_subtree_store(lead, 0, 4, &clip));
+    ASSERT_TRUE(mseq_subtree_insert(lead, 8, 8, &clip, MSEQ_OP_CLIP, &end));
+    ASSERT_TRUE(mseq_subtree_space(lead, static_cast<int32_t>(end), 1, 0));
+    MseqObject* added = expected.create_track(expected.detail()->id, MPLACE_LAST_CHILD,
+                                              MTYPE_TRACK_NOTE, CkvString());
+    ASSERT_NE(added, nullptr);
+    mseq_track_of(added)->m_Beat = 16;
+    auto* refs = static_cast<MseqTrackRefer*>(mseq_track_of(expected.find_track(0x110004)));
+    for (auto [at, marker] : {std::pair{0, "C"}, std::pair{4, "C"}, std::pair{8, ""}}) {
+        MseqBlockRefer b = *refs->block_at(at);
+        b.m_StartMarker = CkvString(marker);
+        refs->put_block(at, b);
+    }
     std::string bytes;
     ASSERT_TRUE(mrec_write_entity(&expected, &bytes));
     EXPECT_EQ(file("song.kvnl"), bytes);

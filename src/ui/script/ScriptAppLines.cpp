@@ -259,9 +259,17 @@ bool script_open_in_app(ScriptSession& s, const std::string& library, const std:
     MFrame& f = *s.frame();
     const CkvString path = app_value(library);
     const bool same = f.room() && CkvString::compare_nocase(f.room()->full_path, path) == 0;
-    if (!same && !f.open_room(path, false)) {
-        *error = "the library " + library + " cannot be opened";
-        return false;
+    if (!same) {
+        // Another library replaces the open one: unsaved changes are asked about first.
+        if (!f.ask_to_save(kv_codec::cp932_from_utf8("ライブラリを開く"))) {
+            *error = s.port.take_failure();
+            if (error->empty()) *error = "opening " + library + " was cancelled";
+            return false;
+        }
+        if (!f.open_room(path, false)) {
+            *error = "the library " + library + " cannot be opened";
+            return false;
+        }
     }
     MseqObject* node = find_node(f, leaf);
     if (!node) {
