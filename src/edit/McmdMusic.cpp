@@ -3,6 +3,7 @@
 #include "edit/MedtMusic.h"
 #include "model/library/MseqMusic.h"
 #include "model/track/MseqTrack.h"
+#include "model/track/MseqTrackChord.h"
 #include "model/track/MseqTrackTree.h"
 
 McmdReplaceLeafs::McmdReplaceLeafs(MSEQ_ID target, std::unique_ptr<MseqObject> source)
@@ -26,12 +27,23 @@ int McmdReplaceLeafs::refresh(MedtMusic* editor) {
 
 namespace {
 
+// A track made from the menu: its beats follow the display, a chord track links the music's
+// standard chord map, and the track starts in the state its file will read back as (a message
+// form gets its default variable, every value its range), so that saving and loading agree.
+void start_new_track(MedtMusic* editor, MseqTrack* track, int32_t beats) {
+    track->m_Beat = beats;
+    auto* chords = dynamic_cast<MseqTrackChord*>(track);
+    if (chords && chords->m_MapID == 0 && editor->music())
+        chords->m_MapID = editor->music()->m_MapChordID;
+    track->validate();
+}
+
 // Gives the new tracks editor tracks; the beats of every new sequence follow the display when
 // `beats` is positive (a track made from the menu), and stay as copied otherwise.
 int follow_new_tracks(MedtMusic* editor, MseqObject* top, int32_t beats) {
     if (!top || !editor->build_tracks(top)) return 0;
     if (beats > 0) {
-        if (MseqTrack* t = mseq_track_of(top)) t->m_Beat = beats;
+        if (MseqTrack* t = mseq_track_of(top)) start_new_track(editor, t, beats);
     }
     editor->refresh_track(editor->find_track(top->id));
     return 1;

@@ -68,11 +68,11 @@ public:
 };
 
 // A find-and-replace over the phrase references of a range (owns its copy of the
-// specification).
+// replacement).
 class McmdReplaceSeqs final : public McmdTrackOf<MKIND_CMD_REPLACE_SEQS> {
 public:
-    McmdReplaceSeqs(MSEQ_ID target, const MseqReplace& spec)
-        : McmdTrackOf(target), replacement(spec.clone()) {}
+    McmdReplaceSeqs(MSEQ_ID target, const MseqReplace& wanted)
+        : McmdTrackOf(target), replacement(wanted.clone()) {}
     int run(MseqObject* target, MedtMusic* editor) override;
     std::unique_ptr<MseqReplace> replacement;
 };

@@ -105,13 +105,14 @@ int MedtTrackRefer::drop_marker(int32_t position, const CkvString& name, bool al
         renamed.m_StartMarker = name;
         return set_block(position, &renamed);
     }
-    MseqReplaceRefer spec;
-    spec.m_From = 0;
-    spec.m_To = static_cast<int32_t>(std::min<int64_t>(track->end_index(track->m_Beat), INT32_MAX));
-    spec.m_Match = MREPLACE_PHRASE | MREPLACE_MARKER;
-    spec.m_Set = MREPLACE_MARKER;
-    spec.m_MatchBlock = *block;
-    spec.m_NewBlock.m_StartMarker = name;
+    MseqReplaceRefer rename;
+    rename.m_From = 0;
+    rename.m_To =
+        static_cast<int32_t>(std::min<int64_t>(track->end_index(track->m_Beat), INT32_MAX));
+    rename.m_Match = MREPLACE_PHRASE | MREPLACE_MARKER;
+    rename.m_Set = MREPLACE_MARKER;
+    rename.m_MatchBlock = *block;
+    rename.m_NewBlock.m_StartMarker = name;
     MseqMusic* music = editor_->music();
     MseqObject* phrase = music ? music->find(block->m_PhraseID) : nullptr;
     auto shown = [](const CkvString& marker) {
@@ -126,7 +127,7 @@ int MedtTrackRefer::drop_marker(int32_t position, const CkvString& name, bool al
     if (!editor_->port || !editor_->port->ask_yes_no(question)) return 0;
     auto* invoker = static_cast<MedtMusicInvoker*>(editor_->cast(MKIND_EDT_MUSIC_INVOKER));
     if (!invoker) return 0;
-    auto replace = mcmd_make<McmdReplaceSeqs>(id(), spec);
+    auto replace = mcmd_make<McmdReplaceSeqs>(id(), rename);
     invoker->execute(replace.get());
     return replace->state == MCMD_DONE ? replace->result : 0;
 }

@@ -2,6 +2,7 @@
 
 #include "edit/EditFixture.h"
 #include "edit/McmdMusic.h"
+#include "edit/McmdSeqs.h"
 #include "edit/McmdTrack.h"
 #include "edit/MedtMap.h"
 #include "edit/MedtMusic.h"
@@ -22,6 +23,9 @@ TEST(CommandKinds, CastsAcceptOwnKindAndFamilyBase) {
     auto set = mcmd_make<McmdSetBlock>(0x110001u, 0, nullptr);
     auto prop = mcmd_make<McmdSetProperty>(0x110001u, 20, MseqBlockWord());
     auto replace = mcmd_make<McmdReplaceLeafs>(0x110001u, nullptr);
+    auto store = mcmd_make<McmdStoreSeqs>(0x110001u, 0, 4);
+    auto store_leafs = mcmd_make<McmdStoreLeafs>(0u);
+    auto erase = mcmd_make<McmdEraseSeqs>(0x110001u, 4, 0);
     MseqMusic* music = new MseqMusic(nullptr);
     auto editor = ref_ptr<MedtMusicInvoker>::adopt(new MedtMusicInvoker(music, nullptr, nullptr));
     const Case cases[] = {
@@ -38,10 +42,18 @@ TEST(CommandKinds, CastsAcceptOwnKindAndFamilyBase) {
         {editor.get(), 0x80030301, true},
         {editor.get(), 0x80030101, false},
         {music->observer.get(), 0x80020001, true},
+        {store.get(), 0x80011141, true},
+        {store.get(), 0x80010160, true},
+        {erase.get(), 0x80010162, true},
+        {erase.get(), 0x80010160, true},
+        {store_leafs.get(), 0x80011101, true},
+        {store_leafs.get(), 0x80010100, false},  // stands alone
     };
     for (const Case& c : cases) {
         EXPECT_EQ(c.object->is_kind(c.kind), c.accepted) << std::hex << c.kind;
     }
+    EXPECT_EQ(erase->start, 0);  // ranges are kept in order
+    EXPECT_EQ(erase->end, 4);
     editor = nullptr;
     EXPECT_EQ(music->observer, nullptr);  // the editor took its observer away
     music->release();

@@ -343,3 +343,76 @@ TEST_F(EditorModel, PlayCursorInBarsBeatsAndTicks) {
 }
 
 }  // namespace
+
+namespace {
+
+// A view that records the protocol and can veto or carry out commands itself.
+class RecordingView : public MedtView {
+public:
+    int validate(MgenCommand*) override {
+        log += "v";
+        return veto ? 0 : 1;
+    }
+    int execute(MgenCommand*) override {
+        log += "x";
+        return take_over ? 1 : 0;
+    }
+    void finish(MgenCommand*) override { log += "f"; }
+    void modified() override { log += "m"; }
+    bool veto = false;
+    bool take_over = false;
+    std::string log;
+};
+
+class EditorView : public EditFixture {};
+
+TEST_F(EditorView, TheViewMayVetoOrCarryOutACommandAndHearsTheRest) {
+    MseqObject* n = add_note(16);
+    open();
+    RecordingView view;
+    editor->view = &view;
+    const MseqBlockNote a = note(1);
+    view.veto = true;
+    EXPECT_EQ(set_block(n, 0, &a), MCMD_DECLINED);
+    EXPECT_EQ(view.log, "vf");
+    view.veto = false;
+    view.take_over = true;
+    view.log.clear();
+    EXPECT_EQ(set_block(n, 0, &a), MCMD_DONE);
+    EXPECT_EQ(view.log, "vxf");
+    EXPECT_EQ(notes(n), "");  // the view carried it out: the editor did nothing
+    view.take_over = false;
+    view.log.clear();
+    EXPECT_EQ(set_block(n, 0, &a), MCMD_DONE);
+    EXPECT_EQ(view.log, "vxmf");  // the first change marks the music modified
+    view.log.clear();
+    EXPECT_EQ(set_block(n, 1, &a), MCMD_DONE);
+    EXPECT_EQ(view.log, "vxf");
+    editor->view = nullptr;
+}
+
+TEST_F(EditorModel, MusicRootValuesAreClamped) {
+    open();
+    struct Case {
+        int32_t number;
+        int32_t typed;
+        const char* shown;
+    };
+    const Case cases[] = {{21, 2, "4"},     {21, 2000, "1024"}, {21, 96, "96"}, {22, 20, "12"},
+                          {22, -13, "-12"}, {23, 9, "4"},       {23, -1, "0"}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(set_property(music->root(), c.number, c.typed), MCMD_DONE);
+        EXPECT_EQ(text(music->root(), c.number), c.shown) << c.number << " " << c.typed;
+    }
+    auto title = mcmd_make<McmdSetProperty>(music->root()->id, 16,
+                                            MseqBlockWord(0, 0, 0, CkvString("%<book> 1")));
+    editor->execute(title.get());
+    EXPECT_EQ(music->m_Title, "%<book> 1");
+    EXPECT_TRUE(editor->root()->property_is_text(16));
+    EXPECT_FALSE(editor->root()->property_is_text(21));
+    // Links to what the music cannot reach are refused.
+    EXPECT_EQ(set_property(music->root(), 18, 0x10110009), MCMD_FAILED);
+    EXPECT_EQ(set_property(music->root(), 20, 0x110001), MCMD_FAILED);
+}
+
+}  // namespace

@@ -276,6 +276,9 @@ TEST_F(ScriptOnDisk, ALineThatCannotRunEndsTheScriptAndNothingIsSaved) {
         {"track パート/Lead\nblock 1 m_Whole=300\n", "line 3: '300' is not a value for m_Whole"},
         {"track パート/Lead\nproperty 5 4\n",
          "line 3: the program asked a question and no answer was queued"},
+        {"track パート/Lead\nanswer ok\nproperty 5 4\n",
+         "line 4: the queued answer 'ok' does not fit a Yes/No question"},
+        {"answer maybe\n", "line 2: answer takes one of yes, no, cancel, ok"},
         {"jump 3\n", "line 2: unknown step 'jump'"},
         {"action 99\n", "line 2: unknown action 99"},
     };
