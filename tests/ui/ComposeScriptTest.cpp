@@ -263,7 +263,7 @@ TEST_F(ComposeLibrary, EachGestureIsOneUndoStepAndChordsCanBeOwn) {
                                     "press anchor 2 left move\n"
                                     "press anchor 6 left\n"
                                     "print undo\n"
-                                    "undo\n"
+                                    "command 40268\n"  // the music view's undo
                                     "print undo\n"
                                     "save\n");
     ASSERT_EQ(drawn.status, 0) << drawn.out;

@@ -44,7 +44,9 @@ bool is_switch(MedtStageField f) {
            f == MedtStageField::NotesOff || f == MedtStageField::ResetControllers;
 }
 
-int32_t* value_of(MseqBlockStage& b, MedtStageField field) {
+// The value field of a part that `field` names; nullptr for the instrument and the switches.
+template <class Stage>
+auto value_of(Stage& b, MedtStageField field) -> decltype(&b.m_Volume) {
     switch (field) {
         case MedtStageField::Volume:
             return &b.m_Volume;
@@ -184,7 +186,7 @@ int64_t MedtStageMapView::field(int32_t part, MedtStageField field) const {
             return bank_of(b->m_Program.m_Index);
         default:
             if (is_switch(field)) return (b->m_Flags & info(field).flag) ? 1 : 0;
-            return *value_of(const_cast<MseqBlockStage&>(*b), field);
+            return *value_of(*b, field);
     }
 }
 

@@ -408,5 +408,8 @@ bool MedtReferPress::apply_start_marker(const MseqTrackRefer& track, int32_t pos
     if (!under) return false;
     MseqBlockRefer refer = *under;
     refer.m_StartMarker = name == home_marker() ? CkvString() : name;
+    if (refer == *under) return false;
+    // The editor track's hook renames the marker as a dropped marker would.
+    if (ctx.drop_marker) return ctx.drop_marker(start, refer.m_StartMarker);
     return put(ctx, start, under, refer);
 }

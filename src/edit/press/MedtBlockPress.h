@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string_view>
 #include <vector>
 
@@ -72,17 +73,26 @@ public:
 };
 
 // What a press may need besides its track: the music the track belongs to (its note kind and
-// its book), the leaf selected in the library tree, the front end and the setter.
+// its book), the leaf selected in the library tree, the front end and the setter, and the
+// editor track's drop-or-rename hook that takes a chosen start marker (when none is given the
+// marker is set through the setter).
 struct MedtPressContext {
     MseqMusic* music = nullptr;
     MseqObject* selected_leaf = nullptr;
     MedtPressPort* port = nullptr;
     MedtBlockSetter* setter = nullptr;
+    std::function<bool(int32_t pos, const CkvString& marker)> drop_marker;
 };
 
 // The presses on the rows of a note track. Each returns true when it set at least one block;
 // a press that would change nothing sets nothing. The caller groups one gesture's commands into
 // one undo step. User-interface thread.
+//
+// In the anchor and pitch areas a press is "on a block" when a block starts at the position (the
+// anchor marks where blocks start): elsewhere, a left press places a block (splitting the block
+// it falls in) or makes the previous block end with the position. The other areas act on the
+// block whose range holds the position. The right button erases the block under the pointer in
+// the anchor area, and in the velocity area gives the velocity a new note has (100).
 class MedtNotePress {
 public:
     // Carries out a press (see the areas). A press with a null setter does nothing.

@@ -39,6 +39,11 @@ bool gesture(MedtMusicInvoker& editor, MedtTrack& track, bool move, MedtPressCon
     TrackSetter setter(track);
     ctx.music = editor.music();
     ctx.setter = &setter;
+    ctx.drop_marker = [&track, &setter](int32_t pos, const CkvString& marker) {
+        const bool done = track.drop_marker(pos, marker, false) != 0;
+        if (!done) setter.failed = true;
+        return done;
+    };
     if (!move) editor.close_group();
     editor.set_auto_advance(0);
     bool done = work(ctx);

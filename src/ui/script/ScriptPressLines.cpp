@@ -215,7 +215,6 @@ bool map_step(ScriptSession& s, const ScriptLine& line, std::string* error,
     bool fn(ScriptSession& s, const ScriptLine& line, std::string* error) { \
         return map_step(s, line, error, verb);                              \
     }
-KV_MAP_STEP(step_command, "command")
 KV_MAP_STEP(step_chord, "chord")
 KV_MAP_STEP(step_key, "key")
 KV_MAP_STEP(step_scale, "scale")
@@ -223,6 +222,17 @@ KV_MAP_STEP(step_scale_row, "scale-row")
 KV_MAP_STEP(step_scale_rename, "scale-rename")
 KV_MAP_STEP(step_stage, "stage")
 #undef KV_MAP_STEP
+
+// `command ID` goes to the opened map's view, or else to the music editor's menu commands.
+bool step_command(ScriptSession& s, const ScriptLine& line, std::string* error) {
+    const MapState& st = state_of(s);
+    if (st.chords || st.stage) return map_step(s, line, error, "command");
+    for (const ScriptVerb& v : script_edit_verbs()) {
+        if (std::string(v.name) == "command") return v.run(s, line, error);
+    }
+    *error = "no chord map or stage map is open (use: open LIBRARY LEAF)";
+    return false;
+}
 
 bool print_chords(ScriptSession& s, const ScriptLine&, std::string* error) {
     ScriptLine line;

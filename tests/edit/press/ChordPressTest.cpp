@@ -173,7 +173,11 @@ TEST(PhrasePress, PlacesTheSelectedPhraseOfTheOwnBookAndOffersItsMarkers) {
     Setter setter;
     setter.track = refer;
     Port port;
-    MedtPressContext ctx{lib.song, lib.phrase_node, &port, &setter};
+    MedtPressContext ctx;
+    ctx.music = lib.song;
+    ctx.selected_leaf = lib.phrase_node;
+    ctx.port = &port;
+    ctx.setter = &setter;
     EXPECT_TRUE(MedtReferPress::press(*refer, MedtPress{MedtPressArea::Anchor, 4}, ctx));
     ASSERT_NE(refer->block_at(4), nullptr);
     EXPECT_EQ(refer->block_at(4)->m_PhraseID, InMemoryLibrary::ref(lib.phrase_node));

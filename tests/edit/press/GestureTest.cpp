@@ -4,9 +4,11 @@
 #include "edit/MedtMap.h"
 #include "edit/MedtMusic.h"
 #include "edit/press/MedtTrackPress.h"
+#include "model/block/MseqBlockRefer.h"
 #include "model/library/MseqConfig.h"
 #include "model/theory/MseqMapChord.h"
 #include "model/theory/MseqMapStage.h"
+#include "model/track/MseqTrackRefer.h"
 
 namespace {
 
@@ -91,6 +93,24 @@ TEST_F(Gesture, ReadOnlyAndForeignTracksRefuse) {
     EXPECT_EQ(note_track(node)->block_at(0)->m_Flags, 0u);
     editor->undo();
     EXPECT_EQ(note_track(node)->block_at(0)->m_STime, 240);
+}
+
+TEST_F(Gesture, StartMarkerGoesThroughTheDropHookOnlyWhenItChanges) {
+    MseqObject* refer = add(music->detail(), MPLACE_LAST_CHILD, MTYPE_TRACK_REFER, 4, "p");
+    MseqBlockRefer block;
+    block.m_Length = 4;
+    block.m_PhraseID = 0x200005;
+    mseq_track_of(refer)->set_block(4, 0, &block);
+    open();
+    MedtTrack& track = *editor->find_track(refer->id);
+    EXPECT_FALSE(MedtTrackPress::start_marker(*editor, track, 2, CkvString(sjis("<ホーム>"))));
+    EXPECT_FALSE(music->flags & MEF_MODIFIED);
+    EXPECT_EQ(editor->nothing_to_undo(), 1);
+    EXPECT_TRUE(MedtTrackPress::start_marker(*editor, track, 2, CkvString("Verse")));
+    auto* stored = dynamic_cast<MseqTrackRefer*>(mseq_track_of(refer));
+    EXPECT_EQ(stored->block_at(0)->m_StartMarker, "Verse");
+    editor->undo();
+    EXPECT_EQ(stored->block_at(0)->m_StartMarker, "");
 }
 
 TEST(MapEditors, OpenMarksTheMapAsEditedUntilClosed) {
