@@ -348,3 +348,12 @@ MAppView MFrame::shown_view() const {
     if (editor->cast(MKIND_EDT_MAP_CHORD)) return MAppView::chord;
     return MAppView::about;
 }
+
+void MFrame::view_failed() {
+    port_->warn(mapp_text("[エラー]\nエディタビューを表示できませんでした。"));
+    select_edit(-1);
+}
+
+void MFrame::design_failed() {
+    port_->warn(mapp_text("デザインにエラーがあります。"));
+}

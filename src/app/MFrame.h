@@ -128,6 +128,9 @@ public:
     // The exit flow: ask to save, store the placement, write the configuration and (when
     // modified) the scale map. False when the user cancelled and the window stays open.
     bool exit(const MAppPlacement& placement);
+    // True once the exit flow has run to its end (also through command 57665): the front end
+    // then destroys the window and the frame.
+    bool exited() const { return exited_; }
 
     // The window placement stored in the configuration, for the front end to apply before it
     // shows the window: valid only for show state 1 (normal) or 3 (maximized); pane widths of 2
@@ -175,6 +178,11 @@ public:
     MseqEntity* shown_file() const;
     // The view for the shown file: music, stage map or chord map editor, else the about view.
     MAppView shown_view() const;
+    // The front end could not show the shown file in its view: warns and shows the about view
+    // (the edit list's root entry).
+    void view_failed();
+    // The front end could not load its drawing resources: warns; start-up then ends.
+    void design_failed();
 
     // ---- Playback ----
     // Handles the player's posted notifications and the follow timer; the front end calls it
@@ -241,6 +249,11 @@ private:
     kv_midi::midi_out* impl_midi() const;
     kv_shell::shell* impl_shell() const;
     int entry_of(const MseqEntity* entity) const;
+    // True when the node or a node below it shows content that an edit-list entry or the
+    // player uses; such links cannot be deleted.
+    bool subtree_in_use(const MseqObject* node) const;
+    // The selected node may be deleted: not the library, not in use, removable by the model.
+    bool deletable(const MseqObject* node) const;
     MseqObject* node_showing(const MseqEntity* entity) const;
 
     MAppUserPort* port_;
@@ -251,6 +264,7 @@ private:
     MseqRoom* room_ = nullptr;
     MseqObject* selected_node_ = nullptr;
     bool link_info_shown_ = false;
+    bool exited_ = false;
     std::vector<MAppEditEntry> edit_list_;
     int edit_selection_ = -1;
 

@@ -78,8 +78,7 @@ bool MFrame::enabled(uint32_t id) const {
         case ID_EXPORT_MIDI:
             return idle && playable(shown);
         case ID_LINK_DELETE:
-            return selected_node_ && selected_node_ != room_node_.get() &&
-                   mseq_subtree_removable(selected_node_);
+            return deletable(selected_node_);
         case ID_LINK_OPEN:
         case ID_LINK_RENAME:
             return selected_node_ != nullptr;

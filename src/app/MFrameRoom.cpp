@@ -275,6 +275,7 @@ bool MFrame::exit(const MAppPlacement& placement) {
         port_->warn(mapp_text("コンフィグファイルの保存に失敗しました。"));
     if ((mrec_settings::scale_map().flags & MEF_MODIFIED) && !mrec_settings::save_scale_map())
         port_->warn(mapp_text("スケールマップファイルの保存に失敗しました。"));
+    exited_ = true;
     return true;
 }
 

@@ -90,6 +90,24 @@ bool has_type(MseqEntity* e, MSEQ_TYPE type) {
 
 }  // namespace
 
+bool MFrame::subtree_in_use(const MseqObject* node) const {
+    // Content with a file of its own is shared through the desk rather than owned by its node,
+    // so the model's reference count does not tell whether an editor holds it: the edit list
+    // and the player do.
+    for (const MseqObject* n = node; n; n = const_cast<MseqObject*>(n)->next_in(node)) {
+        const MseqEntity* e = n->entity();
+        if (!e) continue;
+        if (entry_of(e) >= 0) return true;
+        if (playing() && followed_.get() == e) return true;
+    }
+    return false;
+}
+
+bool MFrame::deletable(const MseqObject* node) const {
+    return node && room_node_ && node != room_node_.get() && !subtree_in_use(node) &&
+           mseq_subtree_removable(node);
+}
+
 MseqObject* MFrame::node_showing(const MseqEntity* entity) const {
     const int i = entry_of(entity);
     return i < 0 ? nullptr : edit_list_[static_cast<size_t>(i)].node;
@@ -481,7 +499,7 @@ void MFrame::new_music() {
 void MFrame::delete_link() {
     MseqObject* node = selected_node_;
     if (!room_ || !node) return;
-    if (node == room_node_.get() || !mseq_subtree_removable(node)) {
+    if (!deletable(node)) {
         port_->warn(
             mapp_text("このリンクか子リンクが編集・再生等で使用中です。\nまたは、削除できな"
                       "いタイプのリンクです。"));

@@ -284,6 +284,15 @@ TEST_F(AppTest, WindowTitle) {
     EXPECT_NE(t.find("library.kvnr]"), std::string::npos);
 }
 
+TEST_F(AppTest, AViewThatCannotShowItsFileFallsBackToTheAboutView) {
+    ASSERT_TRUE(start());
+    frame().open_in_edit_list(frame().room(), frame().room_node(), true);
+    ASSERT_NE(frame().shown_file(), nullptr);
+    frame().view_failed();
+    EXPECT_EQ(frame().shown_file(), nullptr);
+    EXPECT_TRUE(shown("[エラー]\\nエディタビューを表示できませんでした。"));
+}
+
 TEST(AppVersion, PackedOneBytePerPart) {
     EXPECT_EQ(MFrame::packed_version(), 0x000A0200u);
 }

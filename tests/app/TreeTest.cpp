@@ -421,3 +421,28 @@ TEST_F(TreeTest, EnabledStatesFollowTheSelection) {
     }
     EXPECT_EQ(mapp_commands::bar_labels().size(), kMAppFixedBarMenus);
 }
+
+TEST_F(TreeTest, DeletingALeafLinkMarksItsBookAndKeepsTheFile) {
+    ASSERT_TRUE(new_music("songs", "l"));
+    ASSERT_TRUE(frame().save_all());
+    MseqObject* chord = find_node(MTYPE_LEAF_CHORD);
+    frame().select_node(chord);
+    // Open for editing: in use, so it cannot go.
+    EXPECT_FALSE(frame().enabled(ID_LINK_DELETE));
+    frame().select_edit(-1);
+    ASSERT_TRUE(frame().run(ID_EDIT_CLOSE));
+    ASSERT_TRUE(frame().edit_list().empty());
+    frame().select_node(chord);
+    ASSERT_TRUE(frame().enabled(ID_LINK_DELETE));
+    port_.answer(MAppAnswer::no);
+    ASSERT_TRUE(frame().run(ID_LINK_DELETE));
+    EXPECT_NE(find_node(MTYPE_LEAF_CHORD), nullptr);  // No keeps it
+    port_.answer(MAppAnswer::yes);
+    ASSERT_TRUE(frame().run(ID_LINK_DELETE));
+    EXPECT_TRUE(shown("リンクを削除します。よろしいですか？"));
+    EXPECT_EQ(find_node(MTYPE_LEAF_CHORD), nullptr);
+    EXPECT_EQ(frame().selected_node(), nullptr);
+    MseqObject* book = find_node(MTYPE_BOOK_MUSIC);
+    EXPECT_TRUE(book->entity()->flags & MEF_MODIFIED);
+    EXPECT_TRUE(exists(root_ + "/songs/l/chord.kvnl"));
+}

@@ -140,10 +140,14 @@ TEST_F(ScriptTest, ASecondProgramWhileOneRunsDoesNotStart) {
 }
 
 TEST_F(ScriptTest, ExitWithCancelKeepsRunningAndWritesNothing) {
-    const ProgramRun run = script("start\nanswer cancel\nexit\nprint title\nanswer no\nexit\n");
-    ASSERT_EQ(run.status, 0) << run.out;
+    const ProgramRun run = script(
+        "start\nanswer cancel\nexit\nprint title\nanswer cancel\nmenu 57665\n"
+        "print title\nanswer no\nmenu 57665\nprint title\n");
+    EXPECT_EQ(run.status, 1) << run.out;  // the last line: the application has ended
     EXPECT_TRUE(has(run, "-> cancel\nexit: cancelled\nKorvante\n")) << run.out;
+    EXPECT_TRUE(has(run, "-> cancel\nKorvante\n")) << run.out;
     EXPECT_TRUE(has(run, "-> no\nexit: done\n"));
+    EXPECT_TRUE(has(run, "line 10: the application is not started"));
 }
 
 TEST_F(ScriptTest, WrongLinesStopTheScript) {

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
 
 #include "app/MAppCommands.h"
 #include "app/MFrame.h"
@@ -26,6 +28,14 @@ namespace {
 CkvString app_value(const std::string& utf8) {
     if (!utf8.empty() && utf8[0] == '/') return CkvString(kv_fs::from_host(utf8));
     return CkvString(kv_codec::cp932_from_utf8(utf8));
+}
+
+// A file or library named on a script line: a host path, relative to the working folder unless
+// it starts with '/'.
+CkvString host_value(const std::string& path) {
+    std::error_code ignored;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, ignored);
+    return CkvString(kv_fs::from_host(absolute.lexically_normal().string()));
 }
 
 std::string shown_name(const MseqObject* node) {
@@ -56,7 +66,7 @@ bool step_start(ScriptSession& s, const ScriptLine& line, std::string* error) {
     services.port = &s.port;
     services.home = program_folder();
     s.app = std::make_unique<MApp>();
-    const CkvString command_line = line.args.empty() ? CkvString() : app_value(line.args[0]);
+    const CkvString command_line = line.args.empty() ? CkvString() : host_value(line.args[0]);
     if (!s.app->start(services, command_line)) {
         s.app.reset();
         *error = "the application did not start";
@@ -76,6 +86,11 @@ bool step_menu(ScriptSession& s, const ScriptLine& line, std::string* error) {
     }
     if (!s.frame()->run(static_cast<uint32_t>(id))) std::printf("menu %lu: disabled\n", id);
     s.frame()->pump();
+    if (s.frame()->exited()) {
+        // Exit through the menu: the window closes and the frame goes with it.
+        s.app.reset();
+        std::printf("exit: done\n");
+    }
     const std::string unanswered = s.port.take_failure();
     if (!unanswered.empty()) {
         *error = unanswered;
@@ -162,7 +177,7 @@ bool step_file(ScriptSession& s, const ScriptLine& line, std::string* error) {
     if (line.args[0] == "-") {
         s.port.cancel_file();
     } else {
-        s.port.file(app_value(line.args[0]));
+        s.port.file(host_value(line.args[0]));
     }
     return true;
 }
@@ -257,7 +272,7 @@ bool step_exit(ScriptSession& s, const ScriptLine&, std::string* error) {
 bool script_open_in_app(ScriptSession& s, const std::string& library, const std::string& leaf,
                         std::string* error) {
     MFrame& f = *s.frame();
-    const CkvString path = app_value(library);
+    const CkvString path = host_value(library);
     const bool same = f.room() && CkvString::compare_nocase(f.room()->full_path, path) == 0;
     if (!same) {
         // Another library replaces the open one: unsaved changes are asked about first.
