@@ -40,8 +40,6 @@ public:
     // The failure of the last question that had no fitting answer in strict mode, cleared by
     // reading it; empty when none.
     std::string take_failure();
-    // How many questions were asked so far.
-    int questions() const { return questions_; }
 
     void warn(const CkvString& text) override;
     void inform(const CkvString& text) override;
