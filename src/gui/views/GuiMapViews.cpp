@@ -16,6 +16,7 @@
 #include "edit/map/MedtChordMapView.h"
 #include "edit/map/MedtStageMapView.h"
 #include "gui/GuiText.h"
+#include "gui/views/GuiChordEditor.h"
 #include "model/theory/MseqMapChord.h"
 #include "model/theory/MseqMapStage.h"
 #include "model/theory/MseqMapWord.h"
@@ -188,6 +189,7 @@ void GuiChordMapView::build() {
 }
 
 void GuiChordMapView::set_map(MseqMapChord* map, MedtUserPort* port) {
+    shown_once_ = false;
     model_ =
         map ? std::make_unique<MedtChordMapView>(map, &mrec_settings::scale_map(), port) : nullptr;
     refresh();
@@ -211,8 +213,12 @@ void GuiChordMapView::chord_click(int row, int column, bool right) {
     if (!model_ || filling_) return;
     const int slot = 35 - row;
     const MedtChordClick result = model_->click(slot, column + 1, right);
-    if (result == MedtChordClick::OpenEditor && status)
-        status(gui_utf8("コードエディタは、まだこのウィンドウにありません。"));
+    if (result == MedtChordClick::OpenEditor) {
+        GuiChordEditor dialog(model_->map()->m_Blocks[size_t(slot)], model_->editor_key(), this);
+        const bool set =
+            run_chord_editor ? run_chord_editor(dialog) : dialog.exec() == QDialog::Accepted;
+        if (set) model_->set_chord(slot, dialog.model().chord());
+    }
     refresh();
 }
 
@@ -274,6 +280,12 @@ void GuiChordMapView::refresh() {
         }
         if (keep >= 0 && keep < scales_->rowCount()) scales_->setCurrentCell(keep, 0);
         chords_->resizeColumnsToContents();
+        if (!shown_once_) {
+            // The middle octave, where the palette's degrees are, first.
+            chords_->scrollToItem(chords_->item(row_of_slot(23), 0),
+                                  QAbstractItemView::PositionAtTop);
+            shown_once_ = true;
+        }
     } else {
         chords_->clearContents();
         scales_->setRowCount(0);

@@ -48,6 +48,8 @@ public:
     static int row_of_slot(int slot) { return 35 - slot; }
 
     std::function<void(const QString&)> status;
+    // Runs the chord editor pop-up; true when closed with "セット". Empty: shown modally.
+    std::function<bool(class GuiChordEditor&)> run_chord_editor;
 
 private:
     void build();
@@ -65,6 +67,7 @@ private:
     std::vector<QMenu*> menus_;
     std::vector<QAction*> actions_;
     bool filling_ = false;
+    bool shown_once_ = false;
 };
 
 // The stage-map view: the sixteen parts with their switch, instrument (melodic programs, or

@@ -19,6 +19,7 @@
 #include "edit/map/MedtDegreePicker.h"
 #include "edit/press/MedtTrackPress.h"
 #include "gui/GuiText.h"
+#include "gui/views/GuiChordEditor.h"
 #include "model/core/MseqObject.h"
 #include "model/library/MseqMusic.h"
 #include "model/track/MseqTrackChord.h"
@@ -820,7 +821,10 @@ int32_t GuiTimeline::pick_degree(const MedtDegreePicker& picker) {
     return chosen && chosen->isEnabled() ? chosen->data().toInt() : -1;
 }
 
-bool GuiTimeline::edit_chord(MedtChordEditor&) {
-    // The chord editor pop-up of chord tracks is not built yet: the press is cancelled.
-    return false;
+bool GuiTimeline::edit_chord(MedtChordEditor& editor) {
+    GuiChordEditor dialog(editor.chord(), editor.key(), this);
+    const bool set =
+        run_chord_editor ? run_chord_editor(dialog) : dialog.exec() == QDialog::Accepted;
+    if (set) editor = dialog.model();
+    return set;
 }

@@ -86,6 +86,9 @@ public:
     int32_t pick_degree(const MedtDegreePicker& picker) override;
     bool edit_chord(MedtChordEditor& editor) override;
 
+    // Runs the chord editor pop-up; true when closed with "セット". Empty: the dialog is shown
+    // modally (tests put their clicks here).
+    std::function<bool(class GuiChordEditor&)> run_chord_editor;
     // Answers the next pop-up instead of showing it (tests): a text for the number editor, an
     // index for the menus. Empty: the pop-ups are shown.
     std::vector<QString> scripted_answers;

@@ -4,6 +4,7 @@
 #include <QMimeData>
 #include <QScrollBar>
 #include <QTableWidget>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <QtTest>
 #include <fstream>
@@ -17,10 +18,12 @@
 #include "gui/GuiEditorPane.h"
 #include "gui/GuiRoomTree.h"
 #include "gui/GuiText.h"
+#include "gui/views/GuiChordEditor.h"
 #include "gui/views/GuiMapViews.h"
 #include "gui/views/GuiMusicView.h"
 #include "gui/views/GuiPropertyList.h"
 #include "gui/views/GuiTimeline.h"
+#include "model/core/MseqDesk.h"
 #include "model/theory/MseqMapChord.h"
 #include "model/theory/MseqNoteTheory.h"
 #include "model/track/MseqTrackChord.h"
@@ -101,6 +104,7 @@ private slots:
     void track_list_drop_links_a_chord_track();
     void playing_locks_the_view_and_moves_the_play_cursor();
     void chord_map_view_builds_minor_four_note_chords();
+    void chord_editor_sets_a_chord_on_a_chord_track_and_in_a_chord_map();
     void stage_map_view_changes_an_instrument();
     void screenshots_of_the_views();
 };
@@ -388,6 +392,60 @@ void GuiViewTest::chord_map_view_builds_minor_four_note_chords() {
         v->run_command(MEDT_CMD_KEYNAME_CYCLE);
     QCOMPARE(v->model()->key_name_mode(), mode);
     QCOMPARE(h->driver.faults, std::vector<std::string>());
+}
+
+void GuiViewTest::chord_editor_sets_a_chord_on_a_chord_track_and_in_a_chord_map() {
+    open("はじまりの朝");
+    const std::string original = read_file(song());
+    MedtMusicInvoker* ed = view()->editor();
+    MedtTrack* t = track("コード");
+    QVERIFY(t);
+    if (!view()->action(40237)->isChecked()) QVERIFY(view()->run_command(40237));
+    auto* chords = t->stored()->cast_to<MseqTrackChord>(MTYPE_TRACK_CHORD);
+    const int32_t p = int32_t(chords->blocks().begin()->first);
+    ed->set_cursor(t, p, p);
+    GuiTimeline* tl = view()->timeline();
+    int opened = 0;
+    int keys_before = 0;
+    // The editor opens on the chord in effect; adding the minor seventh and "セット" makes the
+    // block a chord of its own with one key more.
+    tl->run_chord_editor = [&](GuiChordEditor& dialog) {
+        ++opened;
+        keys_before = dialog.model().chord().key_count;
+        QTest::mouseClick(dialog.key_cell(10), Qt::LeftButton);
+        return dialog.model().chord().key_count == keys_before + 1;
+    };
+    click(tl, t, p, GuiBand::ChordName);
+    QCOMPARE(opened, 1);
+    const MseqBlockChord* b = chords->block_at(p);
+    QVERIFY(b);
+    QVERIFY(b->m_Flags & MCHORD_NO_KEY);
+    QCOMPARE(b->key_count, keys_before + 1);
+    save();
+    QVERIFY(read_file(song()) != original);
+    // Undo brings back the palette chord.
+    QVERIFY(view()->run_command(40268));
+    QVERIFY(!(chords->block_at(p)->m_Flags & MCHORD_NO_KEY));
+
+    open("ハ長調");
+    GuiChordMapView* v = h->window().editor_pane()->chord_view();
+    const int before = int(gui_text(v->model()->chord_row(12).keys)
+                               .split(QLatin1Char(' '), Qt::SkipEmptyParts)
+                               .size());
+    v->run_chord_editor = [&](GuiChordEditor& dialog) {
+        QTest::mouseClick(dialog.key_cell(10), Qt::LeftButton);
+        return true;
+    };
+    QTableWidget* list = v->chord_list();
+    const int row = GuiChordMapView::row_of_slot(12);
+    list->scrollToItem(list->item(row, 4));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      list->visualItemRect(list->item(row, 4)).center());
+    QCOMPARE(int(gui_text(v->model()->chord_row(12).keys)
+                     .split(QLatin1Char(' '), Qt::SkipEmptyParts)
+                     .size()),
+             before + 1);
+    QVERIFY(v->model()->map()->flags & MEF_MODIFIED);
 }
 
 void GuiViewTest::stage_map_view_changes_an_instrument() {
