@@ -260,6 +260,21 @@ void GuiViewTest::property_list_sets_values_with_their_ranges() {
     QVERIFY(box);
     QVERIFY(pl->set_choice(19, 3));
     QCOMPARE(int(notes(t)->m_Octave), 4);
+    // Fewer beats would move notes: the question comes first, and No keeps the track.
+    QTest::qWait(10);
+    const int32_t beats = t->beats();
+    int coarse = -1;
+    for (int i = 0; i < 16 && coarse < 0; ++i) {
+        MseqBlockWord w;
+        if (t->property_choice(5, i, &w, nullptr) >= MCHOICE_ITEM && int32_t(w.m_Index) == 1)
+            coarse = i;
+    }
+    QVERIFY(coarse >= 0);
+    h->driver.box(QMessageBox::No);
+    QVERIFY(!pl->set_choice(5, coarse));
+    QCOMPARE(t->beats(), beats);
+    QVERIFY(!h->driver.boxes.empty());
+    QVERIFY(h->driver.boxes.back().text.startsWith(u("拍数を変更すると以下の影響が発生します。")));
     save();
     QVERIFY(read_file(song()) != original);
 }
