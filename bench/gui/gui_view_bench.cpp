@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QScrollBar>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 
@@ -20,6 +21,7 @@
 #include "model/track/MseqTrackNote.h"
 #include "model/track/MseqTrackTree.h"
 #include "ui/LibraryLeaf.h"
+#include "ui/Session.h"
 
 namespace {
 
@@ -73,13 +75,20 @@ struct View {
 };
 
 MseqMusic* demo_song() {
-    static LibraryLeaf library;
+    static kv_ui::LibraryLeaf library;
     static MseqMusic* song = nullptr;
     if (!song) {
         std::string error;
-        if (!library.open(KV_APP_DATA "/mymusic/library.kvnr", &error)) std::abort();
+        kv_ui::init_program(KV_APP_DATA);
+        if (!library.open(KV_APP_DATA "/mymusic/library.kvnr", &error)) {
+            std::fprintf(stderr, "%s\n", error.c_str());
+            std::abort();
+        }
         song = library.find("はじまりの朝", &error);
-        if (!song) std::abort();
+        if (!song) {
+            std::fprintf(stderr, "%s\n", error.c_str());
+            std::abort();
+        }
     }
     return song;
 }
