@@ -264,7 +264,7 @@ void GuiChordMapView::refresh() {
             chords_->setItem(row, 3, fixed_item(r.relative ? gui_utf8("あり") : gui_utf8("なし")));
             chords_->setItem(row, 4, fixed_item(gui_text(r.name)));
             chords_->setItem(row, 5, fixed_item(gui_text(r.keys)));
-            const QColor fg = r.on ? palette().color(QPalette::Text)
+            const QColor fg = r.on ? palette().color(QPalette::Active, QPalette::Text)
                                    : palette().color(QPalette::Disabled, QPalette::Text);
             for (int c = 0; c < 6; ++c)
                 chords_->item(row, c)->setForeground(fg);
