@@ -116,7 +116,9 @@ void GuiEditorPane::attach_view(const std::vector<QMenu*>& menus) {
 
 void GuiEditorPane::show_file(MseqEntity* file, const QString& library) {
     file_ = file;
-    music_view_->set_editor(nullptr);
+    MgenRef* shown_editor = file ? MseqDesk::instance().editor_of(file) : nullptr;
+    if (!shown_editor || !shown_editor->cast(MKIND_EDT_MUSIC_INVOKER))
+        music_view_->set_editor(nullptr);
     chord_view_->set_map(nullptr, nullptr);
     stage_view_->set_map(nullptr);
     if (!file) {

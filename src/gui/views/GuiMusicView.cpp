@@ -112,8 +112,17 @@ QAction* GuiMusicView::action(int id) const {
 }
 
 void GuiMusicView::set_editor(MedtMusicInvoker* editor) {
+    if (editor == editor_.get()) {
+        timeline_->relayout();
+        properties_->refresh();
+        update_actions();
+        return;
+    }
     if (editor_ && editor_->view == this) editor_->view = nullptr;
-    editor_ = editor;
+    // The timeline and the list let go first: the reference below may be the last one.
+    timeline_->set_editor(nullptr);
+    properties_->set_editor(nullptr);
+    editor_ = ref_ptr<MedtMusicInvoker>(editor);
     if (editor_) editor_->view = this;
     if (editor_ && !editor_->current() && editor_->root()) {
         // Start on the first track that can hold the cursor.
@@ -126,8 +135,8 @@ void GuiMusicView::set_editor(MedtMusicInvoker* editor) {
     }
     last_track_ = editor_ ? editor_->current() : nullptr;
     last_locked_ = editor_ && editor_->read_only();
-    timeline_->set_editor(editor_);
-    properties_->set_editor(editor_);
+    timeline_->set_editor(editor_.get());
+    properties_->set_editor(editor_.get());
     update_actions();
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "edit/MedtEntity.h"
+#include "model/core/ref_ptr.h"
 
 class GuiPropertyList;
 class GuiTimeline;
@@ -24,9 +25,10 @@ public:
     explicit GuiMusicView(QWidget* parent);
     ~GuiMusicView() override;
 
-    // Shows the editor (nullptr: nothing); the view becomes the editor's view.
+    // Shows the editor (nullptr: nothing); the view becomes the editor's view and holds a
+    // reference to it until another is shown.
     void set_editor(MedtMusicInvoker* editor);
-    MedtMusicInvoker* editor() const { return editor_; }
+    MedtMusicInvoker* editor() const { return editor_.get(); }
     // Runs a command of the view's menus (note kinds, display toggles, edit and track
     // commands). False when the number is not the view's or nothing ran.
     bool run_command(int id);
@@ -51,7 +53,8 @@ public:
 private:
     void update_actions();
 
-    MedtMusicInvoker* editor_ = nullptr;
+    // Held counted: the edit list may let go of the editor while the view still shows it.
+    ref_ptr<MedtMusicInvoker> editor_;
     GuiTimeline* timeline_ = nullptr;
     GuiPropertyList* properties_ = nullptr;
     QToolBar* bar_ = nullptr;
