@@ -55,7 +55,7 @@ enum MAppCommandId : uint32_t {
 // past this number before the new view adds its menus.
 inline constexpr size_t kMAppFixedBarMenus = 4;
 
-// The menus the application defines. The view-specific menus that follow the first four on the
+// The menus the application defines. The menus of the shown view that follow the first four on the
 // menu bar belong to the current editor.
 enum class MAppMenu {
     bar,        // "ファイル(&F)", "ライブラリ(&R)", "編集リスト(&D)", "ツール(&T)"

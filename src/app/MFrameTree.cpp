@@ -16,7 +16,7 @@
 namespace {
 
 // One file-based entry of the creation menu.
-struct CreateSpec {
+struct CreateEntry {
     uint32_t id;
     MSEQ_TYPE type;       // 0: read from the chosen file
     const char* title;    // UTF-8
@@ -29,8 +29,8 @@ constexpr const char* kBookFilter = "Korvante ブック (*.kvnb)|*.kvnb|全て�
 constexpr const char* kAnyFilter =
     "Korvante オブジェクト (*.kvnb *.kvnl)|*.kvnb;*.kvnl|全てのファイル (*.*)|*.*||";
 
-const CreateSpec* create_spec(uint32_t id) {
-    static const CreateSpec specs[] = {
+const CreateEntry* create_entry(uint32_t id) {
+    static const CreateEntry entries[] = {
         {ID_ADD_FILE_LINK, 0, "ファイルへのリンクを追加", nullptr, nullptr},
         {ID_ADD_PATTERN_BOOK, MTYPE_BOOK_LIBRARY, "新しいパターンブックの作成", "pattern.kvnb",
          nullptr},
@@ -53,7 +53,7 @@ const CreateSpec* create_spec(uint32_t id) {
         {ID_ADD_PHRASE_EMPTY, MTYPE_LEAF_PHRASE, "新しいフレーズパターンの作成", "phrase.kvnl",
          ".\\template\\pattern01\\T_empty_01.kvnl"},
     };
-    for (const CreateSpec& s : specs) {
+    for (const CreateEntry& s : entries) {
         if (s.id == id) return &s;
     }
     return nullptr;
@@ -152,20 +152,20 @@ void remove_link(MseqRoom* room, MseqObject* node) {
 }  // namespace
 
 void MFrame::create_item(uint32_t id) {
-    const CreateSpec* spec = create_spec(id);
+    const CreateEntry* entry = create_entry(id);
     MseqObject* parent = selected_node_;
-    if (!spec || !room_ || !parent) return;
+    if (!entry || !room_ || !parent) return;
     if (parent->type != MTYPE_LEAF_FOLDER && !mseq_has_content(parent)) return;
 
     MAppFileRequest request;
     request.kind = MAppFileKind::open;
-    request.title = mapp_text(spec->title);
-    if (spec->initial) request.initial_name = spec->initial;
+    request.title = mapp_text(entry->title);
+    if (entry->initial) request.initial_name = entry->initial;
     request.initial_folder = holder_folder(parent, room_);
     if (id == ID_ADD_FILE_LINK) {
         request.filter = mapp_text(kAnyFilter);
         request.must_exist = true;
-    } else if (spec->type == MTYPE_BOOK_LIBRARY) {
+    } else if (entry->type == MTYPE_BOOK_LIBRARY) {
         request.filter = mapp_text(kBookFilter);
         request.default_ext = "kvnb";
     } else {
@@ -176,7 +176,7 @@ void MFrame::create_item(uint32_t id) {
     if (!port_->choose_file(request, &path)) return;
     path = mseq_path::canonicalize(path);
 
-    MSEQ_TYPE type = spec->type;
+    MSEQ_TYPE type = entry->type;
     CkvString name;
     if (id == ID_ADD_FILE_LINK) {
         MrecCompiler header;
@@ -204,13 +204,13 @@ void MFrame::create_item(uint32_t id) {
         }
     }
     mseq_path::make_relative(link);
-    if (spec->templ) {
+    if (entry->templ) {
         ref_ptr<MseqEntity> content = mseq_open(link);
         MseqEntity* e = content.get();
         if (!e || e == MseqEmpty::instance()) {
             port_->warn(mapp_text("警告：テンプレートで初期化できませんでした"));
         } else {
-            MseqDesk::instance().load(e, MseqFullPath(program_file_path(spec->templ)), false);
+            MseqDesk::instance().load(e, MseqFullPath(program_file_path(entry->templ)), false);
             // The new file exists only in memory: the next save writes it.
             MseqDesk::instance().mark_modified(e);
             open_in_edit_list(e, link, true);

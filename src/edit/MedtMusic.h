@@ -7,7 +7,9 @@
 #include "edit/MedtEntity.h"
 #include "edit/MedtHistory.h"
 #include "edit/MedtTrack.h"
+#include "model/block/MseqBlockWord.h"
 #include "model/core/MseqId.h"
+#include "model/core/MseqType.h"
 #include "model/core/ref_ptr.h"
 
 class MedtMetrics;
@@ -196,9 +198,14 @@ public:
     // A menu command of the music view and its track list, acting on the current track: 40261 to
     // 40267 the edit actions, 40268 undo, 40273 delete track (asks first), 40274 copy track,
     // 40275 paste track, 40281 to 40310 add a track of the sub-menu's type (40291, the rhythm
-    // track, needs the view's pop-up and is not handled here). Failures are shown as warnings
+    // track, needs the view's pop-up first: see add_rhythm_track). Failures are shown as warnings
     // through the user port. Returns 1 when the command is one of these and 0 otherwise.
     int command(int id);
+    // 40291 after the view's pop-up: adds a rhythm note track under the current track, named
+    // after the drum sound `sound` and sounding it. A warning through the user port when the
+    // track cannot be added there. Returns 1 when the track was added; 0 otherwise (also when
+    // `sound` is not a drum sound of the word dictionary, nothing then changes or shows).
+    int add_rhythm_track(const MseqBlockWord& sound);
     // A mouse press on the row of track `id` at `position`: the press closes the group and the
     // commands of the gesture join one group until the release. Returns the editor track's
     // answer; 0 while read-only and for an unknown track.
@@ -212,6 +219,10 @@ public:
     const MedtHistory& history() const { return history_; }
 
 private:
+    // Adds a track of `type` under the current track; with a preset word the track is named
+    // after it and its property `property` set to it. Warns when the track cannot be added.
+    // 1 when added.
+    int add_track(MSEQ_TYPE type, const MseqBlockWord* preset, int32_t property);
     // Takes the music's observer place with a fresh MedtMusicNotify.
     void attach_observer();
     // Clears the observer's editor pointer and the music's observer.

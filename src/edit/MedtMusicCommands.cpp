@@ -14,6 +14,7 @@
 #include "model/core/MseqObject.h"
 #include "model/core/MseqType.h"
 #include "model/library/MseqMusic.h"
+#include "model/theory/MseqMapWord.h"
 #include "model/theory/MseqMsgForm.h"
 #include "model/track/MseqReplace.h"
 #include "model/track/MseqTrackRefer.h"
@@ -36,6 +37,30 @@ void warn(MedtUserPort* port, const char* utf8) {
 
 }  // namespace
 
+int MedtMusicInvoker::add_track(MSEQ_TYPE type, const MseqBlockWord* preset, int32_t property) {
+    if (!music_ || !current_) return 0;
+    auto create = mcmd_make<McmdCreateLeaf>(current_->id(), MPLACE_LAST_CHILD, 0, type,
+                                            preset ? preset->m_Name : CkvString());
+    execute(create.get());
+    if (create->state != MCMD_DONE || !create->made) {
+        warn(port, "選択位置にトラックを追加できませんでした。");
+        return 0;
+    }
+    // The preset is a property of the new track, set as the property list would set it.
+    if (preset) {
+        auto set = mcmd_make<McmdSetProperty>(create->made->id, property, *preset);
+        execute(set.get());
+    }
+    return 1;
+}
+
+int MedtMusicInvoker::add_rhythm_track(const MseqBlockWord& sound) {
+    if (sound.m_Attrib != MWORD_DRUM_SOUND) return 0;
+    const MseqBlockWord* known =
+        MseqMapWord::builtin().get(MWORD_DRUM_SOUND, sound.m_Group, sound.m_Index);
+    return known ? add_track(MTYPE_TRACK_NOTE, known, 18) : 0;
+}
+
 int MedtMusicInvoker::command(int id) {
     if (id >= 40261 && id <= 40267) {
         action(MACT_CUT + (id - 40261));
@@ -54,17 +79,7 @@ int MedtMusicInvoker::command(int id) {
         const MSEQ_TYPE type = id <= 40292 ? kAddTypes[id - 40281] : MTYPE_TRACK_MSG;
         const MseqMsgForm* form =
             id >= 40301 ? MseqMsgFormMap::builtin().find(kPresetForms[id - 40301]) : nullptr;
-        auto create = mcmd_make<McmdCreateLeaf>(selected, MPLACE_LAST_CHILD, 0, type,
-                                                form ? form->m_Name.m_Name : CkvString());
-        execute(create.get());
-        if (create->state != MCMD_DONE || !create->made) {
-            warn(port, "選択位置にトラックを追加できませんでした。");
-            return 1;
-        }
-        if (form) {
-            auto set = mcmd_make<McmdSetProperty>(create->made->id, 16, form->m_Name);
-            execute(set.get());
-        }
+        add_track(type, form ? &form->m_Name : nullptr, 16);
         return 1;
     }
     if (id == 40273) {

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "app/MAppText.h"
+#include "app/MFrame.h"
 #include "gui/GuiText.h"
 #include "model/core/MseqPathOps.h"
 
@@ -57,6 +58,11 @@ void GuiFieldDialog::set_value(const std::string& name, const CkvString& value) 
             list->setCurrentIndex(i);
         } else if (list->isEditable()) {
             list->setEditText(gui_text(value));
+        } else if (!value.empty()) {
+            // A stored choice that is not offered now (a device unplugged) stays selectable, so
+            // that OK does not silently replace it.
+            list->addItem(gui_utf8("%1 (見つかりません)").arg(gui_text(value)), gui_text(value));
+            list->setCurrentIndex(list->count() - 1);
         }
     }
 }
@@ -261,6 +267,12 @@ GuiNewMusicDialog::GuiNewMusicDialog(QWidget* parent, MAppUserPort& port, MAppFi
                 return;
             }
             *start = mseq_path::remove_file_name(chosen);
+            // The application refuses an existing book or music and a map of another kind.
+            MFrame* frame = MFrame::get();
+            if (frame && !frame->check_browsed(f.name, chosen)) {
+                edit->clear();
+                return;
+            }
             edit->setText(gui_text(chosen));
         });
     }

@@ -104,7 +104,7 @@ GuiEditorPane::GuiEditorPane(QWidget* parent) : QStackedWidget(parent) {
         MFrame* frame = MFrame::get();
         return frame ? frame->selected_node() : nullptr;
     };
-    show_file(nullptr, QString());
+    show_file(nullptr, MAppView::about, QString());
 }
 
 void GuiEditorPane::attach_view(const std::vector<QMenu*>& menus) {
@@ -114,42 +114,41 @@ void GuiEditorPane::attach_view(const std::vector<QMenu*>& menus) {
         w->menuBar()->addMenu(m);
 }
 
-void GuiEditorPane::show_file(MseqEntity* file, const QString& library) {
+bool GuiEditorPane::show_file(MseqEntity* file, MAppView view, const QString& library) {
     file_ = file;
-    MgenRef* shown_editor = file ? MseqDesk::instance().editor_of(file) : nullptr;
-    if (!shown_editor || !shown_editor->cast(MKIND_EDT_MUSIC_INVOKER))
-        music_view_->set_editor(nullptr);
+    MgenRef* editor = file ? MseqDesk::instance().editor_of(file) : nullptr;
+    MgenRef* music_editor = editor ? editor->cast(MKIND_EDT_MUSIC_INVOKER) : nullptr;
+    if (view != MAppView::music || !music_editor) music_view_->set_editor(nullptr);
     chord_view_->set_map(nullptr, nullptr);
     stage_view_->set_map(nullptr);
-    if (!file) {
+    if (!file || view == MAppView::about) {
+        file_ = nullptr;
         about_->setText(about_text(library));
         setCurrentWidget(about_);
-        return;
+        return true;
     }
-    MgenRef* editor = MseqDesk::instance().editor_of(file);
-    if (MgenRef* m = editor ? editor->cast(MKIND_EDT_MUSIC_INVOKER) : nullptr) {
-        // The plain track tree stays filled for whoever reads it; the music view shows the music.
-        tracks_->clear();
-        if (auto* music = file->cast_to<MseqMusic>(MTYPE_LEAF_MUSIC); music && music->root())
-            add_tracks(nullptr, tracks_, music->root());
-        music_view_->set_editor(static_cast<MedtMusicInvoker*>(m));
-        setCurrentWidget(music_view_);
-        attach_view(music_view_->menus());
-        return;
+    if (view == MAppView::chord) {
+        if (auto* map = file->cast_to<MseqMapChord>(MTYPE_LEAF_CHORD)) {
+            chord_view_->set_map(map, port);
+            setCurrentWidget(chord_view_);
+            attach_view(chord_view_->menus());
+            return true;
+        }
     }
-    if (editor && editor->kind() == MKIND_EDT_MAP_CHORD) {
-        chord_view_->set_map(file->cast_to<MseqMapChord>(MTYPE_LEAF_CHORD), port);
-        setCurrentWidget(chord_view_);
-        attach_view(chord_view_->menus());
-        return;
+    if (view == MAppView::stage) {
+        if (auto* map = file->cast_to<MseqMapStage>(MTYPE_LEAF_STAGE)) {
+            stage_view_->set_map(map);
+            setCurrentWidget(stage_view_);
+            attach_view(stage_view_->menus());
+            return true;
+        }
     }
-    if (editor && editor->kind() == MKIND_EDT_MAP_STAGE) {
-        stage_view_->set_map(file->cast_to<MseqMapStage>(MTYPE_LEAF_STAGE));
-        setCurrentWidget(stage_view_);
-        attach_view(stage_view_->menus());
-        return;
-    }
-    if (auto* music = file->cast_to<MseqMusic>(MTYPE_LEAF_MUSIC)) {
+    if (view == MAppView::music) {
+        auto* music = file->cast_to<MseqMusic>(MTYPE_LEAF_MUSIC);
+        if (!music) {
+            show_file(nullptr, MAppView::about, library);
+            return false;
+        }
         music_title_->setText(gui_utf8("<b>%1</b>　テンポ %2　移調 %3")
                                   .arg(gui_text(file->name).toHtmlEscaped())
                                   .arg(music->m_Tempo)
@@ -157,12 +156,20 @@ void GuiEditorPane::show_file(MseqEntity* file, const QString& library) {
         tracks_->clear();
         if (music->root()) add_tracks(nullptr, tracks_, music->root());
         tracks_->expandAll();
-        setCurrentWidget(music_);
-        return;
+        // The music view when the music has its editor; the plain track tree otherwise.
+        if (music_editor) {
+            music_view_->set_editor(static_cast<MedtMusicInvoker*>(music_editor));
+            setCurrentWidget(music_view_);
+            attach_view(music_view_->menus());
+        } else {
+            setCurrentWidget(music_);
+        }
+        return true;
     }
     summary_->setText(gui_utf8("<h3>%1</h3><p>%2</p><p>%3</p>")
                           .arg(gui_text(file->name).toHtmlEscaped(),
                                gui_text(mseq_type_name(file->type())).toHtmlEscaped(),
                                gui_text(file->full_path).toHtmlEscaped()));
     setCurrentWidget(summary_);
+    return true;
 }

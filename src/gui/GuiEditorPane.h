@@ -3,6 +3,8 @@
 #include <QStackedWidget>
 #include <vector>
 
+#include "app/MFrame.h"
+
 class QLabel;
 class QTreeWidget;
 class GuiChordMapView;
@@ -19,9 +21,10 @@ class GuiEditorPane : public QStackedWidget {
 public:
     explicit GuiEditorPane(QWidget* parent);
 
-    // Shows `file` (nullptr: the about view). `library` is the open library's path (CP932) for
-    // the about view.
-    void show_file(MseqEntity* file, const QString& library);
+    // Shows `file` in the view the application chose for it (nullptr or `about`: the about
+    // view). `library` is the open library's path for the about view. False, with the about
+    // view shown, when that view cannot show the file.
+    bool show_file(MseqEntity* file, MAppView view, const QString& library);
     // The file shown; nullptr for the about view.
     const MseqEntity* file() const { return file_; }
     // The track list of the music view.

@@ -1,5 +1,6 @@
 #include "gui/GuiMainWindow.h"
 
+#include <QAbstractItemDelegate>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -119,6 +120,24 @@ void GuiMainWindow::build_panes() {
 
     connect(room_tree_, &QTreeWidget::currentItemChanged, this, [this] { on_room_selection(); });
     connect(room_tree_, &QTreeWidget::itemActivated, this, [this] { run_command(ID_LINK_OPEN); });
+    // Opening the link toggles the branch; the tree's own double-click would toggle it back.
+    room_tree_->setExpandsOnDoubleClick(false);
+    for (QTreeWidget* tree :
+         {static_cast<QTreeWidget*>(room_tree_), static_cast<QTreeWidget*>(edit_list_)}) {
+        connect(tree, &QTreeWidget::itemChanged, this,
+                [this](QTreeWidgetItem* item) { finish_rename(item); });
+        // An edit left with Escape shows the item as it was.
+        connect(tree->itemDelegate(), &QAbstractItemDelegate::closeEditor, this, [this] {
+            QTimer::singleShot(0, this, [this] {
+                if (!renaming_) return;
+                MseqObject* node = renaming_node_;
+                renaming_ = nullptr;
+                renaming_node_ = nullptr;
+                room_tree_->update_node(node);
+                edit_list_->fill(frame_);
+            });
+        });
+    }
     connect(edit_list_, &QTreeWidget::currentItemChanged, this, [this] { on_edit_selection(); });
     connect(room_tree_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         if (QTreeWidgetItem* item = room_tree_->itemAt(at)) room_tree_->setCurrentItem(item);
@@ -298,7 +317,12 @@ void GuiMainWindow::show_editor() {
     for (qsizetype i = base_menus_; i < bar.size(); ++i)
         menuBar()->removeAction(bar[i]);
     const MseqRoom* room = frame_.room();
-    editor_->show_file(frame_.shown_file(), room ? gui_text(room->full_path) : QString());
+    if (!editor_->show_file(frame_.shown_file(), frame_.shown_view(),
+                            room ? gui_text(room->full_path) : QString())) {
+        // The application warns and selects the about view, which brings us back here.
+        frame_.view_failed();
+        return;
+    }
     QTreeWidgetItem* item = edit_list_->item_at(frame_.edit_selection());
     if (item && edit_list_->currentItem() != item) {
         const QSignalBlocker quiet(edit_list_);
@@ -317,7 +341,8 @@ void GuiMainWindow::refresh(MAppRefresh what, const MseqObject* node, const Mseq
             room_tree_->update_node(node);
             if (QTreeWidgetItem* item = room_tree_->item_of(node)) {
                 room_tree_->select_node(node);
-                item->setExpanded(!item->isExpanded());
+                // Opening a link toggles its branch; a new or renamed item is shown open.
+                item->setExpanded(running_ == ID_LINK_OPEN ? !item->isExpanded() : true);
             }
             update_link_info();
             break;
@@ -380,9 +405,57 @@ bool GuiMainWindow::run_command(uint32_t id) {
     if (closing_ || !frame_.enabled(id)) return false;
     // Exit is closing the window: the close runs the exit flow, whoever asked for it.
     if (id == ID_APP_EXIT) return close();
+    if (id == ID_LINK_RENAME || id == ID_EDIT_RENAME) {
+        const bool room = id == ID_LINK_RENAME;
+        QTreeWidget* tree = room ? static_cast<QTreeWidget*>(room_tree_) : edit_list_;
+        QTreeWidgetItem* item = tree->currentItem();
+        MseqObject* node = nullptr;
+        if (room) {
+            node = GuiRoomTree::node_of(item);
+        } else if (const int i = GuiEditList::index_of(item); i >= 0) {
+            node = frame_.edit_list()[static_cast<size_t>(i)].node;
+        }
+        if (!node || node == frame_.room_node()) return false;
+        frame_.run(id);
+        start_rename(tree, item, node);
+        return true;
+    }
+    const uint32_t outer = running_;
+    running_ = id;
     const bool ran = frame_.run(id);
+    running_ = outer;
     update_actions();
     return ran;
+}
+
+void GuiMainWindow::start_rename(QTreeWidget* tree, QTreeWidgetItem* item, MseqObject* node) {
+    {
+        const QSignalBlocker quiet(tree);
+        item->setText(0, gui_text(node->name));
+        item->setFlags(item->flags() | Qt::ItemIsEditable);
+    }
+    renaming_ = item;
+    renaming_node_ = node;
+    tree->editItem(item, 0);
+}
+
+void GuiMainWindow::finish_rename(QTreeWidgetItem* item) {
+    if (!renaming_ || item != renaming_) return;
+    MseqObject* node = renaming_node_;
+    const QString name = item->text(0).trimmed();
+    renaming_ = nullptr;
+    renaming_node_ = nullptr;
+    // A refused name (empty, or characters a file name cannot hold) leaves the old one.
+    if (name.isEmpty() || !frame_.rename_node(node, gui_cp932(name))) {
+        room_tree_->update_node(node);
+        edit_list_->fill(frame_);
+    } else {
+        // The book or library that stores the name is now modified.
+        room_tree_->update_node(mseq_find_book_ancestor(node));
+        room_tree_->update_node(frame_.room_node());
+    }
+    update_link_info();
+    update_actions();
 }
 
 void GuiMainWindow::on_room_selection() {

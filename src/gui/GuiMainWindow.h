@@ -16,6 +16,8 @@ class QLabel;
 class QMenu;
 class QSplitter;
 class QTimer;
+class QTreeWidget;
+class QTreeWidgetItem;
 class QToolBar;
 
 // The main window: the four menus of the application with the recent libraries, the library,
@@ -84,6 +86,9 @@ private:
     void on_room_selection();
     void on_edit_selection();
     void tick();
+    // Renaming in place: opens the item's editor on the bare name; the frame renames on commit.
+    void start_rename(QTreeWidget* tree, QTreeWidgetItem* item, MseqObject* node);
+    void finish_rename(QTreeWidgetItem* item);
 
     MFrame& frame_;
     MAppUserPort& port_;
@@ -107,4 +112,7 @@ private:
     bool painted_ = false;
     bool closing_ = false;
     int base_menus_ = 4;
+    uint32_t running_ = 0;                 // the command being run, 0 for none
+    QTreeWidgetItem* renaming_ = nullptr;  // the item whose name is being edited
+    MseqObject* renaming_node_ = nullptr;
 };

@@ -1,4 +1,5 @@
 // Playback, export, device release, settings and the manual.
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -116,6 +117,33 @@ TEST_F(PlayTest, TheShownMusicHasAnEditorThatIsLockedWhilePlaying) {
     ASSERT_TRUE(frame().run(ID_TOOL_VERSION));
     EXPECT_EQ(frame().shown_file(), nullptr);
     EXPECT_EQ(frame().shown_view(), MAppView::about);
+}
+
+TEST_F(PlayTest, ARunThatEndsByItselfReturnsTheCursorToTheStart) {
+    MseqObject* phrase = nullptr;
+    for (MseqObject* n : leaves_) {
+        if (n->type == MTYPE_LEAF_PHRASE) {
+            phrase = n;
+            break;
+        }
+    }
+    ASSERT_NE(phrase, nullptr);
+    frame().select_node(phrase);
+    ASSERT_TRUE(frame().run(ID_LINK_OPEN));
+    MseqEntity* shown = frame().shown_file();
+    ASSERT_EQ(shown, phrase->entity());
+    ASSERT_TRUE(frame().run(ID_PLAY));
+    // The cursor follows the run through the posted positions, then returns.
+    int32_t furthest = 0;
+    for (int i = 0; i < 60000 && (frame().playing() || frame().play_end() == MPE_PLAYING); ++i) {
+        frame().pump();
+        furthest = std::max(furthest, frame().play_cursor(shown));
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_FALSE(frame().playing());
+    EXPECT_EQ(frame().play_end(), MPE_STOPPED);
+    EXPECT_GT(furthest, 0);
+    EXPECT_EQ(frame().play_cursor(shown), 0);
 }
 
 TEST_F(PlayTest, F6OnTheShownItemPlaysLikeF5AndOthersFromTheStart) {

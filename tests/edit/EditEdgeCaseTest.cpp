@@ -12,6 +12,7 @@
 #include "edit/McmdMusic.h"
 #include "edit/McmdSeqs.h"
 #include "model/block/MseqBlockRefer.h"
+#include "model/theory/MseqMapWord.h"
 #include "model/track/MseqTrackChord.h"
 #include "model/track/MseqTrackNote.h"
 #include "model/track/MseqTrackRefer.h"
@@ -424,6 +425,46 @@ TEST_F(EditEdgeCases, TracksMadeFromTheMenuReadBackAsTheyWereSaved) {
     EXPECT_TRUE(mrec_write_entity(loaded, &again));
     EXPECT_EQ(again, saved);
     loaded->release();
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(EditEdgeCases, RhythmTrackIsNamedAfterItsDrumSoundAndUndoRemovesIt) {
+    MseqObject* lead = add_note(16, "lead");
+    open();
+    const std::string before = bytes();
+    const MseqBlockWord* tambourine = MseqMapWord::builtin().get(MWORD_DRUM_SOUND, 0, 54);
+    ASSERT_NE(tambourine, nullptr);
+    EXPECT_EQ(editor->command(40291), 0);  // the sound comes from the view's pop-up
+    // Refused: nothing selected, a word that is no drum sound, a place that holds no tracks.
+    EXPECT_EQ(editor->add_rhythm_track(*tambourine), 0);
+    editor->set_cursor(editor->find_track(music->detail()->id), 0, 0);
+    EXPECT_EQ(editor->add_rhythm_track(MseqBlockWord(MWORD_PROGRAM, 0, 54)), 0);
+    EXPECT_EQ(editor->add_rhythm_track(MseqBlockWord(MWORD_DRUM_SOUND, 0, 200)), 0);
+    EXPECT_TRUE(port.log.empty());
+    editor->set_cursor(editor->find_track(lead->id), 0, 0);
+    EXPECT_EQ(editor->add_rhythm_track(*tambourine), 0);
+    EXPECT_EQ(warnings(),
+              std::vector<std::string>{sjis("選択位置にトラックを追加できませんでした。")});
+    EXPECT_EQ(bytes(), before);
+    EXPECT_EQ(editor->nothing_to_undo(), 1);
+
+    editor->set_cursor(editor->find_track(music->detail()->id), 0, 0);
+    EXPECT_EQ(editor->add_rhythm_track(*tambourine), 1);
+    const std::string expected = built_bytes([&] {
+        add_note(16, "lead");
+        MseqObject* drum = add_note(16, "");
+        drum->name = tambourine->m_Name;
+        mseq_track_of(drum)->name = tambourine->m_Name;
+        note_track(drum)->m_Rhythm = *tambourine;
+    });
+    EXPECT_EQ(bytes(), expected);
+    const uint32_t next_id = music->m_NextID;
+    editor->undo();
+    music->m_NextID = next_id - 1;  // undo does not give the identifier back
+    EXPECT_EQ(bytes(), before);
 }
 
 }  // namespace

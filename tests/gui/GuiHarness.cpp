@@ -57,6 +57,14 @@ void ModalDriver::dialog(std::function<void(GuiFieldDialog*)> handler) {
 
 void ModalDriver::poll() {
     QWidget* w = QApplication::activeModalWidget();
+    for (const QPointer<QWidget>& busy : handling_) {
+        if (w && busy.data() == w) {
+            // Back to a window whose handler opened another one: that handler goes on.
+            last_ = w;
+            since_.restart();
+            return;
+        }
+    }
     if (w && w == last_.data() && since_.elapsed() > 5000) {
         faults.push_back(std::string("window left open: ") + w->metaObject()->className());
         if (auto* b = qobject_cast<QMessageBox*>(w)) {
@@ -88,7 +96,11 @@ void ModalDriver::poll() {
         if (!handlers_.empty() && handlers_.front().first == kind) {
             Handler h = handlers_.front().second;
             handlers_.pop_front();
+            handling_.emplace_back(w);
             h(w);
+            handling_.pop_back();
+            // Still open (a check refused the values): the next handler takes it from here.
+            if (QApplication::activeModalWidget() == w) last_ = nullptr;
             return;
         }
         if (auto* b = qobject_cast<QMessageBox*>(w)) {

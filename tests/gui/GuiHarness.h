@@ -60,7 +60,9 @@ private:
     void poll();
     QTimer timer_;
     QPointer<QWidget> last_;
-    QElapsedTimer since_;                           // how long `last_` has been the modal window
+    QElapsedTimer since_;  // how long `last_` has been the modal window
+    // Windows whose handler is still running (it may open further windows and come back).
+    std::vector<QPointer<QWidget>> handling_;
     std::deque<std::pair<int, Handler>> handlers_;  // kind: 0 box, 1 file, 2 dialog
 };
 

@@ -81,7 +81,10 @@ private:
         h->window().room_tree()->setCurrentItem(item);
     }
     void expect_no_faults() {
-        QCOMPARE(h->driver.faults, std::vector<std::string>());
+        std::string all;
+        for (const std::string& f : h->driver.faults)
+            all += f + "; ";
+        QVERIFY2(h->driver.faults.empty(), all.c_str());
         QCOMPARE(h->driver.pending(), size_t(0));
     }
 
@@ -102,15 +105,22 @@ private slots:
     void message_boxes_have_their_icon_and_default_button();
     void delete_key_asks_and_no_keeps_the_link();
     void add_link_to_a_file_through_the_file_dialog();
+    void rename_in_place_renames_the_link();
+    void second_page_browse_refuses_an_existing_book();
     void missing_and_damaged_files_are_marked();
     void file_gone_while_listed_asks_before_creating();
     void recent_library_gone_warns();
     void settings_dialog_lists_devices_and_checks_values();
+    void settings_keep_a_device_that_is_gone();
     void open_leaf_shows_tracks_and_title();
     void link_information_bar_follows_selection();
+    void playing_moves_the_position_and_stop_returns();
     void second_start_raises_the_running_window();
     void screenshots_of_dialogs();
     void launcher_and_screenshot_option();
+    void options_are_read_or_refused_data();
+    void options_are_read_or_refused();
+    void leaves_are_found_by_name_or_path();
 };
 
 // ---- Menus ----
@@ -505,6 +515,55 @@ void GuiWindowTest::add_link_to_a_file_through_the_file_dialog() {
     expect_no_faults();
 }
 
+void GuiWindowTest::rename_in_place_renames_the_link() {
+    start_on_demo();
+    select("パターン見本");
+    MseqObject* node = h->frame().selected_node();
+    GuiRoomTree* tree = h->window().room_tree();
+    QTest::keyClick(tree, Qt::Key_F2);
+    auto* editor = tree->findChild<QLineEdit*>();
+    QVERIFY(editor);
+    QCOMPARE(editor->text(), u("パターン見本"));
+    editor->setText(u("見本その2"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTRY_COMPARE(gui_text(node->name), u("見本その2"));
+    QVERIFY(tree_item(tree, u("見本その2")));
+    QVERIFY(tree_item(tree, u("デモソング *")));
+
+    // A name a file could not carry is refused and the old one stays.
+    select("見本その2");
+    QTest::keyClick(tree, Qt::Key_F2);
+    editor = tree->findChild<QLineEdit*>();
+    QVERIFY(editor);
+    editor->setText(u("a*b"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTest::qWait(20);
+    QCOMPARE(gui_text(node->name), u("見本その2"));
+    QVERIFY(tree_item(tree, u("見本その2")));
+    expect_no_faults();
+}
+
+void GuiWindowTest::second_page_browse_refuses_an_existing_book() {
+    start_on_demo();
+    QString book;
+    h->driver.dialog([&](GuiFieldDialog* d) {
+        static_cast<GuiNewMusicDialog*>(d)->show_page(2);
+        // The browse button beside the book field.
+        QWidget* field = d->field_widget("book");
+        for (QPushButton* b : field->parentWidget()->findChildren<QPushButton*>())
+            b->click();
+        book = d->value("book").empty() ? QStringLiteral("empty") : QStringLiteral("set");
+        QTest::keyClick(d, Qt::Key_Escape);
+    });
+    h->driver.file(QString::fromStdString(h->home + "/mymusic/demo/demo.kvnb"));
+    QVERIFY(h->window().run_command(ID_NEW_MUSIC_BUTTON));
+    QCOMPARE(book, QStringLiteral("empty"));
+    QCOMPARE(h->driver.boxes.size(), size_t(1));
+    QCOMPARE(h->driver.boxes[0].text,
+             u("ミュージックブック／リーフは新しく作成する必要があります。"));
+    expect_no_faults();
+}
+
 // ---- Bad files ----
 
 void GuiWindowTest::missing_and_damaged_files_are_marked() {
@@ -592,11 +651,26 @@ void GuiWindowTest::settings_dialog_lists_devices_and_checks_values() {
     });
     QVERIFY(h->window().run_command(ID_TOOL_SETTINGS));
     QVERIFY(devices.contains(QStringLiteral("Test Synth")));
+    QCOMPARE(devices.size(), 3);  // none, the mapper, the one port
     QVERIFY(focused);
     QCOMPARE(h->driver.boxes.size(), size_t(1));
     QCOMPARE(h->driver.boxes[0].text, u("設定値が正しくありません。"));
     QCOMPARE(mseq_config().m_SeekInterval, 50);
     QCOMPARE(mseq_config().m_DeviceID, 0u);
+    expect_no_faults();
+}
+
+void GuiWindowTest::settings_keep_a_device_that_is_gone() {
+    start_on_demo();
+    mseq_config().m_DeviceID = 7;
+    QString shown;
+    h->driver.dialog([&](GuiFieldDialog* d) {
+        shown = static_cast<QComboBox*>(d->field_widget("m_DeviceID"))->currentText();
+        QTest::keyClick(d, Qt::Key_Return);
+    });
+    QVERIFY(h->window().run_command(ID_TOOL_SETTINGS));
+    QCOMPARE(shown, u("7 (見つかりません)"));
+    QCOMPARE(mseq_config().m_DeviceID, 7u);
     expect_no_faults();
 }
 
@@ -638,6 +712,26 @@ void GuiWindowTest::link_information_bar_follows_selection() {
     QAction* save_all = w.tool_action(ID_FILE_SAVE_ALL);
     save_all->showStatusText(&w);
     QCOMPARE(w.statusBar()->currentMessage(), u("編集したファイルを全て保存します。"));
+    expect_no_faults();
+}
+
+void GuiWindowTest::playing_moves_the_position_and_stop_returns() {
+    start_on_demo();
+    select("はじまりの朝");
+    GuiMainWindow& w = h->window();
+    QVERIFY(w.run_command(ID_LINK_OPEN));
+    QVERIFY(!w.tool_action(ID_PAUSE)->isEnabled());
+    QTest::keyClick(&w, Qt::Key_F5);
+    QTRY_VERIFY(h->frame().playing());
+    QVERIFY(w.tool_action(ID_PAUSE)->isEnabled());
+    // The position follows the player while the window keeps taking events.
+    QTRY_VERIFY_WITH_TIMEOUT(w.position_label()->text() != QStringLiteral("[001-1-000]"), 10000);
+    QVERIFY(w.position_label()->text().startsWith(QStringLiteral("[001-")));
+    QVERIFY(w.run_command(ID_STOP));
+    QTRY_VERIFY(!h->frame().playing());
+    // Stopping returns the play cursor to where playback started.
+    QTRY_COMPARE(w.position_label()->text(), QStringLiteral("[001-1-000]"));
+    QVERIFY(!h->midi.log().empty());
     expect_no_faults();
 }
 
@@ -708,7 +802,6 @@ void GuiWindowTest::launcher_and_screenshot_option() {
     env.remove(QStringLiteral("DISPLAY"));
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    env.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
     gui.setProcessEnvironment(env);
     gui.start(QStringLiteral(KV_PROGRAM),
               {QStringLiteral("gui"), QStringLiteral("--home"), QString::fromStdString(h->home),
@@ -728,6 +821,55 @@ void GuiWindowTest::launcher_and_screenshot_option() {
     QCOMPARE(plain.exitCode(), 1);
     QVERIFY(QString::fromLocal8Bit(plain.readAllStandardError())
                 .contains(QStringLiteral("no display")));
+}
+
+void GuiWindowTest::options_are_read_or_refused_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("library");
+    QTest::addColumn<QString>("size");  // "WxH", or the start of the error
+    QTest::newRow("nothing") << QStringList() << QString() << QStringLiteral("0x0");
+    QTest::newRow("library and picture")
+        << QStringList{"lib/library.kvnr", "--screenshot", "a.png", "--size", "800x600"}
+        << QStringLiteral("lib/library.kvnr") << QStringLiteral("800x600");
+    QTest::newRow("size too small")
+        << QStringList{"--size", "100x600"} << QString() << QStringLiteral("--size wants");
+    QTest::newRow("size without height")
+        << QStringList{"--size", "800"} << QString() << QStringLiteral("--size wants");
+    QTest::newRow("two libraries") << QStringList{"a.kvnr", "b.kvnr"} << QStringLiteral("a.kvnr")
+                                   << QStringLiteral("only one library");
+    QTest::newRow("unknown option")
+        << QStringList{"--fast"} << QString() << QStringLiteral("unknown option --fast");
+}
+
+void GuiWindowTest::options_are_read_or_refused() {
+    QFETCH(QStringList, args);
+    QFETCH(QString, library);
+    QFETCH(QString, size);
+    std::vector<std::string> list;
+    for (const QString& a : args)
+        list.push_back(a.toStdString());
+    const GuiOptions o = gui_parse_options(list);
+    if (o.error.empty()) {
+        QCOMPARE(QString::fromStdString(o.library), library);
+        QCOMPARE(QStringLiteral("%1x%2").arg(o.width).arg(o.height), size);
+    } else {
+        QVERIFY2(QString::fromStdString(o.error).startsWith(size), o.error.c_str());
+    }
+}
+
+void GuiWindowTest::leaves_are_found_by_name_or_path() {
+    start_on_demo();
+    MseqObject* room = h->frame().room_node();
+    auto find = [room](const char* utf8) {
+        return gui_find_node(room, CkvString(kv_codec::cp932_from_utf8(utf8)));
+    };
+    MseqObject* by_name = find("はじまりの朝");
+    QVERIFY(by_name);
+    QCOMPARE(by_name->type, uint32_t(MTYPE_LEAF_MUSIC));
+    QCOMPARE(find("デモソング/はじまりの朝"), by_name);
+    QVERIFY(!find("デモソング/ない"));
+    QVERIFY(!find("ない/はじまりの朝"));
+    QVERIFY(!find(""));
 }
 
 QTEST_MAIN(GuiWindowTest)

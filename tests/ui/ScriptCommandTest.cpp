@@ -11,6 +11,7 @@
 #include "model/library/MseqBook.h"
 #include "model/library/MseqMusic.h"
 #include "model/library/MseqRoom.h"
+#include "model/theory/MseqMapWord.h"
 #include "model/track/MseqTrackNote.h"
 #include "model/track/MseqTrackRefer.h"
 #include "model/track/MseqTrackTree.h"
@@ -204,6 +205,37 @@ TEST_F(ScriptOnDisk, EditActionsMenuCommandsAndMarkerRenames) {
     EXPECT_EQ(file("song.kvnl"), bytes);
 }
 
+TEST_F(ScriptOnDisk, RhythmTrackAndRenameLines) {
+    const ProgramRun run = script(open_line() +
+                                  "track パート\n"
+                                  "command 40291 タンバリン\n"
+                                  "command 40291 42\n"
+                                  "track パート/Band/Lead\n"
+                                  "rename \"Band Lead\"\n"
+                                  "save\n");
+    ASSERT_EQ(run.status, 0) << run.out;
+
+    MseqMusic expected(nullptr);
+    expected.name = CkvString("Song");
+    fill_song(&expected);
+    for (uint32_t note : {54u, 42u}) {
+        const MseqBlockWord* sound = MseqMapWord::builtin().get(MWORD_DRUM_SOUND, 0, note);
+        ASSERT_NE(sound, nullptr);
+        MseqObject* drum = expected.create_track(expected.detail()->id, MPLACE_LAST_CHILD,
+                                                 MTYPE_TRACK_NOTE, sound->m_Name);
+        ASSERT_NE(drum, nullptr);
+        auto* notes = static_cast<MseqTrackNote*>(mseq_track_of(drum));
+        notes->m_Beat = 16;
+        notes->m_Rhythm = *sound;
+    }
+    MseqObject* inner = expected.find_track(0x110003);
+    inner->name = CkvString("Band Lead");
+    mseq_track_of(inner)->name = inner->name;
+    std::string bytes;
+    ASSERT_TRUE(mrec_write_entity(&expected, &bytes));
+    EXPECT_EQ(file("song.kvnl"), bytes);
+}
+
 TEST_F(ScriptOnDisk, UndoingEveryGroupSavesTheOriginalBytes) {
     const ProgramRun run = script(open_line() +
                                   "track 0x100000\n"  // not a track: checked below
@@ -280,6 +312,9 @@ TEST_F(ScriptOnDisk, ALineThatCannotRunEndsTheScriptAndNothingIsSaved) {
          "line 4: the queued answer 'ok' does not fit a Yes/No question"},
         {"answer maybe\n", "line 2: answer takes one of yes, no, cancel, ok"},
         {"jump 3\n", "line 2: unknown step 'jump'"},
+        {"command 40291 Kazoo\n", "line 2: 'Kazoo' is not a drum sound"},
+        {"command 40291\n", "line 2: usage: command 40291 SOUND"},
+        {"rename a b\n", "line 2: usage: rename NAME (quote a name with spaces)"},
         {"action 99\n", "line 2: unknown action 99"},
     };
     for (const Case& c : cases) {

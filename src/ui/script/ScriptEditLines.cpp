@@ -23,6 +23,7 @@
 #include "model/core/MseqDesk.h"
 #include "model/core/MseqObject.h"
 #include "model/core/MseqType.h"
+#include "model/theory/MseqMapWord.h"
 #include "model/theory/MseqNoteTheory.h"
 #include "model/track/MseqTrack.h"
 #include "platform/FileSystem.h"
@@ -192,10 +193,42 @@ bool step_action(ScriptSession& s, const ScriptLine& line, std::string* error) {
     return false;
 }
 
-// A menu command of the music view or its track list (40261-40268, 40273-40275, 40281-40310).
+// The drum sound of the word dictionary named `text` (its name or its note number).
+bool drum_sound(const std::string& text, MseqBlockWord* sound) {
+    const CkvString name = cp932(text);
+    int64_t note = -1;
+    if (!parse_number(text, 0, 127, &note)) note = -1;
+    for (const auto& [key, word] : MseqMapWord::builtin().words()) {
+        if (word.m_Attrib != MWORD_DRUM_SOUND) continue;
+        if (word.m_Name == name || static_cast<int64_t>(word.m_Index) == note) {
+            *sound = word;
+            return true;
+        }
+    }
+    return false;
+}
+
+// 40291 SOUND: the rhythm note track, with the drum sound the view's pop-up would offer.
+bool add_rhythm_track(ScriptSession& s, const ScriptLine& line, std::string* error) {
+    MseqBlockWord sound;
+    if (line.args.size() != 2) {
+        *error = "usage: command 40291 SOUND";
+        return false;
+    }
+    if (!drum_sound(line.args[1], &sound)) {
+        *error = "'" + line.args[1] + "' is not a drum sound";
+        return false;
+    }
+    s.editor()->add_rhythm_track(sound);
+    return true;
+}
+
+// A menu command of the music view or its track list (40261-40268, 40273-40275, 40281-40310;
+// 40291 takes the drum sound as a second word).
 bool step_command(ScriptSession& s, const ScriptLine& line, std::string* error) {
     if (!need_track(s, error)) return false;
     int64_t id = 0;
+    if (!line.args.empty() && line.args[0] == "40291") return add_rhythm_track(s, line, error);
     if (line.args.size() != 1 || !parse_number(line.args[0], 0, INT32_MAX, &id)) {
         *error = "usage: command ID";
         return false;
@@ -266,6 +299,20 @@ bool choice_value(MedtTrack* t, int32_t number, const std::string& text, MseqBlo
     *error = "'" + text + "' is neither a choice of property " + std::to_string(number) +
              " nor a number";
     return false;
+}
+
+// Renaming the current track in place, as in the track list (an empty name gives the track
+// its type's name).
+bool step_rename(ScriptSession& s, const ScriptLine& line, std::string* error) {
+    if (!need_track(s, error)) return false;
+    if (line.args.size() > 1) {
+        *error = "usage: rename NAME (quote a name with spaces)";
+        return false;
+    }
+    MseqBlockWord name;
+    name.m_Name = cp932(line.args.empty() ? std::string() : line.args[0]);
+    auto command = mcmd_make<McmdSetProperty>(s.editor()->current()->id(), 1, name);
+    return post(s, command.get(), "renaming the track", error);
 }
 
 bool step_property(ScriptSession& s, const ScriptLine& line, std::string* error) {
@@ -572,6 +619,7 @@ const std::vector<ScriptVerb>& script_edit_verbs() {
         {"command", step_command},
         {"rename-markers", step_rename_markers},
         {"property", step_property},
+        {"rename", step_rename},
         {"block", step_block},
         {"group", step_group},
         {"undo", step_undo},
