@@ -468,3 +468,24 @@ TEST_F(EditEdgeCases, RhythmTrackIsNamedAfterItsDrumSoundAndUndoRemovesIt) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(EditEdgeCases, WithoutClipboardsTrackCopyAndPasteWarnAndChangeNothing) {
+    MseqObject* lead = add_note(16, "lead");
+    editor = ref_ptr<MedtMusicInvoker>::adopt(new MedtMusicInvoker(music, nullptr, nullptr));
+    editor->port = &port;
+    editor->set_cursor(editor->find_track(lead->id), 0, 0);
+    const std::string before = bytes();
+    EXPECT_EQ(editor->command(40274), 1);
+    editor->set_cursor(editor->find_track(music->detail()->id), 0, 0);
+    EXPECT_EQ(editor->command(40275), 1);
+    EXPECT_EQ(warnings(), (std::vector<std::string>{
+                              sjis("選択しているトラックはコピーできません。"),
+                              sjis("選択しているトラックを貼り付けられませんでした。。\n\n※ "
+                                   "コピーされていません。または、この位置に複製できません。")}));
+    EXPECT_EQ(bytes(), before);
+    EXPECT_EQ(editor->nothing_to_undo(), 1);
+}
+
+}  // namespace
