@@ -5,6 +5,7 @@
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -104,6 +105,16 @@ GuiEditorPane::GuiEditorPane(QWidget* parent) : QStackedWidget(parent) {
         MFrame* frame = MFrame::get();
         return frame ? frame->selected_node() : nullptr;
     };
+    // The map views are locked while a run reads the model, as the music editors are.
+    auto* lock_poll = new QTimer(this);
+    lock_poll->setInterval(100);
+    connect(lock_poll, &QTimer::timeout, this, [this] {
+        MFrame* frame = MFrame::get();
+        const bool playing = frame && frame->playing();
+        chord_view_->set_locked(playing);
+        stage_view_->set_locked(playing);
+    });
+    lock_poll->start();
     show_file(nullptr, MAppView::about, QString());
 }
 

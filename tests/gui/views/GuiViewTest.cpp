@@ -230,6 +230,16 @@ void GuiViewTest::option_presses_change_octave_and_accidental() {
     click(view()->timeline(), t, p, GuiBand::Fourth, Qt::RightButton);
     click(view()->timeline(), t, p, GuiBand::Third, Qt::RightButton);
     QCOMPARE(semitones(*n->block_at(p)), before);
+    // The lag editor: 300 is stored as 240 with the note's own start lag; a right press goes
+    // back to the track's lag.
+    if (!view()->action(40234)->isChecked()) QVERIFY(view()->run_command(40234));
+    tl->scripted_answers = {QStringLiteral("300")};
+    click(tl, t, p, GuiBand::StartLag);
+    QVERIFY(tl->scripted_answers.empty());
+    QCOMPARE(n->block_at(p)->m_STime, 240);
+    QVERIFY(n->block_at(p)->m_Flags & MNBF_OWN_STIME);
+    click(tl, t, p, GuiBand::StartLag, Qt::RightButton);
+    QVERIFY(!(n->block_at(p)->m_Flags & MNBF_OWN_STIME));
     save();
     const std::string saved = read_file(song());
     QVERIFY(!saved.empty());
