@@ -15,6 +15,7 @@
 #include "edit/MedtMusic.h"
 #include "edit/map/MedtChordMapView.h"
 #include "edit/map/MedtStageMapView.h"
+#include "edit/press/MedtBlockPress.h"
 #include "gui/GuiEditorPane.h"
 #include "gui/GuiRoomTree.h"
 #include "gui/GuiText.h"
@@ -28,6 +29,7 @@
 #include "model/theory/MseqNoteTheory.h"
 #include "model/track/MseqTrackChord.h"
 #include "model/track/MseqTrackNote.h"
+#include "model/track/MseqTrackRefer.h"
 #include "platform/TextCodec.h"
 
 namespace {
@@ -99,6 +101,7 @@ private slots:
     void keys_move_extend_cut_and_undo();
     void anchor_presses_place_split_and_undo();
     void option_presses_change_octave_and_accidental();
+    void phrase_presses_start_marker_shift_and_mode();
     void property_list_sets_values_with_their_ranges();
     void chord_map_drop_on_a_chord_track();
     void track_list_drop_links_a_chord_track();
@@ -243,6 +246,47 @@ void GuiViewTest::option_presses_change_octave_and_accidental() {
     save();
     const std::string saved = read_file(song());
     QVERIFY(!saved.empty());
+}
+
+void GuiViewTest::phrase_presses_start_marker_shift_and_mode() {
+    open("パターン見本");
+    MedtMusicInvoker* ed = view()->editor();
+    MedtTrack* t = nullptr;
+    const MseqTrackRefer* refer = nullptr;
+    for (MedtTrack* k = ed->root(); k && !t; k = k->next_in(ed->root())) {
+        auto* r = k->stored() ? k->stored()->cast_to<MseqTrackRefer>(MTYPE_TRACK_REFER) : nullptr;
+        if (r && !r->blocks().empty() && k->shown()) {
+            t = k;
+            refer = r;
+        }
+    }
+    QVERIFY(t);
+    const int32_t p = int32_t(refer->blocks().begin()->first);
+    ed->set_cursor(t, p, p);
+    GuiTimeline* tl = view()->timeline();
+    // The start-marker menu: the chosen marker becomes the block's start.
+    MedtPressContext ctx;
+    ctx.music = ed->music();
+    const std::vector<CkvString> items = MedtReferPress::marker_items(*refer, p, ctx);
+    QVERIFY(items.size() >= 2);
+    const CkvString marker = refer->block_at(p)->m_StartMarker;
+    tl->scripted_answers = {QStringLiteral("1")};
+    click(tl, t, p, GuiBand::Main);
+    QVERIFY(tl->scripted_answers.empty());
+    QCOMPARE(refer->block_at(p)->m_StartMarker, items[1]);
+    // Degree shift and mode step with the option rows.
+    if (!view()->action(40232)->isChecked()) QVERIFY(view()->run_command(40232));
+    const int32_t rotation = refer->block_at(p)->m_Rotation;
+    const uint32_t mode = refer->block_at(p)->m_Mode;
+    click(tl, t, p, GuiBand::Third);
+    QCOMPARE(refer->block_at(p)->m_Rotation, rotation == 8 ? -8 : rotation + 1);
+    click(tl, t, p, GuiBand::Fourth);
+    QCOMPARE(refer->block_at(p)->m_Mode, mode % 4 + 1);
+    // One undo step per gesture.
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(view()->run_command(40268));
+    QCOMPARE(refer->block_at(p)->m_StartMarker, marker);
+    QCOMPARE(refer->block_at(p)->m_Mode, mode);
 }
 
 void GuiViewTest::property_list_sets_values_with_their_ranges() {
