@@ -1,6 +1,7 @@
 #include "gui/views/GuiMusicView.h"
 
 #include <QAction>
+#include <QCursor>
 #include <QMenu>
 #include <QSplitter>
 #include <QTimer>
@@ -13,6 +14,7 @@
 #include "gui/views/GuiPropertyList.h"
 #include "gui/views/GuiTimeline.h"
 #include "model/library/MseqMusic.h"
+#include "model/theory/MseqMapWord.h"
 
 namespace mvc = medt_view_commands;
 
@@ -150,6 +152,8 @@ bool GuiMusicView::run_command(int id) {
     if (mvc::toggle_bit(id) || (id >= 40201 && id <= 40205)) {
         done = mvc::run(editor_->music(), id);
         timeline_->relayout();
+    } else if (id == 40291) {
+        done = add_rhythm_track();
     } else if (id == 40268) {
         done = !editor_->nothing_to_undo() && !editor_->read_only();
         editor_->undo();
@@ -161,6 +165,27 @@ bool GuiMusicView::run_command(int id) {
     properties_->refresh();
     update_actions();
     return done;
+}
+
+bool GuiMusicView::add_rhythm_track() {
+    // The rhythm sound comes first, from the drum sounds of the dictionary.
+    std::vector<MseqBlockWord> sounds;
+    QMenu menu(this);
+    for (const auto& [key, word] : MseqMapWord::builtin().words()) {
+        if (word.m_Attrib != MWORD_DRUM_SOUND) continue;
+        menu.addAction(QStringLiteral("%1 %2").arg(word.m_Index).arg(gui_text(word.m_Name)))
+            ->setData(int(sounds.size()));
+        sounds.push_back(word);
+    }
+    int chosen = -1;
+    if (!timeline_->scripted_answers.empty()) {
+        chosen = timeline_->scripted_answers.front().toInt();
+        timeline_->scripted_answers.erase(timeline_->scripted_answers.begin());
+    } else if (QAction* a = menu.exec(QCursor::pos())) {
+        chosen = a->data().toInt();
+    }
+    if (chosen < 0 || chosen >= int(sounds.size())) return false;
+    return editor_->add_rhythm_track(sounds[size_t(chosen)]) != 0;
 }
 
 void GuiMusicView::update_actions() {

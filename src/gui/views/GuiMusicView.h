@@ -52,6 +52,8 @@ public:
 
 private:
     void update_actions();
+    // 40291: picks the rhythm sound from a pop-up, then adds the rhythm note track.
+    bool add_rhythm_track();
 
     // Held counted: the edit list may let go of the editor while the view still shows it.
     ref_ptr<MedtMusicInvoker> editor_;

@@ -331,6 +331,17 @@ void GuiViewTest::property_list_sets_values_with_their_ranges() {
     QVERIFY(h->driver.boxes.back().text.startsWith(u("拍数を変更すると以下の影響が発生します。")));
     save();
     QVERIFY(read_file(song()) != original);
+    // Adding a rhythm track asks for its sound first; a cancelled pop-up adds nothing.
+    MedtTrack* part = track("パート");
+    QVERIFY(part);
+    QVERIFY(ed->set_cursor(part, 0, 0));
+    const size_t tracks = ed->track_count();
+    view()->timeline()->scripted_answers = {QStringLiteral("0")};
+    QVERIFY(view()->run_command(40291));
+    QCOMPARE(ed->track_count(), tracks + 1);
+    view()->timeline()->scripted_answers = {QStringLiteral("-1")};  // the pop-up cancelled
+    QVERIFY(!view()->run_command(40291));
+    QCOMPARE(ed->track_count(), tracks + 1);
 }
 
 void GuiViewTest::chord_map_drop_on_a_chord_track() {
