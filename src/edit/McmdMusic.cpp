@@ -117,7 +117,27 @@ int McmdDeleteLeafs::refresh(MedtMusic* editor) {
     return 1;
 }
 
+namespace {
+
+// The root, the header and the part hold the tree together: like deletion, a move never takes
+// them (a file keeps them in that order, so a moved part would not read back where it was).
+bool fixed_track(const MseqObject* node) {
+    switch (node->type) {
+        case MTYPE_TRACK_ROOT_MUSIC:
+        case MTYPE_TRACK_ROOT_PHRASE:
+        case MTYPE_TRACK_HEADER:
+        case MTYPE_TRACK_DETAIL:
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace
+
 int McmdMoveLeafs::run(MseqMusic* music) {
+    const MseqObject* moved = music->find_track(track);
+    if (!moved || fixed_track(moved)) return 0;
     const bool test = (flags & MCMD_TEST_ONLY) != 0;
     MseqTrackPlace old;
     if (!music->move_track(track, anchor, place, test, &old)) return 0;

@@ -112,9 +112,15 @@ int McmdInsertSeqs::run(MseqObject* target, MedtMusic* editor) {
     if (flags & MCMD_TEST_ONLY) return 1;
     ref_ptr<MgenCommand> inverse;
     if (flags & MCMD_RECORD_UNDO) {
+        // A paste at a point cuts a block crossing it in two, and taking the pasted range out
+        // again would leave the halves apart. The undo record then also holds the first unit
+        // after the point: its snapshot keeps a crossing block whole, and putting it back over
+        // that unit joins the halves.
+        const int64_t extra = start == end ? 1 : 0;
         const int64_t length = mseq_stored_span(target, from);
-        inverse = reinsert(track, target, start, end,
-                           static_cast<int32_t>(std::min<int64_t>(start + length, INT32_MAX)));
+        inverse = reinsert(
+            track, target, start, static_cast<int32_t>(std::min<int64_t>(end + extra, INT32_MAX)),
+            static_cast<int32_t>(std::min<int64_t>(start + length + extra, INT32_MAX)));
         if (!inverse) return 0;
     }
     int64_t reached = 0;

@@ -90,6 +90,19 @@ TEST_F(EditEdgeCases, SequenceEditsWriteTheExpectedBytesAndUndoRestoresThem) {
         {"delete one unit", -1, 0, 4, 4, MACT_DELETE, "0:1+2 5:3+3 8:4+1 11:5+1"},
         {"delete the unit before", -1, 0, 5, 5, MACT_DELETE_BEFORE, "0:1+2 5:3+3 8:4+1 11:5+1"},
         {"space inside a note", -1, 0, 7, 7, MACT_SPACE, "0:1+2 4:2+1 6:3+4 10:4+1 13:5+1"},
+        {"cut starting inside a note", -1, 0, 1, 4, MACT_CUT, "0:1+1 1:2+1 3:3+3 6:4+1 9:5+1"},
+        {"paste inside a note", 4, 6, 1, 1, MACT_PASTE,
+         "0:1+1 1:2+1 3:1+1 6:2+1 8:3+3 11:4+1 14:5+1"},  // the note is cut in two
+        {"paste at the start of a note", 4, 6, 4, 4, MACT_PASTE,
+         "0:1+2 4:2+1 6:2+1 8:3+3 11:4+1 14:5+1"},
+        {"erase starting inside a note", -1, 0, 1, 5, MACT_DELETE, "0:1+1 6:3+3 9:4+1 12:5+1"},
+        {"erase inside a note", -1, 0, 7, 8, MACT_DELETE, "0:1+2 4:2+1 6:3+1 8:3+1 9:4+1 12:5+1"},
+        {"overwrite starting inside a note", 4, 6, 1, 1, MACT_OVERWRITE,
+         "0:1+1 1:2+1 4:2+1 6:3+3 9:4+1 12:5+1"},
+        {"overwrite ending inside a note", 0, 8, 4, 7, MACT_OVERWRITE,
+         "0:1+2 4:1+2 7:3+2 9:4+1 12:5+1"},
+        {"paste over a selection inside notes", 4, 6, 7, 10, MACT_PASTE,
+         "0:1+2 4:2+1 6:3+1 7:2+1 11:5+1"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -236,6 +249,19 @@ TEST_F(EditEdgeCases, AGroupNeverMovesIntoItselfOrItsMembers) {
         EXPECT_EQ(bytes(), before);
         EXPECT_EQ(editor->nothing_to_undo(), 1);
     }
+    // The root, the header and the part never move.
+    const MseqObject* fixed[][2] = {{music->detail(), music->header()},
+                                    {music->header(), music->detail()},
+                                    {music->root(), music->detail()}};
+    for (const auto& [node, anchor] : fixed) {
+        for (int place = MPLACE_AFTER; place <= MPLACE_LAST_CHILD; ++place) {
+            auto refused = mcmd_make<McmdMoveLeafs>(node->id, anchor->id, place);
+            editor->execute(refused.get());
+            EXPECT_EQ(refused->state, MCMD_FAILED) << node->id << " " << place;
+        }
+    }
+    EXPECT_EQ(bytes(), before);
+    EXPECT_EQ(editor->nothing_to_undo(), 1);
     // A move the rules allow: the bytes are those of the music built in the new order.
     auto move = mcmd_make<McmdMoveLeafs>(other->id, member->id, MPLACE_BEFORE);
     editor->execute(move.get());
@@ -486,6 +512,49 @@ TEST_F(EditEdgeCases, WithoutClipboardsTrackCopyAndPasteWarnAndChangeNothing) {
                                    "コピーされていません。または、この位置に複製できません。")}));
     EXPECT_EQ(bytes(), before);
     EXPECT_EQ(editor->nothing_to_undo(), 1);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(EditEdgeCases, BeatsChangeAndMarkerRenameWriteTheExpectedBytesAndUndo) {
+    auto build = [&](const char* markers) {
+        put_notes(add_note(16, "lead"), "1:1+1 2:2+3 8:3+1");
+        MseqObject* r = add(music->detail(), MPLACE_LAST_CHILD, MTYPE_TRACK_REFER, 16, "r");
+        auto* refs = dynamic_cast<MseqTrackRefer*>(mseq_track_of(r));
+        for (int i = 0; i < 4; ++i) {
+            MseqBlockRefer ref;
+            ref.m_PhraseID = i == 2 ? 0x210006 : 0x210005;
+            ref.m_Length = 2;
+            ref.m_StartMarker = CkvString(std::string(1, markers[i]));
+            refs->put_block(i * 4, ref);
+        }
+        return r;
+    };
+    MseqObject* r = build("ABAA");
+    MseqObject* n = music->detail()->first_child();
+    open();
+    const std::string before = bytes();
+    // 16 to 4 beats with blocks on odd positions: asked, Yes.
+    port.answers = {true};
+    EXPECT_EQ(set_property(n, 5, 4), MCMD_DONE);
+    EXPECT_EQ(port.log.size(), 1u);
+    EXPECT_EQ(
+        bytes(), built_bytes([&] {
+            build("ABAA");
+            MseqGridCounts counts;
+            ASSERT_TRUE(
+                mseq_track_of(music->detail()->first_child())->change_grid(4, false, &counts));
+        }));
+    editor->undo();
+    EXPECT_EQ(bytes(), before);
+    // Renaming every "A" of phrase 0x210005 to "C": the other phrase's "A" stays.
+    port.answers = {true};
+    EXPECT_EQ(editor->find_track(r->id)->drop_marker(0, CkvString("C"), true), 1);
+    EXPECT_EQ(bytes(), built_bytes([&] { build("CBAC"); }));
+    editor->undo();
+    EXPECT_EQ(bytes(), before);
 }
 
 }  // namespace
