@@ -88,6 +88,7 @@ GuiMusicView::GuiMusicView(QWidget* parent) : QWidget(parent) {
         if (status) status(s);
     };
     properties_->changed = [this] { timeline_->relayout(); };
+    timeline_->view_command = [this](int id) { run_command(id); };
     connect(timeline_, &GuiTimeline::cursor_moved, this, [this] {
         if (editor_ && editor_->current() != last_track_) {
             last_track_ = editor_->current();

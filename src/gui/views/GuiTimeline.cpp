@@ -646,6 +646,20 @@ void GuiTimeline::keyPressEvent(QKeyEvent* event) {
         default:
             break;
     }
+    if (!action && !ctrl && !shift && view_command) {
+        // The display keys 1-7 and the note-kind letters of the view's menu.
+        static const std::pair<int, int> kKeys[] = {
+            {Qt::Key_1, 40236}, {Qt::Key_2, 40237}, {Qt::Key_3, 40231}, {Qt::Key_4, 40232},
+            {Qt::Key_5, 40233}, {Qt::Key_6, 40234}, {Qt::Key_7, 40239}, {Qt::Key_E, 40201},
+            {Qt::Key_T, 40202}, {Qt::Key_W, 40203}, {Qt::Key_Q, 40204}, {Qt::Key_R, 40205},
+        };
+        for (const auto& [key, id] : kKeys) {
+            if (event->key() == key) {
+                view_command(id);
+                return;
+            }
+        }
+    }
     if (!action) return QAbstractScrollArea::keyPressEvent(event);
     editor_->action(action);
     scroll_to_cursor();

@@ -78,6 +78,8 @@ public:
     std::function<void(MSEQ_ID)> select_leaf;
     // Shows a text in the status bar.
     std::function<void(const QString&)> status;
+    // Runs a command of the view (the display keys 1-7 and the note-kind letters E, T, W, Q, R).
+    std::function<void(int)> view_command;
 
     // MedtPressPort: the pop-ups a press needs.
     bool edit_number(int32_t value, CkvString* text) override;

@@ -25,6 +25,7 @@
 #include "gui/views/GuiPropertyList.h"
 #include "gui/views/GuiTimeline.h"
 #include "model/core/MseqDesk.h"
+#include "model/library/MseqMusic.h"
 #include "model/theory/MseqMapChord.h"
 #include "model/theory/MseqNoteTheory.h"
 #include "model/track/MseqTrackChord.h"
@@ -222,8 +223,12 @@ void GuiViewTest::option_presses_change_octave_and_accidental() {
     if (view()->action(40232)->isChecked()) QVERIFY(view()->run_command(40232));
     QVERIFY(!view()->action(40232)->isChecked());
     QCOMPARE(tl->point_at(t, p, GuiBand::Third).y(), tl->point_at(t, p, GuiBand::Main).y());
-    QVERIFY(view()->run_command(40232));
+    tl->setFocus();
+    QTest::keyClick(tl, Qt::Key_4);  // the key of the option display
     QVERIFY(view()->action(40232)->isChecked());
+    QTest::keyClick(tl, Qt::Key_E);  // pure notes
+    QCOMPARE(ed->music()->m_NoteState, 1);
+    QVERIFY(view()->action(40201)->isChecked());
     QVERIFY(tl->point_at(t, p, GuiBand::Third).y() > tl->point_at(t, p, GuiBand::Main).y());
     ed->set_cursor(t, p, p);
     click(view()->timeline(), t, p, GuiBand::Third);
