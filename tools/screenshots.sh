@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Regenerates the pictures of the documentation: the main window on the demo library with the
-# demo song open, drawn off the screen (docs/main-window.png).
+# demo song open, drawn off the screen (docs/main-window.png), the music view and the chord-map
+# view for the README, and the three editor views for the manual (data/manual/*.png).
 set -eu
 here=$(cd "$(dirname "$0")/.." && pwd)
 build="$here/build"
@@ -15,3 +16,12 @@ mkdir -p "$here/docs"
 env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=offscreen \
   "$build/korvante" gui --home "$home" --open "はじまりの朝" \
   --screenshot "$here/docs/main-window.png" --size 1100x680
+shot() {
+  env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=offscreen \
+    "$build/korvante" gui --home "$home" --open "$1" --screenshot "$2" --size "$3"
+}
+shot "はじまりの朝" "$here/docs/music-view.png" 1400x860
+shot "ハ長調" "$here/docs/chord-map-view.png" 1400x860
+shot "はじまりの朝" "$here/data/manual/music-view.png" 1280x800
+shot "ハ長調" "$here/data/manual/chord-map-view.png" 1280x800
+shot "バンド" "$here/data/manual/stage-map-view.png" 1280x800

@@ -2,14 +2,28 @@
 
 #include <QHeaderView>
 #include <QLabel>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "app/MFrame.h"
+#include "edit/MedtMap.h"
+#include "edit/MedtMusic.h"
 #include "gui/GuiRoomTree.h"
 #include "gui/GuiText.h"
+#include "gui/views/GuiMapViews.h"
+#include "gui/views/GuiMusicView.h"
+#include "gui/views/GuiPropertyList.h"
+#include "gui/views/GuiTimeline.h"
+#include "model/core/MseqDesk.h"
 #include "model/core/MseqEntity.h"
 #include "model/core/MseqObject.h"
 #include "model/library/MseqMusic.h"
+#include "model/theory/MseqMapChord.h"
+#include "model/theory/MseqMapStage.h"
 
 namespace {
 
@@ -66,16 +80,79 @@ GuiEditorPane::GuiEditorPane(QWidget* parent) : QStackedWidget(parent) {
     summary_->setAlignment(Qt::AlignCenter);
     summary_->setWordWrap(true);
     addWidget(summary_);
+
+    music_view_ = new GuiMusicView(this);
+    addWidget(music_view_);
+    chord_view_ = new GuiChordMapView(this);
+    addWidget(chord_view_);
+    stage_view_ = new GuiStageMapView(this);
+    addWidget(stage_view_);
+    const auto show_status = [this](const QString& text) {
+        if (auto* w = qobject_cast<QMainWindow*>(window())) w->statusBar()->showMessage(text, 8000);
+    };
+    music_view_->status = show_status;
+    chord_view_->status = show_status;
+    stage_view_->status = show_status;
+    music_view_->on_modified = [this] {
+        MFrame* frame = MFrame::get();
+        if (frame && file_) frame->port().refresh(MAppRefresh::edit_entry, nullptr, file_);
+    };
+    music_view_->properties()->dragged_leaf = []() -> const MseqObject* {
+        MFrame* frame = MFrame::get();
+        return frame ? frame->selected_node() : nullptr;
+    };
+    music_view_->timeline()->selected_leaf = [] {
+        MFrame* frame = MFrame::get();
+        return frame ? frame->selected_node() : nullptr;
+    };
+    // The map views are locked while a run reads the model, as the music editors are.
+    auto* lock_poll = new QTimer(this);
+    lock_poll->setInterval(100);
+    connect(lock_poll, &QTimer::timeout, this, [this] {
+        MFrame* frame = MFrame::get();
+        const bool playing = frame && frame->playing();
+        chord_view_->set_locked(playing);
+        stage_view_->set_locked(playing);
+    });
+    lock_poll->start();
     show_file(nullptr, MAppView::about, QString());
+}
+
+void GuiEditorPane::attach_view(const std::vector<QMenu*>& menus) {
+    auto* w = qobject_cast<QMainWindow*>(window());
+    if (!w) return;
+    for (QMenu* m : menus)
+        w->menuBar()->addMenu(m);
 }
 
 bool GuiEditorPane::show_file(MseqEntity* file, MAppView view, const QString& library) {
     file_ = file;
+    MgenRef* editor = file ? MseqDesk::instance().editor_of(file) : nullptr;
+    MgenRef* music_editor = editor ? editor->cast(MKIND_EDT_MUSIC_INVOKER) : nullptr;
+    if (view != MAppView::music || !music_editor) music_view_->set_editor(nullptr);
+    chord_view_->set_map(nullptr, nullptr);
+    stage_view_->set_map(nullptr);
     if (!file || view == MAppView::about) {
         file_ = nullptr;
         about_->setText(about_text(library));
         setCurrentWidget(about_);
         return true;
+    }
+    if (view == MAppView::chord) {
+        if (auto* map = file->cast_to<MseqMapChord>(MTYPE_LEAF_CHORD)) {
+            chord_view_->set_map(map, port);
+            setCurrentWidget(chord_view_);
+            attach_view(chord_view_->menus());
+            return true;
+        }
+    }
+    if (view == MAppView::stage) {
+        if (auto* map = file->cast_to<MseqMapStage>(MTYPE_LEAF_STAGE)) {
+            stage_view_->set_map(map);
+            setCurrentWidget(stage_view_);
+            attach_view(stage_view_->menus());
+            return true;
+        }
     }
     if (view == MAppView::music) {
         auto* music = file->cast_to<MseqMusic>(MTYPE_LEAF_MUSIC);
@@ -90,7 +167,14 @@ bool GuiEditorPane::show_file(MseqEntity* file, MAppView view, const QString& li
         tracks_->clear();
         if (music->root()) add_tracks(nullptr, tracks_, music->root());
         tracks_->expandAll();
-        setCurrentWidget(music_);
+        // The music view when the music has its editor; the plain track tree otherwise.
+        if (music_editor) {
+            music_view_->set_editor(static_cast<MedtMusicInvoker*>(music_editor));
+            setCurrentWidget(music_view_);
+            attach_view(music_view_->menus());
+        } else {
+            setCurrentWidget(music_);
+        }
         return true;
     }
     summary_->setText(gui_utf8("<h3>%1</h3><p>%2</p><p>%3</p>")

@@ -17,6 +17,7 @@
 #include "gui/GuiEditorPane.h"
 #include "gui/GuiRoomTree.h"
 #include "gui/GuiText.h"
+#include "gui/views/GuiMusicView.h"
 #include "model/core/MseqObject.h"
 #include "model/library/MseqConfig.h"
 #include "model/library/MseqRoom.h"
@@ -105,6 +106,7 @@ void GuiMainWindow::build_panes() {
     room_tree_ = new GuiRoomTree(this);
     edit_list_ = new GuiEditList(this);
     editor_ = new GuiEditorPane(this);
+    editor_->port = &port_;
     split_v_ = new QSplitter(Qt::Vertical, this);
     split_v_->setObjectName(QStringLiteral("kv_split_v"));
     split_v_->addWidget(room_tree_);
@@ -396,6 +398,10 @@ bool GuiMainWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool GuiMainWindow::run_command(uint32_t id) {
+    // F7 and F8 belong to the music view.
+    if ((id == ID_MUSIC_F7 || id == ID_MUSIC_F8) && !closing_ &&
+        editor_->currentWidget() == editor_->music_view())
+        return editor_->music_view()->run_command(static_cast<int>(id));
     if (closing_ || !frame_.enabled(id)) return false;
     // Exit is closing the window: the close runs the exit flow, whoever asked for it.
     if (id == ID_APP_EXIT) return close();

@@ -23,6 +23,7 @@
 #include "gui/GuiRoomTree.h"
 #include "gui/GuiStart.h"
 #include "gui/GuiText.h"
+#include "gui/views/GuiMusicView.h"
 #include "model/core/MseqObject.h"
 #include "model/library/MseqConfig.h"
 #include "model/library/MseqRoom.h"
@@ -300,7 +301,7 @@ void GuiWindowTest::new_music_dialog_creates_and_save_all_writes() {
     GuiMainWindow& w = h->window();
     // Music, stage map and chord map are open; the music is shown with its tracks.
     QCOMPARE(h->frame().edit_list().size(), size_t(3));
-    QCOMPARE(w.editor_pane()->track_list()->isVisible(), true);
+    QCOMPARE(w.editor_pane()->music_view()->isVisible(), true);
     QVERIFY(w.editor_pane()->track_list()->topLevelItemCount() > 0);
     QVERIFY(w.windowTitle().startsWith(u("ミュージック *")));
     QVERIFY(w.windowTitle().endsWith(u("] - Korvante")));

@@ -1,0 +1,104 @@
+#pragma once
+
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class MedtChordMapView;
+class MedtStageMapView;
+class MedtUserPort;
+class MseqMapChord;
+class MseqMapStage;
+class QAction;
+class QComboBox;
+class QLineEdit;
+class QMenu;
+class QTableWidget;
+class QToolBar;
+class QToolButton;
+
+// The chord-map view: the key bar (key-name button and the chord-note, scale-note and
+// melody-note key selectors), the scale bar (name and key positions), the chord list with its
+// six columns and the scale list, with the view's menu and tool bar (40501 and on). Every
+// change goes through the editing layer's chord-map view model, which marks the map modified.
+// The user-interface thread.
+class GuiChordMapView : public QWidget {
+    Q_OBJECT
+public:
+    explicit GuiChordMapView(QWidget* parent);
+    ~GuiChordMapView() override;
+
+    // Shows `map` (nullptr: nothing) beside the installation's scale list, asking through
+    // `port`.
+    void set_map(MseqMapChord* map, MedtUserPort* port);
+    // Runs a view command; false when it did nothing.
+    bool run_command(int id);
+    // Rebuilds every list and bar from the map.
+    void refresh();
+    void set_locked(bool locked);
+
+    MedtChordMapView* model() const { return model_.get(); }
+    QTableWidget* chord_list() const { return chords_; }
+    QTableWidget* scale_list() const { return scales_; }
+    QComboBox* key_selector(int which) const { return keys_[which]; }
+    const std::vector<QMenu*>& menus() const { return menus_; }
+    QAction* action(int id) const;
+    // The table row of palette slot `slot` (higher slots on top).
+    static int row_of_slot(int slot) { return 35 - slot; }
+
+    std::function<void(const QString&)> status;
+    // Runs the chord editor pop-up; true when closed with "セット". Empty: shown modally.
+    std::function<bool(class GuiChordEditor&)> run_chord_editor;
+
+private:
+    void build();
+    void chord_click(int row, int column, bool right);
+    void update_actions();
+
+    std::unique_ptr<MedtChordMapView> model_;
+    QToolBar* bar_ = nullptr;
+    QToolButton* key_name_ = nullptr;
+    QComboBox* keys_[3] = {};
+    QLineEdit* scale_name_ = nullptr;
+    std::vector<QToolButton*> scale_keys_;
+    QTableWidget* chords_ = nullptr;
+    QTableWidget* scales_ = nullptr;
+    std::vector<QMenu*> menus_;
+    std::vector<QAction*> actions_;
+    bool filling_ = false;
+    bool shown_once_ = false;
+};
+
+// The stage-map view: the sixteen parts with their switch, instrument (melodic programs, or
+// drum kits on the drum channel), volume, pan, reverb, chorus and the other start values and
+// the three start-up switches, edited in place; the set-up menu with the GM 1 and GM 2
+// system-on switches. The user-interface thread.
+class GuiStageMapView : public QWidget {
+    Q_OBJECT
+public:
+    explicit GuiStageMapView(QWidget* parent);
+    ~GuiStageMapView() override;
+
+    void set_map(MseqMapStage* map);
+    bool run_command(int id);
+    void refresh();
+    void set_locked(bool locked);
+
+    MedtStageMapView* model() const { return model_.get(); }
+    QTableWidget* parts() const { return parts_; }
+    // The instrument drop-down of part `part` (0-15).
+    QComboBox* instrument(int part) const;
+    const std::vector<QMenu*>& menus() const { return menus_; }
+
+    std::function<void(const QString&)> status;
+
+private:
+    void cell_changed(int row, int column);
+
+    std::unique_ptr<MedtStageMapView> model_;
+    QTableWidget* parts_ = nullptr;
+    std::vector<QMenu*> menus_;
+    std::vector<QAction*> actions_;
+    bool filling_ = false;
+};

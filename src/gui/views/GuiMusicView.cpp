@@ -1,0 +1,237 @@
+#include "gui/views/GuiMusicView.h"
+
+#include <QAction>
+#include <QCursor>
+#include <QMenu>
+#include <QSplitter>
+#include <QTimer>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include "edit/MedtMusic.h"
+#include "edit/MedtViewCommands.h"
+#include "gui/GuiText.h"
+#include "gui/views/GuiPropertyList.h"
+#include "gui/views/GuiTimeline.h"
+#include "model/library/MseqMusic.h"
+#include "model/theory/MseqMapWord.h"
+
+namespace mvc = medt_view_commands;
+
+GuiMusicView::GuiMusicView(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("kv_music_view"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    bar_ = new QToolBar(this);
+    bar_->setObjectName(QStringLiteral("kv_music_bar"));
+    layout->addWidget(bar_);
+    auto* split = new QSplitter(Qt::Horizontal, this);
+    timeline_ = new GuiTimeline(split);
+    properties_ = new GuiPropertyList(split);
+    split->setStretchFactor(0, 4);
+    split->setStretchFactor(1, 1);
+    split->setSizes({900, 300});
+    layout->addWidget(split, 1);
+
+    auto* edit_menu = new QMenu(gui_utf8("編集(&E)"), this);
+    auto* view_menu = new QMenu(gui_utf8("表示(&V)"), this);
+    menus_ = {edit_menu, view_menu};
+    auto make = [this](const MedtViewCommand& c, QMenu* menu, bool in_bar) {
+        const QString label = gui_text(mvc::label(c.id));
+        auto* a = new QAction(label, this);
+        a->setData(c.id);
+        a->setStatusTip(gui_text(mvc::status_text(c.id)));
+        a->setToolTip(label.section(QLatin1Char('\t'), 0, 0));
+        a->setCheckable(mvc::toggle_bit(c.id) != 0 || (c.id >= 40201 && c.id <= 40205));
+        connect(a, &QAction::triggered, this, [this, id = c.id] { run_command(id); });
+        connect(a, &QAction::hovered, this, [this, a] {
+            if (status) status(a->statusTip());
+        });
+        if (menu) menu->addAction(a);
+        if (in_bar) {
+            // The tool bar shows the short name without the key.
+            auto* b = new QAction(a->toolTip(), this);
+            b->setData(c.id);
+            b->setStatusTip(a->statusTip());
+            b->setCheckable(a->isCheckable());
+            connect(b, &QAction::triggered, a, &QAction::trigger);
+            connect(a, &QAction::changed, b, [a, b] {
+                b->setChecked(a->isChecked());
+                b->setEnabled(a->isEnabled());
+            });
+            bar_->addAction(b);
+        }
+        actions_.push_back(a);
+    };
+    for (const MedtViewCommand& c : mvc::edit_commands())
+        make(c, edit_menu, c.id != 40266);
+    bar_->addSeparator();
+    edit_menu->addSeparator();
+    auto* add = edit_menu->addMenu(gui_text(mvc::label(40272)));
+    for (const MedtViewCommand& c : mvc::add_track_commands())
+        make(c, add, false);
+    for (const MedtViewCommand& c : mvc::track_commands()) {
+        if (c.id != 40272) make(c, edit_menu, false);
+    }
+    for (const MedtViewCommand& c : mvc::note_kinds())
+        make(c, view_menu, true);
+    bar_->addSeparator();
+    view_menu->addSeparator();
+    for (const MedtViewCommand& c : mvc::display_toggles())
+        make(c, view_menu, c.id < 40240);
+
+    timeline_->status = [this](const QString& s) {
+        if (status) status(s);
+    };
+    properties_->status = [this](const QString& s) {
+        if (status) status(s);
+    };
+    properties_->changed = [this] { timeline_->relayout(); };
+    timeline_->view_command = [this](int id) { run_command(id); };
+    connect(timeline_, &GuiTimeline::cursor_moved, this, [this] {
+        if (editor_ && editor_->current() != last_track_) {
+            last_track_ = editor_->current();
+            properties_->refresh();
+        }
+    });
+    // The play cursor and the lock are polled: the frame moves the cursor from the player's
+    // posted positions, and locks the editors while a run reads the model.
+    poll_ = new QTimer(this);
+    poll_->setInterval(40);
+    connect(poll_, &QTimer::timeout, this, &GuiMusicView::play_update);
+    poll_->start();
+}
+
+GuiMusicView::~GuiMusicView() {
+    if (editor_ && editor_->view == this) editor_->view = nullptr;
+}
+
+QAction* GuiMusicView::action(int id) const {
+    for (QAction* a : actions_) {
+        if (a->data().toInt() == id) return a;
+    }
+    return nullptr;
+}
+
+void GuiMusicView::set_editor(MedtMusicInvoker* editor) {
+    if (editor == editor_.get()) {
+        timeline_->relayout();
+        properties_->refresh();
+        update_actions();
+        return;
+    }
+    if (editor_ && editor_->view == this) editor_->view = nullptr;
+    // The timeline and the list let go first: the reference below may be the last one.
+    timeline_->set_editor(nullptr);
+    properties_->set_editor(nullptr);
+    editor_ = ref_ptr<MedtMusicInvoker>(editor);
+    if (editor_) editor_->view = this;
+    if (editor_ && !editor_->current() && editor_->root()) {
+        // Start on the first track that can hold the cursor.
+        for (MedtTrack* t = editor_->root(); t; t = t->next_in(editor_->root())) {
+            if (t->shown() && t->row_height() > 0 && t->beats() > 1) {
+                editor_->set_cursor(t, 0, 0);
+                break;
+            }
+        }
+    }
+    last_track_ = editor_ ? editor_->current() : nullptr;
+    last_locked_ = editor_ && editor_->read_only();
+    timeline_->set_editor(editor_.get());
+    properties_->set_editor(editor_.get());
+    update_actions();
+}
+
+bool GuiMusicView::run_command(int id) {
+    if (!editor_) return false;
+    bool done = false;
+    if (id == 40211) {
+        timeline_->follow_play_cursor();
+        return true;
+    }
+    if (mvc::toggle_bit(id) || (id >= 40201 && id <= 40205)) {
+        done = mvc::run(editor_->music(), id);
+        timeline_->relayout();
+    } else if (id == 40291) {
+        done = add_rhythm_track();
+    } else if (id == 40268) {
+        done = !editor_->nothing_to_undo() && !editor_->read_only();
+        editor_->undo();
+    } else {
+        done = editor_->command(id) != 0;
+    }
+    timeline_->relayout();
+    timeline_->scroll_to_cursor();
+    properties_->refresh();
+    update_actions();
+    return done;
+}
+
+bool GuiMusicView::add_rhythm_track() {
+    // The rhythm sound comes first, from the drum sounds of the dictionary.
+    std::vector<MseqBlockWord> sounds;
+    QMenu menu(this);
+    for (const auto& [key, word] : MseqMapWord::builtin().words()) {
+        if (word.m_Attrib != MWORD_DRUM_SOUND) continue;
+        menu.addAction(QStringLiteral("%1 %2").arg(word.m_Index).arg(gui_text(word.m_Name)))
+            ->setData(int(sounds.size()));
+        sounds.push_back(word);
+    }
+    int chosen = -1;
+    if (!timeline_->scripted_answers.empty()) {
+        chosen = timeline_->scripted_answers.front().toInt();
+        timeline_->scripted_answers.erase(timeline_->scripted_answers.begin());
+    } else if (QAction* a = menu.exec(QCursor::pos())) {
+        chosen = a->data().toInt();
+    }
+    if (chosen < 0 || chosen >= int(sounds.size())) return false;
+    return editor_->add_rhythm_track(sounds[size_t(chosen)]) != 0;
+}
+
+void GuiMusicView::update_actions() {
+    const bool locked = !editor_ || editor_->read_only();
+    for (QAction* a : actions_) {
+        const int id = a->data().toInt();
+        const bool view_setting =
+            id == 40211 || mvc::toggle_bit(id) || (id >= 40201 && id <= 40205);
+        a->setEnabled(editor_ && (view_setting || !locked));
+        if (a->isCheckable()) a->setChecked(editor_ && mvc::checked(editor_->music(), id));
+    }
+}
+
+void GuiMusicView::play_update() {
+    if (!editor_) return;
+    const bool locked = editor_->read_only();
+    if (locked != last_locked_) {
+        last_locked_ = locked;
+        properties_->refresh();
+        update_actions();
+    }
+    if (editor_->play_cursor != last_play_) {
+        last_play_ = editor_->play_cursor;
+        const bool follow =
+            editor_->music() && (uint32_t(editor_->music()->m_ShowState) & MSHOW_AUTOSCROLL);
+        if (follow && locked)
+            timeline_->follow_play_cursor();
+        else
+            timeline_->viewport()->update();
+    }
+}
+
+void GuiMusicView::changed() {
+    timeline_->viewport()->update();
+    if (editor_ && editor_->current() != last_track_) {
+        last_track_ = editor_->current();
+        properties_->refresh();
+    }
+}
+
+void GuiMusicView::modified() {
+    if (on_modified) on_modified();
+}
+
+void GuiMusicView::finish(MgenCommand*) {
+    // Rows may have come or gone (track commands) and lengths changed.
+    timeline_->relayout();
+}

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QWidget>
+#include <functional>
+#include <vector>
+
+#include "edit/MedtEntity.h"
+#include "model/core/ref_ptr.h"
+
+class GuiPropertyList;
+class GuiTimeline;
+class MedtMusicInvoker;
+class QAction;
+class QMenu;
+class QTimer;
+class QToolBar;
+
+// The music view of a music or phrase: the tool bar with the note-kind, display and edit
+// commands, the timeline with its track list, and the property list of the current track. It
+// observes the editor (as its view) and redraws what the editor reports; the menus "編集(&E)"
+// and "表示(&V)" go to the main window's menu bar while it is shown. The user-interface thread.
+class GuiMusicView : public QWidget, public MedtView {
+    Q_OBJECT
+public:
+    explicit GuiMusicView(QWidget* parent);
+    ~GuiMusicView() override;
+
+    // Shows the editor (nullptr: nothing); the view becomes the editor's view and holds a
+    // reference to it until another is shown.
+    void set_editor(MedtMusicInvoker* editor);
+    MedtMusicInvoker* editor() const { return editor_.get(); }
+    // Runs a command of the view's menus (note kinds, display toggles, edit and track
+    // commands). False when the number is not the view's or nothing ran.
+    bool run_command(int id);
+    // The play cursor moved (the frame posted a position) or playing started or ended.
+    void play_update();
+
+    GuiTimeline* timeline() const { return timeline_; }
+    GuiPropertyList* properties() const { return properties_; }
+    QToolBar* tool_bar() const { return bar_; }
+    const std::vector<QMenu*>& menus() const { return menus_; }
+    QAction* action(int id) const;
+
+    std::function<void(const QString&)> status;
+    // The edited file became modified (the edit list shows it).
+    std::function<void()> on_modified;
+
+    // MedtView
+    void changed() override;
+    void modified() override;
+    void finish(MgenCommand* command) override;
+
+private:
+    void update_actions();
+    // 40291: picks the rhythm sound from a pop-up, then adds the rhythm note track.
+    bool add_rhythm_track();
+
+    // Held counted: the edit list may let go of the editor while the view still shows it.
+    ref_ptr<MedtMusicInvoker> editor_;
+    GuiTimeline* timeline_ = nullptr;
+    GuiPropertyList* properties_ = nullptr;
+    QToolBar* bar_ = nullptr;
+    std::vector<QMenu*> menus_;
+    std::vector<QAction*> actions_;
+    QTimer* poll_ = nullptr;
+    int32_t last_play_ = -1;
+    bool last_locked_ = false;
+    const void* last_track_ = nullptr;
+};

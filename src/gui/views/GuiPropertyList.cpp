@@ -1,0 +1,269 @@
+#include "gui/views/GuiPropertyList.h"
+
+#include <QComboBox>
+#include <QDataStream>
+#include <QDropEvent>
+#include <QHeaderView>
+#include <QMimeData>
+
+#include "edit/McmdTrack.h"
+#include "edit/MedtMusic.h"
+#include "gui/GuiRoomTree.h"
+#include "gui/GuiText.h"
+#include "gui/views/GuiTimeline.h"
+#include "model/core/MseqObject.h"
+#include "model/library/MseqMusic.h"
+
+namespace {
+
+constexpr int kNumberRole = Qt::UserRole + 1;
+constexpr int kStyleRole = Qt::UserRole + 2;
+constexpr int kHelpRole = Qt::UserRole + 3;
+
+}  // namespace
+
+const char* const kGuiTrackMime = "application/x-korvante-track";
+
+GuiPropertyList::GuiPropertyList(QWidget* parent) : QTableWidget(parent) {
+    setObjectName(QStringLiteral("kv_property_list"));
+    setColumnCount(2);
+    setHorizontalHeaderLabels({gui_utf8("プロパティ"), gui_utf8("値")});
+    horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    horizontalHeader()->setStretchLastSection(true);
+    verticalHeader()->hide();
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                    QAbstractItemView::AnyKeyPressed);
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
+    setDropIndicatorShown(true);
+    connect(this, &QTableWidget::currentCellChanged, this, [this](int row, int, int, int) {
+        QTableWidgetItem* it = row >= 0 ? item(row, 0) : nullptr;
+        if (it && status) status(it->data(kHelpRole).toString());
+    });
+    connect(this, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* it) {
+        if (filling_ || it->column() != 1) return;
+        const int32_t number = it->data(kNumberRole).toInt();
+        set_text(number, it->text());
+    });
+}
+
+MedtTrack* GuiPropertyList::track() const {
+    return editor_ ? editor_->current() : nullptr;
+}
+
+void GuiPropertyList::set_editor(MedtMusicInvoker* editor) {
+    editor_ = editor;
+    refresh();
+}
+
+void GuiPropertyList::refresh() {
+    filling_ = true;
+    const int keep = currentRow();
+    clearContents();
+    setRowCount(0);
+    MedtTrack* t = track();
+    if (!t) {
+        filling_ = false;
+        return;
+    }
+    std::vector<MedtProperty> props;
+    t->build_properties(props);
+    setRowCount(int(props.size()));
+    const bool locked = editor_->read_only();
+    for (int r = 0; r < int(props.size()); ++r) {
+        const MedtProperty& p = props[size_t(r)];
+        uint32_t style = p.style;
+        const QString value = gui_text(t->property_text(p.number, &style));
+        auto* name = new QTableWidgetItem(gui_text(p.name));
+        name->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+        name->setData(kNumberRole, p.number);
+        name->setData(kStyleRole, p.style);
+        name->setData(kHelpRole, gui_text(p.help));
+        auto* cell = new QTableWidgetItem(value);
+        cell->setData(kNumberRole, p.number);
+        cell->setData(kStyleRole, p.style);
+        cell->setData(kHelpRole, gui_text(p.help));
+        Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+        if (p.style == MPS_TYPED && !locked) flags |= Qt::ItemIsEditable;
+        if (p.style == MPS_LINK) flags |= Qt::ItemIsDropEnabled;
+        cell->setFlags(flags);
+        if (p.style == MPS_DISPLAY || locked) {
+            name->setForeground(palette().color(QPalette::Disabled, QPalette::Text));
+            cell->setForeground(palette().color(QPalette::Disabled, QPalette::Text));
+        }
+        if (p.group == MPG_CHANNEL) name->setText(QStringLiteral("  ") + name->text());
+        setItem(r, 0, name);
+        setItem(r, 1, cell);
+        if ((p.style == MPS_CHOICE || p.style == MPS_CHOICE_CLEAR) && !locked) {
+            auto* box = new QComboBox(this);
+            box->setObjectName(QStringLiteral("kv_property_%1").arg(p.number));
+            int current = -1;
+            for (int32_t i = 0; i < 4096; ++i) {
+                CkvString text;
+                const int answer = t->property_choice(p.number, i, nullptr, &text);
+                if (answer == MCHOICE_PAST_END || answer == MCHOICE_NONE) break;
+                box->addItem(gui_text(text));
+                if (answer == MCHOICE_CURRENT) current = i;
+            }
+            box->setCurrentIndex(current);
+            if (current < 0) box->setEditText(value);
+            const int32_t number = p.number;
+            connect(box, &QComboBox::activated, this,
+                    [this, number](int index) { set_choice(number, index); });
+            setCellWidget(r, 1, box);
+        }
+    }
+    if (keep >= 0 && keep < rowCount()) setCurrentCell(keep, 1);
+    filling_ = false;
+}
+
+int GuiPropertyList::row_of(int32_t number) const {
+    for (int r = 0; r < rowCount(); ++r) {
+        if (item(r, 0) && item(r, 0)->data(kNumberRole).toInt() == number) return r;
+    }
+    return -1;
+}
+
+bool GuiPropertyList::post(int32_t number, const MseqBlockWord& value) {
+    MedtTrack* t = track();
+    if (!t) return false;
+    auto command = mcmd_make<McmdSetProperty>(t->id(), number, value);
+    editor_->execute(command.get());
+    const bool done = command->state == MCMD_DONE;
+    // A property change is one gesture: whatever it recorded before failing is taken back.
+    if (!done) editor_->undo_open_group();
+    editor_->close_group();
+    // The refresh replaces the cell widgets, one of which may be sending this signal.
+    QMetaObject::invokeMethod(
+        this, [this] { refresh(); }, Qt::QueuedConnection);
+    if (changed) changed();
+    return done;
+}
+
+bool GuiPropertyList::set_text(int32_t number, const QString& text) {
+    MedtTrack* t = track();
+    if (!t || row_of(number) < 0) return false;
+    MseqBlockWord value;
+    if (t->property_is_text(number)) {
+        value.m_Name = gui_cp932(text);
+    } else {
+        bool ok = false;
+        const qlonglong v = text.trimmed().toLongLong(&ok);
+        if (!ok || v < INT32_MIN || v > UINT32_MAX) {
+            if (status) status(gui_utf8("数値を入力してください。"));
+            QMetaObject::invokeMethod(
+                this, [this] { refresh(); }, Qt::QueuedConnection);
+            return false;
+        }
+        value.m_Index = static_cast<uint32_t>(v);
+    }
+    return post(number, value);
+}
+
+bool GuiPropertyList::set_choice(int32_t number, int index) {
+    MedtTrack* t = track();
+    if (!t || index < 0) return false;
+    MseqBlockWord value;
+    const int answer = t->property_choice(number, index, &value, nullptr);
+    if (answer != MCHOICE_ITEM && answer != MCHOICE_CURRENT) return false;
+    return post(number, value);
+}
+
+bool GuiPropertyList::clear(int32_t number) {
+    const int r = row_of(number);
+    if (r < 0) return false;
+    const uint32_t style = item(r, 0)->data(kStyleRole).toUInt();
+    if (style != MPS_LINK && style != MPS_CHOICE_CLEAR) return false;
+    return post(number, MseqBlockWord());
+}
+
+bool GuiPropertyList::drop_node(int32_t number, const MseqObject* node) {
+    const int r = row_of(number);
+    MedtTrack* t = track();
+    if (r < 0 || !node || !t || item(r, 0)->data(kStyleRole).toUInt() != MPS_LINK) return false;
+    // A link names a leaf of the music's own book or a track of the same music; the identifier
+    // alone would silently pick another book's leaf with the same serial.
+    MseqMusic* music = editor_->music();
+    const bool track_node = mseq_file_number(node->id) == 1;
+    const MseqObject* same = !music       ? nullptr
+                             : track_node ? music->find_track(node->id)
+                                          : music->find((node->id & 0xFFFFF) + 0x200000);
+    if (same != node) {
+        if (status)
+            status(track_node ? gui_utf8("別の曲のトラックはリンクできません。")
+                              : gui_utf8("別のブックのファイルはリンクできません。"));
+        return false;
+    }
+    MseqBlockWord value;
+    value.m_Index = node->id;
+    if (!post(number, value)) {
+        if (status) status(gui_utf8("このリンクは設定できません。"));
+        return false;
+    }
+    return true;
+}
+
+const MseqObject* GuiPropertyList::node_from(const QMimeData* mime) const {
+    if (!mime) return nullptr;
+    if (mime->hasFormat(QString::fromLatin1(kGuiTrackMime))) {
+        const MSEQ_ID id = mime->data(QString::fromLatin1(kGuiTrackMime)).toUInt();
+        MedtTrack* t = editor_ ? editor_->find_track(id) : nullptr;
+        return t ? t->node() : nullptr;
+    }
+    // An item of the library tree: Qt's item-model drag data, whose roles carry the node.
+    const QString model_mime = QStringLiteral("application/x-qabstractitemmodeldatalist");
+    if (!mime->hasFormat(model_mime)) return nullptr;
+    QByteArray bytes = mime->data(model_mime);
+    QDataStream in(&bytes, QIODevice::ReadOnly);
+    while (!in.atEnd()) {
+        int row = 0, col = 0;
+        QMap<int, QVariant> roles;
+        in >> row >> col >> roles;
+        if (roles.contains(GuiRoomTree::kNodeRole))
+            return reinterpret_cast<const MseqObject*>(
+                roles.value(GuiRoomTree::kNodeRole).value<quintptr>());
+    }
+    return nullptr;
+}
+
+void GuiPropertyList::dragEnterEvent(QDragEnterEvent* event) {
+    if (node_from(event->mimeData()))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void GuiPropertyList::dragMoveEvent(QDragMoveEvent* event) {
+    const int r = rowAt(event->position().toPoint().y());
+    if (r >= 0 && item(r, 0)->data(kStyleRole).toUInt() == MPS_LINK && node_from(event->mimeData()))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+bool GuiPropertyList::drop_mime(const QMimeData* mime, const QPoint& at) {
+    const int r = rowAt(at.y());
+    const MseqObject* node = node_from(mime);
+    if (r < 0 || !node) return false;
+    return drop_node(item(r, 0)->data(kNumberRole).toInt(), node);
+}
+
+void GuiPropertyList::dropEvent(QDropEvent* event) {
+    if (drop_mime(event->mimeData(), event->position().toPoint()))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void GuiPropertyList::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::RightButton) {
+        const int r = rowAt(event->position().toPoint().y());
+        if (r >= 0 && editor_ && !editor_->read_only()) {
+            clear(item(r, 0)->data(kNumberRole).toInt());
+            return;
+        }
+    }
+    QTableWidget::mousePressEvent(event);
+}

@@ -1,0 +1,854 @@
+#include "gui/views/GuiTimeline.h"
+
+#include <QApplication>
+#include <QDrag>
+#include <QInputDialog>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <algorithm>
+
+#include "edit/MedtMetrics.h"
+#include "edit/MedtMusic.h"
+#include "edit/MedtViewCommands.h"
+#include "edit/map/MedtChordEditor.h"
+#include "edit/map/MedtChordMapView.h"
+#include "edit/map/MedtDegreePicker.h"
+#include "edit/press/MedtTrackPress.h"
+#include "gui/GuiText.h"
+#include "gui/views/GuiChordEditor.h"
+#include "model/core/MseqObject.h"
+#include "model/library/MseqMusic.h"
+#include "model/track/MseqTrackChord.h"
+#include "model/track/MseqTrackLabel.h"
+#include "model/track/MseqTrackLink.h"
+#include "model/track/MseqTrackNote.h"
+#include "model/track/MseqTrackRefer.h"
+#include "model/track/MseqTrackValue.h"
+
+namespace {
+
+constexpr int kBandSmall = 12;
+constexpr int kBandVelocity = 28;
+constexpr int kVelocityEdge = 4;  // the 127 and 0 strips at the top and bottom of the band
+
+const QColor kBack(0x1e, 0x22, 0x28);
+const QColor kBackAlt(0x23, 0x28, 0x2f);
+const QColor kNameBack(0x2b, 0x30, 0x38);
+const QColor kText(0xe6, 0xe9, 0xee);
+const QColor kDim(0x8a, 0x93, 0xa0);
+const QColor kBarLine(0x5a, 0x63, 0x70);
+const QColor kBeatLine(0x33, 0x39, 0x42);
+const QColor kPhraseLine(0xe0, 0x4a, 0x4a);
+const QColor kCursor(0xff, 0xc8, 0x3d);
+const QColor kPlay(0x4a, 0xd0, 0x7a);
+
+QColor note_colour(uint32_t type) {
+    switch (type) {
+        case MNBT_PURE:
+            return QColor(0x9a, 0xa5, 0xb5);
+        case MNBT_TONE:
+            return QColor(0x4f, 0x9d, 0xe8);
+        case MNBT_SDEG:
+            return QColor(0x3c, 0xb8, 0xa8);
+        case MNBT_CDEG:
+            return QColor(0xd9, 0x8c, 0x3a);
+        default:
+            return QColor(0xb0, 0x6c, 0xd8);
+    }
+}
+
+// A note as the composer reads it: the letter with its accidental and octave for pitches and
+// key tones, the degree for scale and chord notes, a dot for rhythm notes.
+QString note_text(const MseqBlockNote& n) {
+    QString acc;
+    for (int i = 0; i < std::abs(int(n.m_Semi)) && i < 3; ++i)
+        acc += n.m_Semi > 0 ? QLatin1Char('#') : QLatin1Char('b');
+    const auto octave = [&](bool absolute) {
+        if (absolute) return QString::number(n.m_Octave);
+        return n.m_Octave ? QString::asprintf("%+d", int(n.m_Octave)) : QString();
+    };
+    switch (n.m_Type) {
+        case MNBT_PURE:
+        case MNBT_TONE: {
+            static const char kLetters[] = "CDEFGAB";
+            const int letter = ((n.m_Whole % 7) + 7) % 7;
+            return QLatin1Char(kLetters[letter]) + acc + octave(n.m_Type == MNBT_PURE);
+        }
+        case MNBT_SDEG:
+            return QStringLiteral("S%1").arg(n.m_Whole + 1) + acc + octave(false);
+        case MNBT_CDEG:
+            return QStringLiteral("C%1").arg(n.m_Whole + 1) + acc + octave(false);
+        default:
+            return QString::fromUtf8("●");
+    }
+}
+
+QString mode_text(uint32_t mode) {
+    switch (mode) {
+        case MRBM_BLOCK_KEEP:
+            return gui_utf8("保持");
+        case MRBM_BLOCK_CUT:
+            return gui_utf8("ブロック切");
+        case MRBM_SOUND_CUT:
+            return gui_utf8("音切");
+        case MRBM_STRETCH:
+            return gui_utf8("伸縮");
+        default:
+            return QString();
+    }
+}
+
+MedtPressArea area_of(GuiBand band) {
+    switch (band) {
+        case GuiBand::Anchor:
+            return MedtPressArea::Anchor;
+        case GuiBand::Third:
+            return MedtPressArea::Third;
+        case GuiBand::Fourth:
+            return MedtPressArea::Fourth;
+        case GuiBand::StartLag:
+            return MedtPressArea::StartLag;
+        case GuiBand::EndLag:
+            return MedtPressArea::EndLag;
+        case GuiBand::Velocity:
+            return MedtPressArea::Velocity;
+        default:
+            return MedtPressArea::Pitch;
+    }
+}
+
+const MseqTrackNote* note_track(const MedtTrack* t) {
+    MseqTrack* s = t ? t->stored() : nullptr;
+    return s ? s->cast_to<MseqTrackNote>(MTYPE_TRACK_NOTE) : nullptr;
+}
+const MseqTrackRefer* refer_track(const MedtTrack* t) {
+    MseqTrack* s = t ? t->stored() : nullptr;
+    return s ? s->cast_to<MseqTrackRefer>(MTYPE_TRACK_REFER) : nullptr;
+}
+const MseqTrackChord* chord_track(const MedtTrack* t) {
+    MseqTrack* s = t ? t->stored() : nullptr;
+    return s ? s->cast_to<MseqTrackChord>(MTYPE_TRACK_CHORD) : nullptr;
+}
+
+// Blocks with a length whose range meets [first, last]: the one that starts before `first` and
+// may reach into it, then those starting up to `last`.
+template <class Map, class Fn>
+void for_length_blocks(const Map& blocks, int32_t first, int32_t last, Fn fn) {
+    auto it = blocks.lower_bound(first);
+    if (it != blocks.begin()) {
+        auto prev = std::prev(it);
+        if (int32_t(prev->first) + prev->second.m_Length > first) it = prev;
+    }
+    for (; it != blocks.end() && int32_t(it->first) <= last; ++it)
+        fn(int32_t(it->first), it->second.m_Length, it->second);
+}
+
+// Point blocks hold until the next one: the one in force at `first`, then those up to `last`,
+// each with the position where it ends (the next block's, or `last` + 1 for the final one).
+template <class Map, class Fn>
+void for_point_blocks(const Map& blocks, int32_t first, int32_t last, Fn fn) {
+    auto it = blocks.upper_bound(first);
+    if (it != blocks.begin()) --it;
+    for (; it != blocks.end() && int32_t(it->first) <= last; ++it) {
+        auto next = std::next(it);
+        const int32_t end = next == blocks.end() ? int32_t(it->first) + 1 : int32_t(next->first);
+        fn(int32_t(it->first), end, it->second);
+    }
+}
+
+}  // namespace
+
+GuiTimeline::GuiTimeline(QWidget* parent) : QAbstractScrollArea(parent) {
+    setObjectName(QStringLiteral("kv_timeline"));
+    setFocusPolicy(Qt::StrongFocus);
+    viewport()->setMouseTracking(false);
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    horizontalScrollBar()->setSingleStep(MedtMetrics::shared().beat_width * 4);
+    verticalScrollBar()->setSingleStep(MedtMetrics::shared().row_height);
+}
+
+GuiTimeline::~GuiTimeline() = default;
+
+void GuiTimeline::set_editor(MedtMusicInvoker* editor) {
+    editor_ = editor;
+    horizontalScrollBar()->setValue(0);
+    verticalScrollBar()->setValue(0);
+    relayout();
+}
+
+void GuiTimeline::relayout() {
+    rows_.clear();
+    width_px_ = 0;
+    if (!editor_ || !editor_->root()) {
+        update_scrollbars();
+        viewport()->update();
+        return;
+    }
+    const MedtMetrics& m = editor_->metrics();
+    const uint32_t show = editor_->music() ? uint32_t(editor_->music()->m_ShowState) : 0;
+    const double px_per_tick = double(editor_->display_beats) * m.beat_width / 1920.0;
+    int top = 0;
+    for (MedtTrack* t = editor_->root(); t; t = t->next_in(editor_->root())) {
+        const int base = t->row_height();
+        if (base <= 0) continue;
+        GuiRow row;
+        row.track = t;
+        row.top = top;
+        for (MedtTrack* p = t->parent(); p; p = p->parent())
+            ++row.depth;
+        int y = 0;
+        const auto band = [&](GuiBand kind, int h) {
+            row.bands.push_back({kind, y, h});
+            y += h;
+        };
+        const bool note = note_track(t) != nullptr;
+        const bool refer = refer_track(t) != nullptr;
+        if (t->shown() && (note || refer)) {
+            if (show & MSHOW_ANCHOR) band(GuiBand::Anchor, kBandSmall);
+            band(GuiBand::Main, base);
+            if (show & MSHOW_OPTION) {
+                band(GuiBand::Third, kBandSmall);
+                band(GuiBand::Fourth, kBandSmall);
+            }
+            if (note && (show & MSHOW_EFFECT)) {
+                band(GuiBand::StartLag, kBandSmall);
+                band(GuiBand::EndLag, kBandSmall);
+            }
+            if (note && (show & MSHOW_VELOCITY)) band(GuiBand::Velocity, kBandVelocity);
+        } else if (t->shown() && chord_track(t)) {
+            if (show & MSHOW_DEGREE) band(GuiBand::ChordDegree, base);
+            if (show & MSHOW_CHORD) band(GuiBand::ChordName, base);
+        } else {
+            band(GuiBand::Main, base);
+        }
+        row.height = y;
+        top += y;
+        if (MseqTrack* s = t->stored())
+            width_px_ = std::max<int>(width_px_, int(double(s->length_ticks()) * px_per_tick));
+        rows_.push_back(std::move(row));
+    }
+    update_scrollbars();
+    viewport()->update();
+}
+
+int GuiTimeline::content_width() const {
+    if (!editor_) return 0;
+    // Eight bars of room after the longest track, for writing on.
+    const int bar = editor_->display_beats * editor_->metrics().beat_width;
+    const int blank = editor_->music() ? editor_->music()->m_BlankBar * bar : 0;
+    return std::max(width_px_, blank) + 8 * bar;
+}
+
+int GuiTimeline::content_height() const {
+    return rows_.empty() ? 0 : rows_.back().top + rows_.back().height;
+}
+
+void GuiTimeline::update_scrollbars() {
+    const int w = std::max(0, viewport()->width() - kNameWidth);
+    const int h = std::max(0, viewport()->height() - kRulerHeight);
+    horizontalScrollBar()->setPageStep(w);
+    horizontalScrollBar()->setRange(0, std::max(0, content_width() - w));
+    verticalScrollBar()->setPageStep(h);
+    verticalScrollBar()->setRange(0, std::max(0, content_height() - h));
+}
+
+void GuiTimeline::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    update_scrollbars();
+}
+
+void GuiTimeline::scrollContentsBy(int, int) {
+    viewport()->update();
+}
+
+const GuiRow* GuiTimeline::row_of(const MedtTrack* track) const {
+    for (const GuiRow& r : rows_) {
+        if (r.track == track) return &r;
+    }
+    return nullptr;
+}
+
+QPoint GuiTimeline::point_at(const MedtTrack* track, int32_t pos, GuiBand band) const {
+    const GuiRow* r = row_of(track);
+    if (!r || track->unit_width() <= 0) return QPoint(-1, -1);
+    // Without such a band, the middle of the row's main band.
+    int y = r->top + r->height / 2;
+    for (const GuiRow::Band& b : r->bands) {
+        if (b.kind == GuiBand::Main) y = r->top + b.top + b.height / 2;
+    }
+    for (const GuiRow::Band& b : r->bands) {
+        if (b.kind == band) y = r->top + b.top + b.height / 2;
+    }
+    const int uw = track->unit_width();
+    const int x = kNameWidth + pos * uw + uw / 2 - horizontalScrollBar()->value();
+    return QPoint(x, kRulerHeight + y - verticalScrollBar()->value());
+}
+
+GuiTimeline::Hit GuiTimeline::hit(const QPoint& p) const {
+    Hit h;
+    const int y = p.y() - kRulerHeight + verticalScrollBar()->value();
+    if (p.y() < kRulerHeight || y < 0) return h;
+    auto it = std::upper_bound(rows_.begin(), rows_.end(), y,
+                               [](int v, const GuiRow& r) { return v < r.top; });
+    if (it == rows_.begin()) return h;
+    --it;
+    if (y >= it->top + it->height) return h;
+    h.row = &*it;
+    for (const GuiRow::Band& b : it->bands) {
+        if (y >= it->top + b.top && y < it->top + b.top + b.height) {
+            h.band = &b;
+            h.height = 1.0 - double(y - it->top - b.top) / std::max(1, b.height - 1);
+        }
+    }
+    const int uw = it->track->unit_width();
+    if (p.x() >= kNameWidth && uw > 0)
+        h.pos = (p.x() - kNameWidth + horizontalScrollBar()->value()) / uw;
+    return h;
+}
+
+// ---- painting ----------------------------------------------------------------------------------
+
+void GuiTimeline::paintEvent(QPaintEvent*) {
+    QPainter p(viewport());
+    const int W = viewport()->width();
+    const int H = viewport()->height();
+    p.fillRect(0, 0, W, H, kBack);
+    if (!editor_ || !editor_->music()) return;
+    const MedtMetrics& m = editor_->metrics();
+    MseqMusic* music = editor_->music();
+    const uint32_t show = uint32_t(music->m_ShowState);
+    const int sx = horizontalScrollBar()->value();
+    const int sy = verticalScrollBar()->value();
+    const int bw = m.beat_width;
+    const int bar_px = std::max(1, editor_->bar_grid * bw);
+    const int blank_px = music->m_BlankBar * editor_->display_beats * bw;
+    const QRect timeline(kNameWidth, kRulerHeight, std::max(0, W - kNameWidth), H - kRulerHeight);
+    const QFontMetrics fm(font());
+
+    // Rows: backgrounds, then the grid over them, then the blocks.
+    auto first_row = std::upper_bound(rows_.begin(), rows_.end(), sy,
+                                      [](int v, const GuiRow& r) { return v < r.top; });
+    if (first_row != rows_.begin()) --first_row;
+    std::vector<const GuiRow*> visible;
+    for (auto it = first_row; it != rows_.end() && it->top - sy < H - kRulerHeight; ++it)
+        visible.push_back(&*it);
+    for (size_t i = 0; i < visible.size(); ++i) {
+        const GuiRow& r = *visible[i];
+        const int y = kRulerHeight + r.top - sy;
+        p.fillRect(kNameWidth, y, W - kNameWidth, r.height, (r.track->id() & 1) ? kBackAlt : kBack);
+    }
+    // Beat and bar lines, drawn only across the visible width.
+    p.setClipRect(timeline);
+    const int first_beat = sx / bw;
+    for (int b = first_beat; b * bw - sx < timeline.width(); ++b) {
+        const int x = kNameWidth + b * bw - sx;
+        const bool bar = ((b * bw - blank_px) % bar_px) == 0;
+        p.setPen(bar ? kBarLine : kBeatLine);
+        p.drawLine(x, kRulerHeight, x, H);
+    }
+    if (blank_px >= sx && blank_px - sx < timeline.width()) {
+        p.setPen(QPen(kPhraseLine, 2));
+        p.drawLine(kNameWidth + blank_px - sx, kRulerHeight, kNameWidth + blank_px - sx, H);
+    }
+    for (const GuiRow* r : visible) {
+        const int y = kRulerHeight + r->top - sy;
+        p.setClipRect(timeline.intersected(QRect(kNameWidth, y, W - kNameWidth, r->height)));
+        MedtTrack* t = r->track;
+        p.setPen(kBeatLine);
+        p.drawLine(kNameWidth, y + r->height - 1, W, y + r->height - 1);
+        if (!t->shown()) {
+            p.setPen(kDim);
+            p.drawText(QRect(kNameWidth + 6, y, W, r->height), Qt::AlignVCenter,
+                       gui_text(t->mismatch_text()));
+            continue;
+        }
+        const int uw = t->unit_width();
+        const int32_t first = sx / uw;
+        const int32_t last = (sx + timeline.width()) / uw + 1;
+        const auto band_rect = [&](GuiBand kind, int32_t a, int32_t len) -> QRect {
+            for (const GuiRow::Band& b : r->bands) {
+                if (b.kind == kind)
+                    return QRect(kNameWidth + a * uw - sx, y + b.top + 1, len * uw, b.height - 2);
+            }
+            return QRect();
+        };
+        const auto label = [&](const QRect& rc, const QString& text, const QColor& fill) {
+            if (rc.isNull()) return;
+            p.fillRect(rc.adjusted(0, 0, -1, 0), fill);
+            if (rc.width() > 10) {
+                p.setPen(Qt::white);
+                p.drawText(rc.adjusted(3, 0, -2, 0), Qt::AlignVCenter | Qt::AlignLeft,
+                           fm.elidedText(text, Qt::ElideRight, rc.width() - 4));
+            }
+        };
+        if (const MseqTrackNote* nt = note_track(t)) {
+            for_length_blocks(
+                nt->blocks(), first, last, [&](int32_t a, int32_t len, const MseqBlockNote& n) {
+                    const QColor c = note_colour(n.m_Type);
+                    label(band_rect(GuiBand::Main, a, len), note_text(n), c);
+                    label(band_rect(GuiBand::Anchor, a, 1), QString(), c.darker(140));
+                    label(band_rect(GuiBand::Third, a, len), QString::number(n.m_Octave),
+                          c.darker(170));
+                    label(band_rect(GuiBand::Fourth, a, len),
+                          n.m_Semi ? QString::asprintf("%+d", n.m_Semi) : QString(), c.darker(170));
+                    if (n.m_Flags & MNBF_OWN_STIME)
+                        label(band_rect(GuiBand::StartLag, a, len), QString::number(n.m_STime),
+                              c.darker(190));
+                    if (n.m_Flags & MNBF_OWN_ETIME)
+                        label(band_rect(GuiBand::EndLag, a, len), QString::number(n.m_ETime),
+                              c.darker(190));
+                    QRect v = band_rect(GuiBand::Velocity, a, len);
+                    if (!v.isNull()) {
+                        const int h = (v.height() * n.m_Velocity) / 127;
+                        p.fillRect(
+                            QRect(v.left(), v.bottom() - h + 1, std::max(2, v.width() - 1), h),
+                            c.darker(120));
+                    }
+                });
+        } else if (const MseqTrackRefer* rt = refer_track(t)) {
+            for_length_blocks(
+                rt->blocks(), first, last, [&](int32_t a, int32_t len, const MseqBlockRefer& b) {
+                    const MseqObject* phrase = b.m_PhraseID ? music->find(b.m_PhraseID) : nullptr;
+                    QString text = phrase ? gui_text(phrase->name)
+                                          : QStringLiteral("?%1").arg(b.m_PhraseID, 0, 16);
+                    if (!b.m_StartMarker.empty())
+                        text += QLatin1Char('@') + gui_text(b.m_StartMarker);
+                    if (b.m_Rotation) text += QString::asprintf(" %+d", b.m_Rotation);
+                    if (show & MSHOW_MODE_ICONS)
+                        text += QStringLiteral(" [") + mode_text(b.m_Mode) + QLatin1Char(']');
+                    const QColor c(0x5c, 0x7c, 0xd6);
+                    label(band_rect(GuiBand::Main, a, len), text, c);
+                    label(band_rect(GuiBand::Anchor, a, 1), QString(), c.darker(140));
+                    label(band_rect(GuiBand::Third, a, len), QString::asprintf("%+d", b.m_Rotation),
+                          c.darker(170));
+                    label(band_rect(GuiBand::Fourth, a, len), mode_text(b.m_Mode), c.darker(170));
+                });
+        } else if (const MseqTrackChord* ct = chord_track(t)) {
+            for_point_blocks(
+                ct->blocks(), first, last, [&](int32_t a, int32_t end, const MseqBlockChord& b) {
+                    const bool own = (b.m_Flags & MCHORD_NO_KEY) != 0;
+                    const QColor c(0xc0, 0x8a, 0x2e);
+                    label(band_rect(GuiBand::ChordDegree, a, end - a),
+                          own ? QStringLiteral("*")
+                              : gui_text(MedtDegreePicker::degree_label(b.desc_pitch())),
+                          c.darker(130));
+                    MseqBlockChord shown_chord;
+                    QString name;
+                    if (own && b.key_count > 0) {
+                        name = gui_text(MedtChordMapView::chord_name(b, 0));
+                    } else if (MedtChordPress::chord_at(*ct, a, music, &shown_chord)) {
+                        name = gui_text(MedtChordMapView::chord_name(shown_chord, 0));
+                    }
+                    label(band_rect(GuiBand::ChordName, a, end - a), name, c);
+                });
+        } else if (MseqTrack* s = t->stored()) {
+            if (auto* lt = s->cast_to<MseqTrackLabel>(MTYPE_TRACK_LABEL)) {
+                for_point_blocks(lt->blocks(), first, last,
+                                 [&](int32_t a, int32_t end, const MseqBlockLabel& b) {
+                                     label(band_rect(GuiBand::Main, a, end - a),
+                                           gui_text(b.m_Label), QColor(0x6a, 0x8e, 0x5a));
+                                 });
+            } else if (auto* vt = s->cast_to<MseqTrackValue>(MTYPE_TRACK_VALUE)) {
+                for_point_blocks(vt->blocks(), first, last,
+                                 [&](int32_t a, int32_t end, const MseqBlockValue& b) {
+                                     label(band_rect(GuiBand::Main, a, end - a),
+                                           QString::number(b.m_Value), QColor(0x8a, 0x6a, 0xa8));
+                                 });
+            } else if (auto* kt = s->cast_to<MseqTrackLink>(MTYPE_TRACK_LINK)) {
+                for_point_blocks(kt->blocks(), first, last,
+                                 [&](int32_t a, int32_t end, const MseqBlockLink&) {
+                                     label(band_rect(GuiBand::Main, a, end - a),
+                                           gui_text(t->item_text(a)), QColor(0x4a, 0x8a, 0x8a));
+                                 });
+            }
+        }
+        // Cursor and selection on the current track.
+        if (t == editor_->current()) {
+            const int32_t c0 = std::min(editor_->cursor(), editor_->selection_end());
+            const int32_t c1 = std::max(editor_->cursor(), editor_->selection_end());
+            const int x0 = kNameWidth + c0 * uw - sx;
+            if (c0 == c1) {
+                p.setPen(QPen(kCursor, 2));
+                p.setBrush(Qt::NoBrush);
+                p.drawRect(QRect(x0, y + 1, uw, r->height - 3));
+            } else {
+                QColor sel = kCursor;
+                sel.setAlpha(70);
+                p.fillRect(QRect(x0, y, (c1 - c0) * uw, r->height), sel);
+                p.setPen(QPen(kCursor, 1));
+                p.drawRect(QRect(x0, y, (c1 - c0) * uw, r->height - 1));
+            }
+        }
+    }
+    // The play cursor.
+    p.setClipRect(timeline);
+    const int play_x = kNameWidth + editor_->play_cursor - sx;
+    if (play_x >= kNameWidth && play_x < W) {
+        p.setPen(QPen(kPlay, 2));
+        p.drawLine(play_x, kRulerHeight, play_x, H);
+    }
+
+    // The ruler with bar numbers (bar 1 at the first phrase line).
+    p.setClipping(false);
+    p.fillRect(0, 0, W, kRulerHeight, kNameBack);
+    p.setClipRect(QRect(kNameWidth, 0, W - kNameWidth, kRulerHeight));
+    const int first_bar =
+        (sx - blank_px) >= 0 ? (sx - blank_px) / bar_px : -((blank_px - sx) / bar_px) - 1;
+    for (int b = first_bar; blank_px + b * bar_px - sx < W; ++b) {
+        const int x = kNameWidth + blank_px + b * bar_px - sx;
+        p.setPen(kBarLine);
+        p.drawLine(x, kRulerHeight - 6, x, kRulerHeight);
+        p.setPen(b >= 0 ? kText : kDim);
+        p.drawText(QRect(x + 3, 0, bar_px - 4, kRulerHeight), Qt::AlignVCenter,
+                   QString::number(b + 1));
+    }
+    if (play_x >= kNameWidth && play_x < W) {
+        p.setBrush(kPlay);
+        p.setPen(Qt::NoPen);
+        p.drawPolygon(QPolygon({QPoint(play_x - 5, 0), QPoint(play_x + 5, 0), QPoint(play_x, 8)}));
+    }
+
+    // The track list column.
+    p.setClipRect(QRect(0, kRulerHeight, kNameWidth, H - kRulerHeight));
+    p.fillRect(0, kRulerHeight, kNameWidth, H - kRulerHeight, kNameBack);
+    for (const GuiRow* r : visible) {
+        const int y = kRulerHeight + r->top - sy;
+        const bool current = r->track == editor_->current();
+        if (current) p.fillRect(0, y, kNameWidth, r->height, QColor(0x3d, 0x4a, 0x5e));
+        p.setPen(kBeatLine);
+        p.drawLine(0, y + r->height - 1, kNameWidth, y + r->height - 1);
+        const int indent = 6 + r->depth * 12;
+        p.setPen(r->track->shown() ? kText : kDim);
+        const QRect name_rect(indent, y, kNameWidth - indent - ((show & MSHOW_TRACK_INFO) ? 44 : 4),
+                              std::min(r->height, m.row_height + 12));
+        p.drawText(
+            name_rect, Qt::AlignVCenter | Qt::AlignLeft,
+            fm.elidedText(gui_text(r->track->display_name()), Qt::ElideRight, name_rect.width()));
+        // The channel display: the part (channel) a track plays on, at the right of its name.
+        if (show & MSHOW_TRACK_INFO) {
+            MseqTrack* s = r->track->stored();
+            const int32_t channel = s ? s->get_channel() : -1;
+            if (channel >= 0) {
+                p.setPen(kDim);
+                p.drawText(QRect(0, y, kNameWidth - 6, std::min(r->height, m.row_height + 12)),
+                           Qt::AlignVCenter | Qt::AlignRight, gui_utf8("奏者%1").arg(channel + 1));
+            }
+        }
+        // Band captions for the edit areas.
+        p.setPen(kDim);
+        for (const GuiRow::Band& b : r->bands) {
+            const char* caption = nullptr;
+            switch (b.kind) {
+                case GuiBand::Anchor:
+                    caption = "アンカー";
+                    break;
+                case GuiBand::Third:
+                    caption = note_track(r->track) ? "オクターブ" : "シフト";
+                    break;
+                case GuiBand::Fourth:
+                    caption = note_track(r->track) ? "臨時記号" : "モード";
+                    break;
+                case GuiBand::StartLag:
+                    caption = "開始ラグ";
+                    break;
+                case GuiBand::EndLag:
+                    caption = "終了ラグ";
+                    break;
+                case GuiBand::Velocity:
+                    caption = "ベロシティ";
+                    break;
+                default:
+                    break;
+            }
+            if (!caption) continue;
+            QFont small = font();
+            small.setPointSizeF(font().pointSizeF() * 0.75);
+            p.setFont(small);
+            p.drawText(QRect(0, y + b.top, kNameWidth - 6, b.height),
+                       Qt::AlignVCenter | Qt::AlignRight, gui_utf8(caption));
+            p.setFont(font());
+        }
+    }
+    p.setClipping(false);
+    p.setPen(kBarLine);
+    p.drawLine(kNameWidth - 1, 0, kNameWidth - 1, H);
+}
+
+// ---- keys --------------------------------------------------------------------------------------
+
+void GuiTimeline::keyPressEvent(QKeyEvent* event) {
+    if (!editor_) return QAbstractScrollArea::keyPressEvent(event);
+    const bool shift = event->modifiers() & Qt::ShiftModifier;
+    const bool ctrl = event->modifiers() & Qt::ControlModifier;
+    int action = 0;
+    switch (event->key()) {
+        case Qt::Key_Up:
+            action = MACT_TRACK_PREV;
+            break;
+        case Qt::Key_Down:
+            action = MACT_TRACK_NEXT;
+            break;
+        case Qt::Key_Left:
+            action = shift ? MACT_EXTEND_LEFT : MACT_LEFT;
+            break;
+        case Qt::Key_Right:
+            action = shift ? MACT_EXTEND_RIGHT : MACT_RIGHT;
+            break;
+        case Qt::Key_PageUp:
+            action = shift ? MACT_EXTEND_STEP_LEFT : MACT_STEP_LEFT;
+            break;
+        case Qt::Key_PageDown:
+            action = shift ? MACT_EXTEND_STEP_RIGHT : MACT_STEP_RIGHT;
+            break;
+        case Qt::Key_Home:
+            action = shift ? MACT_EXTEND_HOME : MACT_HOME;
+            break;
+        case Qt::Key_End:
+            action = shift ? MACT_EXTEND_END : MACT_END;
+            break;
+        case Qt::Key_A:
+            action = ctrl ? MACT_SELECT_ALL : 0;
+            break;
+        case Qt::Key_X:
+            action = ctrl ? MACT_CUT : 0;
+            break;
+        case Qt::Key_C:
+            action = ctrl ? MACT_COPY : 0;
+            break;
+        case Qt::Key_V:
+            action = ctrl ? MACT_PASTE : 0;
+            break;
+        case Qt::Key_B:
+            action = ctrl ? MACT_OVERWRITE : 0;
+            break;
+        case Qt::Key_Delete:
+            action = MACT_DELETE;
+            break;
+        case Qt::Key_Backspace:
+            action = MACT_DELETE_BEFORE;
+            break;
+        case Qt::Key_Space:
+            action = MACT_SPACE;
+            break;
+        case Qt::Key_Z:
+            if (ctrl) {
+                editor_->undo();
+                scroll_to_cursor();
+                viewport()->update();
+                emit cursor_moved();
+                return;
+            }
+            break;
+        default:
+            break;
+    }
+    if (!action && !ctrl && !shift && view_command) {
+        // The display keys 1-7 and the note-kind letters of the view's menu.
+        static const std::pair<int, int> kKeys[] = {
+            {Qt::Key_1, 40236}, {Qt::Key_2, 40237}, {Qt::Key_3, 40231}, {Qt::Key_4, 40232},
+            {Qt::Key_5, 40233}, {Qt::Key_6, 40234}, {Qt::Key_7, 40239}, {Qt::Key_E, 40201},
+            {Qt::Key_T, 40202}, {Qt::Key_W, 40203}, {Qt::Key_Q, 40204}, {Qt::Key_R, 40205},
+        };
+        for (const auto& [key, id] : kKeys) {
+            if (event->key() == key) {
+                view_command(id);
+                return;
+            }
+        }
+    }
+    if (!action) return QAbstractScrollArea::keyPressEvent(event);
+    editor_->action(action);
+    scroll_to_cursor();
+    viewport()->update();
+    emit cursor_moved();
+}
+
+void GuiTimeline::scroll_to_cursor() {
+    if (!editor_ || !editor_->current()) return;
+    const GuiRow* r = row_of(editor_->current());
+    const int uw = editor_->current()->unit_width();
+    if (!r) return;
+    const int w = viewport()->width() - kNameWidth;
+    const int h = viewport()->height() - kRulerHeight;
+    const int x = editor_->selection_end() * uw;
+    QScrollBar* hb = horizontalScrollBar();
+    if (x < hb->value()) hb->setValue(std::max(0, x - w / 4));
+    if (x + uw > hb->value() + w) {
+        if (x + uw > hb->maximum() + w) {
+            hb->setRange(0, x + uw - w + w / 4);
+        }
+        hb->setValue(x + uw - w + w / 4);
+    }
+    QScrollBar* vb = verticalScrollBar();
+    if (r->top < vb->value()) vb->setValue(r->top);
+    if (r->top + r->height > vb->value() + h) vb->setValue(r->top + r->height - h);
+}
+
+void GuiTimeline::follow_play_cursor() {
+    if (!editor_) return;
+    const int w = viewport()->width() - kNameWidth;
+    QScrollBar* hb = horizontalScrollBar();
+    const int x = editor_->play_cursor;
+    if (x < hb->value() || x > hb->value() + w - w / 8) hb->setValue(std::max(0, x - w / 8));
+    viewport()->update();
+}
+
+// ---- mouse -------------------------------------------------------------------------------------
+
+bool GuiTimeline::press(const Hit& h, bool right, bool move) {
+    MedtTrack* t = h.row->track;
+    MedtPressContext ctx;
+    ctx.selected_leaf = selected_leaf ? selected_leaf() : nullptr;
+    ctx.port = this;
+    if (h.band->kind == GuiBand::ChordDegree || h.band->kind == GuiBand::ChordName) {
+        if (move) return false;
+        const auto row = h.band->kind == GuiBand::ChordDegree ? MedtChordRowKind::Degree
+                                                              : MedtChordRowKind::Chord;
+        return MedtTrackPress::chord_press(*editor_, *t, row, h.pos, right, ctx);
+    }
+    if (!note_track(t) && !refer_track(t)) return false;
+    MedtPress pr;
+    pr.area = area_of(h.band->kind);
+    pr.pos = h.pos;
+    pr.right = right;
+    pr.move = move;
+    pr.height = h.height;
+    if (h.band->kind == GuiBand::Velocity) {
+        const int inner = int((1.0 - h.height) * (h.band->height - 1));
+        if (inner < kVelocityEdge) pr.area = MedtPressArea::VelocityMax;
+        if (inner >= h.band->height - kVelocityEdge) pr.area = MedtPressArea::VelocityMin;
+    }
+    if (move && pr.area != MedtPressArea::Anchor && pr.area != MedtPressArea::Velocity)
+        return false;
+    return MedtTrackPress::press(*editor_, *t, pr, ctx);
+}
+
+void GuiTimeline::mousePressEvent(QMouseEvent* event) {
+    setFocus(Qt::MouseFocusReason);
+    if (!editor_) return;
+    const Hit h = hit(event->position().toPoint());
+    if (!h.row) return;
+    const bool right = event->button() == Qt::RightButton;
+    MedtTrack* t = h.row->track;
+    if (h.pos < 0) {  // the track list column: select the track, perhaps start dragging it
+        drag_from_ = event->position().toPoint();
+        drag_track_ = t->id();
+        if (!t->shown()) return;
+        const int32_t pos =
+            editor_->current() && editor_->current()->beats() > 0
+                ? int32_t(int64_t(t->beats()) * editor_->cursor() / editor_->current()->beats())
+                : 0;
+        editor_->set_cursor(t, pos, pos);
+        emit cursor_moved();
+        viewport()->update();
+        return;
+    }
+    if (!t->shown() || !h.band) return;
+    if (!right) {
+        if ((event->modifiers() & Qt::ShiftModifier) && t == editor_->current())
+            editor_->set_cursor(t, editor_->cursor(), h.pos);
+        else
+            editor_->set_cursor(t, h.pos, h.pos);
+        emit cursor_moved();
+    }
+    pressing_ = true;
+    press_right_ = right;
+    last_hit_ = h;
+    press(h, right, false);
+    viewport()->update();
+}
+
+void GuiTimeline::mouseMoveEvent(QMouseEvent* event) {
+    if (drag_track_ && (event->buttons() & Qt::LeftButton) &&
+        (event->position().toPoint() - drag_from_).manhattanLength() >=
+            QApplication::startDragDistance()) {
+        // A track dragged from the track list onto a link row of the property list.
+        auto* mime = new QMimeData;
+        mime->setData(QString::fromLatin1(kGuiTrackMime), QByteArray::number(drag_track_));
+        auto* drag = new QDrag(this);
+        drag->setMimeData(mime);
+        drag_track_ = 0;
+        drag->exec(Qt::LinkAction | Qt::CopyAction);
+        return;
+    }
+    if (!pressing_ || !editor_) return;
+    const Hit h = hit(event->position().toPoint());
+    if (!h.row || h.row != last_hit_.row || !h.band || h.band != last_hit_.band || h.pos < 0)
+        return;
+    if (h.pos == last_hit_.pos && h.band->kind != GuiBand::Velocity) return;
+    last_hit_ = h;
+    press(h, press_right_, true);
+    viewport()->update();
+}
+
+void GuiTimeline::mouseReleaseEvent(QMouseEvent*) {
+    drag_track_ = 0;
+    if (!pressing_ || !editor_) return;
+    pressing_ = false;
+    MedtTrackPress::release(*editor_);
+}
+
+// ---- pop-ups -----------------------------------------------------------------------------------
+
+bool GuiTimeline::take_scripted(QString* answer) {
+    if (scripted_answers.empty()) return false;
+    *answer = scripted_answers.front();
+    scripted_answers.erase(scripted_answers.begin());
+    return true;
+}
+
+bool GuiTimeline::edit_number(int32_t value, CkvString* text) {
+    QString answer;
+    if (!take_scripted(&answer)) {
+        bool ok = false;
+        answer = QInputDialog::getText(this, gui_utf8("ラグ"),
+                                       gui_utf8("-240 ～ 240 [Tick] (空欄でトラックの値)"),
+                                       QLineEdit::Normal, QString::number(value), &ok);
+        if (!ok) return false;
+    }
+    *text = gui_cp932(answer.trimmed());
+    return true;
+}
+
+int32_t GuiTimeline::choose_marker(const std::vector<CkvString>& items) {
+    QString answer;
+    if (take_scripted(&answer)) return answer.toInt();
+    QMenu menu(this);
+    for (size_t i = 0; i < items.size(); ++i)
+        menu.addAction(gui_text(items[i]))->setData(int(i));
+    QAction* chosen = menu.exec(QCursor::pos());
+    return chosen ? chosen->data().toInt() : -1;
+}
+
+void GuiTimeline::select_phrase(MSEQ_ID id) {
+    if (select_leaf) select_leaf(id);
+}
+
+int32_t GuiTimeline::pick_degree(const MedtDegreePicker& picker) {
+    QString answer;
+    if (take_scripted(&answer)) return answer.toInt();
+    QMenu menu(this);
+    if (picker.items().empty()) {
+        menu.addAction(gui_text(picker.empty_text()))->setEnabled(false);
+    }
+    for (size_t i = 0; i < picker.items().size(); ++i) {
+        QAction* a = menu.addAction(gui_text(picker.items()[i].label));
+        a->setData(picker.items()[i].slot);
+        a->setCheckable(true);
+        a->setChecked(int32_t(i) == picker.preselected());
+    }
+    QAction* chosen = menu.exec(QCursor::pos());
+    return chosen && chosen->isEnabled() ? chosen->data().toInt() : -1;
+}
+
+bool GuiTimeline::edit_chord(MedtChordEditor& editor) {
+    GuiChordEditor dialog(editor.chord(), editor.key(), this);
+    const bool set =
+        run_chord_editor ? run_chord_editor(dialog) : dialog.exec() == QDialog::Accepted;
+    if (set) editor = dialog.model();
+    return set;
+}

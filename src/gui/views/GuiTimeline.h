@@ -1,0 +1,136 @@
+#pragma once
+
+#include <QAbstractScrollArea>
+#include <functional>
+#include <vector>
+
+#include "edit/press/MedtBlockPress.h"
+
+class MedtMusicInvoker;
+class MedtTrack;
+class MseqObject;
+
+// What a press on the timeline lands on inside a track's row: the band of the row and the
+// press area it stands for. Bands are laid out top to bottom in the order of this enum.
+enum class GuiBand {
+    Anchor,       // note and phrase tracks, while the anchor is shown
+    Main,         // the blocks themselves (the pitch area of note and phrase tracks)
+    Third,        // octave / degree shift (option display)
+    Fourth,       // accidental / fitting mode (option display)
+    StartLag,     // note tracks, effect display
+    EndLag,       // note tracks, effect display
+    Velocity,     // note tracks, velocity display
+    ChordDegree,  // chord tracks: the degree row
+    ChordName,    // chord tracks: the chord row
+};
+
+// One laid-out row of the music view: the editor track, its top and height in pixels and its
+// bands (kind, offset from the row's top, height).
+struct GuiRow {
+    struct Band {
+        GuiBand kind;
+        int top;
+        int height;
+    };
+    MedtTrack* track = nullptr;
+    int top = 0;
+    int height = 0;
+    int depth = 0;
+    std::vector<Band> bands;
+};
+
+// The music view's canvas: the track list (names, group indentation, the display rule's
+// mismatch text) in a fixed column at the left and the timeline to its right, with bar numbers,
+// beat lines, the first phrase line, the blocks of every visible track, the cursor and
+// selection and the play cursor. Keys run the editor's cursor and edit actions; presses go to
+// the editor as gestures (one undo group each). Painting touches only the visible rows and the
+// blocks in the visible range. The user-interface thread.
+class GuiTimeline : public QAbstractScrollArea, public MedtPressPort {
+    Q_OBJECT
+public:
+    explicit GuiTimeline(QWidget* parent);
+    ~GuiTimeline() override;
+
+    // Shows `editor` (nullptr: nothing). The timeline does not own it.
+    void set_editor(MedtMusicInvoker* editor);
+    MedtMusicInvoker* editor() const { return editor_; }
+    // Lays the rows out again (tracks or display bits changed) and repaints.
+    void relayout();
+    // Scrolls so that the cursor is visible.
+    void scroll_to_cursor();
+    // Scrolls so that the play cursor is visible (auto-scroll while playing).
+    void follow_play_cursor();
+    // The laid-out rows.
+    const std::vector<GuiRow>& rows() const { return rows_; }
+    // The row of `track`; nullptr when it has none.
+    const GuiRow* row_of(const MedtTrack* track) const;
+    // The widget point (viewport coordinates) of grid position `pos` of `track`, in the middle
+    // of band `band` (or of the row when the row has no such band); (-1, -1) when not laid out.
+    QPoint point_at(const MedtTrack* track, int32_t pos, GuiBand band) const;
+    // Width of the track-list column in pixels.
+    static constexpr int kNameWidth = 200;
+    // Height of the bar-number ruler in pixels.
+    static constexpr int kRulerHeight = 22;
+
+    // The leaf selected in the library tree (for placing phrase references) and the request to
+    // select a phrase there; set by the window.
+    std::function<MseqObject*()> selected_leaf;
+    std::function<void(MSEQ_ID)> select_leaf;
+    // Shows a text in the status bar.
+    std::function<void(const QString&)> status;
+    // Runs a command of the view (the display keys 1-7 and the note-kind letters E, T, W, Q, R).
+    std::function<void(int)> view_command;
+
+    // MedtPressPort: the pop-ups a press needs.
+    bool edit_number(int32_t value, CkvString* text) override;
+    int32_t choose_marker(const std::vector<CkvString>& items) override;
+    void select_phrase(MSEQ_ID id) override;
+    int32_t pick_degree(const MedtDegreePicker& picker) override;
+    bool edit_chord(MedtChordEditor& editor) override;
+
+    // Runs the chord editor pop-up; true when closed with "セット". Empty: the dialog is shown
+    // modally (tests put their clicks here).
+    std::function<bool(class GuiChordEditor&)> run_chord_editor;
+    // Answers the next pop-up instead of showing it (tests): a text for the number editor, an
+    // index for the menus. Empty: the pop-ups are shown.
+    std::vector<QString> scripted_answers;
+
+signals:
+    // The current track or the cursor moved.
+    void cursor_moved();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+
+private:
+    struct Hit {
+        const GuiRow* row = nullptr;
+        const GuiRow::Band* band = nullptr;
+        int32_t pos = -1;
+        double height = 0.0;  // inside the band, 1 at the top
+    };
+    Hit hit(const QPoint& p) const;
+    void update_scrollbars();
+    int content_width() const;
+    int content_height() const;
+    bool press(const Hit& h, bool right, bool move);
+    bool take_scripted(QString* answer);
+
+    MedtMusicInvoker* editor_ = nullptr;
+    std::vector<GuiRow> rows_;
+    int width_px_ = 0;  // the timeline's width in pixels
+    bool pressing_ = false;
+    bool press_right_ = false;
+    Hit last_hit_;
+    QPoint drag_from_;
+    MSEQ_ID drag_track_ = 0;  // the track pressed in the track list, 0 when none
+};
+
+// The mime type of a track dragged from the track list: the track's identifier as decimal text.
+extern const char* const kGuiTrackMime;

@@ -1,0 +1,88 @@
+// The music view's command table: what the display and note-kind commands do to the view
+// settings of a music, and that every command the view offers has its label and status text.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "edit/MedtViewCommands.h"
+#include "model/library/MseqMusic.h"
+#include "platform/TextCodec.h"
+
+namespace mvc = medt_view_commands;
+
+namespace {
+
+struct ToggleCase {
+    int32_t show_before;
+    int32_t id;
+    int32_t show_after;
+};
+
+class ViewCommandsTest : public ::testing::TestWithParam<ToggleCase> {};
+
+TEST_P(ViewCommandsTest, ToggleFlipsItsBitAndKeepsDegreesOrNamesShown) {
+    MseqMusic music(nullptr);
+    music.m_ShowState = GetParam().show_before;
+    EXPECT_TRUE(mvc::run(&music, GetParam().id));
+    EXPECT_EQ(music.m_ShowState, GetParam().show_after);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Toggles, ViewCommandsTest,
+    ::testing::Values(ToggleCase{0x400, 40231, 0x401},      // anchor on
+                      ToggleCase{0x401, 40231, 0x400},      // anchor off
+                      ToggleCase{0x400, 40232, 0x404},      // options
+                      ToggleCase{0x400, 40233, 0x410},      // velocity
+                      ToggleCase{0x400, 40234, 0x440},      // effect levels
+                      ToggleCase{0x400, 40239, 0x420},      // guide
+                      ToggleCase{0x400, 40212, 0x10400},    // auto-scroll
+                      ToggleCase{0x400, 40221, 0x100400},   // chord names always
+                      ToggleCase{0x400, 40222, 0x200400},   // mode icons always
+                      ToggleCase{0x400, 40223, 0x1000400},  // track information
+                      ToggleCase{0xC00, 40236, 0x800},      // degrees off, names stay
+                      ToggleCase{0x400, 40236, 0x800},      // the last one off: names shown
+                      ToggleCase{0x800, 40237, 0x400},      // names off: degrees shown
+                      ToggleCase{0x400, 40237, 0xC00}));    // names on beside degrees
+
+TEST(ViewCommands, NoteKindsSetTheDrawingKindAndCarryTheCheck) {
+    MseqMusic music(nullptr);
+    for (int32_t id = 40201; id <= 40205; ++id) {
+        EXPECT_TRUE(mvc::run(&music, id));
+        EXPECT_EQ(music.m_NoteState, id - 40200);
+        for (int32_t other = 40201; other <= 40205; ++other)
+            EXPECT_EQ(mvc::checked(&music, other), other == id);
+    }
+}
+
+TEST(ViewCommands, UnknownNumbersAndNoMusicDoNothing) {
+    MseqMusic music(nullptr);
+    music.m_ShowState = 0x400;
+    EXPECT_FALSE(mvc::run(&music, 40261));  // an edit command is not a view setting
+    EXPECT_FALSE(mvc::run(&music, 12345));
+    EXPECT_FALSE(mvc::run(nullptr, 40231));
+    EXPECT_EQ(music.m_ShowState, 0x400);
+    EXPECT_EQ(mvc::toggle_bit(40261), 0u);
+    EXPECT_TRUE(mvc::label(12345).empty());
+}
+
+TEST(ViewCommands, EveryCommandHasItsLabelAndStatusTextOnce) {
+    std::set<int32_t> seen;
+    for (const auto* table : {&mvc::note_kinds(), &mvc::display_toggles(), &mvc::edit_commands(),
+                              &mvc::track_commands(), &mvc::add_track_commands()}) {
+        for (const MedtViewCommand& c : *table) {
+            EXPECT_TRUE(seen.insert(c.id).second) << c.id;
+            EXPECT_FALSE(mvc::label(c.id).empty()) << c.id;
+            EXPECT_FALSE(mvc::status_text(c.id).empty()) << c.id;
+        }
+    }
+    // The edit commands 40261-40268, the track commands and the whole add-track menu.
+    for (int32_t id = 40261; id <= 40268; ++id)
+        EXPECT_TRUE(seen.count(id)) << id;
+    for (int32_t id : {40272, 40273, 40274, 40275, 40281, 40290, 40291, 40292, 40301, 40310})
+        EXPECT_TRUE(seen.count(id)) << id;
+    EXPECT_EQ(kv_codec::utf8_from_cp932(mvc::status_text(40261)),
+              "選択範囲を記憶(コピー)して、切り取ります。[Ctrl]+[X]");
+    EXPECT_EQ(kv_codec::utf8_from_cp932(mvc::status_text(40212)), "再生オートスクロール [F8]");
+}
+
+}  // namespace

@@ -1,0 +1,579 @@
+// The editor views driven with keys, presses and their lists on the offscreen platform: each
+// test edits the demo library through the real windows, saves, and checks the saved file.
+#include <QComboBox>
+#include <QMimeData>
+#include <QScrollBar>
+#include <QTableWidget>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QtTest>
+#include <fstream>
+#include <sstream>
+
+#include "../GuiHarness.h"
+#include "app/MAppCommands.h"
+#include "edit/MedtMusic.h"
+#include "edit/map/MedtChordMapView.h"
+#include "edit/map/MedtStageMapView.h"
+#include "edit/press/MedtBlockPress.h"
+#include "gui/GuiEditorPane.h"
+#include "gui/GuiRoomTree.h"
+#include "gui/GuiText.h"
+#include "gui/views/GuiChordEditor.h"
+#include "gui/views/GuiMapViews.h"
+#include "gui/views/GuiMusicView.h"
+#include "gui/views/GuiPropertyList.h"
+#include "gui/views/GuiTimeline.h"
+#include "model/core/MseqDesk.h"
+#include "model/library/MseqMusic.h"
+#include "model/theory/MseqMapChord.h"
+#include "model/theory/MseqNoteTheory.h"
+#include "model/track/MseqTrackChord.h"
+#include "model/track/MseqTrackNote.h"
+#include "model/track/MseqTrackRefer.h"
+#include "platform/TextCodec.h"
+
+namespace {
+
+std::string read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+QTreeWidgetItem* tree_item(QTreeWidget* tree, const QString& text) {
+    for (QTreeWidgetItemIterator it(tree); *it; ++it) {
+        if ((*it)->text(0) == text) return *it;
+    }
+    return nullptr;
+}
+
+int semitones(const MseqBlockNote& n) {
+    return n.m_Octave * 12 + mseq_letter_offset(n.m_Whole) + n.m_Semi;
+}
+
+}  // namespace
+
+class GuiViewTest : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<GuiHarness> h;
+
+    std::string song() const { return h->host("app/mymusic/demo/song.kvnl"); }
+
+    void open(const char* name) {
+        GuiRoomTree* tree = h->window().room_tree();
+        QTreeWidgetItem* item = tree_item(tree, u(name));
+        QVERIFY2(item, name);
+        tree->setCurrentItem(item);
+        emit tree->itemActivated(item, 0);
+        QVERIFY(h->frame().shown_file());
+    }
+    GuiMusicView* view() { return h->window().editor_pane()->music_view(); }
+    MedtTrack* track(const char* name) {
+        MedtMusicInvoker* ed = view()->editor();
+        for (MedtTrack* t = ed->root(); t; t = t->next_in(ed->root())) {
+            if (t->display_name() == CkvString(kv_codec::cp932_from_utf8(name))) return t;
+        }
+        return nullptr;
+    }
+    const MseqTrackNote* notes(MedtTrack* t) {
+        return t->stored()->cast_to<MseqTrackNote>(MTYPE_TRACK_NOTE);
+    }
+    void save() { QVERIFY(h->window().run_command(ID_FILE_SAVE)); }
+    void click(GuiTimeline* tl, MedtTrack* t, int32_t pos, GuiBand band,
+               Qt::MouseButton button = Qt::LeftButton) {
+        tl->scroll_to_cursor();
+        const QPoint p = tl->point_at(t, pos, band);
+        QVERIFY(p.x() >= GuiTimeline::kNameWidth && p.y() >= GuiTimeline::kRulerHeight);
+        QTest::mouseClick(tl->viewport(), button, Qt::NoModifier, p);
+    }
+
+private slots:
+    void init() {
+        h = std::make_unique<GuiHarness>();
+        h->copy_data();
+        QVERIFY(h->start());
+        h->window().resize(1400, 900);
+    }
+    void cleanup() { h.reset(); }
+
+    void keys_move_extend_cut_and_undo();
+    void anchor_presses_place_split_and_undo();
+    void option_presses_change_octave_and_accidental();
+    void phrase_presses_start_marker_shift_and_mode();
+    void property_list_sets_values_with_their_ranges();
+    void chord_map_drop_on_a_chord_track();
+    void track_list_drop_links_a_chord_track();
+    void playing_locks_the_view_and_moves_the_play_cursor();
+    void chord_map_view_builds_minor_four_note_chords();
+    void chord_editor_sets_a_chord_on_a_chord_track_and_in_a_chord_map();
+    void stage_map_view_changes_an_instrument();
+    void screenshots_of_the_views();
+};
+
+void GuiViewTest::keys_move_extend_cut_and_undo() {
+    open("はじまりの朝");
+    const std::string original = read_file(song());
+    MedtMusicInvoker* ed = view()->editor();
+    QVERIFY(ed);
+    MedtTrack* t = track("セレスタ");
+    QVERIFY(t);
+    QVERIFY(ed->set_cursor(t, 0, 0));
+    GuiTimeline* tl = view()->timeline();
+    tl->setFocus();
+    QTest::keyClick(tl, Qt::Key_Right);
+    QTest::keyClick(tl, Qt::Key_Right);
+    QCOMPARE(ed->cursor(), 2);
+    QTest::keyClick(tl, Qt::Key_Right, Qt::ShiftModifier);
+    QTest::keyClick(tl, Qt::Key_Right, Qt::ShiftModifier);
+    QCOMPARE(ed->cursor(), 2);
+    QCOMPARE(ed->selection_end(), 4);
+    QTest::keyClick(tl, Qt::Key_Home);
+    QCOMPARE(ed->cursor(), 0);
+    QCOMPARE(ed->selection_end(), 0);
+    // Down and up come back to the same track.
+    QTest::keyClick(tl, Qt::Key_Down);
+    QVERIFY(ed->current() != t);
+    QTest::keyClick(tl, Qt::Key_Up);
+    QCOMPARE(ed->current(), t);
+
+    // Cut the first bar: later notes move left; the saved file changes.
+    const size_t before = notes(t)->block_count();
+    const int32_t bar = t->beats();
+    ed->set_cursor(t, 0, bar);
+    QTest::keyClick(tl, Qt::Key_X, Qt::ControlModifier);
+    QVERIFY(notes(t)->block_count() < before);
+    QCOMPARE(ed->cursor(), 0);
+    save();
+    const std::string cut = read_file(song());
+    QVERIFY(cut != original);
+    // Undo puts the bar back: the file saved then differs from the cut one, and cutting again
+    // saves exactly the cut file.
+    QTest::keyClick(tl, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(notes(t)->block_count(), before);
+    save();
+    const std::string restored = read_file(song());
+    QVERIFY(restored != cut);
+    ed->set_cursor(t, 0, bar);
+    QTest::keyClick(tl, Qt::Key_X, Qt::ControlModifier);
+    save();
+    QCOMPARE(read_file(song()), cut);
+    QTest::keyClick(tl, Qt::Key_Z, Qt::ControlModifier);
+    save();
+    QCOMPARE(read_file(song()), restored);
+    // Paste the clipboard at the start: the bar is there twice.
+    ed->set_cursor(t, 0, 0);
+    QTest::keyClick(tl, Qt::Key_V, Qt::ControlModifier);
+    QVERIFY(notes(t)->block_count() > before);
+    QCOMPARE(ed->cursor(), bar);
+    save();
+    QVERIFY(read_file(song()) != original);
+}
+
+void GuiViewTest::anchor_presses_place_split_and_undo() {
+    open("はじまりの朝");
+    const std::string original = read_file(song());
+    MedtMusicInvoker* ed = view()->editor();
+    MedtTrack* t = track("メロディ");
+    QVERIFY(t);
+    const MseqTrackNote* n = notes(t);
+    // An empty stretch at the start of the melody.
+    const int32_t p = 1;
+    QVERIFY(!n->block_at(p) && !n->block_at(p + 1) && !n->block_at(p + 2) && !n->block_at(p + 3));
+    QVERIFY(n->blocks().empty() || int32_t(n->blocks().begin()->first) > p + 4);
+    ed->set_cursor(t, p, p);
+    GuiTimeline* tl = view()->timeline();
+    click(tl, t, p, GuiBand::Anchor);
+    QVERIFY(n->block_at(p));
+    QCOMPARE(n->block_at(p)->m_Length, 1);
+    // A press in the pitch row after the note lengthens it to end there.
+    click(tl, t, p + 3, GuiBand::Main);
+    QCOMPARE(n->block_at(p)->m_Length, 4);
+    // A press on the anchor inside the note splits it into two of the same pitch.
+    click(tl, t, p + 2, GuiBand::Anchor);
+    QCOMPARE(n->block_at(p)->m_Length, 2);
+    QVERIFY(n->block_at(p + 2));
+    QCOMPARE(n->block_at(p + 2)->m_Length, 2);
+    QCOMPARE(semitones(*n->block_at(p + 2)), semitones(*n->block_at(p)));
+    // A right press erases the second note.
+    click(tl, t, p + 2, GuiBand::Anchor, Qt::RightButton);
+    QVERIFY(!n->block_at(p + 2));
+    save();
+    const std::string edited = read_file(song());
+    QVERIFY(edited != original);
+    // Each gesture is one undo step: four undos leave the melody as it was.
+    for (int i = 0; i < 4; ++i)
+        QVERIFY(view()->run_command(40268));
+    QVERIFY(n->blocks().empty() || int32_t(n->blocks().begin()->first) > p + 4);
+    save();
+    QVERIFY(read_file(song()) != edited);
+}
+
+void GuiViewTest::option_presses_change_octave_and_accidental() {
+    open("はじまりの朝");
+    MedtMusicInvoker* ed = view()->editor();
+    MedtTrack* t = track("セレスタ");
+    const MseqTrackNote* n = notes(t);
+    const int32_t p = int32_t(n->blocks().begin()->first);
+    const int before = semitones(n->blocks().begin()->second);
+    // The option rows come and go with their display command.
+    GuiTimeline* tl = view()->timeline();
+    if (view()->action(40232)->isChecked()) QVERIFY(view()->run_command(40232));
+    QVERIFY(!view()->action(40232)->isChecked());
+    QCOMPARE(tl->point_at(t, p, GuiBand::Third).y(), tl->point_at(t, p, GuiBand::Main).y());
+    tl->setFocus();
+    QTest::keyClick(tl, Qt::Key_4);  // the key of the option display
+    QVERIFY(view()->action(40232)->isChecked());
+    QTest::keyClick(tl, Qt::Key_E);  // pure notes
+    QCOMPARE(ed->music()->m_NoteState, 1);
+    QVERIFY(view()->action(40201)->isChecked());
+    QVERIFY(tl->point_at(t, p, GuiBand::Third).y() > tl->point_at(t, p, GuiBand::Main).y());
+    ed->set_cursor(t, p, p);
+    click(view()->timeline(), t, p, GuiBand::Third);
+    QCOMPARE(semitones(*n->block_at(p)), before + 12);
+    click(view()->timeline(), t, p, GuiBand::Fourth);
+    QCOMPARE(semitones(*n->block_at(p)), before + 13);
+    click(view()->timeline(), t, p, GuiBand::Fourth, Qt::RightButton);
+    click(view()->timeline(), t, p, GuiBand::Third, Qt::RightButton);
+    QCOMPARE(semitones(*n->block_at(p)), before);
+    // The lag editor: 300 is stored as 240 with the note's own start lag; a right press goes
+    // back to the track's lag.
+    if (!view()->action(40234)->isChecked()) QVERIFY(view()->run_command(40234));
+    tl->scripted_answers = {QStringLiteral("300")};
+    click(tl, t, p, GuiBand::StartLag);
+    QVERIFY(tl->scripted_answers.empty());
+    QCOMPARE(n->block_at(p)->m_STime, 240);
+    QVERIFY(n->block_at(p)->m_Flags & MNBF_OWN_STIME);
+    click(tl, t, p, GuiBand::StartLag, Qt::RightButton);
+    QVERIFY(!(n->block_at(p)->m_Flags & MNBF_OWN_STIME));
+    save();
+    const std::string saved = read_file(song());
+    QVERIFY(!saved.empty());
+}
+
+void GuiViewTest::phrase_presses_start_marker_shift_and_mode() {
+    open("パターン見本");
+    MedtMusicInvoker* ed = view()->editor();
+    MedtTrack* t = nullptr;
+    const MseqTrackRefer* refer = nullptr;
+    for (MedtTrack* k = ed->root(); k && !t; k = k->next_in(ed->root())) {
+        auto* r = k->stored() ? k->stored()->cast_to<MseqTrackRefer>(MTYPE_TRACK_REFER) : nullptr;
+        if (r && !r->blocks().empty() && k->shown()) {
+            t = k;
+            refer = r;
+        }
+    }
+    QVERIFY(t);
+    const int32_t p = int32_t(refer->blocks().begin()->first);
+    ed->set_cursor(t, p, p);
+    GuiTimeline* tl = view()->timeline();
+    // The start-marker menu: the chosen marker becomes the block's start.
+    MedtPressContext ctx;
+    ctx.music = ed->music();
+    const std::vector<CkvString> items = MedtReferPress::marker_items(*refer, p, ctx);
+    QVERIFY(items.size() >= 2);
+    const CkvString marker = refer->block_at(p)->m_StartMarker;
+    tl->scripted_answers = {QStringLiteral("1")};
+    click(tl, t, p, GuiBand::Main);
+    QVERIFY(tl->scripted_answers.empty());
+    QCOMPARE(refer->block_at(p)->m_StartMarker, items[1]);
+    // Degree shift and mode step with the option rows.
+    if (!view()->action(40232)->isChecked()) QVERIFY(view()->run_command(40232));
+    const int32_t rotation = refer->block_at(p)->m_Rotation;
+    const uint32_t mode = refer->block_at(p)->m_Mode;
+    click(tl, t, p, GuiBand::Third);
+    QCOMPARE(refer->block_at(p)->m_Rotation, rotation == 8 ? -8 : rotation + 1);
+    click(tl, t, p, GuiBand::Fourth);
+    QCOMPARE(refer->block_at(p)->m_Mode, mode % 4 + 1);
+    // One undo step per gesture.
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(view()->run_command(40268));
+    QCOMPARE(refer->block_at(p)->m_StartMarker, marker);
+    QCOMPARE(refer->block_at(p)->m_Mode, mode);
+}
+
+void GuiViewTest::property_list_sets_values_with_their_ranges() {
+    open("はじまりの朝");
+    const std::string original = read_file(song());
+    MedtMusicInvoker* ed = view()->editor();
+    MedtTrack* t = track("セレスタ");
+    QVERIFY(ed->set_cursor(t, 0, 0));
+    GuiPropertyList* pl = view()->properties();
+    pl->refresh();
+    const int row = pl->row_of(20);  // 音長比
+    QVERIFY(row >= 0);
+    QVERIFY(pl->item(row, 1)->flags() & Qt::ItemIsEditable);
+    // Typing in the cell, as the user would: 500 is stored as 120.
+    pl->item(row, 1)->setText(QStringLiteral("500"));
+    QCOMPARE(notes(t)->m_LRate, 120);
+    QTest::qWait(10);
+    QVERIFY(pl->set_text(20, QStringLiteral("2")));
+    QCOMPARE(notes(t)->m_LRate, 4);
+    // Display-only rows are not editable.
+    QVERIFY(!(pl->item(pl->row_of(4), 1)->flags() & Qt::ItemIsEditable));
+    // The octave choice list: choice 3 is octave 3 (stored 4).
+    QTest::qWait(10);
+    auto* box = pl->findChild<QComboBox*>(QStringLiteral("kv_property_19"));
+    QVERIFY(box);
+    QVERIFY(pl->set_choice(19, 3));
+    QCOMPARE(int(notes(t)->m_Octave), 4);
+    // Fewer beats would move notes: the question comes first, and No keeps the track.
+    QTest::qWait(10);
+    const int32_t beats = t->beats();
+    int coarse = -1;
+    for (int i = 0; i < 16 && coarse < 0; ++i) {
+        MseqBlockWord w;
+        if (t->property_choice(5, i, &w, nullptr) >= MCHOICE_ITEM && int32_t(w.m_Index) == 1)
+            coarse = i;
+    }
+    QVERIFY(coarse >= 0);
+    h->driver.box(QMessageBox::No);
+    QVERIFY(!pl->set_choice(5, coarse));
+    QCOMPARE(t->beats(), beats);
+    QVERIFY(!h->driver.boxes.empty());
+    QVERIFY(h->driver.boxes.back().text.startsWith(u("拍数を変更すると以下の影響が発生します。")));
+    save();
+    QVERIFY(read_file(song()) != original);
+    // Adding a rhythm track asks for its sound first; a cancelled pop-up adds nothing.
+    MedtTrack* part = track("パート");
+    QVERIFY(part);
+    QVERIFY(ed->set_cursor(part, 0, 0));
+    const size_t tracks = ed->track_count();
+    view()->timeline()->scripted_answers = {QStringLiteral("0")};
+    QVERIFY(view()->run_command(40291));
+    QCOMPARE(ed->track_count(), tracks + 1);
+    view()->timeline()->scripted_answers = {QStringLiteral("-1")};  // the pop-up cancelled
+    QVERIFY(!view()->run_command(40291));
+    QCOMPARE(ed->track_count(), tracks + 1);
+}
+
+void GuiViewTest::chord_map_drop_on_a_chord_track() {
+    open("はじまりの朝");
+    MedtMusicInvoker* ed = view()->editor();
+    MedtTrack* t = track("コード");
+    QVERIFY(t);
+    QVERIFY(ed->set_cursor(t, 0, 0));
+    GuiPropertyList* pl = view()->properties();
+    pl->refresh();
+    pl->resize(400, 600);
+    const int row = pl->row_of(16);
+    QVERIFY(row >= 0);
+    auto* chord = t->stored()->cast_to<MseqTrackChord>(MTYPE_TRACK_CHORD);
+    const MSEQ_ID before = chord->m_MapID;
+    GuiRoomTree* tree = h->window().room_tree();
+    auto drop = [&](const char* name) {
+        QTreeWidgetItem* item = tree_item(tree, u(name));
+        QVERIFY(item);
+        // A drag starts with a press that selects the item.
+        tree->setCurrentItem(item);
+        std::unique_ptr<QMimeData> mime(tree->model()->mimeData({tree->indexFromItem(item, 0)}));
+        QVERIFY(mime);
+        const QPoint at = pl->visualItemRect(pl->item(row, 1)).center();
+        pl->drop_mime(mime.get(), at);
+    };
+    QString shown;
+    pl->status = [&shown](const QString& text) { shown = text; };
+    // Another music is not a chord map, a leaf of the pattern book is not in the music's book:
+    // both refused with a reason, the link stays.
+    drop("パターン見本");
+    QCOMPARE(chord->m_MapID, before);
+    QVERIFY(!shown.isEmpty());
+    shown.clear();
+    drop("ピアノ・キーボード");
+    QCOMPARE(chord->m_MapID, before);
+    QVERIFY(!shown.isEmpty());
+    drop("ニ長調");
+    QCOMPARE(chord->m_MapID, MSEQ_ID((0x10005 & 0xFFFFF) + 0x200000));
+    save();
+    QVERIFY(read_file(song()).find("210005") != std::string::npos ||
+            read_file(song()).find("0x00210005") != std::string::npos);
+    // A right click clears the link.
+    pl->refresh();
+    QTest::mouseClick(pl->viewport(), Qt::RightButton, Qt::NoModifier,
+                      pl->visualItemRect(pl->item(pl->row_of(16), 1)).center());
+    QCOMPARE(chord->m_MapID, MSEQ_ID(0));
+}
+
+void GuiViewTest::track_list_drop_links_a_chord_track() {
+    open("はじまりの朝");
+    MedtMusicInvoker* ed = view()->editor();
+    MedtTrack* t = track("セレスタ");
+    MedtTrack* chords = track("コード");
+    QVERIFY(t && chords);
+    QVERIFY(ed->set_cursor(t, 0, 0));
+    GuiPropertyList* pl = view()->properties();
+    pl->refresh();
+    const QPoint at = pl->visualItemRect(pl->item(pl->row_of(16), 1)).center();
+    auto* note = t->stored()->cast_to<MseqTrackNote>(MTYPE_TRACK_NOTE);
+    note->m_TrackChordID = 0;
+    QMimeData mime;
+    // A track that is not in this music is refused.
+    mime.setData(QString::fromLatin1(kGuiTrackMime), QByteArray::number(0x1000FFFu));
+    QVERIFY(!pl->drop_mime(&mime, at));
+    QCOMPARE(note->m_TrackChordID, MSEQ_ID(0));
+    mime.setData(QString::fromLatin1(kGuiTrackMime), QByteArray::number(chords->id()));
+    QVERIFY(pl->drop_mime(&mime, at));
+    QCOMPARE(note->m_TrackChordID, MSEQ_ID((chords->id() & 0xFFFFF) + 0x100000));
+    // The link row shows the linked track by name.
+    QTest::qWait(10);
+    QVERIFY(pl->item(pl->row_of(16), 1)->text().startsWith(u("コード")));
+}
+
+void GuiViewTest::playing_locks_the_view_and_moves_the_play_cursor() {
+    open("はじまりの朝");
+    MedtMusicInvoker* ed = view()->editor();
+    MedtTrack* t = track("セレスタ");
+    QVERIFY(ed->set_cursor(t, 0, t->beats()));
+    QVERIFY(h->window().run_command(ID_PLAY));
+    QTRY_VERIFY_WITH_TIMEOUT(h->frame().playing(), 5000);
+    QVERIFY(ed->read_only());
+    // While playing, nothing edits: keys, commands and the property list.
+    const size_t before = notes(t)->block_count();
+    QTest::keyClick(view()->timeline(), Qt::Key_X, Qt::ControlModifier);
+    QCOMPARE(notes(t)->block_count(), before);
+    QTRY_VERIFY_WITH_TIMEOUT(!view()->action(40261)->isEnabled(), 2000);
+    QVERIFY(!(view()->properties()->item(view()->properties()->row_of(20), 1)->flags() &
+              Qt::ItemIsEditable));
+    // The play cursor follows the posted positions.
+    QTRY_VERIFY_WITH_TIMEOUT(ed->play_cursor > 0, 5000);
+    QVERIFY(h->window().run_command(ID_PLAY));  // F5 again stops
+    QVERIFY(h->frame().wait_play_end(5000));
+    QTRY_VERIFY_WITH_TIMEOUT(!ed->read_only(), 2000);
+    QTRY_VERIFY_WITH_TIMEOUT(view()->action(40261)->isEnabled(), 2000);
+}
+
+void GuiViewTest::chord_map_view_builds_minor_four_note_chords() {
+    open("ハ長調");
+    GuiChordMapView* v = h->window().editor_pane()->chord_view();
+    QVERIFY(v->model());
+    const std::string path = h->host("app/mymusic/demo/chord_c.kvnl");
+    const std::string original = read_file(path);
+    // No keeps the map.
+    h->driver.box(QMessageBox::No);
+    QVERIFY(!v->run_command(MEDT_CMD_PALETTE_MINOR4));
+    QVERIFY(!(v->model()->map()->flags & MEF_MODIFIED));
+    QVERIFY(!h->window().run_command(ID_FILE_SAVE));
+    QCOMPARE(read_file(path), original);
+    h->driver.box(QMessageBox::Yes);
+    QAction* a = v->action(MEDT_CMD_PALETTE_MINOR4);
+    QVERIFY(a && a->isEnabled());
+    a->trigger();
+    QVERIFY(h->driver.boxes.size() >= 2);
+    QVERIFY(h->driver.boxes.back().text.startsWith(u("短調４和音のコードマップを作成します")));
+    // Every degree of the middle octave holds a four-note chord, shown in the list.
+    for (int degree = 0; degree < 7; ++degree) {
+        const MedtChordRow r = v->model()->chord_row(12 + degree);
+        QCOMPARE(gui_text(r.keys).split(QLatin1Char(' '), Qt::SkipEmptyParts).size(), 4);
+        QCOMPARE(v->chord_list()->item(GuiChordMapView::row_of_slot(12 + degree), 5)->text(),
+                 gui_text(r.keys));
+    }
+    save();
+    QVERIFY(read_file(path) != original);
+    // The key-name button goes round in three presses.
+    const int mode = v->model()->key_name_mode();
+    for (int i = 0; i < 3; ++i)
+        v->run_command(MEDT_CMD_KEYNAME_CYCLE);
+    QCOMPARE(v->model()->key_name_mode(), mode);
+    QCOMPARE(h->driver.faults, std::vector<std::string>());
+}
+
+void GuiViewTest::chord_editor_sets_a_chord_on_a_chord_track_and_in_a_chord_map() {
+    open("はじまりの朝");
+    const std::string original = read_file(song());
+    MedtMusicInvoker* ed = view()->editor();
+    MedtTrack* t = track("コード");
+    QVERIFY(t);
+    if (!view()->action(40237)->isChecked()) QVERIFY(view()->run_command(40237));
+    auto* chords = t->stored()->cast_to<MseqTrackChord>(MTYPE_TRACK_CHORD);
+    const int32_t p = int32_t(chords->blocks().begin()->first);
+    ed->set_cursor(t, p, p);
+    GuiTimeline* tl = view()->timeline();
+    int opened = 0;
+    int keys_before = 0;
+    // The editor opens on the chord in effect; adding the minor seventh and "セット" makes the
+    // block a chord of its own with one key more.
+    tl->run_chord_editor = [&](GuiChordEditor& dialog) {
+        ++opened;
+        keys_before = dialog.model().chord().key_count;
+        QTest::mouseClick(dialog.key_cell(10), Qt::LeftButton);
+        return dialog.model().chord().key_count == keys_before + 1;
+    };
+    click(tl, t, p, GuiBand::ChordName);
+    QCOMPARE(opened, 1);
+    const MseqBlockChord* b = chords->block_at(p);
+    QVERIFY(b);
+    QVERIFY(b->m_Flags & MCHORD_NO_KEY);
+    QCOMPARE(b->key_count, keys_before + 1);
+    save();
+    QVERIFY(read_file(song()) != original);
+    // Undo brings back the palette chord.
+    QVERIFY(view()->run_command(40268));
+    QVERIFY(!(chords->block_at(p)->m_Flags & MCHORD_NO_KEY));
+
+    open("ハ長調");
+    GuiChordMapView* v = h->window().editor_pane()->chord_view();
+    const int before = int(gui_text(v->model()->chord_row(12).keys)
+                               .split(QLatin1Char(' '), Qt::SkipEmptyParts)
+                               .size());
+    v->run_chord_editor = [&](GuiChordEditor& dialog) {
+        QTest::mouseClick(dialog.key_cell(10), Qt::LeftButton);
+        return true;
+    };
+    QTableWidget* list = v->chord_list();
+    const int row = GuiChordMapView::row_of_slot(12);
+    list->scrollToItem(list->item(row, 4));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      list->visualItemRect(list->item(row, 4)).center());
+    QCOMPARE(int(gui_text(v->model()->chord_row(12).keys)
+                     .split(QLatin1Char(' '), Qt::SkipEmptyParts)
+                     .size()),
+             before + 1);
+    QVERIFY(v->model()->map()->flags & MEF_MODIFIED);
+}
+
+void GuiViewTest::stage_map_view_changes_an_instrument() {
+    open("バンド");
+    GuiStageMapView* v = h->window().editor_pane()->stage_view();
+    QVERIFY(v->model());
+    const std::string path = h->host("app/mymusic/demo/stage.kvnl");
+    const std::string original = read_file(path);
+    QComboBox* box = v->instrument(0);
+    QVERIFY(box && box->count() >= 128);
+    const int index = box->findData(40);
+    QVERIFY(index >= 0);
+    QVERIFY(v->model()->field(0, MedtStageField::Program) != 40);
+    box->setCurrentIndex(index);
+    emit box->activated(index);
+    QCOMPARE(v->model()->field(0, MedtStageField::Program), int64_t(40));
+    // Typing a volume in place; out of range is clamped.
+    v->parts()->item(0, 3)->setText(QStringLiteral("300"));
+    QCOMPARE(v->model()->field(0, MedtStageField::Volume), int64_t(127));
+    // The drum part lists kits, not melodic programs.
+    QVERIFY(v->instrument(9)->count() < box->count());
+    save();
+    QVERIFY(read_file(path) != original);
+}
+
+void GuiViewTest::screenshots_of_the_views() {
+    h->window().resize(1600, 1000);
+    open("はじまりの朝");
+    QTest::qWait(50);
+    QImage music = h->window().grab().toImage();
+    QVERIFY(gui_picture_has_content(music, 30));
+    gui_save_shot(music, QStringLiteral("music_view"));
+    open("ハ長調");
+    QTest::qWait(50);
+    QImage chord = h->window().grab().toImage();
+    QVERIFY(gui_picture_has_content(chord, 12));
+    gui_save_shot(chord, QStringLiteral("chord_map_view"));
+    open("バンド");
+    QTest::qWait(50);
+    QImage stage = h->window().grab().toImage();
+    QVERIFY(gui_picture_has_content(stage, 12));
+    gui_save_shot(stage, QStringLiteral("stage_map_view"));
+}
+
+QTEST_MAIN(GuiViewTest)
+#include "GuiViewTest.moc"
