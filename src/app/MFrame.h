@@ -281,3 +281,5 @@ private:
 // The name the export dialog proposes for a leaf: its file name without folder and extension,
 // then ".mid"; "default.mid" when the leaf has no file or its path is too long. Any thread.
 CkvString mapp_default_midi_name(const MseqEntity* leaf);
+// True for what the player can play: a music or a phrase (false for null). Any thread.
+bool mapp_playable(const MseqEntity* entity);

@@ -10,10 +10,6 @@
 
 namespace {
 
-bool playable(const MseqEntity* e) {
-    return e && (e->type() == MTYPE_LEAF_MUSIC || e->type() == MTYPE_LEAF_PHRASE);
-}
-
 bool playable_type(MSEQ_TYPE t) {
     return t == MTYPE_LEAF_MUSIC || t == MTYPE_LEAF_PHRASE;
 }
@@ -76,7 +72,7 @@ bool MFrame::enabled(uint32_t id) const {
         case ID_FILE_SAVE_ALL:
             return !MseqDesk::instance().modified.empty();
         case ID_EXPORT_MIDI:
-            return idle && playable(shown);
+            return idle && mapp_playable(shown);
         case ID_LINK_DELETE:
             return deletable(selected_node_);
         case ID_LINK_OPEN:
@@ -91,7 +87,7 @@ bool MFrame::enabled(uint32_t id) const {
         case ID_TOOL_RELEASE:
             return idle && device_ && device_->IsDeviceOpen();
         case ID_PLAY:
-            return !idle || playable(shown);
+            return !idle || mapp_playable(shown);
         case ID_PAUSE:
             return !idle;
         default:

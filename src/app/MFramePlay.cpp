@@ -27,11 +27,11 @@ namespace {
 // stands for the follow timer.
 constexpr uint32_t kFollowMessage = 0x8010;
 
-bool playable(const MseqEntity* e) {
+}  // namespace
+
+bool mapp_playable(const MseqEntity* e) {
     return e && (e->type() == MTYPE_LEAF_MUSIC || e->type() == MTYPE_LEAF_PHRASE);
 }
-
-}  // namespace
 
 CkvString mapp_default_midi_name(const MseqEntity* leaf) {
     CkvString name;
@@ -92,7 +92,7 @@ bool MFrame::wait_play_end(uint32_t timeout_ms) {
 }
 
 bool MFrame::play_entity(MseqEntity* entity, int32_t start_tick) {
-    if (!playable(entity) || !device_) return false;
+    if (!mapp_playable(entity) || !device_) return false;
     std::unique_ptr<MplyEntity> music(entity->create_player_model());
     if (!music) return false;
     lock_editors(true);
@@ -120,7 +120,7 @@ void MFrame::play_toggle() {
         return;
     }
     MseqEntity* shown = shown_file();
-    if (!playable(shown)) return;
+    if (!mapp_playable(shown)) return;
     play_entity(shown, play_cursor(shown));
 }
 
@@ -172,7 +172,7 @@ void MFrame::on_play_end(int32_t reached) {
 
 void MFrame::export_midi() {
     MseqEntity* leaf = shown_file();
-    if (!playable(leaf) || playing()) return;
+    if (!mapp_playable(leaf) || playing()) return;
     MAppFileRequest request;
     request.kind = MAppFileKind::save;
     request.title = mapp_text("MIDI ファイルで保存");
