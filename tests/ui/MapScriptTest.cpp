@@ -5,10 +5,7 @@
 #include <sstream>
 #include <string>
 
-#include "model/core/MseqFactory.h"
 #include "model/core/MseqObject.h"
-#include "model/library/MseqBook.h"
-#include "model/library/MseqRoom.h"
 #include "model/theory/MseqMapChord.h"
 #include "model/theory/MseqMapStage.h"
 #include "platform/TextCodec.h"
@@ -26,19 +23,8 @@ protected:
         std::filesystem::create_directories(host("define"));
         std::filesystem::copy_file(std::string(KV_APP_DATA) + "/define/mapscale.def",
                                    host("define/mapscale.def"));
-        MseqObject room_node(MID_ROOM, MTYPE_ROOM, CkvString("Lib"),
-                             MseqDescPath(windows("library.kvnr")));
-        auto* room = new MseqRoom(&room_node);
-        room_node.attach(room);
-        room->name = room_node.name;
-        room->full_path = windows("library.kvnr");
-        MseqObject* maps = room->create_book(&room_node, MPLACE_LAST_CHILD, MTYPE_BOOK_MUSIC,
-                                             CkvString("Maps"), MseqDescPath("<room>maps.kvnb"));
-        ASSERT_TRUE(MrecCompiler::save(room));
-        mseq_factory(maps);
-        auto* book = maps->entity()->cast_to<MseqBook>(MTYPE_BOOK);
-        book->name = maps->name;
-        book->full_path = windows("maps.kvnb");
+        const auto [maps, book] = write_room("Lib", CkvString("Maps"), "maps.kvnb");
+        ASSERT_NE(book, nullptr);
         book->create_leaf(maps, MPLACE_LAST_CHILD, MTYPE_LEAF_CHORD, CkvString("Keys"),
                           MseqDescPath("<book>keys.kvnl"));
         book->create_leaf(maps, MPLACE_LAST_CHILD, MTYPE_LEAF_STAGE, CkvString("Band"),
