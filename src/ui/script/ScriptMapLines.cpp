@@ -1,8 +1,7 @@
 #include "ui/script/ScriptMapLines.h"
 
-#include <cerrno>
+#include <climits>
 #include <cstdio>
-#include <cstdlib>
 
 #include "edit/map/MedtChordEditor.h"
 #include "edit/map/MedtChordMapView.h"
@@ -10,25 +9,15 @@
 #include "model/block/MseqBlockScale.h"
 #include "platform/TextCodec.h"
 #include "ui/Terminal.h"
+#include "ui/script/ScriptRunner.h"
 
 namespace kv_ui {
 
 namespace {
 
-// A whole decimal number (a sign allowed); false for anything else.
-bool parse_int(const std::string& text, long long* value) {
-    if (text.empty()) return false;
-    char* end = nullptr;
-    errno = 0;
-    const long long v = std::strtoll(text.c_str(), &end, 10);
-    if (*end != '\0' || errno == ERANGE) return false;
-    *value = v;
-    return true;
-}
-
 bool parse_int32(const std::string& text, int32_t* value) {
     long long v = 0;
-    if (!parse_int(text, &v) || v < INT32_MIN || v > INT32_MAX) return false;
+    if (!script_parse_int(text, INT32_MIN, INT32_MAX, &v)) return false;
     *value = static_cast<int32_t>(v);
     return true;
 }
@@ -244,7 +233,8 @@ bool stage_line(MedtStageMapView& view, const std::vector<std::string>& words, s
     for (size_t i = 2; i < words.size(); ++i) {
         std::string name, value;
         long long v = 0;
-        if (!split_field(words[i], &name, &value) || !parse_int(value, &v)) {
+        if (!split_field(words[i], &name, &value) ||
+            !script_parse_int(value, LLONG_MIN, LLONG_MAX, &v)) {
             error = "bad stage field '" + words[i] + "'";
             return false;
         }
