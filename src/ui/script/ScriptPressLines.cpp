@@ -1,5 +1,7 @@
 // The steps of `korvante script` for the chord-map and stage-map views and for the presses on
 // note, phrase and chord track rows.
+#include "ui/script/ScriptMapLines.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -24,7 +26,6 @@
 #include "text/MrecSettings.h"
 #include "ui/Session.h"
 #include "ui/Terminal.h"
-#include "ui/script/ScriptMapLines.h"
 #include "ui/script/ScriptRunner.h"
 
 namespace kv_ui {
