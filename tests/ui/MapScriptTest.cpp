@@ -120,6 +120,33 @@ TEST_F(MapScriptLibrary, StagePartsAreClampedAndPrinted) {
     EXPECT_NE(refused.out.find("does not belong to part 0"), std::string::npos) << refused.out;
 }
 
+TEST_F(MapScriptLibrary, LinesThatCannotRunSayWhyAndChangeNothing) {
+    const struct {
+        const char* leaf;
+        const char* line;
+        const char* error;
+    } cases[] = {
+        {"Keys", "command 40401\n", "line 2: unknown chord map command 40401"},
+        {"Band", "command 40501\n", "line 2: unknown stage map command 40501"},
+        {"Keys", "command 4x\n", "line 2: usage: command ID"},
+        {"Band", "command 40401 1\n", "line 2: usage: command ID"},
+        {"Band", "stage 0 volume=loud\n", "line 2: bad stage field 'volume=loud'"},
+        {"Band", "stage 0 volume=99999999999999999999\n",
+         "line 2: bad stage field 'volume=99999999999999999999'"},
+        {"Keys", "scale-row 2147483648\n", "line 2: usage: scale-row K"},
+        {"Keys", "chord 1 octave=1.5\n", "line 2: chord field 'octave=1.5' refused"},
+    };
+    const std::string keys = file("keys.kvnl");
+    const std::string band = file("band.kvnl");
+    for (const auto& c : cases) {
+        const ProgramRun run = script(c.leaf, std::string(c.line) + "save\n");
+        EXPECT_EQ(run.status, 1) << c.line << run.out;
+        EXPECT_NE(run.out.find(c.error), std::string::npos) << c.line << run.out;
+    }
+    EXPECT_EQ(file("keys.kvnl"), keys);
+    EXPECT_EQ(file("band.kvnl"), band);
+}
+
 TEST_F(MapScriptLibrary, DeletingAScaleAsksAndTheScaleMapIsWritten) {
     const std::string before = file("define/mapscale.def");
     ProgramRun run = script("Keys", "scale-row 0\nanswer no\ncommand 40523\nsave-scales\n");
