@@ -184,11 +184,21 @@ void print_chords(MedtChordMapView& view, std::string& out) {
     }
 }
 
-bool command_line(const std::vector<std::string>& words, int32_t* id, std::string& error) {
-    if (words.size() != 2 || !parse_int32(words[1], id)) {
+// `command ID` on a map view: runs one of the view's own commands (`what` names the view in the
+// error for any other number).
+template <class View>
+bool command_line(View& view, const std::vector<std::string>& words, const char* what,
+                  std::string& error) {
+    int32_t id = 0;
+    if (words.size() != 2 || !parse_int32(words[1], &id)) {
         error = "usage: command ID";
         return false;
     }
+    if (View::command_label(id).empty()) {
+        error = std::string("unknown ") + what + " command " + words[1];
+        return false;
+    }
+    view.command(id);
     return true;
 }
 
@@ -271,16 +281,7 @@ bool run_chord_map_line(MedtChordMapView& view, const std::vector<std::string>& 
         return false;
     }
     const std::string& verb = words[0];
-    if (verb == "command") {
-        int32_t id = 0;
-        if (!command_line(words, &id, error)) return false;
-        if (MedtChordMapView::command_label(id).empty()) {
-            error = "unknown chord map command " + words[1];
-            return false;
-        }
-        view.command(id);
-        return true;
-    }
+    if (verb == "command") return command_line(view, words, "chord map", error);
     if (verb == "chord") return chord_line(view, words, error);
     if (verb == "key") return key_line(view, words, error);
     if (verb == "scale") return scale_line(view, words, error);
@@ -314,16 +315,7 @@ bool run_stage_map_line(MedtStageMapView& view, const std::vector<std::string>& 
         return false;
     }
     const std::string& verb = words[0];
-    if (verb == "command") {
-        int32_t id = 0;
-        if (!command_line(words, &id, error)) return false;
-        if (MedtStageMapView::command_label(id).empty()) {
-            error = "unknown stage map command " + words[1];
-            return false;
-        }
-        view.command(id);
-        return true;
-    }
+    if (verb == "command") return command_line(view, words, "stage map", error);
     if (verb == "stage") return stage_line(view, words, error);
     if (verb == "print" && words.size() == 2 && words[1] == "stage") {
         print_stage(view, out);
