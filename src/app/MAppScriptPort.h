@@ -16,6 +16,7 @@
 // cancelled. The user-interface thread.
 class MAppScriptPort : public MAppUserPort {
 public:
+    // Where each reported line goes (UTF-8, without its line break).
     using Sink = std::function<void(const std::string& line)>;
 
     // Reports each line to `sink` (nothing when empty); the lines are also kept in `log`.

@@ -139,6 +139,7 @@ public:
     // Whether the menu bar is attached (m_ShowMenuBar).
     bool show_menu_bar() const;
 
+    // The open library's root node and room; nullptr while no library is open.
     MseqObject* room_node() const { return room_node_.get(); }
     MseqRoom* room() const { return room_; }
 
@@ -157,6 +158,7 @@ public:
     // ---- Library tree ----
     // Selects a node of the open library's tree (nullptr: none).
     void select_node(MseqObject* node) { selected_node_ = node; }
+    // The selected node; nullptr for none.
     MseqObject* selected_node() const { return selected_node_; }
     // Renames a node of the open library after renaming in place (40045): the node, a book's
     // entity, and the file that stores the name is marked modified. False for an empty or
@@ -169,6 +171,7 @@ public:
     // Adds the entity to the edit list (or finds it) and, with `select`, shows it. The index of
     // its entry; -1 when the entity is null.
     int open_in_edit_list(MseqEntity* entity, MseqObject* node, bool select);
+    // The open files' entries in list order (the root entry, -1, is not among them).
     const std::vector<MAppEditEntry>& edit_list() const { return edit_list_; }
     // The selected entry; -1 for the root entry (the about view).
     int edit_selection() const { return edit_selection_; }
@@ -188,6 +191,7 @@ public:
     // Handles the player's posted notifications and the follow timer; the front end calls it
     // from its event loop (and `korvante script` after each line).
     void pump();
+    // Whether the player is playing; how the last playback ended, and the tick it started from.
     bool playing() const;
     MAppPlayEnd play_end() const { return play_end_; }
     int32_t play_start() const { return play_start_; }
@@ -197,9 +201,12 @@ public:
     void set_play_cursor(MseqEntity* entity, int32_t tick);
     // The play cursor of that entry; 0 when the entity is not in the edit list.
     int32_t play_cursor(const MseqEntity* entity) const;
+    // The frame's player, and the output device chosen by the settings (nullptr before the
+    // start-up chose one).
     MplyPlayer& player() { return *player_; }
     MplyDevice* current_device() const { return device_; }
 
+    // The user port the frame was started with.
     MAppUserPort& port() const { return *port_; }
     // The application folder as a host path.
     const std::string& home() const { return home_; }

@@ -1,12 +1,13 @@
 // The player's commands of the main frame: play, stop, pause, play the selected link, the
 // followed play cursor, export to a Standard MIDI File, releasing the device, settings, the
 // manual and version information.
+#include "app/MFrame.h"
+
 #include <chrono>
 #include <cstdlib>
 #include <thread>
 
 #include "app/MAppText.h"
-#include "app/MFrame.h"
 #include "edit/McmdKind.h"
 #include "edit/MedtMusic.h"
 #include "model/core/MseqDesk.h"

@@ -1,10 +1,11 @@
 // The library tree's and the edit list's commands: creating books, leaves and folders from the
 // templates beside the application, the new-music dialog, links to existing files, deleting
 // links, opening links and closing edit-list entries.
+#include "app/MFrame.h"
+
 #include <functional>
 
 #include "app/MAppText.h"
-#include "app/MFrame.h"
 #include "model/core/MseqDesk.h"
 #include "model/core/MseqPathOps.h"
 #include "model/library/MseqBook.h"

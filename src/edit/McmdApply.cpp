@@ -1,13 +1,14 @@
 // The command tables the stored objects answer: a track runs the track commands on its node, a
 // music hands track commands to the named track and runs the leaf commands on its track tree.
 // They live here, beside the command classes they dispatch to.
+#include "model/library/MseqMusic.h"
+
 #include <new>
 
 #include "edit/McmdMusic.h"
 #include "edit/McmdTrack.h"
 #include "edit/MedtMusic.h"
 #include "model/core/MseqObject.h"
-#include "model/library/MseqMusic.h"
 #include "model/track/MseqTrack.h"
 #include "model/track/MseqTrackTree.h"
 

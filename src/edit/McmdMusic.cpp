@@ -49,6 +49,16 @@ int follow_new_tracks(MedtMusic* editor, MseqObject* top, int32_t beats) {
     return 1;
 }
 
+// The editor cannot show the tracks a command made: they go again, and the command fails
+// (always 0, for the caller to return).
+int take_back_new_tracks(McmdMusic* command, MseqMusic* music, MseqObject*& made) {
+    music->remove_track(made->id);
+    made = nullptr;
+    command->undo = nullptr;
+    command->result = 0;
+    return 0;
+}
+
 }  // namespace
 
 int McmdCreateLeaf::run(MseqMusic* music) {
@@ -64,12 +74,7 @@ int McmdCreateLeaf::run(MseqMusic* music) {
 
 int McmdCreateLeaf::refresh(MedtMusic* editor) {
     if (follow_new_tracks(editor, made, editor->display_beats)) return 1;
-    // The editor cannot show the new track: it goes again, and the command fails.
-    music_->remove_track(made->id);
-    made = nullptr;
-    undo = nullptr;
-    result = 0;
-    return 0;
+    return take_back_new_tracks(this, music_, made);
 }
 
 int McmdInsertLeafs::run(MseqMusic* music) {
@@ -86,11 +91,7 @@ int McmdInsertLeafs::run(MseqMusic* music) {
 
 int McmdInsertLeafs::refresh(MedtMusic* editor) {
     if (follow_new_tracks(editor, made, 0)) return 1;
-    music_->remove_track(made->id);
-    made = nullptr;
-    undo = nullptr;
-    result = 0;
-    return 0;
+    return take_back_new_tracks(this, music_, made);
 }
 
 int McmdDeleteLeafs::run(MseqMusic* music) {

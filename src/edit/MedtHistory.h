@@ -34,15 +34,19 @@ public:
     // Drops every entry; group 1, auto-advance on.
     void clear();
 
+    // Whether there is any entry, and how many there are.
     bool empty() const { return entries_.empty(); }
     size_t size() const { return entries_.size(); }
     // The number of groups, i.e. how many undo steps there are.
     size_t group_count() const;
     // The group of the newest entry; 0 when empty.
     uint32_t last_group() const { return entries_.empty() ? 0 : entries_.back().group; }
+    // The group the next entry joins.
     uint32_t current_group() const { return current_group_; }
+    // Auto-advance (1) or not (0); see append().
     int auto_advance() const { return auto_advance_; }
     void set_auto_advance(int on) { auto_advance_ = on ? 1 : 0; }
+    // Every entry, oldest first.
     const std::deque<Entry>& entries() const { return entries_; }
 
 private:

@@ -87,6 +87,8 @@ public:
     // Non-zero while an undo runs (its commands record nothing).
     int undoing() const { return undoing_; }
 
+    // The edited music and the editor track of its root; nullptr before a music is attached
+    // and after reset().
     MseqMusic* music() const { return music_; }
     MedtTrack* root() const { return root_.get(); }
     // The editor track of a track identifier (file number forced to 1); nullptr when none.
@@ -193,6 +195,7 @@ public:
     void undo();
     // Non-zero when there is nothing to undo.
     int nothing_to_undo() const { return history_.empty() ? 1 : 0; }
+    // The history's group closing and auto-advance (see MedtHistory).
     void close_group() { history_.close_group(); }
     void set_auto_advance(int on) { history_.set_auto_advance(on); }
     // A menu command of the music view and its track list, acting on the current track: 40261 to
@@ -216,6 +219,7 @@ public:
     // music as it was before the gesture. Returns the number of entries undone.
     size_t undo_open_group();
 
+    // The undo history, read-only.
     const MedtHistory& history() const { return history_; }
 
 private:

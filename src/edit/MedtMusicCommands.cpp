@@ -1,12 +1,13 @@
 // The menu commands of the music view and its track list, and the marker rename of phrase
 // tracks: they turn the user's choice into commands and show what went wrong.
+#include "edit/MedtMusic.h"
+
 #include <algorithm>
 #include <string>
 
 #include "edit/McmdMusic.h"
 #include "edit/McmdSeqs.h"
 #include "edit/McmdTrack.h"
-#include "edit/MedtMusic.h"
 #include "edit/MedtText.h"
 #include "edit/MedtTrackKinds.h"
 #include "edit/MedtUserPort.h"

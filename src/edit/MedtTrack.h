@@ -58,6 +58,7 @@ public:
 
     // The stored track it wraps; nullptr when the node lost its content.
     MseqTrack* stored() const;
+    // The track node, its identifier (0 without a node) and the editor the track belongs to.
     MseqObject* node() const { return node_; }
     MSEQ_ID id() const;
     MedtMusic* editor() const { return editor_; }

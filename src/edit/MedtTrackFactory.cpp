@@ -1,9 +1,10 @@
 // The editor track of each stored track class, picked by the stored track's type.
+#include "model/track/MseqTrack.h"
+
 #include <new>
 
 #include "edit/MedtTrackKinds.h"
 #include "model/core/MseqType.h"
-#include "model/track/MseqTrack.h"
 
 MedtTrack* MseqTrack::create_editor_track(MedtMusic* editor) {
     MseqObject* node = owner;

@@ -69,6 +69,7 @@ public:
                       const MAppDialogCheck& check);
     // Shows page 1 or 2 (the "page" field follows).
     void show_page(int page);
+    // The page shown: 1 or 2.
     int page() const;
 
 private:

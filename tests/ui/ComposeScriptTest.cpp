@@ -8,11 +8,8 @@
 #include <vector>
 
 #include "model/core/MseqDesk.h"
-#include "model/core/MseqFactory.h"
 #include "model/core/MseqObject.h"
-#include "model/library/MseqBook.h"
 #include "model/library/MseqMusic.h"
-#include "model/library/MseqRoom.h"
 #include "model/theory/MseqMapChord.h"
 #include "model/track/MseqTrackChord.h"
 #include "model/track/MseqTrackNote.h"
@@ -40,20 +37,9 @@ protected:
     void build() override {
         std::filesystem::copy(std::string(KV_APP_DATA) + "/pattern_v01", host("pattern_v01"),
                               std::filesystem::copy_options::recursive);
-        MseqObject room_node(MID_ROOM, MTYPE_ROOM, CkvString("Lib"),
-                             MseqDescPath(windows("library.kvnr")));
-        auto* room = new MseqRoom(&room_node);
-        room_node.attach(room);
-        room->name = room_node.name;
-        room->full_path = windows("library.kvnr");
-        MseqObject* songs = room->create_book(&room_node, MPLACE_LAST_CHILD, MTYPE_BOOK_MUSIC,
-                                              CkvString(kv_codec::cp932_from_utf8("曲")),
-                                              MseqDescPath("<room>songs.kvnb"));
-        ASSERT_TRUE(MrecCompiler::save(room));
-        mseq_factory(songs);
-        auto* book = songs->entity()->cast_to<MseqBook>(MTYPE_BOOK);
-        book->name = songs->name;
-        book->full_path = windows("songs.kvnb");
+        const auto [songs, book] =
+            write_room("Lib", CkvString(kv_codec::cp932_from_utf8("曲")), "songs.kvnb");
+        ASSERT_NE(book, nullptr);
         MseqObject* song = book->create_leaf(songs, MPLACE_LAST_CHILD, MTYPE_LEAF_MUSIC,
                                              CkvString("Song"), MseqDescPath("<book>song.kvnl"));
         MseqObject* keys = book->create_leaf(songs, MPLACE_LAST_CHILD, MTYPE_LEAF_CHORD,
@@ -69,9 +55,7 @@ protected:
         map->full_path = windows("keys.kvnl");
         ASSERT_TRUE(MrecCompiler::save(map.get()));
 
-        mseq_factory(song);
-        auto* music = song->entity()->cast_to<MseqMusic>(MTYPE_LEAF_MUSIC);
-        music->full_path = windows("song.kvnl");
+        MseqMusic* music = open_music(song, "song.kvnl");
         music->m_NoteState = MNBT_SDEG;  // the editor draws scale notes
         auto* chords =
             track<MseqTrackChord>(music, MTYPE_TRACK_CHORD, MID_TRACK_HEADER, "Chords", 1);

@@ -6,11 +6,8 @@
 
 #include "model/block/MseqBlockRefer.h"
 #include "model/core/MseqDesk.h"
-#include "model/core/MseqFactory.h"
 #include "model/core/MseqObject.h"
-#include "model/library/MseqBook.h"
 #include "model/library/MseqMusic.h"
-#include "model/library/MseqRoom.h"
 #include "model/track/MseqTrackLabel.h"
 #include "model/track/MseqTrackNote.h"
 #include "model/track/MseqTrackRefer.h"
@@ -35,20 +32,9 @@ protected:
     }
 
     void build() override {
-        MseqObject room_node(MID_ROOM, MTYPE_ROOM, CkvString("Demo"),
-                             MseqDescPath(windows("library.kvnr")));
-        auto* room = new MseqRoom(&room_node);
-        room_node.attach(room);
-        room->name = room_node.name;
-        room->full_path = windows("library.kvnr");
-        MseqObject* songs = room->create_book(&room_node, MPLACE_LAST_CHILD, MTYPE_BOOK_MUSIC,
-                                              CkvString(kv_codec::cp932_from_utf8("曲")),
-                                              MseqDescPath("<room>songs.kvnb"));
-        ASSERT_TRUE(MrecCompiler::save(room));
-        mseq_factory(songs);
-        auto* book = songs->entity()->cast_to<MseqBook>(MTYPE_BOOK);
-        book->name = songs->name;
-        book->full_path = windows("songs.kvnb");
+        const auto [songs, book] =
+            write_room("Demo", CkvString(kv_codec::cp932_from_utf8("曲")), "songs.kvnb");
+        ASSERT_NE(book, nullptr);
         MseqObject* song = book->create_leaf(songs, MPLACE_LAST_CHILD, MTYPE_LEAF_MUSIC,
                                              CkvString("Song"), MseqDescPath("<book>song.kvnl"));
         MseqObject* riff = book->create_leaf(songs, MPLACE_LAST_CHILD, MTYPE_LEAF_PHRASE,
@@ -65,9 +51,7 @@ protected:
         track<MseqTrackNote>(&phrase, MTYPE_TRACK_NOTE, MID_TRACK_DETAIL, 4)->put_block(0, n);
         ASSERT_TRUE(MrecCompiler::save(&phrase));
 
-        mseq_factory(song);
-        auto* music = song->entity()->cast_to<MseqMusic>(MTYPE_LEAF_MUSIC);
-        music->full_path = windows("song.kvnl");
+        MseqMusic* music = open_music(song, "song.kvnl");
         music->m_Tempo = 140;
         music->m_Copyright = kv_codec::cp932_from_utf8("著作 \"K\"");
         auto* lyric = track<MseqTrackLabel>(music, MTYPE_TRACK_LYRIC, MID_TRACK_HEADER, 4);

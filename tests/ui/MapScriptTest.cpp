@@ -5,10 +5,7 @@
 #include <sstream>
 #include <string>
 
-#include "model/core/MseqFactory.h"
 #include "model/core/MseqObject.h"
-#include "model/library/MseqBook.h"
-#include "model/library/MseqRoom.h"
 #include "model/theory/MseqMapChord.h"
 #include "model/theory/MseqMapStage.h"
 #include "platform/TextCodec.h"
@@ -26,19 +23,8 @@ protected:
         std::filesystem::create_directories(host("define"));
         std::filesystem::copy_file(std::string(KV_APP_DATA) + "/define/mapscale.def",
                                    host("define/mapscale.def"));
-        MseqObject room_node(MID_ROOM, MTYPE_ROOM, CkvString("Lib"),
-                             MseqDescPath(windows("library.kvnr")));
-        auto* room = new MseqRoom(&room_node);
-        room_node.attach(room);
-        room->name = room_node.name;
-        room->full_path = windows("library.kvnr");
-        MseqObject* maps = room->create_book(&room_node, MPLACE_LAST_CHILD, MTYPE_BOOK_MUSIC,
-                                             CkvString("Maps"), MseqDescPath("<room>maps.kvnb"));
-        ASSERT_TRUE(MrecCompiler::save(room));
-        mseq_factory(maps);
-        auto* book = maps->entity()->cast_to<MseqBook>(MTYPE_BOOK);
-        book->name = maps->name;
-        book->full_path = windows("maps.kvnb");
+        const auto [maps, book] = write_room("Lib", CkvString("Maps"), "maps.kvnb");
+        ASSERT_NE(book, nullptr);
         book->create_leaf(maps, MPLACE_LAST_CHILD, MTYPE_LEAF_CHORD, CkvString("Keys"),
                           MseqDescPath("<book>keys.kvnl"));
         book->create_leaf(maps, MPLACE_LAST_CHILD, MTYPE_LEAF_STAGE, CkvString("Band"),
@@ -132,6 +118,33 @@ TEST_F(MapScriptLibrary, StagePartsAreClampedAndPrinted) {
     const ProgramRun refused = script("Band", "stage 0 kit=8\n");
     EXPECT_EQ(refused.status, 1);
     EXPECT_NE(refused.out.find("does not belong to part 0"), std::string::npos) << refused.out;
+}
+
+TEST_F(MapScriptLibrary, LinesThatCannotRunSayWhyAndChangeNothing) {
+    const struct {
+        const char* leaf;
+        const char* line;
+        const char* error;
+    } cases[] = {
+        {"Keys", "command 40401\n", "line 2: unknown chord map command 40401"},
+        {"Band", "command 40501\n", "line 2: unknown stage map command 40501"},
+        {"Keys", "command 4x\n", "line 2: usage: command ID"},
+        {"Band", "command 40401 1\n", "line 2: usage: command ID"},
+        {"Band", "stage 0 volume=loud\n", "line 2: bad stage field 'volume=loud'"},
+        {"Band", "stage 0 volume=99999999999999999999\n",
+         "line 2: bad stage field 'volume=99999999999999999999'"},
+        {"Keys", "scale-row 2147483648\n", "line 2: usage: scale-row K"},
+        {"Keys", "chord 1 octave=1.5\n", "line 2: chord field 'octave=1.5' refused"},
+    };
+    const std::string keys = file("keys.kvnl");
+    const std::string band = file("band.kvnl");
+    for (const auto& c : cases) {
+        const ProgramRun run = script(c.leaf, std::string(c.line) + "save\n");
+        EXPECT_EQ(run.status, 1) << c.line << run.out;
+        EXPECT_NE(run.out.find(c.error), std::string::npos) << c.line << run.out;
+    }
+    EXPECT_EQ(file("keys.kvnl"), keys);
+    EXPECT_EQ(file("band.kvnl"), band);
 }
 
 TEST_F(MapScriptLibrary, DeletingAScaleAsksAndTheScaleMapIsWritten) {

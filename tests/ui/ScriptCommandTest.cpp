@@ -7,11 +7,8 @@
 #include "model/block/MseqBlockNote.h"
 #include "model/block/MseqBlockRefer.h"
 #include "model/block/MseqBlockValue.h"
-#include "model/core/MseqFactory.h"
 #include "model/core/MseqObject.h"
-#include "model/library/MseqBook.h"
 #include "model/library/MseqMusic.h"
-#include "model/library/MseqRoom.h"
 #include "model/theory/MseqMapWord.h"
 #include "model/track/MseqTrackNote.h"
 #include "model/track/MseqTrackRefer.h"
@@ -80,25 +77,12 @@ MseqTrackNote* track_named(MseqMusic& music, const char* name) {
 class ScriptOnDisk : public DiskLibraryTest {
 protected:
     void build() override {
-        MseqObject room_node(MID_ROOM, MTYPE_ROOM, CkvString("Lib"),
-                             MseqDescPath(windows("library.kvnr")));
-        auto* room = new MseqRoom(&room_node);
-        room_node.attach(room);
-        room->name = room_node.name;
-        room->full_path = windows("library.kvnr");
-        MseqObject* songs = room->create_book(&room_node, MPLACE_LAST_CHILD, MTYPE_BOOK_MUSIC,
-                                              CkvString("Songs"), MseqDescPath("<room>songs.kvnb"));
-        ASSERT_TRUE(MrecCompiler::save(room));
-        mseq_factory(songs);
-        auto* book = songs->entity()->cast_to<MseqBook>(MTYPE_BOOK);
-        book->name = songs->name;
-        book->full_path = windows("songs.kvnb");
+        const auto [songs, book] = write_room("Lib", CkvString("Songs"), "songs.kvnb");
+        ASSERT_NE(book, nullptr);
         MseqObject* song = book->create_leaf(songs, MPLACE_LAST_CHILD, MTYPE_LEAF_MUSIC,
                                              CkvString("Song"), MseqDescPath("<book>song.kvnl"));
         ASSERT_TRUE(MrecCompiler::save(book));
-        mseq_factory(song);
-        auto* music = song->entity()->cast_to<MseqMusic>(MTYPE_LEAF_MUSIC);
-        music->full_path = windows("song.kvnl");
+        MseqMusic* music = open_music(song, "song.kvnl");
         fill_song(music);
         ASSERT_TRUE(MrecCompiler::save(music));
         original_ = file("song.kvnl");

@@ -44,6 +44,7 @@ public:
 
     // The working copy, which "セット" hands to the caller.
     const MseqBlockChord& chord() const { return chord_; }
+    // The key relative roots count from, as given when the editor was made.
     int32_t key() const { return key_; }
 
     // The clipboard shared by every chord editor of the process.

@@ -86,6 +86,7 @@ public:
     // need it then do nothing), asking its questions through `questions` (null answers No).
     MedtChordMapView(MseqMapChord* map, MseqMapScale* scales, MedtUserPort* questions);
 
+    // The map and the scale list the view was made over (either may be null).
     MseqMapChord* map() const { return map_.get(); }
     MseqMapScale* scales() const { return scales_; }
 
@@ -131,7 +132,8 @@ public:
     bool select_preset(int32_t position);
     bool toggle_scale_key(int32_t semitone);
 
-    // Scale list. The selected row (-1 for none) is what 40521 and 40523 act on.
+    // Scale list. The selected row (-1 for none) is what 40521 and 40523 act on. A row outside
+    // the list reads as an empty row.
     int32_t scale_count() const;
     MedtScaleRow scale_row(int32_t index) const;
     void select_scale_row(int32_t index) { selected_scale_ = index; }
@@ -142,7 +144,8 @@ public:
     // The scale list's column titles (1 to 4, CP932), empty outside.
     static CkvString scale_column_title(int32_t column);
 
-    // Chord list.
+    // Chord list: the row of palette slot `slot` (0 to 35); an empty row outside, or without a
+    // map.
     MedtChordRow chord_row(int32_t slot) const;
     // The help text of a chord-list column (1 to 6, CP932), empty outside.
     static CkvString chord_column_help(int32_t column);

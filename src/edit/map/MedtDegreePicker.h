@@ -22,6 +22,7 @@ public:
     // A picker over `map` (null: no entries) with `selected` (a slot, -1 for none) preselected.
     MedtDegreePicker(const MseqMapChord* map, int32_t selected, bool by_name);
 
+    // The entries in slot order; empty when nothing can be picked.
     const std::vector<MedtDegreeItem>& items() const { return items_; }
     // The index in items() of the preselected slot, -1 when it is not offered.
     int32_t preselected() const { return preselected_; }

@@ -44,15 +44,18 @@ public:
     explicit MedtStageMapView(MseqMapStage* map);
 
     MseqMapStage* map() const { return map_.get(); }
+    // The view's lock during playback: every operation does nothing while it is set.
     void set_locked(bool locked) { locked_ = locked; }
     bool locked() const { return locked_; }
 
     // Runs 40401 or 40402 (toggling MMS_SETUP_GM1 or MMS_SETUP_GM2). False when unknown or
     // locked.
     bool command(int32_t id);
+    // Whether a command can run now: false for an unknown one, a locked view or no map.
     bool enabled(int32_t id) const;
     // True while the command's bit is set.
     bool checked(int32_t id) const;
+    // The label of 40401 or 40402 (CP932); empty for any other number.
     static CkvString command_label(int32_t id);
 
     // Sets one field of part `part` (0 to 15). A value out of range is clamped; a switch takes

@@ -95,7 +95,8 @@ struct MedtPressContext {
 // the anchor area, and in the velocity area gives the velocity a new note has (100).
 class MedtNotePress {
 public:
-    // Carries out a press (see the areas). A press with a null setter does nothing.
+    // Carries out a press (see the areas); true when a block was set, false when nothing changed
+    // or the setter refused. A press with a null setter does nothing.
     static bool press(const MseqTrackNote& track, const MedtPress& press, MedtPressContext& ctx);
     // The lag in force for the note at `pos` (the note's own when its flag is set, else the
     // track's); false when no note starts there.
@@ -113,6 +114,8 @@ public:
 // The presses on the rows of a phrase (reference) track. As for notes.
 class MedtReferPress {
 public:
+    // Carries out a press; true when a block was set, false when nothing changed or the
+    // setter refused. A press with a null setter does nothing.
     static bool press(const MseqTrackRefer& track, const MedtPress& press, MedtPressContext& ctx);
     // The start-marker menu of the reference at `pos`: "<ホーム>" and then the labels of the
     // referenced phrase's marker track. Empty when no reference is there or its phrase cannot

@@ -23,14 +23,17 @@ public:
     // was set. A press whose commands fail leaves the music as it was before it.
     static bool press(MedtMusicInvoker& editor, MedtTrack& track, const MedtPress& press,
                       MedtPressContext ctx);
-    // A press on a chord-track row (the degree picker or the chord editor, or erasing).
+    // A press on a chord-track row (the degree picker or the chord editor, or erasing). True
+    // when a block was set, as above.
     static bool chord_press(MedtMusicInvoker& editor, MedtTrack& track, MedtChordRowKind row,
                             int32_t pos, bool right, MedtPressContext ctx);
     // The button went up: the gesture's group is closed.
     static void release(MedtMusicInvoker& editor);
 
     // The results of the pop-ups, each as a gesture of its own: the lag editor's confirmed text,
-    // the start-marker menu's choice, the degree picker's slot, the chord editor's chord.
+    // the start-marker menu's choice, the degree picker's slot, the chord editor's chord. True
+    // when the track changed; false, nothing changed, for a track of another kind, no block to
+    // act on, a refused command or a value that changes nothing.
     static bool lag_edit(MedtMusicInvoker& editor, MedtTrack& track, int32_t pos, bool end,
                          std::string_view text);
     static bool start_marker(MedtMusicInvoker& editor, MedtTrack& track, int32_t pos,

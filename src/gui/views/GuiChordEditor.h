@@ -19,6 +19,7 @@ class GuiChordEditor : public QDialog {
 public:
     GuiChordEditor(const MseqBlockChord& chord, int32_t key, QWidget* parent);
 
+    // The editor's model: the working copy that "セット" hands over.
     MedtChordEditor& model() { return model_; }
     // The buttons by their text (the root letters, type names, "セット", ...), for tests.
     QAbstractButton* button(const QString& text) const;

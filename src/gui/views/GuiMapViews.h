@@ -36,8 +36,12 @@ public:
     bool run_command(int id);
     // Rebuilds every list and bar from the map.
     void refresh();
+    // Locks the view while playing (every command disabled) or unlocks it; nothing without a map.
     void set_locked(bool locked);
 
+    // The view's parts, for the main window and the tests: the model (nullptr without a map),
+    // the lists, key selector `which` (0-2) and the menus; the action of a command number,
+    // nullptr for one the view does not have.
     MedtChordMapView* model() const { return model_.get(); }
     QTableWidget* chord_list() const { return chords_; }
     QTableWidget* scale_list() const { return scales_; }
@@ -47,6 +51,7 @@ public:
     // The table row of palette slot `slot` (higher slots on top).
     static int row_of_slot(int slot) { return 35 - slot; }
 
+    // Receives the status-bar texts (help of the pointed column); may be empty.
     std::function<void(const QString&)> status;
     // Runs the chord editor pop-up; true when closed with "セット". Empty: shown modally.
     std::function<bool(class GuiChordEditor&)> run_chord_editor;
@@ -80,17 +85,23 @@ public:
     explicit GuiStageMapView(QWidget* parent);
     ~GuiStageMapView() override;
 
+    // Shows `map` (nullptr: nothing).
     void set_map(MseqMapStage* map);
+    // Runs a view command (40401, 40402); false without a map or when it did nothing.
     bool run_command(int id);
+    // Rebuilds the part list and the menu from the map.
     void refresh();
+    // Locks the view while playing (every command and cell disabled) or unlocks it.
     void set_locked(bool locked);
 
+    // The model (nullptr without a map) and the part list, for the main window and the tests.
     MedtStageMapView* model() const { return model_.get(); }
     QTableWidget* parts() const { return parts_; }
     // The instrument drop-down of part `part` (0-15).
     QComboBox* instrument(int part) const;
     const std::vector<QMenu*>& menus() const { return menus_; }
 
+    // Receives the status-bar texts (column help, refused input); may be empty.
     std::function<void(const QString&)> status;
 
 private:

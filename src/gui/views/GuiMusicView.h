@@ -35,12 +35,15 @@ public:
     // The play cursor moved (the frame posted a position) or playing started or ended.
     void play_update();
 
+    // The view's parts, for the main window and the tests; the action of a command number,
+    // nullptr for one the view does not have.
     GuiTimeline* timeline() const { return timeline_; }
     GuiPropertyList* properties() const { return properties_; }
     QToolBar* tool_bar() const { return bar_; }
     const std::vector<QMenu*>& menus() const { return menus_; }
     QAction* action(int id) const;
 
+    // Receives the status-bar texts of the pointed action; may be empty.
     std::function<void(const QString&)> status;
     // The edited file became modified (the edit list shows it).
     std::function<void()> on_modified;

@@ -53,6 +53,7 @@ public:
 
     // Shows `editor` (nullptr: nothing). The timeline does not own it.
     void set_editor(MedtMusicInvoker* editor);
+    // The editor shown; nullptr for none.
     MedtMusicInvoker* editor() const { return editor_; }
     // Lays the rows out again (tracks or display bits changed) and repaints.
     void relayout();

@@ -1,6 +1,8 @@
 // The application's steps of `korvante script`: the start-up, commands by number, selections in
 // the library tree and the edit list, dialog values and file-dialog answers queued ahead,
 // printouts of the frame's state, waiting for playback, and exit.
+#include "ui/script/ScriptRunner.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -17,7 +19,6 @@
 #include "platform/TextCodec.h"
 #include "ui/Session.h"
 #include "ui/Terminal.h"
-#include "ui/script/ScriptRunner.h"
 
 namespace kv_ui {
 

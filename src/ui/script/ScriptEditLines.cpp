@@ -1,5 +1,7 @@
 // The editing steps of `korvante script`: open a music in its editor, move the cursor, run
 // actions, set properties and blocks through the editor's commands, undo, print and save.
+#include "ui/script/ScriptRunner.h"
+
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -28,7 +30,6 @@
 #include "model/track/MseqTrack.h"
 #include "platform/FileSystem.h"
 #include "platform/TextCodec.h"
-#include "ui/script/ScriptRunner.h"
 
 namespace kv_ui {
 

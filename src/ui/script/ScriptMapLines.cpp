@@ -1,8 +1,7 @@
 #include "ui/script/ScriptMapLines.h"
 
-#include <cerrno>
+#include <climits>
 #include <cstdio>
-#include <cstdlib>
 
 #include "edit/map/MedtChordEditor.h"
 #include "edit/map/MedtChordMapView.h"
@@ -10,25 +9,15 @@
 #include "model/block/MseqBlockScale.h"
 #include "platform/TextCodec.h"
 #include "ui/Terminal.h"
+#include "ui/script/ScriptRunner.h"
 
 namespace kv_ui {
 
 namespace {
 
-// A whole decimal number (a sign allowed); false for anything else.
-bool parse_int(const std::string& text, long long* value) {
-    if (text.empty()) return false;
-    char* end = nullptr;
-    errno = 0;
-    const long long v = std::strtoll(text.c_str(), &end, 10);
-    if (*end != '\0' || errno == ERANGE) return false;
-    *value = v;
-    return true;
-}
-
 bool parse_int32(const std::string& text, int32_t* value) {
     long long v = 0;
-    if (!parse_int(text, &v) || v < INT32_MIN || v > INT32_MAX) return false;
+    if (!script_parse_int(text, INT32_MIN, INT32_MAX, &v)) return false;
     *value = static_cast<int32_t>(v);
     return true;
 }
@@ -195,11 +184,21 @@ void print_chords(MedtChordMapView& view, std::string& out) {
     }
 }
 
-bool command_line(const std::vector<std::string>& words, int32_t* id, std::string& error) {
-    if (words.size() != 2 || !parse_int32(words[1], id)) {
+// `command ID` on a map view: runs one of the view's own commands (`what` names the view in the
+// error for any other number).
+template <class View>
+bool command_line(View& view, const std::vector<std::string>& words, const char* what,
+                  std::string& error) {
+    int32_t id = 0;
+    if (words.size() != 2 || !parse_int32(words[1], &id)) {
         error = "usage: command ID";
         return false;
     }
+    if (View::command_label(id).empty()) {
+        error = std::string("unknown ") + what + " command " + words[1];
+        return false;
+    }
+    view.command(id);
     return true;
 }
 
@@ -244,7 +243,8 @@ bool stage_line(MedtStageMapView& view, const std::vector<std::string>& words, s
     for (size_t i = 2; i < words.size(); ++i) {
         std::string name, value;
         long long v = 0;
-        if (!split_field(words[i], &name, &value) || !parse_int(value, &v)) {
+        if (!split_field(words[i], &name, &value) ||
+            !script_parse_int(value, LLONG_MIN, LLONG_MAX, &v)) {
             error = "bad stage field '" + words[i] + "'";
             return false;
         }
@@ -281,16 +281,7 @@ bool run_chord_map_line(MedtChordMapView& view, const std::vector<std::string>& 
         return false;
     }
     const std::string& verb = words[0];
-    if (verb == "command") {
-        int32_t id = 0;
-        if (!command_line(words, &id, error)) return false;
-        if (MedtChordMapView::command_label(id).empty()) {
-            error = "unknown chord map command " + words[1];
-            return false;
-        }
-        view.command(id);
-        return true;
-    }
+    if (verb == "command") return command_line(view, words, "chord map", error);
     if (verb == "chord") return chord_line(view, words, error);
     if (verb == "key") return key_line(view, words, error);
     if (verb == "scale") return scale_line(view, words, error);
@@ -324,16 +315,7 @@ bool run_stage_map_line(MedtStageMapView& view, const std::vector<std::string>& 
         return false;
     }
     const std::string& verb = words[0];
-    if (verb == "command") {
-        int32_t id = 0;
-        if (!command_line(words, &id, error)) return false;
-        if (MedtStageMapView::command_label(id).empty()) {
-            error = "unknown stage map command " + words[1];
-            return false;
-        }
-        view.command(id);
-        return true;
-    }
+    if (verb == "command") return command_line(view, words, "stage map", error);
     if (verb == "stage") return stage_line(view, words, error);
     if (verb == "print" && words.size() == 2 && words[1] == "stage") {
         print_stage(view, out);

@@ -1,6 +1,7 @@
 // The steps of `korvante script` for the chord-map and stage-map views and for the presses on
 // note, phrase and chord track rows.
-#include <cerrno>
+#include "ui/script/ScriptMapLines.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -25,7 +26,6 @@
 #include "text/MrecSettings.h"
 #include "ui/Session.h"
 #include "ui/Terminal.h"
-#include "ui/script/ScriptMapLines.h"
 #include "ui/script/ScriptRunner.h"
 
 namespace kv_ui {
@@ -98,19 +98,9 @@ MapState& state_of(ScriptSession& s) {
     return states()[&s];
 }
 
-bool parse_int(const std::string& text, long long lo, long long hi, long long* out) {
-    if (text.empty()) return false;
-    char* end = nullptr;
-    errno = 0;
-    const long long v = std::strtoll(text.c_str(), &end, 10);
-    if (*end || errno || v < lo || v > hi) return false;
-    *out = v;
-    return true;
-}
-
 bool parse_pos(const std::string& text, int32_t* pos, std::string* error) {
     long long v = 0;
-    if (!parse_int(text, 0, INT32_MAX, &v)) {
+    if (!script_parse_int(text, 0, INT32_MAX, &v)) {
         *error = "'" + text + "' is not a position (0 to 2147483647)";
         return false;
     }
@@ -399,7 +389,7 @@ bool step_pick(ScriptSession& s, const ScriptLine& line, std::string* error) {
     int32_t pos = 0;
     long long slot = 0;
     if (line.args.size() != 2 || !parse_pos(line.args[0], &pos, error) ||
-        !parse_int(line.args[1], 0, 35, &slot)) {
+        !script_parse_int(line.args[1], 0, 35, &slot)) {
         if (error->empty()) *error = "usage: pick POS SLOT (a palette slot 0 to 35)";
         return false;
     }

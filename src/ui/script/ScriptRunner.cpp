@@ -1,6 +1,8 @@
 #include "ui/script/ScriptRunner.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "app/MFrame.h"
@@ -76,6 +78,16 @@ void ScriptSession::close() {
 }
 
 // --- the runner ------------------------------------------------------------------------------
+
+bool script_parse_int(const std::string& text, long long lo, long long hi, long long* out) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    errno = 0;
+    const long long v = std::strtoll(text.c_str(), &end, 10);
+    if (*end || errno || v < lo || v > hi) return false;
+    *out = v;
+    return true;
+}
 
 bool script_split(const std::string& text, std::vector<std::string>* words) {
     words->clear();

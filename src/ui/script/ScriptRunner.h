@@ -100,6 +100,10 @@ private:
 // for an unterminated quote.
 bool script_split(const std::string& text, std::vector<std::string>* words);
 
+// A whole decimal number (a sign allowed) within [lo, hi]; false, `out` untouched, for anything
+// else. Any thread.
+bool script_parse_int(const std::string& text, long long lo, long long hi, long long* out);
+
 // The steps of each area.
 const std::vector<ScriptVerb>& script_common_verbs();  // answer
 const std::vector<ScriptVerb>& script_edit_verbs();    // open, track, cursor, action, ...
