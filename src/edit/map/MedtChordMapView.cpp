@@ -310,8 +310,10 @@ MedtScaleRow MedtChordMapView::scale_row(int32_t index) const {
     const MseqBlockScale* scale = scales_ ? scales_->get(index) : nullptr;
     if (!scale) return row;
     row.name = scale->m_Name;
-    row.melody_key = CkvString(std::to_string(scale->m_ToneTune));
-    if (scale->m_ToneTune > 0) row.melody_key.insert(0, "+");
+    // Formatted in one go: GCC 12 warns falsely (-Wrestrict) about prefixing a short string.
+    char key[16];
+    std::snprintf(key, sizeof key, scale->m_ToneTune > 0 ? "%+d" : "%d", scale->m_ToneTune);
+    row.melody_key = CkvString(key);
     row.key_count = scale->key_count;
     row.keys = CkvString(keys_text(scale->keys.data(), scale->key_count, false));
     return row;

@@ -1,5 +1,6 @@
 #include "edit/map/MedtDegreePicker.h"
 
+#include <cstdio>
 #include <string>
 
 #include "edit/map/MedtChordMapView.h"
@@ -44,5 +45,8 @@ bool MedtDegreePicker::pick(int32_t slot, MseqBlockChord* block) const {
 CkvString MedtDegreePicker::degree_label(int32_t slot) {
     const int32_t octave = slot / 12 - 1;
     const char* sign = octave < 0 ? "-" : (octave > 0 ? "+" : " ");
-    return CkvString(sign + std::to_string(slot % 12 + 1));
+    // Formatted in one go: GCC 12 warns falsely (-Wrestrict) about prefixing a short string.
+    char label[16];
+    std::snprintf(label, sizeof label, "%s%d", sign, slot % 12 + 1);
+    return CkvString(label);
 }
