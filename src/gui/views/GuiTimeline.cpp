@@ -4,6 +4,7 @@
 #include <QDrag>
 #include <QInputDialog>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -174,6 +175,7 @@ GuiTimeline::GuiTimeline(QWidget* parent) : QAbstractScrollArea(parent) {
 GuiTimeline::~GuiTimeline() = default;
 
 void GuiTimeline::set_editor(MedtMusicInvoker* editor) {
+    finish_rename(false);
     editor_ = editor;
     horizontalScrollBar()->setValue(0);
     verticalScrollBar()->setValue(0);
@@ -582,6 +584,10 @@ void GuiTimeline::paintEvent(QPaintEvent*) {
 
 void GuiTimeline::keyPressEvent(QKeyEvent* event) {
     if (!editor_) return QAbstractScrollArea::keyPressEvent(event);
+    if (event->key() == Qt::Key_F2 && event->modifiers() == Qt::NoModifier) {
+        if (editor_->current()) start_rename(editor_->current());
+        return;
+    }
     const bool shift = event->modifiers() & Qt::ShiftModifier;
     const bool ctrl = event->modifiers() & Qt::ControlModifier;
     int action = 0;
@@ -790,6 +796,78 @@ void GuiTimeline::mouseReleaseEvent(QMouseEvent*) {
     if (!pressing_ || !editor_) return;
     pressing_ = false;
     MedtTrackPress::release(*editor_);
+}
+
+void GuiTimeline::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (!editor_ || event->button() != Qt::LeftButton) return;
+    const QPoint at = event->position().toPoint();
+    const Hit h = hit(at);
+    if (h.row && at.x() < kNameWidth) start_rename(h.row->track);
+}
+
+bool GuiTimeline::event(QEvent* event) {
+    // F2 is also the window's accelerator for renaming in the library tree and the edit list;
+    // while the timeline has the focus it renames the current track instead.
+    if (event->type() == QEvent::ShortcutOverride && editor_ &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_F2 &&
+        static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier) {
+        event->accept();
+        return true;
+    }
+    return QAbstractScrollArea::event(event);
+}
+
+// ---- renaming in place -------------------------------------------------------------------------
+
+bool GuiTimeline::start_rename(MedtTrack* track) {
+    finish_rename(false);
+    const GuiRow* r = track && editor_ && !editor_->read_only() ? row_of(track) : nullptr;
+    if (!r) return false;
+    // Scroll the row into view first, so that the editor sits over the name it changes.
+    QScrollBar* vb = verticalScrollBar();
+    const int h = viewport()->height() - kRulerHeight;
+    if (r->top < vb->value() || r->top + r->height > vb->value() + h) vb->setValue(r->top);
+    const int indent = 6 + r->depth * 12;
+    const int height = std::min(r->height, editor_->metrics().row_height + 12);
+    rename_ = new QLineEdit(viewport());
+    rename_->setObjectName(QStringLiteral("kv_track_rename"));
+    rename_->setGeometry(indent - 2, kRulerHeight + r->top - vb->value(), kNameWidth - indent,
+                         height);
+    rename_->setText(gui_text(track->node()->name));
+    rename_->selectAll();
+    rename_->installEventFilter(this);
+    rename_track_ = track->id();
+    rename_->show();
+    rename_->setFocus(Qt::OtherFocusReason);
+    return true;
+}
+
+void GuiTimeline::finish_rename(bool keep) {
+    if (!rename_) return;
+    QLineEdit* edit = rename_;
+    rename_ = nullptr;  // first: losing the focus below must not finish a second time
+    const QString name = edit->text();
+    edit->removeEventFilter(this);
+    edit->hide();
+    edit->deleteLater();
+    setFocus(Qt::OtherFocusReason);
+    if (keep && editor_) editor_->rename_track(rename_track_, gui_cp932(name));
+    rename_track_ = 0;
+    viewport()->update();
+}
+
+bool GuiTimeline::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != rename_) return QAbstractScrollArea::eventFilter(watched, event);
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape) {
+            finish_rename(key != Qt::Key_Escape);
+            return true;
+        }
+    }
+    // Clicking elsewhere keeps the typed name, as tree views do.
+    if (event->type() == QEvent::FocusOut) finish_rename(true);
+    return false;
 }
 
 // ---- pop-ups -----------------------------------------------------------------------------------

@@ -9,6 +9,7 @@
 class MedtMusicInvoker;
 class MedtTrack;
 class MseqObject;
+class QLineEdit;
 
 // What a press on the timeline lands on inside a track's row: the band of the row and the
 // press area it stands for. Bands are laid out top to bottom in the order of this enum.
@@ -67,6 +68,13 @@ public:
     // The widget point (viewport coordinates) of grid position `pos` of `track`, in the middle
     // of band `band` (or of the row when the row has no such band); (-1, -1) when not laid out.
     QPoint point_at(const MedtTrack* track, int32_t pos, GuiBand band) const;
+    // Renaming in place (F2 or a double click on a name in the track list): opens the name
+    // editor over `track`'s name; Enter renames the track through the editor, Escape cancels.
+    // False (nothing opens) without an editor, while the view is read-only or for a track
+    // without a row.
+    bool start_rename(MedtTrack* track);
+    // The open name editor; nullptr when no name is being edited.
+    QLineEdit* rename_editor() const { return rename_; }
     // Width of the track-list column in pixels.
     static constexpr int kNameWidth = 200;
     // Height of the bar-number ruler in pixels.
@@ -105,6 +113,9 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
 
@@ -121,6 +132,8 @@ private:
     int content_height() const;
     bool press(const Hit& h, bool right, bool move);
     bool take_scripted(QString* answer);
+    // Closes the name editor; with `keep` the typed name goes to the editor first.
+    void finish_rename(bool keep);
 
     MedtMusicInvoker* editor_ = nullptr;
     std::vector<GuiRow> rows_;
@@ -129,7 +142,9 @@ private:
     bool press_right_ = false;
     Hit last_hit_;
     QPoint drag_from_;
-    MSEQ_ID drag_track_ = 0;  // the track pressed in the track list, 0 when none
+    MSEQ_ID drag_track_ = 0;       // the track pressed in the track list, 0 when none
+    QLineEdit* rename_ = nullptr;  // the name editor while a name is being edited
+    MSEQ_ID rename_track_ = 0;
 };
 
 // The mime type of a track dragged from the track list: the track's identifier as decimal text.

@@ -1,6 +1,7 @@
 // The editor views driven with keys, presses and their lists on the offscreen platform: each
 // test edits the demo library through the real windows, saves, and checks the saved file.
 #include <QComboBox>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QScrollBar>
 #include <QTableWidget>
@@ -25,6 +26,7 @@
 #include "gui/views/GuiPropertyList.h"
 #include "gui/views/GuiTimeline.h"
 #include "model/core/MseqDesk.h"
+#include "model/core/MseqType.h"
 #include "model/library/MseqMusic.h"
 #include "model/theory/MseqMapChord.h"
 #include "model/theory/MseqNoteTheory.h"
@@ -106,6 +108,7 @@ private slots:
     void property_list_sets_values_with_their_ranges();
     void chord_map_drop_on_a_chord_track();
     void track_list_drop_links_a_chord_track();
+    void track_list_renames_in_place();
     void playing_locks_the_view_and_moves_the_play_cursor();
     void chord_map_view_builds_minor_four_note_chords();
     void chord_editor_sets_a_chord_on_a_chord_track_and_in_a_chord_map();
@@ -419,6 +422,58 @@ void GuiViewTest::track_list_drop_links_a_chord_track() {
     // The link row shows the linked track by name.
     QTest::qWait(10);
     QVERIFY(pl->item(pl->row_of(16), 1)->text().startsWith(u("コード")));
+}
+
+void GuiViewTest::track_list_renames_in_place() {
+    open("はじまりの朝");
+    MedtMusicInvoker* ed = view()->editor();
+    GuiTimeline* tl = view()->timeline();
+    MedtTrack* celesta = track("セレスタ");
+    MedtTrack* melody = track("メロディ");
+    QVERIFY(celesta && melody);
+    const MSEQ_ID celesta_id = celesta->id(), melody_id = melody->id();
+    // F2 on the current track opens the name editor over its name; Enter renames.
+    QVERIFY(ed->set_cursor(celesta, 0, 0));
+    tl->setFocus();
+    QTest::keyClick(tl, Qt::Key_F2);
+    QLineEdit* edit = tl->rename_editor();
+    QVERIFY(edit);
+    QCOMPARE(edit->text(), u("セレスタ"));
+    QTest::keyClicks(edit, QStringLiteral("Celesta 2"));  // typing replaces the selected name
+    QTest::keyClick(edit, Qt::Key_Return);
+    QVERIFY(!tl->rename_editor());
+    QCOMPARE(ed->find_track(celesta_id)->node()->name, CkvString("Celesta 2"));
+    // A name is not undoable: the history stays empty.
+    QVERIFY(ed->nothing_to_undo());
+    // A double click on a name opens the editor too; Escape keeps the old name.
+    const GuiRow* r = tl->row_of(ed->find_track(melody_id));
+    QVERIFY(r);
+    tl->verticalScrollBar()->setValue(r->top);
+    const QPoint name_at(40, GuiTimeline::kRulerHeight + r->top - tl->verticalScrollBar()->value() +
+                                 std::min(r->height, 20) / 2);
+    QTest::mouseDClick(tl->viewport(), Qt::LeftButton, Qt::NoModifier, name_at);
+    edit = tl->rename_editor();
+    QVERIFY(edit);
+    QCOMPARE(edit->text(), u("メロディ"));
+    QTest::keyClicks(edit, QStringLiteral("Lead"));
+    QTest::keyClick(edit, Qt::Key_Escape);
+    QVERIFY(!tl->rename_editor());
+    QCOMPARE(ed->find_track(melody_id)->node()->name,
+             CkvString(kv_codec::cp932_from_utf8("メロディ")));
+    // An emptied name gives the track its type's name, as the editor renames.
+    QTest::mouseDClick(tl->viewport(), Qt::LeftButton, Qt::NoModifier, name_at);
+    QVERIFY(tl->rename_editor());
+    QTest::keyClick(tl->rename_editor(), Qt::Key_Delete);
+    QTest::keyClick(tl->rename_editor(), Qt::Key_Enter);
+    const CkvString type_name = mseq_type_name(MTYPE_TRACK_NOTE);
+    QCOMPARE(ed->find_track(melody_id)->node()->name, type_name);
+    save();
+    const std::string saved = read_file(song());
+    QVERIFY(saved.find("\"Celesta 2\"") != std::string::npos);
+    QVERIFY(saved.find("Lead") == std::string::npos);
+    QVERIFY(saved.find(kv_codec::cp932_from_utf8("\"セレスタ\"")) == std::string::npos);
+    QVERIFY(saved.find("0x00010004; MTYPE_TRACK_NOTE; \"" + std::string(type_name.c_str()) +
+                       "\"") != std::string::npos);
 }
 
 void GuiViewTest::playing_locks_the_view_and_moves_the_play_cursor() {
