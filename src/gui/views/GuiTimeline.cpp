@@ -167,6 +167,7 @@ GuiTimeline::GuiTimeline(QWidget* parent) : QAbstractScrollArea(parent) {
     setObjectName(QStringLiteral("kv_timeline"));
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setMouseTracking(false);
+    viewport()->setAcceptDrops(true);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     horizontalScrollBar()->setSingleStep(MedtMetrics::shared().beat_width * 4);
     verticalScrollBar()->setSingleStep(MedtMetrics::shared().row_height);
@@ -772,13 +773,14 @@ void GuiTimeline::mouseMoveEvent(QMouseEvent* event) {
     if (drag_track_ && (event->buttons() & Qt::LeftButton) &&
         (event->position().toPoint() - drag_from_).manhattanLength() >=
             QApplication::startDragDistance()) {
-        // A track dragged from the track list onto a link row of the property list.
+        // A track dragged from the track list: onto a link row of the property list (a link)
+        // or onto another track of the list (a move).
         auto* mime = new QMimeData;
         mime->setData(QString::fromLatin1(kGuiTrackMime), QByteArray::number(drag_track_));
         auto* drag = new QDrag(this);
         drag->setMimeData(mime);
         drag_track_ = 0;
-        drag->exec(Qt::LinkAction | Qt::CopyAction);
+        drag->exec(Qt::LinkAction | Qt::CopyAction | Qt::MoveAction);
         return;
     }
     if (!pressing_ || !editor_) return;
@@ -815,6 +817,65 @@ bool GuiTimeline::event(QEvent* event) {
         return true;
     }
     return QAbstractScrollArea::event(event);
+}
+
+// ---- moving tracks by dragging -----------------------------------------------------------------
+
+MSEQ_ID GuiTimeline::dragged_track(const QMimeData* mime) const {
+    if (!editor_ || !mime || !mime->hasFormat(QString::fromLatin1(kGuiTrackMime))) return 0;
+    const MSEQ_ID id = mime->data(QString::fromLatin1(kGuiTrackMime)).toUInt();
+    return editor_->find_track(id) ? id : 0;
+}
+
+bool GuiTimeline::drop_track(const QMimeData* mime, const QPoint& at) {
+    const MSEQ_ID moved = dragged_track(mime);
+    const Hit h = hit(at);
+    if (!moved || !h.row || at.x() >= kNameWidth || h.row->track->id() == moved) return false;
+    MedtTrack* target = h.row->track;
+    const MSEQ_TYPE type = target->node() ? target->node()->type : 0;
+    const bool container = type == MTYPE_TRACK_GROUP || type == MTYPE_TRACK_HEADER ||
+                           type == MTYPE_TRACK_DETAIL || type == MTYPE_TRACK_ROOT_MUSIC ||
+                           type == MTYPE_TRACK_ROOT_PHRASE;
+    // Where in the row: 0 at its top, 1 at its bottom.
+    const double y = double(at.y() - kRulerHeight + verticalScrollBar()->value() - h.row->top) /
+                     std::max(1, h.row->height);
+    int place = y < 0.5 ? MPLACE_BEFORE : MPLACE_AFTER;
+    if (container && y >= 0.25 && y < 0.75) place = MPLACE_LAST_CHILD;
+    const MSEQ_ID anchor = target->id();
+    const bool moved_ok = editor_->move_leaf(moved, anchor, place) != 0;
+    relayout();  // the editor tracks were built anew
+    emit cursor_moved();
+    return moved_ok;
+}
+
+void GuiTimeline::dragEnterEvent(QDragEnterEvent* event) {
+    if (dragged_track(event->mimeData()) && !editor_->read_only()) {
+        event->setDropAction(Qt::MoveAction);
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void GuiTimeline::dragMoveEvent(QDragMoveEvent* event) {
+    if (event->position().toPoint().x() < kNameWidth && dragged_track(event->mimeData())) {
+        event->setDropAction(Qt::MoveAction);
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void GuiTimeline::dropEvent(QDropEvent* event) {
+    // A refused move has shown its warning; the drop is still taken (nothing else wants it).
+    const bool inside = event->position().toPoint().x() < kNameWidth;
+    drop_track(event->mimeData(), event->position().toPoint());
+    if (inside) {
+        event->setDropAction(Qt::MoveAction);
+        event->accept();
+    } else {
+        event->ignore();
+    }
 }
 
 // ---- renaming in place -------------------------------------------------------------------------

@@ -10,6 +10,7 @@ class MedtMusicInvoker;
 class MedtTrack;
 class MseqObject;
 class QLineEdit;
+class QMimeData;
 
 // What a press on the timeline lands on inside a track's row: the band of the row and the
 // press area it stands for. Bands are laid out top to bottom in the order of this enum.
@@ -75,6 +76,13 @@ public:
     bool start_rename(MedtTrack* track);
     // The open name editor; nullptr when no name is being edited.
     QLineEdit* rename_editor() const { return rename_; }
+    // A track of the track list dropped at `at` (viewport coordinates) in the track-list
+    // column: moves the dragged track before the row under it (upper half) or after it (lower
+    // half); the middle half of a container's row (a group, the header or the part) takes it
+    // as its last child. One undo group. False when the data is not a track of this music, the
+    // point is on no row or on the dragged track itself, or the editor refused the move (it
+    // showed its warning then).
+    bool drop_track(const QMimeData* mime, const QPoint& at);
     // Width of the track-list column in pixels.
     static constexpr int kNameWidth = 200;
     // Height of the bar-number ruler in pixels.
@@ -115,6 +123,9 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     bool event(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
@@ -134,6 +145,8 @@ private:
     bool take_scripted(QString* answer);
     // Closes the name editor; with `keep` the typed name goes to the editor first.
     void finish_rename(bool keep);
+    // The track of this music a drag carries; 0 when none.
+    MSEQ_ID dragged_track(const QMimeData* mime) const;
 
     MedtMusicInvoker* editor_ = nullptr;
     std::vector<GuiRow> rows_;

@@ -92,6 +92,38 @@ private:
         QTest::mouseClick(tl->viewport(), button, Qt::NoModifier, p);
     }
 
+    // Drops the track `moved` on the track-list column of `target`'s row, `where` down the row
+    // (0 its top, 1 its bottom), as a drag from the track list ends: enter, move, drop.
+    void drop_on(MSEQ_ID moved, MedtTrack* target, double where) {
+        GuiTimeline* tl = view()->timeline();
+        const GuiRow* r = tl->row_of(target);
+        QVERIFY(r);
+        tl->verticalScrollBar()->setValue(r->top);
+        const int y = GuiTimeline::kRulerHeight + r->top - tl->verticalScrollBar()->value() +
+                      std::clamp(int(where * r->height), 1, r->height - 2);
+        const QPoint at(60, y);
+        QMimeData mime;
+        mime.setData(QString::fromLatin1(kGuiTrackMime), QByteArray::number(moved));
+        const Qt::DropActions actions = Qt::LinkAction | Qt::CopyAction | Qt::MoveAction;
+        QDragEnterEvent enter(at, actions, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(tl->viewport(), &enter);
+        QVERIFY(enter.isAccepted());
+        QDragMoveEvent move(at, actions, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(tl->viewport(), &move);
+        QVERIFY(move.isAccepted());
+        QCOMPARE(move.dropAction(), Qt::MoveAction);
+        QDropEvent drop(QPointF(at), actions, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(tl->viewport(), &drop);
+    }
+    // The names of the children of the track `parent_id`, in order.
+    QStringList children(MSEQ_ID parent_id) {
+        QStringList names;
+        MedtTrack* parent = view()->editor()->find_track(parent_id);
+        for (MedtTrack* t = parent ? parent->first_child() : nullptr; t; t = t->next())
+            names << gui_text(t->node()->name);
+        return names;
+    }
+
 private slots:
     void init() {
         h = std::make_unique<GuiHarness>();
@@ -109,6 +141,7 @@ private slots:
     void chord_map_drop_on_a_chord_track();
     void track_list_drop_links_a_chord_track();
     void track_list_renames_in_place();
+    void track_list_drag_moves_tracks();
     void playing_locks_the_view_and_moves_the_play_cursor();
     void chord_map_view_builds_minor_four_note_chords();
     void chord_editor_sets_a_chord_on_a_chord_track_and_in_a_chord_map();
@@ -474,6 +507,65 @@ void GuiViewTest::track_list_renames_in_place() {
     QVERIFY(saved.find(kv_codec::cp932_from_utf8("\"セレスタ\"")) == std::string::npos);
     QVERIFY(saved.find("0x00010004; MTYPE_TRACK_NOTE; \"" + std::string(type_name.c_str()) +
                        "\"") != std::string::npos);
+}
+
+void GuiViewTest::track_list_drag_moves_tracks() {
+    open("はじまりの朝");
+    MedtMusicInvoker* ed = view()->editor();
+    const MSEQ_ID part = 0x12, header = 0x11, melody = track("メロディ")->id(),
+                  celesta = track("セレスタ")->id(), tambourine = track("タンバリン")->id();
+    const QStringList original = children(part);
+    QCOMPARE(original.first(), u("メロディ"));
+    // Upper half of a row: before it. One undo takes the move back.
+    drop_on(celesta, ed->find_track(melody), 0.2);
+    QCOMPARE(children(part).mid(0, 2), QStringList({u("セレスタ"), u("メロディ")}));
+    QCOMPARE(children(part).size(), original.size());
+    QVERIFY(view()->run_command(40268));
+    QCOMPARE(children(part), original);
+    QVERIFY(ed->nothing_to_undo());
+    // Lower half: after it.
+    drop_on(celesta, ed->find_track(melody), 0.8);
+    QCOMPARE(children(part).mid(0, 2), QStringList({u("メロディ"), u("セレスタ")}));
+    // The middle of a group's row: its last child.
+    QVERIFY(ed->set_cursor(ed->find_track(part), 0, 0));
+    QVERIFY(view()->run_command(40281));
+    const MSEQ_ID group = ed->find_track(part)->last_child()->id();
+    QCOMPARE(ed->find_track(group)->node()->type, MSEQ_TYPE(MTYPE_TRACK_GROUP));
+    drop_on(tambourine, ed->find_track(group), 0.5);
+    QCOMPARE(children(group), QStringList({u("タンバリン")}));
+    // Refusals warn and change nothing: a group into its own member, the header, the part, a
+    // note track into the header (its containment refuses it).
+    const size_t boxes = h->driver.boxes.size();
+    const QStringList before_part = children(part), before_header = children(header);
+    drop_on(group, ed->find_track(tambourine), 0.8);
+    drop_on(header, ed->find_track(melody), 0.8);
+    drop_on(part, ed->find_track(header), 0.1);
+    drop_on(melody, ed->find_track(header), 0.5);
+    QCOMPARE(h->driver.boxes.size(), boxes + 4);
+    for (size_t i = boxes; i < h->driver.boxes.size(); ++i) {
+        QCOMPARE(h->driver.boxes[i].icon, QMessageBox::Warning);
+        QVERIFY(h->driver.boxes[i].text.contains(u("移動できませんでした")));
+    }
+    QCOMPARE(children(part), before_part);
+    QCOMPARE(children(header), before_header);
+    QCOMPARE(children(group), QStringList({u("タンバリン")}));
+    // Dropping a track on itself does nothing and says nothing.
+    drop_on(celesta, ed->find_track(celesta), 0.2);
+    QCOMPARE(h->driver.boxes.size(), boxes + 4);
+    QCOMPARE(children(part), before_part);
+    // The saved file keeps the new order and the new parent.
+    save();
+    const std::string saved = read_file(song());
+    auto at = [&](const char* line) { return saved.find(kv_codec::cp932_from_utf8(line)); };
+    const size_t melody_line = at("0x00000012; 0x00010004; MTYPE_TRACK_NOTE; \"メロディ\"");
+    const size_t celesta_line = at("0x00000012; 0x0001000d; MTYPE_TRACK_NOTE; \"セレスタ\"");
+    const size_t piano_line = at("0x00000012; 0x00010005; MTYPE_TRACK_NOTE; \"ピアノ 右手 下\"");
+    QVERIFY(melody_line != std::string::npos && celesta_line != std::string::npos &&
+            piano_line != std::string::npos);
+    QVERIFY(melody_line < celesta_line && celesta_line < piano_line);
+    const std::string in_group =
+        QString::asprintf("0x%08x; 0x0001000e; MTYPE_TRACK_NOTE;", group & 0xFFFFF).toStdString();
+    QVERIFY2(saved.find(in_group) != std::string::npos, in_group.c_str());
 }
 
 void GuiViewTest::playing_locks_the_view_and_moves_the_play_cursor() {
