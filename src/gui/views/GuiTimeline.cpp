@@ -526,21 +526,13 @@ void GuiTimeline::paintEvent(QPaintEvent*) {
         p.drawLine(0, y + r->height - 1, kNameWidth, y + r->height - 1);
         const int indent = 6 + r->depth * 12;
         p.setPen(r->track->shown() ? kText : kDim);
-        const QRect name_rect(indent, y, kNameWidth - indent - ((show & MSHOW_TRACK_INFO) ? 44 : 4),
+        // The editor's display name: note tracks carry their channel while the view shows
+        // track information.
+        const QRect name_rect(indent, y, kNameWidth - indent - 4,
                               std::min(r->height, m.row_height + 12));
         p.drawText(
             name_rect, Qt::AlignVCenter | Qt::AlignLeft,
             fm.elidedText(gui_text(r->track->display_name()), Qt::ElideRight, name_rect.width()));
-        // The channel display: the part (channel) a track plays on, at the right of its name.
-        if (show & MSHOW_TRACK_INFO) {
-            MseqTrack* s = r->track->stored();
-            const int32_t channel = s ? s->get_channel() : -1;
-            if (channel >= 0) {
-                p.setPen(kDim);
-                p.drawText(QRect(0, y, kNameWidth - 6, std::min(r->height, m.row_height + 12)),
-                           Qt::AlignVCenter | Qt::AlignRight, gui_utf8("奏者%1").arg(channel + 1));
-            }
-        }
         // Band captions for the edit areas.
         p.setPen(kDim);
         for (const GuiRow::Band& b : r->bands) {

@@ -76,7 +76,7 @@ private:
     MedtTrack* track(const char* name) {
         MedtMusicInvoker* ed = view()->editor();
         for (MedtTrack* t = ed->root(); t; t = t->next_in(ed->root())) {
-            if (t->display_name() == CkvString(kv_codec::cp932_from_utf8(name))) return t;
+            if (t->name() == CkvString(kv_codec::cp932_from_utf8(name))) return t;
         }
         return nullptr;
     }
@@ -142,6 +142,7 @@ private slots:
     void track_list_drop_links_a_chord_track();
     void track_list_renames_in_place();
     void track_list_drag_moves_tracks();
+    void track_list_names_carry_the_channel_with_track_information();
     void playing_locks_the_view_and_moves_the_play_cursor();
     void chord_map_view_builds_minor_four_note_chords();
     void chord_editor_sets_a_chord_on_a_chord_track_and_in_a_chord_map();
@@ -566,6 +567,44 @@ void GuiViewTest::track_list_drag_moves_tracks() {
     const std::string in_group =
         QString::asprintf("0x%08x; 0x0001000e; MTYPE_TRACK_NOTE;", group & 0xFFFFF).toStdString();
     QVERIFY2(saved.find(in_group) != std::string::npos, in_group.c_str());
+}
+
+void GuiViewTest::track_list_names_carry_the_channel_with_track_information() {
+    open("はじまりの朝");
+    MedtMusicInvoker* ed = view()->editor();
+    MedtTrack* melody = track("メロディ");
+    MedtTrack* bass = track("ベース");
+    QVERIFY(melody && bass);
+    const int32_t channel = melody->stored()->get_channel();
+    QVERIFY(channel >= 0);
+    QVERIFY(ed->set_cursor(melody, 0, 0));
+    GuiPropertyList* pl = view()->properties();
+    auto name_row = [&] {
+        pl->refresh();
+        return pl->item(pl->row_of(1), 1)->text();
+    };
+    // The demo song shows track information: the note track's name carries its channel, a
+    // phrase track's does not; the property list's name row keeps the plain name.
+    QVERIFY(view()->action(40223)->isChecked());
+    QCOMPARE(gui_text(melody->display_name()), u("メロディ [奏者%1]").arg(channel + 1));
+    QCOMPARE(gui_text(bass->display_name()), u("ベース"));
+    QCOMPARE(name_row(), u("メロディ"));
+    QVERIFY(!view()->timeline()->viewport()->grab().isNull());
+    // 40223 turns it off: the plain names, and the setting is saved with the music.
+    QVERIFY(view()->run_command(40223));
+    QCOMPARE(gui_text(track("メロディ")->display_name()), u("メロディ"));
+    QCOMPARE(name_row(), u("メロディ"));
+    QVERIFY(!view()->timeline()->viewport()->grab().isNull());
+    // Renaming changes the name, not the channel text after it.
+    QVERIFY(view()->run_command(40223));
+    QVERIFY(ed->rename_track(track("メロディ")->id(), CkvString("Lead")));
+    QCOMPARE(gui_text(track("Lead")->display_name()), u("Lead [奏者%1]").arg(channel + 1));
+    QVERIFY(view()->run_command(40223));
+    save();
+    const std::string saved = read_file(song());
+    QVERIFY(saved.find("0x00000763; 2;") != std::string::npos);
+    QVERIFY(saved.find("\"Lead\"") != std::string::npos);
+    QVERIFY(saved.find(kv_codec::cp932_from_utf8("奏者")) == std::string::npos);
 }
 
 void GuiViewTest::playing_locks_the_view_and_moves_the_play_cursor() {
