@@ -147,6 +147,7 @@ private slots:
     void chord_map_view_builds_minor_four_note_chords();
     void chord_editor_sets_a_chord_on_a_chord_track_and_in_a_chord_map();
     void stage_map_view_changes_an_instrument();
+    void stage_map_right_click_toggles_sending();
     void screenshots_of_the_views();
 };
 
@@ -740,6 +741,50 @@ void GuiViewTest::stage_map_view_changes_an_instrument() {
     QVERIFY(v->instrument(9)->count() < box->count());
     save();
     QVERIFY(read_file(path) != original);
+}
+
+void GuiViewTest::stage_map_right_click_toggles_sending() {
+    open("バンド");
+    GuiStageMapView* v = h->window().editor_pane()->stage_view();
+    QVERIFY(v->model());
+    QTableWidget* parts = v->parts();
+    const std::string path = h->host("app/mymusic/demo/stage.kvnl");
+    auto right_click = [&](int row, int column) {
+        const QRect cell = parts->visualItemRect(parts->item(row, column));
+        QVERIFY(!cell.isEmpty());
+        QTest::mouseClick(parts->viewport(), Qt::RightButton, Qt::NoModifier, cell.center());
+    };
+    // Volume (column 3) of part 1 and reverb (column 5) of part 2 stop being sent; the
+    // instrument of part 3, a right click on its drop-down, too; the drum part's kit as well.
+    QVERIFY(v->model()->sends(0, MedtStageField::Volume));
+    right_click(0, 3);
+    QVERIFY(!v->model()->sends(0, MedtStageField::Volume));
+    right_click(1, 5);
+    QVERIFY(!v->model()->sends(1, MedtStageField::Reverb));
+    QTest::mouseClick(v->instrument(2), Qt::RightButton, Qt::NoModifier, QPoint(5, 5));
+    QVERIFY(!v->model()->sends(2, MedtStageField::Program));
+    QTest::mouseClick(v->instrument(9), Qt::RightButton, Qt::NoModifier, QPoint(5, 5));
+    QVERIFY(!v->model()->sends(9, MedtStageField::Kit));
+    // A second right click sends it again; the switch columns and the part number do nothing.
+    right_click(1, 5);
+    QVERIFY(v->model()->sends(1, MedtStageField::Reverb));
+    right_click(1, 1);
+    right_click(1, 12);
+    right_click(1, 0);
+    QVERIFY(!v->toggle_send_at(1, 1));
+    // A locked view (playing) changes nothing.
+    v->set_locked(true);
+    right_click(4, 3);
+    QVERIFY(v->model()->sends(4, MedtStageField::Volume));
+    v->set_locked(false);
+    save();
+    const std::string saved = read_file(path);
+    // Part 1 lost the volume bit, part 3 the program bit, part 10 the kit's; part 2 is as it was.
+    QVERIFY(saved.find("{  0; 0x00000ec1;") != std::string::npos);
+    QVERIFY(saved.find("{  1; 0x00000fc1;") != std::string::npos);
+    QVERIFY(saved.find("{  2; 0x00000f41;") != std::string::npos);
+    QVERIFY(saved.find("{  4; 0x00000fc1;") != std::string::npos);
+    QVERIFY(saved.find("{  9; 0x00000f41;") != std::string::npos);
 }
 
 void GuiViewTest::screenshots_of_the_views() {
