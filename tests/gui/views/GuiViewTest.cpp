@@ -478,6 +478,9 @@ void GuiViewTest::track_list_renames_in_place() {
     QTest::keyClick(edit, Qt::Key_Return);
     QVERIFY(!tl->rename_editor());
     QCOMPARE(ed->find_track(celesta_id)->node()->name, CkvString("Celesta 2"));
+    // The property list's name row follows.
+    GuiPropertyList* pl = view()->properties();
+    QCOMPARE(pl->item(pl->row_of(1), 1)->text(), QStringLiteral("Celesta 2"));
     // A name is not undoable: the history stays empty.
     QVERIFY(ed->nothing_to_undo());
     // A double click on a name opens the editor too; Escape keeps the old name.
