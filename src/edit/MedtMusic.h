@@ -209,6 +209,15 @@ public:
     // track cannot be added there. Returns 1 when the track was added; 0 otherwise (also when
     // `sound` is not a drum sound of the word dictionary, nothing then changes or shows).
     int add_rhythm_track(const MseqBlockWord& sound);
+    // Renaming track `id` in place (the track list's label edit, the script's rename): posts
+    // McmdSetProperty(id, 1, name); an empty name gives the track its type's name. Names are not
+    // undoable. 1 when renamed; 0 while read-only, for an unknown track or a refused name.
+    int rename_track(MSEQ_ID id, const CkvString& name);
+    // Dragging track `id` in the track list: posts McmdMoveLeafs(id, anchor, place) (MPLACE_*)
+    // as one undo group of its own. A refused move (the root, header or part, a group into its
+    // own member, a container that does not take the track) changes nothing and is shown as a
+    // warning through the user port. 1 when moved; 0 otherwise (also while read-only, silently).
+    int move_leaf(MSEQ_ID id, MSEQ_ID anchor, int place);
     // A mouse press on the row of track `id` at `position`: the press closes the group and the
     // commands of the gesture join one group until the release. Returns the editor track's
     // answer; 0 while read-only and for an unknown track.

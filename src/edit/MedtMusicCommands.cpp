@@ -112,6 +112,30 @@ int MedtMusicInvoker::command(int id) {
     return 1;
 }
 
+int MedtMusicInvoker::rename_track(MSEQ_ID id, const CkvString& name) {
+    if (!music_ || read_only() || !find_track(id)) return 0;
+    MseqBlockWord value;
+    value.m_Name = name;
+    auto set = mcmd_make<McmdSetProperty>(id, 1, value);
+    execute(set.get());
+    return set->state == MCMD_DONE ? 1 : 0;
+}
+
+int MedtMusicInvoker::move_leaf(MSEQ_ID id, MSEQ_ID anchor, int place) {
+    if (!music_ || read_only()) return 0;
+    // The move is a gesture of its own: it neither joins the previous edit's group nor lets the
+    // next edit join its own, so that one undo takes back exactly the move.
+    history_.close_group();
+    auto move = mcmd_make<McmdMoveLeafs>(id, anchor, place);
+    execute(move.get());
+    history_.close_group();
+    if (move->state != MCMD_DONE) {
+        warn(port, "選択位置にトラックを移動できませんでした。");
+        return 0;
+    }
+    return 1;
+}
+
 int MedtTrackRefer::drop_marker(int32_t position, const CkvString& name, bool all) {
     auto* track = stored() ? stored()->cast_to<MseqTrackRefer>(MTYPE_TRACK_REFER) : nullptr;
     const MseqBlockRefer* block = track ? track->block_at(position) : nullptr;

@@ -23,8 +23,12 @@ int32_t MedtTrack::row_height() const {
     return editor_->metrics().row_height;
 }
 
-CkvString MedtTrack::display_name() const {
+CkvString MedtTrack::name() const {
     return node_ ? node_->name : CkvString();
+}
+
+CkvString MedtTrack::display_name() const {
+    return name();
 }
 
 CkvString MedtTrack::item_text(int32_t) const {
@@ -47,7 +51,7 @@ void MedtTrack::add_common_rows(std::vector<MedtProperty>& out) const {
 bool MedtTrack::common_text(int32_t number, CkvString* text) const {
     switch (number) {
         case 1:
-            *text = display_name();
+            *text = name();
             return true;
         case 2:
             *text = medt_format("%08xh", id());

@@ -65,7 +65,11 @@ public:
 
     // The row height in pixels; 0 or less hides the row.
     virtual int32_t row_height() const;
-    // The name shown in the track list: the stored track's name.
+    // The stored track's name (what renaming changes and the property list's name row shows);
+    // empty without a node.
+    CkvString name() const;
+    // The name shown in the track list: the stored track's name (note tracks add their channel
+    // while the view shows track information).
     virtual CkvString display_name() const;
     // The text describing the item at `position` (link tracks name the linked leaf); empty in
     // the base.

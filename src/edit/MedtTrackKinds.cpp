@@ -4,6 +4,7 @@
 
 #include "edit/MedtMusic.h"
 #include "edit/MedtText.h"
+#include "edit/MedtViewCommands.h"
 #include "model/block/MseqBlockLink.h"
 #include "model/core/MseqDesk.h"
 #include "model/core/MseqId.h"
@@ -540,6 +541,14 @@ void MedtTrackNote::build_properties(std::vector<MedtProperty>& out) const {
             "全ての音符の長さを微調節します。-240 ～ 240 [Tick] (4 分音符 = 480 [Tick])"));
     out.push_back(row(23, MPS_TYPED, "ベロシティ比",
                       "全てのベロシティ（音符ごとの音量）の大きさをパーセンテージで調節します。"));
+}
+
+CkvString MedtTrackNote::display_name() const {
+    const MseqMusic* music = editor_->music();
+    const bool shown = music && (uint32_t(music->m_ShowState) & MSHOW_TRACK_INFO) != 0;
+    const int32_t channel = shown && has_channel_rows() ? shown_channel(*this) : -1;
+    if (channel < 0) return name();
+    return medt_format(medt_text("%s [奏者%d]").c_str(), name().c_str(), channel + 1);
 }
 
 CkvString MedtTrackNote::property_text(int32_t number, uint32_t* style) const {

@@ -77,6 +77,10 @@ struct MedtSequenceTexts {
 class MedtTrackNote final : public MedtTrackChannel {
 public:
     using MedtTrackChannel::MedtTrackChannel;
+    // The name followed by the channel the track plays on (" [奏者N]", its group's inside a
+    // group) while the music's view shows track information (MSHOW_TRACK_INFO); the name alone
+    // otherwise, inside a phrase (the phrase's user picks the channel) and without a channel.
+    CkvString display_name() const override;
     void build_properties(std::vector<MedtProperty>& out) const override;
     CkvString property_text(int32_t number, uint32_t* style) const override;
     int property_choice(int32_t number, int32_t index, MseqBlockWord* value,

@@ -6,6 +6,7 @@
 #include "edit/EditFixture.h"
 #include "edit/MedtMetrics.h"
 #include "edit/MedtTrackKinds.h"
+#include "edit/MedtViewCommands.h"
 #include "model/library/MseqMusic.h"
 #include "model/track/MseqTrackGroup.h"
 #include "model/track/MseqTrackNote.h"
@@ -416,3 +417,36 @@ TEST_F(EditorModel, MusicRootValuesAreClamped) {
 }
 
 }  // namespace
+
+TEST_F(EditorModel, NoteTrackNamesCarryTheirChannelWhileTrackInformationIsShown) {
+    MseqObject* solo = add_note(16, "solo");
+    note_track(solo)->m_Channel = 2;
+    MseqObject* group = add(music->detail(), MPLACE_LAST_CHILD, MTYPE_TRACK_GROUP, 1, "drums");
+    dynamic_cast<MseqTrackGroup*>(mseq_track_of(group))->m_Channel = 9;
+    MseqObject* member = add(group, MPLACE_LAST_CHILD, MTYPE_TRACK_NOTE, 16, "kick");
+    note_track(member)->m_Channel = 4;  // inside a group the group's channel is the one played
+    MseqObject* phrase = add(music->detail(), MPLACE_LAST_CHILD, MTYPE_TRACK_REFER, 4, "bass");
+    open();
+    struct Case {
+        MseqObject* node;
+        const char* shown;  // the display name with track information on
+    };
+    const Case cases[] = {
+        {solo, "solo [奏者3]"},
+        {member, "kick [奏者10]"},
+        {group, "drums"},  // only note tracks carry the channel in their name
+        {phrase, "bass"},
+    };
+    for (const uint32_t show : {0x1000763u, 0x763u}) {
+        music->m_ShowState = static_cast<int32_t>(show);
+        for (const Case& c : cases) {
+            MedtTrack* t = editor->find_track(c.node->id);
+            const std::string plain = c.node->name.str();
+            EXPECT_EQ(t->display_name().str(), (show & MSHOW_TRACK_INFO) ? sjis(c.shown) : plain)
+                << plain;
+            // The name itself and the property list's name row never carry it.
+            EXPECT_EQ(t->name().str(), plain);
+            EXPECT_EQ(text(c.node, 1), plain);
+        }
+    }
+}

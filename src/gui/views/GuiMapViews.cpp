@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QSplitter>
 #include <QTableWidget>
 #include <QToolBar>
@@ -359,6 +360,7 @@ GuiStageMapView::GuiStageMapView(QWidget* parent) : QWidget(parent) {
         if (status) status(gui_text(MedtStageMapView::column_help(c + 1)));
     });
     connect(parts_, &QTableWidget::cellChanged, this, [this](int r, int c) { cell_changed(r, c); });
+    parts_->viewport()->installEventFilter(this);
     layout->addWidget(parts_, 1);
     for (int part = 0; part < 16; ++part) {
         auto* box = new QComboBox(parts_);
@@ -377,8 +379,39 @@ GuiStageMapView::GuiStageMapView(QWidget* parent) : QWidget(parent) {
                 box->itemData(index).toInt());
             refresh();
         });
+        box->installEventFilter(this);
         parts_->setCellWidget(part, 2, box);
     }
+}
+
+bool GuiStageMapView::toggle_send_at(int row, int column) {
+    if (!model_ || row < 0 || row >= 16 || column < 1 || column > kStageColumnCount) return false;
+    const StageColumn& c = kStageColumns[column - 1];
+    if (c.check) return false;
+    // The instrument column stands for the kit on the drum part; both share one send bit.
+    const MedtStageField field =
+        c.field == MedtStageField::Program && row == kDrumPart ? MedtStageField::Kit : c.field;
+    const bool done = model_->toggle_send(row, field);
+    refresh();
+    return done;
+}
+
+bool GuiStageMapView::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::MouseButtonPress ||
+        static_cast<QMouseEvent*>(event)->button() != Qt::RightButton)
+        return QWidget::eventFilter(watched, event);
+    if (watched == parts_->viewport()) {
+        const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
+        toggle_send_at(parts_->rowAt(at.y()), parts_->columnAt(at.x()));
+        return true;
+    }
+    for (int part = 0; part < 16; ++part) {
+        if (watched == instrument(part)) {
+            toggle_send_at(part, 2);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 GuiStageMapView::~GuiStageMapView() = default;

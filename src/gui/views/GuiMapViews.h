@@ -104,6 +104,14 @@ public:
     // Receives the status-bar texts (column help, refused input); may be empty.
     std::function<void(const QString&)> status;
 
+    // The right click on a value cell (or on a part's instrument): toggles whether the value is
+    // sent at the start, which the cell shows greyed when it is not. False for the switch columns
+    // and the part number, outside the list, and while locked.
+    bool toggle_send_at(int row, int column);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void cell_changed(int row, int column);
 

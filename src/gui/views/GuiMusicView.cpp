@@ -8,6 +8,7 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include "edit/McmdTrack.h"
 #include "edit/MedtMusic.h"
 #include "edit/MedtViewCommands.h"
 #include "gui/GuiText.h"
@@ -231,7 +232,12 @@ void GuiMusicView::modified() {
     if (on_modified) on_modified();
 }
 
-void GuiMusicView::finish(MgenCommand*) {
+void GuiMusicView::finish(MgenCommand* command) {
     // Rows may have come or gone (track commands) and lengths changed.
     timeline_->relayout();
+    // A renamed track: its name row (display only, so never the list's own edit) shows the new
+    // name.
+    auto* set =
+        command ? static_cast<McmdSetProperty*>(command->cast(MKIND_CMD_SET_PROPERTY)) : nullptr;
+    if (set && set->property == 1) properties_->refresh();
 }

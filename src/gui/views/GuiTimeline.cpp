@@ -4,6 +4,7 @@
 #include <QDrag>
 #include <QInputDialog>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -166,6 +167,7 @@ GuiTimeline::GuiTimeline(QWidget* parent) : QAbstractScrollArea(parent) {
     setObjectName(QStringLiteral("kv_timeline"));
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setMouseTracking(false);
+    viewport()->setAcceptDrops(true);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     horizontalScrollBar()->setSingleStep(MedtMetrics::shared().beat_width * 4);
     verticalScrollBar()->setSingleStep(MedtMetrics::shared().row_height);
@@ -174,6 +176,7 @@ GuiTimeline::GuiTimeline(QWidget* parent) : QAbstractScrollArea(parent) {
 GuiTimeline::~GuiTimeline() = default;
 
 void GuiTimeline::set_editor(MedtMusicInvoker* editor) {
+    finish_rename(false);
     editor_ = editor;
     horizontalScrollBar()->setValue(0);
     verticalScrollBar()->setValue(0);
@@ -523,21 +526,13 @@ void GuiTimeline::paintEvent(QPaintEvent*) {
         p.drawLine(0, y + r->height - 1, kNameWidth, y + r->height - 1);
         const int indent = 6 + r->depth * 12;
         p.setPen(r->track->shown() ? kText : kDim);
-        const QRect name_rect(indent, y, kNameWidth - indent - ((show & MSHOW_TRACK_INFO) ? 44 : 4),
+        // The editor's display name: note tracks carry their channel while the view shows
+        // track information.
+        const QRect name_rect(indent, y, kNameWidth - indent - 4,
                               std::min(r->height, m.row_height + 12));
         p.drawText(
             name_rect, Qt::AlignVCenter | Qt::AlignLeft,
             fm.elidedText(gui_text(r->track->display_name()), Qt::ElideRight, name_rect.width()));
-        // The channel display: the part (channel) a track plays on, at the right of its name.
-        if (show & MSHOW_TRACK_INFO) {
-            MseqTrack* s = r->track->stored();
-            const int32_t channel = s ? s->get_channel() : -1;
-            if (channel >= 0) {
-                p.setPen(kDim);
-                p.drawText(QRect(0, y, kNameWidth - 6, std::min(r->height, m.row_height + 12)),
-                           Qt::AlignVCenter | Qt::AlignRight, gui_utf8("奏者%1").arg(channel + 1));
-            }
-        }
         // Band captions for the edit areas.
         p.setPen(kDim);
         for (const GuiRow::Band& b : r->bands) {
@@ -582,6 +577,10 @@ void GuiTimeline::paintEvent(QPaintEvent*) {
 
 void GuiTimeline::keyPressEvent(QKeyEvent* event) {
     if (!editor_) return QAbstractScrollArea::keyPressEvent(event);
+    if (event->key() == Qt::Key_F2 && event->modifiers() == Qt::NoModifier) {
+        if (editor_->current()) start_rename(editor_->current());
+        return;
+    }
     const bool shift = event->modifiers() & Qt::ShiftModifier;
     const bool ctrl = event->modifiers() & Qt::ControlModifier;
     int action = 0;
@@ -766,13 +765,14 @@ void GuiTimeline::mouseMoveEvent(QMouseEvent* event) {
     if (drag_track_ && (event->buttons() & Qt::LeftButton) &&
         (event->position().toPoint() - drag_from_).manhattanLength() >=
             QApplication::startDragDistance()) {
-        // A track dragged from the track list onto a link row of the property list.
+        // A track dragged from the track list: onto a link row of the property list (a link)
+        // or onto another track of the list (a move).
         auto* mime = new QMimeData;
         mime->setData(QString::fromLatin1(kGuiTrackMime), QByteArray::number(drag_track_));
         auto* drag = new QDrag(this);
         drag->setMimeData(mime);
         drag_track_ = 0;
-        drag->exec(Qt::LinkAction | Qt::CopyAction);
+        drag->exec(Qt::LinkAction | Qt::CopyAction | Qt::MoveAction);
         return;
     }
     if (!pressing_ || !editor_) return;
@@ -790,6 +790,137 @@ void GuiTimeline::mouseReleaseEvent(QMouseEvent*) {
     if (!pressing_ || !editor_) return;
     pressing_ = false;
     MedtTrackPress::release(*editor_);
+}
+
+void GuiTimeline::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (!editor_ || event->button() != Qt::LeftButton) return;
+    const QPoint at = event->position().toPoint();
+    const Hit h = hit(at);
+    if (h.row && at.x() < kNameWidth) start_rename(h.row->track);
+}
+
+bool GuiTimeline::event(QEvent* event) {
+    // F2 is also the window's accelerator for renaming in the library tree and the edit list;
+    // while the timeline has the focus it renames the current track instead.
+    if (event->type() == QEvent::ShortcutOverride && editor_ &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_F2 &&
+        static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier) {
+        event->accept();
+        return true;
+    }
+    return QAbstractScrollArea::event(event);
+}
+
+// ---- moving tracks by dragging -----------------------------------------------------------------
+
+MSEQ_ID GuiTimeline::dragged_track(const QMimeData* mime) const {
+    if (!editor_ || !mime || !mime->hasFormat(QString::fromLatin1(kGuiTrackMime))) return 0;
+    const MSEQ_ID id = mime->data(QString::fromLatin1(kGuiTrackMime)).toUInt();
+    return editor_->find_track(id) ? id : 0;
+}
+
+bool GuiTimeline::drop_track(const QMimeData* mime, const QPoint& at) {
+    const MSEQ_ID moved = dragged_track(mime);
+    const Hit h = hit(at);
+    if (!moved || !h.row || at.x() >= kNameWidth || h.row->track->id() == moved) return false;
+    MedtTrack* target = h.row->track;
+    const MSEQ_TYPE type = target->node() ? target->node()->type : 0;
+    const bool container = type == MTYPE_TRACK_GROUP || type == MTYPE_TRACK_HEADER ||
+                           type == MTYPE_TRACK_DETAIL || type == MTYPE_TRACK_ROOT_MUSIC ||
+                           type == MTYPE_TRACK_ROOT_PHRASE;
+    // Where in the row: 0 at its top, 1 at its bottom.
+    const double y = double(at.y() - kRulerHeight + verticalScrollBar()->value() - h.row->top) /
+                     std::max(1, h.row->height);
+    int place = y < 0.5 ? MPLACE_BEFORE : MPLACE_AFTER;
+    if (container && y >= 0.25 && y < 0.75) place = MPLACE_LAST_CHILD;
+    const MSEQ_ID anchor = target->id();
+    const bool moved_ok = editor_->move_leaf(moved, anchor, place) != 0;
+    relayout();  // the editor tracks were built anew
+    emit cursor_moved();
+    return moved_ok;
+}
+
+void GuiTimeline::dragEnterEvent(QDragEnterEvent* event) {
+    if (dragged_track(event->mimeData()) && !editor_->read_only()) {
+        event->setDropAction(Qt::MoveAction);
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void GuiTimeline::dragMoveEvent(QDragMoveEvent* event) {
+    if (event->position().toPoint().x() < kNameWidth && dragged_track(event->mimeData())) {
+        event->setDropAction(Qt::MoveAction);
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void GuiTimeline::dropEvent(QDropEvent* event) {
+    // A refused move has shown its warning; the drop is still taken (nothing else wants it).
+    const bool inside = event->position().toPoint().x() < kNameWidth;
+    drop_track(event->mimeData(), event->position().toPoint());
+    if (inside) {
+        event->setDropAction(Qt::MoveAction);
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+// ---- renaming in place -------------------------------------------------------------------------
+
+bool GuiTimeline::start_rename(MedtTrack* track) {
+    finish_rename(false);
+    const GuiRow* r = track && editor_ && !editor_->read_only() ? row_of(track) : nullptr;
+    if (!r) return false;
+    // Scroll the row into view first, so that the editor sits over the name it changes.
+    QScrollBar* vb = verticalScrollBar();
+    const int h = viewport()->height() - kRulerHeight;
+    if (r->top < vb->value() || r->top + r->height > vb->value() + h) vb->setValue(r->top);
+    const int indent = 6 + r->depth * 12;
+    const int height = std::min(r->height, editor_->metrics().row_height + 12);
+    rename_ = new QLineEdit(viewport());
+    rename_->setObjectName(QStringLiteral("kv_track_rename"));
+    rename_->setGeometry(indent - 2, kRulerHeight + r->top - vb->value(), kNameWidth - indent,
+                         height);
+    rename_->setText(gui_text(track->node()->name));
+    rename_->selectAll();
+    rename_->installEventFilter(this);
+    rename_track_ = track->id();
+    rename_->show();
+    rename_->setFocus(Qt::OtherFocusReason);
+    return true;
+}
+
+void GuiTimeline::finish_rename(bool keep) {
+    if (!rename_) return;
+    QLineEdit* edit = rename_;
+    rename_ = nullptr;  // first: losing the focus below must not finish a second time
+    const QString name = edit->text();
+    edit->removeEventFilter(this);
+    edit->hide();
+    edit->deleteLater();
+    setFocus(Qt::OtherFocusReason);
+    if (keep && editor_) editor_->rename_track(rename_track_, gui_cp932(name));
+    rename_track_ = 0;
+    viewport()->update();
+}
+
+bool GuiTimeline::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != rename_) return QAbstractScrollArea::eventFilter(watched, event);
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape) {
+            finish_rename(key != Qt::Key_Escape);
+            return true;
+        }
+    }
+    // Clicking elsewhere keeps the typed name, as tree views do.
+    if (event->type() == QEvent::FocusOut) finish_rename(true);
+    return false;
 }
 
 // ---- pop-ups -----------------------------------------------------------------------------------

@@ -9,6 +9,8 @@
 class MedtMusicInvoker;
 class MedtTrack;
 class MseqObject;
+class QLineEdit;
+class QMimeData;
 
 // What a press on the timeline lands on inside a track's row: the band of the row and the
 // press area it stands for. Bands are laid out top to bottom in the order of this enum.
@@ -68,6 +70,20 @@ public:
     // The widget point (viewport coordinates) of grid position `pos` of `track`, in the middle
     // of band `band` (or of the row when the row has no such band); (-1, -1) when not laid out.
     QPoint point_at(const MedtTrack* track, int32_t pos, GuiBand band) const;
+    // Renaming in place (F2 or a double click on a name in the track list): opens the name
+    // editor over `track`'s name; Enter renames the track through the editor, Escape cancels.
+    // False (nothing opens) without an editor, while the view is read-only or for a track
+    // without a row.
+    bool start_rename(MedtTrack* track);
+    // The open name editor; nullptr when no name is being edited.
+    QLineEdit* rename_editor() const { return rename_; }
+    // A track of the track list dropped at `at` (viewport coordinates) in the track-list
+    // column: moves the dragged track before the row under it (upper half) or after it (lower
+    // half); the middle half of a container's row (a group, the header or the part) takes it
+    // as its last child. One undo group. False when the data is not a track of this music, the
+    // point is on no row or on the dragged track itself, or the editor refused the move (it
+    // showed its warning then).
+    bool drop_track(const QMimeData* mime, const QPoint& at);
     // Width of the track-list column in pixels.
     static constexpr int kNameWidth = 200;
     // Height of the bar-number ruler in pixels.
@@ -106,6 +122,12 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    bool event(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
 
@@ -122,6 +144,10 @@ private:
     int content_height() const;
     bool press(const Hit& h, bool right, bool move);
     bool take_scripted(QString* answer);
+    // Closes the name editor; with `keep` the typed name goes to the editor first.
+    void finish_rename(bool keep);
+    // The track of this music a drag carries; 0 when none.
+    MSEQ_ID dragged_track(const QMimeData* mime) const;
 
     MedtMusicInvoker* editor_ = nullptr;
     std::vector<GuiRow> rows_;
@@ -130,7 +156,9 @@ private:
     bool press_right_ = false;
     Hit last_hit_;
     QPoint drag_from_;
-    MSEQ_ID drag_track_ = 0;  // the track pressed in the track list, 0 when none
+    MSEQ_ID drag_track_ = 0;       // the track pressed in the track list, 0 when none
+    QLineEdit* rename_ = nullptr;  // the name editor while a name is being edited
+    MSEQ_ID rename_track_ = 0;
 };
 
 // The mime type of a track dragged from the track list: the track's identifier as decimal text.

@@ -119,7 +119,7 @@ bool step_open(ScriptSession& s, const ScriptLine& line, std::string* error) {
 CkvString path_below_root(const MedtTrack* t) {
     CkvString path;
     for (const MedtTrack* p = t; p && p->parent(); p = p->parent())
-        path = path.empty() ? p->display_name() : CkvString(p->display_name() + "/" + path);
+        path = path.empty() ? p->name() : CkvString(p->name() + "/" + path);
     return path;
 }
 
@@ -136,7 +136,7 @@ MedtTrack* find_named_track(MedtMusicInvoker* editor, const std::string& name, s
     int bare_count = 0;
     for (MedtTrack* t = editor->root(); t; t = t->next_in(editor->root())) {
         if (t->parent() && path_below_root(t) == wanted) return t;
-        if (t->display_name() == wanted) {
+        if (t->name() == wanted) {
             bare = t;
             ++bare_count;
         }
@@ -550,7 +550,7 @@ bool print_cursor(ScriptSession& s, const ScriptLine&, std::string* error) {
     if (!need_track(s, error)) return false;
     MedtMusicInvoker* e = s.editor();
     std::printf("track 0x%08x %s pos %d end %d\n", e->current()->id(),
-                utf8(e->current()->display_name()).c_str(), e->cursor(), e->selection_end());
+                utf8(e->current()->name()).c_str(), e->cursor(), e->selection_end());
     return true;
 }
 
@@ -579,7 +579,7 @@ bool print_tracks(ScriptSession& s, const ScriptLine&, std::string* error) {
         char hex[16];
         std::snprintf(hex, sizeof hex, "0x%x", type);
         std::printf("%*s0x%08x %s %s\n", depth * 2, "", t->id(), constant ? constant : hex,
-                    utf8(t->display_name()).c_str());
+                    utf8(t->name()).c_str());
     }
     return true;
 }

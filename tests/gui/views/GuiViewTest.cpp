@@ -1,6 +1,7 @@
 // The editor views driven with keys, presses and their lists on the offscreen platform: each
 // test edits the demo library through the real windows, saves, and checks the saved file.
 #include <QComboBox>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QScrollBar>
 #include <QTableWidget>
@@ -25,6 +26,7 @@
 #include "gui/views/GuiPropertyList.h"
 #include "gui/views/GuiTimeline.h"
 #include "model/core/MseqDesk.h"
+#include "model/core/MseqType.h"
 #include "model/library/MseqMusic.h"
 #include "model/theory/MseqMapChord.h"
 #include "model/theory/MseqNoteTheory.h"
@@ -74,7 +76,7 @@ private:
     MedtTrack* track(const char* name) {
         MedtMusicInvoker* ed = view()->editor();
         for (MedtTrack* t = ed->root(); t; t = t->next_in(ed->root())) {
-            if (t->display_name() == CkvString(kv_codec::cp932_from_utf8(name))) return t;
+            if (t->name() == CkvString(kv_codec::cp932_from_utf8(name))) return t;
         }
         return nullptr;
     }
@@ -88,6 +90,38 @@ private:
         const QPoint p = tl->point_at(t, pos, band);
         QVERIFY(p.x() >= GuiTimeline::kNameWidth && p.y() >= GuiTimeline::kRulerHeight);
         QTest::mouseClick(tl->viewport(), button, Qt::NoModifier, p);
+    }
+
+    // Drops the track `moved` on the track-list column of `target`'s row, `where` down the row
+    // (0 its top, 1 its bottom), as a drag from the track list ends: enter, move, drop.
+    void drop_on(MSEQ_ID moved, MedtTrack* target, double where) {
+        GuiTimeline* tl = view()->timeline();
+        const GuiRow* r = tl->row_of(target);
+        QVERIFY(r);
+        tl->verticalScrollBar()->setValue(r->top);
+        const int y = GuiTimeline::kRulerHeight + r->top - tl->verticalScrollBar()->value() +
+                      std::clamp(int(where * r->height), 1, r->height - 2);
+        const QPoint at(60, y);
+        QMimeData mime;
+        mime.setData(QString::fromLatin1(kGuiTrackMime), QByteArray::number(moved));
+        const Qt::DropActions actions = Qt::LinkAction | Qt::CopyAction | Qt::MoveAction;
+        QDragEnterEvent enter(at, actions, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(tl->viewport(), &enter);
+        QVERIFY(enter.isAccepted());
+        QDragMoveEvent move(at, actions, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(tl->viewport(), &move);
+        QVERIFY(move.isAccepted());
+        QCOMPARE(move.dropAction(), Qt::MoveAction);
+        QDropEvent drop(QPointF(at), actions, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(tl->viewport(), &drop);
+    }
+    // The names of the children of the track `parent_id`, in order.
+    QStringList children(MSEQ_ID parent_id) {
+        QStringList names;
+        MedtTrack* parent = view()->editor()->find_track(parent_id);
+        for (MedtTrack* t = parent ? parent->first_child() : nullptr; t; t = t->next())
+            names << gui_text(t->node()->name);
+        return names;
     }
 
 private slots:
@@ -106,10 +140,14 @@ private slots:
     void property_list_sets_values_with_their_ranges();
     void chord_map_drop_on_a_chord_track();
     void track_list_drop_links_a_chord_track();
+    void track_list_renames_in_place();
+    void track_list_drag_moves_tracks();
+    void track_list_names_carry_the_channel_with_track_information();
     void playing_locks_the_view_and_moves_the_play_cursor();
     void chord_map_view_builds_minor_four_note_chords();
     void chord_editor_sets_a_chord_on_a_chord_track_and_in_a_chord_map();
     void stage_map_view_changes_an_instrument();
+    void stage_map_right_click_toggles_sending();
     void screenshots_of_the_views();
 };
 
@@ -421,6 +459,158 @@ void GuiViewTest::track_list_drop_links_a_chord_track() {
     QVERIFY(pl->item(pl->row_of(16), 1)->text().startsWith(u("コード")));
 }
 
+void GuiViewTest::track_list_renames_in_place() {
+    open("はじまりの朝");
+    MedtMusicInvoker* ed = view()->editor();
+    GuiTimeline* tl = view()->timeline();
+    MedtTrack* celesta = track("セレスタ");
+    MedtTrack* melody = track("メロディ");
+    QVERIFY(celesta && melody);
+    const MSEQ_ID celesta_id = celesta->id(), melody_id = melody->id();
+    // F2 on the current track opens the name editor over its name; Enter renames.
+    QVERIFY(ed->set_cursor(celesta, 0, 0));
+    tl->setFocus();
+    QTest::keyClick(tl, Qt::Key_F2);
+    QLineEdit* edit = tl->rename_editor();
+    QVERIFY(edit);
+    QCOMPARE(edit->text(), u("セレスタ"));
+    QTest::keyClicks(edit, QStringLiteral("Celesta 2"));  // typing replaces the selected name
+    QTest::keyClick(edit, Qt::Key_Return);
+    QVERIFY(!tl->rename_editor());
+    QCOMPARE(ed->find_track(celesta_id)->node()->name, CkvString("Celesta 2"));
+    // The property list's name row follows.
+    GuiPropertyList* pl = view()->properties();
+    QCOMPARE(pl->item(pl->row_of(1), 1)->text(), QStringLiteral("Celesta 2"));
+    // A name is not undoable: the history stays empty.
+    QVERIFY(ed->nothing_to_undo());
+    // A double click on a name opens the editor too; Escape keeps the old name.
+    const GuiRow* r = tl->row_of(ed->find_track(melody_id));
+    QVERIFY(r);
+    tl->verticalScrollBar()->setValue(r->top);
+    const QPoint name_at(40, GuiTimeline::kRulerHeight + r->top - tl->verticalScrollBar()->value() +
+                                 std::min(r->height, 20) / 2);
+    QTest::mouseDClick(tl->viewport(), Qt::LeftButton, Qt::NoModifier, name_at);
+    edit = tl->rename_editor();
+    QVERIFY(edit);
+    QCOMPARE(edit->text(), u("メロディ"));
+    QTest::keyClicks(edit, QStringLiteral("Lead"));
+    QTest::keyClick(edit, Qt::Key_Escape);
+    QVERIFY(!tl->rename_editor());
+    QCOMPARE(ed->find_track(melody_id)->node()->name,
+             CkvString(kv_codec::cp932_from_utf8("メロディ")));
+    // An emptied name gives the track its type's name, as the editor renames.
+    QTest::mouseDClick(tl->viewport(), Qt::LeftButton, Qt::NoModifier, name_at);
+    QVERIFY(tl->rename_editor());
+    QTest::keyClick(tl->rename_editor(), Qt::Key_Delete);
+    QTest::keyClick(tl->rename_editor(), Qt::Key_Enter);
+    const CkvString type_name = mseq_type_name(MTYPE_TRACK_NOTE);
+    QCOMPARE(ed->find_track(melody_id)->node()->name, type_name);
+    save();
+    const std::string saved = read_file(song());
+    QVERIFY(saved.find("\"Celesta 2\"") != std::string::npos);
+    QVERIFY(saved.find("Lead") == std::string::npos);
+    QVERIFY(saved.find(kv_codec::cp932_from_utf8("\"セレスタ\"")) == std::string::npos);
+    QVERIFY(saved.find("0x00010004; MTYPE_TRACK_NOTE; \"" + std::string(type_name.c_str()) +
+                       "\"") != std::string::npos);
+}
+
+void GuiViewTest::track_list_drag_moves_tracks() {
+    open("はじまりの朝");
+    MedtMusicInvoker* ed = view()->editor();
+    const MSEQ_ID part = 0x12, header = 0x11, melody = track("メロディ")->id(),
+                  celesta = track("セレスタ")->id(), tambourine = track("タンバリン")->id();
+    const QStringList original = children(part);
+    QCOMPARE(original.first(), u("メロディ"));
+    // Upper half of a row: before it. One undo takes the move back.
+    drop_on(celesta, ed->find_track(melody), 0.2);
+    QCOMPARE(children(part).mid(0, 2), QStringList({u("セレスタ"), u("メロディ")}));
+    QCOMPARE(children(part).size(), original.size());
+    QVERIFY(view()->run_command(40268));
+    QCOMPARE(children(part), original);
+    QVERIFY(ed->nothing_to_undo());
+    // Lower half: after it.
+    drop_on(celesta, ed->find_track(melody), 0.8);
+    QCOMPARE(children(part).mid(0, 2), QStringList({u("メロディ"), u("セレスタ")}));
+    // The middle of a group's row: its last child.
+    QVERIFY(ed->set_cursor(ed->find_track(part), 0, 0));
+    QVERIFY(view()->run_command(40281));
+    const MSEQ_ID group = ed->find_track(part)->last_child()->id();
+    QCOMPARE(ed->find_track(group)->node()->type, MSEQ_TYPE(MTYPE_TRACK_GROUP));
+    drop_on(tambourine, ed->find_track(group), 0.5);
+    QCOMPARE(children(group), QStringList({u("タンバリン")}));
+    // Refusals warn and change nothing: a group into its own member, the header, the part, a
+    // note track into the header (its containment refuses it).
+    const size_t boxes = h->driver.boxes.size();
+    const QStringList before_part = children(part), before_header = children(header);
+    drop_on(group, ed->find_track(tambourine), 0.8);
+    drop_on(header, ed->find_track(melody), 0.8);
+    drop_on(part, ed->find_track(header), 0.1);
+    drop_on(melody, ed->find_track(header), 0.5);
+    QCOMPARE(h->driver.boxes.size(), boxes + 4);
+    for (size_t i = boxes; i < h->driver.boxes.size(); ++i) {
+        QCOMPARE(h->driver.boxes[i].icon, QMessageBox::Warning);
+        QVERIFY(h->driver.boxes[i].text.contains(u("移動できませんでした")));
+    }
+    QCOMPARE(children(part), before_part);
+    QCOMPARE(children(header), before_header);
+    QCOMPARE(children(group), QStringList({u("タンバリン")}));
+    // Dropping a track on itself does nothing and says nothing.
+    drop_on(celesta, ed->find_track(celesta), 0.2);
+    QCOMPARE(h->driver.boxes.size(), boxes + 4);
+    QCOMPARE(children(part), before_part);
+    // The saved file keeps the new order and the new parent.
+    save();
+    const std::string saved = read_file(song());
+    auto at = [&](const char* line) { return saved.find(kv_codec::cp932_from_utf8(line)); };
+    const size_t melody_line = at("0x00000012; 0x00010004; MTYPE_TRACK_NOTE; \"メロディ\"");
+    const size_t celesta_line = at("0x00000012; 0x0001000d; MTYPE_TRACK_NOTE; \"セレスタ\"");
+    const size_t piano_line = at("0x00000012; 0x00010005; MTYPE_TRACK_NOTE; \"ピアノ 右手 下\"");
+    QVERIFY(melody_line != std::string::npos && celesta_line != std::string::npos &&
+            piano_line != std::string::npos);
+    QVERIFY(melody_line < celesta_line && celesta_line < piano_line);
+    const std::string in_group =
+        QString::asprintf("0x%08x; 0x0001000e; MTYPE_TRACK_NOTE;", group & 0xFFFFF).toStdString();
+    QVERIFY2(saved.find(in_group) != std::string::npos, in_group.c_str());
+}
+
+void GuiViewTest::track_list_names_carry_the_channel_with_track_information() {
+    open("はじまりの朝");
+    MedtMusicInvoker* ed = view()->editor();
+    MedtTrack* melody = track("メロディ");
+    MedtTrack* bass = track("ベース");
+    QVERIFY(melody && bass);
+    const int32_t channel = melody->stored()->get_channel();
+    QVERIFY(channel >= 0);
+    QVERIFY(ed->set_cursor(melody, 0, 0));
+    GuiPropertyList* pl = view()->properties();
+    auto name_row = [&] {
+        pl->refresh();
+        return pl->item(pl->row_of(1), 1)->text();
+    };
+    // The demo song shows track information: the note track's name carries its channel, a
+    // phrase track's does not; the property list's name row keeps the plain name.
+    QVERIFY(view()->action(40223)->isChecked());
+    QCOMPARE(gui_text(melody->display_name()), u("メロディ [奏者%1]").arg(channel + 1));
+    QCOMPARE(gui_text(bass->display_name()), u("ベース"));
+    QCOMPARE(name_row(), u("メロディ"));
+    QVERIFY(!view()->timeline()->viewport()->grab().isNull());
+    // 40223 turns it off: the plain names, and the setting is saved with the music.
+    QVERIFY(view()->run_command(40223));
+    QCOMPARE(gui_text(track("メロディ")->display_name()), u("メロディ"));
+    QCOMPARE(name_row(), u("メロディ"));
+    QVERIFY(!view()->timeline()->viewport()->grab().isNull());
+    // Renaming changes the name, not the channel text after it.
+    QVERIFY(view()->run_command(40223));
+    QVERIFY(ed->rename_track(track("メロディ")->id(), CkvString("Lead")));
+    QCOMPARE(gui_text(track("Lead")->display_name()), u("Lead [奏者%1]").arg(channel + 1));
+    QVERIFY(view()->run_command(40223));
+    save();
+    const std::string saved = read_file(song());
+    QVERIFY(saved.find("0x00000763; 2;") != std::string::npos);
+    QVERIFY(saved.find("\"Lead\"") != std::string::npos);
+    QVERIFY(saved.find(kv_codec::cp932_from_utf8("奏者")) == std::string::npos);
+}
+
 void GuiViewTest::playing_locks_the_view_and_moves_the_play_cursor() {
     open("はじまりの朝");
     MedtMusicInvoker* ed = view()->editor();
@@ -554,6 +744,50 @@ void GuiViewTest::stage_map_view_changes_an_instrument() {
     QVERIFY(v->instrument(9)->count() < box->count());
     save();
     QVERIFY(read_file(path) != original);
+}
+
+void GuiViewTest::stage_map_right_click_toggles_sending() {
+    open("バンド");
+    GuiStageMapView* v = h->window().editor_pane()->stage_view();
+    QVERIFY(v->model());
+    QTableWidget* parts = v->parts();
+    const std::string path = h->host("app/mymusic/demo/stage.kvnl");
+    auto right_click = [&](int row, int column) {
+        const QRect cell = parts->visualItemRect(parts->item(row, column));
+        QVERIFY(!cell.isEmpty());
+        QTest::mouseClick(parts->viewport(), Qt::RightButton, Qt::NoModifier, cell.center());
+    };
+    // Volume (column 3) of part 1 and reverb (column 5) of part 2 stop being sent; the
+    // instrument of part 3, a right click on its drop-down, too; the drum part's kit as well.
+    QVERIFY(v->model()->sends(0, MedtStageField::Volume));
+    right_click(0, 3);
+    QVERIFY(!v->model()->sends(0, MedtStageField::Volume));
+    right_click(1, 5);
+    QVERIFY(!v->model()->sends(1, MedtStageField::Reverb));
+    QTest::mouseClick(v->instrument(2), Qt::RightButton, Qt::NoModifier, QPoint(5, 5));
+    QVERIFY(!v->model()->sends(2, MedtStageField::Program));
+    QTest::mouseClick(v->instrument(9), Qt::RightButton, Qt::NoModifier, QPoint(5, 5));
+    QVERIFY(!v->model()->sends(9, MedtStageField::Kit));
+    // A second right click sends it again; the switch columns and the part number do nothing.
+    right_click(1, 5);
+    QVERIFY(v->model()->sends(1, MedtStageField::Reverb));
+    right_click(1, 1);
+    right_click(1, 12);
+    right_click(1, 0);
+    QVERIFY(!v->toggle_send_at(1, 1));
+    // A locked view (playing) changes nothing.
+    v->set_locked(true);
+    right_click(4, 3);
+    QVERIFY(v->model()->sends(4, MedtStageField::Volume));
+    v->set_locked(false);
+    save();
+    const std::string saved = read_file(path);
+    // Part 1 lost the volume bit, part 3 the program bit, part 10 the kit's; part 2 is as it was.
+    QVERIFY(saved.find("{  0; 0x00000ec1;") != std::string::npos);
+    QVERIFY(saved.find("{  1; 0x00000fc1;") != std::string::npos);
+    QVERIFY(saved.find("{  2; 0x00000f41;") != std::string::npos);
+    QVERIFY(saved.find("{  4; 0x00000fc1;") != std::string::npos);
+    QVERIFY(saved.find("{  9; 0x00000f41;") != std::string::npos);
 }
 
 void GuiViewTest::screenshots_of_the_views() {
