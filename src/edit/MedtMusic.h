@@ -12,7 +12,7 @@
 #include "model/core/MseqType.h"
 #include "model/core/ref_ptr.h"
 
-class MedtMetrics;
+struct MedtMetrics;
 class MedtUserPort;
 class MseqMusic;
 class MseqObject;
