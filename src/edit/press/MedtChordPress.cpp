@@ -1,6 +1,7 @@
 #include "edit/press/MedtChordPress.h"
 
 #include "edit/map/MedtChordEditor.h"
+#include "edit/map/MedtChordMapView.h"
 #include "edit/map/MedtDegreePicker.h"
 #include "edit/press/MedtBlockPress.h"
 #include "model/core/MseqObject.h"
@@ -72,6 +73,14 @@ bool MedtChordPress::chord_at(const MseqTrackChord& track, int32_t pos, const Ms
     if (palette.m_Flags & MCHORD_NO_KEY) return false;
     *chord = palette;
     return true;
+}
+
+CkvString MedtChordPress::name_at(const MseqTrackChord& track, int32_t pos,
+                                  const MseqMusic* music) {
+    MseqBlockChord chord;
+    if (!chord_at(track, pos, music, &chord)) return {};
+    const ref_ptr<MseqMapChord> map = map_at(track, pos, music);
+    return MedtChordMapView::chord_name(chord, map ? map->m_CDegKey : 0);
 }
 
 bool MedtChordPress::press(const MseqTrackChord& track, MedtChordRowKind row, int32_t pos,

@@ -40,4 +40,8 @@ public:
     // when there is none (no block yet, no map, a slot switched off).
     static bool chord_at(const MseqTrackChord& track, int32_t pos, const MseqMusic* music,
                          MseqBlockChord* chord);
+    // The name of the chord in effect at `pos` ("Dm7"), its root named where it sounds: a root
+    // counted from the key is moved into the key of the chord map in effect. Empty when there is
+    // no chord or it has no keys.
+    static CkvString name_at(const MseqTrackChord& track, int32_t pos, const MseqMusic* music);
 };

@@ -14,6 +14,7 @@
 
 #include "edit/MedtMetrics.h"
 #include "edit/MedtMusic.h"
+#include "edit/MedtNoteNames.h"
 #include "edit/MedtViewCommands.h"
 #include "edit/map/MedtChordEditor.h"
 #include "edit/map/MedtChordMapView.h"
@@ -59,32 +60,6 @@ QColor note_colour(uint32_t type) {
             return QColor(0xd9, 0x8c, 0x3a);
         default:
             return QColor(0xb0, 0x6c, 0xd8);
-    }
-}
-
-// A note as the composer reads it: the letter with its accidental and octave for pitches and
-// key tones, the degree for scale and chord notes, a dot for rhythm notes.
-QString note_text(const MseqBlockNote& n) {
-    QString acc;
-    for (int i = 0; i < std::abs(int(n.m_Semi)) && i < 3; ++i)
-        acc += n.m_Semi > 0 ? QLatin1Char('#') : QLatin1Char('b');
-    const auto octave = [&](bool absolute) {
-        if (absolute) return QString::number(n.m_Octave);
-        return n.m_Octave ? QString::asprintf("%+d", int(n.m_Octave)) : QString();
-    };
-    switch (n.m_Type) {
-        case MNBT_PURE:
-        case MNBT_TONE: {
-            static const char kLetters[] = "CDEFGAB";
-            const int letter = ((n.m_Whole % 7) + 7) % 7;
-            return QLatin1Char(kLetters[letter]) + acc + octave(n.m_Type == MNBT_PURE);
-        }
-        case MNBT_SDEG:
-            return QStringLiteral("S%1").arg(n.m_Whole + 1) + acc + octave(false);
-        case MNBT_CDEG:
-            return QStringLiteral("C%1").arg(n.m_Whole + 1) + acc + octave(false);
-        default:
-            return QString::fromUtf8("●");
     }
 }
 
@@ -389,10 +364,11 @@ void GuiTimeline::paintEvent(QPaintEvent*) {
             }
         };
         if (const MseqTrackNote* nt = note_track(t)) {
+            const MedtNoteNames names(*t);
             for_length_blocks(
                 nt->blocks(), first, last, [&](int32_t a, int32_t len, const MseqBlockNote& n) {
                     const QColor c = note_colour(n.m_Type);
-                    label(band_rect(GuiBand::Main, a, len), note_text(n), c);
+                    label(band_rect(GuiBand::Main, a, len), gui_text(names.name_at(n, a)), c);
                     label(band_rect(GuiBand::Anchor, a, 1), QString(), c.darker(140));
                     label(band_rect(GuiBand::Third, a, len), QString::number(n.m_Octave),
                           c.darker(170));
@@ -439,13 +415,7 @@ void GuiTimeline::paintEvent(QPaintEvent*) {
                           own ? QStringLiteral("*")
                               : gui_text(MedtDegreePicker::degree_label(b.desc_pitch())),
                           c.darker(130));
-                    MseqBlockChord shown_chord;
-                    QString name;
-                    if (own && b.key_count > 0) {
-                        name = gui_text(MedtChordMapView::chord_name(b, 0));
-                    } else if (MedtChordPress::chord_at(*ct, a, music, &shown_chord)) {
-                        name = gui_text(MedtChordMapView::chord_name(shown_chord, 0));
-                    }
+                    const QString name = gui_text(MedtChordPress::name_at(*ct, a, music));
                     label(band_rect(GuiBand::ChordName, a, end - a), name, c);
                 });
         } else if (MseqTrack* s = t->stored()) {

@@ -1,0 +1,121 @@
+#include "edit/MedtNoteNames.h"
+
+#include <cstdlib>
+#include <string>
+
+#include "edit/MedtMusic.h"
+#include "edit/MedtText.h"
+#include "edit/MedtTrack.h"
+#include "edit/press/MedtChordPress.h"
+#include "model/block/MseqBlockNote.h"
+#include "model/core/MseqObject.h"
+#include "model/core/MseqType.h"
+#include "model/core/floor_math.h"
+#include "model/library/MseqMusic.h"
+#include "model/theory/MseqKeyName.h"
+#include "model/theory/MseqMapChord.h"
+#include "model/theory/MseqNoteTheory.h"
+#include "model/track/MseqTrackChord.h"
+#include "model/track/MseqTrackGroup.h"
+#include "model/track/MseqTrackLink.h"
+#include "model/track/MseqTrackNote.h"
+
+namespace {
+
+// The chord track a note track plays with: a group hands its own to every member.
+MSEQ_ID chord_track_id(const MedtTrack& track) {
+    for (MseqObject* p = track.node() ? track.node()->parent() : nullptr; p; p = p->parent()) {
+        if (p->type != MTYPE_TRACK_GROUP || !p->entity()) continue;
+        if (auto* g = p->entity()->cast_to<MseqTrackGroup>(MTYPE_TRACK_GROUP))
+            return g->m_TrackChordID;
+    }
+    MseqTrack* stored = track.stored();
+    auto* notes = stored ? stored->cast_to<MseqTrackNote>(MTYPE_TRACK_NOTE) : nullptr;
+    return notes ? notes->m_TrackChordID : 0;
+}
+
+const MseqTrackChord* find_chord_track(const MseqMusic* music, MSEQ_ID id) {
+    MseqObject* node = music && id ? music->find(id) : nullptr;
+    if (!node || node->type != MTYPE_TRACK_CHORD || !node->entity()) return nullptr;
+    return node->entity()->cast_to<MseqTrackChord>(MTYPE_TRACK_CHORD);
+}
+
+// A key name with the key's own word (長 or 短) taken off names the note; where the table gives
+// a flat and a sharp spelling ("変ト/嬰ヘ"), the note's own accidental picks one.
+std::string note_name_from_key_name(const std::string& key, int32_t semi) {
+    const size_t slash = key.find('/');  // never a CP932 trail byte
+    if (slash != std::string::npos) {
+        const std::string first = key.substr(0, slash), second = key.substr(slash + 1);
+        const bool first_is_flat = first.rfind(medt_text("変"), 0) == 0;
+        return (semi < 0) == first_is_flat ? first : second;
+    }
+    for (const char* word : {"長", "短"}) {
+        const std::string& w = medt_text(word);
+        if (key.size() > w.size() && key.compare(key.size() - w.size(), w.size(), w) == 0)
+            return key.substr(0, key.size() - w.size());
+    }
+    return key;
+}
+
+std::string letter_name(const MseqBlockNote& note) {
+    static const char kLetters[] = "CDEFGAB";
+    std::string name(1, kLetters[floor_mod(note.m_Whole, 7)]);
+    for (int i = 0; i < std::abs(int(note.m_Semi)) && i < 3; ++i)
+        name += note.m_Semi > 0 ? '#' : 'b';
+    return name;
+}
+
+// Pure notes carry their octave; tone and degree notes an octave shift, shown when not zero.
+std::string octave_text(const MseqBlockNote& note) {
+    if (note.m_Type == MNBT_PURE) return std::to_string(note.m_Octave);
+    if (note.m_Octave == 0) return {};
+    return (note.m_Octave > 0 ? "+" : "") + std::to_string(note.m_Octave);
+}
+
+}  // namespace
+
+MedtNoteNames::MedtNoteNames(const MedtTrack& track)
+    : music_(track.editor() ? track.editor()->music() : nullptr), beats_(track.beats()) {
+    chord_track_ = find_chord_track(music_, chord_track_id(track));
+    if (!chord_track_) {
+        fixed_mode_ = MKEYNAME_LETTER;
+        return;
+    }
+    // A chord track that links a chord map itself (not through a transposition track) has the
+    // same map everywhere: look it up once.
+    MseqObject* link = music_->find(chord_track_->m_MapID);
+    if (!link || link->type != MTYPE_TRACK_CHORD_MAP) fixed_mode_ = mode_at(0);
+}
+
+int32_t MedtNoteNames::mode_at(int32_t pos) const {
+    if (fixed_mode_ >= 0) return fixed_mode_;
+    // The chord track counts in its own grid: the same moment in its units.
+    const int64_t at = int64_t{pos} * chord_track_->m_Beat / std::max(beats_, 1);
+    ref_ptr<MseqMapChord> map =
+        MedtChordPress::map_at(*chord_track_, static_cast<int32_t>(at), music_);
+    return map ? static_cast<int32_t>(map->m_Scale.m_ShowTune) : MKEYNAME_LETTER;
+}
+
+CkvString MedtNoteNames::name(const MseqBlockNote& note, int32_t mode) {
+    std::string text;
+    switch (note.m_Type) {
+        case MNBT_PURE:
+        case MNBT_TONE:
+            if (mode == MKEYNAME_MAJOR || mode == MKEYNAME_MINOR) {
+                const int32_t pc = mseq_letter_offset(note.m_Whole) + note.m_Semi;
+                text = note_name_from_key_name(mseq_key_name(pc, mode), note.m_Semi);
+            } else {
+                text = letter_name(note);
+            }
+            break;
+        case MNBT_SDEG:
+        case MNBT_CDEG:
+            text = (note.m_Type == MNBT_SDEG ? "S" : "C") + std::to_string(note.m_Whole + 1);
+            for (int i = 0; i < std::abs(int(note.m_Semi)) && i < 3; ++i)
+                text += note.m_Semi > 0 ? '#' : 'b';
+            break;
+        default:
+            return medt_text("●");
+    }
+    return CkvString(text + octave_text(note));
+}
