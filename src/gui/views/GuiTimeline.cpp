@@ -10,6 +10,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QToolTip>
 #include <algorithm>
 
 #include "edit/MedtMetrics.h"
@@ -779,6 +780,47 @@ bool GuiTimeline::event(QEvent* event) {
         return true;
     }
     return QAbstractScrollArea::event(event);
+}
+
+QString GuiTimeline::tip_at(const QPoint& at) const {
+    const Hit h = hit(at);
+    if (!h.row || h.pos < 0 || !h.row->track->shown() || !editor_) return {};
+    const MedtTrack* t = h.row->track;
+    if (const MseqTrackNote* nt = note_track(t)) {
+        auto it = nt->blocks().upper_bound(h.pos);
+        if (it == nt->blocks().begin()) return {};
+        --it;
+        const MseqBlockNote& n = it->second;
+        if (it->first + n.m_Length <= h.pos) return {};
+        return gui_text(MedtNoteNames(*t).name_at(n, it->first)) +
+               gui_utf8("  長さ %1  ベロシティ %2").arg(n.m_Length).arg(n.m_Velocity);
+    }
+    if (const MseqTrackChord* ct = chord_track(t))
+        return gui_text(MedtChordPress::name_at(*ct, h.pos, editor_->music()));
+    if (const MseqTrackRefer* rt = refer_track(t)) {
+        auto it = rt->blocks().upper_bound(h.pos);
+        if (it == rt->blocks().begin()) return {};
+        --it;
+        if (it->first + it->second.m_Length <= h.pos) return {};
+        const MseqObject* phrase = editor_->music()->find(it->second.m_PhraseID);
+        return phrase ? gui_text(phrase->name) : QString();
+    }
+    return {};
+}
+
+bool GuiTimeline::viewportEvent(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        const QString tip = tip_at(help->pos());
+        if (tip.isEmpty()) {
+            QToolTip::hideText();
+            event->ignore();
+        } else {
+            QToolTip::showText(help->globalPos(), tip, viewport());
+        }
+        return true;
+    }
+    return QAbstractScrollArea::viewportEvent(event);
 }
 
 // ---- moving tracks by dragging -----------------------------------------------------------------

@@ -84,6 +84,10 @@ public:
     // point is on no row or on the dragged track itself, or the editor refused the move (it
     // showed its warning then).
     bool drop_track(const QMimeData* mime, const QPoint& at);
+    // The full text of the block under `at` (viewport coordinates), shown as its tool tip where
+    // the drawn label is cut short: a note's name with its length and velocity, a chord's name,
+    // a phrase's name. Empty on no block.
+    QString tip_at(const QPoint& at) const;
     // Width of the track-list column in pixels.
     static constexpr int kNameWidth = 200;
     // Height of the bar-number ruler in pixels.
@@ -128,6 +132,7 @@ protected:
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
 

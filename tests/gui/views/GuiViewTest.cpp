@@ -146,6 +146,7 @@ private slots:
     void playing_locks_the_view_and_moves_the_play_cursor();
     void chord_map_view_builds_minor_four_note_chords();
     void chord_editor_sets_a_chord_on_a_chord_track_and_in_a_chord_map();
+    void notes_are_named_in_the_key_name_display_of_their_chord_map();
     void stage_map_view_changes_an_instrument();
     void stage_map_right_click_toggles_sending();
     void screenshots_of_the_views();
@@ -666,6 +667,53 @@ void GuiViewTest::chord_map_view_builds_minor_four_note_chords() {
     for (int i = 0; i < 3; ++i)
         v->run_command(MEDT_CMD_KEYNAME_CYCLE);
     QCOMPARE(v->model()->key_name_mode(), mode);
+    QCOMPARE(h->driver.faults, std::vector<std::string>());
+}
+
+void GuiViewTest::notes_are_named_in_the_key_name_display_of_their_chord_map() {
+    // The melody's first pitched note, as its tool tip names it.
+    const auto first_note_tip = [&]() -> QString {
+        open("はじまりの朝");
+        if (QTest::currentTestFailed()) return QStringLiteral("not opened");
+        MedtTrack* t = track("メロディ");
+        if (!t) return QStringLiteral("no melody");
+        for (const auto& [pos, n] : notes(t)->blocks()) {
+            if (n.m_Type != MNBT_PURE && n.m_Type != MNBT_TONE) continue;
+            GuiTimeline* tl = view()->timeline();
+            tl->horizontalScrollBar()->setValue(0);
+            tl->verticalScrollBar()->setValue(tl->row_of(t)->top);
+            tl->horizontalScrollBar()->setValue(std::max(
+                0, tl->point_at(t, pos, GuiBand::Main).x() - GuiTimeline::kNameWidth - 50));
+            return tl->tip_at(tl->point_at(t, pos, GuiBand::Main));
+        }
+        return QStringLiteral("no pitched note");
+    };
+    // The demo's C major map shows its keys as major keys: the melody reads ハ, ニ, ホ...
+    const QString major = first_note_tip();
+    QVERIFY2(u("ハニホへトイロ変嬰").contains(major.left(1)), qPrintable(major));
+    QVERIFY(major.contains(u("ベロシティ")));
+
+    open("ハ長調");
+    GuiChordMapView* v = h->window().editor_pane()->chord_view();
+    QVERIFY(v->model());
+    QVERIFY(v->action(MEDT_CMD_KEYNAME_MAJOR)->isChecked());
+    v->action(MEDT_CMD_KEYNAME_LETTER)->trigger();
+    QCOMPARE(v->model()->key_name_mode(), 0);
+    QVERIFY(v->action(MEDT_CMD_KEYNAME_LETTER)->isChecked());
+    save();
+    const std::string saved = read_file(h->host("app/mymusic/demo/chord_c.kvnl"));
+    QVERIFY(saved.find(kv_codec::cp932_from_utf8("Ionian (長調)\"; 0; 0;")) != std::string::npos);
+    // The same note by letter now, in the same octave.
+    const QString letters = first_note_tip();
+    QVERIFY2(QStringLiteral("CDEFGAB").contains(letters.left(1)), qPrintable(letters));
+    const auto octave_and_rest = [](const QString& tip) {
+        const int space = tip.indexOf(QLatin1Char(' '));
+        QString octave;
+        for (QChar c : tip.left(space))
+            if (c.isDigit() || c == QLatin1Char('+') || c == QLatin1Char('-')) octave += c;
+        return octave + tip.mid(space);
+    };
+    QCOMPARE(octave_and_rest(letters), octave_and_rest(major));
     QCOMPARE(h->driver.faults, std::vector<std::string>());
 }
 
