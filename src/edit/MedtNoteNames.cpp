@@ -1,5 +1,6 @@
 #include "edit/MedtNoteNames.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -66,10 +67,12 @@ std::string letter_name(const MseqBlockNote& note) {
 }
 
 // Pure notes carry their octave; tone and degree notes an octave shift, shown when not zero.
+// (Formatted with snprintf: GCC 12 warns falsely about prefixing short strings when optimising.)
 std::string octave_text(const MseqBlockNote& note) {
-    if (note.m_Type == MNBT_PURE) return std::to_string(note.m_Octave);
-    if (note.m_Octave == 0) return {};
-    return (note.m_Octave > 0 ? "+" : "") + std::to_string(note.m_Octave);
+    if (note.m_Type != MNBT_PURE && note.m_Octave == 0) return {};
+    char text[8];
+    std::snprintf(text, sizeof text, note.m_Type == MNBT_PURE ? "%d" : "%+d", int(note.m_Octave));
+    return text;
 }
 
 }  // namespace
@@ -110,7 +113,10 @@ CkvString MedtNoteNames::name(const MseqBlockNote& note, int32_t mode) {
             break;
         case MNBT_SDEG:
         case MNBT_CDEG:
-            text = (note.m_Type == MNBT_SDEG ? "S" : "C") + std::to_string(note.m_Whole + 1);
+            char degree[8];
+            std::snprintf(degree, sizeof degree, "%c%d", note.m_Type == MNBT_SDEG ? 'S' : 'C',
+                          note.m_Whole + 1);
+            text = degree;
             for (int i = 0; i < std::abs(int(note.m_Semi)) && i < 3; ++i)
                 text += note.m_Semi > 0 ? '#' : 'b';
             break;
