@@ -18,10 +18,11 @@ env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=offscreen \
   --screenshot "$here/docs/main-window.png" --size 1100x680
 shot() {
   env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=offscreen \
-    "$build/korvante" gui --home "$home" --open "$1" --screenshot "$2" --size "$3"
+    "$build/korvante" gui --home "$home" --open "$1" --screenshot "$2" --size "$3" "${@:4}"
 }
-shot "はじまりの朝" "$here/docs/music-view.png" 1400x860
+# The music view at the first verse, where the melody and the piano's chords play.
+shot "はじまりの朝" "$here/docs/music-view.png" 1400x860 --bar 5
 shot "ハ長調" "$here/docs/chord-map-view.png" 1400x860
-shot "はじまりの朝" "$here/data/manual/music-view.png" 1280x800
+shot "はじまりの朝" "$here/data/manual/music-view.png" 1280x800 --bar 5
 shot "ハ長調" "$here/data/manual/chord-map-view.png" 1280x800
 shot "バンド" "$here/data/manual/stage-map-view.png" 1280x800

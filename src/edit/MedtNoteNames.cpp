@@ -66,12 +66,27 @@ std::string letter_name(const MseqBlockNote& note) {
     return name;
 }
 
-// Pure notes carry their octave; tone and degree notes an octave shift, shown when not zero.
+// Pure notes carry their octave; tone notes an octave shift, shown when not zero.
 // (Formatted with snprintf: GCC 12 warns falsely about prefixing short strings when optimising.)
 std::string octave_text(const MseqBlockNote& note) {
     if (note.m_Type != MNBT_PURE && note.m_Octave == 0) return {};
     char text[8];
     std::snprintf(text, sizeof text, note.m_Type == MNBT_PURE ? "%d" : "%+d", int(note.m_Octave));
+    return text;
+}
+
+// Degrees count from 1 upwards; a chord degree below the chord's first note counts down from -1
+// (the chord's top note an octave lower), so "C-1" and "C1" are neighbours. The octave shift
+// follows in parentheses, where a bare sign would read as part of the number.
+std::string degree_text(const MseqBlockNote& note) {
+    const int whole = note.m_Whole;
+    char text[24];
+    int n = std::snprintf(text, sizeof text, "%c%d", note.m_Type == MNBT_SDEG ? 'S' : 'C',
+                          whole >= 0 ? whole + 1 : whole);
+    for (int i = 0; i < std::abs(int(note.m_Semi)) && i < 3; ++i)
+        text[n++] = note.m_Semi > 0 ? '#' : 'b';
+    text[n] = '\0';
+    if (note.m_Octave != 0) std::snprintf(text + n, sizeof text - n, "(%+d)", int(note.m_Octave));
     return text;
 }
 
@@ -110,18 +125,14 @@ CkvString MedtNoteNames::name(const MseqBlockNote& note, int32_t mode) {
             } else {
                 text = letter_name(note);
             }
+            text += octave_text(note);
             break;
         case MNBT_SDEG:
         case MNBT_CDEG:
-            char degree[8];
-            std::snprintf(degree, sizeof degree, "%c%d", note.m_Type == MNBT_SDEG ? 'S' : 'C',
-                          note.m_Whole + 1);
-            text = degree;
-            for (int i = 0; i < std::abs(int(note.m_Semi)) && i < 3; ++i)
-                text += note.m_Semi > 0 ? '#' : 'b';
+            text = degree_text(note);
             break;
         default:
             return medt_text("●");
     }
-    return CkvString(text + octave_text(note));
+    return CkvString(text);
 }

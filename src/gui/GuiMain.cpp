@@ -15,11 +15,14 @@
 
 #include "app/MApp.h"
 #include "app/MAppCommands.h"
+#include "gui/GuiEditorPane.h"
 #include "gui/GuiMainWindow.h"
 #include "gui/GuiRoomTree.h"
 #include "gui/GuiStart.h"
 #include "gui/GuiText.h"
 #include "gui/GuiUserPort.h"
+#include "gui/views/GuiMusicView.h"
+#include "gui/views/GuiTimeline.h"
 #include "platform/FileSystem.h"
 #include "platform/Instance.h"
 #include "platform/MidiOut.h"
@@ -72,7 +75,7 @@ int main(int argc, char** argv) {
     if (!options.error.empty()) {
         std::fprintf(stderr,
                      "korvante gui: %s\nusage: korvante gui [LIBRARY] [--open LEAF] "
-                     "[--screenshot FILE.png] [--size WxH]\n",
+                     "[--screenshot FILE.png] [--size WxH] [--bar N]\n",
                      options.error.c_str());
         return 2;
     }
@@ -150,6 +153,8 @@ int main(int argc, char** argv) {
                 frame.select_node(node);
                 window.room_tree()->select_node(node);
                 window.run_command(ID_LINK_OPEN);
+                if (options.bar > 0)
+                    window.editor_pane()->music_view()->timeline()->scroll_to_bar(options.bar);
             }
         }
         if (status == 0 && !options.screenshot.empty()) {

@@ -26,6 +26,15 @@ GuiOptions gui_parse_options(const std::vector<std::string>& args) {
             }
             o.width = static_cast<int>(w);
             o.height = static_cast<int>(h);
+        } else if (a == "--bar" && has_value) {
+            const std::string& bar = args[++i];
+            char* end = nullptr;
+            const long n = std::strtol(bar.c_str(), &end, 10);
+            if (bar.empty() || *end != '\0' || n < 1 || n > 100000) {
+                o.error = "--bar wants a bar number from 1: " + bar;
+                return o;
+            }
+            o.bar = static_cast<int>(n);
         } else if (a == "--report-first-paint") {
             o.report_first_paint = true;
         } else if (!a.empty() && a[0] == '-') {

@@ -15,6 +15,7 @@ struct GuiOptions {
     std::string open_leaf;            // UTF-8 name or book/.../leaf path to open in the editor pane
     std::string screenshot;           // PNG file to write, then end
     int width = 0, height = 0;        // window size; 0: the stored or default size
+    int bar = 0;                      // the bar the music view opens scrolled to; 0: the start
     bool report_first_paint = false;  // print the start-up time, then end
     std::string error;                // why the options were refused
 };

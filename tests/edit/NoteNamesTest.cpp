@@ -56,7 +56,11 @@ TEST(NoteNames, KeyTonesShowTheirShiftAndDegreesTheirNumber) {
     EXPECT_EQ(named(note(MNBT_TONE, 6, -1, -2), 2), "変ロ-2");
     for (int32_t mode = 0; mode < 3; ++mode) {
         EXPECT_EQ(named(note(MNBT_SDEG, 2, 0, 0), mode), "S3");
-        EXPECT_EQ(named(note(MNBT_CDEG, 0, 1, -1), mode), "C1#-1");
+        EXPECT_EQ(named(note(MNBT_CDEG, 0, 1, -1), mode), "C1#(-1)");
+        // Below the chord's first note the count goes on downwards, without a zero.
+        EXPECT_EQ(named(note(MNBT_CDEG, -1, 0, 0), mode), "C-1");
+        EXPECT_EQ(named(note(MNBT_CDEG, -12, -1, 2), mode), "C-12b(+2)");
+        EXPECT_EQ(named(note(MNBT_CDEG, 12, 0, 0), mode), "C13");
         EXPECT_EQ(named(note(MNBT_RHYTHM, 0, 0, 0), mode), "●");
     }
 }

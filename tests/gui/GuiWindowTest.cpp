@@ -831,6 +831,12 @@ void GuiWindowTest::options_are_read_or_refused_data() {
     QTest::newRow("library and picture")
         << QStringList{"lib/library.kvnr", "--screenshot", "a.png", "--size", "800x600"}
         << QStringLiteral("lib/library.kvnr") << QStringLiteral("800x600");
+    QTest::newRow("opened at a bar")
+        << QStringList{"--bar", "9", "--size", "800x600"} << QString() << QStringLiteral("800x600");
+    QTest::newRow("bar zero") << QStringList{"--bar", "0"} << QString()
+                              << QStringLiteral("--bar wants");
+    QTest::newRow("bar not a number")
+        << QStringList{"--bar", "9a"} << QString() << QStringLiteral("--bar wants");
     QTest::newRow("size too small")
         << QStringList{"--size", "100x600"} << QString() << QStringLiteral("--size wants");
     QTest::newRow("size without height")
@@ -852,6 +858,8 @@ void GuiWindowTest::options_are_read_or_refused() {
     if (o.error.empty()) {
         QCOMPARE(QString::fromStdString(o.library), library);
         QCOMPARE(QStringLiteral("%1x%2").arg(o.width).arg(o.height), size);
+        const int bar = args.indexOf(QStringLiteral("--bar"));
+        QCOMPARE(o.bar, bar < 0 ? 0 : args[bar + 1].toInt());
     } else {
         QVERIFY2(QString::fromStdString(o.error).startsWith(size), o.error.c_str());
     }

@@ -267,6 +267,13 @@ QPoint GuiTimeline::point_at(const MedtTrack* track, int32_t pos, GuiBand band) 
     return QPoint(x, kRulerHeight + y - verticalScrollBar()->value());
 }
 
+void GuiTimeline::scroll_to_bar(int bar) {
+    if (!editor_ || !editor_->music()) return;
+    const int bw = editor_->metrics().beat_width;
+    const int blank_px = editor_->music()->m_BlankBar * editor_->display_beats * bw;
+    horizontalScrollBar()->setValue(blank_px + (bar - 1) * editor_->bar_grid * bw);
+}
+
 GuiTimeline::Hit GuiTimeline::hit(const QPoint& p) const {
     Hit h;
     const int y = p.y() - kRulerHeight + verticalScrollBar()->value();

@@ -61,6 +61,8 @@ public:
     void relayout();
     // Scrolls so that the cursor is visible.
     void scroll_to_cursor();
+    // Scrolls so that bar `bar` (bar 1 begins at the first phrase line) is at the left.
+    void scroll_to_bar(int bar);
     // Scrolls so that the play cursor is visible (auto-scroll while playing).
     void follow_play_cursor();
     // The laid-out rows.
