@@ -97,6 +97,15 @@ GuiRoomTree::GuiRoomTree(QWidget* parent) : QTreeWidget(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     setContextMenuPolicy(Qt::CustomContextMenu);
     setUniformRowHeights(true);
+    // Leaves are dragged out onto the link rows of the music view's property list; the tree
+    // itself takes no drops.
+    setDragDropMode(QAbstractItemView::DragOnly);
+}
+
+void GuiRoomTree::startDrag(Qt::DropActions) {
+    // A dragged leaf is only ever linked: offering a move would let a target that takes the
+    // proposed action (Shift held) take the item out of the tree.
+    QTreeWidget::startDrag(Qt::CopyAction);
 }
 
 MseqObject* GuiRoomTree::node_of(const QTreeWidgetItem* item) {

@@ -40,6 +40,9 @@ public:
     // Selects (and scrolls to) the node's item without telling anyone.
     void select_node(const MseqObject* node);
 
+protected:
+    void startDrag(Qt::DropActions supported) override;
+
 private:
     QTreeWidgetItem* add(QTreeWidgetItem* parent, MseqObject* node);
     void decorate(QTreeWidgetItem* item, MseqObject* node);
