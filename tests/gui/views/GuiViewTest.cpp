@@ -8,10 +8,9 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QtTest>
-#include <fstream>
-#include <sstream>
 
 #include "../GuiHarness.h"
+#include "../GuiViewSteps.h"
 #include "app/MAppCommands.h"
 #include "edit/MedtMusic.h"
 #include "edit/map/MedtChordMapView.h"
@@ -37,19 +36,8 @@
 
 namespace {
 
-std::string read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-QTreeWidgetItem* tree_item(QTreeWidget* tree, const QString& text) {
-    for (QTreeWidgetItemIterator it(tree); *it; ++it) {
-        if ((*it)->text(0) == text) return *it;
-    }
-    return nullptr;
-}
+using gui_steps::read_file;
+using gui_steps::tree_item;
 
 int semitones(const MseqBlockNote& n) {
     return n.m_Octave * 12 + mseq_letter_offset(n.m_Whole) + n.m_Semi;
@@ -64,22 +52,9 @@ private:
 
     std::string song() const { return h->host("app/mymusic/demo/song.kvnl"); }
 
-    void open(const char* name) {
-        GuiRoomTree* tree = h->window().room_tree();
-        QTreeWidgetItem* item = tree_item(tree, u(name));
-        QVERIFY2(item, name);
-        tree->setCurrentItem(item);
-        emit tree->itemActivated(item, 0);
-        QVERIFY(h->frame().shown_file());
-    }
-    GuiMusicView* view() { return h->window().editor_pane()->music_view(); }
-    MedtTrack* track(const char* name) {
-        MedtMusicInvoker* ed = view()->editor();
-        for (MedtTrack* t = ed->root(); t; t = t->next_in(ed->root())) {
-            if (t->name() == CkvString(kv_codec::cp932_from_utf8(name))) return t;
-        }
-        return nullptr;
-    }
+    void open(const char* name) { QVERIFY2(gui_steps::open_leaf(*h, name), name); }
+    GuiMusicView* view() { return gui_steps::music_view(*h); }
+    MedtTrack* track(const char* name) { return gui_steps::find_track(*h, name); }
     const MseqTrackNote* notes(MedtTrack* t) {
         return t->stored()->cast_to<MseqTrackNote>(MTYPE_TRACK_NOTE);
     }
