@@ -711,17 +711,12 @@ void GuiTimeline::mousePressEvent(QMouseEvent* event) {
     if (!h.row) return;
     const bool right = event->button() == Qt::RightButton;
     MedtTrack* t = h.row->track;
-    if (h.pos < 0) {  // the track list column: select the track, perhaps start dragging it
+    if (h.pos < 0) {
+        // The track list column: the track is dragged from here, or selected when the button
+        // comes up without a drag. Selecting only then keeps the property list on the current
+        // track while another track is dragged onto one of its link rows.
         drag_from_ = event->position().toPoint();
         drag_track_ = t->id();
-        if (!t->shown()) return;
-        const int32_t pos =
-            editor_->current() && editor_->current()->beats() > 0
-                ? int32_t(int64_t(t->beats()) * editor_->cursor() / editor_->current()->beats())
-                : 0;
-        editor_->set_cursor(t, pos, pos);
-        emit cursor_moved();
-        viewport()->update();
         return;
     }
     if (!t->shown() || !h.band) return;
@@ -764,10 +759,23 @@ void GuiTimeline::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void GuiTimeline::mouseReleaseEvent(QMouseEvent*) {
+    if (drag_track_ && editor_) select_track(editor_->find_track(drag_track_));
     drag_track_ = 0;
     if (!pressing_ || !editor_) return;
     pressing_ = false;
     MedtTrackPress::release(*editor_);
+}
+
+void GuiTimeline::select_track(MedtTrack* t) {
+    if (!t || !t->shown()) return;
+    // The cursor keeps its moment in time on the newly selected track.
+    const int32_t pos =
+        editor_->current() && editor_->current()->beats() > 0
+            ? int32_t(int64_t(t->beats()) * editor_->cursor() / editor_->current()->beats())
+            : 0;
+    editor_->set_cursor(t, pos, pos);
+    emit cursor_moved();
+    viewport()->update();
 }
 
 void GuiTimeline::mouseDoubleClickEvent(QMouseEvent* event) {

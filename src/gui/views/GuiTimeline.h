@@ -150,6 +150,8 @@ private:
     int content_width() const;
     int content_height() const;
     bool press(const Hit& h, bool right, bool move);
+    // Makes `t` the current track (a click in the track list).
+    void select_track(MedtTrack* t);
     bool take_scripted(QString* answer);
     // Closes the name editor; with `keep` the typed name goes to the editor first.
     void finish_rename(bool keep);

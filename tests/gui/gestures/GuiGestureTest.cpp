@@ -202,6 +202,7 @@ private slots:
 
     void track_list_mouse_drag_moves_a_track();
     void library_leaf_mouse_drag_links_a_chord_map();
+    void track_list_mouse_drag_links_a_chord_track();
     void pause_keeps_the_position_and_play_resumes_from_it();
     void scale_list_click_and_set_give_the_chord_map_its_scale();
     void scale_list_add_and_delete_reach_the_scale_map_at_exit();
@@ -298,6 +299,48 @@ void GuiGestureTest::library_leaf_mouse_drag_links_a_chord_map() {
     QCOMPARE(h->driver.faults, std::vector<std::string>());
     save();
     QCOMPARE(chord_map_link(read_file(song())), std::string("0x210005"));
+}
+
+void GuiGestureTest::track_list_mouse_drag_links_a_chord_track() {
+    if (drags_refused()) QSKIP("no drags on this platform: gui_gesture_drags runs this one");
+    open("はじまりの朝");
+    MedtTrack* t = find_track(*h, "セレスタ");
+    MedtTrack* chords = find_track(*h, "コード");
+    QVERIFY(t && chords);
+    QVERIFY(view()->editor()->set_cursor(t, 0, 0));
+    GuiPropertyList* pl = view()->properties();
+    pl->refresh();
+    const int row = pl->row_of(16);  // the chord-track link
+    QVERIFY(row >= 0);
+    auto* note = t->stored()->cast_to<MseqTrackNote>(MTYPE_TRACK_NOTE);
+    const MSEQ_ID linked = MSEQ_ID((chords->id() & 0xFFFFF) + 0x100000);
+    QCOMPARE(note->m_TrackChordID, linked);
+    // A right click on the link row clears it.
+    pl->scrollToItem(pl->item(row, 1));
+    const QPoint to = pl->visualItemRect(pl->item(row, 1)).center();
+    QTest::mouseClick(pl->viewport(), Qt::RightButton, Qt::NoModifier, to);
+    QCOMPARE(note->m_TrackChordID, MSEQ_ID(0));
+    save();
+    const std::string cleared = read_file(song());
+    // Drag the chord track's name from the track list onto the row: linked again.
+    GuiTimeline* tl = view()->timeline();
+    tl->verticalScrollBar()->setValue(tl->row_of(chords)->top);
+    const QPoint from = track_list_point(chords, 0.5);
+    QVERIFY(tl->viewport()->rect().contains(from));
+    bool dragged = false;
+    mouse_drag(tl->viewport(), from, pl->viewport(), to, &dragged);
+    QVERIFY2(dragged, "the mouse moved on outside a drag");
+    // The dragged track did not become the current one: the list still shows the celesta's.
+    QCOMPARE(view()->editor()->current(), t);
+    QCOMPARE(note->m_TrackChordID, linked);
+    QTest::qWait(10);
+    QVERIFY(pl->item(pl->row_of(16), 1)->text().startsWith(u("コード")));
+    // A plain click on the chord track's name makes it the current track.
+    QTest::mouseClick(tl->viewport(), Qt::LeftButton, Qt::NoModifier, from);
+    QCOMPARE(view()->editor()->current(), chords);
+    QCOMPARE(h->driver.faults, std::vector<std::string>());
+    save();
+    QVERIFY(read_file(song()) != cleared);
 }
 
 void GuiGestureTest::pause_keeps_the_position_and_play_resumes_from_it() {
