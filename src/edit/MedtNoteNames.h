@@ -7,7 +7,7 @@
 class MedtTrack;
 class MseqMusic;
 class MseqTrackChord;
-struct MseqBlockNote;
+class MseqBlockNote;
 
 // How the music view names the notes of a note track. Pitches (pure notes) and key tones (tone
 // notes) are named by the pitch they are written as, in the key-name display of the chord map in
