@@ -13,7 +13,8 @@ class MseqBlockNote;
 // notes) are named by the pitch they are written as, in the key-name display of the chord map in
 // effect where the note stands: letters ("C#5"), or the note names of the major or minor key
 // table ("変ニ5", "嬰ハ5"), so the music reads the way its chord map shows its keys. Scale and
-// chord degrees keep their numbers ("S3", "C1+1"), rhythm notes a dot. User-interface thread.
+// chord degrees keep their numbers ("S3", "C-1", "C1(+1)"), rhythm notes a dot. User-interface
+// thread.
 class MedtNoteNames {
 public:
     // Names the notes of `track`, finding its chord track as playing does: a group's for a
