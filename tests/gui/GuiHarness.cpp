@@ -161,7 +161,11 @@ bool GuiHarness::start(const std::string& command_line) {
     window_->restore_placement();
     window_->resize(1000, 640);
     window_->show();
-    return QTest::qWaitForWindowExposed(window_.get());
+    if (!QTest::qWaitForWindowExposed(window_.get())) return false;
+    // Keys reach the window's accelerators only while it is the active window: the offscreen
+    // platform makes every shown window active, a real display only on request.
+    window_->activateWindow();
+    return QTest::qWaitForWindowActive(window_.get());
 }
 
 void GuiHarness::stop() {
