@@ -13,6 +13,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "edit/map/MedtChordMapView.h"
 #include "edit/map/MedtStageMapView.h"
@@ -173,6 +174,9 @@ void GuiChordMapView::build() {
     for (int c = 1; c <= 4; ++c)
         sheads << gui_text(MedtChordMapView::scale_column_title(c));
     scales_->setHorizontalHeaderLabels(sheads);
+    // The titles are longer than what the columns hold; a title cut short is read whole in its tip.
+    for (int c = 0; c < 4; ++c)
+        scales_->horizontalHeaderItem(c)->setToolTip(sheads[c]);
     scales_->verticalHeader()->hide();
     scales_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     scales_->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -184,9 +188,24 @@ void GuiChordMapView::build() {
     });
     connect(scales_, &QTableWidget::cellDoubleClicked, this,
             [this](int, int) { run_command(MEDT_CMD_SCALE_SET); });
-    split->setStretchFactor(0, 3);
-    split->setStretchFactor(1, 2);
+    split->setStretchFactor(0, 1);
+    split->setStretchFactor(1, 1);
     layout->addWidget(split, 1);
+}
+
+void GuiChordMapView::fit_scale_columns() {
+    // Each column as wide as its values, and as its title as far as a title may take; the key
+    // positions take the rest.
+    const QFontMetrics fm = scales_->fontMetrics();
+    const int pad = fm.horizontalAdvance(QLatin1Char('M'));
+    const int title_cap = pad * 9;
+    QHeaderView* header = scales_->horizontalHeader();
+    for (int c = 0; c + 1 < scales_->columnCount(); ++c) {
+        int width = std::min(header->sectionSizeHint(c), title_cap);
+        for (int r = 0; r < scales_->rowCount(); ++r)
+            width = std::max(width, fm.horizontalAdvance(scales_->item(r, c)->text()) + pad);
+        scales_->setColumnWidth(c, width);
+    }
 }
 
 void GuiChordMapView::set_map(MseqMapChord* map, MedtUserPort* port) {
@@ -281,6 +300,7 @@ void GuiChordMapView::refresh() {
         }
         if (keep >= 0 && keep < scales_->rowCount()) scales_->setCurrentCell(keep, 0);
         chords_->resizeColumnsToContents();
+        fit_scale_columns();
         if (!shown_once_) {
             // The middle octave, where the palette's degrees are, first.
             chords_->scrollToItem(chords_->item(row_of_slot(23), 0),

@@ -58,6 +58,7 @@ public:
 
 private:
     void build();
+    void fit_scale_columns();
     void chord_click(int row, int column, bool right);
     void update_actions();
 

@@ -120,6 +120,7 @@ private slots:
     void track_list_names_carry_the_channel_with_track_information();
     void playing_locks_the_view_and_moves_the_play_cursor();
     void chord_map_view_builds_minor_four_note_chords();
+    void scale_list_shows_every_value_whole();
     void chord_editor_sets_a_chord_on_a_chord_track_and_in_a_chord_map();
     void notes_are_named_in_the_key_name_display_of_their_chord_map();
     void stage_map_view_changes_an_instrument();
@@ -643,6 +644,28 @@ void GuiViewTest::chord_map_view_builds_minor_four_note_chords() {
         v->run_command(MEDT_CMD_KEYNAME_CYCLE);
     QCOMPARE(v->model()->key_name_mode(), mode);
     QCOMPARE(h->driver.faults, std::vector<std::string>());
+}
+
+void GuiViewTest::scale_list_shows_every_value_whole() {
+    open("ハ長調");
+    QTableWidget* list = h->window().editor_pane()->chord_view()->scale_list();
+    QVERIFY(list->rowCount() > 10);
+    QApplication::processEvents();
+    // Every name, key and count fits its column, and the key positions fit what is left of the
+    // list's width, so no value is cut short at the window's usual size.
+    const QFontMetrics fm = list->fontMetrics();
+    int left = list->viewport()->width();
+    for (int c = 0; c < list->columnCount(); ++c) {
+        const int width = c + 1 < list->columnCount() ? list->columnWidth(c) : left;
+        for (int r = 0; r < list->rowCount(); ++r)
+            QVERIFY2(fm.horizontalAdvance(list->item(r, c)->text()) < width,
+                     qPrintable(list->item(r, c)->text()));
+        left -= width;
+        // A title cut short is read whole in its tip.
+        const QTableWidgetItem* title = list->horizontalHeaderItem(c);
+        QCOMPARE(title->toolTip(), title->text());
+    }
+    QVERIFY(left >= 0);
 }
 
 void GuiViewTest::notes_are_named_in_the_key_name_display_of_their_chord_map() {
