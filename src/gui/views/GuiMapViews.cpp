@@ -175,7 +175,7 @@ void GuiChordMapView::build() {
         sheads << gui_text(MedtChordMapView::scale_column_title(c));
     scales_->setHorizontalHeaderLabels(sheads);
     // The titles are longer than what the columns hold; a title cut short is read whole in its tip.
-    for (int c = 0; c < 4; ++c)
+    for (int c = 0; c < sheads.size(); ++c)
         scales_->horizontalHeaderItem(c)->setToolTip(sheads[c]);
     scales_->verticalHeader()->hide();
     scales_->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -194,16 +194,15 @@ void GuiChordMapView::build() {
 }
 
 void GuiChordMapView::fit_scale_columns() {
-    // Each column as wide as its values, and as its title as far as a title may take; the key
-    // positions take the rest.
+    // Each column as wide as its widest value, and as its title up to nine letters' width (the
+    // long titles would crowd out the values); the key positions, last, take the rest.
     const QFontMetrics fm = scales_->fontMetrics();
-    const int pad = fm.horizontalAdvance(QLatin1Char('M'));
-    const int title_cap = pad * 9;
+    const int em = fm.horizontalAdvance(QLatin1Char('M'));
     QHeaderView* header = scales_->horizontalHeader();
     for (int c = 0; c + 1 < scales_->columnCount(); ++c) {
-        int width = std::min(header->sectionSizeHint(c), title_cap);
+        int width = std::min(header->sectionSizeHint(c), 9 * em);
         for (int r = 0; r < scales_->rowCount(); ++r)
-            width = std::max(width, fm.horizontalAdvance(scales_->item(r, c)->text()) + pad);
+            width = std::max(width, fm.horizontalAdvance(scales_->item(r, c)->text()) + em);
         scales_->setColumnWidth(c, width);
     }
 }
