@@ -6,10 +6,12 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/MApp.h"
@@ -17,11 +19,32 @@
 #include "app/MAppScriptPort.h"
 #include "app/MFrame.h"
 #include "model/core/MseqObject.h"
+#include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "platform/MidiOut.h"
 #include "platform/Shell.h"
 #include "platform/SynthPort.h"
 #include "platform/TextCodec.h"
+
+// The player's clock in the application tests: real time running `kFactor` times as fast, so
+// that a run plays its music in a fraction of its length while its steps keep their order and
+// proportions (the engine's longest step stays well above one real millisecond).
+class FastClock final : public KvClock {
+public:
+    static constexpr uint32_t kFactor = 16;
+    uint32_t now_ms() override {
+        const auto real = std::chrono::steady_clock::now() - start_;
+        return 1000 + static_cast<uint32_t>(
+                          std::chrono::duration_cast<std::chrono::microseconds>(real).count() *
+                          kFactor / 1000);
+    }
+    void sleep_ms(uint32_t ms) override {
+        std::this_thread::sleep_for(std::chrono::microseconds(uint64_t{ms} * 1000 / kFactor));
+    }
+
+private:
+    const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+};
 
 class AppTest : public ::testing::Test {
 protected:
@@ -55,6 +78,7 @@ protected:
         s.midi = &midi_;
         s.synth = &synth_;
         s.shell = &shell_;
+        s.clock = &clock_;
         s.home = home_;
         return s;
     }
@@ -136,6 +160,7 @@ protected:
 
     std::string root_, home_, run_;
     MAppScriptPort port_;
+    FastClock clock_;
     kv_midi::midi_out_recorder midi_{std::vector<kv_midi::midi_out_caps>{{"Test Synth", true}}};
     kv_synth::synth_port_recorder synth_;
     kv_shell::shell_recorder shell_;

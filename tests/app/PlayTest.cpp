@@ -13,7 +13,7 @@
 #include "play/devices/MplyDevice.h"
 #include "play/engine/MplyPlayer.h"
 
-namespace {
+namespace play_test {
 
 bool playable(const MseqObject* n) {
     return n->type == MTYPE_LEAF_MUSIC || n->type == MTYPE_LEAF_PHRASE;
@@ -62,8 +62,6 @@ protected:
     }
     std::vector<MseqObject*> leaves_;
 };
-
-}  // namespace
 
 TEST_F(PlayTest, PauseKeepsTheCursorAndStopReturnsIt) {
     MseqEntity* music = frame().shown_file();
@@ -276,3 +274,5 @@ TEST_F(AppTest, SettingsChooseTheDeviceAndFlags) {
     EXPECT_EQ(mseq_config().m_DeviceName, CkvString("Test Synth"));
     EXPECT_EQ(frame().current_device(), system);
 }
+
+}  // namespace play_test

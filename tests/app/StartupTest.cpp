@@ -6,12 +6,10 @@
 #include "model/library/MseqConfig.h"
 #include "model/library/MseqRoom.h"
 
-namespace {
+namespace startup_test {
 
 const char kMissingScale[] = "スケールマップファイルが存在しません。";
 const char kConfigError[] = "初期化ファイルがロードできません。";
-
-}  // namespace
 
 TEST_F(AppTest, FirstStartOpensTheDefaultLibraryAsNewAndModified) {
     ASSERT_TRUE(start());
@@ -296,3 +294,5 @@ TEST_F(AppTest, AViewThatCannotShowItsFileFallsBackToTheAboutView) {
 TEST(AppVersion, PackedOneBytePerPart) {
     EXPECT_EQ(MFrame::packed_version(), 0x000A0200u);
 }
+
+}  // namespace startup_test

@@ -6,7 +6,7 @@
 #include "model/library/MseqMusic.h"
 #include "model/library/MseqRoom.h"
 
-namespace {
+namespace tree_test {
 
 class TreeTest : public AppTest {
 protected:
@@ -23,8 +23,6 @@ protected:
         port_.log.clear();
     }
 };
-
-}  // namespace
 
 TEST_F(TreeTest, CreateLibraryLinksTheStandardPatternBook) {
     EXPECT_EQ(frame().room()->full_path, CkvString(kv_fs::from_host(root_ + "/lib/library.kvnr")));
@@ -446,3 +444,5 @@ TEST_F(TreeTest, DeletingALeafLinkMarksItsBookAndKeepsTheFile) {
     EXPECT_TRUE(book->entity()->flags & MEF_MODIFIED);
     EXPECT_TRUE(exists(root_ + "/songs/l/chord.kvnl"));
 }
+
+}  // namespace tree_test

@@ -10,7 +10,7 @@
 #include "model/theory/MseqMapChord.h"
 #include "model/theory/MseqMapStage.h"
 
-namespace {
+namespace command_undo_test {
 
 class CommandUndo : public EditFixture {};
 
@@ -262,10 +262,6 @@ TEST_F(CommandUndo, DestroyingTheEditorDetachesIt) {
     EXPECT_EQ(music->ref_count(), count - 1);
 }
 
-}  // namespace
-
-namespace {
-
 TEST_F(CommandUndo, ButtonPressClosesTheGroupAndIsRefusedWhileReadOnly) {
     MseqObject* n = add_note(16);
     open();
@@ -308,4 +304,4 @@ TEST(MapEditors, AttachToTheirMapWithOneReferenceAndTheEditingFlag) {
     }
 }
 
-}  // namespace
+}  // namespace command_undo_test

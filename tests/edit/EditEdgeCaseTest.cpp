@@ -18,7 +18,7 @@
 #include "model/track/MseqTrackRefer.h"
 #include "text/MrecCompiler.h"
 
-namespace {
+namespace edit_edge_case_test {
 
 const char* const kSong = "0:1+2 4:2+1 6:3+3 9:4+1 12:5+1";
 
@@ -391,10 +391,6 @@ TEST_F(EditEdgeCases, ClipboardsOutliveTheMusicTheyWereFilledFrom) {
     EXPECT_EQ(bytes(), before);
 }
 
-}  // namespace
-
-namespace {
-
 TEST_F(EditEdgeCases, QuestionsAreAskedWordForWordAndNoChangesNothing) {
     MseqObject* n = add_note(16, "lead");
     put_notes(n, "1:1+1 2:2+3 8:3+1");
@@ -419,10 +415,6 @@ TEST_F(EditEdgeCases, QuestionsAreAskedWordForWordAndNoChangesNothing) {
     EXPECT_EQ(bytes(), before);
     EXPECT_EQ(editor->nothing_to_undo(), 1);
 }
-
-}  // namespace
-
-namespace {
 
 TEST_F(EditEdgeCases, TracksMadeFromTheMenuReadBackAsTheyWereSaved) {
     music->m_MapChordID = 0x200004;
@@ -452,10 +444,6 @@ TEST_F(EditEdgeCases, TracksMadeFromTheMenuReadBackAsTheyWereSaved) {
     EXPECT_EQ(again, saved);
     loaded->release();
 }
-
-}  // namespace
-
-namespace {
 
 TEST_F(EditEdgeCases, RhythmTrackIsNamedAfterItsDrumSoundAndUndoRemovesIt) {
     MseqObject* lead = add_note(16, "lead");
@@ -493,10 +481,6 @@ TEST_F(EditEdgeCases, RhythmTrackIsNamedAfterItsDrumSoundAndUndoRemovesIt) {
     EXPECT_EQ(bytes(), before);
 }
 
-}  // namespace
-
-namespace {
-
 TEST_F(EditEdgeCases, WithoutClipboardsTrackCopyAndPasteWarnAndChangeNothing) {
     MseqObject* lead = add_note(16, "lead");
     editor = ref_ptr<MedtMusicInvoker>::adopt(new MedtMusicInvoker(music, nullptr, nullptr));
@@ -513,10 +497,6 @@ TEST_F(EditEdgeCases, WithoutClipboardsTrackCopyAndPasteWarnAndChangeNothing) {
     EXPECT_EQ(bytes(), before);
     EXPECT_EQ(editor->nothing_to_undo(), 1);
 }
-
-}  // namespace
-
-namespace {
 
 TEST_F(EditEdgeCases, BeatsChangeAndMarkerRenameWriteTheExpectedBytesAndUndo) {
     auto build = [&](const char* markers) {
@@ -557,4 +537,4 @@ TEST_F(EditEdgeCases, BeatsChangeAndMarkerRenameWriteTheExpectedBytesAndUndo) {
     EXPECT_EQ(bytes(), before);
 }
 
-}  // namespace
+}  // namespace edit_edge_case_test

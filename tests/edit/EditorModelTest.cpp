@@ -11,7 +11,7 @@
 #include "model/track/MseqTrackGroup.h"
 #include "model/track/MseqTrackNote.h"
 
-namespace {
+namespace editor_model_test {
 
 class EditorModel : public EditFixture {
 protected:
@@ -343,10 +343,6 @@ TEST_F(EditorModel, PlayCursorInBarsBeatsAndTicks) {
     EXPECT_EQ(editor->play_range[1], 4 * 16 * 12);
 }
 
-}  // namespace
-
-namespace {
-
 // A view that records the protocol and can veto or carry out commands itself.
 class RecordingView : public MedtView {
 public:
@@ -416,8 +412,6 @@ TEST_F(EditorModel, MusicRootValuesAreClamped) {
     EXPECT_EQ(set_property(music->root(), 20, 0x110001), MCMD_FAILED);
 }
 
-}  // namespace
-
 TEST_F(EditorModel, NoteTrackNamesCarryTheirChannelWhileTrackInformationIsShown) {
     MseqObject* solo = add_note(16, "solo");
     note_track(solo)->m_Channel = 2;
@@ -450,3 +444,5 @@ TEST_F(EditorModel, NoteTrackNamesCarryTheirChannelWhileTrackInformationIsShown)
         }
     }
 }
+
+}  // namespace editor_model_test

@@ -13,7 +13,7 @@
 #include "model/track/MseqTrackNote.h"
 #include "platform/TextCodec.h"
 
-namespace {
+namespace note_names_test {
 
 MseqBlockNote note(uint32_t type, int whole, int semi, int octave) {
     MseqBlockNote n;
@@ -168,4 +168,4 @@ TEST_F(NoteNamesInMusic, ChordNamesSoundInTheKeyOfTheirMap) {
     EXPECT_TRUE(MedtChordPress::name_at(*track, -1, lib.song).empty());
 }
 
-}  // namespace
+}  // namespace note_names_test

@@ -23,7 +23,7 @@
 #include "text/MrecFileStore.h"
 #include "tools/AppData.h"
 
-namespace {
+namespace random_edit_test {
 
 // The application folder copied into a temporary folder, with the desk reading from there and
 // the demo song open.
@@ -324,4 +324,4 @@ TEST_F(RandomEditing, EveryFileSavedAlongTheWayLoadsWritesBackAndPlays) {
     }
 }
 
-}  // namespace
+}  // namespace random_edit_test

@@ -9,7 +9,7 @@
 #include "model/block/MseqBlockRefer.h"
 #include "model/track/MseqTrackRefer.h"
 
-namespace {
+namespace sequence_command_test {
 
 class SequenceCommands : public EditFixture {
 protected:
@@ -303,4 +303,4 @@ TEST_F(LeafCommands, MarkerRenameChangesOnlyMatchingReferences) {
     EXPECT_EQ(bytes(), before);
 }
 
-}  // namespace
+}  // namespace sequence_command_test

@@ -10,7 +10,7 @@
 
 namespace mvc = medt_view_commands;
 
-namespace {
+namespace view_commands_test {
 
 struct ToggleCase {
     int32_t show_before;
@@ -85,4 +85,4 @@ TEST(ViewCommands, EveryCommandHasItsLabelAndStatusTextOnce) {
     EXPECT_EQ(kv_codec::utf8_from_cp932(mvc::status_text(40212)), "再生オートスクロール [F8]");
 }
 
-}  // namespace
+}  // namespace view_commands_test

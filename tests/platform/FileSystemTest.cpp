@@ -11,7 +11,7 @@
 
 #include "platform/TextCodec.h"
 
-namespace {
+namespace file_system_test {
 
 // A fresh temporary folder, removed afterwards.
 class TempFolder {
@@ -79,10 +79,6 @@ TEST(AtomicWrite, AFailureHalfWayLeavesTheOldFile) {
     EXPECT_FALSE(kv_fs::write_file_atomic(tmp.windows("none\\b.kvnl"), "x"));
     EXPECT_FALSE(kv_fs::write_file_atomic("C:\\elsewhere.kvnl", "x"));
 }
-
-}  // namespace
-
-namespace {
 
 // Reads take regular files only, and never block on a FIFO or a device.
 TEST(RegularFiles, ReadsRefuseWhatIsNotARegularFile) {
@@ -180,4 +176,4 @@ TEST(RegularFiles, SameFileSeesThroughSpellingsAndLinks) {
     EXPECT_FALSE(kv_fs::same_file(tmp.host() + "/a", tmp.host() + "/none"));
 }
 
-}  // namespace
+}  // namespace file_system_test

@@ -9,7 +9,7 @@
 #include "platform/Instance.h"
 #include "platform/Shell.h"
 
-namespace {
+namespace instance_test {
 
 class InstanceTest : public ::testing::Test {
 protected:
@@ -21,8 +21,6 @@ protected:
     void TearDown() override { std::filesystem::remove_all(dir_); }
     std::string dir_;
 };
-
-}  // namespace
 
 TEST_F(InstanceTest, OneHolderPerNameAndFolder) {
     kv_instance::instance_lock first, second, other_name;
@@ -64,3 +62,5 @@ TEST_F(InstanceTest, ShellAnswersFileNotFoundForMissingDocuments) {
     EXPECT_EQ(recorder.open(dir_ + "/there.html"), kv_shell::kNoAssociation);
     EXPECT_EQ(recorder.opened.size(), 2u);
 }
+
+}  // namespace instance_test

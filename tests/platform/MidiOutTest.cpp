@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+#ifdef KV_HAVE_ALSA
+#include "platform/MidiOutAlsa.h"
+#endif
+
+namespace midi_out_test {
 
 using kv_midi::midi_out_recorder;
 using Kind = midi_out_recorder::kind;
@@ -99,13 +103,7 @@ TEST(SystemMidiOut, ListsOnlyWhatItCanOpen) {
     EXPECT_FALSE(out->is_open());
 }
 
-}  // namespace
-
 #ifdef KV_HAVE_ALSA
-#include "platform/MidiOutAlsa.h"
-
-namespace {
-
 TEST(AlsaMessages, ShortMessagesBecomeSequencerEvents) {
     snd_seq_event_t ev;
     ASSERT_TRUE(kv_midi::alsa_event_from_short(0x643C93, &ev));
@@ -142,5 +140,6 @@ TEST(AlsaMessages, ShortMessagesBecomeSequencerEvents) {
     EXPECT_FALSE(kv_midi::alsa_event_from_short(0xF8, &ev));
 }
 
-}  // namespace
 #endif
+
+}  // namespace midi_out_test

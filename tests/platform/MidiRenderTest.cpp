@@ -10,7 +10,7 @@
 
 #include "ExternalTools.h"
 
-namespace {
+namespace midi_render_test {
 
 using Bytes = std::vector<uint8_t>;
 
@@ -185,4 +185,4 @@ TEST(MidiRender, RendersASongThatSoxMeasures) {
     std::remove(path);
 }
 
-}  // namespace
+}  // namespace midi_render_test

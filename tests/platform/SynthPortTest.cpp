@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <set>
 
-namespace {
+namespace synth_port_test {
 
 using kv_synth::port_id;
 
@@ -150,4 +150,4 @@ TEST_F(FluidPort, AMissingSoundFontListsNoPort) {
     EXPECT_FALSE(port->is_open());
 }
 
-}  // namespace
+}  // namespace synth_port_test

@@ -4,7 +4,7 @@
 
 #include "model/core/CkvString.h"
 
-namespace {
+namespace text_codec_test {
 
 TEST(TextCodec, JapaneseTextsHaveTheirCp932Lengths) {
     struct Case {
@@ -68,4 +68,4 @@ TEST(LeadBytes, Classification) {
     }
 }
 
-}  // namespace
+}  // namespace text_codec_test

@@ -8,7 +8,7 @@
 #include "platform/MessageQueue.h"
 #include "platform/x_thread.h"
 
-namespace {
+namespace worker_thread_test {
 
 TEST(PlatformMessageQueue, MessagesComeOutInPostingOrderAcrossThreads) {
     KvMessageQueue q;
@@ -141,4 +141,4 @@ TEST(PlatformWorkerThread, DestructionStopsARunningProcedure) {
     EXPECT_FALSE(j.release.load());
 }
 
-}  // namespace
+}  // namespace worker_thread_test

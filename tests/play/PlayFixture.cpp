@@ -5,7 +5,7 @@
 
 namespace kv_test {
 
-namespace {
+namespace play_fixture_test {
 
 std::string hex(const std::vector<uint8_t>& bytes) {
     static const char digits[] = "0123456789ABCDEF";
@@ -22,7 +22,10 @@ std::string line(int32_t tick, const std::string& rest) {
     return std::to_string(tick) + " " + rest;
 }
 
-}  // namespace
+}  // namespace play_fixture_test
+
+using play_fixture_test::hex;
+using play_fixture_test::line;
 
 int RecordingOutput::Finish() {
     calls.push_back("finish");

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <string>
 
-namespace {
+namespace analyze_evaluate_test {
 
 struct Outcome {
     uint32_t error = 0;
@@ -493,4 +493,4 @@ TEST(AnalyzeEvaluate, FloatingPointModeIsNearestAndRestored) {
     EXPECT_GT(up.number(), v.number());
 }
 
-}  // namespace
+}  // namespace analyze_evaluate_test

@@ -6,7 +6,7 @@
 
 #include "text/MrecReader.h"
 
-namespace {
+namespace analyze_fields_test {
 
 const char kPrefix[] =
     "KORVANTE-TEXT-TYPE\r\n"
@@ -267,4 +267,4 @@ TEST_F(Fields, ArraysNeedTheirMarkAndElementType) {
     EXPECT_EQ(nums.error(), MREC_E_BAD_FIELD);
 }
 
-}  // namespace
+}  // namespace analyze_fields_test

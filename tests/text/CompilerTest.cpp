@@ -19,7 +19,7 @@
 #include "text/LoadWrite.h"
 #include "text/MrecEntityWriter.h"
 
-namespace {
+namespace compiler_test {
 
 // A room node with its entity.
 struct RoomNode {
@@ -317,4 +317,4 @@ TEST(Compiler, FailedSaveKeepsTheOldFileAndFlags) {
     MseqDesk::instance().clear_modified(&music);
 }
 
-}  // namespace
+}  // namespace compiler_test

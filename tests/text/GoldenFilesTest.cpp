@@ -22,7 +22,7 @@
 #include "text/MrecFileEntity.h"
 #include "text/SampleMusic.h"
 
-namespace {
+namespace golden_files_test {
 
 using kv_codec::cp932_from_utf8;
 
@@ -171,4 +171,4 @@ TEST(GoldenFiles, EachLoadsAndWritesBackUnchanged) {
     }
 }
 
-}  // namespace
+}  // namespace golden_files_test

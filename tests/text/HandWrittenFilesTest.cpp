@@ -24,7 +24,7 @@
 #include "text/MrecEntityWriter.h"
 #include "text/MrecFileEntity.h"
 
-namespace {
+namespace hand_written_files_test {
 
 using kv_codec::cp932_from_utf8;
 
@@ -233,4 +233,4 @@ TEST(HandWrittenFiles, WriterGivesBackEveryByte) {
     }
 }
 
-}  // namespace
+}  // namespace hand_written_files_test

@@ -14,7 +14,7 @@
 #include "text/MrecCompiler.h"
 #include "text/MrecEntityWriter.h"
 
-namespace {
+namespace map_records_test {
 
 std::vector<std::string> lines_of(const std::string& text) {
     std::vector<std::string> lines;
@@ -225,4 +225,4 @@ TEST(MapRecords, ConfigurationLayoutAndDefaults) {
     EXPECT_EQ(clamped.m_CacheLevel, 1);
 }
 
-}  // namespace
+}  // namespace map_records_test

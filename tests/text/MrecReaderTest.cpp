@@ -8,7 +8,7 @@
 
 #include "platform/TextCodec.h"
 
-namespace {
+namespace mrec_reader_test {
 
 const char kHeader[] =
     "KORVANTE-TEXT-TYPE\r\n"
@@ -446,10 +446,6 @@ TEST(MrecReader, NestingIsBoundedNotFatal) {
               0u);
 }
 
-}  // namespace
-
-namespace {
-
 // Items take shortcuts for plain numbers and names; they must agree with the evaluator itself.
 TEST(MrecReader, ItemsReadAsTheEvaluatorReadsThem) {
     const char* items[] = {
@@ -546,10 +542,6 @@ TEST(MrecReader, ItemsReadAsTheEvaluatorReadsThem) {
     }
 }
 
-}  // namespace
-
-namespace {
-
 TEST(MrecReader, ResultMayDieBeforeTheReaderAfterAFailure) {
     MrecReader reader;
     const std::string broken = file("data main; { { { 1; 09; } } }");
@@ -566,10 +558,6 @@ TEST(MrecReader, ResultMayDieBeforeTheReaderAfterAFailure) {
     EXPECT_EQ(result.main->size(), 1u);
 }
 
-}  // namespace
-
-namespace {
-
 // Stands for a record compiler that runs out of memory while compiling the main record.
 class StarvedReader : public MrecReader {
 protected:
@@ -583,10 +571,6 @@ TEST(MrecReader, RunningOutOfMemoryFailsTheRead) {
     EXPECT_FALSE(reader.parse_file_text(text.c_str(), text.size() + 1, result));
     EXPECT_EQ(result.error, MREC_E_READ_FAILED);
 }
-
-}  // namespace
-
-namespace {
 
 TEST(MrecReader, ManyAttributesInAnyOrder) {
     // Reverse order is the worst case for an ordered map kept in an array.
@@ -629,4 +613,4 @@ TEST(MrecReader, MultipliedStringsAreBounded) {
         EXPECT_TRUE(reader.parse_file_text(ten.c_str(), ten.size() + 1, result));
 }
 
-}  // namespace
+}  // namespace mrec_reader_test

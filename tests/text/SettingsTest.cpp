@@ -12,7 +12,7 @@
 #include "model/theory/MseqMapScale.h"
 #include "platform/FileSystem.h"
 
-namespace {
+namespace settings_test {
 
 // Points the application folder at a temporary folder and restores the settings afterwards.
 class SettingsFiles : public ::testing::Test {
@@ -99,4 +99,4 @@ TEST(OutputDevice, CheckedAgainstTheDevicesOnOffer) {
     mseq_config().reset();
 }
 
-}  // namespace
+}  // namespace settings_test

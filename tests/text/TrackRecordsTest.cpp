@@ -25,7 +25,7 @@
 #include "text/MrecEntityWriter.h"
 #include "text/SampleMusic.h"
 
-namespace {
+namespace track_records_test {
 
 TEST(TrackRecords, EveryKindRoundTripsByteForByte) {
     MseqMusic a(nullptr);
@@ -144,4 +144,4 @@ TEST(TrackRecords, AnEmbeddedContentOfTheWrongTypeIsRefused) {
     EXPECT_EQ(load(&b, text), 0x10042u);
 }
 
-}  // namespace
+}  // namespace track_records_test

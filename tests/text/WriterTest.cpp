@@ -12,7 +12,7 @@
 #include "text/MrecEntityWriter.h"
 #include "text/bank.h"
 
-namespace {
+namespace writer_test {
 
 const char kFileStart[] =
     "KORVANTE-TEXT-TYPE\r\n"
@@ -227,4 +227,4 @@ TEST(EntityWriter, RefusesWhatHasNoRecord) {
     EXPECT_EQ(text, "untouched");
 }
 
-}  // namespace
+}  // namespace writer_test

@@ -13,7 +13,7 @@
 #include "text/MrecFileEntity.h"
 #include "tools/AppData.h"
 
-namespace {
+namespace data_files_test {
 
 using kv_test::app_data;
 using kv_test::generated_files;
@@ -80,4 +80,4 @@ TEST(AppDataFiles, GeneratorRefusesAFolderThatAlreadyHoldsTheData) {
     EXPECT_EQ(kv_test::run_capture(std::string(KV_MAKE_DATA) + " 2>&1", &messages), 2);
 }
 
-}  // namespace
+}  // namespace data_files_test

@@ -17,7 +17,7 @@
 #include "tools/AppData.h"
 #include "tools/DemoSong.h"
 
-namespace {
+namespace demo_arrangement_test {
 
 using kv_test::AppData;
 
@@ -363,4 +363,4 @@ TEST_F(DemoArrangement, TheSongStartsAfterABeatAndEndsWithItsFortiethBar) {
     EXPECT_GT(last, 39 * kBar + kBar / 2) << "the last chord sounds through the last bar";
 }
 
-}  // namespace
+}  // namespace demo_arrangement_test

@@ -21,7 +21,7 @@
 #include "tools/AppData.h"
 #include "tools/DemoSong.h"
 
-namespace {
+namespace demo_library_test {
 
 using kv_codec::utf8_from_cp932;
 using kv_test::AppData;
@@ -325,4 +325,4 @@ TEST_F(DemoLibrary, SamplerPlaysEveryPhraseOfThePatternBook) {
     EXPECT_EQ(played_files, book_files);
 }
 
-}  // namespace
+}  // namespace demo_library_test

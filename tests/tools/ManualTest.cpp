@@ -9,7 +9,7 @@
 #include "tools/AppData.h"
 #include "ui/RunProgram.h"
 
-namespace {
+namespace manual_test {
 
 using kv_test::app_data;
 using kv_test::read_bytes;
@@ -143,4 +143,4 @@ TEST(ManualPages, ManualListsEveryPhraseOfThePatternBook) {
     EXPECT_EQ(phrases, 26u);
 }
 
-}  // namespace
+}  // namespace manual_test

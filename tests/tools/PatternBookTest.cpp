@@ -12,7 +12,7 @@
 #include "play/PlayFixture.h"
 #include "tools/AppData.h"
 
-namespace {
+namespace pattern_book_test {
 
 using kv_codec::cp932_from_utf8;
 using kv_codec::utf8_from_cp932;
@@ -180,4 +180,4 @@ TEST_F(PatternBook, EverySectionHasNotesOfItsOwn) {
     }
 }
 
-}  // namespace
+}  // namespace pattern_book_test

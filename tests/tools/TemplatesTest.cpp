@@ -24,7 +24,7 @@
 #include "text/MrecSettings.h"
 #include "tools/AppData.h"
 
-namespace {
+namespace templates_test {
 
 using kv_codec::cp932_from_utf8;
 using kv_codec::utf8_from_cp932;
@@ -224,4 +224,4 @@ TEST(ScaleMapFile, OffersScalesBeyondThePresets) {
     }
 }
 
-}  // namespace
+}  // namespace templates_test

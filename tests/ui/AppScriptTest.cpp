@@ -12,7 +12,7 @@
 #include "platform/Instance.h"
 #include "ui/RunProgram.h"
 
-namespace {
+namespace app_script_test {
 
 class ScriptTest : public ::testing::Test {
 protected:
@@ -57,8 +57,6 @@ protected:
 
     std::string dir_;
 };
-
-}  // namespace
 
 TEST_F(ScriptTest, LibraryFromNothingIsWrittenAndReadsBack) {
     const std::string lib = dir_ + "/lib/library.kvnr";
@@ -180,3 +178,5 @@ TEST_F(ScriptTest, HelpListsTheLinesAndDialogFields) {
                              "exit", "parent folder file"})
         EXPECT_TRUE(has(run, verb)) << verb;
 }
+
+}  // namespace app_script_test

@@ -16,7 +16,7 @@
 #include "platform/SynthPort.h"
 #include "tools/AppData.h"
 
-namespace {
+namespace bad_input_test {
 
 namespace fs = std::filesystem;
 
@@ -328,4 +328,4 @@ TEST_F(DamagedLibrary, ParseErrorsGiveThePlaceAndAHint) {
     }
 }
 
-}  // namespace
+}  // namespace bad_input_test

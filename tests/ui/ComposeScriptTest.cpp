@@ -19,7 +19,7 @@
 #include "ui/DiskLibraryTest.h"
 #include "ui/RunProgram.h"
 
-namespace {
+namespace compose_script_test {
 
 // A library with an empty music to compose: a chord track linked to a chord map in C major, a
 // melody track and a drum track, a phrase track, and two standard patterns linked into the
@@ -267,4 +267,4 @@ TEST_F(ComposeLibrary, EachGestureIsOneUndoStepAndChordsCanBeOwn) {
     EXPECT_EQ(events(), expected);
 }
 
-}  // namespace
+}  // namespace compose_script_test

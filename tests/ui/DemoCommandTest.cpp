@@ -12,7 +12,7 @@
 #include "tools/AppData.h"
 #include "ui/RunProgram.h"
 
-namespace {
+namespace demo_command_test {
 
 using kv_test::app_data;
 
@@ -162,4 +162,4 @@ TEST_F(DemoTools, DemoRefusesBadArguments) {
     EXPECT_FALSE(std::filesystem::exists(dir_ + "/demo.mid"));
 }
 
-}  // namespace
+}  // namespace demo_command_test

@@ -17,7 +17,7 @@
 #include "ui/DiskLibraryTest.h"
 #include "ui/RunProgram.h"
 
-namespace {
+namespace events_command_test {
 
 // A library written by the program's own writer: one music book holding a music with a note
 // track, a lyric track and a phrase track, and the phrase it refers to.
@@ -148,4 +148,4 @@ TEST_F(EventsLibrary, RefusesWhatCannotBePlayed) {
     }
 }
 
-}  // namespace
+}  // namespace events_command_test

@@ -18,7 +18,7 @@
 #include "ui/DiskLibraryTest.h"
 #include "ui/RunProgram.h"
 
-namespace {
+namespace file_commands_test {
 
 // A small library written by the program's own writer into a temporary folder:
 // library.kvnr with a pattern book (one phrase file, one missing phrase) and a music book
@@ -130,4 +130,4 @@ TEST_F(LibraryOnDisk, DumpGivesTheSavedBytesBack) {
     EXPECT_EQ(run_program("dump '" + host("broken.kvnl") + "' 2>/dev/null").status, 1);
 }
 
-}  // namespace
+}  // namespace file_commands_test

@@ -13,7 +13,7 @@
 #include "ui/DiskLibraryTest.h"
 #include "ui/RunProgram.h"
 
-namespace {
+namespace map_script_test {
 
 // A library whose book holds a chord map "Keys" and a stage map "Band", and an application
 // folder with the installation's scale list.
@@ -169,4 +169,4 @@ TEST_F(MapScriptLibrary, DeletingAScaleAsksAndTheScaleMapIsWritten) {
     EXPECT_NE(file("keys.kvnl").find("\"ホールトーン\"; 0; 0;"), std::string::npos);
 }
 
-}  // namespace
+}  // namespace map_script_test

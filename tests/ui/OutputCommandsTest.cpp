@@ -16,7 +16,7 @@
 #include "platform/SynthPort.h"
 #include "text/MrecCompiler.h"
 
-namespace {
+namespace output_commands_test {
 
 // A library "library.kvnr" with the music book "Songs" holding the music "Tune" (tempo 150,
 // three quarter notes C D E on channel 1) in "tune.kvnl" and the phrase "Riff" (a drum kit, the
@@ -182,4 +182,4 @@ TEST(DevicesCommand, ListsBothKindsOfPort) {
     EXPECT_EQ(kv_test::run_capture(KV_PROGRAM " devices extra 2>&1", &out), 2);
 }
 
-}  // namespace
+}  // namespace output_commands_test

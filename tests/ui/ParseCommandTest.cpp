@@ -4,7 +4,7 @@
 
 #include "ui/RunProgram.h"
 
-namespace {
+namespace parse_command_test {
 
 using Outcome = ProgramRun;
 
@@ -86,4 +86,4 @@ TEST(ParseCommand, ReportsTheFirstFailureOnStandardError) {
     }
 }
 
-}  // namespace
+}  // namespace parse_command_test

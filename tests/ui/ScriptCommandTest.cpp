@@ -20,7 +20,7 @@
 #include "ui/DiskLibraryTest.h"
 #include "ui/RunProgram.h"
 
-namespace {
+namespace script_command_test {
 
 MseqBlockNote note(int whole, int length) {
     MseqBlockNote n;
@@ -328,4 +328,4 @@ TEST_F(ScriptOnDisk, AFailedCommandUndoesItsGroupFirst) {
     EXPECT_NE(run.out.find("line 6: setting property 5 failed"), std::string::npos) << run.out;
 }
 
-}  // namespace
+}  // namespace script_command_test

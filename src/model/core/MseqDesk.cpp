@@ -8,9 +8,35 @@
 #include "model/core/MseqPathOps.h"
 #include "model/library/MseqConfig.h"
 
+namespace {
+
+// The thread the desk is watched for; a watch costs every use one relaxed load when off.
+std::atomic<bool> g_watching{false};
+std::atomic<std::thread::id> g_owner{};
+std::atomic<uint64_t> g_foreign_uses{0};
+
+}  // namespace
+
 MseqDesk& MseqDesk::instance() {
     static MseqDesk* const desk = new MseqDesk;
+    if (g_watching.load(std::memory_order_relaxed) &&
+        std::this_thread::get_id() != g_owner.load(std::memory_order_relaxed))
+        g_foreign_uses.fetch_add(1, std::memory_order_relaxed);
     return *desk;
+}
+
+void MseqDesk::watch_thread(std::thread::id owner) {
+    g_owner.store(owner, std::memory_order_relaxed);
+    g_foreign_uses.store(0, std::memory_order_relaxed);
+    g_watching.store(true, std::memory_order_release);
+}
+
+void MseqDesk::stop_watching() {
+    g_watching.store(false, std::memory_order_release);
+}
+
+uint64_t MseqDesk::foreign_uses() {
+    return g_foreign_uses.load(std::memory_order_relaxed);
 }
 
 ref_ptr<MseqEntity> MseqDesk::hand_out(MseqEntity* entity) {

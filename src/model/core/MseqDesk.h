@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <map>
+#include <thread>
 
 #include "model/core/CkvString.h"
 #include "model/core/MgenRef.h"
@@ -27,8 +28,18 @@ struct MseqPathLess {
 // shared entity. The counter is atomic; everything else belongs to the user-interface thread.
 class MseqDesk {
 public:
-    // The one desk of the process, created on first use.
+    // The one desk of the process, created on first use. User-interface thread (see
+    // watch_thread).
     static MseqDesk& instance();
+
+    // Starts counting the uses of the desk from any thread but `owner`: the desk, its cache and
+    // the files behind it belong to one thread, and the engine's thread must never reach them.
+    // Any thread; meant for tests and diagnostics.
+    static void watch_thread(std::thread::id owner);
+    // Stops counting (the count is kept). Any thread.
+    static void stop_watching();
+    // How many times the desk was used off the watched thread since watching began. Any thread.
+    static uint64_t foreign_uses();
 
     // The reader and writer of files; nullptr until the application sets one, and then every
     // load and save fails.

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "model/core/MseqEntity.h"
+#include "model/core/MseqId.h"
 
 class MseqMusic;
 class MseqObject;
@@ -82,6 +84,10 @@ public:
     virtual bool store_range(int32_t a, int32_t from, int32_t to, MseqObject* detached) const;
     // The end of the last block in ticks; 0 for tracks that are not sequences.
     virtual int64_t length_ticks() const { return 0; }
+    // Appends the identifiers of the leaves of the music's own book that this track names (a
+    // chord map, the phrases it places, the chord maps put in effect): what playing the track
+    // may open. Nothing for the tracks that name none. User-interface thread.
+    virtual void linked_leaves(std::vector<MSEQ_ID>* ids) const { (void)ids; }
     // Sequences without blocks take `a` (1-64) as their grid; true when the grid was set.
     virtual bool set_grid_when_empty(int32_t a);
     // Moves every block to the grid `beat` (one of the 16 grids of kGridBeats), counting what

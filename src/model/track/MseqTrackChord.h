@@ -16,6 +16,7 @@ public:
     // track (file number 1) or a leaf of that book (file number 2); never rejects.
     int validate() override;
     MplyTrack* create_player_track(MplyMusic* player) override;
+    void linked_leaves(std::vector<MSEQ_ID>* ids) const override { ids->push_back(m_MapID); }
 
     MSEQ_ID m_MapID = 0;  // the chord map used (file number 2)
 

@@ -11,6 +11,10 @@ public:
     MseqEntity* cast(MSEQ_TYPE type) override {
         return type == MTYPE_TRACK_LINK ? this : MseqTrackSequence::cast(type);
     }
+    void linked_leaves(std::vector<MSEQ_ID>* ids) const override {
+        for (const auto& [index, block] : blocks())
+            ids->push_back(block.m_LinkID);
+    }
 };
 
 // The transposition track: from each block's index on, the chord map its m_LinkID names is in

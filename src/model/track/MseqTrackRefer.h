@@ -21,6 +21,10 @@ public:
     int32_t get_channel() const override { return m_Channel; }
     bool set_channel(int32_t channel) override;
     MplyTrack* create_player_track(MplyMusic* player) override;
+    void linked_leaves(std::vector<MSEQ_ID>* ids) const override {
+        for (const auto& [index, block] : blocks())
+            ids->push_back(block.m_PhraseID);
+    }
     // Gives every reference starting in [m_From, m_To) of the track's own grid (bounds taken in
     // either order) that meets the replacement's conditions its new values, and stores how
     // many were changed in it. False for another kind of replacement, an empty track, an empty

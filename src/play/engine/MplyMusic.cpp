@@ -11,10 +11,13 @@
 #include "play/engine/MplyEventFactory.h"
 #include "play/engine/MplyOutput.h"
 #include "play/engine/MplyPlayer.h"
+#include "play/engine/MplyRunSet.h"
 #include "play/tracks/MplyTrack.h"
 
 MplyMusic* MseqMusic::create_player_model() {
-    return new (std::nothrow) MplyMusic(this);
+    std::shared_ptr<const MplyRunSet> reach = MplyRunSet::collect(this);
+    if (!reach) return nullptr;
+    return new (std::nothrow) MplyMusic(this, std::move(reach));
 }
 
 namespace {
@@ -31,7 +34,8 @@ void each_track(MplyTrack* tree, F f) {
 
 }  // namespace
 
-MplyMusic::MplyMusic(MseqMusic* source) : m_Source(source) {
+MplyMusic::MplyMusic(MseqMusic* source, std::shared_ptr<const MplyRunSet> reach)
+    : m_Source(source), m_Reach(std::move(reach)) {
     m_Context.music = this;
 }
 
@@ -168,8 +172,8 @@ bool MplyMusic::BuildTree() {
     bool ok = true;
     for (MseqObject* top = m_Source->root(); top && ok; top = top->next()) {
         for (MseqObject* node = top; node; node = node->next_in(top)) {
-            ref_ptr<MseqEntity> e = mseq_open(node);
-            auto* track = e->cast_to<MseqTrack>(MTYPE_TRACK);
+            ref_ptr<MseqEntity> e = m_Reach->object(m_Source.get(), node->id, node->type);
+            auto* track = e ? e->cast_to<MseqTrack>(MTYPE_TRACK) : nullptr;
             // Owned here until it is in the map and the tree, so that nothing leaks when the map
             // cannot grow (the engine's run ends then).
             std::unique_ptr<MplyTrack> owned(track ? track->create_player_track(this) : nullptr);
@@ -211,10 +215,6 @@ MplyTrack* MplyMusic::FindTrack(MSEQ_ID id) const {
 }
 
 ref_ptr<MseqEntity> MplyMusic::OpenObject(MSEQ_ID id, MSEQ_TYPE type) const {
-    if (!m_Source || !id) return {};
-    MseqObject* node = m_Source->find(id);
-    if (!node || node->type != type) return {};
-    ref_ptr<MseqEntity> e = mseq_open(node);
-    if (!e->cast(type)) return {};
-    return e;
+    if (!m_Source) return {};
+    return m_Reach->object(m_Source.get(), id, type);
 }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 
 #include "model/core/MseqId.h"
 #include "model/core/MseqType.h"
@@ -10,6 +11,7 @@
 #include "play/engine/MplyEntity.h"
 
 class MplyPlayer;
+class MplyRunSet;
 class MplyTrack;
 class MseqEntity;
 class MseqMapStage;
@@ -23,8 +25,10 @@ inline constexpr MSEQ_TYPE MPLY_MUSIC = 0x30012;
 // the model outlives the run) and to the stage map. The engine's thread only.
 class MplyMusic : public MplyEntity {
 public:
-    // A player music over `source` (a music or a phrase); holds a reference to it.
-    explicit MplyMusic(MseqMusic* source);
+    // A player music over `source` (a music or a phrase) that finds everything it plays in
+    // `reach`, collected beforehand on the user-interface thread; holds references to both.
+    // `reach` must not be null.
+    MplyMusic(MseqMusic* source, std::shared_ptr<const MplyRunSet> reach);
     ~MplyMusic() override;
 
     MSEQ_TYPE GetType() const override { return MPLY_MUSIC; }
@@ -46,11 +50,13 @@ public:
 
     // The player track made from the stored track `id` (file number forced to 1), or nullptr.
     MplyTrack* FindTrack(MSEQ_ID id) const;
-    // The entity of the object `id` of the music when it is of `type`, loaded if needed;
-    // nullptr when there is no such object or it is of another type.
+    // The entity of the object `id` of the music when it is of `type`, from the run set;
+    // nullptr when the run reaches no such object or it is of another type.
     ref_ptr<MseqEntity> OpenObject(MSEQ_ID id, MSEQ_TYPE type) const;
 
     MseqMusic* source() const { return m_Source.get(); }
+    // Everything the run can reach; shared with the phrases it plays.
+    const std::shared_ptr<const MplyRunSet>& reach() const { return m_Reach; }
     // The stage map of the music, or nullptr.
     const MseqMapStage* stage_map() const { return m_StageMap.get(); }
     MplyContext& context() { return m_Context; }
@@ -63,9 +69,10 @@ private:
     bool PreparePass(MplyContext& context);
     bool StageSetup(MplyPlayer& player);
 
-    ref_ptr<MseqMusic> m_Source;               // the music or phrase played
-    MplyContext m_Context;                     // channel, window and offsets of the top level
-    std::map<MSEQ_ID, MplyTrack*> m_TrackMap;  // stored track id to player track
-    MplyTrack* m_Tree = nullptr;               // first top-level player track; owns the tree
-    ref_ptr<MseqMapStage> m_StageMap;          // the music's stage map, or null
+    ref_ptr<MseqMusic> m_Source;                // the music or phrase played
+    std::shared_ptr<const MplyRunSet> m_Reach;  // what the run may open, opened beforehand
+    MplyContext m_Context;                      // channel, window and offsets of the top level
+    std::map<MSEQ_ID, MplyTrack*> m_TrackMap;   // stored track id to player track
+    MplyTrack* m_Tree = nullptr;                // first top-level player track; owns the tree
+    ref_ptr<MseqMapStage> m_StageMap;           // the music's stage map, or null
 };

@@ -3,10 +3,11 @@
 #include <new>
 
 #include "model/core/MseqObject.h"
-#include "model/library/MseqConfig.h"
 #include "model/library/MseqMusic.h"
 #include "model/theory/MseqMapStage.h"
 #include "model/track/MseqTrackLabel.h"
+#include "play/engine/MplyMusic.h"
+#include "play/engine/MplyRunSet.h"
 
 MplyTrack* MseqTrackRefer::create_player_track(MplyMusic* player) {
     return new (std::nothrow) MplyTrackRefer(player, this);
@@ -19,11 +20,11 @@ MplyTrackRefer::~MplyTrackRefer() {
     m_ChildMusic.reset();
 }
 
-int64_t mply_phrase_length(MseqMusic& phrase) {
+int64_t mply_phrase_length(MseqMusic& phrase, const MplyRunSet& reach) {
     int64_t longest = 0;
     for (const auto& [id, node] : phrase.tracks) {
-        ref_ptr<MseqEntity> e = mseq_open(node);
-        if (auto* track = e->cast_to<MseqTrack>(MTYPE_TRACK)) {
+        ref_ptr<MseqEntity> e = reach.object(&phrase, node->id, node->type);
+        if (auto* track = e ? e->cast_to<MseqTrack>(MTYPE_TRACK) : nullptr) {
             const int64_t length = track->length_ticks();
             if (length > longest) longest = length;
         }
@@ -34,11 +35,6 @@ int64_t mply_phrase_length(MseqMusic& phrase) {
 bool MplyTrackRefer::Prepare(MplyContext& context) {
     if (!PrepareCommon(context, true, true, MplyCursorRule::kLastBefore)) return false;
     const MseqTrackRefer& src = *m_Source;
-    if (context.play_mode == MCPM_PRELOAD) {
-        // Load every phrase now, so that no file is read while the run plays.
-        for (const auto& [index, block] : src.blocks())
-            m_Music->OpenObject(block.m_PhraseID, MTYPE_LEAF_PHRASE);
-    }
     m_ChildContext = context;
     m_ChildContext.refer_source = &src;
     const MseqObject* node = src.owner;
@@ -96,8 +92,8 @@ bool MplyTrackRefer::StartBlock(const MplyContext& context) {
     if (!block.m_StartMarker.empty()) {
         MseqObject* node = phrase->find_track(MID_TRACK_MARKER);
         if (!node || node->type != MTYPE_TRACK_MARKER) return false;
-        ref_ptr<MseqEntity> e = mseq_open(node);
-        auto* markers = e->cast_to<MseqTrackMarker>(MTYPE_TRACK_MARKER);
+        ref_ptr<MseqEntity> e = m_Music->reach()->object(phrase, node->id, node->type);
+        auto* markers = e ? e->cast_to<MseqTrackMarker>(MTYPE_TRACK_MARKER) : nullptr;
         if (!markers || markers->m_Beat < 1) return false;
         const auto& labels = markers->blocks();
         auto it = labels.begin();
@@ -114,7 +110,7 @@ bool MplyTrackRefer::StartBlock(const MplyContext& context) {
     const int64_t block_end = (static_cast<int64_t>(m_Cursor->first) + block.m_Length) * m_Unit;
     int64_t factor = child.stretch_factor;
     if (block.m_Mode == MRBM_STRETCH) {
-        if (marker_end < 1) marker_end = mply_phrase_length(*phrase);
+        if (marker_end < 1) marker_end = mply_phrase_length(*phrase, *m_Music->reach());
         // A section of no length (a start marker at or past the phrase's end) cannot be
         // stretched to fill the block, and a factor outside 1 to 2^31 - 1 cannot be held: such
         // a block is skipped.
@@ -127,7 +123,7 @@ bool MplyTrackRefer::StartBlock(const MplyContext& context) {
     }
     child.marker_end = mply_clamp32(marker_end);
 
-    m_ChildMusic.reset(phrase->create_player_model());
+    m_ChildMusic.reset(new (std::nothrow) MplyMusic(phrase, m_Music->reach()));
     if (!m_ChildMusic) return false;
 
     int64_t start = block_start;

@@ -7,6 +7,7 @@
 #include "play/engine/MplyContext.h"
 #include "play/tracks/MplyTrackSeq.h"
 
+class MplyRunSet;
 class MseqMusic;
 
 // The player of a phrase track: plays each block's phrase as a nested player music with a
@@ -44,4 +45,4 @@ private:
 };
 
 // The length of a phrase in ticks: the largest end among its tracks.
-int64_t mply_phrase_length(MseqMusic& phrase);
+int64_t mply_phrase_length(MseqMusic& phrase, const MplyRunSet& reach);

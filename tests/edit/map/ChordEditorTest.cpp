@@ -4,7 +4,7 @@
 
 #include "edit/map/MedtChordEditor.h"
 
-namespace {
+namespace chord_editor_test {
 
 std::vector<int32_t> keys_of(const MseqBlockChord& c) {
     std::vector<int32_t> out;
@@ -98,4 +98,4 @@ TEST(ChordEditor, OctaveInversionClearCopyPaste) {
     EXPECT_EQ(keys_of(other.chord()), (std::vector<int32_t>{-8, -5, 0}));
 }
 
-}  // namespace
+}  // namespace chord_editor_test

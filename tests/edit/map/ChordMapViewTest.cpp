@@ -8,7 +8,7 @@
 #include "model/theory/MseqMapChord.h"
 #include "model/theory/MseqMapScale.h"
 
-namespace {
+namespace chord_map_view_test {
 
 using Map = ref_ptr<MseqMapChord>;
 
@@ -342,4 +342,4 @@ TEST(ChordMapView, ChordEditorResultReplacesTheSlot) {
     EXPECT_FALSE(view.set_chord(36, chord));
 }
 
-}  // namespace
+}  // namespace chord_map_view_test

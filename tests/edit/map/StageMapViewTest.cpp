@@ -6,7 +6,7 @@
 #include "edit/map/MedtStageMapView.h"
 #include "model/theory/MseqMapStage.h"
 
-namespace {
+namespace stage_map_view_test {
 
 using Map = ref_ptr<MseqMapStage>;
 
@@ -117,4 +117,4 @@ TEST(StageMapView, SendBitsOfTheValueColumns) {
     EXPECT_EQ(MedtStageMapView::column_help(5), "");
 }
 
-}  // namespace
+}  // namespace stage_map_view_test

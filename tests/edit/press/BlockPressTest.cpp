@@ -12,7 +12,7 @@
 #include "platform/TextCodec.h"
 #include "text/MrecEntityWriter.h"
 
-namespace {
+namespace block_press_test {
 
 // Applies every set-block straight to the track, as the set-block command would, and counts
 // the calls.
@@ -413,4 +413,4 @@ TEST(PressArea, Names) {
     EXPECT_FALSE(medt_press_area("octave", &area));
 }
 
-}  // namespace
+}  // namespace block_press_test

@@ -15,7 +15,7 @@
 #include "model/track/MseqTrackRefer.h"
 #include "platform/TextCodec.h"
 
-namespace {
+namespace chord_press_test {
 
 class Setter : public MedtBlockSetter {
 public:
@@ -192,4 +192,4 @@ TEST(PhrasePress, PlacesTheSelectedPhraseOfTheOwnBookAndOffersItsMarkers) {
     EXPECT_EQ(refer->block_at(4)->m_StartMarker, "B");
 }
 
-}  // namespace
+}  // namespace chord_press_test

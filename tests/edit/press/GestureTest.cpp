@@ -10,7 +10,7 @@
 #include "model/theory/MseqMapStage.h"
 #include "model/track/MseqTrackRefer.h"
 
-namespace {
+namespace gesture_test {
 
 class Gesture : public EditFixture {
 protected:
@@ -136,4 +136,4 @@ TEST(MapEditors, OpenMarksTheMapAsEditedUntilClosed) {
     stage->release();
 }
 
-}  // namespace
+}  // namespace gesture_test

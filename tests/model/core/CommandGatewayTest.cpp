@@ -7,7 +7,7 @@
 #include "model/library/MseqMusic.h"
 #include "model/track/MseqTrack.h"
 
-namespace {
+namespace command_gateway_test {
 
 class TestCommand : public MgenCommand {
 public:
@@ -113,4 +113,4 @@ TEST(CommandGateway, ReferenceCountsOfCommands) {
     EXPECT_EQ(command->release(), 0);  // gone; the sanitizer sees a double free if not
 }
 
-}  // namespace
+}  // namespace command_gateway_test

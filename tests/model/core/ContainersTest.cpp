@@ -11,7 +11,7 @@
 #include "model/library/MseqRoom.h"
 #include "model/track/MseqTrackRoot.h"
 
-namespace {
+namespace containers_test {
 
 const CkvString kName("n");
 
@@ -395,10 +395,6 @@ TEST(Factory, CastAnswersOwnAndBaseTypes) {
     EXPECT_FALSE(mseq_factory(&folder));
 }
 
-}  // namespace
-
-namespace {
-
 TEST(Music, ValidateClampsAndResetClears) {
     MseqMusic music(nullptr);
     music.m_Tempo = 2;
@@ -433,4 +429,4 @@ TEST(Music, ValidateClampsAndResetClears) {
     EXPECT_EQ(music.root()->last_child(), music.detail());
 }
 
-}  // namespace
+}  // namespace containers_test

@@ -14,7 +14,7 @@
 #include "model/library/MseqMusic.h"
 #include "model/library/MseqRoom.h"
 
-namespace {
+namespace desk_test {
 
 // A file store that knows which paths exist and which fail, and records what it was asked.
 class FakeStore : public MseqFileStore {
@@ -251,4 +251,4 @@ TEST(Config, DefaultsClampsAndRecentList) {
     EXPECT_EQ(c.recent_room(3)->str(), "C:\\lib6");
 }
 
-}  // namespace
+}  // namespace desk_test

@@ -5,7 +5,7 @@
 #include "model/core/MseqType.h"
 #include "platform/TextCodec.h"
 
-namespace {
+namespace identifier_test {
 
 TEST(Identifier, ValidityForTypes) {
     struct Case {
@@ -106,4 +106,4 @@ TEST(ObjectType, FixedSerials) {
     EXPECT_EQ(mseq_fixed_serial(MTYPE_TRACK_MEMO), 0u);
 }
 
-}  // namespace
+}  // namespace identifier_test

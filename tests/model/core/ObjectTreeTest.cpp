@@ -12,7 +12,7 @@
 #include "model/track/MseqTrackRoot.h"
 #include "platform/TextCodec.h"
 
-namespace {
+namespace object_tree_test {
 
 using kv_codec::cp932_from_utf8;
 
@@ -195,4 +195,4 @@ TEST(ObjectTree, DestroyingANodeUnlinksItAndItsChildren) {
     EXPECT_EQ(top->last_child(), nullptr);
 }
 
-}  // namespace
+}  // namespace object_tree_test

@@ -7,7 +7,7 @@
 #include "model/core/MseqObject.h"
 #include "platform/TextCodec.h"
 
-namespace {
+namespace path_ops_test {
 
 using namespace mseq_path;
 
@@ -239,4 +239,4 @@ TEST(Names, ValidNameAndNameFromPath) {
     EXPECT_FALSE(name_from_file_path(std::string(260, 'a'), &name));
 }
 
-}  // namespace
+}  // namespace path_ops_test

@@ -7,7 +7,7 @@
 #include "model/library/MseqBook.h"
 #include "model/library/MseqRoom.h"
 
-namespace {
+namespace library_ops_test {
 
 // A library file at D:\lib\library.kvnr with one pattern book and one music book, both loaded.
 struct Library {
@@ -98,4 +98,4 @@ TEST(LibraryOps, RenameAndMarkTheFileThatStoresAnIdentifier) {
     EXPECT_FALSE(lib.room->mark_file_modified(0x7F010001));
 }
 
-}  // namespace
+}  // namespace library_ops_test

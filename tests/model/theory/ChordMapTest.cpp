@@ -7,7 +7,7 @@
 #include "model/theory/MseqMapChord.h"
 #include "model/theory/MseqMapScale.h"
 
-namespace {
+namespace chord_map_test {
 
 std::vector<int32_t> keys_of(const MseqBlockChord& c) {
     std::vector<int32_t> out;
@@ -295,4 +295,4 @@ TEST(MapEntities, TypesCastsAndFactory) {
     }
 }
 
-}  // namespace
+}  // namespace chord_map_test

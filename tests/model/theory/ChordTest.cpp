@@ -8,7 +8,7 @@
 
 #include "model/block/MseqBlockChord.h"
 
-namespace {
+namespace chord_test {
 
 MseqBlockChord chord_of(std::initializer_list<int32_t> offsets, int32_t octave = 0,
                         int32_t root = 0) {
@@ -352,4 +352,4 @@ TEST(ChordBlock, TypeCastAndClone) {
     copy->delete_self();
 }
 
-}  // namespace
+}  // namespace chord_test

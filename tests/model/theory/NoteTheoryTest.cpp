@@ -7,7 +7,7 @@
 #include "model/theory/MseqKeyName.h"
 #include "model/theory/MseqNoteTheory.h"
 
-namespace {
+namespace note_theory_test {
 
 constexpr int32_t kPure = 1, kTone = 2, kScaleDegree = 3, kChordDegree = 4, kRhythm = 5;
 constexpr int32_t C = 0, D = 1, E = 2, F = 3, G = 4, A = 5, B = 6;
@@ -180,4 +180,4 @@ TEST(KeyNames, EveryNameIsDistinctAndConverted) {
     EXPECT_EQ(names.size(), 24u);
 }
 
-}  // namespace
+}  // namespace note_theory_test

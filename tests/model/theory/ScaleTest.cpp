@@ -7,7 +7,7 @@
 #include "model/block/MseqBlockScale.h"
 #include "model/theory/MseqMapScale.h"
 
-namespace {
+namespace scale_test {
 
 std::vector<int32_t> keys_of(const MseqBlockScale& s) {
     std::vector<int32_t> out;
@@ -170,4 +170,4 @@ TEST(ScaleMap, ValidateNormalisesEveryScaleAndResetEmpties) {
     EXPECT_EQ(map.count(), 0);
 }
 
-}  // namespace
+}  // namespace scale_test

@@ -5,7 +5,7 @@
 #include "model/block/MseqBlockStage.h"
 #include "model/theory/MseqMapStage.h"
 
-namespace {
+namespace stage_map_test {
 
 // "グランドピアノ" and "スタンダードドラム" in CP932.
 const char kGrandPiano[] = "\x83\x4f\x83\x89\x83\x93\x83\x68\x83\x73\x83\x41\x83\x6d";
@@ -129,4 +129,4 @@ TEST(StageMap, BlockOfChannel) {
     EXPECT_EQ(cmap.block(16), nullptr);
 }
 
-}  // namespace
+}  // namespace stage_map_test

@@ -5,7 +5,7 @@
 #include "model/theory/MseqMapWord.h"
 #include "model/theory/MseqMsgForm.h"
 
-namespace {
+namespace word_map_test {
 
 TEST(WordMap, BuiltinLookups) {
     struct Case {
@@ -233,4 +233,4 @@ TEST(MsgForm, ValidateGivesAFormItsWordAndOneVariable) {
     }
 }
 
-}  // namespace
+}  // namespace word_map_test

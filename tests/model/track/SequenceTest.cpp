@@ -15,7 +15,7 @@
 #include "model/track/MseqTrackRefer.h"
 #include "model/track/MseqTrackValue.h"
 
-namespace {
+namespace sequence_test {
 
 // Note tracks are written as "index+length" items separated by spaces: "2+4 7+2".
 void fill(MseqTrackNote& track, const std::string& layout) {
@@ -608,4 +608,4 @@ TEST(Sequence, ReplaceChangesMatchingPhraseReferences) {
     EXPECT_NE(copy->cast(0xF20040), nullptr);
 }
 
-}  // namespace
+}  // namespace sequence_test

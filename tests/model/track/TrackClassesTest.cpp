@@ -23,7 +23,7 @@
 #include "model/track/MseqTrackText.h"
 #include "model/track/MseqTrackValue.h"
 
-namespace {
+namespace track_classes_test {
 
 const CkvString kName("t");
 
@@ -374,4 +374,4 @@ TEST(Tracks, SetGridOnlyWhileEmpty) {
     EXPECT_FALSE(group.change_grid(4, false, &counts));
 }
 
-}  // namespace
+}  // namespace track_classes_test

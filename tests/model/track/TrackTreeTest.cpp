@@ -14,7 +14,7 @@
 #include "model/track/MseqTrackTree.h"
 #include "model/track/MseqTrackValue.h"
 
-namespace {
+namespace track_tree_test {
 
 // A music with tracks made the way the editor makes them.
 struct Song {
@@ -468,4 +468,4 @@ TEST(TrackTree, ToggleOutputSwitchesTheSoundingTracksTogether) {
     EXPECT_EQ(mseq_track_of(s.text)->m_Flags, MTF_OUTPUT);  // nor do texts
 }
 
-}  // namespace
+}  // namespace track_tree_test

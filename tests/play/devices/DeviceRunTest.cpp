@@ -18,7 +18,7 @@
 #include "play/engine/MplyMusic.h"
 #include "play/engine/MplyPlayer.h"
 
-namespace {
+namespace device_run_test {
 
 using Bytes = std::vector<uint8_t>;
 
@@ -132,4 +132,4 @@ TEST(DeviceRun, StoppingInAChordReleasesEachKeyOnce) {
     EXPECT_EQ(device.note_count(0, sent[0][1]), 0);
 }
 
-}  // namespace
+}  // namespace device_run_test

@@ -10,7 +10,7 @@
 #include "play/devices/MplyDeviceDMusic.h"
 #include "play/engine/MplyEvent.h"
 
-namespace {
+namespace device_synth_test {
 
 class NoSleep final : public KvClock {
 public:
@@ -53,4 +53,4 @@ TEST(SynthDeviceOnFluidSynth, NotesSoundHalfABeatLaterAndStopSilencesThem) {
     EXPECT_FALSE(port->is_open());
 }
 
-}  // namespace
+}  // namespace device_synth_test

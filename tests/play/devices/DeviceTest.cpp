@@ -10,7 +10,7 @@
 #include "play/devices/MplyDeviceSystem.h"
 #include "play/engine/MplyEvent.h"
 
-namespace {
+namespace device_test {
 
 using Bytes = std::vector<uint8_t>;
 using MidiKind = kv_midi::midi_out_recorder::kind;
@@ -367,4 +367,4 @@ TEST_F(SynthDevice, StopClosesWhenAsked) {
     EXPECT_FALSE(port_.is_open());
 }
 
-}  // namespace
+}  // namespace device_test

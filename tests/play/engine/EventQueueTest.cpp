@@ -7,7 +7,7 @@
 
 #include "play/engine/MplyEventQueue.h"
 
-namespace {
+namespace event_queue_test {
 
 // Every popped event, as "time:channel:rank:tag" where the tag tells equal keys apart.
 std::vector<std::string> drain(MplyEventQueue& q) {
@@ -109,4 +109,4 @@ TEST(PlyEventQueue, ClearDestroysOwnedBuffersUnplayed) {
     EXPECT_EQ(q.pop(), nullptr);
 }
 
-}  // namespace
+}  // namespace event_queue_test

@@ -8,7 +8,7 @@
 #include "model/track/MseqTrackValue.h"
 #include "play/PlayFixture.h"
 
-namespace {
+namespace music_start_test {
 
 using kv_test::add_track;
 using kv_test::Library;
@@ -219,4 +219,4 @@ TEST(PlyMusicStart, TempoInEffectAtTheStartIsSentAtOnce) {
     EXPECT_EQ(later[3], "7680 tempo 150");
 }
 
-}  // namespace
+}  // namespace music_start_test

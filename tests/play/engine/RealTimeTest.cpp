@@ -10,7 +10,7 @@
 #include "platform/MessageQueue.h"
 #include "play/PlayFixture.h"
 
-namespace {
+namespace real_time_test {
 
 using kv_test::add_track;
 using kv_test::Library;
@@ -283,4 +283,4 @@ TEST(PlyEngineStart, DestroyingThePlayerStopsTheRun) {
     EXPECT_EQ(out.calls.back(), "stop");
 }
 
-}  // namespace
+}  // namespace real_time_test

@@ -18,7 +18,7 @@
 #include "play/engine/MplyPlayer.h"
 #include "play/export/MplyExport.h"
 
-namespace {
+namespace export_music_test {
 
 using Bytes = std::vector<uint8_t>;
 
@@ -199,4 +199,4 @@ print("seconds", round(f.length, 3))
     std::remove(path);
 }
 
-}  // namespace
+}  // namespace export_music_test

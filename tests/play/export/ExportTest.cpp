@@ -10,7 +10,7 @@
 #include "model/core/CkvString.h"
 #include "play/engine/MplyEvent.h"
 
-namespace {
+namespace export_test {
 
 using Bytes = std::vector<uint8_t>;
 
@@ -182,4 +182,4 @@ for m in f.tracks[0]:
               "1440 end\n");
 }
 
-}  // namespace
+}  // namespace export_test

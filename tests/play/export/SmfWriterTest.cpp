@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace smf_writer_test {
 
 using Bytes = std::vector<uint8_t>;
 
@@ -167,4 +167,4 @@ TEST(SmfWriter, LongTracksSpanManyChunksWithoutSeams) {
     EXPECT_EQ(Track(w), want);
 }
 
-}  // namespace
+}  // namespace smf_writer_test

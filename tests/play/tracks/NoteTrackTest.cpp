@@ -11,7 +11,7 @@
 #include "model/track/MseqTrackNote.h"
 #include "play/PlayFixture.h"
 
-namespace {
+namespace note_track_test {
 
 using kv_test::add_track;
 using kv_test::Library;
@@ -300,4 +300,4 @@ TEST(PlyNoteTrack, DisabledStagePartSilencesItsTracks) {
     EXPECT_EQ(note_ons(lib.music), (Lines{"0 note-on 0 60 100 480"}));
 }
 
-}  // namespace
+}  // namespace note_track_test

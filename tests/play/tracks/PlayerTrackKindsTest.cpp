@@ -6,9 +6,10 @@
 #include "model/core/MseqObject.h"
 #include "model/track/MseqTrack.h"
 #include "play/PlayFixture.h"
+#include "play/engine/MplyRunSet.h"
 #include "play/tracks/MplyTrack.h"
 
-namespace {
+namespace player_track_kinds_test {
 
 TEST(PlyTrackKinds, EveryStoredTrackMakesItsPlayerTrack) {
     struct Case {
@@ -33,7 +34,7 @@ TEST(PlyTrackKinds, EveryStoredTrackMakesItsPlayerTrack) {
         {MTYPE_TRACK_ROOT_MUSIC, MPLY_TRACK, false},
     };
     kv_test::Library lib;
-    MplyMusic music(lib.music);
+    MplyMusic music(lib.music, MplyRunSet::collect(lib.music));
     for (const Case& c : cases) {
         MseqObject node(0x110001, c.stored, CkvString("t"), MseqDescPath(kPathWith));
         ASSERT_TRUE(mseq_factory(&node)) << std::hex << c.stored;
@@ -59,4 +60,4 @@ TEST(PlyTrackKinds, EveryStoredTrackMakesItsPlayerTrack) {
     EXPECT_EQ(music.GetSource(), lib.music);
 }
 
-}  // namespace
+}  // namespace player_track_kinds_test

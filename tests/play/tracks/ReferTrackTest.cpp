@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,7 +14,7 @@
 #include "model/track/MseqTrackRefer.h"
 #include "play/PlayFixture.h"
 
-namespace {
+namespace refer_track_test {
 
 using kv_test::add_track;
 using kv_test::Library;
@@ -221,19 +222,24 @@ TEST(PlyReferTrack, UnderAGroupThePhraseTakesTheGroupChannel) {
     EXPECT_EQ(note_ons(r.lib.music), (Lines{"0 note-on 7 60 100 480"}));
 }
 
-TEST(PlyReferTrack, PreloadingLoadsEveryPhraseWhenTheRunStarts) {
-    for (int32_t mode : {MCPM_PRELOAD, MCPM_INTERPRET}) {
+// The files belong to the user-interface thread: in every mode the phrases a run places are
+// loaded before the run starts (with its run set), never when the worker reaches them.
+TEST(PlyReferTrack, EveryModeLoadsThePlacedPhrasesBeforeTheRunStarts) {
+    for (int32_t mode : {MCPM_BUILD, MCPM_PRELOAD, MCPM_INTERPRET}) {
         kv_test::PlayModeScope scope(mode);
         Library lib;
         MseqObject* later = lib.add_leaf(MTYPE_LEAF_PHRASE, "later");  // never opened yet
+        MseqObject* unplaced = lib.add_leaf(MTYPE_LEAF_PHRASE, "unplaced");
         auto* refer = add_track<MseqTrackRefer>(lib.music, MTYPE_TRACK_REFER, 4);
         MseqBlockRefer b;
         b.m_PhraseID = Library::ref(later);
         refer->put_block(100, b);
+        std::unique_ptr<MplyEntity> music(lib.music->create_player_model());
+        ASSERT_NE(music, nullptr);
+        EXPECT_NE(later->entity(), nullptr) << mode;
+        EXPECT_EQ(unplaced->entity(), nullptr) << mode;
         MplyPlayer player;
-        MplyMusic music(lib.music);
-        EXPECT_TRUE(music.Start(&player));
-        EXPECT_EQ(later->entity() != nullptr, mode == MCPM_PRELOAD) << mode;
+        EXPECT_TRUE(music->Start(&player));
     }
 }
 
@@ -280,4 +286,4 @@ TEST(PlyExtremes, HugePositionsLengthsAndShiftsNeitherOverflowNorHang) {
     EXPECT_EQ(plain.calls.back(), "stop");
 }
 
-}  // namespace
+}  // namespace refer_track_test

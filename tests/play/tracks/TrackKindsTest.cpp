@@ -8,7 +8,7 @@
 #include "model/track/MseqTrackValue.h"
 #include "play/PlayFixture.h"
 
-namespace {
+namespace track_kinds_test {
 
 using kv_test::add_track;
 using kv_test::Library;
@@ -153,4 +153,4 @@ TEST(PlyMessageTrack, EmptyFormIsSilent) {
     EXPECT_TRUE(out.only("message").empty());
 }
 
-}  // namespace
+}  // namespace track_kinds_test
