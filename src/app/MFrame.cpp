@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/MAppProgram.h"
 #include "app/MAppText.h"
 #include "edit/McmdKind.h"
 #include "edit/MedtEntity.h"
@@ -14,7 +15,6 @@
 #include "model/theory/MseqMapWord.h"
 #include "platform/FileSystem.h"
 #include "platform/MidiOut.h"
-#include "platform/Process.h"
 #include "platform/Shell.h"
 #include "platform/SynthPort.h"
 #include "platform/TextCodec.h"
@@ -23,18 +23,11 @@
 #include "play/engine/MplyPlayer.h"
 #include "play/export/MplyExport.h"
 #include "text/MrecCompiler.h"
-#include "text/MrecFileStore.h"
 #include "text/MrecSettings.h"
 
 namespace {
 
 MFrame* g_frame = nullptr;
-
-// The desk's reader and writer: the record compiler.
-MrecFileStore& file_store() {
-    static MrecFileStore store;
-    return store;
-}
 
 }  // namespace
 
@@ -64,23 +57,10 @@ MFrame* MFrame::get() {
 }
 
 MFrame::MFrame(const MAppServices& services) : port_(services.port), impl_(new Impl) {
-    // The application folder: "<prog>" counts from the program file inside it.
-    std::string folder = services.home;
-    if (folder.empty() && mseq_path::program_file().empty()) {
-        const std::string exe = kv_process::executable_path();
-        folder = exe.substr(0, exe.rfind('/'));
-    }
-    if (folder.empty()) {
-        folder = kv_fs::to_host(mseq_path::remove_file_name(mseq_path::program_file()));
-    } else {
-        mseq_path::set_program_file(CkvString(kv_fs::from_host(folder) + "\\korvante"));
-    }
-    home_ = kv_fs::to_host(kv_fs::from_host(folder));
+    home_ = mapp_init_program(services.home);
 
-    // In the order the frame owns them: desk, configuration, word map, scale map, placeholder,
-    // spare nodes, player, exporter, devices.
-    MseqDesk& desk = MseqDesk::instance();
-    desk.set_store(&file_store());
+    // In the order the frame owns them: desk (with its store, above), configuration, word map,
+    // scale map, placeholder, spare nodes, player, exporter, devices.
     mseq_config();
     mrec_settings::scale_map();
     impl_->placeholder = ref_ptr<MseqEntity>(MseqEmpty::instance());

@@ -1,0 +1,141 @@
+// `korvante script` on a copy of the demo library: the library workflow of the started
+// application and the map views, checked by what they write (or leave alone) on disk.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "ExternalTools.h"
+#include "tools/AppData.h"
+
+namespace library_flow_script_test {
+
+namespace fs = std::filesystem;
+
+std::string read_all(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void write_all(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// The Windows form the application shows of a host path ("Z:\tmp\...").
+std::string windows(const std::string& host) {
+    std::string out = "Z:" + host;
+    std::replace(out.begin(), out.end(), '/', '\\');
+    return out;
+}
+
+// The names of the scales a scale-map file lists, in order.
+std::vector<std::string> scale_names(const std::string& file) {
+    std::string utf8;
+    kv_test::run_capture("iconv -f CP932 -t UTF-8 '" + file + "'", &utf8);
+    std::vector<std::string> names;
+    std::istringstream lines(utf8);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.find("type=\"MSEQ_KEY\"") == std::string::npos) continue;
+        const size_t open = line.find('"');
+        names.push_back(line.substr(open + 1, line.find('"', open + 1) - open - 1));
+    }
+    return names;
+}
+
+// A copy of the application folder with the demo library in a temporary folder, and a private
+// runtime folder for the single-instance lock.
+class LibraryFlow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/kvflow-XXXXXX";
+        ASSERT_NE(::mkdtemp(tmpl), nullptr);
+        dir_ = tmpl;
+        home_ = dir_ + "/home";
+        demo_ = home_ + "/mymusic/demo";
+        fs::copy(kv_test::app_data(""), home_, fs::copy_options::recursive);
+        fs::create_directories(dir_ + "/run");
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    struct Result {
+        int status = -1;
+        std::string out;  // standard output and standard error
+    };
+
+    // Runs script lines with the copy as the application folder.
+    Result script(const std::string& lines) {
+        const std::string file = dir_ + "/script.txt";
+        write_all(file, lines);
+        return program("script '" + file + "'");
+    }
+    Result program(const std::string& args) {
+        Result r;
+        r.status = kv_test::run_capture("cd '" + dir_ + "' && XDG_RUNTIME_DIR='" + dir_ +
+                                            "/run' timeout 60 " KV_PROGRAM " --home '" + home_ +
+                                            "' " + args + " 2>&1",
+                                        &r.out);
+        return r;
+    }
+    // The demo library as a script line names it.
+    std::string lib() const { return "\"" + home_ + "/mymusic/library.kvnr\""; }
+    static bool has(const Result& r, const std::string& text) {
+        return r.out.find(text) != std::string::npos;
+    }
+    static size_t count(const Result& r, const std::string& text) {
+        size_t n = 0;
+        for (size_t at = r.out.find(text); at != std::string::npos; at = r.out.find(text, at + 1))
+            ++n;
+        return n;
+    }
+
+    std::string dir_, home_, demo_;
+};
+
+// A music whose file cannot be read is reported with the reader's error and place, whether or
+// not the application was started and ended before in the same script.
+TEST_F(LibraryFlow, ADamagedMusicReportsTheReadersError) {
+    const std::string song = demo_ + "/song.kvnl";
+    const std::string original = read_all(song);
+    const struct {
+        const char* name;
+        std::string bytes;
+        const char* reason;
+    } damages[] = {
+        {"semicolon", "KORVANTE-TEXT-TYPE\r\nheader {\r\n soft_version = 1\r\n}\r\n",
+         ": error 0x10012 (a `;` is expected) at line 4, column 1"},
+        {"byte-order mark", "\xEF\xBB\xBF" + original,
+         ": error 0x10005 (the file does not begin with KORVANTE-TEXT-TYPE) at line 1, column 1 "
+         "(hint: the file starts with a UTF-8 byte-order mark"},
+    };
+    const struct {
+        const char* before;
+        int line;
+    } scripts[] = {{"", 1}, {"start\nexit\n", 3}};
+    for (const auto& d : damages) {
+        write_all(song, d.bytes);
+        for (const auto& s : scripts) {
+            const Result r =
+                script(std::string(s.before) + "open " + lib() + " デモソング/はじまりの朝\n");
+            EXPECT_EQ(r.status, 1) << d.name << "\n" << r.out;
+            EXPECT_TRUE(has(r, "line " + std::to_string(s.line) +
+                                   ": cannot read the music 'デモソング/はじまりの朝': " + song +
+                                   d.reason))
+                << d.name << " after '" << s.before << "'\n"
+                << r.out;
+            EXPECT_FALSE(has(r, "no such file")) << r.out;
+            EXPECT_EQ(read_all(song), d.bytes) << d.name;
+        }
+    }
+}
+
+}  // namespace library_flow_script_test
