@@ -138,4 +138,49 @@ TEST_F(LibraryFlow, ADamagedMusicReportsTheReadersError) {
     }
 }
 
+// New music into a folder that exists asks first; No creates nothing, Yes goes on to the checks
+// of the files inside it and to the creation.
+TEST_F(LibraryFlow, NewMusicIntoAnExistingFolderAsksFirst) {
+    const std::string folder = dir_ + "/lib/song";
+    const std::string question =
+        "ask: 同じ名前のフォルダは既に存在していますが、\\n作成してよろしいですか？\\n\\n" +
+        windows(folder);
+    const std::string stage_message =
+        "warn: 指定したフォルダに同じ名前のステージマップファイルが既に存在しています。";
+    const std::string library = read_all(home_ + "/mymusic/library.kvnr");
+    const struct {
+        const char* name;
+        bool stage_inside;
+        const char* answer;
+        bool created;
+    } cases[] = {
+        {"empty folder, No", false, "no", false},
+        {"empty folder, Yes", false, "yes", true},
+        {"stage map inside, No", true, "no", false},
+        {"stage map inside, Yes", true, "yes", false},
+    };
+    for (const auto& c : cases) {
+        fs::remove_all(dir_ + "/lib");
+        fs::create_directories(folder);
+        write_all(home_ + "/mymusic/library.kvnr", library);
+        if (c.stage_inside) write_all(folder + "/stage.kvnl", "not a stage map");
+        const Result r = script("start\nselect /\nanswer " + std::string(c.answer) +
+                                "\ndialog page=1 parent=" + dir_ +
+                                "/lib folder=song\nmenu 40063\nmenu 40044\nexit\n");
+        EXPECT_EQ(r.status, 0) << c.name << "\n" << r.out;
+        EXPECT_TRUE(has(r, question + " -> " + c.answer + "\n")) << c.name << "\n" << r.out;
+        EXPECT_EQ(has(r, stage_message), c.stage_inside && std::string(c.answer) == "yes")
+            << c.name << "\n"
+            << r.out;
+        for (const char* file : {"music.kvnb", "music.kvnl", "chord.kvnl"})
+            EXPECT_EQ(fs::exists(folder + "/" + file), c.created) << c.name << ": " << file;
+        if (c.stage_inside) {
+            EXPECT_EQ(read_all(folder + "/stage.kvnl"), "not a stage map");
+        }
+        if (!c.created) {
+            EXPECT_EQ(read_all(home_ + "/mymusic/library.kvnr"), library) << c.name;
+        }
+    }
+}
+
 }  // namespace library_flow_script_test
