@@ -286,6 +286,11 @@ int MFrame::open_in_edit_list(MseqEntity* entity, MseqObject* node, bool select)
             music->leaf_clipboard = &impl_->spare_nodes[1];
             music->port = port_;
         }
+        // A file that does not exist yet (a link opened after "create it?") is marked modified
+        // when it is first opened, so that save-all and the exit question write it. Content kept
+        // inside its book's file is the book's to write.
+        const bool own_file = node ? !node->is_with() : !entity->full_path.empty();
+        if (own_file) MseqDesk::instance().mark_new_for_save(entity);
         port_->refresh(MAppRefresh::edit_list);
     }
     if (select) select_edit(index);

@@ -183,4 +183,34 @@ TEST_F(LibraryFlow, NewMusicIntoAnExistingFolderAsksFirst) {
     }
 }
 
+// A link whose file is missing, opened with Yes, is a new file waiting to be saved: the exit
+// question offers it and Yes writes it.
+TEST_F(LibraryFlow, AMissingLinkOpenedWithYesIsWrittenAtExit) {
+    const struct {
+        const char* node;
+        const char* file;
+        const char* type;
+    } cases[] = {
+        {"デモソング/マップ/ニ長調", "chord_d.kvnl", "MTYPE_LEAF_CHORD"},
+        {"デモソング/パターン見本", "sampler.kvnl", "MTYPE_LEAF_MUSIC"},
+    };
+    for (const auto& c : cases) {
+        const std::string file = demo_ + "/" + c.file;
+        fs::remove(file);
+        const Result r = script("start\nselect " + std::string(c.node) +
+                                "\nanswer yes\nmenu 40041\nprint modified\nanswer yes\nexit\n");
+        EXPECT_EQ(r.status, 0) << c.node << "\n" << r.out;
+        EXPECT_TRUE(has(r, "ask: " + windows(file) +
+                               "\\n\\nこのファイルは存在しません。\\n新しく作成してもよろしいで"
+                               "すか？ -> yes\n"))
+            << r.out;
+        EXPECT_TRUE(has(r, "modified: 1\n  " + windows(file) + "\n")) << c.node << "\n" << r.out;
+        EXPECT_TRUE(has(r, "ask: アプリケーションの終了\\n\\n")) << c.node << "\n" << r.out;
+        ASSERT_TRUE(fs::exists(file)) << c.node << "\n" << r.out;
+        const Result check = program("check '" + file + "'");
+        EXPECT_EQ(check.status, 0) << check.out;
+        EXPECT_TRUE(has(check, std::string(": ok ") + c.type)) << check.out;
+    }
+}
+
 }  // namespace library_flow_script_test
