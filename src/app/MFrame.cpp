@@ -104,6 +104,7 @@ MFrame::~MFrame() {
     mseq_config().flags = MEF_NEW;
     mrec_settings::scale_map().reset();
     mrec_settings::scale_map().flags = MEF_NEW;
+    mrec_settings::scale_map().full_path.clear();
     g_frame = nullptr;
 }
 

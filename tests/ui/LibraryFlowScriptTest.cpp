@@ -213,4 +213,34 @@ TEST_F(LibraryFlow, AMissingLinkOpenedWithYesIsWrittenAtExit) {
     }
 }
 
+// The scale list of a chord map opened through the started application holds each scale of
+// the scale map once: deleting one and exiting writes the others, each once.
+TEST_F(LibraryFlow, TheStartedApplicationsScaleListHoldsEachScaleOnce) {
+    const std::string file = home_ + "/define/mapscale.def";
+    const std::vector<std::string> before = scale_names(file);
+    ASSERT_GE(before.size(), 2u);
+    const struct {
+        const char* name;
+        const char* lines;
+    } cases[] = {
+        {"started",
+         "start\nopen LIB デモソング/マップ/ハ長調\nscale-row 0\nanswer yes\n"
+         "command 40523\nexit\n"},
+        {"started, ended and opened without the application",
+         "start\nexit\nopen LIB デモソング/マップ/ハ長調\nscale-row 0\nanswer yes\n"
+         "command 40523\nsave-scales\n"},
+    };
+    for (const auto& c : cases) {
+        const std::string original = read_all(kv_test::app_data("define/mapscale.def"));
+        write_all(file, original);
+        std::string lines = c.lines;
+        lines.replace(lines.find("LIB"), 3, lib());
+        const Result r = script(lines);
+        EXPECT_EQ(r.status, 0) << c.name << "\n" << r.out;
+        const std::vector<std::string> after = scale_names(file);
+        std::vector<std::string> expected(before.begin() + 1, before.end());
+        EXPECT_EQ(after, expected) << c.name << "\n" << r.out;
+    }
+}
+
 }  // namespace library_flow_script_test
