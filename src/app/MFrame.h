@@ -223,6 +223,9 @@ private:
     void open_last_room();
 
     // Library workflow helpers.
+    // Why File -> export must not write to `path` (a file of the open library, or not a regular
+    // file), as the message to show; empty when it may.
+    CkvString export_refusal(const CkvString& path);
     void open_room_dialog();
     void open_recent(size_t index);
     void create_room_dialog();

@@ -243,4 +243,55 @@ TEST_F(LibraryFlow, TheStartedApplicationsScaleListHoldsEachScaleOnce) {
     }
 }
 
+// File -> export over a file of the open library, or over what is not a regular file, is
+// refused with a message naming the file and why; the file stays as it was.
+TEST_F(LibraryFlow, ExportNeverReplacesALibraryFileOrSomethingElse) {
+    fs::create_directories(dir_ + "/folder.mid");
+    ASSERT_EQ(::mkfifo((dir_ + "/fifo.mid").c_str(), 0600), 0);
+    write_all(dir_ + "/target.mid", "old");
+    fs::create_symlink(dir_ + "/target.mid", dir_ + "/link.mid");
+    const std::string library_file =
+        "\\n\\n※ 開いているライブラリのファイルです。上書きできません。\\n\\n";
+    const std::string not_regular =
+        "\\n\\n※ 通常のファイルではありません。(フォルダ、デバイス、FIFO、シンボリックリンク)"
+        "\\n\\n";
+    const struct {
+        std::string target;
+        std::string why;
+    } cases[] = {
+        {demo_ + "/song.kvnl", library_file},
+        {home_ + "/mymusic/library.kvnr", library_file},
+        {demo_ + "/demo.kvnb", library_file},
+        {demo_ + "/chord_c.kvnl", library_file},
+        {home_ + "/pattern_v01/pattern.kvnb", library_file},
+        {dir_ + "/folder.mid", not_regular},
+        {dir_ + "/fifo.mid", not_regular},
+        {dir_ + "/link.mid", not_regular},
+    };
+    for (const auto& c : cases) {
+        const bool regular = fs::is_regular_file(fs::symlink_status(c.target));
+        const std::string bytes = regular ? read_all(c.target) : std::string();
+        const Result r = script("start\nopen " + lib() + " デモソング/はじまりの朝\nfile " +
+                                c.target + "\nmenu 40105\nexit\n");
+        EXPECT_EQ(r.status, 0) << c.target << "\n" << r.out;
+        EXPECT_TRUE(has(r, "warn: エクスポートできませんでした。" + c.why + c.target + "\n"))
+            << c.target << "\n"
+            << r.out;
+        if (regular) {
+            EXPECT_EQ(read_all(c.target), bytes) << c.target;
+        }
+    }
+    EXPECT_TRUE(fs::is_directory(fs::symlink_status(dir_ + "/folder.mid")));
+    EXPECT_TRUE(fs::is_fifo(fs::symlink_status(dir_ + "/fifo.mid")));
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(dir_ + "/link.mid")));
+    EXPECT_EQ(read_all(dir_ + "/target.mid"), "old");
+
+    // Anywhere else the export writes the file.
+    const Result r = script("start\nopen " + lib() + " デモソング/はじまりの朝\nfile " + dir_ +
+                            "/out.mid\nmenu 40105\nexit\n");
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_FALSE(has(r, "warn: エクスポート")) << r.out;
+    EXPECT_EQ(read_all(dir_ + "/out.mid").substr(0, 4), "MThd");
+}
+
 }  // namespace library_flow_script_test
