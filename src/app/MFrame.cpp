@@ -188,7 +188,8 @@ void MFrame::open_command_line(const CkvString& command_line) {
         ++start;
     path.erase(0, start);
     if (path.empty()) return;
-    if (!open_room(CkvString(path), false)) {
+    // The command line's own message is the only one: the open-by-path warning stays silent.
+    if (!load_room(CkvString(path), false, false)) {
         port_->warn(mapp_format("ライブラリファイルがロードできませんでした。\n\nファイル : %s",
                                 path.c_str()));
     }

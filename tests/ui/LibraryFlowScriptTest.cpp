@@ -294,4 +294,29 @@ TEST_F(LibraryFlow, ExportNeverReplacesALibraryFileOrSomethingElse) {
     EXPECT_EQ(read_all(dir_ + "/out.mid").substr(0, 4), "MThd");
 }
 
+// A library named on the command line that cannot be read shows the one message of the
+// command line; the file stays as it was and is not remembered.
+TEST_F(LibraryFlow, AnUnreadableCommandLineLibraryShowsOneMessage) {
+    write_all(dir_ + "/broken.kvnr", "KORVANTE-TEXT-TYPE\r\nheader {\r\n soft_version = 1\r\n");
+    fs::create_directories(dir_ + "/folder.kvnr");
+    for (const char* name : {"broken.kvnr", "folder.kvnr"}) {
+        const std::string path = dir_ + "/" + name;
+        const std::string bytes = read_all(path);
+        const Result r = script("start " + path + "\nexit\n");
+        EXPECT_EQ(r.status, 0) << r.out;
+        EXPECT_TRUE(has(r, "warn: ライブラリファイルがロードできませんでした。\\n\\nファイル : " +
+                               windows(path) + "\n"))
+            << r.out;
+        EXPECT_EQ(count(r, "warn: "), 1u) << r.out;
+        EXPECT_FALSE(has(r, "ライブラリファイルにエラーがあります。")) << r.out;
+        if (fs::is_regular_file(path)) {
+            EXPECT_EQ(read_all(path), bytes);
+        }
+        std::string config;
+        kv_test::run_capture("iconv -f CP932 -t UTF-8 '" + home_ + "/define/korvante.cfg'",
+                             &config);
+        EXPECT_EQ(config.find(name), std::string::npos) << config;
+    }
+}
+
 }  // namespace library_flow_script_test
