@@ -319,4 +319,25 @@ TEST_F(LibraryFlow, AnUnreadableCommandLineLibraryShowsOneMessage) {
     }
 }
 
+// The key-name display commands and the three key selectors mark the chord map modified on
+// every selection, also of the value it has: the next save writes the file.
+TEST_F(LibraryFlow, KeyNameDisplayAndKeySelectorsMarkTheChordMap) {
+    const std::string file = demo_ + "/chord_c.kvnl";
+    const std::string mark = "// not written by the program\r\n";
+    for (const char* line : {"command 40512", "command 40513", "command 40514", "key cdeg 2",
+                             "key sdeg -3", "key tone 5"}) {
+        const std::string lines =
+            "open " + lib() + " デモソング/マップ/ハ長調\n" + line + "\nsave\n";
+        Result r = script(lines);  // the value is chosen once
+        ASSERT_EQ(r.status, 0) << line << "\n" << r.out;
+        write_all(file, read_all(file) + mark);
+        r = script(lines);  // and chosen again
+        EXPECT_EQ(r.status, 0) << line << "\n" << r.out;
+        EXPECT_TRUE(has(r, file + "\n")) << line << "\n" << r.out;
+        EXPECT_EQ(read_all(file).find(mark), std::string::npos) << line;
+        const Result check = program("check '" + file + "'");
+        EXPECT_EQ(check.status, 0) << check.out;
+    }
+}
+
 }  // namespace library_flow_script_test
