@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/MAppProgram.h"
 #include "app/MAppText.h"
 #include "edit/McmdKind.h"
 #include "edit/MedtEntity.h"
@@ -14,7 +15,6 @@
 #include "model/theory/MseqMapWord.h"
 #include "platform/FileSystem.h"
 #include "platform/MidiOut.h"
-#include "platform/Process.h"
 #include "platform/Shell.h"
 #include "platform/SynthPort.h"
 #include "platform/TextCodec.h"
@@ -23,18 +23,11 @@
 #include "play/engine/MplyPlayer.h"
 #include "play/export/MplyExport.h"
 #include "text/MrecCompiler.h"
-#include "text/MrecFileStore.h"
 #include "text/MrecSettings.h"
 
 namespace {
 
 MFrame* g_frame = nullptr;
-
-// The desk's reader and writer: the record compiler.
-MrecFileStore& file_store() {
-    static MrecFileStore store;
-    return store;
-}
 
 }  // namespace
 
@@ -64,23 +57,10 @@ MFrame* MFrame::get() {
 }
 
 MFrame::MFrame(const MAppServices& services) : port_(services.port), impl_(new Impl) {
-    // The application folder: "<prog>" counts from the program file inside it.
-    std::string folder = services.home;
-    if (folder.empty() && mseq_path::program_file().empty()) {
-        const std::string exe = kv_process::executable_path();
-        folder = exe.substr(0, exe.rfind('/'));
-    }
-    if (folder.empty()) {
-        folder = kv_fs::to_host(mseq_path::remove_file_name(mseq_path::program_file()));
-    } else {
-        mseq_path::set_program_file(CkvString(kv_fs::from_host(folder) + "\\korvante"));
-    }
-    home_ = kv_fs::to_host(kv_fs::from_host(folder));
+    home_ = mapp_init_program(services.home);
 
-    // In the order the frame owns them: desk, configuration, word map, scale map, placeholder,
-    // spare nodes, player, exporter, devices.
-    MseqDesk& desk = MseqDesk::instance();
-    desk.set_store(&file_store());
+    // In the order the frame owns them: desk (with its store, above), configuration, word map,
+    // scale map, placeholder, spare nodes, player, exporter, devices.
     mseq_config();
     mrec_settings::scale_map();
     impl_->placeholder = ref_ptr<MseqEntity>(MseqEmpty::instance());
@@ -124,6 +104,7 @@ MFrame::~MFrame() {
     mseq_config().flags = MEF_NEW;
     mrec_settings::scale_map().reset();
     mrec_settings::scale_map().flags = MEF_NEW;
+    mrec_settings::scale_map().full_path.clear();
     g_frame = nullptr;
 }
 
@@ -207,7 +188,8 @@ void MFrame::open_command_line(const CkvString& command_line) {
         ++start;
     path.erase(0, start);
     if (path.empty()) return;
-    if (!open_room(CkvString(path), false)) {
+    // The command line's own message is the only one: the open-by-path warning stays silent.
+    if (!load_room(CkvString(path), false, false)) {
         port_->warn(mapp_format("ライブラリファイルがロードできませんでした。\n\nファイル : %s",
                                 path.c_str()));
     }
@@ -306,6 +288,11 @@ int MFrame::open_in_edit_list(MseqEntity* entity, MseqObject* node, bool select)
             music->leaf_clipboard = &impl_->spare_nodes[1];
             music->port = port_;
         }
+        // A file that does not exist yet (a link opened after "create it?") is marked modified
+        // when it is first opened, so that save-all and the exit question write it. Content kept
+        // inside its book's file is the book's to write.
+        const bool own_file = node ? !node->is_with() : !entity->full_path.empty();
+        if (own_file) MseqDesk::instance().mark_new_for_save(entity);
         port_->refresh(MAppRefresh::edit_list);
     }
     if (select) select_edit(index);

@@ -223,6 +223,11 @@ private:
     void open_last_room();
 
     // Library workflow helpers.
+    // open_room, with the warning about an unreadable library file shown only when asked.
+    bool load_room(const CkvString& path, bool create, bool warn_unreadable);
+    // Why File -> export must not write to `path` (a file of the open library, or not a regular
+    // file), as the message to show; empty when it may.
+    CkvString export_refusal(const CkvString& path);
     void open_room_dialog();
     void open_recent(size_t index);
     void create_room_dialog();

@@ -5,6 +5,8 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
 #include <thread>
 
 #include "app/MAppText.h"
@@ -12,11 +14,13 @@
 #include "edit/MedtMusic.h"
 #include "model/core/MseqDesk.h"
 #include "model/core/MseqPathOps.h"
+#include "model/core/MseqType.h"
 #include "model/library/MseqConfig.h"
 #include "platform/FileSystem.h"
 #include "platform/MidiOut.h"
 #include "platform/Shell.h"
 #include "platform/SynthPort.h"
+#include "platform/TextCodec.h"
 #include "play/devices/MplyDevice.h"
 #include "play/engine/MplyMusic.h"
 #include "play/engine/MplyPlayer.h"
@@ -171,6 +175,41 @@ void MFrame::on_play_end(int32_t reached) {
         messages_.post(k);
 }
 
+CkvString MFrame::export_refusal(const CkvString& path) {
+    const std::string host = kv_fs::to_host(path);
+    const std::string shown = kv_codec::cp932_from_utf8(host);
+    // The files of the open library (books are opened to list their leaves) and every file the
+    // desk holds: an export replaces its target, and none of these may become MIDI bytes.
+    bool owned = false;
+    if (MseqObject* top = room_node_.get()) {
+        for (MseqObject* n = top; n && !owned; n = n->next_in(top)) {
+            if (mseq_type_category(n->type) == MCAT_BOOK) mseq_open(n);
+            MseqFullPath full;
+            owned = !n->is_with() && !n->path.empty() && mseq_path::resolve(n, false, &full) &&
+                    kv_fs::same_file(kv_fs::to_host(full), host);
+        }
+    }
+    for (const auto& [file, entity] : MseqDesk::instance().cache) {
+        if (!owned) owned = kv_fs::same_file(kv_fs::to_host(file), host);
+    }
+    if (owned) {
+        return mapp_format(
+            "エクスポートできませんでした。\n\n※ "
+            "開いているライブラリのファイルです。上書きできません。\n\n%s",
+            shown.c_str());
+    }
+    // Only a regular file is replaced; a symbolic link is not followed.
+    std::error_code ec;
+    const std::filesystem::file_status st = std::filesystem::symlink_status(host, ec);
+    if (!ec && std::filesystem::exists(st) && !std::filesystem::is_regular_file(st)) {
+        return mapp_format(
+            "エクスポートできませんでした。\n\n※ "
+            "通常のファイルではありません。(フォルダ、デバイス、FIFO、シンボリックリンク)\n\n%s",
+            shown.c_str());
+    }
+    return {};
+}
+
 void MFrame::export_midi() {
     MseqEntity* leaf = shown_file();
     if (!mapp_playable(leaf) || playing()) return;
@@ -185,6 +224,11 @@ void MFrame::export_midi() {
     request.confirm_overwrite = true;
     CkvString path;
     if (!port_->choose_file(request, &path)) return;
+    const CkvString refused = export_refusal(path);
+    if (!refused.empty()) {
+        port_->warn(refused);
+        return;
+    }
     port_->wait_cursor(true);
     std::unique_ptr<MplyEntity> music(leaf->create_player_model());
     MplyExportResult result = MplyExportResult::not_started;

@@ -94,6 +94,10 @@ void MFrame::close_room() {
 }
 
 bool MFrame::open_room(const CkvString& path, bool create) {
+    return load_room(path, create, true);
+}
+
+bool MFrame::load_room(const CkvString& path, bool create, bool warn_unreadable) {
     // The path may be the open library's own, which closing frees.
     const CkvString full = mseq_path::canonicalize(path);
     close_room();
@@ -102,7 +106,7 @@ bool MFrame::open_room(const CkvString& path, bool create) {
     ref_ptr<MseqEntity> content = mseq_open(room_node_.get());
     room_ = content->cast_to<MseqRoom>(MTYPE_ROOM);
     if (!room_) {
-        port_->warn(mapp_text("ライブラリファイルにエラーがあります。"));
+        if (warn_unreadable) port_->warn(mapp_text("ライブラリファイルにエラーがあります。"));
         content = nullptr;
         MseqDesk::instance().cache.clear();
         room_node_.reset();

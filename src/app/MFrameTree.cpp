@@ -459,7 +459,8 @@ void MFrame::new_music() {
                                          parent.c_str())))
             return {false, "folder"};
         const CkvString dir = folder.empty() ? parent : mseq_path::append(parent, folder);
-        if (!folder.empty() && kv_fs::file_exists(dir) &&
+        // The folder itself, not a file: anything at the path counts as existing.
+        if (!folder.empty() && kv_fs::path_exists(dir) &&
             !port.ask_yes_no(mapp_format(
                 "同じ名前のフォルダは既に存在していますが、\n作成してよろしいですか？\n\n%s",
                 dir.c_str())))

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "model/core/MseqFileStore.h"
 #include "model/core/MseqPath.h"
 #include "text/MrecReader.h"
 
@@ -14,16 +15,8 @@ class MseqMusic;
 class MseqObject;
 class MseqRoom;
 
-// Why one file gave no content, in a form a message can be made from.
-struct MrecLoadProblem {
-    MseqFullPath path;
-    uint32_t error = 0;   // the read's code; 0 when the file is absent or empty
-    bool absent = false;  // with error 0: no file at the path (else the file is empty)
-    uint32_t line = 0;    // where the text failed, 0 when it has no place (MrecReadResult)
-    uint32_t column = 0;
-    uint32_t hint = 0;  // MREC_HINT_*
-    kv_fs::file_error file;
-};
+// Why one file gave no content: the desk's form, filled from the read's result.
+using MrecLoadProblem = MseqLoadProblem;
 
 // Connects files to entities: reads a file, checks its header against the entity that receives
 // it and compiles the main record into that entity (building the nodes the record lists and

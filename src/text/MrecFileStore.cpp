@@ -1,10 +1,12 @@
 #include "text/MrecFileStore.h"
 
-bool MrecFileStore::load(MseqEntity* entity, const MseqFullPath& path, bool commit) {
+bool MrecFileStore::load(MseqEntity* entity, const MseqFullPath& path, bool commit,
+                         MseqLoadProblem* problem) {
     MrecCompiler compiler;
     const bool ok = compiler.load(entity, path, commit);
-    last_error = ok ? 0 : compiler.result.error;
-    if (!ok || compiler.found != MrecCompiler::Found::text) {
+    const bool reported = !ok || compiler.found != MrecCompiler::Found::text;
+    if (problem) *problem = reported ? compiler.problem(path) : MseqLoadProblem{};
+    if (reported) {
         try {
             problems.push_back(compiler.problem(path));
         } catch (const std::exception&) {

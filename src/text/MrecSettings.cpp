@@ -40,6 +40,8 @@ bool save_config() {
 }
 
 bool load_scale_map(std::string_view rest, uint32_t* error) {
+    // The file's scales replace the list: reading it twice never lists a scale twice.
+    scale_map().reset();
     return load_into(&scale_map(), rest, error);
 }
 

@@ -31,25 +31,25 @@ const char* kind_word(const MseqObject* node) {
 
 // The first music or phrase named `name` below `node`, in library order, opening books on the
 // way.
-MseqObject* search(MseqObject* node, const CkvString& name) {
+MseqObject* search(Library& lib, MseqObject* node, const CkvString& name) {
     for (MseqObject* child = node->first_child(); child; child = child->next()) {
         if (playable(child) && child->name == name) return child;
-        if (mseq_type_category(child->type) == MCAT_BOOK) mseq_open(child);
-        if (MseqObject* found = search(child, name)) return found;
+        if (mseq_type_category(child->type) == MCAT_BOOK) lib.open_node(child);
+        if (MseqObject* found = search(lib, child, name)) return found;
     }
     return nullptr;
 }
 
 // Why a book's leaves cannot be listed: its file is missing, empty or unreadable; empty when
 // the book was read.
-std::string book_problem(MseqObject* book) {
-    ref_ptr<MseqEntity> e = mseq_open(book);
+std::string book_problem(Library& lib, MseqObject* book) {
+    ref_ptr<MseqEntity> e = lib.open_node(book);
     const auto* read = e->cast_to<MseqBook>(MTYPE_BOOK);
     if (read && !(read->flags & MEF_NEW)) return {};
     MseqFullPath path;
     if (!mseq_path::resolve(book, false, &path))
         return "its path " + terminal_quoted(book->path) + " names no file";
-    return problem_message(file_problem(path));
+    return problem_message(lib.problem_of(book, path));
 }
 
 }  // namespace
@@ -70,7 +70,7 @@ MseqMusic* LibraryLeaf::find(const std::string& name, std::string* error) {
     }
     MseqObject* leaf = lib_.find(name);
     if ((!leaf || !playable(leaf)) && name.find('/') == std::string::npos)
-        leaf = search(lib_.room_node(), CkvString(kv_codec::cp932_from_utf8(name)));
+        leaf = search(lib_, lib_.room_node(), CkvString(kv_codec::cp932_from_utf8(name)));
     if (!leaf || !playable(leaf)) {
         *error = not_found(name);
         return nullptr;
@@ -102,7 +102,7 @@ std::string LibraryLeaf::not_found(const std::string& name) {
     const size_t slash = cp932.find('/');
     for (MseqObject* b = lib_.room_node()->first_child(); b; b = b->next()) {
         if (slash != std::string::npos && b->name != CkvString(cp932.substr(0, slash))) continue;
-        const std::string why = book_problem(b);
+        const std::string why = book_problem(lib_, b);
         if (!why.empty())
             text += "; the book " + terminal_quoted(b->name) + " cannot be read: " + why;
     }
@@ -110,7 +110,7 @@ std::string LibraryLeaf::not_found(const std::string& name) {
 }
 
 MseqMusic* LibraryLeaf::load(MseqObject* leaf, const std::string& name, std::string* error) {
-    content_ = mseq_open(leaf);
+    content_ = lib_.open_node(leaf);
     auto* music = content_->cast_to<MseqMusic>(MTYPE_LEAF_MUSIC);
     const std::string what =
         std::string("cannot read the ") + kind_word(leaf) + " '" + name + "': ";
@@ -128,7 +128,7 @@ MseqMusic* LibraryLeaf::load(MseqObject* leaf, const std::string& name, std::str
         }
         // An absent or empty file gives a fresh, empty music: nothing a tool can play.
         if (!music || (music->flags & MEF_NEW)) {
-            *error = what + problem_message(file_problem(path));
+            *error = what + problem_message(lib_.problem_of(leaf, path));
             return nullptr;
         }
     }

@@ -1,11 +1,9 @@
 #include "ui/Session.h"
 
-#include <unistd.h>
-
-#include <climits>
+#include <cstdlib>
 #include <string>
-#include <vector>
 
+#include "app/MAppProgram.h"
 #include "model/core/MseqDesk.h"
 #include "model/core/MseqPathOps.h"
 #include "model/library/MseqBook.h"
@@ -26,13 +24,6 @@ std::string& program_folder_storage() {
     return folder;
 }
 
-std::string executable_path() {
-    std::vector<char> buffer(PATH_MAX + 1);
-    ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
-    if (n <= 0) return {};
-    return std::string(buffer.data(), static_cast<size_t>(n));
-}
-
 // The children of `parent` in order whose name is `name`.
 MseqObject* child_named(MseqObject* parent, const CkvString& name) {
     for (MseqObject* c = parent->first_child(); c; c = c->next()) {
@@ -44,13 +35,7 @@ MseqObject* child_named(MseqObject* parent, const CkvString& name) {
 }  // namespace
 
 void init_program(const std::string& home) {
-    std::string exe = executable_path();
-    std::string folder = home.empty() ? exe.substr(0, exe.rfind('/')) : home;
-    program_folder_storage() = kv_fs::to_host(kv_fs::from_host(folder));
-    // The "<prog>" macro counts from the folder of the program file.
-    const std::string windows = kv_fs::from_host(folder);
-    mseq_path::set_program_file(CkvString(windows + "\\korvante"));
-    MseqDesk::instance().set_store(&file_store());
+    program_folder_storage() = mapp_init_program(home);
 }
 
 std::string program_folder() {
@@ -58,19 +43,7 @@ std::string program_folder() {
 }
 
 MrecFileStore& file_store() {
-    static MrecFileStore s;
-    return s;
-}
-
-MrecLoadProblem file_problem(const MseqFullPath& path) {
-    const std::vector<MrecLoadProblem>& all = file_store().problems;
-    for (auto it = all.rbegin(); it != all.rend(); ++it) {
-        if (CkvString::compare_nocase(it->path, path) == 0) return *it;
-    }
-    MrecLoadProblem absent;
-    absent.path = path;
-    absent.absent = true;
-    return absent;
+    return mapp_file_store();
 }
 
 Library::~Library() {
@@ -84,12 +57,11 @@ bool Library::open(const std::string& host_path) {
     const MseqFullPath path{CkvString(windows)};
     node_ = std::make_unique<MseqObject>(MID_ROOM, MTYPE_ROOM, CkvString(),
                                          MseqDescPath(CkvString(windows)));
-    file_store().last_error = 0;
-    ref_ptr<MseqEntity> e = mseq_open(node_.get());
+    ref_ptr<MseqEntity> e = open_node(node_.get());
     room_ = e->cast_to<MseqRoom>(MTYPE_ROOM);
     if (!room_ || (room_->flags & MEF_NEW)) {
         // A library that does not exist yet (or is an empty file) has nothing to show.
-        problem = file_problem(path);
+        problem = problem_of(node_.get(), path);
         error = problem.error ? problem.error : MREC_E_NO_FILE;
         room_ = nullptr;
         return false;
@@ -100,7 +72,29 @@ bool Library::open(const std::string& host_path) {
 void Library::open_books() {
     if (!room_) return;
     for (MseqObject* b = node_->first_child(); b; b = b->next())
-        mseq_open(b);
+        open_node(b);
+}
+
+ref_ptr<MseqEntity> Library::open_node(MseqObject* node) {
+    const bool reads = !node->entity();
+    MseqLoadProblem why;
+    ref_ptr<MseqEntity> e = MseqDesk::instance().open(node, &why);
+    if (reads) {
+        problems_.erase(node);
+        if (why.reported()) problems_.emplace(node, why);
+    }
+    return e;
+}
+
+MrecLoadProblem Library::problem_of(const MseqObject* node, const MseqFullPath& path) const {
+    auto it = problems_.find(node);
+    if (it != problems_.end()) return it->second;
+    // Nothing was reported when the node was opened: its file was not read then (a file that
+    // belongs to another node of the library, or a path that names no file).
+    MrecLoadProblem none;
+    none.path = path;
+    none.absent = !kv_fs::path_exists(path);
+    return none;
 }
 
 MseqObject* Library::find(const std::string& name) {
@@ -119,7 +113,7 @@ MseqObject* Library::find(const std::string& name) {
         const CkvString part(
             cp932.substr(start, slash == std::string::npos ? slash : slash - start));
         if (mseq_type_category(node->type) == MCAT_BOOK || node->type == MTYPE_ROOM)
-            mseq_open(node);
+            open_node(node);
         node = child_named(node, part);
         if (slash == std::string::npos) return node;
         start = slash + 1;

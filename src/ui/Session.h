@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -16,18 +17,15 @@ class MseqRoom;
 namespace kv_ui {
 
 // Sets the application folder (the executable's folder, or `home` when not empty) and the
-// desk's file store. Called once before any tool runs. UI thread.
+// desk's file store, through the program's one start-up (mapp_init_program). Called once before
+// any tool runs. UI thread.
 void init_program(const std::string& home);
 
 // The application folder as a host path.
 std::string program_folder();
 
-// The desk's file store of the tools: it keeps a note of every file that could not be used.
+// The desk's file store: its log notes every file that a load could not use.
 MrecFileStore& file_store();
-
-// The last note of the file store about `path` (compared without regard to case); a note that
-// the file is absent when there is none. UI thread.
-MrecLoadProblem file_problem(const MseqFullPath& path);
 
 // A library opened from a host path: the room node owns the book nodes and, through the desk,
 // the loaded contents. UI thread.
@@ -49,6 +47,13 @@ public:
     // "0x..."; nullptr when there is none.
     MseqObject* find(const std::string& name);
 
+    // Opens a node of this library through the desk and keeps why its file gave no content,
+    // when it was read now. Never nullptr (the placeholder when there is no content).
+    ref_ptr<MseqEntity> open_node(MseqObject* node);
+    // Why the node's file (at `path`) gave no content, as its read reported; when the file was
+    // not read through open_node, whether anything is at the path.
+    MrecLoadProblem problem_of(const MseqObject* node, const MseqFullPath& path) const;
+
     MseqObject* room_node() const { return node_.get(); }
     MseqRoom* room() const { return room_; }
     uint32_t error = 0;
@@ -57,6 +62,7 @@ public:
 private:
     std::unique_ptr<MseqObject> node_;
     MseqRoom* room_ = nullptr;
+    std::map<const MseqObject*, MrecLoadProblem> problems_;
 };
 
 // Loads the file at a host path into a fresh entity of the type its header names, through the

@@ -113,6 +113,7 @@ private slots:
     void settings_dialog_lists_devices_and_checks_values();
     void settings_keep_a_device_that_is_gone();
     void open_leaf_shows_tracks_and_title();
+    void export_refuses_a_file_of_the_open_library();
     void link_information_bar_follows_selection();
     void playing_moves_the_position_and_stop_returns();
     void second_start_raises_the_running_window();
@@ -694,6 +695,38 @@ void GuiWindowTest::open_leaf_shows_tracks_and_title() {
     QCOMPARE(w.editor_pane()->currentWidget()->objectName(), QStringLiteral("kv_about_view"));
     QCOMPARE(w.windowTitle(), u("Korvante"));
     QCOMPARE(w.menu_count(), 4);
+    expect_no_faults();
+}
+
+void GuiWindowTest::export_refuses_a_file_of_the_open_library() {
+    start_on_demo();
+    select("はじまりの朝");
+    QVERIFY(h->window().run_command(ID_LINK_OPEN));
+    QVERIFY(h->frame().shown_file());
+    auto bytes = [](const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    };
+    for (const char* rest : {"mymusic/demo/song.kvnl", "mymusic/library.kvnr"}) {
+        const std::string target = h->home + "/" + rest;
+        const std::string before = bytes(target);
+        const size_t shown = h->driver.boxes.size();
+        h->driver.file(QString::fromStdString(target));
+        h->driver.box(QMessageBox::Yes);  // the file dialog's own question: replace it
+        QVERIFY(h->window().run_command(ID_EXPORT_MIDI));
+        QCOMPARE(h->driver.boxes.size(), shown + 2);
+        QCOMPARE(h->driver.boxes.back().text,
+                 u("エクスポートできませんでした。\n\n※ "
+                   "開いているライブラリのファイルです。上書きできません。\n\n") +
+                     QString::fromStdString(target));
+        QCOMPARE(h->driver.boxes.back().icon, QMessageBox::Warning);
+        QVERIFY2(bytes(target) == before, rest);
+    }
+    // Beside the library the export writes its file.
+    const std::string out = h->host("out.mid");
+    h->driver.file(QString::fromStdString(out));
+    QVERIFY(h->window().run_command(ID_EXPORT_MIDI));
+    QCOMPARE(bytes(out).substr(0, 4), std::string("MThd"));
     expect_no_faults();
 }
 

@@ -211,9 +211,10 @@ int32_t MedtChordMapView::key_name_mode() const {
 }
 
 bool MedtChordMapView::set_key_name_mode(int32_t mode) {
-    const Snapshot before = snapshot();
     map_->m_Scale.m_ShowTune = static_cast<uint32_t>(mode);
-    return changed_since(before);
+    // Every choice marks the map, also of the mode it shows already.
+    MseqDesk::instance().mark_modified(map_.get());
+    return true;
 }
 
 std::vector<MedtKeyChoice> MedtChordMapView::key_choices() const {
@@ -242,7 +243,6 @@ int32_t MedtChordMapView::key_value(MedtKeySelector selector) const {
 
 bool MedtChordMapView::select_key(MedtKeySelector selector, int32_t value) {
     if (!usable()) return false;
-    const Snapshot before = snapshot();
     const int32_t v = clamp_key(value);
     switch (selector) {
         case MedtKeySelector::Chord:
@@ -256,7 +256,9 @@ bool MedtChordMapView::select_key(MedtKeySelector selector, int32_t value) {
             map_->m_Scale.m_ToneTune = tone_tune_for(v, map_->m_CDegKey);
             break;
     }
-    return changed_since(before);
+    // Every selection marks the map, also of the value it has already.
+    MseqDesk::instance().mark_modified(map_.get());
+    return true;
 }
 
 CkvString MedtChordMapView::key_selector_help(MedtKeySelector selector) {

@@ -95,7 +95,8 @@ public:
     bool locked() const { return locked_; }
 
     // Runs a view command (40501 to 40506, 40511 to 40514, 40521 to 40523). False when the
-    // command is unknown, disabled, refused by the user or changed nothing.
+    // command is unknown, disabled, refused by the user or changed nothing (the key-name display
+    // commands always mark the map modified, also choosing the mode it shows).
     bool command(int32_t id);
     // Whether a command can run now.
     bool enabled(int32_t id) const;
@@ -115,8 +116,9 @@ public:
     int32_t key_value(MedtKeySelector selector) const;
     // Selects `value` (clamped to -12 to 12) in a selector: the chord-note key moves the scale
     // and melody keys with it; the scale-note key is set alone; the melody-note key also sets the
-    // scale's m_ToneTune to its distance from the chord-note key, taken in -5 to 6. False when
-    // nothing changed.
+    // scale's m_ToneTune to its distance from the chord-note key, taken in -5 to 6. Every
+    // selection marks the map modified, also of the value it has; false only while the view is
+    // locked or has no map.
     bool select_key(MedtKeySelector selector, int32_t value);
     // The help text of a selector (CP932).
     static CkvString key_selector_help(MedtKeySelector selector);

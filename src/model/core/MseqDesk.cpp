@@ -51,7 +51,8 @@ ref_ptr<MseqEntity> MseqDesk::placeholder(MseqObject* node) {
     return hand_out(MseqEmpty::instance());
 }
 
-ref_ptr<MseqEntity> MseqDesk::open(MseqObject* node) {
+ref_ptr<MseqEntity> MseqDesk::open(MseqObject* node, MseqLoadProblem* problem) {
+    if (problem) *problem = MseqLoadProblem{};
     if (MseqEntity* present = node->entity()) return hand_out(present);
     if (node->is_with()) {
         if (!mseq_factory(node)) return placeholder(node);
@@ -73,7 +74,7 @@ ref_ptr<MseqEntity> MseqDesk::open(MseqObject* node) {
 
     if (!mseq_factory(node)) return placeholder(node);
     MseqEntity* fresh = node->entity();
-    if (!load(fresh, path, true)) {
+    if (!load(fresh, path, true, problem)) {
         // A file that cannot be read stays untouched on disk; the node shows no content.
         node->release_entity();
         return placeholder(node);
@@ -86,9 +87,11 @@ ref_ptr<MseqEntity> MseqDesk::open(MseqObject* node) {
     return hand_out(fresh);
 }
 
-bool MseqDesk::load(MseqEntity* entity, const MseqFullPath& path, bool commit) {
+bool MseqDesk::load(MseqEntity* entity, const MseqFullPath& path, bool commit,
+                    MseqLoadProblem* problem) {
+    if (problem) *problem = MseqLoadProblem{};
     if (!store_ || CkvString::compare_nocase(path, mseq_path::kWith) == 0) return false;
-    return store_->load(entity, path, commit);
+    return store_->load(entity, path, commit, problem);
 }
 
 bool MseqDesk::save(MseqEntity* entity) {

@@ -53,11 +53,14 @@ public:
     ref_ptr<MseqEntity> hand_out(MseqEntity* entity);
 
     // The node's content: present, created for "<with>", shared from the cache, or loaded from
-    // its file; the placeholder when it cannot be had. Never nullptr.
-    ref_ptr<MseqEntity> open(MseqObject* node);
+    // its file; the placeholder when it cannot be had. Never nullptr. When the file was read
+    // now, `problem` (may be null) receives why it gave no content (see MseqFileStore::load);
+    // it is cleared otherwise.
+    ref_ptr<MseqEntity> open(MseqObject* node, MseqLoadProblem* problem = nullptr);
 
-    // Reads or writes through the store; false without one.
-    bool load(MseqEntity* entity, const MseqFullPath& path, bool commit);
+    // Reads or writes through the store; false without one. `problem` as for the store.
+    bool load(MseqEntity* entity, const MseqFullPath& path, bool commit,
+              MseqLoadProblem* problem = nullptr);
     bool save(MseqEntity* entity);
 
     void mark_modified(MseqEntity* entity);

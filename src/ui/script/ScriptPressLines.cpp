@@ -118,14 +118,14 @@ MseqObject* find_map_leaf(MseqObject* top, const CkvString& name) {
     return nullptr;
 }
 
-// The installation's scale list, read once from the application folder.
-MseqMapScale* scale_list() {
-    static bool loaded = false;
-    if (!loaded) {
-        loaded = true;
+// The installation's scale list: the started application's, which its start-up read; without
+// the application, read from the application folder when nothing has read it yet (its changes
+// stay from one opened map to the next).
+MseqMapScale* scale_list(const ScriptSession& s) {
+    MseqMapScale& scales = mrec_settings::scale_map();
+    if (!s.frame() && scales.full_path.empty())
         mrec_settings::load_scale_map(mrec_settings::kScaleMapPath);
-    }
-    return &mrec_settings::scale_map();
+    return &scales;
 }
 
 // Gives an open map's views to the map steps: the views work on the map its editor holds.
@@ -142,7 +142,7 @@ bool attach_map_views(ScriptSession& s, MapState& st, ref_ptr<MseqEntity> map, b
     MseqEntity* edited = static_cast<MedtEntity*>(editor)->edited_entity();
     if (editor->is_kind(MKIND_EDT_MAP_CHORD)) {
         st.chords = std::make_unique<MedtChordMapView>(
-            edited->cast_to<MseqMapChord>(MTYPE_LEAF_CHORD), scale_list(), &s.port);
+            edited->cast_to<MseqMapChord>(MTYPE_LEAF_CHORD), scale_list(s), &s.port);
     } else if (editor->is_kind(MKIND_EDT_MAP_STAGE)) {
         st.stage =
             std::make_unique<MedtStageMapView>(edited->cast_to<MseqMapStage>(MTYPE_LEAF_STAGE));

@@ -137,7 +137,10 @@ TEST(ChordMapView, KeyNameButtonCyclesBackAfterThreePresses) {
     EXPECT_EQ(choices[0].value, 12);
     EXPECT_EQ(kv_codec::utf8_from_cp932(choices[17].label), " -5 ト短");
     EXPECT_EQ(choices[24].value, -12);
-    EXPECT_FALSE(view.command(MEDT_CMD_KEYNAME_MINOR));  // already so: no change
+    // Choosing the mode it shows already still marks the map.
+    MseqDesk::instance().clear_modified(map.get());
+    EXPECT_TRUE(view.command(MEDT_CMD_KEYNAME_MINOR));
+    EXPECT_TRUE(marked_modified(map.get()));
 }
 
 TEST(ChordMapView, KeySelectorsFollowTheirRules) {
@@ -168,6 +171,15 @@ TEST(ChordMapView, KeySelectorsFollowTheirRules) {
     Map map = fresh_map();
     ModifiedGuard guard(map.get());
     MedtChordMapView view(map.get(), nullptr, nullptr);
+    // Selecting the value a selector has already marks the map too; a locked view does nothing.
+    for (MedtKeySelector selector :
+         {MedtKeySelector::Chord, MedtKeySelector::Scale, MedtKeySelector::Melody}) {
+        MseqDesk::instance().clear_modified(map.get());
+        EXPECT_TRUE(view.select_key(selector, view.key_value(selector)));
+        EXPECT_TRUE(marked_modified(map.get()));
+    }
+    MseqDesk::instance().clear_modified(map.get());
+    view.set_locked(true);
     EXPECT_FALSE(view.select_key(MedtKeySelector::Scale, 0));
     EXPECT_FALSE(marked_modified(map.get()));
 }

@@ -475,6 +475,12 @@ void GuiGestureTest::scale_list_add_and_delete_reach_the_scale_map_at_exit() {
     QTableWidget* list = v->scale_list();
     const int rows = list->rowCount();
     QVERIFY(rows >= 3);
+    // One row per scale of the file, each scale once.
+    int in_file = 0;
+    for (size_t at = original.find("type=\"MSEQ_KEY\""); at != std::string::npos;
+         at = original.find("type=\"MSEQ_KEY\"", at + 1))
+        ++in_file;
+    QCOMPARE(rows, in_file);
 
     // Rename the chord map's scale in the scale bar, then add it to the list.
     QLineEdit* name = scale_name_field(v);

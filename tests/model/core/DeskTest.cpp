@@ -19,10 +19,19 @@ namespace desk_test {
 // A file store that knows which paths exist and which fail, and records what it was asked.
 class FakeStore : public MseqFileStore {
 public:
-    bool load(MseqEntity* e, const MseqFullPath& path, bool commit) override {
+    bool load(MseqEntity* e, const MseqFullPath& path, bool commit,
+              MseqLoadProblem* problem) override {
         ++loads;
         e->flags |= MEF_NEW;
-        if (broken.count(path)) return false;
+        if (problem) *problem = MseqLoadProblem{};
+        if (broken.count(path)) {
+            if (problem) {
+                problem->path = path;
+                problem->error = 0x10003;
+                problem->line = 7;
+            }
+            return false;
+        }
         if (existing.count(path)) {
             if (commit) e->flags &= ~MEF_NEW;
         }
@@ -105,8 +114,15 @@ TEST_F(DeskTest, UnreadableFilesAndUnresolvablePathsGiveThePlaceholder) {
     MseqObject* rel = leaf(&book, 0x01010002, MTYPE_LEAF_PHRASE, "relative.kvnl");
     MseqObject* folder = leaf(&book, 0x01010003, MTYPE_LEAF_FOLDER, "D:\\p\\f.kvnl");
     store.broken.insert("D:\\p\\bad.kvnl");
-    EXPECT_EQ(mseq_open(bad).get(), MseqEmpty::instance());
-    EXPECT_EQ(mseq_open(rel).get(), MseqEmpty::instance());
+    // The failed read hands its reason back with the placeholder; a path that names no file
+    // was never read and reports nothing.
+    MseqLoadProblem why;
+    EXPECT_EQ(desk().open(bad, &why).get(), MseqEmpty::instance());
+    EXPECT_EQ(why.path, "D:\\p\\bad.kvnl");
+    EXPECT_EQ(why.error, 0x10003u);
+    EXPECT_EQ(why.line, 7u);
+    EXPECT_EQ(desk().open(rel, &why).get(), MseqEmpty::instance());
+    EXPECT_FALSE(why.reported());
     EXPECT_EQ(mseq_open(folder).get(), MseqEmpty::instance());
     EXPECT_TRUE(desk().cache.empty());
 }

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+
+class MrecFileStore;
+
+// The one start-up that every front end shares, before any file is read: the application
+// folder that the "<prog>" macro counts from, and the file store the desk reads and writes
+// through. The command-line tools call it first; the frame calls it again with its own folder,
+// which moves the folder and keeps the store, so that a frame started and ended inside a tool
+// leaves the tool's reads as they were. UI thread.
+
+// Sets the application folder (`home`, a host path; when empty, the folder already set, or
+// else the executable's folder) and installs the file store on the desk. Returns the folder as
+// a host path.
+std::string mapp_init_program(const std::string& home);
+
+// The desk's file store installed by mapp_init_program. Its log notes every file a load could
+// not use.
+MrecFileStore& mapp_file_store();

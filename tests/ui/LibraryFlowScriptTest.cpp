@@ -1,0 +1,343 @@
+// `korvante script` on a copy of the demo library: the library workflow of the started
+// application and the map views, checked by what they write (or leave alone) on disk.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "ExternalTools.h"
+#include "tools/AppData.h"
+
+namespace library_flow_script_test {
+
+namespace fs = std::filesystem;
+
+std::string read_all(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void write_all(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// The Windows form the application shows of a host path ("Z:\tmp\...").
+std::string windows(const std::string& host) {
+    std::string out = "Z:" + host;
+    std::replace(out.begin(), out.end(), '/', '\\');
+    return out;
+}
+
+// The names of the scales a scale-map file lists, in order.
+std::vector<std::string> scale_names(const std::string& file) {
+    std::string utf8;
+    kv_test::run_capture("iconv -f CP932 -t UTF-8 '" + file + "'", &utf8);
+    std::vector<std::string> names;
+    std::istringstream lines(utf8);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.find("type=\"MSEQ_KEY\"") == std::string::npos) continue;
+        const size_t open = line.find('"');
+        names.push_back(line.substr(open + 1, line.find('"', open + 1) - open - 1));
+    }
+    return names;
+}
+
+// A copy of the application folder with the demo library in a temporary folder, and a private
+// runtime folder for the single-instance lock.
+class LibraryFlow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/kvflow-XXXXXX";
+        ASSERT_NE(::mkdtemp(tmpl), nullptr);
+        dir_ = tmpl;
+        home_ = dir_ + "/home";
+        demo_ = home_ + "/mymusic/demo";
+        fs::copy(kv_test::app_data(""), home_, fs::copy_options::recursive);
+        fs::create_directories(dir_ + "/run");
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    struct Result {
+        int status = -1;
+        std::string out;  // standard output and standard error
+    };
+
+    // Runs script lines with the copy as the application folder.
+    Result script(const std::string& lines) {
+        const std::string file = dir_ + "/script.txt";
+        write_all(file, lines);
+        return program("script '" + file + "'");
+    }
+    Result program(const std::string& args) {
+        Result r;
+        r.status = kv_test::run_capture("cd '" + dir_ + "' && XDG_RUNTIME_DIR='" + dir_ +
+                                            "/run' timeout 60 " KV_PROGRAM " --home '" + home_ +
+                                            "' " + args + " 2>&1",
+                                        &r.out);
+        return r;
+    }
+    // The demo library as a script line names it.
+    std::string lib() const { return "\"" + home_ + "/mymusic/library.kvnr\""; }
+    static bool has(const Result& r, const std::string& text) {
+        return r.out.find(text) != std::string::npos;
+    }
+    static size_t count(const Result& r, const std::string& text) {
+        size_t n = 0;
+        for (size_t at = r.out.find(text); at != std::string::npos; at = r.out.find(text, at + 1))
+            ++n;
+        return n;
+    }
+
+    std::string dir_, home_, demo_;
+};
+
+// A music whose file cannot be read is reported with the reader's error and place, whether or
+// not the application was started and ended before in the same script.
+TEST_F(LibraryFlow, ADamagedMusicReportsTheReadersError) {
+    const std::string song = demo_ + "/song.kvnl";
+    const std::string original = read_all(song);
+    const struct {
+        const char* name;
+        std::string bytes;
+        const char* reason;
+    } damages[] = {
+        {"semicolon", "KORVANTE-TEXT-TYPE\r\nheader {\r\n soft_version = 1\r\n}\r\n",
+         ": error 0x10012 (a `;` is expected) at line 4, column 1"},
+        {"byte-order mark", "\xEF\xBB\xBF" + original,
+         ": error 0x10005 (the file does not begin with KORVANTE-TEXT-TYPE) at line 1, column 1 "
+         "(hint: the file starts with a UTF-8 byte-order mark"},
+    };
+    const struct {
+        const char* before;
+        int line;
+    } scripts[] = {{"", 1}, {"start\nexit\n", 3}};
+    for (const auto& d : damages) {
+        write_all(song, d.bytes);
+        for (const auto& s : scripts) {
+            const Result r =
+                script(std::string(s.before) + "open " + lib() + " デモソング/はじまりの朝\n");
+            EXPECT_EQ(r.status, 1) << d.name << "\n" << r.out;
+            EXPECT_TRUE(has(r, "line " + std::to_string(s.line) +
+                                   ": cannot read the music 'デモソング/はじまりの朝': " + song +
+                                   d.reason))
+                << d.name << " after '" << s.before << "'\n"
+                << r.out;
+            EXPECT_FALSE(has(r, "no such file")) << r.out;
+            EXPECT_EQ(read_all(song), d.bytes) << d.name;
+        }
+    }
+}
+
+// New music into a folder that exists asks first; No creates nothing, Yes goes on to the checks
+// of the files inside it and to the creation.
+TEST_F(LibraryFlow, NewMusicIntoAnExistingFolderAsksFirst) {
+    const std::string folder = dir_ + "/lib/song";
+    const std::string question =
+        "ask: 同じ名前のフォルダは既に存在していますが、\\n作成してよろしいですか？\\n\\n" +
+        windows(folder);
+    const std::string stage_message =
+        "warn: 指定したフォルダに同じ名前のステージマップファイルが既に存在しています。";
+    const std::string library = read_all(home_ + "/mymusic/library.kvnr");
+    const struct {
+        const char* name;
+        bool stage_inside;
+        const char* answer;
+        bool created;
+    } cases[] = {
+        {"empty folder, No", false, "no", false},
+        {"empty folder, Yes", false, "yes", true},
+        {"stage map inside, No", true, "no", false},
+        {"stage map inside, Yes", true, "yes", false},
+    };
+    for (const auto& c : cases) {
+        fs::remove_all(dir_ + "/lib");
+        fs::create_directories(folder);
+        write_all(home_ + "/mymusic/library.kvnr", library);
+        if (c.stage_inside) write_all(folder + "/stage.kvnl", "not a stage map");
+        const Result r = script("start\nselect /\nanswer " + std::string(c.answer) +
+                                "\ndialog page=1 parent=" + dir_ +
+                                "/lib folder=song\nmenu 40063\nmenu 40044\nexit\n");
+        EXPECT_EQ(r.status, 0) << c.name << "\n" << r.out;
+        EXPECT_TRUE(has(r, question + " -> " + c.answer + "\n")) << c.name << "\n" << r.out;
+        EXPECT_EQ(has(r, stage_message), c.stage_inside && std::string(c.answer) == "yes")
+            << c.name << "\n"
+            << r.out;
+        for (const char* file : {"music.kvnb", "music.kvnl", "chord.kvnl"})
+            EXPECT_EQ(fs::exists(folder + "/" + file), c.created) << c.name << ": " << file;
+        if (c.stage_inside) {
+            EXPECT_EQ(read_all(folder + "/stage.kvnl"), "not a stage map");
+        }
+        if (!c.created) {
+            EXPECT_EQ(read_all(home_ + "/mymusic/library.kvnr"), library) << c.name;
+        }
+    }
+}
+
+// A link whose file is missing, opened with Yes, is a new file waiting to be saved: the exit
+// question offers it and Yes writes it.
+TEST_F(LibraryFlow, AMissingLinkOpenedWithYesIsWrittenAtExit) {
+    const struct {
+        const char* node;
+        const char* file;
+        const char* type;
+    } cases[] = {
+        {"デモソング/マップ/ニ長調", "chord_d.kvnl", "MTYPE_LEAF_CHORD"},
+        {"デモソング/パターン見本", "sampler.kvnl", "MTYPE_LEAF_MUSIC"},
+    };
+    for (const auto& c : cases) {
+        const std::string file = demo_ + "/" + c.file;
+        fs::remove(file);
+        const Result r = script("start\nselect " + std::string(c.node) +
+                                "\nanswer yes\nmenu 40041\nprint modified\nanswer yes\nexit\n");
+        EXPECT_EQ(r.status, 0) << c.node << "\n" << r.out;
+        EXPECT_TRUE(has(r, "ask: " + windows(file) +
+                               "\\n\\nこのファイルは存在しません。\\n新しく作成してもよろしいで"
+                               "すか？ -> yes\n"))
+            << r.out;
+        EXPECT_TRUE(has(r, "modified: 1\n  " + windows(file) + "\n")) << c.node << "\n" << r.out;
+        EXPECT_TRUE(has(r, "ask: アプリケーションの終了\\n\\n")) << c.node << "\n" << r.out;
+        ASSERT_TRUE(fs::exists(file)) << c.node << "\n" << r.out;
+        const Result check = program("check '" + file + "'");
+        EXPECT_EQ(check.status, 0) << check.out;
+        EXPECT_TRUE(has(check, std::string(": ok ") + c.type)) << check.out;
+    }
+}
+
+// The scale list of a chord map opened through the started application holds each scale of
+// the scale map once: deleting one and exiting writes the others, each once.
+TEST_F(LibraryFlow, TheStartedApplicationsScaleListHoldsEachScaleOnce) {
+    const std::string file = home_ + "/define/mapscale.def";
+    const std::vector<std::string> before = scale_names(file);
+    ASSERT_GE(before.size(), 2u);
+    const struct {
+        const char* name;
+        const char* lines;
+    } cases[] = {
+        {"started",
+         "start\nopen LIB デモソング/マップ/ハ長調\nscale-row 0\nanswer yes\n"
+         "command 40523\nexit\n"},
+        {"started, ended and opened without the application",
+         "start\nexit\nopen LIB デモソング/マップ/ハ長調\nscale-row 0\nanswer yes\n"
+         "command 40523\nsave-scales\n"},
+    };
+    for (const auto& c : cases) {
+        const std::string original = read_all(kv_test::app_data("define/mapscale.def"));
+        write_all(file, original);
+        std::string lines = c.lines;
+        lines.replace(lines.find("LIB"), 3, lib());
+        const Result r = script(lines);
+        EXPECT_EQ(r.status, 0) << c.name << "\n" << r.out;
+        const std::vector<std::string> after = scale_names(file);
+        std::vector<std::string> expected(before.begin() + 1, before.end());
+        EXPECT_EQ(after, expected) << c.name << "\n" << r.out;
+    }
+}
+
+// File -> export over a file of the open library, or over what is not a regular file, is
+// refused with a message naming the file and why; the file stays as it was.
+TEST_F(LibraryFlow, ExportNeverReplacesALibraryFileOrSomethingElse) {
+    fs::create_directories(dir_ + "/folder.mid");
+    ASSERT_EQ(::mkfifo((dir_ + "/fifo.mid").c_str(), 0600), 0);
+    write_all(dir_ + "/target.mid", "old");
+    fs::create_symlink(dir_ + "/target.mid", dir_ + "/link.mid");
+    const std::string library_file =
+        "\\n\\n※ 開いているライブラリのファイルです。上書きできません。\\n\\n";
+    const std::string not_regular =
+        "\\n\\n※ 通常のファイルではありません。(フォルダ、デバイス、FIFO、シンボリックリンク)"
+        "\\n\\n";
+    const struct {
+        std::string target;
+        std::string why;
+    } cases[] = {
+        {demo_ + "/song.kvnl", library_file},
+        {home_ + "/mymusic/library.kvnr", library_file},
+        {demo_ + "/demo.kvnb", library_file},
+        {demo_ + "/chord_c.kvnl", library_file},
+        {home_ + "/pattern_v01/pattern.kvnb", library_file},
+        {dir_ + "/folder.mid", not_regular},
+        {dir_ + "/fifo.mid", not_regular},
+        {dir_ + "/link.mid", not_regular},
+    };
+    for (const auto& c : cases) {
+        const bool regular = fs::is_regular_file(fs::symlink_status(c.target));
+        const std::string bytes = regular ? read_all(c.target) : std::string();
+        const Result r = script("start\nopen " + lib() + " デモソング/はじまりの朝\nfile " +
+                                c.target + "\nmenu 40105\nexit\n");
+        EXPECT_EQ(r.status, 0) << c.target << "\n" << r.out;
+        EXPECT_TRUE(has(r, "warn: エクスポートできませんでした。" + c.why + c.target + "\n"))
+            << c.target << "\n"
+            << r.out;
+        if (regular) {
+            EXPECT_EQ(read_all(c.target), bytes) << c.target;
+        }
+    }
+    EXPECT_TRUE(fs::is_directory(fs::symlink_status(dir_ + "/folder.mid")));
+    EXPECT_TRUE(fs::is_fifo(fs::symlink_status(dir_ + "/fifo.mid")));
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(dir_ + "/link.mid")));
+    EXPECT_EQ(read_all(dir_ + "/target.mid"), "old");
+
+    // Anywhere else the export writes the file.
+    const Result r = script("start\nopen " + lib() + " デモソング/はじまりの朝\nfile " + dir_ +
+                            "/out.mid\nmenu 40105\nexit\n");
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_FALSE(has(r, "warn: エクスポート")) << r.out;
+    EXPECT_EQ(read_all(dir_ + "/out.mid").substr(0, 4), "MThd");
+}
+
+// A library named on the command line that cannot be read shows the one message of the
+// command line; the file stays as it was and is not remembered.
+TEST_F(LibraryFlow, AnUnreadableCommandLineLibraryShowsOneMessage) {
+    write_all(dir_ + "/broken.kvnr", "KORVANTE-TEXT-TYPE\r\nheader {\r\n soft_version = 1\r\n");
+    fs::create_directories(dir_ + "/folder.kvnr");
+    for (const char* name : {"broken.kvnr", "folder.kvnr"}) {
+        const std::string path = dir_ + "/" + name;
+        const std::string bytes = read_all(path);
+        const Result r = script("start " + path + "\nexit\n");
+        EXPECT_EQ(r.status, 0) << r.out;
+        EXPECT_TRUE(has(r, "warn: ライブラリファイルがロードできませんでした。\\n\\nファイル : " +
+                               windows(path) + "\n"))
+            << r.out;
+        EXPECT_EQ(count(r, "warn: "), 1u) << r.out;
+        EXPECT_FALSE(has(r, "ライブラリファイルにエラーがあります。")) << r.out;
+        if (fs::is_regular_file(path)) {
+            EXPECT_EQ(read_all(path), bytes);
+        }
+        std::string config;
+        kv_test::run_capture("iconv -f CP932 -t UTF-8 '" + home_ + "/define/korvante.cfg'",
+                             &config);
+        EXPECT_EQ(config.find(name), std::string::npos) << config;
+    }
+}
+
+// The key-name display commands and the three key selectors mark the chord map modified on
+// every selection, also of the value it has: the next save writes the file.
+TEST_F(LibraryFlow, KeyNameDisplayAndKeySelectorsMarkTheChordMap) {
+    const std::string file = demo_ + "/chord_c.kvnl";
+    const std::string mark = "// not written by the program\r\n";
+    for (const char* line : {"command 40512", "command 40513", "command 40514", "key cdeg 2",
+                             "key sdeg -3", "key tone 5"}) {
+        const std::string lines =
+            "open " + lib() + " デモソング/マップ/ハ長調\n" + line + "\nsave\n";
+        Result r = script(lines);  // the value is chosen once
+        ASSERT_EQ(r.status, 0) << line << "\n" << r.out;
+        write_all(file, read_all(file) + mark);
+        r = script(lines);  // and chosen again
+        EXPECT_EQ(r.status, 0) << line << "\n" << r.out;
+        EXPECT_TRUE(has(r, file + "\n")) << line << "\n" << r.out;
+        EXPECT_EQ(read_all(file).find(mark), std::string::npos) << line;
+        const Result check = program("check '" + file + "'");
+        EXPECT_EQ(check.status, 0) << check.out;
+    }
+}
+
+}  // namespace library_flow_script_test
