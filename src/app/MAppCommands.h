@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "edit/MedtViewCommands.h"
 #include "model/core/CkvString.h"
 
 // Command numbers of the main window, the library tree and the edit list.
@@ -45,8 +46,8 @@ enum MAppCommandId : uint32_t {
     ID_STOP = 40103,
     ID_PAUSE = 40104,
     ID_EXPORT_MIDI = 40105,
-    ID_MUSIC_F7 = 40211,  // music-view commands reached by accelerator
-    ID_MUSIC_F8 = 40212,
+    ID_MUSIC_F7 = MVC_SHOW_PLAY_POSITION,  // music-view commands reached by accelerator
+    ID_MUSIC_F8 = MVC_AUTOSCROLL,
     ID_APP_EXIT = 57665,
 };
 

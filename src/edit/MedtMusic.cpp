@@ -272,7 +272,8 @@ int MedtMusic::action(int code) {
 namespace {
 // Pixels of a tick position at `beats` display beats of `width` pixels each.
 int32_t tick_to_pixels(int64_t tick, int32_t beats, int32_t width) {
-    return static_cast<int32_t>(std::clamp<int64_t>(tick * beats * width / 1920, 0, INT32_MAX));
+    return static_cast<int32_t>(
+        std::clamp<int64_t>(tick * beats * width / MseqTrack::kTicksPerBar, 0, INT32_MAX));
 }
 }  // namespace
 
@@ -283,12 +284,12 @@ void MedtMusic::set_play_tick(int32_t tick) {
 
 int32_t MedtMusic::play_tick() const {
     const int64_t per_bar = int64_t{display_beats} * metrics_->beat_width;
-    return static_cast<int32_t>(int64_t{play_cursor} * 1920 / per_bar);
+    return static_cast<int32_t>(int64_t{play_cursor} * MseqTrack::kTicksPerBar / per_bar);
 }
 
 void MedtMusic::play_position(int32_t* bar, int32_t* beat, int32_t* tick) const {
     const int32_t t = play_tick();
-    const int32_t beat_ticks = 1920 / display_beats;
+    const int32_t beat_ticks = MseqTrack::kTicksPerBar / display_beats;
     const int32_t bar_ticks = beat_ticks * bar_grid;
     *bar = t / bar_ticks + 1 - (music_ ? music_->m_BlankBar : 0);
     *beat = t % bar_ticks / beat_ticks + 1;

@@ -198,14 +198,14 @@ public:
     // The history's group closing and auto-advance (see MedtHistory).
     void close_group() { history_.close_group(); }
     void set_auto_advance(int on) { history_.set_auto_advance(on); }
-    // A menu command of the music view and its track list, acting on the current track: 40261 to
-    // 40267 the edit actions, 40268 undo, 40273 delete track (asks first), 40274 copy track,
-    // 40275 paste track, 40281 to 40310 add a track of the sub-menu's type (40291, the rhythm
-    // track, needs the view's pop-up first: see add_rhythm_track). Failures are shown as warnings
-    // through the user port. Returns 1 when the command is one of these and 0 otherwise.
+    // A menu command of the music view and its track list (MedtViewCommandId), acting on the
+    // current track: the edit actions, undo, delete track (asks first), copy track, paste
+    // track, and adding a track of the sub-menu's type (the rhythm track, MVC_ADD_RHYTHM, needs
+    // the view's pop-up first: see add_rhythm_track). Failures are shown as warnings through
+    // the user port. Returns 1 when the command is one of these and 0 otherwise.
     int command(int id);
-    // 40291 after the view's pop-up: adds a rhythm note track under the current track, named
-    // after the drum sound `sound` and sounding it. A warning through the user port when the
+    // MVC_ADD_RHYTHM after the view's pop-up: adds a rhythm note track under the current track,
+    // named after the drum sound `sound` and sounding it. A warning through the user port when the
     // track cannot be added there. Returns 1 when the track was added; 0 otherwise (also when
     // `sound` is not a drum sound of the word dictionary, nothing then changes or shows).
     int add_rhythm_track(const MseqBlockWord& sound);

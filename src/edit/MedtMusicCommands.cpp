@@ -11,6 +11,7 @@
 #include "edit/MedtText.h"
 #include "edit/MedtTrackKinds.h"
 #include "edit/MedtUserPort.h"
+#include "edit/MedtViewCommands.h"
 #include "model/block/MseqBlockRefer.h"
 #include "model/core/MseqObject.h"
 #include "model/core/MseqType.h"
@@ -23,13 +24,13 @@
 
 namespace {
 
-// The track types of the add-track sub-menu, 40281 to 40292.
+// The track types of the add-track sub-menu, from MVC_ADD_GROUP to MVC_ADD_MESSAGE.
 const MSEQ_TYPE kAddTypes[12] = {
     MTYPE_TRACK_GROUP,  MTYPE_TRACK_TEXT,  MTYPE_TRACK_MEMO,       MTYPE_TRACK_LYRIC,
     MTYPE_TRACK_MARKER, MTYPE_TRACK_TEMPO, MTYPE_TRACK_CHORD,      MTYPE_TRACK_CHORD_MAP,
     MTYPE_TRACK_REFER,  MTYPE_TRACK_NOTE,  0 /* rhythm: pop-up */, MTYPE_TRACK_MSG,
 };
-// The preset messages of 40301 to 40310.
+// The preset messages of MVC_ADD_PRESET_FIRST to MVC_ADD_PRESET_LAST.
 const uint32_t kPresetForms[10] = {30, 1, 10, 11, 64, 91, 92, 93, 94, 95};
 
 void warn(MedtUserPort* port, const char* utf8) {
@@ -63,27 +64,31 @@ int MedtMusicInvoker::add_rhythm_track(const MseqBlockWord& sound) {
 }
 
 int MedtMusicInvoker::command(int id) {
-    if (id >= 40261 && id <= 40267) {
-        action(MACT_CUT + (id - 40261));
+    if (id >= MVC_CUT && id <= MVC_SPACE) {
+        action(MACT_CUT + (id - MVC_CUT));
         return 1;
     }
-    if (id == 40268) {
+    if (id == MVC_UNDO) {
         undo();
         return 1;
     }
-    const bool add = (id >= 40281 && id <= 40292) || (id >= 40301 && id <= 40310);
-    if (!add && (id < 40273 || id > 40275)) return 0;
-    if (id == 40291) return 0;  // the rhythm sound is picked in the view's pop-up first
+    const bool add = (id >= MVC_ADD_GROUP && id <= MVC_ADD_MESSAGE) ||
+                     (id >= MVC_ADD_PRESET_FIRST && id <= MVC_ADD_PRESET_LAST);
+    if (!add && (id < MVC_DELETE_TRACK || id > MVC_PASTE_TRACK)) return 0;
+    if (id == MVC_ADD_RHYTHM) return 0;  // the rhythm sound is picked in the view's pop-up first
     if (!music_ || !current_) return 1;
     const MSEQ_ID selected = current_->id();
     if (add) {
-        const MSEQ_TYPE type = id <= 40292 ? kAddTypes[id - 40281] : MTYPE_TRACK_MSG;
+        const MSEQ_TYPE type =
+            id <= MVC_ADD_MESSAGE ? kAddTypes[id - MVC_ADD_GROUP] : MTYPE_TRACK_MSG;
         const MseqMsgForm* form =
-            id >= 40301 ? MseqMsgFormMap::builtin().find(kPresetForms[id - 40301]) : nullptr;
+            id >= MVC_ADD_PRESET_FIRST
+                ? MseqMsgFormMap::builtin().find(kPresetForms[id - MVC_ADD_PRESET_FIRST])
+                : nullptr;
         add_track(type, form ? &form->m_Name : nullptr, 16);
         return 1;
     }
-    if (id == 40273) {
+    if (id == MVC_DELETE_TRACK) {
         MseqObject* node = current_->node();
         const CkvString question =
             medt_format(medt_text("トラックを削除します。よろしいですか？\n\nID\t0x%08x\n名前\t%"
@@ -96,7 +101,7 @@ int MedtMusicInvoker::command(int id) {
         if (remove->state != MCMD_DONE) warn(port, "選択しているトラックを削除できませんでした。");
         return 1;
     }
-    if (id == 40274) {
+    if (id == MVC_COPY_TRACK) {
         auto store = mcmd_make<McmdStoreLeafs>(0);
         execute(store.get());
         if (store->state != MCMD_DONE || !store->result)

@@ -14,8 +14,48 @@ class MseqMusic;
 // user-interface thread.
 struct MedtViewCommand {
     int32_t id;
-    const char* label;   // UTF-8 menu label; "\t" separates the key shown at the right
+    const char* name;    // UTF-8 menu label without its key
+    const char* key;     // the key the view answers with, in the portable form of key names
+                         // ("E", "1", "F7", "Ctrl+X", "Del", "Space"); "" for none
     const char* status;  // UTF-8 status-bar text
+};
+
+// The numbers of the music view's commands.
+enum MedtViewCommandId : int32_t {
+    MVC_DRAW_PURE = 40201,  // the note kinds drawn by a press, 40201-40205 (m_NoteState 1-5)
+    MVC_DRAW_TONE = 40202,
+    MVC_DRAW_SCALE = 40203,
+    MVC_DRAW_CHORD = 40204,
+    MVC_DRAW_RHYTHM = 40205,
+    MVC_SHOW_PLAY_POSITION = 40211,  // scrolls to the play cursor
+    MVC_AUTOSCROLL = 40212,
+    MVC_CHORD_NAMES = 40221,
+    MVC_MODE_ICONS = 40222,
+    MVC_TRACK_INFO = 40223,
+    MVC_SHOW_ANCHOR = 40231,  // the display toggles of the view's tool bar, 40231-40239
+    MVC_SHOW_OPTION = 40232,
+    MVC_SHOW_VELOCITY = 40233,
+    MVC_SHOW_EFFECT = 40234,
+    MVC_SHOW_DEGREE = 40236,
+    MVC_SHOW_CHORD = 40237,
+    MVC_SHOW_GUIDE = 40239,
+    MVC_CUT = 40261,  // the edit actions, 40261-40267, in the order of MACT_CUT...MACT_SPACE
+    MVC_COPY = 40262,
+    MVC_PASTE = 40263,
+    MVC_OVERWRITE = 40264,
+    MVC_DELETE = 40265,
+    MVC_DELETE_BEFORE = 40266,
+    MVC_SPACE = 40267,
+    MVC_UNDO = 40268,
+    MVC_ADD_TRACK = 40272,  // the add-track sub-menu's own entry
+    MVC_DELETE_TRACK = 40273,
+    MVC_COPY_TRACK = 40274,
+    MVC_PASTE_TRACK = 40275,
+    MVC_ADD_GROUP = 40281,   // the add-track sub-menu: track types 40281-40292
+    MVC_ADD_RHYTHM = 40291,  // picks the drum sound in the view's pop-up first
+    MVC_ADD_MESSAGE = 40292,
+    MVC_ADD_PRESET_FIRST = 40301,  // message tracks with a preset message, 40301-40310
+    MVC_ADD_PRESET_LAST = 40310,
 };
 
 // The view's display bits of m_ShowState.
@@ -35,26 +75,35 @@ enum : uint32_t {
 
 namespace medt_view_commands {
 
-// The commands in menu order, grouped: note kinds (40201-40205), display toggles, edit commands
-// (40261-40268), track commands (40272-40275). Never empty.
+// The commands in menu order, grouped: note kinds, display toggles, edit commands, track
+// commands. Never empty.
 const std::vector<MedtViewCommand>& note_kinds();
 const std::vector<MedtViewCommand>& display_toggles();
 const std::vector<MedtViewCommand>& edit_commands();
 const std::vector<MedtViewCommand>& track_commands();
-// The add-track sub-menu (40281-40292, 40301-40310), in menu order.
+// The add-track sub-menu, in menu order.
 const std::vector<MedtViewCommand>& add_track_commands();
 
 // The entry of `id` in any of the tables; nullptr when none.
 const MedtViewCommand* find(int32_t id);
-// The label and status text of `id` in CP932; empty for unknown numbers.
+// The entry answering `key` (a key name as in the tables, modifiers first: "Ctrl+X");
+// nullptr when no command has that key.
+const MedtViewCommand* find_key(const char* key);
+// True for the note-kind commands MVC_DRAW_PURE...MVC_DRAW_RHYTHM.
+bool is_note_kind(int32_t id);
+// True for the commands that change only how the view shows the music (note kinds, display
+// toggles, scrolling to the play cursor): they work on a locked view too.
+bool is_view_setting(int32_t id);
+// The menu label of `id` in CP932, its key after a tab when it has one, and its status text;
+// empty for unknown numbers.
 CkvString label(int32_t id);
 CkvString status_text(int32_t id);
 
 // The display bit a toggle command flips; 0 for other numbers.
 uint32_t toggle_bit(int32_t id);
 // Runs a display toggle or note-kind command on the music's view settings: a toggle flips its
-// bit (and when neither chord degrees nor chord names would remain shown, shows names after
-// 40236 and degrees after 40237's opposite), a note-kind command sets m_NoteState 1-5. False
+// bit (and when neither chord degrees nor chord names would remain shown, shows the other one),
+// a note-kind command sets m_NoteState 1-5. False
 // for other numbers or a null music; the music is not marked modified (view settings only).
 bool run(MseqMusic* music, int32_t id);
 // Whether the command's entry carries a check mark for this music.

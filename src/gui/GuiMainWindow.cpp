@@ -21,6 +21,7 @@
 #include "model/core/MseqObject.h"
 #include "model/library/MseqConfig.h"
 #include "model/library/MseqRoom.h"
+#include "model/track/MseqBarBeat.h"
 
 namespace {
 
@@ -69,11 +70,11 @@ QStyle::StandardPixmap icon_of(uint32_t id) {
 
 // "[bar-beat-tick]" of a position, counting bars and beats from 1 (4/4, 480 ticks a beat).
 QString position_text(int32_t tick) {
-    if (tick < 0) tick = 0;
+    const MseqBarBeat p = mseq_bar_beat(tick);
     return QStringLiteral("[%1-%2-%3]")
-        .arg(tick / 1920 + 1, 3, 10, QLatin1Char('0'))
-        .arg(tick % 1920 / 480 + 1)
-        .arg(tick % 480, 3, 10, QLatin1Char('0'));
+        .arg(p.bar, 3, 10, QLatin1Char('0'))
+        .arg(p.beat)
+        .arg(p.tick, 3, 10, QLatin1Char('0'));
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "model/library/MseqMusic.h"
+#include "model/track/MseqBarBeat.h"
 #include "platform/MidiOut.h"
 #include "platform/SynthPort.h"
 #include "play/devices/MplyDeviceDMusic.h"
@@ -31,10 +32,9 @@ void on_interrupt(int) {
 
 // "bar:beat:tick" of a position, counting bars and beats from 1 (4/4, 480 ticks a beat).
 std::string bar_beat_tick(int32_t tick) {
-    if (tick < 0) tick = 0;
+    const MseqBarBeat p = mseq_bar_beat(tick);
     char buf[48];
-    std::snprintf(buf, sizeof buf, "%4d:%d:%03d", tick / 1920 + 1, tick % 1920 / 480 + 1,
-                  tick % 480);
+    std::snprintf(buf, sizeof buf, "%4d:%d:%03d", p.bar, p.beat, p.tick);
     return buf;
 }
 

@@ -2,10 +2,15 @@
 // settings of a music, and that every command the view offers has its label and status text.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstring>
 #include <set>
+#include <string>
+#include <utility>
 
 #include "edit/MedtViewCommands.h"
 #include "model/library/MseqMusic.h"
+#include "model/track/MseqBarBeat.h"
 #include "platform/TextCodec.h"
 
 namespace mvc = medt_view_commands;
@@ -83,6 +88,60 @@ TEST(ViewCommands, EveryCommandHasItsLabelAndStatusTextOnce) {
     EXPECT_EQ(kv_codec::utf8_from_cp932(mvc::status_text(40261)),
               "選択範囲を記憶(コピー)して、切り取ります。[Ctrl]+[X]");
     EXPECT_EQ(kv_codec::utf8_from_cp932(mvc::status_text(40212)), "再生オートスクロール [F8]");
+}
+
+// Each key names one command, the menu label shows it after a tab, and the keys are the ones
+// the view has always answered to.
+TEST(ViewCommands, EachKeyRunsOneCommandAndShowsInItsLabel) {
+    const std::pair<const char*, int32_t> keys[] = {
+        {"E", MVC_DRAW_PURE},
+        {"R", MVC_DRAW_RHYTHM},
+        {"1", MVC_SHOW_DEGREE},
+        {"2", MVC_SHOW_CHORD},
+        {"7", MVC_SHOW_GUIDE},
+        {"F7", MVC_SHOW_PLAY_POSITION},
+        {"F8", MVC_AUTOSCROLL},
+        {"Ctrl+X", MVC_CUT},
+        {"Ctrl+B", MVC_OVERWRITE},
+        {"Del", MVC_DELETE},
+        {"Backspace", MVC_DELETE_BEFORE},
+        {"Space", MVC_SPACE},
+        {"Ctrl+Z", MVC_UNDO},
+    };
+    for (const auto& [key, id] : keys) {
+        const MedtViewCommand* c = mvc::find_key(key);
+        ASSERT_NE(c, nullptr) << key;
+        EXPECT_EQ(c->id, id) << key;
+        const std::string label = kv_codec::utf8_from_cp932(mvc::label(id));
+        EXPECT_EQ(label.substr(label.size() - std::strlen(key) - 1), std::string("\t") + key);
+    }
+    std::set<std::string> seen;
+    for (const auto* table : {&mvc::note_kinds(), &mvc::display_toggles(), &mvc::edit_commands(),
+                              &mvc::track_commands(), &mvc::add_track_commands()}) {
+        for (const MedtViewCommand& c : *table) {
+            if (*c.key) {
+                EXPECT_TRUE(seen.insert(c.key).second) << c.key;
+            }
+        }
+    }
+    EXPECT_EQ(mvc::find_key("Ctrl+Shift+Z"), nullptr);  // not a second undo
+    EXPECT_EQ(mvc::find_key(""), nullptr);
+    EXPECT_EQ(kv_codec::utf8_from_cp932(mvc::label(MVC_ADD_TRACK)), "トラックの追加");
+    EXPECT_EQ(kv_codec::utf8_from_cp932(mvc::label(MVC_DRAW_PURE)), "ピュア音符で描く\tE");
+    EXPECT_TRUE(mvc::is_view_setting(MVC_SHOW_PLAY_POSITION));
+    EXPECT_TRUE(mvc::is_view_setting(MVC_DRAW_CHORD));
+    EXPECT_FALSE(mvc::is_view_setting(MVC_UNDO));
+}
+
+TEST(BarBeat, PositionsCountBarsAndBeatsFromOne) {
+    const std::pair<int32_t, std::array<int32_t, 3>> cases[] = {
+        {0, {1, 1, 0}},      {479, {1, 1, 479}}, {480, {1, 2, 0}},
+        {1919, {1, 4, 479}}, {1920, {2, 1, 0}},  {-5, {1, 1, 0}},
+    };
+    for (const auto& [tick, want] : cases) {
+        const MseqBarBeat p = mseq_bar_beat(tick);
+        EXPECT_EQ((std::array<int32_t, 3>{p.bar, p.beat, p.tick}), want) << tick;
+    }
 }
 
 }  // namespace view_commands_test

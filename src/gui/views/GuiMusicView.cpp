@@ -44,7 +44,7 @@ GuiMusicView::GuiMusicView(QWidget* parent) : QWidget(parent) {
         a->setData(c.id);
         a->setStatusTip(gui_text(mvc::status_text(c.id)));
         a->setToolTip(label.section(QLatin1Char('\t'), 0, 0));
-        a->setCheckable(mvc::toggle_bit(c.id) != 0 || (c.id >= 40201 && c.id <= 40205));
+        a->setCheckable(mvc::toggle_bit(c.id) != 0 || mvc::is_note_kind(c.id));
         connect(a, &QAction::triggered, this, [this, id = c.id] { run_command(id); });
         connect(a, &QAction::hovered, this, [this, a] {
             if (status) status(a->statusTip());
@@ -66,21 +66,21 @@ GuiMusicView::GuiMusicView(QWidget* parent) : QWidget(parent) {
         actions_.push_back(a);
     };
     for (const MedtViewCommand& c : mvc::edit_commands())
-        make(c, edit_menu, c.id != 40266);
+        make(c, edit_menu, c.id != MVC_DELETE_BEFORE);
     bar_->addSeparator();
     edit_menu->addSeparator();
-    auto* add = edit_menu->addMenu(gui_text(mvc::label(40272)));
+    auto* add = edit_menu->addMenu(gui_text(mvc::label(MVC_ADD_TRACK)));
     for (const MedtViewCommand& c : mvc::add_track_commands())
         make(c, add, false);
     for (const MedtViewCommand& c : mvc::track_commands()) {
-        if (c.id != 40272) make(c, edit_menu, false);
+        if (c.id != MVC_ADD_TRACK) make(c, edit_menu, false);
     }
     for (const MedtViewCommand& c : mvc::note_kinds())
         make(c, view_menu, true);
     bar_->addSeparator();
     view_menu->addSeparator();
     for (const MedtViewCommand& c : mvc::display_toggles())
-        make(c, view_menu, c.id < 40240);
+        make(c, view_menu, true);
 
     timeline_->status = [this](const QString& s) {
         if (status) status(s);
@@ -147,16 +147,16 @@ void GuiMusicView::set_editor(MedtMusicInvoker* editor) {
 bool GuiMusicView::run_command(int id) {
     if (!editor_) return false;
     bool done = false;
-    if (id == 40211) {
+    if (id == MVC_SHOW_PLAY_POSITION) {
         timeline_->follow_play_cursor();
         return true;
     }
-    if (mvc::toggle_bit(id) || (id >= 40201 && id <= 40205)) {
+    if (mvc::toggle_bit(id) || mvc::is_note_kind(id)) {
         done = mvc::run(editor_->music(), id);
         timeline_->relayout();
-    } else if (id == 40291) {
+    } else if (id == MVC_ADD_RHYTHM) {
         done = add_rhythm_track();
-    } else if (id == 40268) {
+    } else if (id == MVC_UNDO) {
         done = !editor_->nothing_to_undo() && !editor_->read_only();
         editor_->undo();
     } else {
@@ -194,9 +194,7 @@ void GuiMusicView::update_actions() {
     const bool locked = !editor_ || editor_->read_only();
     for (QAction* a : actions_) {
         const int id = a->data().toInt();
-        const bool view_setting =
-            id == 40211 || mvc::toggle_bit(id) || (id >= 40201 && id <= 40205);
-        a->setEnabled(editor_ && (view_setting || !locked));
+        a->setEnabled(editor_ && (mvc::is_view_setting(id) || !locked));
         if (a->isCheckable()) a->setChecked(editor_ && mvc::checked(editor_->music(), id));
     }
 }

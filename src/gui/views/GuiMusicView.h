@@ -55,7 +55,7 @@ public:
 
 private:
     void update_actions();
-    // 40291: picks the rhythm sound from a pop-up, then adds the rhythm note track.
+    // MVC_ADD_RHYTHM: picks the rhythm sound from a pop-up, then adds the rhythm note track.
     bool add_rhythm_track();
 
     // Held counted: the edit list may let go of the editor while the view still shows it.

@@ -4,6 +4,7 @@
 #include <QDrag>
 #include <QInputDialog>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
@@ -169,7 +170,8 @@ void GuiTimeline::relayout() {
     }
     const MedtMetrics& m = editor_->metrics();
     const uint32_t show = editor_->music() ? uint32_t(editor_->music()->m_ShowState) : 0;
-    const double px_per_tick = double(editor_->display_beats) * m.beat_width / 1920.0;
+    const double px_per_tick =
+        double(editor_->display_beats) * m.beat_width / double(MseqTrack::kTicksPerBar);
     int top = 0;
     for (MedtTrack* t = editor_->root(); t; t = t->next_in(editor_->root())) {
         const int base = t->row_height();
@@ -590,58 +592,37 @@ void GuiTimeline::keyPressEvent(QKeyEvent* event) {
         case Qt::Key_A:
             action = ctrl ? MACT_SELECT_ALL : 0;
             break;
-        case Qt::Key_X:
-            action = ctrl ? MACT_CUT : 0;
-            break;
-        case Qt::Key_C:
-            action = ctrl ? MACT_COPY : 0;
-            break;
-        case Qt::Key_V:
-            action = ctrl ? MACT_PASTE : 0;
-            break;
-        case Qt::Key_B:
-            action = ctrl ? MACT_OVERWRITE : 0;
-            break;
-        case Qt::Key_Delete:
-            action = MACT_DELETE;
-            break;
-        case Qt::Key_Backspace:
-            action = MACT_DELETE_BEFORE;
-            break;
-        case Qt::Key_Space:
-            action = MACT_SPACE;
-            break;
-        case Qt::Key_Z:
-            if (ctrl) {
-                editor_->undo();
-                scroll_to_cursor();
-                viewport()->update();
-                emit cursor_moved();
-                return;
-            }
-            break;
         default:
             break;
     }
-    if (!action && !ctrl && !shift && view_command) {
-        // The display keys 1-7 and the note-kind letters of the view's menu.
-        static const std::pair<int, int> kKeys[] = {
-            {Qt::Key_1, 40236}, {Qt::Key_2, 40237}, {Qt::Key_3, 40231}, {Qt::Key_4, 40232},
-            {Qt::Key_5, 40233}, {Qt::Key_6, 40234}, {Qt::Key_7, 40239}, {Qt::Key_E, 40201},
-            {Qt::Key_T, 40202}, {Qt::Key_W, 40203}, {Qt::Key_Q, 40204}, {Qt::Key_R, 40205},
-        };
-        for (const auto& [key, id] : kKeys) {
-            if (event->key() == key) {
-                view_command(id);
-                return;
-            }
-        }
-    }
+    if (!action && run_command_key(event)) return;
     if (!action) return QAbstractScrollArea::keyPressEvent(event);
     editor_->action(action);
     scroll_to_cursor();
     viewport()->update();
     emit cursor_moved();
+}
+
+bool GuiTimeline::run_command_key(QKeyEvent* event) {
+    // The keys of the view's commands (edit actions, undo, note kinds, display toggles) are the
+    // ones their table entries name.
+    const QByteArray key =
+        QKeySequence(event->keyCombination()).toString(QKeySequence::PortableText).toUtf8();
+    const MedtViewCommand* c = medt_view_commands::find_key(key.constData());
+    if (!c) return false;
+    if (c->id < MVC_CUT || c->id > MVC_UNDO) {
+        if (!view_command) return false;
+        view_command(c->id);
+        return true;
+    }
+    if (c->id == MVC_UNDO)
+        editor_->undo();
+    else
+        editor_->command(c->id);
+    scroll_to_cursor();
+    viewport()->update();
+    emit cursor_moved();
+    return true;
 }
 
 void GuiTimeline::scroll_to_cursor() {

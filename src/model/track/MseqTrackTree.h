@@ -22,7 +22,7 @@ MseqTrack* mseq_track_of(MseqObject* node);
 bool mseq_validate_tracks(MseqObject* top);
 
 // The length of a track in its own grid: a sequence's end index; for a root, header, part or
-// group ceil(m_Beat × L / 1920), L being the longest tick length of the sequences below it;
+// group ceil(m_Beat × L / kTicksPerBar), L being the longest tick length of the sequences below it;
 // 0 for any other track and for a node that is not a track.
 int64_t mseq_track_length(MseqObject* node);
 

@@ -10,12 +10,14 @@
 #include <limits>
 #include <map>
 #include <memory>
+#include <string>
 #include <type_traits>
 #include <vector>
 
 #include "edit/McmdTrack.h"
 #include "edit/MedtMusic.h"
 #include "edit/MedtTrack.h"
+#include "edit/MedtViewCommands.h"
 #include "model/block/MseqBlockChord.h"
 #include "model/block/MseqBlockLabel.h"
 #include "model/block/MseqBlockLink.h"
@@ -209,11 +211,11 @@ bool drum_sound(const std::string& text, MseqBlockWord* sound) {
     return false;
 }
 
-// 40291 SOUND: the rhythm note track, with the drum sound the view's pop-up would offer.
+// MVC_ADD_RHYTHM SOUND: the rhythm note track, with the drum sound the view's pop-up would offer.
 bool add_rhythm_track(ScriptSession& s, const ScriptLine& line, std::string* error) {
     MseqBlockWord sound;
     if (line.args.size() != 2) {
-        *error = "usage: command 40291 SOUND";
+        *error = "usage: command " + std::to_string(MVC_ADD_RHYTHM) + " SOUND";
         return false;
     }
     if (!drum_sound(line.args[1], &sound)) {
@@ -224,12 +226,13 @@ bool add_rhythm_track(ScriptSession& s, const ScriptLine& line, std::string* err
     return true;
 }
 
-// A menu command of the music view or its track list (40261-40268, 40273-40275, 40281-40310;
-// 40291 takes the drum sound as a second word).
+// A menu command of the music view or its track list (MedtViewCommandId; the rhythm track's
+// takes the drum sound as a second word).
 bool step_command(ScriptSession& s, const ScriptLine& line, std::string* error) {
     if (!need_track(s, error)) return false;
     int64_t id = 0;
-    if (!line.args.empty() && line.args[0] == "40291") return add_rhythm_track(s, line, error);
+    if (!line.args.empty() && line.args[0] == std::to_string(MVC_ADD_RHYTHM))
+        return add_rhythm_track(s, line, error);
     if (line.args.size() != 1 || !parse_number(line.args[0], 0, INT32_MAX, &id)) {
         *error = "usage: command ID";
         return false;
