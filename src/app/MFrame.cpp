@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/MAppFolders.h"
 #include "app/MAppText.h"
 #include "edit/McmdKind.h"
 #include "edit/MedtEntity.h"
@@ -12,12 +13,14 @@
 #include "model/library/MseqRoom.h"
 #include "model/theory/MseqMapScale.h"
 #include "model/theory/MseqMapWord.h"
+#include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "platform/MidiOut.h"
 #include "platform/Process.h"
 #include "platform/Shell.h"
 #include "platform/SynthPort.h"
 #include "platform/TextCodec.h"
+#include "platform/UserFolders.h"
 #include "play/devices/MplyDeviceDMusic.h"
 #include "play/devices/MplyDeviceSystem.h"
 #include "play/engine/MplyPlayer.h"
@@ -67,8 +70,7 @@ MFrame::MFrame(const MAppServices& services) : port_(services.port), impl_(new I
     // The application folder: "<prog>" counts from the program file inside it.
     std::string folder = services.home;
     if (folder.empty() && mseq_path::program_file().empty()) {
-        const std::string exe = kv_process::executable_path();
-        folder = exe.substr(0, exe.rfind('/'));
+        folder = kv_folders::locate_application(kv_process::executable_path()).path;
     }
     if (folder.empty()) {
         folder = kv_fs::to_host(mseq_path::remove_file_name(mseq_path::program_file()));
@@ -76,6 +78,10 @@ MFrame::MFrame(const MAppServices& services) : port_(services.port), impl_(new I
         mseq_path::set_program_file(CkvString(kv_fs::from_host(folder) + "\\korvante"));
     }
     home_ = kv_fs::to_host(kv_fs::from_host(folder));
+    // An installed (or otherwise read-only) application folder is only read: the settings go to
+    // the user's configuration folder and the first library is the user's copy of the demo.
+    read_only_ = kv_folders::given_application(home_).read_only;
+    mrec_settings::set_user_folder(read_only_ ? mapp_user_settings_folder() : CkvString());
 
     // In the order the frame owns them: desk, configuration, word map, scale map, placeholder,
     // spare nodes, player, exporter, devices.
@@ -99,6 +105,9 @@ MFrame::MFrame(const MAppServices& services) : port_(services.port), impl_(new I
         impl_->own_shell = kv_shell::make_desktop_shell();
         impl_->shell = impl_->own_shell.get();
     }
+    recovery_ = std::make_unique<MAppRecovery>(services.recovery);
+    clock_ = services.clock ? services.clock : &KvClock::system();
+    autosave_from_ms_ = clock_->now_ms();
     player_ = std::make_unique<MplyPlayer>(services.clock);
     exporter_ = std::make_unique<MplyExport>();
     impl_->system_device =
@@ -110,6 +119,8 @@ MFrame::MFrame(const MAppServices& services) : port_(services.port), impl_(new I
 }
 
 MFrame::~MFrame() {
+    // The end of a run that crashed does not come here: its copies stay for the next start.
+    recovery_->remove_own();
     // Closing the library also closes the editors the process-wide desk keeps for the edit
     // list, so that none outlives the entities it edits.
     close_room();
@@ -156,6 +167,7 @@ bool MFrame::create(const CkvString& command_line) {
     open_command_line(command_line);
     port_->refresh(MAppRefresh::menus);
     if (!room_node_) open_last_room();
+    offer_recovery();
     port_->refresh(MAppRefresh::title);
     return true;
 }
@@ -218,6 +230,9 @@ void MFrame::open_last_room() {
     MseqFullPath path;
     if (recent) {
         path = MseqFullPath(*recent);
+    } else if (read_only_) {
+        path = MseqFullPath(mapp_user_first_library(home_));
+        if (path.empty()) return;
     } else if (!mseq_path::executable_path(".\\mymusic\\library.kvnr", &path)) {
         return;
     }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/MAppFolders.h"
 #include "model/core/MseqDesk.h"
 #include "model/core/MseqPathOps.h"
 #include "model/library/MseqBook.h"
@@ -13,9 +14,11 @@
 #include "model/library/MseqRoom.h"
 #include "platform/FileSystem.h"
 #include "platform/TextCodec.h"
+#include "platform/UserFolders.h"
 #include "text/AnalyzeErrors.h"
 #include "text/MrecCompiler.h"
 #include "text/MrecFileStore.h"
+#include "text/MrecSettings.h"
 
 namespace kv_ui {
 
@@ -44,13 +47,17 @@ MseqObject* child_named(MseqObject* parent, const CkvString& name) {
 }  // namespace
 
 void init_program(const std::string& home) {
-    std::string exe = executable_path();
-    std::string folder = home.empty() ? exe.substr(0, exe.rfind('/')) : home;
+    const kv_folders::app_folder app = home.empty()
+                                           ? kv_folders::locate_application(executable_path())
+                                           : kv_folders::given_application(home);
+    const std::string folder = app.path;
     program_folder_storage() = kv_fs::to_host(kv_fs::from_host(folder));
     // The "<prog>" macro counts from the folder of the program file.
     const std::string windows = kv_fs::from_host(folder);
     mseq_path::set_program_file(CkvString(windows + "\\korvante"));
     MseqDesk::instance().set_store(&file_store());
+    // An installed program keeps its settings in the user's configuration folder.
+    mrec_settings::set_user_folder(app.read_only ? mapp_user_settings_folder() : CkvString());
 }
 
 std::string program_folder() {
