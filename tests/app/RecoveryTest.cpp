@@ -114,7 +114,7 @@ TEST(RecoveryCopies, KeepListReadReplaceAndDrop) {
             EXPECT_FALSE(MAppRecovery::changed_on_disk(e));
         }
         EXPECT_EQ(recovery_test::read(file), "on disk");  // the file itself is never written
-        run.drop_others({a});                       // b was saved or discarded since
+        run.drop_others({a});                             // b was saved or discarded since
         ASSERT_EQ(run.list(true).size(), 1u);
         // The run ends without its clean end: the copy of a stays.
     }
