@@ -142,6 +142,12 @@ bool MFrame::recover(const MAppRecoveryEntry& entry) {
                         shown_path(entry.path).c_str()));
         return false;
     }
+    // An editor observes the entity it edits: its content cannot be replaced under it.
+    if (entity->flags & MEF_EDITING) {
+        port_->warn(mapp_format("編集中のファイルは復元できません。\n\n%s",
+                                shown_path(entry.path).c_str()));
+        return false;
+    }
     // The content is replaced in place, as reverting a file reads it again; the file on disk is
     // not touched.
     const MseqFullPath path = entity->full_path;

@@ -275,3 +275,23 @@ TEST_F(Recovery, AFailedCopyWarnsOnceWithTheFileAndTheReason) {
     port_.answer(MAppAnswer::no);
     ASSERT_TRUE(frame().exit(MAppPlacement{}));
 }
+
+TEST_F(Recovery, AFileOpenInAnEditorIsNotReplacedUnderIt) {
+    ASSERT_TRUE(start_with_recovery());
+    ASSERT_NE(edit_song(91), nullptr);
+    ASSERT_TRUE(frame().autosave());
+    end_uncleanly();
+    port_.answer(MAppAnswer::cancel);
+    ASSERT_TRUE(start_with_recovery());
+    MseqMusic* music = edit_song(100);  // opened in the edit list: its editor observes it
+    ASSERT_NE(music, nullptr);
+    ASSERT_NE(music->flags & MEF_EDITING, 0u);
+    const std::vector<MAppRecoveryEntry> left = frame().recoverable();
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_FALSE(frame().recover(left[0]));
+    EXPECT_TRUE(shown("編集中のファイルは復元できません"));
+    EXPECT_EQ(music->m_Tempo, 100);
+    EXPECT_EQ(frame().recoverable().size(), 1u);  // the copy stays for a later decision
+    port_.answer(MAppAnswer::no);
+    ASSERT_TRUE(frame().exit(MAppPlacement{}));
+}
