@@ -13,19 +13,19 @@ namespace kv_ui {
 
 namespace {
 
-bool started(ScriptSession& s, std::string* error) {
+bool frame_started(ScriptSession& s, std::string* error) {
     if (s.frame()) return true;
     *error = "the application is not started (use: start)";
     return false;
 }
 
-std::string host_path(const MAppRecoveryEntry& e) {
+std::string copy_host_path(const MAppRecoveryEntry& e) {
     const std::string host = kv_fs::to_host(e.path.str());
     return host.empty() ? e.path.str() : host;
 }
 
 bool step_autosave(ScriptSession& s, const ScriptLine& line, std::string* error) {
-    if (!started(s, error)) return false;
+    if (!frame_started(s, error)) return false;
     long long seconds = 0;
     if (line.args.size() != 1 || !script_parse_int(line.args[0], 0, 86400, &seconds)) {
         *error = "usage: autosave SECONDS (0 switches it off)";
@@ -36,7 +36,7 @@ bool step_autosave(ScriptSession& s, const ScriptLine& line, std::string* error)
 }
 
 bool step_wait_autosave(ScriptSession& s, const ScriptLine&, std::string* error) {
-    if (!started(s, error)) return false;
+    if (!frame_started(s, error)) return false;
     MFrame& f = *s.frame();
     if (f.autosave_interval() == 0) {
         *error = "autosave is off (use: autosave SECONDS)";
@@ -64,13 +64,13 @@ bool step_wait_autosave(ScriptSession& s, const ScriptLine&, std::string* error)
 }
 
 bool print_recovery(ScriptSession& s, const ScriptLine&, std::string* error) {
-    if (!started(s, error)) return false;
+    if (!frame_started(s, error)) return false;
     for (const MAppRecoveryEntry& e : s.frame()->recoverable(true)) {
         const std::time_t t = static_cast<std::time_t>(e.saved_at);
         std::tm local{};
         char when[32] = "";
         if (localtime_r(&t, &local)) std::strftime(when, sizeof when, "%Y-%m-%dT%H:%M:%S", &local);
-        std::printf("recovery: %s %s %lld%s%s\n", host_path(e).c_str(), when,
+        std::printf("recovery: %s %s %lld%s%s\n", copy_host_path(e).c_str(), when,
                     static_cast<long long>(e.size), e.own ? " (this run)" : "",
                     MAppRecovery::changed_on_disk(e) ? " (changed on disk)" : "");
     }
@@ -79,7 +79,7 @@ bool print_recovery(ScriptSession& s, const ScriptLine&, std::string* error) {
 }
 
 bool step_recover(ScriptSession& s, const ScriptLine& line, std::string* error) {
-    if (!started(s, error)) return false;
+    if (!frame_started(s, error)) return false;
     if (line.args.size() != 1) {
         *error = "usage: recover PATH|all|none";
         return false;
@@ -92,12 +92,12 @@ bool step_recover(ScriptSession& s, const ScriptLine& line, std::string* error) 
     }
     int restored = 0;
     for (const MAppRecoveryEntry& e : f.recoverable(false)) {
-        if (what != "all" && host_path(e) != what) continue;
+        if (what != "all" && copy_host_path(e) != what) continue;
         if (!f.recover(e)) {
-            *error = "cannot restore " + host_path(e);
+            *error = "cannot restore " + copy_host_path(e);
             return false;
         }
-        std::printf("recovered: %s\n", host_path(e).c_str());
+        std::printf("recovered: %s\n", copy_host_path(e).c_str());
         ++restored;
     }
     if (restored == 0 && what != "all") {
