@@ -191,8 +191,8 @@ public:
     void design_failed();
 
     // ---- Autosave and recovery ----
-    // The seconds between two autosaves (60 at the start); 0 switches autosave off. The next
-    // autosave is due that long after this call.
+    // The seconds between two autosaves (60 at the start, at most 86400); 0 switches autosave
+    // off. The next autosave is due that long after this call.
     void set_autosave_interval(uint32_t seconds);
     uint32_t autosave_interval() const { return autosave_seconds_; }
     // Writes a recovery copy of every modified file now (the timer and the window's loss of

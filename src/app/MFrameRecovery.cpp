@@ -13,6 +13,7 @@
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "platform/TextCodec.h"
+#include "platform/UserFolders.h"
 #include "text/MrecCompiler.h"
 #include "text/MrecEntityWriter.h"
 
@@ -35,17 +36,17 @@ CkvString shown_time(int64_t seconds) {
 // How the copy differs from the file on disk: its size against the file's now.
 CkvString size_difference(const MAppRecoveryEntry& e) {
     const std::string size = std::to_string(e.size) + " bytes";
-    std::string disk;
-    if (!kv_fs::read_file(e.path.str(), &disk))
-        return mapp_format("%s (新しいファイル)", size.c_str());
-    const long long d = static_cast<long long>(e.size) - static_cast<long long>(disk.size());
-    return mapp_format("%s (%+lld bytes)", size.c_str(), d);
+    const kv_folders::file_stamp disk = kv_folders::stamp_of(kv_fs::to_host(e.path.str()));
+    if (!disk.exists) return mapp_format("%s (新しいファイル)", size.c_str());
+    return mapp_format("%s (%+lld bytes)", size.c_str(),
+                       static_cast<long long>(e.size) - static_cast<long long>(disk.size));
 }
 
 }  // namespace
 
 void MFrame::set_autosave_interval(uint32_t seconds) {
-    autosave_seconds_ = seconds;
+    // A day at most, so that the interval in milliseconds stays within the clock's range.
+    autosave_seconds_ = seconds > 86400 ? 86400 : seconds;
     autosave_from_ms_ = clock_->now_ms();
 }
 
