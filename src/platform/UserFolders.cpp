@@ -86,7 +86,19 @@ bool copy_folder(const std::string& from, const std::string& to) {
     if (ec) return false;
     const fs::path part = target.parent_path() / (target.filename().string() + ".part");
     fs::remove_all(part, ec);
-    fs::copy(from, part, fs::copy_options::recursive, ec);
+    // The copy belongs to the user: folders and files get the usual permissions, whatever the
+    // read-only originals had, so that the user can save into it.
+    fs::create_directories(part, ec);
+    for (fs::recursive_directory_iterator it(from, ec), end; !ec && it != end; it.increment(ec)) {
+        const fs::path to = part / fs::relative(it->path(), from, ec);
+        if (ec) break;
+        if (it->is_directory(ec)) {
+            fs::create_directory(to, ec);
+        } else if (!ec && fs::copy_file(it->path(), to, ec)) {
+            fs::permissions(to, fs::perms::owner_read | fs::perms::owner_write,
+                            fs::perm_options::add, ec);
+        }
+    }
     if (!ec) fs::rename(part, target, ec);
     if (ec) {
         fs::remove_all(part, ec);

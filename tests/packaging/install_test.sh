@@ -100,6 +100,33 @@ printf 'start\nprint recent\nexit\n' >"$work/again.txt"
     { cat "$work/again.log"; fail "the second session"; }
 grep -qF "$recent" "$work/again.log" || { cat "$work/again.log"; fail "the settings were not read back"; }
 
+# Root may write into a read-only folder: a user who really cannot runs the installed program,
+# and the program also with --home on a copy of the application folder it cannot write into.
+if [[ $(id -u) -eq 0 ]] && command -v setpriv >/dev/null; then
+    nb=$work/nobody
+    mkdir -p "$nb/home" "$nb/run"
+    cp -r "$prefix/share/korvante" "$work/ro-app"
+    chmod -R a-w "$work/ro-app"
+    chown -R 65534:65534 "$nb"
+    chmod 700 "$nb/run"
+    chmod 755 "$work" "$work/cwd"
+    printf 'start\nprint recent\nexit\n' >"$nb/session.txt"
+    for home_args in "" "--home $work/ro-app"; do
+        # shellcheck disable=SC2086
+        (cd "$nb/home" && setpriv --reuid=65534 --regid=65534 --clear-groups env \
+            HOME="$nb/home" XDG_CONFIG_HOME="$nb/home/config" XDG_DATA_HOME="$nb/home/data" \
+            XDG_STATE_HOME="$nb/home/state" XDG_RUNTIME_DIR="$nb/run" \
+            "$prefix/bin/korvante" $home_args script "$nb/session.txt") >"$nb/out.txt" 2>&1 ||
+            { cat "$nb/out.txt"; fail "the session of a user who cannot write ($home_args)"; }
+        grep -qF "nobody\\home\\data\\korvante\\mymusic\\library.kvnr" "$nb/out.txt" ||
+            { cat "$nb/out.txt"; fail "no user's copy of the demo opened ($home_args)"; }
+        [[ -f $nb/home/config/korvante/korvante.cfg ]] ||
+            fail "no settings in the user's folder ($home_args)"
+        rm -rf "$nb/home/config"
+    done
+    chmod -R u+w "$work/ro-app"
+fi
+
 chmod -R u+w "$prefix"
 listing >"$work/after"
 diff "$work/before" "$work/after" || fail "files under the prefix changed"

@@ -146,7 +146,15 @@ TEST_F(Folders, UserFoldersFollowTheVariablesElseTheHomeFolder) {
 TEST_F(Folders, CopyFolderCopiesEverythingOnceAndLeavesNothingHalfMade) {
     touch("from/library.kvnr", "library");
     touch("from/demo/song.kvnl", "song");
+    // An installed folder may be read-only through and through; the user's copy is not.
+    fs::permissions(root_ + "/from/demo/song.kvnl", fs::perms(0444));
+    fs::permissions(root_ + "/from/demo", fs::perms(0555));
     ASSERT_TRUE(kv_folders::copy_folder(root_ + "/from", root_ + "/user/mymusic"));
+    fs::permissions(root_ + "/from/demo", fs::perms(0755));
+    for (const char* p : {"/user/mymusic/demo", "/user/mymusic/demo/song.kvnl"}) {
+        EXPECT_NE(fs::status(root_ + p).permissions() & fs::perms::owner_write, fs::perms::none)
+            << p;
+    }
     std::ifstream song(root_ + "/user/mymusic/demo/song.kvnl");
     std::string text;
     song >> text;
