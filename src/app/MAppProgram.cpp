@@ -1,17 +1,19 @@
 #include "app/MAppProgram.h"
 
+#include "app/MAppFolders.h"
+
 #include "model/core/MseqDesk.h"
 #include "model/core/MseqPathOps.h"
 #include "platform/FileSystem.h"
 #include "platform/Process.h"
+#include "platform/UserFolders.h"
 #include "text/MrecFileStore.h"
+#include "text/MrecSettings.h"
 
-std::string mapp_init_program(const std::string& home) {
+MAppProgramFolder mapp_init_program(const std::string& home) {
     std::string folder = home;
-    if (folder.empty() && mseq_path::program_file().empty()) {
-        const std::string exe = kv_process::executable_path();
-        folder = exe.substr(0, exe.rfind('/'));
-    }
+    if (folder.empty() && mseq_path::program_file().empty())
+        folder = kv_folders::locate_application(kv_process::executable_path()).path;
     if (folder.empty()) {
         folder = kv_fs::to_host(mseq_path::remove_file_name(mseq_path::program_file()));
     } else {
@@ -19,7 +21,13 @@ std::string mapp_init_program(const std::string& home) {
         mseq_path::set_program_file(CkvString(kv_fs::from_host(folder) + "\\korvante"));
     }
     MseqDesk::instance().set_store(&mapp_file_store());
-    return kv_fs::to_host(kv_fs::from_host(folder));
+    MAppProgramFolder found;
+    found.path = kv_fs::to_host(kv_fs::from_host(folder));
+    // An installed (or otherwise read-only) application folder is only read: the settings go to
+    // the user's configuration folder.
+    found.read_only = kv_folders::given_application(found.path).read_only;
+    mrec_settings::set_user_folder(found.read_only ? mapp_user_settings_folder() : CkvString());
+    return found;
 }
 
 MrecFileStore& mapp_file_store() {

@@ -10,10 +10,18 @@ class MrecFileStore;
 // which moves the folder and keeps the store, so that a frame started and ended inside a tool
 // leaves the tool's reads as they were. UI thread.
 
+// The application folder as the start-up found it.
+struct MAppProgramFolder {
+    std::string path;        // host path
+    bool read_only = false;  // installed, or not writable: what the program writes goes to the
+                             // user's folders
+};
+
 // Sets the application folder (`home`, a host path; when empty, the folder already set, or
-// else the executable's folder) and installs the file store on the desk. Returns the folder as
-// a host path.
-std::string mapp_init_program(const std::string& home);
+// else the one the executable belongs to: its own folder in a build, the installed data
+// folder otherwise), the folder the settings are written to, and installs the file store on
+// the desk.
+MAppProgramFolder mapp_init_program(const std::string& home);
 
 // The desk's file store installed by mapp_init_program. Its log notes every file a load could
 // not use.

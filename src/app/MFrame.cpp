@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/MAppFolders.h"
 #include "app/MAppProgram.h"
 #include "app/MAppText.h"
 #include "edit/McmdKind.h"
@@ -13,11 +14,13 @@
 #include "model/library/MseqRoom.h"
 #include "model/theory/MseqMapScale.h"
 #include "model/theory/MseqMapWord.h"
+#include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "platform/MidiOut.h"
 #include "platform/Shell.h"
 #include "platform/SynthPort.h"
 #include "platform/TextCodec.h"
+#include "platform/UserFolders.h"
 #include "play/devices/MplyDeviceDMusic.h"
 #include "play/devices/MplyDeviceSystem.h"
 #include "play/engine/MplyPlayer.h"
@@ -57,7 +60,11 @@ MFrame* MFrame::get() {
 }
 
 MFrame::MFrame(const MAppServices& services) : port_(services.port), impl_(new Impl) {
-    home_ = mapp_init_program(services.home);
+    const MAppProgramFolder folder = mapp_init_program(services.home);
+    home_ = folder.path;
+    // An installed application folder is only read: the first library is the user's copy of
+    // the demo.
+    read_only_ = folder.read_only;
 
     // In the order the frame owns them: desk (with its store, above), configuration, word map,
     // scale map, placeholder, spare nodes, player, exporter, devices.
@@ -79,6 +86,9 @@ MFrame::MFrame(const MAppServices& services) : port_(services.port), impl_(new I
         impl_->own_shell = kv_shell::make_desktop_shell();
         impl_->shell = impl_->own_shell.get();
     }
+    recovery_ = std::make_unique<MAppRecovery>(services.recovery);
+    clock_ = services.clock ? services.clock : &KvClock::system();
+    autosave_from_ms_ = clock_->now_ms();
     player_ = std::make_unique<MplyPlayer>(services.clock);
     exporter_ = std::make_unique<MplyExport>();
     impl_->system_device =
@@ -90,6 +100,8 @@ MFrame::MFrame(const MAppServices& services) : port_(services.port), impl_(new I
 }
 
 MFrame::~MFrame() {
+    // The end of a run that crashed does not come here: its copies stay for the next start.
+    recovery_->remove_own();
     // Closing the library also closes the editors the process-wide desk keeps for the edit
     // list, so that none outlives the entities it edits.
     close_room();
@@ -137,6 +149,7 @@ bool MFrame::create(const CkvString& command_line) {
     open_command_line(command_line);
     port_->refresh(MAppRefresh::menus);
     if (!room_node_) open_last_room();
+    offer_recovery();
     port_->refresh(MAppRefresh::title);
     return true;
 }
@@ -200,6 +213,9 @@ void MFrame::open_last_room() {
     MseqFullPath path;
     if (recent) {
         path = MseqFullPath(*recent);
+    } else if (read_only_) {
+        path = MseqFullPath(mapp_user_first_library(home_));
+        if (path.empty()) return;
     } else if (!mseq_path::executable_path(".\\mymusic\\library.kvnr", &path)) {
         return;
     }

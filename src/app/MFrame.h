@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/MAppCommands.h"
+#include "app/MAppRecovery.h"
 #include "app/MAppUserPort.h"
 #include "model/core/CkvString.h"
 #include "model/core/MseqObject.h"
@@ -43,6 +44,8 @@ struct MAppServices {
     KvClock* clock = nullptr;               // the player's clock; null: the system clock
     std::string home;                       // application folder (host path); empty: the
                                             // executable's folder
+    std::string recovery;                   // folder of the recovery copies (host path);
+                                            // empty: no autosave and no recovery
 };
 
 // The main window's placement as the front end reports it at exit.
@@ -187,6 +190,28 @@ public:
     // The front end could not load its drawing resources: warns; start-up then ends.
     void design_failed();
 
+    // ---- Autosave and recovery ----
+    // The seconds between two autosaves (60 at the start, at most 86400); 0 switches autosave
+    // off. The next autosave is due that long after this call.
+    void set_autosave_interval(uint32_t seconds);
+    uint32_t autosave_interval() const { return autosave_seconds_; }
+    // Writes a recovery copy of every modified file now (the timer and the window's loss of
+    // focus call it) and drops the copies of files saved since. False when some copy could not
+    // be written, after a warning naming the file and the reason.
+    bool autosave();
+    // How many autosaves have run to their end since the start.
+    uint32_t autosave_runs() const { return autosave_runs_; }
+    // The recovery copies in the folder, those left by earlier runs first (`include_own` adds
+    // this run's own). Empty without a recovery folder.
+    std::vector<MAppRecoveryEntry> recoverable(bool include_own = false) const;
+    // Restores an earlier run's copy: the file's content becomes the copy's, it opens modified in
+    // the edit list, and only a save writes it to its own path. The copy is removed once this
+    // run holds the content. False (after a warning) when the copy cannot be read or the file
+    // is not one of the open library's.
+    bool recover(const MAppRecoveryEntry& entry);
+    // Deletes every copy left by earlier runs.
+    void discard_recovery();
+
     // ---- Playback ----
     // Handles the player's posted notifications and the follow timer; the front end calls it
     // from its event loop (and `korvante script` after each line).
@@ -210,12 +235,21 @@ public:
     MAppUserPort& port() const { return *port_; }
     // The application folder as a host path.
     const std::string& home() const { return home_; }
+    // True when the application folder is only read (installed): what the program writes goes
+    // to the user's folders.
+    bool read_only_home() const { return read_only_; }
 
 private:
     struct Impl;
     friend struct Impl;
 
     // Start-up steps.
+    // Lists the copies an earlier run left and asks: restore all, discard all, or later.
+    void offer_recovery();
+    // Runs the autosave when its interval has passed (from pump()).
+    void autosave_when_due();
+    // The node of the open library whose file is `path`, or nullptr.
+    MseqObject* node_for_file(const CkvString& path);
     bool load_configuration();
     void check_device();
     void load_scale_map();
@@ -270,6 +304,7 @@ private:
 
     MAppUserPort* port_;
     std::string home_;
+    bool read_only_ = false;
     std::unique_ptr<Impl> impl_;  // the owned services and devices
 
     std::unique_ptr<MseqObject> room_node_;
@@ -279,6 +314,13 @@ private:
     bool exited_ = false;
     std::vector<MAppEditEntry> edit_list_;
     int edit_selection_ = -1;
+
+    std::unique_ptr<MAppRecovery> recovery_;
+    KvClock* clock_ = nullptr;
+    uint32_t autosave_seconds_ = 60;
+    uint32_t autosave_from_ms_ = 0;
+    uint32_t autosave_runs_ = 0;
+    std::string autosave_warned_;  // the failure last warned about, until an autosave succeeds
 
     std::unique_ptr<MplyPlayer> player_;
     std::unique_ptr<MplyExport> exporter_;

@@ -84,6 +84,7 @@ void MFrame::pump() {
                 break;
         }
     }
+    autosave_when_due();
 }
 
 bool MFrame::wait_play_end(uint32_t timeout_ms) {

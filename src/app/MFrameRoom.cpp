@@ -2,6 +2,7 @@
 // ask-to-save, save, save-all and exit.
 #include "app/MFrame.h"
 
+#include "app/MAppFolders.h"
 #include "app/MAppText.h"
 #include "app/MAppUserPort.h"
 #include "model/core/MseqDesk.h"
@@ -197,7 +198,11 @@ MAppCheck check_create_room(MAppUserPort& port, MAppFields& f) {
 void MFrame::create_room_dialog() {
     if (!ask_to_save(mapp_text("ライブラリを作る"))) return;
     MAppFields fields;
-    const CkvString parent = mseq_path::remove_file_name(mseq_path::program_file());
+    // A new library starts in the application folder, or in the user's library folder when the
+    // application folder is only read.
+    const std::string user = read_only_ ? mapp_user_library_folder() : std::string();
+    const CkvString parent = user.empty() ? mseq_path::remove_file_name(mseq_path::program_file())
+                                          : CkvString(kv_fs::from_host(user));
     fields.set("parent", parent);
     fields.set("folder", CkvString("library"));
     fields.set("file", CkvString("library.kvnr"));

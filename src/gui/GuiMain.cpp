@@ -15,6 +15,7 @@
 
 #include "app/MApp.h"
 #include "app/MAppCommands.h"
+#include "app/MAppFolders.h"
 #include "gui/GuiEditorPane.h"
 #include "gui/GuiMainWindow.h"
 #include "gui/GuiRoomTree.h"
@@ -28,6 +29,7 @@
 #include "platform/MidiOut.h"
 #include "platform/SynthPort.h"
 #include "platform/TextCodec.h"
+#include "platform/UserFolders.h"
 
 namespace {
 
@@ -40,10 +42,12 @@ int64_t now_ns() {
 
 const int64_t g_main_entered = now_ns();
 
+// The application folder: beside the program in a build folder, <prefix>/share/korvante when
+// installed.
 std::string program_folder() {
     std::error_code ec;
     const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string(".") : exe.parent_path().string();
+    return ec ? std::string(".") : kv_folders::locate_application(exe.string()).path;
 }
 
 bool has_display() {
@@ -113,6 +117,8 @@ int main(int argc, char** argv) {
     services.midi = midi.get();
     services.synth = synth.get();
     services.home = options.home.empty() ? program_folder() : options.home;
+    // Pictures and measurements leave no recovery copies behind.
+    if (!unattended) services.recovery = mapp_recovery_folder();
 
     CkvString command_line;
     if (!options.library.empty()) {

@@ -490,6 +490,12 @@ void GuiMainWindow::bring_to_front() {
     activateWindow();
 }
 
+void GuiMainWindow::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow() && !closing_)
+        frame_.autosave();
+}
+
 void GuiMainWindow::closeEvent(QCloseEvent* event) {
     if (closing_) {
         event->accept();

@@ -70,6 +70,8 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    // Losing the focus to another program keeps a recovery copy of the unsaved files.
+    void changeEvent(QEvent* event) override;
     // Delete and F2 in the two trees.
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -3,28 +3,61 @@
 #include "model/core/MseqPathOps.h"
 #include "model/library/MseqConfig.h"
 #include "model/theory/MseqMapScale.h"
+#include "platform/FileSystem.h"
 #include "text/MrecCompiler.h"
 
 namespace mrec_settings {
 
 namespace {
 
+CkvString& user_folder_storage() {
+    static CkvString folder;
+    return folder;
+}
+
+constexpr std::string_view kDefineFolder = "define\\";
+
 bool load_into(MseqEntity* entity, std::string_view rest, uint32_t* error) {
-    MseqFullPath path;
-    if (!mseq_path::executable_path(rest, &path)) {
+    MseqFullPath read, write;
+    if (!settings_paths(rest, &read, &write)) {
         if (error) *error = 0x10001;
         return false;
     }
-    path = MseqFullPath(mseq_path::canonicalize(path));
     MrecCompiler compiler;
-    const bool ok = compiler.load(entity, path, true);
+    const bool ok = compiler.load(entity, read, true);
     if (error) *error = compiler.result.error;
     // Whatever happened, the entity now knows where it is saved.
-    entity->full_path = path;
+    entity->full_path = write;
     return ok;
 }
 
 }  // namespace
+
+void set_user_folder(const CkvString& windows_folder) {
+    user_folder_storage() = windows_folder;
+}
+
+const CkvString& user_folder() {
+    return user_folder_storage();
+}
+
+bool settings_paths(std::string_view rest, MseqFullPath* read, MseqFullPath* write) {
+    MseqFullPath beside;
+    if (!mseq_path::executable_path(rest, &beside)) return false;
+    beside = MseqFullPath(mseq_path::canonicalize(beside));
+    *read = beside;
+    *write = beside;
+    const CkvString& user = user_folder_storage();
+    if (user.empty()) return true;
+    const std::string_view name = rest.substr(0, kDefineFolder.size()) == kDefineFolder
+                                      ? rest.substr(kDefineFolder.size())
+                                      : rest;
+    const CkvString mine = mseq_path::canonicalize(mseq_path::append(user, name));
+    if (mine.size() + 1 > mseq_path::kMaxPath || !mseq_path::valid_absolute(mine)) return false;
+    *write = MseqFullPath(mine);
+    if (kv_fs::file_exists(mine)) *read = *write;
+    return true;
+}
 
 MseqMapScale& scale_map() {
     static MseqMapScale* const map = new MseqMapScale;

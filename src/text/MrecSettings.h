@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "model/core/CkvString.h"
+#include "model/core/MseqPath.h"
 
 class MseqMapScale;
 
@@ -14,6 +15,17 @@ namespace mrec_settings {
 
 inline constexpr std::string_view kConfigPath = "define\\korvante.cfg";
 inline constexpr std::string_view kScaleMapPath = "define\\mapscale.def";
+
+// The folder (Windows form) that takes the two files when the application folder is only read
+// (installed): "define\NAME" is then written as NAME there, and read from there first, else from
+// the application folder. Empty (the default): both stay beside the application. Set at
+// start-up, before the files are read.
+void set_user_folder(const CkvString& windows_folder);
+const CkvString& user_folder();
+
+// Where the file `rest` (relative to the application folder) is read from and written to, after
+// the rule above. False when no program file is set or a path grows too long.
+bool settings_paths(std::string_view rest, MseqFullPath* read, MseqFullPath* write);
 
 // The process-wide scale map (the user's extra scales), empty until loaded.
 MseqMapScale& scale_map();

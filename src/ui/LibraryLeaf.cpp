@@ -15,6 +15,7 @@
 #include "platform/FileSystem.h"
 #include "platform/TextCodec.h"
 #include "text/MrecCompiler.h"
+#include "text/MrecSettings.h"
 #include "ui/Terminal.h"
 
 namespace kv_ui {
@@ -213,8 +214,9 @@ void print_warnings(const LibraryLeaf& lib) {
 
 ref_ptr<MseqConfig> load_program_config() {
     auto config = ref_ptr<MseqConfig>::adopt(new MseqConfig());
-    MseqFullPath path;
-    if (mseq_path::executable_path("define\\korvante.cfg", &path) && kv_fs::file_exists(path)) {
+    MseqFullPath path, written;
+    if (mrec_settings::settings_paths(mrec_settings::kConfigPath, &path, &written) &&
+        kv_fs::file_exists(path)) {
         MrecCompiler compiler;
         if (!compiler.load(config.get(), path, true)) config->reset();
     }

@@ -11,9 +11,11 @@
 #include "model/library/MseqRoom.h"
 #include "platform/FileSystem.h"
 #include "platform/TextCodec.h"
+#include "platform/UserFolders.h"
 #include "text/AnalyzeErrors.h"
 #include "text/MrecCompiler.h"
 #include "text/MrecFileStore.h"
+#include "text/MrecSettings.h"
 
 namespace kv_ui {
 
@@ -35,7 +37,7 @@ MseqObject* child_named(MseqObject* parent, const CkvString& name) {
 }  // namespace
 
 void init_program(const std::string& home) {
-    program_folder_storage() = mapp_init_program(home);
+    program_folder_storage() = mapp_init_program(home).path;
 }
 
 std::string program_folder() {

@@ -1,3 +1,4 @@
+#include <csignal>
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -7,6 +8,9 @@
 #include "ui/GuiLauncher.h"
 
 int main(int argc, char** argv) {
+    // Past a file-size limit a write fails like one on a full disk, with its message, instead of
+    // ending the program while unsaved work is open.
+    std::signal(SIGXFSZ, SIG_IGN);
     // The last boundary: anything that escapes the commands (setting up the program, building
     // the argument list) is reported rather than left to abort the process.
     try {

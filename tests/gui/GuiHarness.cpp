@@ -153,6 +153,7 @@ bool GuiHarness::start(const std::string& command_line) {
     s.synth = &synth;
     s.shell = &shell;
     s.home = home;
+    s.recovery = recovery;
     port.set_devices({"Test Synth"}, {"Test Port"});
     if (!app.start(s, CkvString(command_line), run)) return false;
     window_ = std::make_unique<GuiMainWindow>(*app.frame(), port);

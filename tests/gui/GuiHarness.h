@@ -88,6 +88,7 @@ public:
     std::string win(const std::string& rest) const;
 
     std::string root, home, run;
+    std::string recovery;  // the recovery folder the frame is given; empty: none
     kv_midi::midi_out_recorder midi{std::vector<kv_midi::midi_out_caps>{{"Test Synth", true}}};
     kv_synth::synth_port_recorder synth;
     kv_shell::shell_recorder shell;

@@ -24,6 +24,7 @@
 #include "gui/GuiStart.h"
 #include "gui/GuiText.h"
 #include "gui/views/GuiMusicView.h"
+#include "model/core/MseqDesk.h"
 #include "model/core/MseqObject.h"
 #include "model/library/MseqConfig.h"
 #include "model/library/MseqRoom.h"
@@ -117,6 +118,7 @@ private slots:
     void link_information_bar_follows_selection();
     void playing_moves_the_position_and_stop_returns();
     void second_start_raises_the_running_window();
+    void losing_focus_keeps_recovery_copies();
     void screenshots_of_dialogs();
     void launcher_and_screenshot_option();
     void options_are_read_or_refused_data();
@@ -791,6 +793,34 @@ void GuiWindowTest::second_start_raises_the_running_window() {
              u("このソフトは既に起動しています。\n\nこのアプリケーションを複数起動させることは"
                "できません。"));
     QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget*>(&h->window()));
+    expect_no_faults();
+}
+
+// ---- Recovery ----
+
+void GuiWindowTest::losing_focus_keeps_recovery_copies() {
+    h->recovery = h->root + "/state/recovery";
+    start_on_demo();
+    const auto copies = [this] {
+        size_t n = 0;
+        std::error_code ec;
+        for (std::filesystem::directory_iterator it(h->recovery, ec), end; !ec && it != end;
+             it.increment(ec))
+            ++n;
+        return n;
+    };
+    MseqDesk::instance().mark_modified(h->frame().room());
+    QCOMPARE(copies(), size_t(0));
+    // Another program's window takes the focus: the unsaved library is copied.
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    QTRY_COMPARE(QApplication::activeWindow(), &other);
+    QTRY_COMPARE(copies(), size_t(1));
+    QCOMPARE(h->frame().autosave_runs(), 1u);
+    // The end without a crash removes the copy.
+    h->stop();
+    QVERIFY(!std::filesystem::exists(h->recovery));
     expect_no_faults();
 }
 

@@ -30,11 +30,12 @@ protected:
     void TearDown() override { std::filesystem::remove_all(dir_); }
 
     // Runs the program with this test's own runtime folder (so that tests running side by side
-    // never meet each other's single-instance lock); standard error joins the output.
+    // never meet each other's single-instance lock) and state folder (so that no recovery copy
+    // of another run is offered); standard error joins the output.
     ProgramRun program(const std::string& arguments) {
         ProgramRun run;
-        const std::string command =
-            "XDG_RUNTIME_DIR=" + dir_ + "/run " + KV_PROGRAM + " " + arguments + " 2>&1";
+        const std::string command = "XDG_RUNTIME_DIR=" + dir_ + "/run XDG_STATE_HOME=" + dir_ +
+                                    "/state " + KV_PROGRAM + " " + arguments + " 2>&1";
         FILE* pipe = popen(command.c_str(), "r");
         if (!pipe) return run;
         char buffer[4096];

@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "app/MAppCommands.h"
+#include "app/MAppFolders.h"
 #include "app/MFrame.h"
 #include "model/core/MseqDesk.h"
 #include "model/core/MseqObject.h"
@@ -66,6 +67,7 @@ bool step_start(ScriptSession& s, const ScriptLine& line, std::string* error) {
     MAppServices services;
     services.port = &s.port;
     services.home = program_folder();
+    services.recovery = mapp_recovery_folder();
     s.app = std::make_unique<MApp>();
     const CkvString command_line = line.args.empty() ? CkvString() : host_value(line.args[0]);
     if (!s.app->start(services, command_line)) {

@@ -32,6 +32,7 @@
 #include "model/track/MseqTrack.h"
 #include "platform/FileSystem.h"
 #include "platform/TextCodec.h"
+#include "text/MrecCompiler.h"
 
 namespace kv_ui {
 
@@ -603,8 +604,11 @@ bool step_save(ScriptSession&, const ScriptLine&, std::string* error) {
     for (auto& e : members) {
         if (!(e->flags & MEF_MODIFIED)) continue;
         const std::string host = kv_fs::to_host(e->full_path.str());
-        if (!desk.save(e.get())) {
+        // The desk's store is the record compiler; asked directly it also says why.
+        kv_fs::file_error why;
+        if (!MrecCompiler::save(e.get(), &why)) {
             *error = "cannot save " + (host.empty() ? utf8(e->full_path) : host);
+            if (why.kind != kv_fs::file_error::none) *error += ": " + why.text();
             return false;
         }
         std::printf("%s\n", host.empty() ? utf8(e->full_path).c_str() : host.c_str());
