@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 #include "model/core/MseqObject.h"
 #include "model/core/MseqType.h"
@@ -46,6 +47,21 @@ std::string file_stem(const std::string& path) {
     return name;
 }
 
+// The file's stem as a leaf name: the characters a name cannot hold become '_'.
+std::string name_of_stem(const std::string& stem) {
+    std::string name;
+    for (char c : stem) {
+        const bool bad = static_cast<unsigned char>(c) < 0x20 ||
+                         std::string_view("\\/:*?\"<>|").find(c) != std::string_view::npos;
+        name += bad ? '_' : c;
+    }
+    while (!name.empty() && name.back() == ' ')
+        name.pop_back();
+    while (!name.empty() && name.front() == ' ')
+        name.erase(name.begin());
+    return name.empty() ? "import" : name;
+}
+
 // Reads the MIDI file, refusing one too large to take before reading it. False with a message.
 bool read_midi(const std::string& host, MplySmfFile* file, std::string* error) {
     struct stat st;
@@ -85,6 +101,9 @@ std::string save_problem(const MplyImportSaved& s) {
             return {};
         case MplyImportSaveFault::not_a_music_book:
             return "the book is not a music book";
+        case MplyImportSaveFault::invalid_name:
+            return "the name is not a usable leaf name (empty, or with \\ / : * ? \" < > | or "
+                   "spaces at an end)";
         case MplyImportSaveFault::book_unreadable:
             return "the book's file cannot be read";
         case MplyImportSaveFault::book_full:
@@ -165,7 +184,7 @@ int run_import_command(const std::vector<std::string>& args) {
         return 1;
     }
     const std::string stem = file_stem(a.midi);
-    const CkvString name(kv_codec::cp932_from_utf8(a.name.empty() ? stem : a.name));
+    const CkvString name(kv_codec::cp932_from_utf8(a.name.empty() ? name_of_stem(stem) : a.name));
     MplyImportReport report;
     MplyImportSaved saved;
     if (!mply_import_into_book(book, file, name, stem, &report, &saved)) {

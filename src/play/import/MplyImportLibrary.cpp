@@ -62,6 +62,7 @@ bool mply_import_into_book(MseqObject* book_node, const MplySmfFile& file, const
     *saved = MplyImportSaved{};
     if (!book_node || book_node->type != MTYPE_BOOK_MUSIC)
         return fail(saved, MplyImportSaveFault::not_a_music_book);
+    if (!mseq_path::valid_name(name.str())) return fail(saved, MplyImportSaveFault::invalid_name);
     ref_ptr<MseqEntity> book_content = mseq_open(book_node);
     auto* book = book_content->cast_to<MseqBook>(MTYPE_BOOK);
     if (!book || (book->flags & MEF_NEW) || book->full_path.empty())

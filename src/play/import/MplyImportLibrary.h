@@ -14,6 +14,7 @@ class MseqObject;
 enum class MplyImportSaveFault : uint8_t {
     none,
     not_a_music_book,  // the node is not a music book
+    invalid_name,      // the name is no usable leaf name
     book_unreadable,   // the book's file is missing or cannot be read
     book_full,         // the book cannot take two more leaves
     no_file_name,      // no free file name beside the book
@@ -34,12 +35,12 @@ struct MplyImportSaved {
 };
 
 // Imports the file as a new music named `name` (CP932) at the end of the music book
-// `book_node`, with a stage map of its own beside it: both are written into new files next to
-// the book's file, named after `file_stem` (host characters other than letters, digits, '-'
-// and '_' become '_'), and then the book is saved listing them. When anything fails the new
-// files are removed and the leaves taken out again, so the library stays as it was. True with
-// `saved` filled; false with the reason in it. `report` receives what the import carried.
-// User-interface thread.
+// `book_node` (the name must be a usable leaf name), with a stage map of its own beside it: both
+// are written into new files next to the book's file, named after `file_stem` (host characters
+// other than letters, digits, '-' and '_' become '_'), and then the book is saved listing them.
+// When anything fails the new files are removed and the leaves taken out again, so the library
+// stays as it was. True with `saved` filled; false with the reason in it. `report` receives what
+// the import carried. User-interface thread.
 bool mply_import_into_book(MseqObject* book_node, const MplySmfFile& file, const CkvString& name,
                            const std::string& file_stem, MplyImportReport* report,
                            MplyImportSaved* saved);

@@ -420,6 +420,11 @@ TEST_F(ImportGuarantee, TheCommandLineImportsAndExportsTheSameNotes) {
     EXPECT_EQ(big.status, 1);
     EXPECT_NE(big.out.find(huge + ": byte "), std::string::npos) << big.out;
     EXPECT_NE(big.out.find("larger than 64 MiB"), std::string::npos) << big.out;
+    ProgramRun named = run_program("import '" + files[0] + "' '" + library + "' --name 'a/b' 2>&1");
+    EXPECT_EQ(named.status, 1);
+    EXPECT_NE(named.out.find("not a usable leaf name"), std::string::npos) << named.out;
+    ProgramRun usage = run_program("import '" + files[0] + "' 2>&1");
+    EXPECT_EQ(usage.status, 2);
     EXPECT_EQ(read_all(library), before);
 }
 
