@@ -143,7 +143,9 @@ void print_report(const MplyImportReport& r) {
         {r.messages, "later program and controller changes as message blocks"},
         {r.messages_moved, "message blocks moved to the nearest 64th"},
         {r.messages_merged, "messages replaced by a later one at the same position"},
-        {r.dropped, "events no track can hold (key pressure, exclusives, other metas), left out"},
+        {r.dropped,
+         "events no track can hold (key pressure, exclusives, other metas, changes of channels "
+         "without notes), left out"},
         {r.repairs.missing_end, "tracks without an end-of-track event"},
         {r.repairs.events_after_end, "events after an end-of-track event, ignored"},
         {r.repairs.track_count, "header with a wrong number of tracks"},

@@ -561,6 +561,11 @@ private:
                              [](const Change& a, const Change& b) { return a.tick < b.tick; });
             for (const Change& c : list) {
                 if (c.tick <= first_note[ch] && into_stage(b, c, &bank)) continue;
+                // A channel without a note stays out of use: its changes would never sound.
+                if (first_note[ch] == INT64_MAX) {
+                    ++r_.dropped;
+                    continue;
+                }
                 part(c.track, ch).later[c.kind].push_back({c.tick, c.value});
             }
         }

@@ -30,8 +30,9 @@ struct MplyImportReport {
     uint32_t messages_moved = 0;    // message blocks moved to the nearest 64th
     uint32_t messages_merged = 0;   // messages that met another of their kind at one position
     uint32_t signatures = 0;        // time and key signatures kept on the memo track
-    uint32_t dropped = 0;           // events no track can hold (key pressure, exclusives, metas)
-    MplySmfRepairs repairs;         // what the reader mended
+    uint32_t dropped =
+        0;  // events no track can hold (key pressure, exclusives, metas, channels without notes)
+    MplySmfRepairs repairs;  // what the reader mended
 };
 
 // Why a conversion was refused.

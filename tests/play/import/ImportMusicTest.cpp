@@ -201,6 +201,7 @@ TEST(ImportMusic, SetUpBeforeTheFirstNoteGoesToTheStageMapAndLaterChangesToMessa
     TrackBytes t;
     t.msg(0, 0xB1, 0, 1).msg(0, 0xB1, 32, 2).msg(0, 0xC1, 33);
     t.msg(0, 0xB1, 7, 100).msg(0, 0xB1, 10, 30).msg(0, 0xB1, 74, 5);
+    t.msg(0, 0xB5, 74, 90);  // a channel that plays no note
     t.on(0, 1, 40, 100).off(1920, 1, 40);
     t.msg(0, 0xC1, 34).msg(240, 0xB1, 7, 80).msg(0, 0xA1, 40, 10);
     t.meta(0, 0x05, kv_codec::utf8_from_cp932(kv_codec::cp932_from_utf8("うた")));
@@ -240,7 +241,8 @@ TEST(ImportMusic, SetUpBeforeTheFirstNoteGoesToTheStageMapAndLaterChangesToMessa
               CkvString("time 3/4"));
 
     // The group holds the note track and the later program change, volume and the
-    // controller 74 (which the stage map does not hold); key pressure is left out.
+    // controller 74 (which the stage map does not hold); key pressure and the change of a
+    // channel without notes are left out.
     auto group = im.children(im.children(im.music->detail())[0]);
     ASSERT_EQ(group.size(), 4u);
     std::vector<std::vector<uint8_t>> forms;
@@ -251,7 +253,8 @@ TEST(ImportMusic, SetUpBeforeTheFirstNoteGoesToTheStageMapAndLaterChangesToMessa
     }
     const std::vector<std::vector<uint8_t>> want = {{0xB0, 7, 0}, {0xB0, 74, 0}, {0xC0, 0}};
     EXPECT_EQ(forms, want);
-    EXPECT_EQ(im.report.dropped, 1u);
+    EXPECT_EQ(im.report.dropped, 2u);
+    EXPECT_EQ(im.children(im.music->detail()).size(), 1u);
     EXPECT_EQ(im.report.messages, 3u);
 }
 
