@@ -4,6 +4,7 @@ set -eu
 # clang-format-14: the format check expects exactly that major version.
 packages=(build-essential cmake ninja-build ccache pkg-config libgtest-dev libbenchmark-dev
           clang-format-14 libasound2-dev libfluidsynth-dev timgm6mb-soundfont midicsv python3-mido sox
+          openttd-openmsx
           qt6-base-dev libgl-dev fonts-ipafont-gothic xvfb
           desktop-file-utils appstream shared-mime-info libglib2.0-bin man-db)
 missing=()

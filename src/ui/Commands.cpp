@@ -9,6 +9,7 @@
 #include "ui/EventsCommand.h"
 #include "ui/ExportCommand.h"
 #include "ui/FileCommands.h"
+#include "ui/ImportCommand.h"
 #include "ui/ParseCommand.h"
 #include "ui/PlayCommand.h"
 #include "ui/RenderCommand.h"
@@ -53,6 +54,8 @@ const std::vector<Command>& commands() {
          run_events_command},
         {"export", "LIBRARY LEAF [-o FILE.mid | -o -]: write a music as a Standard MIDI File",
          run_export_command},
+        {"import", "FILE.mid LIBRARY [--book NAME] [--name NAME]: bring a MIDI file in as a music",
+         run_import_command},
         {"play", "LIBRARY LEAF [--from TICK] [--device N | --synth]: play in real time",
          run_play_command},
         {"render", "LIBRARY LEAF -o FILE.wav|- [--soundfont SF2]: render through the synthesizer",

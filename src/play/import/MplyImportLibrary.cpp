@@ -1,0 +1,128 @@
+#include "play/import/MplyImportLibrary.h"
+
+#include <cstdio>
+
+#include "model/core/MseqId.h"
+#include "model/core/MseqObject.h"
+#include "model/core/MseqPathOps.h"
+#include "model/core/MseqType.h"
+#include "model/library/MseqBook.h"
+#include "model/library/MseqMusic.h"
+#include "model/theory/MseqMapStage.h"
+#include "text/MrecCompiler.h"
+
+namespace {
+
+std::string safe_stem(const std::string& stem) {
+    std::string out;
+    for (char c : stem) {
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                           (c >= '0' && c <= '9') || c == '-' || c == '_';
+        out += plain ? c : '_';
+    }
+    if (out.empty()) out = "import";
+    if (out.size() > 64) out.resize(64);
+    return out;
+}
+
+// A file base beside the book whose music and stage files both do not exist yet; empty when
+// none of the first thousand is free.
+std::string free_base(const CkvString& folder, const std::string& stem) {
+    for (int n = 1; n <= 1000; ++n) {
+        const std::string base = n == 1 ? stem : stem + "_" + std::to_string(n);
+        if (!kv_fs::path_exists(mseq_path::append(folder, base + ".kvnl").str()) &&
+            !kv_fs::path_exists(mseq_path::append(folder, base + "_stage.kvnl").str()))
+            return base;
+    }
+    return {};
+}
+
+// Takes the new leaves out of the book again and removes the files written for them.
+void undo(MseqBook* book, MseqObject*& music, MseqObject*& stage,
+          std::initializer_list<const MseqFullPath*> written) {
+    for (const MseqFullPath* p : written) {
+        if (!p->empty()) std::remove(kv_fs::to_host(p->str()).c_str());
+    }
+    if (music) book->remove(music->id);
+    if (stage) book->remove(stage->id);
+    music = stage = nullptr;
+}
+
+bool fail(MplyImportSaved* saved, MplyImportSaveFault fault) {
+    saved->fault = fault;
+    saved->music = nullptr;
+    return false;
+}
+
+}  // namespace
+
+bool mply_import_into_book(MseqObject* book_node, const MplySmfFile& file, const CkvString& name,
+                           const std::string& file_stem, MplyImportReport* report,
+                           MplyImportSaved* saved) {
+    *saved = MplyImportSaved{};
+    if (!book_node || book_node->type != MTYPE_BOOK_MUSIC)
+        return fail(saved, MplyImportSaveFault::not_a_music_book);
+    if (!mseq_path::valid_name(name.str())) return fail(saved, MplyImportSaveFault::invalid_name);
+    ref_ptr<MseqEntity> book_content = mseq_open(book_node);
+    auto* book = book_content->cast_to<MseqBook>(MTYPE_BOOK);
+    if (!book || (book->flags & MEF_NEW) || book->full_path.empty())
+        return fail(saved, MplyImportSaveFault::book_unreadable);
+    const CkvString folder = mseq_path::remove_file_name(book->full_path);
+    const std::string base = free_base(folder, safe_stem(file_stem));
+    if (base.empty()) return fail(saved, MplyImportSaveFault::no_file_name);
+
+    MseqObject* music_leaf =
+        book->create_leaf(book_node, MPLACE_LAST_CHILD, MTYPE_LEAF_MUSIC, name,
+                          MseqDescPath(CkvString("<book>.\\" + base + ".kvnl")));
+    MseqObject* stage_leaf =
+        music_leaf ? book->create_leaf(book_node, MPLACE_LAST_CHILD, MTYPE_LEAF_STAGE,
+                                       CkvString(name.str() + "_stage"),
+                                       MseqDescPath(CkvString("<book>.\\" + base + "_stage.kvnl")))
+                   : nullptr;
+    if (!stage_leaf) {
+        undo(book, music_leaf, stage_leaf, {});
+        return fail(saved, MplyImportSaveFault::book_full);
+    }
+    bool ok = false;
+    {
+        ref_ptr<MseqEntity> music_content = mseq_open(music_leaf);
+        ref_ptr<MseqEntity> stage_content = mseq_open(stage_leaf);
+        auto* music = music_content->cast_to<MseqMusic>(MTYPE_LEAF_MUSIC);
+        auto* stage = stage_content->cast_to<MseqMapStage>(MTYPE_LEAF_STAGE);
+        if (!music || !stage) {
+            music_content = nullptr;
+            stage_content = nullptr;
+            undo(book, music_leaf, stage_leaf, {});
+            return fail(saved, MplyImportSaveFault::book_unreadable);
+        }
+        music->name = name;
+        stage->name = stage_leaf->name;
+        if (!mply_import_music(file, *music, *stage, report, &saved->import_fault,
+                               &saved->tracks_needed)) {
+            saved->fault = MplyImportSaveFault::refused;
+        } else {
+            music->m_MapStageID = mseq_with_file_number(stage_leaf->id, MFILE_OWN_BOOK);
+            saved->music_file = music->full_path;
+            saved->stage_file = stage->full_path;
+            // New files first: until the book lists them nothing refers to them.
+            MseqEntity* order[] = {stage, music, book};
+            ok = true;
+            for (MseqEntity* e : order) {
+                if (MrecCompiler::save(e, &saved->why)) continue;
+                saved->file = e->full_path;
+                saved->fault = MplyImportSaveFault::write_failed;
+                ok = false;
+                break;
+            }
+        }
+    }
+    if (!ok) {
+        const MseqFullPath music_file = saved->music_file, stage_file = saved->stage_file;
+        undo(book, music_leaf, stage_leaf, {&music_file, &stage_file});
+        saved->music_file = saved->stage_file = MseqFullPath();
+        saved->music = nullptr;
+        return false;
+    }
+    saved->music = music_leaf;
+    return true;
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "model/core/CkvString.h"
+#include "model/core/MseqPath.h"
+#include "platform/FileSystem.h"
+#include "play/import/MplyImport.h"
+
+class MseqObject;
+
+// Why an import into a book was refused. The library is then as it was, on disk and in memory.
+enum class MplyImportSaveFault : uint8_t {
+    none,
+    not_a_music_book,  // the node is not a music book
+    invalid_name,      // the name is no usable leaf name
+    book_unreadable,   // the book's file is missing or cannot be read
+    book_full,         // the book cannot take two more leaves
+    no_file_name,      // no free file name beside the book
+    refused,           // the conversion refused the file (the reason in `import_fault`)
+    write_failed,      // a file could not be written (`file` and `why` say which and why)
+};
+
+// The outcome of an import into a book.
+struct MplyImportSaved {
+    MplyImportSaveFault fault = MplyImportSaveFault::none;
+    MplyImportFault import_fault = MplyImportFault::none;
+    uint32_t tracks_needed = 0;
+    MseqObject* music = nullptr;  // the new music leaf
+    MseqFullPath music_file;      // where it was written
+    MseqFullPath stage_file;      // where its stage map was written
+    MseqFullPath file;            // the file that could not be written
+    kv_fs::file_error why;
+};
+
+// Imports the file as a new music named `name` (CP932) at the end of the music book
+// `book_node` (the name must be a usable leaf name), with a stage map of its own beside it: both
+// are written into new files next to the book's file, named after `file_stem` (host characters
+// other than letters, digits, '-' and '_' become '_'), and then the book is saved listing them.
+// When anything fails the new files are removed and the leaves taken out again, so the library
+// stays as it was. True with `saved` filled; false with the reason in it. `report` receives what
+// the import carried. User-interface thread.
+bool mply_import_into_book(MseqObject* book_node, const MplySmfFile& file, const CkvString& name,
+                           const std::string& file_stem, MplyImportReport* report,
+                           MplyImportSaved* saved);

@@ -1,0 +1,206 @@
+#include "ui/ImportCommand.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "model/core/MseqObject.h"
+#include "model/core/MseqType.h"
+#include "platform/FileSystem.h"
+#include "platform/TextCodec.h"
+#include "play/import/MplyImportLibrary.h"
+#include "ui/Session.h"
+#include "ui/Terminal.h"
+
+namespace kv_ui {
+
+namespace {
+
+struct ImportArgs {
+    std::string midi, library, book, name;
+};
+
+bool parse_args(const std::vector<std::string>& args, ImportArgs* out) {
+    std::vector<std::string> plain;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if ((args[i] == "--book" || args[i] == "--name") && i + 1 < args.size()) {
+            (args[i] == "--book" ? out->book : out->name) = args[i + 1];
+            ++i;
+        } else if (!args[i].empty() && args[i][0] == '-') {
+            return false;
+        } else {
+            plain.push_back(args[i]);
+        }
+    }
+    if (plain.size() != 2) return false;
+    out->midi = plain[0];
+    out->library = plain[1];
+    return true;
+}
+
+std::string file_stem(const std::string& path) {
+    std::string name = path.substr(path.find_last_of('/') + 1);
+    const size_t dot = name.find_last_of('.');
+    if (dot != std::string::npos && dot > 0) name = name.substr(0, dot);
+    return name;
+}
+
+// The file's stem as a leaf name: the characters a name cannot hold become '_'.
+std::string name_of_stem(const std::string& stem) {
+    std::string name;
+    for (char c : stem) {
+        const bool bad = static_cast<unsigned char>(c) < 0x20 ||
+                         std::string_view("\\/:*?\"<>|").find(c) != std::string_view::npos;
+        name += bad ? '_' : c;
+    }
+    while (!name.empty() && name.back() == ' ')
+        name.pop_back();
+    while (!name.empty() && name.front() == ' ')
+        name.erase(name.begin());
+    return name.empty() ? "import" : name;
+}
+
+// Reads the MIDI file, refusing one too large to take before reading it. False with a message.
+bool read_midi(const std::string& host, MplySmfFile* file, std::string* error) {
+    struct stat st;
+    if (::stat(host.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+        static_cast<uint64_t>(st.st_size) > kMplySmfMaxBytes) {
+        *error = host + ": byte " + std::to_string(kMplySmfMaxBytes) + ": " +
+                 mply_smf_fault_text(MplySmfFault::too_large);
+        return false;
+    }
+    std::string bytes;
+    kv_fs::file_error why;
+    if (!kv_fs::read_file(kv_fs::from_host(host), &bytes, &why)) {
+        *error = "cannot read " + host + ": " + why.text();
+        return false;
+    }
+    MplySmfError fault;
+    if (!mply_read_smf(std::move(bytes), file, &fault)) {
+        *error = host + ": byte " + std::to_string(fault.offset) + ": " +
+                 mply_smf_fault_text(fault.fault);
+        return false;
+    }
+    return true;
+}
+
+MseqObject* find_book(Library& lib, const std::string& name) {
+    const CkvString wanted(kv_codec::cp932_from_utf8(name));
+    for (MseqObject* b = lib.room_node()->first_child(); b; b = b->next()) {
+        if (b->type != MTYPE_BOOK_MUSIC) continue;
+        if (name.empty() || b->name == wanted) return b;
+    }
+    return nullptr;
+}
+
+std::string save_problem(const MplyImportSaved& s) {
+    switch (s.fault) {
+        case MplyImportSaveFault::none:
+            return {};
+        case MplyImportSaveFault::not_a_music_book:
+            return "the book is not a music book";
+        case MplyImportSaveFault::invalid_name:
+            return "the name is not a usable leaf name (empty, or with \\ / : * ? \" < > | or "
+                   "spaces at an end)";
+        case MplyImportSaveFault::book_unreadable:
+            return "the book's file cannot be read";
+        case MplyImportSaveFault::book_full:
+            return "the book cannot take two more leaves";
+        case MplyImportSaveFault::no_file_name:
+            return "no free file name beside the book";
+        case MplyImportSaveFault::refused:
+            if (s.import_fault == MplyImportFault::too_many_tracks)
+                return "the music would need " + std::to_string(s.tracks_needed) +
+                       " tracks; a music holds at most 256";
+            return "the new music is not empty";
+        case MplyImportSaveFault::write_failed:
+            return "cannot write " + path_text(s.file) + ": " + s.why.text();
+    }
+    return "unknown failure";
+}
+
+void print_report(const MplyImportReport& r) {
+    const struct {
+        uint32_t count;
+        const char* what;
+    } lines[] = {
+        {r.notes_with_lags, "notes off their track's grid, carried by their own start/end lags"},
+        {r.notes_scaled, "notes whose ticks were scaled to 480 a quarter to the nearest tick"},
+        {r.notes_lengthened, "notes of no length, given one tick"},
+        {r.hanging_notes, "notes never switched off, ended at the end of their track"},
+        {r.stray_offs, "note-offs of keys not sounding, ignored"},
+        {r.tempo_changes, "tempo changes on the tempo track"},
+        {r.tempo_rounded, "tempi rounded to whole beats a minute"},
+        {r.tempo_clamped, "tempi outside 4-1024 beats a minute, clamped"},
+        {r.tempo_moved, "tempo changes moved to the nearest 64th"},
+        {r.labels, "markers, lyrics and texts"},
+        {r.labels_moved, "texts moved to the nearest 64th"},
+        {r.labels_joined, "texts joined with another at the same position"},
+        {r.chars_replaced, "characters CP932 cannot hold, replaced by '?'"},
+        {r.signatures, "time and key signatures kept on the memo track"},
+        {r.messages, "later program and controller changes as message blocks"},
+        {r.messages_moved, "message blocks moved to the nearest 64th"},
+        {r.messages_merged, "messages replaced by a later one at the same position"},
+        {r.dropped,
+         "events no track can hold (key pressure, exclusives, other metas, changes of channels "
+         "without notes), left out"},
+        {r.repairs.missing_end, "tracks without an end-of-track event"},
+        {r.repairs.events_after_end, "events after an end-of-track event, ignored"},
+        {r.repairs.track_count, "header with a wrong number of tracks"},
+        {r.repairs.foreign_chunks, "chunks of unknown type, skipped"},
+        {r.repairs.status_after_meta, "running status taken across a meta or exclusive event"},
+    };
+    for (const auto& l : lines) {
+        if (l.count) std::printf("  %u %s\n", l.count, l.what);
+    }
+}
+
+}  // namespace
+
+int run_import_command(const std::vector<std::string>& args) {
+    ImportArgs a;
+    if (!parse_args(args, &a)) {
+        std::fprintf(stderr,
+                     "usage: korvante import FILE.mid LIBRARY [--book NAME] [--name NAME]\n");
+        return 2;
+    }
+    MplySmfFile file;
+    std::string error;
+    if (!read_midi(a.midi, &file, &error)) {
+        std::fprintf(stderr, "korvante: %s\n", error.c_str());
+        return 1;
+    }
+    Library lib;
+    if (!lib.open(a.library)) {
+        std::fprintf(stderr, "korvante: cannot open the library %s\n",
+                     problem_message(lib.problem).c_str());
+        return 1;
+    }
+    MseqObject* book = find_book(lib, a.book);
+    if (!book) {
+        std::fprintf(stderr, "korvante: %s\n",
+                     a.book.empty() ? "the library has no music book"
+                                    : ("no music book named '" + a.book + "'").c_str());
+        return 1;
+    }
+    const std::string stem = file_stem(a.midi);
+    const CkvString name(kv_codec::cp932_from_utf8(a.name.empty() ? name_of_stem(stem) : a.name));
+    MplyImportReport report;
+    MplyImportSaved saved;
+    if (!mply_import_into_book(book, file, name, stem, &report, &saved)) {
+        std::fprintf(stderr, "korvante: cannot import %s: %s (the library is unchanged)\n",
+                     a.midi.c_str(), save_problem(saved).c_str());
+        return 1;
+    }
+    std::printf("imported %s as %s into the book %s: %u notes, %u note tracks in %u groups\n",
+                a.midi.c_str(), terminal_quoted(name).c_str(), terminal_quoted(book->name).c_str(),
+                report.notes, report.note_tracks, report.parts);
+    std::printf("  music: %s\n  stage map: %s\n", path_text(saved.music_file).c_str(),
+                path_text(saved.stage_file).c_str());
+    print_report(report);
+    return 0;
+}
+
+}  // namespace kv_ui
