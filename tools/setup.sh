@@ -5,6 +5,9 @@ set -eu
 packages=(build-essential cmake ninja-build ccache pkg-config libgtest-dev libbenchmark-dev
           clang-format-14 libasound2-dev libfluidsynth-dev timgm6mb-soundfont midicsv python3-mido sox
           qt6-base-dev libgl-dev fonts-ipafont-gothic xvfb)
+# musescore3: the notation program that checks our MusicXML; libsndfile1-dev: FLAC and Ogg
+# renders; fluidsynth: the synthesizer's own program the render benchmark compares against.
+packages+=(musescore3 libsndfile1-dev fluidsynth)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -51,7 +51,9 @@ const std::vector<Command>& commands() {
         {"tree", "LIBRARY [--tracks]: list every node of a library", run_tree_command},
         {"events", "LIBRARY LEAF [--from TICK]: list what a music or phrase plays",
          run_events_command},
-        {"export", "LIBRARY LEAF [-o FILE.mid | -o -]: write a music as a Standard MIDI File",
+        {"export",
+         "LIBRARY LEAF [-o FILE.mid|.musicxml|.mxl | -o -] [--format 0|1] [--text cp932|utf8]: "
+         "write a music as a Standard MIDI File or a MusicXML score",
          run_export_command},
         {"play", "LIBRARY LEAF [--from TICK] [--device N | --synth]: play in real time",
          run_play_command},
