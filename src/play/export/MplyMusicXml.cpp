@@ -118,6 +118,21 @@ Spelling spell(int key, bool flats) {
             key / 12 - 1};
 }
 
+// A drum sound is a hit: how long its note lasts means nothing on a percussion staff, and
+// notation programs give each drum sound a voice of their own. So every hit lasts until the
+// next one starts, which keeps the part in one voice of chords without rests between them.
+void one_voice_of_hits(std::vector<GridNote>& notes) {
+    for (size_t i = 0; i < notes.size();) {
+        size_t j = i;
+        int32_t end = notes[i].on + Grid::kStep;
+        while (j < notes.size() && notes[j].on == notes[i].on)
+            end = std::max(end, notes[j++].off);
+        if (j < notes.size()) end = notes[j].on;
+        for (; i < j; ++i)
+            notes[i].off = end;
+    }
+}
+
 // The part's notes on the grid, ordered by onset and key; two notes of one key never overlap.
 std::vector<GridNote> grid_notes(const std::vector<MplyScoreNote>& notes, int channel) {
     std::map<std::pair<int32_t, int>, int32_t> longest;  // (onset, key) -> end
@@ -138,56 +153,65 @@ std::vector<GridNote> grid_notes(const std::vector<MplyScoreNote>& notes, int ch
         last_of_key[at.second] = out.size();
         out.push_back({at.first, off, at.second});
     }
+    if (channel == Grid::kDrumChannel) one_voice_of_hits(out);
     return out;
 }
 
-// The chords of each voice in the bar [from, from + kBar).
-std::vector<std::vector<Chord>> bar_voices(const std::vector<GridNote>& notes, int32_t from) {
-    const int32_t to = from + Grid::kBar;
-    std::map<std::pair<int32_t, int32_t>, std::vector<ChordNote>> spans;
-    for (const GridNote& n : notes) {
-        if (n.off <= from || n.on >= to) continue;
-        spans[{std::max(n.on, from), std::min(n.off, to)}].push_back({n.key, n.on<from, n.off> to});
-    }
-    std::vector<std::vector<Chord>> voices;
-    for (auto& [span, chord_notes] : spans) {
-        Chord chord{span.first, span.second, std::move(chord_notes)};
-        std::vector<Chord>* free = nullptr;
-        for (auto& v : voices) {
-            if (v.back().end <= chord.start) {
-                free = &v;
-                break;
+// Notes of one voice sounding together over [on, off).
+struct Group {
+    int32_t on;
+    int32_t off;
+    std::vector<int> keys;
+};
+
+// The part's notes as chords in voices, over the whole part, so that a note keeps its voice
+// from bar to bar and its ties join. Notes of equal span are one chord; a note overlapping
+// the chords of every voice opens the next voice, up to kVoices; beyond that it joins a chord
+// starting with it (taking that chord's end), else it cuts short the voice that ends first.
+std::vector<std::vector<Group>> part_voices(const std::vector<GridNote>& notes) {
+    std::map<std::pair<int32_t, int32_t>, std::vector<int>> spans;
+    for (const GridNote& n : notes)
+        spans[{n.on, n.off}].push_back(n.key);
+    std::vector<std::vector<Group>> voices;
+    for (auto& [span, keys] : spans) {
+        Group group{span.first, span.second, std::move(keys)};
+        auto free = std::find_if(voices.begin(), voices.end(),
+                                 [&](const auto& v) { return v.back().off <= group.on; });
+        if (free != voices.end()) {
+            free->push_back(std::move(group));
+        } else if (static_cast<int32_t>(voices.size()) < Grid::kVoices) {
+            voices.push_back({std::move(group)});
+        } else if (auto joins =
+                       std::find_if(voices.begin(), voices.end(),
+                                    [&](const auto& v) { return v.back().on == group.on; });
+                   joins != voices.end()) {
+            std::vector<int>& into = joins->back().keys;
+            for (int key : group.keys) {
+                if (std::find(into.begin(), into.end(), key) == into.end()) into.push_back(key);
             }
+        } else {
+            auto first = std::min_element(
+                voices.begin(), voices.end(),
+                [](const auto& x, const auto& y) { return x.back().off < y.back().off; });
+            first->back().off = group.on;
+            first->push_back(std::move(group));
         }
-        if (free) {
-            free->push_back(std::move(chord));
-            continue;
-        }
-        if (static_cast<int32_t>(voices.size()) < Grid::kVoices) {
-            voices.push_back({std::move(chord)});
-            continue;
-        }
-        // No voice left: join a chord that starts here, else cut the voice that ends first.
-        auto joins = std::find_if(voices.begin(), voices.end(),
-                                  [&](const auto& v) { return v.back().start == chord.start; });
-        if (joins != voices.end()) {
-            Chord& c = joins->back();
-            for (ChordNote& n : chord.notes) {
-                n.into_next = n.into_next && c.end == to;
-                c.notes.push_back(n);
-            }
-            continue;
-        }
-        auto first = std::min_element(
-            voices.begin(), voices.end(),
-            [](const auto& a, const auto& b) { return a.back().end < b.back().end; });
-        Chord& cut = first->back();
-        cut.end = chord.start;
-        for (ChordNote& n : cut.notes)
-            n.into_next = false;
-        first->push_back(std::move(chord));
     }
     return voices;
+}
+
+// The chords of one voice in the bar [from, from + kBar).
+std::vector<Chord> bar_chords(const std::vector<Group>& voice, int32_t from) {
+    const int32_t to = from + Grid::kBar;
+    std::vector<Chord> out;
+    for (const Group& g : voice) {
+        if (g.off <= from || g.on >= to) continue;
+        Chord c{std::max(g.on, from), std::min(g.off, to), {}};
+        for (int key : g.keys)
+            c.notes.push_back({key, g.on<from, g.off> to});
+        out.push_back(std::move(c));
+    }
+    return out;
 }
 
 class ScoreWriter {
@@ -466,6 +490,7 @@ void ScoreWriter::WritePart(const Part& part, size_t index) {
         std::stable_sort(directions.begin(), directions.end(),
                          [](const Direction& a, const Direction& b) { return a.tick < b.tick; });
     }
+    const std::vector<std::vector<Group>> voices = part_voices(part.notes);
     out_ += "  <part id=\"" + PartId(index) + "\">\n";
     for (int32_t bar = 0; bar < bars_; ++bar) {
         const int32_t from = bar * Grid::kBar;
@@ -476,12 +501,14 @@ void ScoreWriter::WritePart(const Part& part, size_t index) {
             here.push_back(std::move(directions.front()));
             directions.erase(directions.begin());
         }
-        const std::vector<std::vector<Chord>> voices = bar_voices(part.notes, from);
-        const size_t count = std::max<size_t>(1, voices.size());
-        for (size_t v = 0; v < count; ++v) {
+        // Voice 1 fills every bar (with a bar rest when silent); the others only the bars
+        // they sound in.
+        for (size_t v = 0; v < std::max<size_t>(1, voices.size()); ++v) {
+            const std::vector<Chord> chords =
+                v < voices.size() ? bar_chords(voices[v], from) : std::vector<Chord>{};
+            if (v > 0 && chords.empty()) continue;
             if (v > 0) out_ += "      <backup><duration>1920</duration></backup>\n";
-            Voice(part, v < voices.size() ? voices[v] : std::vector<Chord>{},
-                  static_cast<int>(v + 1), from, v == 0 ? &here : nullptr);
+            Voice(part, chords, static_cast<int>(v + 1), from, v == 0 ? &here : nullptr);
         }
         out_ += "    </measure>\n";
     }

@@ -31,9 +31,10 @@ struct MplyScoreGrid {
 // plays, in channel order, named after `parts` and with the program, volume and pan the channel
 // started with; bars of 4/4 at 480 divisions a quarter; pitches spelt with sharps in a sharp
 // key and flats in a flat one (`parts.key_fifths`); notes split at bar lines with ties, rests
-// between them, notes of equal span as chords and overlapping ones in further voices (up to
-// kVoices; beyond that a note joins the chord starting with it, or shortens the voice's last
-// note); the drum channel as a percussion part of unpitched notes; tempo marks, markers as
+// between them, notes of equal span as chords and overlapping ones in further voices, each note
+// keeping its voice across bar lines (up to kVoices; beyond that a note joins the chord
+// starting with it, or shortens the voice's last note); the drum channel as a percussion part
+// of unpitched hits, each lasting until the next; tempo marks, markers as
 // rehearsal marks and the title and copyright in the first part and the header; lyrics under
 // the part whose notes start on most of them. Never fails. Any thread.
 std::string mply_musicxml(const MplyScoreEvents& events, const MplyExportParts& parts);
