@@ -57,7 +57,9 @@ const std::vector<Command>& commands() {
          run_export_command},
         {"play", "LIBRARY LEAF [--from TICK] [--device N | --synth]: play in real time",
          run_play_command},
-        {"render", "LIBRARY LEAF -o FILE.wav|- [--soundfont SF2]: render through the synthesizer",
+        {"render",
+         "LIBRARY LEAF [-o FILE.wav|.flac|.ogg|-] [--stems DIR] [--soundfont SF2]: render "
+         "through the synthesizer",
          run_render_command},
         {"devices", "list the MIDI output ports and the synthesizer ports", run_devices_command},
         {"demo", "[LIBRARY [LEAF]] [--out DIR] [--no-wav]: export and render the demo song",
