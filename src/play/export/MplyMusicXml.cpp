@@ -200,12 +200,17 @@ std::vector<std::vector<Group>> part_voices(const std::vector<GridNote>& notes) 
     return voices;
 }
 
-// The chords of one voice in the bar [from, from + kBar).
-std::vector<Chord> bar_chords(const std::vector<Group>& voice, int32_t from) {
+// The chords of one voice in the bar [from, from + kBar). The groups of a voice follow one
+// another, so `first` (the first group that may still sound, kept from bar to bar) moves on and
+// the bars of a part take linear time.
+std::vector<Chord> bar_chords(const std::vector<Group>& voice, int32_t from, size_t& first) {
     const int32_t to = from + Grid::kBar;
+    while (first < voice.size() && voice[first].off <= from)
+        ++first;
     std::vector<Chord> out;
-    for (const Group& g : voice) {
-        if (g.off <= from || g.on >= to) continue;
+    for (size_t i = first; i < voice.size() && voice[i].on < to; ++i) {
+        const Group& g = voice[i];
+        if (g.off <= from) continue;
         Chord c{std::max(g.on, from), std::min(g.off, to), {}};
         for (int key : g.keys)
             c.notes.push_back({key, g.on<from, g.off> to});
@@ -491,6 +496,7 @@ void ScoreWriter::WritePart(const Part& part, size_t index) {
                          [](const Direction& a, const Direction& b) { return a.tick < b.tick; });
     }
     const std::vector<std::vector<Group>> voices = part_voices(part.notes);
+    std::vector<size_t> firsts(voices.size(), 0);
     out_ += "  <part id=\"" + PartId(index) + "\">\n";
     for (int32_t bar = 0; bar < bars_; ++bar) {
         const int32_t from = bar * Grid::kBar;
@@ -505,7 +511,7 @@ void ScoreWriter::WritePart(const Part& part, size_t index) {
         // they sound in.
         for (size_t v = 0; v < std::max<size_t>(1, voices.size()); ++v) {
             const std::vector<Chord> chords =
-                v < voices.size() ? bar_chords(voices[v], from) : std::vector<Chord>{};
+                v < voices.size() ? bar_chords(voices[v], from, firsts[v]) : std::vector<Chord>{};
             if (v > 0 && chords.empty()) continue;
             if (v > 0) out_ += "      <backup><duration>1920</duration></backup>\n";
             Voice(part, chords, static_cast<int>(v + 1), from, v == 0 ? &here : nullptr);
