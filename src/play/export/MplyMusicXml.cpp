@@ -6,9 +6,14 @@
 #include <string_view>
 #include <vector>
 
+#include "model/library/MseqMusic.h"
+#include "model/theory/MseqMapChord.h"
 #include "platform/TextCodec.h"
 #include "play/engine/MplyEvent.h"
+#include "play/engine/MplyMusic.h"
 #include "play/engine/MplyPlayer.h"
+#include "play/tracks/MplyTrack.h"
+#include "play/tracks/MplyTrackChord.h"
 
 int32_t MplyScoreGrid::Snap(int32_t tick) {
     const int64_t t = tick < 0 ? 0 : tick;
@@ -222,7 +227,7 @@ std::vector<Chord> bar_chords(const std::vector<Group>& voice, int32_t from, siz
 class ScoreWriter {
 public:
     ScoreWriter(const MplyScoreEvents& events, const MplyExportParts& parts)
-        : events_(events), parts_(parts), flats_(parts.key_fifths < 0) {}
+        : events_(events), parts_(parts) {}
 
     std::string Write();
 
@@ -246,10 +251,13 @@ private:
     std::string PartId(size_t index) const { return "P" + std::to_string(index + 1); }
     std::string PartName(int channel) const { return xml_text(parts_.names[channel & 0x0F]); }
     std::string Title() const;
+    // The key signature of bar `bar` (counted from 0): the last change at or before it, else
+    // the key the music starts in.
+    int FifthsAt(int32_t bar) const;
 
     const MplyScoreEvents& events_;
     const MplyExportParts& parts_;
-    const bool flats_;
+    bool flats_ = false;  // the bar being written is in a flat key
     std::vector<Part> parts_list_;
     int32_t bars_ = 1;
     size_t index_ = 0;  // of the part being written
@@ -257,6 +265,15 @@ private:
     std::map<int32_t, std::string> lyrics_;  // grid tick -> UTF-8 syllable, escaped
     std::string out_;
 };
+
+int ScoreWriter::FifthsAt(int32_t bar) const {
+    int fifths = parts_.key_fifths;
+    for (const auto& [tick, f] : events_.keys) {
+        if (tick > bar * Grid::kBar) break;
+        fifths = f;
+    }
+    return fifths;
+}
 
 std::string ScoreWriter::Title() const {
     for (const MplyScoreText& t : events_.texts) {
@@ -364,7 +381,7 @@ void ScoreWriter::Attributes(const Part& part) {
         sum += n.key;
     const bool low = !part.notes.empty() && sum / static_cast<int>(part.notes.size()) < 57;
     out_ += "      <attributes>\n        <divisions>480</divisions>\n        <key><fifths>" +
-            std::to_string(drums ? 0 : parts_.key_fifths) +
+            std::to_string(drums ? 0 : FifthsAt(0)) +
             "</fifths></key>\n        <time><beats>4</beats><beat-type>4</beat-type></time>\n";
     if (drums)
         out_ += "        <clef><sign>percussion</sign></clef>\n";
@@ -501,7 +518,14 @@ void ScoreWriter::WritePart(const Part& part, size_t index) {
     for (int32_t bar = 0; bar < bars_; ++bar) {
         const int32_t from = bar * Grid::kBar;
         out_ += "    <measure number=\"" + std::to_string(bar + 1) + "\">\n";
-        if (bar == 0) Attributes(part);
+        const int fifths = FifthsAt(bar);
+        flats_ = fifths < 0;
+        if (bar == 0) {
+            Attributes(part);
+        } else if (part.channel != Grid::kDrumChannel && fifths != FifthsAt(bar - 1)) {
+            out_ += "      <attributes><key><fifths>" + std::to_string(fifths) +
+                    "</fifths></key></attributes>\n";
+        }
         std::vector<Direction> here;
         while (!directions.empty() && directions.front().tick < from + Grid::kBar) {
             here.push_back(std::move(directions.front()));
@@ -521,6 +545,32 @@ void ScoreWriter::WritePart(const Part& part, size_t index) {
     out_ += "  </part>\n";
 }
 
+// The key of the chord map in effect at each bar start up to `end`, from the first chord track
+// of the music as the player builds it. The run itself cannot be asked: an offline run has
+// generated everything, and let its tracks go, before its first event plays. So a second
+// player music of the source is built (not run) and its chord track answers.
+std::vector<std::pair<int32_t, int>> chord_map_keys(MseqMusic& source, int32_t end) {
+    std::vector<std::pair<int32_t, int>> keys;
+    MplyPlayer probe_player(nullptr, false);
+    std::unique_ptr<MplyMusic> probe(source.create_player_model());
+    if (!probe || !probe->Start(&probe_player)) return keys;
+    MplyTrackChord* chords = nullptr;
+    for (MplyTrack* top = probe->tree(); top && !chords; top = top->next()) {
+        for (MplyTrack* t = top; t && !chords; t = t->next_in(top)) {
+            if (t->GetType() == MPLY_TRACK_CHORD) chords = static_cast<MplyTrackChord*>(t);
+        }
+    }
+    if (!chords) return keys;
+    for (int64_t bar = 0; bar <= end; bar += Grid::kBar) {
+        const MseqMapChord* map = chords->ChordMapAt(bar);
+        if (!map) continue;
+        const int fifths = mply_key_fifths(map->m_ToneKey);
+        if (keys.empty() || keys.back().second != fifths)
+            keys.push_back({static_cast<int32_t>(bar), fifths});
+    }
+    return keys;
+}
+
 }  // namespace
 
 std::string mply_musicxml(const MplyScoreEvents& events, const MplyExportParts& parts) {
@@ -535,6 +585,8 @@ MplyExportResult MplyExportScore(MplyPlayer& player, MplyScoreCapture& capture,
     player.SetPositionNotify(nullptr, 0);
     player.SetStartTick(0);
     const MplyExportParts parts = mply_describe_parts(*music);
+    auto* played = static_cast<MplyMusic*>(music->IsKindOf(MPLY_MUSIC));
+    ref_ptr<MseqMusic> source(played ? played->source() : nullptr);
     if (!player.Start(&capture, music)) return MplyExportResult::not_started;
     if (player.Running()) {
         player.Stop(1);
@@ -542,6 +594,9 @@ MplyExportResult MplyExportScore(MplyPlayer& player, MplyScoreCapture& capture,
     }
     if (capture.Events().notes.empty() && capture.Events().texts.empty())
         return MplyExportResult::empty;
-    if (xml) *xml = mply_musicxml(capture.Events(), parts);
+    if (!xml) return MplyExportResult::ok;
+    MplyScoreEvents events = capture.Events();
+    if (source) events.keys = chord_map_keys(*source, events.end);
+    *xml = mply_musicxml(events, parts);
     return MplyExportResult::ok;
 }

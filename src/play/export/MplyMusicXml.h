@@ -30,7 +30,8 @@ struct MplyScoreGrid {
 // The MusicXML 4.0 score (score-partwise, UTF-8) of what a run played: one part per channel that
 // plays, in channel order, named after `parts` and with the program, volume and pan the channel
 // started with; bars of 4/4 at 480 divisions a quarter; pitches spelt with sharps in a sharp
-// key and flats in a flat one (`parts.key_fifths`); notes split at bar lines with ties, rests
+// key and flats in a flat one (`parts.key_fifths` at the start, then `events.keys`, with a new
+// key signature at each bar the key changes); notes split at bar lines with ties, rests
 // between them, notes of equal span as chords and overlapping ones in further voices, each note
 // keeping its voice across bar lines (up to kVoices; beyond that a note joins the chord
 // starting with it, or shortens the voice's last note); the drum channel as a percussion part

@@ -44,6 +44,10 @@ struct MplyScoreEvents {
     std::vector<MplyScoreText> texts;
     std::vector<MplyScoreTempo> tempos;
     std::array<MplyScoreChannel, MplyOutput::kChannels> channels;
+    // Where the key of the chord map in effect changes, at bar starts: tick and the key's
+    // sharps (positive) or flats (negative). Filled by the score export after the run (the
+    // capture itself leaves it empty); empty without a chord track.
+    std::vector<std::pair<int32_t, int>> keys;
     int32_t end = 0;  // the tick of the last event
 };
 

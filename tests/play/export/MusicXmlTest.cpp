@@ -153,6 +153,26 @@ TEST(MusicXml, EveryVoiceOfEveryBarFillsTheBar) {
     EXPECT_EQ(bars, 3);
 }
 
+TEST(MusicXml, AKeyChangeStartsANewSignatureAndSpelling) {
+    MplyScoreEvents events;
+    // B flat in each of three bars: F major, then D major from bar 2, then F again from bar 3.
+    for (int bar = 0; bar < 3; ++bar)
+        events.notes.push_back(N(bar * 1920, bar * 1920 + 480, 70));
+    events.notes.push_back(N(0, 480, 36, 9));
+    events.keys = {{0, -1}, {1920, 2}, {3840, -1}};
+    events.end = 3 * 1920;
+    const std::string xml = mply_musicxml(events, MplyExportParts());
+    const size_t drums = xml.find("<part id=\"P2\">");
+    ASSERT_NE(drums, std::string::npos);
+    const std::string melody = xml.substr(0, drums);
+    EXPECT_EQ(Count(melody, "<fifths>-1</fifths>"), 2u) << melody;
+    EXPECT_EQ(Count(melody, "<fifths>2</fifths>"), 1u) << melody;
+    EXPECT_EQ(Count(melody, "<step>B</step><alter>-1</alter>"), 2u) << melody;
+    EXPECT_EQ(Count(melody, "<step>A</step><alter>1</alter>"), 1u) << melody;
+    // The percussion part keeps its one signature.
+    EXPECT_EQ(Count(xml.substr(drums), "<fifths>"), 1u);
+}
+
 TEST(MusicXml, LyricsGoUnderThePartTheyFitAndTextsAreEscaped) {
     const std::vector<MplyScoreNote> notes = {N(0, 480, 72, 0), N(480, 960, 74, 0),
                                               N(240, 960, 48, 1)};
@@ -293,6 +313,17 @@ TEST_F(MuseScoreReads, TheDemoSongAsEveryPartPlaysIt) {
     kv_test::AppData data;
     MseqMusic* music = data.music("デモソング/はじまりの朝");
     ASSERT_NE(music, nullptr);
+    {
+        // The song modulates from C to D major: the score changes its signature once.
+        MplyPlayer player(nullptr, false);
+        MplyScoreCapture capture;
+        std::unique_ptr<MplyEntity> run(music->create_player_model());
+        std::string xml;
+        ASSERT_EQ(MplyExportScore(player, capture, run, &xml), MplyExportResult::ok);
+        const std::string flute = xml.substr(0, xml.find("<part id=\"P2\">"));
+        EXPECT_EQ(Count(flute, "<fifths>0</fifths>"), 1u);
+        EXPECT_EQ(Count(flute, "<fifths>2</fifths>"), 1u);
+    }
     for (const char* file : {"demo.musicxml", "demo.mxl"}) {
         Check(*music, file);
         EXPECT_NE(parts_.find("parts 9 9\n"), std::string::npos) << file << "\n" << parts_;
