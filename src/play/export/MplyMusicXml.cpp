@@ -49,8 +49,9 @@ struct Chord {
 // Something the first part shows at a tick: a tempo mark or a rehearsal mark.
 struct Direction {
     int32_t tick;
-    std::string xml;  // the direction-type element(s)
-    int tempo;        // > 0: also a sound element with this tempo
+    std::string xml;                            // the direction-type element(s)
+    int tempo;                                  // > 0: also a sound element with this tempo
+    const MplyScoreHarmony* harmony = nullptr;  // instead a chord symbol
 };
 
 // The notatable lengths, longest first: whole, dotted half, half, dotted quarter, quarter, ...
@@ -248,6 +249,7 @@ private:
     void Note(const Part& part, const ChordNote& n, bool in_chord, const Length& l, int voice,
               bool tie_stop, bool tie_start, const std::string* lyric);
     void FlushDirections(std::vector<Direction>* directions, int32_t from, int32_t until);
+    void Harmony(const MplyScoreHarmony& h, int32_t offset);
     std::string PartId(size_t index) const { return "P" + std::to_string(index + 1); }
     std::string PartName(int channel) const { return xml_text(parts_.names[channel & 0x0F]); }
     std::string Title() const;
@@ -395,12 +397,32 @@ void ScoreWriter::Attributes(const Part& part) {
 void ScoreWriter::FlushDirections(std::vector<Direction>* directions, int32_t from, int32_t until) {
     while (!directions->empty() && directions->front().tick < until) {
         const Direction& d = directions->front();
+        if (d.harmony) {
+            Harmony(*d.harmony, d.tick > from ? d.tick - from : 0);
+            directions->erase(directions->begin());
+            continue;
+        }
         out_ += "      <direction placement=\"above\">" + d.xml;
         if (d.tick > from) out_ += "<offset>" + std::to_string(d.tick - from) + "</offset>";
         if (d.tempo > 0) out_ += "<sound tempo=\"" + std::to_string(d.tempo) + "\"/>";
         out_ += "</direction>\n";
         directions->erase(directions->begin());
     }
+}
+
+void ScoreWriter::Harmony(const MplyScoreHarmony& h, int32_t offset) {
+    const Spelling root = spell(h.root, flats_);
+    out_ += "      <harmony><root><root-step>" + std::string(1, root.step) + "</root-step>";
+    if (root.alter) out_ += "<root-alter>" + std::to_string(root.alter) + "</root-alter>";
+    out_ += "</root><kind>" + h.kind + "</kind>";
+    if (h.bass >= 0) {
+        const Spelling bass = spell(h.bass, flats_);
+        out_ += "<bass><bass-step>" + std::string(1, bass.step) + "</bass-step>";
+        if (bass.alter) out_ += "<bass-alter>" + std::to_string(bass.alter) + "</bass-alter>";
+        out_ += "</bass>";
+    }
+    if (offset) out_ += "<offset>" + std::to_string(offset) + "</offset>";
+    out_ += "</harmony>\n";
 }
 
 void ScoreWriter::Rest(int32_t ticks, int voice, bool whole_bar) {
@@ -509,6 +531,8 @@ void ScoreWriter::WritePart(const Part& part, size_t index) {
                  "<direction-type><rehearsal>" + xml_text(t.text) + "</rehearsal></direction-type>",
                  0});
         }
+        for (const MplyScoreHarmony& h : events_.harmonies)
+            directions.push_back({Grid::Snap(h.tick), {}, 0, &h});
         std::stable_sort(directions.begin(), directions.end(),
                          [](const Direction& a, const Direction& b) { return a.tick < b.tick; });
     }
@@ -545,11 +569,67 @@ void ScoreWriter::WritePart(const Part& part, size_t index) {
     out_ += "  </part>\n";
 }
 
-// The key of the chord map in effect at each bar start up to `end`, from the first chord track
-// of the music as the player builds it. The run itself cannot be asked: an offline run has
+// The key of the chord map in effect at each bar start up to `end`, and in `harmonies` the
+// chords where they change (every 16th), from the first chord track of the music as the player
+// builds it. The run itself cannot be asked: an offline run has
 // generated everything, and let its tracks go, before its first event plays. So a second
 // player music of the source is built (not run) and its chord track answers.
-std::vector<std::pair<int32_t, int>> chord_map_keys(MseqMusic& source, int32_t end) {
+// The MusicXML kind of a chord by the pitch classes of its keys above the root; "none" when
+// no kind fits (the root and bass still show).
+std::string chord_kind(const std::set<int>& pcs) {
+    static const std::pair<std::set<int>, const char*> kKinds[] = {
+        {{0, 4, 7}, "major"},
+        {{0, 3, 7}, "minor"},
+        {{0, 3, 6}, "diminished"},
+        {{0, 4, 8}, "augmented"},
+        {{0, 4, 7, 10}, "dominant"},
+        {{0, 4, 7, 11}, "major-seventh"},
+        {{0, 3, 7, 10}, "minor-seventh"},
+        {{0, 3, 6, 9}, "diminished-seventh"},
+        {{0, 3, 6, 10}, "half-diminished"},
+        {{0, 4, 8, 10}, "augmented-seventh"},
+        {{0, 3, 7, 11}, "major-minor"},
+        {{0, 4, 7, 9}, "major-sixth"},
+        {{0, 3, 7, 9}, "minor-sixth"},
+        {{0, 5, 7}, "suspended-fourth"},
+        {{0, 2, 7}, "suspended-second"},
+        {{0, 7}, "power"},
+        {{0, 2, 4, 7, 10}, "dominant-ninth"},
+        {{0, 2, 4, 7, 11}, "major-ninth"},
+        {{0, 2, 3, 7, 10}, "minor-ninth"},
+    };
+    for (const auto& [set, kind] : kKinds) {
+        if (set == pcs) return kind;
+    }
+    if (pcs.count(4)) return "major";
+    if (pcs.count(3)) return "minor";
+    return "none";
+}
+
+// The chord symbol of a chord heard in a music whose relative roots count from `key`.
+MplyScoreHarmony harmony_of(const MseqBlockChord& chord, int32_t key, int32_t tick) {
+    MplyScoreHarmony h;
+    h.tick = tick;
+    h.root = chord.effective_root(key);
+    std::set<int> pcs;
+    int lowest = 0;
+    for (int32_t i = 0; i < chord.key_count && i < MseqBlockChord::kMaxKeys; ++i) {
+        pcs.insert(((chord.keys[i].m_Key % 12) + 12) % 12);
+        lowest = std::min(lowest, chord.keys[i].m_Key);
+        if (i == 0) lowest = chord.keys[i].m_Key;
+    }
+    h.kind = chord_kind(pcs);
+    const int bass = ((h.root + lowest) % 12 + 12) % 12;
+    if (bass != h.root) h.bass = bass;
+    return h;
+}
+
+bool same_symbol(const MplyScoreHarmony& a, const MplyScoreHarmony& b) {
+    return a.root == b.root && a.bass == b.bass && a.kind == b.kind;
+}
+
+std::vector<std::pair<int32_t, int>> chord_map_keys(MseqMusic& source, int32_t end,
+                                                    std::vector<MplyScoreHarmony>* harmonies) {
     std::vector<std::pair<int32_t, int>> keys;
     MplyPlayer probe_player(nullptr, false);
     std::unique_ptr<MplyMusic> probe(source.create_player_model());
@@ -561,6 +641,14 @@ std::vector<std::pair<int32_t, int>> chord_map_keys(MseqMusic& source, int32_t e
         }
     }
     if (!chords) return keys;
+    // Chords change on a grid step at the finest; each is asked for where the step starts.
+    for (int64_t at = 0; at <= end; at += 2 * Grid::kStep) {
+        const MseqBlockChord* chord = chords->ChordAt(at);
+        const MseqMapChord* map = chords->ChordMapAt(at);
+        if (!chord || !map || chord->key_count <= 0) continue;
+        const MplyScoreHarmony h = harmony_of(*chord, map->m_CDegKey, static_cast<int32_t>(at));
+        if (harmonies->empty() || !same_symbol(harmonies->back(), h)) harmonies->push_back(h);
+    }
     for (int64_t bar = 0; bar <= end; bar += Grid::kBar) {
         const MseqMapChord* map = chords->ChordMapAt(bar);
         if (!map) continue;
@@ -596,7 +684,7 @@ MplyExportResult MplyExportScore(MplyPlayer& player, MplyScoreCapture& capture,
         return MplyExportResult::empty;
     if (!xml) return MplyExportResult::ok;
     MplyScoreEvents events = capture.Events();
-    if (source) events.keys = chord_map_keys(*source, events.end);
+    if (source) events.keys = chord_map_keys(*source, events.end, &events.harmonies);
     *xml = mply_musicxml(events, parts);
     return MplyExportResult::ok;
 }

@@ -35,7 +35,8 @@ struct MplyScoreGrid {
 // between them, notes of equal span as chords and overlapping ones in further voices, each note
 // keeping its voice across bar lines (up to kVoices; beyond that a note joins the chord
 // starting with it, or shortens the voice's last note); the drum channel as a percussion part
-// of unpitched hits, each lasting until the next; tempo marks, markers as
+// of unpitched hits, each lasting until the next; chord symbols (root, kind, bass) from the
+// music's first chord track above the first part; tempo marks, markers as
 // rehearsal marks and the title and copyright in the first part and the header; lyrics under
 // the part whose notes start on most of them. Never fails. Any thread.
 std::string mply_musicxml(const MplyScoreEvents& events, const MplyExportParts& parts);

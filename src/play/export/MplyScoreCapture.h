@@ -38,6 +38,15 @@ struct MplyScoreChannel {
     int pan = -1;
 };
 
+// A chord of the chord track, from its tick on: root and bass as pitch classes (bass -1 when it
+// is the root) and the kind as MusicXML names it ("major", "minor-seventh", ...).
+struct MplyScoreHarmony {
+    int32_t tick = 0;
+    int root = 0;
+    int bass = -1;
+    std::string kind;
+};
+
 // Everything a run played, as a score needs it.
 struct MplyScoreEvents {
     std::vector<MplyScoreNote> notes;  // in the order of their note-ons
@@ -48,6 +57,9 @@ struct MplyScoreEvents {
     // sharps (positive) or flats (negative). Filled by the score export after the run (the
     // capture itself leaves it empty); empty without a chord track.
     std::vector<std::pair<int32_t, int>> keys;
+    // The chords of the music's first chord track where they change; filled, like `keys`, by
+    // the score export.
+    std::vector<MplyScoreHarmony> harmonies;
     int32_t end = 0;  // the tick of the last event
 };
 

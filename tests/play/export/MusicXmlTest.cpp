@@ -323,6 +323,11 @@ TEST_F(MuseScoreReads, TheDemoSongAsEveryPartPlaysIt) {
         const std::string flute = xml.substr(0, xml.find("<part id=\"P2\">"));
         EXPECT_EQ(Count(flute, "<fifths>0</fifths>"), 1u);
         EXPECT_EQ(Count(flute, "<fifths>2</fifths>"), 1u);
+        // Chord symbols from the chord track, the first the song's C major; none elsewhere.
+        EXPECT_NE(flute.find("<harmony><root><root-step>C</root-step></root><kind>major</kind>"),
+                  std::string::npos);
+        EXPECT_GE(Count(flute, "<harmony>"), 20u);
+        EXPECT_EQ(Count(xml, "<harmony>"), Count(flute, "<harmony>"));
     }
     for (const char* file : {"demo.musicxml", "demo.mxl"}) {
         Check(*music, file);
