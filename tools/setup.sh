@@ -7,6 +7,9 @@ packages=(build-essential cmake ninja-build ccache pkg-config libgtest-dev libbe
           openttd-openmsx
           qt6-base-dev libgl-dev fonts-ipafont-gothic xvfb
           desktop-file-utils appstream shared-mime-info libglib2.0-bin man-db)
+# musescore3: the notation program that checks our MusicXML; libsndfile1-dev: FLAC and Ogg
+# renders; fluidsynth: the synthesizer's own program the render benchmark compares against.
+packages+=(musescore3 libsndfile1-dev fluidsynth)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -162,6 +162,31 @@ bool render_messages(const std::vector<timed_message>& messages, double length, 
     return ok;
 }
 
+std::vector<int> sounding_channels(const std::vector<timed_message>& messages) {
+    bool plays[16] = {};
+    for (const timed_message& m : messages) {
+        if (m.bytes.size() == 3 && (m.bytes[0] & 0xF0) == 0x90 && m.bytes[2] != 0)
+            plays[m.bytes[0] & 0x0F] = true;
+    }
+    std::vector<int> out;
+    for (int ch = 0; ch < 16; ++ch) {
+        if (plays[ch]) out.push_back(ch);
+    }
+    return out;
+}
+
+std::vector<timed_message> channel_messages(const std::vector<timed_message>& messages,
+                                            int channel) {
+    std::vector<timed_message> out;
+    for (const timed_message& m : messages) {
+        if (m.bytes.empty()) continue;
+        const uint8_t status = m.bytes[0];
+        if (status == 0xF0 || (status < 0xF0 && (status & 0x0F) == (channel & 0x0F)))
+            out.push_back(m);
+    }
+    return out;
+}
+
 std::vector<uint8_t> wav_image(std::span<const int16_t> s) {
     const uint32_t data = static_cast<uint32_t>(s.size() * 2);
     std::vector<uint8_t> out(44 + static_cast<size_t>(data));

@@ -35,6 +35,16 @@ bool decode_midi_file(std::span<const uint8_t> file, std::vector<timed_message>*
 bool render_messages(const std::vector<timed_message>& messages, double length, double tail,
                      synth_port& port, std::vector<int16_t>* samples);
 
+// The channels (0-15) that play a note in `messages`, ascending. Any thread.
+std::vector<int> sounding_channels(const std::vector<timed_message>& messages);
+
+// The messages one part of a stem render receives: every message of `channel` and every system
+// exclusive (so that the synthesizer is reset and set up as in the full render), in order.
+// Rendered alone each part sounds exactly as it does in the full render, reverb and chorus
+// included, so the stems add up to the full render. Any thread.
+std::vector<timed_message> channel_messages(const std::vector<timed_message>& messages,
+                                            int channel);
+
 // The bytes of a WAV file holding these interleaved 16-bit stereo frames at 44100 Hz. Any thread.
 std::vector<uint8_t> wav_image(std::span<const int16_t> interleaved);
 

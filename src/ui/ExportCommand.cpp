@@ -8,16 +8,75 @@
 #include "play/engine/MplyMusic.h"
 #include "play/engine/MplyPlayer.h"
 #include "play/export/MplyExport.h"
+#include "play/export/MplyMusicXml.h"
+#include "play/export/MplyScoreArchive.h"
 #include "ui/LibraryLeaf.h"
 
 namespace kv_ui {
 
+namespace {
+
+bool ends_with(const std::string& s, std::string_view tail) {
+    if (s.size() < tail.size()) return false;
+    for (size_t i = 0; i < tail.size(); ++i) {
+        const char c = s[s.size() - tail.size() + i];
+        if ((c >= 'A' && c <= 'Z' ? c + 32 : c) != tail[i]) return false;
+    }
+    return true;
+}
+
+// The file name without folder, for the score inside a compressed MusicXML file.
+std::string inner_score_name(const std::string& output) {
+    const size_t slash = output.find_last_of('/');
+    std::string name = slash == std::string::npos ? output : output.substr(slash + 1);
+    name = name.substr(0, name.size() - 4);
+    return (name.empty() ? std::string("score") : name) + ".musicxml";
+}
+
+// Writes the score of `music` to `output` (a .musicxml, .xml or .mxl file). Exit status as the
+// command's.
+int export_score(LibraryLeaf& lib, MseqMusic* music, const std::string& output) {
+    std::unique_ptr<MplyEntity> run(music->create_player_model());
+    MplyPlayer player(nullptr, false);
+    MplyScoreCapture capture;
+    std::string xml;
+    if (MplyExportScore(player, capture, run, &xml) != MplyExportResult::ok) {
+        std::fprintf(stderr, "korvante: the music could not be compiled for export\n");
+        return 1;
+    }
+    print_warnings(lib);
+    std::string error;
+    std::string bytes = xml;
+    if (ends_with(output, ".mxl")) {
+        const std::vector<uint8_t> zip = mply_mxl_image(xml, inner_score_name(output));
+        bytes.assign(zip.begin(), zip.end());
+    }
+    if (!write_tool_output(lib, output, bytes, &error)) {
+        std::fprintf(stderr, "korvante: %s\n", error.c_str());
+        return 1;
+    }
+    if (output != "-") std::printf("%s\n", output.c_str());
+    return 0;
+}
+
+}  // namespace
+
 int run_export_command(const std::vector<std::string>& args) {
     std::string library, leaf_name, output;
     std::vector<std::string> plain;
+    MplyExportFormat format;
+    bool bad = false;
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "-o" && i + 1 < args.size()) {
             output = args[++i];
+        } else if (args[i] == "--format" && i + 1 < args.size()) {
+            const std::string& f = args[++i];
+            bad = bad || (f != "0" && f != "1");
+            format.smf_format = f == "1" ? 1 : 0;
+        } else if (args[i] == "--text" && i + 1 < args.size()) {
+            const std::string& t = args[++i];
+            bad = bad || (t != "utf8" && t != "cp932");
+            format.utf8_text = t == "utf8";
         } else if (!args[i].empty() && args[i][0] == '-') {
             plain.clear();
             break;
@@ -25,8 +84,11 @@ int run_export_command(const std::vector<std::string>& args) {
             plain.push_back(args[i]);
         }
     }
-    if (plain.size() != 2) {
-        std::fprintf(stderr, "usage: korvante export LIBRARY LEAF [-o FILE.mid | -o -]\n");
+    if (bad || plain.size() != 2) {
+        std::fprintf(stderr,
+                     "usage: korvante export LIBRARY LEAF [-o FILE.mid | -o -] [--format 0|1] "
+                     "[--text cp932|utf8]\n"
+                     "       korvante export LIBRARY LEAF -o FILE.musicxml|FILE.mxl\n");
         return 2;
     }
     LibraryLeaf lib;
@@ -42,9 +104,12 @@ int run_export_command(const std::vector<std::string>& args) {
         std::fprintf(stderr, "korvante: %s\n", error.c_str());
         return 1;
     }
+    if (ends_with(output, ".musicxml") || ends_with(output, ".xml") || ends_with(output, ".mxl"))
+        return export_score(lib, music, output);
     std::unique_ptr<MplyEntity> run(music->create_player_model());
     MplyPlayer player(nullptr, false);
     MplyExport exporter;
+    exporter.SetFormat(format);
     std::vector<uint8_t> midi;
     switch (MplyExportMusic(player, exporter, run, "", &midi)) {
         case MplyExportResult::ok:

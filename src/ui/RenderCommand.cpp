@@ -1,12 +1,16 @@
 #include "ui/RenderCommand.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "model/library/MseqMusic.h"
+#include "platform/AudioFile.h"
 #include "platform/MidiRender.h"
 #include "platform/SynthPort.h"
+#include "platform/TextCodec.h"
 #include "play/engine/MplyMusic.h"
 #include "play/engine/MplyPlayer.h"
 #include "play/export/MplyExport.h"
@@ -19,10 +23,62 @@ namespace {
 // Seconds rendered after the last event, so that the last notes and the reverb fade out.
 constexpr double kTail = 1.0;
 
+// The file name of a stem: the channel (two digits, counted from 1) and the part's name, with
+// what a file name cannot hold replaced.
+std::string stem_name(int channel, const CkvString& part, const char* extension) {
+    std::string name = kv_codec::utf8_from_cp932(std::string_view(part));
+    for (char& c : name) {
+        if (c == '/' || static_cast<unsigned char>(c) < 0x20) c = '_';
+    }
+    const int n = (channel & 0x0F) + 1;
+    return std::string(1, static_cast<char>('0' + n / 10)) + static_cast<char>('0' + n % 10) + " " +
+           name + extension;
+}
+
+const char* extension_of(kv_synth::audio_format f) {
+    switch (f) {
+        case kv_synth::audio_format::flac:
+            return ".flac";
+        case kv_synth::audio_format::ogg:
+            return ".ogg";
+        case kv_synth::audio_format::wav:
+            break;
+    }
+    return ".wav";
+}
+
+// Renders `messages` over `length` seconds and the tail and writes the sound file; false with
+// a message printed.
+bool render_to(LibraryLeaf& lib, const std::vector<kv_synth::timed_message>& messages,
+               double length, const std::string& soundfont, kv_synth::audio_format format,
+               const std::string& output, double* seconds) {
+    auto port = kv_synth::make_fluidsynth_port(soundfont, true);
+    std::vector<int16_t> samples;
+    if (!kv_synth::render_messages(messages, length, kTail, *port, &samples)) {
+        std::fprintf(stderr, "korvante: the synthesizer failed (sound font %s)\n",
+                     soundfont.c_str());
+        return false;
+    }
+    std::vector<uint8_t> file;
+    if (!kv_synth::encode_audio(samples, format, &file)) {
+        std::fprintf(stderr, "korvante: cannot write %s: the sound could not be encoded\n",
+                     output.c_str());
+        return false;
+    }
+    std::string error;
+    const std::string_view bytes(reinterpret_cast<const char*>(file.data()), file.size());
+    if (!write_tool_output(lib, output, bytes, &error)) {
+        std::fprintf(stderr, "korvante: %s\n", error.c_str());
+        return false;
+    }
+    *seconds = static_cast<double>(samples.size() / 2) / kv_synth::kRenderRate;
+    return true;
+}
+
 }  // namespace
 
 int run_render_command(const std::vector<std::string>& args) {
-    std::string output, soundfont;
+    std::string output, soundfont, stems;
     std::vector<std::string> plain;
     bool bad = false;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -30,16 +86,30 @@ int run_render_command(const std::vector<std::string>& args) {
             output = args[++i];
         } else if (args[i] == "--soundfont" && i + 1 < args.size()) {
             soundfont = args[++i];
+        } else if (args[i] == "--stems" && i + 1 < args.size()) {
+            stems = args[++i];
         } else if (!args[i].empty() && args[i][0] == '-') {
             bad = true;
         } else {
             plain.push_back(args[i]);
         }
     }
-    if (bad || plain.size() != 2 || output.empty()) {
+    // The format comes from the file's extension (the stems take the same); standard output
+    // and stems alone get WAV.
+    kv_synth::audio_format format = kv_synth::audio_format::wav;
+    if (!output.empty() && output != "-" && !kv_synth::audio_format_of(output, &format)) bad = true;
+    if (bad || plain.size() != 2 || (output.empty() && stems.empty())) {
         std::fprintf(stderr,
-                     "usage: korvante render LIBRARY LEAF -o FILE.wav|- [--soundfont SF2]\n");
+                     "usage: korvante render LIBRARY LEAF [-o FILE.wav|FILE.flac|FILE.ogg|-] "
+                     "[--stems DIR] [--soundfont SF2]\n");
         return 2;
+    }
+    if (!kv_synth::audio_format_available(format)) {
+        std::fprintf(stderr,
+                     "korvante: %s cannot be written: the program was built without libsndfile "
+                     "(libsndfile1-dev)\n",
+                     output.c_str());
+        return 1;
     }
     if (!kv_synth::synth_available()) {
         std::fprintf(stderr,
@@ -61,7 +131,7 @@ int run_render_command(const std::vector<std::string>& args) {
         std::fprintf(stderr, "korvante: %s\n", error.c_str());
         return 1;
     }
-    error = output_refusal(lib, output);
+    if (!output.empty()) error = output_refusal(lib, output);
     if (!error.empty()) {
         std::fprintf(stderr, "korvante: %s\n", error.c_str());
         return 1;
@@ -69,6 +139,7 @@ int run_render_command(const std::vector<std::string>& args) {
     // The music is exported first; the file's events, timed by its tempo changes, are then
     // played into the synthesizer as fast as it can render.
     std::unique_ptr<MplyEntity> run(music->create_player_model());
+    const MplyExportParts parts = run ? mply_describe_parts(*run) : MplyExportParts();
     MplyPlayer player(nullptr, false);
     MplyExport exporter;
     std::vector<uint8_t> midi;
@@ -82,23 +153,32 @@ int run_render_command(const std::vector<std::string>& args) {
         std::fprintf(stderr, "korvante: the music could not be compiled\n");
         return 1;
     }
-    auto port = kv_synth::make_fluidsynth_port(soundfont, true);
-    std::vector<int16_t> samples;
-    if (!kv_synth::render_messages(messages, length, kTail, *port, &samples)) {
-        std::fprintf(stderr, "korvante: the synthesizer failed (sound font %s)\n",
-                     soundfont.c_str());
-        return 1;
-    }
     print_warnings(lib);
-    const std::vector<uint8_t> wav = kv_synth::wav_image(samples);
-    const std::string_view bytes(reinterpret_cast<const char*>(wav.data()), wav.size());
-    if (!write_tool_output(lib, output, bytes, &error)) {
-        std::fprintf(stderr, "korvante: %s\n", error.c_str());
+    // With the sound on standard output, the summaries go to standard error.
+    FILE* report = output == "-" ? stderr : stdout;
+    double seconds = 0;
+    if (!output.empty()) {
+        if (!render_to(lib, messages, length, soundfont, format, output, &seconds)) return 1;
+        std::fprintf(report, "%s: %.3f s\n", output.c_str(), seconds);
+    }
+    if (stems.empty()) return 0;
+    std::error_code ec;
+    std::filesystem::create_directories(stems, ec);
+    if (!std::filesystem::is_directory(stems, ec)) {
+        std::fprintf(stderr, "korvante: cannot write stems into %s: %s\n", stems.c_str(),
+                     ec ? ec.message().c_str() : "not a folder");
         return 1;
     }
-    // With the sound on standard output, the summary goes to standard error.
-    std::fprintf(output == "-" ? stderr : stdout, "%s: %.3f s\n", output.c_str(),
-                 static_cast<double>(samples.size() / 2) / 44100);
+    // Each part alone, over the full length, so that the stems line up with the full render.
+    for (int channel : kv_synth::sounding_channels(messages)) {
+        const std::string path =
+            stems + "/" +
+            stem_name(channel, parts.names[static_cast<size_t>(channel)], extension_of(format));
+        if (!render_to(lib, kv_synth::channel_messages(messages, channel), length, soundfont,
+                       format, path, &seconds))
+            return 1;
+        std::fprintf(report, "%s: %.3f s\n", path.c_str(), seconds);
+    }
     return 0;
 }
 

@@ -165,6 +165,65 @@ TEST_F(OutputTools, RenderMakesAWaveAsLongAsTheMusic) {
     EXPECT_EQ(Run("render library.kvnr Tune -o x.wav --soundfont /nonexistent.sf2", &out), 1);
 }
 
+TEST_F(OutputTools, ExportChoosesLayoutTextsAndScoresByOptionAndExtension) {
+    const struct {
+        const char* args;
+        int status;
+        const char* file;
+        std::string starts;  // the first bytes of the file written
+    } cases[] = {
+        {"-o one.mid --format 1", 0, "one.mid", std::string("MThd\0\0\0\x06\0\x01\0\x02", 12)},
+        {"-o zero.mid --format 0 --text utf8", 0, "zero.mid",
+         std::string("MThd\0\0\0\x06\0\0\0\x01", 12)},
+        {"-o tune.musicxml", 0, "tune.musicxml", "<?xml version=\"1.0\" encoding=\"UTF-8\""},
+        {"-o tune.MXL", 0, "tune.MXL", std::string("PK\x03\x04", 4)},
+        {"-o bad.mid --format 2", 2, "bad.mid", ""},
+        {"-o bad.mid --text latin1", 2, "bad.mid", ""},
+        {"-o library.kvnr", 1, "", ""},
+    };
+    for (const auto& c : cases) {
+        std::string out;
+        EXPECT_EQ(Run(std::string("export library.kvnr Tune ") + c.args, &out), c.status)
+            << c.args << "\n"
+            << out;
+        if (!*c.file) continue;
+        std::string data;
+        kv_fs::read_file(kv_fs::from_host(host_ + "/" + c.file), &data);
+        EXPECT_EQ(data.substr(0, c.starts.size()), c.starts) << c.args;
+        if (c.status != 0) {
+            EXPECT_TRUE(data.empty()) << c.args;
+        }
+    }
+}
+
+TEST_F(OutputTools, RenderWritesFlacOggAndStems) {
+    if (!kv_synth::synth_available()) GTEST_SKIP() << "built without FluidSynth";
+    if (kv_synth::find_soundfont().empty()) GTEST_SKIP() << "no GM sound font installed";
+    if (!kv_test::have_program("sox")) GTEST_SKIP() << "sox is not installed (tools/setup.sh)";
+    std::string out;
+    ASSERT_EQ(Run("render library.kvnr Tune -o tune.flac --stems parts", &out), 0) << out;
+    // The tune plays on channel 2 only, without a stage map: one stem, named after the channel.
+    EXPECT_NE(out.find("parts/02 Channel 2.flac: 2.200 s"), std::string::npos) << out;
+    for (const std::string file : {"tune.flac", "parts/02 Channel 2.flac"}) {
+        ASSERT_EQ(
+            kv_test::run_capture(
+                "soxi -t '" + host_ + "/" + file + "'; soxi -D '" + host_ + "/" + file + "'", &out),
+            0)
+            << file;
+        EXPECT_EQ(out.substr(0, 5), "flac\n") << file;
+        EXPECT_NEAR(std::stod(out.substr(5)), 2.2, 0.01) << file;
+    }
+    ASSERT_EQ(Run("render library.kvnr Tune -o tune.ogg", &out), 0) << out;
+    ASSERT_EQ(kv_test::run_capture("soxi -t '" + host_ + "/tune.ogg'", &out), 0);
+    EXPECT_EQ(out, "vorbis\n");
+    EXPECT_EQ(Run("render library.kvnr Tune -o tune.mp3", &out), 2);
+    EXPECT_EQ(Run("render library.kvnr Tune", &out), 2);
+    // A stems folder that is a file is refused with its name.
+    std::ofstream(host_ + "/taken") << "x";
+    EXPECT_EQ(Run("render library.kvnr Tune --stems taken", &out), 1);
+    EXPECT_NE(out.find("cannot write stems into taken"), std::string::npos) << out;
+}
+
 TEST_F(OutputTools, PlayWithoutADeviceFailsCleanly) {
     std::string out;
     // No sequencer port numbered 99 exists here or on any ordinary machine.

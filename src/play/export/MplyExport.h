@@ -1,24 +1,45 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "play/engine/MplyOutput.h"
+#include "play/export/MplyExportParts.h"
 #include "play/export/MplySmfWriter.h"
 
 class MplyEntity;
 class MplyPlayer;
 
+// How an exported file is laid out and how its texts are spelt.
+struct MplyExportFormat {
+    // 0: one track holding everything. 1: a conductor track (tempo, time and key signature,
+    // title, copyright, markers, lyrics, system exclusives) and one track per channel that
+    // plays, named after its part; merged by time they hold exactly the events of format 0.
+    int smf_format = 0;
+    // Texts (title, copyright, markers, lyrics, track names) converted from the music's CP932
+    // bytes to UTF-8, for importers that read nothing else.
+    bool utf8_text = false;
+};
+
 // The Standard MIDI File exporter: an offline output that turns every event it receives into a
-// track event of a format-0 file (480 ticks a quarter note), timed by the event's tick. Its note
-// counter writes a second note-on of a sounding key as a note-off followed by the note-on, and
-// writes only the note-off that ends the last of the overlapping notes. One thread at a time:
-// the thread running the export.
+// track event (480 ticks a quarter note), timed by the event's tick. Its note counter writes a
+// second note-on of a sounding key as a note-off followed by the note-on, and writes only the
+// note-off that ends the last of the overlapping notes. One thread at a time: the thread running
+// the export.
 class MplyExport final : public MplyOutput {
 public:
+    // The layout and texts of the files built from the next run; format 0 in CP932 by default.
+    // Set between runs. Never fails.
+    void SetFormat(const MplyExportFormat& format) { m_Format = format; }
+    const MplyExportFormat& Format() const { return m_Format; }
+    // Part names and key signature used by format 1. Set between runs. Never fails.
+    void SetParts(const MplyExportParts& parts) { m_Parts = parts; }
+
     bool IsOffline() const override { return true; }
     // Empties the track data (last tick 0) and the counters. Always 1.
     int Open() override;
@@ -47,10 +68,21 @@ public:
 
     // Events of the last run written at the current position because they were due before
     // the last tick written (a negative lag).
-    size_t LateEvents() const { return m_Writer.LateEvents(); }
+    size_t LateEvents() const;
 
 private:
-    MplySmfWriter m_Writer;  // collects the run as one track
+    // The track an event of `channel` goes to: the only one in format 0, the channel's own in
+    // format 1 (named when first used).
+    MplySmfWriter& Part(int channel);
+    // The latest tick any track has reached.
+    int32_t LastTick() const;
+    // The text as the file spells it.
+    std::string Spelled(std::string_view text) const;
+
+    MplyExportFormat m_Format;
+    MplyExportParts m_Parts;
+    MplySmfWriter m_Writer;  // format 0: the run as one track; format 1: the conductor track
+    std::array<MplySmfWriter, kChannels> m_Channels;  // format 1: one track per channel
 };
 
 // How an export ended; the codes name the steps that can fail.
@@ -63,8 +95,9 @@ enum class MplyExportResult {
 };
 
 // Exports `music` (taken on success, as MplyPlayer::Start does) through `player` and
-// `exporter` from tick 0 into the file image `file`; with a non-empty `windows_path` the image
-// is also written there, crash-safe. The owner's thread, while no run is active.
+// `exporter` from tick 0 into the file image `file`, in the exporter's format (for format 1 the
+// parts are described from the music first); with a non-empty `windows_path` the image is also
+// written there, crash-safe. The owner's thread, while no run is active.
 MplyExportResult MplyExportMusic(MplyPlayer& player, MplyExport& exporter,
                                  std::unique_ptr<MplyEntity>& music, std::string_view windows_path,
                                  std::vector<uint8_t>* file);

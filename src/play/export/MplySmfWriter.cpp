@@ -145,20 +145,43 @@ void MplySmfWriter::EndOfTrack() {
     Put({0x00, 0xFF, 0x2F, 0x00});
 }
 
-bool MplySmfWriter::BuildFile(std::vector<uint8_t>* out) {
+void MplySmfWriter::EndOfTrackAt(int32_t tick) {
+    Delta(tick > m_LastTick ? tick : m_LastTick);
+    Put({0xFF, 0x2F, 0x00});
+}
+
+void MplySmfWriter::Meta(int32_t tick, uint8_t type, std::initializer_list<uint8_t> data) {
+    Delta(tick);
+    Put({0xFF, type, static_cast<uint8_t>(data.size())});
+    Put(data.begin(), data.size());
+}
+
+void MplySmfWriter::AppendHeader(std::vector<uint8_t>& out, uint16_t format, uint16_t tracks) {
+    out.insert(out.end(), {'M', 'T', 'h', 'd', 0, 0, 0, 6});
+    put_be(out, format, 2);
+    put_be(out, tracks, 2);
+    put_be(out, kDivision, 2);
+}
+
+bool MplySmfWriter::AppendTrackChunk(std::vector<uint8_t>& out) {
     std::vector<uint8_t> track;
     m_Data.flatten(track);
-    if (track.empty() || !out) return false;
-    std::vector<uint8_t> file;
-    file.reserve(22 + track.size());
-    file.insert(file.end(), {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1});
-    put_be(file, kDivision, 2);
-    file.insert(file.end(), {'M', 'T', 'r', 'k'});
-    put_be(file, static_cast<uint32_t>(track.size()), 4);
-    file.insert(file.end(), track.begin(), track.end());
-    *out = std::move(file);
+    if (track.empty()) return false;
+    out.reserve(out.size() + 8 + track.size());
+    out.insert(out.end(), {'M', 'T', 'r', 'k'});
+    put_be(out, static_cast<uint32_t>(track.size()), 4);
+    out.insert(out.end(), track.begin(), track.end());
     m_Data.clear();
     m_Size = 0;
     m_LastTick = 0;
+    return true;
+}
+
+bool MplySmfWriter::BuildFile(std::vector<uint8_t>* out) {
+    if (m_Size == 0 || !out) return false;
+    std::vector<uint8_t> file;
+    AppendHeader(file, 0, 1);
+    AppendTrackChunk(file);
+    *out = std::move(file);
     return true;
 }

@@ -8,10 +8,11 @@
 
 #include "text/bank.h"
 
-// The byte encoder of a Standard MIDI File of format 0: one track of events, each a delta time
-// followed by the event's bytes, wrapped at the end into the header and track chunks. Every
-// channel event carries its full status byte. The exporter drives it; it knows nothing of note
-// counters. One thread at a time (the thread running the export).
+// The byte encoder of one track of a Standard MIDI File: events, each a delta time followed by
+// the event's bytes, wrapped at the end into the header and track chunks (a format-0 file), or
+// taken out as one track chunk of a file of several tracks. Every channel event carries its full
+// status byte. The exporter drives it; it knows nothing of note counters. One thread at a time
+// (the thread running the export).
 class MplySmfWriter {
 public:
     // Ticks per quarter note written into the header.
@@ -49,6 +50,19 @@ public:
     bool Raw(int32_t tick, const uint8_t* message, size_t size);
     // Delta 0 and FF 2F 00; the last tick stays.
     void EndOfTrack();
+    // FF 2F 00 at `tick` (or at the last tick when that is later), so that every track of a
+    // file of several tracks ends where the longest does. Never fails.
+    void EndOfTrackAt(int32_t tick);
+    // Meta event FF type with the data bytes as they stand (time and key signatures). Never
+    // fails.
+    void Meta(int32_t tick, uint8_t type, std::initializer_list<uint8_t> data);
+
+    // Appends the header chunk: "MThd", 6, the format, the number of tracks and the division.
+    // Never fails.
+    static void AppendHeader(std::vector<uint8_t>& out, uint16_t format, uint16_t tracks);
+    // Moves the track data into `out` as one track chunk ("MTrk", length, data), leaving the
+    // writer empty with last tick 0. False, `out` untouched, when there is no track data.
+    bool AppendTrackChunk(std::vector<uint8_t>& out);
 
     // Moves the track data into a complete file image (header, track chunk) in `out`, leaving
     // the writer empty with last tick 0. False, `out` untouched, when there is no track data.

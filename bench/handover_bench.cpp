@@ -1,0 +1,168 @@
+// Handing the music on: the figures the exports are held to.
+//   - export of 100,000 notes as format 0 and as format 1 (format 1 should take at most 1.2
+//     times as long; the ratio is printed as a counter of the format-1 run);
+//   - the MusicXML score of the demo song, in process and as the whole `korvante export`
+//     process (at most 20 ms);
+//   - the demo song rendered to FLAC by `korvante render` beside FluidSynth's own program
+//     rendering our MIDI file of it with the same sound font (ours should be no slower).
+// The process benchmarks run the program built beside this one (KV_PROGRAM) on the demo
+// library copied beside it.
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "model/core/MseqFactory.h"
+#include "model/core/MseqObject.h"
+#include "model/core/ref_ptr.h"
+#include "model/library/MseqMusic.h"
+#include "model/track/MseqTrackNote.h"
+#include "platform/SynthPort.h"
+#include "play/engine/MplyMusic.h"
+#include "play/engine/MplyPlayer.h"
+#include "play/export/MplyExport.h"
+#include "play/export/MplyMusicXml.h"
+
+namespace handover_bench {
+
+constexpr int kTracks = 8;
+constexpr int kNotesPerTrack = 12500;
+
+// Eight tracks of sixteenth notes on eight channels.
+ref_ptr<MseqMusic> BigMusic() {
+    auto music = ref_ptr<MseqMusic>::adopt(new MseqMusic(nullptr));
+    music->m_Title = "";
+    for (int t = 0; t < kTracks; ++t) {
+        MseqObject* node = music->create_track(music->detail()->id, MPLACE_LAST_CHILD,
+                                               MTYPE_TRACK_NOTE, CkvString("notes"));
+        mseq_factory(node);
+        auto* track = node->entity()->cast_to<MseqTrackNote>(MTYPE_TRACK_NOTE);
+        track->m_Beat = 16;
+        track->m_Channel = t;
+        for (int i = 0; i < kNotesPerTrack; ++i) {
+            MseqBlockNote note;
+            note.set_type(MNBT_PURE);
+            note.m_Whole = static_cast<int8_t>(i % 7);
+            note.m_Octave = static_cast<int8_t>(4 + i / 7 % 2);
+            track->put_block(i, note);
+        }
+    }
+    return music;
+}
+
+double g_format0_seconds = 0;  // the last format-0 figure, for the ratio
+
+void BM_ExportFormat(benchmark::State& state) {
+    ref_ptr<MseqMusic> music = BigMusic();
+    MplyPlayer player(nullptr, false);
+    MplyExport exporter;
+    exporter.SetFormat({static_cast<int>(state.range(0)), false});
+    double total = 0;
+    for (auto _ : state) {
+        std::unique_ptr<MplyEntity> run(music->create_player_model());
+        std::vector<uint8_t> file;
+        const auto t0 = std::chrono::steady_clock::now();
+        if (MplyExportMusic(player, exporter, run, "", &file) != MplyExportResult::ok) {
+            state.SkipWithError("export failed");
+            return;
+        }
+        total += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        benchmark::DoNotOptimize(file.data());
+    }
+    const double each = total / static_cast<double>(state.iterations());
+    state.SetItemsProcessed(state.iterations() * kTracks * kNotesPerTrack * 2);
+    if (state.range(0) == 0) g_format0_seconds = each;
+    if (state.range(0) == 1 && g_format0_seconds > 0)
+        state.counters["times_format0"] = each / g_format0_seconds;
+}
+BENCHMARK(BM_ExportFormat)->Arg(0)->Arg(1)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+void BM_MusicXmlOfBigMusic(benchmark::State& state) {
+    ref_ptr<MseqMusic> music = BigMusic();
+    MplyPlayer player(nullptr, false);
+    MplyScoreCapture capture;
+    size_t bytes = 0;
+    for (auto _ : state) {
+        std::unique_ptr<MplyEntity> run(music->create_player_model());
+        std::string xml;
+        if (MplyExportScore(player, capture, run, &xml) != MplyExportResult::ok) {
+            state.SkipWithError("score failed");
+            return;
+        }
+        bytes = xml.size();
+        benchmark::DoNotOptimize(xml.data());
+    }
+    state.SetItemsProcessed(state.iterations() * kTracks * kNotesPerTrack);
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(bytes));
+}
+BENCHMARK(BM_MusicXmlOfBigMusic)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// ---- whole processes ------------------------------------------------------------------------
+
+std::string Program() {
+    return KV_PROGRAM;
+}
+
+std::string DemoLibrary() {
+    return std::filesystem::path(KV_PROGRAM).parent_path().string() + "/mymusic/library.kvnr";
+}
+
+const char* kDemoSong = "はじまりの朝";
+
+// Runs a shell command for each iteration; stops with an error when it fails.
+void RunEach(benchmark::State& state, const std::string& cmd) {
+    for (auto _ : state) {
+        if (std::system((cmd + " >/dev/null 2>&1").c_str()) != 0) {
+            state.SkipWithError(("failed: " + cmd).c_str());
+            return;
+        }
+    }
+}
+
+void BM_MusicXmlOfTheDemoSongWholeProcess(benchmark::State& state) {
+    RunEach(state, "'" + Program() + "' export '" + DemoLibrary() + "' " + kDemoSong +
+                       " -o /tmp/kv-bench-demo.musicxml");
+    std::remove("/tmp/kv-bench-demo.musicxml");
+}
+BENCHMARK(BM_MusicXmlOfTheDemoSongWholeProcess)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+void BM_RenderFlacOurs(benchmark::State& state) {
+    if (!kv_synth::synth_available() || kv_synth::find_soundfont().empty()) {
+        state.SkipWithError("no synthesizer or sound font");
+        return;
+    }
+    RunEach(state, "'" + Program() + "' render '" + DemoLibrary() + "' " + kDemoSong +
+                       " -o /tmp/kv-bench-demo.flac --soundfont '" + kv_synth::find_soundfont() +
+                       "'");
+    std::remove("/tmp/kv-bench-demo.flac");
+}
+BENCHMARK(BM_RenderFlacOurs)->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_RenderFlacFluidSynthProgram(benchmark::State& state) {
+    if (std::system("command -v fluidsynth >/dev/null 2>&1") != 0 ||
+        kv_synth::find_soundfont().empty()) {
+        state.SkipWithError("fluidsynth (Debian's fluidsynth) or a sound font is missing");
+        return;
+    }
+    // Our MIDI file of the same song, made once outside the timing.
+    if (std::system(("'" + Program() + "' export '" + DemoLibrary() + "' " + kDemoSong +
+                     " -o /tmp/kv-bench-demo.mid >/dev/null 2>&1")
+                        .c_str()) != 0) {
+        state.SkipWithError("export failed");
+        return;
+    }
+    RunEach(state, "fluidsynth -ni -q -r 44100 -T flac -F /tmp/kv-bench-fs.flac '" +
+                       kv_synth::find_soundfont() + "' /tmp/kv-bench-demo.mid");
+    std::remove("/tmp/kv-bench-fs.flac");
+    std::remove("/tmp/kv-bench-demo.mid");
+}
+BENCHMARK(BM_RenderFlacFluidSynthProgram)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
+
+}  // namespace handover_bench
