@@ -97,14 +97,15 @@ int run_render_command(const std::vector<std::string>& args) {
     // The format comes from the file's extension (the stems take the same); standard output
     // and stems alone get WAV.
     kv_synth::audio_format format = kv_synth::audio_format::wav;
-    if (!output.empty() && output != "-" && !kv_synth::audio_format_of(output, &format)) bad = true;
+    const bool unknown_format =
+        !output.empty() && output != "-" && !kv_synth::audio_format_of(output, &format);
     if (bad || plain.size() != 2 || (output.empty() && stems.empty())) {
         std::fprintf(stderr,
                      "usage: korvante render LIBRARY LEAF [-o FILE.wav|FILE.flac|FILE.ogg|-] "
                      "[--stems DIR] [--soundfont SF2]\n");
         return 2;
     }
-    if (!kv_synth::audio_format_available(format)) {
+    if (!unknown_format && !kv_synth::audio_format_available(format)) {
         std::fprintf(stderr,
                      "korvante: %s cannot be written: the program was built without libsndfile "
                      "(libsndfile1-dev)\n",
@@ -135,6 +136,15 @@ int run_render_command(const std::vector<std::string>& args) {
     if (!error.empty()) {
         std::fprintf(stderr, "korvante: %s\n", error.c_str());
         return 1;
+    }
+    // What must not be replaced is refused first, whatever its name; a name that gives no
+    // sound format is then a usage error.
+    if (unknown_format) {
+        std::fprintf(stderr,
+                     "korvante: %s: the sound format comes from the extension: .wav, .flac or "
+                     ".ogg\n",
+                     output.c_str());
+        return 2;
     }
     // The music is exported first; the file's events, timed by its tempo changes, are then
     // played into the synthesizer as fast as it can render.

@@ -217,6 +217,8 @@ TEST_F(OutputTools, RenderWritesFlacOggAndStems) {
     ASSERT_EQ(kv_test::run_capture("soxi -t '" + host_ + "/tune.ogg'", &out), 0);
     EXPECT_EQ(out, "vorbis\n");
     EXPECT_EQ(Run("render library.kvnr Tune -o tune.mp3", &out), 2);
+    EXPECT_NE(out.find("tune.mp3: the sound format comes from the extension"), std::string::npos)
+        << out;
     EXPECT_EQ(Run("render library.kvnr Tune", &out), 2);
     // A stems folder that is a file is refused with its name.
     std::ofstream(host_ + "/taken") << "x";
