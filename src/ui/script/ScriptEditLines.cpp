@@ -350,11 +350,19 @@ bool step_property(ScriptSession& s, const ScriptLine& line, std::string* error)
         value.m_Name = cp932(text);
     } else {
         int64_t v = 0;
-        if (!parse_number(text, INT32_MIN, UINT32_MAX, &v)) {
-            *error = "property " + no + " needs a number, not '" + text + "'";
-            return false;
+        // A whole number too large for 64 bits is still a number: held at the end it is past.
+        const bool digits =
+            !text.empty() &&
+            text.find_first_not_of("0123456789", text[0] == '-' ? 1 : 0) == std::string::npos &&
+            text != "-";
+        if (!parse_number(text, INT64_MIN, INT64_MAX, &v)) {
+            if (!digits) {
+                *error = "property " + no + " needs a number, not '" + text + "'";
+                return false;
+            }
+            v = text[0] == '-' ? INT64_MIN : INT64_MAX;
         }
-        value.m_Index = static_cast<uint32_t>(v);
+        value = medt_typed_number(v);
     }
     auto command = mcmd_make<McmdSetProperty>(t->id(), row->number, value);
     return post(s, command.get(), "setting property " + no, error);
