@@ -79,6 +79,11 @@ int MedtTrack::property_choice(int32_t, int32_t, MseqBlockWord*, CkvString*) con
     return MCHOICE_NONE;
 }
 
+MseqBlockWord medt_typed_number(int64_t typed) {
+    const int64_t held = typed < INT32_MIN ? INT32_MIN : typed > INT32_MAX ? INT32_MAX : typed;
+    return MseqBlockWord(0, 0, static_cast<uint32_t>(static_cast<int32_t>(held)));
+}
+
 bool MedtTrack::set_property(int32_t number, const MseqBlockWord& value) {
     // The name is changed by renaming the track in place; every other common row is fixed.
     if (number != 1 || !node_) return false;

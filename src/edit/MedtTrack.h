@@ -46,6 +46,11 @@ struct MedtProperty {
     CkvString help;
 };
 
+// The value of a number typed into a property row. A number beyond the 32-bit range is held at
+// its nearest end, so that the row clamps it into its own range (a volume of 2^31 becomes 127)
+// instead of wrapping it round to a negative one. Any thread.
+MseqBlockWord medt_typed_number(int64_t typed);
+
 // An editor track: the editor's view of one stored track, in a tree that mirrors the music's
 // track tree. It describes the track's row and property list and turns property edits and block
 // edits into changes of the stored track (blocks only through McmdSetBlock). The subclasses

@@ -1,14 +1,20 @@
 #include "platform/FileSystem.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
+
 #include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <system_error>
 
@@ -54,8 +60,29 @@ void sync_folder(const std::string& host_folder) {
     ::close(fd);
 }
 
+constexpr std::string_view kTempMark = ".kvtmp-";
+
+// A file-size limit (ulimit -f) would end the process with SIGXFSZ in the middle of a save;
+// ignored, the write fails with EFBIG instead and the save can clean up and report it. Only the
+// default action is replaced: a handler the program set itself is kept.
+void ignore_file_size_signal() {
+    static const bool done = [] {
+        struct sigaction old {};
+        if (::sigaction(SIGXFSZ, nullptr, &old) == 0 && old.sa_handler == SIG_DFL) {
+            struct sigaction ignore {};
+            ignore.sa_handler = SIG_IGN;
+            ::sigemptyset(&ignore.sa_mask);
+            ::sigaction(SIGXFSZ, &ignore, nullptr);
+        }
+        return true;
+    }();
+    (void)done;
+}
+
 // Creates a new temporary file beside `host` (mode 0666 less the umask, as a new file gets)
-// and returns its descriptor, or -1 with errno set.
+// and returns its descriptor, or -1 with errno set. The name carries the writer's process id,
+// and the file stays locked while it is written, so that a later sweep can tell the file of a
+// writer that is gone from one still being written.
 int open_temporary(const std::string& host, std::string* temp) {
     static std::atomic<unsigned> counter{0};
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -66,13 +93,80 @@ int open_temporary(const std::string& host, std::string* temp) {
             static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count()));
         *temp = host + suffix;
         int fd = ::open(temp->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST) return fd;
+        if (fd >= 0) {
+            ::flock(fd, LOCK_EX);  // new and ours alone: cannot block
+            return fd;
+        }
+        if (errno != EEXIST) return fd;
     }
     errno = EEXIST;
     return -1;
 }
 
+// The writer's process id when `name` is a temporary file of an atomic write
+// ("NAME.kvtmp-PID-COUNT-HEX8"), else 0.
+long temporary_writer(std::string_view name) {
+    const size_t mark = name.rfind(kTempMark);
+    if (mark == std::string_view::npos || mark == 0) return 0;
+    std::string_view rest = name.substr(mark + kTempMark.size());
+    long pid = 0;
+    int parts = 0;
+    size_t digits = 0;
+    for (size_t i = 0; i <= rest.size(); ++i) {
+        const char c = i < rest.size() ? rest[i] : '-';
+        if (c == '-') {
+            if (digits == 0) return 0;
+            ++parts;
+            digits = 0;
+            continue;
+        }
+        const bool hex = parts == 2 && std::isxdigit(static_cast<unsigned char>(c));
+        if (!hex && !std::isdigit(static_cast<unsigned char>(c))) return 0;
+        if (parts == 0) {
+            if (pid > 99999999) return 0;
+            pid = pid * 10 + (c - '0');
+        }
+        ++digits;
+    }
+    return parts == 3 && pid > 0 ? pid : 0;
+}
+
+// True when the temporary file `name` in the open folder `dir_fd` belongs to no live writer:
+// nobody holds its lock, and its writer's process is gone (or, when the number has been given to
+// another process since, the file has not changed for a minute; a writer only leaves its file
+// unlocked for the moment between creating and locking it).
+bool temporary_is_stale(int dir_fd, const char* name, long pid) {
+    int fd = ::openat(dir_fd, name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) return false;
+    struct stat st;
+    bool stale =
+        ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    if (stale && !(::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH))
+        stale = ::time(nullptr) - st.st_mtime > 60;
+    ::close(fd);
+    return stale;
+}
+
+int sweep_folder(const std::string& host_folder) {
+    DIR* dir = ::opendir(host_folder.empty() ? "/" : host_folder.c_str());
+    if (!dir) return 0;
+    int removed = 0;
+    const int dir_fd = ::dirfd(dir);
+    while (const struct dirent* entry = ::readdir(dir)) {
+        const long pid = temporary_writer(entry->d_name);
+        if (pid == 0 || !temporary_is_stale(dir_fd, entry->d_name, pid)) continue;
+        if (::unlinkat(dir_fd, entry->d_name, 0) == 0) ++removed;
+    }
+    ::closedir(dir);
+    return removed;
+}
+
 }  // namespace
+
+int remove_stale_temporaries(std::string_view windows_folder) {
+    std::string host = to_host(windows_folder);
+    return host.empty() ? 0 : sweep_folder(host);
+}
 
 std::string to_host(std::string_view windows_path) {
     if (windows_path.size() < 3 || (windows_path[0] != 'Z' && windows_path[0] != 'z') ||
@@ -192,34 +286,40 @@ bool create_directories(std::string_view windows_folder) {
     return !ec && std::filesystem::is_directory(host, ec);
 }
 
-bool write_file_atomic(std::string_view windows_path, std::string_view data, file_error* why) {
-    file_error ignored;
-    file_error& error = why ? *why : ignored;
-    error = file_error{};
-    std::string host = to_host(windows_path);
-    if (host.empty() || host.back() == '/') {
-        error = {file_error::missing, ENOENT};
-        return false;
+namespace {
+
+// The file a chain of symbolic links at `host` ends in (`host` itself when it is no link); false
+// with errno set for a chain that loops or is too long. The end may not exist yet.
+bool follow_links(std::string host, std::string* target) {
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat st;
+        if (::lstat(host.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+            *target = std::move(host);
+            return true;
+        }
+        std::error_code ec;
+        const std::filesystem::path next = std::filesystem::read_symlink(host, ec);
+        if (ec) {
+            errno = ec.value();
+            return false;
+        }
+        const std::filesystem::path here(host);
+        host = (next.is_absolute() ? next : here.parent_path() / next).lexically_normal().string();
     }
-    // Only a regular file is replaced: renaming over a device, a FIFO or a link (a link to
-    // /proc/self/fd/1 is standard output) would swap it for a plain file.
-    struct stat old;
-    const bool replaces = ::lstat(host.c_str(), &old) == 0;
-    if (replaces && !S_ISREG(old.st_mode)) {
-        error = {file_error::not_regular, 0};
-        return false;
-    }
-    std::string folder = host.substr(0, host.rfind('/'));
+    errno = ELOOP;
+    return false;
+}
+
+// Writes a temporary file beside `host`, gives it `mode` when the target exists, and renames
+// it over the target; false with errno set (and the temporary file gone) on any failure.
+bool replace_file(const std::string& host, std::string_view data, const struct stat* old) {
     std::string temp;
     int fd = open_temporary(host, &temp);
-    if (fd < 0) {
-        error = {file_error::system, errno};
-        return false;
-    }
+    if (fd < 0) return false;
     bool ok = write_all(fd, data);
     // The replacement keeps the permissions of the file it replaces; a new file was created
     // with 0666 less the umask, as any new file.
-    if (ok && replaces) ok = ::fchmod(fd, old.st_mode & 07777) == 0;
+    if (ok && old) ok = ::fchmod(fd, old->st_mode & 07777) == 0;
     if (ok) ok = ::fsync(fd) == 0;
     int saved = ok ? 0 : errno;
     if (::close(fd) != 0 && ok) {
@@ -232,7 +332,40 @@ bool write_file_atomic(std::string_view windows_path, std::string_view data, fil
     }
     if (!ok) {
         ::unlink(temp.c_str());
-        error = {file_error::system, saved ? saved : EIO};
+        errno = saved ? saved : EIO;
+    }
+    return ok;
+}
+
+}  // namespace
+
+bool write_file_atomic(std::string_view windows_path, std::string_view data, file_error* why,
+                       link_rule links) {
+    file_error ignored;
+    file_error& error = why ? *why : ignored;
+    error = file_error{};
+    std::string host = to_host(windows_path);
+    if (host.empty() || host.back() == '/') {
+        error = {file_error::missing, ENOENT};
+        return false;
+    }
+    if (links == link_rule::follow && !follow_links(host, &host)) {
+        error = {file_error::system, errno};
+        return false;
+    }
+    // Only a regular file is replaced: renaming over a device, a FIFO or a link (a link to
+    // /proc/self/fd/1 is standard output) would swap it for a plain file.
+    struct stat old;
+    const bool replaces = ::lstat(host.c_str(), &old) == 0;
+    if (replaces && !S_ISREG(old.st_mode)) {
+        error = {file_error::not_regular, 0};
+        return false;
+    }
+    const std::string folder = host.substr(0, host.rfind('/'));
+    ignore_file_size_signal();
+    sweep_folder(folder);
+    if (!replace_file(host, data, replaces ? &old : nullptr)) {
+        error = {file_error::system, errno};
         return false;
     }
     sync_folder(folder);

@@ -54,14 +54,29 @@ bool read_file(std::string_view windows_path, std::string* out, file_error* why 
 // Creates the folder and every missing folder above it; false on failure.
 bool create_directories(std::string_view windows_folder);
 
+// What an atomic write does with a symbolic link at the path.
+enum class link_rule {
+    refuse,  // the link is left untouched and the write fails (outputs of export and render)
+    follow,  // the file the link points at is replaced and the link stays (the library's files)
+};
+
 // Writes `data` to the file crash-safe: a temporary file beside the target is written, flushed
 // and synced, renamed over the target, and the folder is synced. Only a regular file is
 // replaced, keeping its permissions; a new file gets the usual permissions of the process's
-// umask. A folder, device, FIFO, socket or symbolic link at the path is refused untouched. On
-// any failure the old file (if any) is left exactly as it was and false is returned, with the
-// reason in `why` when given.
+// umask. A folder, device, FIFO or socket at the path is refused untouched, and so is a symbolic
+// link unless `links` says to follow it: then the link's target (found through every link of a
+// chain; a target that does not exist yet is created) is written the same way. A file-size limit
+// fails the write with EFBIG instead of ending the process. On any failure the old file (if any)
+// is left exactly as it was, no temporary file stays, and false is returned with the reason in
+// `why` when given.
 bool write_file_atomic(std::string_view windows_path, std::string_view data,
-                       file_error* why = nullptr);
+                       file_error* why = nullptr, link_rule links = link_rule::refuse);
+
+// Removes the temporary files that atomic writes of this program left in the folder when their
+// writer was killed (a writer still at work keeps its file locked and it is left alone). Every
+// atomic write sweeps its own folder first; start-up sweeps the program's folders. Returns how
+// many were removed; 0 also when the folder cannot be read. Any thread.
+int remove_stale_temporaries(std::string_view windows_folder);
 
 // True when both host paths name the same existing file (same device and inode, so links and
 // other spellings count). Any thread.

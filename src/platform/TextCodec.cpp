@@ -57,6 +57,27 @@ std::string cp932_from_utf8(std::string_view utf8) {
     return convert("CP932", "UTF-8", utf8, "?", utf8_unit);
 }
 
+std::string_view cp932_unconvertible(std::string_view utf8) {
+    if (utf8.empty()) return {};
+    iconv_t cd = iconv_open("CP932", "UTF-8");
+    if (cd == reinterpret_cast<iconv_t>(-1)) return {};
+    char* src = const_cast<char*>(utf8.data());
+    size_t src_left = utf8.size();
+    std::string_view bad;
+    char buffer[1024];
+    while (src_left > 0) {
+        char* dst = buffer;
+        size_t dst_left = sizeof buffer;
+        if (iconv(cd, &src, &src_left, &dst, &dst_left) != static_cast<size_t>(-1)) break;
+        if (errno == E2BIG) continue;
+        const std::string_view rest(src, src_left);
+        bad = rest.substr(0, utf8_unit(rest));
+        break;
+    }
+    iconv_close(cd);
+    return bad;
+}
+
 std::string utf8_from_cp932(std::string_view cp932) {
     return convert("UTF-8", "CP932", cp932, "\xEF\xBF\xBD", cp932_unit);
 }

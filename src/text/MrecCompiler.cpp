@@ -134,7 +134,8 @@ bool MrecCompiler::save(MseqEntity* entity, kv_fs::file_error* why) {
         if (!kv_fs::path_exists(path) &&
             !kv_fs::create_directories(mseq_path::remove_file_name(path)))
             return false;
-        if (!kv_fs::write_file_atomic(path, text, why)) return false;
+        // A library file reached through a symbolic link is saved through it.
+        if (!kv_fs::write_file_atomic(path, text, why, kv_fs::link_rule::follow)) return false;
     } catch (const std::exception&) {
         if (why) *why = kv_fs::file_error{kv_fs::file_error::system, ENOMEM};
         return false;

@@ -65,6 +65,11 @@ MseqMapScale& scale_map() {
 }
 
 bool load_config(std::string_view rest, uint32_t* error) {
+    // Every start reads the configuration first: the moment to clear what saves killed in the
+    // program's folder left behind.
+    MseqFullPath path;
+    if (mseq_path::executable_path(rest, &path))
+        kv_fs::remove_stale_temporaries(mseq_path::remove_file_name(mseq_path::canonicalize(path)));
     return load_into(&mseq_config(), rest, error);
 }
 

@@ -1,6 +1,10 @@
 #include "ui/Commands.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <new>
 
@@ -79,9 +83,20 @@ int run_command(const std::vector<std::string>& all) {
     for (size_t i = 0; i < all.size(); ++i) {
         if (all[i] == "--home" && i + 1 < all.size()) {
             home = all[++i];
+        } else if (all[i] == "--home") {
+            std::fprintf(stderr, "korvante: --home needs a folder\n");
+            return 2;
         } else {
             args.push_back(all[i]);
         }
+    }
+    // A folder that is not there (or is a file) would make every file of the program "missing"
+    // and the first save create the folders somewhere unintended: refused before anything runs.
+    struct stat st;
+    if (!home.empty() && (::stat(home.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))) {
+        std::fprintf(stderr, "korvante: --home %s: %s\n", home.c_str(),
+                     ::stat(home.c_str(), &st) != 0 ? std::strerror(errno) : "not a folder");
+        return 2;
     }
     init_program(home);
     if (args.empty()) return print_help(args);

@@ -301,6 +301,13 @@ TEST_F(ScriptOnDisk, ALineThatCannotRunEndsTheScriptAndNothingIsSaved) {
         {"command 40291\n", "line 2: usage: command 40291 SOUND"},
         {"rename a b\n", "line 2: usage: rename NAME (quote a name with spaces)"},
         {"action 99\n", "line 2: unknown action 99"},
+        // Characters the program's CP932 texts cannot hold are named, not saved as '?'.
+        {"track パート/Lead\nrename x😀\n",
+         "line 3: the character '😀' (U+1F600) cannot be kept: the program's texts are CP932, "
+         "which has no such character"},
+        {"track パート/Lead\nproperty 1 한글\n",
+         "line 3: the character '한' (U+D55C) cannot be kept"},
+        {"track パート/Lead\nrename \xC0\xAF\n", "line 3: the bytes '\\xC0\\xAF' are not UTF-8"},
     };
     for (const Case& c : cases) {
         const ProgramRun run = script(open_line() + "track パート/Lead\nblock 2 m_Length=3\n" +
@@ -326,6 +333,40 @@ TEST_F(ScriptOnDisk, AFailedCommandUndoesItsGroupFirst) {
                                   "property 5 4\n");
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.out.find("line 6: setting property 5 failed"), std::string::npos) << run.out;
+}
+
+// A typed number outside the row's range is clamped into it, however far outside it lies: past
+// the 32-bit range it used to wrap round to the other end.
+TEST_F(ScriptOnDisk, TypedNumbersOutsideTheRangeAreClampedNotWrapped) {
+    struct Case {
+        const char* typed;
+        const char* length_rate;  // row 20, 4 ... 120
+        const char* start_time;   // row 21, -240 ... 240
+    };
+    const Case cases[] = {
+        {"2147483647", "120 [%]", "240 [tick]"},
+        {"2147483648", "120 [%]", "240 [tick]"},
+        {"4294967295", "120 [%]", "240 [tick]"},
+        {"4294967296", "120 [%]", "240 [tick]"},
+        {"99999999999999999999999", "120 [%]", "240 [tick]"},
+        {"-2147483649", "4 [%]", "-240 [tick]"},
+        {"-99999999999999999999999", "4 [%]", "-240 [tick]"},
+        {"0", "4 [%]", "0 [tick]"},
+    };
+    for (const Case& c : cases) {
+        const ProgramRun run = script(open_line() + "track パート/Lead\nproperty 20 " + c.typed +
+                                      "\nproperty 21 " + c.typed + "\nprint properties\n");
+        ASSERT_EQ(run.status, 0) << c.typed << run.out;
+        std::istringstream lines(run.out);
+        std::string line, rate, start;
+        while (std::getline(lines, line)) {
+            const std::string value = line.substr(line.rfind('\t') + 1);
+            if (line.rfind("20\t", 0) == 0) rate = value;
+            if (line.rfind("21\t", 0) == 0) start = value;
+        }
+        EXPECT_EQ(rate, c.length_rate) << c.typed << "\n" << run.out;
+        EXPECT_EQ(start, c.start_time) << c.typed;
+    }
 }
 
 }  // namespace script_command_test

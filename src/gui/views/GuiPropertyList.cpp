@@ -151,13 +151,13 @@ bool GuiPropertyList::set_text(int32_t number, const QString& text) {
     } else {
         bool ok = false;
         const qlonglong v = text.trimmed().toLongLong(&ok);
-        if (!ok || v < INT32_MIN || v > UINT32_MAX) {
+        if (!ok) {
             if (status) status(gui_utf8("数値を入力してください。"));
             QMetaObject::invokeMethod(
                 this, [this] { refresh(); }, Qt::QueuedConnection);
             return false;
         }
-        value.m_Index = static_cast<uint32_t>(v);
+        value = medt_typed_number(v);  // clamped by the row, never wrapped
     }
     return post(number, value);
 }

@@ -1,8 +1,12 @@
 #include "ui/script/ScriptCommand.h"
 
 #include <cstdio>
-#include <fstream>
 #include <iostream>
+#include <set>
+#include <sstream>
+#include <string>
+
+#include "platform/FileSystem.h"
 
 #include "ui/script/ScriptMapLines.h"
 #include "ui/script/ScriptRunner.h"
@@ -25,8 +29,12 @@ int run_script_command(const std::vector<std::string>& args) {
         std::printf(
             "usage: korvante script [--home DIR] [FILE]   (lines from FILE or standard "
             "input; # starts a comment)\n\n");
-        for (const ScriptVerb& v : runner.verbs())
-            std::printf("  %s %s\n", v.name, v.usage ? v.usage : "");
+        // A name two areas share ("open", "command") is one step: the first table's is shown.
+        std::set<std::string> shown;
+        for (const ScriptVerb& v : runner.verbs()) {
+            if (shown.insert(v.name).second)
+                std::printf("  %s %s\n", v.name, v.usage ? v.usage : "");
+        }
         return 0;
     }
     ScriptSession session;
@@ -35,11 +43,16 @@ int run_script_command(const std::vector<std::string>& args) {
         script_map_end(session);
         return status;
     }
-    std::ifstream file(args[0], std::ios::binary);
-    if (!file) {
-        std::fprintf(stderr, "%s: cannot read the script\n", args[0].c_str());
+    // Read whole and through the file layer: a folder, a device (/dev/zero) or a FIFO is refused
+    // as every other input of the program is.
+    std::string text;
+    kv_fs::file_error why;
+    if (!kv_fs::read_file(kv_fs::from_host(args[0]), &text, &why)) {
+        std::fprintf(stderr, "%s: cannot read the script: %s\n", args[0].c_str(),
+                     why.text().c_str());
         return 1;
     }
+    std::istringstream file(std::move(text));
     const int status = runner.run(file, session);
     script_map_end(session);
     return status;

@@ -354,11 +354,19 @@ bool step_property(ScriptSession& s, const ScriptLine& line, std::string* error)
         value.m_Name = cp932(text);
     } else {
         int64_t v = 0;
-        if (!parse_number(text, INT32_MIN, UINT32_MAX, &v)) {
-            *error = "property " + no + " needs a number, not '" + text + "'";
-            return false;
+        // A whole number too large for 64 bits is still a number: held at the end it is past.
+        const bool digits =
+            !text.empty() &&
+            text.find_first_not_of("0123456789", text[0] == '-' ? 1 : 0) == std::string::npos &&
+            text != "-";
+        if (!parse_number(text, INT64_MIN, INT64_MAX, &v)) {
+            if (!digits) {
+                *error = "property " + no + " needs a number, not '" + text + "'";
+                return false;
+            }
+            v = text[0] == '-' ? INT64_MIN : INT64_MAX;
         }
-        value.m_Index = static_cast<uint32_t>(v);
+        value = medt_typed_number(v);
     }
     auto command = mcmd_make<McmdSetProperty>(t->id(), row->number, value);
     return post(s, command.get(), "setting property " + no, error);
@@ -620,22 +628,28 @@ bool step_save(ScriptSession&, const ScriptLine&, std::string* error) {
 
 const std::vector<ScriptVerb>& script_edit_verbs() {
     static const std::vector<ScriptVerb> verbs = {
-        {"open", step_open},
-        {"track", step_track},
-        {"cursor", step_cursor},
-        {"action", step_action},
-        {"command", step_command},
-        {"rename-markers", step_rename_markers},
-        {"property", step_property},
-        {"rename", step_rename},
-        {"block", step_block},
-        {"group", step_group},
-        {"undo", step_undo},
-        {"print cursor", print_cursor},
-        {"print properties", print_properties},
-        {"print tracks", print_tracks},
-        {"print undo", print_undo},
-        {"save", step_save},
+        {"open", step_open, "LIBRARY LEAF: open a music or phrase of a library in its editor"},
+        {"track", step_track,
+         "NAME|0xID: choose the current track by its path below the root, its unique name or its "
+         "id"},
+        {"cursor", step_cursor, "POS [END]: place the cursor (and select up to END)"},
+        {"action", step_action, "CODE: a cursor action (11-51) or edit action (121-127)"},
+        {"command", step_command,
+         "ID [SOUND]: a menu command of the view (40291 takes a drum sound)"},
+        {"rename-markers", step_rename_markers,
+         "POS TEXT [all]: rename the start marker of the phrase block at POS (or of every matching "
+         "one)"},
+        {"property", step_property, "NO TEXT: type TEXT into property NO (#K picks choice K)"},
+        {"rename", step_rename, "[NAME]: rename the current track (no name: its type's name)"},
+        {"block", step_block,
+         "POS FIELD=VALUE...|none: set the fields of the block at POS, or erase it"},
+        {"group", step_group, ": close the undo group"},
+        {"undo", step_undo, ": undo the last group"},
+        {"print cursor", print_cursor, ": the cursor"},
+        {"print properties", print_properties, ": the current track's properties"},
+        {"print tracks", print_tracks, ": the track tree"},
+        {"print undo", print_undo, ": the undo history"},
+        {"save", step_save, ": save every changed file and print its path"},
     };
     return verbs;
 }

@@ -457,24 +457,30 @@ void script_map_end(ScriptSession& session) {
 
 const std::vector<ScriptVerb>& script_map_verbs() {
     static const std::vector<ScriptVerb> verbs = {
-        {"open", step_open},
-        {"command", step_command},
-        {"chord", step_chord},
-        {"key", step_key},
-        {"scale", step_scale},
-        {"scale-row", step_scale_row},
-        {"scale-rename", step_scale_rename},
-        {"stage", step_stage},
-        {"print chords", print_chords},
-        {"print stage", print_stage},
-        {"save-scales", step_save_scales},
-        {"press", step_press},
-        {"chord-press", step_chord_press},
-        {"lag-edit", step_lag_edit},
-        {"menu-marker", step_menu_marker},
-        {"pick", step_pick},
-        {"chord-set", step_chord_set},
-        {"select-phrase", step_select},
+        {"open", step_open,
+         "LIBRARY LEAF: open a music, phrase, chord map or stage map in its view"},
+        {"command", step_command, "ID [SOUND]: a menu command of the view shown"},
+        {"chord", step_chord,
+         "SLOT FIELD=VALUE...: the chord editor on a slot (octave= relative= root= type= invert= "
+         "key= clear on=)"},
+        {"key", step_key, "tone|sdeg|cdeg VALUE: the chord map's key display"},
+        {"scale", step_scale, "NAME|#K: choose a scale"},
+        {"scale-row", step_scale_row, "K: select row K of the scale list"},
+        {"scale-rename", step_scale_rename, "K NAME: rename scale K"},
+        {"stage", step_stage,
+         "PART FIELD=VALUE...: set up a part of the stage map (volume= pan= program= kit= bank= "
+         "... send-FIELD=0|1)"},
+        {"print chords", print_chords, ": the chord map"},
+        {"print stage", print_stage, ": the stage map"},
+        {"save-scales", step_save_scales, ": write the scale list when it changed"},
+        {"press", step_press,
+         "AREA POS left|right [move]: press on the current note or phrase track"},
+        {"chord-press", step_chord_press, "degree|chord POS left|right: press on the chord track"},
+        {"lag-edit", step_lag_edit, "POS start|end TEXT: the answer of the lag editor"},
+        {"menu-marker", step_menu_marker, "POS NAME: the answer of the marker menu"},
+        {"pick", step_pick, "POS SLOT: the answer of the degree picker"},
+        {"chord-set", step_chord_set, "POS FIELD=VALUE...: the chord editor's result at POS"},
+        {"select-phrase", step_select, "LEAF: select a phrase of the music's book"},
     };
     return verbs;
 }

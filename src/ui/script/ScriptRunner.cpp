@@ -10,6 +10,7 @@
 #include "model/core/MseqDesk.h"
 #include "model/library/MseqMusic.h"
 #include "platform/TextCodec.h"
+#include "ui/script/ScriptLineReader.h"
 
 namespace kv_ui {
 
@@ -135,12 +136,63 @@ const ScriptVerb* ScriptRunner::find(const ScriptLine& line, size_t* words) cons
     return nullptr;
 }
 
+namespace {
+
+// An error message made safe to print: the words of the line it quotes cut to 80 bytes, and
+// every control byte, non-UTF-8 byte and byte-order mark in it written out visibly.
+std::string printable_error(const std::string& error, const ScriptLine& line) {
+    std::string text = error;
+    std::vector<std::string> quoted = line.args;
+    quoted.push_back(line.verb);
+    quoted.push_back(line.rest);
+    for (const std::string& word : quoted) {
+        if (word.size() <= 80) continue;
+        const std::string shown = script_quote(word);
+        for (size_t at = text.find(word); at != std::string::npos;
+             at = text.find(word, at + shown.size()))
+            text.replace(at, word.size(), shown);
+    }
+    return script_quote(text, std::string::npos);
+}
+
+// Why a line holding `bad` (a character CP932 has no code for, or bytes that are no UTF-8) is
+// refused: every name, text and path the program keeps is CP932, and a character it cannot hold
+// would silently become '?'.
+std::string unconvertible_text(std::string_view bad) {
+    const auto byte = [&](size_t i) { return static_cast<unsigned char>(bad[i]); };
+    const size_t n = bad.size();
+    uint32_t code = 0;
+    if (n == 2 && byte(0) >= 0xC2 && (byte(1) & 0xC0) == 0x80) {
+        code = (byte(0) & 0x1Fu) << 6 | (byte(1) & 0x3Fu);
+    } else if (n == 3 && byte(0) >= 0xE0 && (byte(1) & 0xC0) == 0x80 && (byte(2) & 0xC0) == 0x80) {
+        code = (byte(0) & 0x0Fu) << 12 | (byte(1) & 0x3Fu) << 6 | (byte(2) & 0x3Fu);
+    } else if (n == 4 && byte(0) >= 0xF0 && (byte(1) & 0xC0) == 0x80 && (byte(2) & 0xC0) == 0x80 &&
+               (byte(3) & 0xC0) == 0x80) {
+        code = (byte(0) & 0x07u) << 18 | (byte(1) & 0x3Fu) << 12 | (byte(2) & 0x3Fu) << 6 |
+               (byte(3) & 0x3Fu);
+    }
+    const std::string shown = script_quote(bad);
+    if (code < 0x80) return "the bytes '" + shown + "' are not UTF-8";
+    char number[16];
+    std::snprintf(number, sizeof number, "U+%04X", static_cast<unsigned>(code));
+    return "the character '" + shown + "' (" + number +
+           ") cannot be kept: the program's texts are CP932, which has no such character";
+}
+
+}  // namespace
+
 int ScriptRunner::run(std::istream& in, ScriptSession& session) {
+    ScriptLineReader reader(in);
     std::string text;
-    int number = 0;
-    while (std::getline(in, text)) {
-        ++number;
-        if (!text.empty() && text.back() == '\r') text.pop_back();
+    for (;;) {
+        const ScriptLineReader::Status got = reader.next(&text);
+        if (got == ScriptLineReader::Status::end) break;
+        const int number = reader.number();
+        if (got == ScriptLineReader::Status::too_long) {
+            std::fflush(stdout);
+            std::fprintf(stderr, "line %d: longer than %zu bytes\n", number, kScriptLineMax);
+            return 1;
+        }
         const size_t start = text.find_first_not_of(" \t");
         if (start == std::string::npos || text[start] == '#') continue;
         ScriptLine line;
@@ -148,14 +200,14 @@ int ScriptRunner::run(std::istream& in, ScriptSession& session) {
         std::vector<std::string> words;
         std::string error;
         if (!script_split(text, &words)) {
-            error = "unterminated quote";
+            error = "unterminated quote in '" + script_quote(text) + "'";
         } else {
             line.verb = words[0];
             line.args.assign(words.begin() + 1, words.end());
             size_t used = 0;
             const ScriptVerb* verb = find(line, &used);
             if (!verb) {
-                error = "unknown step '" + line.verb + "'";
+                error = "unknown step '" + script_quote(line.verb) + "'";
             } else {
                 if (used == 2) line.args.erase(line.args.begin());
                 // The free text after the step's name words, as written.
@@ -167,7 +219,10 @@ int ScriptRunner::run(std::istream& in, ScriptSession& session) {
                 const size_t rest =
                     at == std::string::npos ? std::string::npos : text.find_first_not_of(" \t", at);
                 if (rest != std::string::npos) line.rest = text.substr(rest);
-                if (verb->run(session, line, &error)) {
+                const std::string_view bad = kv_codec::cp932_unconvertible(text);
+                if (!bad.empty()) {
+                    error = unconvertible_text(bad);
+                } else if (verb->run(session, line, &error)) {
                     error.clear();
                 } else if (error.empty()) {
                     error = "the step failed";
@@ -176,7 +231,7 @@ int ScriptRunner::run(std::istream& in, ScriptSession& session) {
         }
         if (!error.empty()) {
             std::fflush(stdout);
-            std::fprintf(stderr, "line %d: %s\n", number, error.c_str());
+            std::fprintf(stderr, "line %d: %s\n", number, printable_error(error, line).c_str());
             return 1;
         }
     }
@@ -199,7 +254,8 @@ bool step_answer(ScriptSession& session, const ScriptLine& line, std::string* er
 }  // namespace
 
 const std::vector<ScriptVerb>& script_common_verbs() {
-    static const std::vector<ScriptVerb> verbs = {{"answer", step_answer}};
+    static const std::vector<ScriptVerb> verbs = {
+        {"answer", step_answer, "yes|no|cancel|ok: the answer to the next question"}};
     return verbs;
 }
 
