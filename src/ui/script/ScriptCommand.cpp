@@ -4,6 +4,7 @@
 #include <fstream>
 #include <iostream>
 
+#include "app/MFrame.h"
 #include "ui/script/ScriptMapLines.h"
 #include "ui/script/ScriptRunner.h"
 
@@ -32,7 +33,8 @@ int run_script_command(const std::vector<std::string>& args) {
     if (args.empty() || args[0] == "-") {
         const int status = runner.run(std::cin, session);
         script_map_end(session);
-        return status;
+        // A file the application could not save fails the script, whatever followed.
+        return MFrame::failed_saves() != 0 ? 1 : status;
     }
     std::ifstream file(args[0], std::ios::binary);
     if (!file) {
@@ -41,7 +43,7 @@ int run_script_command(const std::vector<std::string>& args) {
     }
     const int status = runner.run(file, session);
     script_map_end(session);
-    return status;
+    return MFrame::failed_saves() != 0 ? 1 : status;
 }
 
 }  // namespace kv_ui
