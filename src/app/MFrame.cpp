@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/MAppFolders.h"
+#include "app/MAppProblem.h"
 #include "app/MAppProgram.h"
 #include "app/MAppText.h"
 #include "edit/McmdKind.h"
@@ -156,10 +157,12 @@ bool MFrame::create(const CkvString& command_line) {
 
 bool MFrame::load_configuration() {
     uint32_t error = 0;
-    if (mrec_settings::load_config(mrec_settings::kConfigPath, &error)) return true;
-    port_->warn(
-        mapp_text("初期化ファイルがロードできません。\n\n※ KORVANTE.CFG "
-                  "ファイルを削除または移動してください。"));
+    MseqLoadProblem why;
+    if (mrec_settings::load_config(mrec_settings::kConfigPath, &error, &why)) return true;
+    port_->warn(CkvString(mapp_text("初期化ファイルがロードできません。\n\n※ KORVANTE.CFG "
+                                    "ファイルを削除または移動してください。")
+                              .str() +
+                          mapp_problem_lines(why).str()));
     return false;
 }
 
@@ -181,14 +184,25 @@ void MFrame::check_device() {
 
 void MFrame::load_scale_map() {
     uint32_t error = 0;
-    if (!mrec_settings::load_scale_map(mrec_settings::kScaleMapPath, &error)) {
-        port_->warn(mapp_text(
-            "スケールマップファイルにエラーがあります。\n\n※ スケールリストは空となります。"));
+    MseqLoadProblem why;
+    const bool read = mrec_settings::load_scale_map(mrec_settings::kScaleMapPath, &error, &why);
+    // An empty list from a file that is there is remembered, so that exit asks before it
+    // writes over what the file holds.
+    scale_map_problem_ = why.reported() && !why.absent ? why : MseqLoadProblem{};
+    if (!read) {
+        port_->warn(CkvString(
+            mapp_text("スケールマップファイルにエラーがあります。\n\n※ スケールリストは空となりま"
+                      "す。")
+                .str() +
+            mapp_problem_lines(why).str()));
         return;
     }
     if (mrec_settings::scale_map().flags & MEF_NEW) {
-        port_->warn(mapp_text(
-            "スケールマップファイルが存在しません。\n\n※ スケールリストは空となります。"));
+        port_->warn(CkvString(
+            mapp_text("スケールマップファイルが存在しません。\n\n※ スケールリストは空となります"
+                      "。")
+                .str() +
+            mapp_problem_lines(why).str()));
     }
 }
 
@@ -202,9 +216,13 @@ void MFrame::open_command_line(const CkvString& command_line) {
     path.erase(0, start);
     if (path.empty()) return;
     // The command line's own message is the only one: the open-by-path warning stays silent.
-    if (!load_room(CkvString(path), false, false)) {
-        port_->warn(mapp_format("ライブラリファイルがロードできませんでした。\n\nファイル : %s",
-                                path.c_str()));
+    MseqLoadProblem why;
+    if (!load_room(CkvString(path), false, false, &why)) {
+        CkvString text =
+            mapp_format("ライブラリファイルがロードできませんでした。\n\nファイル : %s",
+                        mapp_shown_path(CkvString(path)).c_str());
+        if (why.reported()) text += mapp_text("\n理由 : ") + mapp_problem_reason(why);
+        port_->warn(text);
     }
 }
 

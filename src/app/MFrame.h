@@ -9,6 +9,7 @@
 #include "app/MAppRecovery.h"
 #include "app/MAppUserPort.h"
 #include "model/core/CkvString.h"
+#include "model/core/MseqFileStore.h"
 #include "model/core/MseqObject.h"
 #include "model/core/ref_ptr.h"
 #include "platform/MessageQueue.h"
@@ -131,6 +132,9 @@ public:
     // The exit flow: ask to save, store the placement, write the configuration and (when
     // modified) the scale map. False when the user cancelled and the window stays open.
     bool exit(const MAppPlacement& placement);
+    // How many files save and save-all could not write (or were not allowed to write over) in
+    // this process, over every frame; `korvante script` ends with a failure when it is not 0.
+    static int failed_saves();
     // True once the exit flow has run to its end (also through command 57665): the front end
     // then destroys the window and the frame.
     bool exited() const { return exited_; }
@@ -167,6 +171,10 @@ public:
     // entity, and the file that stores the name is marked modified. False for an empty or
     // invalid name or a node outside the library.
     bool rename_node(MseqObject* node, const CkvString& name);
+    // How the library tree marks the node's own file, as the terminal tools do: "missing" when
+    // its content is new because no file is there, "empty" when a file is there but gave no
+    // content (0 bytes, or unreadable and shown as empty); "" otherwise.
+    const char* file_mark(const MseqObject* node) const;
     // Whether the link-information bar is shown.
     bool link_info_shown() const { return link_info_shown_; }
 
@@ -257,8 +265,10 @@ private:
     void open_last_room();
 
     // Library workflow helpers.
-    // open_room, with the warning about an unreadable library file shown only when asked.
-    bool load_room(const CkvString& path, bool create, bool warn_unreadable);
+    // open_room, with the warning about an unreadable library file shown only when asked;
+    // `why` (may be null) receives why the file gave no library.
+    bool load_room(const CkvString& path, bool create, bool warn_unreadable,
+                   MseqLoadProblem* why = nullptr);
     // Why File -> export must not write to `path` (a file of the open library, or not a regular
     // file), as the message to show; empty when it may.
     CkvString export_refusal(const CkvString& path);
@@ -266,6 +276,16 @@ private:
     void open_recent(size_t index);
     void create_room_dialog();
     void save_selected();
+    // Writes one file for save or save-all; on failure `failure` (may be null) receives its
+    // file and reason lines. A file there whose content could not be read is written over only
+    // after the user agreed, and is kept beside it first.
+    bool write_file(MseqEntity* entity, CkvString* failure);
+    // The problem of the last read of the entity's file when a file was there but gave no
+    // content; null when it was read, or no file was there.
+    const MseqLoadProblem* unread_problem(const MseqEntity* entity) const;
+    // Asks before writing over `entity`'s file that exists but could not be read and, when the
+    // user agrees, keeps it as NAME.bak (numbered when that exists). False: do not write.
+    bool may_write_over(const MseqEntity* entity, CkvString* failure);
     void stop_player(int32_t timeout_ms);
 
     // Library tree and edit list.
@@ -312,6 +332,7 @@ private:
     MseqObject* selected_node_ = nullptr;
     bool link_info_shown_ = false;
     bool exited_ = false;
+    MseqLoadProblem scale_map_problem_;  // why the scale-map file gave no list, if it did not
     std::vector<MAppEditEntry> edit_list_;
     int edit_selection_ = -1;
 

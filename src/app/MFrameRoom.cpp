@@ -3,6 +3,8 @@
 #include "app/MFrame.h"
 
 #include "app/MAppFolders.h"
+#include "app/MAppProblem.h"
+#include "app/MAppProgram.h"
 #include "app/MAppText.h"
 #include "app/MAppUserPort.h"
 #include "model/core/MseqDesk.h"
@@ -12,6 +14,7 @@
 #include "model/theory/MseqMapScale.h"
 #include "platform/FileSystem.h"
 #include "play/engine/MplyPlayer.h"
+#include "text/MrecFileStore.h"
 #include "text/MrecSettings.h"
 
 namespace {
@@ -98,16 +101,23 @@ bool MFrame::open_room(const CkvString& path, bool create) {
     return load_room(path, create, true);
 }
 
-bool MFrame::load_room(const CkvString& path, bool create, bool warn_unreadable) {
+bool MFrame::load_room(const CkvString& path, bool create, bool warn_unreadable,
+                       MseqLoadProblem* why) {
     // The path may be the open library's own, which closing frees.
     const CkvString full = mseq_path::canonicalize(path);
     close_room();
     room_node_ =
         std::make_unique<MseqObject>(MID_ROOM, MTYPE_ROOM, CkvString(), MseqDescPath(full));
-    ref_ptr<MseqEntity> content = mseq_open(room_node_.get());
-    room_ = content->cast_to<MseqRoom>(MTYPE_ROOM);
+    MseqLoadProblem problem;
+    ref_ptr<MseqEntity> content = MseqDesk::instance().open(room_node_.get(), &problem);
+    room_ = content ? content->cast_to<MseqRoom>(MTYPE_ROOM) : nullptr;
     if (!room_) {
-        if (warn_unreadable) port_->warn(mapp_text("ライブラリファイルにエラーがあります。"));
+        if (!problem.reported()) problem.path = MseqFullPath(full);
+        if (why) *why = problem;
+        if (warn_unreadable) {
+            port_->warn(CkvString(mapp_text("ライブラリファイルにエラーがあります。").str() +
+                                  mapp_problem_lines(problem).str()));
+        }
         content = nullptr;
         MseqDesk::instance().cache.clear();
         room_node_.reset();
@@ -150,7 +160,8 @@ void MFrame::open_recent(size_t index) {
     if (!entry) return;
     const CkvString path = *entry;
     if (!kv_fs::file_exists(path)) {
-        port_->warn(mapp_format("ライブラリファイルが存在しません。\n\n%s", path.c_str()));
+        port_->warn(
+            mapp_format("ライブラリファイルが存在しません。\n\n%s", mapp_shown_path(path).c_str()));
         port_->refresh(MAppRefresh::menus);
         return;
     }
@@ -223,11 +234,88 @@ bool MFrame::save_file(MseqEntity* entity) {
             entity->name.c_str(), entity->full_path.c_str());
         if (!port_->ask_yes_no(text)) return false;
     }
+    CkvString failure;
     port_->wait_cursor(true);
-    const bool ok = MseqDesk::instance().save(entity);
+    const bool ok = write_file(entity, &failure);
     port_->wait_cursor(false);
     port_->refresh(MAppRefresh::title);
-    if (!ok) port_->warn(mapp_text("保存に失敗しました。"));
+    // A file the user chose not to write over has no failure to report.
+    if (!ok && !failure.empty())
+        port_->warn(CkvString(mapp_text("保存に失敗しました。\n\n").str() + failure.str()));
+    return ok;
+}
+
+const MseqLoadProblem* MFrame::unread_problem(const MseqEntity* entity) const {
+    // Only content never read from its file can have hidden what the file holds.
+    if (!entity || !(entity->flags & MEF_NEW)) return nullptr;
+    if (entity == &mrec_settings::scale_map())
+        return scale_map_problem_.reported() ? &scale_map_problem_ : nullptr;
+    const std::vector<MseqLoadProblem>& log = mapp_file_store().problems;
+    for (auto it = log.rbegin(); it != log.rend(); ++it) {
+        if (CkvString::compare_nocase(it->path, entity->full_path) != 0) continue;
+        return it->absent ? nullptr : &*it;
+    }
+    return nullptr;
+}
+
+namespace {
+
+// A name beside `path` that nothing uses yet: NAME.bak, else NAME.1.bak, NAME.2.bak, ...;
+// empty when none is free.
+CkvString free_backup_name(const CkvString& path) {
+    CkvString name(path.str() + ".bak");
+    for (int n = 1; kv_fs::path_exists(name); ++n) {
+        if (n > 9999) return CkvString();
+        name = CkvString(path.str() + "." + std::to_string(n) + ".bak");
+    }
+    return name;
+}
+
+}  // namespace
+
+bool MFrame::may_write_over(const MseqEntity* entity, CkvString* failure) {
+    const MseqLoadProblem* problem = unread_problem(entity);
+    // What is not a regular file is refused by the write itself, with its reason.
+    if (!problem || !kv_fs::file_exists(entity->full_path)) return true;
+    const CkvString backup = free_backup_name(entity->full_path);
+    const CkvString shown = mapp_shown_path(entity->full_path);
+    const CkvString question = mapp_format(
+        "%s\n\nこのファイルは存在しますが、内容を読み込めませんでした。\n(%s)\n上書き保存すると"
+        "読み込めなかった内容は失われます。\n\n上書き保存しますか？\n\n「はい」の場合、元のファ"
+        "イルを\n%s\nとして残してから保存します。",
+        shown.c_str(), mapp_problem_reason(*problem).c_str(), mapp_shown_path(backup).c_str());
+    if (backup.empty() || !port_->ask_yes_no(question)) return false;
+    std::string bytes;
+    kv_fs::file_error why;
+    if (!kv_fs::read_file(entity->full_path, &bytes, &why) ||
+        !kv_fs::write_file_atomic(backup, bytes, &why)) {
+        if (failure) *failure = mapp_save_lines(backup, why);
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+int g_failed_saves = 0;  // UI thread only
+
+}  // namespace
+
+int MFrame::failed_saves() {
+    return g_failed_saves;
+}
+
+bool MFrame::write_file(MseqEntity* entity, CkvString* failure) {
+    if (!may_write_over(entity, failure)) {
+        ++g_failed_saves;
+        return false;
+    }
+    const bool ok = MseqDesk::instance().save(entity);
+    if (!ok) {
+        ++g_failed_saves;
+        if (failure)
+            *failure = mapp_save_lines(entity->full_path, mapp_file_store().last_save_error);
+    }
     return ok;
 }
 
@@ -249,16 +337,29 @@ bool MFrame::save_all() {
         if (!port_->ask_yes_no(text)) return false;
     }
     port_->wait_cursor(true);
-    const int failures = desk.save_all_modified();
+    std::vector<ref_ptr<MseqEntity>> members;
+    for (auto& [e, ref] : desk.modified)
+        members.push_back(ref);
+    int failures = 0;
+    CkvString lines;
+    for (auto& e : members) {
+        if (!(e->flags & MEF_MODIFIED)) continue;
+        CkvString failure;
+        if (write_file(e.get(), &failure)) continue;
+        ++failures;
+        if (!failure.empty()) lines += "\n\n" + failure.str();
+    }
     port_->wait_cursor(false);
     port_->refresh(MAppRefresh::room_tree);
     port_->refresh(MAppRefresh::edit_list);
     port_->refresh(MAppRefresh::title);
     if (failures != 0) {
-        port_->warn(
+        port_->warn(CkvString(
             mapp_format("保存に失敗しました。\n\n%d ファイル保存しませんでした。\n※ 変更フ"
                         "ラグが残っている項目を参照して下さい。",
-                        failures));
+                        failures)
+                .str() +
+            lines.str()));
         return false;
     }
     return true;
@@ -280,10 +381,28 @@ bool MFrame::exit(const MAppPlacement& placement) {
         c.m_SplitFrameH = placement.split_h;
         c.m_SplitFrameV = placement.split_v;
     }
-    if (!mrec_settings::save_config())
-        port_->warn(mapp_text("コンフィグファイルの保存に失敗しました。"));
-    if ((mrec_settings::scale_map().flags & MEF_MODIFIED) && !mrec_settings::save_scale_map())
-        port_->warn(mapp_text("スケールマップファイルの保存に失敗しました。"));
+    kv_fs::file_error why;
+    if (!mrec_settings::save_config(&why)) {
+        port_->warn(CkvString(mapp_text("コンフィグファイルの保存に失敗しました。\n\n").str() +
+                              mapp_save_lines(mseq_config().full_path, why).str()));
+    }
+    MseqMapScale& scales = mrec_settings::scale_map();
+    if (scales.flags & MEF_MODIFIED) {
+        CkvString failure;
+        why = kv_fs::file_error{};
+        if (!may_write_over(&scales, &failure)) {
+            // Declined: the file keeps what it holds; a failed copy is said.
+            if (!failure.empty()) {
+                port_->warn(
+                    CkvString(mapp_text("スケールマップファイルの保存に失敗しました。\n\n").str() +
+                              failure.str()));
+            }
+        } else if (!mrec_settings::save_scale_map(&why)) {
+            port_->warn(
+                CkvString(mapp_text("スケールマップファイルの保存に失敗しました。\n\n").str() +
+                          mapp_save_lines(scales.full_path, why).str()));
+        }
+    }
     exited_ = true;
     return true;
 }

@@ -5,6 +5,8 @@
 
 #include <functional>
 
+#include "app/MAppProblem.h"
+#include "app/MAppProgram.h"
 #include "app/MAppText.h"
 #include "model/core/MseqDesk.h"
 #include "model/core/MseqPathOps.h"
@@ -13,6 +15,7 @@
 #include "model/library/MseqRoom.h"
 #include "platform/FileSystem.h"
 #include "text/MrecCompiler.h"
+#include "text/MrecFileStore.h"
 
 namespace {
 
@@ -546,20 +549,39 @@ void MFrame::open_link() {
         port_->refresh(MAppRefresh::room_item, node);
         return;
     }
+    const CkvString cannot_open = mapp_text(
+        "ファイルを開けませんでした。\n\n- 新版のソフトウェアがあれば、入手して下さい。\n- リ"
+        "ンクを扱うリーフは多重に開くことはできません。\n- ファイルに直接手を加えると読めなく"
+        "なる場合があります。\n- 以外の場合はバグの可能性もありますので、報告して下さい。");
     MseqFullPath full;
-    if (!node->is_with() && mseq_path::resolve(node, false, &full) && !kv_fs::file_exists(full)) {
-        const CkvString text = mapp_format(
-            "%s\n\nこのファイルは存在しません。\n新しく作成してもよろしいですか？", full.c_str());
+    const bool has_file = !node->is_with() && mseq_path::resolve(node, false, &full);
+    if (has_file && !kv_fs::path_exists(full)) {
+        const CkvString text =
+            mapp_format("%s\n\nこのファイルは存在しません。\n新しく作成してもよろしいですか？",
+                        mapp_shown_path(full).c_str());
         if (!port_->ask_yes_no(text)) return;
+    } else if (has_file && !kv_fs::file_exists(full) && !node->entity()) {
+        // A folder, FIFO or device is there: nothing to create, and nothing to read.
+        MseqLoadProblem problem;
+        problem.path = full;
+        problem.error = MREC_E_READ_FAILED;
+        problem.file.kind = kv_fs::file_error::not_regular;
+        port_->warn(CkvString(cannot_open.str() + mapp_problem_lines(problem).str()));
+        return;
     }
     port_->wait_cursor(true);
-    ref_ptr<MseqEntity> content = mseq_open(node);
+    MseqLoadProblem problem;
+    ref_ptr<MseqEntity> content = MseqDesk::instance().open(node, &problem);
     port_->wait_cursor(false);
     if (!content || content.get() == MseqEmpty::instance()) {
-        port_->warn(mapp_text(
-            "ファイルを開けませんでした。\n\n- 新版のソフトウェアがあれば、入手して下さい。\n- リ"
-            "ンクを扱うリーフは多重に開くことはできません。\n- ファイルに直接手を加えると読めなく"
-            "なる場合があります。\n- 以外の場合はバグの可能性もありますので、報告して下さい。"));
+        // Opened before (the node keeps the placeholder): the reason is the one noted then.
+        if (!problem.reported() && has_file) {
+            const std::vector<MseqLoadProblem>& log = mapp_file_store().problems;
+            for (auto it = log.rbegin(); it != log.rend() && !problem.reported(); ++it) {
+                if (CkvString::compare_nocase(it->path, full) == 0) problem = *it;
+            }
+        }
+        port_->warn(CkvString(cannot_open.str() + mapp_problem_lines(problem).str()));
         return;
     }
     open_in_edit_list(content.get(), node, true);
@@ -631,4 +653,16 @@ void MFrame::close_edit_entry() {
     port_->refresh(MAppRefresh::editor_view);
     port_->refresh(MAppRefresh::room_tree);
     port_->refresh(MAppRefresh::title);
+}
+
+const char* MFrame::file_mark(const MseqObject* node) const {
+    if (!node || node->is_with() || node->path.empty() || node->type == MTYPE_LEAF_FOLDER)
+        return "";
+    const MseqEntity* e = node->entity();
+    // Only content that was never read from its file stands for a file that is not there.
+    if (!e || e == MseqEmpty::instance() || !(e->flags & MEF_NEW)) return "";
+    MseqFullPath full = e->full_path;
+    if (full.empty() && !mseq_path::resolve(node, false, &full)) return "";
+    if (!kv_fs::path_exists(full)) return "missing";
+    return unread_problem(e) ? "empty" : "";
 }

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QSet>
 #include <QSignalBlocker>
+#include <string_view>
 
 #include "app/MFrame.h"
 #include "gui/GuiText.h"
@@ -136,6 +137,11 @@ void GuiRoomTree::decorate(QTreeWidgetItem* item, MseqObject* node) {
     } else if (state == GuiFileState::damaged) {
         tip = gui_utf8("ファイルを読めません: ") + tip;
         name += gui_utf8(" (読めません)");
+    } else if (const MFrame* frame = MFrame::get();
+               frame && std::string_view(frame->file_mark(node)) == "empty") {
+        // A file is there but gave no content: the first save asks before it writes over it.
+        tip = gui_utf8("ファイルの内容がありません: ") + tip;
+        name += gui_utf8(" (空)");
     }
     if (MseqEntity* e = node->entity(); e && (e->flags & MEF_MODIFIED))
         name += QStringLiteral(" *");

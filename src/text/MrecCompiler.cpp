@@ -131,9 +131,8 @@ bool MrecCompiler::save(MseqEntity* entity, kv_fs::file_error* why) {
         std::string text;
         if (!mrec_write_entity(entity, &text)) return false;
         const MseqFullPath& path = entity->full_path;
-        if (!kv_fs::path_exists(path) &&
-            !kv_fs::create_directories(mseq_path::remove_file_name(path)))
-            return false;
+        // A folder that cannot be made fails the write below, which says why.
+        if (!kv_fs::path_exists(path)) kv_fs::create_directories(mseq_path::remove_file_name(path));
         // A library file reached through a symbolic link is saved through it.
         if (!kv_fs::write_file_atomic(path, text, why, kv_fs::link_rule::follow)) return false;
     } catch (const std::exception&) {

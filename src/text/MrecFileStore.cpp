@@ -25,5 +25,6 @@ bool MrecFileStore::load(MseqEntity* entity, const MseqFullPath& path, bool comm
 }
 
 bool MrecFileStore::save(MseqEntity* entity) {
-    return MrecCompiler::save(entity);
+    last_save_error = kv_fs::file_error{};
+    return MrecCompiler::save(entity, &last_save_error);
 }

@@ -12,8 +12,10 @@ public:
     // `problem` (may be null). User-interface thread.
     bool load(MseqEntity* entity, const MseqFullPath& path, bool commit,
               MseqLoadProblem* problem) override;
-    // Saves crash-safe; false when the file could not be written. User-interface thread.
+    // Saves crash-safe; false when the file could not be written, with the system's reason in
+    // last_save_error (cleared by a save that worked). User-interface thread.
     bool save(MseqEntity* entity) override;
+    kv_fs::file_error last_save_error;
     // A log of every load since the last clear that failed or found no file or an empty one, in
     // order: what a run read on its own (the chord maps, stage maps and phrases a music uses),
     // for a front end to warn about after it.

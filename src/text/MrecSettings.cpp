@@ -17,15 +17,25 @@ CkvString& user_folder_storage() {
 
 constexpr std::string_view kDefineFolder = "define\\";
 
-bool load_into(MseqEntity* entity, std::string_view rest, uint32_t* error) {
+bool load_into(MseqEntity* entity, std::string_view rest, uint32_t* error,
+               MseqLoadProblem* problem) {
     MseqFullPath read, write;
     if (!settings_paths(rest, &read, &write)) {
         if (error) *error = 0x10001;
+        if (problem) {
+            *problem = MseqLoadProblem{};
+            problem->path = MseqFullPath(CkvString(rest));
+            problem->error = 0x10001;
+        }
         return false;
     }
     MrecCompiler compiler;
     const bool ok = compiler.load(entity, read, true);
     if (error) *error = compiler.result.error;
+    if (problem) {
+        const bool reported = !ok || compiler.found != MrecCompiler::Found::text;
+        *problem = reported ? compiler.problem(read) : MseqLoadProblem{};
+    }
     // Whatever happened, the entity now knows where it is saved.
     entity->full_path = write;
     return ok;
@@ -64,27 +74,27 @@ MseqMapScale& scale_map() {
     return *map;
 }
 
-bool load_config(std::string_view rest, uint32_t* error) {
+bool load_config(std::string_view rest, uint32_t* error, MseqLoadProblem* problem) {
     // Every start reads the configuration first: the moment to clear what saves killed in the
     // program's folder left behind.
     MseqFullPath path;
     if (mseq_path::executable_path(rest, &path))
         kv_fs::remove_stale_temporaries(mseq_path::remove_file_name(mseq_path::canonicalize(path)));
-    return load_into(&mseq_config(), rest, error);
+    return load_into(&mseq_config(), rest, error, problem);
 }
 
-bool save_config() {
-    return MrecCompiler::save(&mseq_config());
+bool save_config(kv_fs::file_error* why) {
+    return MrecCompiler::save(&mseq_config(), why);
 }
 
-bool load_scale_map(std::string_view rest, uint32_t* error) {
+bool load_scale_map(std::string_view rest, uint32_t* error, MseqLoadProblem* problem) {
     // The file's scales replace the list: reading it twice never lists a scale twice.
     scale_map().reset();
-    return load_into(&scale_map(), rest, error);
+    return load_into(&scale_map(), rest, error, problem);
 }
 
-bool save_scale_map() {
-    return MrecCompiler::save(&scale_map());
+bool save_scale_map(kv_fs::file_error* why) {
+    return MrecCompiler::save(&scale_map(), why);
 }
 
 int check_output_device(const std::vector<CkvString>& device_names) {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "model/core/CkvString.h"
+#include "model/core/MseqFileStore.h"
 #include "model/core/MseqPath.h"
 
 class MseqMapScale;
@@ -32,14 +33,18 @@ MseqMapScale& scale_map();
 
 // Reads the configuration into mseq_config() from `rest` relative to the application folder.
 // A missing file leaves the defaults and succeeds; a file that cannot be read fails (the
-// caller stops the start-up) with the code in `error`.
-bool load_config(std::string_view rest, uint32_t* error = nullptr);
-// Writes mseq_config() to the file it was loaded from (or would have been); false on failure.
-bool save_config();
+// caller stops the start-up) with the code in `error` and the file, place and hint in
+// `problem` (may be null; also set for an absent or empty file).
+bool load_config(std::string_view rest, uint32_t* error = nullptr,
+                 MseqLoadProblem* problem = nullptr);
+// Writes mseq_config() to the file it was loaded from (or would have been); false on failure,
+// with the system's reason in `why` (may be null).
+bool save_config(kv_fs::file_error* why = nullptr);
 
 // Reads and writes the scale map the same way; a failed load is not fatal to the caller.
-bool load_scale_map(std::string_view rest, uint32_t* error = nullptr);
-bool save_scale_map();
+bool load_scale_map(std::string_view rest, uint32_t* error = nullptr,
+                    MseqLoadProblem* problem = nullptr);
+bool save_scale_map(kv_fs::file_error* why = nullptr);
 
 // Checks the configured system MIDI device against the product names of the devices the
 // system offers now (index = device number). Keeps a usable device; otherwise switches to no

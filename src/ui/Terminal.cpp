@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "app/MAppProblem.h"
 #include "model/core/MseqType.h"
 #include "platform/FileSystem.h"
 #include "platform/TextCodec.h"
@@ -48,21 +49,8 @@ std::string problem_message(const MrecLoadProblem& p) {
 }
 
 std::string problem_reason(const MrecLoadProblem& p) {
-    if (p.error == 0) return p.absent ? "no such file" : "the file is empty";
-    std::string text;
-    text = "error " + code_message(p.error);
-    if (p.error == MREC_E_READ_FAILED && p.file.kind != kv_fs::file_error::none)
-        text += ": " + p.file.text();
-    if (p.line)
-        text += " at line " + std::to_string(p.line) + ", column " + std::to_string(p.column);
-    if (p.hint == MREC_HINT_BOM) {
-        text +=
-            " (hint: the file starts with a UTF-8 byte-order mark; Korvante files begin "
-            "directly with KORVANTE-TEXT-TYPE)";
-    } else if (p.hint == MREC_HINT_UTF8) {
-        text += " (hint: the file is UTF-8; Korvante files are CP932 (Shift-JIS))";
-    }
-    return text;
+    // One wording for the tools and the application's messages.
+    return mapp_problem_reason(p);
 }
 
 std::string type_text(uint32_t type) {

@@ -1,6 +1,7 @@
 // Start-up, single instance, configuration and scale map, the recent-library list and exit.
 #include "app/AppFixture.h"
 #include "app/MAppCommands.h"
+#include "app/MAppProblem.h"
 #include "app/MAppText.h"
 #include "model/core/MseqDesk.h"
 #include "model/library/MseqConfig.h"
@@ -240,8 +241,8 @@ TEST_F(AppTest, DeletedRecentLibraryWarnsAndKeepsTheOpenOne) {
     std::filesystem::remove(host("other/gone.kvnr"));
     ASSERT_EQ(mseq_config().m_RecentRooms[1], win("other/gone.kvnr"));
     EXPECT_TRUE(frame().run(ID_ROOM_RECENT_FIRST + 1));
-    EXPECT_TRUE(
-        shown("ライブラリファイルが存在しません。\\n\\n" + mapp_one_line(win("other/gone.kvnr"))));
+    EXPECT_TRUE(shown("ライブラリファイルが存在しません。\\n\\n" +
+                      mapp_one_line(mapp_shown_path(win("other/gone.kvnr")))));
     ASSERT_NE(frame().room(), nullptr);
     EXPECT_EQ(frame().room()->full_path, win("mymusic/library.kvnr"));
     EXPECT_EQ(mseq_config().m_RecentRooms[1], win("other/gone.kvnr"));

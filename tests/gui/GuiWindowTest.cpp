@@ -18,6 +18,7 @@
 
 #include "GuiHarness.h"
 #include "app/MAppCommands.h"
+#include "app/MAppProblem.h"
 #include "gui/GuiEditList.h"
 #include "gui/GuiEditorPane.h"
 #include "gui/GuiRoomTree.h"
@@ -625,8 +626,8 @@ void GuiWindowTest::recent_library_gone_warns() {
     h->driver.box(QMessageBox::No);  // ask-to-save of the new empty library
     trigger(0, ID_ROOM_RECENT_FIRST + 1);
     QTRY_COMPARE(h->driver.boxes.size(), size_t(2));
-    QCOMPARE(h->driver.boxes[1].text,
-             u("ライブラリファイルが存在しません。\n\n") + gui_text(h->win("gone/library.kvnr")));
+    QCOMPARE(h->driver.boxes[1].text, u("ライブラリファイルが存在しません。\n\n") +
+                                          gui_text(mapp_shown_path(h->win("gone/library.kvnr"))));
     QCOMPARE(h->driver.boxes[1].icon, QMessageBox::Warning);
     QVERIFY(h->window().isVisible());
     expect_no_faults();

@@ -91,7 +91,10 @@ TEST_F(ScriptTest, LibraryFromNothingIsWrittenAndReadsBack) {
     // Each box as it was shown, with the answer used.
     EXPECT_TRUE(has(
         run,
-        "warn: スケールマップファイルが存在しません。\\n\\n※ スケールリストは空となります。\n"));
+        "warn: スケールマップファイルが存在しません。\\n\\n※ スケールリストは空となります。\\n\\nフ"
+        "ァイル : " +
+            dir_ + "/app/define/mapscale.def\\n理由 : no such file\n"))
+        << run.out;
     EXPECT_TRUE(has(
         run,
         "ask: "

@@ -200,7 +200,7 @@ TEST_F(LibraryFlow, AMissingLinkOpenedWithYesIsWrittenAtExit) {
         const Result r = script("start\nselect " + std::string(c.node) +
                                 "\nanswer yes\nmenu 40041\nprint modified\nanswer yes\nexit\n");
         EXPECT_EQ(r.status, 0) << c.node << "\n" << r.out;
-        EXPECT_TRUE(has(r, "ask: " + windows(file) +
+        EXPECT_TRUE(has(r, "ask: " + file +
                                "\\n\\nこのファイルは存在しません。\\n新しく作成してもよろしいで"
                                "すか？ -> yes\n"))
             << r.out;
@@ -305,7 +305,7 @@ TEST_F(LibraryFlow, AnUnreadableCommandLineLibraryShowsOneMessage) {
         const Result r = script("start " + path + "\nexit\n");
         EXPECT_EQ(r.status, 0) << r.out;
         EXPECT_TRUE(has(r, "warn: ライブラリファイルがロードできませんでした。\\n\\nファイル : " +
-                               windows(path) + "\n"))
+                               path + "\\n理由 : "))
             << r.out;
         EXPECT_EQ(count(r, "warn: "), 1u) << r.out;
         EXPECT_FALSE(has(r, "ライブラリファイルにエラーがあります。")) << r.out;
@@ -338,6 +338,169 @@ TEST_F(LibraryFlow, KeyNameDisplayAndKeySelectorsMarkTheChordMap) {
         const Result check = program("check '" + file + "'");
         EXPECT_EQ(check.status, 0) << check.out;
     }
+}
+
+// A scale-map file that could not be read and was shown as an empty list is written over only
+// after a question naming it; Yes keeps the old bytes beside it (NAME.bak, numbered when that
+// is taken), No leaves the file as it was.
+TEST_F(LibraryFlow, ADamagedScaleMapIsKeptBesideBeforeItIsWrittenOver) {
+    const std::string file = home_ + "/define/mapscale.def";
+    const std::string original = read_all(file);
+    const size_t ninth = original.find("  {  8;");
+    ASSERT_NE(ninth, std::string::npos);
+    const std::string damaged = original.substr(0, ninth) + "  {  8; \"broken\r\n";
+    ASSERT_GT(scale_names(file).size(), 8u);
+    const struct {
+        const char* answer;
+        bool old_backup;  // a mapscale.def.bak is there before
+        const char* backup;
+    } cases[] = {
+        {"no", false, nullptr},
+        {"yes", false, "mapscale.def.bak"},
+        {"yes", true, "mapscale.def.1.bak"},
+    };
+    for (const auto& c : cases) {
+        fs::remove(file + ".bak");
+        fs::remove(home_ + "/define/mapscale.def.1.bak");
+        if (c.old_backup) write_all(file + ".bak", "older");
+        write_all(file, damaged);
+        const Result r =
+            script("start\nopen " + lib() + " デモソング/マップ/ハ長調\ncommand 40522\nanswer " +
+                   c.answer + "\nexit\n");
+        EXPECT_EQ(r.status, 0) << r.out;
+        EXPECT_TRUE(has(r,
+                        "warn: スケールマップファイルにエラーがあります。\\n\\n※ スケールリスト"
+                        "は空となります。\\n\\nファイル : " +
+                            file +
+                            "\\n理由 : error 24 (a string is not closed on its line) at "
+                            "line 50, column 16"))
+            << r.out;
+        EXPECT_TRUE(has(
+            r, "ask: " + file + "\\n\\nこのファイルは存在しますが、内容を読み込めませんでした。"))
+            << r.out;
+        if (!c.backup) {
+            EXPECT_EQ(read_all(file), damaged) << c.answer;
+            EXPECT_FALSE(fs::exists(file + ".bak"));
+            continue;
+        }
+        EXPECT_EQ(read_all(home_ + "/define/" + c.backup), damaged) << c.backup;
+        EXPECT_EQ(scale_names(file).size(), 1u) << read_all(file);
+        if (c.old_backup) {
+            EXPECT_EQ(read_all(file + ".bak"), "older");
+        }
+    }
+}
+
+// A 0-byte library opens marked "empty" in the library tree, a missing one "missing"; Yes at
+// exit asks again before it writes over the 0-byte file, and only a second Yes writes it, with
+// the old file kept beside it.
+TEST_F(LibraryFlow, AnEmptyLibraryIsMarkedAndWrittenOverOnlyAfterAsking) {
+    const std::string file = home_ + "/mymusic/library.kvnr";
+    const std::string question = "ask: " + file +
+                                 "\\n\\nこのファイルは存在しますが、内容を読み込めませんでし"
+                                 "た。\\n(the file is empty)";
+    const struct {
+        const char* name;
+        bool present;
+        const char* second;  // the answer to the write-over question
+        const char* mark;
+        int status;
+    } cases[] = {
+        {"empty, No", true, "no", "\tempty\n", 1},
+        {"empty, Yes", true, "yes", "\tempty\n", 0},
+        {"missing", false, nullptr, "\tmissing\n", 0},
+    };
+    for (const auto& c : cases) {
+        fs::remove(file + ".bak");
+        fs::remove(file);
+        if (c.present) write_all(file, "");
+        const Result r =
+            script(std::string("start\nprint tree\nanswer yes\n") +
+                   (c.second ? std::string("answer ") + c.second + "\n" : "") + "exit\n");
+        EXPECT_EQ(r.status, c.status) << c.name << "\n" << r.out;
+        EXPECT_TRUE(has(r, std::string("  ライブラリ\tMTYPE_ROOM\t*") + c.mark)) << c.name << "\n"
+                                                                                 << r.out;
+        EXPECT_EQ(has(r, question), c.present) << c.name << "\n" << r.out;
+        if (c.second && std::string(c.second) == "no") {
+            EXPECT_EQ(read_all(file), "") << c.name;
+            EXPECT_FALSE(fs::exists(file + ".bak"));
+            EXPECT_TRUE(has(r, "exit: cancelled")) << r.out;
+            continue;
+        }
+        if (c.present) {
+            EXPECT_EQ(read_all(file + ".bak"), "") << c.name;
+        }
+        const Result check = program("check '" + file + "'");
+        EXPECT_EQ(check.status, 0) << c.name << "\n" << check.out;
+    }
+}
+
+// The start-up's messages name the file and the reason: the configuration (its full path and
+// the byte-order-mark hint) and the last library (code, meaning, line and column).
+TEST_F(LibraryFlow, StartUpMessagesNameTheFileAndTheReason) {
+    const std::string config = home_ + "/define/korvante.cfg";
+    const std::string library = home_ + "/mymusic/library.kvnr";
+    write_all(config, "\xEF\xBB\xBFKORVANTE-TEXT-TYPE\r\n");
+    Result r = script("start\n");
+    EXPECT_EQ(r.status, 1) << r.out;
+    EXPECT_TRUE(has(r,
+                    "warn: 初期化ファイルがロードできません。\\n\\n※ KORVANTE.CFG "
+                    "ファイルを削除または移動してください。\\n\\nファイル : " +
+                        config +
+                        "\\n理由 : error 0x10005 (the file does not begin with "
+                        "KORVANTE-TEXT-TYPE) at line 1, column 1 (hint: the file starts with a "
+                        "UTF-8 byte-order mark"))
+        << r.out;
+    fs::remove(config);
+
+    write_all(library, "KORVANTE-TEXT-TYPE\r\nheader {\r\n soft_version = 1\r\n}\r\n");
+    r = script("start\nexit\n");
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_TRUE(has(r, "warn: ライブラリファイルにエラーがあります。\\n\\nファイル : " + library +
+                           "\\n理由 : error 0x10012 (a `;` is expected) at line 4, column 1"))
+        << r.out;
+    r = script("start \"" + library + "\"\nexit\n");
+    EXPECT_TRUE(has(r, "warn: ライブラリファイルがロードできませんでした。\\n\\nファイル : " +
+                           library + "\\n理由 : error 0x10012"))
+        << r.out;
+}
+
+// A save-all that cannot write a file names it with the system's reason and ends the script
+// with status 1; a scale map that cannot be written says why too.
+TEST_F(LibraryFlow, FailedSavesNameTheFileAndTheSystemsReason) {
+    write_all(dir_ + "/plain", "a file, not a folder");
+    const std::string library = dir_ + "/plain/library.kvnr";
+    Result r = script("start \"" + library + "\"\nanswer yes\nexit\nexit\n");
+    EXPECT_EQ(r.status, 1) << r.out;
+    EXPECT_TRUE(has(r,
+                    "warn: 保存に失敗しました。\\n\\n1 ファイル保存しませんでした。\\n※ 変更フラ"
+                    "グが残っている項目を参照して下さい。\\n\\nファイル : " +
+                        library + "\\n理由 : Not a directory"))
+        << r.out;
+
+    const std::string scales = home_ + "/define/mapscale.def";
+    fs::remove(scales);
+    fs::create_directories(scales);
+    r = script("start\nopen " + lib() + " デモソング/マップ/ハ長調\ncommand 40522\nexit\n");
+    EXPECT_TRUE(has(r, "理由 : error 0x10003 (the file cannot be read): not a regular file"))
+        << r.out;
+    EXPECT_TRUE(has(r, "warn: スケールマップファイルの保存に失敗しました。\\n\\nファイル : " +
+                           scales + "\\n理由 : not a regular file"))
+        << r.out;
+    EXPECT_TRUE(fs::is_directory(scales));
+}
+
+// A music that is a FIFO is not a file to create: opening it says what it is.
+TEST_F(LibraryFlow, AMusicThatIsAFifoIsNotARegularFile) {
+    const std::string song = demo_ + "/song.kvnl";
+    fs::remove(song);
+    ASSERT_EQ(::mkfifo(song.c_str(), 0600), 0);
+    const Result r = script("start\nopen " + lib() + " デモソング/はじまりの朝\n");
+    EXPECT_FALSE(has(r, "このファイルは存在しません。")) << r.out;
+    EXPECT_TRUE(has(r, "warn: ファイルを開けませんでした。")) << r.out;
+    EXPECT_TRUE(has(r, "\\n\\nファイル : " + song +
+                           "\\n理由 : error 0x10003 (the file cannot be read): not a regular file"))
+        << r.out;
 }
 
 }  // namespace library_flow_script_test

@@ -185,13 +185,15 @@ bool step_file(ScriptSession& s, const ScriptLine& line, std::string* error) {
     return true;
 }
 
-void print_tree(const MseqObject* node, const MseqObject* selected, int depth) {
-    std::printf("%s%s%s\t%s%s\n", node == selected ? "> " : "  ",
-                std::string(static_cast<size_t>(depth) * 2, ' ').c_str(), shown_name(node).c_str(),
-                type_text(node->type).c_str(), modified(node->entity()) ? "\t*" : "");
+void print_tree(const MFrame& f, const MseqObject* node, const MseqObject* selected, int depth) {
     if (mseq_type_category(node->type) == MCAT_BOOK) mseq_open(const_cast<MseqObject*>(node));
+    const std::string mark = f.file_mark(node);
+    std::printf("%s%s%s\t%s%s%s\n", node == selected ? "> " : "  ",
+                std::string(static_cast<size_t>(depth) * 2, ' ').c_str(), shown_name(node).c_str(),
+                type_text(node->type).c_str(), modified(node->entity()) ? "\t*" : "",
+                mark.empty() ? "" : ("\t" + mark).c_str());
     for (const MseqObject* c = node->first_child(); c; c = c->next())
-        print_tree(c, selected, depth + 1);
+        print_tree(f, c, selected, depth + 1);
 }
 
 bool print_recent(ScriptSession& s, const ScriptLine&, std::string* error) {
@@ -206,7 +208,7 @@ bool print_room_tree(ScriptSession& s, const ScriptLine&, std::string* error) {
     if (!need_frame(s, error)) return false;
     MFrame& f = *s.frame();
     if (f.room_node()) {
-        print_tree(f.room_node(), f.selected_node(), 0);
+        print_tree(f, f.room_node(), f.selected_node(), 0);
     } else {
         std::printf("(no library)\n");
     }

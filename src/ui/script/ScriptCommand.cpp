@@ -8,6 +8,7 @@
 
 #include "platform/FileSystem.h"
 
+#include "app/MFrame.h"
 #include "ui/script/ScriptMapLines.h"
 #include "ui/script/ScriptRunner.h"
 
@@ -41,7 +42,8 @@ int run_script_command(const std::vector<std::string>& args) {
     if (args.empty() || args[0] == "-") {
         const int status = runner.run(std::cin, session);
         script_map_end(session);
-        return status;
+        // A file the application could not save fails the script, whatever followed.
+        return MFrame::failed_saves() != 0 ? 1 : status;
     }
     // Read whole and through the file layer: a folder, a device (/dev/zero) or a FIFO is refused
     // as every other input of the program is.
@@ -55,7 +57,7 @@ int run_script_command(const std::vector<std::string>& args) {
     std::istringstream file(std::move(text));
     const int status = runner.run(file, session);
     script_map_end(session);
-    return status;
+    return MFrame::failed_saves() != 0 ? 1 : status;
 }
 
 }  // namespace kv_ui

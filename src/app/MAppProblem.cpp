@@ -1,0 +1,55 @@
+#include "app/MAppProblem.h"
+
+#include <cstdio>
+
+#include "platform/TextCodec.h"
+#include "text/AnalyzeErrors.h"
+#include "text/MrecCompiler.h"
+#include "text/MrecReader.h"
+
+namespace {
+
+std::string code_text(uint32_t code) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, code < 0x10000 ? "%u" : "0x%x", code);
+    return buffer;
+}
+
+}  // namespace
+
+CkvString mapp_shown_path(const CkvString& windows_path) {
+    const std::string host = kv_fs::to_host(windows_path);
+    return host.empty() ? windows_path : CkvString(kv_codec::cp932_from_utf8(host));
+}
+
+std::string mapp_problem_reason(const MseqLoadProblem& p) {
+    if (p.error == 0) return p.absent ? "no such file" : "the file is empty";
+    std::string text = "error " + code_text(p.error) + " (" + analyze_error_text(p.error) + ")";
+    if (p.error == MREC_E_READ_FAILED && p.file.kind != kv_fs::file_error::none)
+        text += ": " + p.file.text();
+    if (p.line)
+        text += " at line " + std::to_string(p.line) + ", column " + std::to_string(p.column);
+    if (p.hint == MREC_HINT_BOM) {
+        text +=
+            " (hint: the file starts with a UTF-8 byte-order mark; Korvante files begin "
+            "directly with KORVANTE-TEXT-TYPE)";
+    } else if (p.hint == MREC_HINT_UTF8) {
+        text += " (hint: the file is UTF-8; Korvante files are CP932 (Shift-JIS))";
+    }
+    return text;
+}
+
+CkvString mapp_problem_lines(const MseqLoadProblem& problem) {
+    if (!problem.reported()) return CkvString();
+    return CkvString(kv_codec::cp932_from_utf8("\n\nファイル : ") +
+                     mapp_shown_path(problem.path).str() + kv_codec::cp932_from_utf8("\n理由 : ") +
+                     mapp_problem_reason(problem));
+}
+
+CkvString mapp_save_lines(const CkvString& windows_path, const kv_fs::file_error& why) {
+    const std::string reason =
+        why.kind == kv_fs::file_error::none ? "the file could not be written" : why.text();
+    return CkvString(kv_codec::cp932_from_utf8("ファイル : ") +
+                     mapp_shown_path(windows_path).str() + kv_codec::cp932_from_utf8("\n理由 : ") +
+                     reason);
+}
