@@ -346,10 +346,10 @@ TEST_F(MuseScoreReads, AGeneratedMusicWithLagsOverlapsAndDrums) {
         int channel;
         int8_t octave;
     } tracks[] = {{0, 5}, {1, 3}, {9, 3}};
-    uint32_t seed = 12345;
-    auto next = [&seed](uint32_t n) {
-        seed = seed * 1103515245u + 12345u;
-        return (seed >> 16) % n;
+    uint32_t state = 12345;
+    auto next = [&state](uint32_t n) {
+        state = state * 1103515245u + 12345u;
+        return (state >> 16) % n;
     };
     for (const auto& t : tracks) {
         MseqObject* node =

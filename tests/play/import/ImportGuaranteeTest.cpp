@@ -212,13 +212,13 @@ smf_builder::TrackBytes track_of(const std::vector<Event>& events, bool running)
     return t;
 }
 
-std::string generate_file(uint32_t seed, uint16_t division, uint16_t format) {
-    std::mt19937 rng(seed);
+std::string generate_file(uint32_t variant, uint16_t division, uint16_t format) {
+    std::mt19937 rng(variant);
     const uint32_t q = division;
     smf_builder::TrackBytes conductor;
-    conductor.meta(0, 0x03, "Generated").tempo(0, 500000 + seed % 7 * 20000);
+    conductor.meta(0, 0x03, "Generated").tempo(0, 500000 + variant % 7 * 20000);
     conductor.meta(0, 0x58, "\x04\x02\x18\x08").meta(q * 4, 0x06, "B");
-    conductor.tempo(q * 4, 400000).tempo(q * 6, 600000 - seed % 3 * 1111);
+    conductor.tempo(q * 4, 400000).tempo(q * 6, 600000 - variant % 3 * 1111);
     const auto parts = generate_parts(rng, division);
     if (format == 1) {
         std::vector<smf_builder::TrackBytes> tracks = {conductor.end()};
@@ -302,13 +302,13 @@ protected:
 };
 
 TEST_F(ImportGuarantee, GeneratedFilesOfEveryDivisionAndFormatExportTheirOwnNotes) {
-    uint32_t seed = 1;
+    uint32_t variant = 1;
     for (uint16_t division : {96, 120, 192, 384, 480, 960}) {
         for (uint16_t format : {0, 1}) {
             round_trip(
-                generate_file(seed, division, format),
+                generate_file(variant, division, format),
                 "division " + std::to_string(division) + " format " + std::to_string(format));
-            ++seed;
+            ++variant;
         }
     }
 }
