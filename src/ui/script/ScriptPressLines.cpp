@@ -42,8 +42,12 @@ public:
     }
     int32_t choose_marker(const std::vector<CkvString>& items) override {
         std::string line = "menu:";
-        for (const CkvString& i : items)
-            line += " " + terminal_quoted(i);
+        for (const CkvString& i : items) {
+            // Appended piece by piece: GCC 12 warns falsely on prefixing a string in optimised
+            // builds.
+            line += ' ';
+            line += terminal_quoted(i);
+        }
         std::printf("%s\n", line.c_str());
         return -1;
     }
@@ -54,8 +58,12 @@ public:
             return -1;
         }
         std::string line = "picker:";
-        for (const MedtDegreeItem& i : picker.items())
-            line += " " + std::to_string(i.slot) + "=" + terminal_quoted(i.label);
+        for (const MedtDegreeItem& i : picker.items()) {
+            line += ' ';
+            line += std::to_string(i.slot);
+            line += '=';
+            line += terminal_quoted(i.label);
+        }
         std::printf("%s\n", line.c_str());
         return -1;
     }
