@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "BenchMusic.h"
 #include "model/core/MseqFactory.h"
 #include "model/core/MseqObject.h"
 #include "model/core/ref_ptr.h"
@@ -16,31 +17,6 @@
 
 namespace {
 
-constexpr int kTracks = 8;
-constexpr int kNotesPerTrack = 12500;  // 100,000 notes in all
-
-// Eight tracks of sixteenth notes on eight channels, climbing through two octaves.
-ref_ptr<MseqMusic> BigMusic() {
-    auto music = ref_ptr<MseqMusic>::adopt(new MseqMusic(nullptr));
-    music->m_Title = "";
-    for (int t = 0; t < kTracks; ++t) {
-        MseqObject* node = music->create_track(music->detail()->id, MPLACE_LAST_CHILD,
-                                               MTYPE_TRACK_NOTE, CkvString("notes"));
-        mseq_factory(node);
-        auto* track = node->entity()->cast_to<MseqTrackNote>(MTYPE_TRACK_NOTE);
-        track->m_Beat = 16;
-        track->m_Channel = t;
-        for (int i = 0; i < kNotesPerTrack; ++i) {
-            MseqBlockNote note;
-            note.set_type(MNBT_PURE);
-            note.m_Whole = static_cast<int8_t>(i % 7);
-            note.m_Octave = static_cast<int8_t>(4 + i / 7 % 2);
-            track->put_block(i, note);
-        }
-    }
-    return music;
-}
-
 // Takes every event and writes nothing.
 class CountingOutput final : public MplyOutput {
 public:
@@ -48,7 +24,7 @@ public:
 };
 
 void BM_ExportBigMusic(benchmark::State& state) {
-    ref_ptr<MseqMusic> music = BigMusic();
+    ref_ptr<MseqMusic> music = kv_bench::big_music();
     MplyPlayer player(nullptr, false);
     MplyExport exporter;
     size_t bytes = 0;
@@ -63,13 +39,14 @@ void BM_ExportBigMusic(benchmark::State& state) {
         benchmark::DoNotOptimize(file.data());
     }
     // Each note is a note-on and a note-off.
-    state.SetItemsProcessed(state.iterations() * kTracks * kNotesPerTrack * 2);
+    state.SetItemsProcessed(state.iterations() * kv_bench::kBigTracks *
+                            kv_bench::kBigNotesPerTrack * 2);
     state.counters["file_bytes"] = static_cast<double>(bytes);
 }
 BENCHMARK(BM_ExportBigMusic)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 void BM_OfflineRunAlone(benchmark::State& state) {
-    ref_ptr<MseqMusic> music = BigMusic();
+    ref_ptr<MseqMusic> music = kv_bench::big_music();
     MplyPlayer player(nullptr, false);
     CountingOutput out;
     for (auto _ : state) {
@@ -79,7 +56,8 @@ void BM_OfflineRunAlone(benchmark::State& state) {
             return;
         }
     }
-    state.SetItemsProcessed(state.iterations() * kTracks * kNotesPerTrack * 2);
+    state.SetItemsProcessed(state.iterations() * kv_bench::kBigTracks *
+                            kv_bench::kBigNotesPerTrack * 2);
 }
 BENCHMARK(BM_OfflineRunAlone)->UseRealTime()->Unit(benchmark::kMillisecond);
 

@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 
+#include "BenchMusic.h"
 #include "model/core/MseqFactory.h"
 #include "model/core/MseqObject.h"
 #include "model/core/ref_ptr.h"
@@ -29,35 +30,10 @@
 
 namespace handover_bench {
 
-constexpr int kTracks = 8;
-constexpr int kNotesPerTrack = 12500;
-
-// Eight tracks of sixteenth notes on eight channels.
-ref_ptr<MseqMusic> BigMusic() {
-    auto music = ref_ptr<MseqMusic>::adopt(new MseqMusic(nullptr));
-    music->m_Title = "";
-    for (int t = 0; t < kTracks; ++t) {
-        MseqObject* node = music->create_track(music->detail()->id, MPLACE_LAST_CHILD,
-                                               MTYPE_TRACK_NOTE, CkvString("notes"));
-        mseq_factory(node);
-        auto* track = node->entity()->cast_to<MseqTrackNote>(MTYPE_TRACK_NOTE);
-        track->m_Beat = 16;
-        track->m_Channel = t;
-        for (int i = 0; i < kNotesPerTrack; ++i) {
-            MseqBlockNote note;
-            note.set_type(MNBT_PURE);
-            note.m_Whole = static_cast<int8_t>(i % 7);
-            note.m_Octave = static_cast<int8_t>(4 + i / 7 % 2);
-            track->put_block(i, note);
-        }
-    }
-    return music;
-}
-
 double g_format0_seconds = 0;  // the last format-0 figure, for the ratio
 
 void BM_ExportFormat(benchmark::State& state) {
-    ref_ptr<MseqMusic> music = BigMusic();
+    ref_ptr<MseqMusic> music = kv_bench::big_music();
     MplyPlayer player(nullptr, false);
     MplyExport exporter;
     exporter.SetFormat({static_cast<int>(state.range(0)), false});
@@ -74,7 +50,8 @@ void BM_ExportFormat(benchmark::State& state) {
         benchmark::DoNotOptimize(file.data());
     }
     const double each = total / static_cast<double>(state.iterations());
-    state.SetItemsProcessed(state.iterations() * kTracks * kNotesPerTrack * 2);
+    state.SetItemsProcessed(state.iterations() * kv_bench::kBigTracks *
+                            kv_bench::kBigNotesPerTrack * 2);
     if (state.range(0) == 0) g_format0_seconds = each;
     if (state.range(0) == 1 && g_format0_seconds > 0)
         state.counters["times_format0"] = each / g_format0_seconds;
@@ -82,7 +59,7 @@ void BM_ExportFormat(benchmark::State& state) {
 BENCHMARK(BM_ExportFormat)->Arg(0)->Arg(1)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 void BM_MusicXmlOfBigMusic(benchmark::State& state) {
-    ref_ptr<MseqMusic> music = BigMusic();
+    ref_ptr<MseqMusic> music = kv_bench::big_music();
     MplyPlayer player(nullptr, false);
     MplyScoreCapture capture;
     size_t bytes = 0;
@@ -96,7 +73,8 @@ void BM_MusicXmlOfBigMusic(benchmark::State& state) {
         bytes = xml.size();
         benchmark::DoNotOptimize(xml.data());
     }
-    state.SetItemsProcessed(state.iterations() * kTracks * kNotesPerTrack);
+    state.SetItemsProcessed(state.iterations() * kv_bench::kBigTracks *
+                            kv_bench::kBigNotesPerTrack);
     state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(bytes));
 }
 BENCHMARK(BM_MusicXmlOfBigMusic)->UseRealTime()->Unit(benchmark::kMillisecond);
