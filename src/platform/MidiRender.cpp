@@ -137,7 +137,7 @@ bool decode_midi_file(std::span<const uint8_t> file, std::vector<timed_message>*
 }
 
 bool render_messages(const std::vector<timed_message>& messages, double length, double tail,
-                     synth_port& port, std::vector<int16_t>* samples) {
+                     synth_port& port, std::vector<float>* samples) {
     if (!samples || !port.open({})) return false;
     bool ok = port.start_clock();
     uint64_t done = 0;
@@ -160,6 +160,23 @@ bool render_messages(const std::vector<timed_message>& messages, double length, 
     pull(static_cast<uint64_t>(std::llround(std::max(0.0, length + tail) * kRenderRate)));
     port.close();
     return ok;
+}
+
+float clip_free_gain(std::span<const float> samples) {
+    float peak = 0;
+    for (float v : samples)
+        peak = std::max(peak, std::fabs(v));
+    constexpr float kFullScale = 32767.0f / 32768.0f;
+    return peak > kFullScale ? kFullScale / peak : 1.0f;
+}
+
+std::vector<int16_t> pcm16(std::span<const float> samples, float gain) {
+    std::vector<int16_t> out(samples.size());
+    for (size_t i = 0; i < samples.size(); ++i) {
+        const float v = std::round(samples[i] * gain * 32768.0f);
+        out[i] = static_cast<int16_t>(std::clamp(v, -32768.0f, 32767.0f));
+    }
+    return out;
 }
 
 std::vector<int> sounding_channels(const std::vector<timed_message>& messages) {

@@ -30,10 +30,20 @@ bool decode_midi_file(std::span<const uint8_t> file, std::vector<timed_message>*
 // Renders the messages through a port that can be pulled (one without audio driver): opens it,
 // starts its clock, sends each message when the rendered audio reaches its time, and goes on
 // for `tail` seconds after `length` so that the last notes fade. Appends 44100 Hz interleaved
-// stereo frames to `samples` and closes the port. False when the port cannot be opened or
-// pulled. Any thread; the port is the caller's.
+// stereo frames (full scale at 1.0, not clipped) to `samples` and closes the port. False when
+// the port cannot be opened or pulled. Any thread; the port is the caller's.
 bool render_messages(const std::vector<timed_message>& messages, double length, double tail,
-                     synth_port& port, std::vector<int16_t>* samples);
+                     synth_port& port, std::vector<float>* samples);
+
+// The gain that brings a render's loudest sample to just below full scale when it is louder
+// than that, and 1 otherwise: a dense mix at the synthesizer's gain can go over full scale,
+// and scaling it keeps the sound undistorted where cutting it off at 16 bits would not. The
+// stems of a render take the full render's gain, so that they still add up to it. Any thread.
+float clip_free_gain(std::span<const float> samples);
+
+// The samples times `gain` as 16-bit values, rounded to the nearest (no dither: the rounding
+// errors of the stems then add up to at most half a step each). Any thread.
+std::vector<int16_t> pcm16(std::span<const float> samples, float gain);
 
 // The channels (0-15) that play a note in `messages`, ascending. Any thread.
 std::vector<int> sounding_channels(const std::vector<timed_message>& messages);

@@ -33,7 +33,7 @@ public:
     bool send(int64_t, const uint8_t*, size_t) override { return false; }
     bool load_instrument(uint8_t) override { return false; }
     bool unload_instrument(uint8_t) override { return false; }
-    bool render(int16_t*, size_t) override { return false; }
+    bool render(float*, size_t) override { return false; }
     void close() override {}
 };
 
@@ -181,11 +181,11 @@ public:
 
     bool unload_instrument(uint8_t) override { return synth_ != nullptr; }
 
-    bool render(int16_t* out, size_t frames) override {
+    bool render(float* out, size_t frames) override {
         if (!synth_ || driver_ || !out) return false;
         while (frames > 0) {
             const int n = static_cast<int>(frames > 4096 ? 4096 : frames);
-            if (fluid_synth_write_s16(synth_, n, out, 0, 2, out, 1, 2) != FLUID_OK) return false;
+            if (fluid_synth_write_float(synth_, n, out, 0, 2, out, 1, 2) != FLUID_OK) return false;
             out += 2 * static_cast<size_t>(n);
             frames -= static_cast<size_t>(n);
         }

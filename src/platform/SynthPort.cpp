@@ -123,7 +123,7 @@ bool synth_port_recorder::unload_instrument(uint8_t program) {
     return true;
 }
 
-bool synth_port_recorder::render(int16_t*, size_t) {
+bool synth_port_recorder::render(float*, size_t) {
     return false;
 }
 

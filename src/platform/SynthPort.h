@@ -65,10 +65,10 @@ public:
     virtual bool load_instrument(uint8_t program) = 0;
     virtual bool unload_instrument(uint8_t program) = 0;
 
-    // Pulls the next `frames` stereo frames (interleaved, 44100 Hz) from a port without an audio
-    // driver, advancing its clock. False for a port whose audio driver pulls the samples itself,
-    // or when closed.
-    virtual bool render(int16_t* interleaved, size_t frames) = 0;
+    // Pulls the next `frames` stereo frames (interleaved, 44100 Hz, full scale at 1.0, louder
+    // parts not clipped) from a port without an audio driver, advancing its clock. False for a
+    // port whose audio driver pulls the samples itself, or when closed.
+    virtual bool render(float* interleaved, size_t frames) = 0;
 
     // Closes the port: pending messages are dropped, the sound stops. Always succeeds.
     virtual void close() = 0;
@@ -119,7 +119,7 @@ public:
     bool send(int64_t at, const uint8_t* message, size_t size) override;
     bool load_instrument(uint8_t program) override;
     bool unload_instrument(uint8_t program) override;
-    bool render(int16_t* interleaved, size_t frames) override;
+    bool render(float* interleaved, size_t frames) override;
     void close() override;
 
     // The clock reading music_time reports. Any thread.

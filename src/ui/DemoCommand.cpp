@@ -59,10 +59,11 @@ std::string render_wav(LibraryLeaf& lib, const std::vector<kv_synth::timed_messa
     const std::string soundfont = kv_synth::find_soundfont();
     if (soundfont.empty()) return "no General MIDI sound font found (timgm6mb-soundfont)";
     auto port = kv_synth::make_fluidsynth_port(soundfont, true);
-    std::vector<int16_t> samples;
+    std::vector<float> samples;
     if (!port || !kv_synth::render_messages(messages, length, kTail, *port, &samples))
         return "the synthesizer failed with the sound font " + soundfont;
-    const std::vector<uint8_t> wav = kv_synth::wav_image(samples);
+    const std::vector<uint8_t> wav =
+        kv_synth::wav_image(kv_synth::pcm16(samples, kv_synth::clip_free_gain(samples)));
     std::string error;
     if (!write_tool_output(lib, path,
                            std::string_view(reinterpret_cast<const char*>(wav.data()), wav.size()),

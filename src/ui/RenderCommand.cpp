@@ -47,20 +47,20 @@ const char* extension_of(kv_synth::audio_format f) {
     return ".wav";
 }
 
-// Renders `messages` over `length` seconds and the tail and writes the sound file; false with
-// a message printed.
-bool render_to(LibraryLeaf& lib, const std::vector<kv_synth::timed_message>& messages,
-               double length, const std::string& soundfont, kv_synth::audio_format format,
-               const std::string& output, double* seconds) {
+// Renders `messages` over `length` seconds and the tail; false with a message printed.
+bool render_sound(const std::vector<kv_synth::timed_message>& messages, double length,
+                  const std::string& soundfont, std::vector<float>* samples) {
     auto port = kv_synth::make_fluidsynth_port(soundfont, true);
-    std::vector<int16_t> samples;
-    if (!kv_synth::render_messages(messages, length, kTail, *port, &samples)) {
-        std::fprintf(stderr, "korvante: the synthesizer failed (sound font %s)\n",
-                     soundfont.c_str());
-        return false;
-    }
+    if (kv_synth::render_messages(messages, length, kTail, *port, samples)) return true;
+    std::fprintf(stderr, "korvante: the synthesizer failed (sound font %s)\n", soundfont.c_str());
+    return false;
+}
+
+// Writes the rendered sound at `gain` as a sound file; false with a message printed.
+bool write_sound(LibraryLeaf& lib, const std::vector<float>& samples, float gain,
+                 kv_synth::audio_format format, const std::string& output, double* seconds) {
     std::vector<uint8_t> file;
-    if (!kv_synth::encode_audio(samples, format, &file)) {
+    if (!kv_synth::encode_audio(kv_synth::pcm16(samples, gain), format, &file)) {
         std::fprintf(stderr, "korvante: cannot write %s: the sound could not be encoded\n",
                      output.c_str());
         return false;
@@ -166,9 +166,13 @@ int run_render_command(const std::vector<std::string>& args) {
     print_warnings(lib);
     // With the sound on standard output, the summaries go to standard error.
     FILE* report = output == "-" ? stderr : stdout;
+    // The full render is made even for stems alone: its loudness sets the gain every file takes.
+    std::vector<float> full;
+    if (!render_sound(messages, length, soundfont, &full)) return 1;
+    const float gain = kv_synth::clip_free_gain(full);
     double seconds = 0;
     if (!output.empty()) {
-        if (!render_to(lib, messages, length, soundfont, format, output, &seconds)) return 1;
+        if (!write_sound(lib, full, gain, format, output, &seconds)) return 1;
         std::fprintf(report, "%s: %.3f s\n", output.c_str(), seconds);
     }
     if (stems.empty()) return 0;
@@ -184,8 +188,10 @@ int run_render_command(const std::vector<std::string>& args) {
         const std::string path =
             stems + "/" +
             stem_name(channel, parts.names[static_cast<size_t>(channel)], extension_of(format));
-        if (!render_to(lib, kv_synth::channel_messages(messages, channel), length, soundfont,
-                       format, path, &seconds))
+        std::vector<float> part;
+        if (!render_sound(kv_synth::channel_messages(messages, channel), length, soundfont,
+                          &part) ||
+            !write_sound(lib, part, gain, format, path, &seconds))
             return 1;
         std::fprintf(report, "%s: %.3f s\n", path.c_str(), seconds);
     }

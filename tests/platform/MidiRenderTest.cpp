@@ -151,12 +151,31 @@ TEST(WavImage, HeaderDescribes16BitStereoAt44100) {
 TEST(MidiRender, APortThatCannotBePulledFails) {
     kv_synth::synth_port_recorder port;
     std::vector<kv_synth::timed_message> m{{0.0, {0x90, 60, 100}}};
-    std::vector<int16_t> samples;
+    std::vector<float> samples;
     EXPECT_FALSE(kv_synth::render_messages(m, 1.0, 0.0, port, &samples));
     EXPECT_FALSE(port.is_open());
 }
 
 // Real FluidSynth, checked by sox: the file is as long as the music plus the tail, and loud.
+TEST(MidiRender, AMixLouderThanFullScaleIsScaledNotCutOff) {
+    // Quiet enough: untouched, rounded to the nearest step.
+    const std::vector<float> quiet = {0.0f, 0.5f, -0.25f, 1.0f / 65536 * 3, -0.999f};
+    EXPECT_EQ(kv_synth::clip_free_gain(quiet), 1.0f);
+    EXPECT_EQ(kv_synth::pcm16(quiet, 1.0f), (std::vector<int16_t>{0, 16384, -8192, 2, -32735}));
+    // Twice full scale: halved (just below full scale), so the loudest sample is not cut and
+    // the waveform keeps its shape.
+    const std::vector<float> loud = {0.0f, 2.0f, -1.0f, -2.0f, 0.5f};
+    const float gain = kv_synth::clip_free_gain(loud);
+    EXPECT_NEAR(gain, 0.5f, 1e-4);
+    const std::vector<int16_t> pcm = kv_synth::pcm16(loud, gain);
+    EXPECT_EQ(pcm[1], 32767);
+    EXPECT_EQ(pcm[3], -32767);
+    EXPECT_EQ(pcm[2], -16384);
+    EXPECT_EQ(pcm[4], 8192);
+    // A gain above what fits still never wraps around.
+    EXPECT_EQ(kv_synth::pcm16(loud, 1.0f), (std::vector<int16_t>{0, 32767, -32768, -32768, 16384}));
+}
+
 TEST(MidiRender, RendersASongThatSoxMeasures) {
     if (!kv_synth::synth_available()) GTEST_SKIP() << "built without FluidSynth";
     if (kv_synth::find_soundfont().empty()) GTEST_SKIP() << "no GM sound font installed";
@@ -164,7 +183,7 @@ TEST(MidiRender, RendersASongThatSoxMeasures) {
     double length = 0;
     ASSERT_TRUE(kv_synth::decode_midi_file(TwoSecondSong(), &m, &length));
     auto port = kv_synth::make_fluidsynth_port("", true);
-    std::vector<int16_t> samples;
+    std::vector<float> samples;
     ASSERT_TRUE(kv_synth::render_messages(m, length, 0.5, *port, &samples));
     EXPECT_EQ(samples.size(), 2u * 44100 * 5 / 2);
     if (!kv_test::have_program("sox")) GTEST_SKIP() << "sox is not installed (tools/setup.sh)";
@@ -172,7 +191,7 @@ TEST(MidiRender, RendersASongThatSoxMeasures) {
     const int fd = ::mkstemp(path);
     ASSERT_GE(fd, 0);
     ::close(fd);
-    const Bytes wav = kv_synth::wav_image(samples);
+    const Bytes wav = kv_synth::wav_image(kv_synth::pcm16(samples, 1.0f));
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(wav.data()), static_cast<std::streamsize>(wav.size()));
     std::string out;

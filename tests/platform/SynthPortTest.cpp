@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <set>
 
@@ -66,19 +67,19 @@ protected:
         port_ = kv_synth::make_fluidsynth_port("", true);
     }
 
-    // The loudest sample of the next `frames` frames.
+    // The loudest sample of the next `frames` frames, in 16-bit steps.
     int Peak(size_t frames) {
-        std::vector<int16_t> buf(frames * 2);
+        std::vector<float> buf(frames * 2);
         EXPECT_TRUE(port_->render(buf.data(), frames));
-        int peak = 0;
-        for (int16_t v : buf)
-            peak = std::max(peak, std::abs(static_cast<int>(v)));
-        return peak;
+        float peak = 0;
+        for (float v : buf)
+            peak = std::max(peak, std::fabs(v));
+        return static_cast<int>(peak * 32768);
     }
 
     // The summed loudness of the left and of the right channel over the next `frames` frames.
     std::pair<double, double> Balance(size_t frames) {
-        std::vector<int16_t> buf(frames * 2);
+        std::vector<float> buf(frames * 2);
         EXPECT_TRUE(port_->render(buf.data(), frames));
         double left = 0, right = 0;
         for (size_t i = 0; i < buf.size(); i += 2) {

@@ -2,6 +2,7 @@
 // what the device sends is heard half a beat of the performance clock later.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 
 #include "model/library/MseqConfig.h"
@@ -19,12 +20,12 @@ public:
 };
 
 int Peak(kv_synth::synth_port& port, double seconds) {
-    std::vector<int16_t> buf(static_cast<size_t>(seconds * 44100) * 2);
+    std::vector<float> buf(static_cast<size_t>(seconds * 44100) * 2);
     if (!port.render(buf.data(), buf.size() / 2)) return -1;
-    int peak = 0;
-    for (int16_t v : buf)
-        peak = std::max(peak, std::abs(static_cast<int>(v)));
-    return peak;
+    float peak = 0;
+    for (float v : buf)
+        peak = std::max(peak, std::fabs(v));
+    return static_cast<int>(peak * 32768);
 }
 
 TEST(SynthDeviceOnFluidSynth, NotesSoundHalfABeatLaterAndStopSilencesThem) {
