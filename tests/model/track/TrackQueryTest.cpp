@@ -28,13 +28,11 @@ MseqBlockNote note(int32_t length) {
     return n;
 }
 
-// Notes at 2+3, 8+1 and 12+4 (a gap at 5-7, one step at 8, touching at 9-11).
-MseqTrackNote notes() {
-    MseqTrackNote t;
+// Fills in notes at 2+3, 8+1 and 12+4 (a gap at 5-7, one step at 8, touching at 9-11).
+void fill_notes(MseqTrackNote& t) {
     t.put_block(2, note(3));
     t.put_block(8, note(1));
     t.put_block(12, note(4));
-    return t;
 }
 
 // Where a query found a block: "start" or "-" for none.
@@ -44,7 +42,8 @@ std::string found(const Block* block, int32_t start) {
 }
 
 TEST(BlockQueries, BlocksWithLengthCoverTheirRangeOnly) {
-    const MseqTrackNote t = notes();
+    MseqTrackNote t;
+    fill_notes(t);
     struct Case {
         int64_t index;
         const char* in_effect;
@@ -91,7 +90,8 @@ std::string meeting(const Track& t, int32_t first, int32_t last) {
 }
 
 TEST(BlockQueries, BlocksMeetingARange) {
-    const MseqTrackNote t = notes();
+    MseqTrackNote t;
+    fill_notes(t);
     EXPECT_EQ(meeting(t, 0, 100), "2-5 8-9 12-16");
     // A block reaching into the range from before is visited; one that ended before is not.
     EXPECT_EQ(meeting(t, 4, 8), "2-5 8-9");
@@ -122,15 +122,13 @@ TEST(BlockQueries, PositionsMoveBetweenGrids) {
     EXPECT_EQ(mseq_regrid(int64_t{INT32_MAX} * 64, 1, 64), int64_t{INT32_MAX} * 64 * 64);
 }
 
-// A palette with a chord of keys in slot 13 and switched-off slot 14.
-MseqMapChord palette() {
-    MseqMapChord map;
+// Makes the palette one with a chord of keys in slot 13 and switched-off slot 14.
+void fill_palette(MseqMapChord& map) {
     for (MseqBlockChord& slot : map.m_Blocks)
         slot.m_Flags |= MCHORD_NO_KEY;
     map.m_Blocks[13].set_type(0);
     map.m_Blocks[13].m_Flags = MCHORD_RELATIVE_ROOT;
     map.m_Blocks[13].m_Root = 2;
-    return map;
 }
 
 MseqBlockChord degree(int32_t deg, int32_t octave) {
@@ -142,7 +140,8 @@ MseqBlockChord degree(int32_t deg, int32_t octave) {
 }
 
 TEST(ChordQueries, ABlockSelectsItsPaletteChordOrIsItsOwn) {
-    const MseqMapChord map = palette();
+    MseqMapChord map;
+    fill_palette(map);
     // Degree 1 in octave 0 is slot 13.
     EXPECT_EQ(mseq_chord_in_effect(degree(1, 0), &map), &map.m_Blocks[13]);
     EXPECT_EQ(mseq_chord_in_effect(degree(2, 0), &map), nullptr);  // switched off
