@@ -56,9 +56,11 @@ TEST(BlockQueries, BlocksWithLengthCoverTheirRangeOnly) {
     };
     for (const Case& c : cases) {
         int32_t start = -99;
-        EXPECT_EQ(found(t.block_in_effect(c.index, &start), start), c.in_effect) << c.index;
+        const MseqBlockNote* in_effect = t.block_in_effect(c.index, &start);
+        EXPECT_EQ(found(in_effect, start), c.in_effect) << c.index;
         start = -99;
-        EXPECT_EQ(found(t.block_covering(c.index, &start), start), c.covering) << c.index;
+        const MseqBlockNote* covering = t.block_covering(c.index, &start);
+        EXPECT_EQ(found(covering, start), c.covering) << c.index;
     }
     // The start is optional, and the block is the stored one.
     EXPECT_EQ(t.block_covering(13), t.block_at(12));
