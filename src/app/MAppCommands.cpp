@@ -2,6 +2,7 @@
 
 #include <map>
 
+#include "model/core/CkvText.h"
 #include "platform/TextCodec.h"
 
 namespace mapp_commands {
@@ -81,7 +82,7 @@ MAppMenuEntry separator() {
 MAppMenuEntry submenu(const char* utf8, MAppMenu sub) {
     MAppMenuEntry e;
     e.kind = MAppMenuEntry::submenu;
-    e.label = CkvString(kv_codec::cp932_from_utf8(utf8));
+    e.label = ckv_from_utf8(utf8);
     e.sub = sub;
     return e;
 }
@@ -90,14 +91,12 @@ MAppMenuEntry submenu(const char* utf8, MAppMenu sub) {
 
 CkvString label(uint32_t id) {
     auto it = table().find(id);
-    return it == table().end() ? CkvString()
-                               : CkvString(kv_codec::cp932_from_utf8(it->second.label));
+    return it == table().end() ? CkvString() : ckv_from_utf8(it->second.label);
 }
 
 CkvString status_text(uint32_t id) {
     auto it = table().find(id);
-    return it == table().end() ? CkvString()
-                               : CkvString(kv_codec::cp932_from_utf8(it->second.status));
+    return it == table().end() ? CkvString() : ckv_from_utf8(it->second.status);
 }
 
 std::vector<CkvString> bar_labels() {

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "model/core/CkvText.h"
 #include "platform/TextCodec.h"
 #include "text/AnalyzeErrors.h"
 #include "text/MrecCompiler.h"
@@ -19,7 +20,7 @@ std::string code_text(uint32_t code) {
 
 CkvString mapp_shown_path(const CkvString& windows_path) {
     const std::string host = kv_fs::to_host(windows_path);
-    return host.empty() ? windows_path : CkvString(kv_codec::cp932_from_utf8(host));
+    return host.empty() ? windows_path : ckv_from_utf8(host);
 }
 
 std::string mapp_problem_reason(const MseqLoadProblem& p) {

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "model/core/parse_int.h"
 #include "platform/FileSystem.h"
 #include "platform/UserFolders.h"
 
@@ -36,11 +37,8 @@ std::string run_prefix() {
 bool read_number(const std::string& line, const char* key, int64_t* out) {
     const std::string prefix = std::string(key) + " ";
     if (line.compare(0, prefix.size(), prefix) != 0) return false;
-    char* end = nullptr;
-    const long long v = std::strtoll(line.c_str() + prefix.size(), &end, 10);
-    if (end == line.c_str() + prefix.size() || *end) return false;
-    *out = v;
-    return true;
+    return parse_int(std::string_view(line).substr(prefix.size()), INT64_MIN, INT64_MAX, out) ==
+           parse_int_error::none;
 }
 
 }  // namespace

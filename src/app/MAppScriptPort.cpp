@@ -1,9 +1,8 @@
 #include "app/MAppScriptPort.h"
-
-#include "platform/TextCodec.h"
+#include "model/core/CkvText.h"
 
 std::string mapp_one_line(const CkvString& text) {
-    const std::string utf8 = kv_codec::utf8_from_cp932(text);
+    const std::string utf8 = ckv_to_utf8(text);
     std::string out;
     for (char c : utf8) {
         if (c == '\n') {

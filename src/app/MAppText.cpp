@@ -4,10 +4,11 @@
 #include <cstdio>
 #include <vector>
 
+#include "model/core/CkvText.h"
 #include "platform/TextCodec.h"
 
 CkvString mapp_text(const char* utf8) {
-    return CkvString(kv_codec::cp932_from_utf8(utf8));
+    return ckv_from_utf8(utf8);
 }
 
 CkvString mapp_format(const char* utf8, ...) {

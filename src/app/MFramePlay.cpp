@@ -15,6 +15,7 @@
 #include "model/core/MseqDesk.h"
 #include "model/core/MseqPathOps.h"
 #include "model/core/MseqType.h"
+#include "model/core/parse_int.h"
 #include "model/library/MseqConfig.h"
 #include "platform/FileSystem.h"
 #include "platform/MidiOut.h"
@@ -294,13 +295,9 @@ const SettingField kSettingFields[] = {
     {"m_DownSemiFlat", &MseqConfig::m_DownSemiFlat, 0, 1},
 };
 
+// Decimal, or hexadecimal after 0x (a leading zero is no octal prefix: "010" is ten).
 bool parse_int(const CkvString& text, int64_t* out) {
-    if (text.empty()) return false;
-    char* end = nullptr;
-    const long long v = std::strtoll(text.c_str(), &end, 0);
-    if (*end != '\0') return false;
-    *out = v;
-    return true;
+    return ::parse_int(text, INT64_MIN, INT64_MAX, out, PARSE_INT_HEX) == parse_int_error::none;
 }
 
 }  // namespace

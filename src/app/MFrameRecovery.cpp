@@ -6,6 +6,7 @@
 
 #include "app/MAppText.h"
 #include "app/MFrame.h"
+#include "model/core/CkvText.h"
 #include "model/core/MseqDesk.h"
 #include "model/core/MseqPathOps.h"
 #include "model/library/MseqBook.h"
@@ -22,7 +23,7 @@ namespace {
 // The host form of a file's path for messages (the Windows form when it has none).
 CkvString shown_path(const CkvString& windows) {
     const std::string host = kv_fs::to_host(windows.str());
-    return host.empty() ? windows : CkvString(kv_codec::cp932_from_utf8(host));
+    return host.empty() ? windows : ckv_from_utf8(host);
 }
 
 CkvString shown_time(int64_t seconds) {

@@ -263,7 +263,7 @@ bool check_existing(MAppUserPort& port, const CkvString& path, MSEQ_TYPE type) {
 
 // The map-reference form of a leaf's identifier: its serial with 0x200000 added.
 MSEQ_ID map_reference(const MseqObject* leaf) {
-    return (leaf ? (leaf->id & 0xFFFFF) : 0) + 0x200000;
+    return mseq_own_book_id(leaf ? leaf->id : 0);
 }
 
 }  // namespace

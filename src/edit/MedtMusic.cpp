@@ -12,6 +12,7 @@
 #include "model/core/MseqDesk.h"
 #include "model/core/MseqObject.h"
 #include "model/library/MseqMusic.h"
+#include "model/library/MseqShowState.h"
 #include "model/track/MseqTrack.h"
 #include "model/track/MseqTrackTree.h"
 
@@ -19,7 +20,7 @@ namespace {
 
 // The key of a track identifier in the editor's map: the music's own file number.
 MSEQ_ID track_key(MSEQ_ID id) {
-    return (id & 0xFFFFF) | 0x100000;
+    return mseq_own_track_id(id);
 }
 
 int32_t clamp_position(int64_t v) {
@@ -74,10 +75,8 @@ void MedtMusic::take_view_settings() {
     if (!MseqTrack::is_grid_beat(beats)) beats = grid = 16;
     grid = std::clamp(grid, 1, 2 * beats - 1);
     int32_t note = std::clamp(music_->m_NoteState, 1, 5);
-    int32_t show = music_->m_ShowState;
-    if (show == 0) show = 0x1000763;
-    show |= 0x302;
-    if (!(show & 0x400) && !(show & 0x800)) show |= 0x400;
+    const auto show =
+        static_cast<int32_t>(mseq_show_state_taken(static_cast<uint32_t>(music_->m_ShowState)));
     music_->m_GxB = display_beats = beats;
     music_->m_GpM = bar_grid = grid;
     music_->m_NoteState = note;

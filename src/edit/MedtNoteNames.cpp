@@ -17,29 +17,11 @@
 #include "model/theory/MseqMapChord.h"
 #include "model/theory/MseqNoteTheory.h"
 #include "model/track/MseqTrackChord.h"
-#include "model/track/MseqTrackGroup.h"
+#include "model/track/MseqTrackInherit.h"
 #include "model/track/MseqTrackLink.h"
 #include "model/track/MseqTrackNote.h"
 
 namespace {
-
-// The chord track a note track plays with: a group hands its own to every member.
-MSEQ_ID chord_track_id(const MedtTrack& track) {
-    for (MseqObject* p = track.node() ? track.node()->parent() : nullptr; p; p = p->parent()) {
-        if (p->type != MTYPE_TRACK_GROUP || !p->entity()) continue;
-        if (auto* g = p->entity()->cast_to<MseqTrackGroup>(MTYPE_TRACK_GROUP))
-            return g->m_TrackChordID;
-    }
-    MseqTrack* stored = track.stored();
-    auto* notes = stored ? stored->cast_to<MseqTrackNote>(MTYPE_TRACK_NOTE) : nullptr;
-    return notes ? notes->m_TrackChordID : 0;
-}
-
-const MseqTrackChord* find_chord_track(const MseqMusic* music, MSEQ_ID id) {
-    MseqObject* node = music && id ? music->find(id) : nullptr;
-    if (!node || node->type != MTYPE_TRACK_CHORD || !node->entity()) return nullptr;
-    return node->entity()->cast_to<MseqTrackChord>(MTYPE_TRACK_CHORD);
-}
 
 // A key name with the key's own word (長 or 短) taken off names the note; where the table gives
 // a flat and a sharp spelling ("変ト/嬰ヘ"), the note's own accidental picks one.
@@ -94,7 +76,7 @@ std::string degree_text(const MseqBlockNote& note) {
 
 MedtNoteNames::MedtNoteNames(const MedtTrack& track)
     : music_(track.editor() ? track.editor()->music() : nullptr), beats_(track.beats()) {
-    chord_track_ = find_chord_track(music_, chord_track_id(track));
+    chord_track_ = mseq_find_chord_track(music_, mseq_effective_chord_track(track.stored()));
     if (!chord_track_) {
         fixed_mode_ = MKEYNAME_LETTER;
         return;
@@ -108,7 +90,7 @@ MedtNoteNames::MedtNoteNames(const MedtTrack& track)
 int32_t MedtNoteNames::mode_at(int32_t pos) const {
     if (fixed_mode_ >= 0) return fixed_mode_;
     // The chord track counts in its own grid: the same moment in its units.
-    const int64_t at = int64_t{pos} * chord_track_->m_Beat / std::max(beats_, 1);
+    const int64_t at = mseq_regrid(pos, std::max(beats_, 1), chord_track_->m_Beat);
     ref_ptr<MseqMapChord> map =
         MedtChordPress::map_at(*chord_track_, static_cast<int32_t>(at), music_);
     return map ? static_cast<int32_t>(map->m_Scale.m_ShowTune) : MKEYNAME_LETTER;

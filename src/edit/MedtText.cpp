@@ -1,17 +1,15 @@
 #include "edit/MedtText.h"
+#include "model/core/CkvText.h"
 
 #include <cstdarg>
 #include <cstdio>
 #include <map>
 #include <string>
 
-#include "platform/TextCodec.h"
-
 const CkvString& medt_text(const char* utf8) {
     static std::map<const char*, CkvString> converted;
     auto it = converted.find(utf8);
-    if (it == converted.end())
-        it = converted.emplace(utf8, CkvString(kv_codec::cp932_from_utf8(utf8))).first;
+    if (it == converted.end()) it = converted.emplace(utf8, ckv_from_utf8(utf8)).first;
     return it->second;
 }
 

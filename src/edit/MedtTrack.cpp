@@ -7,6 +7,7 @@
 #include "model/core/MseqObject.h"
 #include "model/core/MseqType.h"
 #include "model/track/MseqTrack.h"
+#include "model/track/MseqTrackInherit.h"
 #include "model/track/MseqTrackRoot.h"
 #include "model/track/MseqTrackTree.h"
 
@@ -130,10 +131,7 @@ int32_t MedtTrack::unit_width() const {
 }
 
 bool MedtTrack::in_group() const {
-    for (MseqObject* p = node_ ? node_->parent() : nullptr; p; p = p->parent()) {
-        if (p->type == MTYPE_TRACK_GROUP) return true;
-    }
-    return false;
+    return mseq_group_of(stored()) != nullptr;
 }
 
 bool MedtTrack::in_phrase() const {

@@ -15,6 +15,7 @@
 #include "model/theory/MseqMsgForm.h"
 #include "model/track/MseqTrackChord.h"
 #include "model/track/MseqTrackGroup.h"
+#include "model/track/MseqTrackInherit.h"
 #include "model/track/MseqTrackLabel.h"
 #include "model/track/MseqTrackLink.h"
 #include "model/track/MseqTrackNote.h"
@@ -129,7 +130,7 @@ bool chord_track_link(const MedtTrack& track, const MseqBlockWord& value, MSEQ_I
     MseqMusic* music = music_of(track);
     MseqObject* node = music ? music->find_track(id) : nullptr;
     if (!node || node->type != MTYPE_TRACK_CHORD) return false;
-    *out = (id & 0xFFFFF) + 0x100000;
+    *out = mseq_own_track_id(id);
     return true;
 }
 
@@ -141,7 +142,7 @@ bool leaf_link(const MedtTrack& track, const MseqBlockWord& value, MSEQ_TYPE typ
         return true;
     }
     MseqMusic* music = music_of(track);
-    const MSEQ_ID key = (id & 0xFFFFF) + 0x200000;
+    const MSEQ_ID key = mseq_own_book_id(id);
     MseqObject* node = music ? music->find(key) : nullptr;
     if (!node || node->type != type) return false;
     *out = key;
@@ -193,13 +194,7 @@ MseqMapStage* stage_map(const MedtTrack& track, ref_ptr<MseqEntity>& hold) {
 
 // The channel a per-channel row shows: the group's for a track inside a group.
 int32_t shown_channel(const MedtTrack& track) {
-    for (MseqObject* p = track.node() ? track.node()->parent() : nullptr; p; p = p->parent()) {
-        if (p->type != MTYPE_TRACK_GROUP) continue;
-        auto* g = p->entity() ? p->entity()->cast_to<MseqTrack>(MTYPE_TRACK) : nullptr;
-        if (g) return g->get_channel();
-    }
-    MseqTrack* t = track.stored();
-    return t ? t->get_channel() : -1;
+    return mseq_effective_channel(track.stored());
 }
 
 }  // namespace
@@ -902,7 +897,7 @@ bool MedtTrackChord::set_property(int32_t number, const MseqBlockWord& value) {
         MseqMusic* music = music_of(*this);
         MseqObject* node = music ? music->find_track(id) : nullptr;
         if (!node || node->type != MTYPE_TRACK_CHORD_MAP) return false;
-        c->m_MapID = (id & 0xFFFFF) + 0x100000;
+        c->m_MapID = mseq_own_track_id(id);
         return true;
     }
     MSEQ_ID link = 0;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "model/core/CkvString.h"
+#include "model/library/MseqShowState.h"
 
 class MseqMusic;
 
@@ -56,21 +57,6 @@ enum MedtViewCommandId : int32_t {
     MVC_ADD_MESSAGE = 40292,
     MVC_ADD_PRESET_FIRST = 40301,  // message tracks with a preset message, 40301-40310
     MVC_ADD_PRESET_LAST = 40310,
-};
-
-// The view's display bits of m_ShowState.
-enum : uint32_t {
-    MSHOW_ANCHOR = 0x1,
-    MSHOW_OPTION = 0x4,
-    MSHOW_VELOCITY = 0x10,
-    MSHOW_GUIDE = 0x20,
-    MSHOW_EFFECT = 0x40,
-    MSHOW_DEGREE = 0x400,
-    MSHOW_CHORD = 0x800,
-    MSHOW_AUTOSCROLL = 0x10000,
-    MSHOW_CHORD_NAMES = 0x100000,
-    MSHOW_MODE_ICONS = 0x200000,
-    MSHOW_TRACK_INFO = 0x1000000,
 };
 
 namespace medt_view_commands {

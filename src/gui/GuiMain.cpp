@@ -24,11 +24,11 @@
 #include "gui/GuiUserPort.h"
 #include "gui/views/GuiMusicView.h"
 #include "gui/views/GuiTimeline.h"
+#include "model/core/CkvText.h"
 #include "platform/FileSystem.h"
 #include "platform/Instance.h"
 #include "platform/MidiOut.h"
 #include "platform/SynthPort.h"
-#include "platform/TextCodec.h"
 #include "platform/UserFolders.h"
 
 namespace {
@@ -149,8 +149,7 @@ int main(int argc, char** argv) {
         }
         window.show();
         if (!options.open_leaf.empty()) {
-            MseqObject* node = gui_find_node(
-                frame.room_node(), CkvString(kv_codec::cp932_from_utf8(options.open_leaf)));
+            MseqObject* node = gui_find_node(frame.room_node(), ckv_from_utf8(options.open_leaf));
             if (!node) {
                 std::fprintf(stderr, "korvante gui: no leaf named '%s' in the library\n",
                              options.open_leaf.c_str());

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "model/core/MseqObject.h"
+#include "model/core/parse_int.h"
 
 GuiOptions gui_parse_options(const std::vector<std::string>& args) {
     GuiOptions o;
@@ -17,10 +18,13 @@ GuiOptions gui_parse_options(const std::vector<std::string>& args) {
             o.screenshot = args[++i];
         } else if (a == "--size" && has_value) {
             const std::string& size = args[++i];
-            char* end = nullptr;
-            const long w = std::strtol(size.c_str(), &end, 10);
-            const long h = (*end == 'x' || *end == 'X') ? std::strtol(end + 1, &end, 10) : 0;
-            if (*end != '\0' || w < 200 || h < 150 || w > 8000 || h > 8000) {
+            const size_t x = size.find_first_of("xX");
+            int64_t w = 0, h = 0;
+            if (x == std::string::npos ||
+                parse_int(std::string_view(size).substr(0, x), 200, 8000, &w) !=
+                    parse_int_error::none ||
+                parse_int(std::string_view(size).substr(x + 1), 150, 8000, &h) !=
+                    parse_int_error::none) {
                 o.error = "--size wants WIDTHxHEIGHT, at least 200x150: " + size;
                 return o;
             }
@@ -28,9 +32,8 @@ GuiOptions gui_parse_options(const std::vector<std::string>& args) {
             o.height = static_cast<int>(h);
         } else if (a == "--bar" && has_value) {
             const std::string& bar = args[++i];
-            char* end = nullptr;
-            const long n = std::strtol(bar.c_str(), &end, 10);
-            if (bar.empty() || *end != '\0' || n < 1 || n > 100000) {
+            int64_t n = 0;
+            if (parse_int(bar, 1, 100000, &n) != parse_int_error::none) {
                 o.error = "--bar wants a bar number from 1: " + bar;
                 return o;
             }

@@ -1,11 +1,10 @@
 #include "gui/GuiText.h"
+#include "model/core/CkvText.h"
 
 #include <QRegularExpression>
 
-#include "platform/TextCodec.h"
-
 QString gui_text(std::string_view cp932) {
-    const std::string utf8 = kv_codec::utf8_from_cp932(cp932);
+    const std::string utf8 = ckv_to_utf8(cp932);
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
@@ -15,7 +14,7 @@ QString gui_utf8(const char* utf8) {
 
 CkvString gui_cp932(const QString& text) {
     const QByteArray utf8 = text.toUtf8();
-    return CkvString(kv_codec::cp932_from_utf8(std::string_view(utf8.data(), utf8.size())));
+    return ckv_from_utf8(std::string_view(utf8.data(), utf8.size()));
 }
 
 QString gui_button_text(const CkvString& label) {

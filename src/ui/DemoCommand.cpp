@@ -11,12 +11,11 @@
 #include "model/track/MseqTrack.h"
 #include "platform/MidiRender.h"
 #include "platform/SynthPort.h"
-#include "play/engine/MplyMusic.h"
-#include "play/engine/MplyPlayer.h"
 #include "play/export/MplyExport.h"
 #include "ui/LibraryLeaf.h"
 #include "ui/Session.h"
 #include "ui/Terminal.h"
+#include "ui/ToolPrologue.h"
 
 namespace kv_ui {
 
@@ -27,8 +26,7 @@ namespace {
 constexpr double kTail = 1.0;
 
 int usage() {
-    std::fprintf(stderr, "usage: korvante demo [LIBRARY [LEAF]] [--out DIR] [--no-wav]\n");
-    return 2;
+    return tool_usage("usage: korvante demo [LIBRARY [LEAF]] [--out DIR] [--no-wav]\n");
 }
 
 // Whole bars up to the end of the longest track.
@@ -94,13 +92,8 @@ int run_demo_command(const std::vector<std::string>& args) {
         names.empty() ? program_folder() + "/mymusic/library.kvnr" : names[0];
 
     LibraryLeaf lib;
-    std::string error;
-    MseqMusic* music = nullptr;
-    if (!lib.open(library_path, &error) ||
-        !(music = names.size() == 2 ? lib.find(names[1], &error) : lib.first_music(&error))) {
-        std::fprintf(stderr, "korvante: %s\n", error.c_str());
-        return 1;
-    }
+    MseqMusic* music = open_tool_music(lib, library_path, names.size() == 2 ? &names[1] : nullptr);
+    if (!music) return 1;
     MseqObject* leaf = lib.leaf();
 
     std::error_code ec;
@@ -109,27 +102,18 @@ int run_demo_command(const std::vector<std::string>& args) {
     const std::string midi_path = (std::filesystem::path(dir) / "demo.mid").string();
     const std::string wav_path = (std::filesystem::path(dir) / "demo.wav").string();
 
-    error = output_refusal(lib, midi_path);
-    if (error.empty() && wav) error = output_refusal(lib, wav_path);
-    if (!error.empty()) {
-        std::fprintf(stderr, "korvante: %s\n", error.c_str());
+    if (!tool_output_allowed(lib, midi_path) || (wav && !tool_output_allowed(lib, wav_path)))
         return 1;
-    }
-    std::unique_ptr<MplyEntity> run(music->create_player_model());
-    MplyPlayer player(nullptr, false);
     MplyExport exporter;
     std::vector<uint8_t> midi;
-    if (MplyExportMusic(player, exporter, run, "", &midi) != MplyExportResult::ok) {
-        std::fprintf(stderr, "korvante: the music could not be exported\n");
-        return 1;
-    }
+    if (tool_export_midi(music, exporter, &midi) != MplyExportResult::ok)
+        return tool_failure("the music could not be exported");
     print_warnings(lib);
+    std::string error;
     if (!write_tool_output(
             lib, midi_path,
-            std::string_view(reinterpret_cast<const char*>(midi.data()), midi.size()), &error)) {
-        std::fprintf(stderr, "korvante: %s\n", error.c_str());
-        return 1;
-    }
+            std::string_view(reinterpret_cast<const char*>(midi.data()), midi.size()), &error))
+        return tool_failure(error);
     std::vector<kv_synth::timed_message> messages;
     double seconds = 0;
     if (!kv_synth::decode_midi_file(midi, &messages, &seconds)) {

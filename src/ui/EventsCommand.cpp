@@ -1,18 +1,19 @@
 #include "ui/EventsCommand.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
 
+#include "model/core/CkvText.h"
 #include "model/core/MseqObject.h"
+#include "model/core/parse_int.h"
 #include "model/library/MseqMusic.h"
-#include "platform/TextCodec.h"
 #include "play/engine/MplyMusic.h"
 #include "play/engine/MplyOutput.h"
 #include "play/engine/MplyPlayer.h"
 #include "ui/LibraryLeaf.h"
+#include "ui/ToolPrologue.h"
 
 namespace kv_ui {
 
@@ -74,7 +75,7 @@ private:
     // The text in UTF-8 between double quotes, `\` and `"` escaped.
     static std::string quoted(const CkvString& cp932) {
         std::string out = "\"";
-        for (char c : kv_codec::utf8_from_cp932(cp932)) {
+        for (char c : ckv_to_utf8(cp932)) {
             if (c == '\\' || c == '"') out.push_back('\\');
             out.push_back(c);
         }
@@ -84,8 +85,7 @@ private:
 };
 
 int usage() {
-    std::fprintf(stderr, "usage: korvante events LIBRARY LEAF [--from TICK]\n");
-    return 2;
+    return tool_usage("usage: korvante events LIBRARY LEAF [--from TICK]\n");
 }
 
 }  // namespace
@@ -96,11 +96,8 @@ int run_events_command(const std::vector<std::string>& args) {
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--from") {
             if (i + 1 >= args.size()) return usage();
-            const std::string& text = args[++i];
-            char* end = nullptr;
-            errno = 0;
-            const long long tick = std::strtoll(text.c_str(), &end, 10);
-            if (text.empty() || *end || errno || tick < 0 || tick > INT32_MAX) return usage();
+            int64_t tick = 0;
+            if (parse_int(args[++i], 0, INT32_MAX, &tick) != parse_int_error::none) return usage();
             from = static_cast<int32_t>(tick);
         } else {
             names.push_back(args[i]);
@@ -109,12 +106,8 @@ int run_events_command(const std::vector<std::string>& args) {
     if (names.size() != 2) return usage();
 
     LibraryLeaf lib;
-    std::string error;
-    MseqMusic* music = nullptr;
-    if (!lib.open(names[0], &error) || !(music = lib.find(names[1], &error))) {
-        std::fprintf(stderr, "korvante: %s\n", error.c_str());
-        return 1;
-    }
+    MseqMusic* music = open_tool_music(lib, names[0], &names[1]);
+    if (!music) return 1;
     std::unique_ptr<MplyEntity> compiled(music->create_player_model());
     ListingOutput output;
     MplyPlayer player;

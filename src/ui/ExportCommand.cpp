@@ -11,6 +11,7 @@
 #include "play/export/MplyMusicXml.h"
 #include "play/export/MplyScoreArchive.h"
 #include "ui/LibraryLeaf.h"
+#include "ui/ToolPrologue.h"
 
 namespace kv_ui {
 
@@ -41,8 +42,7 @@ int export_score(LibraryLeaf& lib, MseqMusic* music, const std::string& output) 
     MplyScoreCapture capture;
     std::string xml;
     if (MplyExportScore(player, capture, run, &xml) != MplyExportResult::ok) {
-        std::fprintf(stderr, "korvante: the music could not be compiled for export\n");
-        return 1;
+        return tool_failure("the music could not be compiled for export");
     }
     print_warnings(lib);
     std::string error;
@@ -52,8 +52,7 @@ int export_score(LibraryLeaf& lib, MseqMusic* music, const std::string& output) 
         bytes.assign(zip.begin(), zip.end());
     }
     if (!write_tool_output(lib, output, bytes, &error)) {
-        std::fprintf(stderr, "korvante: %s\n", error.c_str());
-        return 1;
+        return tool_failure(error);
     }
     if (output != "-") std::printf("%s\n", output.c_str());
     return 0;
@@ -84,44 +83,30 @@ int run_export_command(const std::vector<std::string>& args) {
             plain.push_back(args[i]);
         }
     }
-    if (bad || plain.size() != 2) {
-        std::fprintf(stderr,
-                     "usage: korvante export LIBRARY LEAF [-o FILE.mid | -o -] [--format 0|1] "
-                     "[--text cp932|utf8]\n"
-                     "       korvante export LIBRARY LEAF -o FILE.musicxml|FILE.mxl\n");
-        return 2;
-    }
+    if (bad || plain.size() != 2)
+        return tool_usage(
+            "usage: korvante export LIBRARY LEAF [-o FILE.mid | -o -] [--format 0|1] "
+            "[--text cp932|utf8]\n"
+            "       korvante export LIBRARY LEAF -o FILE.musicxml|FILE.mxl\n");
     LibraryLeaf lib;
-    std::string error;
-    MseqMusic* music = nullptr;
-    if (!lib.open(plain[0], &error) || !(music = lib.find(plain[1], &error))) {
-        std::fprintf(stderr, "korvante: %s\n", error.c_str());
-        return 1;
-    }
+    MseqMusic* music = open_tool_music(lib, plain[0], &plain[1]);
+    if (!music) return 1;
     if (output.empty()) output = lib.default_midi_name(lib.leaf());
-    error = output_refusal(lib, output);
-    if (!error.empty()) {
-        std::fprintf(stderr, "korvante: %s\n", error.c_str());
-        return 1;
-    }
+    if (!tool_output_allowed(lib, output)) return 1;
     if (ends_with(output, ".musicxml") || ends_with(output, ".xml") || ends_with(output, ".mxl"))
         return export_score(lib, music, output);
-    std::unique_ptr<MplyEntity> run(music->create_player_model());
-    MplyPlayer player(nullptr, false);
     MplyExport exporter;
     exporter.SetFormat(format);
     std::vector<uint8_t> midi;
-    switch (MplyExportMusic(player, exporter, run, "", &midi)) {
+    switch (tool_export_midi(music, exporter, &midi)) {
         case MplyExportResult::ok:
             break;
         case MplyExportResult::not_started:
         case MplyExportResult::timed_out:
         case MplyExportResult::write_failed:
-            std::fprintf(stderr, "korvante: the music could not be compiled for export\n");
-            return 1;
+            return tool_failure("the music could not be compiled for export");
         case MplyExportResult::empty:
-            std::fprintf(stderr, "korvante: the export produced no data\n");
-            return 1;
+            return tool_failure("the export produced no data");
     }
     print_warnings(lib);
     if (exporter.LateEvents())
@@ -130,9 +115,9 @@ int run_export_command(const std::vector<std::string>& args) {
                      "the current position\n",
                      exporter.LateEvents());
     const std::string_view bytes(reinterpret_cast<const char*>(midi.data()), midi.size());
+    std::string error;
     if (!write_tool_output(lib, output, bytes, &error)) {
-        std::fprintf(stderr, "korvante: %s\n", error.c_str());
-        return 1;
+        return tool_failure(error);
     }
     if (output != "-") std::printf("%s\n", output.c_str());
     return 0;

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <set>
 
+#include "model/core/CkvText.h"
 #include "model/core/MseqObject.h"
 #include "model/core/MseqPathOps.h"
 #include "model/core/MseqType.h"
@@ -71,7 +72,7 @@ MseqMusic* LibraryLeaf::find(const std::string& name, std::string* error) {
     }
     MseqObject* leaf = lib_.find(name);
     if ((!leaf || !playable(leaf)) && name.find('/') == std::string::npos)
-        leaf = search(lib_, lib_.room_node(), CkvString(kv_codec::cp932_from_utf8(name)));
+        leaf = search(lib_, lib_.room_node(), ckv_from_utf8(name));
     if (!leaf || !playable(leaf)) {
         *error = not_found(name);
         return nullptr;
@@ -175,7 +176,7 @@ std::string LibraryLeaf::default_midi_name(const MseqObject* leaf) const {
     if (slash != std::string::npos) name = name.substr(slash + 1);
     const size_t dot = name.find_last_of('.');
     if (dot != std::string::npos) name = name.substr(0, dot);
-    return kv_codec::utf8_from_cp932(name) + ".mid";
+    return ckv_to_utf8(name) + ".mid";
 }
 
 std::string output_refusal(LibraryLeaf& lib, const std::string& output) {

@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <string>
 
+#include "model/core/CkvText.h"
 #include "model/core/MseqType.h"
 #include "platform/FileSystem.h"
-#include "platform/TextCodec.h"
 #include "text/AnalyzeErrors.h"
 #include "text/MrecReader.h"
 #include "ui/Terminal.h"
@@ -36,7 +36,7 @@ void print_items(const AnalyzeRecord& record, const std::string& prefix) {
             line += "{}";
             for (const auto& [name, value] : nested->attributes()) {
                 line += " @";
-                line += kv_codec::utf8_from_cp932(name);
+                line += ckv_to_utf8(name);
                 const std::string shown = scalar_text(value);
                 if (!shown.empty()) line += "=" + shown;
             }

@@ -10,6 +10,7 @@
 #include <memory>
 #include <thread>
 
+#include "model/core/parse_int.h"
 #include "model/library/MseqMusic.h"
 #include "model/track/MseqBarBeat.h"
 #include "platform/MidiOut.h"
@@ -19,6 +20,7 @@
 #include "play/engine/MplyMusic.h"
 #include "play/engine/MplyPlayer.h"
 #include "ui/LibraryLeaf.h"
+#include "ui/ToolPrologue.h"
 
 namespace kv_ui {
 
@@ -38,23 +40,17 @@ std::string bar_beat_tick(int32_t tick) {
     return buf;
 }
 
-bool parse_number(const std::string& s, long long* out) {
-    char* end = nullptr;
-    *out = std::strtoll(s.c_str(), &end, 10);
-    return !s.empty() && end && *end == '\0';
-}
-
 }  // namespace
 
 int run_play_command(const std::vector<std::string>& args) {
     std::vector<std::string> plain;
-    long long from = 0, device = -1;
+    int64_t from = 0, device = -1;
     bool synth = false, bad = false;
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--from" && i + 1 < args.size()) {
-            bad |= !parse_number(args[++i], &from) || from < 0 || from > INT32_MAX - 1;
+            bad |= parse_int(args[++i], 0, INT32_MAX - 1, &from) != parse_int_error::none;
         } else if (args[i] == "--device" && i + 1 < args.size()) {
-            bad |= !parse_number(args[++i], &device) || device < 0 || device > 0xFFFFFFFFLL;
+            bad |= parse_int(args[++i], 0, 0xFFFFFFFF, &device) != parse_int_error::none;
         } else if (args[i] == "--synth") {
             synth = true;
         } else if (!args[i].empty() && args[i][0] == '-') {
@@ -63,18 +59,12 @@ int run_play_command(const std::vector<std::string>& args) {
             plain.push_back(args[i]);
         }
     }
-    if (bad || plain.size() != 2 || (synth && device >= 0)) {
-        std::fprintf(stderr,
-                     "usage: korvante play LIBRARY LEAF [--from TICK] [--device N | --synth]\n");
-        return 2;
-    }
+    if (bad || plain.size() != 2 || (synth && device >= 0))
+        return tool_usage(
+            "usage: korvante play LIBRARY LEAF [--from TICK] [--device N | --synth]\n");
     LibraryLeaf lib;
-    std::string error;
-    MseqMusic* music = nullptr;
-    if (!lib.open(plain[0], &error) || !(music = lib.find(plain[1], &error))) {
-        std::fprintf(stderr, "korvante: %s\n", error.c_str());
-        return 1;
-    }
+    MseqMusic* music = open_tool_music(lib, plain[0], &plain[1]);
+    if (!music) return 1;
     ref_ptr<MseqConfig> config = load_program_config();
     if (device >= 0) {
         config->m_DeviceID = static_cast<uint32_t>(device);

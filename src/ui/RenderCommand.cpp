@@ -6,15 +6,16 @@
 #include <string>
 #include <string_view>
 
+#include "model/core/CkvText.h"
 #include "model/library/MseqMusic.h"
 #include "platform/AudioFile.h"
 #include "platform/MidiRender.h"
 #include "platform/SynthPort.h"
-#include "platform/TextCodec.h"
 #include "play/engine/MplyMusic.h"
 #include "play/engine/MplyPlayer.h"
 #include "play/export/MplyExport.h"
 #include "ui/LibraryLeaf.h"
+#include "ui/ToolPrologue.h"
 
 namespace kv_ui {
 
@@ -26,7 +27,7 @@ constexpr double kTail = 1.0;
 // The file name of a stem: the channel (two digits, counted from 1) and the part's name, with
 // what a file name cannot hold replaced.
 std::string stem_name(int channel, const CkvString& part, const char* extension) {
-    std::string name = kv_codec::utf8_from_cp932(std::string_view(part));
+    std::string name = ckv_to_utf8(std::string_view(part));
     for (char& c : name) {
         if (c == '/' || static_cast<unsigned char>(c) < 0x20) c = '_';
     }
@@ -99,12 +100,10 @@ int run_render_command(const std::vector<std::string>& args) {
     kv_synth::audio_format format = kv_synth::audio_format::wav;
     const bool unknown_format =
         !output.empty() && output != "-" && !kv_synth::audio_format_of(output, &format);
-    if (bad || plain.size() != 2 || (output.empty() && stems.empty())) {
-        std::fprintf(stderr,
-                     "usage: korvante render LIBRARY LEAF [-o FILE.wav|FILE.flac|FILE.ogg|-] "
-                     "[--stems DIR] [--soundfont SF2]\n");
-        return 2;
-    }
+    if (bad || plain.size() != 2 || (output.empty() && stems.empty()))
+        return tool_usage(
+            "usage: korvante render LIBRARY LEAF [-o FILE.wav|FILE.flac|FILE.ogg|-] "
+            "[--stems DIR] [--soundfont SF2]\n");
     if (!unknown_format && !kv_synth::audio_format_available(format)) {
         std::fprintf(stderr,
                      "korvante: %s cannot be written: the program was built without libsndfile "
@@ -126,17 +125,9 @@ int run_render_command(const std::vector<std::string>& args) {
         return 1;
     }
     LibraryLeaf lib;
-    std::string error;
-    MseqMusic* music = nullptr;
-    if (!lib.open(plain[0], &error) || !(music = lib.find(plain[1], &error))) {
-        std::fprintf(stderr, "korvante: %s\n", error.c_str());
-        return 1;
-    }
-    if (!output.empty()) error = output_refusal(lib, output);
-    if (!error.empty()) {
-        std::fprintf(stderr, "korvante: %s\n", error.c_str());
-        return 1;
-    }
+    MseqMusic* music = open_tool_music(lib, plain[0], &plain[1]);
+    if (!music) return 1;
+    if (!output.empty() && !tool_output_allowed(lib, output)) return 1;
     // What must not be replaced is refused first, whatever its name; a name that gives no
     // sound format is then a usage error.
     if (unknown_format) {
@@ -148,12 +139,10 @@ int run_render_command(const std::vector<std::string>& args) {
     }
     // The music is exported first; the file's events, timed by its tempo changes, are then
     // played into the synthesizer as fast as it can render.
-    std::unique_ptr<MplyEntity> run(music->create_player_model());
-    const MplyExportParts parts = run ? mply_describe_parts(*run) : MplyExportParts();
-    MplyPlayer player(nullptr, false);
+    MplyExportParts parts;
     MplyExport exporter;
     std::vector<uint8_t> midi;
-    if (MplyExportMusic(player, exporter, run, "", &midi) != MplyExportResult::ok) {
+    if (tool_export_midi(music, exporter, &midi, &parts) != MplyExportResult::ok) {
         std::fprintf(stderr, "korvante: the music could not be compiled\n");
         return 1;
     }

@@ -6,6 +6,7 @@
 #include "app/MAppProgram.h"
 #include "model/core/MseqDesk.h"
 #include "model/core/MseqPathOps.h"
+#include "model/core/parse_int.h"
 #include "model/library/MseqBook.h"
 #include "model/library/MseqMusic.h"
 #include "model/library/MseqRoom.h"
@@ -102,9 +103,9 @@ MrecLoadProblem Library::problem_of(const MseqObject* node, const MseqFullPath& 
 MseqObject* Library::find(const std::string& name) {
     if (!room_) return nullptr;
     if (name.size() > 2 && name[0] == '0' && (name[1] == 'x' || name[1] == 'X')) {
-        char* end = nullptr;
-        unsigned long id = std::strtoul(name.c_str() + 2, &end, 16);
-        if (*end || id > 0xFFFFFFFFul) return nullptr;
+        int64_t id = 0;
+        if (parse_int(name, 0, 0xFFFFFFFF, &id, PARSE_INT_HEX) != parse_int_error::none)
+            return nullptr;
         return room_->find(static_cast<MSEQ_ID>(id));
     }
     const std::string cp932 = kv_codec::cp932_from_utf8(name);

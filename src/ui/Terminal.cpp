@@ -3,15 +3,15 @@
 #include <cstdio>
 
 #include "app/MAppProblem.h"
+#include "model/core/CkvText.h"
 #include "model/core/MseqType.h"
 #include "platform/FileSystem.h"
-#include "platform/TextCodec.h"
 #include "text/AnalyzeErrors.h"
 
 namespace kv_ui {
 
 std::string terminal_quoted(const CkvString& cp932) {
-    const std::string utf8 = kv_codec::utf8_from_cp932(cp932);
+    const std::string utf8 = ckv_to_utf8(cp932);
     std::string out = "\"";
     for (char c : utf8) {
         if (c == '\\' || c == '"') out.push_back('\\');
@@ -22,7 +22,7 @@ std::string terminal_quoted(const CkvString& cp932) {
 }
 
 std::string terminal_text(const CkvString& cp932) {
-    return kv_codec::utf8_from_cp932(cp932);
+    return ckv_to_utf8(cp932);
 }
 
 std::string code_text(uint32_t code) {

@@ -275,4 +275,20 @@ TEST_F(AppTest, SettingsChooseTheDeviceAndFlags) {
     EXPECT_EQ(frame().current_device(), system);
 }
 
+TEST_F(AppTest, SettingsReadNumbersInDecimalOrHexadecimal) {
+    ASSERT_TRUE(start());
+    struct Case {
+        const char* typed;
+        int32_t interval;
+    };
+    // A leading zero is no octal prefix; 0x asks for hexadecimal.
+    const Case cases[] = {{"010", 10}, {"0x20", 32}, {"7", 7}};
+    for (const Case& c : cases) {
+        dialog({{"m_SeekInterval", c.typed}});
+        ASSERT_TRUE(frame().run(ID_TOOL_SETTINGS));
+        EXPECT_EQ(mseq_config().m_SeekInterval, c.interval) << c.typed;
+    }
+    EXPECT_TRUE(lines("warn: ").empty());
+}
+
 }  // namespace play_test

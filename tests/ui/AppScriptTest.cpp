@@ -167,6 +167,10 @@ TEST_F(ScriptTest, WrongLinesStopTheScript) {
          "line 3: opening /nowhere/library.kvnr was cancelled"},
         // A question nobody answered fails the script at its line.
         {"start\nmenu 40002\n", 1, "line 2: the program asked a question and no answer"},
+        // Numbers that are not numbers are refused, not read as 0.
+        {"start\nwait soon\n", 1, "line 2: usage: wait [MS]"},
+        {"start\nmenu 0x\n", 1, "line 2: usage: menu ID"},
+        {"start\nmenu 40002x\n", 1, "line 2: usage: menu ID"},
     };
     for (const Case& c : cases) {
         const ProgramRun run = script(c.lines);

@@ -180,6 +180,27 @@ TEST_F(DamagedLibrary, EveryToolAcceptsTheSameLeafNames) {
     }
 }
 
+// The tools on one music open the library, find the leaf and read their command line alike:
+// the same message for a missing library or leaf, status 1, and status 2 for a bad command line.
+TEST_F(DamagedLibrary, EveryToolFailsTheSameWayBeforeItsOwnWork) {
+    std::vector<std::string> tools = {"events", "export", "play", "demo"};
+    if (kv_synth::synth_available() && !kv_synth::find_soundfont().empty())
+        tools.push_back("render");
+    for (const std::string& tool : tools) {
+        const std::string out = tool == "render" ? " -o out.wav" : "";
+        Result r = Run(tool + " /nowhere/library.kvnr Leaf" + out);
+        EXPECT_EQ(r.status, 1) << tool;
+        EXPECT_EQ(r.err, "korvante: no library file at /nowhere/library.kvnr\n") << tool;
+        r = Run(tool + Lib() + " 'デモソング/なにもない'" + out);
+        EXPECT_EQ(r.status, 1) << tool;
+        EXPECT_EQ(r.err.rfind("korvante: ", 0), 0u) << tool << ": " << r.err;
+        EXPECT_NE(r.err.find("なにもない"), std::string::npos) << tool << ": " << r.err;
+        r = Run(tool + Lib() + " A B C" + out);
+        EXPECT_EQ(r.status, 2) << tool;
+        EXPECT_EQ(r.err.rfind("usage: korvante " + tool, 0), 0u) << tool << ": " << r.err;
+    }
+}
+
 TEST_F(DamagedLibrary, TreeShowsAnEmptyFileAsEmpty) {
     write_all(song_, "");
     const Result r = Run("tree" + Lib());

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "edit/MedtUserPort.h"
+#include "model/core/CkvText.h"
 #include "model/core/MseqDesk.h"
 #include "model/core/floor_math.h"
 #include "model/theory/MseqKeyName.h"
@@ -11,10 +12,6 @@
 #include "platform/TextCodec.h"
 
 namespace {
-
-CkvString cp932(const char* utf8) {
-    return CkvString(kv_codec::cp932_from_utf8(utf8));
-}
 
 struct PaletteCommand {
     int32_t id;
@@ -132,9 +129,9 @@ std::vector<int32_t> MedtChordMapView::palette_menu() {
 }
 
 CkvString MedtChordMapView::command_label(int32_t id) {
-    if (const PaletteCommand* c = palette_command(id)) return cp932(c->label);
+    if (const PaletteCommand* c = palette_command(id)) return ckv_from_utf8(c->label);
     for (const Label& l : kOtherLabels)
-        if (l.id == id) return cp932(l.text);
+        if (l.id == id) return ckv_from_utf8(l.text);
     return {};
 }
 
@@ -264,11 +261,11 @@ bool MedtChordMapView::select_key(MedtKeySelector selector, int32_t value) {
 CkvString MedtChordMapView::key_selector_help(MedtKeySelector selector) {
     switch (selector) {
         case MedtKeySelector::Chord:
-            return cp932("コード音符の相対キーを選択します。");
+            return ckv_from_utf8("コード音符の相対キーを選択します。");
         case MedtKeySelector::Scale:
-            return cp932("スケール音符の相対キーを選択します。");
+            return ckv_from_utf8("スケール音符の相対キーを選択します。");
         case MedtKeySelector::Melody:
-            return cp932("メロディ音符の相対キーを選択します。");
+            return ckv_from_utf8("メロディ音符の相対キーを選択します。");
     }
     return {};
 }
@@ -332,7 +329,7 @@ bool MedtChordMapView::rename_scale(int32_t index, const CkvString& name) {
 
 CkvString MedtChordMapView::scale_column_title(int32_t column) {
     if (column < 1 || column > 4) return {};
-    return cp932(kScaleColumnTitles[column - 1]);
+    return ckv_from_utf8(kScaleColumnTitles[column - 1]);
 }
 
 bool MedtChordMapView::apply_selected_scale() {
@@ -391,7 +388,7 @@ MedtChordRow MedtChordMapView::chord_row(int32_t slot) const {
 
 CkvString MedtChordMapView::chord_column_help(int32_t column) {
     if (column < 1 || column > 6) return {};
-    return cp932(kChordColumnHelp[column - 1]);
+    return ckv_from_utf8(kChordColumnHelp[column - 1]);
 }
 
 MedtChordClick MedtChordMapView::click(int32_t slot, int32_t column, bool right) {

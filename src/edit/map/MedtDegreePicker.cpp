@@ -4,8 +4,8 @@
 #include <string>
 
 #include "edit/map/MedtChordMapView.h"
+#include "model/core/CkvText.h"
 #include "model/theory/MseqMapChord.h"
-#include "platform/TextCodec.h"
 
 namespace {
 
@@ -29,7 +29,7 @@ MedtDegreePicker::MedtDegreePicker(const MseqMapChord* map, int32_t selected, bo
 
 CkvString MedtDegreePicker::empty_text() const {
     if (!items_.empty()) return {};
-    return CkvString(kv_codec::cp932_from_utf8("コードマップに有効なコードがない"));
+    return ckv_from_utf8("コードマップに有効なコードがない");
 }
 
 bool MedtDegreePicker::pick(int32_t slot, MseqBlockChord* block) const {

@@ -1,9 +1,9 @@
 #include "edit/map/MedtStageMapView.h"
 
+#include "model/core/CkvText.h"
 #include "model/core/MseqDesk.h"
 #include "model/core/floor_math.h"
 #include "model/theory/MseqMapWord.h"
-#include "platform/TextCodec.h"
 
 namespace {
 
@@ -123,8 +123,8 @@ bool MedtStageMapView::checked(int32_t id) const {
 }
 
 CkvString MedtStageMapView::command_label(int32_t id) {
-    if (id == MEDT_CMD_STAGE_GM1) return CkvString(kv_codec::cp932_from_utf8("GM 1 システム ON"));
-    if (id == MEDT_CMD_STAGE_GM2) return CkvString(kv_codec::cp932_from_utf8("GM 2 システム ON"));
+    if (id == MEDT_CMD_STAGE_GM1) return ckv_from_utf8("GM 1 システム ON");
+    if (id == MEDT_CMD_STAGE_GM2) return ckv_from_utf8("GM 2 システム ON");
     return {};
 }
 
@@ -215,9 +215,7 @@ bool MedtStageMapView::field_by_name(std::string_view name, MedtStageField* fiel
 }
 
 CkvString MedtStageMapView::column_help(int32_t column) {
-    if (column >= 1 && column <= 3)
-        return CkvString(kv_codec::cp932_from_utf8(kColumnHelp[column - 1]));
-    if (column >= 13 && column <= 15)
-        return CkvString(kv_codec::cp932_from_utf8(kSwitchHelp[column - 13]));
+    if (column >= 1 && column <= 3) return ckv_from_utf8(kColumnHelp[column - 1]);
+    if (column >= 13 && column <= 15) return ckv_from_utf8(kSwitchHelp[column - 13]);
     return {};
 }

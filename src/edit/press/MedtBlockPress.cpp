@@ -1,7 +1,6 @@
 #include "edit/press/MedtBlockPress.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <string>
@@ -10,6 +9,7 @@
 
 #include "model/core/MseqObject.h"
 #include "model/core/floor_math.h"
+#include "model/core/parse_int.h"
 #include "model/library/MseqConfig.h"
 #include "model/library/MseqMusic.h"
 #include "model/theory/MseqNoteTheory.h"
@@ -60,23 +60,12 @@ struct Row {
 
     // The last block starting before `pos`, with its start; nullptr when none.
     const Block* previous(int32_t pos, int32_t* start) const {
-        const auto& blocks = track.blocks();
-        auto it = blocks.lower_bound(pos);
-        if (it == blocks.begin()) return nullptr;
-        --it;
-        *start = it->first;
-        return &it->second;
+        return track.block_in_effect(int64_t{pos} - 1, start);
     }
 
     // The block whose range contains `pos`, with its start; nullptr when none.
     const Block* under(int32_t pos, int32_t* start) const {
-        if (const Block* b = at(pos)) {
-            *start = pos;
-            return b;
-        }
-        const Block* b = previous(pos, start);
-        if (b && int64_t{*start} + b->m_Length > pos) return b;
-        return nullptr;
+        return track.block_covering(pos, start);
     }
 };
 
@@ -149,17 +138,9 @@ bool stretch_previous(const Track& track, int32_t p, MedtPressContext& ctx) {
 
 // Parses the lag editor's text: a decimal number, spaces around it allowed.
 bool parse_number(std::string_view text, int64_t* value) {
-    std::string s(text);
-    const size_t first = s.find_first_not_of(" \t");
-    if (first == std::string::npos) return false;
-    s = s.substr(first, s.find_last_not_of(" \t") - first + 1);
-    char* end = nullptr;
-    errno = 0;
-    const long long v = std::strtoll(s.c_str(), &end, 10);
-    if (end == s.c_str() || *end != '\0') return false;
     // A number beyond 64 bits is as far out of range as the largest one.
-    *value = v;
-    return true;
+    return parse_int(text, INT64_MIN, INT64_MAX, value, PARSE_INT_TRIM | PARSE_INT_CLAMP) ==
+           parse_int_error::none;
 }
 
 bool is_blank(std::string_view text) {
@@ -333,7 +314,7 @@ bool MedtNotePress::apply_lag_text(const MseqTrackNote& track, int32_t pos, bool
 MSEQ_ID MedtReferPress::selected_phrase(const MedtPressContext& ctx) {
     const MseqObject* leaf = ctx.selected_leaf;
     if (!leaf || !ctx.music || leaf->type != MTYPE_LEAF_PHRASE) return 0;
-    const MSEQ_ID ref = (leaf->id & 0xFFFFF) + 0x200000;
+    const MSEQ_ID ref = mseq_own_book_id(leaf->id);
     // Only a phrase of the music's own book can be named this way.
     return ctx.music->find(ref) == leaf ? ref : 0;
 }

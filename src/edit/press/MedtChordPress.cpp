@@ -6,23 +6,11 @@
 #include "edit/press/MedtBlockPress.h"
 #include "model/core/MseqObject.h"
 #include "model/library/MseqMusic.h"
+#include "model/library/MseqShowState.h"
 #include "model/track/MseqTrackChord.h"
 #include "model/track/MseqTrackLink.h"
 
 namespace {
-
-// The display bit that shows chord names instead of degrees in the picker.
-constexpr int32_t kShowChordNames = 0x100000;
-
-// The block whose hold contains `pos` (the last one starting at or before it), with its start.
-const MseqBlockChord* block_in_effect(const MseqTrackChord& track, int32_t pos, int32_t* start) {
-    const auto& blocks = track.blocks();
-    auto it = blocks.upper_bound(pos);
-    if (it == blocks.begin()) return nullptr;
-    --it;
-    *start = it->first;
-    return &it->second;
-}
 
 ref_ptr<MseqMapChord> open_map(const MseqMusic* music, MSEQ_ID id) {
     MseqObject* node = music->find(id);
@@ -49,29 +37,21 @@ ref_ptr<MseqMapChord> MedtChordPress::map_at(const MseqTrackChord& track, int32_
     auto* link = node->entity()->cast_to<MseqTrackChordMap>(MTYPE_TRACK_CHORD_MAP);
     if (!link || track.m_Beat < 1 || link->m_Beat < 1) return {};
     // The transposition track counts in its own grid: the same moment in its units.
-    const int64_t u = int64_t{pos} * link->m_Beat / track.m_Beat;
-    const auto& blocks = link->blocks();
-    auto it = blocks.upper_bound(static_cast<int32_t>(u));
-    if (it == blocks.begin()) return {};
-    --it;
-    return open_map(music, it->second.m_LinkID);
+    const MseqBlockLink* in_effect =
+        link->block_in_effect(mseq_regrid(pos, track.m_Beat, link->m_Beat));
+    return in_effect ? open_map(music, in_effect->m_LinkID) : ref_ptr<MseqMapChord>();
 }
 
 bool MedtChordPress::chord_at(const MseqTrackChord& track, int32_t pos, const MseqMusic* music,
                               MseqBlockChord* chord) {
-    int32_t start = 0;
-    const MseqBlockChord* block = block_in_effect(track, pos, &start);
+    const MseqBlockChord* block = track.block_in_effect(pos);
     if (!block) return false;
-    if (block->m_Flags & MCHORD_NO_KEY) {
-        *chord = *block;
-        return true;
-    }
-    ref_ptr<MseqMapChord> map = map_at(track, pos, music);
-    const int32_t slot = block->desc_pitch();
-    if (!map || slot < 0 || slot >= MseqMapChord::kSlots) return false;
-    const MseqBlockChord& palette = map->m_Blocks[slot];
-    if (palette.m_Flags & MCHORD_NO_KEY) return false;
-    *chord = palette;
+    // A chord of its own needs no map: the map in effect is opened only for a degree.
+    ref_ptr<MseqMapChord> map;
+    if (!(block->m_Flags & MCHORD_NO_KEY)) map = map_at(track, pos, music);
+    const MseqBlockChord* found = mseq_chord_in_effect(*block, map.get());
+    if (!found) return false;
+    *chord = *found;
     return true;
 }
 
@@ -87,14 +67,14 @@ bool MedtChordPress::press(const MseqTrackChord& track, MedtChordRowKind row, in
                            bool right, MedtPressContext& ctx) {
     if (!ctx.setter || pos < 0) return false;
     int32_t start = 0;
-    const MseqBlockChord* block = block_in_effect(track, pos, &start);
+    const MseqBlockChord* block = track.block_in_effect(pos, &start);
     if (right) return block && put(ctx, track, start, nullptr);
     if (!ctx.port) return false;
     ref_ptr<MseqMapChord> map = map_at(track, pos, ctx.music);
     if (row == MedtChordRowKind::Degree) {
         const int32_t selected =
             block && !(block->m_Flags & MCHORD_NO_KEY) ? block->desc_pitch() : -1;
-        const bool by_name = ctx.music && (ctx.music->m_ShowState & kShowChordNames);
+        const bool by_name = ctx.music && (uint32_t(ctx.music->m_ShowState) & MSHOW_CHORD_NAMES);
         MedtDegreePicker picker(map.get(), selected, by_name);
         const int32_t slot = ctx.port->pick_degree(picker);
         return slot >= 0 && set_degree(track, pos, slot, ctx);

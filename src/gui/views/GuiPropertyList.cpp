@@ -189,7 +189,7 @@ bool GuiPropertyList::drop_node(int32_t number, const MseqObject* node) {
     const bool track_node = mseq_file_number(node->id) == 1;
     const MseqObject* same = !music       ? nullptr
                              : track_node ? music->find_track(node->id)
-                                          : music->find((node->id & 0xFFFFF) + 0x200000);
+                                          : music->find(mseq_own_book_id(node->id));
     if (same != node) {
         if (status)
             status(track_node ? gui_utf8("別の曲のトラックはリンクできません。")

@@ -116,26 +116,18 @@ const MseqTrackChord* chord_track(const MedtTrack* t) {
 // may reach into it, then those starting up to `last`.
 template <class Map, class Fn>
 void for_length_blocks(const Map& blocks, int32_t first, int32_t last, Fn fn) {
-    auto it = blocks.lower_bound(first);
-    if (it != blocks.begin()) {
-        auto prev = std::prev(it);
-        if (int32_t(prev->first) + prev->second.m_Length > first) it = prev;
-    }
-    for (; it != blocks.end() && int32_t(it->first) <= last; ++it)
-        fn(int32_t(it->first), it->second.m_Length, it->second);
+    MseqTrackSequence<typename Map::mapped_type>::for_blocks_meeting(
+        blocks, first, last,
+        [&](int32_t a, int64_t end, const auto& b) { fn(a, int32_t(end - a), b); });
 }
 
 // Point blocks hold until the next one: the one in force at `first`, then those up to `last`,
 // each with the position where it ends (the next block's, or `last` + 1 for the final one).
 template <class Map, class Fn>
 void for_point_blocks(const Map& blocks, int32_t first, int32_t last, Fn fn) {
-    auto it = blocks.upper_bound(first);
-    if (it != blocks.begin()) --it;
-    for (; it != blocks.end() && int32_t(it->first) <= last; ++it) {
-        auto next = std::next(it);
-        const int32_t end = next == blocks.end() ? int32_t(it->first) + 1 : int32_t(next->first);
-        fn(int32_t(it->first), end, it->second);
-    }
+    MseqTrackSequence<typename Map::mapped_type>::for_blocks_meeting(
+        blocks, first, last,
+        [&](int32_t a, int64_t end, const auto& b) { fn(a, int32_t(end), b); });
 }
 
 }  // namespace
@@ -783,22 +775,18 @@ QString GuiTimeline::tip_at(const QPoint& at) const {
     if (!h.row || h.pos < 0 || !h.row->track->shown() || !editor_) return {};
     const MedtTrack* t = h.row->track;
     if (const MseqTrackNote* nt = note_track(t)) {
-        auto it = nt->blocks().upper_bound(h.pos);
-        if (it == nt->blocks().begin()) return {};
-        --it;
-        const MseqBlockNote& n = it->second;
-        if (it->first + n.m_Length <= h.pos) return {};
-        return gui_text(MedtNoteNames(*t).name_at(n, it->first)) +
-               gui_utf8("  長さ %1  ベロシティ %2").arg(n.m_Length).arg(n.m_Velocity);
+        int32_t start = 0;
+        const MseqBlockNote* n = nt->block_covering(h.pos, &start);
+        if (!n) return {};
+        return gui_text(MedtNoteNames(*t).name_at(*n, start)) +
+               gui_utf8("  長さ %1  ベロシティ %2").arg(n->m_Length).arg(n->m_Velocity);
     }
     if (const MseqTrackChord* ct = chord_track(t))
         return gui_text(MedtChordPress::name_at(*ct, h.pos, editor_->music()));
     if (const MseqTrackRefer* rt = refer_track(t)) {
-        auto it = rt->blocks().upper_bound(h.pos);
-        if (it == rt->blocks().begin()) return {};
-        --it;
-        if (it->first + it->second.m_Length <= h.pos) return {};
-        const MseqObject* phrase = editor_->music()->find(it->second.m_PhraseID);
+        const MseqBlockRefer* b = rt->block_covering(h.pos);
+        if (!b) return {};
+        const MseqObject* phrase = editor_->music()->find(b->m_PhraseID);
         return phrase ? gui_text(phrase->name) : QString();
     }
     return {};

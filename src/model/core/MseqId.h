@@ -42,6 +42,16 @@ constexpr MSEQ_ID mseq_with_file_number(MSEQ_ID id, uint32_t file_number) {
 constexpr MSEQ_ID mseq_book_id(uint32_t file_number) {
     return mseq_make_id(file_number, 1);
 }
+// The form in which a music names a leaf of its own book: the leaf's serial in file number 2,
+// whatever book number `id` carries. Any thread.
+constexpr MSEQ_ID mseq_own_book_id(MSEQ_ID id) {
+    return mseq_make_id(MFILE_OWN_BOOK, mseq_serial(id));
+}
+// The form in which a music or phrase names one of its own tracks: the serial in file number 1.
+// Any thread.
+constexpr MSEQ_ID mseq_own_track_id(MSEQ_ID id) {
+    return mseq_make_id(MFILE_TRACKS, mseq_serial(id));
+}
 
 // True when `id` may be given to a new node of `type`: the room's fixed identifier, a book's
 // (file number, serial 1), a leaf in a book, or a track whose fixed serials match its type.

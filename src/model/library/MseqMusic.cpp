@@ -95,7 +95,7 @@ MSEQ_ID MseqMusic::allocate_track_id(MSEQ_TYPE type, MSEQ_ID requested) {
     if (uint32_t fixed = mseq_fixed_serial(type)) return mseq_make_id(MFILE_TRACKS, fixed);
     if (m_NextID < 0x10001 || m_NextID > 0xF0000) m_NextID = 0x10001;
     for (uint32_t start : {m_NextID, 0x10001u}) {
-        uint32_t i = 0x100000 | start;
+        uint32_t i = mseq_own_track_id(start);
         while (tracks.count(i))
             ++i;
         if (i <= 0x1F0000) {
@@ -110,7 +110,7 @@ MSEQ_ID MseqMusic::allocate_track_id(MSEQ_TYPE type, MSEQ_ID requested) {
 MSEQ_ID MseqMusic::check_create_track(MSEQ_ID anchor, int place, MSEQ_TYPE type,
                                       MSEQ_ID requested) {
     if (tracks.size() >= kMaxTracks || mseq_type_category(type) != MCAT_LEAF) return 0;
-    auto it = tracks.find(mseq_serial(anchor) | 0x100000);
+    auto it = tracks.find(mseq_own_track_id(anchor));
     if (it == tracks.end()) return 0;
     MseqObject* parent = mseq_placement_parent(it->second, place);
     if (!parent || !mseq_can_contain(parent, type)) return 0;
@@ -127,7 +127,7 @@ MseqObject* MseqMusic::create_track(MSEQ_ID anchor, int place, MSEQ_TYPE type,
     const MSEQ_ID id = allocate_track_id(type, requested);
     auto* node = new MseqObject(id, type, name, MseqDescPath(kPathWith));
     tracks.emplace(id, node);
-    mseq_link(tracks.at(mseq_serial(anchor) | 0x100000), node, place);
+    mseq_link(tracks.at(mseq_own_track_id(anchor)), node, place);
     return node;
 }
 

@@ -135,3 +135,11 @@ bool MseqMapChord::set_palette_slot(int32_t slot, const MseqBlockChord& chord) {
     if (target.key_count == 0) target.m_Flags |= MCHORD_NO_KEY;
     return true;
 }
+
+const MseqBlockChord* mseq_chord_in_effect(const MseqBlockChord& block, const MseqMapChord* map) {
+    if (block.m_Flags & MCHORD_NO_KEY) return &block;
+    const int32_t slot = block.desc_pitch();
+    if (!map || slot < 0 || slot >= MseqMapChord::kSlots) return nullptr;
+    const MseqBlockChord& chord = map->m_Blocks[static_cast<size_t>(slot)];
+    return chord.m_Flags & MCHORD_NO_KEY ? nullptr : &chord;
+}

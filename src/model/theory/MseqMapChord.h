@@ -66,3 +66,9 @@ private:
     // After a new scale or chord key: the scale and tone keys follow the chord key.
     void follow_chord_key();
 };
+
+// The chord a chord-track block puts in effect: the block itself when it is a chord of its own
+// (MCHORD_NO_KEY set on the block), otherwise the palette chord of `map` that the block's
+// degree selects. nullptr without a map, for a degree outside the palette and for a slot that
+// is switched off. Any thread that may read the map.
+const MseqBlockChord* mseq_chord_in_effect(const MseqBlockChord& block, const MseqMapChord* map);

@@ -177,6 +177,13 @@ constexpr bool mseq_fits32(int64_t v) {
     return v >= INT32_MIN && v <= INT32_MAX;
 }
 
+// The same moment in another grid: position `index` of a grid of `from_beat` steps a bar in a
+// grid of `to_beat` steps, rounded towards zero (ticks are the grid of kTicksPerBar steps). 0
+// when `from_beat` is not positive. Any thread.
+constexpr int64_t mseq_regrid(int64_t index, int32_t from_beat, int32_t to_beat) {
+    return from_beat > 0 ? index * to_beat / from_beat : 0;
+}
+
 // Clamps v into [lo, hi]; when the bounds are reversed they are swapped first. Any thread.
 constexpr int64_t mseq_clamp(int64_t v, int64_t lo, int64_t hi) {
     if (lo > hi) {

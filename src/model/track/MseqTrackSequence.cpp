@@ -78,6 +78,25 @@ const Block* MseqTrackSequence<Block>::block_at(int32_t index) const {
 }
 
 template <class Block>
+const Block* MseqTrackSequence<Block>::block_in_effect(int64_t index, int32_t* start) const {
+    if (!mseq_fits32(index)) return nullptr;
+    auto it = blocks_.upper_bound(static_cast<int32_t>(index));
+    if (it == blocks_.begin()) return nullptr;
+    --it;
+    if (start) *start = it->first;
+    return &it->second;
+}
+
+template <class Block>
+const Block* MseqTrackSequence<Block>::block_covering(int64_t index, int32_t* start) const {
+    int32_t at = 0;
+    const Block* block = block_in_effect(index, &at);
+    if (!block || (kHasLength && at + length_of(*block) <= index)) return nullptr;
+    if (start) *start = at;
+    return block;
+}
+
+template <class Block>
 void MseqTrackSequence<Block>::put_block(int32_t index, const Block& block) {
     Block& slot = blocks_[index];
     slot = block;
@@ -289,10 +308,8 @@ void MseqTrackSequence<Block>::cut_apply(int64_t from, int64_t to) {
 
 template <class Block>
 bool MseqTrackSequence<Block>::space(int32_t a, int32_t p, int32_t n, uint32_t mode) {
-    const int64_t f = grid_factor(a);
-    const int64_t pp = p * f;
-    const int64_t nn = n * f;
-    if (!f || !mseq_fits32(pp) || !mseq_fits32(nn)) return false;
+    int64_t pp = 0, nn = 0;
+    if (!to_own(a, p, n, &pp, &nn)) return false;
     const bool split = mode & MSEQ_OP_SPLIT;
     if (!space_fits(pp, nn, split)) return false;
     if (!(mode & MSEQ_OP_TEST_ONLY)) space_apply(pp, nn, split);
@@ -301,20 +318,16 @@ bool MseqTrackSequence<Block>::space(int32_t a, int32_t p, int32_t n, uint32_t m
 
 template <class Block>
 bool MseqTrackSequence<Block>::erase(int32_t a, int32_t from, int32_t to, uint32_t mode) {
-    const int64_t f = grid_factor(a);
-    const int64_t lo = from * f;
-    const int64_t hi = to * f;
-    if (!f || !mseq_fits32(lo) || !mseq_fits32(hi)) return false;
+    int64_t lo = 0, hi = 0;
+    if (!to_own(a, from, to, &lo, &hi)) return false;
     if (!(mode & MSEQ_OP_TEST_ONLY)) erase_apply(lo, hi, mode & MSEQ_OP_SPLIT);
     return true;
 }
 
 template <class Block>
 bool MseqTrackSequence<Block>::cut(int32_t a, int32_t from, int32_t to, uint32_t mode) {
-    const int64_t f = grid_factor(a);
-    const int64_t lo = from * f;
-    const int64_t hi = to * f;
-    if (!f || !mseq_fits32(lo) || !mseq_fits32(hi)) return false;
+    int64_t lo = 0, hi = 0;
+    if (!to_own(a, from, to, &lo, &hi)) return false;
     if (!(mode & MSEQ_OP_TEST_ONLY)) cut_apply(lo, hi);
     return true;
 }
@@ -330,6 +343,30 @@ const MseqTrackSequence<Block>* MseqTrackSequence<Block>::stored_source(MseqObje
         return nullptr;
     *factor = m_Beat / stored->m_Beat;
     return stored;
+}
+
+template <class Block>
+bool MseqTrackSequence<Block>::to_own(int32_t a, int32_t x, int32_t y, int64_t* own_x,
+                                      int64_t* own_y) const {
+    const int64_t f = grid_factor(a);
+    *own_x = x * f;
+    *own_y = y * f;
+    return f && mseq_fits32(*own_x) && mseq_fits32(*own_y);
+}
+
+template <class Block>
+bool MseqTrackSequence<Block>::plan_from_source(int32_t a, int32_t from, int32_t to,
+                                                MseqObject* source, bool limit, bool clip,
+                                                SourcePlan* out) const {
+    if (!to_own(a, std::min(from, to), std::max(from, to), &out->lo, &out->hi) || out->lo < 0)
+        return false;
+    int64_t factor = 0;
+    const MseqTrackSequence* stored = stored_source(source, &factor);
+    if (!stored) return false;
+    out->length = stored->stored_length * factor;
+    const int64_t range = out->hi - out->lo;
+    if (limit && range != 0 && range < out->length) out->length = range;
+    return plan_copy(stored->blocks_, factor, out->lo, out->length, 0, clip, out->plan);
 }
 
 template <class Block>
@@ -419,10 +456,9 @@ void MseqTrackSequence<Block>::run_copy(const CopyPlan& plan) {
 template <class Block>
 bool MseqTrackSequence<Block>::store_range(int32_t a, int32_t from, int32_t to,
                                            MseqObject* detached) const {
-    const int64_t f = grid_factor(a);
-    const int64_t lo = std::min(from, to) * f;
-    const int64_t hi = std::max(from, to) * f;
-    if (!f || !mseq_fits32(lo) || !mseq_fits32(hi) || !mseq_fits32(hi - lo)) return false;
+    int64_t lo = 0, hi = 0;
+    if (!to_own(a, std::min(from, to), std::max(from, to), &lo, &hi) || !mseq_fits32(hi - lo))
+        return false;
     CopyPlan plan;
     if (!plan_copy(blocks_, 1, 0, hi - lo, lo, false, plan)) return false;
     MseqTrack* copy = make_detached_copy(detached);
@@ -436,50 +472,30 @@ bool MseqTrackSequence<Block>::store_range(int32_t a, int32_t from, int32_t to,
 template <class Block>
 bool MseqTrackSequence<Block>::insert(int32_t a, int32_t from, int32_t to, MseqObject* source,
                                       uint32_t mode, int64_t* end) {
-    const int64_t f = grid_factor(a);
-    const int64_t lo = std::min(from, to) * f;
-    const int64_t hi = std::max(from, to) * f;
-    if (!f || lo < 0 || !mseq_fits32(lo) || !mseq_fits32(hi)) return false;
-    int64_t source_factor = 0;
-    const MseqTrackSequence* stored = stored_source(source, &source_factor);
-    if (!stored) return false;
-    const int64_t length = stored->stored_length * source_factor;
-    CopyPlan plan;
-    if (!plan_copy(stored->blocks_, source_factor, lo, length, 0, mode & MSEQ_OP_CLIP, plan))
-        return false;
+    SourcePlan s;
+    if (!plan_from_source(a, from, to, source, false, mode & MSEQ_OP_CLIP, &s)) return false;
     // After the cut the blocks behind the range sit (hi - lo) earlier; the space then moves
     // them, and the part of a block crossing lo, by the stored length.
-    if (!mseq_fits32(lo + length)) return false;
+    if (!mseq_fits32(s.lo + s.length)) return false;
     if (!blocks_.empty()) {
         const int64_t last = blocks_.rbegin()->first;
-        if (last >= hi && !mseq_fits32(last - (hi - lo) + length)) return false;
+        if (last >= s.hi && !mseq_fits32(last - (s.hi - s.lo) + s.length)) return false;
     }
-    if (end) *end = (lo + length) / f;
+    if (end) *end = (s.lo + s.length) / grid_factor(a);
     if (mode & MSEQ_OP_TEST_ONLY) return true;
-    cut_apply(lo, hi);
-    if (length > 0) space_apply(lo, length, true);
-    run_copy(plan);
+    cut_apply(s.lo, s.hi);
+    if (s.length > 0) space_apply(s.lo, s.length, true);
+    run_copy(s.plan);
     return true;
 }
 
 template <class Block>
 bool MseqTrackSequence<Block>::cover(int32_t a, int32_t from, int32_t to, MseqObject* source,
                                      uint32_t mode, int64_t* end) {
-    const int64_t f = grid_factor(a);
-    const int64_t lo = std::min(from, to) * f;
-    const int64_t hi = std::max(from, to) * f;
-    if (!f || lo < 0 || !mseq_fits32(lo) || !mseq_fits32(hi)) return false;
-    int64_t source_factor = 0;
-    const MseqTrackSequence* stored = stored_source(source, &source_factor);
-    if (!stored) return false;
-    const int64_t length = stored->stored_length * source_factor;
-    int64_t n = hi - lo;
-    if (n == 0 || length < n) n = length;
-    CopyPlan plan;
-    if (!plan_copy(stored->blocks_, source_factor, lo, n, 0, true, plan)) return false;
-    if (end) *end = (lo + n) / f;
-    if (mode & MSEQ_OP_TEST_ONLY) return true;
-    run_copy(plan);
+    SourcePlan s;
+    if (!plan_from_source(a, from, to, source, true, true, &s)) return false;
+    if (end) *end = (s.lo + s.length) / grid_factor(a);
+    if (!(mode & MSEQ_OP_TEST_ONLY)) run_copy(s.plan);
     return true;
 }
 

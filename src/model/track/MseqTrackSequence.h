@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <vector>
 
@@ -58,6 +59,37 @@ public:
     std::size_t block_count() const { return blocks_.size(); }
     // The block starting at `index` of the track's own grid, or nullptr.
     const Block* block_at(int32_t index) const;
+    // The last block starting at or before `index` of the track's own grid, its start in
+    // `*start` when asked: for point blocks the block in effect at `index`. nullptr when no block
+    // starts there or earlier, and for an index beyond 32 bits.
+    const Block* block_in_effect(int64_t index, int32_t* start = nullptr) const;
+    // The block whose range holds `index` of the track's own grid, its start in `*start` when
+    // asked: a block with length holds [start, start + length), a point block holds until the
+    // next one (as block_in_effect). nullptr when none does.
+    const Block* block_covering(int64_t index, int32_t* start = nullptr) const;
+    // Visits the blocks that meet the positions [first, last] of the track's own grid, in index
+    // order, as fn(start, end, block): a block with length ends at start + length and is
+    // visited when it reaches into `first` from before; a point block ends where the next one
+    // starts (start + 1 for the last block) and the one in effect at `first` comes first.
+    template <class Fn>
+    void for_blocks_meeting(int32_t first, int32_t last, Fn fn) const {
+        for_blocks_meeting(blocks_, first, last, fn);
+    }
+    // The same over a block map of this kind (a copy of a track's blocks).
+    template <class Fn>
+    static void for_blocks_meeting(const BlockMap& blocks, int32_t first, int32_t last, Fn fn) {
+        auto it = kHasLength ? blocks.lower_bound(first) : blocks.upper_bound(first);
+        if (it != blocks.begin() && (!kHasLength || end_of(*std::prev(it)) > first)) --it;
+        for (; it != blocks.end() && it->first <= last; ++it) {
+            if constexpr (kHasLength) {
+                fn(int32_t{it->first}, end_of(*it), it->second);
+            } else {
+                auto next = std::next(it);
+                fn(int32_t{it->first}, next == blocks.end() ? end_of(*it) : int64_t{next->first},
+                   it->second);
+            }
+        }
+    }
     // Puts a copy of `block` at `index` of the track's own grid, replacing any block there, and
     // brings it into the track's rules (length, value range). For readers that fill a track
     // before its grid is validated. Never fails.
@@ -86,11 +118,32 @@ private:
     };
 
     static int64_t length_of(const Block& block);
+    // Where a block ends: its start plus its length, or plus 1 for point blocks.
+    static int64_t end_of(const typename BlockMap::value_type& entry) {
+        return int64_t{entry.first} + length_of(entry.second);
+    }
+
     static void set_length(Block& block, int64_t length);
 
     // The stored sequence of the same block type held by `source`, and the factor that turns
     // its grid into this track's; nullptr when there is none or the grids do not fit.
     const MseqTrackSequence* stored_source(MseqObject* source, int64_t* factor) const;
+    // Positions x and y of grid `a` in the track's own grid; false on a bad grid or when either
+    // leaves 32 bits.
+    bool to_own(int32_t a, int32_t x, int32_t y, int64_t* own_x, int64_t* own_y) const;
+    // What insert and cover copy: the range [from, to) of grid `a`, start first, in the track's
+    // own grid, the length copied and the plan. The whole stored range is copied, or with
+    // `limit` no more than a non-empty [from, to).
+    struct SourcePlan {
+        int64_t lo = 0;
+        int64_t hi = 0;
+        int64_t length = 0;
+        CopyPlan plan;
+    };
+    // The common checks and plan of insert and cover; false on a bad grid, a negative start,
+    // positions beyond 32 bits or a source that does not fit.
+    bool plan_from_source(int32_t a, int32_t from, int32_t to, MseqObject* source, bool limit,
+                          bool clip, SourcePlan* out) const;
 
     // The primitives, in the track's own grid, on positions already known to fit 32 bits.
     bool space_fits(int64_t p, int64_t n, bool split) const;

@@ -2,8 +2,8 @@
 
 #include <string>
 
+#include "model/core/CkvText.h"
 #include "platform/FileSystem.h"
-#include "platform/TextCodec.h"
 #include "play/engine/MplyEvent.h"
 #include "play/engine/MplyMusic.h"
 #include "play/engine/MplyPlayer.h"
@@ -71,7 +71,7 @@ size_t MplyExport::LateEvents() const {
 }
 
 std::string MplyExport::Spelled(std::string_view text) const {
-    return m_Format.utf8_text ? kv_codec::utf8_from_cp932(text) : std::string(text);
+    return m_Format.utf8_text ? ckv_to_utf8(text) : std::string(text);
 }
 
 int MplyExport::SendTempo(const MplyEventTempo& e) {

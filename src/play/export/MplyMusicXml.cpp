@@ -6,9 +6,9 @@
 #include <string_view>
 #include <vector>
 
+#include "model/core/CkvText.h"
 #include "model/library/MseqMusic.h"
 #include "model/theory/MseqMapChord.h"
-#include "platform/TextCodec.h"
 #include "play/engine/MplyEvent.h"
 #include "play/engine/MplyMusic.h"
 #include "play/engine/MplyPlayer.h"
@@ -104,7 +104,7 @@ std::string escape(std::string_view text) {
 
 // A CP932 text of the music as escaped UTF-8.
 std::string xml_text(std::string_view cp932) {
-    return escape(kv_codec::utf8_from_cp932(cp932));
+    return escape(ckv_to_utf8(cp932));
 }
 
 // Step, alteration and octave of a MIDI key, spelt with sharps or with flats.

@@ -11,6 +11,7 @@
 #include "model/block/MseqBlockNote.h"
 #include "model/block/MseqBlockStage.h"
 #include "model/block/MseqBlockValue.h"
+#include "model/core/CkvText.h"
 #include "model/core/MseqObject.h"
 #include "model/library/MseqMusic.h"
 #include "model/theory/MseqMapStage.h"
@@ -620,7 +621,7 @@ private:
     void build_header(MseqMusic& music) {
         if (!tempo_.empty()) {
             auto* t = add<MseqTrackTempo>(music, MID_TRACK_HEADER, MTYPE_TRACK_TEMPO,
-                                          CkvString(kv_codec::cp932_from_utf8("テンポ")));
+                                          ckv_from_utf8("テンポ"));
             std::vector<Timed> values = tempo_;
             if (t) put_values(t, values, &r_.tempo_moved, nullptr);
             r_.tempo_changes = static_cast<uint32_t>(t ? t->block_count() : 0);
@@ -651,8 +652,7 @@ private:
     void put_labels(MseqMusic& music, MSEQ_TYPE type, const char* name,
                     std::vector<TimedText>& texts) {
         if (texts.empty()) return;
-        auto* t = add<MseqTrackLabel>(music, MID_TRACK_HEADER, type,
-                                      CkvString(kv_codec::cp932_from_utf8(name)));
+        auto* t = add<MseqTrackLabel>(music, MID_TRACK_HEADER, type, ckv_from_utf8(name));
         if (!t) return;
         std::stable_sort(texts.begin(), texts.end(),
                          [](const TimedText& a, const TimedText& b) { return a.tick < b.tick; });
@@ -731,7 +731,7 @@ void name_fixed_tracks(MseqMusic& music) {
     const std::pair<MseqObject*, const char*> fixed[] = {
         {music.root(), "トラックリスト"}, {music.header(), "ヘッダ"}, {music.detail(), "パート"}};
     for (const auto& [node, name] : fixed) {
-        if (node->name.empty()) node->name = CkvString(kv_codec::cp932_from_utf8(name));
+        if (node->name.empty()) node->name = ckv_from_utf8(name);
     }
 }
 

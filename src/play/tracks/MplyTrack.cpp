@@ -5,6 +5,7 @@
 #include "model/core/MseqObject.h"
 #include "model/theory/MseqMapStage.h"
 #include "model/track/MseqTrack.h"
+#include "model/track/MseqTrackInherit.h"
 #include "play/engine/MplyMusic.h"
 #include "play/tracks/MplyTrackChord.h"
 
@@ -31,21 +32,16 @@ bool under_phrase_root(const MseqTrack& source) {
     return node->type == MTYPE_TRACK_ROOT_PHRASE;
 }
 
-bool parent_is_group(const MseqTrack& source) {
-    const MseqObject* node = source.owner;
-    return node && node->parent() && node->parent()->type == MTYPE_TRACK_GROUP;
-}
-
 }  // namespace
 
 bool MplyTrack::ChooseChannel(const MplyContext& context, const MseqTrack& source,
-                              int32_t own_channel, MSEQ_ID chord_id, MplyTrackChord** chord) {
-    if (under_phrase_root(source) || parent_is_group(source)) {
+                              MplyTrackChord** chord) {
+    if (under_phrase_root(source)) {
         m_Channel = context.channel;
         if (chord) *chord = context.chord_source;
     } else {
-        m_Channel = own_channel;
-        if (chord) *chord = mply_chord_track(m_Music, chord_id);
+        m_Channel = mseq_effective_channel(&source);
+        if (chord) *chord = mply_chord_track(m_Music, mseq_effective_chord_track(&source));
     }
     // A channel outside 0-15 (a group without members leaves -1 behind) names no MIDI channel:
     // such a track stays silent rather than sending on a channel that does not exist.

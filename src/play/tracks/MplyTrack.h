@@ -56,11 +56,11 @@ public:
 
 protected:
     // The channel (and, when `chord` is given, the chord track) of a note or message track:
-    // taken from the context inside a phrase or a group, from the track's own settings
-    // otherwise. False when the track must stay silent: its channel lies outside 0-15 or its
-    // stage part is not in use.
-    bool ChooseChannel(const MplyContext& context, const MseqTrack& source, int32_t own_channel,
-                       MSEQ_ID chord_id, MplyTrackChord** chord);
+    // taken from the context inside a phrase (the phrase reference's), from the stored tree
+    // otherwise (a group's for its members, the track's own settings for the others). False
+    // when the track must stay silent: its channel lies outside 0-15 or its stage part is not
+    // in use.
+    bool ChooseChannel(const MplyContext& context, const MseqTrack& source, MplyTrackChord** chord);
 
     MplyMusic* m_Music;     // the player music holding this track
     int32_t m_Channel = 0;  // the low byte is the channel of the events

@@ -44,23 +44,14 @@ const MseqMapChord* MplyTrackChord::ChordMapAt(int64_t tick) {
 }
 
 const MseqBlockChord* MplyTrackChord::ChordAt(int64_t tick) {
-    const int64_t u = tick * m_Source->m_Beat / MseqTrack::kTicksPerBar;
+    const int64_t u = mseq_regrid(tick, MseqTrack::kTicksPerBar, m_Source->m_Beat);
     if (m_CacheStart <= u && u < m_CacheEnd) return m_Cached;
-    if (u < INT32_MIN || u > INT32_MAX) return nullptr;
-    const auto& blocks = m_Source->blocks();
-    auto it = blocks.upper_bound(static_cast<int32_t>(u));
-    if (it == blocks.begin()) return nullptr;
-    --it;
-    return ChordOf(it->second, tick);
+    const MseqBlockChord* block = m_Source->block_in_effect(u);
+    return block ? ChordOf(*block, tick) : nullptr;
 }
 
 const MseqBlockChord* MplyTrackChord::ChordOf(const MseqBlockChord& block, int64_t tick) {
+    // A chord of its own needs no map: the map in effect is looked up only for a degree.
     if (block.m_Flags & MCHORD_NO_KEY) return &block;
-    const MseqMapChord* map = ChordMapAt(tick);
-    if (!map) return nullptr;
-    const int32_t slot = block.desc_pitch();
-    if (slot < 0 || slot >= MseqMapChord::kSlots) return nullptr;
-    const MseqBlockChord& chord = map->m_Blocks[slot];
-    if (chord.m_Flags & MCHORD_NO_KEY) return nullptr;
-    return &chord;
+    return mseq_chord_in_effect(block, ChordMapAt(tick));
 }

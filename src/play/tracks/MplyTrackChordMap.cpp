@@ -25,14 +25,11 @@ bool MplyTrackChordMap::Generate(MplyContext& context) {
 }
 
 const MseqMapChord* MplyTrackChordMap::ChordMapAt(int64_t tick) {
-    const int64_t u = tick * m_Source->m_Beat / MseqTrack::kTicksPerBar;
+    const int64_t u = mseq_regrid(tick, MseqTrack::kTicksPerBar, m_Source->m_Beat);
     if (m_RangeStart <= u && u < m_RangeEnd) return m_Current.get();
-    const auto& blocks = m_Source->blocks();
-    if (u < INT32_MIN || u > INT32_MAX) return nullptr;
-    auto it = blocks.upper_bound(static_cast<int32_t>(u));
-    if (it == blocks.begin()) return nullptr;
-    --it;
-    m_Queried = OpenMap(it->second.m_LinkID);
+    const MseqBlockLink* block = m_Source->block_in_effect(u);
+    if (!block) return nullptr;
+    m_Queried = OpenMap(block->m_LinkID);
     return m_Queried.get();
 }
 

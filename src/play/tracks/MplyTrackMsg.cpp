@@ -13,8 +13,7 @@ MplyTrack* MseqTrackMsg::create_player_track(MplyMusic* player) {
 
 bool MplyTrackMsg::Prepare(MplyContext& context) {
     if (!PrepareCommon(context, true, false, MplyCursorRule::kLastBefore)) return false;
-    if (!ChooseChannel(context, *m_Source, m_Source->m_Channel, 0, nullptr) ||
-        m_Source->m_Form.m_Msg.empty()) {
+    if (!ChooseChannel(context, *m_Source, nullptr) || m_Source->m_Form.m_Msg.empty()) {
         m_Cursor = m_Source->blocks().end();
         return false;
     }

@@ -39,7 +39,7 @@ bool MplyTrackNote::Prepare(MplyContext& context) {
     m_ChordSource = nullptr;
     if (!PrepareCommon(context, true, false, MplyCursorRule::kFirstFrom)) return false;
     const MseqTrackNote& src = *m_Source;
-    if (!ChooseChannel(context, src, src.m_Channel, src.m_TrackChordID, &m_ChordSource)) {
+    if (!ChooseChannel(context, src, &m_ChordSource)) {
         m_Cursor = src.blocks().end();
         return false;
     }

@@ -5,6 +5,7 @@
 #include "model/core/MseqObject.h"
 #include "model/library/MseqMusic.h"
 #include "model/theory/MseqMapStage.h"
+#include "model/track/MseqTrackInherit.h"
 #include "model/track/MseqTrackLabel.h"
 #include "play/engine/MplyMusic.h"
 #include "play/engine/MplyRunSet.h"
@@ -37,12 +38,8 @@ bool MplyTrackRefer::Prepare(MplyContext& context) {
     const MseqTrackRefer& src = *m_Source;
     m_ChildContext = context;
     m_ChildContext.refer_source = &src;
-    const MseqObject* node = src.owner;
-    const bool under_group = node && node->parent() && node->parent()->type == MTYPE_TRACK_GROUP;
-    if (!under_group) {
-        m_ChildContext.channel = src.m_Channel;
-        m_ChildContext.chord_source = mply_chord_track(m_Music, src.m_TrackChordID);
-    }
+    m_ChildContext.channel = mseq_effective_channel(&src);
+    m_ChildContext.chord_source = mply_chord_track(m_Music, mseq_effective_chord_track(&src));
     const int32_t ch = m_ChildContext.channel;
     const MseqMapStage* stage = m_Music->stage_map();
     // A channel outside 0-15 names no MIDI channel: such a track stays silent.

@@ -12,8 +12,10 @@
 #include "app/MAppCommands.h"
 #include "app/MAppFolders.h"
 #include "app/MFrame.h"
+#include "model/core/CkvText.h"
 #include "model/core/MseqDesk.h"
 #include "model/core/MseqObject.h"
+#include "model/core/parse_int.h"
 #include "model/library/MseqConfig.h"
 #include "model/library/MseqRoom.h"
 #include "platform/FileSystem.h"
@@ -29,7 +31,7 @@ namespace {
 // text in CP932.
 CkvString app_value(const std::string& utf8) {
     if (!utf8.empty() && utf8[0] == '/') return CkvString(kv_fs::from_host(utf8));
-    return CkvString(kv_codec::cp932_from_utf8(utf8));
+    return ckv_from_utf8(utf8);
 }
 
 // A file or library named on a script line: a host path, relative to the working folder unless
@@ -80,14 +82,14 @@ bool step_start(ScriptSession& s, const ScriptLine& line, std::string* error) {
 
 bool step_menu(ScriptSession& s, const ScriptLine& line, std::string* error) {
     if (!need_frame(s, error)) return false;
-    char* end = nullptr;
-    const unsigned long id =
-        line.args.size() == 1 ? std::strtoul(line.args[0].c_str(), &end, 0) : 0;
-    if (line.args.size() != 1 || *end || id == 0 || id > 0xFFFFFFFFul) {
+    int64_t id = 0;
+    if (line.args.size() != 1 ||
+        parse_int(line.args[0], 1, 0xFFFFFFFF, &id, PARSE_INT_HEX) != parse_int_error::none) {
         *error = "usage: menu ID";
         return false;
     }
-    if (!s.frame()->run(static_cast<uint32_t>(id))) std::printf("menu %lu: disabled\n", id);
+    if (!s.frame()->run(static_cast<uint32_t>(id)))
+        std::printf("menu %lld: disabled\n", static_cast<long long>(id));
     s.frame()->pump();
     if (s.frame()->exited()) {
         // Exit through the menu: the window closes and the frame goes with it.
@@ -249,8 +251,12 @@ bool print_modified(ScriptSession& s, const ScriptLine&, std::string* error) {
 
 bool step_wait(ScriptSession& s, const ScriptLine& line, std::string* error) {
     if (!need_frame(s, error)) return false;
-    const unsigned long ms =
-        line.args.empty() ? 600000ul : std::strtoul(line.args[0].c_str(), nullptr, 10);
+    int64_t ms = 600000;
+    if (!line.args.empty() &&
+        parse_int(line.args[0], 0, UINT32_MAX, &ms) != parse_int_error::none) {
+        *error = "usage: wait [MS]";
+        return false;
+    }
     if (!s.frame()->wait_play_end(static_cast<uint32_t>(ms))) std::printf("wait: still playing\n");
     return true;
 }

@@ -2,7 +2,6 @@
 // actions, set properties and blocks through the editor's commands, undo, print and save.
 #include "ui/script/ScriptRunner.h"
 
-#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -24,14 +23,15 @@
 #include "model/block/MseqBlockNote.h"
 #include "model/block/MseqBlockRefer.h"
 #include "model/block/MseqBlockValue.h"
+#include "model/core/CkvText.h"
 #include "model/core/MseqDesk.h"
 #include "model/core/MseqObject.h"
 #include "model/core/MseqType.h"
+#include "model/core/parse_int.h"
 #include "model/theory/MseqMapWord.h"
 #include "model/theory/MseqNoteTheory.h"
 #include "model/track/MseqTrack.h"
 #include "platform/FileSystem.h"
-#include "platform/TextCodec.h"
 #include "text/MrecCompiler.h"
 
 namespace kv_ui {
@@ -43,24 +43,7 @@ namespace {
 // A whole number in decimal (optionally signed) or in hexadecimal after 0x; false for anything
 // else or a value outside [lo, hi].
 bool parse_number(const std::string& text, int64_t lo, int64_t hi, int64_t* out) {
-    if (text.empty()) return false;
-    const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
-    char* end = nullptr;
-    errno = 0;
-    const long long v = hex ? static_cast<long long>(std::strtoull(text.c_str() + 2, &end, 16))
-                            : std::strtoll(text.c_str(), &end, 10);
-    if (*end || errno || (hex && text.size() == 2)) return false;
-    if (v < lo || v > hi) return false;
-    *out = v;
-    return true;
-}
-
-std::string utf8(const CkvString& cp932) {
-    return kv_codec::utf8_from_cp932(cp932);
-}
-
-CkvString cp932(const std::string& text) {
-    return CkvString(kv_codec::cp932_from_utf8(text));
+    return parse_int(text, lo, hi, out, PARSE_INT_HEX) == parse_int_error::none;
 }
 
 bool need_editor(ScriptSession& s, std::string* error) {
@@ -134,7 +117,7 @@ MedtTrack* find_named_track(MedtMusicInvoker* editor, const std::string& name, s
         if (!t) *error = "no track with the identifier " + name;
         return t;
     }
-    const CkvString wanted = cp932(name);
+    const CkvString wanted = ckv_from_utf8(name);
     MedtTrack* bare = nullptr;
     int bare_count = 0;
     for (MedtTrack* t = editor->root(); t; t = t->next_in(editor->root())) {
@@ -199,7 +182,7 @@ bool step_action(ScriptSession& s, const ScriptLine& line, std::string* error) {
 
 // The drum sound of the word dictionary named `text` (its name or its note number).
 bool drum_sound(const std::string& text, MseqBlockWord* sound) {
-    const CkvString name = cp932(text);
+    const CkvString name = ckv_from_utf8(text);
     int64_t note = -1;
     if (!parse_number(text, 0, 127, &note)) note = -1;
     for (const auto& [key, word] : MseqMapWord::builtin().words()) {
@@ -259,7 +242,7 @@ bool step_rename_markers(ScriptSession& s, const ScriptLine& line, std::string* 
     int32_t pos = 0;
     if (!parse_position(line.args[0], &pos, error)) return false;
     const int asked = s.port.questions();
-    const int done = s.editor()->current()->drop_marker(pos, cp932(line.args[1]), all);
+    const int done = s.editor()->current()->drop_marker(pos, ckv_from_utf8(line.args[1]), all);
     const std::string unanswered = s.port.take_failure();
     if (!unanswered.empty()) {
         *error = unanswered;
@@ -289,7 +272,7 @@ bool choice_value(MedtTrack* t, int32_t number, const std::string& text, MseqBlo
         *error = "property " + std::to_string(number) + " has no choice " + text;
         return false;
     }
-    const CkvString wanted = cp932(text);
+    const CkvString wanted = ckv_from_utf8(text);
     for (int32_t k = 0;; ++k) {
         CkvString shown;
         const int answer = t->property_choice(number, k, value, &shown);
@@ -315,7 +298,7 @@ bool step_rename(ScriptSession& s, const ScriptLine& line, std::string* error) {
         return false;
     }
     MseqBlockWord name;
-    name.m_Name = cp932(line.args.empty() ? std::string() : line.args[0]);
+    name.m_Name = ckv_from_utf8(line.args.empty() ? std::string() : line.args[0]);
     auto command = mcmd_make<McmdSetProperty>(s.editor()->current()->id(), 1, name);
     return post(s, command.get(), "renaming the track", error);
 }
@@ -351,7 +334,7 @@ bool step_property(ScriptSession& s, const ScriptLine& line, std::string* error)
     if (row->style == MPS_CHOICE || row->style == MPS_CHOICE_CLEAR) {
         if (!choice_value(t, row->number, text, &value, error)) return false;
     } else if (t->property_is_text(row->number)) {
-        value.m_Name = cp932(text);
+        value.m_Name = ckv_from_utf8(text);
     } else {
         int64_t v = 0;
         // A whole number too large for 64 bits is still a number: held at the end it is past.
@@ -396,7 +379,7 @@ Field<Block> number_field(const char* name, T Block::*member) {
 template <class Block>
 Field<Block> text_field(const char* name, CkvString Block::*member) {
     return {name, [member](Block& b, const std::string& text) {
-                b.*member = cp932(text);
+                b.*member = ckv_from_utf8(text);
                 return true;
             }};
 }
@@ -562,7 +545,7 @@ bool print_cursor(ScriptSession& s, const ScriptLine&, std::string* error) {
     if (!need_track(s, error)) return false;
     MedtMusicInvoker* e = s.editor();
     std::printf("track 0x%08x %s pos %d end %d\n", e->current()->id(),
-                utf8(e->current()->name()).c_str(), e->cursor(), e->selection_end());
+                ckv_to_utf8(e->current()->name()).c_str(), e->cursor(), e->selection_end());
     return true;
 }
 
@@ -572,8 +555,8 @@ bool print_properties(ScriptSession& s, const ScriptLine&, std::string* error) {
     std::vector<MedtProperty> rows;
     t->build_properties(rows);
     for (const MedtProperty& p : rows) {
-        std::printf("%d\t%s\t0x%x\t%s\n", p.number, utf8(p.name).c_str(), p.style,
-                    utf8(t->property_text(p.number, nullptr)).c_str());
+        std::printf("%d\t%s\t0x%x\t%s\n", p.number, ckv_to_utf8(p.name).c_str(), p.style,
+                    ckv_to_utf8(t->property_text(p.number, nullptr)).c_str());
     }
     return true;
 }
@@ -591,7 +574,7 @@ bool print_tracks(ScriptSession& s, const ScriptLine&, std::string* error) {
         char hex[16];
         std::snprintf(hex, sizeof hex, "0x%x", type);
         std::printf("%*s0x%08x %s %s\n", depth * 2, "", t->id(), constant ? constant : hex,
-                    utf8(t->name()).c_str());
+                    ckv_to_utf8(t->name()).c_str());
     }
     return true;
 }
@@ -615,11 +598,11 @@ bool step_save(ScriptSession&, const ScriptLine&, std::string* error) {
         // The desk's store is the record compiler; asked directly it also says why.
         kv_fs::file_error why;
         if (!MrecCompiler::save(e.get(), &why)) {
-            *error = "cannot save " + (host.empty() ? utf8(e->full_path) : host);
+            *error = "cannot save " + (host.empty() ? ckv_to_utf8(e->full_path) : host);
             if (why.kind != kv_fs::file_error::none) *error += ": " + why.text();
             return false;
         }
-        std::printf("%s\n", host.empty() ? utf8(e->full_path).c_str() : host.c_str());
+        std::printf("%s\n", host.empty() ? ckv_to_utf8(e->full_path).c_str() : host.c_str());
     }
     return true;
 }

@@ -7,6 +7,7 @@
 #include "edit/map/MedtChordMapView.h"
 #include "edit/map/MedtStageMapView.h"
 #include "model/block/MseqBlockScale.h"
+#include "model/core/CkvText.h"
 #include "platform/TextCodec.h"
 #include "ui/Terminal.h"
 #include "ui/script/ScriptRunner.h"
@@ -296,7 +297,7 @@ bool run_chord_map_line(MedtChordMapView& view, const std::vector<std::string>& 
         if (need == 2) {
             view.select_scale_row(row);
         } else {
-            view.rename_scale(row, CkvString(kv_codec::cp932_from_utf8(words[2])));
+            view.rename_scale(row, ckv_from_utf8(words[2]));
         }
         return true;
     }

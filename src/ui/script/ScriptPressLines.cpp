@@ -17,6 +17,7 @@
 #include "edit/map/MedtDegreePicker.h"
 #include "edit/map/MedtStageMapView.h"
 #include "edit/press/MedtTrackPress.h"
+#include "model/core/CkvText.h"
 #include "model/core/MseqDesk.h"
 #include "model/core/MseqObject.h"
 #include "model/library/MseqMusic.h"
@@ -168,8 +169,7 @@ bool open_map(ScriptSession& s, MapState& st, const ScriptLine& line, bool* hand
     if (!library->open(line.args[0])) return true;  // the music editor's open reports it
     MseqObject* node = library->find(line.args[1]);
     if (!node || (node->type != MTYPE_LEAF_CHORD && node->type != MTYPE_LEAF_STAGE))
-        node =
-            find_map_leaf(library->room_node(), CkvString(kv_codec::cp932_from_utf8(line.args[1])));
+        node = find_map_leaf(library->room_node(), ckv_from_utf8(line.args[1]));
     if (!node || (node->type != MTYPE_LEAF_CHORD && node->type != MTYPE_LEAF_STAGE)) return true;
     *handled = true;
     st.library = std::move(library);
@@ -385,8 +385,7 @@ bool step_menu_marker(ScriptSession& s, const ScriptLine& line, std::string* err
     }
     int32_t pos = 0;
     if (!parse_pos(line.args[0], &pos, error)) return false;
-    MedtTrackPress::start_marker(*s.editor(), *track, pos,
-                                 CkvString(kv_codec::cp932_from_utf8(line.args[1])));
+    MedtTrackPress::start_marker(*s.editor(), *track, pos, ckv_from_utf8(line.args[1]));
     keep_group_open(s);
     return true;
 }

@@ -1,6 +1,5 @@
 #include "ui/script/ScriptRunner.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -8,6 +7,7 @@
 #include "app/MFrame.h"
 #include "edit/MedtMusic.h"
 #include "model/core/MseqDesk.h"
+#include "model/core/parse_int.h"
 #include "model/library/MseqMusic.h"
 #include "platform/TextCodec.h"
 #include "ui/script/ScriptLineReader.h"
@@ -81,11 +81,8 @@ void ScriptSession::close() {
 // --- the runner ------------------------------------------------------------------------------
 
 bool script_parse_int(const std::string& text, long long lo, long long hi, long long* out) {
-    if (text.empty()) return false;
-    char* end = nullptr;
-    errno = 0;
-    const long long v = std::strtoll(text.c_str(), &end, 10);
-    if (*end || errno || v < lo || v > hi) return false;
+    int64_t v = 0;
+    if (parse_int(text, lo, hi, &v) != parse_int_error::none) return false;
     *out = v;
     return true;
 }

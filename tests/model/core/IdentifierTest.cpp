@@ -63,6 +63,23 @@ TEST(Identifier, Parts) {
     EXPECT_EQ(mseq_book_id(256), 0x10000001u);
 }
 
+TEST(Identifier, OwnBookAndOwnTrackForms) {
+    struct Case {
+        MSEQ_ID id, own_book, own_track;
+    };
+    const Case cases[] = {
+        {0x7F012345, 0x212345, 0x112345},  // a leaf of book 2032
+        {0x100007, 0x200007, 0x100007},    // a track
+        {0x200007, 0x200007, 0x100007},    // already in the own-book form
+        {MID_ROOM, 0x200001, 0x100001},    // the room's bit 31 does not survive
+        {0, 0x200000, 0x100000},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(mseq_own_book_id(c.id), c.own_book) << std::hex << c.id;
+        EXPECT_EQ(mseq_own_track_id(c.id), c.own_track) << std::hex << c.id;
+    }
+}
+
 TEST(ObjectType, DisplayNamesAndConstants) {
     using kv_codec::cp932_from_utf8;
     struct Case {
