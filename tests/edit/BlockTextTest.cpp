@@ -176,7 +176,7 @@ TEST_F(BlockText, PitchesComeFromThePlayersResolution) {
 
 TEST_F(BlockText, TipsNameTheBlockUnderThePosition) {
     MseqObject* notes = add_note(16);
-    MseqObject* labels = add(music->detail(), MPLACE_LAST_CHILD, MTYPE_TRACK_MARKER, 4, "l");
+    MseqObject* labels = add(music->header(), MPLACE_LAST_CHILD, MTYPE_TRACK_MARKER, 4, "l");
     MseqObject* odd = add_note(3, "odd");
     note_track(notes)->put_block(2, pure(0, 5, 2));
     MseqBlockLabel label;

@@ -40,7 +40,7 @@ TEST_F(TimelineLayout, EachTrackKindHasTheBandsTheShowFlagsAskFor) {
     MseqObject* n = add_note(16);
     MseqObject* r = add(music->detail(), MPLACE_LAST_CHILD, MTYPE_TRACK_REFER, 16, "r");
     MseqObject* c = add(music->detail(), MPLACE_LAST_CHILD, MTYPE_TRACK_CHORD, 4, "c");
-    MseqObject* l = add(music->detail(), MPLACE_LAST_CHILD, MTYPE_TRACK_MARKER, 16, "l");
+    MseqObject* l = add(music->header(), MPLACE_LAST_CHILD, MTYPE_TRACK_MARKER, 16, "l");
     MseqObject* odd = add_note(3, "odd");  // not drawn at 16 display beats
     open();
     // a Anchor, b Main, c Third, d Fourth, e StartLag, f EndLag, g Velocity, h ChordDegree,

@@ -281,9 +281,13 @@ void GuiTimeline::paint_grid(QPainter& p) const {
     const int W = viewport()->width() - kNameWidth;
     const int H = viewport()->height();
     const int bw = layout_.beat_width();
+    // Zoomed far out, beat lines closer than a few pixels would only grey the rows: bars alone.
+    const bool beats = bw >= 4;
     for (int b = sx / bw; b * bw - sx < W; ++b) {
+        const bool bar = layout_.starts_bar(b);
+        if (!bar && !beats) continue;
         const int x = kNameWidth + b * bw - sx;
-        p.setPen(layout_.starts_bar(b) ? kBarLine : kBeatLine);
+        p.setPen(bar ? kBarLine : kBeatLine);
         p.drawLine(x, kRulerHeight, x, H);
     }
     const int blank = layout_.blank_width();
