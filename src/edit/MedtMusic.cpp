@@ -8,6 +8,7 @@
 #include "edit/McmdTrack.h"
 #include "edit/MedtMetrics.h"
 #include "edit/MedtText.h"
+#include "edit/MedtTimelineLayout.h"
 #include "edit/MedtUserPort.h"
 #include "model/core/MseqDesk.h"
 #include "model/core/MseqObject.h"
@@ -35,7 +36,8 @@ MedtMusic::MedtMusic(MseqMusic* music, MseqObject* sequence_clip, MseqObject* le
     : sequence_clipboard(sequence_clip),
       leaf_clipboard(leaf_clip),
       music_(music),
-      metrics_(&MedtMetrics::shared()) {
+      metrics_(&MedtMetrics::shared()),
+      scale_(MedtViewScale::standard()) {
     if (!music_) return;
     music_->add_ref();
     music_->flags |= MEF_EDITING;
@@ -52,7 +54,6 @@ void MedtMusic::reset() {
     current_ = nullptr;
     cursor_ = selection_end_ = 0;
     cursor_valid_ = 0;
-    cursor_rect_ = MedtRect();
     play_cursor = 0;
     play_range[0] = play_range[1] = 0;
     tracks_.clear();
@@ -152,10 +153,16 @@ void MedtMusic::rebuild() {
 }
 
 int32_t MedtMusic::row_top(const MedtTrack* track) const {
-    int32_t top = 0;
+    const uint32_t show = music_ ? static_cast<uint32_t>(music_->m_ShowState) : 0;
+    int64_t top = 0;
     for (MedtTrack* t = root_.get(); t && t != track; t = t->next_in(root_.get()))
-        top += std::max(0, t->row_height());
-    return top;
+        top += MedtTimelineLayout::height_of(*t, show);
+    return static_cast<int32_t>(std::min<int64_t>(top, INT32_MAX));
+}
+
+void MedtMusic::set_view_scale(const MedtViewScale& scale) {
+    scale_ = scale.clamped();
+    update_cursor_rect();
 }
 
 // --- cursor ----------------------------------------------------------------------------------
@@ -176,21 +183,23 @@ int32_t MedtMusic::current_length() const {
     return clamp_position(mseq_track_length(current_->node()));
 }
 
+MedtRect MedtMusic::cursor_rect() const {
+    if (!current_) return MedtRect();
+    const int64_t unit = current_->unit_width();
+    const int64_t lo = std::min(cursor_, selection_end_);
+    const int64_t hi = std::max<int64_t>(std::max(cursor_, selection_end_), lo + 1);
+    auto px = [](int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, 0, INT32_MAX)); };
+    const uint32_t show = music_ ? static_cast<uint32_t>(music_->m_ShowState) : 0;
+    MedtRect r;
+    r.left = px(lo * unit);
+    r.right = px(hi * unit);
+    r.top = row_top(current_);
+    r.bottom = px(int64_t{r.top} + MedtTimelineLayout::height_of(*current_, show));
+    return r;
+}
+
 void MedtMusic::update_cursor_rect() {
-    if (!current_) {
-        cursor_rect_ = MedtRect();
-    } else {
-        const int64_t unit = current_->unit_width();
-        const int64_t lo = std::min(cursor_, selection_end_);
-        const int64_t hi = std::max<int64_t>(std::max(cursor_, selection_end_), lo + 1);
-        auto px = [](int64_t v) {
-            return static_cast<int32_t>(std::clamp<int64_t>(v, 0, INT32_MAX));
-        };
-        cursor_rect_.left = px(lo * unit);
-        cursor_rect_.right = px(hi * unit);
-        cursor_rect_.top = row_top(current_);
-        cursor_rect_.bottom = cursor_rect_.top + std::max(0, current_->row_height());
-    }
+    // The box is computed when asked for; the view is told that it moved.
     if (view) view->changed();
 }
 
@@ -224,7 +233,10 @@ int MedtMusic::action(int code) {
     if (!current_) return 0;
     const int64_t c = cursor_, s = selection_end_;
     const int64_t lo = std::min(c, s), hi = std::max(c, s);
-    const int32_t unit = current_->unit_width();
+    // The view step is a stretch of music, the same at every zoom: counted at the shared
+    // metrics' beat width.
+    const int64_t unit =
+        current_->shown() ? int64_t{display_beats} / current_->beats() * metrics_->beat_width : 0;
     const int64_t step = unit > 0 ? std::max<int64_t>(1, metrics_->step_width / unit) : 1;
     const int64_t length = current_length();
     auto put = [this](int64_t p, int64_t e) {

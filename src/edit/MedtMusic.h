@@ -6,13 +6,13 @@
 
 #include "edit/MedtEntity.h"
 #include "edit/MedtHistory.h"
+#include "edit/MedtMetrics.h"
 #include "edit/MedtTrack.h"
 #include "model/block/MseqBlockWord.h"
 #include "model/core/MseqId.h"
 #include "model/core/MseqType.h"
 #include "model/core/ref_ptr.h"
 
-struct MedtMetrics;
 class MedtUserPort;
 class MseqMusic;
 class MseqObject;
@@ -108,7 +108,10 @@ public:
     int32_t cursor() const { return cursor_; }
     int32_t selection_end() const { return selection_end_; }
     int cursor_valid() const { return cursor_valid_; }
-    const MedtRect& cursor_rect() const { return cursor_rect_; }
+    // The box of the cursor or selection on the current track in the music view's pixels (its
+    // view scale and row bands, as MedtTimelineLayout lays the rows out: x from tick 0, y from
+    // the top of the first row); all zero without a current track.
+    MedtRect cursor_rect() const;
     // Puts the cursor on `track` at `position` with the selection end at `end` (negative values
     // become 0). False, nothing changed, when the track is not one of this editor's.
     bool set_cursor(MedtTrack* track, int32_t position, int32_t end);
@@ -131,7 +134,8 @@ public:
     int32_t bar_grid = 16;       // display beats per bar of the shown time signature
     int32_t display_beats = 16;  // beats per 4/4 bar shown on screen
     int32_t display_extra = 8;   // a further display setting of the views
-    int32_t play_cursor = 0;     // pixels
+    int32_t play_cursor = 0;     // pixels at the shared metrics' beat width, whatever the
+                                 // view's zoom (views place it through play_tick())
     int32_t play_range[2] = {0, 0};
     uint32_t edit_flags = 0;  // MEDT_*
     MseqObject* sequence_clipboard;
@@ -140,8 +144,14 @@ public:
     bool read_only() const { return (edit_flags & MEDT_READ_ONLY) != 0; }
     // The number of tracks in the editor-track tree.
     size_t track_count() const { return tracks_.size(); }
-    // The top of a track's row in pixels (rows in tree order, hidden rows taking no room).
+    // The top of a track's row in the music view's pixels (rows in tree order with their bands,
+    // hidden rows taking no room), as MedtTimelineLayout lays them out.
     int32_t row_top(const MedtTrack* track) const;
+    // The scale the music view draws this music at (zoom and row height), kept here in memory
+    // while the music is open and never stored in it; the shared metrics' at first.
+    const MedtViewScale& view_scale() const { return scale_; }
+    // Sets the view scale (brought into range) and tells the view; the cursor box follows.
+    void set_view_scale(const MedtViewScale& scale);
 
 protected:
     // Takes over the music's view settings (display beats, grid, note kind, show flags),
@@ -161,7 +171,7 @@ protected:
     int32_t cursor_ = 0;
     int32_t selection_end_ = 0;
     int cursor_valid_ = 0;
-    MedtRect cursor_rect_;
+    MedtViewScale scale_;
     int undoing_ = 0;
     // The cursor's time in ticks while the user only moves between tracks; -1 otherwise. It keeps
     // the time across a row of coarser beats (a group or the part has 1 beat), which would

@@ -21,7 +21,7 @@ MSEQ_ID MedtTrack::id() const {
 }
 
 int32_t MedtTrack::row_height() const {
-    return editor_->metrics().row_height;
+    return editor_->view_scale().row_height;
 }
 
 CkvString MedtTrack::name() const {
@@ -127,7 +127,7 @@ CkvString MedtTrack::mismatch_text() const {
 
 int32_t MedtTrack::unit_width() const {
     if (!shown()) return 0;
-    return editor_->display_beats / beats() * editor_->metrics().beat_width;
+    return editor_->display_beats / beats() * editor_->view_scale().beat_width;
 }
 
 bool MedtTrack::in_group() const {

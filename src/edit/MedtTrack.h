@@ -68,7 +68,8 @@ public:
     MSEQ_ID id() const;
     MedtMusic* editor() const { return editor_; }
 
-    // The row height in pixels; 0 or less hides the row.
+    // The height of the row's block band in pixels (the editor's view scale); 0 or less hides
+    // the row.
     virtual int32_t row_height() const;
     // The stored track's name (what renaming changes and the property list's name row shows);
     // empty without a node.
@@ -112,7 +113,8 @@ public:
     bool shown() const;
     // The text shown instead of the blocks when the row is not drawn; empty when it is.
     CkvString mismatch_text() const;
-    // The width of one track unit in pixels; 0 when the row is not drawn.
+    // The width of one track unit in pixels at the editor's view scale; 0 when the row is not
+    // drawn.
     int32_t unit_width() const;
     // True when the track sits inside a group (its channel comes from the group).
     bool in_group() const;

@@ -113,9 +113,26 @@ const std::vector<MedtViewCommand>& add_track_commands() {
     return t;
 }
 
+const std::vector<MedtViewCommand>& zoom_commands() {
+    static const std::vector<MedtViewCommand> t = {
+        {MVC_ZOOM_IN, "拡大", "Ctrl++", "時間方向に拡大します。[Ctrl]+[+] または [Ctrl]+ホイール"},
+        {MVC_ZOOM_OUT, "縮小", "Ctrl+-", "時間方向に縮小します。[Ctrl]+[-] または [Ctrl]+ホイール"},
+        {MVC_ZOOM_FIT, "曲全体を表示", "Ctrl+0",
+         "曲全体がウィンドウに収まるように表示します。[Ctrl]+[0]"},
+        {MVC_ROW_TALLER, "トラックを高く", "", "トラックの行を高くします。[Ctrl]+[Shift]+ホイール"},
+        {MVC_ROW_SHORTER, "トラックを低く", "",
+         "トラックの行を低くします。[Ctrl]+[Shift]+ホイール"},
+    };
+    return t;
+}
+
+bool is_zoom(int32_t id) {
+    return id >= MVC_ZOOM_IN && id <= MVC_ROW_SHORTER;
+}
+
 const MedtViewCommand* find(int32_t id) {
     for (const auto* table : {&note_kinds(), &display_toggles(), &edit_commands(),
-                              &track_commands(), &add_track_commands()}) {
+                              &track_commands(), &add_track_commands(), &zoom_commands()}) {
         for (const MedtViewCommand& c : *table) {
             if (c.id == id) return &c;
         }
@@ -126,7 +143,7 @@ const MedtViewCommand* find(int32_t id) {
 const MedtViewCommand* find_key(const char* key) {
     if (!key || !*key) return nullptr;
     for (const auto* table : {&note_kinds(), &display_toggles(), &edit_commands(),
-                              &track_commands(), &add_track_commands()}) {
+                              &track_commands(), &add_track_commands(), &zoom_commands()}) {
         for (const MedtViewCommand& c : *table) {
             if (std::strcmp(c.key, key) == 0) return &c;
         }
@@ -139,7 +156,7 @@ bool is_note_kind(int32_t id) {
 }
 
 bool is_view_setting(int32_t id) {
-    return id == MVC_SHOW_PLAY_POSITION || is_note_kind(id) || toggle_bit(id) != 0;
+    return id == MVC_SHOW_PLAY_POSITION || is_note_kind(id) || toggle_bit(id) != 0 || is_zoom(id);
 }
 
 CkvString label(int32_t id) {

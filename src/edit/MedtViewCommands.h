@@ -57,6 +57,11 @@ enum MedtViewCommandId : int32_t {
     MVC_ADD_MESSAGE = 40292,
     MVC_ADD_PRESET_FIRST = 40301,  // message tracks with a preset message, 40301-40310
     MVC_ADD_PRESET_LAST = 40310,
+    MVC_ZOOM_IN = 40321,  // the zoom of the view, 40321-40325: the editor's view scale only
+    MVC_ZOOM_OUT = 40322,
+    MVC_ZOOM_FIT = 40323,
+    MVC_ROW_TALLER = 40324,
+    MVC_ROW_SHORTER = 40325,
 };
 
 namespace medt_view_commands {
@@ -69,6 +74,11 @@ const std::vector<MedtViewCommand>& edit_commands();
 const std::vector<MedtViewCommand>& track_commands();
 // The add-track sub-menu, in menu order.
 const std::vector<MedtViewCommand>& add_track_commands();
+// The zoom commands, in menu order. They change only the scale the view draws at (kept by the
+// editor in memory), never the music.
+const std::vector<MedtViewCommand>& zoom_commands();
+// True for MVC_ZOOM_IN...MVC_ROW_SHORTER.
+bool is_zoom(int32_t id);
 
 // The entry of `id` in any of the tables; nullptr when none.
 const MedtViewCommand* find(int32_t id);
@@ -78,7 +88,7 @@ const MedtViewCommand* find_key(const char* key);
 // True for the note-kind commands MVC_DRAW_PURE...MVC_DRAW_RHYTHM.
 bool is_note_kind(int32_t id);
 // True for the commands that change only how the view shows the music (note kinds, display
-// toggles, scrolling to the play cursor): they work on a locked view too.
+// toggles, zoom, scrolling to the play cursor): they work on a locked view too.
 bool is_view_setting(int32_t id);
 // The menu label of `id` in CP932, its key after a tab when it has one, and its status text;
 // empty for unknown numbers.

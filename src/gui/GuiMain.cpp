@@ -16,6 +16,7 @@
 #include "app/MApp.h"
 #include "app/MAppCommands.h"
 #include "app/MAppFolders.h"
+#include "edit/MedtViewCommands.h"
 #include "gui/GuiEditorPane.h"
 #include "gui/GuiMainWindow.h"
 #include "gui/GuiRoomTree.h"
@@ -79,7 +80,7 @@ int main(int argc, char** argv) {
     if (!options.error.empty()) {
         std::fprintf(stderr,
                      "korvante gui: %s\nusage: korvante gui [LIBRARY] [--open LEAF] "
-                     "[--screenshot FILE.png] [--size WxH] [--bar N]\n",
+                     "[--screenshot FILE.png] [--size WxH] [--bar N] [--zoom fit|LEVELS]\n",
                      options.error.c_str());
         return 2;
     }
@@ -158,8 +159,10 @@ int main(int argc, char** argv) {
                 frame.select_node(node);
                 window.room_tree()->select_node(node);
                 window.run_command(ID_LINK_OPEN);
-                if (options.bar > 0)
-                    window.editor_pane()->music_view()->timeline()->scroll_to_bar(options.bar);
+                GuiTimeline* timeline = window.editor_pane()->music_view()->timeline();
+                if (options.zoom_fit) timeline->run_zoom(MVC_ZOOM_FIT);
+                if (options.zoom) timeline->zoom_by(options.zoom, GuiTimeline::kNameWidth);
+                if (options.bar > 0) timeline->scroll_to_bar(options.bar);
             }
         }
         if (status == 0 && !options.screenshot.empty()) {

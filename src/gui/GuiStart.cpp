@@ -38,6 +38,18 @@ GuiOptions gui_parse_options(const std::vector<std::string>& args) {
                 return o;
             }
             o.bar = static_cast<int>(n);
+        } else if (a == "--zoom" && has_value) {
+            const std::string& zoom = args[++i];
+            char* end = nullptr;
+            const long n = std::strtol(zoom.c_str(), &end, 10);
+            if (zoom == "fit") {
+                o.zoom_fit = true;
+            } else if (zoom.empty() || *end != '\0' || n < -20 || n > 20) {
+                o.error = "--zoom wants fit or a number of levels from -20 to 20: " + zoom;
+                return o;
+            } else {
+                o.zoom = static_cast<int>(n);
+            }
         } else if (a == "--report-first-paint") {
             o.report_first_paint = true;
         } else if (!a.empty() && a[0] == '-') {

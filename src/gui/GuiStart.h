@@ -8,7 +8,7 @@
 class MseqObject;
 
 // The options of the desktop program: `korvante-gui [LIBRARY] [--home DIR] [--open LEAF]
-// [--screenshot FILE.png] [--size WxH] [--report-first-paint]`.
+// [--screenshot FILE.png] [--size WxH] [--bar N] [--zoom fit|LEVELS] [--report-first-paint]`.
 struct GuiOptions {
     std::string library;              // host path of the library to open; empty: the last one
     std::string home;                 // application folder; empty: the program's folder
@@ -16,6 +16,8 @@ struct GuiOptions {
     std::string screenshot;           // PNG file to write, then end
     int width = 0, height = 0;        // window size; 0: the stored or default size
     int bar = 0;                      // the bar the music view opens scrolled to; 0: the start
+    bool zoom_fit = false;            // the music view opens with the whole music fitted
+    int zoom = 0;                     // zoom levels in (positive) or out the music view opens at
     bool report_first_paint = false;  // print the start-up time, then end
     std::string error;                // why the options were refused
 };

@@ -901,6 +901,13 @@ void GuiWindowTest::options_are_read_or_refused_data() {
                               << QStringLiteral("--bar wants");
     QTest::newRow("bar not a number")
         << QStringList{"--bar", "9a"} << QString() << QStringLiteral("--bar wants");
+    QTest::newRow("zoomed out") << QStringList{"--zoom", "-3", "--size", "800x600"} << QString()
+                                << QStringLiteral("800x600");
+    QTest::newRow("fitted") << QStringList{"--zoom", "fit"} << QString() << QStringLiteral("0x0");
+    QTest::newRow("zoom not a number")
+        << QStringList{"--zoom", "x"} << QString() << QStringLiteral("--zoom wants");
+    QTest::newRow("zoom too far") << QStringList{"--zoom", "21"} << QString()
+                                  << QStringLiteral("--zoom wants");
     QTest::newRow("size too small")
         << QStringList{"--size", "100x600"} << QString() << QStringLiteral("--size wants");
     QTest::newRow("size without height")
@@ -924,6 +931,10 @@ void GuiWindowTest::options_are_read_or_refused() {
         QCOMPARE(QStringLiteral("%1x%2").arg(o.width).arg(o.height), size);
         const int bar = args.indexOf(QStringLiteral("--bar"));
         QCOMPARE(o.bar, bar < 0 ? 0 : args[bar + 1].toInt());
+        const int zoom = args.indexOf(QStringLiteral("--zoom"));
+        const QString level = zoom < 0 ? QStringLiteral("0") : args[zoom + 1];
+        QCOMPARE(o.zoom_fit, level == QStringLiteral("fit"));
+        QCOMPARE(o.zoom, o.zoom_fit ? 0 : level.toInt());
     } else {
         QVERIFY2(QString::fromStdString(o.error).startsWith(size), o.error.c_str());
     }

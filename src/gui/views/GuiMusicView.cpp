@@ -81,6 +81,10 @@ GuiMusicView::GuiMusicView(QWidget* parent) : QWidget(parent) {
     view_menu->addSeparator();
     for (const MedtViewCommand& c : mvc::display_toggles())
         make(c, view_menu, true);
+    // The zoom: in the menu (and on its keys) only, so that the tool bar keeps its width.
+    view_menu->addSeparator();
+    for (const MedtViewCommand& c : mvc::zoom_commands())
+        make(c, view_menu, false);
 
     timeline_->status = [this](const QString& s) {
         if (status) status(s);
@@ -151,6 +155,7 @@ bool GuiMusicView::run_command(int id) {
         timeline_->follow_play_cursor();
         return true;
     }
+    if (mvc::is_zoom(id)) return timeline_->run_zoom(id);
     if (mvc::toggle_bit(id) || mvc::is_note_kind(id)) {
         done = mvc::run(editor_->music(), id);
         timeline_->relayout();

@@ -12,11 +12,12 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QToolTip>
+#include <QWheelEvent>
 #include <algorithm>
 
+#include "edit/MedtBlockText.h"
 #include "edit/MedtMetrics.h"
 #include "edit/MedtMusic.h"
-#include "edit/MedtNoteNames.h"
 #include "edit/MedtViewCommands.h"
 #include "edit/map/MedtChordEditor.h"
 #include "edit/map/MedtChordMapView.h"
@@ -24,20 +25,14 @@
 #include "edit/press/MedtTrackPress.h"
 #include "gui/GuiText.h"
 #include "gui/views/GuiChordEditor.h"
+#include "gui/views/GuiTrackPainter.h"
 #include "model/core/MseqObject.h"
 #include "model/library/MseqMusic.h"
 #include "model/track/MseqTrackChord.h"
-#include "model/track/MseqTrackLabel.h"
-#include "model/track/MseqTrackLink.h"
 #include "model/track/MseqTrackNote.h"
 #include "model/track/MseqTrackRefer.h"
-#include "model/track/MseqTrackValue.h"
 
 namespace {
-
-constexpr int kBandSmall = 12;
-constexpr int kBandVelocity = 28;
-constexpr int kVelocityEdge = 4;  // the 127 and 0 strips at the top and bottom of the band
 
 const QColor kBack(0x1e, 0x22, 0x28);
 const QColor kBackAlt(0x23, 0x28, 0x2f);
@@ -50,55 +45,6 @@ const QColor kPhraseLine(0xe0, 0x4a, 0x4a);
 const QColor kCursor(0xff, 0xc8, 0x3d);
 const QColor kPlay(0x4a, 0xd0, 0x7a);
 
-QColor note_colour(uint32_t type) {
-    switch (type) {
-        case MNBT_PURE:
-            return QColor(0x9a, 0xa5, 0xb5);
-        case MNBT_TONE:
-            return QColor(0x4f, 0x9d, 0xe8);
-        case MNBT_SDEG:
-            return QColor(0x3c, 0xb8, 0xa8);
-        case MNBT_CDEG:
-            return QColor(0xd9, 0x8c, 0x3a);
-        default:
-            return QColor(0xb0, 0x6c, 0xd8);
-    }
-}
-
-QString mode_text(uint32_t mode) {
-    switch (mode) {
-        case MRBM_BLOCK_KEEP:
-            return gui_utf8("保持");
-        case MRBM_BLOCK_CUT:
-            return gui_utf8("ブロック切");
-        case MRBM_SOUND_CUT:
-            return gui_utf8("音切");
-        case MRBM_STRETCH:
-            return gui_utf8("伸縮");
-        default:
-            return QString();
-    }
-}
-
-MedtPressArea area_of(GuiBand band) {
-    switch (band) {
-        case GuiBand::Anchor:
-            return MedtPressArea::Anchor;
-        case GuiBand::Third:
-            return MedtPressArea::Third;
-        case GuiBand::Fourth:
-            return MedtPressArea::Fourth;
-        case GuiBand::StartLag:
-            return MedtPressArea::StartLag;
-        case GuiBand::EndLag:
-            return MedtPressArea::EndLag;
-        case GuiBand::Velocity:
-            return MedtPressArea::Velocity;
-        default:
-            return MedtPressArea::Pitch;
-    }
-}
-
 const MseqTrackNote* note_track(const MedtTrack* t) {
     MseqTrack* s = t ? t->stored() : nullptr;
     return s ? s->cast_to<MseqTrackNote>(MTYPE_TRACK_NOTE) : nullptr;
@@ -107,27 +53,30 @@ const MseqTrackRefer* refer_track(const MedtTrack* t) {
     MseqTrack* s = t ? t->stored() : nullptr;
     return s ? s->cast_to<MseqTrackRefer>(MTYPE_TRACK_REFER) : nullptr;
 }
-const MseqTrackChord* chord_track(const MedtTrack* t) {
-    MseqTrack* s = t ? t->stored() : nullptr;
-    return s ? s->cast_to<MseqTrackChord>(MTYPE_TRACK_CHORD) : nullptr;
+
+// The caption of an edit band in the track list; nullptr for bands without one.
+const char* band_caption(GuiBand kind, bool note) {
+    switch (kind) {
+        case GuiBand::Anchor:
+            return "アンカー";
+        case GuiBand::Third:
+            return note ? "オクターブ" : "シフト";
+        case GuiBand::Fourth:
+            return note ? "臨時記号" : "モード";
+        case GuiBand::StartLag:
+            return "開始ラグ";
+        case GuiBand::EndLag:
+            return "終了ラグ";
+        case GuiBand::Velocity:
+            return "ベロシティ";
+        default:
+            return nullptr;
+    }
 }
 
-// Blocks with a length whose range meets [first, last]: the one that starts before `first` and
-// may reach into it, then those starting up to `last`.
-template <class Map, class Fn>
-void for_length_blocks(const Map& blocks, int32_t first, int32_t last, Fn fn) {
-    MseqTrackSequence<typename Map::mapped_type>::for_blocks_meeting(
-        blocks, first, last,
-        [&](int32_t a, int64_t end, const auto& b) { fn(a, int32_t(end - a), b); });
-}
-
-// Point blocks hold until the next one: the one in force at `first`, then those up to `last`,
-// each with the position where it ends (the next block's, or `last` + 1 for the final one).
-template <class Map, class Fn>
-void for_point_blocks(const Map& blocks, int32_t first, int32_t last, Fn fn) {
-    MseqTrackSequence<typename Map::mapped_type>::for_blocks_meeting(
-        blocks, first, last,
-        [&](int32_t a, int64_t end, const auto& b) { fn(a, int32_t(end), b); });
+// The ticks `x` pixels stand for at `beat_width` pixels a display beat.
+double x_ticks(double x, int32_t display_beats, int32_t beat_width) {
+    return x * MseqTrack::kTicksPerBar / (double(std::max(1, display_beats)) * beat_width);
 }
 
 }  // namespace
@@ -153,71 +102,21 @@ void GuiTimeline::set_editor(MedtMusicInvoker* editor) {
 }
 
 void GuiTimeline::relayout() {
-    rows_.clear();
-    width_px_ = 0;
-    if (!editor_ || !editor_->root()) {
-        update_scrollbars();
-        viewport()->update();
-        return;
-    }
-    const MedtMetrics& m = editor_->metrics();
-    const uint32_t show = editor_->music() ? uint32_t(editor_->music()->m_ShowState) : 0;
-    const double px_per_tick =
-        double(editor_->display_beats) * m.beat_width / double(MseqTrack::kTicksPerBar);
-    int top = 0;
-    for (MedtTrack* t = editor_->root(); t; t = t->next_in(editor_->root())) {
-        const int base = t->row_height();
-        if (base <= 0) continue;
-        GuiRow row;
-        row.track = t;
-        row.top = top;
-        for (MedtTrack* p = t->parent(); p; p = p->parent())
-            ++row.depth;
-        int y = 0;
-        const auto band = [&](GuiBand kind, int h) {
-            row.bands.push_back({kind, y, h});
-            y += h;
-        };
-        const bool note = note_track(t) != nullptr;
-        const bool refer = refer_track(t) != nullptr;
-        if (t->shown() && (note || refer)) {
-            if (show & MSHOW_ANCHOR) band(GuiBand::Anchor, kBandSmall);
-            band(GuiBand::Main, base);
-            if (show & MSHOW_OPTION) {
-                band(GuiBand::Third, kBandSmall);
-                band(GuiBand::Fourth, kBandSmall);
-            }
-            if (note && (show & MSHOW_EFFECT)) {
-                band(GuiBand::StartLag, kBandSmall);
-                band(GuiBand::EndLag, kBandSmall);
-            }
-            if (note && (show & MSHOW_VELOCITY)) band(GuiBand::Velocity, kBandVelocity);
-        } else if (t->shown() && chord_track(t)) {
-            if (show & MSHOW_DEGREE) band(GuiBand::ChordDegree, base);
-            if (show & MSHOW_CHORD) band(GuiBand::ChordName, base);
-        } else {
-            band(GuiBand::Main, base);
-        }
-        row.height = y;
-        top += y;
-        if (MseqTrack* s = t->stored())
-            width_px_ = std::max<int>(width_px_, int(double(s->length_ticks()) * px_per_tick));
-        rows_.push_back(std::move(row));
+    layout_.build(editor_);
+    if (editor_) {
+        horizontalScrollBar()->setSingleStep(std::max(1, editor_->view_scale().beat_width * 4));
+        verticalScrollBar()->setSingleStep(editor_->view_scale().row_height);
     }
     update_scrollbars();
     viewport()->update();
 }
 
 int GuiTimeline::content_width() const {
-    if (!editor_) return 0;
-    // Eight bars of room after the longest track, for writing on.
-    const int bar = editor_->display_beats * editor_->metrics().beat_width;
-    const int blank = editor_->music() ? editor_->music()->m_BlankBar * bar : 0;
-    return std::max(width_px_, blank) + 8 * bar;
+    return editor_ ? layout_.content_width() : 0;
 }
 
 int GuiTimeline::content_height() const {
-    return rows_.empty() ? 0 : rows_.back().top + rows_.back().height;
+    return layout_.content_height();
 }
 
 void GuiTimeline::update_scrollbars() {
@@ -239,310 +138,294 @@ void GuiTimeline::scrollContentsBy(int, int) {
 }
 
 const GuiRow* GuiTimeline::row_of(const MedtTrack* track) const {
-    for (const GuiRow& r : rows_) {
-        if (r.track == track) return &r;
-    }
-    return nullptr;
+    return layout_.row_of(track);
+}
+
+QPoint GuiTimeline::origin() const {
+    return QPoint(kNameWidth - horizontalScrollBar()->value(),
+                  kRulerHeight - verticalScrollBar()->value());
 }
 
 QPoint GuiTimeline::point_at(const MedtTrack* track, int32_t pos, GuiBand band) const {
     const GuiRow* r = row_of(track);
     if (!r || track->unit_width() <= 0) return QPoint(-1, -1);
-    // Without such a band, the middle of the row's main band.
+    // Without such a band, the middle of the row's main band (or of the row).
     int y = r->top + r->height / 2;
-    for (const GuiRow::Band& b : r->bands) {
-        if (b.kind == GuiBand::Main) y = r->top + b.top + b.height / 2;
-    }
-    for (const GuiRow::Band& b : r->bands) {
-        if (b.kind == band) y = r->top + b.top + b.height / 2;
-    }
+    if (const GuiRow::Band* b = r->band(GuiBand::Main)) y = r->top + b->top + b->height / 2;
+    if (const GuiRow::Band* b = r->band(band)) y = r->top + b->top + b->height / 2;
     const int uw = track->unit_width();
-    const int x = kNameWidth + pos * uw + uw / 2 - horizontalScrollBar()->value();
-    return QPoint(x, kRulerHeight + y - verticalScrollBar()->value());
+    return origin() + QPoint(pos * uw + uw / 2, y);
 }
 
 void GuiTimeline::scroll_to_bar(int bar) {
     if (!editor_ || !editor_->music()) return;
-    const int bw = editor_->metrics().beat_width;
-    const int blank_px = editor_->music()->m_BlankBar * editor_->display_beats * bw;
-    horizontalScrollBar()->setValue(blank_px + (bar - 1) * editor_->bar_grid * bw);
+    horizontalScrollBar()->setValue(layout_.bar_x(bar));
 }
 
 GuiTimeline::Hit GuiTimeline::hit(const QPoint& p) const {
-    Hit h;
-    const int y = p.y() - kRulerHeight + verticalScrollBar()->value();
-    if (p.y() < kRulerHeight || y < 0) return h;
-    auto it = std::upper_bound(rows_.begin(), rows_.end(), y,
-                               [](int v, const GuiRow& r) { return v < r.top; });
-    if (it == rows_.begin()) return h;
-    --it;
-    if (y >= it->top + it->height) return h;
-    h.row = &*it;
-    for (const GuiRow::Band& b : it->bands) {
-        if (y >= it->top + b.top && y < it->top + b.top + b.height) {
-            h.band = &b;
-            h.height = 1.0 - double(y - it->top - b.top) / std::max(1, b.height - 1);
+    if (p.y() < kRulerHeight) return Hit();
+    const QPoint c = p - origin();
+    return layout_.hit(p.x() < kNameWidth ? -1 : c.x(), c.y());
+}
+
+// ---- zoom --------------------------------------------------------------------------------------
+
+void GuiTimeline::apply_scale(const MedtViewScale& scale, int keep_x, int anchor_x) {
+    if (!editor_) return;
+    const int32_t old_width = editor_->view_scale().beat_width;
+    const double tick = x_ticks(keep_x, editor_->display_beats, old_width);
+    editor_->set_view_scale(scale);
+    relayout();
+    const int x = layout_.tick_x(int64_t(tick));
+    horizontalScrollBar()->setValue(x - (anchor_x - kNameWidth));
+    if (status) status(gui_utf8("1 拍 = %1 ピクセル").arg(editor_->view_scale().beat_width));
+}
+
+void GuiTimeline::zoom_by(int steps, int anchor_x) {
+    if (!editor_ || !steps) return;
+    MedtViewScale s = editor_->view_scale();
+    const int keep_x = anchor_x - kNameWidth + horizontalScrollBar()->value();
+    s.beat_width = MedtViewScale::zoom_beat_width(s.beat_width, steps);
+    apply_scale(s, keep_x, anchor_x);
+}
+
+void GuiTimeline::change_row_height(int rows) {
+    if (!editor_ || !rows) return;
+    MedtViewScale s = editor_->view_scale();
+    s.row_height = MedtViewScale::zoom_row_height(s.row_height, rows);
+    const int keep_x = horizontalScrollBar()->value();
+    apply_scale(s, keep_x, kNameWidth);
+    scroll_to_cursor();
+}
+
+bool GuiTimeline::run_zoom(int id) {
+    if (!editor_) return false;
+    const int middle = kNameWidth + std::max(0, viewport()->width() - kNameWidth) / 2;
+    switch (id) {
+        case MVC_ZOOM_IN:
+            zoom_by(1, middle);
+            return true;
+        case MVC_ZOOM_OUT:
+            zoom_by(-1, middle);
+            return true;
+        case MVC_ZOOM_FIT: {
+            // The whole music (at least its blank bars and one bar) across the timeline.
+            const int64_t bar = MseqTrack::kTicksPerBar;
+            const int64_t blank = editor_->music() ? editor_->music()->m_BlankBar * bar : 0;
+            const int64_t ticks = std::max(layout_.music_ticks(), blank + bar);
+            MedtViewScale s = editor_->view_scale();
+            s.beat_width = MedtViewScale::fit_beat_width(
+                ticks, editor_->display_beats, std::max(0, viewport()->width() - kNameWidth));
+            apply_scale(s, 0, kNameWidth);
+            return true;
         }
+        case MVC_ROW_TALLER:
+            change_row_height(1);
+            return true;
+        case MVC_ROW_SHORTER:
+            change_row_height(-1);
+            return true;
+        default:
+            return false;
     }
-    const int uw = it->track->unit_width();
-    if (p.x() >= kNameWidth && uw > 0)
-        h.pos = (p.x() - kNameWidth + horizontalScrollBar()->value()) / uw;
-    return h;
+}
+
+void GuiTimeline::wheelEvent(QWheelEvent* event) {
+    const Qt::KeyboardModifiers mods = event->modifiers();
+    const QPoint delta = event->angleDelta();
+    // Some systems turn Shift+wheel into a sideways wheel themselves.
+    const int turn = delta.y() != 0 ? delta.y() : delta.x();
+    if (editor_ && (mods & Qt::ControlModifier)) {
+        const int steps = turn / 120 != 0 ? turn / 120 : (turn > 0 ? 1 : turn < 0 ? -1 : 0);
+        if (mods & Qt::ShiftModifier)
+            change_row_height(steps);
+        else
+            zoom_by(steps, std::max(kNameWidth, int(event->position().x())));
+        event->accept();
+        return;
+    }
+    if (mods & Qt::ShiftModifier) {
+        QScrollBar* hb = horizontalScrollBar();
+        hb->setValue(hb->value() - turn * hb->singleStep() * 3 / 120);
+        event->accept();
+        return;
+    }
+    QAbstractScrollArea::wheelEvent(event);
 }
 
 // ---- painting ----------------------------------------------------------------------------------
 
 void GuiTimeline::paintEvent(QPaintEvent*) {
     QPainter p(viewport());
-    const int W = viewport()->width();
-    const int H = viewport()->height();
-    p.fillRect(0, 0, W, H, kBack);
+    p.fillRect(viewport()->rect(), kBack);
     if (!editor_ || !editor_->music()) return;
-    const MedtMetrics& m = editor_->metrics();
-    MseqMusic* music = editor_->music();
-    const uint32_t show = uint32_t(music->m_ShowState);
-    const int sx = horizontalScrollBar()->value();
     const int sy = verticalScrollBar()->value();
-    const int bw = m.beat_width;
-    const int bar_px = std::max(1, editor_->bar_grid * bw);
-    const int blank_px = music->m_BlankBar * editor_->display_beats * bw;
-    const QRect timeline(kNameWidth, kRulerHeight, std::max(0, W - kNameWidth), H - kRulerHeight);
-    const QFontMetrics fm(font());
+    const int visible_h = viewport()->height() - kRulerHeight;
+    const std::vector<GuiRow>& rows = layout_.rows();
+    const size_t first = layout_.first_row_below(sy);
+    size_t end = first;
+    while (end < rows.size() && rows[end].top - sy < visible_h)
+        ++end;
+    paint_rows(p, first, end);
+    paint_play_cursor(p);
+    paint_ruler(p);
+    paint_track_list(p, first, end);
+    p.setClipping(false);
+    p.setPen(kBarLine);
+    p.drawLine(kNameWidth - 1, 0, kNameWidth - 1, viewport()->height());
+}
 
-    // Rows: backgrounds, then the grid over them, then the blocks.
-    auto first_row = std::upper_bound(rows_.begin(), rows_.end(), sy,
-                                      [](int v, const GuiRow& r) { return v < r.top; });
-    if (first_row != rows_.begin()) --first_row;
-    std::vector<const GuiRow*> visible;
-    for (auto it = first_row; it != rows_.end() && it->top - sy < H - kRulerHeight; ++it)
-        visible.push_back(&*it);
-    for (size_t i = 0; i < visible.size(); ++i) {
-        const GuiRow& r = *visible[i];
-        const int y = kRulerHeight + r.top - sy;
-        p.fillRect(kNameWidth, y, W - kNameWidth, r.height, (r.track->id() & 1) ? kBackAlt : kBack);
-    }
+void GuiTimeline::paint_grid(QPainter& p) const {
     // Beat and bar lines, drawn only across the visible width.
-    p.setClipRect(timeline);
-    const int first_beat = sx / bw;
-    for (int b = first_beat; b * bw - sx < timeline.width(); ++b) {
+    const int sx = horizontalScrollBar()->value();
+    const int W = viewport()->width() - kNameWidth;
+    const int H = viewport()->height();
+    const int bw = layout_.beat_width();
+    // Zoomed far out, beat lines closer than a few pixels would only grey the rows: bars alone.
+    const bool beats = bw >= 4;
+    for (int b = sx / bw; b * bw - sx < W; ++b) {
+        const bool bar = layout_.starts_bar(b);
+        if (!bar && !beats) continue;
         const int x = kNameWidth + b * bw - sx;
-        const bool bar = ((b * bw - blank_px) % bar_px) == 0;
         p.setPen(bar ? kBarLine : kBeatLine);
         p.drawLine(x, kRulerHeight, x, H);
     }
-    if (blank_px >= sx && blank_px - sx < timeline.width()) {
+    const int blank = layout_.blank_width();
+    if (blank >= sx && blank - sx < W) {
         p.setPen(QPen(kPhraseLine, 2));
-        p.drawLine(kNameWidth + blank_px - sx, kRulerHeight, kNameWidth + blank_px - sx, H);
+        p.drawLine(kNameWidth + blank - sx, kRulerHeight, kNameWidth + blank - sx, H);
     }
-    for (const GuiRow* r : visible) {
-        const int y = kRulerHeight + r->top - sy;
-        p.setClipRect(timeline.intersected(QRect(kNameWidth, y, W - kNameWidth, r->height)));
-        MedtTrack* t = r->track;
+}
+
+void GuiTimeline::paint_rows(QPainter& p, size_t first_row, size_t end_row) const {
+    const int W = viewport()->width();
+    const QRect timeline(kNameWidth, kRulerHeight, std::max(0, W - kNameWidth),
+                         viewport()->height() - kRulerHeight);
+    const QPoint o = origin();
+    const std::vector<GuiRow>& rows = layout_.rows();
+    // Backgrounds, then the grid over them, then the blocks and the cursor.
+    for (size_t i = first_row; i < end_row; ++i) {
+        const GuiRow& r = rows[i];
+        p.fillRect(kNameWidth, o.y() + r.top, W - kNameWidth, r.height,
+                   (r.track->id() & 1) ? kBackAlt : kBack);
+    }
+    p.setClipRect(timeline);
+    paint_grid(p);
+    GuiPaintContext c{
+        p, layout_, *editor_, o, QFontMetrics(font()), uint32_t(editor_->music()->m_ShowState)};
+    const int sx = horizontalScrollBar()->value();
+    for (size_t i = first_row; i < end_row; ++i) {
+        const GuiRow& r = rows[i];
+        const int y = o.y() + r.top;
+        p.setClipRect(timeline.intersected(QRect(kNameWidth, y, W - kNameWidth, r.height)));
         p.setPen(kBeatLine);
-        p.drawLine(kNameWidth, y + r->height - 1, W, y + r->height - 1);
+        p.drawLine(kNameWidth, y + r.height - 1, W, y + r.height - 1);
+        const MedtTrack* t = r.track;
         if (!t->shown()) {
             p.setPen(kDim);
-            p.drawText(QRect(kNameWidth + 6, y, W, r->height), Qt::AlignVCenter,
+            p.drawText(QRect(kNameWidth + 6, y, W, r.height), Qt::AlignVCenter,
                        gui_text(t->mismatch_text()));
             continue;
         }
         const int uw = t->unit_width();
-        const int32_t first = sx / uw;
-        const int32_t last = (sx + timeline.width()) / uw + 1;
-        const auto band_rect = [&](GuiBand kind, int32_t a, int32_t len) -> QRect {
-            for (const GuiRow::Band& b : r->bands) {
-                if (b.kind == kind)
-                    return QRect(kNameWidth + a * uw - sx, y + b.top + 1, len * uw, b.height - 2);
-            }
-            return QRect();
-        };
-        const auto label = [&](const QRect& rc, const QString& text, const QColor& fill) {
-            if (rc.isNull()) return;
-            p.fillRect(rc.adjusted(0, 0, -1, 0), fill);
-            if (rc.width() > 10) {
-                p.setPen(Qt::white);
-                p.drawText(rc.adjusted(3, 0, -2, 0), Qt::AlignVCenter | Qt::AlignLeft,
-                           fm.elidedText(text, Qt::ElideRight, rc.width() - 4));
-            }
-        };
-        if (const MseqTrackNote* nt = note_track(t)) {
-            const MedtNoteNames names(*t);
-            for_length_blocks(
-                nt->blocks(), first, last, [&](int32_t a, int32_t len, const MseqBlockNote& n) {
-                    const QColor c = note_colour(n.m_Type);
-                    label(band_rect(GuiBand::Main, a, len), gui_text(names.name_at(n, a)), c);
-                    label(band_rect(GuiBand::Anchor, a, 1), QString(), c.darker(140));
-                    label(band_rect(GuiBand::Third, a, len), QString::number(n.m_Octave),
-                          c.darker(170));
-                    label(band_rect(GuiBand::Fourth, a, len),
-                          n.m_Semi ? QString::asprintf("%+d", n.m_Semi) : QString(), c.darker(170));
-                    if (n.m_Flags & MNBF_OWN_STIME)
-                        label(band_rect(GuiBand::StartLag, a, len), QString::number(n.m_STime),
-                              c.darker(190));
-                    if (n.m_Flags & MNBF_OWN_ETIME)
-                        label(band_rect(GuiBand::EndLag, a, len), QString::number(n.m_ETime),
-                              c.darker(190));
-                    QRect v = band_rect(GuiBand::Velocity, a, len);
-                    if (!v.isNull()) {
-                        const int h = (v.height() * n.m_Velocity) / 127;
-                        p.fillRect(
-                            QRect(v.left(), v.bottom() - h + 1, std::max(2, v.width() - 1), h),
-                            c.darker(120));
-                    }
-                });
-        } else if (const MseqTrackRefer* rt = refer_track(t)) {
-            for_length_blocks(
-                rt->blocks(), first, last, [&](int32_t a, int32_t len, const MseqBlockRefer& b) {
-                    const MseqObject* phrase = b.m_PhraseID ? music->find(b.m_PhraseID) : nullptr;
-                    QString text = phrase ? gui_text(phrase->name)
-                                          : QStringLiteral("?%1").arg(b.m_PhraseID, 0, 16);
-                    if (!b.m_StartMarker.empty())
-                        text += QLatin1Char('@') + gui_text(b.m_StartMarker);
-                    if (b.m_Rotation) text += QString::asprintf(" %+d", b.m_Rotation);
-                    if (show & MSHOW_MODE_ICONS)
-                        text += QStringLiteral(" [") + mode_text(b.m_Mode) + QLatin1Char(']');
-                    const QColor c(0x5c, 0x7c, 0xd6);
-                    label(band_rect(GuiBand::Main, a, len), text, c);
-                    label(band_rect(GuiBand::Anchor, a, 1), QString(), c.darker(140));
-                    label(band_rect(GuiBand::Third, a, len), QString::asprintf("%+d", b.m_Rotation),
-                          c.darker(170));
-                    label(band_rect(GuiBand::Fourth, a, len), mode_text(b.m_Mode), c.darker(170));
-                });
-        } else if (const MseqTrackChord* ct = chord_track(t)) {
-            for_point_blocks(
-                ct->blocks(), first, last, [&](int32_t a, int32_t end, const MseqBlockChord& b) {
-                    const bool own = (b.m_Flags & MCHORD_NO_KEY) != 0;
-                    const QColor c(0xc0, 0x8a, 0x2e);
-                    label(band_rect(GuiBand::ChordDegree, a, end - a),
-                          own ? QStringLiteral("*")
-                              : gui_text(MedtDegreePicker::degree_label(b.desc_pitch())),
-                          c.darker(130));
-                    const QString name = gui_text(MedtChordPress::name_at(*ct, a, music));
-                    label(band_rect(GuiBand::ChordName, a, end - a), name, c);
-                });
-        } else if (MseqTrack* s = t->stored()) {
-            if (auto* lt = s->cast_to<MseqTrackLabel>(MTYPE_TRACK_LABEL)) {
-                for_point_blocks(lt->blocks(), first, last,
-                                 [&](int32_t a, int32_t end, const MseqBlockLabel& b) {
-                                     label(band_rect(GuiBand::Main, a, end - a),
-                                           gui_text(b.m_Label), QColor(0x6a, 0x8e, 0x5a));
-                                 });
-            } else if (auto* vt = s->cast_to<MseqTrackValue>(MTYPE_TRACK_VALUE)) {
-                for_point_blocks(vt->blocks(), first, last,
-                                 [&](int32_t a, int32_t end, const MseqBlockValue& b) {
-                                     label(band_rect(GuiBand::Main, a, end - a),
-                                           QString::number(b.m_Value), QColor(0x8a, 0x6a, 0xa8));
-                                 });
-            } else if (auto* kt = s->cast_to<MseqTrackLink>(MTYPE_TRACK_LINK)) {
-                for_point_blocks(kt->blocks(), first, last,
-                                 [&](int32_t a, int32_t end, const MseqBlockLink&) {
-                                     label(band_rect(GuiBand::Main, a, end - a),
-                                           gui_text(t->item_text(a)), QColor(0x4a, 0x8a, 0x8a));
-                                 });
-            }
-        }
-        // Cursor and selection on the current track.
-        if (t == editor_->current()) {
-            const int32_t c0 = std::min(editor_->cursor(), editor_->selection_end());
-            const int32_t c1 = std::max(editor_->cursor(), editor_->selection_end());
-            const int x0 = kNameWidth + c0 * uw - sx;
-            if (c0 == c1) {
-                p.setPen(QPen(kCursor, 2));
-                p.setBrush(Qt::NoBrush);
-                p.drawRect(QRect(x0, y + 1, uw, r->height - 3));
-            } else {
-                QColor sel = kCursor;
-                sel.setAlpha(70);
-                p.fillRect(QRect(x0, y, (c1 - c0) * uw, r->height), sel);
-                p.setPen(QPen(kCursor, 1));
-                p.drawRect(QRect(x0, y, (c1 - c0) * uw, r->height - 1));
-            }
-        }
+        if (const GuiTrackPainter* painter = GuiTrackPainter::for_track(*t))
+            painter->paint(c, r, sx / uw, (sx + timeline.width()) / uw + 1);
+        if (t == editor_->current()) paint_cursor(p);
     }
-    // The play cursor.
-    p.setClipRect(timeline);
-    const int play_x = kNameWidth + editor_->play_cursor - sx;
+}
+
+void GuiTimeline::paint_cursor(QPainter& p) const {
+    // The editor's cursor box, in the layout's pixels.
+    const MedtRect box = editor_->cursor_rect();
+    const QRect rc = QRect(QPoint(box.left, box.top), QPoint(box.right - 1, box.bottom - 1))
+                         .translated(origin());
+    if (editor_->cursor() == editor_->selection_end()) {
+        p.setPen(QPen(kCursor, 2));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(rc.adjusted(0, 1, 0, -2));
+    } else {
+        QColor sel = kCursor;
+        sel.setAlpha(70);
+        p.fillRect(rc, sel);
+        p.setPen(QPen(kCursor, 1));
+        p.drawRect(rc.adjusted(0, 0, 0, -1));
+    }
+}
+
+void GuiTimeline::paint_play_cursor(QPainter& p) const {
+    const int W = viewport()->width();
+    p.setClipRect(QRect(kNameWidth, kRulerHeight, std::max(0, W - kNameWidth),
+                        viewport()->height() - kRulerHeight));
+    const int play_x = origin().x() + layout_.tick_x(editor_->play_tick());
     if (play_x >= kNameWidth && play_x < W) {
         p.setPen(QPen(kPlay, 2));
-        p.drawLine(play_x, kRulerHeight, play_x, H);
+        p.drawLine(play_x, kRulerHeight, play_x, viewport()->height());
     }
+}
 
-    // The ruler with bar numbers (bar 1 at the first phrase line).
+void GuiTimeline::paint_ruler(QPainter& p) const {
+    // The bar numbers, bar 1 at the first phrase line.
+    const int W = viewport()->width();
+    const int sx = horizontalScrollBar()->value();
     p.setClipping(false);
     p.fillRect(0, 0, W, kRulerHeight, kNameBack);
     p.setClipRect(QRect(kNameWidth, 0, W - kNameWidth, kRulerHeight));
-    const int first_bar =
-        (sx - blank_px) >= 0 ? (sx - blank_px) / bar_px : -((blank_px - sx) / bar_px) - 1;
-    for (int b = first_bar; blank_px + b * bar_px - sx < W; ++b) {
-        const int x = kNameWidth + blank_px + b * bar_px - sx;
+    const int bar_px = layout_.bar_width();
+    // Numbers closer than their own width are shown for every n-th bar only.
+    const int label_w = QFontMetrics(font()).horizontalAdvance(QStringLiteral("0000")) + 6;
+    const int every = std::max(1, (label_w + bar_px - 1) / bar_px);
+    for (int b = layout_.bar_at(sx); layout_.bar_x(b) - sx < W; ++b) {
+        const int x = kNameWidth + layout_.bar_x(b) - sx;
         p.setPen(kBarLine);
         p.drawLine(x, kRulerHeight - 6, x, kRulerHeight);
-        p.setPen(b >= 0 ? kText : kDim);
-        p.drawText(QRect(x + 3, 0, bar_px - 4, kRulerHeight), Qt::AlignVCenter,
-                   QString::number(b + 1));
+        if ((b - 1) % every != 0) continue;
+        p.setPen(b >= 1 ? kText : kDim);
+        p.drawText(QRect(x + 3, 0, std::max(bar_px, label_w) - 4, kRulerHeight), Qt::AlignVCenter,
+                   QString::number(b));
     }
+    const int play_x = origin().x() + layout_.tick_x(editor_->play_tick());
     if (play_x >= kNameWidth && play_x < W) {
         p.setBrush(kPlay);
         p.setPen(Qt::NoPen);
         p.drawPolygon(QPolygon({QPoint(play_x - 5, 0), QPoint(play_x + 5, 0), QPoint(play_x, 8)}));
     }
+}
 
-    // The track list column.
+void GuiTimeline::paint_track_list(QPainter& p, size_t first_row, size_t end_row) const {
+    const int H = viewport()->height();
+    const QPoint o = origin();
     p.setClipRect(QRect(0, kRulerHeight, kNameWidth, H - kRulerHeight));
     p.fillRect(0, kRulerHeight, kNameWidth, H - kRulerHeight, kNameBack);
-    for (const GuiRow* r : visible) {
-        const int y = kRulerHeight + r->top - sy;
-        const bool current = r->track == editor_->current();
-        if (current) p.fillRect(0, y, kNameWidth, r->height, QColor(0x3d, 0x4a, 0x5e));
+    const QFontMetrics fm(font());
+    QFont small = font();
+    small.setPointSizeF(font().pointSizeF() * 0.75);
+    const std::vector<GuiRow>& rows = layout_.rows();
+    for (size_t i = first_row; i < end_row; ++i) {
+        const GuiRow& r = rows[i];
+        const int y = o.y() + r.top;
+        if (r.track == editor_->current())
+            p.fillRect(0, y, kNameWidth, r.height, QColor(0x3d, 0x4a, 0x5e));
         p.setPen(kBeatLine);
-        p.drawLine(0, y + r->height - 1, kNameWidth, y + r->height - 1);
-        const int indent = 6 + r->depth * 12;
-        p.setPen(r->track->shown() ? kText : kDim);
+        p.drawLine(0, y + r.height - 1, kNameWidth, y + r.height - 1);
+        const int indent = 6 + r.depth * 12;
+        p.setPen(r.track->shown() ? kText : kDim);
         // The editor's display name: note tracks carry their channel while the view shows
         // track information.
         const QRect name_rect(indent, y, kNameWidth - indent - 4,
-                              std::min(r->height, m.row_height + 12));
+                              std::min(r.height, editor_->view_scale().row_height + 12));
         p.drawText(
             name_rect, Qt::AlignVCenter | Qt::AlignLeft,
-            fm.elidedText(gui_text(r->track->display_name()), Qt::ElideRight, name_rect.width()));
+            fm.elidedText(gui_text(r.track->display_name()), Qt::ElideRight, name_rect.width()));
         // Band captions for the edit areas.
         p.setPen(kDim);
-        for (const GuiRow::Band& b : r->bands) {
-            const char* caption = nullptr;
-            switch (b.kind) {
-                case GuiBand::Anchor:
-                    caption = "アンカー";
-                    break;
-                case GuiBand::Third:
-                    caption = note_track(r->track) ? "オクターブ" : "シフト";
-                    break;
-                case GuiBand::Fourth:
-                    caption = note_track(r->track) ? "臨時記号" : "モード";
-                    break;
-                case GuiBand::StartLag:
-                    caption = "開始ラグ";
-                    break;
-                case GuiBand::EndLag:
-                    caption = "終了ラグ";
-                    break;
-                case GuiBand::Velocity:
-                    caption = "ベロシティ";
-                    break;
-                default:
-                    break;
-            }
-            if (!caption) continue;
-            QFont small = font();
-            small.setPointSizeF(font().pointSizeF() * 0.75);
-            p.setFont(small);
-            p.drawText(QRect(0, y + b.top, kNameWidth - 6, b.height),
-                       Qt::AlignVCenter | Qt::AlignRight, gui_utf8(caption));
-            p.setFont(font());
+        p.setFont(small);
+        for (const GuiRow::Band& b : r.bands) {
+            if (const char* caption = band_caption(b.kind, note_track(r.track) != nullptr))
+                p.drawText(QRect(0, y + b.top, kNameWidth - 6, b.height),
+                           Qt::AlignVCenter | Qt::AlignRight, gui_utf8(caption));
         }
+        p.setFont(font());
     }
-    p.setClipping(false);
-    p.setPen(kBarLine);
-    p.drawLine(kNameWidth - 1, 0, kNameWidth - 1, H);
 }
 
 // ---- keys --------------------------------------------------------------------------------------
@@ -598,10 +481,18 @@ void GuiTimeline::keyPressEvent(QKeyEvent* event) {
 bool GuiTimeline::run_command_key(QKeyEvent* event) {
     // The keys of the view's commands (edit actions, undo, note kinds, display toggles) are the
     // ones their table entries name.
-    const QByteArray key =
-        QKeySequence(event->keyCombination()).toString(QKeySequence::PortableText).toUtf8();
+    QKeyCombination combination = event->keyCombination();
+    const Qt::Key k = combination.key();
+    if ((combination.keyboardModifiers() & Qt::ControlModifier) &&
+        (k == Qt::Key_Plus || k == Qt::Key_Equal || k == Qt::Key_Minus || k == Qt::Key_0)) {
+        // The zoom keys are the same whether the plus needs Shift on the keyboard, comes from
+        // the keypad or shares its key with "=".
+        combination = QKeyCombination(Qt::ControlModifier, k == Qt::Key_Equal ? Qt::Key_Plus : k);
+    }
+    const QByteArray key = QKeySequence(combination).toString(QKeySequence::PortableText).toUtf8();
     const MedtViewCommand* c = medt_view_commands::find_key(key.constData());
     if (!c) return false;
+    if (run_zoom(c->id)) return true;
     if (c->id < MVC_CUT || c->id > MVC_UNDO) {
         if (!view_command) return false;
         view_command(c->id);
@@ -642,7 +533,7 @@ void GuiTimeline::follow_play_cursor() {
     if (!editor_) return;
     const int w = viewport()->width() - kNameWidth;
     QScrollBar* hb = horizontalScrollBar();
-    const int x = editor_->play_cursor;
+    const int x = layout_.tick_x(editor_->play_tick());
     if (x < hb->value() || x > hb->value() + w - w / 8) hb->setValue(std::max(0, x - w / 8));
     viewport()->update();
 }
@@ -662,16 +553,11 @@ bool GuiTimeline::press(const Hit& h, bool right, bool move) {
     }
     if (!note_track(t) && !refer_track(t)) return false;
     MedtPress pr;
-    pr.area = area_of(h.band->kind);
+    pr.area = MedtTimelineLayout::area_of(h);
     pr.pos = h.pos;
     pr.right = right;
     pr.move = move;
     pr.height = h.height;
-    if (h.band->kind == GuiBand::Velocity) {
-        const int inner = int((1.0 - h.height) * (h.band->height - 1));
-        if (inner < kVelocityEdge) pr.area = MedtPressArea::VelocityMax;
-        if (inner >= h.band->height - kVelocityEdge) pr.area = MedtPressArea::VelocityMin;
-    }
     if (move && pr.area != MedtPressArea::Anchor && pr.area != MedtPressArea::Velocity)
         return false;
     return MedtTrackPress::press(*editor_, *t, pr, ctx);
@@ -772,24 +658,8 @@ bool GuiTimeline::event(QEvent* event) {
 
 QString GuiTimeline::tip_at(const QPoint& at) const {
     const Hit h = hit(at);
-    if (!h.row || h.pos < 0 || !h.row->track->shown() || !editor_) return {};
-    const MedtTrack* t = h.row->track;
-    if (const MseqTrackNote* nt = note_track(t)) {
-        int32_t start = 0;
-        const MseqBlockNote* n = nt->block_covering(h.pos, &start);
-        if (!n) return {};
-        return gui_text(MedtNoteNames(*t).name_at(*n, start)) +
-               gui_utf8("  長さ %1  ベロシティ %2").arg(n->m_Length).arg(n->m_Velocity);
-    }
-    if (const MseqTrackChord* ct = chord_track(t))
-        return gui_text(MedtChordPress::name_at(*ct, h.pos, editor_->music()));
-    if (const MseqTrackRefer* rt = refer_track(t)) {
-        const MseqBlockRefer* b = rt->block_covering(h.pos);
-        if (!b) return {};
-        const MseqObject* phrase = editor_->music()->find(b->m_PhraseID);
-        return phrase ? gui_text(phrase->name) : QString();
-    }
-    return {};
+    if (!h.row || h.pos < 0 || !editor_) return {};
+    return gui_text(medt_block_text::tip(*h.row->track, h.pos));
 }
 
 bool GuiTimeline::viewportEvent(QEvent* event) {
@@ -877,7 +747,7 @@ bool GuiTimeline::start_rename(MedtTrack* track) {
     const int h = viewport()->height() - kRulerHeight;
     if (r->top < vb->value() || r->top + r->height > vb->value() + h) vb->setValue(r->top);
     const int indent = 6 + r->depth * 12;
-    const int height = std::min(r->height, editor_->metrics().row_height + 12);
+    const int height = std::min(r->height, editor_->view_scale().row_height + 12);
     rename_ = new QLineEdit(viewport());
     rename_->setObjectName(QStringLiteral("kv_track_rename"));
     rename_->setGeometry(indent - 2, kRulerHeight + r->top - vb->value(), kNameWidth - indent,

@@ -4,6 +4,7 @@
 #include <functional>
 #include <vector>
 
+#include "edit/MedtTimelineLayout.h"
 #include "edit/press/MedtBlockPress.h"
 
 class MedtMusicInvoker;
@@ -12,41 +13,18 @@ class MseqObject;
 class QLineEdit;
 class QMimeData;
 
-// What a press on the timeline lands on inside a track's row: the band of the row and the
-// press area it stands for. Bands are laid out top to bottom in the order of this enum.
-enum class GuiBand {
-    Anchor,       // note and phrase tracks, while the anchor is shown
-    Main,         // the blocks themselves (the pitch area of note and phrase tracks)
-    Third,        // octave / degree shift (option display)
-    Fourth,       // accidental / fitting mode (option display)
-    StartLag,     // note tracks, effect display
-    EndLag,       // note tracks, effect display
-    Velocity,     // note tracks, velocity display
-    ChordDegree,  // chord tracks: the degree row
-    ChordName,    // chord tracks: the chord row
-};
-
-// One laid-out row of the music view: the editor track, its top and height in pixels and its
-// bands (kind, offset from the row's top, height).
-struct GuiRow {
-    struct Band {
-        GuiBand kind;
-        int top;
-        int height;
-    };
-    MedtTrack* track = nullptr;
-    int top = 0;
-    int height = 0;
-    int depth = 0;
-    std::vector<Band> bands;
-};
+// The rows and bands of the timeline are the editor layer's layout (MedtTimelineLayout).
+using GuiBand = MedtBand;
+using GuiRow = MedtRow;
 
 // The music view's canvas: the track list (names, group indentation, the display rule's
 // mismatch text) in a fixed column at the left and the timeline to its right, with bar numbers,
-// beat lines, the first phrase line, the blocks of every visible track, the cursor and
-// selection and the play cursor. Keys run the editor's cursor and edit actions; presses go to
-// the editor as gestures (one undo group each). Painting touches only the visible rows and the
-// blocks in the visible range. The user-interface thread.
+// beat lines, the first phrase line, the blocks of every visible track (one painter per track
+// kind, GuiTrackPainter), the cursor and selection and the play cursor. The geometry is the
+// editor layer's layout at the editor's view scale; Ctrl+wheel and the zoom commands change that
+// scale, Shift+wheel scrolls along the time. Keys run the editor's cursor and edit actions;
+// presses go to the editor as gestures (one undo group each). Painting touches only the visible
+// rows and the blocks in the visible range. The user-interface thread.
 class GuiTimeline : public QAbstractScrollArea, public MedtPressPort {
     Q_OBJECT
 public:
@@ -65,8 +43,19 @@ public:
     void scroll_to_bar(int bar);
     // Scrolls so that the play cursor is visible (auto-scroll while playing).
     void follow_play_cursor();
-    // The laid-out rows.
-    const std::vector<GuiRow>& rows() const { return rows_; }
+    // The laid-out rows and the layout they come from.
+    const std::vector<GuiRow>& rows() const { return layout_.rows(); }
+    const MedtTimelineLayout& layout() const { return layout_; }
+    // The zoom commands (MVC_ZOOM_IN, MVC_ZOOM_OUT, MVC_ZOOM_FIT, MVC_ROW_TALLER,
+    // MVC_ROW_SHORTER): change the editor's view scale; zooming keeps the moment at the middle
+    // of the timeline in place, fitting shows the whole music from its start. False for other
+    // numbers and without an editor.
+    bool run_zoom(int id);
+    // `steps` zoom levels in (positive) or out, keeping the moment at viewport x `anchor_x`
+    // where it is. Nothing without an editor.
+    void zoom_by(int steps, int anchor_x);
+    // The view scale changed by `rows` row-height levels. Nothing without an editor.
+    void change_row_height(int rows);
     // The row of `track`; nullptr when it has none.
     const GuiRow* row_of(const MedtTrack* track) const;
     // The widget point (viewport coordinates) of grid position `pos` of `track`, in the middle
@@ -87,8 +76,8 @@ public:
     // showed its warning then).
     bool drop_track(const QMimeData* mime, const QPoint& at);
     // The full text of the block under `at` (viewport coordinates), shown as its tool tip where
-    // the drawn label is cut short: a note's name with its length and velocity, a chord's name,
-    // a phrase's name. Empty on no block.
+    // the drawn label is cut short (medt_block_text::tip: a note's name, pitch, note value and
+    // velocity, a chord's name, a phrase's name, ...). Empty on no block.
     QString tip_at(const QPoint& at) const;
     // Width of the track-list column in pixels.
     static constexpr int kNameWidth = 200;
@@ -131,6 +120,9 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    // Ctrl+wheel zooms at the pointer, Ctrl+Shift+wheel changes the row height, Shift+wheel
+    // scrolls along the time; a plain wheel scrolls the rows.
+    void wheelEvent(QWheelEvent* event) override;
     bool event(QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
@@ -141,13 +133,21 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
 
 private:
-    struct Hit {
-        const GuiRow* row = nullptr;
-        const GuiRow::Band* band = nullptr;
-        int32_t pos = -1;
-        double height = 0.0;  // inside the band, 1 at the top
-    };
+    using Hit = MedtTimelineHit;
+    // What the viewport point `p` lands on.
     Hit hit(const QPoint& p) const;
+    // The view point of the content's origin (tick 0 at the top of the first row).
+    QPoint origin() const;
+    // The parts of the picture, in painting order.
+    void paint_rows(QPainter& p, size_t first_row, size_t end_row) const;
+    void paint_grid(QPainter& p) const;
+    void paint_cursor(QPainter& p) const;
+    void paint_play_cursor(QPainter& p) const;
+    void paint_ruler(QPainter& p) const;
+    void paint_track_list(QPainter& p, size_t first_row, size_t end_row) const;
+    // Sets the editor's view scale, lays out again and puts content x `keep_x` (in the pixels
+    // of the old scale) at viewport x `anchor_x`.
+    void apply_scale(const MedtViewScale& scale, int keep_x, int anchor_x);
     void update_scrollbars();
     int content_width() const;
     int content_height() const;
@@ -161,8 +161,7 @@ private:
     MSEQ_ID dragged_track(const QMimeData* mime) const;
 
     MedtMusicInvoker* editor_ = nullptr;
-    std::vector<GuiRow> rows_;
-    int width_px_ = 0;  // the timeline's width in pixels
+    MedtTimelineLayout layout_;
     bool pressing_ = false;
     bool press_right_ = false;
     Hit last_hit_;

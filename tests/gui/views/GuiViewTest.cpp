@@ -33,11 +33,20 @@
 #include "model/track/MseqTrackNote.h"
 #include "model/track/MseqTrackRefer.h"
 #include "platform/TextCodec.h"
+#include "text/MrecEntityWriter.h"
 
 namespace {
 
 using gui_steps::read_file;
 using gui_steps::tree_item;
+
+// A wheel turn of `notches` (positive away from the user) at viewport point `at`, as the
+// window system delivers it.
+void wheel(QWidget* viewport, const QPoint& at, int notches, Qt::KeyboardModifiers mods) {
+    QWheelEvent event(QPointF(at), QPointF(viewport->mapToGlobal(at)), QPoint(),
+                      QPoint(0, 120 * notches), Qt::NoButton, mods, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(viewport, &event);
+}
 
 int semitones(const MseqBlockNote& n) {
     return n.m_Octave * 12 + mseq_letter_offset(n.m_Whole) + n.m_Semi;
@@ -126,6 +135,8 @@ private slots:
     void stage_map_view_changes_an_instrument();
     void stage_map_right_click_toggles_sending();
     void screenshots_of_the_views();
+    void wheel_and_keys_zoom_scroll_and_fit();
+    void tips_name_pitch_and_note_values();
 };
 
 void GuiViewTest::keys_move_extend_cut_and_undo() {
@@ -852,6 +863,114 @@ void GuiViewTest::screenshots_of_the_views() {
     QImage stage = h->window().grab().toImage();
     QVERIFY(gui_picture_has_content(stage, 12));
     gui_save_shot(stage, QStringLiteral("stage_map_view"));
+}
+
+void GuiViewTest::wheel_and_keys_zoom_scroll_and_fit() {
+    h->window().resize(1600, 1000);
+    open("はじまりの朝");
+    const std::string original = read_file(song());
+    MedtMusicInvoker* ed = view()->editor();
+    QVERIFY(ed);
+    GuiTimeline* tl = view()->timeline();
+    tl->setFocus();
+    QTest::qWait(20);
+    QImage before = h->window().grab().toImage();
+    gui_save_shot(before, QStringLiteral("music_view_before_zoom"));
+    std::string unzoomed;
+    QVERIFY(mrec_write_entity(ed->music(), &unzoomed));
+    const int beat = ed->view_scale().beat_width;
+    QCOMPARE(beat, 12);
+    // Ctrl+wheel zooms in at the pointer: the moment under it stays there.
+    tl->horizontalScrollBar()->setValue(400);
+    const QPoint at(GuiTimeline::kNameWidth + 300, GuiTimeline::kRulerHeight + 40);
+    const double tick_before = double(at.x() - GuiTimeline::kNameWidth + 400) / beat;
+    wheel(tl->viewport(), at, 1, Qt::ControlModifier);
+    QCOMPARE(ed->view_scale().beat_width, 16);
+    const double tick_after =
+        double(at.x() - GuiTimeline::kNameWidth + tl->horizontalScrollBar()->value()) / 16;
+    QVERIFY2(std::abs(tick_after - tick_before) < 0.1,
+             qPrintable(QStringLiteral("%1 %2").arg(tick_before).arg(tick_after)));
+    wheel(tl->viewport(), at, -2, Qt::ControlModifier);
+    QCOMPARE(ed->view_scale().beat_width, 8);
+    // Shift+wheel scrolls along the time, neither zooming nor scrolling the rows.
+    tl->verticalScrollBar()->setValue(0);
+    const int x = tl->horizontalScrollBar()->value();
+    wheel(tl->viewport(), at, -1, Qt::ShiftModifier);
+    QVERIFY(tl->horizontalScrollBar()->value() > x);
+    QCOMPARE(tl->verticalScrollBar()->value(), 0);
+    QCOMPARE(ed->view_scale().beat_width, 8);
+    // Keys: Ctrl+plus (with or without Shift, or as Ctrl+=) and Ctrl+minus.
+    QTest::keyClick(tl, Qt::Key_Plus, Qt::ControlModifier);
+    QCOMPARE(ed->view_scale().beat_width, 12);
+    QTest::keyClick(tl, Qt::Key_Plus, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(ed->view_scale().beat_width, 16);
+    QTest::keyClick(tl, Qt::Key_Equal, Qt::ControlModifier);
+    QCOMPARE(ed->view_scale().beat_width, 24);
+    QTest::keyClick(tl, Qt::Key_Minus, Qt::ControlModifier);
+    QTest::keyClick(tl, Qt::Key_Minus, Qt::ControlModifier);
+    QCOMPARE(ed->view_scale().beat_width, 12);
+    // Ctrl+0 fits the whole music into the timeline, from its start.
+    QTest::keyClick(tl, Qt::Key_0, Qt::ControlModifier);
+    const int room = tl->viewport()->width() - GuiTimeline::kNameWidth;
+    const MedtTimelineLayout& lay = tl->layout();
+    const int fit = ed->view_scale().beat_width;
+    QVERIFY(fit < 12);
+    QCOMPARE(tl->horizontalScrollBar()->value(), 0);
+    QVERIFY2(lay.music_width() > 0 && lay.music_width() <= room,
+             qPrintable(QStringLiteral("%1 of %2").arg(lay.music_width()).arg(room)));
+    // One pixel more a beat and it would not fit.
+    const int64_t beats = (lay.music_ticks() * ed->display_beats + MseqTrack::kTicksPerBar - 1) /
+                          MseqTrack::kTicksPerBar;
+    QVERIFY2(beats * (fit + 1) > room, qPrintable(QStringLiteral("%1 beats").arg(beats)));
+    QTest::qWait(20);
+    QImage fitted = h->window().grab().toImage();
+    QVERIFY(gui_picture_has_content(fitted, 30));
+    gui_save_shot(fitted, QStringLiteral("music_view_fit"));
+    // The menu's entries run the same commands; Ctrl+Shift+wheel makes the rows taller.
+    QVERIFY(view()->action(MVC_ZOOM_IN));
+    view()->action(MVC_ZOOM_IN)->trigger();
+    QCOMPARE(ed->view_scale().beat_width, MedtViewScale::zoom_beat_width(fit, 1));
+    MedtTrack* t = track("メロディ");
+    QVERIFY(t);
+    wheel(tl->viewport(), at, 1, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(ed->view_scale().row_height, 32);
+    QCOMPARE(tl->row_of(t)->band(GuiBand::Main)->height, 32);
+    view()->action(MVC_ROW_SHORTER)->trigger();
+    QCOMPARE(ed->view_scale().row_height, 24);
+    wheel(tl->viewport(), at, 1, Qt::ControlModifier | Qt::ShiftModifier);
+    // A click still lands where the zoomed picture shows the track.
+    const QPoint p = tl->point_at(t, 2, GuiBand::Main);
+    QTest::mouseClick(tl->viewport(), Qt::LeftButton, Qt::NoModifier, p);
+    QCOMPARE(ed->current(), t);
+    QCOMPARE(ed->cursor(), 2);
+    // Each music keeps its own zoom: another file and back.
+    const MedtViewScale kept = ed->view_scale();
+    open("ハ長調");
+    open("はじまりの朝");
+    QCOMPARE(view()->editor()->view_scale(), kept);
+    // Zooming changed nothing of the music: not modified, and the bytes it would be saved as
+    // are those of before the zoom.
+    QCOMPARE(view()->editor()->music()->flags & MEF_MODIFIED, 0u);
+    std::string written;
+    QVERIFY(mrec_write_entity(view()->editor()->music(), &written));
+    QVERIFY(written == unzoomed);
+    QVERIFY(read_file(song()) == original);
+    QCOMPARE(h->driver.faults, std::vector<std::string>());
+}
+
+void GuiViewTest::tips_name_pitch_and_note_values() {
+    open("はじまりの朝");
+    MedtTrack* t = track("メロディ");
+    QVERIFY(t);
+    GuiTimeline* tl = view()->timeline();
+    tl->verticalScrollBar()->setValue(tl->row_of(t)->top);
+    const auto& [pos, n] = *notes(t)->blocks().begin();
+    tl->horizontalScrollBar()->setValue(
+        std::max(0, tl->point_at(t, pos, GuiBand::Main).x() - GuiTimeline::kNameWidth - 50));
+    const QString tip = tl->tip_at(tl->point_at(t, pos, GuiBand::Main));
+    QVERIFY2(tip.contains(u("音高 ")) && tip.contains(u("(ノート番号 ")), qPrintable(tip));
+    QVERIFY2(tip.contains(u("分音符")) || tip.contains(u("小節")), qPrintable(tip));
+    QVERIFY2(tip.contains(u("ベロシティ %1").arg(n.m_Velocity)), qPrintable(tip));
 }
 
 QTEST_MAIN(GuiViewTest)

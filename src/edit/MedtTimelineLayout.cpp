@@ -1,0 +1,195 @@
+#include "edit/MedtTimelineLayout.h"
+
+#include <algorithm>
+
+#include "edit/MedtTrack.h"
+#include "edit/MedtViewCommands.h"
+#include "model/core/floor_math.h"
+#include "model/library/MseqMusic.h"
+#include "model/track/MseqTrack.h"
+#include "model/track/MseqTrackChord.h"
+#include "model/track/MseqTrackNote.h"
+#include "model/track/MseqTrackRefer.h"
+
+namespace {
+
+// The stored track as one of the kinds whose rows have bands of their own; nullptr otherwise.
+template <class Kind>
+const Kind* stored_as(const MedtTrack& track, MSEQ_TYPE type) {
+    MseqTrack* s = track.stored();
+    return s ? s->cast_to<Kind>(type) : nullptr;
+}
+
+int32_t clamp32(int64_t v) {
+    return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
+}
+
+}  // namespace
+
+const MedtRow::Band* MedtRow::band(MedtBand kind) const {
+    for (const Band& b : bands) {
+        if (b.kind == kind) return &b;
+    }
+    return nullptr;
+}
+
+int32_t MedtTimelineLayout::bands_of(const MedtTrack& track, uint32_t show,
+                                     std::vector<MedtRow::Band>* out) {
+    const int32_t base = track.row_height();
+    if (base <= 0) return 0;
+    int32_t y = 0;
+    const auto band = [&](MedtBand kind, int32_t h) {
+        if (out) out->push_back({kind, y, h});
+        y += h;
+    };
+    const bool note = stored_as<MseqTrackNote>(track, MTYPE_TRACK_NOTE) != nullptr;
+    const bool refer = stored_as<MseqTrackRefer>(track, MTYPE_TRACK_REFER) != nullptr;
+    if (track.shown() && (note || refer)) {
+        if (show & MSHOW_ANCHOR) band(MedtBand::Anchor, kBandSmall);
+        band(MedtBand::Main, base);
+        if (show & MSHOW_OPTION) {
+            band(MedtBand::Third, kBandSmall);
+            band(MedtBand::Fourth, kBandSmall);
+        }
+        if (note && (show & MSHOW_EFFECT)) {
+            band(MedtBand::StartLag, kBandSmall);
+            band(MedtBand::EndLag, kBandSmall);
+        }
+        if (note && (show & MSHOW_VELOCITY)) band(MedtBand::Velocity, kBandVelocity);
+    } else if (track.shown() && stored_as<MseqTrackChord>(track, MTYPE_TRACK_CHORD)) {
+        if (show & MSHOW_DEGREE) band(MedtBand::ChordDegree, base);
+        if (show & MSHOW_CHORD) band(MedtBand::ChordName, base);
+    } else {
+        band(MedtBand::Main, base);
+    }
+    return y;
+}
+
+int32_t MedtTimelineLayout::height_of(const MedtTrack& track, uint32_t show) {
+    return bands_of(track, show, nullptr);
+}
+
+MedtPressArea MedtTimelineLayout::area_of(const MedtTimelineHit& hit) {
+    if (!hit.band) return MedtPressArea::Pitch;
+    switch (hit.band->kind) {
+        case MedtBand::Anchor:
+            return MedtPressArea::Anchor;
+        case MedtBand::Third:
+            return MedtPressArea::Third;
+        case MedtBand::Fourth:
+            return MedtPressArea::Fourth;
+        case MedtBand::StartLag:
+            return MedtPressArea::StartLag;
+        case MedtBand::EndLag:
+            return MedtPressArea::EndLag;
+        case MedtBand::Velocity: {
+            const int32_t h = hit.band->height;
+            const int32_t inner = static_cast<int32_t>((1.0 - hit.height) * (h - 1));
+            if (inner < kVelocityEdge) return MedtPressArea::VelocityMax;
+            if (inner >= h - kVelocityEdge) return MedtPressArea::VelocityMin;
+            return MedtPressArea::Velocity;
+        }
+        default:
+            return MedtPressArea::Pitch;
+    }
+}
+
+void MedtTimelineLayout::build(const MedtMusic* editor) {
+    rows_.clear();
+    music_width_ = 0;
+    music_ticks_ = 0;
+    beat_width_ = bar_width_ = 1;
+    blank_width_ = 0;
+    display_beats_ = 16;
+    if (!editor || !editor->root()) return;
+    const MseqMusic* music = editor->music();
+    const uint32_t show = music ? static_cast<uint32_t>(music->m_ShowState) : 0;
+    beat_width_ = std::max(1, editor->view_scale().beat_width);
+    display_beats_ = std::max(1, editor->display_beats);
+    bar_width_ = std::max(1, clamp32(int64_t{editor->bar_grid} * beat_width_));
+    blank_width_ = music ? clamp32(int64_t{music->m_BlankBar} * display_beats_ * beat_width_) : 0;
+    int32_t top = 0;
+    for (MedtTrack* t = editor->root(); t; t = t->next_in(editor->root())) {
+        MedtRow row;
+        row.height = bands_of(*t, show, &row.bands);
+        if (row.height <= 0) continue;
+        row.track = t;
+        row.top = top;
+        for (MedtTrack* p = t->parent(); p; p = p->parent())
+            ++row.depth;
+        top = clamp32(int64_t{top} + row.height);
+        if (const MseqTrack* s = t->stored())
+            music_ticks_ = std::max(music_ticks_, s->length_ticks());
+        rows_.push_back(std::move(row));
+    }
+    music_width_ = tick_x(music_ticks_);
+}
+
+const MedtRow* MedtTimelineLayout::row_of(const MedtTrack* track) const {
+    for (const MedtRow& r : rows_) {
+        if (r.track == track) return &r;
+    }
+    return nullptr;
+}
+
+size_t MedtTimelineLayout::first_row_below(int32_t y) const {
+    auto it = std::upper_bound(rows_.begin(), rows_.end(), y,
+                               [](int32_t v, const MedtRow& r) { return v < r.top + r.height; });
+    return static_cast<size_t>(it - rows_.begin());
+}
+
+MedtTimelineHit MedtTimelineLayout::hit(int32_t x, int32_t y) const {
+    MedtTimelineHit h;
+    if (y < 0) return h;
+    const size_t i = first_row_below(y);
+    if (i >= rows_.size() || y < rows_[i].top) return h;
+    const MedtRow& row = rows_[i];
+    h.row = &row;
+    for (const MedtRow::Band& b : row.bands) {
+        if (y >= row.top + b.top && y < row.top + b.top + b.height) {
+            h.band = &b;
+            h.height = 1.0 - double(y - row.top - b.top) / std::max(1, b.height - 1);
+        }
+    }
+    const int32_t uw = row.track->unit_width();
+    if (x >= 0 && uw > 0) h.pos = x / uw;
+    return h;
+}
+
+MedtRect MedtTimelineLayout::block_rect(const MedtRow& row, MedtBand kind, int32_t pos,
+                                        int32_t len) const {
+    const MedtRow::Band* b = row.band(kind);
+    const int64_t uw = row.track ? row.track->unit_width() : 0;
+    if (!b || uw <= 0) return MedtRect();
+    MedtRect r;
+    r.left = clamp32(pos * uw);
+    r.right = clamp32((int64_t{pos} + len) * uw);
+    r.top = row.top + b->top + 1;
+    r.bottom = row.top + b->top + b->height - 1;
+    return r;
+}
+
+int32_t MedtTimelineLayout::content_width() const {
+    const int64_t bar = int64_t{display_beats_} * beat_width_;
+    return clamp32(std::max(music_width_, blank_width_) + kRoomBars * bar);
+}
+
+int32_t MedtTimelineLayout::content_height() const {
+    return rows_.empty() ? 0 : rows_.back().top + rows_.back().height;
+}
+
+int32_t MedtTimelineLayout::tick_x(int64_t tick) const {
+    return clamp32(tick * display_beats_ * beat_width_ / MseqTrack::kTicksPerBar);
+}
+
+int32_t MedtTimelineLayout::bar_x(int32_t bar) const {
+    return clamp32(blank_width_ + (int64_t{bar} - 1) * bar_width_);
+}
+
+int32_t MedtTimelineLayout::bar_at(int32_t x) const {
+    return clamp32(floor_div(int64_t{x} - blank_width_, int64_t{bar_width_}) + 1);
+}
+
+bool MedtTimelineLayout::starts_bar(int32_t beat) const {
+    return (int64_t{beat} * beat_width_ - blank_width_) % bar_width_ == 0;
+}

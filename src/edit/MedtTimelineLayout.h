@@ -1,0 +1,120 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "edit/MedtMusic.h"
+#include "edit/press/MedtBlockPress.h"
+
+class MedtTrack;
+
+// The bands of a track's row in the music view, laid out top to bottom in this order.
+enum class MedtBand {
+    Anchor,       // note and phrase tracks, while the anchor is shown
+    Main,         // the blocks themselves (the pitch area of note and phrase tracks)
+    Third,        // octave / degree shift (option display)
+    Fourth,       // accidental / fitting mode (option display)
+    StartLag,     // note tracks, effect display
+    EndLag,       // note tracks, effect display
+    Velocity,     // note tracks, velocity display
+    ChordDegree,  // chord tracks: the degree row
+    ChordName,    // chord tracks: the chord row
+};
+
+// One laid-out row of the music view: the editor track, its top and height in pixels, its depth
+// in the track tree and its bands (kind, offset from the row's top, height).
+struct MedtRow {
+    struct Band {
+        MedtBand kind;
+        int32_t top;
+        int32_t height;
+    };
+    MedtTrack* track = nullptr;
+    int32_t top = 0;
+    int32_t height = 0;
+    int32_t depth = 0;
+    std::vector<Band> bands;
+
+    // The band of `kind`; nullptr when the row has none.
+    const Band* band(MedtBand kind) const;
+};
+
+// What a point of the music view lands on: the row, the band inside it, the grid position of the
+// row's track (-1 in the track list) and the height inside the band (1 at its top, 0 at its
+// bottom). An empty hit has no row.
+struct MedtTimelineHit {
+    const MedtRow* row = nullptr;
+    const MedtRow::Band* band = nullptr;
+    int32_t pos = -1;
+    double height = 0.0;
+};
+
+// The geometry of the music view without a window toolkit: the rows of the visible tracks with
+// their bands, the width of the music, bar and beat positions and hit testing, all in the
+// pixels of the editor's view scale (MedtMusic::view_scale). Coordinates are those of the
+// content: x counts from tick 0, y from the top of the first row; the front end adds its own
+// margins (the track list, the ruler) and scroll offsets. The editor's cursor rectangle and row
+// tops are computed by the same rules. User-interface thread.
+class MedtTimelineLayout {
+public:
+    static constexpr int32_t kBandSmall = 12;     // anchor, option and lag bands
+    static constexpr int32_t kBandVelocity = 28;  // the velocity band
+    static constexpr int32_t kVelocityEdge = 4;   // the 127 and 0 strips of the velocity band
+    static constexpr int32_t kRoomBars = 8;       // bars of room after the longest track
+
+    // The bands of `track`'s row under the show flags `show` (m_ShowState), appended to `out`
+    // from the top; returns the row's height. 0, nothing appended, for a hidden row.
+    static int32_t bands_of(const MedtTrack& track, uint32_t show, std::vector<MedtRow::Band>* out);
+    // The height of `track`'s row under `show`; 0 for a hidden row.
+    static int32_t height_of(const MedtTrack& track, uint32_t show);
+    // The press area a hit stands for: the band's area, the velocity band's top and bottom
+    // strips giving 127 and 0. Pitch for a hit without a band.
+    static MedtPressArea area_of(const MedtTimelineHit& hit);
+
+    // Lays out the rows of `editor` (nullptr or an editor without tracks: no rows).
+    void build(const MedtMusic* editor);
+
+    const std::vector<MedtRow>& rows() const { return rows_; }
+    // The row of `track`; nullptr when it has none.
+    const MedtRow* row_of(const MedtTrack* track) const;
+    // The index of the first row that reaches below `y` (rows().size() when none does).
+    size_t first_row_below(int32_t y) const;
+    // The point `x`, `y`: x < 0 stands for the track list (no position).
+    MedtTimelineHit hit(int32_t x, int32_t y) const;
+    // The box of `len` units of `row`'s track from `pos` in band `kind`, one pixel inside the
+    // band at top and bottom; an empty box (all zero) when the row has no such band or its
+    // track is not drawn.
+    MedtRect block_rect(const MedtRow& row, MedtBand kind, int32_t pos, int32_t len) const;
+
+    // The longest track in pixels, the content's width (the music, or the blank bars when
+    // longer, and kRoomBars bars of room after it) and height.
+    int32_t music_width() const { return music_width_; }
+    int32_t content_width() const;
+    int32_t content_height() const;
+    // The length of the longest track in ticks.
+    int64_t music_ticks() const { return music_ticks_; }
+
+    // Pixels of a display beat, of a bar of the shown time signature (the bar grid), and of the
+    // blank bars before bar 1 (the first phrase line).
+    int32_t beat_width() const { return beat_width_; }
+    int32_t bar_width() const { return bar_width_; }
+    int32_t blank_width() const { return blank_width_; }
+    // The x of tick `tick`, and of the start of bar `bar` (bar 1 at the first phrase line,
+    // earlier bars at 0 and below).
+    int32_t tick_x(int64_t tick) const;
+    int32_t bar_x(int32_t bar) const;
+    // The bar whose start is at or left of `x` (may be 0 or below inside the blank bars).
+    int32_t bar_at(int32_t x) const;
+    // True when display beat `beat` starts a bar.
+    bool starts_bar(int32_t beat) const;
+
+private:
+    std::vector<MedtRow> rows_;
+    int32_t music_width_ = 0;
+    int64_t music_ticks_ = 0;
+    int32_t beat_width_ = 1;
+    int32_t bar_width_ = 1;
+    int32_t blank_width_ = 0;
+    int32_t display_beats_ = 16;
+};

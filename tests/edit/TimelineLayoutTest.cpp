@@ -1,0 +1,222 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "edit/EditFixture.h"
+#include "edit/MedtMetrics.h"
+#include "edit/MedtTimelineLayout.h"
+#include "edit/MedtViewCommands.h"
+#include "model/library/MseqMusic.h"
+#include "model/track/MseqTrack.h"
+
+namespace timeline_layout_test {
+
+constexpr int64_t kBar = MseqTrack::kTicksPerBar;
+
+class TimelineLayout : public EditFixture {
+protected:
+    // "KIND:TOP:HEIGHT ..." of a row's bands, kinds as letters in MedtBand's order.
+    static std::string bands(const MedtRow* row) {
+        if (!row) return "no row";
+        std::string out;
+        for (const MedtRow::Band& b : row->bands) {
+            if (!out.empty()) out += ' ';
+            out += char('a' + int(b.kind));
+            out += ":" + std::to_string(b.top) + ":" + std::to_string(b.height);
+        }
+        return out;
+    }
+    const MedtRow* row(MseqObject* node) { return layout.row_of(editor->find_track(node->id)); }
+    void lay_out(uint32_t show) {
+        music->m_ShowState = static_cast<int32_t>(show);
+        layout.build(editor.get());
+    }
+
+    MedtTimelineLayout layout;
+};
+
+TEST_F(TimelineLayout, EachTrackKindHasTheBandsTheShowFlagsAskFor) {
+    MseqObject* n = add_note(16);
+    MseqObject* r = add(music->detail(), MPLACE_LAST_CHILD, MTYPE_TRACK_REFER, 16, "r");
+    MseqObject* c = add(music->detail(), MPLACE_LAST_CHILD, MTYPE_TRACK_CHORD, 4, "c");
+    MseqObject* l = add(music->header(), MPLACE_LAST_CHILD, MTYPE_TRACK_MARKER, 16, "l");
+    MseqObject* odd = add_note(3, "odd");  // not drawn at 16 display beats
+    open();
+    // a Anchor, b Main, c Third, d Fourth, e StartLag, f EndLag, g Velocity, h ChordDegree,
+    // i ChordName.
+    struct Case {
+        uint32_t show;
+        MseqObject* node;
+        const char* want;
+    };
+    const uint32_t all =
+        MSHOW_ANCHOR | MSHOW_OPTION | MSHOW_EFFECT | MSHOW_VELOCITY | MSHOW_DEGREE | MSHOW_CHORD;
+    const Case cases[] = {
+        {all, n, "a:0:12 b:12:24 c:36:12 d:48:12 e:60:12 f:72:12 g:84:28"},
+        {all, r, "a:0:12 b:12:24 c:36:12 d:48:12"},
+        {all, c, "h:0:24 i:24:24"},
+        {all, l, "b:0:24"},
+        {all, odd, "b:0:24"},
+        {MSHOW_CHORD, n, "b:0:24"},
+        {MSHOW_CHORD, c, "i:0:24"},
+        {MSHOW_DEGREE | MSHOW_VELOCITY, n, "b:0:24 g:24:28"},
+        {MSHOW_DEGREE | MSHOW_VELOCITY, r, "b:0:24"},
+    };
+    for (const Case& k : cases) {
+        lay_out(k.show);
+        EXPECT_EQ(bands(row(k.node)), k.want) << std::hex << k.show << " " << k.node->name.str();
+    }
+}
+
+TEST_F(TimelineLayout, RowTopsAndTheCursorBoxAreTheEditorsOwn) {
+    MseqObject* a = add_note(16, "a");
+    MseqObject* chord = add(music->detail(), MPLACE_LAST_CHILD, MTYPE_TRACK_CHORD, 4, "c");
+    MseqObject* b = add_note(8, "b");
+    open();
+    for (uint32_t show :
+         {uint32_t(MSHOW_DEGREE),
+          uint32_t(MSHOW_ANCHOR | MSHOW_OPTION | MSHOW_VELOCITY | MSHOW_DEGREE | MSHOW_CHORD)}) {
+        lay_out(show);
+        int32_t top = 0;
+        for (const MedtRow& r : layout.rows()) {
+            // The rows follow each other without gaps, at the editor's row tops.
+            EXPECT_EQ(r.top, top);
+            EXPECT_EQ(editor->row_top(r.track), r.top) << r.track->name().str();
+            top += r.height;
+        }
+        EXPECT_EQ(layout.content_height(), top);
+        for (MseqObject* node : {a, chord, b}) {
+            MedtTrack* t = editor->find_track(node->id);
+            ASSERT_TRUE(editor->set_cursor(t, 3, 5));
+            const MedtRect box = editor->cursor_rect();
+            const MedtRow* r = layout.row_of(t);
+            ASSERT_NE(r, nullptr);
+            EXPECT_EQ(box.top, r->top);
+            EXPECT_EQ(box.bottom, r->top + r->height);
+            EXPECT_EQ(box.left, 3 * t->unit_width());
+            EXPECT_EQ(box.right, 5 * t->unit_width());
+        }
+    }
+}
+
+TEST_F(TimelineLayout, HitsFindRowBandPositionAndPressArea) {
+    add_note(16, "a");
+    MseqObject* b = add_note(4, "b");
+    open();
+    lay_out(MSHOW_ANCHOR | MSHOW_VELOCITY | MSHOW_DEGREE);
+    const MedtRow* r = row(b);
+    ASSERT_NE(r, nullptr);
+    const int32_t uw = editor->find_track(b->id)->unit_width();
+    const MedtRow::Band* vel = r->band(MedtBand::Velocity);
+    ASSERT_NE(vel, nullptr);
+    const int32_t vel_top = r->top + vel->top;
+    struct Case {
+        int32_t x, y;
+        int32_t pos;
+        MedtPressArea area;
+    };
+    const Case cases[] = {
+        {0, r->top, 0, MedtPressArea::Anchor},
+        {uw * 2 + 1, r->top + 12, 2, MedtPressArea::Pitch},
+        {uw - 1, r->top + 12, 0, MedtPressArea::Pitch},
+        {uw, vel_top + 1, 1, MedtPressArea::VelocityMax},
+        {uw, vel_top + vel->height / 2, 1, MedtPressArea::Velocity},
+        {uw, vel_top + vel->height - 1, 1, MedtPressArea::VelocityMin},
+        {-1, r->top + 12, -1, MedtPressArea::Pitch},  // the track list
+    };
+    for (const Case& c : cases) {
+        const MedtTimelineHit h = layout.hit(c.x, c.y);
+        ASSERT_EQ(h.row, r) << c.x << "," << c.y;
+        EXPECT_EQ(h.pos, c.pos) << c.x << "," << c.y;
+        EXPECT_EQ(MedtTimelineLayout::area_of(h), c.area) << c.x << "," << c.y;
+    }
+    // Height inside a band: 1 at its top, 0 at its bottom.
+    EXPECT_DOUBLE_EQ(layout.hit(0, vel_top).height, 1.0);
+    EXPECT_DOUBLE_EQ(layout.hit(0, vel_top + vel->height - 1).height, 0.0);
+    EXPECT_EQ(layout.hit(0, layout.content_height()).row, nullptr);
+    EXPECT_EQ(layout.hit(0, -1).row, nullptr);
+}
+
+TEST_F(TimelineLayout, BarsCountFromTheFirstPhraseLine) {
+    add_note(16);
+    music->m_BlankBar = 1;
+    open();
+    editor->bar_grid = 12;  // a 3/4 bar of 12 display beats
+    lay_out(MSHOW_DEGREE);
+    const int32_t bw = MedtMetrics::shared().beat_width;
+    EXPECT_EQ(layout.blank_width(), 16 * bw);
+    EXPECT_EQ(layout.bar_width(), 12 * bw);
+    EXPECT_EQ(layout.bar_x(1), 16 * bw);
+    EXPECT_EQ(layout.bar_x(3), 40 * bw);
+    EXPECT_EQ(layout.bar_x(0), 4 * bw);
+    EXPECT_EQ(layout.bar_at(16 * bw - 1), 0);
+    EXPECT_EQ(layout.bar_at(16 * bw), 1);
+    EXPECT_EQ(layout.bar_at(0), -1);
+    EXPECT_TRUE(layout.starts_bar(16));
+    EXPECT_TRUE(layout.starts_bar(28));
+    EXPECT_TRUE(layout.starts_bar(4));
+    EXPECT_FALSE(layout.starts_bar(24));
+    EXPECT_EQ(layout.tick_x(480), 4 * bw);
+}
+
+TEST_F(TimelineLayout, ZoomScalesTheGeometryAndNeitherTheCursorStepNorTheFile) {
+    MseqObject* n = add_note(16);
+    note_track(n)->put_block(60, note(1, 4));  // the music is 4 bars long
+    open();
+    lay_out(MSHOW_DEGREE);
+    MedtTrack* t = editor->find_track(n->id);
+    ASSERT_TRUE(editor->set_cursor(t, 8, 8));
+    const std::string before = bytes();
+    const int32_t width = layout.music_width();
+    const MedtRect box = editor->cursor_rect();
+    EXPECT_EQ(width, 4 * 16 * MedtMetrics::shared().beat_width);
+
+    editor->set_view_scale(MedtViewScale{24, 48});
+    lay_out(MSHOW_DEGREE);
+    EXPECT_EQ(layout.music_width(), 2 * width);
+    EXPECT_EQ(t->unit_width(), 24);
+    EXPECT_EQ(editor->cursor_rect().left, 2 * box.left);
+    EXPECT_EQ(bands(row(n)), "b:0:48");
+    EXPECT_EQ(editor->cursor_rect().bottom - editor->cursor_rect().top, 48);
+    // A page step is the same stretch of music at any zoom.
+    EXPECT_EQ(editor->action(MACT_STEP_RIGHT), 1);
+    EXPECT_EQ(editor->cursor(), 12);
+    editor->set_view_scale(MedtViewScale{1, 12});
+    EXPECT_EQ(editor->action(MACT_STEP_RIGHT), 1);
+    EXPECT_EQ(editor->cursor(), 16);
+    // Out of range values are held at the ends.
+    editor->set_view_scale(MedtViewScale{0, 1000});
+    EXPECT_EQ(editor->view_scale(), (MedtViewScale{1, 96}));
+    // The zoom is the view's: the music's bytes stay and it is not marked modified.
+    EXPECT_EQ(bytes(), before);
+    EXPECT_EQ(music->flags & MEF_MODIFIED, 0u);
+}
+
+TEST(ViewScale, ZoomLevelsAndFitting) {
+    struct Step {
+        int32_t from;
+        int steps;
+        int32_t want;
+    };
+    const Step beats[] = {
+        {12, 1, 16}, {12, -1, 8}, {12, 3, 32},   {12, -6, 1}, {96, 1, 96},   {1, -1, 1},
+        {5, 1, 6},   {5, -1, 4},  {200, -1, 96}, {0, 1, 1},   {12, 100, 96},
+    };
+    for (const Step& s : beats)
+        EXPECT_EQ(MedtViewScale::zoom_beat_width(s.from, s.steps), s.want) << s.from << s.steps;
+    EXPECT_EQ(MedtViewScale::zoom_row_height(24, 1), 32);
+    EXPECT_EQ(MedtViewScale::zoom_row_height(24, -3), 12);
+    EXPECT_EQ(MedtViewScale::zoom_row_height(96, 1), 96);
+    EXPECT_EQ(MedtViewScale::standard(),
+              (MedtViewScale{MedtMetrics::shared().beat_width, MedtMetrics::shared().row_height}));
+    // 4 bars of 16 beats in 1400 pixels: 21 pixels a beat; 64 beats of 21 fit, of 22 do not.
+    EXPECT_EQ(MedtViewScale::fit_beat_width(4 * kBar, 16, 1400), 21);
+    // A part of a beat counts as a whole beat.
+    EXPECT_EQ(MedtViewScale::fit_beat_width(4 * kBar + 1, 16, 1400), 1400 / 65);
+    EXPECT_EQ(MedtViewScale::fit_beat_width(kBar, 16, 4000), MedtViewScale::kMaxBeatWidth);
+    EXPECT_EQ(MedtViewScale::fit_beat_width(500 * kBar, 64, 1400), MedtViewScale::kMinBeatWidth);
+    EXPECT_EQ(MedtViewScale::fit_beat_width(0, 16, 0), MedtViewScale::kMinBeatWidth);
+}
+
+}  // namespace timeline_layout_test
