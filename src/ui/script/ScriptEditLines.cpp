@@ -316,7 +316,7 @@ bool step_rename(ScriptSession& s, const ScriptLine& line, std::string* error) {
     }
     MseqBlockWord name;
     name.m_Name = cp932(line.args.empty() ? std::string() : line.args[0]);
-    auto command = mcmd_make<McmdSetProperty>(s.editor()->current()->id(), 1, name);
+    auto command = mcmd_make<McmdSetProperty>(s.editor()->current()->id(), MROW_NAME, name);
     return post(s, command.get(), "renaming the track", error);
 }
 
