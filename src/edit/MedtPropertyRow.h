@@ -50,6 +50,10 @@ enum : int32_t {
     MROW_VOLUME = 12,
     MROW_PAN = 13,
 };
+// The chord track a note, phrase or group track uses: the same row in each.
+enum : int32_t {
+    MROW_CHORD_TRACK = 16,
+};
 // The root of a music.
 enum : int32_t {
     MROW_MUSIC_TITLE = 16,
@@ -68,7 +72,7 @@ enum : int32_t {
 };
 // Note tracks.
 enum : int32_t {
-    MROW_NOTE_CHORD_TRACK = 16,
+    MROW_NOTE_CHORD_TRACK = MROW_CHORD_TRACK,
     MROW_NOTE_KIND = 17,
     MROW_NOTE_RHYTHM = 18,
     MROW_NOTE_OCTAVE = 19,
@@ -79,7 +83,7 @@ enum : int32_t {
 };
 // Phrase tracks.
 enum : int32_t {
-    MROW_REFER_CHORD_TRACK = 16,
+    MROW_REFER_CHORD_TRACK = MROW_CHORD_TRACK,
     MROW_REFER_OCTAVE = 17,
     MROW_REFER_START_TIME = 18,
     MROW_REFER_VELOCITY_RATE = 19,
@@ -92,7 +96,7 @@ enum : int32_t {
 };
 // Group tracks and chord tracks.
 enum : int32_t {
-    MROW_GROUP_CHORD_TRACK = 16,
+    MROW_GROUP_CHORD_TRACK = MROW_CHORD_TRACK,
     MROW_CHORD_MAP = 16,
 };
 

@@ -408,20 +408,6 @@ constexpr Row kPanRow = {
     .write = write_stage_number<&MseqBlockStage::m_Pan>,
 };
 
-// The chord track a note, phrase or group track links (row 16 of each).
-template <auto Field>
-constexpr Row kChordTrackRow = {
-    .number = 16,
-    .style = MPS_LINK,
-    .group = MPG_LINK,
-    .name = "コードトラック",
-    .help =
-        "リンクしているコードトラックです。トラックリストからドラッグ＆ドロップして設定しま"
-        "す。(右クリックで消去)",
-    .read = read_track_link<Field>,
-    .write = write_chord_track<Field>,
-};
-
 // A typed number of `Field` in `range`, shown through `format`.
 template <auto Field>
 constexpr Row number_row(int32_t number, const char* name, const char* help, MseqRange range,
@@ -437,6 +423,39 @@ constexpr Row number_row(int32_t number, const char* name, const char* help, Mse
                .field = number_field<Field>,
                .format = format};
 }
+
+// A link set by dropping a leaf or track on the row, cleared by a right click.
+constexpr Row link_row(int32_t number, const char* name, const char* help, Row::Read read,
+                       Row::Write write) {
+    return Row{.number = number,
+               .style = MPS_LINK,
+               .group = MPG_LINK,
+               .name = name,
+               .help = help,
+               .read = read,
+               .write = write};
+}
+
+// A typed text of `Field`.
+template <auto Field>
+constexpr Row text_row(int32_t number, const char* name, const char* help) {
+    return Row{.number = number,
+               .style = MPS_TYPED,
+               .group = MPG_NORMAL,
+               .name = name,
+               .help = help,
+               .flags = MROWF_TEXT,
+               .read = read_text<Field>,
+               .write = write_text<Field>};
+}
+
+// The chord track a note, phrase or group track links (row 16 of each).
+template <auto Field>
+constexpr Row kChordTrackRow =
+    link_row(MROW_CHORD_TRACK, "コードトラック",
+             "リンクしているコードトラックです。トラックリストからドラッグ＆ドロップして設定しま"
+             "す。(右クリックで消去)",
+             read_track_link<Field>, write_chord_track<Field>);
 
 constexpr const char kTicks[] = "%d [tick]";
 constexpr const char kPercent[] = "%d [%%]";
@@ -473,47 +492,26 @@ constexpr Row kMusicRows[] = {
     kMedtNameRow,
     kMedtIdRow,
     kMedtTypeRow,
-    {.number = MROW_MUSIC_TITLE,
-     .style = MPS_TYPED,
-     .group = MPG_NORMAL,
-     .name = "曲名",
-     .help = "MIDI ファイルに入れる曲名です。%<entity> は編集リストの名前、%<book> "
-             "はブックの名前に置き換わります。",
-     .flags = MROWF_TEXT,
-     .read = read_text<&MseqMusic::m_Title>,
-     .write = write_text<&MseqMusic::m_Title>},
-    {.number = MROW_MUSIC_COPYRIGHT,
-     .style = MPS_TYPED,
-     .group = MPG_NORMAL,
-     .name = "著作名",
-     .help = "作者名などの著作表示を記述します。",
-     .flags = MROWF_TEXT,
-     .read = read_text<&MseqMusic::m_Copyright>,
-     .write = write_text<&MseqMusic::m_Copyright>},
-    {.number = MROW_MUSIC_STAGE_MAP,
-     .style = MPS_LINK,
-     .group = MPG_LINK,
-     .name = "ステージマップ",
-     .help = "リンクしているステージマップです。ライブラリからドラッグ＆ドロップして設定しま"
+    text_row<&MseqMusic::m_Title>(MROW_MUSIC_TITLE, "曲名",
+                                  "MIDI ファイルに入れる曲名です。%<entity> は編集リストの名前、"
+                                  "%<book> はブックの名前に置き換わります。"),
+    text_row<&MseqMusic::m_Copyright>(MROW_MUSIC_COPYRIGHT, "著作名",
+                                      "作者名などの著作表示を記述します。"),
+    link_row(MROW_MUSIC_STAGE_MAP, "ステージマップ",
+             "リンクしているステージマップです。ライブラリからドラッグ＆ドロップして設定しま"
              "す。(右クリックで消去)",
-     .read = read_leaf_link<&MseqMusic::m_MapStageID>,
-     .write = write_leaf_link<MTYPE_LEAF_STAGE, &MseqMusic::m_MapStageID>},
-    {.number = MROW_MUSIC_CHORD_MAP,
-     .style = MPS_LINK,
-     .group = MPG_LINK,
-     .name = "標準コードマップ",
-     .help = "コードトラックの作成時にリンクするコードマップです。ライブラリからドラッグ＆ド"
+             read_leaf_link<&MseqMusic::m_MapStageID>,
+             write_leaf_link<MTYPE_LEAF_STAGE, &MseqMusic::m_MapStageID>),
+    link_row(MROW_MUSIC_CHORD_MAP, "標準コードマップ",
+             "コードトラックの作成時にリンクするコードマップです。ライブラリからドラッグ＆ド"
              "ロップして設定します。(右クリックで消去)",
-     .read = read_leaf_link<&MseqMusic::m_MapChordID>,
-     .write = write_leaf_link<MTYPE_LEAF_CHORD, &MseqMusic::m_MapChordID>},
-    {.number = MROW_MUSIC_CHORD_TRACK,
-     .style = MPS_LINK,
-     .group = MPG_LINK,
-     .name = "標準コードトラック",
-     .help = "トラックの作成時にリンクするコードトラックです。トラックリストからドラッグ＆ド"
+             read_leaf_link<&MseqMusic::m_MapChordID>,
+             write_leaf_link<MTYPE_LEAF_CHORD, &MseqMusic::m_MapChordID>),
+    link_row(MROW_MUSIC_CHORD_TRACK, "標準コードトラック",
+             "トラックの作成時にリンクするコードトラックです。トラックリストからドラッグ＆ド"
              "ロップして設定します。(右クリックで消去)",
-     .read = read_track_link<&MseqMusic::m_TrackChordID>,
-     .write = write_chord_track<&MseqMusic::m_TrackChordID>},
+             read_track_link<&MseqMusic::m_TrackChordID>,
+             write_chord_track<&MseqMusic::m_TrackChordID>),
     number_row<&MseqMusic::m_Tempo>(MROW_MUSIC_TEMPO, "テンポ",
                                     "演奏速度です。(１分あたりの４分音符数)",
                                     MseqMusic::kTempoRange),
@@ -864,14 +862,10 @@ constexpr Row kChordRows[] = {
     kMedtTypeRow,
     count_row("コード数", "現在のコード数です。"),
     beats_row("４／４小節あたりの拍数です。大きい拍ほど細かくコードを置けます。"),
-    {.number = MROW_CHORD_MAP,
-     .style = MPS_LINK,
-     .group = MPG_LINK,
-     .name = "コードマップ",
-     .help = "リンクしているコードマップまたは転調トラックです。ライブラリまたはトラックリス"
+    link_row(MROW_CHORD_MAP, "コードマップ",
+             "リンクしているコードマップまたは転調トラックです。ライブラリまたはトラックリス"
              "トからドラッグ＆ドロップして設定します。(右クリックで消去)",
-     .read = read_chord_map,
-     .write = write_chord_map},
+             read_chord_map, write_chord_map),
 };
 
 }  // namespace
