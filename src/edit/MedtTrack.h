@@ -31,7 +31,7 @@ MseqBlockWord medt_typed_number(int64_t typed);
 // An editor track: the editor's view of one stored track, in a tree that mirrors the music's
 // track tree. It describes the track's row and property list and turns property edits and block
 // edits into changes of the stored track (blocks only through McmdSetBlock). The subclasses
-// (MedtTrackKinds.h) add each track family's rows. User-interface thread only.
+// (MedtTrackKinds.h) declare each track family's table of rows. User-interface thread only.
 class MedtTrack : public dir_unit<MedtTrack> {
 public:
     MedtTrack(MedtMusic* editor, MseqObject* node) : editor_(editor), node_(node) {}
