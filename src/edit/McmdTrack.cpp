@@ -79,7 +79,7 @@ int McmdSetProperty::run(MseqObject* target, MedtMusic* editor) {
     MedtTrack* row = editor ? editor->find_track(track) : nullptr;
     if (!t || !row) return 0;
     int done = 0;
-    if (property == 5) {
+    if (property == MROW_BEATS) {
         done = change_beats(*this, target, t, editor);
     } else if (flags & MCMD_TEST_ONLY) {
         done = 1;

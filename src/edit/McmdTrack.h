@@ -58,8 +58,8 @@ public:
     std::unique_ptr<MseqBlock> block;
 };
 
-// Changes one property of a track (the numbering of the property list). Only the beats (5)
-// record an inverse, a snapshot of the track; every other property is not undoable.
+// Changes one property of a track (the row numbers MROW_* of the property list). Only the beats
+// (MROW_BEATS) record an inverse, a snapshot of the track; every other property is not undoable.
 class McmdSetProperty final : public McmdTrackOf<MKIND_CMD_SET_PROPERTY> {
 public:
     McmdSetProperty(MSEQ_ID target, int32_t number, const MseqBlockWord& new_value)

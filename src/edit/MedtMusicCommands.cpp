@@ -60,7 +60,7 @@ int MedtMusicInvoker::add_rhythm_track(const MseqBlockWord& sound) {
     if (sound.m_Attrib != MWORD_DRUM_SOUND) return 0;
     const MseqBlockWord* known =
         MseqMapWord::builtin().get(MWORD_DRUM_SOUND, sound.m_Group, sound.m_Index);
-    return known ? add_track(MTYPE_TRACK_NOTE, known, 18) : 0;
+    return known ? add_track(MTYPE_TRACK_NOTE, known, MROW_NOTE_RHYTHM) : 0;
 }
 
 int MedtMusicInvoker::command(int id) {
@@ -85,7 +85,7 @@ int MedtMusicInvoker::command(int id) {
             id >= MVC_ADD_PRESET_FIRST
                 ? MseqMsgFormMap::builtin().find(kPresetForms[id - MVC_ADD_PRESET_FIRST])
                 : nullptr;
-        add_track(type, form ? &form->m_Name : nullptr, 16);
+        add_track(type, form ? &form->m_Name : nullptr, MROW_MSG_FORM);
         return 1;
     }
     if (id == MVC_DELETE_TRACK) {
@@ -121,7 +121,7 @@ int MedtMusicInvoker::rename_track(MSEQ_ID id, const CkvString& name) {
     if (!music_ || read_only() || !find_track(id)) return 0;
     MseqBlockWord value;
     value.m_Name = name;
-    auto set = mcmd_make<McmdSetProperty>(id, 1, value);
+    auto set = mcmd_make<McmdSetProperty>(id, MROW_NAME, value);
     execute(set.get());
     return set->state == MCMD_DONE ? 1 : 0;
 }

@@ -40,57 +40,69 @@ int MedtTrack::mouse_action(int32_t, uint32_t) {
     return 0;
 }
 
-void MedtTrack::add_common_rows(std::vector<MedtProperty>& out) const {
-    out.push_back(
-        {1, MPS_DISPLAY, MPG_NORMAL, medt_text("名前"), medt_text("トラックの名前です。")});
-    out.push_back({2, MPS_DISPLAY, MPG_NORMAL, medt_text("ID"),
-                   medt_text("トラックやアイテムを識別する番号です。")});
-    out.push_back({3, MPS_DISPLAY, MPG_NORMAL, medt_text("種類"),
-                   medt_text("トラックやアイテムの種類です。")});
+MedtPropertyTable MedtTrack::property_rows() const {
+    static constexpr MedtPropertyRow kCommonRows[] = {kMedtNameRow, kMedtIdRow, kMedtTypeRow};
+    return kCommonRows;
 }
 
-bool MedtTrack::common_text(int32_t number, CkvString* text) const {
-    switch (number) {
-        case 1:
-            *text = name();
-            return true;
-        case 2:
-            *text = medt_format("%08xh", id());
-            return true;
-        case 3:
-            *text = mseq_type_name(node_ ? node_->type : 0);
-            return true;
-        default:
-            return false;
+const MedtPropertyRow* MedtTrack::property_row(int32_t number) const {
+    for (const MedtPropertyRow& row : property_rows()) {
+        if (row.number != number) continue;
+        // A phrase's user picks the channel: its tracks have no channel rows.
+        if ((row.flags & MROWF_CHANNEL) && in_phrase()) return nullptr;
+        return &row;
     }
+    return nullptr;
+}
+
+namespace {
+// True for a per-channel row of a member of a group, which shows the group's channel.
+bool ruled_by_group(const MedtTrack& track, const MedtPropertyRow& row) {
+    return (row.flags & MROWF_CHANNEL) && track.in_group();
+}
+}  // namespace
+
+uint32_t MedtTrack::row_style(const MedtPropertyRow& row) const {
+    return ruled_by_group(*this, row) ? MPS_DISPLAY : row.style;
 }
 
 void MedtTrack::build_properties(std::vector<MedtProperty>& out) const {
-    add_common_rows(out);
+    for (const MedtPropertyRow& row : property_rows()) {
+        if (row.flags & MROWF_HIDDEN) continue;
+        if ((row.flags & MROWF_CHANNEL) && in_phrase()) continue;
+        const bool ruled = ruled_by_group(*this, row);
+        out.push_back({row.number, ruled ? MPS_DISPLAY : row.style, ruled ? MPG_NORMAL : row.group,
+                       medt_text(row.name), medt_text(row.help)});
+    }
 }
 
 CkvString MedtTrack::property_text(int32_t number, uint32_t* style) const {
-    CkvString text;
-    if (style) *style = MPS_DISPLAY;
-    common_text(number, &text);
-    return text;
+    const MedtPropertyRow* row = property_row(number);
+    if (style) *style = row ? row_style(*row) : MPS_DISPLAY;
+    return row && row->read ? row->read(*this, *row) : CkvString();
 }
 
-int MedtTrack::property_choice(int32_t, int32_t, MseqBlockWord*, CkvString*) const {
-    return MCHOICE_NONE;
+bool MedtTrack::property_is_text(int32_t number) const {
+    const MedtPropertyRow* row = property_row(number);
+    return row && (row->flags & MROWF_TEXT);
+}
+
+int MedtTrack::property_choice(int32_t number, int32_t index, MseqBlockWord* value,
+                               CkvString* text) const {
+    const MedtPropertyRow* row = property_row(number);
+    if (!row || !row->choose || ruled_by_group(*this, *row)) return MCHOICE_NONE;
+    return row->choose(*this, *row, index, value, text);
+}
+
+bool MedtTrack::set_property(int32_t number, const MseqBlockWord& value) {
+    const MedtPropertyRow* row = property_row(number);
+    if (!row || !row->write || ruled_by_group(*this, *row)) return false;
+    return row->write(*this, *row, value);
 }
 
 MseqBlockWord medt_typed_number(int64_t typed) {
     const int64_t held = typed < INT32_MIN ? INT32_MIN : typed > INT32_MAX ? INT32_MAX : typed;
     return MseqBlockWord(0, 0, static_cast<uint32_t>(static_cast<int32_t>(held)));
-}
-
-bool MedtTrack::set_property(int32_t number, const MseqBlockWord& value) {
-    // The name is changed by renaming the track in place; every other common row is fixed.
-    if (number != 1 || !node_) return false;
-    node_->name = value.m_Name.empty() ? mseq_type_name(node_->type) : value.m_Name;
-    if (MseqTrack* t = stored()) t->name = node_->name;
-    return true;
 }
 
 int MedtTrack::drop_marker(int32_t, const CkvString&, bool) {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "edit/MedtPropertyRow.h"
 #include "model/block/MseqBlock.h"
 #include "model/block/MseqBlockWord.h"
 #include "model/core/CkvString.h"
@@ -12,30 +13,6 @@
 class MedtMusic;
 class MseqObject;
 class MseqTrack;
-
-// Edit styles of property rows.
-enum : uint32_t {
-    MPS_TYPED = 0x100,         // a typed number or text
-    MPS_CHOICE = 0x200,        // a choice from a list
-    MPS_CHOICE_CLEAR = 0x300,  // a choice that may also be cleared or switched (right click)
-    MPS_LINK = 0x400,          // a link set by drag and drop, cleared by right click
-    MPS_DISPLAY = 0x800,       // display only
-};
-
-// Property groups.
-enum : int32_t {
-    MPG_NORMAL = 1,
-    MPG_CHANNEL = 2,  // per-channel entries written into the stage map
-    MPG_LINK = 3,
-};
-
-// What asking for a property's choice answers.
-enum : int {
-    MCHOICE_PAST_END = 1,  // the index is past the last choice
-    MCHOICE_ITEM = 2,      // a choice; MCHOICE_ITEM + 1 when it is the current value
-    MCHOICE_CURRENT = 3,
-    MCHOICE_NONE = 8,  // the property has no choices
-};
 
 // One row of a track's property list. Texts in CP932.
 struct MedtProperty {
@@ -54,7 +31,7 @@ MseqBlockWord medt_typed_number(int64_t typed);
 // An editor track: the editor's view of one stored track, in a tree that mirrors the music's
 // track tree. It describes the track's row and property list and turns property edits and block
 // edits into changes of the stored track (blocks only through McmdSetBlock). The subclasses
-// (MedtTrackKinds.h) add each track family's rows. User-interface thread only.
+// (MedtTrackKinds.h) declare each track family's table of rows. User-interface thread only.
 class MedtTrack : public dir_unit<MedtTrack> {
 public:
     MedtTrack(MedtMusic* editor, MseqObject* node) : editor_(editor), node_(node) {}
@@ -82,21 +59,31 @@ public:
     virtual CkvString item_text(int32_t position) const;
     // A mouse press at `position` with `buttons`; non-zero when handled. Nothing in the base.
     virtual int mouse_action(int32_t position, uint32_t buttons);
-    // Builds the property list, rows in ascending number.
-    virtual void build_properties(std::vector<MedtProperty>& out) const;
+    // The table of the track's property rows in its present context (the root's differs in a
+    // music and a phrase), ascending by number, hidden rows included. The base holds rows 1-3.
+    virtual MedtPropertyTable property_rows() const;
+    // The row `number` of the table as it applies here: nullptr when there is none, and for the
+    // per-channel rows inside a phrase.
+    const MedtPropertyRow* property_row(int32_t number) const;
+    // The style `row` has here: display only for the per-channel rows inside a group (the
+    // group's channel rules its members), the table's style otherwise.
+    uint32_t row_style(const MedtPropertyRow& row) const;
+
+    // Builds the property list: the listed rows of the table, in ascending number.
+    void build_properties(std::vector<MedtProperty>& out) const;
     // The value of property `number` as text; `style` (may be null) receives the row's style.
-    // Empty for an unknown number.
-    virtual CkvString property_text(int32_t number, uint32_t* style) const;
+    // Empty (and display only) for an unknown number.
+    CkvString property_text(int32_t number, uint32_t* style) const;
     // True when the typed value of property `number` is a text rather than a number.
-    virtual bool property_is_text(int32_t number) const { return number == 1; }
+    bool property_is_text(int32_t number) const;
     // Choice `index` of property `number`: `value` and `text` (either may be null) receive it.
     // MCHOICE_PAST_END past the last, MCHOICE_NONE when the property has no choices, else
     // MCHOICE_ITEM, or MCHOICE_CURRENT when the choice is the current value.
-    virtual int property_choice(int32_t number, int32_t index, MseqBlockWord* value,
-                                CkvString* text) const;
+    int property_choice(int32_t number, int32_t index, MseqBlockWord* value, CkvString* text) const;
     // Sets property `number` from `value`, clamped into its range. False for display-only and
-    // unknown rows and for values the row cannot take; nothing changes then.
-    virtual bool set_property(int32_t number, const MseqBlockWord& value);
+    // unknown rows and for values the row cannot take; nothing changes then. Posting
+    // McmdSetProperty (or MedtPropertyEdit) is the editing path; this is what it runs.
+    bool set_property(int32_t number, const MseqBlockWord& value);
     // The drop-or-rename hook: a marker named `name` of the phrase referenced at `position` was
     // dropped on the block there; with `all` every matching reference of the track is renamed
     // after the user agreed. Returns 1 when the blocks were changed; 0 in the base.
@@ -122,11 +109,6 @@ public:
     bool in_phrase() const;
 
 protected:
-    // The rows 1-3 that start every list.
-    void add_common_rows(std::vector<MedtProperty>& out) const;
-    // The text of rows 1-3; false for other numbers.
-    bool common_text(int32_t number, CkvString* text) const;
-
     MedtMusic* editor_;
     MseqObject* node_;
 };

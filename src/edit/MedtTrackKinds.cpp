@@ -1,11 +1,12 @@
 #include "edit/MedtTrackKinds.h"
 
-#include <algorithm>
+#include <type_traits>
 
 #include "edit/MedtMusic.h"
 #include "edit/MedtText.h"
 #include "edit/MedtViewCommands.h"
 #include "model/block/MseqBlockLink.h"
+#include "model/block/MseqBlockStage.h"
 #include "model/core/MseqDesk.h"
 #include "model/core/MseqId.h"
 #include "model/core/MseqObject.h"
@@ -26,32 +27,67 @@
 
 namespace {
 
-// --- values -------------------------------------------------------------------------------
+using Row = MedtPropertyRow;
 
-int32_t number_of(const MseqBlockWord& value) {
-    return static_cast<int32_t>(value.m_Index);
+// --- the model a row reads --------------------------------------------------------------------
+
+template <class Model>
+constexpr MSEQ_TYPE kTrackType = 0;
+template <>
+constexpr MSEQ_TYPE kTrackType<MseqTrackNote> = MTYPE_TRACK_NOTE;
+template <>
+constexpr MSEQ_TYPE kTrackType<MseqTrackRefer> = MTYPE_TRACK_REFER;
+template <>
+constexpr MSEQ_TYPE kTrackType<MseqTrackMsg> = MTYPE_TRACK_MSG;
+template <>
+constexpr MSEQ_TYPE kTrackType<MseqTrackGroup> = MTYPE_TRACK_GROUP;
+template <>
+constexpr MSEQ_TYPE kTrackType<MseqTrackChord> = MTYPE_TRACK_CHORD;
+template <>
+constexpr MSEQ_TYPE kTrackType<MseqTrackText> = MTYPE_TRACK_TEXT;
+
+// The object a row of `track` stands for: the edited music for the root's rows, the stored
+// track otherwise; nullptr when there is none of that class.
+template <class Model>
+Model* model(const MedtTrack& track) {
+    if constexpr (std::is_same_v<Model, MseqMusic>) {
+        return track.editor()->music();
+    } else {
+        MseqTrack* t = track.stored();
+        return t ? t->cast_to<Model>(kTrackType<Model>) : nullptr;
+    }
 }
+
+template <class T>
+struct member_of;
+template <class M, class V>
+struct member_of<V M::*> {
+    using type = M;
+};
+
+// The field `Field` of the row's model; nullptr without the model.
+template <auto Field>
+auto* field_of(const MedtTrack& track) {
+    using Model = typename member_of<decltype(Field)>::type;
+    Model* m = model<Model>(track);
+    return m ? &(m->*Field) : nullptr;
+}
+
+template <auto Field>
+int32_t* number_field(const MedtTrack& track) {
+    return field_of<Field>(track);
+}
+
+// --- texts and choices ----------------------------------------------------------------------
 
 MseqBlockWord number_word(int32_t v) {
     return MseqBlockWord(0, 0, static_cast<uint32_t>(v));
 }
 
-int32_t clamp32(int64_t v, int64_t lo, int64_t hi) {
-    return static_cast<int32_t>(mseq_clamp(v, lo, hi));
-}
-
 CkvString text_number(int32_t v) {
     return medt_format("%d", v);
 }
-CkvString text_ticks(int32_t v) {
-    return medt_format("%d [tick]", v);
-}
-CkvString text_percent(int32_t v) {
-    return medt_format("%d [%%]", v);
-}
-CkvString text_count(int64_t v) {
-    return medt_format(medt_text("[ %d 個 ]").c_str(), static_cast<int>(v));
-}
+
 CkvString text_link(const MseqObject* node, MSEQ_ID id) {
     if (!id) return CkvString();
     return medt_format("%s [ID: %08xh]", node ? node->name.c_str() : "", id);
@@ -63,100 +99,6 @@ int choice(const MseqBlockWord& v, const CkvString& t, bool current, MseqBlockWo
     if (value) *value = v;
     if (text) *text = t;
     return current ? MCHOICE_CURRENT : MCHOICE_ITEM;
-}
-
-// --- rows ---------------------------------------------------------------------------------
-
-MedtProperty row(int32_t number, uint32_t style, const char* name, const char* help,
-                 int32_t group = MPG_NORMAL) {
-    return MedtProperty{number, style, group, medt_text(name), medt_text(help)};
-}
-
-const char kChordTrackName[] = "コードトラック";
-const char kChordTrackHelp[] =
-    "リンクしているコードトラックです。トラックリストからドラッグ＆ドロップして設定します。("
-    "右クリックで消去)";
-
-void add_sequence_rows(std::vector<MedtProperty>& out, const MedtSequenceTexts& t) {
-    out.push_back(row(4, MPS_DISPLAY, t.count_name, t.count_help));
-    out.push_back(row(5, MPS_CHOICE, "拍数", t.beats_help));
-}
-
-size_t block_count(MseqTrack* t) {
-    if (!t) return 0;
-    if (auto* n = t->cast_to<MseqTrackNote>(MTYPE_TRACK_NOTE)) return n->block_count();
-    if (auto* r = t->cast_to<MseqTrackRefer>(MTYPE_TRACK_REFER)) return r->block_count();
-    if (auto* c = t->cast_to<MseqTrackChord>(MTYPE_TRACK_CHORD)) return c->block_count();
-    if (auto* l = t->cast_to<MseqTrackLabel>(MTYPE_TRACK_LABEL)) return l->block_count();
-    if (auto* v = t->cast_to<MseqTrackValue>(MTYPE_TRACK_VALUE)) return v->block_count();
-    if (auto* k = t->cast_to<MseqTrackLink>(MTYPE_TRACK_LINK)) return k->block_count();
-    return 0;
-}
-
-// Rows 4 and 5 of a sequence; false for other numbers.
-bool sequence_text(const MedtTrack& track, int32_t number, CkvString* text, uint32_t* style) {
-    if (number == 4) {
-        *style = MPS_DISPLAY;
-        *text = text_count(static_cast<int64_t>(block_count(track.stored())));
-        return true;
-    }
-    if (number == 5) {
-        *style = MPS_CHOICE;
-        *text = text_number(track.beats());
-        return true;
-    }
-    return false;
-}
-
-int beats_choice(const MedtTrack& track, int32_t index, MseqBlockWord* value, CkvString* text) {
-    if (index < 0 || index >= 16) return MCHOICE_PAST_END;
-    const int32_t b = kMedtBeatChoices[index];
-    return choice(number_word(b), text_number(b), b == track.beats(), value, text);
-}
-
-// The music the track belongs to (the edited one).
-MseqMusic* music_of(const MedtTrack& track) {
-    return track.editor()->music();
-}
-
-// A chord track of the music named by a dropped identifier, stored as (id & 0xFFFFF) + 0x100000;
-// 0 clears. False for anything that is not a chord track of the music.
-bool chord_track_link(const MedtTrack& track, const MseqBlockWord& value, MSEQ_ID* out) {
-    const MSEQ_ID id = value.m_Index;
-    if (id == 0) {
-        *out = 0;
-        return true;
-    }
-    MseqMusic* music = music_of(track);
-    MseqObject* node = music ? music->find_track(id) : nullptr;
-    if (!node || node->type != MTYPE_TRACK_CHORD) return false;
-    *out = mseq_own_track_id(id);
-    return true;
-}
-
-// A leaf of the music's book of `type`, stored as (id & 0xFFFFF) + 0x200000; 0 clears.
-bool leaf_link(const MedtTrack& track, const MseqBlockWord& value, MSEQ_TYPE type, MSEQ_ID* out) {
-    const MSEQ_ID id = value.m_Index;
-    if (id == 0) {
-        *out = 0;
-        return true;
-    }
-    MseqMusic* music = music_of(track);
-    const MSEQ_ID key = mseq_own_book_id(id);
-    MseqObject* node = music ? music->find(key) : nullptr;
-    if (!node || node->type != type) return false;
-    *out = key;
-    return true;
-}
-
-CkvString track_link_text(const MedtTrack& track, MSEQ_ID id) {
-    MseqMusic* music = music_of(track);
-    return text_link(music && id ? music->find_track(id) : nullptr, id);
-}
-
-CkvString leaf_link_text(const MedtTrack& track, MSEQ_ID id) {
-    MseqMusic* music = music_of(track);
-    return text_link(music && id ? music->find(id) : nullptr, id);
 }
 
 // The name of a word of the built-in dictionary; the word's own name when it has one.
@@ -181,317 +123,464 @@ int word_choice(uint16_t kind, const MseqBlockWord& current, int32_t index, Mseq
     return MCHOICE_PAST_END;
 }
 
-// --- the stage map of the music -------------------------------------------------------------
+// A program or drum kit word, normalised; false for any other word.
+bool sound_word(const MseqBlockWord& value, MseqBlockWord* out) {
+    MseqBlockWord w = value;
+    if (w.m_Attrib != MWORD_PROGRAM && w.m_Attrib != MWORD_DRUM_KIT) return false;
+    if (!w.normalize()) return false;
+    *out = w;
+    return true;
+}
+
+template <auto Field>
+CkvString read_word(const MedtTrack& track, const Row&) {
+    const MseqBlockWord* w = field_of<Field>(track);
+    return w ? word_name(*w) : CkvString();
+}
+
+template <auto Field>
+CkvString read_text(const MedtTrack& track, const Row&) {
+    const CkvString* s = field_of<Field>(track);
+    return s ? *s : CkvString();
+}
+
+template <auto Field>
+bool write_text(MedtTrack& track, const Row&, const MseqBlockWord& value) {
+    CkvString* s = field_of<Field>(track);
+    if (!s) return false;
+    *s = value.m_Name;
+    return true;
+}
+
+// --- links -----------------------------------------------------------------------------------
+
+// A chord track of the music named by a dropped identifier, stored in its own-track form; 0
+// clears. False for anything that is not a chord track of the music.
+bool chord_track_link(const MedtTrack& track, const MseqBlockWord& value, MSEQ_ID* out) {
+    const MSEQ_ID id = value.m_Index;
+    if (id == 0) {
+        *out = 0;
+        return true;
+    }
+    MseqMusic* music = track.editor()->music();
+    MseqObject* node = music ? music->find_track(id) : nullptr;
+    if (!node || node->type != MTYPE_TRACK_CHORD) return false;
+    *out = mseq_own_track_id(id);
+    return true;
+}
+
+// A leaf of the music's book of `type`, stored in its own-book form; 0 clears.
+bool leaf_link(const MedtTrack& track, const MseqBlockWord& value, MSEQ_TYPE type, MSEQ_ID* out) {
+    const MSEQ_ID id = value.m_Index;
+    if (id == 0) {
+        *out = 0;
+        return true;
+    }
+    MseqMusic* music = track.editor()->music();
+    const MSEQ_ID key = mseq_own_book_id(id);
+    MseqObject* node = music ? music->find(key) : nullptr;
+    if (!node || node->type != type) return false;
+    *out = key;
+    return true;
+}
+
+CkvString track_link_text(const MedtTrack& track, MSEQ_ID id) {
+    MseqMusic* music = track.editor()->music();
+    return text_link(music && id ? music->find_track(id) : nullptr, id);
+}
+
+CkvString leaf_link_text(const MedtTrack& track, MSEQ_ID id) {
+    MseqMusic* music = track.editor()->music();
+    return text_link(music && id ? music->find(id) : nullptr, id);
+}
+
+template <auto Field>
+CkvString read_track_link(const MedtTrack& track, const Row&) {
+    const MSEQ_ID* id = field_of<Field>(track);
+    return id ? track_link_text(track, *id) : CkvString();
+}
+
+template <auto Field>
+bool write_chord_track(MedtTrack& track, const Row&, const MseqBlockWord& value) {
+    MSEQ_ID* id = field_of<Field>(track);
+    MSEQ_ID link = 0;
+    if (!id || !chord_track_link(track, value, &link)) return false;
+    *id = link;
+    return true;
+}
+
+template <auto Field>
+CkvString read_leaf_link(const MedtTrack& track, const Row&) {
+    const MSEQ_ID* id = field_of<Field>(track);
+    return id ? leaf_link_text(track, *id) : CkvString();
+}
+
+template <MSEQ_TYPE Leaf, auto Field>
+bool write_leaf_link(MedtTrack& track, const Row&, const MseqBlockWord& value) {
+    MSEQ_ID* id = field_of<Field>(track);
+    MSEQ_ID link = 0;
+    if (!id || !leaf_link(track, value, Leaf, &link)) return false;
+    *id = link;
+    return true;
+}
+
+// --- block sequences -------------------------------------------------------------------------
+
+size_t block_count(MseqTrack* t) {
+    if (!t) return 0;
+    if (auto* n = t->cast_to<MseqTrackNote>(MTYPE_TRACK_NOTE)) return n->block_count();
+    if (auto* r = t->cast_to<MseqTrackRefer>(MTYPE_TRACK_REFER)) return r->block_count();
+    if (auto* c = t->cast_to<MseqTrackChord>(MTYPE_TRACK_CHORD)) return c->block_count();
+    if (auto* l = t->cast_to<MseqTrackLabel>(MTYPE_TRACK_LABEL)) return l->block_count();
+    if (auto* v = t->cast_to<MseqTrackValue>(MTYPE_TRACK_VALUE)) return v->block_count();
+    if (auto* k = t->cast_to<MseqTrackLink>(MTYPE_TRACK_LINK)) return k->block_count();
+    return 0;
+}
+
+CkvString read_count(const MedtTrack& track, const Row&) {
+    return medt_format(medt_text("[ %d 個 ]").c_str(),
+                       static_cast<int>(static_cast<int64_t>(block_count(track.stored()))));
+}
+
+CkvString read_beats(const MedtTrack& track, const Row&) {
+    return text_number(track.beats());
+}
+
+int choose_beats(const MedtTrack& track, const Row&, int32_t index, MseqBlockWord* value,
+                 CkvString* text) {
+    if (index < 0 || index >= 16) return MCHOICE_PAST_END;
+    const int32_t b = kMedtBeatChoices[index];
+    return choice(number_word(b), text_number(b), b == track.beats(), value, text);
+}
+
+// Row 4 with the family's name and help, and row 5 with its help. The beats are changed by the
+// beats command (McmdSetProperty), which asks first and can be undone, not by the row.
+constexpr Row count_row(const char* name, const char* help) {
+    return Row{.number = MROW_COUNT,
+               .style = MPS_DISPLAY,
+               .group = MPG_NORMAL,
+               .name = name,
+               .help = help,
+               .read = read_count};
+}
+constexpr Row beats_row(const char* help) {
+    return Row{.number = MROW_BEATS,
+               .style = MPS_CHOICE,
+               .group = MPG_NORMAL,
+               .name = "拍数",
+               .help = help,
+               .read = read_beats,
+               .choose = choose_beats};
+}
+
+constexpr const char kFineBeats[] = "４／４小節あたりの拍数です。大きい拍ほど細かく配置できます。";
+
+// --- the per-channel rows --------------------------------------------------------------------
 
 // The stage map the music links, held by `hold`; nullptr without one.
 MseqMapStage* stage_map(const MedtTrack& track, ref_ptr<MseqEntity>& hold) {
-    MseqMusic* music = music_of(track);
+    MseqMusic* music = track.editor()->music();
     MseqObject* node = music && music->m_MapStageID ? music->find(music->m_MapStageID) : nullptr;
     if (!node) return nullptr;
     hold = mseq_open(node);
     return hold ? hold->cast_to<MseqMapStage>(MTYPE_LEAF_STAGE) : nullptr;
 }
 
-// The channel a per-channel row shows: the group's for a track inside a group.
-int32_t shown_channel(const MedtTrack& track) {
-    return mseq_effective_channel(track.stored());
+CkvString read_channel(const MedtTrack& track, const Row&) {
+    const int32_t channel = medt_shown_channel(track);
+    return channel >= 0 ? text_number(channel + 1) : CkvString();
 }
 
-}  // namespace
-
-// --- root -------------------------------------------------------------------------------------
-
-void MedtTrackRoot::build_properties(std::vector<MedtProperty>& out) const {
-    add_common_rows(out);
-    if (in_phrase()) {
-        out.push_back(
-            row(21, MPS_TYPED, "テストテンポ", "フレーズでのテスト再生する演奏速度です。"));
-        out.push_back(
-            row(24, MPS_CHOICE_CLEAR, "テストサウンド",
-                "フレーズでのテスト再生する楽器をリストから選択します。(右クリックでドラム切替)"));
-        return;
-    }
-    out.push_back(row(16, MPS_TYPED, "曲名",
-                      "MIDI ファイルに入れる曲名です。%<entity> は編集リストの名前、%<book> "
-                      "はブックの名前に置き換わります。"));
-    out.push_back(row(17, MPS_TYPED, "著作名", "作者名などの著作表示を記述します。"));
-    out.push_back(
-        row(18, MPS_LINK, "ステージマップ",
-            "リンクしているステージマップです。ライブラリからドラッグ＆ドロップして設定しま"
-            "す。(右クリックで消去)",
-            MPG_LINK));
-    out.push_back(
-        row(19, MPS_LINK, "標準コードマップ",
-            "コードトラックの作成時にリンクするコードマップです。ライブラリからドラッグ＆ド"
-            "ロップして設定します。(右クリックで消去)",
-            MPG_LINK));
-    out.push_back(
-        row(20, MPS_LINK, "標準コードトラック",
-            "トラックの作成時にリンクするコードトラックです。トラックリストからドラッグ＆ド"
-            "ロップして設定します。(右クリックで消去)",
-            MPG_LINK));
-    out.push_back(row(21, MPS_TYPED, "テンポ", "演奏速度です。(１分あたりの４分音符数)"));
-    out.push_back(
-        row(22, MPS_TYPED, "トランスポーズ",
-            "曲全体のキーを調節します。リズム音符以外の全ての音符を調整します。(-12 ～ 12)"));
-    out.push_back(row(23, MPS_TYPED, "開始ブランク小節数",
-                      "第 1 小節の開始位置、最初のフレーズライン（赤い縦線）の位置です。(0 ～ 4)"));
+int choose_channel(const MedtTrack& track, const Row& row, int32_t index, MseqBlockWord* value,
+                   CkvString* text) {
+    if (index < 0 || index > row.range.hi - row.range.lo) return MCHOICE_PAST_END;
+    const int32_t channel = row.range.lo + index;
+    return choice(number_word(channel), text_number(channel + 1),
+                  channel == medt_shown_channel(track), value, text);
 }
 
-bool MedtTrackRoot::property_is_text(int32_t number) const {
-    return number == 1 || (!in_phrase() && (number == 16 || number == 17));
+bool write_channel(MedtTrack& track, const Row&, const MseqBlockWord& value) {
+    MseqTrack* t = track.stored();
+    return t && t->set_channel(medt_word_number(value));
 }
 
-CkvString MedtTrackRoot::property_text(int32_t number, uint32_t* style) const {
-    CkvString text = MedtTrack::property_text(number, style);
-    MseqMusic* music = music_of(*this);
-    if (!music || number < 16) return text;
-    uint32_t s = MPS_TYPED;
-    if (in_phrase()) {
-        if (number == 21) text = text_number(music->m_Tempo);
-        if (number == 24) {
-            s = MPS_CHOICE_CLEAR;
-            text = word_name(music->m_Program);
-        }
-    } else {
-        switch (number) {
-            case 16:
-                text = music->m_Title;
-                break;
-            case 17:
-                text = music->m_Copyright;
-                break;
-            case 18:
-                s = MPS_LINK;
-                text = leaf_link_text(*this, music->m_MapStageID);
-                break;
-            case 19:
-                s = MPS_LINK;
-                text = leaf_link_text(*this, music->m_MapChordID);
-                break;
-            case 20:
-                s = MPS_LINK;
-                text = track_link_text(*this, music->m_TrackChordID);
-                break;
-            case 21:
-                text = text_number(music->m_Tempo);
-                break;
-            case 22:
-                text = text_number(music->m_Transpose);
-                break;
-            case 23:
-                text = text_number(music->m_BlankBar);
-                break;
-            default:
-                break;
-        }
-    }
-    if (style) *style = s;
-    return text;
+// The stage block of the channel the row shows, for reading.
+const MseqBlockStage* shown_stage(const MedtTrack& track, ref_ptr<MseqEntity>& hold) {
+    MseqMapStage* stage = stage_map(track, hold);
+    return stage ? stage->block(medt_shown_channel(track)) : nullptr;
 }
 
-int MedtTrackRoot::property_choice(int32_t number, int32_t index, MseqBlockWord* value,
-                                   CkvString* text) const {
-    MseqMusic* music = music_of(*this);
-    if (!music || !in_phrase() || number != 24) return MCHOICE_NONE;
-    return word_choice(MWORD_PROGRAM, music->m_Program, index, value, text);
-}
-
-bool MedtTrackRoot::set_property(int32_t number, const MseqBlockWord& value) {
-    MseqMusic* music = music_of(*this);
-    if (!music) return false;
-    if (number == 1) return MedtTrack::set_property(number, value);
-    const int32_t v = number_of(value);
-    if (in_phrase()) {
-        if (number == 21) {
-            music->m_Tempo = clamp32(v, 4, 1024);
-            return true;
-        }
-        if (number == 24) {
-            MseqBlockWord w = value;
-            if (w.m_Attrib != MWORD_PROGRAM && w.m_Attrib != MWORD_DRUM_KIT) return false;
-            if (!w.normalize()) return false;
-            music->m_Program = w;
-            return true;
-        }
-        return false;
-    }
-    MSEQ_ID link = 0;
-    switch (number) {
-        case 16:
-            music->m_Title = value.m_Name;
-            return true;
-        case 17:
-            music->m_Copyright = value.m_Name;
-            return true;
-        case 18:
-            if (!leaf_link(*this, value, MTYPE_LEAF_STAGE, &link)) return false;
-            music->m_MapStageID = link;
-            return true;
-        case 19:
-            if (!leaf_link(*this, value, MTYPE_LEAF_CHORD, &link)) return false;
-            music->m_MapChordID = link;
-            return true;
-        case 20:
-            if (!chord_track_link(*this, value, &link)) return false;
-            music->m_TrackChordID = link;
-            return true;
-        case 21:
-            music->m_Tempo = clamp32(v, 4, 1024);
-            return true;
-        case 22:
-            music->m_Transpose = clamp32(v, -12, 12);
-            return true;
-        case 23:
-            music->m_BlankBar = clamp32(v, 0, 4);
-            return true;
-        default:
-            return false;
-    }
-}
-
-// --- text ------------------------------------------------------------------------------------
-
-bool MedtTrackText::set_property(int32_t number, const MseqBlockWord& value) {
-    if (number != 6) return MedtTrack::set_property(number, value);
-    auto* t = stored() ? stored()->cast_to<MseqTrackText>(MTYPE_TRACK_TEXT) : nullptr;
+// Changes the stage block of the track's own channel with `change` and marks the stage map
+// modified; false when the music links no stage map or `change` refuses.
+template <class Change>
+bool change_stage(MedtTrack& track, Change change) {
+    MseqTrack* t = track.stored();
     if (!t) return false;
-    t->m_Text = value.m_Name;
-    return true;
-}
-
-// --- per-channel rows ------------------------------------------------------------------------
-
-bool MedtTrackChannel::has_channel_rows() const {
-    return !in_phrase();
-}
-
-void MedtTrackChannel::add_channel_rows(std::vector<MedtProperty>& out) const {
-    if (!has_channel_rows()) return;
-    const bool fixed = in_group();
-    auto style = [fixed](uint32_t s) { return fixed ? MPS_DISPLAY : s; };
-    const int32_t group = fixed ? MPG_NORMAL : MPG_CHANNEL;
-    out.push_back(
-        row(10, style(MPS_CHOICE), "奏者", "奏者を割り当てます。（奏者＝チャンネル）", group));
-    out.push_back(row(11, style(MPS_CHOICE_CLEAR), "楽器",
-                      "楽器をリストから選択します。(ステージマップに変更します。)", group));
-    out.push_back(row(12, style(MPS_TYPED), "音量",
-                      "ボリュームです。0(無音) ～ 127(最大) (ステージマップに変更します。)",
-                      group));
-    out.push_back(row(13, style(MPS_TYPED), "位置",
-                      "パンポットです。0（左）～ 64 (中央) ～ 127（右） "
-                      "(ステージマップに変更します。)",
-                      group));
-}
-
-CkvString MedtTrackChannel::property_text(int32_t number, uint32_t* style) const {
-    if (number < 10 || number > 13 || !has_channel_rows())
-        return MedtTrack::property_text(number, style);
-    static const uint32_t styles[4] = {MPS_CHOICE, MPS_CHOICE_CLEAR, MPS_TYPED, MPS_TYPED};
-    if (style) *style = in_group() ? MPS_DISPLAY : styles[number - 10];
-    const int32_t channel = shown_channel(*this);
-    if (number == 10) return channel >= 0 ? text_number(channel + 1) : CkvString();
     ref_ptr<MseqEntity> hold;
-    MseqMapStage* stage = stage_map(*this, hold);
-    const MseqBlockStage* block = stage ? stage->block(channel) : nullptr;
-    if (!block) return CkvString();
-    if (number == 11) return word_name(block->m_Program);
-    return text_number(number == 12 ? block->m_Volume : block->m_Pan);
-}
-
-int MedtTrackChannel::property_choice(int32_t number, int32_t index, MseqBlockWord* value,
-                                      CkvString* text) const {
-    if (!has_channel_rows() || in_group()) return MCHOICE_NONE;
-    const int32_t channel = shown_channel(*this);
-    if (number == 10) {
-        if (index < 0 || index >= 16) return MCHOICE_PAST_END;
-        return choice(number_word(index), text_number(index + 1), index == channel, value, text);
-    }
-    if (number == 11) {
-        ref_ptr<MseqEntity> hold;
-        MseqMapStage* stage = stage_map(*this, hold);
-        const MseqBlockStage* block = stage ? stage->block(channel) : nullptr;
-        const uint16_t kind =
-            channel == MseqMapStage::kDrumChannel ? MWORD_DRUM_KIT : MWORD_PROGRAM;
-        return word_choice(kind, block ? block->m_Program : MseqBlockWord(), index, value, text);
-    }
-    return MCHOICE_NONE;
-}
-
-bool MedtTrackChannel::set_property(int32_t number, const MseqBlockWord& value) {
-    if (number < 10 || number > 13 || !has_channel_rows())
-        return MedtTrack::set_property(number, value);
-    if (in_group()) return false;  // the group's channel rules its members
-    MseqTrack* t = stored();
-    if (!t) return false;
-    if (number == 10) return t->set_channel(number_of(value));
-    ref_ptr<MseqEntity> hold;
-    MseqMapStage* stage = stage_map(*this, hold);
+    MseqMapStage* stage = stage_map(track, hold);
     MseqBlockStage* block = stage ? stage->block(t->get_channel()) : nullptr;
-    if (!block) return false;
-    if (number == 11) {
-        MseqBlockWord w = value;
-        if ((w.m_Attrib != MWORD_PROGRAM && w.m_Attrib != MWORD_DRUM_KIT) || !w.normalize())
-            return false;
-        block->m_Program = w;
-    } else if (number == 12) {
-        block->m_Volume = clamp32(number_of(value), 0, 127);
-    } else {
-        block->m_Pan = clamp32(number_of(value), 0, 127);
-    }
+    if (!block || !change(*block)) return false;
     MseqDesk::instance().mark_modified(stage);
     return true;
 }
 
+CkvString read_program(const MedtTrack& track, const Row&) {
+    ref_ptr<MseqEntity> hold;
+    const MseqBlockStage* block = shown_stage(track, hold);
+    return block ? word_name(block->m_Program) : CkvString();
+}
+
+int choose_program(const MedtTrack& track, const Row&, int32_t index, MseqBlockWord* value,
+                   CkvString* text) {
+    ref_ptr<MseqEntity> hold;
+    const MseqBlockStage* block = shown_stage(track, hold);
+    const uint16_t kind =
+        medt_shown_channel(track) == MseqMapStage::kDrumChannel ? MWORD_DRUM_KIT : MWORD_PROGRAM;
+    return word_choice(kind, block ? block->m_Program : MseqBlockWord(), index, value, text);
+}
+
+bool write_program(MedtTrack& track, const Row&, const MseqBlockWord& value) {
+    MseqBlockWord w;
+    if (!sound_word(value, &w)) return false;
+    return change_stage(track, [&w](MseqBlockStage& b) {
+        b.m_Program = w;
+        return true;
+    });
+}
+
+template <int32_t MseqBlockStage::*Field>
+CkvString read_stage_number(const MedtTrack& track, const Row&) {
+    ref_ptr<MseqEntity> hold;
+    const MseqBlockStage* block = shown_stage(track, hold);
+    return block ? text_number(block->*Field) : CkvString();
+}
+
+template <int32_t MseqBlockStage::*Field>
+bool write_stage_number(MedtTrack& track, const Row& row, const MseqBlockWord& value) {
+    return change_stage(track, [&](MseqBlockStage& b) {
+        b.*Field = row.range.clamp(medt_word_number(value));
+        return true;
+    });
+}
+
+constexpr Row kChannelRow = {
+    .number = MROW_CHANNEL,
+    .style = MPS_CHOICE,
+    .group = MPG_CHANNEL,
+    .name = "奏者",
+    .help = "奏者を割り当てます。（奏者＝チャンネル）",
+    .flags = MROWF_CHANNEL,
+    .range = MseqTrack::kChannelRange,
+    .read = read_channel,
+    .choose = choose_channel,
+    .write = write_channel,
+};
+constexpr Row kProgramRow = {
+    .number = MROW_PROGRAM,
+    .style = MPS_CHOICE_CLEAR,
+    .group = MPG_CHANNEL,
+    .name = "楽器",
+    .help = "楽器をリストから選択します。(ステージマップに変更します。)",
+    .flags = MROWF_CHANNEL,
+    .read = read_program,
+    .choose = choose_program,
+    .write = write_program,
+};
+constexpr Row kVolumeRow = {
+    .number = MROW_VOLUME,
+    .style = MPS_TYPED,
+    .group = MPG_CHANNEL,
+    .name = "音量",
+    .help = "ボリュームです。0(無音) ～ 127(最大) (ステージマップに変更します。)",
+    .flags = MROWF_CHANNEL,
+    .range = MseqBlockStage::kVolumeRange,
+    .read = read_stage_number<&MseqBlockStage::m_Volume>,
+    .write = write_stage_number<&MseqBlockStage::m_Volume>,
+};
+constexpr Row kPanRow = {
+    .number = MROW_PAN,
+    .style = MPS_TYPED,
+    .group = MPG_CHANNEL,
+    .name = "位置",
+    .help = "パンポットです。0（左）～ 64 (中央) ～ 127（右） (ステージマップに変更します。)",
+    .flags = MROWF_CHANNEL,
+    .range = MseqBlockStage::kPanRange,
+    .read = read_stage_number<&MseqBlockStage::m_Pan>,
+    .write = write_stage_number<&MseqBlockStage::m_Pan>,
+};
+
+// A typed number of `Field` in `range`, shown through `format`.
+template <auto Field>
+constexpr Row number_row(int32_t number, const char* name, const char* help, MseqRange range,
+                         const char* format = "%d") {
+    return Row{.number = number,
+               .style = MPS_TYPED,
+               .group = MPG_NORMAL,
+               .name = name,
+               .help = help,
+               .range = range,
+               .read = medt_read_number,
+               .write = medt_write_number,
+               .field = number_field<Field>,
+               .format = format};
+}
+
+// A link set by dropping a leaf or track on the row, cleared by a right click.
+constexpr Row link_row(int32_t number, const char* name, const char* help, Row::Read read,
+                       Row::Write write) {
+    return Row{.number = number,
+               .style = MPS_LINK,
+               .group = MPG_LINK,
+               .name = name,
+               .help = help,
+               .read = read,
+               .write = write};
+}
+
+// A typed text of `Field`.
+template <auto Field>
+constexpr Row text_row(int32_t number, const char* name, const char* help) {
+    return Row{.number = number,
+               .style = MPS_TYPED,
+               .group = MPG_NORMAL,
+               .name = name,
+               .help = help,
+               .flags = MROWF_TEXT,
+               .read = read_text<Field>,
+               .write = write_text<Field>};
+}
+
+// The chord track a note, phrase or group track links (row 16 of each).
+template <auto Field>
+constexpr Row kChordTrackRow =
+    link_row(MROW_CHORD_TRACK, "コードトラック",
+             "リンクしているコードトラックです。トラックリストからドラッグ＆ドロップして設定しま"
+             "す。(右クリックで消去)",
+             read_track_link<Field>, write_chord_track<Field>);
+
+constexpr const char kTicks[] = "%d [tick]";
+constexpr const char kPercent[] = "%d [%%]";
+
+}  // namespace
+
+int32_t medt_shown_channel(const MedtTrack& track) {
+    return mseq_effective_channel(track.stored());
+}
+
+// --- root -------------------------------------------------------------------------------------
+
+namespace {
+
+int choose_test_sound(const MedtTrack& track, const Row&, int32_t index, MseqBlockWord* value,
+                      CkvString* text) {
+    const MseqMusic* music = track.editor()->music();
+    if (!music) return MCHOICE_NONE;
+    return word_choice(MWORD_PROGRAM, music->m_Program, index, value, text);
+}
+
+bool write_test_sound(MedtTrack& track, const Row&, const MseqBlockWord& value) {
+    MseqMusic* music = track.editor()->music();
+    return music && sound_word(value, &music->m_Program);
+}
+
+constexpr Row kMusicRows[] = {
+    kMedtNameRow,
+    kMedtIdRow,
+    kMedtTypeRow,
+    text_row<&MseqMusic::m_Title>(MROW_MUSIC_TITLE, "曲名",
+                                  "MIDI ファイルに入れる曲名です。%<entity> は編集リストの名前、"
+                                  "%<book> はブックの名前に置き換わります。"),
+    text_row<&MseqMusic::m_Copyright>(MROW_MUSIC_COPYRIGHT, "著作名",
+                                      "作者名などの著作表示を記述します。"),
+    link_row(MROW_MUSIC_STAGE_MAP, "ステージマップ",
+             "リンクしているステージマップです。ライブラリからドラッグ＆ドロップして設定しま"
+             "す。(右クリックで消去)",
+             read_leaf_link<&MseqMusic::m_MapStageID>,
+             write_leaf_link<MTYPE_LEAF_STAGE, &MseqMusic::m_MapStageID>),
+    link_row(MROW_MUSIC_CHORD_MAP, "標準コードマップ",
+             "コードトラックの作成時にリンクするコードマップです。ライブラリからドラッグ＆ド"
+             "ロップして設定します。(右クリックで消去)",
+             read_leaf_link<&MseqMusic::m_MapChordID>,
+             write_leaf_link<MTYPE_LEAF_CHORD, &MseqMusic::m_MapChordID>),
+    link_row(MROW_MUSIC_CHORD_TRACK, "標準コードトラック",
+             "トラックの作成時にリンクするコードトラックです。トラックリストからドラッグ＆ド"
+             "ロップして設定します。(右クリックで消去)",
+             read_track_link<&MseqMusic::m_TrackChordID>,
+             write_chord_track<&MseqMusic::m_TrackChordID>),
+    number_row<&MseqMusic::m_Tempo>(MROW_MUSIC_TEMPO, "テンポ",
+                                    "演奏速度です。(１分あたりの４分音符数)",
+                                    MseqMusic::kTempoRange),
+    number_row<&MseqMusic::m_Transpose>(
+        MROW_MUSIC_TRANSPOSE, "トランスポーズ",
+        "曲全体のキーを調節します。リズム音符以外の全ての音符を調整します。(-12 ～ 12)",
+        MseqMusic::kTransposeRange),
+    number_row<&MseqMusic::m_BlankBar>(
+        MROW_MUSIC_BLANK_BARS, "開始ブランク小節数",
+        "第 1 小節の開始位置、最初のフレーズライン（赤い縦線）の位置です。(0 ～ 4)",
+        MseqMusic::kBlankBarRange),
+};
+
+constexpr Row kPhraseRows[] = {
+    kMedtNameRow,
+    kMedtIdRow,
+    kMedtTypeRow,
+    number_row<&MseqMusic::m_Tempo>(MROW_PHRASE_TEST_TEMPO, "テストテンポ",
+                                    "フレーズでのテスト再生する演奏速度です。",
+                                    MseqMusic::kTempoRange),
+    {.number = MROW_PHRASE_TEST_SOUND,
+     .style = MPS_CHOICE_CLEAR,
+     .group = MPG_NORMAL,
+     .name = "テストサウンド",
+     .help = "フレーズでのテスト再生する楽器をリストから選択します。(右クリックでドラム切替)",
+     .read = read_word<&MseqMusic::m_Program>,
+     .choose = choose_test_sound,
+     .write = write_test_sound},
+};
+
+}  // namespace
+
+MedtPropertyTable MedtTrackRoot::property_rows() const {
+    if (in_phrase()) return kPhraseRows;
+    return kMusicRows;
+}
+
+// --- text ------------------------------------------------------------------------------------
+
+namespace {
+constexpr Row kTextRows[] = {
+    kMedtNameRow,
+    kMedtIdRow,
+    kMedtTypeRow,
+    {.number = MROW_TEXT,
+     .style = MPS_TYPED,
+     .group = MPG_NORMAL,
+     .name = "",
+     .help = "",
+     .flags = MROWF_TEXT | MROWF_HIDDEN,
+     .write = write_text<&MseqTrackText::m_Text>},
+};
+}  // namespace
+
+MedtPropertyTable MedtTrackText::property_rows() const {
+    return kTextRows;
+}
+
 // --- group -----------------------------------------------------------------------------------
 
-void MedtTrackGroup::build_properties(std::vector<MedtProperty>& out) const {
-    add_common_rows(out);
-    add_channel_rows(out);
-    out.push_back(row(16, MPS_LINK, kChordTrackName, kChordTrackHelp, MPG_LINK));
-}
+namespace {
+constexpr Row kGroupRows[] = {
+    kMedtNameRow, kMedtIdRow, kMedtTypeRow, kChannelRow,
+    kProgramRow,  kVolumeRow, kPanRow,      kChordTrackRow<&MseqTrackGroup::m_TrackChordID>,
+};
+}  // namespace
 
-CkvString MedtTrackGroup::property_text(int32_t number, uint32_t* style) const {
-    if (number != 16) return MedtTrackChannel::property_text(number, style);
-    if (style) *style = MPS_LINK;
-    auto* g = stored() ? stored()->cast_to<MseqTrackGroup>(MTYPE_TRACK_GROUP) : nullptr;
-    return g ? track_link_text(*this, g->m_TrackChordID) : CkvString();
-}
-
-bool MedtTrackGroup::set_property(int32_t number, const MseqBlockWord& value) {
-    if (number != 16) return MedtTrackChannel::set_property(number, value);
-    auto* g = stored() ? stored()->cast_to<MseqTrackGroup>(MTYPE_TRACK_GROUP) : nullptr;
-    MSEQ_ID link = 0;
-    if (!g || !chord_track_link(*this, value, &link)) return false;
-    g->m_TrackChordID = link;
-    return true;
+MedtPropertyTable MedtTrackGroup::property_rows() const {
+    return kGroupRows;
 }
 
 // --- note ------------------------------------------------------------------------------------
 
 namespace {
-
-const MedtSequenceTexts kNoteTexts = {
-    "音符数", "現在の音符数です。",
-    "４／４小節あたりの拍数です。大きい拍ほど細かく音符を置けます。"};
-const MedtSequenceTexts kReferTexts = {
-    "ブロック数", "現在のフレーズブロック数です。",
-    "４／４小節あたりの拍数です。大きい拍ほど細かく配置できます。"};
-const MedtSequenceTexts kMsgTexts = {
-    "メッセージ数", "現在のメッセージ数です。",
-    "４／４小節あたりの拍数です。大きい拍ほど細かく配置できます。"};
-const MedtSequenceTexts kChordTexts = {
-    "コード数", "現在のコード数です。",
-    "４／４小節あたりの拍数です。大きい拍ほど細かくコードを置けます。"};
-const MedtSequenceTexts kLabelTexts = {
-    "ラベル数", "現在のラベル数です。",
-    "４／４小節あたりの拍数です。大きい拍ほど細かく配置できます。"};
-const MedtSequenceTexts kLinkTexts = {
-    "リンク数", "現在のリンク数です。",
-    "４／４小節あたりの拍数です。大きい拍ほど細かく配置できます。"};
-const MedtSequenceTexts kValueTexts = {
-    "ブロック数", "現在のパラメタ数です。",
-    "４／４小節あたりの拍数です。大きい拍ほど細かく配置できます。"};
 
 // The note kinds in choice order, with their names.
 struct NoteKind {
@@ -499,427 +588,322 @@ struct NoteKind {
     const char* name;
 };
 const NoteKind kNoteKinds[5] = {
-    {0x8000, "エディタで選択した音符"},
+    {MseqTrackNote::kNoteTypeOfEditor, "エディタで選択した音符"},
     {2, "メロディ音符"},
     {4, "コード音符"},
     {5, "リズム音符"},
     {1, "ピュア音符"},
 };
 
-MseqTrackNote* note_of(const MedtTrack& t) {
-    return t.stored() ? t.stored()->cast_to<MseqTrackNote>(MTYPE_TRACK_NOTE) : nullptr;
+CkvString read_note_kind(const MedtTrack& track, const Row&) {
+    const uint32_t* kind = field_of<&MseqTrackNote::m_NoteType>(track);
+    for (const NoteKind& k : kNoteKinds) {
+        if (kind && k.value == *kind) return medt_text(k.name);
+    }
+    return CkvString();
 }
+
+int choose_note_kind(const MedtTrack& track, const Row&, int32_t index, MseqBlockWord* value,
+                     CkvString* text) {
+    const uint32_t* kind = field_of<&MseqTrackNote::m_NoteType>(track);
+    if (!kind) return MCHOICE_NONE;
+    if (index < 0 || index >= 5) return MCHOICE_PAST_END;
+    const NoteKind& k = kNoteKinds[index];
+    return choice(number_word(static_cast<int32_t>(k.value)), medt_text(k.name), k.value == *kind,
+                  value, text);
+}
+
+// The editor's own choice, or a note kind clamped into the row's range.
+bool write_note_kind(MedtTrack& track, const Row& row, const MseqBlockWord& value) {
+    uint32_t* kind = field_of<&MseqTrackNote::m_NoteType>(track);
+    if (!kind) return false;
+    *kind = value.m_Index == MseqTrackNote::kNoteTypeOfEditor
+                ? MseqTrackNote::kNoteTypeOfEditor
+                : static_cast<uint32_t>(row.range.clamp(medt_word_number(value)));
+    return true;
+}
+
+int choose_rhythm(const MedtTrack& track, const Row&, int32_t index, MseqBlockWord* value,
+                  CkvString* text) {
+    const MseqBlockWord* rhythm = field_of<&MseqTrackNote::m_Rhythm>(track);
+    if (!rhythm) return MCHOICE_NONE;
+    return word_choice(MWORD_DRUM_SOUND, *rhythm, index, value, text);
+}
+
+// A drum sound of the dictionary, or none (cleared).
+bool write_rhythm(MedtTrack& track, const Row&, const MseqBlockWord& value) {
+    MseqBlockWord* rhythm = field_of<&MseqTrackNote::m_Rhythm>(track);
+    if (!rhythm) return false;
+    if (value.m_Attrib == MWORD_NONE) {
+        *rhythm = MseqBlockWord();
+        return true;
+    }
+    MseqBlockWord w = value;
+    if (w.m_Attrib != MWORD_DRUM_SOUND || !w.normalize()) return false;
+    *rhythm = w;
+    return true;
+}
+
+constexpr Row kNoteRows[] = {
+    kMedtNameRow,
+    kMedtIdRow,
+    kMedtTypeRow,
+    count_row("音符数", "現在の音符数です。"),
+    beats_row("４／４小節あたりの拍数です。大きい拍ほど細かく音符を置けます。"),
+    kChannelRow,
+    kProgramRow,
+    kVolumeRow,
+    kPanRow,
+    kChordTrackRow<&MseqTrackNote::m_TrackChordID>,
+    {.number = MROW_NOTE_KIND,
+     .style = MPS_CHOICE,
+     .group = MPG_NORMAL,
+     .name = "音符の種類",
+     .help = "配置する音符の種類です。メロディ=メロディラインを描く音符。コード=コードに合わ"
+             "せる音符。リズム=ドラムパートを描く音符。ピュア=キーやコードで音程を変えない音"
+             "符。",
+     .range = MseqTrackNote::kNoteTypeRange,
+     .read = read_note_kind,
+     .choose = choose_note_kind,
+     .write = write_note_kind},
+    {.number = MROW_NOTE_RHYTHM,
+     .style = MPS_CHOICE_CLEAR,
+     .group = MPG_NORMAL,
+     .name = "リズム音符",
+     .help = "リズム音符（無印の音符）が発する音を選択します。(右クリックで消去)",
+     .read = read_word<&MseqTrackNote::m_Rhythm>,
+     .choose = choose_rhythm,
+     .write = write_rhythm},
+    {.number = MROW_NOTE_OCTAVE,
+     .style = MPS_CHOICE,
+     .group = MPG_NORMAL,
+     .name = "オクターブ",
+     .help = "トーン／コード／スケール音符に影響する絶対オクターブです。",
+     .range = MseqTrackNote::kOctaveRange,
+     .read = medt_read_number,
+     .choose = medt_choose_number,
+     .write = medt_write_number,
+     .field = number_field<&MseqTrackNote::m_Octave>,
+     .shown_offset = -1},
+    number_row<&MseqTrackNote::m_LRate>(
+        MROW_NOTE_LENGTH_RATE, "音長比",
+        "ブロックの長さに対する発音の長さをパーセンテージで指定します。",
+        MseqTrackNote::kLengthRateRange, kPercent),
+    number_row<&MseqTrackNote::m_STime>(
+        MROW_NOTE_START_TIME, "開始時間ラグ",
+        "トラックの再生位置を微調節します。-240 ～ 240 [Tick] (4 分音符 = 480 [Tick])",
+        MseqTrack::kTimeLagRange, kTicks),
+    number_row<&MseqTrackNote::m_ETime>(
+        MROW_NOTE_END_TIME, "終了時間ラグ",
+        "全ての音符の長さを微調節します。-240 ～ 240 [Tick] (4 分音符 = 480 [Tick])",
+        MseqTrack::kTimeLagRange, kTicks),
+    number_row<&MseqTrackNote::m_VRate>(
+        MROW_NOTE_VELOCITY_RATE, "ベロシティ比",
+        "全てのベロシティ（音符ごとの音量）の大きさをパーセンテージで調節します。",
+        MseqTrack::kScaleRange, kPercent),
+};
 
 }  // namespace
 
-void MedtTrackNote::build_properties(std::vector<MedtProperty>& out) const {
-    add_common_rows(out);
-    add_sequence_rows(out, kNoteTexts);
-    add_channel_rows(out);
-    out.push_back(row(16, MPS_LINK, kChordTrackName, kChordTrackHelp, MPG_LINK));
-    out.push_back(
-        row(17, MPS_CHOICE, "音符の種類",
-            "配置する音符の種類です。メロディ=メロディラインを描く音符。コード=コードに合わ"
-            "せる音符。リズム=ドラムパートを描く音符。ピュア=キーやコードで音程を変えない音"
-            "符。"));
-    out.push_back(row(18, MPS_CHOICE_CLEAR, "リズム音符",
-                      "リズム音符（無印の音符）が発する音を選択します。(右クリックで消去)"));
-    out.push_back(row(19, MPS_CHOICE, "オクターブ",
-                      "トーン／コード／スケール音符に影響する絶対オクターブです。"));
-    out.push_back(row(20, MPS_TYPED, "音長比",
-                      "ブロックの長さに対する発音の長さをパーセンテージで指定します。"));
-    out.push_back(
-        row(21, MPS_TYPED, "開始時間ラグ",
-            "トラックの再生位置を微調節します。-240 ～ 240 [Tick] (4 分音符 = 480 [Tick])"));
-    out.push_back(
-        row(22, MPS_TYPED, "終了時間ラグ",
-            "全ての音符の長さを微調節します。-240 ～ 240 [Tick] (4 分音符 = 480 [Tick])"));
-    out.push_back(row(23, MPS_TYPED, "ベロシティ比",
-                      "全てのベロシティ（音符ごとの音量）の大きさをパーセンテージで調節します。"));
+MedtPropertyTable MedtTrackNote::property_rows() const {
+    return kNoteRows;
 }
 
 CkvString MedtTrackNote::display_name() const {
     const MseqMusic* music = editor_->music();
     const bool shown = music && (uint32_t(music->m_ShowState) & MSHOW_TRACK_INFO) != 0;
-    const int32_t channel = shown && has_channel_rows() ? shown_channel(*this) : -1;
+    const int32_t channel = shown && !in_phrase() ? medt_shown_channel(*this) : -1;
     if (channel < 0) return name();
     return medt_format(medt_text("%s [奏者%d]").c_str(), name().c_str(), channel + 1);
-}
-
-CkvString MedtTrackNote::property_text(int32_t number, uint32_t* style) const {
-    CkvString text;
-    uint32_t s = MPS_DISPLAY;
-    if (sequence_text(*this, number, &text, &s)) {
-        if (style) *style = s;
-        return text;
-    }
-    MseqTrackNote* n = note_of(*this);
-    if (!n || number < 16) return MedtTrackChannel::property_text(number, style);
-    s = MPS_TYPED;
-    switch (number) {
-        case 16:
-            s = MPS_LINK;
-            text = track_link_text(*this, n->m_TrackChordID);
-            break;
-        case 17:
-            s = MPS_CHOICE;
-            for (const NoteKind& k : kNoteKinds) {
-                if (k.value == n->m_NoteType) text = medt_text(k.name);
-            }
-            break;
-        case 18:
-            s = MPS_CHOICE_CLEAR;
-            text = word_name(n->m_Rhythm);
-            break;
-        case 19:
-            s = MPS_CHOICE;
-            text = text_number(n->m_Octave - 1);
-            break;
-        case 20:
-            text = text_percent(n->m_LRate);
-            break;
-        case 21:
-            text = text_ticks(n->m_STime);
-            break;
-        case 22:
-            text = text_ticks(n->m_ETime);
-            break;
-        case 23:
-            text = text_percent(n->m_VRate);
-            break;
-        default:
-            s = MPS_DISPLAY;
-            break;
-    }
-    if (style) *style = s;
-    return text;
-}
-
-int MedtTrackNote::property_choice(int32_t number, int32_t index, MseqBlockWord* value,
-                                   CkvString* text) const {
-    MseqTrackNote* n = note_of(*this);
-    if (!n) return MCHOICE_NONE;
-    switch (number) {
-        case 5:
-            return beats_choice(*this, index, value, text);
-        case 17:
-            if (index < 0 || index >= 5) return MCHOICE_PAST_END;
-            return choice(number_word(static_cast<int32_t>(kNoteKinds[index].value)),
-                          medt_text(kNoteKinds[index].name),
-                          kNoteKinds[index].value == n->m_NoteType, value, text);
-        case 18:
-            return word_choice(MWORD_DRUM_SOUND, n->m_Rhythm, index, value, text);
-        case 19:
-            if (index < 0 || index > 8) return MCHOICE_PAST_END;
-            return choice(number_word(index + 1), text_number(index), n->m_Octave == index + 1,
-                          value, text);
-        default:
-            return MedtTrackChannel::property_choice(number, index, value, text);
-    }
-}
-
-bool MedtTrackNote::set_property(int32_t number, const MseqBlockWord& value) {
-    MseqTrackNote* n = note_of(*this);
-    if (!n) return false;
-    const int32_t v = number_of(value);
-    MSEQ_ID link = 0;
-    switch (number) {
-        case 16:
-            if (!chord_track_link(*this, value, &link)) return false;
-            n->m_TrackChordID = link;
-            return true;
-        case 17:
-            n->m_NoteType =
-                value.m_Index == 0x8000 ? 0x8000u : static_cast<uint32_t>(clamp32(v, 1, 5));
-            return true;
-        case 18: {
-            if (value.m_Attrib == MWORD_NONE) {
-                n->m_Rhythm = MseqBlockWord();  // cleared
-                return true;
-            }
-            MseqBlockWord w = value;
-            if (w.m_Attrib != MWORD_DRUM_SOUND || !w.normalize()) return false;
-            n->m_Rhythm = w;
-            return true;
-        }
-        case 19:
-            n->m_Octave = clamp32(v, 1, 9);
-            return true;
-        case 20:
-            n->m_LRate = clamp32(v, 4, 120);
-            return true;
-        case 21:
-            n->m_STime = clamp32(v, -240, 240);
-            return true;
-        case 22:
-            n->m_ETime = clamp32(v, -240, 240);
-            return true;
-        case 23:
-            n->m_VRate = clamp32(v, 0, 200);
-            return true;
-        default:
-            return MedtTrackChannel::set_property(number, value);
-    }
 }
 
 // --- phrase track ----------------------------------------------------------------------------
 
 namespace {
-MseqTrackRefer* refer_of(const MedtTrack& t) {
-    return t.stored() ? t.stored()->cast_to<MseqTrackRefer>(MTYPE_TRACK_REFER) : nullptr;
-}
+constexpr Row kReferRows[] = {
+    kMedtNameRow,
+    kMedtIdRow,
+    kMedtTypeRow,
+    count_row("ブロック数", "現在のフレーズブロック数です。"),
+    beats_row(kFineBeats),
+    kChannelRow,
+    kProgramRow,
+    kVolumeRow,
+    kPanRow,
+    kChordTrackRow<&MseqTrackRefer::m_TrackChordID>,
+    {.number = MROW_REFER_OCTAVE,
+     .style = MPS_CHOICE,
+     .group = MPG_NORMAL,
+     .name = "相対オクターブ",
+     .help = "フレーズに含まれる音符のオクターブを調節します。",
+     .range = MseqTrackRefer::kOctaveRange,
+     .read = medt_read_number,
+     .choose = medt_choose_number,
+     .write = medt_write_number,
+     .field = number_field<&MseqTrackRefer::m_Octave>},
+    number_row<&MseqTrackRefer::m_STime>(MROW_REFER_START_TIME, "開始時間ラグ",
+                                         "トラックの再生位置を微調節します。-240 ～ 240 [Tick]",
+                                         MseqTrack::kTimeLagRange, kTicks),
+    number_row<&MseqTrackRefer::m_VRate>(
+        MROW_REFER_VELOCITY_RATE, "ベロシティ比",
+        "フレーズに含まれる全てのベロシティ（音符ごとの音量）の大きさをパーセンテージで"
+        "調節します。",
+        MseqTrack::kScaleRange, kPercent),
+};
 }  // namespace
 
-void MedtTrackRefer::build_properties(std::vector<MedtProperty>& out) const {
-    add_common_rows(out);
-    add_sequence_rows(out, kReferTexts);
-    add_channel_rows(out);
-    out.push_back(row(16, MPS_LINK, kChordTrackName, kChordTrackHelp, MPG_LINK));
-    out.push_back(
-        row(17, MPS_CHOICE, "相対オクターブ", "フレーズに含まれる音符のオクターブを調節します。"));
-    out.push_back(
-        row(18, MPS_TYPED, "開始時間ラグ", "トラックの再生位置を微調節します。-240 ～ 240 [Tick]"));
-    out.push_back(
-        row(19, MPS_TYPED, "ベロシティ比",
-            "フレーズに含まれる全てのベロシティ（音符ごとの音量）の大きさをパーセンテージで"
-            "調節します。"));
-}
-
-CkvString MedtTrackRefer::property_text(int32_t number, uint32_t* style) const {
-    CkvString text;
-    uint32_t s = MPS_DISPLAY;
-    if (sequence_text(*this, number, &text, &s)) {
-        if (style) *style = s;
-        return text;
-    }
-    MseqTrackRefer* r = refer_of(*this);
-    if (!r || number < 16) return MedtTrackChannel::property_text(number, style);
-    switch (number) {
-        case 16:
-            s = MPS_LINK;
-            text = track_link_text(*this, r->m_TrackChordID);
-            break;
-        case 17:
-            s = MPS_CHOICE;
-            text = text_number(r->m_Octave);
-            break;
-        case 18:
-            s = MPS_TYPED;
-            text = text_ticks(r->m_STime);
-            break;
-        case 19:
-            s = MPS_TYPED;
-            text = text_percent(r->m_VRate);
-            break;
-        default:
-            break;
-    }
-    if (style) *style = s;
-    return text;
-}
-
-int MedtTrackRefer::property_choice(int32_t number, int32_t index, MseqBlockWord* value,
-                                    CkvString* text) const {
-    MseqTrackRefer* r = refer_of(*this);
-    if (!r) return MCHOICE_NONE;
-    if (number == 5) return beats_choice(*this, index, value, text);
-    if (number == 17) {
-        if (index < 0 || index > 4) return MCHOICE_PAST_END;
-        return choice(number_word(index - 2), text_number(index - 2), r->m_Octave == index - 2,
-                      value, text);
-    }
-    return MedtTrackChannel::property_choice(number, index, value, text);
-}
-
-bool MedtTrackRefer::set_property(int32_t number, const MseqBlockWord& value) {
-    MseqTrackRefer* r = refer_of(*this);
-    if (!r) return false;
-    const int32_t v = number_of(value);
-    MSEQ_ID link = 0;
-    switch (number) {
-        case 16:
-            if (!chord_track_link(*this, value, &link)) return false;
-            r->m_TrackChordID = link;
-            return true;
-        case 17:
-            r->m_Octave = clamp32(v, -2, 2);
-            return true;
-        case 18:
-            r->m_STime = clamp32(v, -240, 240);
-            return true;
-        case 19:
-            r->m_VRate = clamp32(v, 0, 200);
-            return true;
-        default:
-            return MedtTrackChannel::set_property(number, value);
-    }
+MedtPropertyTable MedtTrackRefer::property_rows() const {
+    return kReferRows;
 }
 
 // --- message track ---------------------------------------------------------------------------
 
 namespace {
-MseqTrackMsg* msg_of(const MedtTrack& t) {
-    return t.stored() ? t.stored()->cast_to<MseqTrackMsg>(MTYPE_TRACK_MSG) : nullptr;
-}
-}  // namespace
 
-void MedtTrackMsg::build_properties(std::vector<MedtProperty>& out) const {
-    add_common_rows(out);
-    add_sequence_rows(out, kMsgTexts);
-    add_channel_rows(out);
-    out.push_back(row(16, MPS_CHOICE_CLEAR, "メッセージタイプ",
-                      "メッセージの種類です。リストから選択します。"));
-    out.push_back(
-        row(17, MPS_TYPED, "開始時間ラグ",
-            "メッセージを出す時間をずらします。-240 ～ 240 [Tick] (4 分音符 = 480 [Tick])"));
-    out.push_back(row(18, MPS_TYPED, "パワー比率",
-                      "全てのメッセージレベルの大きさをパーセンテージで調節します。"));
+CkvString read_form(const MedtTrack& track, const Row&) {
+    const MseqMsgForm* form = field_of<&MseqTrackMsg::m_Form>(track);
+    return form ? form->m_Name.m_Name : CkvString();
 }
 
-CkvString MedtTrackMsg::property_text(int32_t number, uint32_t* style) const {
-    CkvString text;
-    uint32_t s = MPS_DISPLAY;
-    if (sequence_text(*this, number, &text, &s)) {
-        if (style) *style = s;
-        return text;
-    }
-    MseqTrackMsg* m = msg_of(*this);
-    if (!m || number < 16) return MedtTrackChannel::property_text(number, style);
-    switch (number) {
-        case 16:
-            s = MPS_CHOICE_CLEAR;
-            text = m->m_Form.m_Name.m_Name;
-            break;
-        case 17:
-            s = MPS_TYPED;
-            text = text_ticks(m->m_STime);
-            break;
-        case 18:
-            s = MPS_TYPED;
-            text = text_percent(m->m_Power);
-            break;
-        default:
-            break;
-    }
-    if (style) *style = s;
-    return text;
+int choose_form(const MedtTrack& track, const Row&, int32_t index, MseqBlockWord* value,
+                CkvString* text) {
+    const MseqMsgForm* current = field_of<&MseqTrackMsg::m_Form>(track);
+    if (!current) return MCHOICE_NONE;
+    const auto& forms = MseqMsgFormMap::builtin().forms();
+    if (index < 0 || static_cast<size_t>(index) >= forms.size()) return MCHOICE_PAST_END;
+    const MseqMsgForm& f = forms[static_cast<size_t>(index)];
+    return choice(f.m_Name, f.m_Name.m_Name, f.m_Name.m_Index == current->m_Name.m_Index, value,
+                  text);
 }
 
-int MedtTrackMsg::property_choice(int32_t number, int32_t index, MseqBlockWord* value,
-                                  CkvString* text) const {
-    MseqTrackMsg* m = msg_of(*this);
-    if (!m) return MCHOICE_NONE;
-    if (number == 5) return beats_choice(*this, index, value, text);
-    if (number == 16) {
-        const auto& forms = MseqMsgFormMap::builtin().forms();
-        if (index < 0 || static_cast<size_t>(index) >= forms.size()) return MCHOICE_PAST_END;
-        const MseqMsgForm& f = forms[static_cast<size_t>(index)];
-        return choice(f.m_Name, f.m_Name.m_Name, f.m_Name.m_Index == m->m_Form.m_Name.m_Index,
-                      value, text);
-    }
-    return MedtTrackChannel::property_choice(number, index, value, text);
-}
-
-bool MedtTrackMsg::set_property(int32_t number, const MseqBlockWord& value) {
-    MseqTrackMsg* m = msg_of(*this);
-    if (!m) return false;
-    const int32_t v = number_of(value);
-    switch (number) {
-        case 16: {
-            const MseqMsgForm* form = MseqMsgFormMap::builtin().find(value.m_Index);
-            if (!form) return false;
-            m->m_Form = *form;
-            return true;
-        }
-        case 17:
-            m->m_STime = clamp32(v, -240, 240);
-            return true;
-        case 18:
-            m->m_Power = clamp32(v, 0, 200);
-            return true;
-        default:
-            return MedtTrackChannel::set_property(number, value);
-    }
-}
-
-// --- plain sequences -------------------------------------------------------------------------
-
-void MedtTrackSequence::build_properties(std::vector<MedtProperty>& out) const {
-    add_common_rows(out);
-    add_sequence_rows(out, texts_);
-}
-
-CkvString MedtTrackSequence::property_text(int32_t number, uint32_t* style) const {
-    CkvString text;
-    uint32_t s = MPS_DISPLAY;
-    if (!sequence_text(*this, number, &text, &s)) return MedtTrack::property_text(number, style);
-    if (style) *style = s;
-    return text;
-}
-
-int MedtTrackSequence::property_choice(int32_t number, int32_t index, MseqBlockWord* value,
-                                       CkvString* text) const {
-    if (number == 5) return beats_choice(*this, index, value, text);
-    return MedtTrack::property_choice(number, index, value, text);
-}
-
-MedtTrackChord::MedtTrackChord(MedtMusic* editor, MseqObject* node)
-    : MedtTrackSequence(editor, node, kChordTexts) {}
-
-void MedtTrackChord::build_properties(std::vector<MedtProperty>& out) const {
-    MedtTrackSequence::build_properties(out);
-    out.push_back(
-        row(16, MPS_LINK, "コードマップ",
-            "リンクしているコードマップまたは転調トラックです。ライブラリまたはトラックリス"
-            "トからドラッグ＆ドロップして設定します。(右クリックで消去)",
-            MPG_LINK));
-}
-
-CkvString MedtTrackChord::property_text(int32_t number, uint32_t* style) const {
-    if (number != 16) return MedtTrackSequence::property_text(number, style);
-    if (style) *style = MPS_LINK;
-    auto* c = stored() ? stored()->cast_to<MseqTrackChord>(MTYPE_TRACK_CHORD) : nullptr;
-    if (!c || !c->m_MapID) return CkvString();
-    return mseq_file_number(c->m_MapID) == 1 ? track_link_text(*this, c->m_MapID)
-                                             : leaf_link_text(*this, c->m_MapID);
-}
-
-bool MedtTrackChord::set_property(int32_t number, const MseqBlockWord& value) {
-    if (number != 16) return MedtTrackSequence::set_property(number, value);
-    auto* c = stored() ? stored()->cast_to<MseqTrackChord>(MTYPE_TRACK_CHORD) : nullptr;
-    if (!c) return false;
-    const MSEQ_ID id = value.m_Index;
-    if (id == 0) {
-        c->m_MapID = 0;
-        return true;
-    }
-    if (mseq_file_number(id) == 1) {
-        MseqMusic* music = music_of(*this);
-        MseqObject* node = music ? music->find_track(id) : nullptr;
-        if (!node || node->type != MTYPE_TRACK_CHORD_MAP) return false;
-        c->m_MapID = mseq_own_track_id(id);
-        return true;
-    }
-    MSEQ_ID link = 0;
-    if (!leaf_link(*this, value, MTYPE_LEAF_CHORD, &link)) return false;
-    c->m_MapID = link;
+// A form of the built-in table, named by its number.
+bool write_form(MedtTrack& track, const Row&, const MseqBlockWord& value) {
+    MseqMsgForm* current = field_of<&MseqTrackMsg::m_Form>(track);
+    const MseqMsgForm* form = MseqMsgFormMap::builtin().find(value.m_Index);
+    if (!current || !form) return false;
+    *current = *form;
     return true;
 }
 
-MedtTrackLabel::MedtTrackLabel(MedtMusic* editor, MseqObject* node)
-    : MedtTrackSequence(editor, node, kLabelTexts) {}
+constexpr Row kMsgRows[] = {
+    kMedtNameRow,
+    kMedtIdRow,
+    kMedtTypeRow,
+    count_row("メッセージ数", "現在のメッセージ数です。"),
+    beats_row(kFineBeats),
+    kChannelRow,
+    kProgramRow,
+    kVolumeRow,
+    kPanRow,
+    {.number = MROW_MSG_FORM,
+     .style = MPS_CHOICE_CLEAR,
+     .group = MPG_NORMAL,
+     .name = "メッセージタイプ",
+     .help = "メッセージの種類です。リストから選択します。",
+     .read = read_form,
+     .choose = choose_form,
+     .write = write_form},
+    number_row<&MseqTrackMsg::m_STime>(
+        MROW_MSG_START_TIME, "開始時間ラグ",
+        "メッセージを出す時間をずらします。-240 ～ 240 [Tick] (4 分音符 = 480 [Tick])",
+        MseqTrack::kTimeLagRange, kTicks),
+    number_row<&MseqTrackMsg::m_Power>(
+        MROW_MSG_POWER, "パワー比率",
+        "全てのメッセージレベルの大きさをパーセンテージで調節します。", MseqTrack::kScaleRange,
+        kPercent),
+};
 
-MedtTrackValue::MedtTrackValue(MedtMusic* editor, MseqObject* node)
-    : MedtTrackSequence(editor, node, kValueTexts) {}
+}  // namespace
 
-MedtTrackLink::MedtTrackLink(MedtMusic* editor, MseqObject* node)
-    : MedtTrackSequence(editor, node, kLinkTexts) {}
+MedtPropertyTable MedtTrackMsg::property_rows() const {
+    return kMsgRows;
+}
+
+// --- chord track -----------------------------------------------------------------------------
+
+namespace {
+
+CkvString read_chord_map(const MedtTrack& track, const Row&) {
+    const MSEQ_ID* id = field_of<&MseqTrackChord::m_MapID>(track);
+    if (!id || !*id) return CkvString();
+    return mseq_file_number(*id) == 1 ? track_link_text(track, *id) : leaf_link_text(track, *id);
+}
+
+// A chord map of the music's book, or a chord-map (modulation) track of the music; 0 clears.
+bool write_chord_map(MedtTrack& track, const Row&, const MseqBlockWord& value) {
+    MSEQ_ID* map = field_of<&MseqTrackChord::m_MapID>(track);
+    if (!map) return false;
+    const MSEQ_ID id = value.m_Index;
+    if (id == 0) {
+        *map = 0;
+        return true;
+    }
+    if (mseq_file_number(id) == 1) {
+        MseqMusic* music = track.editor()->music();
+        MseqObject* node = music ? music->find_track(id) : nullptr;
+        if (!node || node->type != MTYPE_TRACK_CHORD_MAP) return false;
+        *map = mseq_own_track_id(id);
+        return true;
+    }
+    MSEQ_ID link = 0;
+    if (!leaf_link(track, value, MTYPE_LEAF_CHORD, &link)) return false;
+    *map = link;
+    return true;
+}
+
+constexpr Row kChordRows[] = {
+    kMedtNameRow,
+    kMedtIdRow,
+    kMedtTypeRow,
+    count_row("コード数", "現在のコード数です。"),
+    beats_row("４／４小節あたりの拍数です。大きい拍ほど細かくコードを置けます。"),
+    link_row(MROW_CHORD_MAP, "コードマップ",
+             "リンクしているコードマップまたは転調トラックです。ライブラリまたはトラックリス"
+             "トからドラッグ＆ドロップして設定します。(右クリックで消去)",
+             read_chord_map, write_chord_map),
+};
+
+}  // namespace
+
+MedtPropertyTable MedtTrackChord::property_rows() const {
+    return kChordRows;
+}
+
+// --- label, value and link tracks ------------------------------------------------------------
+
+namespace {
+constexpr Row kLabelRows[] = {
+    kMedtNameRow,          kMedtIdRow, kMedtTypeRow, count_row("ラベル数", "現在のラベル数です。"),
+    beats_row(kFineBeats),
+};
+constexpr Row kValueRows[] = {
+    kMedtNameRow,          kMedtIdRow,
+    kMedtTypeRow,          count_row("ブロック数", "現在のパラメタ数です。"),
+    beats_row(kFineBeats),
+};
+constexpr Row kLinkRows[] = {
+    kMedtNameRow,          kMedtIdRow, kMedtTypeRow, count_row("リンク数", "現在のリンク数です。"),
+    beats_row(kFineBeats),
+};
+}  // namespace
+
+MedtPropertyTable MedtTrackLabel::property_rows() const {
+    return kLabelRows;
+}
+
+MedtPropertyTable MedtTrackValue::property_rows() const {
+    return kValueRows;
+}
+
+MedtPropertyTable MedtTrackLink::property_rows() const {
+    return kLinkRows;
+}
 
 CkvString MedtTrackLink::item_text(int32_t position) const {
     auto* t = stored() ? stored()->cast_to<MseqTrackLink>(MTYPE_TRACK_LINK) : nullptr;
     const MseqBlockLink* b = t ? t->block_at(position) : nullptr;
     if (!b) return CkvString();
-    MseqMusic* music = music_of(*this);
+    MseqMusic* music = editor_->music();
     MseqObject* node = music ? music->find(b->m_LinkID) : nullptr;
     return medt_format("%s(ID:%xh)", node ? node->name.c_str() : "", b->m_LinkID);
 }

@@ -242,5 +242,5 @@ void GuiMusicView::finish(MgenCommand* command) {
     // name.
     auto* set =
         command ? static_cast<McmdSetProperty*>(command->cast(MKIND_CMD_SET_PROPERTY)) : nullptr;
-    if (set && set->property == 1) properties_->refresh();
+    if (set && set->property == MROW_NAME) properties_->refresh();
 }

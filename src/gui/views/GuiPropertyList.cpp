@@ -6,8 +6,8 @@
 #include <QHeaderView>
 #include <QMimeData>
 
-#include "edit/McmdTrack.h"
 #include "edit/MedtMusic.h"
+#include "edit/MedtPropertyEdit.h"
 #include "gui/GuiRoomTree.h"
 #include "gui/GuiText.h"
 #include "gui/views/GuiTimeline.h"
@@ -129,46 +129,47 @@ int GuiPropertyList::row_of(int32_t number) const {
 bool GuiPropertyList::post(int32_t number, const MseqBlockWord& value) {
     MedtTrack* t = track();
     if (!t) return false;
-    auto command = mcmd_make<McmdSetProperty>(t->id(), number, value);
-    editor_->execute(command.get());
-    const bool done = command->state == MCMD_DONE;
-    // A property change is one gesture: whatever it recorded before failing is taken back.
-    if (!done) editor_->undo_open_group();
-    editor_->close_group();
+    return posted(MedtPropertyEdit::set_value(*editor_, *t, number, value));
+}
+
+bool GuiPropertyList::posted(MedtPropertyProblem problem) {
     // The refresh replaces the cell widgets, one of which may be sending this signal.
     QMetaObject::invokeMethod(
         this, [this] { refresh(); }, Qt::QueuedConnection);
     if (changed) changed();
-    return done;
+    return problem == MedtPropertyProblem::None;
 }
 
 bool GuiPropertyList::set_text(int32_t number, const QString& text) {
     MedtTrack* t = track();
-    if (!t || row_of(number) < 0) return false;
-    MseqBlockWord value;
-    if (t->property_is_text(number)) {
-        value.m_Name = gui_cp932(text);
-    } else {
-        bool ok = false;
-        const qlonglong v = text.trimmed().toLongLong(&ok);
-        if (!ok) {
+    if (!t) return false;
+    const MedtPropertyProblem problem =
+        MedtPropertyEdit::set_text(*editor_, *t, number, gui_cp932(text));
+    switch (problem) {
+        case MedtPropertyProblem::None:
+        case MedtPropertyProblem::Declined:
+        case MedtPropertyProblem::Failed:
+            return posted(problem);
+        case MedtPropertyProblem::NoRow:
+        case MedtPropertyProblem::DisplayOnly:
+            return false;
+        default:
+            // The text was not what the row takes: the cell goes back to the value.
             if (status) status(gui_utf8("数値を入力してください。"));
             QMetaObject::invokeMethod(
                 this, [this] { refresh(); }, Qt::QueuedConnection);
             return false;
-        }
-        value = medt_typed_number(v);  // clamped by the row, never wrapped
     }
-    return post(number, value);
 }
 
 bool GuiPropertyList::set_choice(int32_t number, int index) {
     MedtTrack* t = track();
     if (!t || index < 0) return false;
-    MseqBlockWord value;
-    const int answer = t->property_choice(number, index, &value, nullptr);
-    if (answer != MCHOICE_ITEM && answer != MCHOICE_CURRENT) return false;
-    return post(number, value);
+    const MedtPropertyProblem problem = MedtPropertyEdit::set_choice(*editor_, *t, number, index);
+    if (problem == MedtPropertyProblem::NoRow || problem == MedtPropertyProblem::DisplayOnly ||
+        problem == MedtPropertyProblem::NoSuchChoice)
+        return false;
+    return posted(problem);
 }
 
 bool GuiPropertyList::clear(int32_t number) {

@@ -3,6 +3,7 @@
 #include <QTableWidget>
 #include <functional>
 
+#include "edit/MedtPropertyEdit.h"
 #include "model/block/MseqBlockWord.h"
 
 class MedtMusicInvoker;
@@ -26,8 +27,9 @@ public:
     void refresh();
     // The table row of property `number`; -1 when the track has no such row.
     int row_of(int32_t number) const;
-    // Sets property `number` from a typed text (a number or a text, as the row takes it). True
-    // when the command was done.
+    // Sets property `number` from a typed text, read as the row takes it (MedtPropertyEdit). True
+    // when the command was done; a text that is not a number for a number row is refused with a
+    // note in the status bar.
     bool set_text(int32_t number, const QString& text);
     // Sets property `number` to choice `index` of its list. True when done.
     bool set_choice(int32_t number, int index);
@@ -56,7 +58,11 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
+    // Posts `value` to row `number` through the editor (MedtPropertyEdit); true when done.
     bool post(int32_t number, const MseqBlockWord& value);
+    // After a property command ran: the rows are rebuilt and `changed` is called. True for a
+    // command that was done.
+    bool posted(MedtPropertyProblem problem);
     const MseqObject* node_from(const QMimeData* mime) const;
     MedtTrack* track() const;
 

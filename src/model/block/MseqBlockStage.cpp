@@ -1,12 +1,11 @@
 #include "model/block/MseqBlockStage.h"
 
-#include "model/core/floor_math.h"
 #include "model/theory/MseqMapWord.h"
 
 namespace {
 
-void clamp_field(int32_t& v, int32_t lo, int32_t hi) {
-    v = static_cast<int32_t>(clamp_range(v, lo, hi));
+void clamp_field(int32_t& v, MseqRange range) {
+    v = range.clamp(v);
 }
 
 }  // namespace
@@ -17,15 +16,15 @@ void MseqBlockStage::normalize() {
     if (m_Program.m_Attrib != MWORD_PROGRAM && m_Program.m_Attrib != MWORD_DRUM_KIT)
         m_Program.m_Attrib = MWORD_PROGRAM;
     m_Program.normalize();
-    clamp_field(m_Volume, 0, 127);
-    clamp_field(m_Pan, 0, 127);
-    clamp_field(m_Reverb, 0, 127);
-    clamp_field(m_Chorus, 0, 127);
-    clamp_field(m_Bend, 0, 16383);
-    clamp_field(m_Hold, 0, 127);
-    clamp_field(m_Modulation, 0, 127);
-    clamp_field(m_Expression, 0, 127);
-    clamp_field(m_BendRange, 0, 24);
+    clamp_field(m_Volume, kVolumeRange);
+    clamp_field(m_Pan, kPanRange);
+    clamp_field(m_Reverb, kControllerRange);
+    clamp_field(m_Chorus, kControllerRange);
+    clamp_field(m_Bend, kBendRange);
+    clamp_field(m_Hold, kControllerRange);
+    clamp_field(m_Modulation, kControllerRange);
+    clamp_field(m_Expression, kControllerRange);
+    clamp_field(m_BendRange, kBendRangeRange);
 }
 
 bool MseqBlockStage::operator==(const MseqBlockStage& o) const {

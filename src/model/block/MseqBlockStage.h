@@ -4,6 +4,7 @@
 
 #include "model/block/MseqBlock.h"
 #include "model/block/MseqBlockWord.h"
+#include "model/core/MseqRange.h"
 
 // Stage block flags. For a channel in use, each of the other bits sends one setting when a music
 // starts playing.
@@ -40,6 +41,13 @@ public:
     void normalize();
 
     bool operator==(const MseqBlockStage& o) const;
+
+    // The ranges of the values: volume, pan and the other controllers, bend, bend range.
+    static constexpr MseqRange kVolumeRange = {0, 127};
+    static constexpr MseqRange kPanRange = {0, 127};
+    static constexpr MseqRange kControllerRange = {0, 127};
+    static constexpr MseqRange kBendRange = {0, 16383};
+    static constexpr MseqRange kBendRangeRange = {0, 24};
 
     uint32_t m_Flags = MSTAGE_DEFAULT;  // MSTAGE_* bits: in use, and what is sent
     MseqBlockWord m_Program;            // kind 1 (program) or 2 (drum kit)

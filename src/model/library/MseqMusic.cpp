@@ -84,9 +84,9 @@ int MseqMusic::validate() {
     // A music plays a melodic program or a drum kit; anything else becomes a program.
     if (m_Program.m_Attrib != MWORD_DRUM_KIT) m_Program.m_Attrib = MWORD_PROGRAM;
     m_Program.normalize();
-    m_Tempo = std::clamp(m_Tempo, 4, 1024);
-    m_Transpose = std::clamp(m_Transpose, -12, 12);
-    m_BlankBar = std::clamp(m_BlankBar, 0, 4);
+    m_Tempo = kTempoRange.clamp(m_Tempo);
+    m_Transpose = kTransposeRange.clamp(m_Transpose);
+    m_BlankBar = kBlankBarRange.clamp(m_BlankBar);
     return mseq_validate_tracks(root_.get()) ? 1 : 0;
 }
 

@@ -7,6 +7,7 @@
 #include "model/block/MseqBlockWord.h"
 #include "model/core/MseqEntity.h"
 #include "model/core/MseqId.h"
+#include "model/core/MseqRange.h"
 
 class MseqObject;
 
@@ -112,6 +113,12 @@ public:
     // Switches the sounding tracks (phrase, note, lyric, marker, tempo and message tracks) all
     // off when all of them have MTF_OUTPUT, else all on. Returns true when they are now on.
     bool toggle_output();
+
+    // The ranges of m_Tempo (beats per minute), m_Transpose (semitones) and m_BlankBar (bars),
+    // held when the music is read and when it is edited.
+    static constexpr MseqRange kTempoRange = {4, 1024};
+    static constexpr MseqRange kTransposeRange = {-12, 12};
+    static constexpr MseqRange kBlankBarRange = {0, 4};
 
     std::map<MSEQ_ID, MseqObject*> tracks;         // track identifier to node
     uint32_t m_NextID = 0x10001;                   // serial counter of new track identifiers

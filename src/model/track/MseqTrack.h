@@ -5,6 +5,7 @@
 
 #include "model/core/MseqEntity.h"
 #include "model/core/MseqId.h"
+#include "model/core/MseqRange.h"
 
 class MseqMusic;
 class MseqObject;
@@ -52,6 +53,12 @@ public:
     static constexpr int32_t kTicksPerBar = 1920;
     static constexpr int32_t kMinBeat = 1;
     static constexpr int32_t kMaxBeat = 64;
+    // The MIDI channels a track plays on.
+    static constexpr MseqRange kChannelRange = {0, 15};
+    // The start and length offsets of note, phrase and message tracks, in ticks.
+    static constexpr MseqRange kTimeLagRange = {-240, 240};
+    // The velocity and power scales of note, phrase and message tracks, in percent.
+    static constexpr MseqRange kScaleRange = {0, 200};
 
     MSEQ_TYPE type() const override { return MTYPE_TRACK; }
     MseqEntity* cast(MSEQ_TYPE type) override { return type == MTYPE_TRACK ? this : nullptr; }

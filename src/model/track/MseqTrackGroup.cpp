@@ -2,7 +2,7 @@
 
 int MseqTrackGroup::validate() {
     MseqTrack::validate();
-    m_Channel = static_cast<int32_t>(mseq_clamp(m_Channel, 0, 15));
+    m_Channel = kChannelRange.clamp(m_Channel);
     return 1;
 }
 

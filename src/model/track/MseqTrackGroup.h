@@ -29,5 +29,5 @@ protected:
 
 // True for a MIDI channel number 0-15. Any thread.
 constexpr bool mseq_channel_valid(int32_t channel) {
-    return channel >= 0 && channel <= 15;
+    return MseqTrack::kChannelRange.contains(channel);
 }

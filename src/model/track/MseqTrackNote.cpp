@@ -4,7 +4,7 @@
 
 int MseqTrackNote::validate() {
     MseqTrackSequence::validate();
-    m_Channel = static_cast<int32_t>(mseq_clamp(m_Channel, 0, 15));
+    m_Channel = kChannelRange.clamp(m_Channel);
     if (m_Rhythm.m_Attrib == MWORD_DRUM_SOUND) {
         m_Rhythm.normalize();
     } else {

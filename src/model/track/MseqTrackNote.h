@@ -28,15 +28,22 @@ public:
     // (ceil(m_LRate × 256 / 100)). Never fails.
     int64_t length_rate_256() const;
 
-    int32_t m_Channel = 0;         // 0-15
-    MSEQ_ID m_TrackChordID = 0;    // the chord track used (file number 1)
-    MseqBlockWord m_Rhythm;        // kind 18: the drum note MNBT_RHYTHM notes sound
-    int32_t m_Octave = 5;          // octave offset
-    int32_t m_LRate = 100;         // sounding length, percent of the written length
-    int32_t m_VRate = 100;         // velocity scale, percent
-    int32_t m_STime = 0;           // start offset, ticks
-    int32_t m_ETime = 0;           // length offset, ticks
-    uint32_t m_NoteType = 0x8000;  // MNBT_* of new notes; 0x8000: the music's m_NoteState
+    // The octaves of m_Octave, the sounding length rates of m_LRate and the note kinds of
+    // m_NoteType (besides kNoteTypeOfEditor, which takes the music's note state).
+    static constexpr MseqRange kOctaveRange = {1, 9};
+    static constexpr MseqRange kLengthRateRange = {4, 120};
+    static constexpr MseqRange kNoteTypeRange = {1, 5};
+    static constexpr uint32_t kNoteTypeOfEditor = 0x8000;
+
+    int32_t m_Channel = 0;                    // 0-15
+    MSEQ_ID m_TrackChordID = 0;               // the chord track used (file number 1)
+    MseqBlockWord m_Rhythm;                   // kind 18: the drum note MNBT_RHYTHM notes sound
+    int32_t m_Octave = 5;                     // octave offset
+    int32_t m_LRate = 100;                    // sounding length, percent of the written length
+    int32_t m_VRate = 100;                    // velocity scale, percent
+    int32_t m_STime = 0;                      // start offset, ticks
+    int32_t m_ETime = 0;                      // length offset, ticks
+    uint32_t m_NoteType = kNoteTypeOfEditor;  // MNBT_* of new notes, or the music's m_NoteState
 
 protected:
     void copy_settings_into(MseqTrack& other) const override;

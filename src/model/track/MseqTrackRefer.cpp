@@ -7,7 +7,7 @@
 
 int MseqTrackRefer::validate() {
     MseqTrackSequence::validate();
-    m_Channel = static_cast<int32_t>(mseq_clamp(m_Channel, 0, 15));
+    m_Channel = kChannelRange.clamp(m_Channel);
     return 1;
 }
 

@@ -31,6 +31,9 @@ public:
     // range or a replacement that sets nothing.
     bool replace(MseqReplace* replacement) override;
 
+    // The octave offsets of m_Octave.
+    static constexpr MseqRange kOctaveRange = {-2, 2};
+
     int32_t m_Channel = 0;       // 0-15
     MSEQ_ID m_TrackChordID = 0;  // the chord track used (file number 1)
     int32_t m_Octave = 0;        // added to the phrase's octave offset

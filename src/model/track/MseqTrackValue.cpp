@@ -14,9 +14,9 @@ int MseqTrackMsg::validate() {
     // The form is settled first: the sequence's validation clamps every value against it.
     m_Form.validate();
     MseqTrackValue::validate();
-    m_Channel = static_cast<int32_t>(mseq_clamp(m_Channel, 0, 15));
-    m_Power = static_cast<int32_t>(mseq_clamp(m_Power, 0, 200));
-    m_STime = static_cast<int32_t>(mseq_clamp(m_STime, -240, 240));
+    m_Channel = kChannelRange.clamp(m_Channel);
+    m_Power = kScaleRange.clamp(m_Power);
+    m_STime = kTimeLagRange.clamp(m_STime);
     return 1;
 }
 

@@ -15,6 +15,7 @@
 
 #include "edit/McmdTrack.h"
 #include "edit/MedtMusic.h"
+#include "edit/MedtPropertyEdit.h"
 #include "edit/MedtTrack.h"
 #include "edit/MedtViewCommands.h"
 #include "model/block/MseqBlockChord.h"
@@ -257,38 +258,6 @@ bool step_rename_markers(ScriptSession& s, const ScriptLine& line, std::string* 
 
 // --- property --------------------------------------------------------------------------------
 
-// The value of a choice row for `text`: "#K" picks choice K; otherwise the choice whose text is
-// `text`; otherwise a number.
-bool choice_value(MedtTrack* t, int32_t number, const std::string& text, MseqBlockWord* value,
-                  std::string* error) {
-    if (!text.empty() && text[0] == '#') {
-        int64_t k = 0;
-        if (!parse_number(text.substr(1), 0, INT32_MAX, &k)) {
-            *error = "'" + text + "' does not name a choice";
-            return false;
-        }
-        const int answer = t->property_choice(number, static_cast<int32_t>(k), value, nullptr);
-        if (answer == MCHOICE_ITEM || answer == MCHOICE_CURRENT) return true;
-        *error = "property " + std::to_string(number) + " has no choice " + text;
-        return false;
-    }
-    const CkvString wanted = ckv_from_utf8(text);
-    for (int32_t k = 0;; ++k) {
-        CkvString shown;
-        const int answer = t->property_choice(number, k, value, &shown);
-        if (answer != MCHOICE_ITEM && answer != MCHOICE_CURRENT) break;
-        if (shown == wanted) return true;
-    }
-    int64_t v = 0;
-    if (parse_number(text, INT32_MIN, UINT32_MAX, &v)) {
-        *value = MseqBlockWord(0, 0, static_cast<uint32_t>(v));
-        return true;
-    }
-    *error = "'" + text + "' is neither a choice of property " + std::to_string(number) +
-             " nor a number";
-    return false;
-}
-
 // Renaming the current track in place, as in the track list (an empty name gives the track
 // its type's name).
 bool step_rename(ScriptSession& s, const ScriptLine& line, std::string* error) {
@@ -299,8 +268,34 @@ bool step_rename(ScriptSession& s, const ScriptLine& line, std::string* error) {
     }
     MseqBlockWord name;
     name.m_Name = ckv_from_utf8(line.args.empty() ? std::string() : line.args[0]);
-    auto command = mcmd_make<McmdSetProperty>(s.editor()->current()->id(), 1, name);
+    auto command = mcmd_make<McmdSetProperty>(s.editor()->current()->id(), MROW_NAME, name);
     return post(s, command.get(), "renaming the track", error);
+}
+
+// What went wrong in setting property `no` to `text`; empty when nothing did.
+std::string property_problem(MedtPropertyProblem problem, const std::string& no,
+                             const std::string& text) {
+    switch (problem) {
+        case MedtPropertyProblem::None:
+            return std::string();
+        case MedtPropertyProblem::NoRow:
+            return "the track has no property " + no;
+        case MedtPropertyProblem::DisplayOnly:
+            return "property " + no + " is display only";
+        case MedtPropertyProblem::NotANumber:
+            return "property " + no + " needs a number, not '" + text + "'";
+        case MedtPropertyProblem::BadChoiceIndex:
+            return "'" + text + "' does not name a choice";
+        case MedtPropertyProblem::NoSuchChoice:
+            return "property " + no + " has no choice " + text;
+        case MedtPropertyProblem::NotAChoice:
+            return "'" + text + "' is neither a choice of property " + no + " nor a number";
+        case MedtPropertyProblem::Declined:
+            return "setting property " + no + " was declined (the editor is read-only)";
+        case MedtPropertyProblem::Failed:
+            break;
+    }
+    return "setting property " + no + " failed";
 }
 
 bool step_property(ScriptSession& s, const ScriptLine& line, std::string* error) {
@@ -310,49 +305,17 @@ bool step_property(ScriptSession& s, const ScriptLine& line, std::string* error)
         *error = "usage: property NO TEXT";
         return false;
     }
-    MedtTrack* t = s.editor()->current();
-    std::vector<MedtProperty> rows;
-    t->build_properties(rows);
-    const MedtProperty* row = nullptr;
-    for (const MedtProperty& p : rows) {
-        if (p.number == number) row = &p;
-    }
-    const std::string no = std::to_string(number);
-    if (!row) {
-        *error = "the track has no property " + no;
-        return false;
-    }
-    if (row->style == MPS_DISPLAY) {
-        *error = "property " + no + " is display only";
-        return false;
-    }
     // The text after the number, as typed.
     std::string text = line.rest;
     const size_t after = text.find_first_of(" \t");
     text = after == std::string::npos ? "" : text.substr(text.find_first_not_of(" \t", after));
-    MseqBlockWord value;
-    if (row->style == MPS_CHOICE || row->style == MPS_CHOICE_CLEAR) {
-        if (!choice_value(t, row->number, text, &value, error)) return false;
-    } else if (t->property_is_text(row->number)) {
-        value.m_Name = ckv_from_utf8(text);
-    } else {
-        int64_t v = 0;
-        // A whole number too large for 64 bits is still a number: held at the end it is past.
-        const bool digits =
-            !text.empty() &&
-            text.find_first_not_of("0123456789", text[0] == '-' ? 1 : 0) == std::string::npos &&
-            text != "-";
-        if (!parse_number(text, INT64_MIN, INT64_MAX, &v)) {
-            if (!digits) {
-                *error = "property " + no + " needs a number, not '" + text + "'";
-                return false;
-            }
-            v = text[0] == '-' ? INT64_MIN : INT64_MAX;
-        }
-        value = medt_typed_number(v);
-    }
-    auto command = mcmd_make<McmdSetProperty>(t->id(), row->number, value);
-    return post(s, command.get(), "setting property " + no, error);
+    const MedtPropertyProblem problem = MedtPropertyEdit::set_text(
+        *s.editor(), *s.editor()->current(), static_cast<int32_t>(number), ckv_from_utf8(text));
+    // A question the script left unanswered is the reason the change failed.
+    const std::string unanswered = s.port.take_failure();
+    *error =
+        unanswered.empty() ? property_problem(problem, std::to_string(number), text) : unanswered;
+    return error->empty();
 }
 
 // --- block -----------------------------------------------------------------------------------
