@@ -31,29 +31,25 @@ bool AnalyzeRows::fits(const analyze_value& cell) {
 
 bool AnalyzeRows::append(const analyze_value* cells, std::size_t count) {
     // A number takes at most 8 bytes; the offsets must stay within 32 bits.
-    if (bytes_.size() + 8 * count > std::numeric_limits<uint32_t>::max()) return false;
     const std::size_t old_size = bytes_.size();
-    uint8_t buffer[128];
-    std::size_t used = 0;
+    if (old_size + 8 * count > std::numeric_limits<uint32_t>::max()) return false;
+    bytes_.resize(old_size + 8 * count);
+    uint8_t* out = bytes_.data() + old_size;
     for (std::size_t i = 0; i < count; ++i) {
         if (!fits(cells[i])) {
             bytes_.resize(old_size);
             return false;
         }
-        if (used > sizeof buffer - 8) {
-            bytes_.insert(bytes_.end(), buffer, buffer + used);
-            used = 0;
-        }
         const auto n = static_cast<int64_t>(cells[i].number());
         // Zigzag: small magnitudes of either sign become small unsigned numbers.
         uint64_t u = (static_cast<uint64_t>(n) << 1) ^ static_cast<uint64_t>(n >> 63);
         while (u >= 0x80) {
-            buffer[used++] = static_cast<uint8_t>(u | 0x80);
+            *out++ = static_cast<uint8_t>(u | 0x80);
             u >>= 7;
         }
-        buffer[used++] = static_cast<uint8_t>(u);
+        *out++ = static_cast<uint8_t>(u);
     }
-    bytes_.insert(bytes_.end(), buffer, buffer + used);
+    bytes_.resize(static_cast<std::size_t>(out - bytes_.data()));
     ends_.push_back(static_cast<uint32_t>(bytes_.size()));
     return true;
 }
@@ -64,18 +60,21 @@ void AnalyzeRows::clear() {
 }
 
 void AnalyzeRows::read(std::size_t index, std::pmr::vector<analyze_value>& out) const {
-    std::size_t at = index == 0 ? 0 : ends_[index - 1];
-    const std::size_t end = ends_[index];
+    const uint8_t* p = bytes_.data() + (index == 0 ? 0 : ends_[index - 1]);
+    const uint8_t* const end = bytes_.data() + ends_[index];
     // The cells already there are reused: the rows of one record mostly have one length.
     std::size_t n = 0;
-    while (at < end) {
-        uint64_t u = 0;
-        int shift = 0;
-        for (;;) {
-            const uint8_t b = bytes_[at++];
-            u |= static_cast<uint64_t>(b & 0x7F) << shift;
-            if (b < 0x80) break;
-            shift += 7;
+    while (p < end) {
+        uint64_t u = *p++;
+        if (u >= 0x80) {
+            u &= 0x7F;
+            int shift = 7;
+            for (;;) {
+                const uint8_t b = *p++;
+                u |= static_cast<uint64_t>(b & 0x7F) << shift;
+                if (b < 0x80) break;
+                shift += 7;
+            }
         }
         const auto value = static_cast<double>(static_cast<int64_t>((u >> 1) ^ (~(u & 1) + 1)));
         if (n < out.size()) {
@@ -85,5 +84,5 @@ void AnalyzeRows::read(std::size_t index, std::pmr::vector<analyze_value>& out) 
         }
         ++n;
     }
-    out.erase(out.begin() + static_cast<std::ptrdiff_t>(n), out.end());
+    if (n < out.size()) out.erase(out.begin() + static_cast<std::ptrdiff_t>(n), out.end());
 }
