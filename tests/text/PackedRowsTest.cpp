@@ -60,14 +60,13 @@ std::string dump(const AnalyzeRecord& record) {
 struct Read {
     bool ok = false;
     MrecReadResult result;
-    std::string main;  // the main record, dumped
 };
 
 void read(const std::string& text, bool pack, Read& out) {
     MrecReader reader;
     reader.set_pack_rows(pack);
+    EXPECT_EQ(reader.packs_rows(), pack);
     out.ok = reader.parse_file_text(text.c_str(), text.size() + 1, out.result);
-    if (out.result.main) out.main = dump(*out.result.main);
 }
 
 // The number of records in `record` and below whose items are kept as rows.
