@@ -30,14 +30,32 @@ const analyze_value* AnalyzeFieldReader::locate(std::string_view field,
                                                 const AnalyzeField** declared) {
     if (*error_ != 0 || !type_ || !record_) return nullptr;
     const AnalyzeField* f = type_->find_field(field);
-    if (!f) return nullptr;
-    const analyze_value* item = record_->item(f->position);
-    if (!item) {
-        fail(MREC_E_BAD_FIELD);
-        return nullptr;
-    }
-    if (declared) *declared = f;
+    const analyze_value* item = locate(f);
+    if (item && declared) *declared = f;
     return item;
+}
+
+const analyze_value* AnalyzeFieldReader::locate(const AnalyzeField* f) {
+    if (*error_ != 0 || !f || !record_) return nullptr;
+    const analyze_value* item = record_->item(f->position);
+    if (!item) fail(MREC_E_BAD_FIELD);
+    return item;
+}
+
+const AnalyzeField* AnalyzeFieldReader::declared_field(std::string_view field) const {
+    return type_ ? type_->find_field(field) : nullptr;
+}
+
+bool AnalyzeFieldReader::read_int(const AnalyzeField* field, int32_t& out) {
+    const analyze_value* v = locate(field);
+    if (!v) return false;
+    return v->to_int32(out) || fail(MREC_E_BAD_FIELD);
+}
+
+bool AnalyzeFieldReader::read_uint(const AnalyzeField* field, uint32_t& out) {
+    const analyze_value* v = locate(field);
+    if (!v) return false;
+    return v->to_uint32(out) || fail(MREC_E_BAD_FIELD);
 }
 
 bool AnalyzeFieldReader::read_int(std::string_view field, int32_t& out) {
@@ -147,6 +165,13 @@ bool AnalyzeArrayReader::read_string(std::size_t index, CkvString& out) {
 }
 
 bool AnalyzeArrayReader::read_element(std::size_t index, AnalyzeFieldReader& out) {
+    if (record_ && record_->has_rows()) {
+        // The same results as for the records the rows stand for, without unpacking them all.
+        if (*error_ != 0) return false;
+        if (!record_->read_row(index, row_)) return fail_into(error_);
+        out.attach(types_, element_, &row_, error_);
+        return true;
+    }
     const analyze_value* v = element(index);
     if (!v) return false;
     if (!v->record()) return fail_into(error_);

@@ -53,6 +53,13 @@ public:
     // its low 32 bits. Same results as above.
     bool read_bits(std::string_view field, uint32_t& out);
 
+    // The same reads through a field looked up once with declared_field(), for reading many
+    // records of one type (the elements of an array): a null field is one the file does not
+    // declare. The field must belong to this reader's type.
+    const AnalyzeField* declared_field(std::string_view field) const;
+    bool read_int(const AnalyzeField* field, int32_t& out);
+    bool read_uint(const AnalyzeField* field, uint32_t& out);
+
     // The field's item as a nested record, whatever its attributes (for fields whose content
     // says its own type). Same results as above.
     bool read_record(std::string_view field, const AnalyzeRecord*& out);
@@ -77,6 +84,7 @@ private:
                 uint32_t* error);
     // The item of a declared field, or null: not declared (no error) or missing (error set).
     const analyze_value* locate(std::string_view field, const AnalyzeField** declared = nullptr);
+    const analyze_value* locate(const AnalyzeField* field);
 
     const AnalyzeTypeTable* types_ = nullptr;
     const AnalyzeType* type_ = nullptr;
@@ -86,7 +94,9 @@ private:
 };
 
 // The elements of an array field, read by index. Shares the failures of the reader it was opened
-// from; an index past the last element is a failure (MREC_E_BAD_FIELD).
+// from; an index past the last element is a failure (MREC_E_BAD_FIELD). Elements packed as rows
+// are read one at a time into the array reader's own record: a reader opened on an element is
+// good until the next element is read.
 class AnalyzeArrayReader {
 public:
     AnalyzeArrayReader() = default;
@@ -116,4 +126,5 @@ private:
     const AnalyzeRecord* record_ = nullptr;
     uint32_t own_error_ = 0;
     uint32_t* error_ = &own_error_;
+    AnalyzeRecord row_;  // the element last read from packed rows
 };

@@ -36,6 +36,53 @@ bool AnalyzeAttributes::type_is(std::string_view text) const {
 AnalyzeRecord::AnalyzeRecord(std::pmr::memory_resource* memory)
     : items_(memory ? memory : std::pmr::new_delete_resource()) {}
 
+AnalyzeRecord::~AnalyzeRecord() {
+    drop_rows();
+}
+
+void AnalyzeRecord::drop_rows() const {
+    if (!rows_) return;
+    rows_->~AnalyzeRows();
+    memory()->deallocate(rows_, sizeof(AnalyzeRows), alignof(AnalyzeRows));
+    rows_ = nullptr;
+}
+
+void AnalyzeRecord::set_rows(const AnalyzeRows& rows) {
+    std::pmr::memory_resource* m = memory();
+    void* place = m->allocate(sizeof(AnalyzeRows), alignof(AnalyzeRows));
+    AnalyzeRows* copy;
+    try {
+        copy = new (place) AnalyzeRows(rows, m);
+    } catch (...) {
+        m->deallocate(place, sizeof(AnalyzeRows), alignof(AnalyzeRows));
+        throw;
+    }
+    drop_rows();
+    items_.clear();
+    rows_ = copy;
+}
+
+bool AnalyzeRecord::read_row(std::size_t index, AnalyzeRecord& out) const {
+    if (!rows_ || index >= rows_->size()) return false;
+    out.drop_rows();
+    rows_->read(index, out.items_);
+    return true;
+}
+
+void AnalyzeRecord::unpack() const {
+    ItemList unpacked(memory());
+    unpacked.reserve(rows_->size());
+    for (std::size_t i = 0; i < rows_->size(); ++i) {
+        // The cell owns the record from the start, so a failure frees it too.
+        analyze_value& cell = unpacked.emplace_back();
+        AnalyzeRecord* row = create(memory());
+        cell.adopt_record(row);
+        rows_->read(i, row->items_);
+    }
+    items_ = std::move(unpacked);
+    drop_rows();
+}
+
 AnalyzeRecord* AnalyzeRecord::create(std::pmr::memory_resource* memory) {
     if (!memory) return new AnalyzeRecord();
     void* place = memory->allocate(sizeof(AnalyzeRecord), alignof(AnalyzeRecord));
@@ -55,6 +102,7 @@ void AnalyzeRecord::destroy(AnalyzeRecord* record) {
 }
 
 const analyze_value* AnalyzeRecord::item(std::size_t index) const {
+    if (rows_) unpack();
     return index < items_.size() ? &items_[index] : nullptr;
 }
 
@@ -84,6 +132,10 @@ std::unique_ptr<AnalyzeRecord> AnalyzeRecord::clone() const {
     // Copying the cells copies nested records in turn.
     auto copy = std::make_unique<AnalyzeRecord>();
     copy->attributes_ = attributes_;
+    if (rows_) {
+        copy->set_rows(*rows_);
+        return copy;
+    }
     copy->items_.reserve(items_.size());
     for (const analyze_value& v : items_)
         copy->items_.push_back(v);

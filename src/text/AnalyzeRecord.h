@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "model/core/CkvString.h"
+#include "text/AnalyzeRows.h"
 #include "text/AnalyzeValue.h"
 
 // A map from names to value cells, kept in byte-wise name order: the attributes in front of a
@@ -56,8 +57,13 @@ struct AnalyzeBlock {
 //
 // The records of a read live in the memory of its result (a monotonic resource), which makes a
 // read allocate a few large blocks instead of two small ones per record; such records must not
-// outlive the result. Copies (clone, copying a cell) always live on the heap. Any thread, one
-// record at a time.
+// outlive the result. Copies (clone, copying a cell) always live on the heap.
+//
+// A record may hold its items packed as rows (AnalyzeRows): then every item is a nested record
+// without attributes whose items are all whole numbers. Rows are read one at a time with
+// read_row(); any other access to the items unpacks them first, into records like those the
+// rows were made of, so what a reader sees never depends on the packing. Any thread, one record
+// at a time.
 class AnalyzeRecord {
 public:
     using ItemList = std::pmr::vector<analyze_value>;
@@ -68,6 +74,7 @@ public:
     // Records are copied with clone(), never by value.
     AnalyzeRecord(const AnalyzeRecord&) = delete;
     AnalyzeRecord& operator=(const AnalyzeRecord&) = delete;
+    ~AnalyzeRecord();
 
     // A new record placed in `memory` together with its items (on the heap when null); free it
     // with destroy() or hand it to a cell. Throws std::bad_alloc when memory runs out.
@@ -77,9 +84,27 @@ public:
 
     AnalyzeAttributes& attributes() { return attributes_; }
     const AnalyzeAttributes& attributes() const { return attributes_; }
-    ItemList& items() { return items_; }
-    const ItemList& items() const { return items_; }
-    std::size_t size() const { return items_.size(); }
+    // The items; packed rows are unpacked first.
+    ItemList& items() {
+        if (rows_) unpack();
+        return items_;
+    }
+    const ItemList& items() const {
+        if (rows_) unpack();
+        return items_;
+    }
+    // The number of items, packed or not; never fails.
+    std::size_t size() const { return rows_ ? rows_->size() : items_.size(); }
+
+    // True when the items are packed as rows.
+    bool has_rows() const { return rows_ != nullptr; }
+    // Makes the items a copy of `rows`, packed, in the record's memory; the items it had are
+    // dropped. Throws std::bad_alloc when memory runs out.
+    void set_rows(const AnalyzeRows& rows);
+    // Makes `out` (a record without attributes) the record that item `index` stands for, when
+    // the items are packed; false, `out` unchanged, when they are not or the index is past the
+    // last item.
+    bool read_row(std::size_t index, AnalyzeRecord& out) const;
 
     // The item at `index`; null past the last item.
     const analyze_value* item(std::size_t index) const;
@@ -106,7 +131,14 @@ public:
     std::unique_ptr<AnalyzeRecord> clone() const;
 
 private:
+    // Replaces packed rows by the records they stand for. Const because unpacking changes how
+    // the items are kept, not what they are.
+    void unpack() const;
+    void drop_rows() const;
+    std::pmr::memory_resource* memory() const { return items_.get_allocator().resource(); }
+
     AnalyzeAttributes attributes_;
-    ItemList items_;
+    mutable ItemList items_;
+    mutable AnalyzeRows* rows_ = nullptr;             // in memory(); null when not packed
     std::pmr::memory_resource* placed_in_ = nullptr;  // where create() put the record itself
 };

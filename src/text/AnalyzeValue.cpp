@@ -1,6 +1,5 @@
 #include "text/AnalyzeValue.h"
 
-#include <cmath>
 #include <utility>
 
 #include "text/AnalyzeRecord.h"
@@ -112,18 +111,20 @@ void analyze_value::adopt_record(AnalyzeRecord* raw) {
     p_.record = raw;
 }
 
+// The truncated value lies in a range exactly when the value lies in the range widened by less
+// than one at either end; the conversion itself truncates toward zero.
 bool analyze_value::to_int32(int32_t& out) const {
     if (!is_number()) return false;
-    const double t = std::trunc(p_.number);
-    if (!(t >= -2147483648.0 && t <= 2147483647.0)) return false;
-    out = static_cast<int32_t>(t);
+    const double v = p_.number;
+    if (!(v > -2147483649.0 && v < 2147483648.0)) return false;
+    out = static_cast<int32_t>(v);
     return true;
 }
 
 bool analyze_value::to_uint32(uint32_t& out) const {
     if (!is_number()) return false;
-    const double t = std::trunc(p_.number);
-    if (!(t >= 0.0 && t <= 4294967295.0)) return false;
-    out = static_cast<uint32_t>(t);
+    const double v = p_.number;
+    if (!(v > -1.0 && v < 4294967296.0)) return false;
+    out = static_cast<uint32_t>(v);
     return true;
 }

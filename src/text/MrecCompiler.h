@@ -24,6 +24,9 @@ using MrecLoadProblem = MseqLoadProblem;
 // save, on the user-interface thread.
 class MrecCompiler : public MrecReader {
 public:
+    // Packs the blocks of tracks as rows while reading (see MrecReader::set_pack_rows).
+    MrecCompiler() { set_pack_rows(true); }
+
     // Fills the entity from the file at `path`. An absent or empty file succeeds with MEF_NEW
     // set; a folder, device or FIFO at the path is not read and fails with 0x10003. With
     // `remember_path` the path becomes the entity's and a successful read clears MEF_NEW. False on

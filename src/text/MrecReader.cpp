@@ -40,6 +40,8 @@ bool MrecReader::read(const char* text, std::size_t length, MrecReadResult& resu
     result.clear();
     clear_symbols();
     item_stack_.clear();
+    rows_.clear();
+    rows_taken_ = false;
     reset_state(nullptr);
     set_flags(AF_LENIENT_ESCAPES);
     in_main_ = false;
@@ -55,6 +57,8 @@ bool MrecReader::read(const char* text, std::size_t length, MrecReadResult& resu
     // Items of records left open by a failure live in the result's memory: drop them now, while
     // it is still there.
     item_stack_.clear();
+    rows_.clear();
+    rows_taken_ = false;
     memory_ = nullptr;
     result.error = error_;
     if (error_ != 0) note_failure(text, length, result);
@@ -208,37 +212,99 @@ bool MrecReader::read_record(AnalyzeRecord& record, bool with_attributes) {
     }
     if (ok) {
         ++cur_;  // the `{`
-        ok = read_items(record);
+        const std::size_t base = item_stack_.size();
+        bool packed = false;
+        ok = read_items(base, packed);
+        if (ok) take_items(record, base, packed);
     }
     leave();
     return ok;
 }
 
-bool MrecReader::read_items(AnalyzeRecord& record) {
+void MrecReader::take_items(AnalyzeRecord& record, std::size_t base, bool packed) {
+    if (packed) {
+        record.set_rows(rows_);
+        rows_.clear();
+        rows_taken_ = false;
+        return;
+    }
+    AnalyzeRecord::ItemList& items = record.items();
+    items.reserve(items.size() + (item_stack_.size() - base));
+    for (std::size_t i = base; i < item_stack_.size(); ++i)
+        items.push_back(std::move(item_stack_[i]));
+    item_stack_.erase(item_stack_.begin() + static_cast<std::ptrdiff_t>(base), item_stack_.end());
+}
+
+void MrecReader::unpack_rows() {
+    item_stack_.reserve(item_stack_.size() + rows_.size());
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        AnalyzeRecord* row = AnalyzeRecord::create(memory_);
+        item_stack_.emplace_back().adopt_record(row);
+        rows_.read(i, row->items());
+    }
+    rows_.clear();
+    rows_taken_ = false;
+}
+
+bool MrecReader::read_nested(bool with_attributes, std::size_t base, bool& rows) {
+    if (!enter()) return false;
+    AnalyzeAttributes attributes;
+    bool ok = true;
+    if (with_attributes) {
+        ok = read_attributes(attributes);
+        if (ok && *cur_ != '{') ok = fail(MREC_E_BRACE_EXPECTED);
+    }
+    const std::size_t first = item_stack_.size();
+    bool packed = false;
+    if (ok) {
+        ++cur_;  // the `{`
+        ok = read_items(first, packed);
+    }
+    leave();
+    if (!ok) return false;
+    // A record of numbers only, among records like it, joins them as a row.
+    if (!packed && attributes.empty() && first == base && (rows || !rows_taken_) && pack_rows_ &&
+        rows_.append(item_stack_.data() + first, item_stack_.size() - first)) {
+        item_stack_.erase(item_stack_.begin() + static_cast<std::ptrdiff_t>(first),
+                          item_stack_.end());
+        rows = rows_taken_ = true;
+        return true;
+    }
+    // Otherwise it is a record of its own, after those the rows stand for.
+    analyze_value cell;
+    AnalyzeRecord* nested = AnalyzeRecord::create(memory_);
+    cell.adopt_record(nested);
+    nested->attributes() = std::move(attributes);
+    take_items(*nested, first, packed);
+    if (rows) {
+        unpack_rows();
+        rows = false;
+    }
+    item_stack_.push_back(std::move(cell));
+    return true;
+}
+
+bool MrecReader::read_items(std::size_t base, bool& packed) {
     // Items gather on a shared stack and move into the record, sized once, when it closes.
-    const std::size_t base = item_stack_.size();
+    bool rows = false;  // the items so far are rows, gathered in rows_
     for (;;) {
         if (!skip_white()) return false;
         const char c = *cur_;
         if (c == '}') {
             ++cur_;
-            AnalyzeRecord::ItemList& items = record.items();
-            items.reserve(items.size() + (item_stack_.size() - base));
-            for (std::size_t i = base; i < item_stack_.size(); ++i)
-                items.push_back(std::move(item_stack_[i]));
-            item_stack_.erase(item_stack_.begin() + static_cast<std::ptrdiff_t>(base),
-                              item_stack_.end());
+            packed = rows;
             return true;
         }
         if (c == '@' || c == '{') {
             // A nested record is not followed by `;`. After `@` come its attributes.
             if (c == '@') ++cur_;
-            AnalyzeRecord* nested = AnalyzeRecord::create(memory_);
-            // The cell owns the record from the start, so a failure inside frees it too.
-            analyze_value& cell = item_stack_.emplace_back();
-            cell.adopt_record(nested);
-            if (!read_record(*nested, c == '@')) return false;
+            if (!read_nested(c == '@', base, rows)) return false;
             continue;
+        }
+        if (rows) {
+            // A value among rows: the rows become records again, before it.
+            unpack_rows();
+            rows = false;
         }
         // Most items are small integers written as they are: `12;`, `-3;`. When one ends cleanly
         // before its `;` it is taken here; anything else goes the general way below.
@@ -266,6 +332,28 @@ bool MrecReader::read_items(AnalyzeRecord& record) {
                         cur_ = p + 1;
                         continue;
                     }
+                }
+            }
+        }
+        // Flags and identifiers are written in hexadecimal, `0x00000012;`: up to 8 digits give
+        // the value exactly, as the general way does.
+        if (c == '0' && (cur_[1] == 'x' || cur_[1] == 'X')) {
+            const char* p = cur_ + 2;
+            uint32_t v = 0;
+            int n = 0;
+            for (; n < 8 && is_class(*p, CC_HEX); ++n, ++p) {
+                const char h = *p;
+                v = (v << 4) | (h <= '9'   ? static_cast<uint32_t>(h - '0')
+                                : h >= 'a' ? static_cast<uint32_t>(h - 'a' + 10)
+                                           : static_cast<uint32_t>(h - 'A' + 10));
+            }
+            if (n > 0 && !is_class(*p, CC_IDENT | CC_POINT)) {
+                while (*p == ' ')
+                    ++p;
+                if (*p == ';') {
+                    item_stack_.emplace_back().set_number(static_cast<double>(v));
+                    cur_ = p + 1;
+                    continue;
                 }
             }
         }

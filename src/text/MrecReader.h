@@ -9,6 +9,7 @@
 
 #include "platform/FileSystem.h"
 #include "text/AnalyzeRecord.h"
+#include "text/AnalyzeRows.h"
 #include "text/AnalyzeTypes.h"
 #include "text/MrecHeader.h"
 #include "text/analyze.h"
@@ -68,6 +69,12 @@ public:
     // Like parse_file_text, but stops with success after the header check.
     bool parse_header_text(const char* text, std::size_t length, MrecReadResult& result);
 
+    // Whether the records of later reads keep runs of number-only records packed as rows
+    // (AnalyzeRows), as the blocks of tracks are: far less memory for large files, the same
+    // records to every reader. Off unless set. Thread of the reader.
+    void set_pack_rows(bool on) { pack_rows_ = on; }
+    bool packs_rows() const { return pack_rows_; }
+
 protected:
     // Called once the header is read and has passed the check of mrec_read_header; returns 0 to
     // go on or an error code that ends the read. The default accepts.
@@ -85,7 +92,17 @@ private:
     bool read_attributes(AnalyzeAttributes& attributes);
     bool read_block(AnalyzeBlock& block);
     bool read_record(AnalyzeRecord& record, bool with_attributes);
-    bool read_items(AnalyzeRecord& record);
+    // Reads the items of an open record up to its `}` onto the item stack, above `base`; when
+    // they are all rows and rows are packed, they are gathered in rows_ instead (`packed` set).
+    bool read_items(std::size_t base, bool& packed);
+    // Moves the items read from `base` (or the gathered rows) into `record`.
+    void take_items(AnalyzeRecord& record, std::size_t base, bool packed);
+    // Reads a nested record (after its `@`, when it has attributes) as an item of the record
+    // whose items start at `base`: as a row of that record when it can be one, else as a
+    // record cell on the stack (the rows gathered so far become records before it).
+    bool read_nested(bool with_attributes, std::size_t base, bool& rows);
+    // Turns the gathered rows back into record cells on the item stack.
+    void unpack_rows();
     bool read_type(AnalyzeTypeTable& types);
     bool read_define();
     bool skip_statement();
@@ -96,6 +113,10 @@ private:
     std::pmr::memory_resource* memory_ = nullptr;  // where the records of this read go
     // The items of every open record, innermost last; a record takes its own when it closes.
     std::vector<analyze_value> item_stack_;
+    // The rows of the open record that gathers them; one record at a time may.
+    AnalyzeRows rows_;
+    bool rows_taken_ = false;  // some open record is gathering rows
+    bool pack_rows_ = false;
     bool in_main_ = false;  // the main record is being compiled
 };
 

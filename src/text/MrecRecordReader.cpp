@@ -1,6 +1,7 @@
 #include "text/MrecRecordReader.h"
 
 #include <cstdint>
+#include <optional>
 
 #include "model/block/MseqBlockChord.h"
 #include "model/block/MseqBlockLabel.h"
@@ -58,11 +59,14 @@ template <class Track, class ReadBlock>
 bool read_blocks(AnalyzeFieldReader& r, Track& track, ReadBlock read_block) {
     AnalyzeArrayReader list;
     if (!r.read_array("m_Blocks", list)) return r.ok();
+    // Every element has the array's element type: its index field is looked up once.
+    const AnalyzeField* index_field = nullptr;
     for (size_t i = 0; i < list.size(); ++i) {
         AnalyzeFieldReader b;
         if (!list.read_element(i, b)) return false;
+        if (i == 0) index_field = b.declared_field("m_Index");
         uint32_t index = 0;
-        b.read_uint("m_Index", index);
+        b.read_uint(index_field, index);
         typename Track::BlockMap::mapped_type block;
         if (!read_block(b, block) || !b.ok()) return false;
         // A position past the largest the writer can write (it writes positions signed) is no
@@ -72,6 +76,38 @@ bool read_blocks(AnalyzeFieldReader& r, Track& track, ReadBlock read_block) {
     }
     return true;
 }
+
+// The fields of a note block, looked up once for all the notes of a track: a track may hold a
+// great many.
+struct NoteFields {
+    explicit NoteFields(const AnalyzeFieldReader& b)
+        : flags(b.declared_field("m_Flags")),
+          type(b.declared_field("m_Type")),
+          length(b.declared_field("m_Length")),
+          start(b.declared_field("m_STime")),
+          end(b.declared_field("m_ETime")),
+          octave(b.declared_field("m_Octave")),
+          whole(b.declared_field("m_Whole")),
+          semi(b.declared_field("m_Semi")),
+          velocity(b.declared_field("m_Velocity")) {}
+
+    bool read(AnalyzeFieldReader& b, MseqBlockNote& out) const {
+        int32_t v;
+        b.read_uint(flags, out.m_Flags);
+        b.read_uint(type, out.m_Type);
+        b.read_int(length, out.m_Length);
+        b.read_int(start, out.m_STime);
+        b.read_int(end, out.m_ETime);
+        // Pitch parts and velocity are bytes: the low 8 bits are kept.
+        if (b.read_int(octave, v)) out.m_Octave = static_cast<int8_t>(v);
+        if (b.read_int(whole, v)) out.m_Whole = static_cast<int8_t>(v);
+        if (b.read_int(semi, v)) out.m_Semi = static_cast<int8_t>(v);
+        if (b.read_int(velocity, v)) out.m_Velocity = static_cast<uint8_t>(v);
+        return b.ok();
+    }
+
+    const AnalyzeField *flags, *type, *length, *start, *end, *octave, *whole, *semi, *velocity;
+};
 
 bool read_flags_and_beat(AnalyzeFieldReader& r, MseqTrack& t) {
     r.read_uint("m_Flags", t.m_Flags);
@@ -351,19 +387,10 @@ bool MrecRecordReader::track(AnalyzeFieldReader& r, std::string_view record, Mse
         r.read_int("m_STime", n->m_STime);
         r.read_int("m_ETime", n->m_ETime);
         r.read_uint("m_NoteType", n->m_NoteType);
-        return r.ok() && read_blocks(r, *n, [](AnalyzeFieldReader& b, MseqBlockNote& out) {
-                   int32_t v;
-                   b.read_uint("m_Flags", out.m_Flags);
-                   b.read_uint("m_Type", out.m_Type);
-                   b.read_int("m_Length", out.m_Length);
-                   b.read_int("m_STime", out.m_STime);
-                   b.read_int("m_ETime", out.m_ETime);
-                   // Pitch parts and velocity are bytes: the low 8 bits are kept.
-                   if (b.read_int("m_Octave", v)) out.m_Octave = static_cast<int8_t>(v);
-                   if (b.read_int("m_Whole", v)) out.m_Whole = static_cast<int8_t>(v);
-                   if (b.read_int("m_Semi", v)) out.m_Semi = static_cast<int8_t>(v);
-                   if (b.read_int("m_Velocity", v)) out.m_Velocity = static_cast<uint8_t>(v);
-                   return b.ok();
+        std::optional<NoteFields> fields;
+        return r.ok() && read_blocks(r, *n, [&fields](AnalyzeFieldReader& b, MseqBlockNote& out) {
+                   if (!fields) fields.emplace(b);
+                   return fields->read(b, out);
                });
     }
     if (record == "MSEQ_TRACK_REFER") {

@@ -121,6 +121,38 @@ TEST_F(Fields, UndeclaredRecordTypeFails) {
     EXPECT_EQ(ok.error(), MREC_E_TYPE_NOT_DECLARED);
 }
 
+// A fraction converts when its whole part is in range, right up to the limits.
+TEST_F(Fields, FractionsJustInsideTheLimitsTruncateTowardZero) {
+    const AnalyzeRecord& main = read(
+        "type name=\"T\"; { NUM a; NUM b; NUM c; NUM d; NUM e; NUM f; }\r\n"
+        "data main; { -2147483648.75; 2147483647.75; -0.75; 4294967295.75; -1.0; "
+        "-2147483649.0; }");
+    const struct {
+        const char* field;
+        bool int_ok;
+        int32_t int_value;
+        bool uint_ok;
+        uint32_t uint_value;
+    } cases[] = {
+        {"a", true, -2147483647 - 1, false, 0},
+        {"b", true, 2147483647, true, 2147483647u},
+        {"c", true, 0, true, 0},
+        {"d", false, 0, true, 4294967295u},
+        {"e", true, -1, false, 0},
+        {"f", false, 0, false, 0},
+    };
+    for (const auto& c : cases) {
+        AnalyzeFieldReader r(result_.types, "T", main);
+        int32_t i = 7;
+        EXPECT_EQ(r.read_int(c.field, i), c.int_ok) << c.field;
+        EXPECT_EQ(i, c.int_ok ? c.int_value : 7) << c.field;
+        AnalyzeFieldReader u_reader(result_.types, "T", main);
+        uint32_t u = 7;
+        EXPECT_EQ(u_reader.read_uint(c.field, u), c.uint_ok) << c.field;
+        EXPECT_EQ(u, c.uint_ok ? c.uint_value : 7u) << c.field;
+    }
+}
+
 TEST_F(Fields, ConversionsAndTheirLimits) {
     const AnalyzeRecord& main = read(
         "type name=\"T\"; { NUM a; NUM b; NUM c; NUM d; NUM e; NUM f; NUM g; NUM h; STR s; "

@@ -512,6 +512,22 @@ TEST(MrecReader, ItemsReadAsTheEvaluatorReadsThem) {
         "--1",
         "-0x",
         "0e",
+        // Around the quick hexadecimal path: up to 8 digits, either case, what follows them.
+        "0x00",
+        "0X1f",
+        "0xFFFFFFFF",
+        "0xffffffff ",
+        "0x123456789",
+        "0x100000000",
+        "0x1g",
+        "0x1.",
+        "0x1_",
+        "0x1 2",
+        "0x10 + 1",
+        "0x10|0x01",
+        "0x1\t",
+        "0x",
+        "0x;",
     };
     for (const char* item : items) {
         // The evaluator alone, with the same constants.

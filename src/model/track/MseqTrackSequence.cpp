@@ -98,6 +98,11 @@ const Block* MseqTrackSequence<Block>::block_covering(int64_t index, int32_t* st
 
 template <class Block>
 void MseqTrackSequence<Block>::put_block(int32_t index, const Block& block) {
+    // Readers put blocks in index order: one after the last goes in at the end, unsearched.
+    if (blocks_.empty() || static_cast<int32_t>(blocks_.rbegin()->first) < index) {
+        fit_block(blocks_.emplace_hint(blocks_.end(), index, block)->second);
+        return;
+    }
     Block& slot = blocks_[index];
     slot = block;
     fit_block(slot);
