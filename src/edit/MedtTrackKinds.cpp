@@ -27,7 +27,8 @@
 
 namespace {
 
-using Row = MedtPropertyRow;
+// A row of a kind's table (named apart from the presses' rows, which share unity sources).
+using KindRow = MedtPropertyRow;
 
 // --- the model a row reads --------------------------------------------------------------------
 
@@ -133,19 +134,19 @@ bool sound_word(const MseqBlockWord& value, MseqBlockWord* out) {
 }
 
 template <auto Field>
-CkvString read_word(const MedtTrack& track, const Row&) {
+CkvString read_word(const MedtTrack& track, const KindRow&) {
     const MseqBlockWord* w = field_of<Field>(track);
     return w ? word_name(*w) : CkvString();
 }
 
 template <auto Field>
-CkvString read_text(const MedtTrack& track, const Row&) {
+CkvString read_text(const MedtTrack& track, const KindRow&) {
     const CkvString* s = field_of<Field>(track);
     return s ? *s : CkvString();
 }
 
 template <auto Field>
-bool write_text(MedtTrack& track, const Row&, const MseqBlockWord& value) {
+bool write_text(MedtTrack& track, const KindRow&, const MseqBlockWord& value) {
     CkvString* s = field_of<Field>(track);
     if (!s) return false;
     *s = value.m_Name;
@@ -195,13 +196,13 @@ CkvString leaf_link_text(const MedtTrack& track, MSEQ_ID id) {
 }
 
 template <auto Field>
-CkvString read_track_link(const MedtTrack& track, const Row&) {
+CkvString read_track_link(const MedtTrack& track, const KindRow&) {
     const MSEQ_ID* id = field_of<Field>(track);
     return id ? track_link_text(track, *id) : CkvString();
 }
 
 template <auto Field>
-bool write_chord_track(MedtTrack& track, const Row&, const MseqBlockWord& value) {
+bool write_chord_track(MedtTrack& track, const KindRow&, const MseqBlockWord& value) {
     MSEQ_ID* id = field_of<Field>(track);
     MSEQ_ID link = 0;
     if (!id || !chord_track_link(track, value, &link)) return false;
@@ -210,13 +211,13 @@ bool write_chord_track(MedtTrack& track, const Row&, const MseqBlockWord& value)
 }
 
 template <auto Field>
-CkvString read_leaf_link(const MedtTrack& track, const Row&) {
+CkvString read_leaf_link(const MedtTrack& track, const KindRow&) {
     const MSEQ_ID* id = field_of<Field>(track);
     return id ? leaf_link_text(track, *id) : CkvString();
 }
 
 template <MSEQ_TYPE Leaf, auto Field>
-bool write_leaf_link(MedtTrack& track, const Row&, const MseqBlockWord& value) {
+bool write_leaf_link(MedtTrack& track, const KindRow&, const MseqBlockWord& value) {
     MSEQ_ID* id = field_of<Field>(track);
     MSEQ_ID link = 0;
     if (!id || !leaf_link(track, value, Leaf, &link)) return false;
@@ -237,40 +238,40 @@ size_t block_count(MseqTrack* t) {
     return 0;
 }
 
-CkvString read_count(const MedtTrack& track, const Row&) {
+CkvString read_count(const MedtTrack& track, const KindRow&) {
     return medt_format(medt_text("[ %d 個 ]").c_str(),
                        static_cast<int>(static_cast<int64_t>(block_count(track.stored()))));
 }
 
-CkvString read_beats(const MedtTrack& track, const Row&) {
+CkvString read_beats(const MedtTrack& track, const KindRow&) {
     return text_number(track.beats());
 }
 
-int choose_beats(const MedtTrack& track, const Row&, int32_t index, MseqBlockWord* value,
+int choose_beats(const MedtTrack& track, const KindRow&, int32_t index, MseqBlockWord* value,
                  CkvString* text) {
     if (index < 0 || index >= 16) return MCHOICE_PAST_END;
     const int32_t b = kMedtBeatChoices[index];
     return choice(number_word(b), text_number(b), b == track.beats(), value, text);
 }
 
-// Row 4 with the family's name and help, and row 5 with its help. The beats are changed by the
+// KindRow 4 with the family's name and help, and row 5 with its help. The beats are changed by the
 // beats command (McmdSetProperty), which asks first and can be undone, not by the row.
-constexpr Row count_row(const char* name, const char* help) {
-    return Row{.number = MROW_COUNT,
-               .style = MPS_DISPLAY,
-               .group = MPG_NORMAL,
-               .name = name,
-               .help = help,
-               .read = read_count};
+constexpr KindRow count_row(const char* name, const char* help) {
+    return KindRow{.number = MROW_COUNT,
+                   .style = MPS_DISPLAY,
+                   .group = MPG_NORMAL,
+                   .name = name,
+                   .help = help,
+                   .read = read_count};
 }
-constexpr Row beats_row(const char* help) {
-    return Row{.number = MROW_BEATS,
-               .style = MPS_CHOICE,
-               .group = MPG_NORMAL,
-               .name = "拍数",
-               .help = help,
-               .read = read_beats,
-               .choose = choose_beats};
+constexpr KindRow beats_row(const char* help) {
+    return KindRow{.number = MROW_BEATS,
+                   .style = MPS_CHOICE,
+                   .group = MPG_NORMAL,
+                   .name = "拍数",
+                   .help = help,
+                   .read = read_beats,
+                   .choose = choose_beats};
 }
 
 constexpr const char kFineBeats[] = "４／４小節あたりの拍数です。大きい拍ほど細かく配置できます。";
@@ -286,12 +287,12 @@ MseqMapStage* stage_map(const MedtTrack& track, ref_ptr<MseqEntity>& hold) {
     return hold ? hold->cast_to<MseqMapStage>(MTYPE_LEAF_STAGE) : nullptr;
 }
 
-CkvString read_channel(const MedtTrack& track, const Row&) {
+CkvString read_channel(const MedtTrack& track, const KindRow&) {
     const int32_t channel = medt_shown_channel(track);
     return channel >= 0 ? text_number(channel + 1) : CkvString();
 }
 
-int choose_channel(const MedtTrack& track, const Row& row, int32_t index, MseqBlockWord* value,
+int choose_channel(const MedtTrack& track, const KindRow& row, int32_t index, MseqBlockWord* value,
                    CkvString* text) {
     if (index < 0 || index > row.range.hi - row.range.lo) return MCHOICE_PAST_END;
     const int32_t channel = row.range.lo + index;
@@ -299,7 +300,7 @@ int choose_channel(const MedtTrack& track, const Row& row, int32_t index, MseqBl
                   channel == medt_shown_channel(track), value, text);
 }
 
-bool write_channel(MedtTrack& track, const Row&, const MseqBlockWord& value) {
+bool write_channel(MedtTrack& track, const KindRow&, const MseqBlockWord& value) {
     MseqTrack* t = track.stored();
     return t && t->set_channel(medt_word_number(value));
 }
@@ -324,13 +325,13 @@ bool change_stage(MedtTrack& track, Change change) {
     return true;
 }
 
-CkvString read_program(const MedtTrack& track, const Row&) {
+CkvString read_program(const MedtTrack& track, const KindRow&) {
     ref_ptr<MseqEntity> hold;
     const MseqBlockStage* block = shown_stage(track, hold);
     return block ? word_name(block->m_Program) : CkvString();
 }
 
-int choose_program(const MedtTrack& track, const Row&, int32_t index, MseqBlockWord* value,
+int choose_program(const MedtTrack& track, const KindRow&, int32_t index, MseqBlockWord* value,
                    CkvString* text) {
     ref_ptr<MseqEntity> hold;
     const MseqBlockStage* block = shown_stage(track, hold);
@@ -339,7 +340,7 @@ int choose_program(const MedtTrack& track, const Row&, int32_t index, MseqBlockW
     return word_choice(kind, block ? block->m_Program : MseqBlockWord(), index, value, text);
 }
 
-bool write_program(MedtTrack& track, const Row&, const MseqBlockWord& value) {
+bool write_program(MedtTrack& track, const KindRow&, const MseqBlockWord& value) {
     MseqBlockWord w;
     if (!sound_word(value, &w)) return false;
     return change_stage(track, [&w](MseqBlockStage& b) {
@@ -349,21 +350,21 @@ bool write_program(MedtTrack& track, const Row&, const MseqBlockWord& value) {
 }
 
 template <int32_t MseqBlockStage::*Field>
-CkvString read_stage_number(const MedtTrack& track, const Row&) {
+CkvString read_stage_number(const MedtTrack& track, const KindRow&) {
     ref_ptr<MseqEntity> hold;
     const MseqBlockStage* block = shown_stage(track, hold);
     return block ? text_number(block->*Field) : CkvString();
 }
 
 template <int32_t MseqBlockStage::*Field>
-bool write_stage_number(MedtTrack& track, const Row& row, const MseqBlockWord& value) {
+bool write_stage_number(MedtTrack& track, const KindRow& row, const MseqBlockWord& value) {
     return change_stage(track, [&](MseqBlockStage& b) {
         b.*Field = row.range.clamp(medt_word_number(value));
         return true;
     });
 }
 
-constexpr Row kChannelRow = {
+constexpr KindRow kChannelRow = {
     .number = MROW_CHANNEL,
     .style = MPS_CHOICE,
     .group = MPG_CHANNEL,
@@ -375,7 +376,7 @@ constexpr Row kChannelRow = {
     .choose = choose_channel,
     .write = write_channel,
 };
-constexpr Row kProgramRow = {
+constexpr KindRow kProgramRow = {
     .number = MROW_PROGRAM,
     .style = MPS_CHOICE_CLEAR,
     .group = MPG_CHANNEL,
@@ -386,7 +387,7 @@ constexpr Row kProgramRow = {
     .choose = choose_program,
     .write = write_program,
 };
-constexpr Row kVolumeRow = {
+constexpr KindRow kVolumeRow = {
     .number = MROW_VOLUME,
     .style = MPS_TYPED,
     .group = MPG_CHANNEL,
@@ -397,7 +398,7 @@ constexpr Row kVolumeRow = {
     .read = read_stage_number<&MseqBlockStage::m_Volume>,
     .write = write_stage_number<&MseqBlockStage::m_Volume>,
 };
-constexpr Row kPanRow = {
+constexpr KindRow kPanRow = {
     .number = MROW_PAN,
     .style = MPS_TYPED,
     .group = MPG_CHANNEL,
@@ -411,48 +412,48 @@ constexpr Row kPanRow = {
 
 // A typed number of `Field` in `range`, shown through `format`.
 template <auto Field>
-constexpr Row number_row(int32_t number, const char* name, const char* help, MseqRange range,
-                         const char* format = "%d") {
-    return Row{.number = number,
-               .style = MPS_TYPED,
-               .group = MPG_NORMAL,
-               .name = name,
-               .help = help,
-               .range = range,
-               .read = medt_read_number,
-               .write = medt_write_number,
-               .field = number_field<Field>,
-               .format = format};
+constexpr KindRow number_row(int32_t number, const char* name, const char* help, MseqRange range,
+                             const char* format = "%d") {
+    return KindRow{.number = number,
+                   .style = MPS_TYPED,
+                   .group = MPG_NORMAL,
+                   .name = name,
+                   .help = help,
+                   .range = range,
+                   .read = medt_read_number,
+                   .write = medt_write_number,
+                   .field = number_field<Field>,
+                   .format = format};
 }
 
 // A link set by dropping a leaf or track on the row, cleared by a right click.
-constexpr Row link_row(int32_t number, const char* name, const char* help, Row::Read read,
-                       Row::Write write) {
-    return Row{.number = number,
-               .style = MPS_LINK,
-               .group = MPG_LINK,
-               .name = name,
-               .help = help,
-               .read = read,
-               .write = write};
+constexpr KindRow link_row(int32_t number, const char* name, const char* help, KindRow::Read read,
+                           KindRow::Write write) {
+    return KindRow{.number = number,
+                   .style = MPS_LINK,
+                   .group = MPG_LINK,
+                   .name = name,
+                   .help = help,
+                   .read = read,
+                   .write = write};
 }
 
 // A typed text of `Field`.
 template <auto Field>
-constexpr Row text_row(int32_t number, const char* name, const char* help) {
-    return Row{.number = number,
-               .style = MPS_TYPED,
-               .group = MPG_NORMAL,
-               .name = name,
-               .help = help,
-               .flags = MROWF_TEXT,
-               .read = read_text<Field>,
-               .write = write_text<Field>};
+constexpr KindRow text_row(int32_t number, const char* name, const char* help) {
+    return KindRow{.number = number,
+                   .style = MPS_TYPED,
+                   .group = MPG_NORMAL,
+                   .name = name,
+                   .help = help,
+                   .flags = MROWF_TEXT,
+                   .read = read_text<Field>,
+                   .write = write_text<Field>};
 }
 
 // The chord track a note, phrase or group track links (row 16 of each).
 template <auto Field>
-constexpr Row kChordTrackRow =
+constexpr KindRow kChordTrackRow =
     link_row(MROW_CHORD_TRACK, "コードトラック",
              "リンクしているコードトラックです。トラックリストからドラッグ＆ドロップして設定しま"
              "す。(右クリックで消去)",
@@ -471,19 +472,19 @@ int32_t medt_shown_channel(const MedtTrack& track) {
 
 namespace {
 
-int choose_test_sound(const MedtTrack& track, const Row&, int32_t index, MseqBlockWord* value,
+int choose_test_sound(const MedtTrack& track, const KindRow&, int32_t index, MseqBlockWord* value,
                       CkvString* text) {
     const MseqMusic* music = track.editor()->music();
     if (!music) return MCHOICE_NONE;
     return word_choice(MWORD_PROGRAM, music->m_Program, index, value, text);
 }
 
-bool write_test_sound(MedtTrack& track, const Row&, const MseqBlockWord& value) {
+bool write_test_sound(MedtTrack& track, const KindRow&, const MseqBlockWord& value) {
     MseqMusic* music = track.editor()->music();
     return music && sound_word(value, &music->m_Program);
 }
 
-constexpr Row kMusicRows[] = {
+constexpr KindRow kMusicRows[] = {
     kMedtNameRow,
     kMedtIdRow,
     kMedtTypeRow,
@@ -520,7 +521,7 @@ constexpr Row kMusicRows[] = {
         MseqMusic::kBlankBarRange),
 };
 
-constexpr Row kPhraseRows[] = {
+constexpr KindRow kPhraseRows[] = {
     kMedtNameRow,
     kMedtIdRow,
     kMedtTypeRow,
@@ -547,7 +548,7 @@ MedtPropertyTable MedtTrackRoot::property_rows() const {
 // --- text ------------------------------------------------------------------------------------
 
 namespace {
-constexpr Row kTextRows[] = {
+constexpr KindRow kTextRows[] = {
     kMedtNameRow,
     kMedtIdRow,
     kMedtTypeRow,
@@ -568,7 +569,7 @@ MedtPropertyTable MedtTrackText::property_rows() const {
 // --- group -----------------------------------------------------------------------------------
 
 namespace {
-constexpr Row kGroupRows[] = {
+constexpr KindRow kGroupRows[] = {
     kMedtNameRow, kMedtIdRow, kMedtTypeRow, kChannelRow,
     kProgramRow,  kVolumeRow, kPanRow,      kChordTrackRow<&MseqTrackGroup::m_TrackChordID>,
 };
@@ -595,7 +596,7 @@ const NoteKind kNoteKinds[5] = {
     {1, "ピュア音符"},
 };
 
-CkvString read_note_kind(const MedtTrack& track, const Row&) {
+CkvString read_note_kind(const MedtTrack& track, const KindRow&) {
     const uint32_t* kind = field_of<&MseqTrackNote::m_NoteType>(track);
     for (const NoteKind& k : kNoteKinds) {
         if (kind && k.value == *kind) return medt_text(k.name);
@@ -603,7 +604,7 @@ CkvString read_note_kind(const MedtTrack& track, const Row&) {
     return CkvString();
 }
 
-int choose_note_kind(const MedtTrack& track, const Row&, int32_t index, MseqBlockWord* value,
+int choose_note_kind(const MedtTrack& track, const KindRow&, int32_t index, MseqBlockWord* value,
                      CkvString* text) {
     const uint32_t* kind = field_of<&MseqTrackNote::m_NoteType>(track);
     if (!kind) return MCHOICE_NONE;
@@ -614,7 +615,7 @@ int choose_note_kind(const MedtTrack& track, const Row&, int32_t index, MseqBloc
 }
 
 // The editor's own choice, or a note kind clamped into the row's range.
-bool write_note_kind(MedtTrack& track, const Row& row, const MseqBlockWord& value) {
+bool write_note_kind(MedtTrack& track, const KindRow& row, const MseqBlockWord& value) {
     uint32_t* kind = field_of<&MseqTrackNote::m_NoteType>(track);
     if (!kind) return false;
     *kind = value.m_Index == MseqTrackNote::kNoteTypeOfEditor
@@ -623,7 +624,7 @@ bool write_note_kind(MedtTrack& track, const Row& row, const MseqBlockWord& valu
     return true;
 }
 
-int choose_rhythm(const MedtTrack& track, const Row&, int32_t index, MseqBlockWord* value,
+int choose_rhythm(const MedtTrack& track, const KindRow&, int32_t index, MseqBlockWord* value,
                   CkvString* text) {
     const MseqBlockWord* rhythm = field_of<&MseqTrackNote::m_Rhythm>(track);
     if (!rhythm) return MCHOICE_NONE;
@@ -631,7 +632,7 @@ int choose_rhythm(const MedtTrack& track, const Row&, int32_t index, MseqBlockWo
 }
 
 // A drum sound of the dictionary, or none (cleared).
-bool write_rhythm(MedtTrack& track, const Row&, const MseqBlockWord& value) {
+bool write_rhythm(MedtTrack& track, const KindRow&, const MseqBlockWord& value) {
     MseqBlockWord* rhythm = field_of<&MseqTrackNote::m_Rhythm>(track);
     if (!rhythm) return false;
     if (value.m_Attrib == MWORD_NONE) {
@@ -644,7 +645,7 @@ bool write_rhythm(MedtTrack& track, const Row&, const MseqBlockWord& value) {
     return true;
 }
 
-constexpr Row kNoteRows[] = {
+constexpr KindRow kNoteRows[] = {
     kMedtNameRow,
     kMedtIdRow,
     kMedtTypeRow,
@@ -720,7 +721,7 @@ CkvString MedtTrackNote::display_name() const {
 // --- phrase track ----------------------------------------------------------------------------
 
 namespace {
-constexpr Row kReferRows[] = {
+constexpr KindRow kReferRows[] = {
     kMedtNameRow,
     kMedtIdRow,
     kMedtTypeRow,
@@ -760,12 +761,12 @@ MedtPropertyTable MedtTrackRefer::property_rows() const {
 
 namespace {
 
-CkvString read_form(const MedtTrack& track, const Row&) {
+CkvString read_form(const MedtTrack& track, const KindRow&) {
     const MseqMsgForm* form = field_of<&MseqTrackMsg::m_Form>(track);
     return form ? form->m_Name.m_Name : CkvString();
 }
 
-int choose_form(const MedtTrack& track, const Row&, int32_t index, MseqBlockWord* value,
+int choose_form(const MedtTrack& track, const KindRow&, int32_t index, MseqBlockWord* value,
                 CkvString* text) {
     const MseqMsgForm* current = field_of<&MseqTrackMsg::m_Form>(track);
     if (!current) return MCHOICE_NONE;
@@ -777,7 +778,7 @@ int choose_form(const MedtTrack& track, const Row&, int32_t index, MseqBlockWord
 }
 
 // A form of the built-in table, named by its number.
-bool write_form(MedtTrack& track, const Row&, const MseqBlockWord& value) {
+bool write_form(MedtTrack& track, const KindRow&, const MseqBlockWord& value) {
     MseqMsgForm* current = field_of<&MseqTrackMsg::m_Form>(track);
     const MseqMsgForm* form = MseqMsgFormMap::builtin().find(value.m_Index);
     if (!current || !form) return false;
@@ -785,7 +786,7 @@ bool write_form(MedtTrack& track, const Row&, const MseqBlockWord& value) {
     return true;
 }
 
-constexpr Row kMsgRows[] = {
+constexpr KindRow kMsgRows[] = {
     kMedtNameRow,
     kMedtIdRow,
     kMedtTypeRow,
@@ -823,14 +824,14 @@ MedtPropertyTable MedtTrackMsg::property_rows() const {
 
 namespace {
 
-CkvString read_chord_map(const MedtTrack& track, const Row&) {
+CkvString read_chord_map(const MedtTrack& track, const KindRow&) {
     const MSEQ_ID* id = field_of<&MseqTrackChord::m_MapID>(track);
     if (!id || !*id) return CkvString();
     return mseq_file_number(*id) == 1 ? track_link_text(track, *id) : leaf_link_text(track, *id);
 }
 
 // A chord map of the music's book, or a chord-map (modulation) track of the music; 0 clears.
-bool write_chord_map(MedtTrack& track, const Row&, const MseqBlockWord& value) {
+bool write_chord_map(MedtTrack& track, const KindRow&, const MseqBlockWord& value) {
     MSEQ_ID* map = field_of<&MseqTrackChord::m_MapID>(track);
     if (!map) return false;
     const MSEQ_ID id = value.m_Index;
@@ -851,7 +852,7 @@ bool write_chord_map(MedtTrack& track, const Row&, const MseqBlockWord& value) {
     return true;
 }
 
-constexpr Row kChordRows[] = {
+constexpr KindRow kChordRows[] = {
     kMedtNameRow,
     kMedtIdRow,
     kMedtTypeRow,
@@ -872,16 +873,16 @@ MedtPropertyTable MedtTrackChord::property_rows() const {
 // --- label, value and link tracks ------------------------------------------------------------
 
 namespace {
-constexpr Row kLabelRows[] = {
+constexpr KindRow kLabelRows[] = {
     kMedtNameRow,          kMedtIdRow, kMedtTypeRow, count_row("ラベル数", "現在のラベル数です。"),
     beats_row(kFineBeats),
 };
-constexpr Row kValueRows[] = {
+constexpr KindRow kValueRows[] = {
     kMedtNameRow,          kMedtIdRow,
     kMedtTypeRow,          count_row("ブロック数", "現在のパラメタ数です。"),
     beats_row(kFineBeats),
 };
-constexpr Row kLinkRows[] = {
+constexpr KindRow kLinkRows[] = {
     kMedtNameRow,          kMedtIdRow, kMedtTypeRow, count_row("リンク数", "現在のリンク数です。"),
     beats_row(kFineBeats),
 };

@@ -6,9 +6,9 @@
 #include <QRect>
 #include <QString>
 #include <cstdint>
-#include "model/track/MseqTrackSequence.h"
 
 #include "edit/MedtTimelineLayout.h"
+#include "model/track/MseqTrackSequence.h"
 
 class MedtMusic;
 class MedtTrack;
