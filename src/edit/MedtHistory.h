@@ -31,6 +31,11 @@ public:
     // Removes the newest entry and returns its command; the current group becomes the group
     // after the new newest entry (1 when empty). Null when empty.
     ref_ptr<MgenCommand> take_last();
+    // Makes the group of the newest entry the open one again, for the part of a gesture that
+    // remains after a later part of it was taken back. Nothing when empty.
+    void reopen_last_group() {
+        if (!entries_.empty()) current_group_ = entries_.back().group;
+    }
     // Drops every entry; group 1, auto-advance on.
     void clear();
 

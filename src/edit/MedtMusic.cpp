@@ -8,6 +8,7 @@
 #include "edit/McmdTrack.h"
 #include "edit/MedtMetrics.h"
 #include "edit/MedtText.h"
+#include "edit/MedtTransaction.h"
 #include "edit/MedtUserPort.h"
 #include "model/core/MseqDesk.h"
 #include "model/core/MseqObject.h"
@@ -437,8 +438,8 @@ int MedtMusicInvoker::action(int code) {
             command = mcmd_make<McmdSpaceSeqs>(id, p, 1);
             break;
     }
-    execute(command.get());
-    return command->state == MCMD_DONE ? 1 : 0;
+    // One key press, one gesture: it never joins a press still held.
+    return MedtTransaction(*this).post(command.get()) ? 1 : 0;
 }
 
 int MedtMusicInvoker::validate_command(MgenCommand* command) {
@@ -483,23 +484,40 @@ void MedtMusicInvoker::undo() {
 int MedtMusicInvoker::button_press(MSEQ_ID id, int32_t position, uint32_t buttons) {
     MedtTrack* track = find_track(id);
     if (read_only() || !track) return 0;
-    history_.close_group();
-    history_.set_auto_advance(0);
+    MedtTransaction gesture(*this);
     const int handled = track->mouse_action(position, buttons);
-    history_.set_auto_advance(1);
+    gesture.keep_open();  // the release closes the group
     return handled;
 }
 
-size_t MedtMusicInvoker::undo_open_group() {
+void MedtMusicInvoker::button_release() {
+    MedtTransaction(*this, MedtTransaction::join_open).commit();
+}
+
+void MedtMusicInvoker::begin_gesture(bool join) {
+    if (gestures_++ == 0 && !join) history_.close_group();
+    history_.set_auto_advance(0);
+}
+
+void MedtMusicInvoker::end_gesture(bool close) {
+    if (gestures_ > 0 && --gestures_ > 0) return;
+    if (close) history_.close_group();
+    history_.set_auto_advance(1);
+}
+
+size_t MedtMusicInvoker::undo_open_group(size_t keep) {
     if (!music_) return 0;
     const uint32_t group = history_.current_group();
     size_t undone = 0;
     undoing_ = 1;
-    while (!history_.empty() && history_.last_group() == group) {
+    while (history_.size() > keep && history_.last_group() == group) {
         ref_ptr<MgenCommand> command = history_.take_last();
         music_->execute(command.get());
         ++undone;
     }
+    // What the enclosing gesture recorded before stays its open group.
+    if (keep > 0 && !history_.empty() && history_.last_group() == group)
+        history_.reopen_last_group();
     undoing_ = 0;
     return undone;
 }

@@ -8,6 +8,7 @@
 
 #include "edit/McmdTrack.h"
 #include "edit/MedtMusic.h"
+#include "edit/MedtTransaction.h"
 #include "gui/GuiRoomTree.h"
 #include "gui/GuiText.h"
 #include "gui/views/GuiTimeline.h"
@@ -130,16 +131,16 @@ bool GuiPropertyList::post(int32_t number, const MseqBlockWord& value) {
     MedtTrack* t = track();
     if (!t) return false;
     auto command = mcmd_make<McmdSetProperty>(t->id(), number, value);
-    editor_->execute(command.get());
-    const bool done = command->state == MCMD_DONE;
-    // A property change is one gesture: whatever it recorded before failing is taken back.
-    if (!done) editor_->undo_open_group();
-    editor_->close_group();
+    const bool done = MedtTransaction(*editor_).post(command.get());
+    after_post();
+    return done;
+}
+
+void GuiPropertyList::after_post() {
     // The refresh replaces the cell widgets, one of which may be sending this signal.
     QMetaObject::invokeMethod(
         this, [this] { refresh(); }, Qt::QueuedConnection);
     if (changed) changed();
-    return done;
 }
 
 bool GuiPropertyList::set_text(int32_t number, const QString& text) {
@@ -180,29 +181,28 @@ bool GuiPropertyList::clear(int32_t number) {
 }
 
 bool GuiPropertyList::drop_node(int32_t number, const MseqObject* node) {
-    const int r = row_of(number);
     MedtTrack* t = track();
-    if (r < 0 || !node || !t || item(r, 0)->data(kStyleRole).toUInt() != MPS_LINK) return false;
-    // A link names a leaf of the music's own book or a track of the same music; the identifier
-    // alone would silently pick another book's leaf with the same serial.
-    MseqMusic* music = editor_->music();
-    const bool track_node = mseq_file_number(node->id) == 1;
-    const MseqObject* same = !music       ? nullptr
-                             : track_node ? music->find_track(node->id)
-                                          : music->find((node->id & 0xFFFFF) + 0x200000);
-    if (same != node) {
-        if (status)
-            status(track_node ? gui_utf8("別の曲のトラックはリンクできません。")
-                              : gui_utf8("別のブックのファイルはリンクできません。"));
-        return false;
+    if (!t || !node) return false;
+    const MedtLink result = editor_->link_node(t->id(), number, node);
+    if (result == MedtLink::linked || result == MedtLink::refused) after_post();
+    const char* why = nullptr;
+    switch (result) {
+        case MedtLink::linked:
+            return true;
+        case MedtLink::not_a_link_row:
+            return false;
+        case MedtLink::other_music:
+            why = "別の曲のトラックはリンクできません。";
+            break;
+        case MedtLink::other_book:
+            why = "別のブックのファイルはリンクできません。";
+            break;
+        case MedtLink::refused:
+            why = "このリンクは設定できません。";
+            break;
     }
-    MseqBlockWord value;
-    value.m_Index = node->id;
-    if (!post(number, value)) {
-        if (status) status(gui_utf8("このリンクは設定できません。"));
-        return false;
-    }
-    return true;
+    if (status) status(gui_utf8(why));
+    return false;
 }
 
 const MseqObject* GuiPropertyList::node_from(const QMimeData* mime) const {

@@ -57,6 +57,8 @@ protected:
 
 private:
     bool post(int32_t number, const MseqBlockWord& value);
+    // After a property command ran: the rows are rebuilt and the timeline told.
+    void after_post();
     const MseqObject* node_from(const QMimeData* mime) const;
     MedtTrack* track() const;
 

@@ -293,12 +293,8 @@ bool parse_button(const std::string& text, bool* right, std::string* error) {
     return true;
 }
 
-// After a step of the music editor the script keeps its convention: the lines up to the next
-// `group` (or press) add to one undo group.
-void keep_group_open(ScriptSession& s) {
-    s.editor()->set_auto_advance(0);
-}
-
+// A press leaves its gesture's group open: the lines up to the next `group` (or press) add to
+// it, as they add to any open group.
 bool step_press(ScriptSession& s, const ScriptLine& line, std::string* error) {
     MedtTrack* track = nullptr;
     if (!need_track(s, &track, error)) return false;
@@ -335,7 +331,6 @@ bool step_press(ScriptSession& s, const ScriptLine& line, std::string* error) {
     ctx.port = &port;
     ctx.selected_leaf = state_of(s).selected;
     MedtTrackPress::press(*s.editor(), *track, press, ctx);
-    keep_group_open(s);
     return true;
 }
 
@@ -356,7 +351,6 @@ bool step_chord_press(ScriptSession& s, const ScriptLine& line, std::string* err
     const MedtChordRowKind row =
         line.args[0] == "degree" ? MedtChordRowKind::Degree : MedtChordRowKind::Chord;
     MedtTrackPress::chord_press(*s.editor(), *track, row, pos, right, ctx);
-    keep_group_open(s);
     return true;
 }
 
@@ -372,7 +366,6 @@ bool step_lag_edit(ScriptSession& s, const ScriptLine& line, std::string* error)
     if (!parse_pos(line.args[0], &pos, error)) return false;
     const std::string text = line.args.size() == 3 ? line.args[2] : "";
     MedtTrackPress::lag_edit(*s.editor(), *track, pos, line.args[1] == "end", text);
-    keep_group_open(s);
     return true;
 }
 
@@ -387,7 +380,6 @@ bool step_menu_marker(ScriptSession& s, const ScriptLine& line, std::string* err
     if (!parse_pos(line.args[0], &pos, error)) return false;
     MedtTrackPress::start_marker(*s.editor(), *track, pos,
                                  CkvString(kv_codec::cp932_from_utf8(line.args[1])));
-    keep_group_open(s);
     return true;
 }
 
@@ -403,7 +395,6 @@ bool step_pick(ScriptSession& s, const ScriptLine& line, std::string* error) {
     }
     if (!MedtTrackPress::pick_degree(*s.editor(), *track, pos, static_cast<int32_t>(slot)))
         std::printf("pick: nothing placed\n");
-    keep_group_open(s);
     return true;
 }
 
@@ -427,7 +418,6 @@ bool step_chord_set(ScriptSession& s, const ScriptLine& line, std::string* error
     const std::vector<std::string> fields(line.args.begin() + 1, line.args.end());
     if (!script_chord_fields(editor, fields, *error)) return false;
     MedtTrackPress::set_chord(*s.editor(), *track, pos, editor.chord());
-    keep_group_open(s);
     return true;
 }
 
