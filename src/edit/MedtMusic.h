@@ -85,7 +85,7 @@ public:
     virtual int validate_command(MgenCommand* command);
     int execute_command(MgenCommand* command);
     virtual void finish_command(MgenCommand* command);
-    // Non-zero while an undo runs (its commands record nothing).
+    // Non-zero while an undo, a redo or a roll-back runs (the cursor follows what it changes).
     int undoing() const { return undoing_; }
 
     // The edited music and the editor track of its root; nullptr before a music is attached
@@ -206,16 +206,22 @@ public:
     int action(int code) override;
     // Posts `command` to the edited music; its state tells the outcome. Nothing without a music.
     void execute(MgenCommand* command);
-    // Undoes the newest group, newest entry first. Nothing when the history is empty.
+    // Undoes the newest group, newest entry first, and keeps what redoes it. Nothing when the
+    // history is empty.
     void undo();
-    // Non-zero when there is nothing to undo.
+    // Redoes the newest undone group as a new group: the music gets back exactly the bytes the
+    // undo took away. Any other edit since drops what could be redone. Nothing when there is
+    // nothing to redo and while read-only.
+    void redo();
+    // Non-zero when there is nothing to undo, or to redo.
     int nothing_to_undo() const { return history_.empty() ? 1 : 0; }
+    int nothing_to_redo() const { return history_.redo_empty() ? 1 : 0; }
     // The history's group closing and auto-advance (see MedtHistory). The front ends leave these
     // to MedtTransaction.
     void close_group() { history_.close_group(); }
     void set_auto_advance(int on) { history_.set_auto_advance(on); }
     // A menu command of the music view and its track list (MedtViewCommandId), acting on the
-    // current track: the edit actions, undo, delete track (asks first), copy track, paste
+    // current track: the edit actions, undo, redo, delete track (asks first), copy track, paste
     // track, and adding a track of the sub-menu's type (the rhythm track, MVC_ADD_RHYTHM, needs
     // the view's pop-up first: see add_rhythm_track). Failures are shown as warnings through
     // the user port. Returns 1 when the command is one of these and 0 otherwise.

@@ -74,6 +74,10 @@ int MedtMusicInvoker::command(int id) {
         undo();
         return 1;
     }
+    if (id == MVC_REDO) {
+        redo();
+        return 1;
+    }
     const bool add = (id >= MVC_ADD_GROUP && id <= MVC_ADD_MESSAGE) ||
                      (id >= MVC_ADD_PRESET_FIRST && id <= MVC_ADD_PRESET_LAST);
     if (!add && (id < MVC_DELETE_TRACK || id > MVC_PASTE_TRACK)) return 0;

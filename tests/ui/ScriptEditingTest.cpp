@@ -1,5 +1,6 @@
 // `korvante script` editing through the editor's shared operations: links keep the rule of the
-// music's own book, and the cursor starts where a view's starts.
+// music's own book, the cursor starts where a view's starts, and undo and redo give back the
+// saved bytes.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -186,6 +187,56 @@ TEST_F(TwoBooks, TheCursorStartsOnTheFirstTrackFinerThanABar) {
     ASSERT_EQ(run.status, 0) << run.out;
     EXPECT_NE(run.out.find(" Tempo pos 0 end 0\n"), std::string::npos) << run.out;
     EXPECT_NE(file("song.kvnl"), original_);
+}
+
+// Four gestures, one a group: a drum block erased and one added, a chord changed, a tempo
+// changed and a bar of the melody cut.
+const char* const kEdits =
+    "track パート/Drums\n"
+    "block 4 none\n"
+    "block 6 m_Type=5 m_Length=2 m_Velocity=90\n"
+    "group\n"
+    "track Chords\n"
+    "block 1 m_Root=7\n"
+    "group\n"
+    "track Tempo\n"
+    "block 2 m_Value=1500\n"
+    "group\n"
+    "track パート/Melody\n"
+    "cursor 0 4\n"
+    "action 121\n"
+    "group\n";
+
+TEST_F(TwoBooks, UndoThenRedoSavesTheBytesTheEditsSaved) {
+    const ProgramRun edited = script(std::string(kEdits) + "print undo\nprint redo\nsave\n");
+    ASSERT_EQ(edited.status, 0) << edited.out;
+    EXPECT_EQ(edited.out, "4\n0\n" + host("song.kvnl") + "\n");
+    const std::string after = file("song.kvnl");
+    ASSERT_NE(after, original_);
+
+    restore();
+    const ProgramRun undone =
+        script(std::string(kEdits) + "undo\nundo\nundo\nundo\nprint undo\nprint redo\nsave\n");
+    ASSERT_EQ(undone.status, 0) << undone.out;
+    EXPECT_EQ(undone.out, "0\n4\n" + host("song.kvnl") + "\n");
+    EXPECT_EQ(file("song.kvnl"), original_);
+
+    restore();
+    const ProgramRun redone = script(std::string(kEdits) +
+                                     "undo\nundo\nundo\nundo\nredo\nredo\nprint redo\n"
+                                     "redo\nredo\nredo\nprint undo\nprint redo\nsave\n");
+    ASSERT_EQ(redone.status, 0) << redone.out;
+    EXPECT_EQ(redone.out, "2\n4\n0\n" + host("song.kvnl") + "\n");
+    EXPECT_EQ(file("song.kvnl"), after);
+}
+
+TEST_F(TwoBooks, ANewEditAfterAnUndoLeavesNothingToRedo) {
+    const ProgramRun run = script(std::string(kEdits) +
+                                  "undo\nundo\nprint redo\n"
+                                  "track Tempo\nblock 3 m_Value=900\nprint redo\nredo\n"
+                                  "print undo\n");
+    ASSERT_EQ(run.status, 0) << run.out;
+    EXPECT_EQ(run.out, "2\n0\n3\n");
 }
 
 }  // namespace script_editing_test

@@ -151,6 +151,9 @@ bool GuiMusicView::run_command(int id) {
     } else if (id == MVC_UNDO) {
         done = !editor_->nothing_to_undo() && !editor_->read_only();
         editor_->undo();
+    } else if (id == MVC_REDO) {
+        done = !editor_->nothing_to_redo() && !editor_->read_only();
+        editor_->redo();
     } else {
         done = editor_->command(id) != 0;
     }

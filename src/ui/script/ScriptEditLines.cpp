@@ -623,6 +623,12 @@ bool step_undo(ScriptSession& s, const ScriptLine&, std::string* error) {
     return true;
 }
 
+bool step_redo(ScriptSession& s, const ScriptLine&, std::string* error) {
+    if (!need_editor(s, error)) return false;
+    s.editor()->redo();
+    return true;
+}
+
 // --- print -----------------------------------------------------------------------------------
 
 bool print_cursor(ScriptSession& s, const ScriptLine&, std::string* error) {
@@ -669,6 +675,12 @@ bool print_undo(ScriptSession& s, const ScriptLine&, std::string* error) {
     return true;
 }
 
+bool print_redo(ScriptSession& s, const ScriptLine&, std::string* error) {
+    if (!need_editor(s, error)) return false;
+    std::printf("%zu\n", s.editor()->history().redo_group_count());
+    return true;
+}
+
 // --- save ------------------------------------------------------------------------------------
 
 bool step_save(ScriptSession&, const ScriptLine&, std::string* error) {
@@ -712,10 +724,12 @@ const std::vector<ScriptVerb>& script_edit_verbs() {
          "POS FIELD=VALUE...|none: set the fields of the block at POS, or erase it"},
         {"group", step_group, ": close the undo group"},
         {"undo", step_undo, ": undo the last group"},
+        {"redo", step_redo, ": redo the last undone group"},
         {"print cursor", print_cursor, ": the cursor"},
         {"print properties", print_properties, ": the current track's properties"},
         {"print tracks", print_tracks, ": the track tree"},
         {"print undo", print_undo, ": the undo history"},
+        {"print redo", print_redo, ": the number of groups that can be redone"},
         {"save", step_save, ": save every changed file and print its path"},
     };
     return verbs;

@@ -125,6 +125,7 @@ private slots:
     void notes_are_named_in_the_key_name_display_of_their_chord_map();
     void stage_map_view_changes_an_instrument();
     void stage_map_right_click_toggles_sending();
+    void redo_keys_and_menu_restore_the_saved_bytes();
     void screenshots_of_the_views();
 };
 
@@ -833,6 +834,62 @@ void GuiViewTest::stage_map_right_click_toggles_sending() {
     QVERIFY(saved.find("{  2; 0x00000f41;") != std::string::npos);
     QVERIFY(saved.find("{  4; 0x00000fc1;") != std::string::npos);
     QVERIFY(saved.find("{  9; 0x00000f41;") != std::string::npos);
+}
+
+void GuiViewTest::redo_keys_and_menu_restore_the_saved_bytes() {
+    open("はじまりの朝");
+    MedtMusicInvoker* ed = view()->editor();
+    MedtTrack* drums = track("タンバリン");
+    QVERIFY(drums);
+    const MseqTrackNote* n = notes(drums);
+    QVERIFY(!n->blocks().empty());
+    GuiTimeline* tl = view()->timeline();
+    // First gesture: the first drum block is erased (a right press on its anchor).
+    const int32_t first = int32_t(n->blocks().begin()->first);
+    ed->set_cursor(drums, first, first);
+    click(tl, drums, first, GuiBand::Anchor, Qt::RightButton);
+    QVERIFY(!n->block_at(first));
+    save();
+    const std::string erased = read_file(song());
+    // Second gesture: a drum note placed where there is none.
+    int32_t free = first;
+    while (n->block_at(free) || n->block_at(free + 1))
+        ++free;
+    ed->set_cursor(drums, free, free);
+    click(tl, drums, free, GuiBand::Anchor);
+    QVERIFY(n->block_at(free));
+    save();
+    const std::string placed = read_file(song());
+    QVERIFY(placed != erased);
+
+    tl->setFocus();
+    QAction* redo = view()->action(40269);
+    QVERIFY(redo);
+    for (int round = 0; round < 2; ++round) {
+        QTest::keyClick(tl, Qt::Key_Z, Qt::ControlModifier);
+        save();
+        QCOMPARE(read_file(song()), erased);
+        // Ctrl+Shift+Z redoes the placement; it never takes back the erased drum block as a
+        // second undo would.
+        if (round == 0)
+            QTest::keyClick(tl, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        else
+            QTest::keyClick(tl, Qt::Key_Y, Qt::ControlModifier);
+        save();
+        QCOMPARE(read_file(song()), placed);
+        QVERIFY(!n->block_at(first));
+    }
+    // The menu entry redoes as the keys do.
+    QTest::keyClick(tl, Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(redo->isEnabled());
+    redo->trigger();
+    save();
+    QCOMPARE(read_file(song()), placed);
+    // Nothing is left to redo: the key changes nothing.
+    QTest::keyClick(tl, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    save();
+    QCOMPARE(read_file(song()), placed);
+    QCOMPARE(ed->history().redo_group_count(), size_t(0));
 }
 
 void GuiViewTest::screenshots_of_the_views() {
