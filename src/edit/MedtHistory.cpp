@@ -2,6 +2,20 @@
 
 #include "edit/McmdTrack.h"
 
+namespace {
+
+size_t count_groups(const std::deque<MedtHistory::Entry>& entries) {
+    size_t groups = 0;
+    uint32_t last = 0;
+    for (const MedtHistory::Entry& e : entries) {
+        if (groups == 0 || e.group != last) ++groups;
+        last = e.group;
+    }
+    return groups;
+}
+
+}  // namespace
+
 void MedtHistory::append(MgenCommand* command) {
     entries_.push_back(Entry{current_group_, ref_ptr<MgenCommand>(command)});
     if (auto_advance_) current_group_ = entries_.back().group + 1;
@@ -29,16 +43,30 @@ ref_ptr<MgenCommand> MedtHistory::take_last() {
 
 void MedtHistory::clear() {
     entries_.clear();
+    redo_.clear();
     current_group_ = 1;
     auto_advance_ = 1;
 }
 
 size_t MedtHistory::group_count() const {
-    size_t groups = 0;
-    uint32_t last = 0;
-    for (const Entry& e : entries_) {
-        if (groups == 0 || e.group != last) ++groups;
-        last = e.group;
-    }
-    return groups;
+    return count_groups(entries_);
+}
+
+void MedtHistory::open_redo_group() {
+    redo_group_ = redo_.empty() ? 1 : redo_.back().group + 1;
+}
+
+void MedtHistory::append_redo(MgenCommand* command) {
+    redo_.push_back(Entry{redo_group_, ref_ptr<MgenCommand>(command)});
+}
+
+ref_ptr<MgenCommand> MedtHistory::take_last_redo() {
+    if (redo_.empty()) return nullptr;
+    ref_ptr<MgenCommand> command = std::move(redo_.back().command);
+    redo_.pop_back();
+    return command;
+}
+
+size_t MedtHistory::redo_group_count() const {
+    return count_groups(redo_);
 }

@@ -11,7 +11,9 @@ class McmdSetBlock;
 
 // The undo history of a music editor: the inverse commands of the executed ones, oldest first,
 // each with the number of the group it belongs to. One user gesture is one group and is undone
-// as one step. No size limit. User-interface thread only.
+// as one step. Beside it the redo list: what undoing a group recorded (the inverse of each
+// inverse it carried out), so that redoing the group puts back exactly what the undo took away.
+// No size limit. User-interface thread only.
 class MedtHistory {
 public:
     struct Entry {
@@ -31,8 +33,28 @@ public:
     // Removes the newest entry and returns its command; the current group becomes the group
     // after the new newest entry (1 when empty). Null when empty.
     ref_ptr<MgenCommand> take_last();
-    // Drops every entry; group 1, auto-advance on.
+    // Makes the group of the newest entry the open one again, for the part of a gesture that
+    // remains after a later part of it was taken back. Nothing when empty.
+    void reopen_last_group() {
+        if (!entries_.empty()) current_group_ = entries_.back().group;
+    }
+    // Drops every entry of both lists; group 1, auto-advance on.
     void clear();
+
+    // The redo list. An undo opens a redo group and appends, in the order it undoes, the command
+    // that redoes each entry; take_last_redo() gives them back newest first, i.e. in the order
+    // the gesture first ran them. Null when empty.
+    void open_redo_group();
+    void append_redo(MgenCommand* command);
+    ref_ptr<MgenCommand> take_last_redo();
+    // Drops the redo list (a new edit makes it stale).
+    void clear_redo() { redo_.clear(); }
+    bool redo_empty() const { return redo_.empty(); }
+    size_t redo_size() const { return redo_.size(); }
+    // The number of redo groups, i.e. how many redo steps there are.
+    size_t redo_group_count() const;
+    // The redo group of the newest redo entry; 0 when empty.
+    uint32_t last_redo_group() const { return redo_.empty() ? 0 : redo_.back().group; }
 
     // Whether there is any entry, and how many there are.
     bool empty() const { return entries_.empty(); }
@@ -51,6 +73,8 @@ public:
 
 private:
     std::deque<Entry> entries_;
+    std::deque<Entry> redo_;
+    uint32_t redo_group_ = 0;
     uint32_t current_group_ = 1;
     int auto_advance_ = 1;
 };

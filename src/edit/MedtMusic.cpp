@@ -9,6 +9,7 @@
 #include "edit/MedtMetrics.h"
 #include "edit/MedtText.h"
 #include "edit/MedtTimelineLayout.h"
+#include "edit/MedtTransaction.h"
 #include "edit/MedtUserPort.h"
 #include "model/core/MseqDesk.h"
 #include "model/core/MseqObject.h"
@@ -22,6 +23,20 @@ namespace {
 // The key of a track identifier in the editor's map: the music's own file number.
 MSEQ_ID track_key(MSEQ_ID id) {
     return mseq_own_track_id(id);
+}
+
+// What the commands an editor runs itself are run for (MedtMusic::undoing_).
+enum : int {
+    kReplayUndo = 1,      // an undo: each command records what redoes it
+    kReplayRollback = 2,  // a failed gesture taken back: nothing is recorded
+    kReplayRedo = 3,      // a redo: recorded for undo like a new edit
+};
+
+// True when a carried-out command changed the music (copies do not).
+bool changes_music(const MgenCommand& command) {
+    const uint32_t kind = command.kind();
+    return command.state == MCMD_DONE && !(command.flags & MCMD_TEST_ONLY) &&
+           kind != MKIND_CMD_STORE_LEAFS && kind != MKIND_CMD_STORE_SEQS;
 }
 
 int32_t clamp_position(int64_t v) {
@@ -448,15 +463,18 @@ int MedtMusicInvoker::action(int code) {
             command = mcmd_make<McmdSpaceSeqs>(id, p, 1);
             break;
     }
-    execute(command.get());
-    return command->state == MCMD_DONE ? 1 : 0;
+    // One key press, one gesture: it never joins a press still held.
+    return MedtTransaction(*this).post(command.get()) ? 1 : 0;
 }
 
 int MedtMusicInvoker::validate_command(MgenCommand* command) {
     if (!MedtMusic::validate_command(command)) return 0;
     const uint32_t kind = command->kind();
     if (kind == MKIND_CMD_STORE_LEAFS || kind == MKIND_CMD_STORE_SEQS) return 1;
-    if (!undoing_) {
+    if (undoing_ == kReplayUndo) {
+        // The inverse of the inverse: what redoes the entry.
+        command->flags |= MCMD_RECORD_UNDO;
+    } else if (undoing_ != kReplayRollback) {
         auto* set = static_cast<McmdSetBlock*>(command->cast(MKIND_CMD_SET_BLOCK));
         if (!set || !history_.merges(*set)) command->flags |= MCMD_RECORD_UNDO;
     }
@@ -466,9 +484,14 @@ int MedtMusicInvoker::validate_command(MgenCommand* command) {
 void MedtMusicInvoker::finish_command(MgenCommand* command) {
     MedtMusic::finish_command(command);
     if (command->undo) {
-        history_.append(command->undo.get());
+        if (undoing_ == kReplayUndo)
+            history_.append_redo(command->undo.get());
+        else
+            history_.append(command->undo.get());
         command->undo.reset();
     }
+    // A new edit makes what was undone before it stale.
+    if (!undoing_ && changes_music(*command)) history_.clear_redo();
 }
 
 void MedtMusicInvoker::execute(MgenCommand* command) {
@@ -482,36 +505,81 @@ void MedtMusicInvoker::execute(MgenCommand* command) {
 void MedtMusicInvoker::undo() {
     if (history_.empty() || !music_) return;
     const uint32_t group = history_.last_group();
-    undoing_ = 1;
+    undoing_ = kReplayUndo;
+    history_.open_redo_group();
+    bool exact = true;
     while (!history_.empty() && history_.last_group() == group) {
         ref_ptr<MgenCommand> command = history_.take_last();
+        const size_t recorded = history_.redo_size();
         music_->execute(command.get());
+        // A step that failed or left nothing to redo it: a redo could not give the same bytes.
+        if (command->state != MCMD_DONE || history_.redo_size() == recorded) exact = false;
     }
     undoing_ = 0;
+    if (!exact) history_.clear_redo();
     if (port) port->status(medt_text("アンドゥを実行しました。"));
+}
+
+void MedtMusicInvoker::redo() {
+    if (history_.redo_empty() || !music_ || read_only()) return;
+    const uint32_t group = history_.last_redo_group();
+    MedtTransaction gesture(*this);
+    bool done = true;
+    undoing_ = kReplayRedo;
+    while (done && !history_.redo_empty() && history_.last_redo_group() == group) {
+        ref_ptr<MgenCommand> command = history_.take_last_redo();
+        music_->execute(command.get());
+        done = command->state == MCMD_DONE;
+    }
+    undoing_ = 0;
+    if (!done) {
+        // Half a redo is no state the music ever had: back to before it, and nothing to redo.
+        gesture.rollback();
+        history_.clear_redo();
+    }
+    gesture.commit();
+    if (port) port->status(medt_text("リドゥを実行しました。"));
 }
 
 int MedtMusicInvoker::button_press(MSEQ_ID id, int32_t position, uint32_t buttons) {
     MedtTrack* track = find_track(id);
     if (read_only() || !track) return 0;
-    history_.close_group();
-    history_.set_auto_advance(0);
+    MedtTransaction gesture(*this);
     const int handled = track->mouse_action(position, buttons);
-    history_.set_auto_advance(1);
+    gesture.keep_open();  // the release closes the group
     return handled;
 }
 
-size_t MedtMusicInvoker::undo_open_group() {
+void MedtMusicInvoker::button_release() {
+    MedtTransaction(*this, MedtTransaction::join_open).commit();
+}
+
+void MedtMusicInvoker::begin_gesture(bool join) {
+    if (gestures_++ == 0 && !join) history_.close_group();
+    history_.set_auto_advance(0);
+}
+
+void MedtMusicInvoker::end_gesture(bool close) {
+    if (gestures_ > 0 && --gestures_ > 0) return;
+    if (close) history_.close_group();
+    history_.set_auto_advance(1);
+}
+
+size_t MedtMusicInvoker::undo_open_group(size_t keep) {
     if (!music_) return 0;
     const uint32_t group = history_.current_group();
     size_t undone = 0;
-    undoing_ = 1;
-    while (!history_.empty() && history_.last_group() == group) {
+    const int was = undoing_;
+    undoing_ = kReplayRollback;
+    while (history_.size() > keep && history_.last_group() == group) {
         ref_ptr<MgenCommand> command = history_.take_last();
         music_->execute(command.get());
         ++undone;
     }
-    undoing_ = 0;
+    // What the enclosing gesture recorded before stays its open group.
+    if (keep > 0 && !history_.empty() && history_.last_group() == group)
+        history_.reopen_last_group();
+    undoing_ = was;
     return undone;
 }
 

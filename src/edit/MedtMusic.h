@@ -13,6 +13,7 @@
 #include "model/core/MseqType.h"
 #include "model/core/ref_ptr.h"
 
+class MedtTransaction;
 class MedtUserPort;
 class MseqMusic;
 class MseqObject;
@@ -84,7 +85,7 @@ public:
     virtual int validate_command(MgenCommand* command);
     int execute_command(MgenCommand* command);
     virtual void finish_command(MgenCommand* command);
-    // Non-zero while an undo runs (its commands record nothing).
+    // Non-zero while an undo, a redo or a roll-back runs (the cursor follows what it changes).
     int undoing() const { return undoing_; }
 
     // The edited music and the editor track of its root; nullptr before a music is attached
@@ -115,6 +116,10 @@ public:
     // Puts the cursor on `track` at `position` with the selection end at `end` (negative values
     // become 0). False, nothing changed, when the track is not one of this editor's.
     bool set_cursor(MedtTrack* track, int32_t position, int32_t end);
+    // Without a current track, puts the cursor at the start of the first track that can hold it
+    // (shown, with a row, finer than one beat a bar), as a view or script opening the music
+    // starts. True when there is a current track afterwards.
+    bool place_first_cursor();
     // The length of the current track in its own units; 0 without one.
     int32_t current_length() const;
     // Runs a cursor action (11-51); non-zero when the action was known and ran.
@@ -179,8 +184,18 @@ protected:
     int64_t kept_time_ = -1;
 };
 
+// What linking a node to a link row came to (MedtMusicInvoker::link_node).
+enum class MedtLink {
+    linked,
+    not_a_link_row,  // no such row, or the row is not a link, or no track
+    other_music,     // a track of another music
+    other_book,      // a leaf of another book than the music's own
+    refused,         // the row does not take the node (another kind of leaf), or read-only
+};
+
 // The editor actually made for a music: adds the undo history and the operations that post
-// commands. User-interface thread only.
+// commands. Front ends post through a MedtTransaction (one gesture, one undo group).
+// User-interface thread only.
 class MedtMusicInvoker final : public MedtMusic {
 public:
     MedtMusicInvoker(MseqMusic* music, MseqObject* sequence_clipboard, MseqObject* leaf_clipboard);
@@ -201,15 +216,22 @@ public:
     int action(int code) override;
     // Posts `command` to the edited music; its state tells the outcome. Nothing without a music.
     void execute(MgenCommand* command);
-    // Undoes the newest group, newest entry first. Nothing when the history is empty.
+    // Undoes the newest group, newest entry first, and keeps what redoes it. Nothing when the
+    // history is empty.
     void undo();
-    // Non-zero when there is nothing to undo.
+    // Redoes the newest undone group as a new group: the music gets back exactly the bytes the
+    // undo took away. Any other edit since drops what could be redone. Nothing when there is
+    // nothing to redo and while read-only.
+    void redo();
+    // Non-zero when there is nothing to undo, or to redo.
     int nothing_to_undo() const { return history_.empty() ? 1 : 0; }
-    // The history's group closing and auto-advance (see MedtHistory).
+    int nothing_to_redo() const { return history_.redo_empty() ? 1 : 0; }
+    // The history's group closing and auto-advance (see MedtHistory). The front ends leave these
+    // to MedtTransaction.
     void close_group() { history_.close_group(); }
     void set_auto_advance(int on) { history_.set_auto_advance(on); }
     // A menu command of the music view and its track list (MedtViewCommandId), acting on the
-    // current track: the edit actions, undo, delete track (asks first), copy track, paste
+    // current track: the edit actions, undo, redo, delete track (asks first), copy track, paste
     // track, and adding a track of the sub-menu's type (the rhythm track, MVC_ADD_RHYTHM, needs
     // the view's pop-up first: see add_rhythm_track). Failures are shown as warnings through
     // the user port. Returns 1 when the command is one of these and 0 otherwise.
@@ -233,15 +255,32 @@ public:
     // answer; 0 while read-only and for an unknown track.
     int button_press(MSEQ_ID id, int32_t position, uint32_t buttons);
     // The end of the gesture: closes its group.
-    void button_release() { history_.close_group(); }
-    // Undoes what the open group has recorded, so that a gesture whose command failed leaves the
-    // music as it was before the gesture. Returns the number of entries undone.
-    size_t undo_open_group();
+    void button_release();
+    // Undoes what the open group has recorded, newest first, down to the first `keep` entries of
+    // the history, so that a gesture whose command failed leaves the music as it was before the
+    // gesture. Returns the number of entries undone. (MedtTransaction::rollback for the front
+    // ends.)
+    size_t undo_open_group(size_t keep = 0);
+
+    // Links `node` (a leaf of the library tree or a track) to the link row `number` of track
+    // `track`, as one gesture. A link names a leaf of the music's own book or a track of this
+    // music: the stored identifier keeps only the serial, so a leaf of another book (or a track
+    // of another music) with the same serial would silently be linked instead; such nodes are
+    // refused before anything is posted.
+    MedtLink link_node(MSEQ_ID track, int32_t number, const MseqObject* node);
 
     // The undo history, read-only.
     const MedtHistory& history() const { return history_; }
 
 private:
+    friend class MedtTransaction;
+    // A transaction begins: the first (outermost) one closes the open group unless it joins it,
+    // and auto-advance stays off until the outermost one ends.
+    void begin_gesture(bool join);
+    // A transaction ends: the outermost one closes the group when `close` and switches
+    // auto-advance back on.
+    void end_gesture(bool close);
+
     // Adds a track of `type` under the current track; with a preset word the track is named
     // after it and its property `property` set to it. Warns when the track cannot be added.
     // 1 when added.
@@ -252,6 +291,7 @@ private:
     void detach_observer();
 
     MedtHistory history_;
+    int gestures_ = 0;  // open transactions
 };
 
 // The observer a music editor hands to its music: forwards the protocol to the editor (nothing

@@ -10,6 +10,7 @@
 #include "edit/McmdTrack.h"
 #include "edit/MedtText.h"
 #include "edit/MedtTrackKinds.h"
+#include "edit/MedtTransaction.h"
 #include "edit/MedtUserPort.h"
 #include "edit/MedtViewCommands.h"
 #include "model/block/MseqBlockRefer.h"
@@ -43,8 +44,9 @@ int MedtMusicInvoker::add_track(MSEQ_TYPE type, const MseqBlockWord* preset, int
     if (!music_ || !current_) return 0;
     auto create = mcmd_make<McmdCreateLeaf>(current_->id(), MPLACE_LAST_CHILD, 0, type,
                                             preset ? preset->m_Name : CkvString());
-    execute(create.get());
-    if (create->state != MCMD_DONE || !create->made) {
+    // The new track and its preset are one gesture.
+    MedtTransaction gesture(*this);
+    if (!gesture.post(create.get()) || !create->made) {
         warn(port, "選択位置にトラックを追加できませんでした。");
         return 0;
     }
@@ -72,6 +74,10 @@ int MedtMusicInvoker::command(int id) {
         undo();
         return 1;
     }
+    if (id == MVC_REDO) {
+        redo();
+        return 1;
+    }
     const bool add = (id >= MVC_ADD_GROUP && id <= MVC_ADD_MESSAGE) ||
                      (id >= MVC_ADD_PRESET_FIRST && id <= MVC_ADD_PRESET_LAST);
     if (!add && (id < MVC_DELETE_TRACK || id > MVC_PASTE_TRACK)) return 0;
@@ -97,8 +103,8 @@ int MedtMusicInvoker::command(int id) {
                         node->id, node->name.c_str(), mseq_type_name(node->type).c_str());
         if (!port || !port->ask_yes_no(question)) return 1;
         auto remove = mcmd_make<McmdDeleteLeafs>(selected);
-        execute(remove.get());
-        if (remove->state != MCMD_DONE) warn(port, "選択しているトラックを削除できませんでした。");
+        if (!MedtTransaction(*this).post(remove.get()))
+            warn(port, "選択しているトラックを削除できませんでした。");
         return 1;
     }
     if (id == MVC_COPY_TRACK) {
@@ -109,8 +115,7 @@ int MedtMusicInvoker::command(int id) {
         return 1;
     }
     auto paste = mcmd_make<McmdInsertLeafs>(selected, MPLACE_LAST_CHILD, nullptr, false);
-    execute(paste.get());
-    if (paste->state != MCMD_DONE)
+    if (!MedtTransaction(*this).post(paste.get()))
         warn(port,
              "選択しているトラックを貼り付けられませんでした。。\n\n※ "
              "コピーされていません。または、この位置に複製できません。");
@@ -130,11 +135,8 @@ int MedtMusicInvoker::move_leaf(MSEQ_ID id, MSEQ_ID anchor, int place) {
     if (!music_ || read_only()) return 0;
     // The move is a gesture of its own: it neither joins the previous edit's group nor lets the
     // next edit join its own, so that one undo takes back exactly the move.
-    history_.close_group();
     auto move = mcmd_make<McmdMoveLeafs>(id, anchor, place);
-    execute(move.get());
-    history_.close_group();
-    if (move->state != MCMD_DONE) {
+    if (!MedtTransaction(*this).post(move.get())) {
         warn(port, "選択位置にトラックを移動できませんでした。");
         return 0;
     }

@@ -7,6 +7,7 @@
 #include "edit/MedtMusic.h"
 #include "edit/MedtPropertyRow.h"
 #include "edit/MedtTrack.h"
+#include "edit/MedtTransaction.h"
 #include "model/core/parse_int.h"
 
 namespace {
@@ -107,15 +108,9 @@ MedtPropertyProblem MedtPropertyEdit::set_choice(MedtMusicInvoker& editor, MedtT
 MedtPropertyProblem MedtPropertyEdit::set_value(MedtMusicInvoker& editor, MedtTrack& track,
                                                 int32_t number, const MseqBlockWord& value) {
     auto command = mcmd_make<McmdSetProperty>(track.id(), number, value);
-    // One change, one undo group: the group is closed first so that the change joins no earlier
-    // gesture, undone when the command fails (a beats change may have recorded before failing)
-    // and closed after, so that nothing later joins it.
-    editor.close_group();
-    editor.execute(command.get());
-    const bool done = command->state == MCMD_DONE;
-    if (!done) editor.undo_open_group();
-    editor.close_group();
-    if (done) return MedtPropertyProblem::None;
+    // One change, one gesture: an undo group of its own, rolled back when the command fails (a
+    // beats change may have recorded before failing).
+    if (MedtTransaction(editor).post(command.get())) return MedtPropertyProblem::None;
     return command->state == MCMD_DECLINED ? MedtPropertyProblem::Declined
                                            : MedtPropertyProblem::Failed;
 }

@@ -56,6 +56,8 @@ const std::vector<MedtViewCommand>& edit_commands() {
          "1拍分を削除、または、選択範囲を削除します。[Del]"},
         {MVC_SPACE, "空白の挿入", "Space", "指定位置に空白を挿入します。[Space]"},
         {MVC_UNDO, "元に戻す", "Ctrl+Z", "直前の編集操作を取り消します。(アンドゥ)[Ctrl]+[Z]"},
+        {MVC_REDO, "やり直し", "Ctrl+Shift+Z",
+         "取り消した編集操作をやり直します。(リドゥ)[Ctrl]+[Shift]+[Z]、[Ctrl]+[Y]", "Ctrl+Y"},
     };
     return t;
 }
@@ -145,7 +147,7 @@ const MedtViewCommand* find_key(const char* key) {
     for (const auto* table : {&note_kinds(), &display_toggles(), &edit_commands(),
                               &track_commands(), &add_track_commands(), &zoom_commands()}) {
         for (const MedtViewCommand& c : *table) {
-            if (std::strcmp(c.key, key) == 0) return &c;
+            if (std::strcmp(c.key, key) == 0 || std::strcmp(c.other_key, key) == 0) return &c;
         }
     }
     return nullptr;

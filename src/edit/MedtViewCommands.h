@@ -15,10 +15,11 @@ class MseqMusic;
 // user-interface thread.
 struct MedtViewCommand {
     int32_t id;
-    const char* name;    // UTF-8 menu label without its key
-    const char* key;     // the key the view answers with, in the portable form of key names
-                         // ("E", "1", "F7", "Ctrl+X", "Del", "Space"); "" for none
-    const char* status;  // UTF-8 status-bar text
+    const char* name;            // UTF-8 menu label without its key
+    const char* key;             // the key the view answers with, in the portable form of key names
+                                 // ("E", "1", "F7", "Ctrl+X", "Del", "Space"); "" for none
+    const char* status;          // UTF-8 status-bar text
+    const char* other_key = "";  // a second key answering the command, as `key`; "" for none
 };
 
 // The numbers of the music view's commands.
@@ -48,6 +49,7 @@ enum MedtViewCommandId : int32_t {
     MVC_DELETE_BEFORE = 40266,
     MVC_SPACE = 40267,
     MVC_UNDO = 40268,
+    MVC_REDO = 40269,
     MVC_ADD_TRACK = 40272,  // the add-track sub-menu's own entry
     MVC_DELETE_TRACK = 40273,
     MVC_COPY_TRACK = 40274,
@@ -82,8 +84,8 @@ bool is_zoom(int32_t id);
 
 // The entry of `id` in any of the tables; nullptr when none.
 const MedtViewCommand* find(int32_t id);
-// The entry answering `key` (a key name as in the tables, modifiers first: "Ctrl+X");
-// nullptr when no command has that key.
+// The entry answering `key` (a key name as in the tables, modifiers first: "Ctrl+X"), as its
+// key or its other key; nullptr when no command has that key.
 const MedtViewCommand* find_key(const char* key);
 // True for the note-kind commands MVC_DRAW_PURE...MVC_DRAW_RHYTHM.
 bool is_note_kind(int32_t id);

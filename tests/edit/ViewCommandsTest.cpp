@@ -80,8 +80,8 @@ TEST(ViewCommands, EveryCommandHasItsLabelAndStatusTextOnce) {
             EXPECT_FALSE(mvc::status_text(c.id).empty()) << c.id;
         }
     }
-    // The edit commands 40261-40268, the track commands and the whole add-track menu.
-    for (int32_t id = 40261; id <= 40268; ++id)
+    // The edit commands 40261-40269, the track commands and the whole add-track menu.
+    for (int32_t id = 40261; id <= 40269; ++id)
         EXPECT_TRUE(seen.count(id)) << id;
     for (int32_t id : {40272, 40273, 40274, 40275, 40281, 40290, 40291, 40292, 40301, 40310})
         EXPECT_TRUE(seen.count(id)) << id;
@@ -107,6 +107,7 @@ TEST(ViewCommands, EachKeyRunsOneCommandAndShowsInItsLabel) {
         {"Backspace", MVC_DELETE_BEFORE},
         {"Space", MVC_SPACE},
         {"Ctrl+Z", MVC_UNDO},
+        {"Ctrl+Shift+Z", MVC_REDO},
     };
     for (const auto& [key, id] : keys) {
         const MedtViewCommand* c = mvc::find_key(key);
@@ -124,7 +125,8 @@ TEST(ViewCommands, EachKeyRunsOneCommandAndShowsInItsLabel) {
             }
         }
     }
-    EXPECT_EQ(mvc::find_key("Ctrl+Shift+Z"), nullptr);  // not a second undo
+    ASSERT_NE(mvc::find_key("Ctrl+Shift+Z"), nullptr);
+    EXPECT_EQ(mvc::find_key("Ctrl+Shift+Z")->id, MVC_REDO);  // a redo, not a second undo
     EXPECT_EQ(mvc::find_key(""), nullptr);
     EXPECT_EQ(kv_codec::utf8_from_cp932(mvc::label(MVC_ADD_TRACK)), "トラックの追加");
     EXPECT_EQ(kv_codec::utf8_from_cp932(mvc::label(MVC_DRAW_PURE)), "ピュア音符で描く\tE");

@@ -2,6 +2,7 @@
 
 #include "edit/MedtMusic.h"
 #include "edit/MedtTrack.h"
+#include "edit/MedtTransaction.h"
 #include "model/library/MseqMusic.h"
 #include "model/track/MseqTrackChord.h"
 #include "model/track/MseqTrackNote.h"
@@ -44,14 +45,15 @@ bool gesture(MedtMusicInvoker& editor, MedtTrack& track, bool move, MedtPressCon
         if (!done) setter.failed = true;
         return done;
     };
-    if (!move) editor.close_group();
-    editor.set_auto_advance(0);
+    MedtTransaction transaction(editor,
+                                move ? MedtTransaction::join_open : MedtTransaction::new_group);
     bool done = work(ctx);
+    // A press whose block was refused is taken back whole; a move keeps what it reached.
     if (setter.failed && !move) {
-        editor.undo_open_group();
+        transaction.rollback();
         done = false;
     }
-    editor.set_auto_advance(1);
+    transaction.keep_open();  // the release closes the group
     return done;
 }
 
@@ -59,7 +61,7 @@ template <class Work>
 bool popup_result(MedtMusicInvoker& editor, MedtTrack& track, Work work) {
     MedtPressContext ctx;
     const bool done = gesture(editor, track, false, ctx, work);
-    editor.close_group();
+    editor.button_release();  // a pop-up's answer is a whole gesture
     return done;
 }
 

@@ -132,15 +132,7 @@ void GuiMusicView::set_editor(MedtMusicInvoker* editor) {
     properties_->set_editor(nullptr);
     editor_ = ref_ptr<MedtMusicInvoker>(editor);
     if (editor_) editor_->view = this;
-    if (editor_ && !editor_->current() && editor_->root()) {
-        // Start on the first track that can hold the cursor.
-        for (MedtTrack* t = editor_->root(); t; t = t->next_in(editor_->root())) {
-            if (t->shown() && t->row_height() > 0 && t->beats() > 1) {
-                editor_->set_cursor(t, 0, 0);
-                break;
-            }
-        }
-    }
+    if (editor_) editor_->place_first_cursor();
     last_track_ = editor_ ? editor_->current() : nullptr;
     last_locked_ = editor_ && editor_->read_only();
     timeline_->set_editor(editor_.get());
@@ -164,6 +156,9 @@ bool GuiMusicView::run_command(int id) {
     } else if (id == MVC_UNDO) {
         done = !editor_->nothing_to_undo() && !editor_->read_only();
         editor_->undo();
+    } else if (id == MVC_REDO) {
+        done = !editor_->nothing_to_redo() && !editor_->read_only();
+        editor_->redo();
     } else {
         done = editor_->command(id) != 0;
     }

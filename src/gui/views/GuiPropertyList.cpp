@@ -181,29 +181,28 @@ bool GuiPropertyList::clear(int32_t number) {
 }
 
 bool GuiPropertyList::drop_node(int32_t number, const MseqObject* node) {
-    const int r = row_of(number);
     MedtTrack* t = track();
-    if (r < 0 || !node || !t || item(r, 0)->data(kStyleRole).toUInt() != MPS_LINK) return false;
-    // A link names a leaf of the music's own book or a track of the same music; the identifier
-    // alone would silently pick another book's leaf with the same serial.
-    MseqMusic* music = editor_->music();
-    const bool track_node = mseq_file_number(node->id) == 1;
-    const MseqObject* same = !music       ? nullptr
-                             : track_node ? music->find_track(node->id)
-                                          : music->find(mseq_own_book_id(node->id));
-    if (same != node) {
-        if (status)
-            status(track_node ? gui_utf8("別の曲のトラックはリンクできません。")
-                              : gui_utf8("別のブックのファイルはリンクできません。"));
-        return false;
+    if (!t || !node) return false;
+    const MedtLink result = editor_->link_node(t->id(), number, node);
+    if (result == MedtLink::linked || result == MedtLink::refused) posted(MedtPropertyProblem::None);
+    const char* why = nullptr;
+    switch (result) {
+        case MedtLink::linked:
+            return true;
+        case MedtLink::not_a_link_row:
+            return false;
+        case MedtLink::other_music:
+            why = "別の曲のトラックはリンクできません。";
+            break;
+        case MedtLink::other_book:
+            why = "別のブックのファイルはリンクできません。";
+            break;
+        case MedtLink::refused:
+            why = "このリンクは設定できません。";
+            break;
     }
-    MseqBlockWord value;
-    value.m_Index = node->id;
-    if (!post(number, value)) {
-        if (status) status(gui_utf8("このリンクは設定できません。"));
-        return false;
-    }
-    return true;
+    if (status) status(gui_utf8(why));
+    return false;
 }
 
 const MseqObject* GuiPropertyList::node_from(const QMimeData* mime) const {

@@ -638,10 +638,16 @@ void GuiTimeline::select_track(MedtTrack* t) {
 }
 
 void GuiTimeline::mouseDoubleClickEvent(QMouseEvent* event) {
-    if (!editor_ || event->button() != Qt::LeftButton) return;
+    if (!editor_) return;
     const QPoint at = event->position().toPoint();
     const Hit h = hit(at);
-    if (h.row && at.x() < kNameWidth) start_rename(h.row->track);
+    if (event->button() == Qt::LeftButton && h.row && at.x() < kNameWidth) {
+        start_rename(h.row->track);
+        return;
+    }
+    // The window reports the second press of a quick pair as a double click: on the rows it is a
+    // press like the first, so that every click counts.
+    mousePressEvent(event);
 }
 
 bool GuiTimeline::event(QEvent* event) {

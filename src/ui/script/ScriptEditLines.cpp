@@ -17,6 +17,7 @@
 #include "edit/MedtMusic.h"
 #include "edit/MedtPropertyEdit.h"
 #include "edit/MedtTrack.h"
+#include "edit/MedtTransaction.h"
 #include "edit/MedtViewCommands.h"
 #include "model/block/MseqBlockChord.h"
 #include "model/block/MseqBlockLabel.h"
@@ -29,6 +30,8 @@
 #include "model/core/MseqObject.h"
 #include "model/core/MseqType.h"
 #include "model/core/parse_int.h"
+#include "model/library/MseqMusic.h"
+#include "model/library/MseqRoom.h"
 #include "model/theory/MseqMapWord.h"
 #include "model/theory/MseqNoteTheory.h"
 #include "model/track/MseqTrack.h"
@@ -75,13 +78,27 @@ bool parse_position(const std::string& text, int32_t* out, std::string* error) {
     return true;
 }
 
+// The lines between two `group` lines are one gesture: each editing line joins the open undo
+// group and leaves it open for the next.
+class LineGesture {
+public:
+    explicit LineGesture(ScriptSession& s)
+        : transaction_(*s.editor(), MedtTransaction::join_open) {}
+    ~LineGesture() { transaction_.keep_open(); }
+    MedtTransaction& transaction() { return transaction_; }
+
+private:
+    MedtTransaction transaction_;
+};
+
 // Posting a command: a failure undoes what the open group did before it, so that the music is
 // never left half-changed, and is reported with the question that went unanswered, if any.
 bool post(ScriptSession& s, MgenCommand* command, const std::string& what, std::string* error) {
-    s.editor()->execute(command);
+    LineGesture line(s);
+    const bool done = line.transaction().post(command);
     const std::string unanswered = s.port.take_failure();
-    if (command->state == MCMD_DONE && unanswered.empty()) return true;
-    s.editor()->undo_open_group();
+    if (done && unanswered.empty()) return true;
+    line.transaction().rollback();
     if (!unanswered.empty()) {
         *error = unanswered;
     } else if (command->state == MCMD_DECLINED) {
@@ -173,6 +190,7 @@ bool step_action(ScriptSession& s, const ScriptLine& line, std::string* error) {
     }
     for (int k : known) {
         if (k == code) {
+            LineGesture gesture(s);
             s.editor()->action(k);
             return true;
         }
@@ -207,6 +225,7 @@ bool add_rhythm_track(ScriptSession& s, const ScriptLine& line, std::string* err
         *error = "'" + line.args[1] + "' is not a drum sound";
         return false;
     }
+    LineGesture gesture(s);
     s.editor()->add_rhythm_track(sound);
     return true;
 }
@@ -222,6 +241,7 @@ bool step_command(ScriptSession& s, const ScriptLine& line, std::string* error) 
         *error = "usage: command ID";
         return false;
     }
+    LineGesture gesture(s);
     if (!s.editor()->command(static_cast<int>(id))) {
         *error = "unknown command " + line.args[0];
         return false;
@@ -243,6 +263,7 @@ bool step_rename_markers(ScriptSession& s, const ScriptLine& line, std::string* 
     int32_t pos = 0;
     if (!parse_position(line.args[0], &pos, error)) return false;
     const int asked = s.port.questions();
+    LineGesture gesture(s);
     const int done = s.editor()->current()->drop_marker(pos, ckv_from_utf8(line.args[1]), all);
     const std::string unanswered = s.port.take_failure();
     if (!unanswered.empty()) {
@@ -298,6 +319,51 @@ std::string property_problem(MedtPropertyProblem problem, const std::string& no,
     return "setting property " + no + " failed";
 }
 
+// The node an identifier names from the music: a track of it (file number 1), a leaf of its own
+// book (file number 2), or any node of the library.
+const MseqObject* node_named(MseqMusic* music, MSEQ_ID id) {
+    const uint32_t file = mseq_file_number(id);
+    if (file == MFILE_TRACKS || file == MFILE_OWN_BOOK) return music->find(id);
+    MseqObject* room_node = music->owner ? mseq_find_room_ancestor(music->owner) : nullptr;
+    ref_ptr<MseqEntity> room = room_node ? mseq_open(room_node) : nullptr;
+    auto* rooms = room ? room->cast_to<MseqRoom>(MTYPE_ROOM) : nullptr;
+    return rooms ? rooms->find(id) : nullptr;
+}
+
+// A link row takes the node `text` names by its identifier, through the editor's link rule; 0
+// clears the link.
+bool set_link(ScriptSession& s, MedtTrack* t, int32_t number, const std::string& text,
+              std::string* error) {
+    const std::string no = std::to_string(number);
+    int64_t id = 0;
+    if (!parse_number(text, 0, UINT32_MAX, &id)) {
+        *error = "property " + no + " links a node: give its identifier, not '" + text + "'";
+        return false;
+    }
+    if (id == 0) {
+        auto clear = mcmd_make<McmdSetProperty>(t->id(), number, MseqBlockWord());
+        return post(s, clear.get(), "clearing property " + no, error);
+    }
+    const MseqObject* node = node_named(s.editor()->music(), static_cast<MSEQ_ID>(id));
+    if (!node) {
+        *error = "no node with the identifier " + text;
+        return false;
+    }
+    switch (s.editor()->link_node(t->id(), number, node)) {
+        case MedtLink::linked:
+            return true;
+        case MedtLink::other_music:
+            *error = text + " is a track of another music";
+            return false;
+        case MedtLink::other_book:
+            *error = text + " is a leaf of another book than the music's";
+            return false;
+        default:
+            *error = "property " + no + " cannot link " + text;
+            return false;
+    }
+}
+
 bool step_property(ScriptSession& s, const ScriptLine& line, std::string* error) {
     if (!need_track(s, error)) return false;
     int64_t number = 0;
@@ -309,8 +375,12 @@ bool step_property(ScriptSession& s, const ScriptLine& line, std::string* error)
     std::string text = line.rest;
     const size_t after = text.find_first_of(" \t");
     text = after == std::string::npos ? "" : text.substr(text.find_first_not_of(" \t", after));
+    // A link row takes a node by its identifier, through the editor's link rule.
+    MedtTrack* t = s.editor()->current();
+    const MedtPropertyRow* row = t->property_row(static_cast<int32_t>(number));
+    if (row && row->style == MPS_LINK) return set_link(s, t, row->number, text, error);
     const MedtPropertyProblem problem = MedtPropertyEdit::set_text(
-        *s.editor(), *s.editor()->current(), static_cast<int32_t>(number), ckv_from_utf8(text));
+        *s.editor(), *t, static_cast<int32_t>(number), ckv_from_utf8(text));
     // A question the script left unanswered is the reason the change failed.
     const std::string unanswered = s.port.take_failure();
     *error =
@@ -492,13 +562,19 @@ bool step_block(ScriptSession& s, const ScriptLine& line, std::string* error) {
 
 bool step_group(ScriptSession& s, const ScriptLine&, std::string* error) {
     if (!need_editor(s, error)) return false;
-    s.editor()->close_group();
+    MedtTransaction(*s.editor(), MedtTransaction::join_open).commit();
     return true;
 }
 
 bool step_undo(ScriptSession& s, const ScriptLine&, std::string* error) {
     if (!need_editor(s, error)) return false;
     s.editor()->undo();
+    return true;
+}
+
+bool step_redo(ScriptSession& s, const ScriptLine&, std::string* error) {
+    if (!need_editor(s, error)) return false;
+    s.editor()->redo();
     return true;
 }
 
@@ -548,6 +624,12 @@ bool print_undo(ScriptSession& s, const ScriptLine&, std::string* error) {
     return true;
 }
 
+bool print_redo(ScriptSession& s, const ScriptLine&, std::string* error) {
+    if (!need_editor(s, error)) return false;
+    std::printf("%zu\n", s.editor()->history().redo_group_count());
+    return true;
+}
+
 // --- save ------------------------------------------------------------------------------------
 
 bool step_save(ScriptSession&, const ScriptLine&, std::string* error) {
@@ -591,10 +673,12 @@ const std::vector<ScriptVerb>& script_edit_verbs() {
          "POS FIELD=VALUE...|none: set the fields of the block at POS, or erase it"},
         {"group", step_group, ": close the undo group"},
         {"undo", step_undo, ": undo the last group"},
+        {"redo", step_redo, ": redo the last undone group"},
         {"print cursor", print_cursor, ": the cursor"},
         {"print properties", print_properties, ": the current track's properties"},
         {"print tracks", print_tracks, ": the track tree"},
         {"print undo", print_undo, ": the undo history"},
+        {"print redo", print_redo, ": the number of groups that can be redone"},
         {"save", step_save, ": save every changed file and print its path"},
     };
     return verbs;

@@ -23,7 +23,6 @@
 #include "model/library/MseqMusic.h"
 #include "model/theory/MseqMapScale.h"
 #include "model/track/MseqTrackChord.h"
-#include "platform/TextCodec.h"
 #include "text/MrecSettings.h"
 #include "ui/Session.h"
 #include "ui/Terminal.h"
@@ -293,12 +292,8 @@ bool parse_button(const std::string& text, bool* right, std::string* error) {
     return true;
 }
 
-// After a step of the music editor the script keeps its convention: the lines up to the next
-// `group` (or press) add to one undo group.
-void keep_group_open(ScriptSession& s) {
-    s.editor()->set_auto_advance(0);
-}
-
+// A press leaves its gesture's group open: the lines up to the next `group` (or press) add to
+// it, as they add to any open group.
 bool step_press(ScriptSession& s, const ScriptLine& line, std::string* error) {
     MedtTrack* track = nullptr;
     if (!need_track(s, &track, error)) return false;
@@ -335,7 +330,6 @@ bool step_press(ScriptSession& s, const ScriptLine& line, std::string* error) {
     ctx.port = &port;
     ctx.selected_leaf = state_of(s).selected;
     MedtTrackPress::press(*s.editor(), *track, press, ctx);
-    keep_group_open(s);
     return true;
 }
 
@@ -356,7 +350,6 @@ bool step_chord_press(ScriptSession& s, const ScriptLine& line, std::string* err
     const MedtChordRowKind row =
         line.args[0] == "degree" ? MedtChordRowKind::Degree : MedtChordRowKind::Chord;
     MedtTrackPress::chord_press(*s.editor(), *track, row, pos, right, ctx);
-    keep_group_open(s);
     return true;
 }
 
@@ -372,7 +365,6 @@ bool step_lag_edit(ScriptSession& s, const ScriptLine& line, std::string* error)
     if (!parse_pos(line.args[0], &pos, error)) return false;
     const std::string text = line.args.size() == 3 ? line.args[2] : "";
     MedtTrackPress::lag_edit(*s.editor(), *track, pos, line.args[1] == "end", text);
-    keep_group_open(s);
     return true;
 }
 
@@ -386,7 +378,6 @@ bool step_menu_marker(ScriptSession& s, const ScriptLine& line, std::string* err
     int32_t pos = 0;
     if (!parse_pos(line.args[0], &pos, error)) return false;
     MedtTrackPress::start_marker(*s.editor(), *track, pos, ckv_from_utf8(line.args[1]));
-    keep_group_open(s);
     return true;
 }
 
@@ -402,7 +393,6 @@ bool step_pick(ScriptSession& s, const ScriptLine& line, std::string* error) {
     }
     if (!MedtTrackPress::pick_degree(*s.editor(), *track, pos, static_cast<int32_t>(slot)))
         std::printf("pick: nothing placed\n");
-    keep_group_open(s);
     return true;
 }
 
@@ -426,7 +416,6 @@ bool step_chord_set(ScriptSession& s, const ScriptLine& line, std::string* error
     const std::vector<std::string> fields(line.args.begin() + 1, line.args.end());
     if (!script_chord_fields(editor, fields, *error)) return false;
     MedtTrackPress::set_chord(*s.editor(), *track, pos, editor.chord());
-    keep_group_open(s);
     return true;
 }
 
@@ -444,7 +433,7 @@ bool step_select(ScriptSession& s, const ScriptLine& line, std::string* error) {
     MseqObject* top = s.editor()->music()->owner;
     while (top && mseq_type_category(top->type) != MCAT_BOOK)
         top = top->parent();
-    const CkvString name(kv_codec::cp932_from_utf8(line.rest));
+    const CkvString name = ckv_from_utf8(line.rest);
     st.selected = nullptr;
     for (MseqObject* n = top; n && !st.selected; n = n->next_in(top)) {
         if (n != top && n->name == name) st.selected = n;

@@ -36,8 +36,8 @@ MedtMusicInvoker* ScriptSession::editor() {
     MgenRef* made = shown ? MseqDesk::instance().editor_of(shown) : nullptr;
     auto* e = made ? static_cast<MedtMusicInvoker*>(made->cast(MKIND_EDT_MUSIC_INVOKER)) : nullptr;
     if (e && e != app_editor_) {
-        // The lines between two `group` lines are one gesture: they form one undo group.
-        e->set_auto_advance(0);
+        // The editor the application just showed starts with its cursor where a view's would.
+        e->place_first_cursor();
         app_editor_ = e;
     }
     return e;
@@ -66,8 +66,7 @@ bool ScriptSession::open(const std::string& library, const std::string& leaf, st
     editor_->sequence_clipboard = &sequence_clipboard;
     editor_->leaf_clipboard = &leaf_clipboard;
     editor_->port = &port;
-    // The lines between two `group` lines are one gesture: they form one undo group.
-    editor_->set_auto_advance(0);
+    editor_->place_first_cursor();
     return true;
 }
 

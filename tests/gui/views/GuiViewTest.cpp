@@ -7,6 +7,7 @@
 #include <QTableWidget>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <QWindow>
 #include <QtTest>
 
 #include "../GuiHarness.h"
@@ -134,6 +135,8 @@ private slots:
     void notes_are_named_in_the_key_name_display_of_their_chord_map();
     void stage_map_view_changes_an_instrument();
     void stage_map_right_click_toggles_sending();
+    void a_double_click_is_two_presses();
+    void redo_keys_and_menu_restore_the_saved_bytes();
     void screenshots_of_the_views();
     void wheel_and_keys_zoom_scroll_and_fit();
     void tips_name_pitch_and_note_values();
@@ -844,6 +847,106 @@ void GuiViewTest::stage_map_right_click_toggles_sending() {
     QVERIFY(saved.find("{  2; 0x00000f41;") != std::string::npos);
     QVERIFY(saved.find("{  4; 0x00000fc1;") != std::string::npos);
     QVERIFY(saved.find("{  9; 0x00000f41;") != std::string::npos);
+}
+
+void GuiViewTest::a_double_click_is_two_presses() {
+    open("はじまりの朝");
+    MedtMusicInvoker* ed = view()->editor();
+    MedtTrack* t = track("セレスタ");
+    QVERIFY(t);
+    const MseqTrackNote* n = notes(t);
+    const int32_t p = int32_t(n->blocks().begin()->first);
+    const MseqBlockNote before = n->blocks().begin()->second;
+    GuiTimeline* tl = view()->timeline();
+    ed->set_cursor(t, p, p);
+    tl->scroll_to_cursor();
+    // The pitch row of the note's start: each press steps its letter up.
+    const QPoint at = tl->viewport()->mapTo(tl->window(), tl->point_at(t, p, GuiBand::Main));
+    QWindow* window = tl->window()->windowHandle();
+    QVERIFY(window);
+    // Two clicks far apart in time.
+    QTest::mouseClick(window, Qt::LeftButton, Qt::NoModifier, at);
+    const int once = semitones(*n->block_at(p));
+    QVERIFY(once != semitones(before));
+    QTest::mouseClick(window, Qt::LeftButton, Qt::NoModifier, at);
+    const MseqBlockNote twice = *n->block_at(p);
+    QVERIFY(semitones(twice) != once);
+    const size_t groups = ed->history().group_count();
+    QVERIFY(view()->run_command(40268));
+    QVERIFY(view()->run_command(40268));
+    QCOMPARE(semitones(*n->block_at(p)), semitones(before));
+    // The same two clicks in quick succession, which the window reports as a press and a double
+    // click: two presses, two undo steps.
+    QTest::mouseDClick(window, Qt::LeftButton, Qt::NoModifier, at);
+    QCOMPARE(semitones(*n->block_at(p)), semitones(twice));
+    QCOMPARE(n->block_at(p)->m_Whole, twice.m_Whole);
+    QCOMPARE(n->block_at(p)->m_Octave, twice.m_Octave);
+    QCOMPARE(ed->history().group_count(), groups);
+    QVERIFY(view()->run_command(40268));
+    QCOMPARE(semitones(*n->block_at(p)), once);
+    // A double click on a track's name still renames it.
+    const QPoint name_at =
+        tl->viewport()->mapTo(tl->window(), QPoint(40, tl->point_at(t, p, GuiBand::Main).y()));
+    QTest::mouseDClick(window, Qt::LeftButton, Qt::NoModifier, name_at);
+    QVERIFY(tl->rename_editor() && tl->rename_editor()->isVisible());
+    QTest::keyClick(tl->rename_editor(), Qt::Key_Escape);
+    QCOMPARE(semitones(*n->block_at(p)), once);
+}
+
+void GuiViewTest::redo_keys_and_menu_restore_the_saved_bytes() {
+    open("はじまりの朝");
+    MedtMusicInvoker* ed = view()->editor();
+    MedtTrack* drums = track("タンバリン");
+    QVERIFY(drums);
+    const MseqTrackNote* n = notes(drums);
+    QVERIFY(!n->blocks().empty());
+    GuiTimeline* tl = view()->timeline();
+    // First gesture: the first drum block is erased (a right press on its anchor).
+    const int32_t first = int32_t(n->blocks().begin()->first);
+    ed->set_cursor(drums, first, first);
+    click(tl, drums, first, GuiBand::Anchor, Qt::RightButton);
+    QVERIFY(!n->block_at(first));
+    save();
+    const std::string erased = read_file(song());
+    // Second gesture: a drum note placed where there is none.
+    int32_t free = first;
+    while (n->block_at(free) || n->block_at(free + 1))
+        ++free;
+    ed->set_cursor(drums, free, free);
+    click(tl, drums, free, GuiBand::Anchor);
+    QVERIFY(n->block_at(free));
+    save();
+    const std::string placed = read_file(song());
+    QVERIFY(placed != erased);
+
+    tl->setFocus();
+    QAction* redo = view()->action(40269);
+    QVERIFY(redo);
+    for (int round = 0; round < 2; ++round) {
+        QTest::keyClick(tl, Qt::Key_Z, Qt::ControlModifier);
+        save();
+        QCOMPARE(read_file(song()), erased);
+        // Ctrl+Shift+Z redoes the placement; it never takes back the erased drum block as a
+        // second undo would.
+        if (round == 0)
+            QTest::keyClick(tl, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        else
+            QTest::keyClick(tl, Qt::Key_Y, Qt::ControlModifier);
+        save();
+        QCOMPARE(read_file(song()), placed);
+        QVERIFY(!n->block_at(first));
+    }
+    // The menu entry redoes as the keys do.
+    QTest::keyClick(tl, Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(redo->isEnabled());
+    redo->trigger();
+    save();
+    QCOMPARE(read_file(song()), placed);
+    // Nothing is left to redo: the key changes nothing, the music stays as saved.
+    QTest::keyClick(tl, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    QVERIFY(!(ed->music()->flags & MEF_MODIFIED));
+    QCOMPARE(ed->history().redo_group_count(), size_t(0));
+    QVERIFY(n->block_at(free));
 }
 
 void GuiViewTest::screenshots_of_the_views() {
