@@ -13,7 +13,6 @@
 #include "model/library/MseqRoom.h"
 #include "model/theory/MseqMapScale.h"
 #include "platform/FileSystem.h"
-#include "play/engine/MplyPlayer.h"
 #include "text/MrecFileStore.h"
 #include "text/MrecSettings.h"
 
@@ -55,7 +54,7 @@ CkvString mapp_trim_blanks(const CkvString& s) {
 }
 
 void MFrame::stop_player(int32_t timeout_ms) {
-    if (player_ && player_->Running()) player_->Stop(timeout_ms);
+    playback_->stop(timeout_ms);
     pump();
 }
 
@@ -80,18 +79,15 @@ bool MFrame::ask_to_save(const CkvString& action) {
 
 void MFrame::close_room() {
     stop_player(10000);
-    edit_selection_ = -1;
-    port_->refresh(MAppRefresh::editor_view);
+    edits_->close_all();
+    playback_->forget_followed();
     MseqDesk& desk = MseqDesk::instance();
-    for (const MAppEditEntry& e : edit_list_)
-        desk.close_editor(e.entity.get());
-    edit_list_.clear();
-    followed_ = nullptr;
-    selected_node_ = nullptr;
+    // The selection goes with the library; its root goes after the desk no longer holds its
+    // content.
+    library_->select_node(nullptr);
     desk.modified.clear();
     desk.cache.clear();
-    room_node_.reset();
-    room_ = nullptr;
+    library_->detach();
     port_->refresh(MAppRefresh::edit_list);
     port_->refresh(MAppRefresh::room_tree);
     port_->refresh(MAppRefresh::title);
@@ -106,35 +102,29 @@ bool MFrame::load_room(const CkvString& path, bool create, bool warn_unreadable,
     // The path may be the open library's own, which closing frees.
     const CkvString full = mseq_path::canonicalize(path);
     close_room();
-    room_node_ =
-        std::make_unique<MseqObject>(MID_ROOM, MTYPE_ROOM, CkvString(), MseqDescPath(full));
     MseqLoadProblem problem;
-    ref_ptr<MseqEntity> content = MseqDesk::instance().open(room_node_.get(), &problem);
-    room_ = content ? content->cast_to<MseqRoom>(MTYPE_ROOM) : nullptr;
-    if (!room_) {
+    if (!library_->attach(full, &problem)) {
         if (!problem.reported()) problem.path = MseqFullPath(full);
         if (why) *why = problem;
         if (warn_unreadable) {
             port_->warn(CkvString(mapp_text("ライブラリファイルにエラーがあります。").str() +
                                   mapp_problem_lines(problem).str()));
         }
-        content = nullptr;
-        MseqDesk::instance().cache.clear();
-        room_node_.reset();
         port_->refresh(MAppRefresh::menus);
         return false;
     }
+    MseqRoom* room = library_->room();
     if (create) {
         MseqObject* link =
-            room_->create_book(room_node_.get(), MPLACE_LAST_CHILD, MTYPE_BOOK_LIBRARY,
-                               mapp_text("パターンブック_標準"),
-                               MseqDescPath(CkvString("<prog>.\\pattern_v01\\pattern.kvnb")));
+            room->create_book(library_->room_node(), MPLACE_LAST_CHILD, MTYPE_BOOK_LIBRARY,
+                              mapp_text("パターンブック_標準"),
+                              MseqDescPath(CkvString("<prog>.\\pattern_v01\\pattern.kvnb")));
         if (link) mseq_path::make_relative(link);
     }
-    if ((room_->flags & MEF_NEW) && !(room_->flags & MEF_MODIFIED))
-        MseqDesk::instance().mark_new_for_save(room_);
+    if ((room->flags & MEF_NEW) && !(room->flags & MEF_MODIFIED))
+        MseqDesk::instance().mark_new_for_save(room);
     port_->refresh(MAppRefresh::room_tree);
-    mseq_config().add_recent_room(room_->full_path.empty() ? full : room_->full_path);
+    mseq_config().add_recent_room(room->full_path.empty() ? full : room->full_path);
     port_->refresh(MAppRefresh::menus);
     port_->refresh(MAppRefresh::title);
     return true;
