@@ -43,7 +43,11 @@ const std::map<uint32_t, Texts>& table() {
         {ID_TOOL_SETTINGS, {"設定(&S) ...", "このソフトウェアの設定をします。"}},
         {ID_TOOL_MANUAL, {"説明書(&H)\tF1", "このソフトウェアの説明書を表示します。[F1]"}},
         {ID_TOOL_VERSION, {"バージョン情報(&V)", "バージョン情報を表示します。"}},
-        {ID_PLAY, {"再生\tF5", "再生します。[F5]"}},
+        {ID_PLAY, {"再生\tF5", "再生します。[F5] [Space]"}},
+        {ID_PLAY_FROM_CURSOR,
+         {"カーソル位置から再生\tShift+F5", "編集カーソルの位置から再生します。[Shift]+[F5]"}},
+        {ID_GO_START, {"先頭へ\tCtrl+Home", "再生位置を曲の先頭に戻します。[Ctrl]+[Home]"}},
+        {ID_GO_END, {"末尾へ\tCtrl+End", "再生位置を曲の末尾に移します。[Ctrl]+[End]"}},
         {ID_STOP, {"停止", "停止します。[F5]"}},
         {ID_PAUSE, {"一時停止", "一時停止します。[F6]"}},
         {ID_NEW_MUSIC_BUTTON, {"新しい曲の作成", ""}},
@@ -124,7 +128,8 @@ const std::vector<uint32_t>& room_toolbar() {
 }
 
 const std::vector<uint32_t>& player_toolbar() {
-    static const std::vector<uint32_t> bar = {ID_PLAY, ID_STOP, ID_PAUSE};
+    static const std::vector<uint32_t> bar = {ID_GO_START, ID_PLAY,  ID_PLAY_FROM_CURSOR,
+                                              ID_STOP,     ID_PAUSE, ID_GO_END};
     return bar;
 }
 
@@ -150,9 +155,19 @@ std::vector<MAppMenuEntry> fixed_entries(MAppMenu menu) {
         case MAppMenu::edit_list:
             return {command(ID_EDIT_CLOSE), command(ID_EDIT_RENAME)};
         case MAppMenu::tools:
-            return {command(ID_TOOL_RELEASE),  separator(),
-                    command(ID_TOOL_SETTINGS), separator(),
-                    command(ID_TOOL_MANUAL),   command(ID_TOOL_VERSION)};
+            return {command(ID_PLAY),
+                    command(ID_PLAY_FROM_CURSOR),
+                    command(ID_STOP),
+                    command(ID_PAUSE),
+                    command(ID_GO_START),
+                    command(ID_GO_END),
+                    separator(),
+                    command(ID_TOOL_RELEASE),
+                    separator(),
+                    command(ID_TOOL_SETTINGS),
+                    separator(),
+                    command(ID_TOOL_MANUAL),
+                    command(ID_TOOL_VERSION)};
         case MAppMenu::create:
             return {command(ID_ADD_FILE_LINK),
                     separator(),

@@ -258,6 +258,10 @@ int32_t MFrame::play_cursor(const MseqEntity* entity) const {
     return edits_->play_cursor(entity);
 }
 
+void MFrame::move_play_cursor(int32_t tick) {
+    playback_->move_to(tick);
+}
+
 bool MFrame::rename_node(MseqObject* node, const CkvString& name) {
     return library_->rename_node(node, name);
 }

@@ -223,6 +223,9 @@ public:
     void set_play_cursor(MseqEntity* entity, int32_t tick);
     // The play cursor of that entry; 0 when the entity is not in the edit list.
     int32_t play_cursor(const MseqEntity* entity) const;
+    // Moves the shown file's play cursor to `tick` (a press or drag in the bar ruler); while a
+    // run plays, it starts over from there. Nothing without a playable file shown.
+    void move_play_cursor(int32_t tick);
     // The frame's player, and the output device chosen by the settings (nullptr before the
     // start-up chose one).
     MplyPlayer& player() { return playback_->player(); }

@@ -2,6 +2,10 @@
 // menus with their live states.
 #include "app/MFrame.h"
 
+#include <algorithm>
+#include <cstdint>
+
+#include "app/MAppProblem.h"
 #include "app/MAppText.h"
 #include "model/core/MseqDesk.h"
 #include "model/library/MseqConfig.h"
@@ -89,6 +93,11 @@ bool MFrame::enabled(uint32_t id) const {
             return !idle || mapp_playable(shown);
         case ID_PAUSE:
             return !idle;
+        case ID_GO_START:
+        case ID_GO_END:
+            return mapp_playable(shown);
+        case ID_PLAY_FROM_CURSOR:
+            return mapp_playable(shown) && playback_->edit_cursor_tick() >= 0;
         default:
             return false;
     }
@@ -167,6 +176,16 @@ bool MFrame::run(uint32_t id) {
             return true;
         case ID_PAUSE:
             playback_->request_stop(MPE_PAUSED);
+            return true;
+        case ID_PLAY_FROM_CURSOR:
+            playback_->play_from_edit_cursor();
+            return true;
+        case ID_GO_START:
+            move_play_cursor(0);
+            return true;
+        case ID_GO_END:
+            move_play_cursor(static_cast<int32_t>(
+                std::min<int64_t>(MFramePlayback::end_tick(shown_file()), INT32_MAX)));
             return true;
         case ID_ADD_MUSIC:
         case ID_NEW_MUSIC_BUTTON:

@@ -4,6 +4,7 @@
 
 #include "app/MFrame.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -13,10 +14,13 @@
 #include "app/MAppText.h"
 #include "edit/McmdKind.h"
 #include "edit/MedtMusic.h"
+#include "edit/MedtTrack.h"
 #include "model/core/MseqDesk.h"
 #include "model/core/MseqPathOps.h"
 #include "model/core/MseqType.h"
 #include "model/library/MseqConfig.h"
+#include "model/library/MseqMusic.h"
+#include "model/track/MseqTrack.h"
 #include "platform/FileSystem.h"
 #include "platform/MidiOut.h"
 #include "platform/Shell.h"
@@ -187,6 +191,89 @@ void MFramePlayback::play_link() {
     }
     ref_ptr<MseqEntity> content = mseq_open(node);
     play_entity(content.get(), 0);
+}
+
+void MFramePlayback::warn_device_failed() {
+    const MseqConfig& c = mseq_config();
+    CkvString name;
+    std::string reason;
+    if (device_ == synth_device_.get()) {
+        name = c.m_DmPortName.empty() ? CkvString("FluidSynth") : c.m_DmPortName;
+        reason = "the synthesizer did not start";
+    } else {
+        kv_midi::midi_out_caps caps;
+        if (c.m_DeviceID == MDEV_NONE) {
+            name = mapp_text("(なし)");
+            reason = "no output device is chosen";
+        } else if (midi_->device_caps(c.m_DeviceID, &caps)) {
+            name = CkvString(caps.name);
+        } else {
+            name =
+                c.m_DeviceName.empty() ? CkvString(std::to_string(c.m_DeviceID)) : c.m_DeviceName;
+        }
+        if (reason.empty()) reason = midi_->last_error();
+    }
+    if (reason.empty()) reason = "the device did not open";
+    port_->warn(mapp_format(
+        "再生デバイスを開けませんでした。\n\nデバイス : %s\n理由 : %s\n\n※ [ツール] - [設定] "
+        "で再生デバイスを確認して下さい。次に再生するときにもう一度開きます。",
+        name.c_str(), reason.c_str()));
+}
+
+void MFramePlayback::end_run_now() {
+    if (!playing()) return;
+    play_end_ = MPE_PAUSED;
+    player_->Stop(3000);
+    // The end notice is posted once the worker is idle; it is handled before the next start.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(3000);
+    while (following_ && std::chrono::steady_clock::now() < until) {
+        pump();
+        if (following_) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+void MFramePlayback::move_to(int32_t tick) {
+    MseqEntity* shown = frame_.shown_file();
+    if (!mapp_playable(shown)) return;
+    if (tick < 0) tick = 0;
+    if (!playing()) {
+        frame_.set_play_cursor(shown, tick);
+        return;
+    }
+    end_run_now();
+    frame_.set_play_cursor(shown, tick);
+    play_entity(shown, tick);
+}
+
+int32_t MFramePlayback::edit_cursor_tick() const {
+    MseqEntity* shown = frame_.shown_file();
+    MgenRef* editor = shown ? MseqDesk::instance().editor_of(shown) : nullptr;
+    MgenRef* m = editor ? editor->cast(MKIND_EDT_MUSIC) : nullptr;
+    if (!m) return -1;
+    const auto* music = static_cast<MedtMusic*>(m);
+    if (!music->current()) return -1;
+    return music->tick_of_pixels(music->cursor() * music->current()->unit_width());
+}
+
+void MFramePlayback::play_from_edit_cursor() {
+    const int32_t tick = edit_cursor_tick();
+    if (tick < 0) return;
+    MseqEntity* shown = frame_.shown_file();
+    end_run_now();
+    frame_.set_play_cursor(shown, tick);
+    play_entity(shown, tick);
+}
+
+int64_t MFramePlayback::end_tick(MseqEntity* entity) {
+    auto* music = entity ? entity->cast_to<MseqMusic>(MTYPE_LEAF_MUSIC) : nullptr;
+    if (!music) return 0;
+    int64_t end = 0;
+    for (MseqObject* t = music->root(); t; t = t->next_in(music->root())) {
+        ref_ptr<MseqEntity> e = mseq_open(t);
+        if (auto* track = e ? e->cast_to<MseqTrack>(MTYPE_TRACK) : nullptr)
+            end = std::max(end, track->length_ticks());
+    }
+    return end;
 }
 
 void MFramePlayback::request_stop(MAppPlayEnd end) {

@@ -5,6 +5,7 @@
 
 #include "app/MAppUserPort.h"
 #include "model/core/CkvString.h"
+#include "model/core/MseqEntity.h"
 #include "model/core/ref_ptr.h"
 #include "platform/MessageQueue.h"
 
@@ -70,6 +71,14 @@ public:
     void play_toggle();
     // Plays the selected node's content from its start, or pauses a run.
     void play_link();
+    // Moves the shown file's play cursor to `tick`; a run starts over from there.
+    void move_to(int32_t tick);
+    // Plays the shown music from its edit cursor (a run starts over from there).
+    void play_from_edit_cursor();
+    // The tick of the shown music's edit cursor; -1 without a music editor or a current track.
+    int32_t edit_cursor_tick() const;
+    // The end of the entity's last block in ticks (0 for an empty music).
+    static int64_t end_tick(MseqEntity* entity);
     // Asks a run to end; `end` says how (stopped or paused).
     void request_stop(MAppPlayEnd end);
     // Stops a run, waiting up to `timeout_ms`.
@@ -84,6 +93,11 @@ public:
 private:
     // Why File -> export must not write to `path`, as the message to show; empty when it may.
     CkvString export_refusal(const CkvString& path);
+    // Ends a run at once, handling its end notice, so that the next one may start.
+    void end_run_now();
+    // The message of a start that the output refused: the device, the system's reason and the
+    // way to the settings.
+    void warn_device_failed();
     // The end notice of a run that reached `reached` (ticks).
     void on_play_end(int32_t reached);
     void lock_editors(bool locked);

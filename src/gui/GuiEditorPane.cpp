@@ -105,6 +105,10 @@ GuiEditorPane::GuiEditorPane(QWidget* parent) : QStackedWidget(parent) {
         MFrame* frame = MFrame::get();
         return frame ? frame->selected_node() : nullptr;
     };
+    // The bar ruler moves the shown music's play cursor; while it plays, the run jumps there.
+    music_view_->timeline()->ruler_tick = [](int32_t tick) {
+        if (MFrame* frame = MFrame::get()) frame->move_play_cursor(tick);
+    };
     // The map views are locked while a run reads the model, as the music editors are.
     auto* lock_poll = new QTimer(this);
     lock_poll->setInterval(100);

@@ -63,6 +63,12 @@ QStyle::StandardPixmap icon_of(uint32_t id) {
             return QStyle::SP_MediaStop;
         case ID_PAUSE:
             return QStyle::SP_MediaPause;
+        case ID_PLAY_FROM_CURSOR:
+            return QStyle::SP_MediaSeekForward;
+        case ID_GO_START:
+            return QStyle::SP_MediaSkipBackward;
+        case ID_GO_END:
+            return QStyle::SP_MediaSkipForward;
         default:
             return QStyle::SP_FileIcon;
     }

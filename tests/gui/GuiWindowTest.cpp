@@ -167,6 +167,12 @@ void GuiWindowTest::menus_show_every_entry_with_its_status_text_data() {
     row("settings", 3, 40053, "設定(&S) ...", "このソフトウェアの設定をします。");
     row("manual", 3, 40054, "説明書(&H)\tF1", "このソフトウェアの説明書を表示します。[F1]");
     row("version", 3, 40055, "バージョン情報(&V)", "バージョン情報を表示します。");
+    row("play", 3, 40101, "再生\tF5", "再生します。[F5] [Space]");
+    row("play from cursor", 3, 40106, "カーソル位置から再生\tShift+F5",
+        "編集カーソルの位置から再生します。[Shift]+[F5]");
+    row("go to start", 3, 40107, "先頭へ\tCtrl+Home",
+        "再生位置を曲の先頭に戻します。[Ctrl]+[Home]");
+    row("go to end", 3, 40108, "末尾へ\tCtrl+End", "再生位置を曲の末尾に移します。[Ctrl]+[End]");
 }
 
 void GuiWindowTest::menus_show_every_entry_with_its_status_text() {
