@@ -18,13 +18,14 @@ const std::map<uint32_t, Texts>& table() {
     static const std::map<uint32_t, Texts> t = {
         {ID_ROOM_CREATE,
          {"新しいライブラリを作る(&N) ...", "新しいライブラリファイルを作成します。"}},
-        {ID_ROOM_OPEN, {"ライブラリを開く(&O) ...", "ライブラリファイルを開きます。"}},
+        {ID_ROOM_OPEN, {"ライブラリを開く(&O) ...\tCtrl+O", "ライブラリファイルを開きます。"}},
         {ID_ROOM_CLOSE, {"ライブラリを閉じる(&C)", "現在開いているライブラリを閉じます。"}},
-        {ID_FILE_SAVE, {"保存(&S)", "現在表示しているファイルを保存します。"}},
-        {ID_FILE_SAVE_ALL, {"すべて保存", "編集したファイルを全て保存します。"}},
+        {ID_FILE_SAVE, {"保存(&S)\tCtrl+S", "現在表示しているファイルを保存します。[Ctrl]+[S]"}},
+        {ID_FILE_SAVE_ALL,
+         {"すべて保存\tCtrl+Shift+S", "編集したファイルを全て保存します。[Ctrl]+[Shift]+[S]"}},
         {ID_EXPORT_MIDI,
          {"MIDI ファイルで保存(&M) ...", "MIDI (SMF) 形式でファイルを出力します。"}},
-        {ID_APP_EXIT, {"終了(&X)", ""}},
+        {ID_APP_EXIT, {"終了(&X)\tCtrl+Q", ""}},
         {ID_ROOM_NONE,
          {"ライブラリの履歴はありません", "最近使ったライブラリファイルの履歴はありません。"}},
         {ID_LINK_DELETE,
@@ -52,7 +53,7 @@ const std::map<uint32_t, Texts>& table() {
         {ID_PAUSE, {"一時停止", "一時停止します。[F6]"}},
         {ID_NEW_MUSIC_BUTTON, {"新しい曲の作成", ""}},
         {ID_ADD_FILE_LINK, {"ファイルへのリンクを追加", ""}},
-        {ID_ADD_MUSIC, {"新しい曲の作成 ...", ""}},
+        {ID_ADD_MUSIC, {"新しい曲の作成 ...\tCtrl+N", ""}},
         {ID_ADD_PATTERN_BOOK, {"パターンブックの作成", ""}},
         {ID_ADD_STAGE, {"ステージマップの作成", ""}},
         {ID_ADD_CHORD, {"コードマップの作成", ""}},
@@ -113,8 +114,21 @@ std::vector<CkvString> bar_labels() {
 
 const std::vector<MAppAccelerator>& accelerators() {
     static const std::vector<MAppAccelerator> keys = {
-        {1, ID_TOOL_MANUAL}, {4, ID_LINK_INFO}, {5, ID_PLAY},
-        {6, ID_PLAY_LINK},   {7, ID_MUSIC_F7},  {8, ID_MUSIC_F8},
+        {"F1", ID_TOOL_MANUAL},
+        {"F4", ID_LINK_INFO},
+        {"F5", ID_PLAY},
+        {"Space", ID_PLAY},
+        {"Shift+F5", ID_PLAY_FROM_CURSOR},
+        {"F6", ID_PLAY_LINK},
+        {"F7", ID_MUSIC_F7},
+        {"F8", ID_MUSIC_F8},
+        {"Ctrl+Home", ID_GO_START},
+        {"Ctrl+End", ID_GO_END},
+        {"Ctrl+S", ID_FILE_SAVE},
+        {"Ctrl+Shift+S", ID_FILE_SAVE_ALL},
+        {"Ctrl+O", ID_ROOM_OPEN},
+        {"Ctrl+N", ID_NEW_MUSIC_BUTTON},
+        {"Ctrl+Q", ID_APP_EXIT},
     };
     return keys;
 }

@@ -83,9 +83,11 @@ struct MAppMenuEntry {
     bool checked = false;
 };
 
-// One accelerator key: F1..F8 by number.
+// One key of the main window, acting wherever the focus is in the window: the key sequence in
+// the portable text form of key sequences ("F5", "Space", "Ctrl+Shift+S"). A command may have
+// several keys; the first is the one its menu entry shows.
 struct MAppAccelerator {
-    int function_key;  // 1 for F1 ... 8 for F8
+    const char* keys;
     uint32_t id;
 };
 

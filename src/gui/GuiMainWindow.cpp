@@ -274,28 +274,38 @@ void GuiMainWindow::fill_menu(QMenu* menu, MAppMenu which) {
 }
 
 void GuiMainWindow::build_accelerators() {
-    for (const MAppAccelerator& key : mapp_commands::accelerators()) {
-        const QKeySequence keys(static_cast<int>(Qt::Key_F1) + key.function_key - 1);
-        auto it = tool_actions_.find(key.id);
+    // The keys are the window's: they act in every pane, whichever widget has the focus (a text
+    // field still takes the keys it types).
+    std::map<uint32_t, QList<QKeySequence>> keys;
+    for (const MAppAccelerator& key : mapp_commands::accelerators())
+        keys[key.id].append(
+            QKeySequence::fromString(QString::fromLatin1(key.keys), QKeySequence::PortableText));
+    for (const auto& [id, sequences] : keys) {
+        QAction* a = nullptr;
+        auto it = tool_actions_.find(id);
         if (it != tool_actions_.end()) {
-            it->second->setShortcut(keys);
-            continue;
+            a = it->second;
+        } else {
+            a = new QAction(this);
+            a->setData(id);
+            const uint32_t command = id;
+            connect(a, &QAction::triggered, this, [this, command] { run_command(command); });
+            addAction(a);
+            tool_actions_[id] = a;
         }
-        auto* a = new QAction(this);
-        a->setShortcut(keys);
-        a->setData(key.id);
-        const uint32_t id = key.id;
-        connect(a, &QAction::triggered, this, [this, id] { run_command(id); });
-        addAction(a);
-        tool_actions_[id] = a;
+        a->setShortcuts(sequences);
+        a->setShortcutContext(Qt::WindowShortcut);
     }
 }
 
 // ---- State ----
 
 void GuiMainWindow::update_actions() {
+    // F7 and F8 are the music view's: they act while it is shown, wherever the focus is.
+    const bool music = editor_->currentWidget() == editor_->music_view();
     for (auto& [id, action] : tool_actions_) {
-        action->setEnabled(frame_.enabled(id));
+        const bool view_key = id == ID_MUSIC_F7 || id == ID_MUSIC_F8;
+        action->setEnabled(view_key ? music : frame_.enabled(id));
         if (action->isCheckable()) action->setChecked(frame_.checked(id));
     }
     link_bar_->setVisible(frame_.link_info_shown());

@@ -139,13 +139,14 @@ void GuiWindowTest::menus_show_every_entry_with_its_status_text_data() {
     };
     row("create", 0, 40003, "新しいライブラリを作る(&N) ...",
         "新しいライブラリファイルを作成します。");
-    row("open", 0, 40004, "ライブラリを開く(&O) ...", "ライブラリファイルを開きます。");
+    row("open", 0, 40004, "ライブラリを開く(&O) ...\tCtrl+O", "ライブラリファイルを開きます。");
     row("close", 0, 40002, "ライブラリを閉じる(&C)", "現在開いているライブラリを閉じます。");
-    row("save", 0, 40043, "保存(&S)", "現在表示しているファイルを保存します。");
-    row("save all", 0, 40044, "すべて保存", "編集したファイルを全て保存します。");
+    row("save", 0, 40043, "保存(&S)\tCtrl+S", "現在表示しているファイルを保存します。[Ctrl]+[S]");
+    row("save all", 0, 40044, "すべて保存\tCtrl+Shift+S",
+        "編集したファイルを全て保存します。[Ctrl]+[Shift]+[S]");
     row("export", 0, 40105, "MIDI ファイルで保存(&M) ...",
         "MIDI (SMF) 形式でファイルを出力します。");
-    row("exit", 0, 57665, "終了(&X)", "");
+    row("exit", 0, 57665, "終了(&X)\tCtrl+Q", "");
     row("delete", 1, 40046, "リンクの削除\tDEL",
         "選択しているリンクを削除します。(ファイルは削除しません)");
     row("open link", 1, 40041, "リンクを開く", "選択しているリンクを開きます。");
@@ -154,7 +155,7 @@ void GuiWindowTest::menus_show_every_entry_with_its_status_text_data() {
     row("link info", 1, 40051, "リンク情報の表示\tF4",
         "リンク情報画面の表示／非表示を切り替えます。[F4]");
     row("add file", 1, 40060, "ファイルへのリンクを追加", "");
-    row("add music", 1, 40062, "新しい曲の作成 ...", "");
+    row("add music", 1, 40062, "新しい曲の作成 ...\tCtrl+N", "");
     row("add phrase", 1, 40082, "モノフォニックベース", "");
     row("add folder", 1, 40070, "フォルダの作成", "");
     row("close entry", 2, 40091, "閉じる\tDEL",
