@@ -118,6 +118,9 @@ public:
     bool save_file(MseqEntity* entity);
     // Saves every modified file. False when some were not written or the user declined.
     bool save_all();
+    // After an undo: when the file's content is again the bytes of its file on disk, it is no
+    // longer modified (the title and the lists lose its "*"). False when it stays modified.
+    bool settle_modified(MseqEntity* entity);
     // The exit flow: ask to save, store the placement, write the configuration and (when
     // modified) the scale map. False when the user cancelled and the window stays open.
     bool exit(const MAppPlacement& placement);

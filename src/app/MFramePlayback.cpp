@@ -11,6 +11,7 @@
 #include <system_error>
 #include <thread>
 
+#include "app/MAppProblem.h"
 #include "app/MAppText.h"
 #include "edit/McmdKind.h"
 #include "edit/MedtMusic.h"
@@ -157,7 +158,10 @@ bool MFramePlayback::play_entity(MseqEntity* entity, int32_t start_tick) {
     player_->SetPositionNotify(&messages_, kFollowMessage, interval ? interval : 1);
     player_->SetStartTick(start_tick);
     if (!player_->Start(device_, music)) {
+        play_end_ = MPE_STOPPED;
         lock_editors(false);
+        // The device is tried again on the next play: the output opens it at every start.
+        if (!device_->IsDeviceOpen()) warn_device_failed();
         return false;
     }
     if (!following_) {
@@ -370,6 +374,9 @@ void MFramePlayback::export_midi() {
     port_->wait_cursor(false);
     switch (result) {
         case MplyExportResult::ok:
+            port_->status(
+                mapp_format("MIDI ファイルを書き出しました : %s", mapp_shown_path(path).c_str()));
+            break;
         case MplyExportResult::not_started:
             break;
         case MplyExportResult::timed_out:

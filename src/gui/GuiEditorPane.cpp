@@ -97,6 +97,10 @@ GuiEditorPane::GuiEditorPane(QWidget* parent) : QStackedWidget(parent) {
         MFrame* frame = MFrame::get();
         if (frame && file_) frame->port().refresh(MAppRefresh::edit_entry, nullptr, file_);
     };
+    music_view_->on_undone = [this] {
+        MFrame* frame = MFrame::get();
+        if (frame && file_) frame->settle_modified(file_);
+    };
     music_view_->properties()->dragged_leaf = []() -> const MseqObject* {
         MFrame* frame = MFrame::get();
         return frame ? frame->selected_node() : nullptr;
