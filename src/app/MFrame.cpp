@@ -198,7 +198,9 @@ namespace {
 // name is kept (and itself cut when it alone is too long). Characters are never split.
 CkvString compact_path(const CkvString& path, size_t max) {
     if (path.size() <= max) return path;
-    const size_t slash = path.rfind_char('\\');
+    // A host path has "/" between its folders, a Windows-form one "\\".
+    const char sep = !path.empty() && path[0] == '/' ? '/' : '\\';
+    const size_t slash = path.rfind_char(sep);
     const CkvString file(slash == std::string::npos ? path.str() : path.substr(slash + 1));
     auto cut = [](const CkvString& s, size_t n) {
         size_t i = 0;
@@ -210,7 +212,7 @@ CkvString compact_path(const CkvString& path, size_t max) {
         return CkvString(s.substr(0, i));
     };
     if (file.size() + 4 <= max) {
-        return CkvString(cut(path, max - 4 - file.size()) + "...\\" + file);
+        return CkvString(cut(path, max - 4 - file.size()) + "..." + sep + file);
     }
     return CkvString(cut(file, max - 3) + "...");
 }
@@ -227,7 +229,7 @@ CkvString MFrame::title() const {
     }
     CkvString out = name;
     if (file->flags & MEF_MODIFIED) out += " *";
-    out += " [" + compact_path(file->full_path, 31) + "] - ";
+    out += " [" + compact_path(mapp_shown_path(file->full_path), 31) + "] - ";
     out += app;
     return out;
 }

@@ -216,7 +216,8 @@ std::vector<MAppMenuEntry> MFrame::menu(MAppMenu which) const {
         for (size_t i = 0; i < rooms.size() && i < MseqConfig::kMaxRecentRooms; ++i) {
             MAppMenuEntry e;
             e.id = ID_ROOM_RECENT_FIRST + static_cast<uint32_t>(i);
-            e.label = mapp_format("%d - %s", static_cast<int>(i + 1), rooms[i].c_str());
+            e.label =
+                mapp_format("%d - %s", static_cast<int>(i + 1), mapp_shown_path(rooms[i]).c_str());
             entries.push_back(e);
         }
         if (which == MAppMenu::room_dropdown && rooms.empty()) {

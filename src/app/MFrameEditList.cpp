@@ -2,6 +2,7 @@
 // cursors, and closing entries.
 #include "app/MFrameEditList.h"
 
+#include "app/MAppProblem.h"
 #include "app/MAppText.h"
 #include "app/MFrame.h"
 #include "edit/McmdKind.h"
@@ -136,7 +137,7 @@ void MFrameEditList::close_selected() {
     bool discard = false;
     if (e->flags & MEF_MODIFIED) {
         const CkvString text = mapp_format("保存しますか？\n\n名前\n%s\n\n場所\n%s",
-                                           e->name.c_str(), e->full_path.c_str());
+                                           e->name.c_str(), mapp_shown_path(e->full_path).c_str());
         switch (port_->ask_yes_no_cancel(text)) {
             case MAppAnswer::yes:
                 if (!frame_.save_file(e)) return;

@@ -90,6 +90,15 @@ CkvString holder_folder(MseqObject* node, MseqRoom* room) {
     return e ? mseq_path::remove_file_name(e->full_path) : CkvString();
 }
 
+// Where a link's file is, as people see it: its resolved host path; the stored form when it
+// does not resolve.
+CkvString shown_link_path(MseqObject* node) {
+    MseqFullPath full;
+    if (node && !node->path.empty() && mseq_path::resolve(node, false, &full))
+        return mapp_shown_path(full);
+    return node ? CkvString(node->path) : CkvString();
+}
+
 bool has_type(MseqEntity* e, MSEQ_TYPE type) {
     return e && e != MseqEmpty::instance() && e->cast(type);
 }
@@ -231,7 +240,7 @@ void MFrameLibrary::create_item(uint32_t id) {
         const CkvString text = mapp_format(
             "同じファイルパスが既に存在していますが追加しますか？\n\nID\t0x%08x\n名前\t%s\nパス\t%"
             "s\n",
-            same->id, same->name.c_str(), same->path.c_str());
+            same->id, same->name.c_str(), shown_link_path(same).c_str());
         if (!port_->ask_yes_no(text)) {
             remove_link(room_, link);
             port_->refresh(MAppRefresh::room_tree);
@@ -322,7 +331,7 @@ static bool create_music(MFrame& frame, MseqRoom* room, MseqObject* room_node, M
         port.warn(
             mapp_format("ルームに同じファイルパスのブックがあります。\n追加する必要はありませ"
                         "ん。\n\nID\t0x%08x\n名前\t%s\nパス\t%s\n",
-                        same->id, same->name.c_str(), same->path.c_str()));
+                        same->id, same->name.c_str(), shown_link_path(same).c_str()));
         room->remove(book_link->id);
         return false;
     }
@@ -460,7 +469,7 @@ void MFrameLibrary::new_music() {
     MAppFields fields;
     const CkvString room_folder = mseq_path::remove_file_name(room_->full_path);
     fields.set("page", CkvString("1"));
-    fields.set("parent", room_folder);
+    fields.set("parent", mapp_shown_path(room_folder));
     fields.set("folder", CkvString("music"));
     fields.set("book", CkvString());
     fields.set("music", CkvString());
@@ -470,8 +479,11 @@ void MFrameLibrary::new_music() {
     MseqObject* book_link = nullptr;
     auto check = [&](MAppFields& f) -> MAppCheck {
         if (f.get("page") == "2") {
-            const CkvString book = f.get("book"), music = f.get("music");
-            const CkvString stage = f.get("stage"), chord = f.get("chord");
+            // Each file may be typed as a host path.
+            const CkvString book = mapp_entered_path(f.get("book"));
+            const CkvString music = mapp_entered_path(f.get("music"));
+            const CkvString stage = mapp_entered_path(f.get("stage"));
+            const CkvString chord = mapp_entered_path(f.get("chord"));
             if (!check_existing(port, book, MTYPE_BOOK_MUSIC)) return {false, "book"};
             if (!check_existing(port, music, MTYPE_LEAF_MUSIC)) return {false, "music"};
             if (!check_existing(port, stage, MTYPE_LEAF_STAGE)) return {false, "stage"};
@@ -481,7 +493,7 @@ void MFrameLibrary::new_music() {
                 return {false, "book"};
             return {};
         }
-        const CkvString parent = f.get("parent");
+        const CkvString parent = mapp_entered_path(mapp_trim_blanks(f.get("parent")));
         const CkvString folder = mapp_trim_blanks(f.get("folder"));
         f.set("folder", folder);
         if (!folder.empty() && !mseq_path::valid_name(folder)) {
@@ -490,14 +502,14 @@ void MFrameLibrary::new_music() {
         }
         if (folder.empty() &&
             !port.ask_yes_no(mapp_format("指定した親フォルダ内に作成しますがよろしいですか？\n\n%s",
-                                         parent.c_str())))
+                                         mapp_shown_path(parent).c_str())))
             return {false, "folder"};
         const CkvString dir = folder.empty() ? parent : mseq_path::append(parent, folder);
         // The folder itself, not a file: anything at the path counts as existing.
         if (!folder.empty() && kv_fs::path_exists(dir) &&
             !port.ask_yes_no(mapp_format(
                 "同じ名前のフォルダは既に存在していますが、\n作成してよろしいですか？\n\n%s",
-                dir.c_str())))
+                mapp_shown_path(dir).c_str())))
             return {false, "folder"};
         static const struct {
             const char* file;
@@ -544,14 +556,16 @@ void MFrameLibrary::delete_link() {
     const CkvString question = mapp_format(
         "リンクを削除します。よろしいですか？\n※ ファイルは削除しません。リンクだけ削除します。"
         "\n\nID\t0x%08x\n名前\t%s\n種類\t%s\nパス\t%s\n",
-        node->id, node->name.c_str(), mseq_type_name(node->type).c_str(), node->path.c_str());
+        node->id, node->name.c_str(), mseq_type_name(node->type).c_str(),
+        shown_link_path(node).c_str());
     if (!port_->ask_yes_no(question)) return;
     MseqDesk& desk = MseqDesk::instance();
     MseqEntity* content = node->entity();
     if (mseq_type_category(node->type) == MCAT_BOOK && content &&
         content != MseqEmpty::instance() && (content->flags & MEF_MODIFIED)) {
-        const CkvString text = mapp_format("ブックの変更内容を保存しますか？\n\n名前\t%s\n位置\t%s",
-                                           node->name.c_str(), content->full_path.c_str());
+        const CkvString text =
+            mapp_format("ブックの変更内容を保存しますか？\n\n名前\t%s\n位置\t%s",
+                        node->name.c_str(), mapp_shown_path(content->full_path).c_str());
         switch (port_->ask_yes_no_cancel(text)) {
             case MAppAnswer::yes:
                 if (!frame_.save_file(content)) return;

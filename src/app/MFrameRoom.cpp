@@ -267,7 +267,7 @@ bool MFrame::save_file(MseqEntity* entity) {
         const CkvString text = mapp_format(
             "このファイルは未来のデータ形式を含んでいます。\n上書き保存すると未来の情報が失われる"
             "可能性があります。\n\n上書き保存しますか？\n\n名前\n%s\n\nパス\n%s\n",
-            entity->name.c_str(), entity->full_path.c_str());
+            entity->name.c_str(), mapp_shown_path(entity->full_path).c_str());
         if (!port_->ask_yes_no(text)) return false;
     }
     CkvString failure;

@@ -135,7 +135,7 @@ void browse_folder(MAppUserPort& port, QLineEdit* edit, const char* title) {
     request.title = mapp_text(title);
     request.initial_folder = mapp_entered_path(gui_cp932(edit->text()));
     CkvString chosen;
-    if (port.choose_file(request, &chosen)) edit->setText(gui_text(chosen));
+    if (port.choose_file(request, &chosen)) edit->setText(gui_path(chosen));
 }
 
 }  // namespace
@@ -275,7 +275,7 @@ GuiNewMusicDialog::GuiNewMusicDialog(QWidget* parent, MAppUserPort& port, MAppFi
                 edit->clear();
                 return;
             }
-            edit->setText(gui_text(chosen));
+            edit->setText(gui_path(chosen));
         });
     }
     auto* to_one = new QPushButton(gui_utf8("<< 新しいフォルダに作成する(&N)"), two);

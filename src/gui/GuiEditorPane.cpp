@@ -188,7 +188,7 @@ bool GuiEditorPane::show_file(MseqEntity* file, MAppView view, const QString& li
     summary_->setText(gui_utf8("<h3>%1</h3><p>%2</p><p>%3</p>")
                           .arg(gui_text(file->name).toHtmlEscaped(),
                                gui_text(mseq_type_name(file->type())).toHtmlEscaped(),
-                               gui_text(file->full_path).toHtmlEscaped()));
+                               gui_path(file->full_path).toHtmlEscaped()));
     setCurrentWidget(summary_);
     return true;
 }

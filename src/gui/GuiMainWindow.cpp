@@ -320,7 +320,7 @@ void GuiMainWindow::update_link_info() {
     link_info_->setText(
         gui_utf8("ID 0x%1　名前 %2　種類 %3　パス %4")
             .arg(node->id, 8, 16, QLatin1Char('0'))
-            .arg(gui_text(node->name), gui_text(mseq_type_name(node->type)), gui_text(node->path)));
+            .arg(gui_text(node->name), gui_text(mseq_type_name(node->type)), gui_link_path(node)));
 }
 
 void GuiMainWindow::update_position() {
@@ -335,7 +335,7 @@ void GuiMainWindow::show_editor() {
         menuBar()->removeAction(bar[i]);
     const MseqRoom* room = frame_.room();
     if (!editor_->show_file(frame_.shown_file(), frame_.shown_view(),
-                            room ? gui_text(room->full_path) : QString())) {
+                            room ? gui_path(room->full_path) : QString())) {
         // The application warns and selects the about view, which brings us back here.
         frame_.view_failed();
         return;

@@ -215,10 +215,10 @@ TEST_F(AppTest, RecentLibraries) {
     ASSERT_EQ(recent.size(), 8u);
     EXPECT_EQ(recent[0], win("LIB5.kvnr"));
     EXPECT_EQ(std::count(recent.begin(), recent.end(), win("lib5.kvnr")), 0);
-    // The menus list them as "n - path" under ids from 40005.
+    // The menus list them as "n - path" (the host path) under ids from 40005.
     const auto entries = frame().menu(MAppMenu::file);
     ASSERT_EQ(entries.back().id, ID_ROOM_RECENT_FIRST + 7);
-    EXPECT_EQ(entries[entries.size() - 8].label, CkvString("1 - " + win("LIB5.kvnr")));
+    EXPECT_EQ(entries[entries.size() - 8].label, CkvString("1 - " + host("LIB5.kvnr")));
 }
 
 TEST_F(AppTest, EmptyRecentListShowsThePlaceholderEntry) {
