@@ -9,6 +9,7 @@
 #include "edit/MedtEntity.h"
 #include "edit/MedtMusic.h"
 #include "model/core/MseqDesk.h"
+#include "text/MrecEntityWriter.h"
 
 MFrameEditList::MFrameEditList(MFrame& frame) : frame_(frame), port_(&frame.port()) {}
 
@@ -56,6 +57,7 @@ int MFrameEditList::open(MseqEntity* entity, MseqObject* node, bool shown) {
         // inside its book's file is the book's to write.
         const bool own_file = node ? !node->is_with() : !entity->full_path.empty();
         if (own_file) MseqDesk::instance().mark_new_for_save(entity);
+        note_saved(entity);
         port_->refresh(MAppRefresh::edit_list);
     }
     if (shown) select(index);
@@ -170,6 +172,21 @@ void MFrameEditList::close_selected() {
     port_->refresh(MAppRefresh::editor_view);
     port_->refresh(MAppRefresh::room_tree);
     port_->refresh(MAppRefresh::title);
+}
+
+void MFrameEditList::note_saved(const MseqEntity* entity) {
+    const int i = entry_of(entity);
+    if (i < 0) return;
+    MAppEditEntry& e = entries_[static_cast<size_t>(i)];
+    e.saved_text.clear();
+    if (!(entity->flags & MEF_MODIFIED))
+        mrec_write_entity(const_cast<MseqEntity*>(entity), &e.saved_text);
+}
+
+const std::string* MFrameEditList::saved_text(const MseqEntity* entity) const {
+    const int i = entry_of(entity);
+    if (i < 0 || entries_[static_cast<size_t>(i)].saved_text.empty()) return nullptr;
+    return &entries_[static_cast<size_t>(i)].saved_text;
 }
 
 void MFrameEditList::close_all() {

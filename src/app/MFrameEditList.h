@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "app/MAppUserPort.h"
@@ -19,6 +20,9 @@ struct MAppEditEntry {
     ref_ptr<MseqEntity> entity;
     MseqObject* node = nullptr;
     int32_t play_tick = 0;
+    // The text a save would write, as of the last time the file was not modified (opened or
+    // saved); empty when not known. An undo that returns to it ends the modified state.
+    std::string saved_text;
 };
 
 // The main frame's edit-list part: the files opened for editing, the selected entry (the file
@@ -52,6 +56,10 @@ public:
     // Closes the selected entry after asking to save it; with the root selected, closes every
     // unmodified entry but the shown one.
     void close_selected();
+    // Notes the entity's present text as its saved one (after it was opened or saved).
+    void note_saved(const MseqEntity* entity);
+    // The saved text of the entity's entry; null when not in the list or not known.
+    const std::string* saved_text(const MseqEntity* entity) const;
     // Closes every entry's editor and empties the list, without asking (the library closes).
     void close_all();
 

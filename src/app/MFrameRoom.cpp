@@ -347,6 +347,7 @@ bool MFrame::write_file(MseqEntity* entity, CkvString* failure) {
         return false;
     }
     const bool ok = MseqDesk::instance().save(entity);
+    if (ok) edits_->note_saved(entity);
     if (!ok) {
         ++g_failed_saves;
         if (failure)
@@ -359,12 +360,16 @@ bool MFrame::settle_modified(MseqEntity* entity) {
     if (!entity || !(entity->flags & MEF_MODIFIED) || (entity->flags & MEF_NEW) ||
         entity->full_path.empty())
         return false;
-    // The text a save would write, against the bytes the file holds.
+    // The text a save would write, against the text noted when it was last saved or opened
+    // (else the bytes the file holds).
     std::string now, disk;
     kv_fs::file_error why;
-    if (!mrec_write_entity(entity, &now) || !kv_fs::read_file(entity->full_path, &disk, &why) ||
-        now != disk)
+    if (!mrec_write_entity(entity, &now)) return false;
+    if (const std::string* saved = edits_->saved_text(entity)) {
+        if (now != *saved) return false;
+    } else if (!kv_fs::read_file(entity->full_path, &disk, &why) || now != disk) {
         return false;
+    }
     MseqDesk::instance().clear_modified(entity);
     port_->refresh(MAppRefresh::edit_entry, nullptr, entity);
     port_->refresh(MAppRefresh::title);

@@ -26,6 +26,7 @@
 #include "model/theory/MseqMapScale.h"
 #include "model/track/MseqTrackChord.h"
 #include "model/track/MseqTrackNote.h"
+#include "play/engine/MplyPlayer.h"
 
 using gui_steps::find_track;
 using gui_steps::read_file;
@@ -497,7 +498,8 @@ void GuiGestureTest::a_play_without_a_device_says_why() {
     QVERIFY2(text.contains(QStringLiteral("refused")), qPrintable(text));
     QVERIFY2(text.contains(u("設定")), qPrintable(text));
     QVERIFY(!h->frame().playing());
-    // The device works again: the next F5 plays.
+    // The box is answered (Enter); then the device works again and the next F5 plays.
+    QTRY_VERIFY_WITH_TIMEOUT(!QApplication::activeModalWidget(), 5000);
     h->midi.fail_open(false);
     QTest::keyClick(w.room_tree(), Qt::Key_F5);
     QTRY_VERIFY_WITH_TIMEOUT(h->frame().playing(), 5000);
