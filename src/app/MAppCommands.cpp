@@ -19,13 +19,14 @@ const std::map<uint32_t, Texts>& table() {
     static const std::map<uint32_t, Texts> t = {
         {ID_ROOM_CREATE,
          {"新しいライブラリを作る(&N) ...", "新しいライブラリファイルを作成します。"}},
-        {ID_ROOM_OPEN, {"ライブラリを開く(&O) ...", "ライブラリファイルを開きます。"}},
+        {ID_ROOM_OPEN, {"ライブラリを開く(&O) ...\tCtrl+O", "ライブラリファイルを開きます。"}},
         {ID_ROOM_CLOSE, {"ライブラリを閉じる(&C)", "現在開いているライブラリを閉じます。"}},
-        {ID_FILE_SAVE, {"保存(&S)", "現在表示しているファイルを保存します。"}},
-        {ID_FILE_SAVE_ALL, {"すべて保存", "編集したファイルを全て保存します。"}},
+        {ID_FILE_SAVE, {"保存(&S)\tCtrl+S", "現在表示しているファイルを保存します。[Ctrl]+[S]"}},
+        {ID_FILE_SAVE_ALL,
+         {"すべて保存\tCtrl+Shift+S", "編集したファイルを全て保存します。[Ctrl]+[Shift]+[S]"}},
         {ID_EXPORT_MIDI,
          {"MIDI ファイルで保存(&M) ...", "MIDI (SMF) 形式でファイルを出力します。"}},
-        {ID_APP_EXIT, {"終了(&X)", ""}},
+        {ID_APP_EXIT, {"終了(&X)\tCtrl+Q", ""}},
         {ID_ROOM_NONE,
          {"ライブラリの履歴はありません", "最近使ったライブラリファイルの履歴はありません。"}},
         {ID_LINK_DELETE,
@@ -44,12 +45,16 @@ const std::map<uint32_t, Texts>& table() {
         {ID_TOOL_SETTINGS, {"設定(&S) ...", "このソフトウェアの設定をします。"}},
         {ID_TOOL_MANUAL, {"説明書(&H)\tF1", "このソフトウェアの説明書を表示します。[F1]"}},
         {ID_TOOL_VERSION, {"バージョン情報(&V)", "バージョン情報を表示します。"}},
-        {ID_PLAY, {"再生\tF5", "再生します。[F5]"}},
+        {ID_PLAY, {"再生\tF5", "再生します。[F5] [Space]"}},
+        {ID_PLAY_FROM_CURSOR,
+         {"カーソル位置から再生\tShift+F5", "編集カーソルの位置から再生します。[Shift]+[F5]"}},
+        {ID_GO_START, {"先頭へ\tCtrl+Home", "再生位置を曲の先頭に戻します。[Ctrl]+[Home]"}},
+        {ID_GO_END, {"末尾へ\tCtrl+End", "再生位置を曲の末尾に移します。[Ctrl]+[End]"}},
         {ID_STOP, {"停止", "停止します。[F5]"}},
         {ID_PAUSE, {"一時停止", "一時停止します。[F6]"}},
         {ID_NEW_MUSIC_BUTTON, {"新しい曲の作成", ""}},
         {ID_ADD_FILE_LINK, {"ファイルへのリンクを追加", ""}},
-        {ID_ADD_MUSIC, {"新しい曲の作成 ...", ""}},
+        {ID_ADD_MUSIC, {"新しい曲の作成 ...\tCtrl+N", ""}},
         {ID_ADD_PATTERN_BOOK, {"パターンブックの作成", ""}},
         {ID_ADD_STAGE, {"ステージマップの作成", ""}},
         {ID_ADD_CHORD, {"コードマップの作成", ""}},
@@ -108,8 +113,21 @@ std::vector<CkvString> bar_labels() {
 
 const std::vector<MAppAccelerator>& accelerators() {
     static const std::vector<MAppAccelerator> keys = {
-        {1, ID_TOOL_MANUAL}, {4, ID_LINK_INFO}, {5, ID_PLAY},
-        {6, ID_PLAY_LINK},   {7, ID_MUSIC_F7},  {8, ID_MUSIC_F8},
+        {"F1", ID_TOOL_MANUAL},
+        {"F4", ID_LINK_INFO},
+        {"F5", ID_PLAY},
+        {"Space", ID_PLAY},
+        {"Shift+F5", ID_PLAY_FROM_CURSOR},
+        {"F6", ID_PLAY_LINK},
+        {"F7", ID_MUSIC_F7},
+        {"F8", ID_MUSIC_F8},
+        {"Ctrl+Home", ID_GO_START},
+        {"Ctrl+End", ID_GO_END},
+        {"Ctrl+S", ID_FILE_SAVE},
+        {"Ctrl+Shift+S", ID_FILE_SAVE_ALL},
+        {"Ctrl+O", ID_ROOM_OPEN},
+        {"Ctrl+N", ID_NEW_MUSIC_BUTTON},
+        {"Ctrl+Q", ID_APP_EXIT},
     };
     return keys;
 }
@@ -123,7 +141,8 @@ const std::vector<uint32_t>& room_toolbar() {
 }
 
 const std::vector<uint32_t>& player_toolbar() {
-    static const std::vector<uint32_t> bar = {ID_PLAY, ID_STOP, ID_PAUSE};
+    static const std::vector<uint32_t> bar = {ID_GO_START, ID_PLAY,  ID_PLAY_FROM_CURSOR,
+                                              ID_STOP,     ID_PAUSE, ID_GO_END};
     return bar;
 }
 
@@ -149,9 +168,19 @@ std::vector<MAppMenuEntry> fixed_entries(MAppMenu menu) {
         case MAppMenu::edit_list:
             return {command(ID_EDIT_CLOSE), command(ID_EDIT_RENAME)};
         case MAppMenu::tools:
-            return {command(ID_TOOL_RELEASE),  separator(),
-                    command(ID_TOOL_SETTINGS), separator(),
-                    command(ID_TOOL_MANUAL),   command(ID_TOOL_VERSION)};
+            return {command(ID_PLAY),
+                    command(ID_PLAY_FROM_CURSOR),
+                    command(ID_STOP),
+                    command(ID_PAUSE),
+                    command(ID_GO_START),
+                    command(ID_GO_END),
+                    separator(),
+                    command(ID_TOOL_RELEASE),
+                    separator(),
+                    command(ID_TOOL_SETTINGS),
+                    separator(),
+                    command(ID_TOOL_MANUAL),
+                    command(ID_TOOL_VERSION)};
         case MAppMenu::create:
             return {command(ID_ADD_FILE_LINK),
                     separator(),

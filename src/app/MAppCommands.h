@@ -46,6 +46,9 @@ enum MAppCommandId : uint32_t {
     ID_STOP = 40103,
     ID_PAUSE = 40104,
     ID_EXPORT_MIDI = 40105,
+    ID_PLAY_FROM_CURSOR = 40106,           // play the shown file from its edit cursor
+    ID_GO_START = 40107,                   // the play cursor to the start of the music
+    ID_GO_END = 40108,                     // the play cursor to the end of the music
     ID_MUSIC_F7 = MVC_SHOW_PLAY_POSITION,  // music-view commands reached by accelerator
     ID_MUSIC_F8 = MVC_AUTOSCROLL,
     ID_APP_EXIT = 57665,
@@ -80,9 +83,11 @@ struct MAppMenuEntry {
     bool checked = false;
 };
 
-// One accelerator key: F1..F8 by number.
+// One key of the main window, acting wherever the focus is in the window: the key sequence in
+// the portable text form of key sequences ("F5", "Space", "Ctrl+Shift+S"). A command may have
+// several keys; the first is the one its menu entry shows.
 struct MAppAccelerator {
-    int function_key;  // 1 for F1 ... 8 for F8
+    const char* keys;
     uint32_t id;
 };
 
@@ -100,7 +105,8 @@ std::vector<CkvString> bar_labels();
 const std::vector<MAppAccelerator>& accelerators();
 // The library tool bar: command numbers in order, 0 for a separator.
 const std::vector<uint32_t>& room_toolbar();
-// The player tool bar: play, stop, pause.
+// The player tool bar: go to the start, play, play from the edit cursor, stop, pause, go to
+// the end.
 const std::vector<uint32_t>& player_toolbar();
 // The entries of `menu` without the recent-library entries and without enabled states (the
 // frame adds both); empty for the menu bar.

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "model/core/CkvText.h"
+#include "model/core/MseqPathOps.h"
 #include "platform/TextCodec.h"
 #include "text/AnalyzeErrors.h"
 #include "text/MrecCompiler.h"
@@ -21,6 +22,17 @@ std::string code_text(uint32_t code) {
 CkvString mapp_shown_path(const CkvString& windows_path) {
     const std::string host = kv_fs::to_host(windows_path);
     return host.empty() ? windows_path : ckv_from_utf8(host);
+}
+
+CkvString mapp_entered_path(const CkvString& typed) {
+    if (typed.empty() || typed[0] != '/') return typed;
+    return CkvString(kv_fs::from_host(kv_codec::utf8_from_cp932(typed)));
+}
+
+CkvString mapp_shown_append(const CkvString& folder, const CkvString& name) {
+    if (folder.empty() || folder[0] != '/') return mseq_path::append(folder, name);
+    if (name.empty()) return folder;
+    return CkvString(folder.back() == '/' ? folder + name : folder + "/" + name);
 }
 
 std::string mapp_problem_reason(const MseqLoadProblem& p) {

@@ -12,6 +12,12 @@
 
 // A path as people see it: the host path of a Windows-form path on drive Z:, else the path.
 CkvString mapp_shown_path(const CkvString& windows_path);
+// A path as people type it: a host path (starting with "/", CP932) becomes its Windows form;
+// anything else (a Windows-form path, an empty field) stays as it is.
+CkvString mapp_entered_path(const CkvString& typed);
+// `name` appended to the folder `folder` in the folder's own form: "/" after a host path, "\"
+// after a Windows-form one.
+CkvString mapp_shown_append(const CkvString& folder, const CkvString& name);
 
 // Why a load gave no content: "no such file", "the file is empty", "error 0x10003 (the file
 // cannot be read): not a regular file", "error 24 (...) at line 3, column 9", with a hint when

@@ -8,6 +8,9 @@
 #include "app/MAppCommands.h"
 #include "app/MAppRecovery.h"
 #include "app/MAppUserPort.h"
+#include "app/MFrameEditList.h"
+#include "app/MFrameLibrary.h"
+#include "app/MFramePlayback.h"
 #include "model/core/CkvString.h"
 #include "model/core/MseqFileStore.h"
 #include "model/core/MseqObject.h"
@@ -57,20 +60,6 @@ struct MAppPlacement {
     int max_x = 0, max_y = 0;
     int left = 0, top = 0, right = 0, bottom = 0;  // the normal rectangle
     int split_h = 0, split_v = 0;                  // the two pane widths
-};
-
-// How the last playback ended.
-enum MAppPlayEnd : int { MPE_PLAYING = 0, MPE_STOPPED = 1, MPE_PAUSED = 2 };
-
-// The view the editor pane shows, chosen by the kind of the shown file's editor.
-enum class MAppView { about, music, stage, chord };
-
-// One entry of the edit list: a file opened for editing, with the library node it was opened
-// from (null for files opened without one) and the position of its play cursor in ticks.
-struct MAppEditEntry {
-    ref_ptr<MseqEntity> entity;
-    MseqObject* node = nullptr;
-    int32_t play_tick = 0;
 };
 
 // The application's main frame: the one object that owns the open library, the edit list, the
@@ -129,6 +118,9 @@ public:
     bool save_file(MseqEntity* entity);
     // Saves every modified file. False when some were not written or the user declined.
     bool save_all();
+    // After an undo: when the file's content is again the bytes of its file on disk, it is no
+    // longer modified (the title and the lists lose its "*"). False when it stays modified.
+    bool settle_modified(MseqEntity* entity);
     // The exit flow: ask to save, store the placement, write the configuration and (when
     // modified) the scale map. False when the user cancelled and the window stays open.
     bool exit(const MAppPlacement& placement);
@@ -147,8 +139,8 @@ public:
     bool show_menu_bar() const;
 
     // The open library's root node and room; nullptr while no library is open.
-    MseqObject* room_node() const { return room_node_.get(); }
-    MseqRoom* room() const { return room_; }
+    MseqObject* room_node() const { return library_->room_node(); }
+    MseqRoom* room() const { return library_->room(); }
 
     // ---- Dialogs ----
     // The file or folder dialog behind a dialog field's browse button (the create-library
@@ -164,9 +156,9 @@ public:
 
     // ---- Library tree ----
     // Selects a node of the open library's tree (nullptr: none).
-    void select_node(MseqObject* node) { selected_node_ = node; }
+    void select_node(MseqObject* node) { library_->select_node(node); }
     // The selected node; nullptr for none.
-    MseqObject* selected_node() const { return selected_node_; }
+    MseqObject* selected_node() const { return library_->selected_node(); }
     // Renames a node of the open library after renaming in place (40045): the node, a book's
     // entity, and the file that stores the name is marked modified. False for an empty or
     // invalid name or a node outside the library.
@@ -176,16 +168,16 @@ public:
     // content (0 bytes, or unreadable and shown as empty); "" otherwise.
     const char* file_mark(const MseqObject* node) const;
     // Whether the link-information bar is shown.
-    bool link_info_shown() const { return link_info_shown_; }
+    bool link_info_shown() const { return library_->link_info_shown(); }
 
     // ---- Edit list ----
     // Adds the entity to the edit list (or finds it) and, with `select`, shows it. The index of
     // its entry; -1 when the entity is null.
     int open_in_edit_list(MseqEntity* entity, MseqObject* node, bool select);
     // The open files' entries in list order (the root entry, -1, is not among them).
-    const std::vector<MAppEditEntry>& edit_list() const { return edit_list_; }
+    const std::vector<MAppEditEntry>& edit_list() const { return edits_->entries(); }
     // The selected entry; -1 for the root entry (the about view).
-    int edit_selection() const { return edit_selection_; }
+    int edit_selection() const { return edits_->selection(); }
     // Selects an entry (-1: the root); out-of-range indexes select the root.
     void select_edit(int index);
     // The file shown in the editor pane, or nullptr for the about view.
@@ -226,18 +218,32 @@ public:
     void pump();
     // Whether the player is playing; how the last playback ended, and the tick it started from.
     bool playing() const;
-    MAppPlayEnd play_end() const { return play_end_; }
-    int32_t play_start() const { return play_start_; }
+    MAppPlayEnd play_end() const { return playback_->play_end(); }
+    int32_t play_start() const { return playback_->play_start(); }
     // Waits (pumping) until the player has ended, at most `timeout_ms`. True when it ended.
     bool wait_play_end(uint32_t timeout_ms);
     // Moves the play cursor of the edit-list entry showing `entity`.
     void set_play_cursor(MseqEntity* entity, int32_t tick);
     // The play cursor of that entry; 0 when the entity is not in the edit list.
     int32_t play_cursor(const MseqEntity* entity) const;
+    // Moves the shown file's play cursor to `tick` (a press or drag in the bar ruler); while a
+    // run plays, it starts over from there. Nothing without a playable file shown.
+    void move_play_cursor(int32_t tick);
     // The frame's player, and the output device chosen by the settings (nullptr before the
     // start-up chose one).
-    MplyPlayer& player() { return *player_; }
-    MplyDevice* current_device() const { return device_; }
+    MplyPlayer& player() { return playback_->player(); }
+    MplyDevice* current_device() const { return playback_->device(); }
+
+    // ---- The parts behind the frame ----
+    // The library (room, tree, selection), the edit list and playback (player, devices,
+    // export, follow). The frame's own operations above are the ones other code calls; the
+    // parts reach each other through these.
+    MFrameLibrary& library() const { return *library_; }
+    MFrameEditList& edits() const { return *edits_; }
+    MFramePlayback& playback() const { return *playback_; }
+    // The problem of the last read of the entity's file when a file was there but gave no
+    // content; null when it was read, or no file was there.
+    const MseqLoadProblem* unread_problem(const MseqEntity* entity) const;
 
     // The user port the frame was started with.
     MAppUserPort& port() const { return *port_; }
@@ -256,10 +262,7 @@ private:
     void offer_recovery();
     // Runs the autosave when its interval has passed (from pump()).
     void autosave_when_due();
-    // The node of the open library whose file is `path`, or nullptr.
-    MseqObject* node_for_file(const CkvString& path);
     bool load_configuration();
-    void check_device();
     void load_scale_map();
     void open_command_line(const CkvString& command_line);
     void open_last_room();
@@ -269,9 +272,6 @@ private:
     // `why` (may be null) receives why the file gave no library.
     bool load_room(const CkvString& path, bool create, bool warn_unreadable,
                    MseqLoadProblem* why = nullptr);
-    // Why File -> export must not write to `path` (a file of the open library, or not a regular
-    // file), as the message to show; empty when it may.
-    CkvString export_refusal(const CkvString& path);
     void open_room_dialog();
     void open_recent(size_t index);
     void create_room_dialog();
@@ -280,61 +280,27 @@ private:
     // file and reason lines. A file there whose content could not be read is written over only
     // after the user agreed, and is kept beside it first.
     bool write_file(MseqEntity* entity, CkvString* failure);
-    // The problem of the last read of the entity's file when a file was there but gave no
-    // content; null when it was read, or no file was there.
-    const MseqLoadProblem* unread_problem(const MseqEntity* entity) const;
     // Asks before writing over `entity`'s file that exists but could not be read and, when the
     // user agrees, keeps it as NAME.bak (numbered when that exists). False: do not write.
     bool may_write_over(const MseqEntity* entity, CkvString* failure);
     void stop_player(int32_t timeout_ms);
 
-    // Library tree and edit list.
-    void create_item(uint32_t id);
-    void create_folder();
-    void new_music();
-    void delete_link();
-    void open_link();
-    void close_edit_entry();
-    void close_unmodified_entries();
-    void play_link();
-
-    // Player.
-    // Puts the editors into (or out of) their playback state.
-    void lock_editors(bool locked);
-    void play_toggle();
-    bool play_entity(MseqEntity* entity, int32_t start_tick);
-    void request_stop(MAppPlayEnd end);
-    // The end notice of a run that reached `reached` (ticks).
-    void on_play_end(int32_t reached);
-    void export_midi();
-    void release_device();
+    // Tools.
     void settings();
     void manual();
-    void choose_device();
 
-    kv_midi::midi_out* impl_midi() const;
     kv_shell::shell* impl_shell() const;
-    int entry_of(const MseqEntity* entity) const;
-    // True when the node or a node below it shows content that an edit-list entry or the
-    // player uses; such links cannot be deleted.
-    bool subtree_in_use(const MseqObject* node) const;
-    // The selected node may be deleted: not the library, not in use, removable by the model.
-    bool deletable(const MseqObject* node) const;
-    MseqObject* node_showing(const MseqEntity* entity) const;
 
     MAppUserPort* port_;
     std::string home_;
     bool read_only_ = false;
-    std::unique_ptr<Impl> impl_;  // the owned services and devices
+    std::unique_ptr<Impl> impl_;  // the owned services
 
-    std::unique_ptr<MseqObject> room_node_;
-    MseqRoom* room_ = nullptr;
-    MseqObject* selected_node_ = nullptr;
-    bool link_info_shown_ = false;
+    std::unique_ptr<MFrameLibrary> library_;
+    std::unique_ptr<MFrameEditList> edits_;
+    std::unique_ptr<MFramePlayback> playback_;
     bool exited_ = false;
     MseqLoadProblem scale_map_problem_;  // why the scale-map file gave no list, if it did not
-    std::vector<MAppEditEntry> edit_list_;
-    int edit_selection_ = -1;
 
     std::unique_ptr<MAppRecovery> recovery_;
     KvClock* clock_ = nullptr;
@@ -342,15 +308,6 @@ private:
     uint32_t autosave_from_ms_ = 0;
     uint32_t autosave_runs_ = 0;
     std::string autosave_warned_;  // the failure last warned about, until an autosave succeeds
-
-    std::unique_ptr<MplyPlayer> player_;
-    std::unique_ptr<MplyExport> exporter_;
-    MplyDevice* device_ = nullptr;
-    KvMessageQueue messages_;
-    int32_t play_start_ = 0;
-    MAppPlayEnd play_end_ = MPE_STOPPED;
-    bool following_ = false;
-    ref_ptr<MseqEntity> followed_;
 };
 
 // The name the export dialog proposes for a leaf: its file name without folder and extension,

@@ -2,11 +2,14 @@
 // menus with their live states.
 #include "app/MFrame.h"
 
+#include <algorithm>
+#include <cstdint>
+
+#include "app/MAppProblem.h"
 #include "app/MAppText.h"
 #include "model/core/MseqDesk.h"
 #include "model/library/MseqConfig.h"
 #include "play/devices/MplyDevice.h"
-#include "play/engine/MplyPlayer.h"
 
 namespace {
 
@@ -44,12 +47,12 @@ bool MFrame::enabled(uint32_t id) const {
     if (id >= ID_ROOM_RECENT_FIRST && id <= ID_ROOM_RECENT_LAST)
         return mseq_config().recent_room(id - ID_ROOM_RECENT_FIRST) != nullptr;
     if (is_create_command(id) && id != ID_NEW_MUSIC_BUTTON) {
-        const MseqObject* n = selected_node_;
-        if (!n || !room_node_) return false;
+        const MseqObject* n = selected_node();
+        if (!n || !room_node()) return false;
         const bool usable = n->type == MTYPE_LEAF_FOLDER || mseq_has_content(n);
         if (!usable) return false;
         if (id == ID_ADD_FILE_LINK) return mseq_can_contain(n, 0);
-        if (id == ID_ADD_MUSIC) return mseq_can_contain(room_node_.get(), MTYPE_BOOK_MUSIC);
+        if (id == ID_ADD_MUSIC) return mseq_can_contain(room_node(), MTYPE_BOOK_MUSIC);
         return mseq_can_contain(n, created_type(id));
     }
     switch (id) {
@@ -66,7 +69,7 @@ bool MFrame::enabled(uint32_t id) const {
             return false;
         case ID_ROOM_CLOSE:
         case ID_NEW_MUSIC_BUTTON:
-            return room_node_ != nullptr;
+            return room_node() != nullptr;
         case ID_FILE_SAVE:
             return shown && (shown->flags & MEF_MODIFIED);
         case ID_FILE_SAVE_ALL:
@@ -74,29 +77,34 @@ bool MFrame::enabled(uint32_t id) const {
         case ID_EXPORT_MIDI:
             return idle && mapp_playable(shown);
         case ID_LINK_DELETE:
-            return deletable(selected_node_);
+            return library_->deletable(selected_node());
         case ID_LINK_OPEN:
         case ID_LINK_RENAME:
-            return selected_node_ != nullptr;
+            return selected_node() != nullptr;
         case ID_PLAY_LINK:
-            return !idle || (selected_node_ && playable_type(selected_node_->type));
+            return !idle || (selected_node() && playable_type(selected_node()->type));
         case ID_EDIT_CLOSE:
             return true;
         case ID_EDIT_RENAME:
-            return edit_selection_ >= 0;
+            return edit_selection() >= 0;
         case ID_TOOL_RELEASE:
-            return idle && device_ && device_->IsDeviceOpen();
+            return idle && current_device() && current_device()->IsDeviceOpen();
         case ID_PLAY:
             return !idle || mapp_playable(shown);
         case ID_PAUSE:
             return !idle;
+        case ID_GO_START:
+        case ID_GO_END:
+            return mapp_playable(shown);
+        case ID_PLAY_FROM_CURSOR:
+            return mapp_playable(shown) && playback_->edit_cursor_tick() >= 0;
         default:
             return false;
     }
 }
 
 bool MFrame::checked(uint32_t id) const {
-    return id == ID_LINK_INFO && link_info_shown_;
+    return id == ID_LINK_INFO && link_info_shown();
 }
 
 bool MFrame::run(uint32_t id) {
@@ -122,34 +130,34 @@ bool MFrame::run(uint32_t id) {
             save_all();
             return true;
         case ID_EXPORT_MIDI:
-            export_midi();
+            playback_->export_midi();
             return true;
         case ID_APP_EXIT:
             // Without a front end's placement the stored one stays.
             exit(MAppPlacement{});
             return true;
         case ID_LINK_DELETE:
-            delete_link();
+            library_->delete_link();
             return true;
         case ID_LINK_OPEN:
-            open_link();
+            library_->open_link();
             return true;
         case ID_PLAY_LINK:
-            play_link();
+            playback_->play_link();
             return true;
         case ID_LINK_RENAME:
         case ID_EDIT_RENAME:
             // Renaming in place is the tree window's own editing; nothing to do here.
             return true;
         case ID_LINK_INFO:
-            link_info_shown_ = !link_info_shown_;
+            library_->toggle_link_info();
             port_->refresh(MAppRefresh::menus);
             return true;
         case ID_EDIT_CLOSE:
-            close_edit_entry();
+            edits_->close_selected();
             return true;
         case ID_TOOL_RELEASE:
-            release_device();
+            playback_->release_device();
             return true;
         case ID_TOOL_SETTINGS:
             settings();
@@ -161,24 +169,34 @@ bool MFrame::run(uint32_t id) {
             select_edit(-1);
             return true;
         case ID_PLAY:
-            play_toggle();
+            playback_->play_toggle();
             return true;
         case ID_STOP:
-            request_stop(MPE_STOPPED);
+            playback_->request_stop(MPE_STOPPED);
             return true;
         case ID_PAUSE:
-            request_stop(MPE_PAUSED);
+            playback_->request_stop(MPE_PAUSED);
+            return true;
+        case ID_PLAY_FROM_CURSOR:
+            playback_->play_from_edit_cursor();
+            return true;
+        case ID_GO_START:
+            move_play_cursor(0);
+            return true;
+        case ID_GO_END:
+            move_play_cursor(static_cast<int32_t>(
+                std::min<int64_t>(MFramePlayback::end_tick(shown_file()), INT32_MAX)));
             return true;
         case ID_ADD_MUSIC:
         case ID_NEW_MUSIC_BUTTON:
-            new_music();
+            library_->new_music();
             return true;
         case ID_ADD_FOLDER:
-            create_folder();
+            library_->create_folder();
             return true;
         default:
             if (is_create_command(id)) {
-                create_item(id);
+                library_->create_item(id);
                 return true;
             }
             return false;
@@ -198,7 +216,8 @@ std::vector<MAppMenuEntry> MFrame::menu(MAppMenu which) const {
         for (size_t i = 0; i < rooms.size() && i < MseqConfig::kMaxRecentRooms; ++i) {
             MAppMenuEntry e;
             e.id = ID_ROOM_RECENT_FIRST + static_cast<uint32_t>(i);
-            e.label = mapp_format("%d - %s", static_cast<int>(i + 1), rooms[i].c_str());
+            e.label =
+                mapp_format("%d - %s", static_cast<int>(i + 1), mapp_shown_path(rooms[i]).c_str());
             entries.push_back(e);
         }
         if (which == MAppMenu::room_dropdown && rooms.empty()) {

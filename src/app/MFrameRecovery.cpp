@@ -106,18 +106,6 @@ void MFrame::discard_recovery() {
         recovery_->discard(e);
 }
 
-MseqObject* MFrame::node_for_file(const CkvString& path) {
-    if (!room_node_ || !room_) return nullptr;
-    if (CkvString::compare_nocase(room_->full_path, path) == 0) return room_node_.get();
-    if (MseqObject* b = room_->find_book_by_path(path)) return b;
-    for (MseqObject* b = room_node_->first_child(); b; b = b->next()) {
-        ref_ptr<MseqEntity> content = mseq_open(b);
-        auto* book = content->cast_to<MseqBook>(MTYPE_BOOK);
-        if (MseqObject* leaf = book ? book->find_by_path(path) : nullptr) return leaf;
-    }
-    return nullptr;
-}
-
 bool MFrame::recover(const MAppRecoveryEntry& entry) {
     std::string content;
     MseqObject* node = nullptr;
@@ -127,8 +115,8 @@ bool MFrame::recover(const MAppRecoveryEntry& entry) {
         return false;
     }
     // A library file restores by opening it; its books and leaves restore in the library open.
-    if (!room_ || CkvString::compare_nocase(room_->full_path, entry.path) != 0) {
-        node = node_for_file(entry.path);
+    if (!room() || CkvString::compare_nocase(room()->full_path, entry.path) != 0) {
+        node = library_->node_for_file(entry.path);
         if (!node && mseq_path::kind_of(entry.path.str()) == MPK_ABSOLUTE &&
             entry.path.str().size() > 5 &&
             CkvString::compare_nocase(CkvString(entry.path.substr(entry.path.size() - 5)),
@@ -136,7 +124,7 @@ bool MFrame::recover(const MAppRecoveryEntry& entry) {
             open_room(entry.path, false);
         }
     }
-    if (!node) node = node_for_file(entry.path);
+    if (!node) node = library_->node_for_file(entry.path);
     ref_ptr<MseqEntity> entity = node ? mseq_open(node) : ref_ptr<MseqEntity>();
     if (!entity || entity.get() == MseqEmpty::instance()) {
         port_->warn(
@@ -166,7 +154,7 @@ bool MFrame::recover(const MAppRecoveryEntry& entry) {
         return false;
     }
     MseqDesk::instance().mark_modified(entity.get());
-    if (node != room_node_.get()) open_in_edit_list(entity.get(), node, true);
+    if (node != room_node()) open_in_edit_list(entity.get(), node, true);
     port_->refresh(MAppRefresh::room_tree);
     port_->refresh(MAppRefresh::edit_list);
     // This run keeps its own copy before the earlier one goes.

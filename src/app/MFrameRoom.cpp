@@ -13,7 +13,8 @@
 #include "model/library/MseqRoom.h"
 #include "model/theory/MseqMapScale.h"
 #include "platform/FileSystem.h"
-#include "play/engine/MplyPlayer.h"
+#include "text/MrecCompiler.h"
+#include "text/MrecEntityWriter.h"
 #include "text/MrecFileStore.h"
 #include "text/MrecSettings.h"
 
@@ -54,8 +55,38 @@ CkvString mapp_trim_blanks(const CkvString& s) {
     return trim_blanks(s);
 }
 
+namespace {
+
+// Reads the library file at `full` into a library of its own, outside the desk: false, with
+// the reason in `why`, when the file is there but gives no library. A missing file makes a new
+// library and passes.
+bool readable_library(const CkvString& full, MseqLoadProblem* why) {
+    if (!kv_fs::path_exists(full)) return true;
+    MseqObject node(MID_ROOM, MTYPE_ROOM, CkvString(), MseqDescPath(full));
+    ref_ptr<MseqEntity> room = ref_ptr<MseqEntity>::adopt(new MseqRoom(&node));
+    MrecCompiler compiler;
+    if (compiler.load(room.get(), MseqFullPath(full), false)) return true;
+    *why = compiler.problem(MseqFullPath(full));
+    if (!why->reported()) why->path = MseqFullPath(full);
+    return false;
+}
+
+// The modified files, one line each: name and host path.
+CkvString unsaved_list() {
+    CkvString list;
+    for (const auto& [e, ref] : MseqDesk::instance().modified) {
+        (void)e;
+        CkvString name = ref->name;
+        if (name.empty()) mseq_path::name_from_file_path(ref->full_path, &name);
+        list += "\n  " + name.str() + "  " + mapp_shown_path(ref->full_path).str();
+    }
+    return list;
+}
+
+}  // namespace
+
 void MFrame::stop_player(int32_t timeout_ms) {
-    if (player_ && player_->Running()) player_->Stop(timeout_ms);
+    playback_->stop(timeout_ms);
     pump();
 }
 
@@ -65,8 +96,8 @@ bool MFrame::ask_to_save(const CkvString& action) {
     const CkvString text = mapp_format(
         "%s\n\nライブラリ／編集リストに保存されていないファイルがありますが、\n全て保存しますか？"
         "\n\n「はい」の場合、全て保存します。\n「いいえ」の場合、全て保存しません。\n個別に保存す"
-        "る場合は「キャンセル」してから保存して下さい。",
-        action.c_str());
+        "る場合は「キャンセル」してから保存して下さい。\n\n保存されていないファイル :%s",
+        action.c_str(), unsaved_list().c_str());
     switch (port_->ask_yes_no_cancel(text)) {
         case MAppAnswer::yes:
             return save_all();
@@ -80,18 +111,15 @@ bool MFrame::ask_to_save(const CkvString& action) {
 
 void MFrame::close_room() {
     stop_player(10000);
-    edit_selection_ = -1;
-    port_->refresh(MAppRefresh::editor_view);
+    edits_->close_all();
+    playback_->forget_followed();
     MseqDesk& desk = MseqDesk::instance();
-    for (const MAppEditEntry& e : edit_list_)
-        desk.close_editor(e.entity.get());
-    edit_list_.clear();
-    followed_ = nullptr;
-    selected_node_ = nullptr;
+    // The selection goes with the library; its root goes after the desk no longer holds its
+    // content.
+    library_->select_node(nullptr);
     desk.modified.clear();
     desk.cache.clear();
-    room_node_.reset();
-    room_ = nullptr;
+    library_->detach();
     port_->refresh(MAppRefresh::edit_list);
     port_->refresh(MAppRefresh::room_tree);
     port_->refresh(MAppRefresh::title);
@@ -105,36 +133,41 @@ bool MFrame::load_room(const CkvString& path, bool create, bool warn_unreadable,
                        MseqLoadProblem* why) {
     // The path may be the open library's own, which closing frees.
     const CkvString full = mseq_path::canonicalize(path);
+    // A file that gives no library is told before the open library closes, which stays open.
+    MseqLoadProblem refused;
+    if (!create && !readable_library(full, &refused)) {
+        if (why) *why = refused;
+        if (warn_unreadable) {
+            port_->warn(CkvString(mapp_text("ライブラリファイルにエラーがあります。").str() +
+                                  mapp_problem_lines(refused).str()));
+        }
+        port_->refresh(MAppRefresh::menus);
+        return false;
+    }
     close_room();
-    room_node_ =
-        std::make_unique<MseqObject>(MID_ROOM, MTYPE_ROOM, CkvString(), MseqDescPath(full));
     MseqLoadProblem problem;
-    ref_ptr<MseqEntity> content = MseqDesk::instance().open(room_node_.get(), &problem);
-    room_ = content ? content->cast_to<MseqRoom>(MTYPE_ROOM) : nullptr;
-    if (!room_) {
+    if (!library_->attach(full, &problem)) {
         if (!problem.reported()) problem.path = MseqFullPath(full);
         if (why) *why = problem;
         if (warn_unreadable) {
             port_->warn(CkvString(mapp_text("ライブラリファイルにエラーがあります。").str() +
                                   mapp_problem_lines(problem).str()));
         }
-        content = nullptr;
-        MseqDesk::instance().cache.clear();
-        room_node_.reset();
         port_->refresh(MAppRefresh::menus);
         return false;
     }
+    MseqRoom* room = library_->room();
     if (create) {
         MseqObject* link =
-            room_->create_book(room_node_.get(), MPLACE_LAST_CHILD, MTYPE_BOOK_LIBRARY,
-                               mapp_text("パターンブック_標準"),
-                               MseqDescPath(CkvString("<prog>.\\pattern_v01\\pattern.kvnb")));
+            room->create_book(library_->room_node(), MPLACE_LAST_CHILD, MTYPE_BOOK_LIBRARY,
+                              mapp_text("パターンブック_標準"),
+                              MseqDescPath(CkvString("<prog>.\\pattern_v01\\pattern.kvnb")));
         if (link) mseq_path::make_relative(link);
     }
-    if ((room_->flags & MEF_NEW) && !(room_->flags & MEF_MODIFIED))
-        MseqDesk::instance().mark_new_for_save(room_);
+    if ((room->flags & MEF_NEW) && !(room->flags & MEF_MODIFIED))
+        MseqDesk::instance().mark_new_for_save(room);
     port_->refresh(MAppRefresh::room_tree);
-    mseq_config().add_recent_room(room_->full_path.empty() ? full : room_->full_path);
+    mseq_config().add_recent_room(room->full_path.empty() ? full : room->full_path);
     port_->refresh(MAppRefresh::menus);
     port_->refresh(MAppRefresh::title);
     return true;
@@ -172,7 +205,8 @@ namespace {
 
 // The checks of the create-library dialog's OK; fills "full" with the library's path.
 MAppCheck check_create_room(MAppUserPort& port, MAppFields& f) {
-    const CkvString parent = f.get("parent");
+    // The folder may be typed as a host path; the library's path is kept in the Windows form.
+    const CkvString parent = mapp_entered_path(trim_blanks(f.get("parent")));
     const CkvString folder = trim_blanks(f.get("folder"));
     const CkvString file = trim_blanks(f.get("file"));
     f.set("folder", folder);
@@ -181,9 +215,9 @@ MAppCheck check_create_room(MAppUserPort& port, MAppFields& f) {
         port.warn(mapp_text("新しく作るフォルダ名に使えない文字が含まれています。"));
         return {false, "folder"};
     }
-    if (folder.empty() &&
-        !port.ask_yes_no(mapp_format(
-            "指定した親フォルダに作成しますがよろしいですか？\n\n作成先：%s", parent.c_str()))) {
+    if (folder.empty() && !port.ask_yes_no(mapp_format(
+                              "指定した親フォルダに作成しますがよろしいですか？\n\n作成先：%s",
+                              mapp_shown_path(parent).c_str()))) {
         return {false, "folder"};
     }
     if (file.empty()) {
@@ -214,10 +248,12 @@ void MFrame::create_room_dialog() {
     const std::string user = read_only_ ? mapp_user_library_folder() : std::string();
     const CkvString parent = user.empty() ? mseq_path::remove_file_name(mseq_path::program_file())
                                           : CkvString(kv_fs::from_host(user));
-    fields.set("parent", parent);
+    // The dialog shows host paths.
+    const CkvString shown = mapp_shown_path(parent);
+    fields.set("parent", shown);
     fields.set("folder", CkvString("library"));
     fields.set("file", CkvString("library.kvnr"));
-    fields.set("full", mseq_path::append(mseq_path::append(parent, "library"), "library.kvnr"));
+    fields.set("full", mapp_shown_append(mapp_shown_append(shown, "library"), "library.kvnr"));
     MAppUserPort& port = *port_;
     const bool ok = port.run_dialog(MAppDialog::create_room, fields,
                                     [&port](MAppFields& f) { return check_create_room(port, f); });
@@ -231,7 +267,7 @@ bool MFrame::save_file(MseqEntity* entity) {
         const CkvString text = mapp_format(
             "このファイルは未来のデータ形式を含んでいます。\n上書き保存すると未来の情報が失われる"
             "可能性があります。\n\n上書き保存しますか？\n\n名前\n%s\n\nパス\n%s\n",
-            entity->name.c_str(), entity->full_path.c_str());
+            entity->name.c_str(), mapp_shown_path(entity->full_path).c_str());
         if (!port_->ask_yes_no(text)) return false;
     }
     CkvString failure;
@@ -311,12 +347,33 @@ bool MFrame::write_file(MseqEntity* entity, CkvString* failure) {
         return false;
     }
     const bool ok = MseqDesk::instance().save(entity);
+    if (ok) edits_->note_saved(entity);
     if (!ok) {
         ++g_failed_saves;
         if (failure)
             *failure = mapp_save_lines(entity->full_path, mapp_file_store().last_save_error);
     }
     return ok;
+}
+
+bool MFrame::settle_modified(MseqEntity* entity) {
+    if (!entity || !(entity->flags & MEF_MODIFIED) || (entity->flags & MEF_NEW) ||
+        entity->full_path.empty())
+        return false;
+    // The text a save would write, against the text noted when it was last saved or opened
+    // (else the bytes the file holds).
+    std::string now, disk;
+    kv_fs::file_error why;
+    if (!mrec_write_entity(entity, &now)) return false;
+    if (const std::string* saved = edits_->saved_text(entity)) {
+        if (now != *saved) return false;
+    } else if (!kv_fs::read_file(entity->full_path, &disk, &why) || now != disk) {
+        return false;
+    }
+    MseqDesk::instance().clear_modified(entity);
+    port_->refresh(MAppRefresh::edit_entry, nullptr, entity);
+    port_->refresh(MAppRefresh::title);
+    return true;
 }
 
 void MFrame::save_selected() {

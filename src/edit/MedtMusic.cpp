@@ -313,6 +313,13 @@ int32_t MedtMusic::play_tick() const {
     return static_cast<int32_t>(int64_t{play_cursor} * MseqTrack::kTicksPerBar / per_bar);
 }
 
+int32_t MedtMusic::tick_of_pixels(int32_t pixels) const {
+    const int64_t per_bar = int64_t{display_beats} * metrics_->beat_width;
+    if (pixels <= 0 || per_bar <= 0) return 0;
+    return static_cast<int32_t>(
+        std::min<int64_t>(int64_t{pixels} * MseqTrack::kTicksPerBar / per_bar, INT32_MAX));
+}
+
 void MedtMusic::play_position(int32_t* bar, int32_t* beat, int32_t* tick) const {
     const int32_t t = play_tick();
     const int32_t beat_ticks = MseqTrack::kTicksPerBar / display_beats;

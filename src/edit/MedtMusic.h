@@ -74,6 +74,9 @@ public:
     MseqEntity* edited_entity() override;
     void set_play_tick(int32_t tick) override;
     int32_t play_tick() const override;
+    // The tick at `pixels` from the music's start on the display grid, as the play cursor reads
+    // its pixels (the bar ruler sets the play cursor through it); 0 for negative pixels.
+    int32_t tick_of_pixels(int32_t pixels) const;
     void play_position(int32_t* bar, int32_t* beat, int32_t* tick) const override;
     void set_play_range(int32_t from_tick, int32_t to_tick) override;
 

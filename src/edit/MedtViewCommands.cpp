@@ -54,7 +54,7 @@ const std::vector<MedtViewCommand>& edit_commands() {
         {MVC_DELETE, "削除", "Del", "1拍分を削除、または、選択範囲を削除します。[Del]"},
         {MVC_DELETE_BEFORE, "前を削除", "Backspace",
          "1拍分を削除、または、選択範囲を削除します。[Del]"},
-        {MVC_SPACE, "空白の挿入", "Space", "指定位置に空白を挿入します。[Space]"},
+        {MVC_SPACE, "空白の挿入", "Ins", "指定位置に空白を挿入します。[Insert]"},
         {MVC_UNDO, "元に戻す", "Ctrl+Z", "直前の編集操作を取り消します。(アンドゥ)[Ctrl]+[Z]"},
         {MVC_REDO, "やり直し", "Ctrl+Shift+Z",
          "取り消した編集操作をやり直します。(リドゥ)[Ctrl]+[Shift]+[Z]、[Ctrl]+[Y]", "Ctrl+Y"},

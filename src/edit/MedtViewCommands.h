@@ -17,7 +17,7 @@ struct MedtViewCommand {
     int32_t id;
     const char* name;            // UTF-8 menu label without its key
     const char* key;             // the key the view answers with, in the portable form of key names
-                                 // ("E", "1", "F7", "Ctrl+X", "Del", "Space"); "" for none
+                                 // ("E", "1", "F7", "Ctrl+X", "Del", "Ins"); "" for none
     const char* status;          // UTF-8 status-bar text
     const char* other_key = "";  // a second key answering the command, as `key`; "" for none
 };

@@ -11,6 +11,7 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
+#include "app/MAppProblem.h"
 #include "app/MAppText.h"
 #include "app/MFrame.h"
 #include "gui/GuiText.h"
@@ -132,9 +133,9 @@ void browse_folder(MAppUserPort& port, QLineEdit* edit, const char* title) {
     MAppFileRequest request;
     request.kind = MAppFileKind::folder;
     request.title = mapp_text(title);
-    request.initial_folder = gui_cp932(edit->text());
+    request.initial_folder = mapp_entered_path(gui_cp932(edit->text()));
     CkvString chosen;
-    if (port.choose_file(request, &chosen)) edit->setText(gui_text(chosen));
+    if (port.choose_file(request, &chosen)) edit->setText(gui_path(chosen));
 }
 
 }  // namespace
@@ -181,10 +182,11 @@ GuiCreateRoomDialog::GuiCreateRoomDialog(QWidget* parent, MAppUserPort& port, MA
 }
 
 void GuiCreateRoomDialog::update_full() {
+    // In the form the folder is typed in: a host path stays one.
     CkvString path = gui_cp932(parent_->text());
     const CkvString folder = gui_cp932(folder_->text());
-    if (!folder.empty()) path = mseq_path::append(path, folder);
-    full_->setText(gui_text(mseq_path::append(path, gui_cp932(file_->text()))));
+    if (!folder.empty()) path = mapp_shown_append(path, folder);
+    full_->setText(gui_text(mapp_shown_append(path, gui_cp932(file_->text()))));
 }
 
 // ---- New music ----
@@ -245,7 +247,7 @@ GuiNewMusicDialog::GuiNewMusicDialog(QWidget* parent, MAppUserPort& port, MAppFi
     auto* form2 = new QFormLayout(two);
     form2->addRow(new QLabel(gui_utf8("作成するファイルを個別に指定します。"), two));
     // The first browse starts in the library's folder; later ones where the last one ended.
-    auto start = std::make_shared<CkvString>(fields.get("parent"));
+    auto start = std::make_shared<CkvString>(mapp_entered_path(fields.get("parent")));
     for (const FileField& f : kMusicFiles) {
         auto* edit = new QLineEdit(two);
         bind(f.name, edit);
@@ -273,7 +275,7 @@ GuiNewMusicDialog::GuiNewMusicDialog(QWidget* parent, MAppUserPort& port, MAppFi
                 edit->clear();
                 return;
             }
-            edit->setText(gui_text(chosen));
+            edit->setText(gui_path(chosen));
         });
     }
     auto* to_one = new QPushButton(gui_utf8("<< 新しいフォルダに作成する(&N)"), two);

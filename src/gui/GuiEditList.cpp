@@ -15,7 +15,7 @@ void decorate(QTreeWidgetItem* item, const MseqEntity& e) {
     if (name.empty()) mseq_path::name_from_file_path(e.full_path, &name);
     const bool modified = (e.flags & MEF_MODIFIED) != 0;
     item->setText(0, gui_text(name) + (modified ? QStringLiteral(" *") : QString()));
-    item->setToolTip(0, gui_text(e.full_path));
+    item->setToolTip(0, gui_path(e.full_path));
     item->setIcon(0, gui_type_icon(e.type()));
     QFont font = item->font(0);
     font.setBold(modified);

@@ -97,6 +97,10 @@ GuiEditorPane::GuiEditorPane(QWidget* parent) : QStackedWidget(parent) {
         MFrame* frame = MFrame::get();
         if (frame && file_) frame->port().refresh(MAppRefresh::edit_entry, nullptr, file_);
     };
+    music_view_->on_undone = [this] {
+        MFrame* frame = MFrame::get();
+        if (frame && file_) frame->settle_modified(file_);
+    };
     music_view_->properties()->dragged_leaf = []() -> const MseqObject* {
         MFrame* frame = MFrame::get();
         return frame ? frame->selected_node() : nullptr;
@@ -104,6 +108,10 @@ GuiEditorPane::GuiEditorPane(QWidget* parent) : QStackedWidget(parent) {
     music_view_->timeline()->selected_leaf = [] {
         MFrame* frame = MFrame::get();
         return frame ? frame->selected_node() : nullptr;
+    };
+    // The bar ruler moves the shown music's play cursor; while it plays, the run jumps there.
+    music_view_->timeline()->ruler_tick = [](int32_t tick) {
+        if (MFrame* frame = MFrame::get()) frame->move_play_cursor(tick);
     };
     // The map views are locked while a run reads the model, as the music editors are.
     auto* lock_poll = new QTimer(this);
@@ -180,7 +188,7 @@ bool GuiEditorPane::show_file(MseqEntity* file, MAppView view, const QString& li
     summary_->setText(gui_utf8("<h3>%1</h3><p>%2</p><p>%3</p>")
                           .arg(gui_text(file->name).toHtmlEscaped(),
                                gui_text(mseq_type_name(file->type())).toHtmlEscaped(),
-                               gui_text(file->full_path).toHtmlEscaped()));
+                               gui_path(file->full_path).toHtmlEscaped()));
     setCurrentWidget(summary_);
     return true;
 }

@@ -63,6 +63,12 @@ QStyle::StandardPixmap icon_of(uint32_t id) {
             return QStyle::SP_MediaStop;
         case ID_PAUSE:
             return QStyle::SP_MediaPause;
+        case ID_PLAY_FROM_CURSOR:
+            return QStyle::SP_MediaSeekForward;
+        case ID_GO_START:
+            return QStyle::SP_MediaSkipBackward;
+        case ID_GO_END:
+            return QStyle::SP_MediaSkipForward;
         default:
             return QStyle::SP_FileIcon;
     }
@@ -268,28 +274,38 @@ void GuiMainWindow::fill_menu(QMenu* menu, MAppMenu which) {
 }
 
 void GuiMainWindow::build_accelerators() {
-    for (const MAppAccelerator& key : mapp_commands::accelerators()) {
-        const QKeySequence keys(static_cast<int>(Qt::Key_F1) + key.function_key - 1);
-        auto it = tool_actions_.find(key.id);
+    // The keys are the window's: they act in every pane, whichever widget has the focus (a text
+    // field still takes the keys it types).
+    std::map<uint32_t, QList<QKeySequence>> keys;
+    for (const MAppAccelerator& key : mapp_commands::accelerators())
+        keys[key.id].append(
+            QKeySequence::fromString(QString::fromLatin1(key.keys), QKeySequence::PortableText));
+    for (const auto& [id, sequences] : keys) {
+        QAction* a = nullptr;
+        auto it = tool_actions_.find(id);
         if (it != tool_actions_.end()) {
-            it->second->setShortcut(keys);
-            continue;
+            a = it->second;
+        } else {
+            a = new QAction(this);
+            a->setData(id);
+            const uint32_t command = id;
+            connect(a, &QAction::triggered, this, [this, command] { run_command(command); });
+            addAction(a);
+            tool_actions_[id] = a;
         }
-        auto* a = new QAction(this);
-        a->setShortcut(keys);
-        a->setData(key.id);
-        const uint32_t id = key.id;
-        connect(a, &QAction::triggered, this, [this, id] { run_command(id); });
-        addAction(a);
-        tool_actions_[id] = a;
+        a->setShortcuts(sequences);
+        a->setShortcutContext(Qt::WindowShortcut);
     }
 }
 
 // ---- State ----
 
 void GuiMainWindow::update_actions() {
+    // F7 and F8 are the music view's: they act while it is shown, wherever the focus is.
+    const bool music = editor_->currentWidget() == editor_->music_view();
     for (auto& [id, action] : tool_actions_) {
-        action->setEnabled(frame_.enabled(id));
+        const bool view_key = id == ID_MUSIC_F7 || id == ID_MUSIC_F8;
+        action->setEnabled(view_key ? music : frame_.enabled(id));
         if (action->isCheckable()) action->setChecked(frame_.checked(id));
     }
     link_bar_->setVisible(frame_.link_info_shown());
@@ -304,7 +320,7 @@ void GuiMainWindow::update_link_info() {
     link_info_->setText(
         gui_utf8("ID 0x%1　名前 %2　種類 %3　パス %4")
             .arg(node->id, 8, 16, QLatin1Char('0'))
-            .arg(gui_text(node->name), gui_text(mseq_type_name(node->type)), gui_text(node->path)));
+            .arg(gui_text(node->name), gui_text(mseq_type_name(node->type)), gui_link_path(node)));
 }
 
 void GuiMainWindow::update_position() {
@@ -319,7 +335,7 @@ void GuiMainWindow::show_editor() {
         menuBar()->removeAction(bar[i]);
     const MseqRoom* room = frame_.room();
     if (!editor_->show_file(frame_.shown_file(), frame_.shown_view(),
-                            room ? gui_text(room->full_path) : QString())) {
+                            room ? gui_path(room->full_path) : QString())) {
         // The application warns and selects the about view, which brings us back here.
         frame_.view_failed();
         return;

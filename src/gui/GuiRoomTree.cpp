@@ -130,7 +130,7 @@ void GuiRoomTree::decorate(QTreeWidgetItem* item, MseqObject* node) {
         mseq_path::name_from_file_path(node->path, &file);
         name = gui_text(file);
     }
-    QString tip = gui_text(node->path);
+    QString tip = gui_link_path(node);
     if (state == GuiFileState::missing) {
         tip = gui_utf8("ファイルがありません: ") + tip;
         name += gui_utf8(" (ファイルなし)");

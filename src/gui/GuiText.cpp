@@ -1,7 +1,12 @@
 #include "gui/GuiText.h"
-#include "model/core/CkvText.h"
 
 #include <QRegularExpression>
+
+#include "app/MAppProblem.h"
+#include "model/core/CkvText.h"
+#include "model/core/MseqObject.h"
+#include "model/core/MseqPathOps.h"
+#include "platform/TextCodec.h"
 
 QString gui_text(std::string_view cp932) {
     const std::string utf8 = ckv_to_utf8(cp932);
@@ -26,4 +31,15 @@ QString gui_button_text(const CkvString& label) {
     text.remove(QStringLiteral(" ..."));
     text.remove(QLatin1Char('&'));
     return text.trimmed();
+}
+
+QString gui_path(const CkvString& windows_path) {
+    return gui_text(mapp_shown_path(windows_path));
+}
+
+QString gui_link_path(const MseqObject* node) {
+    if (!node) return {};
+    MseqFullPath full;
+    if (!node->path.empty() && mseq_path::resolve(node, false, &full)) return gui_path(full);
+    return gui_text(node->path);
 }

@@ -17,3 +17,7 @@ CkvString gui_cp932(const QString& text);
 // A menu label without its mnemonic marker and its shortcut column ("保存(&S)\tF2" -> "保存"),
 // for tool-bar buttons.
 QString gui_button_text(const CkvString& label);
+// A path as people see it: the host path of a Windows-form path (the path itself otherwise).
+QString gui_path(const CkvString& windows_path);
+// Where a link's file is: its resolved host path; the stored form when it does not resolve.
+QString gui_link_path(const class MseqObject* node);

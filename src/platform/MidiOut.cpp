@@ -44,11 +44,21 @@ void midi_out_recorder::add(record r) {
 bool midi_out_recorder::open(uint32_t id) {
     std::lock_guard<std::mutex> g(lock_);
     const int64_t index = id == kMapper ? mapper_target() : static_cast<int64_t>(id);
-    if (fail_open_ || open_ >= 0 || index < 0 || index >= static_cast<int64_t>(devices_.size()))
+    if (fail_open_ || open_ >= 0 || index < 0 || index >= static_cast<int64_t>(devices_.size())) {
+        last_error_ = fail_open_   ? "the device refused the connection"
+                      : open_ >= 0 ? "a connection is already open"
+                                   : "no such device";
         return false;
+    }
+    last_error_.clear();
     open_ = index;
     add({kind::open, id, {}, {}});
     return true;
+}
+
+std::string midi_out_recorder::last_error() const {
+    std::lock_guard<std::mutex> g(lock_);
+    return last_error_;
 }
 
 bool midi_out_recorder::is_open() const {

@@ -57,6 +57,10 @@ public:
 
     // Ends the connection. False (still open) when the system refuses; true when nothing was open.
     virtual bool close() = 0;
+
+    // Why the last open failed, in the system's words ("no such device", "Connection refused");
+    // empty when it did not fail or the system gave no reason.
+    virtual std::string last_error() const { return {}; }
 };
 
 // The system's MIDI output: the ALSA sequencer when the program was built with it, otherwise an
@@ -89,6 +93,7 @@ public:
     bool long_message(const uint8_t* data, size_t size) override;
     bool reset() override;
     bool close() override;
+    std::string last_error() const override;
 
     // The log so far (a copy) and its clearing. Any thread.
     std::vector<record> log() const;
@@ -113,6 +118,7 @@ private:
     int64_t open_ = -1;
     bool fail_open_ = false;
     bool fail_close_ = false;
+    std::string last_error_;
     size_t short_budget_ = SIZE_MAX;
 };
 

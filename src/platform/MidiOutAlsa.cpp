@@ -19,6 +19,7 @@ public:
     bool long_message(const uint8_t*, size_t) override { return false; }
     bool reset() override { return false; }
     bool close() override { return true; }
+    std::string last_error() const override { return "the program was built without ALSA"; }
 };
 
 #ifdef KV_HAVE_ALSA
@@ -45,21 +46,37 @@ public:
     }
 
     bool open(uint32_t id) override {
-        if (open_) return false;
+        if (open_) {
+            error_ = "a connection is already open";
+            return false;
+        }
         const std::vector<destination> list = scan();
         const destination* d = pick(list, id);
-        if (!d) return false;
+        if (!d) {
+            error_ = seq_ ? "no such device" : "the ALSA sequencer cannot be opened: " + seq_error_;
+            return false;
+        }
         if (port_ < 0) {
             port_ = snd_seq_create_simple_port(
                 seq_, "Korvante output", SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ,
                 SND_SEQ_PORT_TYPE_MIDI_GENERIC | SND_SEQ_PORT_TYPE_APPLICATION);
-            if (port_ < 0) return false;
+            if (port_ < 0) {
+                error_ = snd_strerror(port_);
+                return false;
+            }
         }
-        if (snd_seq_connect_to(seq_, port_, d->addr.client, d->addr.port) < 0) return false;
+        if (const int err = snd_seq_connect_to(seq_, port_, d->addr.client, d->addr.port);
+            err < 0) {
+            error_ = snd_strerror(err);
+            return false;
+        }
+        error_.clear();
         dest_ = d->addr;
         open_ = true;
         return true;
     }
+
+    std::string last_error() const override { return error_; }
 
     bool is_open() const override { return open_; }
 
@@ -106,8 +123,9 @@ private:
     bool ensure_seq() {
         if (seq_) return true;
         snd_lib_error_set_handler(quiet_alsa);
-        if (snd_seq_open(&seq_, "default", SND_SEQ_OPEN_OUTPUT, 0) < 0) {
+        if (const int err = snd_seq_open(&seq_, "default", SND_SEQ_OPEN_OUTPUT, 0); err < 0) {
             seq_ = nullptr;
+            seq_error_ = snd_strerror(err);
             return false;
         }
         snd_seq_set_client_name(seq_, "Korvante");
@@ -166,6 +184,8 @@ private:
     }
 
     snd_seq_t* seq_ = nullptr;
+    std::string error_;      // why the last open failed
+    std::string seq_error_;  // why the sequencer did not open
     int port_ = -1;
     snd_seq_addr_t dest_{};
     bool open_ = false;

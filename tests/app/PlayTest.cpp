@@ -183,7 +183,10 @@ TEST_F(PlayTest, ExportWritesTheProposedFile) {
     const std::string out = root_ + "/out.mid";
     port_.file(CkvString(kv_fs::from_host(out)));
     ASSERT_TRUE(frame().run(ID_EXPORT_MIDI));
-    EXPECT_TRUE(port_.log.empty());
+    // No message box: only the status bar says where the file went.
+    ASSERT_EQ(port_.log.size(), 1u);
+    EXPECT_EQ(port_.log[0],
+              "status: " + mapp_one_line(cp("MIDI ファイルを書き出しました : ")) + out);
     EXPECT_EQ(read(out).substr(0, 4), "MThd");
     CkvString name;
     ASSERT_TRUE(mseq_path::name_from_file_path(frame().shown_file()->full_path, &name));

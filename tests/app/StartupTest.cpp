@@ -215,10 +215,10 @@ TEST_F(AppTest, RecentLibraries) {
     ASSERT_EQ(recent.size(), 8u);
     EXPECT_EQ(recent[0], win("LIB5.kvnr"));
     EXPECT_EQ(std::count(recent.begin(), recent.end(), win("lib5.kvnr")), 0);
-    // The menus list them as "n - path" under ids from 40005.
+    // The menus list them as "n - path" (the host path) under ids from 40005.
     const auto entries = frame().menu(MAppMenu::file);
     ASSERT_EQ(entries.back().id, ID_ROOM_RECENT_FIRST + 7);
-    EXPECT_EQ(entries[entries.size() - 8].label, CkvString("1 - " + win("LIB5.kvnr")));
+    EXPECT_EQ(entries[entries.size() - 8].label, CkvString("1 - " + host("LIB5.kvnr")));
 }
 
 TEST_F(AppTest, EmptyRecentListShowsThePlaceholderEntry) {
@@ -248,16 +248,21 @@ TEST_F(AppTest, DeletedRecentLibraryWarnsAndKeepsTheOpenOne) {
     EXPECT_EQ(mseq_config().m_RecentRooms[1], win("other/gone.kvnr"));
 }
 
-TEST_F(AppTest, FailedOpenLeavesNoLibraryOpen) {
+// A file that gives no library is told (file and reason) before anything closes: the open
+// library stays open, with its unsaved changes.
+TEST_F(AppTest, FailedOpenKeepsTheOpenLibrary) {
     ASSERT_TRUE(start());
+    MseqRoom* before = frame().room();
+    ASSERT_NE(before, nullptr);
     write(host("bad.kvnr"), "garbage");
-    port_.answer(MAppAnswer::no);  // discard the new default library
+    port_.answer(MAppAnswer::no);  // the new default library is not saved first
     port_.file(win("bad.kvnr"));
     EXPECT_TRUE(frame().run(ID_ROOM_OPEN));
-    EXPECT_EQ(frame().room(), nullptr);
-    EXPECT_TRUE(MseqDesk::instance().modified.empty());
+    EXPECT_EQ(frame().room(), before);
+    EXPECT_TRUE(before->flags & MEF_MODIFIED);
     EXPECT_TRUE(shown("ライブラリファイルにエラーがあります。"));
-    EXPECT_FALSE(frame().enabled(ID_ROOM_CLOSE));
+    EXPECT_TRUE(shown("ファイル : " + host("bad.kvnr")));
+    EXPECT_TRUE(frame().enabled(ID_ROOM_CLOSE));
 }
 
 TEST_F(AppTest, OpenWithCancelAtTheSaveQuestionKeepsEverything) {

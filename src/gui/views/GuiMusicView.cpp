@@ -231,6 +231,13 @@ void GuiMusicView::modified() {
 }
 
 void GuiMusicView::finish(MgenCommand* command) {
+    if (editor_ && editor_->undoing() && on_undone && !undo_noted_) {
+        undo_noted_ = true;
+        QTimer::singleShot(0, this, [this] {
+            undo_noted_ = false;
+            if (on_undone) on_undone();
+        });
+    }
     // Rows may have come or gone (track commands) and lengths changed.
     timeline_->relayout();
     // A renamed track: its name row (display only, so never the list's own edit) shows the new

@@ -47,6 +47,9 @@ public:
     std::function<void(const QString&)> status;
     // The edited file became modified (the edit list shows it).
     std::function<void()> on_modified;
+    // An undo has ended (called once after its commands; it may have returned the file to
+    // its saved content).
+    std::function<void()> on_undone;
 
     // MedtView
     void changed() override;
@@ -67,6 +70,7 @@ private:
     std::vector<QAction*> actions_;
     QTimer* poll_ = nullptr;
     int32_t last_play_ = -1;
+    bool undo_noted_ = false;  // an undo's end is already queued
     bool last_locked_ = false;
     const void* last_track_ = nullptr;
 };

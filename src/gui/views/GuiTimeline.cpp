@@ -566,6 +566,10 @@ bool GuiTimeline::press(const Hit& h, bool right, bool move) {
 void GuiTimeline::mousePressEvent(QMouseEvent* event) {
     setFocus(Qt::MouseFocusReason);
     if (!editor_) return;
+    if (event->button() == Qt::LeftButton && ruler_press(event->position().toPoint(), false)) {
+        ruler_dragging_ = true;
+        return;
+    }
     const Hit h = hit(event->position().toPoint());
     if (!h.row) return;
     const bool right = event->button() == Qt::RightButton;
@@ -594,6 +598,10 @@ void GuiTimeline::mousePressEvent(QMouseEvent* event) {
 }
 
 void GuiTimeline::mouseMoveEvent(QMouseEvent* event) {
+    if (ruler_dragging_) {
+        if (event->buttons() & Qt::LeftButton) ruler_press(event->position().toPoint(), true);
+        return;
+    }
     if (drag_track_ && (event->buttons() & Qt::LeftButton) &&
         (event->position().toPoint() - drag_from_).manhattanLength() >=
             QApplication::startDragDistance()) {
@@ -618,11 +626,20 @@ void GuiTimeline::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void GuiTimeline::mouseReleaseEvent(QMouseEvent*) {
+    ruler_dragging_ = false;
     if (drag_track_ && editor_) select_track(editor_->find_track(drag_track_));
     drag_track_ = 0;
     if (!pressing_ || !editor_) return;
     pressing_ = false;
     MedtTrackPress::release(*editor_);
+}
+
+bool GuiTimeline::ruler_press(const QPoint& at, bool drag) {
+    if (!editor_ || (!drag && (at.y() < 0 || at.y() >= kRulerHeight || at.x() < kNameWidth)))
+        return false;
+    const int x = std::max(0, at.x() - kNameWidth) + horizontalScrollBar()->value();
+    if (ruler_tick) ruler_tick(editor_->tick_of_pixels(x));
+    return true;
 }
 
 void GuiTimeline::select_track(MedtTrack* t) {

@@ -92,6 +92,9 @@ public:
     std::function<void(const QString&)> status;
     // Runs a command of the view (the display keys 1-7 and the note-kind letters E, T, W, Q, R).
     std::function<void(int)> view_command;
+    // A press or drag in the bar ruler: the tick under the pointer, for the window to move the
+    // play cursor there.
+    std::function<void(int32_t tick)> ruler_tick;
 
     // MedtPressPort: the pop-ups a press needs.
     bool edit_number(int32_t value, CkvString* text) override;
@@ -116,6 +119,9 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     // Runs the view command whose table entry names the key of `event`; false when none does.
     bool run_command_key(QKeyEvent* event);
+    // The bar ruler at `at` (viewport coordinates; a drag may leave it) tells ruler_tick the
+    // tick under it. False when `at` is not in the ruler's bars.
+    bool ruler_press(const QPoint& at, bool drag);
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -163,6 +169,7 @@ private:
     MedtMusicInvoker* editor_ = nullptr;
     MedtTimelineLayout layout_;
     bool pressing_ = false;
+    bool ruler_dragging_ = false;  // the left button went down in the bar ruler
     bool press_right_ = false;
     Hit last_hit_;
     QPoint drag_from_;

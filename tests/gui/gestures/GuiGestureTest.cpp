@@ -9,12 +9,14 @@
 #include <QThread>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <QWindow>
 #include <QtTest>
 
 #include "GuiViewSteps.h"
 #include "app/MAppCommands.h"
 #include "edit/map/MedtChordMapView.h"
+#include "gui/GuiRoomTree.h"
 #include "gui/GuiText.h"
 #include "gui/views/GuiMapViews.h"
 #include "gui/views/GuiPropertyList.h"
@@ -24,6 +26,7 @@
 #include "model/theory/MseqMapScale.h"
 #include "model/track/MseqTrackChord.h"
 #include "model/track/MseqTrackNote.h"
+#include "play/engine/MplyPlayer.h"
 
 using gui_steps::find_track;
 using gui_steps::read_file;
@@ -206,6 +209,9 @@ private slots:
     void pause_keeps_the_position_and_play_resumes_from_it();
     void scale_list_click_and_set_give_the_chord_map_its_scale();
     void scale_list_add_and_delete_reach_the_scale_map_at_exit();
+    void ruler_click_sets_where_f5_starts();
+    void space_plays_and_stops_with_the_focus_in_the_tree();
+    void a_play_without_a_device_says_why();
 };
 
 void GuiGestureTest::track_list_mouse_drag_moves_a_track() {
@@ -412,6 +418,93 @@ void GuiGestureTest::pause_keeps_the_position_and_play_resumes_from_it() {
     save();
     QVERIFY(read_file(song()) != original);
     QVERIFY(!h->midi.log().empty());
+    QCOMPARE(h->driver.faults, std::vector<std::string>());
+}
+
+void GuiGestureTest::ruler_click_sets_where_f5_starts() {
+    open("はじまりの朝");
+    GuiMainWindow& w = h->window();
+    GuiTimeline* tl = view()->timeline();
+    tl->horizontalScrollBar()->setValue(0);
+    MedtMusicInvoker* ed = view()->editor();
+    // A click in the bar ruler, 300 pixels into the bars: the play cursor goes there.
+    const int x = 300;
+    const int32_t tick = ed->tick_of_pixels(x);
+    QVERIFY(tick > 0);
+    QTest::mouseClick(tl->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      QPoint(GuiTimeline::kNameWidth + x, GuiTimeline::kRulerHeight / 2));
+    QCOMPARE(play_position(), tick);
+    QVERIFY(!h->frame().playing());
+    // F5 plays from there.
+    QTest::keyClick(&w, Qt::Key_F5);
+    QTRY_VERIFY_WITH_TIMEOUT(h->frame().playing(), 5000);
+    QCOMPARE(h->frame().player().start_tick(), tick);
+    // A click while playing: the run goes on from the new place.
+    const int32_t later = ed->tick_of_pixels(2 * x);
+    QTest::mouseClick(tl->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      QPoint(GuiTimeline::kNameWidth + 2 * x, GuiTimeline::kRulerHeight / 2));
+    QVERIFY(h->frame().playing());
+    QCOMPARE(h->frame().player().start_tick(), later);
+    // The tool bar's start button: back to bar 1 while playing.
+    click_tool(ID_GO_START);
+    QTRY_COMPARE_WITH_TIMEOUT(h->frame().player().start_tick(), 0, 2000);
+    click_tool(ID_STOP);
+    QTRY_VERIFY_WITH_TIMEOUT(!h->frame().playing(), 5000);
+    QCOMPARE(play_position(), 0);
+    QCOMPARE(h->driver.faults, std::vector<std::string>());
+}
+
+void GuiGestureTest::space_plays_and_stops_with_the_focus_in_the_tree() {
+    open("はじまりの朝");
+    GuiMainWindow& w = h->window();
+    QTreeWidget* tree = w.room_tree();
+    tree->setFocus();
+    QTRY_VERIFY(tree->hasFocus());
+    QTest::keyClick(tree, Qt::Key_Space);
+    QTRY_VERIFY_WITH_TIMEOUT(h->frame().playing(), 5000);
+    QTest::keyClick(tree, Qt::Key_Space);
+    QTRY_VERIFY_WITH_TIMEOUT(!h->frame().playing(), 5000);
+    // F8 (the music view's auto-scroll) acts from the tree as well.
+    const bool autoscroll = view()->action(ID_MUSIC_F8)->isChecked();
+    QTest::keyClick(tree, Qt::Key_F8);
+    QTRY_COMPARE(view()->action(ID_MUSIC_F8)->isChecked(), !autoscroll);
+    // In the timeline, Space plays too; the blank insert is on Insert now.
+    MedtTrack* t = find_track(*h, "セレスタ");
+    QVERIFY(t);
+    const size_t notes = t->stored()->cast_to<MseqTrackNote>(MTYPE_TRACK_NOTE)->block_count();
+    QVERIFY(view()->editor()->set_cursor(t, 0, 0));
+    view()->timeline()->setFocus();
+    QTest::keyClick(view()->timeline(), Qt::Key_Space);
+    QTRY_VERIFY_WITH_TIMEOUT(h->frame().playing(), 5000);
+    QTest::keyClick(view()->timeline(), Qt::Key_Space);
+    QTRY_VERIFY_WITH_TIMEOUT(!h->frame().playing(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!view()->editor()->read_only(), 2000);
+    QVERIFY(!(h->frame().shown_file()->flags & MEF_MODIFIED));
+    QTest::keyClick(view()->timeline(), Qt::Key_Insert);
+    QVERIFY(h->frame().shown_file()->flags & MEF_MODIFIED);
+    QCOMPARE(t->stored()->cast_to<MseqTrackNote>(MTYPE_TRACK_NOTE)->block_count(), notes);
+    QCOMPARE(h->driver.faults, std::vector<std::string>());
+}
+
+void GuiGestureTest::a_play_without_a_device_says_why() {
+    open("はじまりの朝");
+    GuiMainWindow& w = h->window();
+    h->midi.fail_open(true);
+    w.room_tree()->setFocus();
+    QTest::keyClick(w.room_tree(), Qt::Key_F5);
+    QTRY_COMPARE_WITH_TIMEOUT(h->driver.boxes.size(), size_t(1), 5000);
+    const QString text = h->driver.boxes[0].text;
+    QVERIFY2(text.contains(QStringLiteral("Test Synth")), qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("refused")), qPrintable(text));
+    QVERIFY2(text.contains(u("設定")), qPrintable(text));
+    QVERIFY(!h->frame().playing());
+    // The box is answered (Enter); then the device works again and the next F5 plays.
+    QTRY_VERIFY_WITH_TIMEOUT(!QApplication::activeModalWidget(), 5000);
+    h->midi.fail_open(false);
+    QTest::keyClick(w.room_tree(), Qt::Key_F5);
+    QTRY_VERIFY_WITH_TIMEOUT(h->frame().playing(), 5000);
+    click_tool(ID_STOP);
+    QTRY_VERIFY_WITH_TIMEOUT(!h->frame().playing(), 5000);
     QCOMPARE(h->driver.faults, std::vector<std::string>());
 }
 

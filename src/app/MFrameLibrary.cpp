@@ -1,6 +1,8 @@
-// The library tree's and the edit list's commands: creating books, leaves and folders from the
-// templates beside the application, the new-music dialog, links to existing files, deleting
-// links, opening links and closing edit-list entries.
+// The main frame's library part: the open library's root, the tree's selection and its
+// commands: creating books, leaves and folders from the templates beside the application, the
+// new-music dialog, links to existing files, deleting, opening and renaming links.
+#include "app/MFrameLibrary.h"
+
 #include "app/MFrame.h"
 
 #include <functional>
@@ -88,33 +90,71 @@ CkvString holder_folder(MseqObject* node, MseqRoom* room) {
     return e ? mseq_path::remove_file_name(e->full_path) : CkvString();
 }
 
+// Where a link's file is, as people see it: its resolved host path; the stored form when it
+// does not resolve.
+CkvString shown_link_path(MseqObject* node) {
+    MseqFullPath full;
+    if (node && !node->path.empty() && mseq_path::resolve(node, false, &full))
+        return mapp_shown_path(full);
+    return node ? CkvString(node->path) : CkvString();
+}
+
 bool has_type(MseqEntity* e, MSEQ_TYPE type) {
     return e && e != MseqEmpty::instance() && e->cast(type);
 }
 
 }  // namespace
 
-bool MFrame::subtree_in_use(const MseqObject* node) const {
+MFrameLibrary::MFrameLibrary(MFrame& frame) : frame_(frame), port_(&frame.port()) {}
+
+MFrameLibrary::~MFrameLibrary() = default;
+
+bool MFrameLibrary::attach(const CkvString& full, MseqLoadProblem* problem) {
+    room_node_ =
+        std::make_unique<MseqObject>(MID_ROOM, MTYPE_ROOM, CkvString(), MseqDescPath(full));
+    ref_ptr<MseqEntity> content = MseqDesk::instance().open(room_node_.get(), problem);
+    room_ = content ? content->cast_to<MseqRoom>(MTYPE_ROOM) : nullptr;
+    if (room_) return true;
+    content = nullptr;
+    MseqDesk::instance().cache.clear();
+    room_node_.reset();
+    return false;
+}
+
+void MFrameLibrary::detach() {
+    selected_node_ = nullptr;
+    room_node_.reset();
+    room_ = nullptr;
+}
+
+MseqObject* MFrameLibrary::node_for_file(const CkvString& path) {
+    if (!room_node_ || !room_) return nullptr;
+    if (CkvString::compare_nocase(room_->full_path, path) == 0) return room_node_.get();
+    if (MseqObject* b = room_->find_book_by_path(path)) return b;
+    for (MseqObject* b = room_node_->first_child(); b; b = b->next()) {
+        ref_ptr<MseqEntity> content = mseq_open(b);
+        auto* book = content->cast_to<MseqBook>(MTYPE_BOOK);
+        if (MseqObject* leaf = book ? book->find_by_path(path) : nullptr) return leaf;
+    }
+    return nullptr;
+}
+
+bool MFrameLibrary::subtree_in_use(const MseqObject* node) const {
     // Content with a file of its own is shared through the desk rather than owned by its node,
     // so the model's reference count does not tell whether an editor holds it: the edit list
     // and the player do.
     for (const MseqObject* n = node; n; n = const_cast<MseqObject*>(n)->next_in(node)) {
         const MseqEntity* e = n->entity();
         if (!e) continue;
-        if (entry_of(e) >= 0) return true;
-        if (playing() && followed_.get() == e) return true;
+        if (frame_.edits().entry_of(e) >= 0) return true;
+        if (frame_.playback().playing() && frame_.playback().followed() == e) return true;
     }
     return false;
 }
 
-bool MFrame::deletable(const MseqObject* node) const {
+bool MFrameLibrary::deletable(const MseqObject* node) const {
     return node && room_node_ && node != room_node_.get() && !subtree_in_use(node) &&
            mseq_subtree_removable(node);
-}
-
-MseqObject* MFrame::node_showing(const MseqEntity* entity) const {
-    const int i = entry_of(entity);
-    return i < 0 ? nullptr : edit_list_[static_cast<size_t>(i)].node;
 }
 
 namespace {
@@ -155,7 +195,7 @@ void remove_link(MseqRoom* room, MseqObject* node) {
 
 }  // namespace
 
-void MFrame::create_item(uint32_t id) {
+void MFrameLibrary::create_item(uint32_t id) {
     const CreateEntry* entry = create_entry(id);
     MseqObject* parent = selected_node_;
     if (!entry || !room_ || !parent) return;
@@ -200,7 +240,7 @@ void MFrame::create_item(uint32_t id) {
         const CkvString text = mapp_format(
             "同じファイルパスが既に存在していますが追加しますか？\n\nID\t0x%08x\n名前\t%s\nパス\t%"
             "s\n",
-            same->id, same->name.c_str(), same->path.c_str());
+            same->id, same->name.c_str(), shown_link_path(same).c_str());
         if (!port_->ask_yes_no(text)) {
             remove_link(room_, link);
             port_->refresh(MAppRefresh::room_tree);
@@ -217,7 +257,7 @@ void MFrame::create_item(uint32_t id) {
             MseqDesk::instance().load(e, MseqFullPath(program_file_path(entry->templ)), false);
             // The new file exists only in memory: the next save writes it.
             MseqDesk::instance().mark_modified(e);
-            open_in_edit_list(e, link, true);
+            frame_.open_in_edit_list(e, link, true);
         }
     }
     if (MseqEntity* holder = holder_of(link, room_)) MseqDesk::instance().mark_modified(holder);
@@ -226,7 +266,7 @@ void MFrame::create_item(uint32_t id) {
     port_->refresh(MAppRefresh::room_item, link);
 }
 
-void MFrame::create_folder() {
+void MFrameLibrary::create_folder() {
     MseqObject* parent = selected_node_;
     if (!room_ || !parent) return;
     if (parent->type != MTYPE_LEAF_FOLDER && !mseq_has_content(parent)) return;
@@ -291,7 +331,7 @@ static bool create_music(MFrame& frame, MseqRoom* room, MseqObject* room_node, M
         port.warn(
             mapp_format("ルームに同じファイルパスのブックがあります。\n追加する必要はありませ"
                         "ん。\n\nID\t0x%08x\n名前\t%s\nパス\t%s\n",
-                        same->id, same->name.c_str(), same->path.c_str()));
+                        same->id, same->name.c_str(), shown_link_path(same).c_str()));
         room->remove(book_link->id);
         return false;
     }
@@ -358,8 +398,8 @@ static bool create_music(MFrame& frame, MseqRoom* room, MseqObject* room_node, M
     return true;
 }
 
-MAppFileRequest MFrame::browse_request(MAppDialog dialog, const std::string& field,
-                                       const MAppFields& current) const {
+MAppFileRequest MFrameLibrary::browse_request(MAppDialog dialog, const std::string& field,
+                                              const MAppFields& current) const {
     MAppFileRequest r;
     r.kind = MAppFileKind::folder;
     const CkvString value = current.get(field);
@@ -397,7 +437,7 @@ MAppFileRequest MFrame::browse_request(MAppDialog dialog, const std::string& fie
     return r;
 }
 
-bool MFrame::check_browsed(const std::string& field, const CkvString& path) {
+bool MFrameLibrary::check_browsed(const std::string& field, const CkvString& path) {
     static const struct {
         const char* field;
         MSEQ_TYPE type;
@@ -411,7 +451,7 @@ bool MFrame::check_browsed(const std::string& field, const CkvString& path) {
     return true;
 }
 
-bool MFrame::rename_node(MseqObject* node, const CkvString& name) {
+bool MFrameLibrary::rename_node(MseqObject* node, const CkvString& name) {
     if (!room_ || !node || !mseq_path::valid_name(name)) return false;
     if (!room_->rename(node->id, name)) return false;
     room_->mark_file_modified(node->id);
@@ -424,12 +464,12 @@ bool MFrame::rename_node(MseqObject* node, const CkvString& name) {
     return true;
 }
 
-void MFrame::new_music() {
+void MFrameLibrary::new_music() {
     if (!room_) return;
     MAppFields fields;
     const CkvString room_folder = mseq_path::remove_file_name(room_->full_path);
     fields.set("page", CkvString("1"));
-    fields.set("parent", room_folder);
+    fields.set("parent", mapp_shown_path(room_folder));
     fields.set("folder", CkvString("music"));
     fields.set("book", CkvString());
     fields.set("music", CkvString());
@@ -439,18 +479,21 @@ void MFrame::new_music() {
     MseqObject* book_link = nullptr;
     auto check = [&](MAppFields& f) -> MAppCheck {
         if (f.get("page") == "2") {
-            const CkvString book = f.get("book"), music = f.get("music");
-            const CkvString stage = f.get("stage"), chord = f.get("chord");
+            // Each file may be typed as a host path.
+            const CkvString book = mapp_entered_path(f.get("book"));
+            const CkvString music = mapp_entered_path(f.get("music"));
+            const CkvString stage = mapp_entered_path(f.get("stage"));
+            const CkvString chord = mapp_entered_path(f.get("chord"));
             if (!check_existing(port, book, MTYPE_BOOK_MUSIC)) return {false, "book"};
             if (!check_existing(port, music, MTYPE_LEAF_MUSIC)) return {false, "music"};
             if (!check_existing(port, stage, MTYPE_LEAF_STAGE)) return {false, "stage"};
             if (!check_existing(port, chord, MTYPE_LEAF_CHORD)) return {false, "chord"};
-            if (!create_music(*this, room_, room_node_.get(), port, book, music, stage, chord,
+            if (!create_music(frame_, room_, room_node_.get(), port, book, music, stage, chord,
                               &book_link))
                 return {false, "book"};
             return {};
         }
-        const CkvString parent = f.get("parent");
+        const CkvString parent = mapp_entered_path(mapp_trim_blanks(f.get("parent")));
         const CkvString folder = mapp_trim_blanks(f.get("folder"));
         f.set("folder", folder);
         if (!folder.empty() && !mseq_path::valid_name(folder)) {
@@ -459,14 +502,14 @@ void MFrame::new_music() {
         }
         if (folder.empty() &&
             !port.ask_yes_no(mapp_format("指定した親フォルダ内に作成しますがよろしいですか？\n\n%s",
-                                         parent.c_str())))
+                                         mapp_shown_path(parent).c_str())))
             return {false, "folder"};
         const CkvString dir = folder.empty() ? parent : mseq_path::append(parent, folder);
         // The folder itself, not a file: anything at the path counts as existing.
         if (!folder.empty() && kv_fs::path_exists(dir) &&
             !port.ask_yes_no(mapp_format(
                 "同じ名前のフォルダは既に存在していますが、\n作成してよろしいですか？\n\n%s",
-                dir.c_str())))
+                mapp_shown_path(dir).c_str())))
             return {false, "folder"};
         static const struct {
             const char* file;
@@ -487,7 +530,7 @@ void MFrame::new_music() {
             }
         }
         if (!create_music(
-                *this, room_, room_node_.get(), port, mseq_path::append(dir, "music.kvnb"),
+                frame_, room_, room_node_.get(), port, mseq_path::append(dir, "music.kvnb"),
                 mseq_path::append(dir, "music.kvnl"), mseq_path::append(dir, "stage.kvnl"),
                 mseq_path::append(dir, "chord.kvnl"), &book_link))
             return {false, "folder"};
@@ -501,7 +544,7 @@ void MFrame::new_music() {
 
 // ---- Delete and open links ----
 
-void MFrame::delete_link() {
+void MFrameLibrary::delete_link() {
     MseqObject* node = selected_node_;
     if (!room_ || !node) return;
     if (!deletable(node)) {
@@ -513,17 +556,19 @@ void MFrame::delete_link() {
     const CkvString question = mapp_format(
         "リンクを削除します。よろしいですか？\n※ ファイルは削除しません。リンクだけ削除します。"
         "\n\nID\t0x%08x\n名前\t%s\n種類\t%s\nパス\t%s\n",
-        node->id, node->name.c_str(), mseq_type_name(node->type).c_str(), node->path.c_str());
+        node->id, node->name.c_str(), mseq_type_name(node->type).c_str(),
+        shown_link_path(node).c_str());
     if (!port_->ask_yes_no(question)) return;
     MseqDesk& desk = MseqDesk::instance();
     MseqEntity* content = node->entity();
     if (mseq_type_category(node->type) == MCAT_BOOK && content &&
         content != MseqEmpty::instance() && (content->flags & MEF_MODIFIED)) {
-        const CkvString text = mapp_format("ブックの変更内容を保存しますか？\n\n名前\t%s\n位置\t%s",
-                                           node->name.c_str(), content->full_path.c_str());
+        const CkvString text =
+            mapp_format("ブックの変更内容を保存しますか？\n\n名前\t%s\n位置\t%s",
+                        node->name.c_str(), mapp_shown_path(content->full_path).c_str());
         switch (port_->ask_yes_no_cancel(text)) {
             case MAppAnswer::yes:
-                if (!save_file(content)) return;
+                if (!frame_.save_file(content)) return;
                 break;
             case MAppAnswer::no:
                 desk.clear_modified(content);
@@ -542,7 +587,7 @@ void MFrame::delete_link() {
     port_->refresh(MAppRefresh::room_tree);
 }
 
-void MFrame::open_link() {
+void MFrameLibrary::open_link() {
     MseqObject* node = selected_node_;
     if (!node) return;
     if (node->type == MTYPE_LEAF_FOLDER) {
@@ -584,78 +629,11 @@ void MFrame::open_link() {
         port_->warn(CkvString(cannot_open.str() + mapp_problem_lines(problem).str()));
         return;
     }
-    open_in_edit_list(content.get(), node, true);
+    frame_.open_in_edit_list(content.get(), node, true);
     port_->refresh(MAppRefresh::room_item, node);
 }
 
-// ---- Edit list ----
-
-void MFrame::close_unmodified_entries() {
-    MseqDesk& desk = MseqDesk::instance();
-    const MseqEntity* keep = shown_file();
-    std::vector<MAppEditEntry> kept;
-    for (MAppEditEntry& e : edit_list_) {
-        if (e.entity.get() == keep || (e.entity->flags & MEF_MODIFIED)) {
-            kept.push_back(std::move(e));
-        } else {
-            MseqEntity* gone = e.entity.get();
-            e.entity = nullptr;
-            desk.close_editor(gone);
-        }
-    }
-    edit_list_ = std::move(kept);
-    edit_selection_ = keep ? entry_of(keep) : -1;
-    desk.trim_cache();
-    port_->refresh(MAppRefresh::edit_list);
-    port_->refresh(MAppRefresh::room_tree);
-}
-
-void MFrame::close_edit_entry() {
-    if (edit_selection_ < 0) {
-        close_unmodified_entries();
-        return;
-    }
-    MAppEditEntry& entry = edit_list_[static_cast<size_t>(edit_selection_)];
-    MseqEntity* e = entry.entity.get();
-    bool discard = false;
-    if (e->flags & MEF_MODIFIED) {
-        const CkvString text = mapp_format("保存しますか？\n\n名前\n%s\n\n場所\n%s",
-                                           e->name.c_str(), e->full_path.c_str());
-        switch (port_->ask_yes_no_cancel(text)) {
-            case MAppAnswer::yes:
-                if (!save_file(e)) return;
-                break;
-            case MAppAnswer::no:
-                discard = true;
-                break;
-            case MAppAnswer::cancel:
-                return;
-        }
-    }
-    // The entity outlives the entry while its node or the desk holds it.
-    ref_ptr<MseqEntity> hold(e);
-    edit_list_.erase(edit_list_.begin() + edit_selection_);
-    MseqDesk& desk = MseqDesk::instance();
-    desk.close_editor(e);
-    // Something else (its node, the cache) still holds the entity when it has more than this
-    // one reference; otherwise dropping the reference drops the changes with it.
-    if (discard && e->ref_count() > 1) {
-        hold = nullptr;
-        if (!desk.unload(e) && !desk.revert(e, !e->full_path.empty())) {
-            port_->warn(mapp_text(
-                "リロードロールバック／復元に失敗しました。\n\nこのリーフエンティティを初期状態にし"
-                "ました。\nファイルへ書き込まれてはいませんので、\n終了前にこのリーフを再度編集しな"
-                "い方が安全です。\n念のためアプリケーションを終了することをお勧めします。\n"));
-        }
-    }
-    edit_selection_ = -1;
-    port_->refresh(MAppRefresh::edit_list);
-    port_->refresh(MAppRefresh::editor_view);
-    port_->refresh(MAppRefresh::room_tree);
-    port_->refresh(MAppRefresh::title);
-}
-
-const char* MFrame::file_mark(const MseqObject* node) const {
+const char* MFrameLibrary::file_mark(const MseqObject* node) const {
     if (!node || node->is_with() || node->path.empty() || node->type == MTYPE_LEAF_FOLDER)
         return "";
     const MseqEntity* e = node->entity();
@@ -664,5 +642,5 @@ const char* MFrame::file_mark(const MseqObject* node) const {
     MseqFullPath full = e->full_path;
     if (full.empty() && !mseq_path::resolve(node, false, &full)) return "";
     if (!kv_fs::path_exists(full)) return "missing";
-    return unread_problem(e) ? "empty" : "";
+    return frame_.unread_problem(e) ? "empty" : "";
 }

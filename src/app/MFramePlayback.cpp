@@ -1,31 +1,40 @@
-// The player's commands of the main frame: play, stop, pause, play the selected link, the
-// followed play cursor, export to a Standard MIDI File, releasing the device, settings, the
-// manual and version information.
+// The main frame's playback part: play, stop, pause, play the selected link, the followed play
+// cursor, export to a Standard MIDI File, the output devices and releasing them.
+#include "app/MFramePlayback.h"
+
 #include "app/MFrame.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
 #include <thread>
 
+#include "app/MAppProblem.h"
 #include "app/MAppText.h"
 #include "edit/McmdKind.h"
 #include "edit/MedtMusic.h"
+#include "edit/MedtTrack.h"
 #include "model/core/MseqDesk.h"
 #include "model/core/MseqPathOps.h"
 #include "model/core/MseqType.h"
 #include "model/core/parse_int.h"
 #include "model/library/MseqConfig.h"
+#include "model/library/MseqMusic.h"
+#include "model/track/MseqTrack.h"
 #include "platform/FileSystem.h"
 #include "platform/MidiOut.h"
 #include "platform/Shell.h"
 #include "platform/SynthPort.h"
 #include "platform/TextCodec.h"
 #include "play/devices/MplyDevice.h"
+#include "play/devices/MplyDeviceDMusic.h"
+#include "play/devices/MplyDeviceSystem.h"
 #include "play/engine/MplyMusic.h"
 #include "play/engine/MplyPlayer.h"
 #include "play/export/MplyExport.h"
+#include "text/MrecSettings.h"
 
 namespace {
 
@@ -46,28 +55,78 @@ CkvString mapp_default_midi_name(const MseqEntity* leaf) {
     return CkvString(name + ".mid");
 }
 
-void MFrame::lock_editors(bool locked) {
-    // While a run reads the model without locks, no edit may change it: the music editors
-    // decline every command while they are locked.
-    for (const MAppEditEntry& e : edit_list_) {
-        MgenRef* editor = MseqDesk::instance().editor_of(e.entity.get());
-        MgenRef* m = editor ? editor->cast(MKIND_EDT_MUSIC) : nullptr;
-        if (!m) continue;
-        auto* music = static_cast<MedtMusic*>(m);
-        if (locked) {
-            music->edit_flags |= MEDT_READ_ONLY;
-        } else {
-            music->edit_flags &= ~static_cast<uint32_t>(MEDT_READ_ONLY);
-        }
+MFramePlayback::MFramePlayback(MFrame& frame, const MAppServices& services)
+    : frame_(frame), port_(services.port) {
+    midi_ = services.midi;
+    if (!midi_) {
+        own_midi_ = kv_midi::make_system_midi_out();
+        midi_ = own_midi_.get();
     }
+    synth_ = services.synth;
+    if (!synth_) {
+        own_synth_ = kv_synth::make_fluidsynth_port("", false);
+        synth_ = own_synth_.get();
+    }
+}
+
+MFramePlayback::~MFramePlayback() {
+    shut_down();
+}
+
+void MFramePlayback::start_services(KvClock* clock) {
+    player_ = std::make_unique<MplyPlayer>(clock);
+    exporter_ = std::make_unique<MplyExport>();
+    system_device_ = std::make_unique<MplyDeviceSystem>(mseq_config(), *midi_, clock);
+    synth_device_ = std::make_unique<MplyDeviceDMusic>(mseq_config(), *synth_, clock);
+    choose_device();
+}
+
+void MFramePlayback::shut_down() {
+    player_.reset();
+    exporter_.reset();
+    device_ = nullptr;
+    system_device_.reset();
+    synth_device_.reset();
+}
+
+void MFramePlayback::choose_device() {
+    if (mseq_config().m_DirectMusic != 0) {
+        device_ = synth_device_.get();
+    } else {
+        device_ = system_device_.get();
+    }
+}
+
+void MFramePlayback::check_device() {
+    std::vector<CkvString> names;
+    const uint32_t count = midi_->device_count();
+    for (uint32_t i = 0; i < count; ++i) {
+        kv_midi::midi_out_caps caps;
+        names.push_back(midi_->device_caps(i, &caps) ? CkvString(caps.name) : CkvString());
+    }
+    // The mapper is the system's own choice among the devices: like the system's mapper it
+    // exists whatever devices are installed, so it passes whatever name is stored.
+    if (mseq_config().m_DeviceID == MDEV_MAPPER) return;
+    if (mrec_settings::check_output_device(names) == 0) {
+        port_->inform(
+            mapp_text("再生デバイスが選択されていません。\n※ [設定] でデバイスを選択して下さい。"));
+    }
+}
+
+void MFramePlayback::stop(int32_t timeout_ms) {
+    if (player_ && player_->Running()) player_->Stop(timeout_ms);
+}
+
+void MFramePlayback::lock_editors(bool locked) {
+    frame_.edits().set_read_only(locked);
     port_->refresh(MAppRefresh::play_state);
 }
 
-bool MFrame::playing() const {
+bool MFramePlayback::playing() const {
     return player_ && player_->Running();
 }
 
-void MFrame::pump() {
+void MFramePlayback::pump() {
     KvMessage m;
     while (messages_.take(&m)) {
         switch (m.message) {
@@ -79,26 +138,15 @@ void MFrame::pump() {
                 break;
             case kFollowMessage:
                 if (following_ && followed_)
-                    set_play_cursor(followed_.get(), static_cast<int32_t>(m.param2));
+                    frame_.set_play_cursor(followed_.get(), static_cast<int32_t>(m.param2));
                 break;
             default:
                 break;
         }
     }
-    autosave_when_due();
 }
 
-bool MFrame::wait_play_end(uint32_t timeout_ms) {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-    for (;;) {
-        pump();
-        if (!playing() && !following_) return true;
-        if (std::chrono::steady_clock::now() >= until) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-}
-
-bool MFrame::play_entity(MseqEntity* entity, int32_t start_tick) {
+bool MFramePlayback::play_entity(MseqEntity* entity, int32_t start_tick) {
     if (!mapp_playable(entity) || !device_) return false;
     std::unique_ptr<MplyEntity> music(entity->create_player_model());
     if (!music) return false;
@@ -111,7 +159,10 @@ bool MFrame::play_entity(MseqEntity* entity, int32_t start_tick) {
     player_->SetPositionNotify(&messages_, kFollowMessage, interval ? interval : 1);
     player_->SetStartTick(start_tick);
     if (!player_->Start(device_, music)) {
+        play_end_ = MPE_STOPPED;
         lock_editors(false);
+        // The device is tried again on the next play: the output opens it at every start.
+        if (!device_->IsDeviceOpen()) warn_device_failed();
         return false;
     }
     if (!following_) {
@@ -121,24 +172,24 @@ bool MFrame::play_entity(MseqEntity* entity, int32_t start_tick) {
     return true;
 }
 
-void MFrame::play_toggle() {
+void MFramePlayback::play_toggle() {
     if (playing()) {
         request_stop(MPE_STOPPED);
         return;
     }
-    MseqEntity* shown = shown_file();
+    MseqEntity* shown = frame_.shown_file();
     if (!mapp_playable(shown)) return;
-    play_entity(shown, play_cursor(shown));
+    play_entity(shown, frame_.play_cursor(shown));
 }
 
-void MFrame::play_link() {
+void MFramePlayback::play_link() {
     if (playing()) {
         request_stop(MPE_PAUSED);
         return;
     }
-    MseqObject* node = selected_node_;
+    MseqObject* node = frame_.selected_node();
     if (!node) return;
-    MseqEntity* shown = shown_file();
+    MseqEntity* shown = frame_.shown_file();
     if (shown && node->entity() == shown) {
         play_toggle();
         return;
@@ -147,13 +198,96 @@ void MFrame::play_link() {
     play_entity(content.get(), 0);
 }
 
-void MFrame::request_stop(MAppPlayEnd end) {
+void MFramePlayback::warn_device_failed() {
+    const MseqConfig& c = mseq_config();
+    CkvString name;
+    std::string reason;
+    if (device_ == synth_device_.get()) {
+        name = c.m_DmPortName.empty() ? CkvString("FluidSynth") : c.m_DmPortName;
+        reason = "the synthesizer did not start";
+    } else {
+        kv_midi::midi_out_caps caps;
+        if (c.m_DeviceID == MDEV_NONE) {
+            name = mapp_text("(なし)");
+            reason = "no output device is chosen";
+        } else if (midi_->device_caps(c.m_DeviceID, &caps)) {
+            name = CkvString(caps.name);
+        } else {
+            name =
+                c.m_DeviceName.empty() ? CkvString(std::to_string(c.m_DeviceID)) : c.m_DeviceName;
+        }
+        if (reason.empty()) reason = midi_->last_error();
+    }
+    if (reason.empty()) reason = "the device did not open";
+    port_->warn(mapp_format(
+        "再生デバイスを開けませんでした。\n\nデバイス : %s\n理由 : %s\n\n※ [ツール] - [設定] "
+        "で再生デバイスを確認して下さい。次に再生するときにもう一度開きます。",
+        name.c_str(), reason.c_str()));
+}
+
+void MFramePlayback::end_run_now() {
+    if (!playing()) return;
+    play_end_ = MPE_PAUSED;
+    player_->Stop(3000);
+    // The end notice is posted once the worker is idle; it is handled before the next start.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(3000);
+    while (following_ && std::chrono::steady_clock::now() < until) {
+        pump();
+        if (following_) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+void MFramePlayback::move_to(int32_t tick) {
+    MseqEntity* shown = frame_.shown_file();
+    if (!mapp_playable(shown)) return;
+    if (tick < 0) tick = 0;
+    if (!playing()) {
+        frame_.set_play_cursor(shown, tick);
+        return;
+    }
+    end_run_now();
+    frame_.set_play_cursor(shown, tick);
+    play_entity(shown, tick);
+}
+
+int32_t MFramePlayback::edit_cursor_tick() const {
+    MseqEntity* shown = frame_.shown_file();
+    MgenRef* editor = shown ? MseqDesk::instance().editor_of(shown) : nullptr;
+    MgenRef* m = editor ? editor->cast(MKIND_EDT_MUSIC) : nullptr;
+    if (!m) return -1;
+    const auto* music = static_cast<MedtMusic*>(m);
+    if (!music->current()) return -1;
+    return music->tick_of_pixels(music->cursor() * music->current()->unit_width());
+}
+
+void MFramePlayback::play_from_edit_cursor() {
+    const int32_t tick = edit_cursor_tick();
+    if (tick < 0) return;
+    MseqEntity* shown = frame_.shown_file();
+    end_run_now();
+    frame_.set_play_cursor(shown, tick);
+    play_entity(shown, tick);
+}
+
+int64_t MFramePlayback::end_tick(MseqEntity* entity) {
+    auto* music = entity ? entity->cast_to<MseqMusic>(MTYPE_LEAF_MUSIC) : nullptr;
+    if (!music) return 0;
+    int64_t end = 0;
+    for (MseqObject* t = music->root(); t; t = t->next_in(music->root())) {
+        ref_ptr<MseqEntity> e = mseq_open(t);
+        if (auto* track = e ? e->cast_to<MseqTrack>(MTYPE_TRACK) : nullptr)
+            end = std::max(end, track->length_ticks());
+    }
+    return end;
+}
+
+void MFramePlayback::request_stop(MAppPlayEnd end) {
     if (!playing()) return;
     play_end_ = end;
     player_->Stop(3000);
 }
 
-void MFrame::on_play_end(int32_t reached) {
+void MFramePlayback::on_play_end(int32_t reached) {
     // Position messages still queued behind the end notice belong to the run that ended.
     KvMessage m;
     std::vector<KvMessage> later;
@@ -162,9 +296,9 @@ void MFrame::on_play_end(int32_t reached) {
     }
     if (followed_) {
         if (play_end_ == MPE_PAUSED) {
-            set_play_cursor(followed_.get(), reached);
+            frame_.set_play_cursor(followed_.get(), reached);
         } else {
-            set_play_cursor(followed_.get(), play_start_);
+            frame_.set_play_cursor(followed_.get(), play_start_);
         }
     }
     if (play_end_ == MPE_PLAYING) play_end_ = MPE_STOPPED;
@@ -177,13 +311,13 @@ void MFrame::on_play_end(int32_t reached) {
         messages_.post(k);
 }
 
-CkvString MFrame::export_refusal(const CkvString& path) {
+CkvString MFramePlayback::export_refusal(const CkvString& path) {
     const std::string host = kv_fs::to_host(path);
     const std::string shown = kv_codec::cp932_from_utf8(host);
     // The files of the open library (books are opened to list their leaves) and every file the
     // desk holds: an export replaces its target, and none of these may become MIDI bytes.
     bool owned = false;
-    if (MseqObject* top = room_node_.get()) {
+    if (MseqObject* top = frame_.room_node()) {
         for (MseqObject* n = top; n && !owned; n = n->next_in(top)) {
             if (mseq_type_category(n->type) == MCAT_BOOK) mseq_open(n);
             MseqFullPath full;
@@ -212,8 +346,8 @@ CkvString MFrame::export_refusal(const CkvString& path) {
     return {};
 }
 
-void MFrame::export_midi() {
-    MseqEntity* leaf = shown_file();
+void MFramePlayback::export_midi() {
+    MseqEntity* leaf = frame_.shown_file();
     if (!mapp_playable(leaf) || playing()) return;
     MAppFileRequest request;
     request.kind = MAppFileKind::save;
@@ -241,6 +375,9 @@ void MFrame::export_midi() {
     port_->wait_cursor(false);
     switch (result) {
         case MplyExportResult::ok:
+            port_->status(
+                mapp_format("MIDI ファイルを書き出しました : %s", mapp_shown_path(path).c_str()));
+            break;
         case MplyExportResult::not_started:
             break;
         case MplyExportResult::timed_out:
@@ -256,7 +393,7 @@ void MFrame::export_midi() {
     }
 }
 
-void MFrame::release_device() {
+void MFramePlayback::release_device() {
     if (playing() || !device_) return;
     if (device_->CloseDevice()) {
         port_->warn(
@@ -266,100 +403,4 @@ void MFrame::release_device() {
         port_->warn(mapp_text("デバイスを開放できませんでした。"));
     }
     port_->refresh(MAppRefresh::menus);
-}
-
-// ---- Settings ----
-
-namespace {
-
-// The configuration fields the settings dialog edits, with their limits.
-struct SettingField {
-    const char* name;
-    int32_t MseqConfig::*field;
-    int32_t min, max;
-};
-
-const SettingField kSettingFields[] = {
-    {"m_DirectMusic", &MseqConfig::m_DirectMusic, 0, 1},
-    {"m_PlayMode", &MseqConfig::m_PlayMode, 1, 3},
-    {"m_StopClose", &MseqConfig::m_StopClose, 0, 1},
-    {"m_StopResetMsg", &MseqConfig::m_StopResetMsg, 0, 1},
-    {"m_CacheLevel", &MseqConfig::m_CacheLevel, 1, 6},
-    {"m_SeekInterval", &MseqConfig::m_SeekInterval, 1, 1000},
-    {"m_ShowMenuBar", &MseqConfig::m_ShowMenuBar, 0, 1},
-    {"m_ShowStatusBar", &MseqConfig::m_ShowStatusBar, 0, 1},
-    {"m_VertTrackList", &MseqConfig::m_VertTrackList, 0, 1},
-    {"m_VertTrackProp", &MseqConfig::m_VertTrackProp, 0, 1},
-    {"m_MouseWheel", &MseqConfig::m_MouseWheel, 0, 1},
-    {"m_LClickDelete", &MseqConfig::m_LClickDelete, 0, 1},
-    {"m_DownSemiFlat", &MseqConfig::m_DownSemiFlat, 0, 1},
-};
-
-// Decimal, or hexadecimal after 0x (a leading zero is no octal prefix: "010" is ten).
-bool parse_int(const CkvString& text, int64_t* out) {
-    return ::parse_int(text, INT64_MIN, INT64_MAX, out, PARSE_INT_HEX) == parse_int_error::none;
-}
-
-}  // namespace
-
-void MFrame::settings() {
-    stop_player(3000);
-    MseqConfig& c = mseq_config();
-    MAppFields fields;
-    fields.set("m_DeviceID", c.m_DeviceID == MDEV_MAPPER ? CkvString("-1")
-                             : c.m_DeviceID == MDEV_NONE ? CkvString("-2")
-                                                         : CkvString(std::to_string(c.m_DeviceID)));
-    fields.set("m_DmPortName", c.m_DmPortName);
-    for (const SettingField& f : kSettingFields)
-        fields.set(f.name, CkvString(std::to_string(c.*f.field)));
-    MAppUserPort& port = *port_;
-    auto check = [&port](MAppFields& f) -> MAppCheck {
-        int64_t v = 0;
-        if (!parse_int(f.get("m_DeviceID"), &v) || v < -2 || v > 0xFFFFFFFFll) {
-            port.warn(mapp_text("設定値が正しくありません。"));
-            return {false, "m_DeviceID"};
-        }
-        for (const SettingField& s : kSettingFields) {
-            if (!parse_int(f.get(s.name), &v) || v < s.min || v > s.max) {
-                port.warn(mapp_text("設定値が正しくありません。"));
-                return {false, s.name};
-            }
-        }
-        return {};
-    };
-    if (!port.run_dialog(MAppDialog::settings, fields, check)) return;
-    int64_t v = 0;
-    parse_int(fields.get("m_DeviceID"), &v);
-    c.m_DeviceID = v == -1 ? MDEV_MAPPER : v == -2 ? MDEV_NONE : static_cast<uint32_t>(v);
-    c.m_DeviceName.clear();
-    kv_midi::midi_out_caps caps;
-    if (c.m_DeviceID != MDEV_NONE && impl_midi()->device_caps(c.m_DeviceID, &caps))
-        c.m_DeviceName = caps.name;
-    c.m_DmPortName = fields.get("m_DmPortName");
-    c.m_DmPortGUID =
-        c.m_DmPortName.empty() ? kv_synth::port_id{} : kv_synth::port_id_of(c.m_DmPortName);
-    for (const SettingField& s : kSettingFields) {
-        parse_int(fields.get(s.name), &v);
-        c.*s.field = static_cast<int32_t>(v);
-    }
-    c.validate();
-    MplyDevice* before = device_;
-    choose_device();
-    if (before && before != device_) before->CloseDevice();
-    port_->refresh(MAppRefresh::editor_view);
-    port_->refresh(MAppRefresh::menus);
-}
-
-void MFrame::manual() {
-    auto open = [this](const char* rest) {
-        MseqFullPath path;
-        if (!mseq_path::executable_path(rest, &path)) return kv_shell::kFileNotFound;
-        return impl_shell()->open(kv_fs::to_host(mseq_path::canonicalize(path)));
-    };
-    int result = open(".\\manual\\index.html");
-    if (result == kv_shell::kFileNotFound) result = open(".\\notice.html");
-    if (result <= 32) {
-        port_->warn(
-            mapp_text("説明書が開けませんでした。\n\n※ 説明書はホームページで入手できます。"));
-    }
 }

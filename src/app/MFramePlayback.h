@@ -1,0 +1,121 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "app/MAppUserPort.h"
+#include "model/core/CkvString.h"
+#include "model/core/MseqEntity.h"
+#include "model/core/ref_ptr.h"
+#include "platform/MessageQueue.h"
+
+class KvClock;
+class MFrame;
+class MseqEntity;
+class MseqObject;
+class MplyDevice;
+class MplyDeviceDMusic;
+class MplyDeviceSystem;
+class MplyExport;
+class MplyPlayer;
+struct MAppServices;
+
+namespace kv_midi {
+class midi_out;
+}
+namespace kv_synth {
+class synth_port;
+}
+
+// How the last playback ended.
+enum MAppPlayEnd : int { MPE_PLAYING = 0, MPE_STOPPED = 1, MPE_PAUSED = 2 };
+
+// The main frame's playback part: the player and its notifications, the output devices and the
+// one the settings choose, the followed play cursor, and the export to a Standard MIDI File.
+// User-interface thread only (the player's worker reaches it only through posted messages).
+class MFramePlayback {
+public:
+    // Takes the outputs of `services` (or makes the system's).
+    MFramePlayback(MFrame& frame, const MAppServices& services);
+    ~MFramePlayback();
+    MFramePlayback(const MFramePlayback&) = delete;
+    MFramePlayback& operator=(const MFramePlayback&) = delete;
+
+    // Builds the player, the exporter and both devices on `clock` (null: the system clock) and
+    // chooses the device; the frame calls it once its configuration is there.
+    void start_services(KvClock* clock);
+
+    // The system MIDI output the devices use.
+    kv_midi::midi_out& midi() const { return *midi_; }
+    // The device the settings choose (the synthesizer's or the system's).
+    void choose_device();
+    MplyDevice* device() const { return device_; }
+    // Says so when the configured MIDI device is not among the system's.
+    void check_device();
+
+    MplyPlayer& player() { return *player_; }
+    bool playing() const;
+    MAppPlayEnd play_end() const { return play_end_; }
+    int32_t play_start() const { return play_start_; }
+    // The entity the play cursor follows while a run lasts; nullptr otherwise.
+    const MseqEntity* followed() const { return followed_.get(); }
+    void forget_followed() { followed_ = nullptr; }
+    // True while the end of a run has not been handled yet.
+    bool following() const { return following_; }
+
+    // Handles the player's posted notifications (end, start, the followed position).
+    void pump();
+    // Plays `entity` from `start_tick` on the chosen device. False when it cannot start.
+    bool play_entity(MseqEntity* entity, int32_t start_tick);
+    // Plays the shown file from its play cursor, or stops a run.
+    void play_toggle();
+    // Plays the selected node's content from its start, or pauses a run.
+    void play_link();
+    // Moves the shown file's play cursor to `tick`; a run starts over from there.
+    void move_to(int32_t tick);
+    // Plays the shown music from its edit cursor (a run starts over from there).
+    void play_from_edit_cursor();
+    // The tick of the shown music's edit cursor; -1 without a music editor or a current track.
+    int32_t edit_cursor_tick() const;
+    // The end of the entity's last block in ticks (0 for an empty music).
+    static int64_t end_tick(MseqEntity* entity);
+    // Asks a run to end; `end` says how (stopped or paused).
+    void request_stop(MAppPlayEnd end);
+    // Stops a run, waiting up to `timeout_ms`.
+    void stop(int32_t timeout_ms);
+    // File -> export of the shown file, after the file dialog.
+    void export_midi();
+    // Closes the chosen device between runs, after saying whether it could.
+    void release_device();
+    // Drops the player, the exporter and the devices, in that order (the frame's end).
+    void shut_down();
+
+private:
+    // Why File -> export must not write to `path`, as the message to show; empty when it may.
+    CkvString export_refusal(const CkvString& path);
+    // Ends a run at once, handling its end notice, so that the next one may start.
+    void end_run_now();
+    // The message of a start that the output refused: the device, the system's reason and the
+    // way to the settings.
+    void warn_device_failed();
+    // The end notice of a run that reached `reached` (ticks).
+    void on_play_end(int32_t reached);
+    void lock_editors(bool locked);
+
+    MFrame& frame_;
+    MAppUserPort* port_;
+    std::unique_ptr<kv_midi::midi_out> own_midi_;
+    std::unique_ptr<kv_synth::synth_port> own_synth_;
+    kv_midi::midi_out* midi_ = nullptr;
+    kv_synth::synth_port* synth_ = nullptr;
+    std::unique_ptr<MplyPlayer> player_;
+    std::unique_ptr<MplyExport> exporter_;
+    std::unique_ptr<MplyDeviceSystem> system_device_;
+    std::unique_ptr<MplyDeviceDMusic> synth_device_;
+    MplyDevice* device_ = nullptr;
+    KvMessageQueue messages_;
+    int32_t play_start_ = 0;
+    MAppPlayEnd play_end_ = MPE_STOPPED;
+    bool following_ = false;
+    ref_ptr<MseqEntity> followed_;
+};

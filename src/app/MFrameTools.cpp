@@ -1,0 +1,109 @@
+// The main frame's tools: the settings dialog and the manual.
+#include <cstdint>
+
+#include "app/MAppText.h"
+#include "app/MFrame.h"
+#include "model/core/MseqPathOps.h"
+#include "model/core/parse_int.h"
+#include "model/library/MseqConfig.h"
+#include "platform/FileSystem.h"
+#include "platform/MidiOut.h"
+#include "platform/Shell.h"
+#include "platform/SynthPort.h"
+#include "play/devices/MplyDevice.h"
+
+// ---- Settings ----
+
+namespace {
+
+// The configuration fields the settings dialog edits, with their limits.
+struct SettingField {
+    const char* name;
+    int32_t MseqConfig::*field;
+    int32_t min, max;
+};
+
+const SettingField kSettingFields[] = {
+    {"m_DirectMusic", &MseqConfig::m_DirectMusic, 0, 1},
+    {"m_PlayMode", &MseqConfig::m_PlayMode, 1, 3},
+    {"m_StopClose", &MseqConfig::m_StopClose, 0, 1},
+    {"m_StopResetMsg", &MseqConfig::m_StopResetMsg, 0, 1},
+    {"m_CacheLevel", &MseqConfig::m_CacheLevel, 1, 6},
+    {"m_SeekInterval", &MseqConfig::m_SeekInterval, 1, 1000},
+    {"m_ShowMenuBar", &MseqConfig::m_ShowMenuBar, 0, 1},
+    {"m_ShowStatusBar", &MseqConfig::m_ShowStatusBar, 0, 1},
+    {"m_VertTrackList", &MseqConfig::m_VertTrackList, 0, 1},
+    {"m_VertTrackProp", &MseqConfig::m_VertTrackProp, 0, 1},
+    {"m_MouseWheel", &MseqConfig::m_MouseWheel, 0, 1},
+    {"m_LClickDelete", &MseqConfig::m_LClickDelete, 0, 1},
+    {"m_DownSemiFlat", &MseqConfig::m_DownSemiFlat, 0, 1},
+};
+
+// Decimal, or hexadecimal after 0x (a leading zero is no octal prefix: "010" is ten).
+bool parse_int(const CkvString& text, int64_t* out) {
+    return ::parse_int(text, INT64_MIN, INT64_MAX, out, PARSE_INT_HEX) == parse_int_error::none;
+}
+
+}  // namespace
+
+void MFrame::settings() {
+    stop_player(3000);
+    MseqConfig& c = mseq_config();
+    MAppFields fields;
+    fields.set("m_DeviceID", c.m_DeviceID == MDEV_MAPPER ? CkvString("-1")
+                             : c.m_DeviceID == MDEV_NONE ? CkvString("-2")
+                                                         : CkvString(std::to_string(c.m_DeviceID)));
+    fields.set("m_DmPortName", c.m_DmPortName);
+    for (const SettingField& f : kSettingFields)
+        fields.set(f.name, CkvString(std::to_string(c.*f.field)));
+    MAppUserPort& port = *port_;
+    auto check = [&port](MAppFields& f) -> MAppCheck {
+        int64_t v = 0;
+        if (!parse_int(f.get("m_DeviceID"), &v) || v < -2 || v > 0xFFFFFFFFll) {
+            port.warn(mapp_text("設定値が正しくありません。"));
+            return {false, "m_DeviceID"};
+        }
+        for (const SettingField& s : kSettingFields) {
+            if (!parse_int(f.get(s.name), &v) || v < s.min || v > s.max) {
+                port.warn(mapp_text("設定値が正しくありません。"));
+                return {false, s.name};
+            }
+        }
+        return {};
+    };
+    if (!port.run_dialog(MAppDialog::settings, fields, check)) return;
+    int64_t v = 0;
+    parse_int(fields.get("m_DeviceID"), &v);
+    c.m_DeviceID = v == -1 ? MDEV_MAPPER : v == -2 ? MDEV_NONE : static_cast<uint32_t>(v);
+    c.m_DeviceName.clear();
+    kv_midi::midi_out_caps caps;
+    if (c.m_DeviceID != MDEV_NONE && playback_->midi().device_caps(c.m_DeviceID, &caps))
+        c.m_DeviceName = caps.name;
+    c.m_DmPortName = fields.get("m_DmPortName");
+    c.m_DmPortGUID =
+        c.m_DmPortName.empty() ? kv_synth::port_id{} : kv_synth::port_id_of(c.m_DmPortName);
+    for (const SettingField& s : kSettingFields) {
+        parse_int(fields.get(s.name), &v);
+        c.*s.field = static_cast<int32_t>(v);
+    }
+    c.validate();
+    MplyDevice* before = playback_->device();
+    playback_->choose_device();
+    if (before && before != playback_->device()) before->CloseDevice();
+    port_->refresh(MAppRefresh::editor_view);
+    port_->refresh(MAppRefresh::menus);
+}
+
+void MFrame::manual() {
+    auto open = [this](const char* rest) {
+        MseqFullPath path;
+        if (!mseq_path::executable_path(rest, &path)) return kv_shell::kFileNotFound;
+        return impl_shell()->open(kv_fs::to_host(mseq_path::canonicalize(path)));
+    };
+    int result = open(".\\manual\\index.html");
+    if (result == kv_shell::kFileNotFound) result = open(".\\notice.html");
+    if (result <= 32) {
+        port_->warn(
+            mapp_text("説明書が開けませんでした。\n\n※ 説明書はホームページで入手できます。"));
+    }
+}
