@@ -141,6 +141,7 @@ void MFrame::choose_device() {
 
 bool MFrame::create(const CkvString& command_line) {
     if (!load_configuration()) return false;
+    load_autosave_setting();
     check_device();
     choose_device();
     // The version every file header carries is compiled in; there is nothing to read that could

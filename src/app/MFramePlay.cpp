@@ -9,6 +9,7 @@
 #include <system_error>
 #include <thread>
 
+#include "app/MAppAutosaveSetting.h"
 #include "app/MAppText.h"
 #include "edit/McmdKind.h"
 #include "edit/MedtMusic.h"
@@ -294,6 +295,9 @@ const SettingField kSettingFields[] = {
     {"m_DownSemiFlat", &MseqConfig::m_DownSemiFlat, 0, 1},
 };
 
+// The settings dialog's field of the autosave interval in seconds.
+constexpr char kAutosaveField[] = "autosave_seconds";
+
 bool parse_int(const CkvString& text, int64_t* out) {
     if (text.empty()) return false;
     char* end = nullptr;
@@ -315,6 +319,8 @@ void MFrame::settings() {
     fields.set("m_DmPortName", c.m_DmPortName);
     for (const SettingField& f : kSettingFields)
         fields.set(f.name, CkvString(std::to_string(c.*f.field)));
+    // Not a configuration field: the interval has a file of its own (MAppAutosaveSetting).
+    fields.set(kAutosaveField, CkvString(std::to_string(autosave_seconds_)));
     MAppUserPort& port = *port_;
     auto check = [&port](MAppFields& f) -> MAppCheck {
         int64_t v = 0;
@@ -327,6 +333,10 @@ void MFrame::settings() {
                 port.warn(mapp_text("設定値が正しくありません。"));
                 return {false, s.name};
             }
+        }
+        if (!parse_int(f.get(kAutosaveField), &v) || v < 0 || v > kAutosaveMaxSeconds) {
+            port.warn(mapp_text("設定値が正しくありません。"));
+            return {false, kAutosaveField};
         }
         return {};
     };
@@ -346,6 +356,11 @@ void MFrame::settings() {
         c.*s.field = static_cast<int32_t>(v);
     }
     c.validate();
+    parse_int(fields.get(kAutosaveField), &v);
+    if (static_cast<uint32_t>(v) != autosave_seconds_) {
+        set_autosave_interval(static_cast<uint32_t>(v));
+        save_autosave_setting();
+    }
     MplyDevice* before = device_;
     choose_device();
     if (before && before != device_) before->CloseDevice();

@@ -365,6 +365,10 @@ GuiSettingsDialog::GuiSettingsDialog(QWidget* parent, MAppFields& fields,
             form->addRow(gui_utf8(row.label), edit);
         }
     }
+    // The recovery copies' interval, kept by the application in a file of its own.
+    auto* autosave = new QLineEdit(this);
+    bind("autosave_seconds", autosave);
+    form->addRow(gui_utf8("自動保存の間隔 (秒、0 で無効)(&A)"), autosave);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(make_buttons());

@@ -15,6 +15,7 @@
 #include <QtTest>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 #include "GuiHarness.h"
 #include "app/MAppCommands.h"
@@ -119,6 +120,7 @@ private slots:
     void link_information_bar_follows_selection();
     void playing_moves_the_position_and_stop_returns();
     void second_start_raises_the_running_window();
+    void a_damaged_autosave_setting_is_named_at_start();
     void losing_focus_keeps_recovery_copies();
     void screenshots_of_dialogs();
     void launcher_and_screenshot_option();
@@ -794,6 +796,35 @@ void GuiWindowTest::second_start_raises_the_running_window() {
              u("このソフトは既に起動しています。\n\nこのアプリケーションを複数起動させることは"
                "できません。"));
     QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget*>(&h->window()));
+    expect_no_faults();
+}
+
+void GuiWindowTest::a_damaged_autosave_setting_is_named_at_start() {
+    h->copy_data();
+    const std::string file = h->home + "/define/autosave.cfg";
+    std::ofstream(file) << "autosave_seconds = soon\n";
+    QVERIFY(h->start());
+    QCOMPARE(h->driver.boxes.size(), size_t(1));
+    const QString text = h->driver.boxes[0].text;
+    QVERIFY2(text.contains(u("自動保存の設定ファイルを読めません。")), qPrintable(text));
+    QVERIFY2(text.contains(u("ファイル : ") + QString::fromStdString(file)), qPrintable(text));
+    QVERIFY2(text.contains(u("理由 : line 1: ")), qPrintable(text));
+    QCOMPARE(h->frame().autosave_interval(), 60u);
+
+    // The settings dialog offers the interval and keeps a new one in the file.
+    h->driver.dialog([](GuiFieldDialog* d) {
+        auto* edit = qobject_cast<QLineEdit*>(d->field_widget("autosave_seconds"));
+        QVERIFY(edit);
+        QCOMPARE(edit->text(), QStringLiteral("60"));
+        edit->setText(QStringLiteral("20"));
+        QTest::keyClick(d, Qt::Key_Return);
+    });
+    QVERIFY(h->window().run_command(ID_TOOL_SETTINGS));
+    QTRY_COMPARE(h->driver.pending(), size_t(0));
+    QCOMPARE(h->frame().autosave_interval(), 20u);
+    std::ifstream in(file);
+    const std::string kept((std::istreambuf_iterator<char>(in)), {});
+    QVERIFY2(kept.find("autosave_seconds = 20\n") != std::string::npos, kept.c_str());
     expect_no_faults();
 }
 
