@@ -10,6 +10,17 @@
 
 class AnalyzeArrayReader;
 
+// The first failure of a reader and of the readers opened from it: the code, the record being
+// read and the declared name of the field that failed (empty when the caller failed on its own,
+// or for an array's element, then `element` tells which one of the array `field`).
+struct AnalyzeReadFailure {
+    static constexpr std::size_t kNoElement = static_cast<std::size_t>(-1);
+    uint32_t code = 0;
+    const AnalyzeRecord* record = nullptr;
+    std::string_view field;  // lives with the type table
+    std::size_t element = kNoElement;
+};
+
 // Reads the items of one parsed record by field name, through the type the file declared for it:
 // the field's declared position picks the item. So a field the file does not declare is not read
 // (the caller keeps its default), and a field the caller does not ask for is skipped.
@@ -33,8 +44,10 @@ public:
     AnalyzeFieldReader& operator=(const AnalyzeFieldReader&) = delete;
 
     // The first failure of this reader and those opened from it; 0 while there is none.
-    uint32_t error() const { return *error_; }
-    bool ok() const { return *error_ == 0; }
+    uint32_t error() const { return failure_->code; }
+    bool ok() const { return failure_->code == 0; }
+    // The first failure with its record and field; code 0 while there is none.
+    const AnalyzeReadFailure& failure() const { return *failure_; }
 
     // The declared type and the record; null for a reader with nothing to read.
     const AnalyzeType* type() const { return type_; }
@@ -74,15 +87,19 @@ public:
 private:
     friend class AnalyzeArrayReader;
     void attach(const AnalyzeTypeTable* types, const AnalyzeType* type, const AnalyzeRecord* record,
-                uint32_t* error);
+                AnalyzeReadFailure* failure);
+    // Records a failure of the field `field` (first one sticks); returns false.
+    bool fail_field(std::string_view field, uint32_t code);
+    // The declared name of a field this reader found (it outlives the caller's text).
+    std::string_view declared_name(std::string_view field) const;
     // The item of a declared field, or null: not declared (no error) or missing (error set).
     const analyze_value* locate(std::string_view field, const AnalyzeField** declared = nullptr);
 
     const AnalyzeTypeTable* types_ = nullptr;
     const AnalyzeType* type_ = nullptr;
     const AnalyzeRecord* record_ = nullptr;
-    uint32_t own_error_ = 0;
-    uint32_t* error_ = &own_error_;
+    AnalyzeReadFailure own_failure_;
+    AnalyzeReadFailure* failure_ = &own_failure_;
 };
 
 // The elements of an array field, read by index. Shares the failures of the reader it was opened
@@ -97,7 +114,7 @@ public:
     std::size_t size() const { return record_ ? record_->size() : 0; }
     const AnalyzeType* element_type() const { return element_; }
     const AnalyzeRecord* record() const { return record_; }
-    uint32_t error() const { return *error_; }
+    uint32_t error() const { return failure_->code; }
 
     // Read an element as a number or string; true when `out` was set, false on failure.
     bool read_int(std::size_t index, int32_t& out);
@@ -114,6 +131,9 @@ private:
     const AnalyzeTypeTable* types_ = nullptr;
     const AnalyzeType* element_ = nullptr;
     const AnalyzeRecord* record_ = nullptr;
-    uint32_t own_error_ = 0;
-    uint32_t* error_ = &own_error_;
+    std::string_view field_;  // the array field's declared name
+    AnalyzeReadFailure own_failure_;
+    AnalyzeReadFailure* failure_ = &own_failure_;
+    // Records a failure of the element `index` (first one sticks); returns false.
+    bool fail_element(std::size_t index);
 };

@@ -84,6 +84,7 @@ std::unique_ptr<AnalyzeRecord> AnalyzeRecord::clone() const {
     // Copying the cells copies nested records in turn.
     auto copy = std::make_unique<AnalyzeRecord>();
     copy->attributes_ = attributes_;
+    copy->offset_ = offset_;
     copy->items_.reserve(items_.size());
     for (const analyze_value& v : items_)
         copy->items_.push_back(v);

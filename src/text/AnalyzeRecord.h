@@ -105,8 +105,15 @@ public:
     // A deep copy; never fails short of memory exhaustion.
     std::unique_ptr<AnalyzeRecord> clone() const;
 
+    // Where the record's `{` stands in the text it was read from, as a byte offset; kNoOffset
+    // for a record made otherwise. Messages about its fields count their line from it.
+    static constexpr uint32_t kNoOffset = 0xFFFFFFFFu;
+    uint32_t offset() const { return offset_; }
+    void set_offset(uint32_t offset) { offset_ = offset; }
+
 private:
     AnalyzeAttributes attributes_;
     ItemList items_;
     std::pmr::memory_resource* placed_in_ = nullptr;  // where create() put the record itself
+    uint32_t offset_ = kNoOffset;
 };

@@ -94,7 +94,13 @@ bool MrecCompiler::load_file(MseqEntity* entity, const MseqFullPath& path, bool 
 
 bool MrecCompiler::load_text(MseqEntity* entity, const char* text, size_t length) {
     target_ = entity;
+    // A file that cannot be read leaves its node with the name the library gives it: the name
+    // its header carries may be what is wrong with it (UTF-8 text) and would hide which node
+    // the messages are about.
+    MseqObject* owner = entity->owner;
+    const CkvString before = owner ? owner->name : CkvString();
     const bool ok = parse_file_text(text, length, result);
+    if (!ok && owner) owner->name = before;
     target_ = nullptr;
     return ok;
 }
@@ -206,8 +212,20 @@ uint32_t MrecCompiler::compile_main(MseqEntity* entity, const AnalyzeRecord& rec
         default:
             break;
     }
-    if (code) return code;
+    if (code) return note_field(r, code);
     return entity->validate() ? AE_OK : MREC_E_REJECTED;
+}
+
+uint32_t MrecCompiler::note_field(const AnalyzeFieldReader& r, uint32_t code) {
+    if (code != MREC_E_BAD_FIELD || result.field_offset != AnalyzeRecord::kNoOffset) return code;
+    const AnalyzeReadFailure& f = r.failure();
+    const AnalyzeRecord* record = f.code != 0 && f.record ? f.record : r.record();
+    if (!record || record->offset() == AnalyzeRecord::kNoOffset) return code;
+    result.field_offset = record->offset();
+    result.field = CkvString(std::string(f.code != 0 ? f.field : std::string_view()));
+    if (f.code != 0 && f.element != AnalyzeReadFailure::kNoElement)
+        result.field += "[" + std::to_string(f.element) + "]";
+    return code;
 }
 
 uint32_t MrecCompiler::compile_content(MseqObject* node, const AnalyzeRecord& record) {
@@ -225,10 +243,11 @@ uint32_t MrecCompiler::compile_content(MseqObject* node, const AnalyzeRecord& re
     AnalyzeFieldReader r(result.types, type, record);
     if (!r.ok()) return r.error();
     if (content->type() == MTYPE_LEAF_MUSIC)
-        return read_music(r, content->cast_to<MseqMusic>(MTYPE_LEAF_MUSIC));
+        return note_field(r, read_music(r, content->cast_to<MseqMusic>(MTYPE_LEAF_MUSIC)));
     auto* track = content->cast_to<MseqTrack>(MTYPE_TRACK);
     MrecRecordReader values(result.header.data_version);
-    if (!track || !values.track(r, type, *track)) return r.error() ? r.error() : MREC_E_BAD_FIELD;
+    if (!track || !values.track(r, type, *track))
+        return note_field(r, r.error() ? r.error() : MREC_E_BAD_FIELD);
     return AE_OK;
 }
 
@@ -335,6 +354,7 @@ MrecLoadProblem MrecCompiler::problem(const MseqFullPath& path) const {
     p.absent = result.error == 0 && found == Found::nothing;
     p.line = result.line;
     p.column = result.column;
+    p.field = result.field;
     p.hint = result.hint;
     p.file = result.file;
     return p;

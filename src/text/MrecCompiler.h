@@ -57,6 +57,9 @@ public:
 
 protected:
     uint32_t on_header(MrecReadResult& result) override;
+    // Passes `code` on; for MREC_E_BAD_FIELD first keeps in `result` the field and the record of
+    // the reader's failure, so that the message can name them (the innermost reader comes first).
+    uint32_t note_field(const AnalyzeFieldReader& r, uint32_t code);
     uint32_t on_main(MrecReadResult& result, const AnalyzeRecord& main) override;
 
 private:

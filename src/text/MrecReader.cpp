@@ -11,6 +11,8 @@ void MrecReadResult::clear() {
     types.clear();
     main = nullptr;
     line = column = 0;
+    field.clear();
+    field_offset = AnalyzeRecord::kNoOffset;
     hint = MREC_HINT_NONE;
     file = kv_fs::file_error{};
     records.clear();
@@ -43,6 +45,7 @@ bool MrecReader::read(const char* text, std::size_t length, MrecReadResult& resu
     reset_state(nullptr);
     set_flags(AF_LENIENT_ESCAPES);
     in_main_ = false;
+    text_ = nullptr;
     memory_ = &result.memory;
     bool ok;
     try {
@@ -58,6 +61,7 @@ bool MrecReader::read(const char* text, std::size_t length, MrecReadResult& resu
     memory_ = nullptr;
     result.error = error_;
     if (error_ != 0) note_failure(text, length, result);
+    text_ = nullptr;  // the caller's buffer may go now
     return ok && error_ == 0;
 }
 
@@ -69,10 +73,17 @@ void MrecReader::note_failure(const char* text, std::size_t length, MrecReadResu
         result.line = result.column = 1;
         return;
     }
-    // A compile error of the main record has no place of its own in the text.
-    if (in_main_ || !cur_ || cur_ < text || cur_ > text + length - 1) return;
+    // A compile error of the main record has no place of its own in the text, unless it names
+    // the record that holds the field it could not use.
+    const char* at = cur_;
+    if (in_main_) {
+        at = result.field_offset < length - 1 ? text + result.field_offset : nullptr;
+    } else {
+        result.field.clear();
+    }
+    if (!at || at < text || at > text + length - 1) return;
     uint32_t line = 1, column = 1;
-    for (const char* p = text; p < cur_; ++p) {
+    for (const char* p = text; p < at; ++p) {
         if (*p == '\n' || (*p == '\r' && p[1] != '\n')) {
             ++line;
             column = 1;
@@ -115,6 +126,7 @@ bool MrecReader::read_text(const char* text, std::size_t length, MrecReadResult&
     constexpr std::size_t magic_length = sizeof kMrecMagic - 1;
     if (!text || length == 0) return fail(MREC_E_NO_BUFFER);
     if (text[length - 1] != 0) return fail(MREC_E_NOT_TERMINATED);
+    text_ = text;
     if (length - 1 < magic_length || std::memcmp(text, kMrecMagic, magic_length) != 0)
         return fail(MREC_E_NO_MAGIC);
 
@@ -207,6 +219,8 @@ bool MrecReader::read_record(AnalyzeRecord& record, bool with_attributes) {
         if (ok && *cur_ != '{') ok = fail(MREC_E_BRACE_EXPECTED);
     }
     if (ok) {
+        // Files are at most kMaxReadBytes long: the offset fits.
+        if (text_) record.set_offset(static_cast<uint32_t>(cur_ - text_));
         ++cur_;  // the `{`
         ok = read_items(record);
     }

@@ -41,6 +41,11 @@ struct MrecReadResult {
     // has no place in the text (no file, a compile error of the main record).
     uint32_t line = 0;
     uint32_t column = 0;
+    // A field of the main record that could not be used (MREC_E_BAD_FIELD): its name, and where
+    // the record holding it starts (its line and column above are that record's `{`); empty and
+    // AnalyzeRecord::kNoOffset when the failure names no field.
+    CkvString field;
+    uint32_t field_offset = AnalyzeRecord::kNoOffset;
     // What a failed read's text looks like, for a hint to the user (MREC_HINT_*).
     uint32_t hint = 0;
     // Why the file could not be read, with code 0x10003.
@@ -96,7 +101,8 @@ private:
     std::pmr::memory_resource* memory_ = nullptr;  // where the records of this read go
     // The items of every open record, innermost last; a record takes its own when it closes.
     std::vector<analyze_value> item_stack_;
-    bool in_main_ = false;  // the main record is being compiled
+    bool in_main_ = false;        // the main record is being compiled
+    const char* text_ = nullptr;  // the text being read, while it is
 };
 
 // MREC_HINT_BOM for a text that starts with a UTF-8 byte-order mark, MREC_HINT_UTF8 for one
