@@ -124,6 +124,7 @@ private slots:
     void a_lock_that_cannot_be_made_names_its_path_and_reason();
     void damaged_files_are_shown_with_their_place_field_and_hint();
     void a_damaged_autosave_setting_is_named_at_start();
+    void typed_characters_cp932_cannot_hold_are_refused();
     void losing_focus_keeps_recovery_copies();
     void screenshots_of_dialogs();
     void launcher_and_screenshot_option();
@@ -893,6 +894,44 @@ void GuiWindowTest::a_damaged_autosave_setting_is_named_at_start() {
     std::ifstream in(file);
     const std::string kept((std::istreambuf_iterator<char>(in)), {});
     QVERIFY2(kept.find("autosave_seconds = 20\n") != std::string::npos, kept.c_str());
+    expect_no_faults();
+}
+
+void GuiWindowTest::typed_characters_cp932_cannot_hold_are_refused() {
+    start_on_demo();
+    select("パターン見本");
+    MseqObject* node = h->frame().selected_node();
+    GuiRoomTree* tree = h->window().room_tree();
+    QTest::keyClick(tree, Qt::Key_F2);
+    auto* editor = tree->findChild<QLineEdit*>();
+    QVERIFY(editor);
+    editor->setText(u("見本é"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTRY_COMPARE(h->driver.boxes.size(), size_t(1));
+    QVERIFY2(h->driver.boxes[0].text.startsWith(u("文字「é」(U+00E9) は使えません。")),
+             qPrintable(h->driver.boxes[0].text));
+    QCOMPARE(h->driver.boxes[0].icon, QMessageBox::Warning);
+    QCOMPARE(gui_text(node->name), u("パターン見本"));
+    QVERIFY(tree_item(tree, u("パターン見本")));
+    QVERIFY(!(h->frame().room()->flags & MEF_MODIFIED));
+
+    // A dialog field is refused on OK and the dialog stays open on it until it can be kept.
+    bool reopened = false;
+    h->driver.dialog([&reopened](GuiFieldDialog* d) {
+        auto* edit = qobject_cast<QLineEdit*>(d->field_widget("folder"));
+        QVERIFY(edit);
+        edit->setText(u("曲🎵"));
+        QTest::keyClick(d, Qt::Key_Return);
+        reopened = d->isVisible();
+        QCOMPARE(d->focusWidget(), static_cast<QWidget*>(edit));
+        QTest::keyClick(d, Qt::Key_Escape);
+    });
+    QVERIFY(h->window().run_command(ID_ROOM_CREATE));
+    QTRY_COMPARE(h->driver.pending(), size_t(0));
+    QVERIFY(reopened);
+    QCOMPARE(h->driver.boxes.size(), size_t(2));
+    QVERIFY2(h->driver.boxes[1].text.startsWith(u("文字「🎵」(U+1F3B5) は使えません。")),
+             qPrintable(h->driver.boxes[1].text));
     expect_no_faults();
 }
 

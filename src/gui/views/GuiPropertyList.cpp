@@ -147,6 +147,11 @@ bool GuiPropertyList::set_text(int32_t number, const QString& text) {
     if (!t || row_of(number) < 0) return false;
     MseqBlockWord value;
     if (t->property_is_text(number)) {
+        if (!gui_cp932_accepts(this, text)) {
+            QMetaObject::invokeMethod(
+                this, [this] { refresh(); }, Qt::QueuedConnection);
+            return false;
+        }
         value.m_Name = gui_cp932(text);
     } else {
         bool ok = false;
