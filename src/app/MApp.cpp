@@ -1,5 +1,7 @@
 #include "app/MApp.h"
 
+#include <cstring>
+
 #include "app/MAppText.h"
 #include "platform/TextCodec.h"
 
@@ -31,7 +33,15 @@ bool MApp::start(const MAppServices& services, const CkvString& command_line,
     }
     const std::string folder =
         runtime_folder.empty() ? kv_instance::runtime_folder() : runtime_folder;
-    if (!lock_.acquire(folder, MFrame::kInstanceName)) {
+    kv_instance::instance_lock::failure why;
+    if (!lock_.acquire(folder, MFrame::kInstanceName, &why)) {
+        if (!why.held_by_another()) {
+            // Nothing else runs: the lock itself could not be had, and that is what is said.
+            port.warn(mapp_format(
+                "起動の確認に使うロックファイルを作成できません。\n\nファイル : %s\n理由 : %s",
+                kv_codec::cp932_from_utf8(why.path).c_str(), std::strerror(why.system_error)));
+            return false;
+        }
         port.warn(
             mapp_text("このソフトは既に起動しています。\n\nこのアプリケーションを複数起動させ"
                       "ることはできません。"));

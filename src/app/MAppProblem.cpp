@@ -42,6 +42,9 @@ std::string mapp_problem_reason(const MseqLoadProblem& p) {
         text += ": " + p.file.text();
     if (p.line)
         text += " at line " + std::to_string(p.line) + ", column " + std::to_string(p.column);
+    // The place of a field that could not be used is where its record starts.
+    if (!p.field.empty())
+        text += ", in the field " + p.field.str() + " of the record starting there";
     if (p.hint == MREC_HINT_BOM) {
         text +=
             " (hint: the file starts with a UTF-8 byte-order mark; Korvante files begin "

@@ -39,7 +39,8 @@ enum class MAppDialog {
     // page 2: "book", "music", "stage", "chord".
     new_music,
     // Settings: the configuration fields by their record names ("m_DeviceID", "m_DirectMusic",
-    // "m_PlayMode", "m_StopClose", "m_StopResetMsg", "m_CacheLevel", "m_SeekInterval", ...).
+    // "m_PlayMode", "m_StopClose", "m_StopResetMsg", "m_CacheLevel", "m_SeekInterval", ...) and
+    // "autosave_seconds", the autosave interval (kept in a file of its own).
     settings,
 };
 

@@ -191,9 +191,13 @@ public:
     void design_failed();
 
     // ---- Autosave and recovery ----
-    // The seconds between two autosaves (60 at the start, at most 86400); 0 switches autosave
-    // off. The next autosave is due that long after this call.
+    // The seconds between two autosaves (the user's setting at the start, else 60; at most
+    // 86400); 0 switches autosave off. The next autosave is due that long after this call. The
+    // setting's file is not written (see save_autosave_setting).
     void set_autosave_interval(uint32_t seconds);
+    // Keeps the current interval as the user's setting for the next start; false after a warning
+    // naming the file and the reason.
+    bool save_autosave_setting();
     uint32_t autosave_interval() const { return autosave_seconds_; }
     // Writes a recovery copy of every modified file now (the timer and the window's loss of
     // focus call it) and drops the copies of files saved since. False when some copy could not
@@ -262,6 +266,11 @@ private:
     void offer_recovery();
     // Runs the autosave when its interval has passed (from pump()).
     void autosave_when_due();
+    // Reads the user's autosave interval; a damaged setting warns, naming the file, and keeps
+    // the default.
+    void load_autosave_setting();
+    // The node of the open library whose file is `path`, or nullptr.
+    MseqObject* node_for_file(const CkvString& path);
     bool load_configuration();
     void load_scale_map();
     void open_command_line(const CkvString& command_line);

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "app/MAppAutosaveSetting.h"
+#include "app/MAppProblem.h"
 #include "app/MAppText.h"
 #include "app/MFrame.h"
 #include "model/core/CkvText.h"
@@ -47,8 +49,27 @@ CkvString size_difference(const MAppRecoveryEntry& e) {
 
 void MFrame::set_autosave_interval(uint32_t seconds) {
     // A day at most, so that the interval in milliseconds stays within the clock's range.
-    autosave_seconds_ = seconds > 86400 ? 86400 : seconds;
+    autosave_seconds_ = seconds > kAutosaveMaxSeconds ? kAutosaveMaxSeconds : seconds;
     autosave_from_ms_ = clock_->now_ms();
+}
+
+void MFrame::load_autosave_setting() {
+    const MAppAutosaveSetting s = mapp_load_autosave_setting();
+    set_autosave_interval(s.seconds);
+    if (s.damage.empty()) return;
+    port_->warn(
+        mapp_format("自動保存の設定ファイルを読めません。\n※ 自動保存の間隔は %u 秒と"
+                    "なります。\n\nファイル : %s\n理由 : %s",
+                    s.seconds, mapp_shown_path(s.path).c_str(), s.damage.c_str()));
+}
+
+bool MFrame::save_autosave_setting() {
+    CkvString path;
+    kv_fs::file_error why;
+    if (mapp_save_autosave_setting(autosave_seconds_, &path, &why)) return true;
+    port_->warn(CkvString(mapp_text("自動保存の設定ファイルの保存に失敗しました。\n\n").str() +
+                          mapp_save_lines(path, why).str()));
+    return false;
 }
 
 void MFrame::autosave_when_due() {

@@ -1,6 +1,7 @@
 // The main frame's tools: the settings dialog and the manual.
 #include <cstdint>
 
+#include "app/MAppAutosaveSetting.h"
 #include "app/MAppText.h"
 #include "app/MFrame.h"
 #include "model/core/MseqPathOps.h"
@@ -39,6 +40,9 @@ const SettingField kSettingFields[] = {
     {"m_DownSemiFlat", &MseqConfig::m_DownSemiFlat, 0, 1},
 };
 
+// The settings dialog's field of the autosave interval in seconds.
+constexpr char kAutosaveField[] = "autosave_seconds";
+
 // Decimal, or hexadecimal after 0x (a leading zero is no octal prefix: "010" is ten).
 bool parse_int(const CkvString& text, int64_t* out) {
     return ::parse_int(text, INT64_MIN, INT64_MAX, out, PARSE_INT_HEX) == parse_int_error::none;
@@ -56,6 +60,8 @@ void MFrame::settings() {
     fields.set("m_DmPortName", c.m_DmPortName);
     for (const SettingField& f : kSettingFields)
         fields.set(f.name, CkvString(std::to_string(c.*f.field)));
+    // Not a configuration field: the interval has a file of its own (MAppAutosaveSetting).
+    fields.set(kAutosaveField, CkvString(std::to_string(autosave_seconds_)));
     MAppUserPort& port = *port_;
     auto check = [&port](MAppFields& f) -> MAppCheck {
         int64_t v = 0;
@@ -68,6 +74,10 @@ void MFrame::settings() {
                 port.warn(mapp_text("設定値が正しくありません。"));
                 return {false, s.name};
             }
+        }
+        if (!parse_int(f.get(kAutosaveField), &v) || v < 0 || v > kAutosaveMaxSeconds) {
+            port.warn(mapp_text("設定値が正しくありません。"));
+            return {false, kAutosaveField};
         }
         return {};
     };
@@ -87,6 +97,11 @@ void MFrame::settings() {
         c.*s.field = static_cast<int32_t>(v);
     }
     c.validate();
+    parse_int(fields.get(kAutosaveField), &v);
+    if (static_cast<uint32_t>(v) != autosave_seconds_) {
+        set_autosave_interval(static_cast<uint32_t>(v));
+        save_autosave_setting();
+    }
     MplyDevice* before = playback_->device();
     playback_->choose_device();
     if (before && before != playback_->device()) before->CloseDevice();

@@ -83,6 +83,17 @@ void GuiFieldDialog::done(int result) {
         QDialog::done(result);
         return;
     }
+    // A typed character CP932 cannot hold would be kept as '?': the field is refused first.
+    for (const auto& [name, w] : widgets_) {
+        QString typed;
+        if (auto* edit = qobject_cast<QLineEdit*>(w)) typed = edit->text();
+        if (auto* list = qobject_cast<QComboBox*>(w); list && list->isEditable())
+            typed = list->currentText();
+        if (gui_cp932_accepts(this, typed)) continue;
+        w->setFocus(Qt::OtherFocusReason);
+        if (auto* edit = qobject_cast<QLineEdit*>(w)) edit->selectAll();
+        return;
+    }
     store_fields();
     const MAppCheck verdict = check_ ? check_(fields_) : MAppCheck{};
     // The check may have rewritten values (trimmed names, the computed path).
@@ -367,6 +378,10 @@ GuiSettingsDialog::GuiSettingsDialog(QWidget* parent, MAppFields& fields,
             form->addRow(gui_utf8(row.label), edit);
         }
     }
+    // The recovery copies' interval, kept by the application in a file of its own.
+    auto* autosave = new QLineEdit(this);
+    bind("autosave_seconds", autosave);
+    form->addRow(gui_utf8("自動保存の間隔 (秒、0 で無効)(&A)"), autosave);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(make_buttons());

@@ -77,7 +77,8 @@ private:
     QLineEdit* page_field_;  // hidden: carries the "page" value
 };
 
-// Settings: output device, built-in synthesizer and its port, and the configuration flags.
+// Settings: output device, built-in synthesizer and its port, the configuration flags and the
+// autosave interval.
 // `devices` are the MIDI output ports by index, `synth_ports` the synthesizer's port names.
 // The user-interface thread.
 class GuiSettingsDialog : public GuiFieldDialog {

@@ -462,8 +462,9 @@ void GuiMainWindow::finish_rename(QTreeWidgetItem* item) {
     const QString name = item->text(0).trimmed();
     renaming_ = nullptr;
     renaming_node_ = nullptr;
-    // A refused name (empty, or characters a file name cannot hold) leaves the old one.
-    if (name.isEmpty() || !frame_.rename_node(node, gui_cp932(name))) {
+    // A refused name (empty, characters CP932 or a file name cannot hold) leaves the old one.
+    if (name.isEmpty() || !gui_cp932_accepts(this, name) ||
+        !frame_.rename_node(node, gui_cp932(name))) {
         room_tree_->update_node(node);
         edit_list_->fill(frame_);
     } else {

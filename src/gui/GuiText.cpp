@@ -1,5 +1,6 @@
 #include "gui/GuiText.h"
 
+#include <QMessageBox>
 #include <QRegularExpression>
 
 #include "app/MAppProblem.h"
@@ -20,6 +21,33 @@ QString gui_utf8(const char* utf8) {
 CkvString gui_cp932(const QString& text) {
     const QByteArray utf8 = text.toUtf8();
     return ckv_from_utf8(std::string_view(utf8.data(), utf8.size()));
+}
+
+QString gui_cp932_refusal(const QString& text) {
+    const QByteArray utf8 = text.toUtf8();
+    const std::string_view bad =
+        kv_codec::cp932_unconvertible(std::string_view(utf8.data(), utf8.size()));
+    if (bad.empty()) return {};
+    const QString character = QString::fromUtf8(bad.data(), static_cast<qsizetype>(bad.size()));
+    const QList<uint> codes = character.toUcs4();
+    const QString code =
+        codes.isEmpty() || codes.front() == 0xFFFD
+            ? gui_utf8("UTF-8 ではないバイト")
+            : QStringLiteral("U+") +
+                  QString::number(codes.front(), 16).toUpper().rightJustified(4, QLatin1Char('0'));
+    return gui_utf8(
+               "文字「%1」(%2) は使えません。\n\n名前とテキストは CP932 (Shift-JIS) で"
+               "保存されるため、CP932 にないこの文字は保存できません。")
+        .arg(character, code);
+}
+
+bool gui_cp932_accepts(QWidget* parent, const QString& text) {
+    const QString refusal = gui_cp932_refusal(text);
+    if (refusal.isEmpty()) return true;
+    QMessageBox box(QMessageBox::Warning, gui_utf8("Korvante"), refusal, QMessageBox::Ok, parent);
+    box.setDefaultButton(QMessageBox::Ok);
+    box.exec();
+    return false;
 }
 
 QString gui_button_text(const CkvString& label) {

@@ -38,17 +38,29 @@ instance_lock::~instance_lock() {
     release();
 }
 
-bool instance_lock::acquire(const std::string& folder, const std::string& name) {
+bool instance_lock::acquire(const std::string& folder, const std::string& name, failure* why) {
     release();
-    std::error_code ignored;
-    std::filesystem::create_directories(folder, ignored);
     const std::string lock_path = folder + "/" + name + ".lock";
-    const int fd = ::open(lock_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0) return false;
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        ::close(fd);
+    const auto fail = [&](int number) {
+        if (why) *why = failure{lock_path, number};
         return false;
+    };
+    // Without a runtime folder there is nowhere to put the lock.
+    if (folder.empty()) return fail(ENOENT);
+    std::error_code made;
+    std::filesystem::create_directories(folder, made);
+    const int fd = ::open(lock_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        const int number = errno;
+        // A folder that could not be made is the first cause: its error says more.
+        return fail(made && number == ENOENT ? made.value() : number);
     }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int number = errno;
+        ::close(fd);
+        return fail(number == EWOULDBLOCK ? 0 : number);
+    }
+    if (why) *why = failure{};
     lock_fd_ = fd;
     // The socket is only for raising the window: without it the lock still holds.
     socket_path_ = folder + "/" + name + ".sock";

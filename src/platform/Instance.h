@@ -20,9 +20,18 @@ public:
     instance_lock& operator=(const instance_lock&) = delete;
     ~instance_lock();
 
+    // Why acquire failed: another holder has the lock (`system_error` 0), or the lock file
+    // `path` could not be made or locked (`system_error` holds the errno).
+    struct failure {
+        std::string path;
+        int system_error = 0;
+        bool held_by_another() const { return system_error == 0; }
+    };
+
     // Takes the lock "<folder>/<name>.lock" (creating the folder and the file) and listens on
-    // "<folder>/<name>.sock". False when another holder has the lock or the file cannot be made.
-    bool acquire(const std::string& folder, const std::string& name);
+    // "<folder>/<name>.sock". False when another holder has the lock or the file cannot be made,
+    // with which of the two in `why` (may be null).
+    bool acquire(const std::string& folder, const std::string& name, failure* why = nullptr);
     // True while the lock is held.
     bool held() const { return lock_fd_ >= 0; }
     // Gives up the lock and the socket; nothing when not held.

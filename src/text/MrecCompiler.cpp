@@ -94,7 +94,13 @@ bool MrecCompiler::load_file(MseqEntity* entity, const MseqFullPath& path, bool 
 
 bool MrecCompiler::load_text(MseqEntity* entity, const char* text, size_t length) {
     target_ = entity;
+    // A file that cannot be read leaves its node with the name the library gives it: the name
+    // its header carries may be what is wrong with it (UTF-8 text) and would hide which node
+    // the messages are about.
+    MseqObject* owner = entity->owner;
+    const CkvString before = owner ? owner->name : CkvString();
     const bool ok = parse_file_text(text, length, result);
+    if (!ok && owner) owner->name = before;
     target_ = nullptr;
     return ok;
 }

@@ -42,6 +42,30 @@ MseqObject* search(Library& lib, MseqObject* node, const CkvString& name) {
     return nullptr;
 }
 
+// When `path`, the file of `node`, is already the file of another node of the open library (the
+// library file itself, a book, another leaf), what is wrong, for the user; empty otherwise. One
+// file belongs to one node, so such a node gets no content of its own, although its file is
+// there: "no such file" would be untrue.
+std::string shared_file(Library& lib, MseqObject* node, const MseqFullPath& path) {
+    MseqObject* top = lib.room_node();
+    for (MseqObject* n = top; n; n = n->next_in(top)) {
+        if (n == node || n->is_with() || !n->entity()) continue;
+        MseqFullPath other;
+        if (!mseq_path::resolve(n, false, &other) || CkvString::compare_nocase(other, path) != 0)
+            continue;
+        const std::string what = "its path " + terminal_quoted(node->path) + " names ";
+        if (n == top) return what + "the library file itself, not a file of its own";
+        if (mseq_type_category(n->type) == MCAT_BOOK) {
+            const bool own = mseq_find_book_ancestor(node) == n;
+            return what + "the file of " + (own ? "its own book " : "the book ") +
+                   terminal_quoted(n->name) + ", not a file of its own";
+        }
+        return what + "the file of the " + (playable(n) ? kind_word(n) : "leaf") + " " +
+               terminal_quoted(n->name) + ", not a file of its own";
+    }
+    return {};
+}
+
 // Why a book's leaves cannot be listed: its file is missing, empty or unreadable; empty when
 // the book was read.
 std::string book_problem(Library& lib, MseqObject* book) {
@@ -51,6 +75,8 @@ std::string book_problem(Library& lib, MseqObject* book) {
     MseqFullPath path;
     if (!mseq_path::resolve(book, false, &path))
         return "its path " + terminal_quoted(book->path) + " names no file";
+    if (std::string shared = shared_file(lib, book, path); !shared.empty())
+        return path_text(path) + ": " + shared;
     return problem_message(lib.problem_of(book, path));
 }
 
@@ -130,7 +156,9 @@ MseqMusic* LibraryLeaf::load(MseqObject* leaf, const std::string& name, std::str
         }
         // An absent or empty file gives a fresh, empty music: nothing a tool can play.
         if (!music || (music->flags & MEF_NEW)) {
-            *error = what + problem_message(lib_.problem_of(leaf, path));
+            const std::string shared = shared_file(lib_, leaf, path);
+            *error = what + (shared.empty() ? problem_message(lib_.problem_of(leaf, path))
+                                            : path_text(path) + ": " + shared);
             return nullptr;
         }
     }

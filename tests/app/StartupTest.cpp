@@ -106,6 +106,25 @@ TEST_F(AppTest, ExitWithCancelKeepsTheWindowAndWritesNothing) {
     EXPECT_TRUE(exists(host("mymusic/library.kvnr")));
 }
 
+TEST_F(AppTest, ALockThatCannotBeMadeIsSaidWithItsPathAndReasonNotAsAnotherCopy) {
+    // The runtime folder is a file: no lock file can be made below it.
+    write(root_ + "/not-a-folder", "x");
+    const std::string folder = root_ + "/not-a-folder";
+    EXPECT_FALSE(app_.start(services(), CkvString(), folder));
+    EXPECT_EQ(app_.frame(), nullptr);
+    ASSERT_EQ(port_.log.size(), 1u);
+    const std::string& text = port_.log[0];
+    EXPECT_EQ(text.find("既に起動"), std::string::npos) << text;
+    EXPECT_NE(text.find("ロックファイルを作成できません"), std::string::npos) << text;
+    EXPECT_NE(text.find("ファイル : " + folder + "/" + MFrame::kInstanceName + ".lock"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("理由 : Not a directory"), std::string::npos) << text;
+    // Nothing was made, and a usable folder starts as always.
+    EXPECT_EQ(read(folder), "x");
+    EXPECT_TRUE(start());
+}
+
 TEST_F(AppTest, SecondInstanceIsRefusedAndRaisesTheFirst) {
     ASSERT_TRUE(start());
     MAppScriptPort second_port;

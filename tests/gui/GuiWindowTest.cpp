@@ -13,8 +13,10 @@
 #include <QToolBar>
 #include <QTreeWidget>
 #include <QtTest>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 #include "GuiHarness.h"
 #include "app/MAppCommands.h"
@@ -119,6 +121,10 @@ private slots:
     void link_information_bar_follows_selection();
     void playing_moves_the_position_and_stop_returns();
     void second_start_raises_the_running_window();
+    void a_lock_that_cannot_be_made_names_its_path_and_reason();
+    void damaged_files_are_shown_with_their_place_field_and_hint();
+    void a_damaged_autosave_setting_is_named_at_start();
+    void typed_characters_cp932_cannot_hold_are_refused();
     void losing_focus_keeps_recovery_copies();
     void screenshots_of_dialogs();
     void launcher_and_screenshot_option();
@@ -809,6 +815,137 @@ void GuiWindowTest::second_start_raises_the_running_window() {
              u("このソフトは既に起動しています。\n\nこのアプリケーションを複数起動させることは"
                "できません。"));
     QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget*>(&h->window()));
+    expect_no_faults();
+}
+
+void GuiWindowTest::a_lock_that_cannot_be_made_names_its_path_and_reason() {
+    h->copy_data();
+    // The runtime folder is a file: no lock can be made below it, and nothing else runs.
+    std::ofstream(h->root + "/runfile") << "x";
+    h->run = h->root + "/runfile";
+    QVERIFY(!h->start());
+    QCOMPARE(h->driver.boxes.size(), size_t(1));
+    const QString text = h->driver.boxes[0].text;
+    QVERIFY2(!text.contains(u("既に起動")), qPrintable(text));
+    QVERIFY2(text.contains(u("ファイル : ") + QString::fromStdString(h->run) + QStringLiteral("/") +
+                           QString::fromLatin1(MFrame::kInstanceName) + QStringLiteral(".lock")),
+             qPrintable(text));
+    QVERIFY2(text.contains(u("理由 : Not a directory")), qPrintable(text));
+    QCOMPARE(h->driver.boxes[0].icon, QMessageBox::Warning);
+    expect_no_faults();
+}
+
+void GuiWindowTest::damaged_files_are_shown_with_their_place_field_and_hint() {
+    h->copy_data();
+    // The demo song's tempo written as a text, and the pattern book converted to UTF-8.
+    const std::string song = h->home + "/mymusic/demo/song.kvnl";
+    std::string bytes;
+    {
+        std::ifstream in(song, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    const size_t tempo = bytes.find("\n 104; 0; {");
+    QVERIFY(tempo != std::string::npos);
+    bytes.replace(tempo, 5, "\n \"fast\"");
+    std::ofstream(song, std::ios::binary | std::ios::trunc) << bytes;
+    const std::string book = h->home + "/pattern_v01/pattern.kvnb";
+    QCOMPARE(std::system(("iconv -f CP932 -t UTF-8 '" + book + "' > '" + book + ".u8' && mv '" +
+                          book + ".u8' '" + book + "'")
+                             .c_str()),
+             0);
+    QVERIFY(h->start());
+
+    select("はじまりの朝");
+    QVERIFY(h->window().run_command(ID_LINK_OPEN));
+    QTRY_COMPARE(h->driver.boxes.size(), size_t(1));
+    QString text = h->driver.boxes[0].text;
+    QVERIFY2(text.contains(u("ファイル : ") + QString::fromStdString(song)), qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("error 0x10052 (a field of the wrong kind, out of range "
+                                          "or missing)")),
+             qPrintable(text));
+
+    // The book is marked and, opened, says what its bytes look like.
+    QTreeWidgetItem* item = nullptr;
+    for (QTreeWidgetItemIterator it(h->window().room_tree()); *it && !item; ++it) {
+        if ((*it)->data(0, GuiRoomTree::kStateRole).toInt() == int(GuiFileState::damaged))
+            item = *it;
+    }
+    QVERIFY(item);
+    h->window().room_tree()->setCurrentItem(item);
+    QVERIFY(h->window().run_command(ID_LINK_OPEN));
+    QTRY_COMPARE(h->driver.boxes.size(), size_t(2));
+    text = h->driver.boxes[1].text;
+    QVERIFY2(text.contains(u("ファイル : ") + QString::fromStdString(book)), qPrintable(text));
+    QVERIFY2(text.contains(
+                 QStringLiteral("(hint: the file is UTF-8; Korvante files are CP932 (Shift-JIS))")),
+             qPrintable(text));
+    expect_no_faults();
+}
+
+void GuiWindowTest::a_damaged_autosave_setting_is_named_at_start() {
+    h->copy_data();
+    const std::string file = h->home + "/define/autosave.cfg";
+    std::ofstream(file) << "autosave_seconds = soon\n";
+    QVERIFY(h->start());
+    QCOMPARE(h->driver.boxes.size(), size_t(1));
+    const QString text = h->driver.boxes[0].text;
+    QVERIFY2(text.contains(u("自動保存の設定ファイルを読めません。")), qPrintable(text));
+    QVERIFY2(text.contains(u("ファイル : ") + QString::fromStdString(file)), qPrintable(text));
+    QVERIFY2(text.contains(u("理由 : line 1: ")), qPrintable(text));
+    QCOMPARE(h->frame().autosave_interval(), 60u);
+
+    // The settings dialog offers the interval and keeps a new one in the file.
+    h->driver.dialog([](GuiFieldDialog* d) {
+        auto* edit = qobject_cast<QLineEdit*>(d->field_widget("autosave_seconds"));
+        QVERIFY(edit);
+        QCOMPARE(edit->text(), QStringLiteral("60"));
+        edit->setText(QStringLiteral("20"));
+        QTest::keyClick(d, Qt::Key_Return);
+    });
+    QVERIFY(h->window().run_command(ID_TOOL_SETTINGS));
+    QTRY_COMPARE(h->driver.pending(), size_t(0));
+    QCOMPARE(h->frame().autosave_interval(), 20u);
+    std::ifstream in(file);
+    const std::string kept((std::istreambuf_iterator<char>(in)), {});
+    QVERIFY2(kept.find("autosave_seconds = 20\n") != std::string::npos, kept.c_str());
+    expect_no_faults();
+}
+
+void GuiWindowTest::typed_characters_cp932_cannot_hold_are_refused() {
+    start_on_demo();
+    select("パターン見本");
+    MseqObject* node = h->frame().selected_node();
+    GuiRoomTree* tree = h->window().room_tree();
+    QTest::keyClick(tree, Qt::Key_F2);
+    auto* editor = tree->findChild<QLineEdit*>();
+    QVERIFY(editor);
+    editor->setText(u("見本é"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTRY_COMPARE(h->driver.boxes.size(), size_t(1));
+    QVERIFY2(h->driver.boxes[0].text.startsWith(u("文字「é」(U+00E9) は使えません。")),
+             qPrintable(h->driver.boxes[0].text));
+    QCOMPARE(h->driver.boxes[0].icon, QMessageBox::Warning);
+    QCOMPARE(gui_text(node->name), u("パターン見本"));
+    QVERIFY(tree_item(tree, u("パターン見本")));
+    QVERIFY(!(h->frame().room()->flags & MEF_MODIFIED));
+
+    // A dialog field is refused on OK and the dialog stays open on it until it can be kept.
+    bool reopened = false;
+    h->driver.dialog([&reopened](GuiFieldDialog* d) {
+        auto* edit = qobject_cast<QLineEdit*>(d->field_widget("folder"));
+        QVERIFY(edit);
+        edit->setText(u("曲🎵"));
+        QTest::keyClick(d, Qt::Key_Return);
+        reopened = d->isVisible();
+        QCOMPARE(d->focusWidget(), static_cast<QWidget*>(edit));
+        QTest::keyClick(d, Qt::Key_Escape);
+    });
+    QVERIFY(h->window().run_command(ID_ROOM_CREATE));
+    QTRY_COMPARE(h->driver.pending(), size_t(0));
+    QVERIFY(reopened);
+    QCOMPARE(h->driver.boxes.size(), size_t(2));
+    QVERIFY2(h->driver.boxes[1].text.startsWith(u("文字「🎵」(U+1F3B5) は使えません。")),
+             qPrintable(h->driver.boxes[1].text));
     expect_no_faults();
 }
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -32,6 +33,38 @@ TEST_F(InstanceTest, OneHolderPerNameAndFolder) {
     first.release();
     EXPECT_FALSE(first.held());
     EXPECT_TRUE(second.acquire(dir_, "app"));
+}
+
+TEST_F(InstanceTest, AFailureSaysWhetherAnotherHolderHasTheLockOrWhyTheFileCannotBeMade) {
+    kv_instance::instance_lock first, second;
+    kv_instance::instance_lock::failure why{"left over", 99};
+    ASSERT_TRUE(first.acquire(dir_, "app", &why));
+    EXPECT_TRUE(why.path.empty());
+    ASSERT_FALSE(second.acquire(dir_, "app", &why));
+    EXPECT_TRUE(why.held_by_another());
+    EXPECT_EQ(why.path, dir_ + "/app.lock");
+
+    // A file where the folder should be, a folder where the lock file should be, no folder.
+    std::ofstream(dir_ + "/file") << "x";
+    std::filesystem::create_directories(dir_ + "/dir/app.lock");
+    const struct {
+        std::string folder;
+        int error;
+    } cases[] = {
+        {dir_ + "/file", ENOTDIR},
+        {dir_ + "/file/below", ENOTDIR},
+        {dir_ + "/dir", EISDIR},
+        {"", ENOENT},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.folder);
+        kv_instance::instance_lock lock;
+        ASSERT_FALSE(lock.acquire(c.folder, "app", &why));
+        EXPECT_FALSE(lock.held());
+        EXPECT_FALSE(why.held_by_another());
+        EXPECT_EQ(why.system_error, c.error);
+        EXPECT_EQ(why.path, c.folder + "/app.lock");
+    }
 }
 
 TEST_F(InstanceTest, ALaterStartAsksTheHolderToRaise) {

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -168,6 +169,67 @@ TEST_F(DamagedLibrary, ABookThatFailsIsReportedAsSuch) {
         EXPECT_NE(r.err.find("the book \"デモソング\" cannot be read: " + book + ": error "),
                   std::string::npos)
             << r.err;
+    }
+}
+
+// Replaces the first `from` in the file by `to`; false when it is not there.
+bool replace_in(const std::string& path, const std::string& from, const std::string& to) {
+    std::string bytes = read_all(path);
+    const size_t at = bytes.find(from);
+    if (at == std::string::npos) return false;
+    bytes.replace(at, from.size(), to);
+    write_all(path, bytes);
+    return true;
+}
+
+// A book whose path names the library file, or a leaf whose path names its own book, finds a
+// file that is there but belongs to another part of the library: the tools say so instead of
+// "no such file".
+TEST_F(DamagedLibrary, APathNamingAnotherFileOfTheLibraryIsSaidAsSuch) {
+    const std::string library = home_ + "/mymusic/library.kvnr";
+    const std::string book = home_ + "/mymusic/demo/demo.kvnb";
+    const std::vector<std::string> commands = {"events" + Lib() + kSong,
+                                               "export" + Lib() + kSong + " -o out.mid"};
+    ASSERT_TRUE(replace_in(library, "<room>.\\\\demo\\\\demo.kvnb", "<room>.\\\\library.kvnr"));
+    for (const std::string& command : commands) {
+        const Result r = Run(command);
+        EXPECT_EQ(r.status, 1) << command;
+        EXPECT_NE(r.err.find("the book \"デモソング\" cannot be read: " + library +
+                             ": its path \"<room>.\\\\library.kvnr\" names the library file "
+                             "itself, not a file of its own"),
+                  std::string::npos)
+            << command << "\n"
+            << r.err;
+        EXPECT_EQ(r.err.find("no such file"), std::string::npos) << r.err;
+    }
+    ASSERT_TRUE(replace_in(library, "<room>.\\\\library.kvnr", "<room>.\\\\demo\\\\demo.kvnb"));
+    ASSERT_TRUE(replace_in(book, "<book>.\\\\song.kvnl", "<book>.\\\\demo.kvnb"));
+    for (const std::string& command : commands) {
+        const Result r = Run(command);
+        EXPECT_EQ(r.status, 1) << command;
+        EXPECT_NE(r.err.find("cannot read the music 'デモソング/はじまりの朝': " + book +
+                             ": its path \"<book>.\\\\demo.kvnb\" names the file of its own "
+                             "book \"デモソング\", not a file of its own"),
+                  std::string::npos)
+            << command << "\n"
+            << r.err;
+        EXPECT_EQ(r.err.find("no such file"), std::string::npos) << r.err;
+    }
+    EXPECT_FALSE(fs::exists(dir_ + "/out.mid"));
+}
+
+// A book written as UTF-8 gets the hint a UTF-8 music gets.
+TEST_F(DamagedLibrary, AUtf8BookGetsTheHint) {
+    const std::string book = home_ + "/mymusic/demo/demo.kvnb";
+    std::string utf8;
+    ASSERT_EQ(kv_test::run_capture("iconv -f CP932 -t UTF-8 '" + book + "'", &utf8), 0);
+    write_all(book, utf8);
+    for (const std::string& command : {"events" + Lib() + kSong, "check '" + book + "'"}) {
+        const Result r = Run(command);
+        EXPECT_NE(r.err.find("(hint: the file is UTF-8; Korvante files are CP932 (Shift-JIS))"),
+                  std::string::npos)
+            << command << "\n"
+            << r.err << r.out;
     }
 }
 

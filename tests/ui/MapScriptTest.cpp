@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 
@@ -145,6 +146,39 @@ TEST_F(MapScriptLibrary, LinesThatCannotRunSayWhyAndChangeNothing) {
     }
     EXPECT_EQ(file("keys.kvnl"), keys);
     EXPECT_EQ(file("band.kvnl"), band);
+}
+
+// With another home, the scale list is read from and written to that home's folder, never to
+// the program's own, without the application and through its start and exit.
+TEST_F(MapScriptLibrary, TheScaleListIsWrittenToTheHomeNotTheProgramsFolder) {
+    const std::filesystem::path own =
+        std::filesystem::path(KV_PROGRAM).parent_path() / "define" / "mapscale.def";
+    ASSERT_TRUE(std::filesystem::exists(own));
+    const auto own_time = std::filesystem::last_write_time(own);
+    std::ifstream in(own, std::ios::binary);
+    const std::string own_bytes((std::istreambuf_iterator<char>(in)), {});
+    const std::string before = file("define/mapscale.def");
+    const std::string reopen = "open \"" + host("library.kvnr") + "\" Maps/Keys\n";
+    const struct {
+        std::string lines;
+        const char* name;
+    } runs[] = {
+        {"scale-rename 0 HomeOnly\nsave-scales\n", "HomeOnly"},
+        {"start\n" + reopen + "scale-rename 0 AfterStart\nexit\n", "AfterStart"},
+        {"start\nexit\n" + reopen + "scale-rename 0 AfterExit\nsave-scales\n", "AfterExit"},
+    };
+    for (const auto& r : runs) {
+        SCOPED_TRACE(r.lines);
+        const ProgramRun run = script("Keys", r.lines);
+        ASSERT_EQ(run.status, 0) << run.out;
+        EXPECT_NE(file("define/mapscale.def").find(std::string("\"") + r.name + "\""),
+                  std::string::npos)
+            << run.out;
+    }
+    EXPECT_NE(file("define/mapscale.def"), before);
+    std::ifstream again(own, std::ios::binary);
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(again)), {}), own_bytes);
+    EXPECT_EQ(std::filesystem::last_write_time(own), own_time);
 }
 
 TEST_F(MapScriptLibrary, DeletingAScaleAsksAndTheScaleMapIsWritten) {

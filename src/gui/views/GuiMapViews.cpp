@@ -126,7 +126,13 @@ void GuiChordMapView::build() {
     scale_name_->setToolTip(gui_utf8("スケール名を設定します。"));
     scale_name_->setMaximumWidth(220);
     connect(scale_name_, &QLineEdit::editingFinished, this, [this] {
-        if (!filling_ && model_) model_->set_scale_name(gui_cp932(scale_name_->text()));
+        if (filling_ || !model_) return;
+        // A name CP932 cannot hold is refused; the field shows the name kept.
+        if (!gui_cp932_accepts(this, scale_name_->text())) {
+            scale_name_->setText(gui_text(model_->scale_name()));
+            return;
+        }
+        model_->set_scale_name(gui_cp932(scale_name_->text()));
     });
     sl->addWidget(scale_name_);
     for (int k = 0; k < 12; ++k) {

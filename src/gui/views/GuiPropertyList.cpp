@@ -143,6 +143,12 @@ bool GuiPropertyList::posted(MedtPropertyProblem problem) {
 bool GuiPropertyList::set_text(int32_t number, const QString& text) {
     MedtTrack* t = track();
     if (!t) return false;
+    // A character CP932 cannot hold is refused, naming it, and the cell goes back to the value.
+    if (t->property_is_text(number) && !gui_cp932_accepts(this, text)) {
+        QMetaObject::invokeMethod(
+            this, [this] { refresh(); }, Qt::QueuedConnection);
+        return false;
+    }
     const MedtPropertyProblem problem =
         MedtPropertyEdit::set_text(*editor_, *t, number, gui_cp932(text));
     switch (problem) {

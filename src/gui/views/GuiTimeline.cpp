@@ -793,7 +793,8 @@ void GuiTimeline::finish_rename(bool keep) {
     edit->hide();
     edit->deleteLater();
     setFocus(Qt::OtherFocusReason);
-    if (keep && editor_) editor_->rename_track(rename_track_, gui_cp932(name));
+    if (keep && editor_ && gui_cp932_accepts(this, name))
+        editor_->rename_track(rename_track_, gui_cp932(name));
     rename_track_ = 0;
     viewport()->update();
 }

@@ -15,6 +15,7 @@ struct MseqLoadProblem {
     bool absent = false;  // with error 0: no file at the path (else the file is empty)
     uint32_t line = 0;    // where the text failed, 0 when it has no place
     uint32_t column = 0;
+    CkvString field;    // the field that could not be used (its record starts at line, column)
     uint32_t hint = 0;  // what the bytes look like instead of the text format (reader's codes)
     kv_fs::file_error file;
 

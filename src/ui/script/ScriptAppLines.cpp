@@ -328,7 +328,8 @@ const std::vector<ScriptVerb>& script_app_verbs() {
          "stage chord. Settings: m_DeviceID (-1 mapper, -2 none) m_DmPortName m_DirectMusic "
          "m_PlayMode m_StopClose m_StopResetMsg m_CacheLevel m_SeekInterval m_ShowMenuBar "
          "m_ShowStatusBar m_VertTrackList m_VertTrackProp m_MouseWheel m_LClickDelete "
-         "m_DownSemiFlat. Values starting with / are host paths"},
+         "m_DownSemiFlat autosave_seconds (kept for the next start). Values starting with / "
+         "are host paths"},
         {"file", step_file, "PATH|-: the answer of the next file or folder dialog (- cancels)"},
         {"print recent", print_recent, ": the recent libraries, newest first"},
         {"print tree", print_room_tree, ": the library tree (> marks the selection, * modified)"},
