@@ -280,6 +280,7 @@ TEST_F(AppTest, SettingsChooseTheDeviceAndFlags) {
 
 TEST_F(AppTest, SettingsReadNumbersInDecimalOrHexadecimal) {
     ASSERT_TRUE(start());
+    port_.log.clear();
     struct Case {
         const char* typed;
         int32_t interval;
