@@ -255,9 +255,9 @@ void GuiWindowTest::open_through_the_menu_and_reopen_from_the_recent_list() {
     trigger(0, ID_ROOM_RECENT_FIRST + 1);
     QTRY_COMPARE(gui_text(h->frame().room()->full_path), gui_text(h->win(kLibrary)));
     QCOMPARE(w.menu_action(w.bar_menu(0), ID_ROOM_RECENT_FIRST)->text(),
-             u("1 - ") + gui_text(h->win(kLibrary)));
+             u("1 - ") + QString::fromStdString(h->host(kLibrary)));
     QCOMPARE(w.menu_action(w.bar_menu(0), ID_ROOM_RECENT_FIRST + 1)->text(),
-             u("2 - ") + gui_text(h->win("other/library.kvnr")));
+             u("2 - ") + QString::fromStdString(h->host("other/library.kvnr")));
     QCOMPARE(h->driver.boxes.size(), size_t(1));
     QVERIFY(h->driver.boxes[0].text.startsWith(
         u("ライブラリを開く\n\nライブラリ／編集リストに保存されていないファイルがありますが、")));

@@ -144,7 +144,7 @@ TEST_F(LibraryFlow, NewMusicIntoAnExistingFolderAsksFirst) {
     const std::string folder = dir_ + "/lib/song";
     const std::string question =
         "ask: 同じ名前のフォルダは既に存在していますが、\\n作成してよろしいですか？\\n\\n" +
-        windows(folder);
+        folder;  // the host path, as every message shows it
     const std::string stage_message =
         "warn: 指定したフォルダに同じ名前のステージマップファイルが既に存在しています。";
     const std::string library = read_all(home_ + "/mymusic/library.kvnr");
