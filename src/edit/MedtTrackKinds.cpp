@@ -27,7 +27,7 @@
 
 namespace {
 
-// A row of a kind's table (named apart from the presses' rows, which share unity sources).
+// A row of a kind's table.
 using KindRow = MedtPropertyRow;
 
 // --- the model a row reads --------------------------------------------------------------------

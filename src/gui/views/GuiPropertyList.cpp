@@ -190,7 +190,8 @@ bool GuiPropertyList::drop_node(int32_t number, const MseqObject* node) {
     MedtTrack* t = track();
     if (!t || !node) return false;
     const MedtLink result = editor_->link_node(t->id(), number, node);
-    if (result == MedtLink::linked || result == MedtLink::refused) posted(MedtPropertyProblem::None);
+    if (result == MedtLink::linked || result == MedtLink::refused)
+        posted(MedtPropertyProblem::None);
     const char* why = nullptr;
     switch (result) {
         case MedtLink::linked:
