@@ -61,10 +61,11 @@ struct Length {
     const char* type;
     bool dot;
 };
+constexpr int32_t kWhole = MplyScoreGrid::kBar;
 constexpr Length kLengths[] = {
-    {1920, "whole", false},  {1440, "half", true},  {960, "half", false},   {720, "quarter", true},
-    {480, "quarter", false}, {360, "eighth", true}, {240, "eighth", false}, {180, "16th", true},
-    {120, "16th", false},    {60, "32nd", false}};
+    {kWhole, "whole", false}, {1440, "half", true},  {960, "half", false},   {720, "quarter", true},
+    {480, "quarter", false},  {360, "eighth", true}, {240, "eighth", false}, {180, "16th", true},
+    {120, "16th", false},     {60, "32nd", false}};
 
 // `ticks` (a multiple of the grid step) as notatable lengths, longest first.
 std::vector<const Length*> split_length(int32_t ticks) {
@@ -561,7 +562,9 @@ void ScoreWriter::WritePart(const Part& part, size_t index) {
             const std::vector<Chord> chords =
                 v < voices.size() ? bar_chords(voices[v], from, firsts[v]) : std::vector<Chord>{};
             if (v > 0 && chords.empty()) continue;
-            if (v > 0) out_ += "      <backup><duration>1920</duration></backup>\n";
+            if (v > 0)
+                out_ += "      <backup><duration>" + std::to_string(MplyScoreGrid::kBar) +
+                        "</duration></backup>\n";
             Voice(part, chords, static_cast<int>(v + 1), from, v == 0 ? &here : nullptr);
         }
         out_ += "    </measure>\n";

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "model/track/MseqTrack.h"
 #include "play/export/MplyExport.h"
 #include "play/export/MplyExportParts.h"
 #include "play/export/MplyScoreCapture.h"
@@ -18,8 +19,8 @@ class MplyPlayer;
 // message tracks) has no place in the score beyond the instrument's program, volume and pan at
 // the start.
 struct MplyScoreGrid {
-    static constexpr int32_t kStep = 60;   // ticks of a 32nd note
-    static constexpr int32_t kBar = 1920;  // ticks of a 4/4 bar
+    static constexpr int32_t kStep = 60;                      // ticks of a 32nd note
+    static constexpr int32_t kBar = MseqTrack::kTicksPerBar;  // ticks of a 4/4 bar
     static constexpr int32_t kVoices = 4;  // voices of a part a notation program keeps apart
     static constexpr int32_t kDrumChannel = 9;
 

@@ -17,6 +17,7 @@
 #include "model/theory/MseqMapStage.h"
 #include "model/theory/MseqMapWord.h"
 #include "model/theory/MseqMsgForm.h"
+#include "model/track/MseqTrack.h"
 #include "model/track/MseqTrackGroup.h"
 #include "model/track/MseqTrackLabel.h"
 #include "model/track/MseqTrackNote.h"
@@ -30,7 +31,7 @@ int64_t mply_import_tick(uint64_t tick, uint16_t division) {
 
 namespace {
 
-constexpr int32_t kBar = 1920;
+constexpr int32_t kBar = MseqTrack::kTicksPerBar;
 constexpr int32_t kFineBeat = 64;
 constexpr int32_t kMaxLag = 240;
 constexpr uint8_t kDrumChannel = 9;
