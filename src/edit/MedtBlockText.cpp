@@ -180,7 +180,7 @@ CkvString length_text(int64_t ticks) {
 CkvString key_text(int64_t key) {
     const MseqPitchName name = mseq_pitch_name(static_cast<int32_t>(floor_mod(key, 12)));
     static const char kLetters[] = "CDEFGAB";
-    char text[16];
+    char text[32];  // a letter, a sharp and any octave of 64 bits
     std::snprintf(text, sizeof text, "%c%s%lld", kLetters[name.letter], name.sharp ? "#" : "",
                   static_cast<long long>(floor_div(key, 12)));
     return medt_format(medt_text("%s (ノート番号 %lld)").c_str(), text,
