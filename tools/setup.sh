@@ -5,7 +5,7 @@ set -eu
 packages=(build-essential cmake ninja-build ccache pkg-config libgtest-dev libbenchmark-dev
           clang-format-14 libasound2-dev libfluidsynth-dev timgm6mb-soundfont midicsv python3-mido sox
           openttd-openmsx
-          qt6-base-dev libgl-dev fonts-ipafont-gothic xvfb
+          qt6-base-dev qt6-translations-l10n libgl-dev fonts-ipafont-gothic xvfb
           desktop-file-utils appstream shared-mime-info libglib2.0-bin man-db)
 # musescore3: the notation program that checks our MusicXML; libsndfile1-dev: FLAC and Ogg
 # renders; fluidsynth: the synthesizer's own program the render benchmark compares against.

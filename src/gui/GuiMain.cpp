@@ -99,6 +99,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Korvante"));
     QApplication::setApplicationVersion(QStringLiteral(KV_VERSION_STRING));
+    gui_install_qt_translations(app);
 
     GuiUserPort port;
     port.set_unattended(unattended);

@@ -1,5 +1,8 @@
 #include "gui/GuiStart.h"
 
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <cstdlib>
 
 #include "model/core/MseqObject.h"
@@ -100,4 +103,16 @@ MseqObject* gui_find_node(MseqObject* room, const CkvString& path) {
         start = slash + 1;
     }
     return nullptr;
+}
+
+QTranslator* gui_install_qt_translations(QCoreApplication& app) {
+    // qtbase holds the texts of the widgets; the translator lives as long as the application.
+    auto* translator = new QTranslator(&app);
+    if (!translator->load(QStringLiteral("qtbase_ja"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return nullptr;
+    }
+    QCoreApplication::installTranslator(translator);
+    return translator;
 }

@@ -6,6 +6,8 @@
 #include "model/core/CkvString.h"
 
 class MseqObject;
+class QCoreApplication;
+class QTranslator;
 
 // The options of the desktop program: `korvante-gui [LIBRARY] [--home DIR] [--open LEAF]
 // [--screenshot FILE.png] [--size WxH] [--bar N] [--zoom fit|LEVELS] [--report-first-paint]`.
@@ -29,3 +31,10 @@ GuiOptions gui_parse_options(const std::vector<std::string>& args);
 // name found anywhere in the library (books are opened on the way). nullptr when none matches.
 // The user-interface thread.
 MseqObject* gui_find_node(MseqObject* room, const CkvString& path);
+
+// Loads Qt's own Japanese texts (the buttons of message boxes, the file dialog, the context menus
+// of text fields) into `app`, so that Qt's dialogs speak the language of the rest of the window.
+// The translator, owned by `app`; nullptr when the translation files are not installed (the
+// Debian package qt6-translations-l10n) and the dialogs stay in English. The user-interface
+// thread, once, before any window opens.
+QTranslator* gui_install_qt_translations(QCoreApplication& app);

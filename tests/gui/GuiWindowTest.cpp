@@ -11,6 +11,7 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QTranslator>
 #include <QTreeWidget>
 #include <QtTest>
 #include <cstdlib>
@@ -131,6 +132,7 @@ private slots:
     void options_are_read_or_refused_data();
     void options_are_read_or_refused();
     void leaves_are_found_by_name_or_path();
+    void qt_dialogs_speak_japanese();
 };
 
 // ---- Menus ----
@@ -1105,6 +1107,25 @@ void GuiWindowTest::leaves_are_found_by_name_or_path() {
     QVERIFY(!find("デモソング/ない"));
     QVERIFY(!find("ない/はじまりの朝"));
     QVERIFY(!find(""));
+}
+
+void GuiWindowTest::qt_dialogs_speak_japanese() {
+    // Qt's own buttons (a question's Yes and No, a dialog's Cancel) come from its translations.
+    QMessageBox box;
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    const QString english = box.button(QMessageBox::Cancel)->text();
+    QTranslator* translator = gui_install_qt_translations(*QCoreApplication::instance());
+    QVERIFY2(translator, "qtbase_ja.qm not found: install qt6-translations-l10n");
+    QMessageBox translated;
+    translated.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    const QString cancel = translated.button(QMessageBox::Cancel)->text();
+    const QString yes = translated.button(QMessageBox::Yes)->text();
+    // The other tests find buttons by their English texts.
+    QCoreApplication::removeTranslator(translator);
+    delete translator;
+    QVERIFY2(cancel != english, qPrintable(cancel));
+    QVERIFY2(cancel.contains(u("キャンセル")), qPrintable(cancel));
+    QVERIFY2(yes.contains(u("はい")), qPrintable(yes));
 }
 
 QTEST_MAIN(GuiWindowTest)

@@ -241,8 +241,16 @@ void GuiMusicView::finish(MgenCommand* command) {
     // Rows may have come or gone (track commands) and lengths changed.
     timeline_->relayout();
     // A renamed track: its name row (display only, so never the list's own edit) shows the new
-    // name.
+    // name at once.
     auto* set =
         command ? static_cast<McmdSetProperty*>(command->cast(MKIND_CMD_SET_PROPERTY)) : nullptr;
     if (set && set->property == MROW_NAME) properties_->refresh();
+    // The counts of notes and chords follow the edit: once after a batch of commands, and later,
+    // since the list's own cell may have posted it.
+    if (refresh_queued_) return;
+    refresh_queued_ = true;
+    QTimer::singleShot(0, this, [this] {
+        refresh_queued_ = false;
+        properties_->refresh();
+    });
 }

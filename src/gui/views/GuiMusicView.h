@@ -70,7 +70,8 @@ private:
     std::vector<QAction*> actions_;
     QTimer* poll_ = nullptr;
     int32_t last_play_ = -1;
-    bool undo_noted_ = false;  // an undo's end is already queued
+    bool undo_noted_ = false;      // an undo's end is already queued
+    bool refresh_queued_ = false;  // the property list's refresh after edits is already queued
     bool last_locked_ = false;
     const void* last_track_ = nullptr;
 };

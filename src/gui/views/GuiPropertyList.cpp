@@ -12,6 +12,7 @@
 #include "gui/GuiText.h"
 #include "gui/views/GuiTimeline.h"
 #include "model/core/MseqObject.h"
+#include "model/core/MseqTitle.h"
 #include "model/library/MseqMusic.h"
 
 namespace {
@@ -19,6 +20,37 @@ namespace {
 constexpr int kNumberRole = Qt::UserRole + 1;
 constexpr int kStyleRole = Qt::UserRole + 2;
 constexpr int kHelpRole = Qt::UserRole + 3;
+
+// A cell that shows one text and edits another: the music's title and copyright show what the
+// MIDI file gets ("%<entity>" becomes the music's name), and editing them edits what is stored.
+class ShownTextItem : public QTableWidgetItem {
+public:
+    ShownTextItem(const QString& stored, const QString& shown)
+        : QTableWidgetItem(stored), shown_(shown) {
+        setToolTip(stored);
+    }
+    QVariant data(int role) const override {
+        if (role == Qt::DisplayRole && !edited_) return shown_;
+        return QTableWidgetItem::data(role);
+    }
+    void setData(int role, const QVariant& value) override {
+        if (role == Qt::EditRole || role == Qt::DisplayRole) edited_ = true;
+        QTableWidgetItem::setData(role, value);
+    }
+
+private:
+    QString shown_;
+    bool edited_ = false;
+};
+
+// The title macros of the row, expanded; empty when the row has none or they change nothing.
+QString expanded_title(const MedtMusicInvoker& editor, int32_t number, const CkvString& stored) {
+    if (number != MROW_MUSIC_TITLE && number != MROW_MUSIC_COPYRIGHT) return QString();
+    const MseqMusic* music = editor.music();
+    CkvString shown;
+    if (!music || !mseq_expand_title(stored, *music, &shown) || shown == stored) return QString();
+    return gui_text(shown);
+}
 
 }  // namespace
 
@@ -45,7 +77,7 @@ GuiPropertyList::GuiPropertyList(QWidget* parent) : QTableWidget(parent) {
     connect(this, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* it) {
         if (filling_ || it->column() != 1) return;
         const int32_t number = it->data(kNumberRole).toInt();
-        set_text(number, it->text());
+        set_text(number, it->data(Qt::EditRole).toString());
     });
 }
 
@@ -75,13 +107,16 @@ void GuiPropertyList::refresh() {
     for (int r = 0; r < int(props.size()); ++r) {
         const MedtProperty& p = props[size_t(r)];
         uint32_t style = p.style;
-        const QString value = gui_text(t->property_text(p.number, &style));
+        const CkvString stored = t->property_text(p.number, &style);
+        const QString value = gui_text(stored);
+        const QString shown = expanded_title(*editor_, p.number, stored);
         auto* name = new QTableWidgetItem(gui_text(p.name));
         name->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
         name->setData(kNumberRole, p.number);
         name->setData(kStyleRole, p.style);
         name->setData(kHelpRole, gui_text(p.help));
-        auto* cell = new QTableWidgetItem(value);
+        auto* cell =
+            shown.isEmpty() ? new QTableWidgetItem(value) : new ShownTextItem(value, shown);
         cell->setData(kNumberRole, p.number);
         cell->setData(kStyleRole, p.style);
         cell->setData(kHelpRole, gui_text(p.help));

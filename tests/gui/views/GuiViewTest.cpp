@@ -14,6 +14,7 @@
 #include "../GuiViewSteps.h"
 #include "app/MAppCommands.h"
 #include "edit/MedtMusic.h"
+#include "edit/MedtPropertyRow.h"
 #include "edit/map/MedtChordMapView.h"
 #include "edit/map/MedtStageMapView.h"
 #include "edit/press/MedtBlockPress.h"
@@ -123,6 +124,7 @@ private slots:
     void option_presses_change_octave_and_accidental();
     void phrase_presses_start_marker_shift_and_mode();
     void property_list_sets_values_with_their_ranges();
+    void property_list_follows_presses_and_shows_the_title();
     void chord_map_drop_on_a_chord_track();
     void track_list_drop_links_a_chord_track();
     void track_list_renames_in_place();
@@ -376,6 +378,48 @@ void GuiViewTest::property_list_sets_values_with_their_ranges() {
     view()->timeline()->scripted_answers = {QStringLiteral("-1")};  // the pop-up cancelled
     QVERIFY(!view()->run_command(40291));
     QCOMPARE(ed->track_count(), tracks + 1);
+}
+
+void GuiViewTest::property_list_follows_presses_and_shows_the_title() {
+    open("はじまりの朝");
+    MedtMusicInvoker* ed = view()->editor();
+    MedtTrack* t = track("メロディ");
+    QVERIFY(t);
+    GuiPropertyList* pl = view()->properties();
+    const int32_t p = 1;
+    QVERIFY(!notes(t)->block_at(p));
+    ed->set_cursor(t, p, p);
+    pl->refresh();
+    // The count row reads "[ N 個 ]".
+    auto count = [pl] {
+        const int row = pl->row_of(MROW_COUNT);
+        return row < 0 ? -1 : pl->item(row, 1)->text().split(QLatin1Char(' '))[1].toInt();
+    };
+    const int before = count();
+    QCOMPARE(size_t(before), notes(t)->blocks().size());
+    // A press on the timeline places a note: the count in the list follows without a click.
+    click(view()->timeline(), t, p, GuiBand::Anchor);
+    QVERIFY(notes(t)->block_at(p));
+    QTest::qWait(10);
+    QCOMPARE(count(), before + 1);
+    QVERIFY(view()->run_command(40268));  // undo
+    QTest::qWait(10);
+    QCOMPARE(count(), before);
+
+    // The music's title shows what its macros make; editing it edits the stored text.
+    QVERIFY(ed->set_cursor(ed->root(), 0, 0));
+    pl->refresh();
+    QVERIFY(pl->set_text(MROW_MUSIC_TITLE, QStringLiteral("%<entity> (%%)")));
+    QTest::qWait(10);
+    QTableWidgetItem* title = pl->item(pl->row_of(MROW_MUSIC_TITLE), 1);
+    QVERIFY(title);
+    QCOMPARE(title->text(), u("はじまりの朝 (%)"));
+    QCOMPARE(title->data(Qt::EditRole).toString(), QStringLiteral("%<entity> (%%)"));
+    // Typing in the cell stores the text typed, macros and all.
+    title->setData(Qt::EditRole, QStringLiteral("%<entity>!"));
+    QCOMPARE(ed->music()->m_Title, CkvString("%<entity>!"));
+    QTest::qWait(10);
+    QCOMPARE(pl->item(pl->row_of(MROW_MUSIC_TITLE), 1)->text(), u("はじまりの朝!"));
 }
 
 void GuiViewTest::chord_map_drop_on_a_chord_track() {
