@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "model/core/CkvString.h"
@@ -9,6 +10,18 @@
 #include "text/AnalyzeTypes.h"
 
 class AnalyzeArrayReader;
+
+// The first failure of a read and where it happened, for the message: the record whose item
+// could not be used (for an element of an array packed as rows, the array and the element's
+// index, since the row's own record is only lent) and the field, "TYPE.m_Field", or "TYPE"
+// alone when the record as a whole was refused.
+struct AnalyzeFailure {
+    static constexpr std::size_t kNoElement = SIZE_MAX;
+    uint32_t code = 0;
+    const AnalyzeRecord* record = nullptr;
+    std::size_t element = kNoElement;
+    std::string field;
+};
 
 // Reads the items of one parsed record by field name, through the type the file declared for it:
 // the field's declared position picks the item. So a field the file does not declare is not read
@@ -33,8 +46,10 @@ public:
     AnalyzeFieldReader& operator=(const AnalyzeFieldReader&) = delete;
 
     // The first failure of this reader and those opened from it; 0 while there is none.
-    uint32_t error() const { return *error_; }
-    bool ok() const { return *error_ == 0; }
+    uint32_t error() const { return failure_->code; }
+    bool ok() const { return failure_->code == 0; }
+    // Where that failure happened.
+    const AnalyzeFailure& failure() const { return *failure_; }
 
     // The declared type and the record; null for a reader with nothing to read.
     const AnalyzeType* type() const { return type_; }
@@ -81,7 +96,9 @@ public:
 private:
     friend class AnalyzeArrayReader;
     void attach(const AnalyzeTypeTable* types, const AnalyzeType* type, const AnalyzeRecord* record,
-                uint32_t* error);
+                AnalyzeFailure* failure);
+    // Records the first failure at `field` of this reader's record (empty: the record itself).
+    bool fail_at(uint32_t code, std::string_view field);
     // The item of a declared field, or null: not declared (no error) or missing (error set).
     const analyze_value* locate(std::string_view field, const AnalyzeField** declared = nullptr);
     const analyze_value* locate(const AnalyzeField* field);
@@ -89,8 +106,11 @@ private:
     const AnalyzeTypeTable* types_ = nullptr;
     const AnalyzeType* type_ = nullptr;
     const AnalyzeRecord* record_ = nullptr;
-    uint32_t own_error_ = 0;
-    uint32_t* error_ = &own_error_;
+    // For a row of packed elements: the array and the row's index, where failures are placed.
+    const AnalyzeRecord* rows_of_ = nullptr;
+    std::size_t row_index_ = AnalyzeFailure::kNoElement;
+    AnalyzeFailure own_failure_;
+    AnalyzeFailure* failure_ = &own_failure_;
 };
 
 // The elements of an array field, read by index. Shares the failures of the reader it was opened
@@ -107,7 +127,7 @@ public:
     std::size_t size() const { return record_ ? record_->size() : 0; }
     const AnalyzeType* element_type() const { return element_; }
     const AnalyzeRecord* record() const { return record_; }
-    uint32_t error() const { return *error_; }
+    uint32_t error() const { return failure_->code; }
 
     // Read an element as a number or string; true when `out` was set, false on failure.
     bool read_int(std::size_t index, int32_t& out);
@@ -120,11 +140,13 @@ public:
 private:
     friend class AnalyzeFieldReader;
     const analyze_value* element(std::size_t index);
+    // Records the first failure at element `index`.
+    bool fail_at(std::size_t index);
 
     const AnalyzeTypeTable* types_ = nullptr;
     const AnalyzeType* element_ = nullptr;
     const AnalyzeRecord* record_ = nullptr;
-    uint32_t own_error_ = 0;
-    uint32_t* error_ = &own_error_;
+    AnalyzeFailure own_failure_;
+    AnalyzeFailure* failure_ = &own_failure_;
     AnalyzeRecord row_;  // the element last read from packed rows
 };

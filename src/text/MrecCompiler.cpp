@@ -166,9 +166,17 @@ uint32_t MrecCompiler::on_header(MrecReadResult& r) {
     return AE_OK;
 }
 
-uint32_t MrecCompiler::on_main(MrecReadResult&, const AnalyzeRecord& main) {
+uint32_t MrecCompiler::on_main(MrecReadResult& read, const AnalyzeRecord& main) {
     if (!target_) return AE_OK;
-    return compile_main(target_, main);
+    failure_ = AnalyzeFailure();
+    const uint32_t code = compile_main(target_, main);
+    if (code != AE_OK && failure_.code == code) place_failure(failure_, read);
+    return code;
+}
+
+uint32_t MrecCompiler::noted(const AnalyzeFieldReader& r, uint32_t code) {
+    if (code != AE_OK && failure_.code == 0 && r.error() == code) failure_ = r.failure();
+    return code;
 }
 
 uint32_t MrecCompiler::compile_main(MseqEntity* entity, const AnalyzeRecord& record) {
@@ -178,7 +186,7 @@ uint32_t MrecCompiler::compile_main(MseqEntity* entity, const AnalyzeRecord& rec
     if (!expected) return MREC_E_NO_RECORD_TYPE;
     if (type != expected) return MREC_E_TYPE_MISMATCH;
     AnalyzeFieldReader r(result.types, type, record);
-    if (!r.ok()) return r.error();
+    if (!r.ok()) return noted(r, r.error());
     MrecRecordReader values(result.header.data_version);
     uint32_t code = MREC_E_NO_RECORD_TYPE;
     switch (entity->type()) {
@@ -212,7 +220,7 @@ uint32_t MrecCompiler::compile_main(MseqEntity* entity, const AnalyzeRecord& rec
         default:
             break;
     }
-    if (code) return code;
+    if (code) return noted(r, code);
     return entity->validate() ? AE_OK : MREC_E_REJECTED;
 }
 
@@ -229,12 +237,13 @@ uint32_t MrecCompiler::compile_content(MseqObject* node, const AnalyzeRecord& re
     if (!expected) return MREC_E_NO_RECORD_TYPE;
     if (type != expected) return MREC_E_TYPE_MISMATCH;
     AnalyzeFieldReader r(result.types, type, record);
-    if (!r.ok()) return r.error();
+    if (!r.ok()) return noted(r, r.error());
     if (content->type() == MTYPE_LEAF_MUSIC)
-        return read_music(r, content->cast_to<MseqMusic>(MTYPE_LEAF_MUSIC));
+        return noted(r, read_music(r, content->cast_to<MseqMusic>(MTYPE_LEAF_MUSIC)));
     auto* track = content->cast_to<MseqTrack>(MTYPE_TRACK);
     MrecRecordReader values(result.header.data_version);
-    if (!track || !values.track(r, type, *track)) return r.error() ? r.error() : MREC_E_BAD_FIELD;
+    if (!track || !values.track(r, type, *track))
+        return noted(r, r.error() ? r.error() : MREC_E_BAD_FIELD);
     return AE_OK;
 }
 
@@ -341,6 +350,7 @@ MrecLoadProblem MrecCompiler::problem(const MseqFullPath& path) const {
     p.absent = result.error == 0 && found == Found::nothing;
     p.line = result.line;
     p.column = result.column;
+    p.field = CkvString(result.field);
     p.hint = result.hint;
     p.file = result.file;
     return p;

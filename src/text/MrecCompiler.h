@@ -68,6 +68,9 @@ private:
     uint32_t read_music(AnalyzeFieldReader& r, MseqMusic* music);
     uint32_t read_content(MseqObject* node, const AnalyzeRecord* with);
     bool load_file(MseqEntity* entity, const MseqFullPath& path, bool remember_path);
+    // Keeps where `r` failed, when it is the first failure of this compile, and returns `code`.
+    uint32_t noted(const AnalyzeFieldReader& r, uint32_t code);
 
     MseqEntity* target_ = nullptr;
+    AnalyzeFailure failure_;  // the first failure of the compile in progress
 };

@@ -11,6 +11,7 @@ void MrecReadResult::clear() {
     types.clear();
     main = nullptr;
     line = column = 0;
+    field.clear();
     hint = MREC_HINT_NONE;
     file = kv_fs::file_error{};
     records.clear();
@@ -45,6 +46,8 @@ bool MrecReader::read(const char* text, std::size_t length, MrecReadResult& resu
     reset_state(nullptr);
     set_flags(AF_LENIENT_ESCAPES);
     in_main_ = false;
+    braces_.clear();
+    failure_place_ = nullptr;
     memory_ = &result.memory;
     bool ok;
     try {
@@ -59,6 +62,7 @@ bool MrecReader::read(const char* text, std::size_t length, MrecReadResult& resu
     item_stack_.clear();
     rows_.clear();
     rows_taken_ = false;
+    braces_.clear();
     memory_ = nullptr;
     result.error = error_;
     if (error_ != 0) note_failure(text, length, result);
@@ -73,10 +77,11 @@ void MrecReader::note_failure(const char* text, std::size_t length, MrecReadResu
         result.line = result.column = 1;
         return;
     }
-    // A compile error of the main record has no place of its own in the text.
-    if (in_main_ || !cur_ || cur_ < text || cur_ > text + length - 1) return;
+    // A compile error of the main record has a place only when the compile placed it.
+    const char* at = in_main_ ? failure_place_ : cur_;
+    if (!at || at < text || at > text + length - 1) return;
     uint32_t line = 1, column = 1;
-    for (const char* p = text; p < cur_; ++p) {
+    for (const char* p = text; p < at; ++p) {
         if (*p == '\n' || (*p == '\r' && p[1] != '\n')) {
             ++line;
             column = 1;
@@ -86,6 +91,54 @@ void MrecReader::note_failure(const char* text, std::size_t length, MrecReadResu
     }
     result.line = line;
     result.column = column;
+}
+
+namespace {
+
+// The `{` of element `index` of the record that opens at `open`: its items at depth one,
+// skipping strings and comments. Null when there are fewer such elements.
+const char* element_brace(const char* open, std::size_t index) {
+    int depth = 0;
+    for (const char* p = open + 1; *p != 0; ++p) {
+        if (*p == '"') {
+            for (++p; *p != 0 && *p != '"'; ++p)
+                if (*p == '\\' && p[1] != 0) ++p;
+            if (*p == 0) return nullptr;
+        } else if (p[0] == '/' && p[1] == '*') {
+            const char* end = std::strstr(p + 2, "*/");
+            if (!end) return nullptr;
+            p = end + 1;
+        } else if (p[0] == '/' && p[1] == '/') {
+            while (p[1] != 0 && p[1] != '\n')
+                ++p;
+        } else if (*p == '{') {
+            if (depth == 0 && index-- == 0) return p;
+            ++depth;
+        } else if (*p == '}') {
+            if (depth == 0) return nullptr;
+            --depth;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+void MrecReader::place_failure(const AnalyzeFailure& failure, MrecReadResult& result) {
+    result.field = failure.field;
+    const char* open = nullptr;
+    for (const auto& [record, brace] : braces_) {
+        if (record == failure.record) open = brace;
+    }
+    if (!open) return;
+    failure_place_ = open;
+    // An element of an array: where that element opens, when it is a record (rows are).
+    if (failure.element == AnalyzeFailure::kNoElement) return;
+    const analyze_value* item =
+        failure.record->has_rows() ? nullptr : failure.record->item(failure.element);
+    if (failure.record->has_rows() || (item && item->record())) {
+        if (const char* element = element_brace(open, failure.element)) failure_place_ = element;
+    }
 }
 
 uint32_t mrec_text_hint(std::string_view text) {
@@ -211,6 +264,7 @@ bool MrecReader::read_record(AnalyzeRecord& record, bool with_attributes) {
         if (ok && *cur_ != '{') ok = fail(MREC_E_BRACE_EXPECTED);
     }
     if (ok) {
+        braces_.emplace_back(&record, cur_);
         ++cur_;  // the `{`
         const std::size_t base = item_stack_.size();
         bool packed = false;
@@ -256,6 +310,7 @@ bool MrecReader::read_nested(bool with_attributes, std::size_t base, bool& rows)
     }
     const std::size_t first = item_stack_.size();
     bool packed = false;
+    const char* brace = cur_;
     if (ok) {
         ++cur_;  // the `{`
         ok = read_items(first, packed);
@@ -274,6 +329,7 @@ bool MrecReader::read_nested(bool with_attributes, std::size_t base, bool& rows)
     analyze_value cell;
     AnalyzeRecord* nested = AnalyzeRecord::create(memory_);
     cell.adopt_record(nested);
+    braces_.emplace_back(nested, brace);
     nested->attributes() = std::move(attributes);
     take_items(*nested, first, packed);
     if (rows) {

@@ -4,10 +4,13 @@
 #include <cstdint>
 #include <memory>
 #include <memory_resource>
+#include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/FileSystem.h"
+#include "text/AnalyzeFields.h"
 #include "text/AnalyzeRecord.h"
 #include "text/AnalyzeRows.h"
 #include "text/AnalyzeTypes.h"
@@ -42,6 +45,9 @@ struct MrecReadResult {
     // has no place in the text (no file, a compile error of the main record).
     uint32_t line = 0;
     uint32_t column = 0;
+    // The field a failed compile could not use ("TYPE.m_Field"); line and column are then where
+    // its record (or its element of an array) starts. Empty for other failures.
+    std::string field;
     // What a failed read's text looks like, for a hint to the user (MREC_HINT_*).
     uint32_t hint = 0;
     // Why the file could not be read, with code 0x10003.
@@ -84,6 +90,10 @@ protected:
     // The default accepts.
     virtual uint32_t on_main(MrecReadResult& result, const AnalyzeRecord& main);
 
+    // Places the failure of a compile in on_main in the text: the failed read's line and column
+    // become where the failed record (or its element) starts, and its field is named.
+    void place_failure(const AnalyzeFailure& failure, MrecReadResult& result);
+
 private:
     bool read(const char* text, std::size_t length, MrecReadResult& result, bool header_only);
     bool read_text(const char* text, std::size_t length, MrecReadResult& result, bool header_only);
@@ -118,6 +128,10 @@ private:
     bool rows_taken_ = false;  // some open record is gathering rows
     bool pack_rows_ = false;
     bool in_main_ = false;  // the main record is being compiled
+    // Where each record of this read opens (its `{`), for placing a failure of the compile;
+    // rows packed into their array have none of their own.
+    std::vector<std::pair<const AnalyzeRecord*, const char*>> braces_;
+    const char* failure_place_ = nullptr;  // where a failed compile is placed; null: nowhere
 };
 
 // MREC_HINT_BOM for a text that starts with a UTF-8 byte-order mark, MREC_HINT_UTF8 for one

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -330,7 +331,12 @@ TEST(PackedRows, BadBlocksFailTheSameWay) {
     };
     for (const std::string& bad : bad_blocks) {
         std::string damaged = text;
-        damaged.replace(damaged.find(good_block), good_block.size(), bad);
+        const size_t at = damaged.find(good_block);
+        damaged.replace(at, good_block.size(), bad);
+        // Where the damaged block opens: a field it cannot give is placed there.
+        const auto line =
+            uint32_t(std::count(damaged.begin(), damaged.begin() + long(at), '\n') + 1);
+        const auto column = uint32_t(at - damaged.rfind('\n', at));
         std::string written[2];
         uint32_t errors[2];
         for (int pack = 0; pack < 2; ++pack) {
@@ -339,12 +345,66 @@ TEST(PackedRows, BadBlocksFailTheSameWay) {
             c.set_pack_rows(pack == 1);
             c.load_text(&m, damaged.c_str(), damaged.size() + 1);
             errors[pack] = c.result.error;
-            EXPECT_EQ(c.result.line, 0u) << bad;  // a compile error has no place in the text
+            if (c.result.error == MREC_E_BAD_FIELD) {
+                EXPECT_EQ(c.result.line, line) << bad << pack;
+                EXPECT_EQ(c.result.column, column) << bad << pack;
+                EXPECT_EQ(c.result.field.rfind("MSEQ_BLOCK_NOTE", 0), 0u) << c.result.field;
+            }
             written[pack] = write(&m);
         }
         EXPECT_EQ(errors[1], errors[0]) << bad;
         EXPECT_EQ(written[1], written[0]) << bad;
     }
+}
+
+// A field of the wrong kind names the field and the line where its record opens, whether it
+// is in the main record, in a track's own record or in a block; the load problem carries both.
+TEST(PackedRows, BadFieldsAreNamedWithTheirLine) {
+    MseqMusic sample(nullptr);
+    sample.name = CkvString("All");
+    fill_sample_music(sample);
+    auto* notes = add_track<MseqTrackNote>(sample, MID_TRACK_DETAIL, MTYPE_TRACK_NOTE, "N");
+    MseqBlockNote n;
+    for (int i = 0; i < 3; ++i)
+        notes->put_block(i * 2, n);
+    const std::string text = write(&sample);
+    auto line_of = [](const std::string& t, size_t at) {
+        return uint32_t(std::count(t.begin(), t.begin() + long(at), '\n') + 1);
+    };
+    // The velocity of the third note, a block packed as a row.
+    const std::string third = "{  4; 0x00; MNBT_TONE; 1; 0; 0; 0; 0; 0; 100; }";
+    ASSERT_NE(text.find(third), std::string::npos);
+    std::string damaged = text;
+    const size_t at = damaged.find(third);
+    damaged.replace(at, third.size(), "{  4; 0x00; MNBT_TONE; 1; 0; 0; 0; 0; 0; \"v\"; }");
+    MseqMusic m(nullptr);
+    MrecCompiler c;
+    EXPECT_FALSE(c.load_text(&m, damaged.c_str(), damaged.size() + 1));
+    EXPECT_EQ(c.result.error, MREC_E_BAD_FIELD);
+    EXPECT_EQ(c.result.field, "MSEQ_BLOCK_NOTE.m_Velocity");
+    EXPECT_EQ(c.result.line, line_of(damaged, at));
+    const MrecLoadProblem problem = c.problem(MseqFullPath(CkvString("x.kvnl")));
+    EXPECT_EQ(problem.line, line_of(damaged, at));
+    EXPECT_EQ(problem.field, CkvString("MSEQ_BLOCK_NOTE.m_Velocity"));
+
+    // The title of the music: a number where a string belongs, in the main record.
+    const size_t main_at = text.find("data main;");
+    ASSERT_NE(main_at, std::string::npos);
+    const size_t title_at = text.find("\"", text.find('{', main_at));
+    std::string titled = text;
+    titled.replace(title_at, titled.find(';', title_at) - title_at, "17");
+    MseqMusic t(nullptr);
+    MrecCompiler tc;
+    EXPECT_FALSE(tc.load_text(&t, titled.c_str(), titled.size() + 1));
+    EXPECT_EQ(tc.result.field, "MSEQ_MUSIC.m_Title");
+    EXPECT_EQ(tc.result.line, line_of(titled, titled.find('{', main_at)));
+    EXPECT_EQ(tc.result.column, 1u);
+
+    // Other failures name no field; a good load clears what a failed one said.
+    MseqMusic ok(nullptr);
+    EXPECT_TRUE(tc.load_text(&ok, text.c_str(), text.size() + 1));
+    EXPECT_TRUE(tc.result.field.empty());
+    EXPECT_EQ(tc.result.line, 0u);
 }
 
 }  // namespace packed_rows_test
