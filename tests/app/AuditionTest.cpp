@@ -18,6 +18,7 @@
 #include "model/track/MseqTrackNote.h"
 #include "model/track/MseqTrackTree.h"
 #include "play/engine/MplyEntity.h"
+#include "play/engine/MplyMusic.h"
 #include "play/engine/MplyOutput.h"
 #include "play/engine/MplyPlayer.h"
 
@@ -79,7 +80,6 @@ protected:
 
     // The first note track with blocks whose notes a run plays.
     MseqTrackNote* sounding_note_track() {
-        NoteList all;
         const auto notes = run_notes();
         for (MseqObject* t = music->root(); t; t = t->next_in(music->root())) {
             auto* n = t->type == MTYPE_TRACK_NOTE
