@@ -14,6 +14,7 @@
 #include "edit/press/MedtTrackPress.h"
 #include "model/core/MseqDesk.h"
 #include "model/library/MseqMusic.h"
+#include "model/track/MseqTrackChord.h"
 #include "model/track/MseqTrackInherit.h"
 #include "model/track/MseqTrackNote.h"
 #include "model/track/MseqTrackTree.h"
@@ -21,6 +22,7 @@
 #include "play/engine/MplyMusic.h"
 #include "play/engine/MplyOutput.h"
 #include "play/engine/MplyPlayer.h"
+#include "play/tracks/MplyAudition.h"
 
 namespace audition_test {
 
@@ -231,6 +233,33 @@ TEST_F(AuditionTest, WithoutAWorkingOutputNothingSoundsAndTheStatusBarSaysSoOnce
     midi_.fail_open(false);
     EXPECT_TRUE(press(free_position() + 8));
     EXPECT_EQ(note_messages(midi_).size(), 1u);
+}
+
+TEST_F(AuditionTest, AChordSoundsItsTonesTogetherAndNothingSoundsWhileARunPlays) {
+    MseqObject* chords = nullptr;
+    for (MseqObject* t = music->root(); t && !chords; t = t->next_in(music->root())) {
+        MseqTrack* stored = t->type == MTYPE_TRACK_CHORD ? mseq_track_of(t) : nullptr;
+        if (stored && stored->length_ticks() > 0) chords = t;
+    }
+    ASSERT_NE(chords, nullptr);
+    auto* stored = mseq_track_of(chords)->cast_to<MseqTrackChord>(MTYPE_TRACK_CHORD);
+    const int32_t pos = stored->blocks().begin()->first;
+    MplyAudition expected;
+    ASSERT_TRUE(expected.resolve_chord(music, chords->id, pos));
+    ASSERT_GE(expected.notes().size(), 3u) << "a chord of at least three tones";
+    for (size_t i = 1; i < expected.notes().size(); ++i)
+        EXPECT_LT(expected.notes()[i - 1].key, expected.notes()[i].key) << "voiced upwards";
+    MAppAudition& audition = *frame().playback().audition();
+    ASSERT_TRUE(audition.audition(music, {{chords->id, pos}}));
+    std::vector<std::pair<int, int>> wanted;
+    for (const MplyAuditionNote& n : expected.notes())
+        wanted.emplace_back(0x90 | n.channel, n.key);
+    EXPECT_EQ(note_messages(midi_), wanted);
+    // While a run plays, the device is the player's: an audition is refused and sends nothing.
+    ASSERT_TRUE(frame().run(ID_PLAY));
+    ASSERT_TRUE(frame().playing());
+    EXPECT_FALSE(audition.audition(music, {{chords->id, pos}}));
+    EXPECT_FALSE(audition.sounding());
 }
 
 TEST(AuditionSetting, TheFileTextReadsBackAndDamageIsNamed) {
