@@ -50,6 +50,8 @@ const std::map<uint32_t, Texts>& table() {
          {"カーソル位置から再生\tShift+F5", "編集カーソルの位置から再生します。[Shift]+[F5]"}},
         {ID_GO_START, {"先頭へ\tCtrl+Home", "再生位置を曲の先頭に戻します。[Ctrl]+[Home]"}},
         {ID_GO_END, {"末尾へ\tCtrl+End", "再生位置を曲の末尾に移します。[Ctrl]+[End]"}},
+        {ID_AUDITION,
+         {"試聴", "音符を置いたり変えたりしたときに、その音を鳴らします。(オン／オフ)"}},
         {ID_STOP, {"停止", "停止します。[F5]"}},
         {ID_PAUSE, {"一時停止", "一時停止します。[F6]"}},
         {ID_NEW_MUSIC_BUTTON, {"新しい曲の作成", ""}},
@@ -141,8 +143,8 @@ const std::vector<uint32_t>& room_toolbar() {
 }
 
 const std::vector<uint32_t>& player_toolbar() {
-    static const std::vector<uint32_t> bar = {ID_GO_START, ID_PLAY,  ID_PLAY_FROM_CURSOR,
-                                              ID_STOP,     ID_PAUSE, ID_GO_END};
+    static const std::vector<uint32_t> bar = {ID_GO_START, ID_PLAY,   ID_PLAY_FROM_CURSOR, ID_STOP,
+                                              ID_PAUSE,    ID_GO_END, ID_AUDITION};
     return bar;
 }
 
@@ -175,6 +177,7 @@ std::vector<MAppMenuEntry> fixed_entries(MAppMenu menu) {
                     command(ID_GO_START),
                     command(ID_GO_END),
                     separator(),
+                    command(ID_AUDITION),
                     command(ID_TOOL_RELEASE),
                     separator(),
                     command(ID_TOOL_SETTINGS),

@@ -49,6 +49,7 @@ enum MAppCommandId : uint32_t {
     ID_PLAY_FROM_CURSOR = 40106,           // play the shown file from its edit cursor
     ID_GO_START = 40107,                   // the play cursor to the start of the music
     ID_GO_END = 40108,                     // the play cursor to the end of the music
+    ID_AUDITION = 40109,                   // switches hearing placed notes on and off
     ID_MUSIC_F7 = MVC_SHOW_PLAY_POSITION,  // music-view commands reached by accelerator
     ID_MUSIC_F8 = MVC_AUTOSCROLL,
     ID_APP_EXIT = 57665,

@@ -108,6 +108,7 @@ kv_shell::shell* MFrame::impl_shell() const {
 bool MFrame::create(const CkvString& command_line) {
     if (!load_configuration()) return false;
     load_autosave_setting();
+    playback_->load_audition_setting();
     playback_->check_device();
     playback_->choose_device();
     // The version every file header carries is compiled in; there is nothing to read that could

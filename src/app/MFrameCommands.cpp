@@ -64,6 +64,7 @@ bool MFrame::enabled(uint32_t id) const {
         case ID_TOOL_VERSION:
         case ID_STOP:
         case ID_LINK_INFO:
+        case ID_AUDITION:
             return true;
         case ID_ROOM_NONE:
             return false;
@@ -104,6 +105,7 @@ bool MFrame::enabled(uint32_t id) const {
 }
 
 bool MFrame::checked(uint32_t id) const {
+    if (id == ID_AUDITION) return playback_->audition_on();
     return id == ID_LINK_INFO && link_info_shown();
 }
 
@@ -182,6 +184,9 @@ bool MFrame::run(uint32_t id) {
             return true;
         case ID_GO_START:
             move_play_cursor(0);
+            return true;
+        case ID_AUDITION:
+            playback_->set_audition(!playback_->audition_on());
             return true;
         case ID_GO_END:
             move_play_cursor(static_cast<int32_t>(

@@ -2,6 +2,7 @@
 // cursors, and closing entries.
 #include "app/MFrameEditList.h"
 
+#include "app/MAppAudition.h"
 #include "app/MAppProblem.h"
 #include "app/MAppText.h"
 #include "app/MFrame.h"
@@ -51,6 +52,7 @@ int MFrameEditList::open(MseqEntity* entity, MseqObject* node, bool shown) {
             music->sequence_clipboard = &spare_nodes_[0];
             music->leaf_clipboard = &spare_nodes_[1];
             music->port = port_;
+            music->edit_observer = frame_.playback().audition();
         }
         // A file that does not exist yet (a link opened after "create it?") is marked modified
         // when it is first opened, so that save-all and the exit question write it. Content kept

@@ -11,6 +11,8 @@
 #include <system_error>
 #include <thread>
 
+#include "app/MAppAudition.h"
+#include "app/MAppAuditionSetting.h"
 #include "app/MAppProblem.h"
 #include "app/MAppText.h"
 #include "edit/McmdKind.h"
@@ -78,10 +80,32 @@ void MFramePlayback::start_services(KvClock* clock) {
     exporter_ = std::make_unique<MplyExport>();
     system_device_ = std::make_unique<MplyDeviceSystem>(mseq_config(), *midi_, clock);
     synth_device_ = std::make_unique<MplyDeviceDMusic>(mseq_config(), *synth_, clock);
+    audition_ = std::make_unique<MAppAudition>(*this, *port_, clock);
     choose_device();
 }
 
+void MFramePlayback::set_audition(bool on) {
+    if (!audition_) return;
+    audition_->set_enabled(on);
+    if (!mapp_save_audition_setting(on))
+        port_->status(mapp_text("試聴の設定を保存できませんでした。"));
+    port_->refresh(MAppRefresh::menus);
+}
+
+void MFramePlayback::load_audition_setting() {
+    const MAppAuditionSetting s = mapp_load_audition_setting();
+    if (audition_) audition_->set_enabled(s.on);
+    if (!s.damage.empty())
+        port_->status(
+            mapp_format("試聴の設定ファイルを読めません。試聴はオンです。(%s)", s.damage.c_str()));
+}
+
+bool MFramePlayback::audition_on() const {
+    return audition_ && audition_->enabled();
+}
+
 void MFramePlayback::shut_down() {
+    audition_.reset();
     player_.reset();
     exporter_.reset();
     device_ = nullptr;
@@ -90,6 +114,8 @@ void MFramePlayback::shut_down() {
 }
 
 void MFramePlayback::choose_device() {
+    // What sounds on the device left behind is released there first.
+    if (audition_) audition_->silence();
     if (mseq_config().m_DirectMusic != 0) {
         device_ = synth_device_.get();
     } else {
@@ -114,6 +140,7 @@ void MFramePlayback::check_device() {
 }
 
 void MFramePlayback::stop(int32_t timeout_ms) {
+    if (audition_) audition_->silence();
     if (player_ && player_->Running()) player_->Stop(timeout_ms);
 }
 
@@ -127,6 +154,7 @@ bool MFramePlayback::playing() const {
 }
 
 void MFramePlayback::pump() {
+    if (audition_) audition_->pump();
     KvMessage m;
     while (messages_.take(&m)) {
         switch (m.message) {
@@ -150,6 +178,8 @@ bool MFramePlayback::play_entity(MseqEntity* entity, int32_t start_tick) {
     if (!mapp_playable(entity) || !device_) return false;
     std::unique_ptr<MplyEntity> music(entity->create_player_model());
     if (!music) return false;
+    // The run's worker takes the device: an audition still sounding ends first.
+    if (audition_) audition_->silence();
     lock_editors(true);
     play_start_ = start_tick;
     play_end_ = MPE_PLAYING;
@@ -282,6 +312,7 @@ int64_t MFramePlayback::end_tick(MseqEntity* entity) {
 }
 
 void MFramePlayback::request_stop(MAppPlayEnd end) {
+    if (audition_) audition_->silence();
     if (!playing()) return;
     play_end_ = end;
     player_->Stop(3000);

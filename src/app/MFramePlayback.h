@@ -10,6 +10,7 @@
 #include "platform/MessageQueue.h"
 
 class KvClock;
+class MAppAudition;
 class MFrame;
 class MseqEntity;
 class MseqObject;
@@ -52,6 +53,16 @@ public:
     MplyDevice* device() const { return device_; }
     // Says so when the configured MIDI device is not among the system's.
     void check_device();
+
+    // The audition of placed notes; null before start_services and after shut_down.
+    MAppAudition* audition() const { return audition_.get(); }
+    // Switches the audition on or off and keeps the choice in its settings file; a failed write
+    // is said in the status bar (the switch still changes).
+    void set_audition(bool on);
+    bool audition_on() const;
+    // Takes the switch from its settings file (a damaged file is said in the status bar and
+    // leaves it on); the frame calls it once its configuration is there.
+    void load_audition_setting();
 
     MplyPlayer& player() { return *player_; }
     bool playing() const;
@@ -112,6 +123,8 @@ private:
     std::unique_ptr<MplyExport> exporter_;
     std::unique_ptr<MplyDeviceSystem> system_device_;
     std::unique_ptr<MplyDeviceDMusic> synth_device_;
+    // Destroyed before the devices: its end sends the note-offs of what still sounds.
+    std::unique_ptr<MAppAudition> audition_;
     MplyDevice* device_ = nullptr;
     KvMessageQueue messages_;
     int32_t play_start_ = 0;

@@ -499,6 +499,14 @@ void MedtMusicInvoker::finish_command(MgenCommand* command) {
     }
     // A new edit makes what was undone before it stale.
     if (!undoing_ && changes_music(*command)) history_.clear_redo();
+    if (undoing_ || command->state != MCMD_DONE) return;
+    if (auto* set = static_cast<McmdSetBlock*>(command->cast(MKIND_CMD_SET_BLOCK))) {
+        const MedtPlacedBlock placed{set->track, set->position};
+        if (set->block && std::find(placed_.begin(), placed_.end(), placed) == placed_.end())
+            placed_.push_back(placed);
+    }
+    // A block set outside any gesture is a gesture of its own.
+    if (gestures_ == 0) tell_placed();
 }
 
 void MedtMusicInvoker::execute(MgenCommand* command) {
@@ -570,12 +578,22 @@ void MedtMusicInvoker::end_gesture(bool close) {
     if (gestures_ > 0 && --gestures_ > 0) return;
     if (close) history_.close_group();
     history_.set_auto_advance(1);
+    tell_placed();
+}
+
+void MedtMusicInvoker::tell_placed() {
+    if (placed_.empty()) return;
+    std::vector<MedtPlacedBlock> placed;
+    placed.swap(placed_);
+    if (edit_observer) edit_observer->blocks_placed(*this, placed);
 }
 
 size_t MedtMusicInvoker::undo_open_group(size_t keep) {
     if (!music_) return 0;
     const uint32_t group = history_.current_group();
     size_t undone = 0;
+    // What the gesture placed is taken back: nothing of it is to be heard.
+    placed_.clear();
     const int was = undoing_;
     undoing_ = kReplayRollback;
     while (history_.size() > keep && history_.last_group() == group) {

@@ -3,7 +3,9 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <vector>
 
+#include "edit/MedtEditObserver.h"
 #include "edit/MedtEntity.h"
 #include "edit/MedtHistory.h"
 #include "edit/MedtMetrics.h"
@@ -138,6 +140,8 @@ public:
     // question is then answered No).
     const MedtMetrics& metrics() const { return *metrics_; }
     MedtUserPort* port = nullptr;
+    // Told of the blocks each gesture placed or changed (may be null: nobody is told).
+    MedtEditObserver* edit_observer = nullptr;
 
     int32_t bar_grid = 16;       // display beats per bar of the shown time signature
     int32_t display_beats = 16;  // beats per 4/4 bar shown on screen
@@ -293,8 +297,12 @@ private:
     // Clears the observer's editor pointer and the music's observer.
     void detach_observer();
 
+    // The outermost transaction ended: the observer hears of the blocks it placed.
+    void tell_placed();
+
     MedtHistory history_;
-    int gestures_ = 0;  // open transactions
+    int gestures_ = 0;                     // open transactions
+    std::vector<MedtPlacedBlock> placed_;  // set by the open gesture, not yet told
 };
 
 // The observer a music editor hands to its music: forwards the protocol to the editor (nothing

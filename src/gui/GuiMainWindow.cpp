@@ -69,6 +69,8 @@ QStyle::StandardPixmap icon_of(uint32_t id) {
             return QStyle::SP_MediaSkipBackward;
         case ID_GO_END:
             return QStyle::SP_MediaSkipForward;
+        case ID_AUDITION:
+            return QStyle::SP_MediaVolume;
         default:
             return QStyle::SP_FileIcon;
     }
@@ -202,8 +204,10 @@ void GuiMainWindow::build_toolbars() {
     }
     player_bar_ = addToolBar(gui_utf8("プレーヤー"));
     player_bar_->setObjectName(QStringLiteral("kv_player_bar"));
-    for (uint32_t id : mapp_commands::player_toolbar())
-        make(player_bar_, id);
+    for (uint32_t id : mapp_commands::player_toolbar()) {
+        QAction* a = make(player_bar_, id);
+        if (id == ID_AUDITION) a->setCheckable(true);
+    }
     position_ = new QLabel(player_bar_);
     position_->setObjectName(QStringLiteral("kv_position"));
     position_->setToolTip(gui_utf8("再生位置 [小節-拍-Tick]"));

@@ -54,24 +54,9 @@ bool MplyMusic::Start(MplyPlayer* player) {
     if (m_Tree) return true;
     m_StageMap.reset();
     ReleaseTree();
-
+    ResetContext(player->queue(), player->previous_window_end(), player->window_end(),
+                 player->start_tick(), player->play_mode());
     MplyContext& c = m_Context;
-    c.queue = &player->queue();
-    c.music = this;
-    c.window_start = player->previous_window_end();
-    c.window_end = player->window_end();
-    c.seek = player->start_tick();
-    c.marker_end = 0;
-    c.time_offset = 0;
-    c.cut_end = kMplyOpenEnd;
-    c.stretch_origin = 0;
-    c.refer_mode = 0;
-    c.channel = 0;
-    c.degree_shift = 0;
-    c.transpose = m_Source->m_Transpose;
-    c.play_mode = player->play_mode();
-    c.chord_source = nullptr;
-    c.refer_source = nullptr;
 
     // A title with a stray percent sign still names the music: the expansion keeps what it
     // could not expand, and that is the title sent.
@@ -82,63 +67,114 @@ bool MplyMusic::Start(MplyPlayer* player) {
     if (!mply_event::text(q, 0, MPLY_TEXT_COPYRIGHT, &m_Source->m_Copyright)) return false;
     if (!mply_event::tempo(q, 0, m_Source->m_Tempo)) return false;
 
-    if (m_Source->type() == MTYPE_LEAF_PHRASE) {
-        // A phrase played on its own sounds on the first channel, or on the drum channel when
-        // its program is a drum kit.
-        const MseqBlockWord& program = m_Source->m_Program;
-        c.channel = program.m_Attrib == MWORD_DRUM_KIT ? MseqMapStage::kDrumChannel : 0;
-        const auto ch = static_cast<uint8_t>(c.channel);
-        if (MplyOutput* out = player->output()) out->mark_channel_used(c.channel);
-        if (!mply_event::program_change(q, ch, static_cast<uint8_t>(program.m_Index)) ||
-            !mply_event::control(q, ch, 7, 120) || !mply_event::control(q, ch, 39, 0) ||
-            !mply_event::control(q, ch, 10, 64) || !mply_event::control(q, ch, 42, 0))
-            return false;
-    }
-
-    if (ref_ptr<MseqEntity> e = OpenObject(m_Source->m_MapStageID, MTYPE_LEAF_STAGE))
-        m_StageMap = ref_ptr<MseqMapStage>(e->cast_to<MseqMapStage>(MTYPE_LEAF_STAGE));
-    if (m_Source->type() == MTYPE_LEAF_MUSIC && m_StageMap && !StageSetup(*player)) return false;
+    MplyOutput* out = player->output();
+    if (m_Source->type() == MTYPE_LEAF_PHRASE && !PhraseSetup(q, out)) return false;
+    OpenStageMap();
+    if (m_Source->type() == MTYPE_LEAF_MUSIC && m_StageMap && !StageSetup(q, out, -1)) return false;
 
     if (!BuildTree()) return false;
     return PreparePass(c);
 }
 
-bool MplyMusic::StageSetup(MplyPlayer& player) {
-    MplyEventQueue& q = player.queue();
+bool MplyMusic::PrepareOffline(MplyEventQueue& queue, int32_t seek, int32_t play_mode) {
+    if (!m_Source) return false;
+    m_StageMap.reset();
+    ReleaseTree();
+    ResetContext(queue, seek, seek, seek, play_mode);
+    OpenStageMap();
+    if (!BuildTree()) return false;
+    return PreparePass(m_Context);
+}
+
+bool MplyMusic::ChannelSetup(MplyEventQueue& queue, int channel) {
+    if (!m_Source || channel < 0 || channel >= MseqMapStage::kChannels) return false;
+    if (m_Source->type() == MTYPE_LEAF_PHRASE) {
+        return channel == m_Context.channel && PhraseSetup(queue, nullptr);
+    }
+    return m_StageMap && StageSetup(queue, nullptr, channel);
+}
+
+void MplyMusic::ResetContext(MplyEventQueue& queue, int32_t window_start, int32_t window_end,
+                             int32_t seek, int32_t play_mode) {
+    MplyContext& c = m_Context;
+    c.queue = &queue;
+    c.music = this;
+    c.window_start = window_start;
+    c.window_end = window_end;
+    c.seek = seek;
+    c.marker_end = 0;
+    c.time_offset = 0;
+    c.cut_end = kMplyOpenEnd;
+    c.stretch_origin = 0;
+    c.refer_mode = 0;
+    c.channel = 0;
+    c.degree_shift = 0;
+    c.transpose = m_Source->m_Transpose;
+    c.play_mode = play_mode;
+    c.chord_source = nullptr;
+    c.refer_source = nullptr;
+    if (m_Source->type() == MTYPE_LEAF_PHRASE) {
+        // A phrase played on its own sounds on the first channel, or on the drum channel when
+        // its program is a drum kit.
+        c.channel = m_Source->m_Program.m_Attrib == MWORD_DRUM_KIT ? MseqMapStage::kDrumChannel : 0;
+    }
+}
+
+bool MplyMusic::PhraseSetup(MplyEventQueue& q, MplyOutput* out) {
+    const MseqBlockWord& program = m_Source->m_Program;
+    const auto ch = static_cast<uint8_t>(m_Context.channel);
+    if (out) out->mark_channel_used(m_Context.channel);
+    return mply_event::program_change(q, ch, static_cast<uint8_t>(program.m_Index)) &&
+           mply_event::control(q, ch, 7, 120) && mply_event::control(q, ch, 39, 0) &&
+           mply_event::control(q, ch, 10, 64) && mply_event::control(q, ch, 42, 0);
+}
+
+void MplyMusic::OpenStageMap() {
+    if (ref_ptr<MseqEntity> e = OpenObject(m_Source->m_MapStageID, MTYPE_LEAF_STAGE))
+        m_StageMap = ref_ptr<MseqMapStage>(e->cast_to<MseqMapStage>(MTYPE_LEAF_STAGE));
+}
+
+bool MplyMusic::StageSetup(MplyEventQueue& q, MplyOutput* out, int only) {
     const MseqMapStage& stage = *m_StageMap;
-    if ((stage.m_Setup & MMS_SETUP_GM1) && !mply_event::exclusive(q, {0x7E, 0x7F, 0x09, 0x01}))
-        return false;
-    if ((stage.m_Setup & MMS_SETUP_GM2) && !mply_event::exclusive(q, {0x7E, 0x7F, 0x09, 0x03}))
-        return false;
+    if (only < 0) {
+        if ((stage.m_Setup & MMS_SETUP_GM1) && !mply_event::exclusive(q, {0x7E, 0x7F, 0x09, 0x01}))
+            return false;
+        if ((stage.m_Setup & MMS_SETUP_GM2) && !mply_event::exclusive(q, {0x7E, 0x7F, 0x09, 0x03}))
+            return false;
+    }
     for (int i = 0; i < MseqMapStage::kChannels; ++i) {
+        if (only >= 0 && i != only) continue;
         const MseqBlockStage& part = stage.m_Blocks[i];
         const uint32_t f = part.m_Flags;
         if (!(f & MSTAGE_USED)) continue;
-        if (MplyOutput* out = player.output()) out->mark_channel_used(i);
-        const auto ch = static_cast<uint8_t>(i);
-        auto ctl = [&](uint8_t controller, int32_t value) {
-            return mply_event::control(q, ch, controller, static_cast<uint8_t>(value));
-        };
-        bool ok = true;
-        if (f & MSTAGE_SOUND_OFF) ok = ok && ctl(120, 0);
-        if (f & MSTAGE_NOTES_OFF) ok = ok && ctl(123, 0);
-        if (f & MSTAGE_RESET_CONTROLLERS) ok = ok && ctl(121, 0);
-        if (f & MSTAGE_BEND_RANGE)
-            ok = ok && ctl(101, 0) && ctl(100, 0) && ctl(6, part.m_BendRange) && ctl(38, 0);
-        if (f & MSTAGE_PROGRAM)
-            ok = ok &&
-                 mply_event::program_change(q, ch, static_cast<uint8_t>(part.m_Program.m_Index));
-        if (f & MSTAGE_VOLUME) ok = ok && ctl(7, part.m_Volume) && ctl(39, 0);
-        if (f & MSTAGE_PAN) ok = ok && ctl(10, part.m_Pan) && ctl(42, 0);
-        if (f & MSTAGE_REVERB) ok = ok && ctl(91, part.m_Reverb);
-        if (f & MSTAGE_CHORUS) ok = ok && ctl(93, part.m_Chorus);
-        if (f & MSTAGE_BEND) ok = ok && mply_event::pitch_bend(q, ch, part.m_Bend);
-        if (f & MSTAGE_HOLD) ok = ok && ctl(64, part.m_Hold);
-        if (f & MSTAGE_MODULATION) ok = ok && ctl(1, part.m_Modulation) && ctl(33, 0);
-        if (f & MSTAGE_EXPRESSION) ok = ok && ctl(11, part.m_Expression) && ctl(43, 0);
-        if (!ok) return false;
+        if (out) out->mark_channel_used(i);
+        if (!PartSetup(q, static_cast<uint8_t>(i), part)) return false;
     }
     return true;
+}
+
+bool MplyMusic::PartSetup(MplyEventQueue& q, uint8_t ch, const MseqBlockStage& part) {
+    const uint32_t f = part.m_Flags;
+    auto ctl = [&](uint8_t controller, int32_t value) {
+        return mply_event::control(q, ch, controller, static_cast<uint8_t>(value));
+    };
+    bool ok = true;
+    if (f & MSTAGE_SOUND_OFF) ok = ok && ctl(120, 0);
+    if (f & MSTAGE_NOTES_OFF) ok = ok && ctl(123, 0);
+    if (f & MSTAGE_RESET_CONTROLLERS) ok = ok && ctl(121, 0);
+    if (f & MSTAGE_BEND_RANGE)
+        ok = ok && ctl(101, 0) && ctl(100, 0) && ctl(6, part.m_BendRange) && ctl(38, 0);
+    if (f & MSTAGE_PROGRAM)
+        ok = ok && mply_event::program_change(q, ch, static_cast<uint8_t>(part.m_Program.m_Index));
+    if (f & MSTAGE_VOLUME) ok = ok && ctl(7, part.m_Volume) && ctl(39, 0);
+    if (f & MSTAGE_PAN) ok = ok && ctl(10, part.m_Pan) && ctl(42, 0);
+    if (f & MSTAGE_REVERB) ok = ok && ctl(91, part.m_Reverb);
+    if (f & MSTAGE_CHORUS) ok = ok && ctl(93, part.m_Chorus);
+    if (f & MSTAGE_BEND) ok = ok && mply_event::pitch_bend(q, ch, part.m_Bend);
+    if (f & MSTAGE_HOLD) ok = ok && ctl(64, part.m_Hold);
+    if (f & MSTAGE_MODULATION) ok = ok && ctl(1, part.m_Modulation) && ctl(33, 0);
+    if (f & MSTAGE_EXPRESSION) ok = ok && ctl(11, part.m_Expression) && ctl(43, 0);
+    return ok;
 }
 
 bool MplyMusic::Generate(MplyPlayer* player) {

@@ -10,7 +10,10 @@
 #include "play/engine/MplyContext.h"
 #include "play/engine/MplyEntity.h"
 
+class MplyEventQueue;
+class MplyOutput;
 class MplyPlayer;
+class MseqBlockStage;
 class MplyRunSet;
 class MplyTrack;
 class MseqEntity;
@@ -42,6 +45,17 @@ public:
     // Copies the player's window into the context and runs the generate pass.
     bool Generate(MplyPlayer* player) override;
 
+    // For a look at the music without a run (an audition): opens the stage map, builds the
+    // tree and prepares it from `seek` with the context a run starting there would have,
+    // inserting into `queue`; no start events and no window yet (the caller sets the context's
+    // window and generates what it needs). True when at least one track will generate.
+    bool PrepareOffline(MplyEventQueue& queue, int32_t seek, int32_t play_mode);
+    // Inserts into `queue` the set-up a run sends for `channel` at its start: a phrase's
+    // program and controls on its channel, or the part of the music's stage map. False when
+    // the run sets nothing up there (no stage map, a part not in use, another channel of a
+    // phrase) or no memory could be had. After Start or PrepareOffline.
+    bool ChannelSetup(MplyEventQueue& queue, int channel);
+
     // For a referenced phrase: builds the track tree and prepares it with `context` (no start
     // events). True when at least one track will generate.
     bool BuildAndPrepare(MplyContext& context);
@@ -67,7 +81,17 @@ private:
     bool BuildTree();
     void ReleaseTree();
     bool PreparePass(MplyContext& context);
-    bool StageSetup(MplyPlayer& player);
+    // The context of a run from `seek` with the given window, inserting into `queue`.
+    void ResetContext(MplyEventQueue& queue, int32_t window_start, int32_t window_end, int32_t seek,
+                      int32_t play_mode);
+    // The program and controls of a phrase played on its own; `out` (may be null) marks its
+    // channel as used.
+    bool PhraseSetup(MplyEventQueue& queue, MplyOutput* out);
+    void OpenStageMap();
+    // The stage map's set-up of every part in use (`only` < 0, with the GM resets) or of the
+    // part `only`; `out` (may be null) marks the channels as used.
+    bool StageSetup(MplyEventQueue& queue, MplyOutput* out, int only);
+    static bool PartSetup(MplyEventQueue& queue, uint8_t channel, const MseqBlockStage& part);
 
     ref_ptr<MseqMusic> m_Source;                // the music or phrase played
     std::shared_ptr<const MplyRunSet> m_Reach;  // what the run may open, opened beforehand

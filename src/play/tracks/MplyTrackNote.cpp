@@ -37,6 +37,7 @@ MplyTrackNote::MplyTrackNote(MplyMusic* music, MseqTrackNote* source)
 
 bool MplyTrackNote::Prepare(MplyContext& context) {
     m_ChordSource = nullptr;
+    m_Sounding = false;
     if (!PrepareCommon(context, true, false, MplyCursorRule::kFirstFrom)) return false;
     const MseqTrackNote& src = *m_Source;
     if (!ChooseChannel(context, src, &m_ChordSource)) {
@@ -57,6 +58,7 @@ bool MplyTrackNote::Prepare(MplyContext& context) {
     m_Octave = mply_clamp32(octave);
     m_LengthFactor = mply_clamp32(mply_ceil_percent(static_cast<int64_t>(src.m_LRate) * 256, 100));
     m_VelocityFactor = mply_clamp32(mply_ceil_percent(velocity_percent * 256, 10000));
+    m_Sounding = true;
     return true;
 }
 
@@ -156,25 +158,8 @@ bool MplyTrackNote::KeyOf(const MseqBlockNote& note, int64_t a, int64_t transpos
                 chord = m_ChordSource->ChordAt(a);
                 if (!chord) return false;
             }
-            const int64_t n = std::min<int64_t>(chord->key_count, MseqBlockChord::kMaxKeys);
-            if (n < 1) return false;
-            const int64_t idx = whole + shift + 16 * n;
-            const int64_t q = floor_div(idx, n);
-            const int64_t r = idx - q * n;
-            if (chord->keys[r].m_Flags & 0x1) return false;
-            const int64_t k = map ? map->m_CDegKey : 0;
-            const int64_t span =
-                (static_cast<int64_t>(chord->keys[n - 1].m_Key) - chord->keys[0].m_Key + 12) / 12;
-            int64_t root = chord->m_Root;
-            int64_t root_octave = chord->m_Octave;
-            if (chord->m_Flags & MCHORD_RELATIVE_ROOT) {
-                root = chord->m_Root + k;
-                root_octave = chord->m_Octave + floor_div(root, 12);
-                root -= floor_div(root, 12) * 12;
-            }
-            *key = root + 12 * (root_octave + (q - 16) * span + oct + o) + chord->keys[r].m_Key +
-                   semi + transpose;
-            return true;
+            return mply_chord_degree_key(*chord, map, whole + shift, oct + o, semi + transpose,
+                                         key);
         }
         case MNBT_RHYTHM:
             *key = m_Source->m_Rhythm.m_Index & 0xFF;
@@ -182,4 +167,26 @@ bool MplyTrackNote::KeyOf(const MseqBlockNote& note, int64_t a, int64_t transpos
         default:
             return false;
     }
+}
+
+bool mply_chord_degree_key(const MseqBlockChord& chord, const MseqMapChord* map, int64_t degree,
+                           int64_t octave, int64_t semitones, int64_t* key) {
+    const int64_t n = std::min<int64_t>(chord.key_count, MseqBlockChord::kMaxKeys);
+    if (n < 1) return false;
+    const int64_t idx = degree + 16 * n;
+    const int64_t q = floor_div(idx, n);
+    const int64_t r = idx - q * n;
+    if (chord.keys[r].m_Flags & 0x1) return false;
+    const int64_t k = map ? map->m_CDegKey : 0;
+    const int64_t span =
+        (static_cast<int64_t>(chord.keys[n - 1].m_Key) - chord.keys[0].m_Key + 12) / 12;
+    int64_t root = chord.m_Root;
+    int64_t root_octave = chord.m_Octave;
+    if (chord.m_Flags & MCHORD_RELATIVE_ROOT) {
+        root = chord.m_Root + k;
+        root_octave = chord.m_Octave + floor_div(root, 12);
+        root -= floor_div(root, 12) * 12;
+    }
+    *key = root + 12 * (root_octave + (q - 16) * span + octave) + chord.keys[r].m_Key + semitones;
+    return true;
 }

@@ -33,6 +33,9 @@ public:
     int32_t velocity_factor() const { return m_VelocityFactor; }
     int32_t octave() const { return m_Octave; }
     MplyTrackChord* chord_source() const { return m_ChordSource; }
+    // True when the last Prepare found the track playing (switched on, with blocks, on a
+    // channel that sounds).
+    bool sounding() const { return m_Sounding; }
 
     // The key of a note at tick `a` for a transposition `transpose` and a degree shift `shift`;
     // false when the note has none (unknown type, no map or chord where one is needed, an empty
@@ -42,6 +45,7 @@ public:
 
 private:
     MplyTrackChord* m_ChordSource = nullptr;  // chord track the notes follow, or null
+    bool m_Sounding = false;                  // the last Prepare's answer
     int32_t m_StartLag = 0;                   // ticks
     int32_t m_LengthFactor = 256;             // percentage in 1/256 steps
     int32_t m_VelocityFactor = 256;           // velocity scale in 1/256 steps
@@ -49,3 +53,10 @@ private:
     MseqBlockScale m_DefaultScale;            // scale degrees without a chord track
     MseqBlockChord m_DefaultChord;            // chord degrees without a chord track
 };
+
+// The key of chord degree `degree` (any whole number: degrees beyond the chord's tones go up or
+// down by the chord's span in octaves) of `chord`, in `map` (null: none; its chord-degree key
+// moves a relative root), `octave` octaves and `semitones` up; false when the chord has no tones
+// or the tone is left out. How a chord-degree note sounds, and how a chord is heard on its own.
+bool mply_chord_degree_key(const MseqBlockChord& chord, const MseqMapChord* map, int64_t degree,
+                           int64_t octave, int64_t semitones, int64_t* key);

@@ -32,9 +32,11 @@
 #include "model/theory/MseqMapChord.h"
 #include "model/theory/MseqNoteTheory.h"
 #include "model/track/MseqTrackChord.h"
+#include "model/track/MseqTrackInherit.h"
 #include "model/track/MseqTrackNote.h"
 #include "model/track/MseqTrackRefer.h"
 #include "platform/TextCodec.h"
+#include "play/tracks/MplyAudition.h"
 #include "text/MrecEntityWriter.h"
 
 namespace {
@@ -142,6 +144,7 @@ private slots:
     void screenshots_of_the_views();
     void wheel_and_keys_zoom_scroll_and_fit();
     void tips_name_pitch_and_note_values();
+    void a_press_on_a_note_row_sounds_its_key();
 };
 
 void GuiViewTest::keys_move_extend_cut_and_undo() {
@@ -1118,6 +1121,38 @@ void GuiViewTest::tips_name_pitch_and_note_values() {
     QVERIFY2(tip.contains(u("音高 ")) && tip.contains(u("(ノート番号 ")), qPrintable(tip));
     QVERIFY2(tip.contains(u("分音符")) || tip.contains(u("小節")), qPrintable(tip));
     QVERIFY2(tip.contains(u("ベロシティ %1").arg(n.m_Velocity)), qPrintable(tip));
+}
+
+void GuiViewTest::a_press_on_a_note_row_sounds_its_key() {
+    open("はじまりの朝");
+    MedtTrack* t = track("メロディ");
+    QVERIFY(t);
+    const MseqTrackNote* n = notes(t);
+    const int32_t p = 1;
+    QVERIFY(!n->block_at(p));
+    view()->editor()->set_cursor(t, p, p);
+    h->midi.clear_log();
+    click(view()->timeline(), t, p, GuiBand::Anchor);
+    QVERIFY(n->block_at(p));
+    // The key playback resolves for the new note, on the track's channel.
+    MplyAudition expected;
+    QVERIFY(expected.resolve_note(view()->editor()->music(), t->id(), p));
+    QCOMPARE(expected.notes().size(), size_t{1});
+    const int channel = mseq_effective_channel(t->stored());
+    QCOMPARE(int(expected.notes()[0].channel), channel);
+    auto heard = [this](int status, int key) {
+        for (const auto& r : h->midi.log()) {
+            if (r.what == kv_midi::midi_out_recorder::kind::short_message && r.bytes.size() >= 2 &&
+                r.bytes[0] == status && r.bytes[1] == key)
+                return true;
+        }
+        return false;
+    };
+    const int key = expected.notes()[0].key;
+    QVERIFY(heard(0x90 | channel, key));
+    // The window's timer sends the note-off once its time is up.
+    QTRY_VERIFY_WITH_TIMEOUT(heard(0x80 | channel, key), 3000);
+    QCOMPARE(h->driver.faults, std::vector<std::string>());
 }
 
 QTEST_MAIN(GuiViewTest)
