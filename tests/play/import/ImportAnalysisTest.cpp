@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -323,6 +324,46 @@ TEST_F(ImportAnalysis, HumanisedAndAwkwardFilesPlayTheSameForEveryTarget) {
     }
 }
 
+std::string read_all(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST_F(ImportAnalysis, AnAnalysedImportThatCannotBeWrittenLeavesTheLibraryAsItWas) {
+    auto listing = [&]() {
+        std::vector<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(dir_))
+            names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    const std::string book_before = read_all(dir_ + "/songs.kvnb");
+    const auto files_before = listing();
+    auto* book = book_node_->entity()->cast_to<MseqBook>(MTYPE_BOOK);
+    const size_t leaves_before = book->leafs.size();
+    MplySmfFile file;
+    MplySmfError error;
+    ASSERT_TRUE(
+        mply_read_smf(progression({{48, 52, 55}, {53, 57, 60}}, {60, 64, 65, 69}), &file, &error));
+    // The chord map is written first (about 4 kB), then the stage map, the music and the book:
+    // the first write fails, or a later one after the chord map is down.
+    for (size_t fault_after : {size_t{0}, size_t{4000}}) {
+        kv_fs::set_write_fault_after(fault_after);
+        MplyImportReport report;
+        MplyImportSaved saved;
+        MplyImportAnalysis analysis;
+        EXPECT_FALSE(mply_import_into_book(book_node_, file, CkvString("x"), "x", &report, &saved,
+                                           &analysis))
+            << fault_after;
+        kv_fs::set_write_fault_after(std::string::npos);
+        EXPECT_EQ(saved.fault, MplyImportSaveFault::write_failed) << fault_after;
+        EXPECT_TRUE(saved.chord_file.empty()) << fault_after;
+        EXPECT_EQ(read_all(dir_ + "/songs.kvnb"), book_before) << fault_after;
+        EXPECT_EQ(listing(), files_before) << fault_after;
+        EXPECT_EQ(book->leafs.size(), leaves_before) << fault_after;
+    }
+}
+
 TEST_F(ImportAnalysis, AMusicThatFollowsChordsAlreadyIsLeftAsItIs) {
     const MplyAnalysisTarget target = MplyAnalysisTarget::chord_degrees;
     MseqMusic* music = import(progression({{48, 52, 55}}, {60, 64, 67, 72}), "once", &target);
@@ -339,11 +380,6 @@ TEST_F(ImportAnalysis, AMusicThatFollowsChordsAlreadyIsLeftAsItIs) {
     EXPECT_EQ(music->tracks.size(), tracks);
     EXPECT_EQ(map->m_CDegKey, key);
     EXPECT_EQ(kv_test::run_offline(music), before);
-}
-
-std::string read_all(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 // The program itself: the demo song exported, imported plainly and with --analyse into two
