@@ -20,7 +20,27 @@ namespace {
 
 struct ImportArgs {
     std::string midi, library, book, name;
+    bool analyse = false;
+    MplyAnalysisTarget target = MplyAnalysisTarget::chord_degrees;
 };
+
+// `--analyse` (chord degrees first) or `--analyse=chord|scale|tone`; false for anything else.
+bool parse_analyse(const std::string& arg, ImportArgs* out) {
+    static const struct {
+        const char* arg;
+        MplyAnalysisTarget target;
+    } kForms[] = {{"--analyse", MplyAnalysisTarget::chord_degrees},
+                  {"--analyse=chord", MplyAnalysisTarget::chord_degrees},
+                  {"--analyse=scale", MplyAnalysisTarget::scale_degrees},
+                  {"--analyse=tone", MplyAnalysisTarget::tones}};
+    for (const auto& f : kForms) {
+        if (arg != f.arg) continue;
+        out->analyse = true;
+        out->target = f.target;
+        return true;
+    }
+    return false;
+}
 
 bool parse_args(const std::vector<std::string>& args, ImportArgs* out) {
     std::vector<std::string> plain;
@@ -28,6 +48,8 @@ bool parse_args(const std::vector<std::string>& args, ImportArgs* out) {
         if ((args[i] == "--book" || args[i] == "--name") && i + 1 < args.size()) {
             (args[i] == "--book" ? out->book : out->name) = args[i + 1];
             ++i;
+        } else if (args[i].rfind("--analyse", 0) == 0) {
+            if (!parse_analyse(args[i], out)) return false;
         } else if (!args[i].empty() && args[i][0] == '-') {
             return false;
         } else {
@@ -95,7 +117,21 @@ MseqObject* find_book(Library& lib, const std::string& name) {
     return nullptr;
 }
 
-std::string save_problem(const MplyImportSaved& s) {
+std::string analysis_problem(MplyAnalysisFault fault) {
+    switch (fault) {
+        case MplyAnalysisFault::none:
+            return {};
+        case MplyAnalysisFault::follows_chords:
+            return "the music already follows chords";
+        case MplyAnalysisFault::music_full:
+            return "the music has no room for a chord track";
+        case MplyAnalysisFault::cannot_play:
+            return "the player cannot build the music's tracks for the analysis";
+    }
+    return "the analysis failed";
+}
+
+std::string save_problem(const MplyImportSaved& s, bool analysed) {
     switch (s.fault) {
         case MplyImportSaveFault::none:
             return {};
@@ -107,7 +143,8 @@ std::string save_problem(const MplyImportSaved& s) {
         case MplyImportSaveFault::book_unreadable:
             return "the book's file cannot be read";
         case MplyImportSaveFault::book_full:
-            return "the book cannot take two more leaves";
+            return analysed ? "the book cannot take three more leaves"
+                            : "the book cannot take two more leaves";
         case MplyImportSaveFault::no_file_name:
             return "no free file name beside the book";
         case MplyImportSaveFault::refused:
@@ -117,6 +154,8 @@ std::string save_problem(const MplyImportSaved& s) {
             return "the new music is not empty";
         case MplyImportSaveFault::write_failed:
             return "cannot write " + path_text(s.file) + ": " + s.why.text();
+        case MplyImportSaveFault::analysis_failed:
+            return analysis_problem(s.analysis_fault);
     }
     return "unknown failure";
 }
@@ -157,13 +196,24 @@ void print_report(const MplyImportReport& r) {
     }
 }
 
+void print_analysis(const MplyAnalysisReport& r, const MplyImportSaved& saved) {
+    std::printf("  chord map: %s\n", path_text(saved.chord_file).c_str());
+    std::printf("  analysis: key %s; %u chords on the chord track",
+                mply_analysis_key_name(r.tonic, r.minor), r.chords);
+    if (r.chords_added) std::printf(", %u chords added to the chord map", r.chords_added);
+    if (r.chords_own) std::printf(", %u chords held by their blocks", r.chords_own);
+    std::printf("\n  notes converted: %u chord degrees, %u scale degrees, %u tones; %u kept pure\n",
+                r.chord_degrees, r.scale_degrees, r.tones, r.kept_pure);
+}
+
 }  // namespace
 
 int run_import_command(const std::vector<std::string>& args) {
     ImportArgs a;
     if (!parse_args(args, &a)) {
         std::fprintf(stderr,
-                     "usage: korvante import FILE.mid LIBRARY [--book NAME] [--name NAME]\n");
+                     "usage: korvante import FILE.mid LIBRARY [--book NAME] [--name NAME] "
+                     "[--analyse[=chord|scale|tone]]\n");
         return 2;
     }
     MplySmfFile file;
@@ -189,9 +239,12 @@ int run_import_command(const std::vector<std::string>& args) {
     const CkvString name(kv_codec::cp932_from_utf8(a.name.empty() ? name_of_stem(stem) : a.name));
     MplyImportReport report;
     MplyImportSaved saved;
-    if (!mply_import_into_book(book, file, name, stem, &report, &saved)) {
+    MplyImportAnalysis analysis;
+    analysis.target = a.target;
+    if (!mply_import_into_book(book, file, name, stem, &report, &saved,
+                               a.analyse ? &analysis : nullptr)) {
         std::fprintf(stderr, "korvante: cannot import %s: %s (the library is unchanged)\n",
-                     a.midi.c_str(), save_problem(saved).c_str());
+                     a.midi.c_str(), save_problem(saved, a.analyse).c_str());
         return 1;
     }
     std::printf("imported %s as %s into the book %s: %u notes, %u note tracks in %u groups\n",
@@ -200,6 +253,7 @@ int run_import_command(const std::vector<std::string>& args) {
     std::printf("  music: %s\n  stage map: %s\n", path_text(saved.music_file).c_str(),
                 path_text(saved.stage_file).c_str());
     print_report(report);
+    if (a.analyse) print_analysis(analysis.report, saved);
     return 0;
 }
 

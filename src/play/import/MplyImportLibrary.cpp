@@ -8,6 +8,7 @@
 #include "model/core/MseqType.h"
 #include "model/library/MseqBook.h"
 #include "model/library/MseqMusic.h"
+#include "model/theory/MseqMapChord.h"
 #include "model/theory/MseqMapStage.h"
 #include "text/MrecCompiler.h"
 
@@ -25,27 +26,31 @@ std::string safe_stem(const std::string& stem) {
     return out;
 }
 
-// A file base beside the book whose music and stage files both do not exist yet; empty when
-// none of the first thousand is free.
-std::string free_base(const CkvString& folder, const std::string& stem) {
+// A file base beside the book whose music and stage files (and chord file, with `chord`) do
+// not exist yet; empty when none of the first thousand is free.
+std::string free_base(const CkvString& folder, const std::string& stem, bool chord) {
+    auto taken = [&](const std::string& name) {
+        return kv_fs::path_exists(mseq_path::append(folder, name).str());
+    };
     for (int n = 1; n <= 1000; ++n) {
         const std::string base = n == 1 ? stem : stem + "_" + std::to_string(n);
-        if (!kv_fs::path_exists(mseq_path::append(folder, base + ".kvnl").str()) &&
-            !kv_fs::path_exists(mseq_path::append(folder, base + "_stage.kvnl").str()))
+        if (!taken(base + ".kvnl") && !taken(base + "_stage.kvnl") &&
+            !(chord && taken(base + "_chord.kvnl")))
             return base;
     }
     return {};
 }
 
 // Takes the new leaves out of the book again and removes the files written for them.
-void undo(MseqBook* book, MseqObject*& music, MseqObject*& stage,
+void undo(MseqBook* book, std::initializer_list<MseqObject**> leaves,
           std::initializer_list<const MseqFullPath*> written) {
     for (const MseqFullPath* p : written) {
         if (!p->empty()) std::remove(kv_fs::to_host(p->str()).c_str());
     }
-    if (music) book->remove(music->id);
-    if (stage) book->remove(stage->id);
-    music = stage = nullptr;
+    for (MseqObject** leaf : leaves) {
+        if (*leaf) book->remove((*leaf)->id);
+        *leaf = nullptr;
+    }
 }
 
 bool fail(MplyImportSaved* saved, MplyImportSaveFault fault) {
@@ -59,6 +64,12 @@ bool fail(MplyImportSaved* saved, MplyImportSaveFault fault) {
 bool mply_import_into_book(MseqObject* book_node, const MplySmfFile& file, const CkvString& name,
                            const std::string& file_stem, MplyImportReport* report,
                            MplyImportSaved* saved) {
+    return mply_import_into_book(book_node, file, name, file_stem, report, saved, nullptr);
+}
+
+bool mply_import_into_book(MseqObject* book_node, const MplySmfFile& file, const CkvString& name,
+                           const std::string& file_stem, MplyImportReport* report,
+                           MplyImportSaved* saved, MplyImportAnalysis* analysis) {
     *saved = MplyImportSaved{};
     if (!book_node || book_node->type != MTYPE_BOOK_MUSIC)
         return fail(saved, MplyImportSaveFault::not_a_music_book);
@@ -68,47 +79,61 @@ bool mply_import_into_book(MseqObject* book_node, const MplySmfFile& file, const
     if (!book || (book->flags & MEF_NEW) || book->full_path.empty())
         return fail(saved, MplyImportSaveFault::book_unreadable);
     const CkvString folder = mseq_path::remove_file_name(book->full_path);
-    const std::string base = free_base(folder, safe_stem(file_stem));
+    const std::string base = free_base(folder, safe_stem(file_stem), analysis != nullptr);
     if (base.empty()) return fail(saved, MplyImportSaveFault::no_file_name);
 
-    MseqObject* music_leaf =
-        book->create_leaf(book_node, MPLACE_LAST_CHILD, MTYPE_LEAF_MUSIC, name,
-                          MseqDescPath(CkvString("<book>.\\" + base + ".kvnl")));
-    MseqObject* stage_leaf =
-        music_leaf ? book->create_leaf(book_node, MPLACE_LAST_CHILD, MTYPE_LEAF_STAGE,
-                                       CkvString(name.str() + "_stage"),
-                                       MseqDescPath(CkvString("<book>.\\" + base + "_stage.kvnl")))
-                   : nullptr;
-    if (!stage_leaf) {
-        undo(book, music_leaf, stage_leaf, {});
+    auto leaf = [&](MSEQ_TYPE type, const std::string& suffix) {
+        return book->create_leaf(book_node, MPLACE_LAST_CHILD, type, CkvString(name.str() + suffix),
+                                 MseqDescPath(CkvString("<book>.\\" + base + suffix + ".kvnl")));
+    };
+    MseqObject* music_leaf = leaf(MTYPE_LEAF_MUSIC, "");
+    MseqObject* stage_leaf = music_leaf ? leaf(MTYPE_LEAF_STAGE, "_stage") : nullptr;
+    MseqObject* chord_leaf = stage_leaf && analysis ? leaf(MTYPE_LEAF_CHORD, "_chord") : nullptr;
+    if (!stage_leaf || (analysis && !chord_leaf)) {
+        undo(book, {&music_leaf, &stage_leaf, &chord_leaf}, {});
         return fail(saved, MplyImportSaveFault::book_full);
     }
     bool ok = false;
     {
         ref_ptr<MseqEntity> music_content = mseq_open(music_leaf);
         ref_ptr<MseqEntity> stage_content = mseq_open(stage_leaf);
+        ref_ptr<MseqEntity> chord_content = chord_leaf ? mseq_open(chord_leaf) : nullptr;
         auto* music = music_content->cast_to<MseqMusic>(MTYPE_LEAF_MUSIC);
         auto* stage = stage_content->cast_to<MseqMapStage>(MTYPE_LEAF_STAGE);
-        if (!music || !stage) {
+        auto* chord =
+            chord_content ? chord_content->cast_to<MseqMapChord>(MTYPE_LEAF_CHORD) : nullptr;
+        if (!music || !stage || (analysis && !chord)) {
             music_content = nullptr;
             stage_content = nullptr;
-            undo(book, music_leaf, stage_leaf, {});
+            chord_content = nullptr;
+            undo(book, {&music_leaf, &stage_leaf, &chord_leaf}, {});
             return fail(saved, MplyImportSaveFault::book_unreadable);
         }
         music->name = name;
         stage->name = stage_leaf->name;
+        if (chord) chord->name = chord_leaf->name;
         if (!mply_import_music(file, *music, *stage, report, &saved->import_fault,
                                &saved->tracks_needed)) {
             saved->fault = MplyImportSaveFault::refused;
         } else {
             music->m_MapStageID = mseq_with_file_number(stage_leaf->id, MFILE_OWN_BOOK);
+            ok = true;
+            if (analysis &&
+                !mply_analyse_music(*music, *chord,
+                                    mseq_with_file_number(chord_leaf->id, MFILE_OWN_BOOK),
+                                    analysis->target, &analysis->report, &saved->analysis_fault)) {
+                saved->fault = MplyImportSaveFault::analysis_failed;
+                ok = false;
+            }
+        }
+        if (ok) {
             saved->music_file = music->full_path;
             saved->stage_file = stage->full_path;
+            if (chord) saved->chord_file = chord->full_path;
             // New files first: until the book lists them nothing refers to them.
-            MseqEntity* order[] = {stage, music, book};
-            ok = true;
+            MseqEntity* order[] = {chord, stage, music, book};
             for (MseqEntity* e : order) {
-                if (MrecCompiler::save(e, &saved->why)) continue;
+                if (!e || MrecCompiler::save(e, &saved->why)) continue;
                 saved->file = e->full_path;
                 saved->fault = MplyImportSaveFault::write_failed;
                 ok = false;
@@ -117,9 +142,11 @@ bool mply_import_into_book(MseqObject* book_node, const MplySmfFile& file, const
         }
     }
     if (!ok) {
-        const MseqFullPath music_file = saved->music_file, stage_file = saved->stage_file;
-        undo(book, music_leaf, stage_leaf, {&music_file, &stage_file});
-        saved->music_file = saved->stage_file = MseqFullPath();
+        const MseqFullPath music_file = saved->music_file, stage_file = saved->stage_file,
+                           chord_file = saved->chord_file;
+        undo(book, {&music_leaf, &stage_leaf, &chord_leaf},
+             {&music_file, &stage_file, &chord_file});
+        saved->music_file = saved->stage_file = saved->chord_file = MseqFullPath();
         saved->music = nullptr;
         return false;
     }

@@ -7,6 +7,7 @@
 #include "model/core/MseqPath.h"
 #include "platform/FileSystem.h"
 #include "play/import/MplyImport.h"
+#include "play/import/MplyImportAnalysis.h"
 
 class MseqObject;
 
@@ -16,20 +17,23 @@ enum class MplyImportSaveFault : uint8_t {
     not_a_music_book,  // the node is not a music book
     invalid_name,      // the name is no usable leaf name
     book_unreadable,   // the book's file is missing or cannot be read
-    book_full,         // the book cannot take two more leaves
+    book_full,         // the book cannot take the new leaves (two, three with analysis)
     no_file_name,      // no free file name beside the book
     refused,           // the conversion refused the file (the reason in `import_fault`)
     write_failed,      // a file could not be written (`file` and `why` say which and why)
+    analysis_failed,   // the analysis refused the music (the reason in `analysis_fault`)
 };
 
 // The outcome of an import into a book.
 struct MplyImportSaved {
     MplyImportSaveFault fault = MplyImportSaveFault::none;
     MplyImportFault import_fault = MplyImportFault::none;
+    MplyAnalysisFault analysis_fault = MplyAnalysisFault::none;
     uint32_t tracks_needed = 0;
     MseqObject* music = nullptr;  // the new music leaf
     MseqFullPath music_file;      // where it was written
     MseqFullPath stage_file;      // where its stage map was written
+    MseqFullPath chord_file;      // where its chord map was written (with analysis)
     MseqFullPath file;            // the file that could not be written
     kv_fs::file_error why;
 };
@@ -44,3 +48,17 @@ struct MplyImportSaved {
 bool mply_import_into_book(MseqObject* book_node, const MplySmfFile& file, const CkvString& name,
                            const std::string& file_stem, MplyImportReport* report,
                            MplyImportSaved* saved);
+
+// What an import with analysis asks for and receives.
+struct MplyImportAnalysis {
+    MplyAnalysisTarget target = MplyAnalysisTarget::chord_degrees;
+    MplyAnalysisReport report;  // filled by the import
+};
+
+// The same import followed by the harmony analysis of the new music: a chord map of its own
+// (named after the music with "_chord", in a file beside the others) holds the key and chords
+// found, and the music gets its chord track and converted notes before anything is written.
+// Everything else as above; a refused analysis refuses the import. User-interface thread.
+bool mply_import_into_book(MseqObject* book_node, const MplySmfFile& file, const CkvString& name,
+                           const std::string& file_stem, MplyImportReport* report,
+                           MplyImportSaved* saved, MplyImportAnalysis* analysis);
