@@ -104,16 +104,6 @@ int check_output_device(const std::vector<CkvString>& device_names) {
     const bool named_ok =
         c.m_DeviceID < device_names.size() && device_names[c.m_DeviceID] == c.m_DeviceName;
     if (mapper_ok || named_ok) return 1;
-    // The same device under another number: the JACK ports are numbered after the sequencer's,
-    // so theirs move whenever a sequencer port comes or goes. Only a number below MDEV_NONE
-    // names a device; the name is what recognises it.
-    if (c.m_DeviceID < MDEV_NONE && !c.m_DeviceName.empty()) {
-        for (size_t i = 0; i < device_names.size(); ++i) {
-            if (device_names[i] != c.m_DeviceName) continue;
-            c.m_DeviceID = static_cast<uint32_t>(i);
-            return 1;
-        }
-    }
     c.m_DeviceID = MDEV_NONE;
     c.m_DeviceName.clear();
     return c.m_DirectMusic;

@@ -47,9 +47,9 @@ bool load_scale_map(std::string_view rest, uint32_t* error = nullptr,
 bool save_scale_map(kv_fs::file_error* why = nullptr);
 
 // Checks the configured system MIDI device against the product names of the devices the
-// system offers now (index = device number). Keeps a usable device, moving it to the number its
-// name has now when its number names another; otherwise switches to no device. Returns nonzero when
-// some output is usable (the device, or the synthesizer port when that is chosen).
+// system offers now (index = device number). Keeps a usable device; otherwise switches to no
+// device. Returns nonzero when some output is usable (the device, or the synthesizer port when
+// that is chosen).
 int check_output_device(const std::vector<CkvString>& device_names);
 
 }  // namespace mrec_settings

@@ -88,17 +88,6 @@ TEST(OutputDevice, CheckedAgainstTheDevicesOnOffer) {
         {1, "Old port", {CkvString("Port A"), CkvString("Port B")}, 0, 0, 0xFFFFFFFE},
         {1, "Old port", {CkvString("Port A"), CkvString("Port B")}, 1, 1, 0xFFFFFFFE},
         {5, "Port B", {CkvString("Port A")}, 0, 0, 0xFFFFFFFE},
-        // A device whose number moved (a JACK port after a sequencer port came) is found by
-        // its name; a name given twice takes the first.
-        {1,
-         "JACK monitor:in",
-         {CkvString("Port A"), CkvString("Port B"), CkvString("JACK monitor:in")},
-         0,
-         1,
-         2},
-        {3, "Port B", {CkvString("Port B"), CkvString("Port B")}, 0, 1, 0},
-        // No name recognises nothing.
-        {5, "", {CkvString("Port A"), CkvString("Port B")}, 0, 0, 0xFFFFFFFE},
     };
     for (const Case& c : cases) {
         mseq_config().m_DeviceID = c.id;
