@@ -10,6 +10,9 @@ packages=(build-essential cmake ninja-build ccache pkg-config libgtest-dev libbe
 # musescore3: the notation program that checks our MusicXML; libsndfile1-dev: FLAC and Ogg
 # renders; fluidsynth: the synthesizer's own program the render benchmark compares against.
 packages+=(musescore3 libsndfile1-dev fluidsynth)
+# jackd2: the JACK server the JACK MIDI tests start privately (its example clients include
+# jack_midi_dump, which records what our JACK output sends); libjack-jackd2-dev: its headers.
+packages+=(jackd2 libjack-jackd2-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -19,5 +22,8 @@ if ((${#missing[@]})); then
   sudo_cmd=""
   [[ $(id -u) -ne 0 ]] && sudo_cmd=sudo
   $sudo_cmd apt-get update -qq
+  # jackd2 asks whether to give the audio group real-time rights; the answer is no, asked or
+  # not, so that the install never waits for a terminal.
+  echo "jackd2 jackd/tweak-rt-limits boolean false" | $sudo_cmd debconf-set-selections
   DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq "${missing[@]}"
 fi

@@ -4,6 +4,14 @@
 
 namespace kv_midi {
 
+uint64_t midi_clock_now_us() {
+    const auto since = std::chrono::steady_clock::now().time_since_epoch();
+    const auto us = std::chrono::duration_cast<std::chrono::microseconds>(since).count();
+    // The milliseconds wrap as the system clock's 32-bit milliseconds do.
+    const uint64_t u = static_cast<uint64_t>(us);
+    return (u / 1000 % (uint64_t{1} << 32)) * 1000 + u % 1000;
+}
+
 size_t channel_message_size(uint8_t status) {
     if (status < 0x80 || status >= 0xF0) return 0;
     const uint8_t high = status & 0xF0;
@@ -70,7 +78,7 @@ bool midi_out_recorder::short_message(uint32_t packed) {
     std::lock_guard<std::mutex> g(lock_);
     const uint8_t status = packed & 0xFF;
     const size_t size = channel_message_size(status);
-    if (open_ < 0 || size == 0) return false;
+    if (open_ < 0 || lost_ || size == 0) return false;
     if (short_budget_ == 0) return false;
     if (short_budget_ != SIZE_MAX) --short_budget_;
     std::vector<uint8_t> bytes;
@@ -82,14 +90,42 @@ bool midi_out_recorder::short_message(uint32_t packed) {
 
 bool midi_out_recorder::long_message(const uint8_t* data, size_t size) {
     std::lock_guard<std::mutex> g(lock_);
-    if (open_ < 0 || !data || size < 2 || data[0] != 0xF0 || data[size - 1] != 0xF7) return false;
+    if (open_ < 0 || lost_ || !data || size < 2 || data[0] != 0xF0 || data[size - 1] != 0xF7)
+        return false;
     add({kind::long_message, 0, std::vector<uint8_t>(data, data + size), {}});
     return true;
 }
 
+bool midi_out_recorder::short_message_at(uint32_t packed, uint64_t due_us) {
+    if (!short_message(packed)) return false;
+    std::lock_guard<std::mutex> g(lock_);
+    log_.back().timed = true;
+    log_.back().due_us = due_us;
+    return true;
+}
+
+bool midi_out_recorder::long_message_at(const uint8_t* data, size_t size, uint64_t due_us) {
+    if (!long_message(data, size)) return false;
+    std::lock_guard<std::mutex> g(lock_);
+    log_.back().timed = true;
+    log_.back().due_us = due_us;
+    return true;
+}
+
+bool midi_out_recorder::lost() const {
+    std::lock_guard<std::mutex> g(lock_);
+    return open_ >= 0 && lost_;
+}
+
+void midi_out_recorder::lose_connection() {
+    std::lock_guard<std::mutex> g(lock_);
+    lost_ = open_ >= 0;
+    if (lost_) last_error_ = "the server went away";
+}
+
 bool midi_out_recorder::reset() {
     std::lock_guard<std::mutex> g(lock_);
-    if (open_ < 0) return false;
+    if (open_ < 0 || lost_) return false;
     add({kind::reset, 0, {}, {}});
     return true;
 }
@@ -99,6 +135,7 @@ bool midi_out_recorder::close() {
     if (open_ < 0) return true;
     if (fail_close_) return false;
     open_ = -1;
+    lost_ = false;
     add({kind::close, 0, {}, {}});
     return true;
 }

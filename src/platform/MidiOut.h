@@ -61,10 +61,34 @@ public:
     // Why the last open failed, in the system's words ("no such device", "Connection refused");
     // empty when it did not fail or the system gave no reason.
     virtual std::string last_error() const { return {}; }
+
+    // The same messages, meant to sound at `due_us`: microseconds of the program's clock (the
+    // system KvClock's milliseconds × 1000 plus the fraction, the milliseconds wrapping at 2^32
+    // as that clock's do). An output that writes messages into a timeline of its own places
+    // each one there, a fixed latency later, so that when the caller sends it does not matter;
+    // every other output sends at once, as the plain calls do (the default). Messages keep the
+    // order they were sent in either way.
+    virtual bool short_message_at(uint32_t packed, uint64_t due_us) {
+        (void)due_us;
+        return short_message(packed);
+    }
+    virtual bool long_message_at(const uint8_t* data, size_t size, uint64_t due_us) {
+        (void)due_us;
+        return long_message(data, size);
+    }
+
+    // True once the system has taken the open connection away (a server that stopped): nothing
+    // is sent any more, last_error says why, and close ends it. False while closed.
+    virtual bool lost() const { return false; }
 };
 
-// The system's MIDI output: the ALSA sequencer when the program was built with it, otherwise an
-// output without devices. Never null. Any thread.
+// The program clock's time now in the microseconds of short_message_at, read from the steady
+// clock the system KvClock counts. Any thread.
+uint64_t midi_clock_now_us();
+
+// The system's MIDI output: the devices of the ALSA sequencer when the program was built with
+// it, then the MIDI input ports of a running JACK server when built with JACK (see
+// MidiOutJack.h), numbered on after the sequencer's. Never null. Any thread.
 std::unique_ptr<midi_out> make_system_midi_out();
 
 // A test double: a fixed device list and a log of everything sent. Its faults can be switched
@@ -79,6 +103,8 @@ public:
         uint32_t value = 0;          // the device of open, the packed message of short_message
         std::vector<uint8_t> bytes;  // the bytes of short_message (2 or 3) and long_message
         std::chrono::steady_clock::time_point at;
+        bool timed = false;   // sent through short_message_at or long_message_at
+        uint64_t due_us = 0;  // the time it was meant for, when timed
     };
 
     // Two devices by default: a synthesizer and a plain port.
@@ -91,9 +117,12 @@ public:
     bool is_open() const override;
     bool short_message(uint32_t packed) override;
     bool long_message(const uint8_t* data, size_t size) override;
+    bool short_message_at(uint32_t packed, uint64_t due_us) override;
+    bool long_message_at(const uint8_t* data, size_t size, uint64_t due_us) override;
     bool reset() override;
     bool close() override;
     std::string last_error() const override;
+    bool lost() const override;
 
     // The log so far (a copy) and its clearing. Any thread.
     std::vector<record> log() const;
@@ -106,6 +135,8 @@ public:
     void fail_open(bool on);
     void fail_short_after(size_t n);
     void fail_close(bool on);
+    // The system takes the connection away: every send fails and lost() is true until close.
+    void lose_connection();
 
 private:
     // The device the mapper stands for: the first synthesizer, or -1.
@@ -118,6 +149,7 @@ private:
     int64_t open_ = -1;
     bool fail_open_ = false;
     bool fail_close_ = false;
+    bool lost_ = false;
     std::string last_error_;
     size_t short_budget_ = SIZE_MAX;
 };

@@ -1,8 +1,13 @@
-// The system MIDI output on the ALSA sequencer, or an output without devices when the program
-// was built without ALSA.
+// The system MIDI output: the ALSA sequencer (or an output without devices when the program was
+// built without ALSA) followed by the JACK ports.
 #include "platform/MidiOutAlsa.h"
 
 #include "platform/MidiOut.h"
+#include "platform/MidiOutJack.h"
+#include "platform/MidiOutJoin.h"
+
+#include <utility>
+#include <vector>
 
 namespace kv_midi {
 
@@ -232,11 +237,15 @@ bool alsa_event_from_short(uint32_t packed, snd_seq_event_t* ev) {
 #endif
 
 std::unique_ptr<midi_out> make_system_midi_out() {
+    std::vector<std::unique_ptr<midi_out>> parts;
 #ifdef KV_HAVE_ALSA
-    return std::make_unique<midi_out_alsa>();
+    parts.push_back(std::make_unique<midi_out_alsa>());
 #else
-    return std::make_unique<midi_out_none>();
+    parts.push_back(std::make_unique<midi_out_none>());
 #endif
+    // The JACK ports come after the sequencer's, whose numbers stay as they were.
+    parts.push_back(make_jack_midi_out());
+    return std::make_unique<midi_out_join>(std::move(parts));
 }
 
 }  // namespace kv_midi

@@ -15,11 +15,15 @@ int run_devices_command(const std::vector<std::string>& args) {
     }
     std::printf("MIDI output ports (--device N):\n");
 #ifndef KV_HAVE_ALSA
-    std::printf("  not available: the program was built without ALSA (libasound2-dev)\n");
-#else
+    std::printf("  ALSA not available: the program was built without ALSA (libasound2-dev)\n");
+#endif
+#ifndef KV_HAVE_JACK
+    std::printf("  JACK not available: the program was built without JACK (libjack-jackd2-dev)\n");
+#endif
     auto midi = kv_midi::make_system_midi_out();
     const uint32_t count = midi->device_count();
-    if (count == 0) std::printf("  none (no ALSA sequencer, or no client offers a MIDI port)\n");
+    if (count == 0)
+        std::printf("  none (no ALSA sequencer or JACK server, or no client offers a MIDI port)\n");
     for (uint32_t i = 0; i < count; ++i) {
         kv_midi::midi_out_caps caps;
         if (!midi->device_caps(i, &caps)) continue;
@@ -28,7 +32,6 @@ int run_devices_command(const std::vector<std::string>& args) {
     kv_midi::midi_out_caps mapper;
     if (midi->device_caps(kv_midi::kMapper, &mapper))
         std::printf("  %u  mapper: %s\n", kv_midi::kMapper, mapper.name.c_str());
-#endif
     std::printf("Synthesizer ports (--synth):\n");
     if (!kv_synth::synth_available()) {
         std::printf(

@@ -116,6 +116,12 @@ int run_play_command(const std::vector<std::string>& args) {
     player.Stop(3000);
     std::signal(SIGINT, previous);
     print_warnings(lib);
+    if (player.OutputLost()) {
+        std::printf("%s", tty ? "\n" : "");
+        std::fprintf(stderr, "korvante: the MIDI output went away (%s); the run stopped\n",
+                     midi->last_error().c_str());
+        return 1;
+    }
     std::printf("%s%s %s\n", tty ? "\r" : "", bar_beat_tick(player.Position()).c_str(),
                 g_interrupted.load() ? "stopped" : "end");
     return 0;

@@ -37,6 +37,10 @@ int MplyDeviceSystem::CloseDevice() {
     return 1;
 }
 
+bool MplyDeviceSystem::IsLost() const {
+    return m_OpenId != kClosed && m_Midi.lost();
+}
+
 bool MplyDeviceSystem::IsDeviceOpen() const {
     return m_OpenId != kClosed && m_Midi.is_open();
 }
@@ -50,7 +54,8 @@ bool MplyDeviceSystem::Short(uint8_t status, uint8_t data1, uint8_t data2) {
     const uint32_t packed = static_cast<uint32_t>(status) |
                             static_cast<uint32_t>(data1 & 0x7F) << 8 |
                             static_cast<uint32_t>(data2 & 0x7F) << 16;
-    return m_Midi.short_message(packed);
+    uint64_t due = 0;
+    return due_us(&due) ? m_Midi.short_message_at(packed, due) : m_Midi.short_message(packed);
 }
 
 bool MplyDeviceSystem::Long(const uint8_t* head, size_t head_size, const uint8_t* body,
@@ -66,6 +71,8 @@ bool MplyDeviceSystem::Long(const uint8_t* head, size_t head_size, const uint8_t
     for (size_t i = 0; i < body_size; ++i)
         out[head_size + i] = body[i];
     if (close_f7) out[size - 1] = 0xF7;
+    uint64_t due = 0;
+    if (due_us(&due)) return m_Midi.long_message_at(m_LongBlock.data(), m_LongBlock.size(), due);
     return m_Midi.long_message(m_LongBlock.data(), m_LongBlock.size());
 }
 

@@ -8,7 +8,9 @@
 
 // The system MIDI output device: short and long messages through the system MIDI output
 // (kv_midi::midi_out), to the device numbered by the configuration's m_DeviceID (0xFFFFFFFF:
-// the mapper's choice, 0xFFFFFFFE: none). Threads as MplyDevice.
+// the mapper's choice, 0xFFFFFFFE: none). Messages of the events the engine plays carry the
+// time they were due (short_message_at), so that an output with a timeline of its own places
+// them there; what the device sends by itself (at Stop) goes at once. Threads as MplyDevice.
 class MplyDeviceSystem final : public MplyDevice {
 public:
     // The device identifier while closed.
@@ -49,6 +51,8 @@ public:
     int OpenDevice() override;
     int CloseDevice() override;
     bool IsDeviceOpen() const override;
+    // The system took the open connection away (kv_midi::midi_out::lost).
+    bool IsLost() const override;
 
     // The device identifier it is open with, kClosed when closed.
     uint32_t open_id() const { return m_OpenId; }

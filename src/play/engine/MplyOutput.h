@@ -64,9 +64,31 @@ public:
     // Zeroes the note counter and the channel-used flags.
     void clear_counters();
 
+    // True when the system has taken the output away during a run (a server that stopped):
+    // the engine then ends the run. False by default.
+    virtual bool IsLost() const { return false; }
+
+    // When the event being delivered was due, in the microseconds of the program clock
+    // (kv_midi::midi_clock_now_us): set by the engine for each real-time event it plays and
+    // cleared after it, so that a device writing into a timeline of its own can place the
+    // event where it belongs rather than where the engine's wake-up found it. False (and `us`
+    // untouched) outside such a delivery: for what a device sends on its own, as at Stop.
+    bool due_us(uint64_t* us) const {
+        if (!has_due_) return false;
+        *us = due_;
+        return true;
+    }
+    void set_due_us(uint64_t us) {
+        due_ = us;
+        has_due_ = true;
+    }
+    void clear_due() { has_due_ = false; }
+
 private:
     static int slot(int channel, int key) { return (channel & 0x0F) * kKeys + (key & 0x7F); }
 
     std::array<uint8_t, kChannels * kKeys> counts_{};
     std::array<uint8_t, kChannels> used_{};
+    uint64_t due_ = 0;
+    bool has_due_ = false;
 };

@@ -57,6 +57,7 @@ bool MplyPlayer::Start(MplyOutput* output, std::unique_ptr<MplyEntity>& music) {
     if (!output || !music || m_Thread.running()) return false;
     // The run works with the settings it starts with; the user may change them meanwhile.
     m_PlayMode = mseq_config().m_PlayMode;
+    m_OutputLost.store(false, std::memory_order_relaxed);
     m_Output.store(output, std::memory_order_relaxed);
     if (!output->Open()) {
         m_Output.store(nullptr, std::memory_order_relaxed);
@@ -163,11 +164,18 @@ int MplyPlayer::RunSteps(bool* ended) {
         if (m_Music && !m_Music->Generate(this)) m_Music.reset();
 
         const int32_t now = current_tick();
+        const bool timed = out && !out->IsOffline();
         while (MplyEvent* first = m_Queue.front()) {
             if (first->time >= now) break;
             m_Queue.pop();
+            if (timed) out->set_due_us(DueUs(first->time));
             first->Play(*this);
+            if (timed) out->clear_due();
             m_Queue.destroy(first);
+        }
+        if (timed && out->IsLost()) {
+            m_OutputLost.store(true, std::memory_order_relaxed);
+            break;
         }
         if (m_Queue.empty() && !m_Music) {
             *ended = true;
@@ -176,6 +184,16 @@ int MplyPlayer::RunSteps(bool* ended) {
         Advance();
     }
     return 0;
+}
+
+uint64_t MplyPlayer::DueUs(int32_t tick) const {
+    // The clock of this step stands for the accumulated ticks; the tick was crossed as long
+    // before it as the ticks between take at the tempo in effect.
+    constexpr uint64_t kWrapUs = (uint64_t{1} << 32) * 1000;
+    const uint64_t at = static_cast<uint64_t>(tick < 0 ? 0 : tick) * 125;
+    const uint64_t tempo = m_Tempo > 0 ? static_cast<uint64_t>(m_Tempo) : 1;
+    const uint64_t late = m_Accumulator > at ? (m_Accumulator - at) * 1000 / tempo : 0;
+    return (static_cast<uint64_t>(m_CurMs) * 1000 + kWrapUs - late % kWrapUs) % kWrapUs;
 }
 
 void MplyPlayer::Advance() {

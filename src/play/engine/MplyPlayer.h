@@ -62,6 +62,9 @@ public:
     bool Stop(int32_t timeout_ms);
     // True while a real-time run is active. Any thread.
     bool Running() const { return m_Thread.running(); }
+    // True when the last real-time run ended because the system took its output away (the
+    // output's IsLost); cleared when a run starts. Any thread.
+    bool OutputLost() const { return m_OutputLost.load(std::memory_order_relaxed); }
     // The position a listener hears: the start tick when no real-time run is active, else the
     // current tick plus the output's offset but not less than the start tick. Any thread.
     int32_t Position() const;
@@ -89,6 +92,9 @@ private:
     int RunEngine(bool on_worker);
     int RunSteps(bool* ended);
     void Advance();
+    // When an event of `tick` was due, in the program clock's microseconds
+    // (MplyOutput::due_us), from this step's clock and accumulated ticks.
+    uint64_t DueUs(int32_t tick) const;
     void Post(KvMessageQueue* window, uint32_t message, int32_t position);
 
     KvClock* m_Clock;                            // milliseconds of the run
@@ -105,6 +111,7 @@ private:
     uint64_t m_Accumulator = 0;                  // ticks × 125
     int32_t m_PrevTick = 0;                      // tick at the previous step
     std::atomic<int32_t> m_CurTick{0};           // tick now; events before it are due
+    std::atomic<bool> m_OutputLost{false};       // the last run ended with its output lost
     int32_t m_PrevWindowEnd = 0;                 // generation window of the previous step
     int32_t m_WindowEnd = 0;                     // tracks generate up to here
     KvMessageQueue* m_PositionWindow = nullptr;  // receives position reports

@@ -132,4 +132,68 @@ TEST(DeviceRun, StoppingInAChordReleasesEachKeyOnce) {
     EXPECT_EQ(device.note_count(0, sent[0][1]), 0);
 }
 
+// The note messages of a run carry the time their events were due on the musical clock, not
+// the time the worker found them: with a clock that jumps 31 ms a reading, quarter notes at
+// 120 beats a minute are still exactly 500 ms apart, and so are a note's on and off.
+TEST(DeviceRun, NoteMessagesCarryTheTimeTheyWereDue) {
+    auto music = ref_ptr<MseqMusic>::adopt(new MseqMusic(nullptr));
+    music->m_Title = "";
+    AddNotes(*music, {{0, 1, 0}, {1, 1, 2}, {2, 1, 4}});
+    MseqConfig config;
+    config.m_DeviceID = 0;
+    kv_midi::midi_out_recorder midi;
+    SteppingClock clock(UINT32_MAX);
+    MplyDeviceSystem device(config, midi, &clock);
+    MplyPlayer player(&clock, false);
+    std::unique_ptr<MplyEntity> run(music->create_player_model());
+    ASSERT_TRUE(player.Start(&device, run));
+    for (int i = 0; i < 10000 && player.Running(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_FALSE(player.Running());
+    std::vector<uint64_t> on, off;
+    for (const auto& r : midi.log()) {
+        if (r.what != kv_midi::midi_out_recorder::kind::short_message) continue;
+        const uint8_t high = r.bytes[0] & 0xF0;
+        if (high != 0x90 && high != 0x80) continue;
+        EXPECT_TRUE(r.timed) << "a note went out without its time";
+        (high == 0x90 ? on : off).push_back(r.due_us);
+    }
+    ASSERT_EQ(on.size(), 3u);
+    ASSERT_EQ(off.size(), 3u);
+    EXPECT_EQ(on[1] - on[0], 500000u);
+    EXPECT_EQ(on[2] - on[1], 500000u);
+    for (size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(off[i] - on[i], 500000u) << "note " << i;
+}
+
+// An output the system takes away ends the run as a stop does, and the player says why it
+// ended; the next run starts with that cleared.
+TEST(DeviceRun, ALostOutputEndsTheRun) {
+    auto music = ref_ptr<MseqMusic>::adopt(new MseqMusic(nullptr));
+    music->m_Title = "";
+    AddNotes(*music, {{0, 16, 0}, {1, 16, 2}});
+    MseqConfig config;
+    config.m_DeviceID = 0;
+    kv_midi::midi_out_recorder midi;
+    SteppingClock clock(1200);  // time stands still in the second beat: no end by itself
+    MplyDeviceSystem device(config, midi, &clock);
+    MplyPlayer player(&clock, false);
+    std::unique_ptr<MplyEntity> run(music->create_player_model());
+    ASSERT_TRUE(player.Start(&device, run));
+    ASSERT_TRUE(WaitForMessages(midi, 2));
+    EXPECT_TRUE(player.Running());
+    midi.lose_connection();
+    for (int i = 0; i < 10000 && player.Running(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_FALSE(player.Running());
+    EXPECT_TRUE(player.OutputLost());
+    EXPECT_TRUE(device.IsLost());
+    // Closing ends the lost connection; a new run plays again and is not reported lost.
+    ASSERT_TRUE(device.CloseDevice());
+    run.reset(music->create_player_model());
+    ASSERT_TRUE(player.Start(&device, run));
+    EXPECT_FALSE(player.OutputLost());
+    player.Stop(3000);
+}
+
 }  // namespace device_run_test

@@ -1,0 +1,255 @@
+// The JACK output against a real JACK server of the test's own: `jackd -d dummy` under a
+// server name nobody else uses (so a user's server is never touched), `jack_midi_dump`
+// recording what `korvante play` sends, and `korvante events` saying what should arrive.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ExternalTools.h"
+#include "tools/AppData.h"
+#include "ui/RunProgram.h"
+
+extern char** environ;
+
+namespace jack_server_test {
+
+const std::string kLibrary = "'" + kv_test::app_data("mymusic/library.kvnr") + "'";
+const std::string kSong = "'デモソング/はじまりの朝'";
+constexpr double kRate = 48000;
+
+// Starts a program with its standard output (and error) going to `log`; the process id, or
+// -1.
+pid_t Spawn(const std::vector<std::string>& args, const std::string& log) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    std::vector<char*> argv;
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    const int err = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    return err == 0 ? pid : -1;
+}
+
+// Ends a process this test started, and waits for it.
+void End(pid_t* pid, int sig = SIGTERM) {
+    if (*pid <= 0) return;
+    ::kill(*pid, sig);
+    int status = 0;
+    for (int i = 0; i < 500; ++i) {
+        if (::waitpid(*pid, &status, WNOHANG) == *pid) {
+            *pid = -1;
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ::kill(*pid, SIGKILL);
+    ::waitpid(*pid, &status, 0);
+    *pid = -1;
+}
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// Waits (a bounded while) until `check` holds.
+template <class F>
+bool WaitFor(F check) {
+    for (int i = 0; i < 200; ++i) {
+        if (check()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+}
+
+// A channel message as jack_midi_dump shows it, with its frame.
+struct Heard {
+    int64_t frame;
+    int status, data1, data2;
+};
+
+std::vector<Heard> ParseDump(const std::string& text) {
+    std::vector<Heard> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        Heard h{};
+        if (std::sscanf(line.c_str(), "%ld: %x %x %x", &h.frame, &h.status, &h.data1, &h.data2) ==
+            4)
+            out.push_back(h);
+    }
+    return out;
+}
+
+// A note-on of the `korvante events` listing, with the time the tempo map gives its tick.
+struct Expected {
+    int64_t tick;
+    double seconds;
+    int channel, key, velocity;
+};
+
+std::vector<Expected> ExpectedNotes(const std::string& listing) {
+    std::vector<Expected> out;
+    std::istringstream in(listing);
+    int64_t last_tick = 0;
+    double seconds = 0, bpm = 120;
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream f(line);
+        int64_t tick = 0;
+        std::string kind;
+        if (!(f >> tick >> kind)) continue;
+        seconds += static_cast<double>(tick - last_tick) * 60.0 / (480.0 * bpm);
+        last_tick = tick;
+        if (kind == "tempo") f >> bpm;
+        if (kind != "note-on") continue;
+        Expected e{tick, seconds, 0, 0, 0};
+        f >> e.channel >> e.key >> e.velocity;
+        out.push_back(e);
+    }
+    return out;
+}
+
+class JackServer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // The programs the test needs come with jackd2 (tools/setup.sh installs it).
+        for (const char* tool : {"jackd", "jack_midi_dump", "jack_lsp"})
+            ASSERT_TRUE(kv_test::have_program(tool))
+                << tool << " is missing: install jackd2 (tools/setup.sh)";
+        char tmpl[] = "/tmp/kvjack-XXXXXX";
+        ASSERT_NE(::mkdtemp(tmpl), nullptr);
+        dir_ = tmpl;
+        name_ = "korvante-test-" + std::to_string(::getpid());
+        ::setenv("JACK_DEFAULT_SERVER", name_.c_str(), 1);
+        StartServer();
+    }
+
+    void TearDown() override {
+        End(&dump_, SIGINT);
+        End(&server_);
+        ::unsetenv("JACK_DEFAULT_SERVER");
+        std::filesystem::remove_all(dir_);
+    }
+
+    void StartServer() {
+        server_ = Spawn({"jackd", "-n", name_, "-d", "dummy", "-r", "48000", "-p", "256"},
+                        dir_ + "/jackd.log");
+        ASSERT_GT(server_, 0) << "jackd cannot be started";
+        ASSERT_TRUE(WaitFor([] { return std::system("jack_lsp >/dev/null 2>&1") == 0; }))
+            << "the JACK server did not come up: " << ReadAll(dir_ + "/jackd.log");
+    }
+
+    // Starts the recorder as client `kvdump` and waits for its input port.
+    void StartDump() {
+        dump_ = Spawn({"jack_midi_dump", "-a", "kvdump"}, dir_ + "/dump.txt");
+        ASSERT_GT(dump_, 0);
+        ASSERT_TRUE(WaitFor([] {
+            std::string ports;
+            kv_test::run_capture("jack_lsp 2>/dev/null", &ports);
+            return ports.find("kvdump:input") != std::string::npos;
+        })) << "jack_midi_dump did not register its port";
+    }
+
+    // The number `korvante devices` gives the recorder's port, or -1.
+    static int DumpDevice(std::string* listing) {
+        *listing = run_program("devices").out;
+        std::istringstream in(*listing);
+        for (std::string line; std::getline(in, line);) {
+            int n = -1;
+            char name[256] = {};
+            if (std::sscanf(line.c_str(), " %d JACK %255s", &n, name) == 2 &&
+                std::string(name) == "kvdump:input")
+                return n;
+        }
+        return -1;
+    }
+
+    std::string dir_, name_;
+    pid_t server_ = -1, dump_ = -1;
+};
+
+// The first bars of the demo song through the JACK port: every note-on arrives with the key,
+// velocity and channel the listing gives, in its order, and at the frame of its own tick in
+// the tempo map: nearer to it than to the time of any other tick.
+TEST_F(JackServer, PlaysTheDemoSongsNotesAtTheirFrames) {
+    StartDump();
+    std::string listing;
+    const int device = DumpDevice(&listing);
+    ASSERT_GE(device, 0) << "korvante devices does not list the JACK port:\n" << listing;
+    const ProgramRun played =
+        run_program("play " + kLibrary + " " + kSong + " --device " + std::to_string(device) +
+                    " & pid=$!; sleep 5; " + "kill -INT $pid; wait $pid");
+    EXPECT_EQ(played.status, 0) << played.out;
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    End(&dump_, SIGINT);
+    std::vector<Heard> heard;
+    for (const Heard& h : ParseDump(ReadAll(dir_ + "/dump.txt"))) {
+        if ((h.status & 0xF0) == 0x90 && h.data2 > 0) heard.push_back(h);
+    }
+    const std::vector<Expected> expected =
+        ExpectedNotes(run_program("events " + kLibrary + " " + kSong).out);
+    ASSERT_GE(heard.size(), 12u) << "too few notes arrived in five seconds";
+    ASSERT_GE(expected.size(), heard.size());
+    // Times of the distinct ticks, to tell which one a frame lies nearest to.
+    std::map<int64_t, double> tick_seconds;
+    for (const Expected& e : expected)
+        tick_seconds[e.tick] = e.seconds;
+    const int64_t origin = heard[0].frame;
+    const double origin_seconds = expected[0].seconds;
+    for (size_t i = 0; i < heard.size(); ++i) {
+        const Expected& e = expected[i];
+        EXPECT_EQ(heard[i].status & 0x0F, e.channel) << "note " << i;
+        EXPECT_EQ(heard[i].data1, e.key) << "note " << i;
+        EXPECT_EQ(heard[i].data2, e.velocity) << "note " << i;
+        const double at = static_cast<double>(heard[i].frame - origin) / kRate + origin_seconds;
+        int64_t nearest = -1;
+        for (const auto& [tick, seconds] : tick_seconds) {
+            if (nearest < 0 || std::fabs(seconds - at) < std::fabs(tick_seconds[nearest] - at))
+                nearest = tick;
+        }
+        EXPECT_EQ(nearest, e.tick) << "note " << i << " arrived at " << at << " s";
+    }
+}
+
+// A server that goes away while playing ends the run with a message, not a hang.
+TEST_F(JackServer, AServerThatGoesAwayStopsTheRun) {
+    StartDump();
+    std::string listing;
+    const int device = DumpDevice(&listing);
+    ASSERT_GE(device, 0) << listing;
+    const std::string err = dir_ + "/play.err";
+    std::string out;
+    std::thread stopper([this] {
+        std::this_thread::sleep_for(std::chrono::seconds(2));
+        End(&server_);
+    });
+    const int status =
+        kv_test::run_capture("timeout 30 " KV_PROGRAM " play " + kLibrary + " " + kSong +
+                                 " --device " + std::to_string(device) + " 2>'" + err + "'",
+                             &out);
+    stopper.join();
+    EXPECT_EQ(status, 1) << "124 means the run hung after the server went away";
+    EXPECT_NE(ReadAll(err).find("the JACK server went away"), std::string::npos) << ReadAll(err);
+}
+
+}  // namespace jack_server_test
