@@ -77,7 +77,10 @@ void BM_LanesAfterAChordEdit(benchmark::State& state) {
         }
     }
     state.counters["lane_bars"] = static_cast<double>(bars);
-    std::printf("goal: at most 16 ms a round (recompute and lay out every visible lane)\n");
+    static bool told = false;
+    if (!told)
+        std::printf("goal: at most 16 ms a round (recompute and lay out every visible lane)\n");
+    told = true;
 }
 BENCHMARK(BM_LanesAfterAChordEdit)->UseRealTime()->Unit(benchmark::kMillisecond);
 
