@@ -193,3 +193,43 @@ int32_t MedtTimelineLayout::bar_at(int32_t x) const {
 bool MedtTimelineLayout::starts_bar(int32_t beat) const {
     return (int64_t{beat} * beat_width_ - blank_width_) % bar_width_ == 0;
 }
+
+MedtLaneAxis MedtLaneAxis::of(const MplyResolvedKeys& keys) {
+    MedtLaneAxis axis;
+    if (keys.notes.empty()) return axis;
+    int32_t lo = 127, hi = 0;
+    for (const MplyLaneNote& n : keys.notes) {
+        lo = std::min<int32_t>(lo, n.key);
+        hi = std::max<int32_t>(hi, n.key);
+    }
+    axis.low = lo - lo % 12;
+    axis.high = hi - hi % 12 + 12;
+    return axis;
+}
+
+std::vector<int32_t> MedtLaneAxis::c_keys() const {
+    std::vector<int32_t> out;
+    for (int32_t k = low; k < high; k += 12)
+        out.push_back(k);
+    return out;
+}
+
+std::vector<MedtLaneBar> MedtTimelineLayout::lane_bars(const MplyResolvedKeys& keys,
+                                                       const MedtLaneAxis& axis, int32_t top,
+                                                       int32_t x_from, int32_t x_to) const {
+    std::vector<MedtLaneBar> out;
+    for (const MplyLaneNote& n : keys.notes) {
+        const int32_t left = tick_x(n.tick);
+        const int32_t right = std::max(left + 1, tick_x(n.end()));
+        if (right <= x_from || left >= x_to) continue;
+        if (n.key < axis.low || n.key >= axis.high) continue;
+        MedtLaneBar bar;
+        const int32_t y = axis.key_top(top, n.key);
+        bar.box = MedtRect{left, y, right, y + MedtLaneAxis::kKeyHeight};
+        bar.key = n.key;
+        bar.block_type = n.block_type;
+        bar.chord_tone = n.chord_tone;
+        out.push_back(bar);
+    }
+    return out;
+}

@@ -6,6 +6,7 @@
 
 #include "edit/MedtMusic.h"
 #include "edit/press/MedtBlockPress.h"
+#include "play/engine/MplyKeyLane.h"
 
 class MedtTrack;
 
@@ -48,6 +49,29 @@ struct MedtTimelineHit {
     const MedtRow::Band* band = nullptr;
     int32_t pos = -1;
     double height = 0.0;
+};
+
+// The pitch axis of a resolved-pitch lane: from the C at or below its lowest key to the C above
+// its highest (at least one octave), kLaneKeyHeight pixels a semitone, high keys at the top.
+struct MedtLaneAxis {
+    static constexpr int32_t kKeyHeight = 3;
+    int32_t low = 60;   // a C
+    int32_t high = 72;  // a C above `low`
+    // The axis of `keys`; C5 to C6 when there are none.
+    static MedtLaneAxis of(const MplyResolvedKeys& keys);
+    int32_t height() const { return (high - low) * kKeyHeight; }
+    // The top of `key`'s line in a lane whose top is `top`.
+    int32_t key_top(int32_t top, int32_t key) const { return top + (high - 1 - key) * kKeyHeight; }
+    // The keys of the C's the axis labels, lowest first.
+    std::vector<int32_t> c_keys() const;
+};
+
+// One sounding note of a lane: its bar from start to end, and what it is drawn by.
+struct MedtLaneBar {
+    MedtRect box;
+    uint8_t key = 0;
+    uint8_t block_type = 0;  // MNBT_* of the block that made it
+    bool chord_tone = false;
 };
 
 // The geometry of the music view without a window toolkit: the rows of the visible tracks with
@@ -106,6 +130,10 @@ public:
     int32_t bar_x(int32_t bar) const;
     // The bar whose start is at or left of `x` (may be 0 or below inside the blank bars).
     int32_t bar_at(int32_t x) const;
+    // The bars of the notes of `keys` that meet the pixels [x_from, x_to), in a lane of `axis`
+    // whose top is `top`; each bar at least one pixel wide.
+    std::vector<MedtLaneBar> lane_bars(const MplyResolvedKeys& keys, const MedtLaneAxis& axis,
+                                       int32_t top, int32_t x_from, int32_t x_to) const;
     // True when display beat `beat` starts a bar.
     bool starts_bar(int32_t beat) const;
 

@@ -7,6 +7,7 @@
 #include "edit/MedtMetrics.h"
 #include "edit/MedtTimelineLayout.h"
 #include "edit/MedtViewCommands.h"
+#include "model/block/MseqBlockNote.h"
 #include "model/library/MseqMusic.h"
 #include "model/track/MseqTrack.h"
 
@@ -217,6 +218,51 @@ TEST(ViewScale, ZoomLevelsAndFitting) {
     EXPECT_EQ(MedtViewScale::fit_beat_width(kBar, 16, 4000), MedtViewScale::kMaxBeatWidth);
     EXPECT_EQ(MedtViewScale::fit_beat_width(500 * kBar, 64, 1400), MedtViewScale::kMinBeatWidth);
     EXPECT_EQ(MedtViewScale::fit_beat_width(0, 16, 0), MedtViewScale::kMinBeatWidth);
+}
+
+// A resolved-pitch lane: the axis runs from the C below the lowest key to the C above the
+// highest, each note a bar from its start to its end on its key's line, the notes outside the
+// pixels asked for left out.
+TEST_F(TimelineLayout, LaneBarsSpanTheirNotesOnTheirKeys) {
+    lay_out(0);
+    MplyResolvedKeys keys;
+    auto add = [&](int32_t tick, int32_t length, uint8_t key, uint8_t type, bool tone) {
+        MplyLaneNote n;
+        n.tick = tick;
+        n.length = length;
+        n.key = key;
+        n.block_type = type;
+        n.chord_tone = tone;
+        keys.notes.push_back(n);
+    };
+    add(0, 480, 62, MNBT_TONE, false);
+    add(480, 960, 76, MNBT_CDEG, true);
+    add(4 * kBar, 1, 60, MNBT_PURE, true);
+    const MedtLaneAxis axis = MedtLaneAxis::of(keys);
+    EXPECT_EQ(axis.low, 60);
+    EXPECT_EQ(axis.high, 84);
+    EXPECT_EQ(axis.c_keys(), (std::vector<int32_t>{60, 72}));
+    EXPECT_EQ(axis.height(), 24 * MedtLaneAxis::kKeyHeight);
+    EXPECT_EQ(MedtLaneAxis::of(MplyResolvedKeys{}).c_keys(), (std::vector<int32_t>{60}));
+
+    const int32_t top = 100;
+    const auto bars = layout.lane_bars(keys, axis, top, 0, layout.tick_x(2 * kBar));
+    ASSERT_EQ(bars.size(), 2u);
+    EXPECT_EQ(bars[0].box, (MedtRect{0, top + 21 * MedtLaneAxis::kKeyHeight, layout.tick_x(480),
+                                     top + 22 * MedtLaneAxis::kKeyHeight}));
+    EXPECT_EQ(bars[1].box.left, layout.tick_x(480));
+    EXPECT_EQ(bars[1].box.right, layout.tick_x(1440));
+    EXPECT_EQ(bars[1].box.top, top + 7 * MedtLaneAxis::kKeyHeight);
+    EXPECT_EQ(bars[1].block_type, MNBT_CDEG);
+    EXPECT_TRUE(bars[1].chord_tone);
+    EXPECT_LT(bars[1].box.top, bars[0].box.top);  // higher keys higher up
+
+    // Only the one-tick note at bar 4 meets a window there, at least a pixel wide.
+    const int32_t x4 = layout.tick_x(4 * kBar);
+    const auto late = layout.lane_bars(keys, axis, 0, x4, x4 + 10);
+    ASSERT_EQ(late.size(), 1u);
+    EXPECT_EQ(late[0].box.right - late[0].box.left, 1);
+    EXPECT_EQ(late[0].box.bottom, axis.height());  // the lowest line of the lane
 }
 
 }  // namespace timeline_layout_test

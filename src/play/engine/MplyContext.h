@@ -6,6 +6,7 @@
 
 class MplyEventQueue;
 class MplyMusic;
+class MplyNoteWatch;
 class MplyTrackChord;
 class MseqTrackRefer;
 
@@ -36,4 +37,7 @@ struct MplyContext {
     int32_t play_mode = 2;            // the run's MCPM_* mode, as the run started with it
     MplyTrackChord* chord_source = nullptr;        // chord track for tracks that take it from here
     const MseqTrackRefer* refer_source = nullptr;  // the reference track playing the phrase
+    // Told of every note the tracks settle; null in runs for a device or a file. Set before
+    // the music starts: the music's start leaves it as it is, and references copy it.
+    MplyNoteWatch* watch = nullptr;
 };

@@ -7,6 +7,7 @@
 #include "model/theory/MseqMapChord.h"
 #include "model/track/MseqTrackRefer.h"
 #include "play/engine/MplyEventFactory.h"
+#include "play/engine/MplyNoteWatch.h"
 #include "play/tracks/MplyTrackChord.h"
 
 MplyTrack* MseqTrackNote::create_player_track(MplyMusic* player) {
@@ -103,14 +104,60 @@ bool MplyTrackNote::Generate(MplyContext& context) {
         if (on >= kMplyOpenEnd) continue;
 
         int64_t key = 0;
-        if (!KeyOf(note, a, context.transpose, context.degree_shift, &key)) continue;
-        if (key < 0 || key > 127) continue;
+        const bool keyed = KeyOf(note, a, context.transpose, context.degree_shift, &key);
+        const bool sounds = keyed && key >= 0 && key <= 127;
         int64_t velocity = (static_cast<int64_t>(note.m_Velocity) * m_VelocityFactor) >> 8;
         velocity = std::clamp<int64_t>(velocity, 0, 127);
+        if (context.watch) Tell(context, note, a, on, len, sounds ? key : -1, velocity);
+        if (!sounds) continue;
         if (!mply_event::note_on(*context.queue, static_cast<int32_t>(on),
                                  static_cast<uint8_t>(m_Channel), mply_clamp32(len),
                                  static_cast<uint8_t>(key), static_cast<uint8_t>(velocity)))
             return false;
+    }
+    return false;
+}
+
+void MplyTrackNote::Tell(const MplyContext& context, const MseqBlockNote& note, int64_t a,
+                         int64_t on, int64_t len, int64_t key, int64_t velocity) {
+    MplyNoteSeen seen;
+    seen.tick = mply_clamp32(on);
+    seen.length = mply_clamp32(len);
+    seen.sounded = key >= 0;
+    seen.key = static_cast<uint8_t>(seen.sounded ? key : 0);
+    seen.velocity = static_cast<uint8_t>(velocity);
+    seen.block_type = static_cast<uint8_t>(note.m_Type);
+    seen.map_missing = m_ChordSource && !m_ChordSource->ChordMapAt(a);
+    seen.chord_tone = seen.sounded && IsChordTone(a, key - context.transpose);
+    context.watch->Seen(seen);
+}
+
+const MseqBlockChord* MplyTrackNote::ChordFor(int64_t a) {
+    return m_ChordSource ? m_ChordSource->ChordAt(a) : &m_DefaultChord;
+}
+
+int64_t MplyTrackNote::ChordRoot(const MseqBlockChord& chord, int64_t k, int64_t* root_octave) {
+    int64_t root = chord.m_Root;
+    *root_octave = chord.m_Octave;
+    if (chord.m_Flags & MCHORD_RELATIVE_ROOT) {
+        root = chord.m_Root + k;
+        *root_octave = chord.m_Octave + floor_div(root, 12);
+        root -= floor_div(root, 12) * 12;
+    }
+    return root;
+}
+
+bool MplyTrackNote::IsChordTone(int64_t a, int64_t untransposed) {
+    const MseqBlockChord* chord = ChordFor(a);
+    if (!chord) return false;
+    const MseqMapChord* map = m_ChordSource ? m_ChordSource->ChordMapAt(a) : nullptr;
+    int64_t root_octave = 0;
+    const int64_t root = ChordRoot(*chord, map ? map->m_CDegKey : 0, &root_octave);
+    const int64_t n = std::min<int64_t>(chord->key_count, MseqBlockChord::kMaxKeys);
+    for (int64_t i = 0; i < n; ++i) {
+        if (chord->keys[i].m_Flags & 0x1) continue;  // left out: not sounded by the chord
+        const int64_t d = untransposed - root - chord->keys[i].m_Key;
+        if (d - floor_div(d, 12) * 12 == 0) return true;
     }
     return false;
 }
@@ -153,11 +200,8 @@ bool MplyTrackNote::KeyOf(const MseqBlockNote& note, int64_t a, int64_t transpos
             return true;
         }
         case MNBT_CDEG: {
-            const MseqBlockChord* chord = &m_DefaultChord;
-            if (m_ChordSource) {
-                chord = m_ChordSource->ChordAt(a);
-                if (!chord) return false;
-            }
+            const MseqBlockChord* chord = ChordFor(a);
+            if (!chord) return false;
             return mply_chord_degree_key(*chord, map, whole + shift, oct + o, semi + transpose,
                                          key);
         }
@@ -180,13 +224,8 @@ bool mply_chord_degree_key(const MseqBlockChord& chord, const MseqMapChord* map,
     const int64_t k = map ? map->m_CDegKey : 0;
     const int64_t span =
         (static_cast<int64_t>(chord.keys[n - 1].m_Key) - chord.keys[0].m_Key + 12) / 12;
-    int64_t root = chord.m_Root;
-    int64_t root_octave = chord.m_Octave;
-    if (chord.m_Flags & MCHORD_RELATIVE_ROOT) {
-        root = chord.m_Root + k;
-        root_octave = chord.m_Octave + floor_div(root, 12);
-        root -= floor_div(root, 12) * 12;
-    }
+    int64_t root_octave = 0;
+    const int64_t root = MplyTrackNote::ChordRoot(chord, k, &root_octave);
     *key = root + 12 * (root_octave + (q - 16) * span + octave) + chord.keys[r].m_Key + semitones;
     return true;
 }

@@ -43,7 +43,21 @@ public:
     bool KeyOf(const MseqBlockNote& note, int64_t a, int64_t transpose, int64_t shift,
                int64_t* key);
 
+    // The pitch class of `chord`'s root with the map's chord-degree key `k`, and its octave.
+    static int64_t ChordRoot(const MseqBlockChord& chord, int64_t k, int64_t* root_octave);
+
 private:
+    // Hands the note settled at tick `a` to the context's watch; `key` is -1 when the note
+    // does not sound.
+    void Tell(const MplyContext& context, const MseqBlockNote& note, int64_t a, int64_t on,
+              int64_t len, int64_t key, int64_t velocity);
+    // The chord a note at `a` follows: the chord track's (nullptr when it has none there) or
+    // the built-in one.
+    const MseqBlockChord* ChordFor(int64_t a);
+    // True when `untransposed` (a key before the transposition) has the pitch class of a tone
+    // the chord in effect at `a` sounds.
+    bool IsChordTone(int64_t a, int64_t untransposed);
+
     MplyTrackChord* m_ChordSource = nullptr;  // chord track the notes follow, or null
     bool m_Sounding = false;                  // the last Prepare's answer
     int32_t m_StartLag = 0;                   // ticks

@@ -36,6 +36,7 @@
 #include "model/theory/MseqNoteTheory.h"
 #include "model/track/MseqTrack.h"
 #include "platform/FileSystem.h"
+#include "play/engine/MplyKeyLane.h"
 #include "text/MrecCompiler.h"
 
 namespace kv_ui {
@@ -630,6 +631,31 @@ bool print_redo(ScriptSession& s, const ScriptLine&, std::string* error) {
     return true;
 }
 
+// The keys playback sounds on the current track: one line per note, by tick then key, over
+// [FROM, TO) (the whole music without them).
+bool print_keys(ScriptSession& s, const ScriptLine& line, std::string* error) {
+    if (!need_track(s, error)) return false;
+    if (line.args.size() > 2) {
+        *error = "usage: print keys [FROM [TO]]";
+        return false;
+    }
+    int32_t from = 0;
+    int32_t to = INT32_MAX;
+    if (!line.args.empty() && !parse_position(line.args[0], &from, error)) return false;
+    if (line.args.size() == 2 && !parse_position(line.args[1], &to, error)) return false;
+    const MseqObject* node = s.editor()->current()->node();
+    if (node->type != MTYPE_TRACK_NOTE && node->type != MTYPE_TRACK_REFER) {
+        *error = "the current track is not a note or phrase track";
+        return false;
+    }
+    const MplyResolvedKeys keys =
+        MplyKeyLane::resolve_track(*s.editor()->music(), node->id, from, to);
+    for (const MplyLaneNote& n : keys.notes)
+        std::printf("%d %u %u %d\n", n.tick, n.key, n.velocity, n.length);
+    if (keys.map_missing) std::fputs("# no chord map: keys as played without one\n", stderr);
+    return true;
+}
+
 // --- save ------------------------------------------------------------------------------------
 
 bool step_save(ScriptSession&, const ScriptLine&, std::string* error) {
@@ -679,6 +705,8 @@ const std::vector<ScriptVerb>& script_edit_verbs() {
         {"print tracks", print_tracks, ": the track tree"},
         {"print undo", print_undo, ": the undo history"},
         {"print redo", print_redo, ": the number of groups that can be redone"},
+        {"print keys", print_keys,
+         "[FROM [TO]]: TICK KEY VELOCITY LENGTH of every note the current track sounds"},
         {"save", step_save, ": save every changed file and print its path"},
     };
     return verbs;
