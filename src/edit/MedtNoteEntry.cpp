@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "edit/MedtKeyEntry.h"
 #include "edit/MedtMusic.h"
 #include "edit/MedtTrack.h"
 #include "edit/MedtTransaction.h"
@@ -206,22 +207,28 @@ bool MedtNoteEntry::write(MedtTrack& track, const MseqTrackNote& notes, int32_t 
     return track.set_block(pos, &block) != 0;
 }
 
+MedtEntryResult MedtNoteEntry::put(MedtTrack& track, const MseqTrackNote& notes, int32_t pos,
+                                   const MseqBlockNote& block) {
+    MedtTransaction transaction(editor_);
+    has_last_ = false;
+    if (!write(track, notes, pos, block)) {
+        transaction.rollback();
+        return MedtEntryResult::refused;
+    }
+    // The group stays open for the accidentals and octave marks that follow the note.
+    transaction.keep_open();
+    editor_.set_cursor(&track, pos + block.m_Length, pos + block.m_Length);
+    return MedtEntryResult::entered;
+}
+
 MedtEntryResult MedtNoteEntry::place(const Typed& typed) {
     const MedtEntryResult ok = check();
     if (ok != MedtEntryResult::entered) return ok;
     MedtTrack& track = *editor_.current();
     const MseqTrackNote& notes = *current_notes();
     const int32_t pos = editor_.cursor();
-    const MseqBlockNote block = build(notes, typed, pos);
-    MedtTransaction transaction(editor_);
-    if (!write(track, notes, pos, block)) {
-        transaction.rollback();
-        has_last_ = false;
-        return MedtEntryResult::refused;
-    }
-    // The group stays open for the accidentals and octave marks that follow the note.
-    transaction.keep_open();
-    editor_.set_cursor(&track, pos + block.m_Length, pos + block.m_Length);
+    const MedtEntryResult done = put(track, notes, pos, build(notes, typed, pos));
+    if (done != MedtEntryResult::entered) return done;
     has_last_ = true;
     last_track_ = &track;
     last_pos_ = pos;
@@ -229,7 +236,20 @@ MedtEntryResult MedtNoteEntry::place(const Typed& typed) {
     last_block_ = *notes.block_at(pos);
     last_history_size_ = editor_.history().size();
     last_group_ = editor_.history().last_group();
-    return MedtEntryResult::entered;
+    return done;
+}
+
+MedtEntryResult MedtNoteEntry::enter_key(int32_t key) {
+    const MedtEntryResult ok = check();
+    if (ok != MedtEntryResult::entered) return ok;
+    negative_ = false;
+    MedtTrack& track = *editor_.current();
+    const MseqTrackNote& notes = *current_notes();
+    const int32_t pos = editor_.cursor();
+    MseqBlockNote block;
+    block.m_Length = value_.steps(notes.m_Beat);
+    if (!medt_note_for_key(track, pos, key, &block)) return MedtEntryResult::not_a_key;
+    return put(track, notes, pos, block);
 }
 
 bool MedtNoteEntry::last_entry_still_there() const {

@@ -53,6 +53,10 @@ public:
     // The keys alone: a note with the pitch fields of the current track's note type.
     MedtEntryResult enter(int32_t letter_or_degree, int32_t semi);
     MedtEntryResult rest();
+    // A played key (0-127) entered as the note of the track's type that sounds it at the cursor
+    // (medt_note_for_key), with the note value, as one undo group; not_a_key when no note of
+    // the type sounds it there.
+    MedtEntryResult enter_key(int32_t key);
     MedtEntryResult erase_previous();
 
     const MedtNoteValue& value() const { return value_; }
@@ -78,6 +82,9 @@ private:
     MseqTrackNote* current_notes() const;
     MedtEntryResult check() const;
     MedtEntryResult place(const Typed& typed);
+    // Writes `block` at `pos` as one undo group (left open) and advances the cursor past it.
+    MedtEntryResult put(MedtTrack& track, const MseqTrackNote& notes, int32_t pos,
+                        const MseqBlockNote& block);
     MedtEntryResult amend(int32_t semi_delta, int32_t octave_delta);
     MseqBlockNote build(const MseqTrackNote& track, const Typed& typed, int32_t pos) const;
     // Writes `block` at `pos` with `length` steps, clearing what it covers, as part of the open
