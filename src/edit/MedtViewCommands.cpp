@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "edit/MedtNoteValue.h"
 #include "edit/MedtText.h"
 #include "model/library/MseqMusic.h"
 
@@ -132,9 +133,51 @@ bool is_zoom(int32_t id) {
     return id >= MVC_ZOOM_IN && id <= MVC_ROW_SHORTER;
 }
 
+const std::vector<MedtViewCommand>& entry_commands() {
+    static const std::vector<MedtViewCommand> t = {
+        {MVC_TYPE_NOTES, "音符を打ち込む", "N",
+         "キーで音符を打ち込みます。C D E F G A B (# - で半音、, . でオクターブ)、数字でディグリ、"
+         "R で休符、Backspace で前の音符を削除。[N]、終わりは [Esc]"},
+        {MVC_VALUE_WHOLE, "全音符", "Alt+1", "打ち込む音符の長さ: 全音符 [Alt]+[1]"},
+        {MVC_VALUE_HALF, "2分音符", "Alt+2", "打ち込む音符の長さ: 2分音符 [Alt]+[2]"},
+        {MVC_VALUE_QUARTER, "4分音符", "Alt+3", "打ち込む音符の長さ: 4分音符 [Alt]+[3]"},
+        {MVC_VALUE_8TH, "8分音符", "Alt+4", "打ち込む音符の長さ: 8分音符 [Alt]+[4]"},
+        {MVC_VALUE_16TH, "16分音符", "Alt+5", "打ち込む音符の長さ: 16分音符 [Alt]+[5]"},
+        {MVC_VALUE_32ND, "32分音符", "Alt+6", "打ち込む音符の長さ: 32分音符 [Alt]+[6]"},
+        {MVC_VALUE_DOTTED, "付点", "Alt+.", "付点音符にします。[Alt]+[.]"},
+        {MVC_VALUE_TRIPLET, "3連符", "Alt+0", "3連符にします。[Alt]+[0]"},
+    };
+    return t;
+}
+
+bool is_note_value(int32_t id) {
+    return id >= MVC_VALUE_WHOLE && id <= MVC_VALUE_TRIPLET;
+}
+
+bool apply_note_value(int32_t id, MedtNoteValue* value) {
+    if (!is_note_value(id) || !value) return false;
+    if (id == MVC_VALUE_DOTTED) {
+        value->dotted = !value->dotted;
+        value->triplet = false;
+    } else if (id == MVC_VALUE_TRIPLET) {
+        value->triplet = !value->triplet;
+        value->dotted = false;
+    } else {
+        *value = MedtNoteValue{1 << (id - MVC_VALUE_WHOLE), false, false};
+    }
+    return true;
+}
+
+bool note_value_checked(int32_t id, const MedtNoteValue& value) {
+    if (id == MVC_VALUE_DOTTED) return value.dotted;
+    if (id == MVC_VALUE_TRIPLET) return value.triplet;
+    return is_note_value(id) && value.denominator == 1 << (id - MVC_VALUE_WHOLE);
+}
+
 const MedtViewCommand* find(int32_t id) {
-    for (const auto* table : {&note_kinds(), &display_toggles(), &edit_commands(),
-                              &track_commands(), &add_track_commands(), &zoom_commands()}) {
+    for (const auto* table :
+         {&note_kinds(), &display_toggles(), &edit_commands(), &track_commands(),
+          &add_track_commands(), &zoom_commands(), &entry_commands()}) {
         for (const MedtViewCommand& c : *table) {
             if (c.id == id) return &c;
         }
@@ -144,8 +187,9 @@ const MedtViewCommand* find(int32_t id) {
 
 const MedtViewCommand* find_key(const char* key) {
     if (!key || !*key) return nullptr;
-    for (const auto* table : {&note_kinds(), &display_toggles(), &edit_commands(),
-                              &track_commands(), &add_track_commands(), &zoom_commands()}) {
+    for (const auto* table :
+         {&note_kinds(), &display_toggles(), &edit_commands(), &track_commands(),
+          &add_track_commands(), &zoom_commands(), &entry_commands()}) {
         for (const MedtViewCommand& c : *table) {
             if (std::strcmp(c.key, key) == 0 || std::strcmp(c.other_key, key) == 0) return &c;
         }
@@ -158,7 +202,8 @@ bool is_note_kind(int32_t id) {
 }
 
 bool is_view_setting(int32_t id) {
-    return id == MVC_SHOW_PLAY_POSITION || is_note_kind(id) || toggle_bit(id) != 0 || is_zoom(id);
+    return id == MVC_SHOW_PLAY_POSITION || is_note_kind(id) || toggle_bit(id) != 0 || is_zoom(id) ||
+           id == MVC_TYPE_NOTES || is_note_value(id);
 }
 
 CkvString label(int32_t id) {

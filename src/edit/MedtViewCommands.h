@@ -41,7 +41,8 @@ enum MedtViewCommandId : int32_t {
     MVC_SHOW_DEGREE = 40236,
     MVC_SHOW_CHORD = 40237,
     MVC_SHOW_GUIDE = 40239,
-    MVC_CUT = 40261,  // the edit actions, 40261-40267, in the order of MACT_CUT...MACT_SPACE
+    MVC_TYPE_NOTES = 40241,  // typed note entry on the timeline, on or off
+    MVC_CUT = 40261,         // the edit actions, 40261-40267, in the order of MACT_CUT...MACT_SPACE
     MVC_COPY = 40262,
     MVC_PASTE = 40263,
     MVC_OVERWRITE = 40264,
@@ -64,7 +65,17 @@ enum MedtViewCommandId : int32_t {
     MVC_ZOOM_FIT = 40323,
     MVC_ROW_TALLER = 40324,
     MVC_ROW_SHORTER = 40325,
+    MVC_VALUE_WHOLE = 40341,  // the note value of typed notes: whole to 32nd, 40341-40346
+    MVC_VALUE_HALF = 40342,
+    MVC_VALUE_QUARTER = 40343,
+    MVC_VALUE_8TH = 40344,
+    MVC_VALUE_16TH = 40345,
+    MVC_VALUE_32ND = 40346,
+    MVC_VALUE_DOTTED = 40347,   // dotted on or off
+    MVC_VALUE_TRIPLET = 40348,  // triplet on or off
 };
+
+struct MedtNoteValue;
 
 namespace medt_view_commands {
 
@@ -81,6 +92,16 @@ const std::vector<MedtViewCommand>& add_track_commands();
 const std::vector<MedtViewCommand>& zoom_commands();
 // True for MVC_ZOOM_IN...MVC_ROW_SHORTER.
 bool is_zoom(int32_t id);
+// The typed-entry commands, in menu order: typing on or off, then the note values (whole to
+// 32nd, dotted, triplet). They change only what the view's keys do, never the music.
+const std::vector<MedtViewCommand>& entry_commands();
+// True for MVC_VALUE_WHOLE...MVC_VALUE_TRIPLET.
+bool is_note_value(int32_t id);
+// A note-value command on `value`: a plain value replaces it (neither dotted nor triplet),
+// dotted and triplet switch themselves on or off (and the other off). False for other numbers.
+bool apply_note_value(int32_t id, MedtNoteValue* value);
+// Whether a note-value command carries the check mark for `value`.
+bool note_value_checked(int32_t id, const MedtNoteValue& value);
 
 // The entry of `id` in any of the tables; nullptr when none.
 const MedtViewCommand* find(int32_t id);
@@ -90,7 +111,8 @@ const MedtViewCommand* find_key(const char* key);
 // True for the note-kind commands MVC_DRAW_PURE...MVC_DRAW_RHYTHM.
 bool is_note_kind(int32_t id);
 // True for the commands that change only how the view shows the music (note kinds, display
-// toggles, zoom, scrolling to the play cursor): they work on a locked view too.
+// toggles, zoom, scrolling to the play cursor) or what its keys do (typing, note values): they
+// work on a locked view too.
 bool is_view_setting(int32_t id);
 // The menu label of `id` in CP932, its key after a tab when it has one, and its status text;
 // empty for unknown numbers.

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "model/block/MseqBlockChord.h"
 #include "model/block/MseqBlockNote.h"
@@ -243,6 +244,59 @@ TEST_F(TwoBooks, ANewEditAfterAnUndoLeavesNothingToRedo) {
                                   "print undo\n");
     ASSERT_EQ(run.status, 0) << run.out;
     EXPECT_EQ(run.out, "2\n0\n3\n");
+}
+
+// The saved lines of the tone notes in `bytes`, spaces squeezed and line ends dropped.
+std::vector<std::string> tone_lines(const std::string& bytes) {
+    std::vector<std::string> out;
+    std::istringstream in(bytes);
+    for (std::string line; std::getline(in, line);) {
+        if (line.find("; MNBT_TONE;") == std::string::npos) continue;
+        std::string squeezed;
+        for (char c : line) {
+            if (c == '\r' || (c == ' ' && (squeezed.empty() || squeezed.back() == ' '))) continue;
+            squeezed += c;
+        }
+        out.push_back(squeezed);
+    }
+    return out;
+}
+
+// `type` feeds the keys the music view takes while typing: notes of the track's kind (tone
+// notes here, the music's drawing kind) with the chosen value, a rest, an octave mark and '<'
+// for Backspace; each note is one undo step.
+TEST_F(TwoBooks, TypedKeysEnterNotesAtTheCursor) {
+    const ProgramRun run = script(
+        "track パート/Melody\nnote-value 8th\ntype E G# r C.<\nprint cursor\ntype D\nundo\n"
+        "save\n");
+    ASSERT_EQ(run.status, 0) << run.out;
+    EXPECT_NE(run.out.find(" Melody pos 6 end 6\n"), std::string::npos) << run.out;
+    // G# takes the place of the note that started there (octave 4, three steps).
+    EXPECT_EQ(tone_lines(file("song.kvnl")),
+              (std::vector<std::string>{"{ 0; 0x00; MNBT_TONE; 2; 0; 0; 0; 2; 0; 100; }",
+                                        "{ 2; 0x00; MNBT_TONE; 2; 0; 0; 0; 4; 1; 100; }"}));
+}
+
+TEST_F(TwoBooks, TypedKeysThatCannotBeTypedStopTheScript) {
+    const ProgramRun digit = script("track パート/Melody\ntype C 1 D\nsave\n");
+    EXPECT_EQ(digit.status, 1);
+    EXPECT_NE(digit.out.find("line 3: '1' is not a key of this track's note type"),
+              std::string::npos)
+        << digit.out;
+    EXPECT_EQ(file("song.kvnl"), original_);  // nothing saved
+    const ProgramRun grid = script("track パート/Melody\nnote-value 32nd\ntype C\n");
+    EXPECT_EQ(grid.status, 1);
+    EXPECT_NE(grid.out.find("line 4: the note value does not fit the track's grid"),
+              std::string::npos)
+        << grid.out;
+    const ProgramRun value = script("note-value 64th\n");
+    EXPECT_EQ(value.status, 1);
+    EXPECT_NE(value.out.find("line 2: usage: note-value"), std::string::npos) << value.out;
+    const ProgramRun tempo = script("track Tempo\ntype C\n");
+    EXPECT_EQ(tempo.status, 1);
+    EXPECT_NE(tempo.out.find("line 3: the current track is not a note track"), std::string::npos)
+        << tempo.out;
+    EXPECT_EQ(file("song.kvnl"), original_);
 }
 
 }  // namespace script_editing_test

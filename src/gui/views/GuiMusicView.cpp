@@ -1,6 +1,7 @@
 #include "gui/views/GuiMusicView.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QCursor>
 #include <QMenu>
 #include <QSplitter>
@@ -10,6 +11,7 @@
 
 #include "edit/McmdTrack.h"
 #include "edit/MedtMusic.h"
+#include "edit/MedtNoteValue.h"
 #include "edit/MedtViewCommands.h"
 #include "gui/GuiText.h"
 #include "gui/views/GuiPropertyList.h"
@@ -44,7 +46,8 @@ GuiMusicView::GuiMusicView(QWidget* parent) : QWidget(parent) {
         a->setData(c.id);
         a->setStatusTip(gui_text(mvc::status_text(c.id)));
         a->setToolTip(label.section(QLatin1Char('\t'), 0, 0));
-        a->setCheckable(mvc::toggle_bit(c.id) != 0 || mvc::is_note_kind(c.id));
+        a->setCheckable(mvc::toggle_bit(c.id) != 0 || mvc::is_note_kind(c.id) ||
+                        c.id == MVC_TYPE_NOTES || mvc::is_note_value(c.id));
         connect(a, &QAction::triggered, this, [this, id = c.id] { run_command(id); });
         connect(a, &QAction::hovered, this, [this, a] {
             if (status) status(a->statusTip());
@@ -85,6 +88,13 @@ GuiMusicView::GuiMusicView(QWidget* parent) : QWidget(parent) {
     view_menu->addSeparator();
     for (const MedtViewCommand& c : mvc::zoom_commands())
         make(c, view_menu, false);
+    // Typed note entry: the switch and the note-value selector in the tool bar, the values in
+    // the edit menu (and on their keys).
+    bar_->addSeparator();
+    edit_menu->addSeparator();
+    for (const MedtViewCommand& c : mvc::entry_commands())
+        make(c, edit_menu, c.id == MVC_TYPE_NOTES);
+    add_value_selector();
 
     timeline_->status = [this](const QString& s) {
         if (status) status(s);
@@ -94,6 +104,7 @@ GuiMusicView::GuiMusicView(QWidget* parent) : QWidget(parent) {
     };
     properties_->changed = [this] { timeline_->relayout(); };
     timeline_->view_command = [this](int id) { run_command(id); };
+    timeline_->typing_changed = [this] { update_actions(); };
     connect(timeline_, &GuiTimeline::cursor_moved, this, [this] {
         if (editor_ && editor_->current() != last_track_) {
             last_track_ = editor_->current();
@@ -140,8 +151,62 @@ void GuiMusicView::set_editor(MedtMusicInvoker* editor) {
     update_actions();
 }
 
+namespace {
+
+// The values of the note-value selector, in its order: each value plain, dotted and triplet.
+std::vector<MedtNoteValue> selector_values() {
+    std::vector<MedtNoteValue> out;
+    for (int32_t d = 1; d <= 32; d *= 2) {
+        out.push_back({d, false, false});
+        out.push_back({d, true, false});
+        out.push_back({d, false, true});
+    }
+    return out;
+}
+
+QString value_label(const MedtNoteValue& v) {
+    const QString base = v.denominator == 1
+                             ? gui_utf8("全音符")
+                             : QStringLiteral("%1").arg(v.denominator) + gui_utf8("分音符");
+    if (v.dotted) return gui_utf8("付点") + base;
+    if (v.triplet) return gui_utf8("3連") + base;
+    return base;
+}
+
+}  // namespace
+
+void GuiMusicView::add_value_selector() {
+    value_box_ = new QComboBox(bar_);
+    value_box_->setObjectName(QStringLiteral("kv_note_value"));
+    value_box_->setToolTip(gui_utf8("打ち込む音符の長さ"));
+    for (const MedtNoteValue& v : selector_values())
+        value_box_->addItem(value_label(v));
+    bar_->addWidget(value_box_);
+    connect(value_box_, &QComboBox::activated, this, [this](int index) {
+        const std::vector<MedtNoteValue> values = selector_values();
+        if (index < 0 || index >= int(values.size())) return;
+        timeline_->set_note_value(values[size_t(index)]);
+        update_actions();
+        timeline_->setFocus();
+    });
+}
+
+bool GuiMusicView::run_entry_command(int id) {
+    if (id == MVC_TYPE_NOTES) {
+        timeline_->set_typing(!timeline_->typing());
+    } else {
+        MedtNoteValue v = timeline_->note_value();
+        if (!mvc::apply_note_value(id, &v)) return false;
+        timeline_->set_note_value(v);
+        if (status) status(value_label(v));
+    }
+    update_actions();
+    return true;
+}
+
 bool GuiMusicView::run_command(int id) {
     if (!editor_) return false;
+    if (id == MVC_TYPE_NOTES || mvc::is_note_value(id)) return run_entry_command(id);
     bool done = false;
     if (id == MVC_SHOW_PLAY_POSITION) {
         timeline_->follow_play_cursor();
@@ -195,7 +260,16 @@ void GuiMusicView::update_actions() {
     for (QAction* a : actions_) {
         const int id = a->data().toInt();
         a->setEnabled(editor_ && (mvc::is_view_setting(id) || !locked));
-        if (a->isCheckable()) a->setChecked(editor_ && mvc::checked(editor_->music(), id));
+        if (id == MVC_TYPE_NOTES)
+            a->setChecked(timeline_->typing());
+        else if (mvc::is_note_value(id))
+            a->setChecked(mvc::note_value_checked(id, timeline_->note_value()));
+        else if (a->isCheckable())
+            a->setChecked(editor_ && mvc::checked(editor_->music(), id));
+    }
+    const std::vector<MedtNoteValue> values = selector_values();
+    for (size_t i = 0; i < values.size() && value_box_; ++i) {
+        if (values[i] == timeline_->note_value()) value_box_->setCurrentIndex(int(i));
     }
 }
 

@@ -11,14 +11,16 @@ class GuiPropertyList;
 class GuiTimeline;
 class MedtMusicInvoker;
 class QAction;
+class QComboBox;
 class QMenu;
 class QTimer;
 class QToolBar;
 
 // The music view of a music or phrase: the tool bar with the note-kind, display and edit
-// commands, the timeline with its track list, and the property list of the current track. It
-// observes the editor (as its view) and redraws what the editor reports; the menus "編集(&E)"
-// and "表示(&V)" go to the main window's menu bar while it is shown. The user-interface thread.
+// commands and typed note entry (the switch and the note-value selector), the timeline with its
+// track list, and the property list of the current track. It observes the editor (as its view) and
+// redraws what the editor reports; the menus "編集(&E)" and "表示(&V)" go to the main window's menu
+// bar while it is shown. The user-interface thread.
 class GuiMusicView : public QWidget, public MedtView {
     Q_OBJECT
 public:
@@ -40,6 +42,8 @@ public:
     GuiTimeline* timeline() const { return timeline_; }
     GuiPropertyList* properties() const { return properties_; }
     QToolBar* tool_bar() const { return bar_; }
+    // The note-value selector of typed note entry in the tool bar.
+    QComboBox* value_selector() const { return value_box_; }
     const std::vector<QMenu*>& menus() const { return menus_; }
     QAction* action(int id) const;
 
@@ -58,6 +62,9 @@ public:
 
 private:
     void update_actions();
+    void add_value_selector();
+    // Typing on or off and the note-value commands: they change the timeline's keys only.
+    bool run_entry_command(int id);
     // MVC_ADD_RHYTHM: picks the rhythm sound from a pop-up, then adds the rhythm note track.
     bool add_rhythm_track();
 
@@ -66,6 +73,7 @@ private:
     GuiTimeline* timeline_ = nullptr;
     GuiPropertyList* properties_ = nullptr;
     QToolBar* bar_ = nullptr;
+    QComboBox* value_box_ = nullptr;
     std::vector<QMenu*> menus_;
     std::vector<QAction*> actions_;
     QTimer* poll_ = nullptr;

@@ -14,10 +14,12 @@
 #include <QToolTip>
 #include <QWheelEvent>
 #include <algorithm>
+#include <cstring>
 
 #include "edit/MedtBlockText.h"
 #include "edit/MedtMetrics.h"
 #include "edit/MedtMusic.h"
+#include "edit/MedtNoteEntry.h"
 #include "edit/MedtViewCommands.h"
 #include "edit/map/MedtChordEditor.h"
 #include "edit/map/MedtChordMapView.h"
@@ -95,7 +97,12 @@ GuiTimeline::~GuiTimeline() = default;
 
 void GuiTimeline::set_editor(MedtMusicInvoker* editor) {
     finish_rename(false);
+    entry_.reset();
     editor_ = editor;
+    if (editor_) {
+        entry_ = std::make_unique<MedtNoteEntry>(*editor_);
+        entry_->set_value(value_);
+    }
     horizontalScrollBar()->setValue(0);
     verticalScrollBar()->setValue(0);
     relayout();
@@ -430,12 +437,77 @@ void GuiTimeline::paint_track_list(QPainter& p, size_t first_row, size_t end_row
 
 // ---- keys --------------------------------------------------------------------------------------
 
+void GuiTimeline::set_typing(bool on) {
+    if (typing_ == on) return;
+    typing_ = on;
+    if (status)
+        status(gui_utf8(on ? "音符の打ち込み: キーで音符を置きます。[Esc] で終わります。"
+                           : "音符の打ち込みを終わりました。"));
+    if (typing_changed) typing_changed();
+}
+
+void GuiTimeline::set_note_value(const MedtNoteValue& value) {
+    value_ = value;
+    if (entry_) entry_->set_value(value);
+}
+
+namespace {
+
+// Why a typed key did nothing, for the status bar; nullptr when it did what it means.
+const char* entry_problem(MedtEntryResult result) {
+    switch (result) {
+        case MedtEntryResult::not_a_key:
+            return "このキーはこのトラックの音符の種類では使えません。";
+        case MedtEntryResult::read_only:
+            return "いまは編集できません。";
+        case MedtEntryResult::no_track:
+            return "音符トラックにカーソルを置いてください。";
+        case MedtEntryResult::off_grid:
+            return "この音符の長さはトラックの拍数に合いません。";
+        case MedtEntryResult::refused:
+            return "音符を置けませんでした。";
+        default:
+            return nullptr;
+    }
+}
+
+}  // namespace
+
+bool GuiTimeline::type_key(QKeyEvent* event) {
+    if (!typing_ || !entry_) return false;
+    if (event->key() == Qt::Key_Escape) {
+        set_typing(false);
+        return true;
+    }
+    if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        return false;
+    char key = 0;
+    if (event->key() == Qt::Key_Backspace) {
+        key = '\b';
+    } else if (event->text().size() == 1) {
+        const char c = event->text().at(0).toLatin1();
+        static const char kKeys[] = "ABCDEFGabcdefg123456789#-,.rRnNxX";
+        if (c != 0 && std::strchr(kKeys, c)) key = c;
+    }
+    if (!key) return false;
+    const MedtEntryResult result = entry_->key(key);
+    if (const char* problem = entry_problem(result)) {
+        if (status) status(gui_utf8(problem));
+        return true;
+    }
+    scroll_to_cursor();
+    viewport()->update();
+    emit cursor_moved();
+    return true;
+}
+
 void GuiTimeline::keyPressEvent(QKeyEvent* event) {
     if (!editor_) return QAbstractScrollArea::keyPressEvent(event);
     if (event->key() == Qt::Key_F2 && event->modifiers() == Qt::NoModifier) {
         if (editor_->current()) start_rename(editor_->current());
         return;
     }
+    if (type_key(event)) return;
     const bool shift = event->modifiers() & Qt::ShiftModifier;
     const bool ctrl = event->modifiers() & Qt::ControlModifier;
     int action = 0;

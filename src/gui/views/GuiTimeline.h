@@ -2,12 +2,15 @@
 
 #include <QAbstractScrollArea>
 #include <functional>
+#include <memory>
 #include <vector>
 
+#include "edit/MedtNoteValue.h"
 #include "edit/MedtTimelineLayout.h"
 #include "edit/press/MedtBlockPress.h"
 
 class MedtMusicInvoker;
+class MedtNoteEntry;
 class MedtTrack;
 class MseqObject;
 class QLineEdit;
@@ -24,7 +27,9 @@ using GuiRow = MedtRow;
 // editor layer's layout at the editor's view scale; Ctrl+wheel and the zoom commands change that
 // scale, Shift+wheel scrolls along the time. Keys run the editor's cursor and edit actions;
 // presses go to the editor as gestures (one undo group each). Painting touches only the visible
-// rows and the blocks in the visible range. The user-interface thread.
+// rows and the blocks in the visible range. While typing is on (MVC_TYPE_NOTES), the keys of
+// typed note entry (MedtNoteEntry: letters, digits, # - , . r n x and Backspace) enter notes at
+// the cursor before any other key of the view; Esc ends typing. The user-interface thread.
 class GuiTimeline : public QAbstractScrollArea, public MedtPressPort {
     Q_OBJECT
 public:
@@ -58,6 +63,14 @@ public:
     void change_row_height(int rows);
     // The row of `track`; nullptr when it has none.
     const GuiRow* row_of(const MedtTrack* track) const;
+
+    // Typed note entry: on or off, and the note value typed notes take (kept across editors).
+    bool typing() const { return typing_; }
+    void set_typing(bool on);
+    const MedtNoteValue& note_value() const { return value_; }
+    void set_note_value(const MedtNoteValue& value);
+    // Typing was switched on or off (Esc, the command).
+    std::function<void()> typing_changed;
     // The widget point (viewport coordinates) of grid position `pos` of `track`, in the middle
     // of band `band` (or of the row when the row has no such band); (-1, -1) when not laid out.
     QPoint point_at(const MedtTrack* track, int32_t pos, GuiBand band) const;
@@ -161,6 +174,8 @@ private:
     // Makes `t` the current track (a click in the track list).
     void select_track(MedtTrack* t);
     bool take_scripted(QString* answer);
+    // A key of typed note entry while typing is on; false for the keys it leaves to the view.
+    bool type_key(QKeyEvent* event);
     // Closes the name editor; with `keep` the typed name goes to the editor first.
     void finish_rename(bool keep);
     // The track of this music a drag carries; 0 when none.
@@ -176,6 +191,9 @@ private:
     MSEQ_ID drag_track_ = 0;       // the track pressed in the track list, 0 when none
     QLineEdit* rename_ = nullptr;  // the name editor while a name is being edited
     MSEQ_ID rename_track_ = 0;
+    std::unique_ptr<MedtNoteEntry> entry_;  // over editor_, while there is one
+    MedtNoteValue value_;
+    bool typing_ = false;
 };
 
 // The mime type of a track dragged from the track list: the track's identifier as decimal text.
