@@ -1155,80 +1155,79 @@ void GuiViewTest::a_press_on_a_note_row_sounds_its_key() {
     QVERIFY(heard(0x90 | channel, key));
     // The window's timer sends the note-off once its time is up.
     QTRY_VERIFY_WITH_TIMEOUT(heard(0x80 | channel, key), 3000);
+}
 
-    // Typing with real keys: N starts typing, letters enter notes with the selector's value, Esc
-    // ends it and the view's own keys (E, Backspace) are theirs again.
-    void GuiViewTest::typed_notes_on_a_tone_track_in_the_key_of_d() {
-        open("はじまりの朝");
-        MedtMusicInvoker* ed = view()->editor();
-        MedtTrack* t = track("メロディ");
-        QVERIFY(t);
-        const MseqTrackNote* n = notes(t);
-        // The demo changes into D major later on: the first bar start of the melody in D.
-        int32_t at = 0;
-        while (MedtNoteEntry::tone_key_at(*n, at) != 2 && at < 4096)
-            at += t->beats();
-        QCOMPARE(MedtNoteEntry::tone_key_at(*n, at), 2);
-        ed->set_cursor(t, at, at);
-        GuiTimeline* tl = view()->timeline();
-        tl->setFocus();
-        QTest::keyClick(tl, Qt::Key_T);  // tone notes
-        QCOMPARE(ed->music()->m_NoteState, int32_t(MNBT_TONE));
-        QTest::keyClick(tl, Qt::Key_N);
-        QVERIFY(tl->typing());
-        QVERIFY(view()->action(MVC_TYPE_NOTES)->isChecked());
-        QCOMPARE(view()->value_selector()->currentText(), u("4分音符"));
-        QTest::keyClick(tl, Qt::Key_E);
-        QTest::keyClick(tl, Qt::Key_G);
-        // A quarter is two steps of the melody's eighths; E and G in D are its second and fourth.
-        QCOMPARE(ed->cursor(), at + 4);
-        const MseqBlockNote* e = n->block_at(at);
-        const MseqBlockNote* g = n->block_at(at + 2);
-        QVERIFY(e && g);
-        QCOMPARE(int(e->m_Type), int(MNBT_TONE));
-        QCOMPARE(int(e->m_Whole), 1);
-        QCOMPARE(int(g->m_Whole), 3);
-        // As they sound: the letter above the key's D plus the track's octave 6.
-        QCOMPARE(mseq_letter_offset(e->m_Whole) + 12 * (e->m_Octave + n->m_Octave) + e->m_Semi + 2,
-                 76);
-        QCOMPARE(mseq_letter_offset(g->m_Whole) + 12 * (g->m_Octave + n->m_Octave) + g->m_Semi + 2,
-                 79);
-        // An eighth from its key, then a sharp after it: F# is the key's third, E.
-        QTest::keyClick(tl, Qt::Key_4, Qt::AltModifier);
-        QCOMPARE(view()->value_selector()->currentText(), u("8分音符"));
-        QTest::keyClick(tl, 'f');
-        QTest::keyClick(tl, '#');
-        const MseqBlockNote* f_sharp = n->block_at(at + 4);
-        QVERIFY(f_sharp);
-        QCOMPARE(f_sharp->m_Length, 1);
-        QCOMPARE(int(f_sharp->m_Whole), 2);
-        QCOMPARE(int(f_sharp->m_Semi), 0);
-        // Backspace takes that note away (the view's delete-before would move the notes after it).
-        const MseqBlockNote* after = n->block_at(at + 8);
-        const int32_t after_length = after ? after->m_Length : -1;
-        QTest::keyClick(tl, Qt::Key_Backspace);
-        QVERIFY(!n->block_at(at + 4));
-        QCOMPARE(ed->cursor(), at + 4);
-        QCOMPARE(n->block_at(at + 8) ? n->block_at(at + 8)->m_Length : -1, after_length);
-        save();
-        const std::string bytes = read_file(song());
-        const QString saved = QString::fromLatin1(bytes.data(), qsizetype(bytes.size()));
-        for (const auto& [pos, whole] : {std::pair{at, 1}, std::pair{at + 2, 3}}) {
-            const QRegularExpression line(
-                QStringLiteral("\\{\\s*%1; 0x00; MNBT_TONE; 2; 0; 0; 0; %2; 0; 100; \\}")
-                    .arg(pos)
-                    .arg(whole));
-            QVERIFY2(saved.contains(line), qPrintable(line.pattern()));
-        }
-        // Esc ends typing: E is the pure-note key of the view again.
-        QTest::keyClick(tl, Qt::Key_Escape);
-        QVERIFY(!tl->typing());
-        QVERIFY(!view()->action(MVC_TYPE_NOTES)->isChecked());
-        QTest::keyClick(tl, Qt::Key_E);
-        QCOMPARE(ed->music()->m_NoteState, int32_t(MNBT_PURE));
-        QVERIFY(!n->block_at(at + 4));
-        QCOMPARE(h->driver.faults, std::vector<std::string>());
+// Typing with real keys: N starts typing, letters enter notes with the selector's value, Esc
+// ends it and the view's own keys (E, Backspace) are theirs again.
+void GuiViewTest::typed_notes_on_a_tone_track_in_the_key_of_d() {
+    open("はじまりの朝");
+    MedtMusicInvoker* ed = view()->editor();
+    MedtTrack* t = track("メロディ");
+    QVERIFY(t);
+    const MseqTrackNote* n = notes(t);
+    // The demo changes into D major later on: the first bar start of the melody in D.
+    int32_t at = 0;
+    while (MedtNoteEntry::tone_key_at(*n, at) != 2 && at < 4096)
+        at += t->beats();
+    QCOMPARE(MedtNoteEntry::tone_key_at(*n, at), 2);
+    ed->set_cursor(t, at, at);
+    GuiTimeline* tl = view()->timeline();
+    tl->setFocus();
+    QTest::keyClick(tl, Qt::Key_T);  // tone notes
+    QCOMPARE(ed->music()->m_NoteState, int32_t(MNBT_TONE));
+    QTest::keyClick(tl, Qt::Key_N);
+    QVERIFY(tl->typing());
+    QVERIFY(view()->action(MVC_TYPE_NOTES)->isChecked());
+    QCOMPARE(view()->value_selector()->currentText(), u("4分音符"));
+    QTest::keyClick(tl, Qt::Key_E);
+    QTest::keyClick(tl, Qt::Key_G);
+    // A quarter is two steps of the melody's eighths; E and G in D are its second and fourth.
+    QCOMPARE(ed->cursor(), at + 4);
+    const MseqBlockNote* e = n->block_at(at);
+    const MseqBlockNote* g = n->block_at(at + 2);
+    QVERIFY(e && g);
+    QCOMPARE(int(e->m_Type), int(MNBT_TONE));
+    QCOMPARE(int(e->m_Whole), 1);
+    QCOMPARE(int(g->m_Whole), 3);
+    // As they sound: the letter above the key's D plus the track's octave 6.
+    QCOMPARE(mseq_letter_offset(e->m_Whole) + 12 * (e->m_Octave + n->m_Octave) + e->m_Semi + 2, 76);
+    QCOMPARE(mseq_letter_offset(g->m_Whole) + 12 * (g->m_Octave + n->m_Octave) + g->m_Semi + 2, 79);
+    // An eighth from its key, then a sharp after it: F# is the key's third, E.
+    QTest::keyClick(tl, Qt::Key_4, Qt::AltModifier);
+    QCOMPARE(view()->value_selector()->currentText(), u("8分音符"));
+    QTest::keyClick(tl, 'f');
+    QTest::keyClick(tl, '#');
+    const MseqBlockNote* f_sharp = n->block_at(at + 4);
+    QVERIFY(f_sharp);
+    QCOMPARE(f_sharp->m_Length, 1);
+    QCOMPARE(int(f_sharp->m_Whole), 2);
+    QCOMPARE(int(f_sharp->m_Semi), 0);
+    // Backspace takes that note away (the view's delete-before would move the notes after it).
+    const MseqBlockNote* after = n->block_at(at + 8);
+    const int32_t after_length = after ? after->m_Length : -1;
+    QTest::keyClick(tl, Qt::Key_Backspace);
+    QVERIFY(!n->block_at(at + 4));
+    QCOMPARE(ed->cursor(), at + 4);
+    QCOMPARE(n->block_at(at + 8) ? n->block_at(at + 8)->m_Length : -1, after_length);
+    save();
+    const std::string bytes = read_file(song());
+    const QString saved = QString::fromLatin1(bytes.data(), qsizetype(bytes.size()));
+    for (const auto& [pos, whole] : {std::pair{at, 1}, std::pair{at + 2, 3}}) {
+        const QRegularExpression line(
+            QStringLiteral("\\{\\s*%1; 0x00; MNBT_TONE; 2; 0; 0; 0; %2; 0; 100; \\}")
+                .arg(pos)
+                .arg(whole));
+        QVERIFY2(saved.contains(line), qPrintable(line.pattern()));
     }
+    // Esc ends typing: E is the pure-note key of the view again.
+    QTest::keyClick(tl, Qt::Key_Escape);
+    QVERIFY(!tl->typing());
+    QVERIFY(!view()->action(MVC_TYPE_NOTES)->isChecked());
+    QTest::keyClick(tl, Qt::Key_E);
+    QCOMPARE(ed->music()->m_NoteState, int32_t(MNBT_PURE));
+    QVERIFY(!n->block_at(at + 4));
+    QCOMPARE(h->driver.faults, std::vector<std::string>());
+}
 
-    QTEST_MAIN(GuiViewTest)
+QTEST_MAIN(GuiViewTest)
 #include "GuiViewTest.moc"
