@@ -8,6 +8,7 @@
 #include "edit/MedtEditObserver.h"
 #include "edit/MedtEntity.h"
 #include "edit/MedtHistory.h"
+#include "edit/MedtLaneSet.h"
 #include "edit/MedtMetrics.h"
 #include "edit/MedtTrack.h"
 #include "model/block/MseqBlockWord.h"
@@ -164,6 +165,9 @@ public:
     const MedtViewScale& view_scale() const { return scale_; }
     // Sets the view scale (brought into range) and tells the view; the cursor box follows.
     void set_view_scale(const MedtViewScale& scale);
+    // The resolved-pitch lanes the music view shows under note and phrase tracks, kept here in
+    // memory while the music is open, like the view scale.
+    MedtLaneSet lanes;
 
 protected:
     // Takes over the music's view settings (display beats, grid, note kind, show flags),

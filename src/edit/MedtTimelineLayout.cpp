@@ -56,6 +56,10 @@ int32_t MedtTimelineLayout::bands_of(const MedtTrack& track, uint32_t show,
             band(MedtBand::EndLag, kBandSmall);
         }
         if (note && (show & MSHOW_VELOCITY)) band(MedtBand::Velocity, kBandVelocity);
+        if (const MedtMusic* editor = track.editor()) {
+            const int32_t lane = editor->lanes.height(track.id());
+            if (lane > 0) band(MedtBand::Lane, lane);
+        }
     } else if (track.shown() && stored_as<MseqTrackChord>(track, MTYPE_TRACK_CHORD)) {
         if (show & MSHOW_DEGREE) band(MedtBand::ChordDegree, base);
         if (show & MSHOW_CHORD) band(MedtBand::ChordName, base);
@@ -194,26 +198,6 @@ bool MedtTimelineLayout::starts_bar(int32_t beat) const {
     return (int64_t{beat} * beat_width_ - blank_width_) % bar_width_ == 0;
 }
 
-MedtLaneAxis MedtLaneAxis::of(const MplyResolvedKeys& keys) {
-    MedtLaneAxis axis;
-    if (keys.notes.empty()) return axis;
-    int32_t lo = 127, hi = 0;
-    for (const MplyLaneNote& n : keys.notes) {
-        lo = std::min<int32_t>(lo, n.key);
-        hi = std::max<int32_t>(hi, n.key);
-    }
-    axis.low = lo - lo % 12;
-    axis.high = hi - hi % 12 + 12;
-    return axis;
-}
-
-std::vector<int32_t> MedtLaneAxis::c_keys() const {
-    std::vector<int32_t> out;
-    for (int32_t k = low; k < high; k += 12)
-        out.push_back(k);
-    return out;
-}
-
 std::vector<MedtLaneBar> MedtTimelineLayout::lane_bars(const MplyResolvedKeys& keys,
                                                        const MedtLaneAxis& axis, int32_t top,
                                                        int32_t x_from, int32_t x_to) const {
@@ -232,4 +216,27 @@ std::vector<MedtLaneBar> MedtTimelineLayout::lane_bars(const MplyResolvedKeys& k
         out.push_back(bar);
     }
     return out;
+}
+
+MedtLaneAxis MedtTimelineLayout::lane_axis(const MedtRow& row) {
+    if (!row.track || !row.track->editor()) return MedtLaneAxis{};
+    return row.track->editor()->lanes.axis(row.track->id());
+}
+
+int32_t MedtTimelineLayout::lane_top(const MedtRow& row) {
+    const MedtRow::Band* b = row.band(MedtBand::Lane);
+    return b ? row.top + b->top + MedtLaneSet::kPad : -1;
+}
+
+std::vector<MedtLaneBar> MedtTimelineLayout::lane_bars(const MedtRow& row, int32_t x_from,
+                                                       int32_t x_to) const {
+    if (!row.band(MedtBand::Lane)) return {};
+    const MplyResolvedKeys* keys = row.track->editor()->lanes.keys(row.track->id());
+    if (!keys) return {};
+    return lane_bars(*keys, lane_axis(row), lane_top(row), x_from, x_to);
+}
+
+int64_t MedtTimelineLayout::x_tick(int32_t x) const {
+    const int64_t per_bar = int64_t{display_beats_} * beat_width_;
+    return floor_div(int64_t{x} * MseqTrack::kTicksPerBar, per_bar);
 }

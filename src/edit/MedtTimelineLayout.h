@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "edit/MedtLaneAxis.h"
 #include "edit/MedtMusic.h"
 #include "edit/press/MedtBlockPress.h"
 #include "play/engine/MplyKeyLane.h"
@@ -21,6 +22,7 @@ enum class MedtBand {
     Velocity,     // note tracks, velocity display
     ChordDegree,  // chord tracks: the degree row
     ChordName,    // chord tracks: the chord row
+    Lane,         // note and phrase tracks whose resolved-pitch lane is shown (MedtLaneSet)
 };
 
 // One laid-out row of the music view: the editor track, its top and height in pixels, its depth
@@ -51,21 +53,6 @@ struct MedtTimelineHit {
     double height = 0.0;
 };
 
-// The pitch axis of a resolved-pitch lane: from the C at or below its lowest key to the C above
-// its highest (at least one octave), kLaneKeyHeight pixels a semitone, high keys at the top.
-struct MedtLaneAxis {
-    static constexpr int32_t kKeyHeight = 3;
-    int32_t low = 60;   // a C
-    int32_t high = 72;  // a C above `low`
-    // The axis of `keys`; C5 to C6 when there are none.
-    static MedtLaneAxis of(const MplyResolvedKeys& keys);
-    int32_t height() const { return (high - low) * kKeyHeight; }
-    // The top of `key`'s line in a lane whose top is `top`.
-    int32_t key_top(int32_t top, int32_t key) const { return top + (high - 1 - key) * kKeyHeight; }
-    // The keys of the C's the axis labels, lowest first.
-    std::vector<int32_t> c_keys() const;
-};
-
 // One sounding note of a lane: its bar from start to end, and what it is drawn by.
 struct MedtLaneBar {
     MedtRect box;
@@ -88,12 +75,13 @@ public:
     static constexpr int32_t kRoomBars = 8;       // bars of room after the longest track
 
     // The bands of `track`'s row under the show flags `show` (m_ShowState), appended to `out`
-    // from the top; returns the row's height. 0, nothing appended, for a hidden row.
+    // from the top, the resolved-pitch lane last when its editor shows it; returns the row's
+    // height. 0, nothing appended, for a hidden row.
     static int32_t bands_of(const MedtTrack& track, uint32_t show, std::vector<MedtRow::Band>* out);
     // The height of `track`'s row under `show`; 0 for a hidden row.
     static int32_t height_of(const MedtTrack& track, uint32_t show);
     // The press area a hit stands for: the band's area, the velocity band's top and bottom
-    // strips giving 127 and 0. Pitch for a hit without a band.
+    // strips giving 127 and 0. Pitch for a hit without a band (the lane takes no presses).
     static MedtPressArea area_of(const MedtTimelineHit& hit);
 
     // Lays out the rows of `editor` (nullptr or an editor without tracks: no rows).
@@ -134,6 +122,14 @@ public:
     // whose top is `top`; each bar at least one pixel wide.
     std::vector<MedtLaneBar> lane_bars(const MplyResolvedKeys& keys, const MedtLaneAxis& axis,
                                        int32_t top, int32_t x_from, int32_t x_to) const;
+    // The bars of `row`'s lane band that meet the pixels [x_from, x_to), from its editor's lanes;
+    // empty when the row has no lane band.
+    std::vector<MedtLaneBar> lane_bars(const MedtRow& row, int32_t x_from, int32_t x_to) const;
+    // The axis of `row`'s lane, and the top of that axis in content pixels (-1 without a lane).
+    static MedtLaneAxis lane_axis(const MedtRow& row);
+    static int32_t lane_top(const MedtRow& row);
+    // The tick at content x `x`.
+    int64_t x_tick(int32_t x) const;
     // True when display beat `beat` starts a bar.
     bool starts_bar(int32_t beat) const;
 

@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
+#include "edit/MedtMusic.h"
 #include "edit/MedtNoteValue.h"
 #include "edit/MedtText.h"
+#include "edit/MedtTrack.h"
+#include "model/core/MseqObject.h"
 #include "model/library/MseqMusic.h"
 
 namespace medt_view_commands {
@@ -133,6 +136,40 @@ bool is_zoom(int32_t id) {
     return id >= MVC_ZOOM_IN && id <= MVC_ROW_SHORTER;
 }
 
+const std::vector<MedtViewCommand>& lane_commands() {
+    static const std::vector<MedtViewCommand> t = {
+        {MVC_LANE, "音高レーン", "",
+         "カーソルのあるトラックの下に、再生で鳴る音高のレーンを表示します (もう一度で隠す)"},
+        {MVC_LANES_SHOW_ALL, "すべての音高レーンを表示", "",
+         "ノートとフレーズのトラックすべてに音高のレーンを表示します"},
+        {MVC_LANES_HIDE_ALL, "すべての音高レーンを隠す", "", "音高のレーンをすべて隠します"},
+    };
+    return t;
+}
+
+bool is_lane(int32_t id) {
+    return id >= MVC_LANE && id <= MVC_LANES_HIDE_ALL;
+}
+
+bool run_lane(MedtMusic& editor, int32_t id) {
+    switch (id) {
+        case MVC_LANE: {
+            const MedtTrack* t = editor.current();
+            const MseqObject* node = t ? t->node() : nullptr;
+            if (!node || (node->type != MTYPE_TRACK_NOTE && node->type != MTYPE_TRACK_REFER))
+                return false;
+            editor.lanes.set_shown(editor, t->id(), !editor.lanes.shown(t->id()));
+            return true;
+        }
+        case MVC_LANES_SHOW_ALL:
+        case MVC_LANES_HIDE_ALL:
+            editor.lanes.set_all(editor, id == MVC_LANES_SHOW_ALL);
+            return true;
+        default:
+            return false;
+    }
+}
+
 const std::vector<MedtViewCommand>& entry_commands() {
     static const std::vector<MedtViewCommand> t = {
         {MVC_TYPE_NOTES, "音符を打ち込む", "N",
@@ -177,7 +214,7 @@ bool note_value_checked(int32_t id, const MedtNoteValue& value) {
 const MedtViewCommand* find(int32_t id) {
     for (const auto* table :
          {&note_kinds(), &display_toggles(), &edit_commands(), &track_commands(),
-          &add_track_commands(), &zoom_commands(), &entry_commands()}) {
+          &add_track_commands(), &zoom_commands(), &lane_commands(), &entry_commands()}) {
         for (const MedtViewCommand& c : *table) {
             if (c.id == id) return &c;
         }
@@ -189,7 +226,7 @@ const MedtViewCommand* find_key(const char* key) {
     if (!key || !*key) return nullptr;
     for (const auto* table :
          {&note_kinds(), &display_toggles(), &edit_commands(), &track_commands(),
-          &add_track_commands(), &zoom_commands(), &entry_commands()}) {
+          &add_track_commands(), &zoom_commands(), &lane_commands(), &entry_commands()}) {
         for (const MedtViewCommand& c : *table) {
             if (std::strcmp(c.key, key) == 0 || std::strcmp(c.other_key, key) == 0) return &c;
         }
@@ -203,7 +240,7 @@ bool is_note_kind(int32_t id) {
 
 bool is_view_setting(int32_t id) {
     return id == MVC_SHOW_PLAY_POSITION || is_note_kind(id) || toggle_bit(id) != 0 || is_zoom(id) ||
-           id == MVC_TYPE_NOTES || is_note_value(id);
+           is_lane(id) || id == MVC_TYPE_NOTES || is_note_value(id);
 }
 
 CkvString label(int32_t id) {

@@ -6,6 +6,7 @@
 #include "model/core/CkvString.h"
 #include "model/library/MseqShowState.h"
 
+class MedtMusic;
 class MseqMusic;
 
 // The display, note-kind and edit commands of the music view: their numbers, menu labels and
@@ -65,6 +66,9 @@ enum MedtViewCommandId : int32_t {
     MVC_ZOOM_FIT = 40323,
     MVC_ROW_TALLER = 40324,
     MVC_ROW_SHORTER = 40325,
+    MVC_LANE = 40331,            // the current track's resolved-pitch lane, shown or hidden
+    MVC_LANES_SHOW_ALL = 40332,  // every note and phrase track's lane shown
+    MVC_LANES_HIDE_ALL = 40333,  // every lane hidden
     MVC_VALUE_WHOLE = 40341,  // the note value of typed notes: whole to 32nd, 40341-40346
     MVC_VALUE_HALF = 40342,
     MVC_VALUE_QUARTER = 40343,
@@ -92,6 +96,14 @@ const std::vector<MedtViewCommand>& add_track_commands();
 const std::vector<MedtViewCommand>& zoom_commands();
 // True for MVC_ZOOM_IN...MVC_ROW_SHORTER.
 bool is_zoom(int32_t id);
+// The lane commands, in menu order. They change only what the view shows (the editor's lanes,
+// kept in memory), never the music.
+const std::vector<MedtViewCommand>& lane_commands();
+// True for MVC_LANE...MVC_LANES_HIDE_ALL.
+bool is_lane(int32_t id);
+// Runs a lane command on `editor`'s lanes, MVC_LANE on its current track. False for other
+// numbers or when MVC_LANE finds no note or phrase track current.
+bool run_lane(MedtMusic& editor, int32_t id);
 // The typed-entry commands, in menu order: typing on or off, then the note values (whole to
 // 32nd, dotted, triplet). They change only what the view's keys do, never the music.
 const std::vector<MedtViewCommand>& entry_commands();
@@ -111,7 +123,7 @@ const MedtViewCommand* find_key(const char* key);
 // True for the note-kind commands MVC_DRAW_PURE...MVC_DRAW_RHYTHM.
 bool is_note_kind(int32_t id);
 // True for the commands that change only how the view shows the music (note kinds, display
-// toggles, zoom, scrolling to the play cursor) or what its keys do (typing, note values): they
+// toggles, zoom, lanes, scrolling to the play cursor) or what its keys do (typing, note values): they
 // work on a locked view too.
 bool is_view_setting(int32_t id);
 // The menu label of `id` in CP932, its key after a tab when it has one, and its status text;

@@ -78,10 +78,11 @@ bool wait_painted(GuiMainWindow& window, int limit_ms) {
 int main(int argc, char** argv) {
     const GuiOptions options = gui_parse_options(std::vector<std::string>(argv + 1, argv + argc));
     if (!options.error.empty()) {
-        std::fprintf(stderr,
-                     "korvante gui: %s\nusage: korvante gui [LIBRARY] [--open LEAF] "
-                     "[--screenshot FILE.png] [--size WxH] [--bar N] [--zoom fit|LEVELS]\n",
-                     options.error.c_str());
+        std::fprintf(
+            stderr,
+            "korvante gui: %s\nusage: korvante gui [LIBRARY] [--open LEAF] "
+            "[--screenshot FILE.png] [--size WxH] [--bar N] [--zoom fit|LEVELS] [--lanes]\n",
+            options.error.c_str());
         return 2;
     }
     const bool unattended = !options.screenshot.empty() || options.report_first_paint;
@@ -160,7 +161,9 @@ int main(int argc, char** argv) {
                 frame.select_node(node);
                 window.room_tree()->select_node(node);
                 window.run_command(ID_LINK_OPEN);
-                GuiTimeline* timeline = window.editor_pane()->music_view()->timeline();
+                GuiMusicView* view = window.editor_pane()->music_view();
+                if (options.lanes) view->run_command(MVC_LANES_SHOW_ALL);
+                GuiTimeline* timeline = view->timeline();
                 if (options.zoom_fit) timeline->run_zoom(MVC_ZOOM_FIT);
                 if (options.zoom) timeline->zoom_by(options.zoom, GuiTimeline::kNameWidth);
                 if (options.bar > 0) timeline->scroll_to_bar(options.bar);

@@ -47,7 +47,7 @@ GuiMusicView::GuiMusicView(QWidget* parent) : QWidget(parent) {
         a->setStatusTip(gui_text(mvc::status_text(c.id)));
         a->setToolTip(label.section(QLatin1Char('\t'), 0, 0));
         a->setCheckable(mvc::toggle_bit(c.id) != 0 || mvc::is_note_kind(c.id) ||
-                        c.id == MVC_TYPE_NOTES || mvc::is_note_value(c.id));
+                        c.id == MVC_TYPE_NOTES || mvc::is_note_value(c.id) || c.id == MVC_LANE);
         connect(a, &QAction::triggered, this, [this, id = c.id] { run_command(id); });
         connect(a, &QAction::hovered, this, [this, a] {
             if (status) status(a->statusTip());
@@ -88,6 +88,10 @@ GuiMusicView::GuiMusicView(QWidget* parent) : QWidget(parent) {
     view_menu->addSeparator();
     for (const MedtViewCommand& c : mvc::zoom_commands())
         make(c, view_menu, false);
+    // The resolved-pitch lanes: in the menu only, like the zoom.
+    view_menu->addSeparator();
+    for (const MedtViewCommand& c : mvc::lane_commands())
+        make(c, view_menu, false);
     // Typed note entry: the switch and the note-value selector in the tool bar, the values in
     // the edit menu (and on their keys).
     bar_->addSeparator();
@@ -109,6 +113,7 @@ GuiMusicView::GuiMusicView(QWidget* parent) : QWidget(parent) {
         if (editor_ && editor_->current() != last_track_) {
             last_track_ = editor_->current();
             properties_->refresh();
+            update_actions();
         }
     });
     // The play cursor and the lock are polled: the frame moves the cursor from the player's
@@ -213,6 +218,12 @@ bool GuiMusicView::run_command(int id) {
         return true;
     }
     if (mvc::is_zoom(id)) return timeline_->run_zoom(id);
+    if (mvc::is_lane(id)) {
+        done = mvc::run_lane(*editor_, id);
+        timeline_->relayout();
+        update_actions();
+        return done;
+    }
     if (mvc::toggle_bit(id) || mvc::is_note_kind(id)) {
         done = mvc::run(editor_->music(), id);
         timeline_->relayout();
@@ -264,6 +275,9 @@ void GuiMusicView::update_actions() {
             a->setChecked(timeline_->typing());
         else if (mvc::is_note_value(id))
             a->setChecked(mvc::note_value_checked(id, timeline_->note_value()));
+        else if (id == MVC_LANE)
+            a->setChecked(editor_ && editor_->current() &&
+                          editor_->lanes.shown(editor_->current()->id()));
         else if (a->isCheckable())
             a->setChecked(editor_ && mvc::checked(editor_->music(), id));
     }
@@ -297,6 +311,7 @@ void GuiMusicView::changed() {
     if (editor_ && editor_->current() != last_track_) {
         last_track_ = editor_->current();
         properties_->refresh();
+        update_actions();
     }
 }
 

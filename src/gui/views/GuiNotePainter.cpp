@@ -10,9 +10,7 @@
 #include "model/block/MseqBlockNote.h"
 #include "model/track/MseqTrackNote.h"
 
-namespace {
-
-QColor note_colour(uint32_t type) {
+QColor GuiNotePainter::colour(uint32_t type) {
     switch (type) {
         case MNBT_PURE:
             return QColor(0x9a, 0xa5, 0xb5);
@@ -27,8 +25,6 @@ QColor note_colour(uint32_t type) {
     }
 }
 
-}  // namespace
-
 void GuiNotePainter::paint(GuiPaintContext& c, const MedtRow& row, int32_t first,
                            int32_t last) const {
     namespace text = medt_block_text;
@@ -37,7 +33,7 @@ void GuiNotePainter::paint(GuiPaintContext& c, const MedtRow& row, int32_t first
     const MedtNoteNames names(t);
     for_length_blocks(
         nt->blocks(), first, last, [&](int32_t a, int32_t len, const MseqBlockNote& n) {
-            const QColor col = note_colour(n.m_Type);
+            const QColor col = colour(n.m_Type);
             label(c, box(c, row, MedtBand::Main, a, len), gui_text(text::note_name(names, n, a)),
                   col);
             label(c, box(c, row, MedtBand::Anchor, a, 1), QString(), col.darker(140));

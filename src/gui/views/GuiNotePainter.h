@@ -7,4 +7,6 @@
 class GuiNotePainter final : public GuiTrackPainter {
 public:
     void paint(GuiPaintContext& c, const MedtRow& row, int32_t first, int32_t last) const override;
+    // The colour of notes of block type `type` (MNBT_*), which the lanes share.
+    static QColor colour(uint32_t type);
 };

@@ -27,6 +27,7 @@
 #include "edit/press/MedtTrackPress.h"
 #include "gui/GuiText.h"
 #include "gui/views/GuiChordEditor.h"
+#include "gui/views/GuiLanePainter.h"
 #include "gui/views/GuiTrackPainter.h"
 #include "model/core/MseqObject.h"
 #include "model/library/MseqMusic.h"
@@ -109,7 +110,10 @@ void GuiTimeline::set_editor(MedtMusicInvoker* editor) {
 }
 
 void GuiTimeline::relayout() {
+    // Everything that calls for a new layout may have changed what the lanes sound.
+    if (editor_) editor_->lanes.invalidate();
     layout_.build(editor_);
+    cover_lanes();
     if (editor_) {
         horizontalScrollBar()->setSingleStep(std::max(1, editor_->view_scale().beat_width * 4));
         verticalScrollBar()->setSingleStep(editor_->view_scale().row_height);
@@ -137,11 +141,27 @@ void GuiTimeline::update_scrollbars() {
 
 void GuiTimeline::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
+    cover_lanes();
     update_scrollbars();
 }
 
-void GuiTimeline::scrollContentsBy(int, int) {
+void GuiTimeline::scrollContentsBy(int dx, int) {
+    if (dx && cover_lanes()) update_scrollbars();
     viewport()->update();
+}
+
+bool GuiTimeline::cover_lanes() {
+    if (!editor_ || !editor_->music() || !editor_->lanes.any()) return false;
+    const int sx = horizontalScrollBar()->value();
+    const int w = std::max(1, viewport()->width() - kNameWidth);
+    const int64_t from = layout_.x_tick(sx);
+    const int64_t to = layout_.x_tick(sx + w) + 1;
+    if (!editor_->lanes.cover(*editor_->music(), int32_t(std::clamp<int64_t>(from, 0, INT32_MAX)),
+                              int32_t(std::clamp<int64_t>(to, 0, INT32_MAX))))
+        return false;
+    // The lanes' axes set their bands' heights.
+    layout_.build(editor_);
+    return true;
 }
 
 const GuiRow* GuiTimeline::row_of(const MedtTrack* track) const {
@@ -337,6 +357,7 @@ void GuiTimeline::paint_rows(QPainter& p, size_t first_row, size_t end_row) cons
         const int uw = t->unit_width();
         if (const GuiTrackPainter* painter = GuiTrackPainter::for_track(*t))
             painter->paint(c, r, sx / uw, (sx + timeline.width()) / uw + 1);
+        GuiLanePainter::paint(c, r, sx, sx + timeline.width());
         if (t == editor_->current()) paint_cursor(p);
     }
 }
@@ -624,6 +645,7 @@ bool GuiTimeline::press(const Hit& h, bool right, bool move) {
         return MedtTrackPress::chord_press(*editor_, *t, row, h.pos, right, ctx);
     }
     if (!note_track(t) && !refer_track(t)) return false;
+    if (h.band->kind == GuiBand::Lane) return false;  // the lane shows what plays; no edits
     MedtPress pr;
     pr.area = MedtTimelineLayout::area_of(h);
     pr.pos = h.pos;
@@ -754,7 +776,22 @@ bool GuiTimeline::event(QEvent* event) {
 QString GuiTimeline::tip_at(const QPoint& at) const {
     const Hit h = hit(at);
     if (!h.row || h.pos < 0 || !editor_) return {};
+    if (h.band && h.band->kind == GuiBand::Lane) return lane_tip(*h.row, at - origin());
     return gui_text(medt_block_text::tip(*h.row->track, h.pos));
+}
+
+QString GuiTimeline::lane_tip(const GuiRow& row, const QPoint& at) const {
+    const MplyResolvedKeys* keys = editor_->lanes.keys(row.track->id());
+    const bool missing = keys && keys->map_missing;
+    const std::vector<MedtLaneBar> bars = layout_.lane_bars(row, at.x(), at.x() + 1);
+    for (const MedtLaneBar& b : bars) {
+        if (at.y() < b.box.top || at.y() >= b.box.bottom || !keys) continue;
+        for (const MplyLaneNote& n : keys->notes) {
+            if (n.key == b.key && layout_.tick_x(n.tick) == b.box.left)
+                return gui_text(MedtLaneSet::tip(n, missing));
+        }
+    }
+    return gui_text(MedtLaneSet::tip(missing));
 }
 
 bool GuiTimeline::viewportEvent(QEvent* event) {

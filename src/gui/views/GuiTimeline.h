@@ -168,6 +168,11 @@ private:
     // of the old scale) at viewport x `anchor_x`.
     void apply_scale(const MedtViewScale& scale, int keep_x, int anchor_x);
     void update_scrollbars();
+    // Makes the editor's lanes cover the visible ticks, laying the rows out again when they had
+    // to be resolved anew; true then.
+    bool cover_lanes();
+    // The tip of the lane of `row` at content point `at`: the note under it, or the lane's own.
+    QString lane_tip(const GuiRow& row, const QPoint& at) const;
     int content_width() const;
     int content_height() const;
     bool press(const Hit& h, bool right, bool move);

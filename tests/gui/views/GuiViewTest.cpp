@@ -38,6 +38,7 @@
 #include "model/track/MseqTrackNote.h"
 #include "model/track/MseqTrackRefer.h"
 #include "platform/TextCodec.h"
+#include "play/engine/MplyKeyLane.h"
 #include "play/tracks/MplyAudition.h"
 #include "text/MrecEntityWriter.h"
 
@@ -148,6 +149,7 @@ private slots:
     void tips_name_pitch_and_note_values();
     void a_press_on_a_note_row_sounds_its_key();
     void typed_notes_on_a_tone_track_in_the_key_of_d();
+    void the_lane_shows_what_plays_and_follows_a_chord_change();
 };
 
 void GuiViewTest::keys_move_extend_cut_and_undo() {
@@ -1226,6 +1228,103 @@ void GuiViewTest::typed_notes_on_a_tone_track_in_the_key_of_d() {
     QTest::keyClick(tl, Qt::Key_E);
     QCOMPARE(ed->music()->m_NoteState, int32_t(MNBT_PURE));
     QVERIFY(!n->block_at(at + 4));
+    QCOMPARE(h->driver.faults, std::vector<std::string>());
+}
+
+// The resolved-pitch lane of a chord-degree track: its bars are the player's keys for the
+// visible range, painted under the row; a chord erased by a right press re-voices the lane at
+// once; hiding it gives the row its height back.
+void GuiViewTest::the_lane_shows_what_plays_and_follows_a_chord_change() {
+    open("はじまりの朝");
+    MedtMusicInvoker* ed = view()->editor();
+    MedtTrack* piano = track("ピアノ 右手 下");
+    MedtTrack* chords = track("コード");
+    QVERIFY(piano && chords);
+    if (!view()->action(MVC_SHOW_CHORD)->isChecked()) QVERIFY(view()->run_command(MVC_SHOW_CHORD));
+    GuiTimeline* tl = view()->timeline();
+    const int height_before = tl->row_of(piano)->height;
+    QVERIFY(!tl->row_of(piano)->band(GuiBand::Lane));
+    ed->set_cursor(piano, 32, 32);
+    emit tl->cursor_moved();
+    QVERIFY(!view()->action(MVC_LANE)->isChecked());
+    view()->action(MVC_LANE)->trigger();
+    QVERIFY(view()->action(MVC_LANE)->isChecked());
+    QVERIFY(tl->row_of(piano)->band(GuiBand::Lane));
+    QVERIFY(tl->row_of(piano)->height > height_before);
+    // Bar 4 of the music, where the piano starts, at the left of the timeline.
+    const MedtTimelineLayout& layout = tl->layout();
+    tl->horizontalScrollBar()->setValue(layout.tick_x(4 * MseqTrack::kTicksPerBar) - 20);
+    tl->verticalScrollBar()->setValue(tl->row_of(piano)->top);
+
+    // The lane's bars against the player's keys for the visible ticks, laid out the same way.
+    auto check = [&](const char* when, std::vector<MedtLaneBar>* out) {
+        const GuiRow* row = tl->row_of(piano);
+        QVERIFY2(row && row->band(GuiBand::Lane), when);
+        const int sx = tl->horizontalScrollBar()->value();
+        const int w = tl->viewport()->width() - GuiTimeline::kNameWidth;
+        const MplyResolvedKeys expected =
+            MplyKeyLane::resolve_track(*ed->music(), piano->id(), int32_t(layout.x_tick(sx)),
+                                       int32_t(layout.x_tick(sx + w)) + 1);
+        QVERIFY2(!expected.notes.empty(), when);
+        QVERIFY2(!expected.map_missing, when);
+        const auto want = layout.lane_bars(expected, MedtTimelineLayout::lane_axis(*row),
+                                           MedtTimelineLayout::lane_top(*row), sx, sx + w);
+        const auto got = layout.lane_bars(*row, sx, sx + w);
+        QCOMPARE(got.size(), want.size());
+        for (size_t i = 0; i < got.size(); ++i) {
+            QVERIFY2(got[i].box == want[i].box, when);
+            QCOMPARE(got[i].key, want[i].key);
+            QCOMPARE(got[i].chord_tone, want[i].chord_tone);
+            QCOMPARE(got[i].block_type, want[i].block_type);
+        }
+        // Painted: the middle of each bar is in its colour, not the lane's background.
+        const QImage shot = tl->viewport()->grab().toImage();
+        const QPoint o(GuiTimeline::kNameWidth - sx,
+                       GuiTimeline::kRulerHeight - tl->verticalScrollBar()->value());
+        const QColor back =
+            shot.pixelColor(o + QPoint(sx + w - 2, MedtTimelineLayout::lane_top(*row)));
+        int painted = 0;
+        for (const MedtLaneBar& b : got) {
+            const QPoint mid = o + QPoint((b.box.left + b.box.right) / 2, b.box.top + 1);
+            if (!shot.rect().contains(mid)) continue;
+            QVERIFY2(shot.pixelColor(mid) != back, when);
+            ++painted;
+        }
+        QVERIFY2(painted > 0, when);
+        *out = got;
+    };
+    std::vector<MedtLaneBar> before;
+    check("shown", &before);
+    if (QTest::currentTestFailed()) return;
+    // The tip of a bar names its key.
+    const QPoint o(GuiTimeline::kNameWidth - tl->horizontalScrollBar()->value(),
+                   GuiTimeline::kRulerHeight - tl->verticalScrollBar()->value());
+    const MedtLaneBar& first = before.front();
+    const QString tip = tl->tip_at(o + QPoint(first.box.left, first.box.top + 1));
+    QVERIFY2(tip.startsWith(gui_text(MedtLaneSet::key_name(first.key))), qPrintable(tip));
+    QVERIFY2(!tip.contains(u("コードマップが見つからない")), qPrintable(tip));
+
+    // A right press on the chord of bar 4 erases it: the chord before it sounds on.
+    // (The chord track has two chords a bar: bar 4 starts at its position 8.)
+    auto* chord_track = chords->stored()->cast_to<MseqTrackChord>(MTYPE_TRACK_CHORD);
+    QVERIFY(chord_track->block_at(8));
+    click(tl, chords, 8, GuiBand::ChordName, Qt::RightButton);
+    QVERIFY(!chord_track->block_at(8));
+    tl->horizontalScrollBar()->setValue(layout.tick_x(4 * MseqTrack::kTicksPerBar) - 20);
+    tl->verticalScrollBar()->setValue(tl->row_of(piano)->top);
+    std::vector<MedtLaneBar> after;
+    check("after the chord was erased", &after);
+    if (QTest::currentTestFailed()) return;
+    bool moved = after.size() != before.size();
+    for (size_t i = 0; !moved && i < after.size(); ++i)
+        moved = after[i].key != before[i].key;
+    QVERIFY(moved);
+
+    // Hidden again from the menu: the row as it was.
+    view()->action(MVC_LANE)->trigger();
+    QVERIFY(!view()->action(MVC_LANE)->isChecked());
+    QVERIFY(!tl->row_of(piano)->band(GuiBand::Lane));
+    QCOMPARE(tl->row_of(piano)->height, height_before);
     QCOMPARE(h->driver.faults, std::vector<std::string>());
 }
 
