@@ -160,6 +160,44 @@ TEST_F(AuditionTest, APressSoundsTheKeyARunPlaysOnTheTracksChannelAndTheNoteOffF
     EXPECT_EQ(after[1], std::make_pair(0x80 | channel, sent[0].second));
 }
 
+// A note already there and changed, by a press on its pitch band or on its velocity band, is
+// heard as it now sounds: the raised key, then the new velocity.
+TEST_F(AuditionTest, ANoteChangedInItsPitchOrVelocityIsHeardAsItNowSounds) {
+    const int channel = mseq_effective_channel(track);
+    const int32_t pos = track->blocks().begin()->first;
+    MedtTrack* t = editor->find_track(track->owner->id);
+    ASSERT_NE(t, nullptr);
+    const int key_before = run_key_at(pos, channel);
+    ASSERT_TRUE(MedtTrackPress::press(*editor, *t, MedtPress{MedtPressArea::Pitch, pos}, {}));
+    MedtTrackPress::release(*editor);
+    const auto raised = note_messages(midi_);
+    ASSERT_EQ(raised.size(), 1u);
+    EXPECT_EQ(raised[0].first, 0x90 | channel);
+    EXPECT_EQ(raised[0].second, run_key_at(pos, channel));
+    EXPECT_GT(raised[0].second, key_before);
+    ASSERT_TRUE(wait_silent());
+
+    midi_.clear_log();
+    const int velocity_before = track->block_at(pos)->m_Velocity;
+    MedtPress velocity{MedtPressArea::Velocity, pos};
+    velocity.height = 0.25;
+    ASSERT_TRUE(MedtTrackPress::press(*editor, *t, velocity, {}));
+    MedtTrackPress::release(*editor);
+    const int velocity_after = track->block_at(pos)->m_Velocity;
+    ASSERT_NE(velocity_after, velocity_before);
+    int heard = -1;
+    for (const auto& r : midi_.log()) {
+        if (r.what == Rec::kind::short_message && r.bytes.size() == 3 &&
+            r.bytes[0] == (0x90 | channel) && r.bytes[1] == raised[0].second)
+            heard = r.bytes[2];
+    }
+    // The run's velocity is the note's scaled by the track's rate: what a run plays there.
+    MplyAudition expected;
+    ASSERT_TRUE(expected.resolve_note(music, track->owner->id, pos));
+    EXPECT_EQ(heard, int(expected.notes()[0].velocity));
+    EXPECT_GT(heard, 0);
+}
+
 TEST_F(AuditionTest, TheStageMapsSetUpOfTheChannelGoesBeforeTheNote) {
     ASSERT_TRUE(press(free_position()));
     const auto log = midi_.log();

@@ -1308,6 +1308,7 @@ void GuiViewTest::the_lane_shows_what_plays_and_follows_a_chord_change() {
     // (The chord track has two chords a bar: bar 4 starts at its position 8.)
     auto* chord_track = chords->stored()->cast_to<MseqTrackChord>(MTYPE_TRACK_CHORD);
     QVERIFY(chord_track->block_at(8));
+    ed->set_cursor(chords, 8, 8);
     click(tl, chords, 8, GuiBand::ChordName, Qt::RightButton);
     QVERIFY(!chord_track->block_at(8));
     tl->horizontalScrollBar()->setValue(layout.tick_x(4 * MseqTrack::kTicksPerBar) - 20);
@@ -1320,7 +1321,10 @@ void GuiViewTest::the_lane_shows_what_plays_and_follows_a_chord_change() {
         moved = after[i].key != before[i].key;
     QVERIFY(moved);
 
-    // Hidden again from the menu: the row as it was.
+    // Hidden again from the menu, on the piano's lane: the row as it was.
+    ed->set_cursor(piano, 32, 32);
+    emit tl->cursor_moved();
+    QVERIFY(view()->action(MVC_LANE)->isChecked());
     view()->action(MVC_LANE)->trigger();
     QVERIFY(!view()->action(MVC_LANE)->isChecked());
     QVERIFY(!tl->row_of(piano)->band(GuiBand::Lane));
