@@ -69,7 +69,7 @@ enum MedtViewCommandId : int32_t {
     MVC_LANE = 40331,            // the current track's resolved-pitch lane, shown or hidden
     MVC_LANES_SHOW_ALL = 40332,  // every note and phrase track's lane shown
     MVC_LANES_HIDE_ALL = 40333,  // every lane hidden
-    MVC_VALUE_WHOLE = 40341,  // the note value of typed notes: whole to 32nd, 40341-40346
+    MVC_VALUE_WHOLE = 40341,     // the note value of typed notes: whole to 32nd, 40341-40346
     MVC_VALUE_HALF = 40342,
     MVC_VALUE_QUARTER = 40343,
     MVC_VALUE_8TH = 40344,
@@ -123,8 +123,8 @@ const MedtViewCommand* find_key(const char* key);
 // True for the note-kind commands MVC_DRAW_PURE...MVC_DRAW_RHYTHM.
 bool is_note_kind(int32_t id);
 // True for the commands that change only how the view shows the music (note kinds, display
-// toggles, zoom, lanes, scrolling to the play cursor) or what its keys do (typing, note values): they
-// work on a locked view too.
+// toggles, zoom, lanes, scrolling to the play cursor) or what its keys do (typing, note values):
+// they work on a locked view too.
 bool is_view_setting(int32_t id);
 // The menu label of `id` in CP932, its key after a tab when it has one, and its status text;
 // empty for unknown numbers.
