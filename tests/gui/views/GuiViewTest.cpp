@@ -1321,6 +1321,27 @@ void GuiViewTest::the_lane_shows_what_plays_and_follows_a_chord_change() {
         moved = after[i].key != before[i].key;
     QVERIFY(moved);
 
+    // A chord map that is nowhere: the lane shows what playback then plays, and its tip says so.
+    const MSEQ_ID map = chord_track->m_MapID;
+    chord_track->m_MapID = mseq_with_file_number(0x7777, 2);
+    tl->relayout();
+    const MplyResolvedKeys* lost = ed->lanes.keys(piano->id());
+    QVERIFY(lost && lost->map_missing);
+    const int sx = tl->horizontalScrollBar()->value();
+    const MplyResolvedKeys played =
+        MplyKeyLane::resolve_track(*ed->music(), piano->id(), int32_t(layout.x_tick(sx)),
+                                   int32_t(layout.x_tick(sx + 100)) + 1);
+    QVERIFY(played.map_missing);
+    const GuiRow* lane_row = tl->row_of(piano);
+    const QPoint lane_at(GuiTimeline::kNameWidth + 100,
+                         GuiTimeline::kRulerHeight - tl->verticalScrollBar()->value() +
+                             lane_row->top + lane_row->band(GuiBand::Lane)->top + 1);
+    const QString lost_tip = tl->tip_at(lane_at);
+    QVERIFY2(lost_tip.contains(u("コードマップが見つからない")), qPrintable(lost_tip));
+    chord_track->m_MapID = map;
+    tl->relayout();
+    QVERIFY(!ed->lanes.keys(piano->id())->map_missing);
+
     // Hidden again from the menu, on the piano's lane: the row as it was.
     ed->set_cursor(piano, 32, 32);
     emit tl->cursor_moved();
