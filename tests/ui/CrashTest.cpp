@@ -204,8 +204,18 @@ TEST(CrashRecovery, KilledAtRandomMomentsTheFilesAreWholeAndTheCopiesComplete) {
     for (int l = 0; l < kLanes; ++l) {
         threads.emplace_back([&, l] {
             const Lane& lane = lanes[static_cast<size_t>(l)];
+            // The kills are spread over the time a whole session takes in this lane while the
+            // other lanes run beside it, so that they meet every stage of the session however
+            // fast or busy the machine is.
+            crash_test::write(lane.song, original);
+            fs::remove_all(lane.state);
+            const auto whole_start = std::chrono::steady_clock::now();
+            lane.run(lane.dir + "/whole.txt", lane.script);
+            const auto whole_ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                      std::chrono::steady_clock::now() - whole_start)
+                                      .count();
             std::mt19937 random(static_cast<uint32_t>(1234 + l));
-            std::uniform_int_distribution<int> delay(0, 3200);
+            std::uniform_int_distribution<int> delay(0, static_cast<int>(whole_ms * 11 / 10));
             for (int t = 0; t < kTrialsPerLane; ++t) {
                 Trial& trial = trials[static_cast<size_t>(l * kTrialsPerLane + t)];
                 trial.lane = l;
