@@ -3,7 +3,9 @@
 #include <cstdio>
 
 #include "model/core/CkvText.h"
+#include "model/core/MseqObject.h"
 #include "model/core/MseqPathOps.h"
+#include "model/core/MseqType.h"
 #include "platform/TextCodec.h"
 #include "text/AnalyzeErrors.h"
 #include "text/MrecCompiler.h"
@@ -57,9 +59,13 @@ std::string mapp_problem_reason(const MseqLoadProblem& p) {
 
 CkvString mapp_problem_lines(const MseqLoadProblem& problem) {
     if (!problem.reported()) return CkvString();
+    return mapp_reason_lines(problem.path, CkvString(mapp_problem_reason(problem)));
+}
+
+CkvString mapp_reason_lines(const CkvString& windows_path, const CkvString& reason) {
     return CkvString(kv_codec::cp932_from_utf8("\n\nファイル : ") +
-                     mapp_shown_path(problem.path).str() + kv_codec::cp932_from_utf8("\n理由 : ") +
-                     mapp_problem_reason(problem));
+                     mapp_shown_path(windows_path).str() + kv_codec::cp932_from_utf8("\n理由 : ") +
+                     reason.str());
 }
 
 CkvString mapp_save_lines(const CkvString& windows_path, const kv_fs::file_error& why) {
@@ -68,4 +74,34 @@ CkvString mapp_save_lines(const CkvString& windows_path, const kv_fs::file_error
     return CkvString(kv_codec::cp932_from_utf8("ファイル : ") +
                      mapp_shown_path(windows_path).str() + kv_codec::cp932_from_utf8("\n理由 : ") +
                      reason);
+}
+
+MseqObject* mapp_file_owner(MseqObject* top, const MseqObject* node, const MseqFullPath& path) {
+    for (MseqObject* n = top; n; n = n->next_in(top)) {
+        if (n == node || n->is_with() || !n->entity()) continue;
+        MseqFullPath other;
+        if (mseq_path::resolve(n, false, &other) && CkvString::compare_nocase(other, path) == 0)
+            return n;
+    }
+    return nullptr;
+}
+
+CkvString mapp_shared_file_reason(MseqObject* top, MseqObject* node, const MseqFullPath& path) {
+    const MseqObject* owner = mapp_file_owner(top, node, path);
+    if (!owner) return CkvString();
+    const std::string what = "its path \"" + node->path.str() + "\" names ";
+    std::string whose;
+    if (owner == top) {
+        whose = "the library file itself";
+    } else if (mseq_type_category(owner->type) == MCAT_BOOK) {
+        const bool own = mseq_find_book_ancestor(node) == owner;
+        whose = std::string("the file of ") + (own ? "its own book" : "the book") + " \"" +
+                owner->name.str() + "\"";
+    } else {
+        const char* kind = owner->type == MTYPE_LEAF_MUSIC    ? "music"
+                           : owner->type == MTYPE_LEAF_PHRASE ? "phrase"
+                                                              : "leaf";
+        whose = std::string("the file of the ") + kind + " \"" + owner->name.str() + "\"";
+    }
+    return CkvString(what + whose + ", not a file of its own");
 }

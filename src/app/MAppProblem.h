@@ -27,7 +27,22 @@ std::string mapp_problem_reason(const MseqLoadProblem& problem);
 // "\n\nファイル : PATH\n理由 : REASON" for a load's problem; empty when nothing was reported.
 CkvString mapp_problem_lines(const MseqLoadProblem& problem);
 
+// The same lines for the file `windows_path` and the reason `reason` (CP932).
+CkvString mapp_reason_lines(const CkvString& windows_path, const CkvString& reason);
+
 // "ファイル : PATH\n理由 : REASON" for a file that could not be written; the reason is the
 // system's ("permission denied", "read-only file system", "no space left on device", ...), or
 // "the file could not be written" when the system gave none.
 CkvString mapp_save_lines(const CkvString& windows_path, const kv_fs::file_error& why);
+
+class MseqObject;
+
+// The other node of the library below `top` whose file is `path`, the file `node` names (the
+// library itself, a book, another leaf); null when no other node has it. One file belongs to
+// one node, so such a node gets no content of its own although its file is there: "no such
+// file" would be untrue. UI thread.
+MseqObject* mapp_file_owner(MseqObject* top, const MseqObject* node, const MseqFullPath& path);
+// What is wrong with `node`'s path when `mapp_file_owner` finds one (CP932): "its path "P"
+// names the library file itself, not a file of its own", "... names the file of its own book
+// "B", ..."; empty otherwise.
+CkvString mapp_shared_file_reason(MseqObject* top, MseqObject* node, const MseqFullPath& path);

@@ -626,7 +626,14 @@ void MFrameLibrary::open_link() {
                 if (CkvString::compare_nocase(it->path, full) == 0) problem = *it;
             }
         }
-        port_->warn(CkvString(cannot_open.str() + mapp_problem_lines(problem).str()));
+        // A file that is there but belongs to another node of the library was never read for
+        // this one: say whose it is.
+        const CkvString shared = problem.reported() || !has_file
+                                     ? CkvString()
+                                     : mapp_shared_file_reason(room_node_.get(), node, full);
+        const CkvString lines =
+            shared.empty() ? mapp_problem_lines(problem) : mapp_reason_lines(full, shared);
+        port_->warn(CkvString(cannot_open.str() + lines.str()));
         return;
     }
     frame_.open_in_edit_list(content.get(), node, true);

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <set>
 
+#include "app/MAppProblem.h"
 #include "model/core/CkvText.h"
 #include "model/core/MseqObject.h"
 #include "model/core/MseqPathOps.h"
@@ -42,28 +43,21 @@ MseqObject* search(Library& lib, MseqObject* node, const CkvString& name) {
     return nullptr;
 }
 
-// When `path`, the file of `node`, is already the file of another node of the open library (the
-// library file itself, a book, another leaf), what is wrong, for the user; empty otherwise. One
-// file belongs to one node, so such a node gets no content of its own, although its file is
-// there: "no such file" would be untrue.
+// When `path`, the file of `node`, is already the file of another node of the open library,
+// what is wrong, for the user; empty otherwise.
 std::string shared_file(Library& lib, MseqObject* node, const MseqFullPath& path) {
     MseqObject* top = lib.room_node();
-    for (MseqObject* n = top; n; n = n->next_in(top)) {
-        if (n == node || n->is_with() || !n->entity()) continue;
-        MseqFullPath other;
-        if (!mseq_path::resolve(n, false, &other) || CkvString::compare_nocase(other, path) != 0)
-            continue;
-        const std::string what = "its path " + terminal_quoted(node->path) + " names ";
-        if (n == top) return what + "the library file itself, not a file of its own";
-        if (mseq_type_category(n->type) == MCAT_BOOK) {
-            const bool own = mseq_find_book_ancestor(node) == n;
-            return what + "the file of " + (own ? "its own book " : "the book ") +
-                   terminal_quoted(n->name) + ", not a file of its own";
-        }
-        return what + "the file of the " + (playable(n) ? kind_word(n) : "leaf") + " " +
+    const MseqObject* n = mapp_file_owner(top, node, path);
+    if (!n) return {};
+    const std::string what = "its path " + terminal_quoted(node->path) + " names ";
+    if (n == top) return what + "the library file itself, not a file of its own";
+    if (mseq_type_category(n->type) == MCAT_BOOK) {
+        const bool own = mseq_find_book_ancestor(node) == n;
+        return what + "the file of " + (own ? "its own book " : "the book ") +
                terminal_quoted(n->name) + ", not a file of its own";
     }
-    return {};
+    return what + "the file of the " + (playable(n) ? kind_word(n) : "leaf") + " " +
+           terminal_quoted(n->name) + ", not a file of its own";
 }
 
 // Why a book's leaves cannot be listed: its file is missing, empty or unreadable; empty when

@@ -445,4 +445,30 @@ TEST_F(TreeTest, DeletingALeafLinkMarksItsBookAndKeepsTheFile) {
     EXPECT_TRUE(exists(root_ + "/songs/l/chord.kvnl"));
 }
 
+// A book whose path names the library file finds a file that is there but is the library's:
+// opening it says whose file it is instead of the bare message or "no such file".
+class SharedFileTest : public AppTest {};
+
+TEST_F(SharedFileTest, OpeningABookWhosePathNamesTheLibrarySaysSo) {
+    copy_data("mymusic");
+    const std::string library = host("mymusic/library.kvnr");
+    std::string bytes = read(library);
+    const std::string from = "<room>.\\\\demo\\\\demo.kvnb", to = "<room>.\\\\library.kvnr";
+    const size_t at = bytes.find(from);
+    ASSERT_NE(at, std::string::npos);
+    write(library, bytes.replace(at, from.size(), to));
+    ASSERT_TRUE(start());
+    MseqObject* book = find_node(MTYPE_BOOK_MUSIC);
+    ASSERT_NE(book, nullptr);
+    frame().select_node(book);
+    port_.log.clear();
+    ASSERT_TRUE(frame().run(ID_LINK_OPEN));
+    EXPECT_TRUE(shown("ファイル : " + library)) << port_.log.size();
+    EXPECT_TRUE(
+        shown("理由 : its path \"<room>.\\library.kvnr\" names the library file "
+              "itself, not a file of its own"));
+    EXPECT_FALSE(shown("no such file"));
+    EXPECT_EQ(read(library), bytes);  // nothing was written over it
+}
+
 }  // namespace tree_test

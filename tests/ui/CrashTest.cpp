@@ -163,8 +163,35 @@ bool loads(const std::string& text) {
     return c.load_text(f.entity.get(), text.c_str(), text.size() + 1) && f.entity->validate();
 }
 
+// The stages a kill is timed from: the start, the first copy printed, the save printed, the
+// second copy printed.
+constexpr int kStages = 4;
+
+// Waits until the session `pid` writing to `out` has reached `stage`; true, with its `status`,
+// when it ended first (or did not get there within a minute: it is then killed).
+bool wait_for_stage(pid_t pid, const std::string& out, const std::string& song, int stage,
+                    int* status) {
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+    for (;;) {
+        if (::waitpid(pid, status, WNOHANG) == pid) return true;
+        const std::string printed = stage == 0 ? std::string() : read(out);
+        const size_t copies = copy_sizes(printed).size();
+        const bool saved = printed.find(song + "\n") != std::string::npos;
+        if (stage == 0 || (stage == 1 && copies >= 1) || (stage == 2 && saved) ||
+            (stage == 3 && copies >= 2))
+            return false;
+        if (std::chrono::steady_clock::now() > give_up) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, status, 0);
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+}
+
 struct Trial {
     int lane = 0;
+    int stage = 0;  // the stage the kill was timed from
     int delay_ms = 0;
     int autosaves = 0;  // "autosave:" lines printed before the kill
     bool saved = false;
@@ -205,10 +232,15 @@ TEST(CrashRecovery, KilledAtRandomMomentsTheFilesAreWholeAndTheCopiesComplete) {
         threads.emplace_back([&, l] {
             const Lane& lane = lanes[static_cast<size_t>(l)];
             std::mt19937 random(static_cast<uint32_t>(1234 + l));
-            std::uniform_int_distribution<int> delay(0, 3200);
+            // Each kill comes a random time after a random stage of the session has been
+            // printed, so that the kills meet every stage however fast or busy the machine is;
+            // the stages are about an autosave interval (1 s) apart.
+            std::uniform_int_distribution<int> stage(0, crash_test::kStages - 1);
+            std::uniform_int_distribution<int> delay(0, 900);
             for (int t = 0; t < kTrialsPerLane; ++t) {
                 Trial& trial = trials[static_cast<size_t>(l * kTrialsPerLane + t)];
                 trial.lane = l;
+                trial.stage = stage(random);
                 trial.delay_ms = delay(random);
                 crash_test::write(lane.song, original);
                 fs::remove_all(lane.state);
@@ -218,10 +250,12 @@ TEST(CrashRecovery, KilledAtRandomMomentsTheFilesAreWholeAndTheCopiesComplete) {
                     trial.problem = "cannot start the program";
                     continue;
                 }
-                std::this_thread::sleep_for(std::chrono::milliseconds(trial.delay_ms));
-                ::kill(pid, SIGKILL);
                 int status = 0;
-                ::waitpid(pid, &status, 0);
+                if (!crash_test::wait_for_stage(pid, out, lane.song, trial.stage, &status)) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(trial.delay_ms));
+                    ::kill(pid, SIGKILL);
+                    ::waitpid(pid, &status, 0);
+                }
                 trial.ended = WIFEXITED(status);
                 const std::string printed = crash_test::read(out);
                 const std::vector<long long> seen = crash_test::copy_sizes(printed);
@@ -268,7 +302,8 @@ TEST(CrashRecovery, KilledAtRandomMomentsTheFilesAreWholeAndTheCopiesComplete) {
     int before_copy = 0, with_copy = 0, after_save = 0, intact = 0, ended = 0;
     for (const Trial& t : trials) {
         if (t.ended) ++ended;
-        EXPECT_EQ(t.problem, "") << "lane " << t.lane << ", killed after " << t.delay_ms << " ms";
+        EXPECT_EQ(t.problem, "") << "lane " << t.lane << ", killed " << t.delay_ms
+                                 << " ms after stage " << t.stage;
         if (t.problem.empty()) ++intact;
         if (t.ended) continue;
         if (t.autosaves == 0) ++before_copy;
