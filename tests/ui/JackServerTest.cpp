@@ -23,6 +23,7 @@
 #include "ExternalTools.h"
 #include "platform/MidiOut.h"
 #include "platform/MidiOutJack.h"
+#include "platform/SynthPort.h"
 #include "tools/AppData.h"
 #include "ui/RunProgram.h"
 
@@ -307,6 +308,45 @@ TEST_F(JackServer, AnOutputWhoseServerIsKilledIsLostAndFindsTheNextServer) {
     EXPECT_EQ(heard[0].status, 0x91);
     EXPECT_EQ(heard[0].data1, 0x3E);
     EXPECT_EQ(heard[0].data2, 0x50);
+}
+
+// The synthesizer's JACK port: it plays as a client of the server with its two outputs
+// connected to the playback ports, its clock runs with the server's periods, and it leaves
+// the server when closed.
+TEST_F(JackServer, TheSynthesizerPlaysThroughJackAudio) {
+    if (!kv_synth::synth_available()) GTEST_SKIP() << "built without FluidSynth";
+    if (kv_synth::find_soundfont().empty()) GTEST_SKIP() << "no General MIDI sound font";
+    // The small sound font when it is there: it loads in a fraction of the time.
+    const std::string small = "/usr/share/sounds/sf2/TimGM6mb.sf2";
+    auto synth = kv_synth::make_fluidsynth_port(
+        std::filesystem::exists(small) ? small : std::string(), false);
+    kv_synth::port_id jack{};
+    bool offered = false;
+    for (const kv_synth::port_info& p : synth->ports()) {
+        if (p.name == "FluidSynth (jack)") {
+            jack = p.id;
+            offered = true;
+        }
+    }
+    if (!offered) GTEST_SKIP() << "this FluidSynth has no JACK audio driver";
+    ASSERT_TRUE(synth->open(jack));
+    std::string ports;
+    kv_test::run_capture("jack_lsp -c 2>/dev/null", &ports);
+    EXPECT_NE(ports.find("korvante-synth:left\n   system:playback_1"), std::string::npos) << ports;
+    EXPECT_NE(ports.find("korvante-synth:right\n   system:playback_2"), std::string::npos) << ports;
+    ASSERT_TRUE(synth->start_clock());
+    const uint8_t on[3] = {0x90, 60, 100};
+    EXPECT_TRUE(synth->send(0, on, 3));
+    EXPECT_TRUE(WaitFor([&] {
+        int64_t now = 0;
+        return synth->music_time(&now) && now > 0;
+    })) << "the server does not pull the synthesizer's audio";
+    synth->close();
+    EXPECT_TRUE(WaitFor([] {
+        std::string after;
+        kv_test::run_capture("jack_lsp 2>/dev/null", &after);
+        return after.find("korvante-synth") == std::string::npos;
+    }));
 }
 
 }  // namespace jack_server_test
