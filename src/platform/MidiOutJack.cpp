@@ -249,6 +249,8 @@ private:
         if (!client_) return false;
         gone_.store(false, std::memory_order_release);
         shutdown_reason_[0] = '\0';
+        // What a client that went away left unwritten is not for this one.
+        ring_.drop_pending();
         const uint32_t rate = jack_get_sample_rate(client_);
         lead_us_ = jack_midi_lead_us(jack_get_buffer_size(client_), rate);
         clock_ = std::make_unique<jack_frame_clock>(rate);
