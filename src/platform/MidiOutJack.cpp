@@ -111,11 +111,7 @@ public:
             error_ = "JACK refused the connection to " + list[id];
             return false;
         }
-        // Messages are placed by the server's frames, which the process callback reports.
-        const uint64_t until = steady_us() + 500000;
-        while (!clock_->ready() && steady_us() < until)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        if (!clock_->ready()) {
+        if (!wait_for_periods()) {
             jack_disconnect(client_, jack_port_name(port_), list[id].c_str());
             error_ = "the JACK server runs no periods";
             return false;
@@ -193,6 +189,15 @@ private:
         return err == 0 || err == EEXIST;
     }
 
+    // Messages are placed by the server's frames, which the process callback reports: waits
+    // (at most half a second) for its first period; false when none came.
+    bool wait_for_periods() {
+        const uint64_t until = steady_us() + 500000;
+        while (!clock_->ready() && steady_us() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return clock_->ready();
+    }
+
     // Waits (at most `limit_us`) until the process callback has taken everything in the ring.
     void wait_written(uint64_t limit_us) {
         const uint64_t until = steady_us() + limit_us;
@@ -216,10 +221,7 @@ private:
     void silence_after_loss() {
         if (dest_.empty() || !ensure_client()) return;
         if (!connect(dest_)) return;
-        const uint64_t until = steady_us() + 500000;
-        while (!clock_->ready() && steady_us() < until)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        if (clock_->ready()) {
+        if (wait_for_periods()) {
             open_ = true;
             timeline_->restart();
             send_silence();
