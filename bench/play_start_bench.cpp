@@ -182,7 +182,7 @@ BENCHMARK(BM_PlayToFirstNoteDeviceClosed)
     ->Iterations(20);
 
 // The synthesizer device: the note sounds when the port's clock reaches its stamp, which the
-// device puts half a beat of the performance clock ahead (384 units, 250 ms).
+// device puts its lead ahead (24 units, 15.6 ms) of the time the note was due.
 void BM_SynthPlayToFirstNoteSounding(benchmark::State& state) {
     run(state, false, kFirstNoteTick, true);
 }

@@ -89,7 +89,7 @@ bool MFrame::enabled(uint32_t id) const {
         case ID_EDIT_RENAME:
             return edit_selection() >= 0;
         case ID_TOOL_RELEASE:
-            return idle && current_device() && current_device()->IsDeviceOpen();
+            return idle && playback_->device_open();
         case ID_PLAY:
             return !idle || mapp_playable(shown);
         case ID_PAUSE:

@@ -105,6 +105,7 @@ bool MFramePlayback::audition_on() const {
 }
 
 void MFramePlayback::shut_down() {
+    settle_synth(true);
     audition_.reset();
     player_.reset();
     exporter_.reset();
@@ -114,13 +115,39 @@ void MFramePlayback::shut_down() {
 }
 
 void MFramePlayback::choose_device() {
+    settle_synth(true);
     // What sounds on the device left behind is released there first.
     if (audition_) audition_->silence();
-    if (mseq_config().m_DirectMusic != 0) {
-        device_ = synth_device_.get();
-    } else {
+    if (mseq_config().m_DirectMusic == 0) {
         device_ = system_device_.get();
+        return;
     }
+    device_ = synth_device_.get();
+    if (!synth_device_ || synth_device_->IsDeviceOpen()) return;
+    // A port that fails to open here is opened again, with the message, at the first play.
+    MplyDeviceDMusic* synth = synth_device_.get();
+    const kv_synth::port_id wanted = mseq_config().m_DmPortGUID;
+    synth_opened_.store(false, std::memory_order_relaxed);
+    synth_opening_ = std::thread([this, synth, wanted] {
+        synth->OpenPort(wanted);
+        synth_opened_.store(true, std::memory_order_release);
+    });
+}
+
+bool MFramePlayback::settle_synth(bool wait) {
+    if (!synth_opening_.joinable()) return true;
+    if (!wait && !synth_opened_.load(std::memory_order_acquire)) return false;
+    synth_opening_.join();
+    return true;
+}
+
+MplyDevice* MFramePlayback::device() {
+    settle_synth(true);
+    return device_;
+}
+
+bool MFramePlayback::device_open() {
+    return settle_synth(false) && device_ && device_->IsDeviceOpen();
 }
 
 void MFramePlayback::check_device() {
@@ -175,7 +202,7 @@ void MFramePlayback::pump() {
 }
 
 bool MFramePlayback::play_entity(MseqEntity* entity, int32_t start_tick) {
-    if (!mapp_playable(entity) || !device_) return false;
+    if (!mapp_playable(entity) || !device()) return false;
     std::unique_ptr<MplyEntity> music(entity->create_player_model());
     if (!music) return false;
     // The run's worker takes the device: an audition still sounding ends first.
@@ -228,30 +255,46 @@ void MFramePlayback::play_link() {
     play_entity(content.get(), 0);
 }
 
-void MFramePlayback::warn_device_failed() {
+void MFramePlayback::describe_device(CkvString* name, std::string* reason) const {
     const MseqConfig& c = mseq_config();
+    if (device_ == synth_device_.get()) {
+        *name = c.m_DmPortName.empty() ? CkvString("FluidSynth") : c.m_DmPortName;
+        *reason = "the synthesizer did not start";
+        return;
+    }
+    kv_midi::midi_out_caps caps;
+    if (c.m_DeviceID == MDEV_NONE) {
+        *name = mapp_text("(なし)");
+        *reason = "no output device is chosen";
+        return;
+    }
+    if (midi_->device_caps(c.m_DeviceID, &caps)) {
+        *name = CkvString(caps.name);
+    } else {
+        *name = c.m_DeviceName.empty() ? CkvString(std::to_string(c.m_DeviceID)) : c.m_DeviceName;
+    }
+    *reason = midi_->last_error();
+}
+
+void MFramePlayback::warn_device_failed() {
     CkvString name;
     std::string reason;
-    if (device_ == synth_device_.get()) {
-        name = c.m_DmPortName.empty() ? CkvString("FluidSynth") : c.m_DmPortName;
-        reason = "the synthesizer did not start";
-    } else {
-        kv_midi::midi_out_caps caps;
-        if (c.m_DeviceID == MDEV_NONE) {
-            name = mapp_text("(なし)");
-            reason = "no output device is chosen";
-        } else if (midi_->device_caps(c.m_DeviceID, &caps)) {
-            name = CkvString(caps.name);
-        } else {
-            name =
-                c.m_DeviceName.empty() ? CkvString(std::to_string(c.m_DeviceID)) : c.m_DeviceName;
-        }
-        if (reason.empty()) reason = midi_->last_error();
-    }
+    describe_device(&name, &reason);
     if (reason.empty()) reason = "the device did not open";
     port_->warn(mapp_format(
         "再生デバイスを開けませんでした。\n\nデバイス : %s\n理由 : %s\n\n※ [ツール] - [設定] "
         "で再生デバイスを確認して下さい。次に再生するときにもう一度開きます。",
+        name.c_str(), reason.c_str()));
+}
+
+void MFramePlayback::warn_output_lost() {
+    CkvString name;
+    std::string reason;
+    describe_device(&name, &reason);
+    if (reason.empty()) reason = "the device went away";
+    port_->warn(mapp_format(
+        "再生中に再生デバイスが使えなくなったため、再生を止めました。\n\nデバイス : %s\n理由 : "
+        "%s\n\n※ 次に再生するときにもう一度開きます。",
         name.c_str(), reason.c_str()));
 }
 
@@ -333,6 +376,7 @@ void MFramePlayback::on_play_end(int32_t reached) {
         }
     }
     if (play_end_ == MPE_PLAYING) play_end_ = MPE_STOPPED;
+    if (player_->OutputLost()) warn_output_lost();
     following_ = false;
     followed_ = nullptr;
     MseqDesk::instance().trim_cache();
@@ -425,7 +469,7 @@ void MFramePlayback::export_midi() {
 }
 
 void MFramePlayback::release_device() {
-    if (playing() || !device_) return;
+    if (playing() || !device()) return;
     if (device_->CloseDevice()) {
         port_->warn(
             mapp_text("一時的にデバイスを開放しました。\n\n※ 再生すると自動的に再度デバイス"

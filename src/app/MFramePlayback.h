@@ -1,7 +1,10 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <thread>
 
 #include "app/MAppUserPort.h"
 #include "model/core/CkvString.h"
@@ -48,9 +51,16 @@ public:
 
     // The system MIDI output the devices use.
     kv_midi::midi_out& midi() const { return *midi_; }
-    // The device the settings choose (the synthesizer's or the system's).
+    // The device the settings choose (the synthesizer's or the system's). The synthesizer,
+    // when chosen and not open, starts opening on a thread of its own (its sound font takes a
+    // second or more to load), so that the first play does not wait for it.
     void choose_device();
-    MplyDevice* device() const { return device_; }
+    // The chosen device, once a synthesizer that is being opened is ready (waits for it).
+    MplyDevice* device();
+    // The chosen device without waiting: the one to compare with, not to use.
+    MplyDevice* chosen_device() const { return device_; }
+    // True when the chosen device is open; false while the synthesizer is still being opened.
+    bool device_open();
     // Says so when the configured MIDI device is not among the system's.
     void check_device();
 
@@ -109,9 +119,16 @@ private:
     // The message of a start that the output refused: the device, the system's reason and the
     // way to the settings.
     void warn_device_failed();
+    // The message of a run that stopped because the system took its output away.
+    void warn_output_lost();
+    // The chosen device's name and the system's reason for its last failure.
+    void describe_device(CkvString* name, std::string* reason) const;
     // The end notice of a run that reached `reached` (ticks).
     void on_play_end(int32_t reached);
     void lock_editors(bool locked);
+    // Waits for the synthesizer's opening thread (when `wait`, or when it is done); true when
+    // no opening is under way any more.
+    bool settle_synth(bool wait);
 
     MFrame& frame_;
     MAppUserPort* port_;
@@ -126,6 +143,10 @@ private:
     // Destroyed before the devices: its end sends the note-offs of what still sounds.
     std::unique_ptr<MAppAudition> audition_;
     MplyDevice* device_ = nullptr;
+    // Opens the synthesizer ahead of the first play; the device and its port belong to it until
+    // it is joined.
+    std::thread synth_opening_;
+    std::atomic<bool> synth_opened_{false};  // the opening thread has finished
     KvMessageQueue messages_;
     int32_t play_start_ = 0;
     MAppPlayEnd play_end_ = MPE_STOPPED;

@@ -104,7 +104,7 @@ void MFrame::settings() {
     }
     MplyDevice* before = playback_->device();
     playback_->choose_device();
-    if (before && before != playback_->device()) before->CloseDevice();
+    if (before && before != playback_->chosen_device()) before->CloseDevice();
     port_->refresh(MAppRefresh::editor_view);
     port_->refresh(MAppRefresh::menus);
 }

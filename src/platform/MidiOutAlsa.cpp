@@ -6,6 +6,8 @@
 #include "platform/MidiOutJack.h"
 #include "platform/MidiOutJoin.h"
 
+#include <chrono>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -78,6 +80,7 @@ public:
         error_.clear();
         dest_ = d->addr;
         open_ = true;
+        start_queue();
         return true;
     }
 
@@ -91,17 +94,34 @@ public:
         return alsa_event_from_short(packed, &ev) && send(&ev);
     }
 
-    bool long_message(const uint8_t* data, size_t size) override {
-        if (!open_ || !data || size < 2 || data[0] != 0xF0 || data[size - 1] != 0xF7) return false;
+    bool short_message_at(uint32_t packed, uint64_t due_us) override {
+        if (!open_) return false;
         snd_seq_event_t ev;
-        snd_seq_ev_clear(&ev);
-        snd_seq_ev_set_sysex(&ev, static_cast<unsigned>(size), const_cast<uint8_t*>(data));
-        return send(&ev);
+        return alsa_event_from_short(packed, &ev) && send_at(&ev, due_us);
+    }
+
+    bool long_message(const uint8_t* data, size_t size) override {
+        snd_seq_event_t ev;
+        return sysex_event(data, size, &ev) && send(&ev);
+    }
+
+    bool long_message_at(const uint8_t* data, size_t size, uint64_t due_us) override {
+        snd_seq_event_t ev;
+        return sysex_event(data, size, &ev) && send_at(&ev, due_us);
     }
 
     bool reset() override {
         if (!open_) return false;
         snd_seq_drop_output(seq_);
+        // What the queue holds is not to sound any more.
+        if (queue_ >= 0) {
+            snd_seq_remove_events_t* remove;
+            snd_seq_remove_events_alloca(&remove);
+            snd_seq_remove_events_set_condition(remove, SND_SEQ_REMOVE_OUTPUT);
+            snd_seq_remove_events_set_queue(remove, queue_);
+            snd_seq_remove_events(seq_, remove);
+            last_queued_us_ = 0;
+        }
         bool ok = true;
         for (uint8_t ch = 0; ch < 16; ++ch) {
             // Sustain released first, or held notes would ring on after "all notes off".
@@ -114,7 +134,12 @@ public:
     bool close() override {
         if (!open_) return true;
         snd_seq_drain_output(seq_);
+        // The queue delivers what it holds before the connection goes.
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+        while (last_queued_us_ > queue_now_us() && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
         snd_seq_disconnect_to(seq_, port_, dest_.client, dest_.port);
+        stop_queue();
         open_ = false;
         return true;
     }
@@ -181,6 +206,13 @@ private:
         return id < list.size() ? &list[id] : nullptr;
     }
 
+    bool sysex_event(const uint8_t* data, size_t size, snd_seq_event_t* ev) const {
+        if (!open_ || !data || size < 2 || data[0] != 0xF0 || data[size - 1] != 0xF7) return false;
+        snd_seq_ev_clear(ev);
+        snd_seq_ev_set_sysex(ev, static_cast<unsigned>(size), const_cast<uint8_t*>(data));
+        return true;
+    }
+
     bool send(snd_seq_event_t* ev) {
         snd_seq_ev_set_source(ev, port_);
         snd_seq_ev_set_subs(ev);
@@ -188,10 +220,61 @@ private:
         return snd_seq_event_output_direct(seq_, ev) >= 0;
     }
 
+    // A message the engine says the time of goes onto the queue, stamped with that time and the
+    // lead, so that the kernel delivers it then whenever it was handed over. Without a queue it
+    // goes at once.
+    bool send_at(snd_seq_event_t* ev, uint64_t due_us) {
+        if (queue_ < 0) return send(ev);
+        const snd_seq_real_time_t at = alsa_queue_time(due_us, queue_start_us_, kAlsaQueueLeadUs);
+        snd_seq_ev_set_source(ev, port_);
+        snd_seq_ev_set_subs(ev);
+        snd_seq_ev_schedule_real(ev, queue_, 0, &at);
+        const uint64_t at_us = uint64_t{at.tv_sec} * 1000000 + at.tv_nsec / 1000;
+        if (at_us > last_queued_us_) last_queued_us_ = at_us;
+        return snd_seq_event_output_direct(seq_, ev) >= 0;
+    }
+
+    // Starts the queue of this connection, and learns where its time stands on the program
+    // clock. A sequencer that gives no queue leaves the output sending at once.
+    void start_queue() {
+        if (queue_ < 0) queue_ = snd_seq_alloc_named_queue(seq_, "Korvante");
+        if (queue_ < 0) return;
+        if (snd_seq_start_queue(seq_, queue_, nullptr) < 0 || snd_seq_drain_output(seq_) < 0) {
+            stop_queue();
+            return;
+        }
+        snd_seq_sync_output_queue(seq_);
+        // Both on the program clock, which wraps.
+        constexpr uint64_t kWrapUs = (uint64_t{1} << 32) * 1000;
+        queue_start_us_ = (midi_clock_now_us() + kWrapUs - queue_now_us() % kWrapUs) % kWrapUs;
+        last_queued_us_ = 0;
+    }
+
+    void stop_queue() {
+        if (queue_ < 0) return;
+        snd_seq_stop_queue(seq_, queue_, nullptr);
+        snd_seq_drain_output(seq_);
+        snd_seq_free_queue(seq_, queue_);
+        queue_ = -1;
+    }
+
+    // The queue's real time now, in microseconds; 0 without a queue.
+    uint64_t queue_now_us() const {
+        if (queue_ < 0) return 0;
+        snd_seq_queue_status_t* status;
+        snd_seq_queue_status_alloca(&status);
+        if (snd_seq_get_queue_status(seq_, queue_, status) < 0) return 0;
+        const snd_seq_real_time_t* t = snd_seq_queue_status_get_real_time(status);
+        return uint64_t{t->tv_sec} * 1000000 + t->tv_nsec / 1000;
+    }
+
     snd_seq_t* seq_ = nullptr;
     std::string error_;      // why the last open failed
     std::string seq_error_;  // why the sequencer did not open
     int port_ = -1;
+    int queue_ = -1;               // the connection's queue, or -1: messages go at once
+    uint64_t queue_start_us_ = 0;  // program clock when the queue's time was 0
+    uint64_t last_queued_us_ = 0;  // queue time of the latest message on it
     snd_seq_addr_t dest_{};
     bool open_ = false;
 };
@@ -233,6 +316,22 @@ bool alsa_event_from_short(uint32_t packed, snd_seq_event_t* ev) {
             return false;
     }
     return true;
+}
+#endif
+
+#ifdef KV_HAVE_ALSA
+snd_seq_real_time_t alsa_queue_time(uint64_t due_us, uint64_t start_us, uint64_t lead_us) {
+    constexpr uint64_t kWrap = (uint64_t{1} << 32) * 1000;
+    constexpr int64_t kWrapUs = static_cast<int64_t>(kWrap);
+    int64_t since = static_cast<int64_t>(due_us % kWrap) - static_cast<int64_t>(start_us % kWrap);
+    if (since > kWrapUs / 2) since -= kWrapUs;
+    if (since < -kWrapUs / 2) since += kWrapUs;
+    since += static_cast<int64_t>(lead_us);
+    snd_seq_real_time_t t{};
+    if (since <= 0) return t;
+    t.tv_sec = static_cast<unsigned>(since / 1000000);
+    t.tv_nsec = static_cast<unsigned>(since % 1000000 * 1000);
+    return t;
 }
 #endif
 

@@ -1,12 +1,16 @@
-// MIDI output through a JACK server: the ring, the frame placement and the client.
+// MIDI output through a JACK server: the ring between the sender and the process callback,
+// and the client.
 #include "platform/MidiOutJack.h"
 
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "platform/JackTimeline.h"
 
 #ifdef KV_HAVE_JACK
 #include <jack/jack.h>
@@ -15,26 +19,12 @@
 
 namespace kv_midi {
 
-uint64_t jack_midi_lead_us(uint32_t period_frames, uint32_t sample_rate) {
-    const uint64_t rate = sample_rate ? sample_rate : 48000;
-    return 2 * uint64_t{period_frames} * 1000000 / rate + 5000;
-}
-
-int64_t jack_frame_offset(uint64_t target_us, uint64_t cycle_us, uint64_t next_us,
-                          uint32_t frames) {
-    if (target_us <= cycle_us || frames == 0) return 0;
-    if (target_us >= next_us) return -1;
-    const uint64_t span = next_us - cycle_us;
-    const uint64_t offset = (target_us - cycle_us) * frames / span;
-    return offset >= frames ? frames - 1 : static_cast<int64_t>(offset);
-}
-
-bool jack_midi_ring::push(uint64_t target_us, const uint8_t* data, size_t size) {
+bool jack_midi_ring::push(uint32_t frame, const uint8_t* data, size_t size) {
     if (!data || size == 0 || size > kMaxBytes) return false;
     const uint64_t w = write_.load(std::memory_order_relaxed);
     if (w - read_.load(std::memory_order_acquire) >= kSlots) return false;
     slot& s = slots_[w % kSlots];
-    s.target_us = target_us;
+    s.frame = frame;
     s.size = static_cast<uint16_t>(size);
     std::memcpy(s.bytes.data(), data, size);
     write_.store(w + 1, std::memory_order_release);
@@ -117,19 +107,27 @@ public:
             error_ = client_ ? "no such device" : "no JACK server runs";
             return false;
         }
-        const int err = jack_connect(client_, jack_port_name(port_), list[id].c_str());
-        if (err != 0 && err != EEXIST) {
+        if (!connect(list[id])) {
             error_ = "JACK refused the connection to " + list[id];
+            return false;
+        }
+        if (!wait_for_periods()) {
+            jack_disconnect(client_, jack_port_name(port_), list[id].c_str());
+            error_ = "the JACK server runs no periods";
             return false;
         }
         error_.clear();
         dest_ = list[id];
+        timeline_->restart();
         open_ = true;
         return true;
     }
 
     std::string last_error() const override {
-        return gone_.load(std::memory_order_acquire) ? "the JACK server went away" : error_;
+        if (!gone_.load(std::memory_order_acquire)) return error_;
+        std::string why = "the JACK server went away";
+        if (shutdown_reason_[0]) why += std::string(": ") + shutdown_reason_.data();
+        return why;
     }
     bool is_open() const override { return open_; }
     bool lost() const override { return open_ && gone_.load(std::memory_order_acquire); }
@@ -144,7 +142,7 @@ public:
         if (!sendable() || size == 0) return false;
         const uint8_t bytes[3] = {status, static_cast<uint8_t>((packed >> 8) & 0x7F),
                                   static_cast<uint8_t>((packed >> 16) & 0x7F)};
-        return ring_.push(target_of(due_us), bytes, size);
+        return ring_.push(frame_of(due_us), bytes, size);
     }
 
     bool long_message(const uint8_t* data, size_t size) override {
@@ -154,7 +152,7 @@ public:
     bool long_message_at(const uint8_t* data, size_t size, uint64_t due_us) override {
         if (!sendable() || !data || size < 2 || data[0] != 0xF0 || data[size - 1] != 0xF7)
             return false;
-        return ring_.push(target_of(due_us), data, size);
+        return ring_.push(frame_of(due_us), data, size);
     }
 
     bool reset() override {
@@ -162,15 +160,10 @@ public:
         // What waits to be written is not to sound any more. The process callback frees the
         // dropped slots; a full ring gets a few periods for it before the silencing goes in.
         ring_.drop_pending();
-        const uint64_t until = steady_us() + 3 * lead_us_;
-        while (!ring_.empty() && steady_us() < until)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        bool ok = true;
-        for (uint8_t ch = 0; ch < 16; ++ch) {
-            // Sustain released first, or held notes would ring on after "all notes off".
-            ok = short_message(0xB0u | ch | 64u << 8) && ok;
-            ok = short_message(0xB0u | ch | 123u << 8) && ok;
-        }
+        wait_written(3 * lead_us_);
+        const bool ok = send_silence();
+        // A reset ends a run: the next one lays its line of frames down afresh.
+        timeline_->restart();
         return ok;
     }
 
@@ -179,12 +172,11 @@ public:
         open_ = false;
         if (gone_.load(std::memory_order_acquire)) {
             drop_client();
+            silence_after_loss();
             return true;
         }
         // The messages still in the ring are written first, as a drained ALSA output's are.
-        const uint64_t until = steady_us() + 2 * lead_us_ + 100000;
-        while (!ring_.empty() && steady_us() < until)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        wait_written(2 * lead_us_ + 100000);
         jack_disconnect(client_, jack_port_name(port_), dest_.c_str());
         return true;
     }
@@ -192,15 +184,61 @@ public:
 private:
     bool sendable() const { return open_ && client_ && !gone_.load(std::memory_order_acquire); }
 
-    // The server time a message due at `due_us` of the program clock is written at.
-    uint64_t target_of(uint64_t due_us) const {
+    bool connect(const std::string& dest) {
+        const int err = jack_connect(client_, jack_port_name(port_), dest.c_str());
+        return err == 0 || err == EEXIST;
+    }
+
+    // Messages are placed by the server's frames, which the process callback reports: waits
+    // (at most half a second) for its first period; false when none came.
+    bool wait_for_periods() {
+        const uint64_t until = steady_us() + 500000;
+        while (!clock_->ready() && steady_us() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return clock_->ready();
+    }
+
+    // Waits (at most `limit_us`) until the process callback has taken everything in the ring.
+    void wait_written(uint64_t limit_us) {
+        const uint64_t until = steady_us() + limit_us;
+        while (!ring_.empty() && steady_us() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+
+    // Sustain released, then all notes off, on every channel.
+    bool send_silence() {
+        bool ok = true;
+        for (uint8_t ch = 0; ch < 16; ++ch) {
+            // Sustain first, or held notes would ring on after "all notes off".
+            ok = short_message(0xB0u | ch | 64u << 8) && ok;
+            ok = short_message(0xB0u | ch | 123u << 8) && ok;
+        }
+        return ok;
+    }
+
+    // The server shut our client out. When it still runs (it only dropped a client it found too
+    // slow), a new client silences the device the old one played on.
+    void silence_after_loss() {
+        if (dest_.empty() || !ensure_client()) return;
+        if (!connect(dest_)) return;
+        if (wait_for_periods()) {
+            open_ = true;
+            timeline_->restart();
+            send_silence();
+            open_ = false;
+            wait_written(2 * lead_us_ + 100000);
+        }
+        jack_disconnect(client_, jack_port_name(port_), dest_.c_str());
+    }
+
+    // The server frame a message due at `due_us` of the program clock is written at.
+    uint32_t frame_of(uint64_t due_us) {
         constexpr int64_t kWrapUs = (int64_t{1} << 32) * 1000;
         int64_t ahead = static_cast<int64_t>(due_us) - static_cast<int64_t>(midi_clock_now_us());
         if (ahead > kWrapUs / 2) ahead -= kWrapUs;
         if (ahead < -kWrapUs / 2) ahead += kWrapUs;
-        const int64_t at = static_cast<int64_t>(steady_us()) + clock_offset_us_ + ahead +
-                           static_cast<int64_t>(lead_us_);
-        return at < 0 ? 0 : static_cast<uint64_t>(at);
+        const int64_t now = static_cast<int64_t>(steady_us());
+        return timeline_->frame_of(now + ahead, now, clock_->base_us());
     }
 
     bool ensure_client() {
@@ -212,32 +250,22 @@ private:
         client_ = jack_client_open("korvante", JackNoStartServer, &status);
         if (!client_) return false;
         gone_.store(false, std::memory_order_release);
+        shutdown_reason_[0] = '\0';
+        // What a client that went away left unwritten is not for this one.
+        ring_.drop_pending();
+        const uint32_t rate = jack_get_sample_rate(client_);
+        lead_us_ = jack_midi_lead_us(jack_get_buffer_size(client_), rate);
+        clock_ = std::make_unique<jack_frame_clock>(rate);
+        timeline_ = std::make_unique<jack_timeline>(rate, lead_us_);
         port_ =
             jack_port_register(client_, "midi_out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
         jack_set_process_callback(client_, &midi_out_jack::process, this);
-        jack_on_shutdown(client_, &midi_out_jack::shutdown, this);
+        jack_on_info_shutdown(client_, &midi_out_jack::shutdown, this);
         if (!port_ || jack_activate(client_) != 0) {
             drop_client();
             return false;
         }
-        lead_us_ = jack_midi_lead_us(jack_get_buffer_size(client_), jack_get_sample_rate(client_));
-        calibrate();
         return true;
-    }
-
-    // The difference between the server's clock and the steady clock, read with the closest
-    // pair of readings of a few.
-    void calibrate() {
-        uint64_t best_gap = UINT64_MAX;
-        for (int i = 0; i < 5; ++i) {
-            const uint64_t before = steady_us();
-            const uint64_t server = jack_get_time();
-            const uint64_t after = steady_us();
-            if (after - before >= best_gap) continue;
-            best_gap = after - before;
-            clock_offset_us_ =
-                static_cast<int64_t>(server) - static_cast<int64_t>(before + (after - before) / 2);
-        }
     }
 
     void drop_client() {
@@ -268,23 +296,23 @@ private:
         return 0;
     }
 
-    static void shutdown(void* arg) {
+    // On a thread of the JACK library: the server closed, or it shut our client out.
+    static void shutdown(jack_status_t, const char* reason, void* arg) {
         auto* self = static_cast<midi_out_jack*>(arg);
+        std::snprintf(self->shutdown_reason_.data(), self->shutdown_reason_.size(), "%s",
+                      reason ? reason : "");
         self->gone_.store(true, std::memory_order_release);
     }
 
-    // The process callback: every message whose time falls into this period, at its frame.
+    // The process callback: every message whose frame falls into this period, at its offset.
     void write_period(jack_nframes_t frames) {
+        const jack_nframes_t first = jack_last_frame_time(client_);
+        clock_->observe(first, static_cast<int64_t>(steady_us()));
         void* buffer = jack_port_get_buffer(port_, frames);
         jack_midi_clear_buffer(buffer);
-        jack_nframes_t cycle_frames = 0;
-        jack_time_t cycle_us = 0, next_us = 0;
-        float period_us = 0;
-        if (jack_get_cycle_times(client_, &cycle_frames, &cycle_us, &next_us, &period_us) != 0)
-            return;
         int64_t last = 0;
         while (const jack_midi_ring::slot* s = ring_.front()) {
-            int64_t offset = jack_frame_offset(s->target_us, cycle_us, next_us, frames);
+            int64_t offset = jack_period_offset(s->frame, first, frames);
             if (offset < 0) break;
             // Frames must not go backwards within a period; order is kept.
             if (offset < last) offset = last;
@@ -299,9 +327,11 @@ private:
     jack_client_t* client_ = nullptr;
     jack_port_t* port_ = nullptr;
     std::atomic<bool> gone_{false};  // the server shut us down
+    std::array<char, 160> shutdown_reason_{};
     jack_midi_ring ring_;
+    std::unique_ptr<jack_frame_clock> clock_;
+    std::unique_ptr<jack_timeline> timeline_;
     uint64_t lead_us_ = 0;
-    int64_t clock_offset_us_ = 0;  // server microseconds minus steady microseconds
     std::string error_;
     std::string dest_;
     bool open_ = false;

@@ -11,21 +11,11 @@
 // MIDI output through a JACK server (which PipeWire desktops also serve). Our client
 // "korvante" has one MIDI output port, "midi_out"; the devices are the MIDI input ports of the
 // other clients, and opening one connects our port to it. Messages are not written when they
-// are sent: each goes into a ring with the time it is meant for, and the server's process
-// callback writes it into the period that holds that time, at its frame, a fixed latency
-// later (kv_midi::jack_midi_lead_us). So the worker's wake-ups do not move the notes.
+// are sent: each goes into a ring with the server frame it is meant for (its time on the
+// connection's timeline, a fixed latency later: JackTimeline.h), and the server's process
+// callback writes it into the period that holds that frame, at its offset. So neither the
+// worker's wake-ups nor the server's late periods move the notes against each other.
 namespace kv_midi {
-
-// The latency added to every message: the worker must have handed a message over before the
-// period that holds its time begins, so two periods and 5 ms of slack for the worker's late
-// wake-ups. Any thread.
-uint64_t jack_midi_lead_us(uint32_t period_frames, uint32_t sample_rate);
-
-// Where a message meant for `target_us` goes in the period that starts at `cycle_us` and ends
-// before `next_us` (both in the server's microseconds) of `frames` frames: its frame offset,
-// 0 for a time already past, or -1 when the time lies beyond the period (it waits for a later
-// one). Any thread.
-int64_t jack_frame_offset(uint64_t target_us, uint64_t cycle_us, uint64_t next_us, uint32_t frames);
 
 // The ring between the thread that sends and the server's process callback: one producer and
 // one consumer, without locks. A message longer than kMaxBytes is refused.
@@ -35,13 +25,13 @@ public:
     static constexpr size_t kMaxBytes = 256;
 
     struct slot {
-        uint64_t target_us = 0;  // server time the message is written at
+        uint32_t frame = 0;  // the server frame the message is written at
         uint16_t size = 0;
         std::array<uint8_t, kMaxBytes> bytes{};
     };
 
     // Producer: adds a message; false when the ring is full or the message empty or too long.
-    bool push(uint64_t target_us, const uint8_t* data, size_t size);
+    bool push(uint32_t frame, const uint8_t* data, size_t size);
     // Producer: every message pushed so far is to be dropped, not written; their slots are
     // free once the consumer has looked at the front again.
     void drop_pending();
@@ -63,7 +53,8 @@ private:
 
 // The JACK output; an output without devices when the program was built without JACK. The
 // connection to the server is made at the first question and kept; a server that goes away
-// makes an open output lost(). Never null. One thread at a time, as every midi_out.
+// (or shuts our client out) makes an open output lost(), with the server's reason in
+// last_error. Never null. One thread at a time, as every midi_out.
 std::unique_ptr<midi_out> make_jack_midi_out();
 
 }  // namespace kv_midi

@@ -62,6 +62,7 @@ void quiet_fluidsynth() {
 }
 
 constexpr const char* kOfflineName = "FluidSynth (offline)";
+constexpr const char* kJackClientName = "korvante-synth";
 
 class fluid_port final : public synth_port {
 public:
@@ -112,6 +113,12 @@ public:
         // FluidSynth's default gain leaves a single GM instrument near silence.
         fluid_settings_setnum(settings_, "synth.gain", 0.8);
         if (!driver.empty()) fluid_settings_setstr(settings_, "audio.driver", driver.c_str());
+        if (driver == "jack") {
+            // A client of its own beside our MIDI client, its outputs connected to the
+            // server's playback ports, so that it is heard without a patch bay.
+            fluid_settings_setstr(settings_, "audio.jack.id", kJackClientName);
+            fluid_settings_setint(settings_, "audio.jack.autoconnect", 1);
+        }
         synth_ = new_fluid_synth(settings_);
         if (!synth_) return fail();
         sfont_ = fluid_synth_sfload(synth_, soundfont_.c_str(), 1);

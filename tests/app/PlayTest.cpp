@@ -5,6 +5,7 @@
 
 #include "app/AppFixture.h"
 #include "app/MAppText.h"
+#include "app/MFramePlayback.h"
 #include "edit/McmdKind.h"
 #include "edit/MedtMusic.h"
 #include "model/core/MseqDesk.h"
@@ -176,6 +177,70 @@ TEST_F(PlayTest, ReleaseDeviceOnlyWhileIdleAndOpen) {
     EXPECT_TRUE(shown("一時的にデバイスを開放しました。"));
     EXPECT_FALSE(frame().current_device()->IsDeviceOpen());
     EXPECT_FALSE(frame().enabled(ID_TOOL_RELEASE));
+}
+
+// The connection taken away during a run (a JACK server that stopped): the run ends with a
+// message naming the device and the system's reason, and the next play connects again.
+TEST_F(PlayTest, AnOutputTakenAwayStopsTheRunWithAMessageAndReconnectsAtTheNextPlay) {
+    ASSERT_TRUE(frame().run(ID_PLAY));
+    ASSERT_TRUE(play_past(100));
+    midi_.lose_connection();
+    ASSERT_TRUE(frame().wait_play_end(3000));
+    EXPECT_FALSE(frame().playing());
+    EXPECT_TRUE(frame().player().OutputLost());
+    const std::vector<std::string> warned = lines("warn: ");
+    ASSERT_EQ(warned.size(), 1u);
+    EXPECT_NE(warned[0].find("再生を止めました"), std::string::npos) << warned[0];
+    EXPECT_NE(warned[0].find("Test Synth"), std::string::npos) << warned[0];
+    EXPECT_NE(warned[0].find("the server went away"), std::string::npos) << warned[0];
+    port_.log.clear();
+    ASSERT_TRUE(frame().run(ID_PLAY));
+    EXPECT_TRUE(frame().playing());
+    EXPECT_FALSE(midi_.lost());
+    ASSERT_TRUE(frame().run(ID_STOP));
+    ASSERT_TRUE(frame().wait_play_end(3000));
+    EXPECT_TRUE(lines("warn: ").empty());
+}
+
+// The synthesizer, once chosen, opens on its own thread before anything plays, so that the
+// first play does not wait for its sound font; the play then uses that port.
+TEST_F(PlayTest, TheSynthesizerOpensAheadOfTheFirstPlay) {
+    dialog({{"m_DirectMusic", "1"}});
+    ASSERT_TRUE(frame().run(ID_TOOL_SETTINGS));
+    const auto opens = [this] {
+        int n = 0;
+        for (const auto& r : synth_.log())
+            n += r.what == kv_synth::synth_port_recorder::kind::open;
+        return n;
+    };
+    for (int i = 0; i < 5000 && !frame().playback().device_open(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_TRUE(frame().playback().device_open());
+    EXPECT_EQ(opens(), 1);
+    EXPECT_TRUE(frame().enabled(ID_TOOL_RELEASE));
+    ASSERT_TRUE(frame().run(ID_PLAY));
+    EXPECT_TRUE(frame().playing());
+    ASSERT_TRUE(frame().run(ID_STOP));
+    ASSERT_TRUE(frame().wait_play_end(3000));
+    EXPECT_EQ(opens(), 1);
+}
+
+// A synthesizer that cannot open ahead says nothing then; the play tries again and says why.
+TEST_F(PlayTest, ASynthesizerThatFailedAheadIsTriedAgainAtPlayWithAMessage) {
+    synth_.fail_open(true);
+    dialog({{"m_DirectMusic", "1"}});
+    ASSERT_TRUE(frame().run(ID_TOOL_SETTINGS));
+    ASSERT_NE(frame().playback().device(), nullptr);  // waits for the opening thread
+    EXPECT_FALSE(frame().playback().device_open());
+    EXPECT_TRUE(lines("warn: ").empty());
+    frame().run(ID_PLAY);
+    EXPECT_FALSE(frame().playing());
+    EXPECT_TRUE(shown("再生デバイスを開けませんでした")) << port_.log.size();
+    synth_.fail_open(false);
+    ASSERT_TRUE(frame().run(ID_PLAY));
+    EXPECT_TRUE(frame().playing());
+    ASSERT_TRUE(frame().run(ID_STOP));
+    ASSERT_TRUE(frame().wait_play_end(3000));
 }
 
 TEST_F(PlayTest, ExportWritesTheProposedFile) {

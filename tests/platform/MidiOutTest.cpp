@@ -3,6 +3,11 @@
 #include <gtest/gtest.h>
 
 #ifdef KV_HAVE_ALSA
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
 #include "platform/MidiOutAlsa.h"
 #endif
 
@@ -138,6 +143,75 @@ TEST(AlsaMessages, ShortMessagesBecomeSequencerEvents) {
     }
     EXPECT_FALSE(kv_midi::alsa_event_from_short(0x3C, &ev));
     EXPECT_FALSE(kv_midi::alsa_event_from_short(0xF8, &ev));
+}
+
+uint64_t QueueUs(const snd_seq_real_time_t& t) {
+    return uint64_t{t.tv_sec} * 1000000 + t.tv_nsec / 1000;
+}
+
+TEST(AlsaQueueTime, TheDueTimeSinceTheQueueStartedPlusTheLead) {
+    using kv_midi::alsa_queue_time;
+    EXPECT_EQ(QueueUs(alsa_queue_time(5000000, 5000000, 5000)), 5000u);
+    EXPECT_EQ(QueueUs(alsa_queue_time(7250125, 5000000, 5000)), 2255125u);
+    const snd_seq_real_time_t t = alsa_queue_time(7250125, 5000000, 5000);
+    EXPECT_EQ(t.tv_sec, 2u);
+    EXPECT_EQ(t.tv_nsec, 255125000u);
+    // Late by less than the lead: still ahead of the start; before the start: at once.
+    EXPECT_EQ(QueueUs(alsa_queue_time(4998000, 5000000, 5000)), 3000u);
+    EXPECT_EQ(QueueUs(alsa_queue_time(4000000, 5000000, 5000)), 0u);
+    // The program clock wrapped between the start and the message.
+    const uint64_t wrap = (uint64_t{1} << 32) * 1000;
+    EXPECT_EQ(QueueUs(alsa_queue_time(1500, wrap - 2000, 5000)), 8500u);
+    EXPECT_EQ(QueueUs(alsa_queue_time(wrap - 100, wrap - 2000, 0)), 1900u);
+}
+
+// The next event the reader receives, waiting a bounded while; null when none came.
+snd_seq_event_t* NextEvent(snd_seq_t* reader) {
+    for (int i = 0; i < 5000; ++i) {
+        snd_seq_event_t* ev = nullptr;
+        if (snd_seq_event_input(reader, &ev) >= 0 && ev) return ev;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return nullptr;
+}
+
+// A reader of our own on the sequencer: the output schedules timed messages on its queue, with
+// their real-time stamps, and a reset takes back what the queue still holds.
+TEST(AlsaQueue, TimedMessagesArriveStampedAndResetTakesBackWhatWaits) {
+    if (::access("/dev/snd/seq", R_OK | W_OK) != 0)
+        GTEST_SKIP() << "no ALSA sequencer on this machine (/dev/snd/seq is missing)";
+    snd_seq_t* reader = nullptr;
+    ASSERT_EQ(snd_seq_open(&reader, "default", SND_SEQ_OPEN_INPUT, SND_SEQ_NONBLOCK), 0);
+    snd_seq_set_client_name(reader, "Korvante queue test");
+    const int port = snd_seq_create_simple_port(
+        reader, "queue test in", SND_SEQ_PORT_CAP_WRITE | SND_SEQ_PORT_CAP_SUBS_WRITE,
+        SND_SEQ_PORT_TYPE_MIDI_GENERIC | SND_SEQ_PORT_TYPE_APPLICATION);
+    ASSERT_GE(port, 0);
+    auto out = kv_midi::make_system_midi_out();
+    uint32_t id = kv_midi::kMapper;
+    for (uint32_t i = 0; i < out->device_count(); ++i) {
+        kv_midi::midi_out_caps caps;
+        if (out->device_caps(i, &caps) && caps.name == "queue test in") id = i;
+    }
+    ASSERT_NE(id, kv_midi::kMapper) << "the test's port is not listed";
+    ASSERT_TRUE(out->open(id));
+    const uint64_t now = kv_midi::midi_clock_now_us();
+    ASSERT_TRUE(out->short_message_at(0x643C90, now + 20000));
+    ASSERT_TRUE(out->short_message_at(0x643E90, now + 60000000));  // a minute ahead
+    snd_seq_event_t* ev = NextEvent(reader);
+    ASSERT_NE(ev, nullptr);
+    EXPECT_EQ(ev->type, SND_SEQ_EVENT_NOTEON);
+    EXPECT_EQ(ev->data.note.note, 0x3C);
+    EXPECT_EQ(ev->flags & SND_SEQ_TIME_STAMP_MASK, SND_SEQ_TIME_STAMP_REAL);
+    EXPECT_GE(QueueUs(ev->time.time), 20000u + kv_midi::kAlsaQueueLeadUs - 2000);
+    // The note a minute ahead is taken back; the silencing comes at once.
+    ASSERT_TRUE(out->reset());
+    ev = NextEvent(reader);
+    ASSERT_NE(ev, nullptr);
+    EXPECT_EQ(ev->type, SND_SEQ_EVENT_CONTROLLER);
+    EXPECT_EQ(ev->data.control.param, 64u);
+    EXPECT_TRUE(out->close());
+    snd_seq_close(reader);
 }
 
 #endif

@@ -21,6 +21,9 @@
 #include <vector>
 
 #include "ExternalTools.h"
+#include "platform/MidiOut.h"
+#include "platform/MidiOutJack.h"
+#include "platform/SynthPort.h"
 #include "tools/AppData.h"
 #include "ui/RunProgram.h"
 
@@ -139,7 +142,7 @@ protected:
         char tmpl[] = "/tmp/kvjack-XXXXXX";
         ASSERT_NE(::mkdtemp(tmpl), nullptr);
         dir_ = tmpl;
-        name_ = "korvante-test-" + std::to_string(::getpid());
+        base_name_ = name_ = "korvante-test-" + std::to_string(::getpid());
         ::setenv("JACK_DEFAULT_SERVER", name_.c_str(), 1);
         StartServer();
     }
@@ -149,6 +152,12 @@ protected:
         End(&server_);
         ::unsetenv("JACK_DEFAULT_SERVER");
         std::filesystem::remove_all(dir_);
+        // A server killed outright leaves its sockets and semaphores behind, named after it.
+        std::error_code ec;
+        for (const auto& e : std::filesystem::directory_iterator("/dev/shm", ec)) {
+            if (e.path().filename().string().find(base_name_) != std::string::npos)
+                std::filesystem::remove(e.path(), ec);
+        }
     }
 
     void StartServer() {
@@ -184,7 +193,7 @@ protected:
         return -1;
     }
 
-    std::string dir_, name_;
+    std::string dir_, name_, base_name_;
     pid_t server_ = -1, dump_ = -1;
 };
 
@@ -250,6 +259,94 @@ TEST_F(JackServer, AServerThatGoesAwayStopsTheRun) {
     stopper.join();
     EXPECT_EQ(status, 1) << "124 means the run hung after the server went away";
     EXPECT_NE(ReadAll(err).find("the JACK server went away"), std::string::npos) << ReadAll(err);
+}
+
+// The device number of the recorder's port on `midi`, or -1.
+int64_t DumpPort(kv_midi::midi_out& midi) {
+    for (uint32_t i = 0; i < midi.device_count(); ++i) {
+        kv_midi::midi_out_caps caps;
+        if (midi.device_caps(i, &caps) && caps.name == "JACK kvdump:input") return i;
+    }
+    return -1;
+}
+
+// The output itself when its server is killed outright while it plays: it is lost, refuses to
+// send, says why and closes without hanging; the same output then finds the next server and
+// plays there.
+TEST_F(JackServer, AnOutputWhoseServerIsKilledIsLostAndFindsTheNextServer) {
+    StartDump();
+    auto midi = kv_midi::make_jack_midi_out();
+    const int64_t port = DumpPort(*midi);
+    ASSERT_GE(port, 0);
+    ASSERT_TRUE(midi->open(static_cast<uint32_t>(port))) << midi->last_error();
+    EXPECT_TRUE(midi->short_message(0x403C90));
+    End(&server_, SIGKILL);
+    EXPECT_TRUE(WaitFor([&] { return midi->lost(); }));
+    EXPECT_NE(midi->last_error().find("the JACK server went away"), std::string::npos)
+        << midi->last_error();
+    EXPECT_FALSE(midi->short_message(0x003C80));
+    EXPECT_FALSE(midi->reset());
+    EXPECT_TRUE(midi->close());
+    EXPECT_FALSE(midi->is_open());
+    EXPECT_FALSE(midi->lost());
+    End(&dump_, SIGKILL);
+
+    // A new server (under a name of its own: the killed one's files may linger).
+    name_ += "-again";
+    ::setenv("JACK_DEFAULT_SERVER", name_.c_str(), 1);
+    StartServer();
+    StartDump();
+    const int64_t again = DumpPort(*midi);
+    ASSERT_GE(again, 0);
+    ASSERT_TRUE(midi->open(static_cast<uint32_t>(again))) << midi->last_error();
+    EXPECT_TRUE(midi->short_message(0x503E91));
+    EXPECT_TRUE(midi->close());  // writes what is waiting first
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    End(&dump_, SIGINT);
+    const std::vector<Heard> heard = ParseDump(ReadAll(dir_ + "/dump.txt"));
+    ASSERT_EQ(heard.size(), 1u);
+    EXPECT_EQ(heard[0].status, 0x91);
+    EXPECT_EQ(heard[0].data1, 0x3E);
+    EXPECT_EQ(heard[0].data2, 0x50);
+}
+
+// The synthesizer's JACK port: it plays as a client of the server with its two outputs
+// connected to the playback ports, its clock runs with the server's periods, and it leaves
+// the server when closed.
+TEST_F(JackServer, TheSynthesizerPlaysThroughJackAudio) {
+    if (!kv_synth::synth_available()) GTEST_SKIP() << "built without FluidSynth";
+    if (kv_synth::find_soundfont().empty()) GTEST_SKIP() << "no General MIDI sound font";
+    // The small sound font when it is there: it loads in a fraction of the time.
+    const std::string small = "/usr/share/sounds/sf2/TimGM6mb.sf2";
+    auto synth = kv_synth::make_fluidsynth_port(
+        std::filesystem::exists(small) ? small : std::string(), false);
+    kv_synth::port_id jack{};
+    bool offered = false;
+    for (const kv_synth::port_info& p : synth->ports()) {
+        if (p.name == "FluidSynth (jack)") {
+            jack = p.id;
+            offered = true;
+        }
+    }
+    if (!offered) GTEST_SKIP() << "this FluidSynth has no JACK audio driver";
+    ASSERT_TRUE(synth->open(jack));
+    std::string ports;
+    kv_test::run_capture("jack_lsp -c 2>/dev/null", &ports);
+    EXPECT_NE(ports.find("korvante-synth:left\n   system:playback_1"), std::string::npos) << ports;
+    EXPECT_NE(ports.find("korvante-synth:right\n   system:playback_2"), std::string::npos) << ports;
+    ASSERT_TRUE(synth->start_clock());
+    const uint8_t on[3] = {0x90, 60, 100};
+    EXPECT_TRUE(synth->send(0, on, 3));
+    EXPECT_TRUE(WaitFor([&] {
+        int64_t now = 0;
+        return synth->music_time(&now) && now > 0;
+    })) << "the server does not pull the synthesizer's audio";
+    synth->close();
+    EXPECT_TRUE(WaitFor([] {
+        std::string after;
+        kv_test::run_capture("jack_lsp 2>/dev/null", &after);
+        return after.find("korvante-synth") == std::string::npos;
+    }));
 }
 
 }  // namespace jack_server_test

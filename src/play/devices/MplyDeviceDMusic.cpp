@@ -14,7 +14,10 @@ MplyDeviceDMusic::~MplyDeviceDMusic() {
 }
 
 int MplyDeviceDMusic::OpenDevice() {
-    const kv_synth::port_id wanted = m_Config.m_DmPortGUID;
+    return OpenPort(m_Config.m_DmPortGUID);
+}
+
+int MplyDeviceDMusic::OpenPort(const kv_synth::port_id& wanted) {
     if (m_Port.is_open() && wanted != m_OpenGuid) CloseDevice();
     if (m_Port.is_open()) return 1;
     if (!m_Port.open(wanted)) return 0;
@@ -51,10 +54,23 @@ bool MplyDeviceDMusic::Send(std::initializer_list<uint8_t> message) {
     return Send(message.begin(), message.size());
 }
 
+int64_t MplyDeviceDMusic::LateUnits() const {
+    uint64_t due = 0;
+    if (!due_us(&due)) return 0;
+    // Both in the program clock's microseconds, which wrap with its 32-bit milliseconds.
+    constexpr int64_t kWrapUs = (int64_t{1} << 32) * 1000;
+    int64_t late = static_cast<int64_t>(uint64_t{m_Clock->now_ms()} * 1000) -
+                   static_cast<int64_t>(due % static_cast<uint64_t>(kWrapUs));
+    if (late > kWrapUs / 2) late -= kWrapUs;
+    if (late < -kWrapUs / 2) late += kWrapUs;
+    const int64_t units = late * kv_synth::kClockPerSecond / 1000000;
+    return std::clamp<int64_t>(units, 0, kLead);
+}
+
 bool MplyDeviceDMusic::Send(const uint8_t* message, size_t size) {
     int64_t now = 0;
     if (!m_Port.music_time(&now)) return false;
-    return m_Port.send(now + kLead, message, size);
+    return m_Port.send(now + kLead - LateUnits(), message, size);
 }
 
 void MplyDeviceDMusic::UnloadInstruments() {

@@ -6,16 +6,21 @@
 #include "platform/SynthPort.h"
 #include "play/devices/MplyDevice.h"
 
-// The software-synthesizer device: every message is stamped half a beat of the performance
+// The software-synthesizer device: every message is stamped a short lead of the performance
 // clock ahead (kLead units) and scheduled on the synthesizer port named by the configuration's
-// m_DmPortGUID (all zero: the first port). The position a listener hears lags the engine by
-// 180 ticks. Threads as MplyDevice.
+// m_DmPortGUID (all zero: the first port). A message of an event the engine plays is stamped as
+// if it had been sent when the event was due (MplyOutput::due_us): the engine's late wake-ups
+// are taken off the lead, so they neither move the notes nor call for a longer lead. The lead
+// only covers a wake-up later than that and the steps the port's clock moves in, and it is what
+// a play waits before its first note sounds. The position a listener hears lags the engine by
+// the lead and the audio driver's buffer. Threads as MplyDevice.
 class MplyDeviceDMusic final : public MplyDevice {
 public:
-    // Performance-clock units each message is stamped ahead of the clock.
-    static constexpr int64_t kLead = 384;
-    // Ticks added to the engine's tick for the position the listener hears.
-    static constexpr int32_t kPositionOffset = -180;
+    // Performance-clock units each message is stamped ahead of the clock: 15.6 ms.
+    static constexpr int64_t kLead = 24;
+    // Ticks added to the engine's tick for the position the listener hears: the lead (15 ticks
+    // at 120 beats a minute) and about 10 ms of the audio driver's buffer.
+    static constexpr int32_t kPositionOffset = -24;
 
     // Uses `port` (not owned; it must outlive the device) and reads `config`.
     MplyDeviceDMusic(const MseqConfig& config, kv_synth::synth_port& port,
@@ -49,6 +54,10 @@ public:
 
     // Opens the configured port (closing another one first); 0 when it cannot be opened.
     int OpenDevice() override;
+    // Opens the port `wanted` (closing another one first) without reading the configuration, so
+    // that another thread may open it ahead of the first play (the owner's thread waits for
+    // it before it uses the device again); 0 when it cannot be opened.
+    int OpenPort(const kv_synth::port_id& wanted);
     // Gives back the instruments, zeroes counters and flags and closes the port. Always 1.
     int CloseDevice() override;
     bool IsDeviceOpen() const override;
@@ -59,11 +68,13 @@ public:
     const std::vector<uint8_t>& loaded_instruments() const { return m_Instruments; }
 
 private:
-    // Sends a message stamped kLead ahead of the clock; false when the clock cannot be read or
-    // the port refuses.
+    // Sends a message stamped kLead ahead of the clock, less how late the engine delivers it;
+    // false when the clock cannot be read or the port refuses.
     bool Send(std::initializer_list<uint8_t> message);
     bool Send(const uint8_t* message, size_t size);
     void UnloadInstruments();
+    // How late the event being delivered is, in clock units (0 .. kLead).
+    int64_t LateUnits() const;
     // The counted note-off of SendNoteOff.
     int Release(int channel, int key);
 

@@ -19,7 +19,9 @@ MplyDeviceSystem::~MplyDeviceSystem() {
 }
 
 int MplyDeviceSystem::OpenDevice() {
-    if (m_Config.m_DeviceID != m_OpenId) CloseDevice();
+    // A connection the system took away is made again, not kept: the next play finds the
+    // server back or says why not.
+    if (m_Config.m_DeviceID != m_OpenId || IsLost()) CloseDevice();
     if (m_LongBlock.capacity() < kLongBlockMin) m_LongBlock.reserve(kLongBlockMin);
     if (m_Midi.is_open() && m_OpenId != kClosed) return 1;
     if (!m_Midi.open(m_Config.m_DeviceID)) return 0;

@@ -19,9 +19,10 @@ using SynthKind = kv_synth::synth_port_recorder::kind;
 // A clock that only counts the sleeps asked of it.
 class SleepCounter final : public KvClock {
 public:
-    uint32_t now_ms() override { return 0; }
+    uint32_t now_ms() override { return now; }
     void sleep_ms(uint32_t ms) override { slept.push_back(ms); }
     std::vector<uint32_t> slept;
+    uint32_t now = 0;
 };
 
 MplyEventNoteOn On(uint8_t ch, uint8_t key, uint8_t vel = 100) {
@@ -256,7 +257,7 @@ TEST(DeviceFinish, WaitsForTheLastNotes) {
     EXPECT_EQ(synth.Finish(), 1);
     EXPECT_EQ(clock.slept, (std::vector<uint32_t>{100, 300}));
     EXPECT_EQ(system.GetPositionOffset(), 0);
-    EXPECT_EQ(synth.GetPositionOffset(), -180);
+    EXPECT_EQ(synth.GetPositionOffset(), -24);
     EXPECT_FALSE(system.IsOffline());
     EXPECT_FALSE(synth.IsOffline());
 }
@@ -279,10 +280,37 @@ TEST_F(SynthDevice, MessagesAreStampedAheadOfThePerformanceClock) {
     EXPECT_EQ(device_.SendControlPair(4, 6, 38, 0x1F85), 1);
     EXPECT_EQ(device_.SendExclusive(MplyEventExclusive(0, {0x7E, 0x7F, 0x09, 0x01})), 1);
     const std::vector<std::pair<int64_t, Bytes>> want = {
-        {1384, {0x94, 60, 100}},
-        {1884, {0xB4, 38, 0x05}},
-        {1884, {0xB4, 6, 0x3F}},
-        {1884, {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7}}};
+        {1024, {0x94, 60, 100}},
+        {1524, {0xB4, 38, 0x05}},
+        {1524, {0xB4, 6, 0x3F}},
+        {1524, {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7}}};
+    EXPECT_EQ(Sent(port_), want);
+}
+
+// The engine says when each event was due; the device takes its lateness off the lead, so the
+// note sounds a fixed lead after it was due, not after the engine woke up.
+TEST_F(SynthDevice, LateDeliveriesAreTakenOffTheLead) {
+    ASSERT_EQ(device_.Open(), 1);
+    port_.set_time(1000);
+    clock_.now = 5000;
+    device_.set_due_us(5000000 - 5000);  // 5 ms late: 7.68 units
+    EXPECT_EQ(device_.SendNoteOn(On(0, 60)), 1);
+    device_.set_due_us(5000000 - 100000);  // later than the lead: it sounds at once
+    EXPECT_EQ(device_.SendNoteOn(On(0, 62)), 1);
+    device_.set_due_us(5000000 + 3000);  // not yet due: it keeps the lead
+    EXPECT_EQ(device_.SendNoteOn(On(0, 64)), 1);
+    device_.clear_due();  // what the device sends on its own keeps the lead
+    EXPECT_EQ(device_.SendNoteOn(On(0, 65)), 1);
+    // Across the wrap of the program clock's 32-bit milliseconds: due 2 ms before the wrap,
+    // now 5 ms after it, so 7 ms late (10.75 units).
+    clock_.now = 5;
+    device_.set_due_us((uint64_t{1} << 32) * 1000 - 2000);
+    EXPECT_EQ(device_.SendNoteOn(On(0, 67)), 1);
+    const std::vector<std::pair<int64_t, Bytes>> want = {{1017, {0x90, 60, 100}},
+                                                         {1000, {0x90, 62, 100}},
+                                                         {1024, {0x90, 64, 100}},
+                                                         {1024, {0x90, 65, 100}},
+                                                         {1014, {0x90, 67, 100}}};
     EXPECT_EQ(Sent(port_), want);
 }
 
