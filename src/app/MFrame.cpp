@@ -1,5 +1,6 @@
 #include "app/MFrame.h"
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -15,6 +16,7 @@
 #include "model/core/MseqPathOps.h"
 #include "model/library/MseqConfig.h"
 #include "model/library/MseqRoom.h"
+#include "model/track/MseqTrack.h"
 #include "model/theory/MseqMapScale.h"
 #include "model/theory/MseqMapWord.h"
 #include "platform/Clock.h"
@@ -79,12 +81,17 @@ MFrame::MFrame(const MAppServices& services) : port_(services.port), impl_(new I
     clock_ = services.clock ? services.clock : &KvClock::system();
     autosave_from_ms_ = clock_->now_ms();
     playback_->start_services(services.clock);
+    midi_input_ = std::make_unique<MAppMidiInput>(
+        services.midi_in, *port_, [this] { return shown_editor(); },
+        [this] { return playing() ? int64_t{player().current_tick()} : int64_t{-1}; },
+        services.clock);
     g_frame = this;
 }
 
 MFrame::~MFrame() {
     // The end of a run that crashed does not come here: its copies stay for the next start.
     recovery_->remove_own();
+    midi_input_.reset();
     // Closing the library also closes the editors the process-wide desk keeps for the edit
     // list, so that none outlives the entities it edits.
     close_room();
@@ -109,6 +116,7 @@ bool MFrame::create(const CkvString& command_line) {
     if (!load_configuration()) return false;
     load_autosave_setting();
     playback_->load_audition_setting();
+    midi_input_->load_setting();
     playback_->check_device();
     playback_->choose_device();
     // The version every file header carries is compiled in; there is nothing to read that could
@@ -287,8 +295,34 @@ bool MFrame::playing() const {
     return playback_->playing();
 }
 
+MedtMusicInvoker* MFrame::shown_editor() const {
+    MseqEntity* shown = shown_file();
+    MgenRef* made = shown ? MseqDesk::instance().editor_of(shown) : nullptr;
+    return made ? static_cast<MedtMusicInvoker*>(made->cast(MKIND_EDT_MUSIC_INVOKER)) : nullptr;
+}
+
+void MFrame::toggle_live_record() {
+    if (midi_input_->mode() == MAppRecordMode::live) {
+        // The take is entered once the run has ended (pump).
+        if (playing())
+            playback_->request_stop(MPE_STOPPED);
+        else
+            midi_input_->set_mode(MAppRecordMode::off);
+        return;
+    }
+    MseqEntity* shown = shown_file();
+    const int32_t tick = playback_->edit_cursor_tick();
+    if (!shown || tick < 0) return;
+    // One bar of count-in before the edit cursor, where the music has one.
+    midi_input_->start_live(tick);
+    if (!playback_->play_entity(shown, std::max(0, tick - MseqTrack::kTicksPerBar)))
+        midi_input_->set_mode(MAppRecordMode::off);
+}
+
 void MFrame::pump() {
     playback_->pump();
+    // After the run's end is handled: the editors are writable again for a take.
+    midi_input_->pump();
     autosave_when_due();
 }
 
