@@ -149,9 +149,9 @@ const std::vector<uint32_t>& room_toolbar() {
 }
 
 const std::vector<uint32_t>& player_toolbar() {
-    static const std::vector<uint32_t> bar = {ID_GO_START, ID_PLAY,   ID_PLAY_FROM_CURSOR, ID_STOP,
-                                              ID_PAUSE,    ID_GO_END, ID_AUDITION,
-                                              ID_STEP_RECORD, ID_LIVE_RECORD};
+    static const std::vector<uint32_t> bar = {ID_GO_START, ID_PLAY,        ID_PLAY_FROM_CURSOR,
+                                              ID_STOP,     ID_PAUSE,       ID_GO_END,
+                                              ID_AUDITION, ID_STEP_RECORD, ID_LIVE_RECORD};
     return bar;
 }
 

@@ -34,7 +34,8 @@ MAppMidiInSetting mapp_load_midi_in_setting() {
     s.found = file.found;
     s.damage = file.damage;
     std::string port;
-    if (file.found && file.damage.empty() && mapp_parse_midi_in_setting(file.text, &port, &s.damage))
+    if (file.found && file.damage.empty() &&
+        mapp_parse_midi_in_setting(file.text, &port, &s.damage))
         s.port = port;
     return s;
 }

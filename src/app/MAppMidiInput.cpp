@@ -63,8 +63,8 @@ bool MAppMidiInput::choose(const std::string& name) {
     if (name != chosen_) {
         kv_fs::file_error why;
         if (!mapp_save_midi_in_setting(name, &why))
-            port_.status(mapp_format("MIDI 入力の設定を保存できませんでした: %s",
-                                     why.text().c_str()));
+            port_.status(
+                mapp_format("MIDI 入力の設定を保存できませんでした: %s", why.text().c_str()));
     }
     chosen_ = name;
     input_->close();
@@ -73,8 +73,8 @@ bool MAppMidiInput::choose(const std::string& name) {
     const int64_t id = kv_midi::midi_in_find(*input_, name);
     if (id < 0 || !input_->open(static_cast<uint32_t>(id))) {
         const std::string reason = id < 0 ? "the port is not there" : input_->last_error();
-        port_.status(mapp_format("MIDI 入力 %s を開けませんでした: %s", name.c_str(),
-                                 reason.c_str()));
+        port_.status(
+            mapp_format("MIDI 入力 %s を開けませんでした: %s", name.c_str(), reason.c_str()));
         return false;
     }
     return true;
@@ -122,8 +122,8 @@ int64_t MAppMidiInput::tick_at(uint64_t at_us) const {
     if (sample_tick_[1] < 0) return -1;
     if (sample_tick_[0] < 0 || sample_us_[1] == sample_us_[0]) return sample_tick_[1];
     // The clock's microseconds wrap with its milliseconds: differences are taken as signed.
-    const double rate = double(sample_tick_[1] - sample_tick_[0]) /
-                        double(int64_t(sample_us_[1] - sample_us_[0]));
+    const double rate =
+        double(sample_tick_[1] - sample_tick_[0]) / double(int64_t(sample_us_[1] - sample_us_[0]));
     const int64_t since = static_cast<int32_t>(static_cast<uint32_t>(at_us / 1000) -
                                                static_cast<uint32_t>(sample_us_[1] / 1000)) *
                           int64_t{1000};
@@ -149,6 +149,7 @@ void MAppMidiInput::live_message(const kv_midi::midi_in_message& m) {
 
 void MAppMidiInput::finish_live() {
     mode_ = MAppRecordMode::off;
+    stop_asked_ = false;
     take_.finish(last_tick_);
     MedtMusicInvoker* editor = target_ ? target_() : nullptr;
     if (!editor) return;
@@ -180,7 +181,11 @@ void MAppMidiInput::pump() {
     port_.status(mapp_format("MIDI 入力 %s が失われました (%s)。記録を止めました。",
                              chosen_.c_str(), input_->last_error().c_str()));
     input_->close();
-    set_mode(MAppRecordMode::off);
+    // A live take is entered once its run has ended (the editors are locked while it plays).
+    if (live && run_seen_)
+        stop_asked_ = true;
+    else
+        set_mode(MAppRecordMode::off);
 }
 
 void MAppMidiInput::take(const kv_midi::midi_in_message& m) {

@@ -73,7 +73,12 @@ public:
     void start_live(int64_t from_tick);
     // How far live notes are moved onto the grid, 0-100 percent (100 by default).
     int32_t strength() const { return strength_; }
-    void set_strength(int32_t percent) { strength_ = percent < 0 ? 0 : percent > 100 ? 100 : percent; }
+    void set_strength(int32_t percent) {
+        strength_ = percent < 0 ? 0 : percent > 100 ? 100 : percent;
+    }
+    // True when the port went away during a live recording: its run is to be stopped, and its
+    // end enters the take.
+    bool stop_asked() const { return stop_asked_; }
     // The last take's entry (after a live run ended).
     const MedtTakeEntry& last_take() const { return last_take_; }
 
@@ -115,6 +120,7 @@ private:
     int64_t from_tick_ = 0;
     int32_t strength_ = 100;
     bool run_seen_ = false;
+    bool stop_asked_ = false;
     int64_t last_tick_ = 0;
     uint64_t sample_us_[2] = {0, 0};
     int64_t sample_tick_[2] = {-1, -1};

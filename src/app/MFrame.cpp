@@ -16,9 +16,9 @@
 #include "model/core/MseqPathOps.h"
 #include "model/library/MseqConfig.h"
 #include "model/library/MseqRoom.h"
-#include "model/track/MseqTrack.h"
 #include "model/theory/MseqMapScale.h"
 #include "model/theory/MseqMapWord.h"
+#include "model/track/MseqTrack.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "platform/MidiOut.h"
@@ -323,6 +323,7 @@ void MFrame::pump() {
     playback_->pump();
     // After the run's end is handled: the editors are writable again for a take.
     midi_input_->pump();
+    if (midi_input_->stop_asked() && playing()) playback_->request_stop(MPE_STOPPED);
     autosave_when_due();
 }
 

@@ -32,7 +32,7 @@ class MplyPlayer;
 namespace kv_midi {
 class midi_in;
 class midi_out;
-}
+}  // namespace kv_midi
 namespace kv_synth {
 class synth_port;
 }

@@ -66,8 +66,7 @@ int64_t quantised(int64_t tick, int64_t step, int32_t strength) {
 
 // The notes on the grid, one at a time: on one step the highest key, each ending where the next
 // starts.
-std::vector<Placed> place(const std::vector<MedtTakenNote>& notes, int64_t step,
-                          int32_t strength) {
+std::vector<Placed> place(const std::vector<MedtTakenNote>& notes, int64_t step, int32_t strength) {
     std::vector<Placed> out;
     for (const MedtTakenNote& n : notes) {
         const int64_t on = quantised(n.on, step, strength);
@@ -95,8 +94,8 @@ std::vector<Placed> place(const std::vector<MedtTakenNote>& notes, int64_t step,
 
 // Writes one placed note, split at the bar lines where the note written before them would
 // sound another key; false when the music refused. `written` counts the blocks.
-bool write_placed(MedtTrack& track, const MseqTrackNote& notes, const Placed& p,
-                  int32_t* written, bool* sounded) {
+bool write_placed(MedtTrack& track, const MseqTrackNote& notes, const Placed& p, int32_t* written,
+                  bool* sounded) {
     const int32_t bar = track.beats();
     int32_t from = p.pos;
     *sounded = false;

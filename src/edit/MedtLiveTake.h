@@ -43,8 +43,8 @@ private:
 
 // What entering a take did.
 struct MedtTakeEntry {
-    int32_t entered = 0;  // blocks written
-    int32_t skipped = 0;  // notes the track's type cannot sound (a rhythm track's other keys)
+    int32_t entered = 0;   // blocks written
+    int32_t skipped = 0;   // notes the track's type cannot sound (a rhythm track's other keys)
     bool refused = false;  // the music refused a change: nothing of the take stays
 };
 

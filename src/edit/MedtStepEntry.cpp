@@ -37,7 +37,8 @@ MedtChordMatch medt_chord_for_keys(const MseqMapChord* map, const std::vector<in
     MedtChordMatch best;
     if (!map || keys.empty()) return best;
     const pitch_set played = pitch_classes(keys);
-    const int32_t bass = static_cast<int32_t>(floor_mod(*std::min_element(keys.begin(), keys.end()), 12));
+    const int32_t bass =
+        static_cast<int32_t>(floor_mod(*std::min_element(keys.begin(), keys.end()), 12));
     const MedtDegreePicker picker(map, -1, false);
     size_t best_distance = SIZE_MAX;
     bool best_on_bass = false;

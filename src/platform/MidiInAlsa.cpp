@@ -66,8 +66,8 @@ public:
             return false;
         }
         if (!start_reader()) return false;
-        if (const int err = snd_seq_connect_from(seq_, port_, list[id].addr.client,
-                                                 list[id].addr.port);
+        if (const int err =
+                snd_seq_connect_from(seq_, port_, list[id].addr.client, list[id].addr.port);
             err < 0) {
             error_ = snd_strerror(err);
             return false;
@@ -98,9 +98,7 @@ public:
         return true;
     }
 
-    std::string last_error() const override {
-        return lost() ? "the input port went away" : error_;
-    }
+    std::string last_error() const override { return lost() ? "the input port went away" : error_; }
     bool lost() const override { return open_ && gone_.load(std::memory_order_acquire); }
 
 private:
@@ -117,10 +115,9 @@ private:
             return false;
         }
         snd_seq_set_client_name(seq_, "Korvante");
-        port_ = snd_seq_create_simple_port(seq_, "Korvante input",
-                                           SND_SEQ_PORT_CAP_WRITE | SND_SEQ_PORT_CAP_SUBS_WRITE,
-                                           SND_SEQ_PORT_TYPE_MIDI_GENERIC |
-                                               SND_SEQ_PORT_TYPE_APPLICATION);
+        port_ = snd_seq_create_simple_port(
+            seq_, "Korvante input", SND_SEQ_PORT_CAP_WRITE | SND_SEQ_PORT_CAP_SUBS_WRITE,
+            SND_SEQ_PORT_TYPE_MIDI_GENERIC | SND_SEQ_PORT_TYPE_APPLICATION);
         if (port_ < 0) {
             snd_seq_close(seq_);
             seq_ = nullptr;

@@ -36,7 +36,7 @@ protected:
                 << tool << " is missing: install jackd2 (tools/setup.sh)";
         name_ = "korvante-input-test-" + std::to_string(::getpid());
         ::setenv("JACK_DEFAULT_SERVER", name_.c_str(), 1);
-        const std::vector<std::string> args = {"jackd", "-n",     name_, "-d", "dummy",
+        const std::vector<std::string> args = {"jackd", "-n",    name_, "-d", "dummy",
                                                "-r",    "48000", "-p",  "256"};
         std::vector<char*> argv;
         for (const std::string& a : args)
@@ -94,7 +94,8 @@ TEST_F(JackInput, KeysPlayedIntoThePortAreEnteredAtTheCursor) {
 
     MAppScriptPort user;
     MedtMusicInvoker* e = editor.get();
-    MAppMidiInput input(in.get(), user, [e] { return e; }, [] { return int64_t{-1}; }, nullptr);
+    MAppMidiInput input(
+        in.get(), user, [e] { return e; }, [] { return int64_t{-1}; }, nullptr);
     input.set_mode(MAppRecordMode::step);
     MedtTrack* melody = track("メロディ");
     ASSERT_NE(melody, nullptr);

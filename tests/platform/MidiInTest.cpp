@@ -32,11 +32,12 @@ bool Is(const midi_in_message& m, int status, int d1, int d2) {
 }
 
 TEST(MidiInDecoder, FollowsRunningStatusAndSkipsSystemMessages) {
-    const auto got = Decode({0x90, 60, 100, 64, 90,      // running status
-                             0x91, 0xF8, 62, 0xFE, 80,   // real-time bytes inside a message
-                             0xC2, 5, 6,                 // two-byte messages, running
-                             0xF0, 1, 2, 3, 0xF7, 4, 5,  // system exclusive, then stray data
-                             0xF3, 9, 0xB0, 64, 127});
+    const auto got =
+        Decode({0x90, 60,   100,  64,   90,          // running status
+                0x91, 0xF8, 62,   0xFE, 80,          // real-time bytes inside a message
+                0xC2, 5,    6,                       // two-byte messages, running
+                0xF0, 1,    2,    3,    0xF7, 4, 5,  // system exclusive, then stray data
+                0xF3, 9,    0xB0, 64,   127});
     ASSERT_EQ(got.size(), 6u);
     EXPECT_TRUE(Is(got[0], 0x90, 60, 100));
     EXPECT_TRUE(Is(got[1], 0x90, 64, 90));
