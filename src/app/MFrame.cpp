@@ -91,11 +91,11 @@ MFrame::MFrame(const MAppServices& services) : port_(services.port), impl_(new I
 MFrame::~MFrame() {
     // The end of a run that crashed does not come here: its copies stay for the next start.
     recovery_->remove_own();
-    midi_input_.reset();
     // Closing the library also closes the editors the process-wide desk keeps for the edit
     // list, so that none outlives the entities it edits.
     close_room();
     playback_->shut_down();
+    midi_input_.reset();
     // The process-wide settings stay for the next frame of this process (tests make several):
     // they return to their defaults, as a fresh process would find them.
     mseq_config().reset();
@@ -322,8 +322,11 @@ void MFrame::toggle_live_record() {
 void MFrame::pump() {
     playback_->pump();
     // After the run's end is handled: the editors are writable again for a take.
-    midi_input_->pump();
-    if (midi_input_->stop_asked() && playing()) playback_->request_stop(MPE_STOPPED);
+    // (None at the frame's end, while the library closes.)
+    if (midi_input_) {
+        midi_input_->pump();
+        if (midi_input_->stop_asked() && playing()) playback_->request_stop(MPE_STOPPED);
+    }
     autosave_when_due();
 }
 

@@ -266,7 +266,7 @@ void GuiMainWindow::fill_menu(QMenu* menu, MAppMenu which) {
                 a->setData(e.id);
                 a->setStatusTip(gui_text(mapp_commands::status_text(e.id)));
                 a->setEnabled(e.enabled);
-                if (e.id == ID_LINK_INFO) {
+                if (e.id == ID_LINK_INFO || mapp_commands::is_toggle(e.id)) {
                     a->setCheckable(true);
                     a->setChecked(e.checked);
                 }

@@ -67,16 +67,12 @@ protected:
         ADD_FAILURE() << name;
         return nullptr;
     }
-    // The editor track of `name` (UTF-8) inside the group track `group`.
-    MedtTrack* track_in(const char* group, const char* name) {
-        for (MseqObject* g = song_->detail()->first_child(); g; g = g->next()) {
-            if (g->name.str() != kv_codec::cp932_from_utf8(group)) continue;
-            for (MseqObject* node = g->first_child(); node; node = node->next()) {
-                if (node->name.str() == kv_codec::cp932_from_utf8(name))
-                    return editor->find_track(node->id);
-            }
+    // The editor track of `name` (UTF-8) anywhere in the track tree (a header track, say).
+    MedtTrack* track_anywhere(const char* name) {
+        for (MseqObject* t = song_->root(); t; t = t->next_in(song_->root())) {
+            if (t->name.str() == kv_codec::cp932_from_utf8(name)) return editor->find_track(t->id);
         }
-        ADD_FAILURE() << group << "/" << name;
+        ADD_FAILURE() << name;
         return nullptr;
     }
     static MseqTrackNote* notes(MedtTrack* t) {
