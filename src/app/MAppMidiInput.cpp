@@ -14,10 +14,7 @@
 #include "model/track/MseqTrackChord.h"
 #include "platform/Clock.h"
 
-namespace {
-
-// "C#, E": pitch classes as letters with sharps.
-std::string pitch_list(const std::vector<int32_t>& pcs) {
+std::string MAppMidiInput::pitch_names(const std::vector<int32_t>& pcs) {
     static const char* const kLetters = "CDEFGAB";
     std::string out;
     for (int32_t pc : pcs) {
@@ -26,10 +23,8 @@ std::string pitch_list(const std::vector<int32_t>& pcs) {
         out += kLetters[n.letter];
         if (n.sharp) out += '#';
     }
-    return out;
+    return out.empty() ? "-" : out;
 }
-
-}  // namespace
 
 MAppMidiInput::MAppMidiInput(kv_midi::midi_in* input, MAppUserPort& port,
                              std::function<MedtMusicInvoker*()> target,
@@ -225,6 +220,6 @@ void MAppMidiInput::report_chord(MedtMusicInvoker& editor) {
     }
     port_.status(mapp_text("最も近いコード ") + name +
                  mapp_format(" を入力しました (余分な音: %s / 足りない音: %s)。",
-                             pitch_list(last_chord_.extra).c_str(),
-                             pitch_list(last_chord_.missing).c_str()));
+                             pitch_names(last_chord_.extra).c_str(),
+                             pitch_names(last_chord_.missing).c_str()));
 }

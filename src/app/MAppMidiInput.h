@@ -91,6 +91,8 @@ public:
     // The last step entry's result and how its chord matched (on a chord track).
     MedtEntryResult last_result() const { return last_result_; }
     const MedtChordMatch& last_chord() const { return last_chord_; }
+    // Pitch classes (0-11 above C) as letters with sharps, "C#, E"; "-" for none. Any thread.
+    static std::string pitch_names(const std::vector<int32_t>& pcs);
 
 private:
     void step_keys(const std::vector<int32_t>& keys);

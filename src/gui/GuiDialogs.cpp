@@ -362,6 +362,9 @@ GuiSettingsDialog::GuiSettingsDialog(QWidget* parent, MAppFields& fields,
     input->addItem(gui_utf8("なし"), QString());
     for (const std::string& name : inputs)
         input->addItem(gui_text(name), gui_text(name));
+    // A port chosen before and not there now (unplugged) stays chosen unless changed.
+    const QString chosen = gui_text(fields.get("midi_input"));
+    if (!chosen.isEmpty() && input->findData(chosen) < 0) input->addItem(chosen, chosen);
     bind("midi_input", input);
     form->addRow(gui_utf8("MIDI 入力(&I)"), input);
 

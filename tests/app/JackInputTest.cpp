@@ -23,6 +23,7 @@
 #include "platform/MidiIn.h"
 #include "platform/MidiOut.h"
 #include "platform/MidiOutJack.h"
+#include "ui/RunProgram.h"
 
 extern char** environ;
 
@@ -91,6 +92,11 @@ TEST_F(JackInput, KeysPlayedIntoThePortAreEnteredAtTheCursor) {
     const int64_t from = Find<kv_midi::midi_in, kv_midi::midi_in_caps>(*in, ":midi_out");
     ASSERT_GE(from, 0) << "the sending port is not listed";
     ASSERT_TRUE(in->open(static_cast<uint32_t>(from))) << in->last_error();
+    // `korvante devices` lists the sending port among the inputs.
+    const std::string listing = run_program("devices").out;
+    const size_t inputs = listing.find("MIDI input ports");
+    ASSERT_NE(inputs, std::string::npos) << listing;
+    EXPECT_NE(listing.find(":midi_out", inputs), std::string::npos) << listing;
 
     MAppScriptPort user;
     MedtMusicInvoker* e = editor.get();

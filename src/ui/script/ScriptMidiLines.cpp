@@ -70,15 +70,6 @@ std::string problem(MedtEntryResult result) {
     }
 }
 
-std::string pitch_names(const std::vector<int32_t>& pcs) {
-    static const char* const kNames[12] = {"C",  "C#", "D",  "D#", "E",  "F",
-                                           "F#", "G",  "G#", "A",  "A#", "B"};
-    std::string out;
-    for (int32_t pc : pcs)
-        out += (out.empty() ? "" : " ") + std::string(kNames[pc % 12]);
-    return out.empty() ? "-" : out;
-}
-
 // "chord: NAME", with what differs when the palette has no chord of exactly the keys.
 void print_chord(ScriptSession& s, MAppMidiInput& in) {
     const MedtChordMatch& m = in.last_chord();
@@ -94,7 +85,8 @@ void print_chord(ScriptSession& s, MAppMidiInput& in) {
         std::printf("chord: %s\n", name.c_str());
     else
         std::printf("chord: %s (nearest; not in it: %s; missing: %s)\n", name.c_str(),
-                    pitch_names(m.extra).c_str(), pitch_names(m.missing).c_str());
+                    MAppMidiInput::pitch_names(m.extra).c_str(),
+                    MAppMidiInput::pitch_names(m.missing).c_str());
 }
 
 bool step_midi_in(ScriptSession& s, const ScriptLine& line, std::string* error) {
