@@ -52,6 +52,12 @@ const std::map<uint32_t, Texts>& table() {
         {ID_GO_END, {"末尾へ\tCtrl+End", "再生位置を曲の末尾に移します。[Ctrl]+[End]"}},
         {ID_AUDITION,
          {"試聴", "音符を置いたり変えたりしたときに、その音を鳴らします。(オン／オフ)"}},
+        {ID_STEP_RECORD,
+         {"ステップ入力",
+          "MIDI 入力で弾いた鍵盤を編集カーソルの位置に音符として入力します。(オン／オフ)"}},
+        {ID_LIVE_RECORD,
+         {"リアルタイム録音",
+          "1 小節のカウントの後に再生し、MIDI 入力で弾いた鍵盤を録音します。もう一度で止めます。"}},
         {ID_STOP, {"停止", "停止します。[F5]"}},
         {ID_PAUSE, {"一時停止", "一時停止します。[F6]"}},
         {ID_NEW_MUSIC_BUTTON, {"新しい曲の作成", ""}},
@@ -143,9 +149,14 @@ const std::vector<uint32_t>& room_toolbar() {
 }
 
 const std::vector<uint32_t>& player_toolbar() {
-    static const std::vector<uint32_t> bar = {ID_GO_START, ID_PLAY,   ID_PLAY_FROM_CURSOR, ID_STOP,
-                                              ID_PAUSE,    ID_GO_END, ID_AUDITION};
+    static const std::vector<uint32_t> bar = {ID_GO_START, ID_PLAY,        ID_PLAY_FROM_CURSOR,
+                                              ID_STOP,     ID_PAUSE,       ID_GO_END,
+                                              ID_AUDITION, ID_STEP_RECORD, ID_LIVE_RECORD};
     return bar;
+}
+
+bool is_toggle(uint32_t id) {
+    return id == ID_AUDITION || id == ID_STEP_RECORD || id == ID_LIVE_RECORD;
 }
 
 std::vector<MAppMenuEntry> fixed_entries(MAppMenu menu) {
@@ -178,6 +189,8 @@ std::vector<MAppMenuEntry> fixed_entries(MAppMenu menu) {
                     command(ID_GO_END),
                     separator(),
                     command(ID_AUDITION),
+                    command(ID_STEP_RECORD),
+                    command(ID_LIVE_RECORD),
                     command(ID_TOOL_RELEASE),
                     separator(),
                     command(ID_TOOL_SETTINGS),

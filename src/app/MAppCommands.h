@@ -50,6 +50,8 @@ enum MAppCommandId : uint32_t {
     ID_GO_START = 40107,                   // the play cursor to the start of the music
     ID_GO_END = 40108,                     // the play cursor to the end of the music
     ID_AUDITION = 40109,                   // switches hearing placed notes on and off
+    ID_STEP_RECORD = 40110,                // keys played on the MIDI input enter notes
+    ID_LIVE_RECORD = 40111,                // keys played while a run plays are recorded
     ID_MUSIC_F7 = MVC_SHOW_PLAY_POSITION,  // music-view commands reached by accelerator
     ID_MUSIC_F8 = MVC_AUTOSCROLL,
     ID_APP_EXIT = 57665,
@@ -109,6 +111,8 @@ const std::vector<uint32_t>& room_toolbar();
 // The player tool bar: go to the start, play, play from the edit cursor, stop, pause, go to
 // the end.
 const std::vector<uint32_t>& player_toolbar();
+// True for the commands that switch something on and off (shown checked while on).
+bool is_toggle(uint32_t id);
 // The entries of `menu` without the recent-library entries and without enabled states (the
 // frame adds both); empty for the menu bar.
 std::vector<MAppMenuEntry> fixed_entries(MAppMenu menu);

@@ -1,5 +1,6 @@
 #include "app/MFrame.h"
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -17,6 +18,7 @@
 #include "model/library/MseqRoom.h"
 #include "model/theory/MseqMapScale.h"
 #include "model/theory/MseqMapWord.h"
+#include "model/track/MseqTrack.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "platform/MidiOut.h"
@@ -79,6 +81,10 @@ MFrame::MFrame(const MAppServices& services) : port_(services.port), impl_(new I
     clock_ = services.clock ? services.clock : &KvClock::system();
     autosave_from_ms_ = clock_->now_ms();
     playback_->start_services(services.clock);
+    midi_input_ = std::make_unique<MAppMidiInput>(
+        services.midi_in, *port_, [this] { return shown_editor(); },
+        [this] { return playing() ? int64_t{player().current_tick()} : int64_t{-1}; },
+        services.clock);
     g_frame = this;
 }
 
@@ -89,6 +95,7 @@ MFrame::~MFrame() {
     // list, so that none outlives the entities it edits.
     close_room();
     playback_->shut_down();
+    midi_input_.reset();
     // The process-wide settings stay for the next frame of this process (tests make several):
     // they return to their defaults, as a fresh process would find them.
     mseq_config().reset();
@@ -109,6 +116,7 @@ bool MFrame::create(const CkvString& command_line) {
     if (!load_configuration()) return false;
     load_autosave_setting();
     playback_->load_audition_setting();
+    midi_input_->load_setting();
     playback_->check_device();
     playback_->choose_device();
     // The version every file header carries is compiled in; there is nothing to read that could
@@ -287,8 +295,38 @@ bool MFrame::playing() const {
     return playback_->playing();
 }
 
+MedtMusicInvoker* MFrame::shown_editor() const {
+    MseqEntity* shown = shown_file();
+    MgenRef* made = shown ? MseqDesk::instance().editor_of(shown) : nullptr;
+    return made ? static_cast<MedtMusicInvoker*>(made->cast(MKIND_EDT_MUSIC_INVOKER)) : nullptr;
+}
+
+void MFrame::toggle_live_record() {
+    if (midi_input_->mode() == MAppRecordMode::live) {
+        // The take is entered once the run has ended (pump).
+        if (playing())
+            playback_->request_stop(MPE_STOPPED);
+        else
+            midi_input_->set_mode(MAppRecordMode::off);
+        return;
+    }
+    MseqEntity* shown = shown_file();
+    const int32_t tick = playback_->edit_cursor_tick();
+    if (!shown || tick < 0) return;
+    // One bar of count-in before the edit cursor, where the music has one.
+    midi_input_->start_live(tick);
+    if (!playback_->play_entity(shown, std::max(0, tick - MseqTrack::kTicksPerBar)))
+        midi_input_->set_mode(MAppRecordMode::off);
+}
+
 void MFrame::pump() {
     playback_->pump();
+    // After the run's end is handled: the editors are writable again for a take.
+    // (None at the frame's end, while the library closes.)
+    if (midi_input_) {
+        midi_input_->pump();
+        if (midi_input_->stop_asked() && playing()) playback_->request_stop(MPE_STOPPED);
+    }
     autosave_when_due();
 }
 

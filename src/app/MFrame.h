@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/MAppCommands.h"
+#include "app/MAppMidiInput.h"
 #include "app/MAppRecovery.h"
 #include "app/MAppUserPort.h"
 #include "app/MFrameEditList.h"
@@ -29,8 +30,9 @@ class MplyExport;
 class MplyPlayer;
 
 namespace kv_midi {
+class midi_in;
 class midi_out;
-}
+}  // namespace kv_midi
 namespace kv_synth {
 class synth_port;
 }
@@ -44,6 +46,7 @@ struct MAppServices {
     MAppUserPort* port = nullptr;           // required: every message and question goes here
     kv_midi::midi_out* midi = nullptr;      // the system MIDI output; null: ALSA (or none)
     kv_synth::synth_port* synth = nullptr;  // the synthesizer port; null: FluidSynth (or none)
+    kv_midi::midi_in* midi_in = nullptr;    // the system MIDI input; null: ALSA and JACK
     kv_shell::shell* shell = nullptr;       // opens the manual; null: xdg-open
     KvClock* clock = nullptr;               // the player's clock; null: the system clock
     std::string home;                       // application folder (host path); empty: the
@@ -245,6 +248,10 @@ public:
     MFrameLibrary& library() const { return *library_; }
     MFrameEditList& edits() const { return *edits_; }
     MFramePlayback& playback() const { return *playback_; }
+    // The MIDI input and its recording modes.
+    MAppMidiInput& midi_input() const { return *midi_input_; }
+    // The editor of the music or phrase the editor pane shows, or null.
+    MedtMusicInvoker* shown_editor() const;
     // The problem of the last read of the entity's file when a file was there but gave no
     // content; null when it was read, or no file was there.
     const MseqLoadProblem* unread_problem(const MseqEntity* entity) const;
@@ -294,6 +301,10 @@ private:
     bool may_write_over(const MseqEntity* entity, CkvString* failure);
     void stop_player(int32_t timeout_ms);
 
+    // Live recording on: a run from one bar before the edit cursor, keys kept from the cursor
+    // on; off: the run stops and the take is entered.
+    void toggle_live_record();
+
     // Tools.
     void settings();
     void manual();
@@ -308,6 +319,7 @@ private:
     std::unique_ptr<MFrameLibrary> library_;
     std::unique_ptr<MFrameEditList> edits_;
     std::unique_ptr<MFramePlayback> playback_;
+    std::unique_ptr<MAppMidiInput> midi_input_;
     bool exited_ = false;
     MseqLoadProblem scale_map_problem_;  // why the scale-map file gave no list, if it did not
 

@@ -66,6 +66,10 @@ bool MFrame::enabled(uint32_t id) const {
         case ID_LINK_INFO:
         case ID_AUDITION:
             return true;
+        case ID_STEP_RECORD:
+            return idle;
+        case ID_LIVE_RECORD:
+            return midi_input_->mode() == MAppRecordMode::live || (idle && mapp_playable(shown));
         case ID_ROOM_NONE:
             return false;
         case ID_ROOM_CLOSE:
@@ -106,6 +110,8 @@ bool MFrame::enabled(uint32_t id) const {
 
 bool MFrame::checked(uint32_t id) const {
     if (id == ID_AUDITION) return playback_->audition_on();
+    if (id == ID_STEP_RECORD) return midi_input_->mode() == MAppRecordMode::step;
+    if (id == ID_LIVE_RECORD) return midi_input_->mode() == MAppRecordMode::live;
     return id == ID_LINK_INFO && link_info_shown();
 }
 
@@ -187,6 +193,16 @@ bool MFrame::run(uint32_t id) {
             return true;
         case ID_AUDITION:
             playback_->set_audition(!playback_->audition_on());
+            return true;
+        case ID_STEP_RECORD:
+            midi_input_->set_mode(midi_input_->mode() == MAppRecordMode::step
+                                      ? MAppRecordMode::off
+                                      : MAppRecordMode::step);
+            port_->refresh(MAppRefresh::menus);
+            return true;
+        case ID_LIVE_RECORD:
+            toggle_live_record();
+            port_->refresh(MAppRefresh::menus);
             return true;
         case ID_GO_END:
             move_play_cursor(static_cast<int32_t>(

@@ -42,6 +42,8 @@ const SettingField kSettingFields[] = {
 
 // The settings dialog's field of the autosave interval in seconds.
 constexpr char kAutosaveField[] = "autosave_seconds";
+// The field of the MIDI input port's name (empty: none).
+constexpr char kMidiInField[] = "midi_input";
 
 // Decimal, or hexadecimal after 0x (a leading zero is no octal prefix: "010" is ten).
 bool parse_int(const CkvString& text, int64_t* out) {
@@ -62,6 +64,8 @@ void MFrame::settings() {
         fields.set(f.name, CkvString(std::to_string(c.*f.field)));
     // Not a configuration field: the interval has a file of its own (MAppAutosaveSetting).
     fields.set(kAutosaveField, CkvString(std::to_string(autosave_seconds_)));
+    // Nor is the MIDI input, kept by its name (MAppMidiInSetting).
+    fields.set(kMidiInField, CkvString(midi_input_->chosen()));
     MAppUserPort& port = *port_;
     auto check = [&port](MAppFields& f) -> MAppCheck {
         int64_t v = 0;
@@ -102,6 +106,8 @@ void MFrame::settings() {
         set_autosave_interval(static_cast<uint32_t>(v));
         save_autosave_setting();
     }
+    if (fields.get(kMidiInField).str() != midi_input_->chosen())
+        midi_input_->choose(fields.get(kMidiInField).str());
     MplyDevice* before = playback_->device();
     playback_->choose_device();
     if (before && before != playback_->chosen_device()) before->CloseDevice();

@@ -59,6 +59,7 @@ public:
     MedtEntryResult enter_key(int32_t key);
     MedtEntryResult erase_previous();
 
+    MedtMusicInvoker& editor() const { return editor_; }
     const MedtNoteValue& value() const { return value_; }
     void set_value(const MedtNoteValue& value) { value_ = value; }
     // The octave marks in force: 0 for the track's own octave (octave 5 for pure notes).
@@ -69,6 +70,11 @@ public:
     // above C) for tone notes. For degrees `letter_or_degree` is the degree counted from 0.
     static MseqBlockNote typed_note(uint32_t type, int32_t letter_or_degree, int32_t semi,
                                     int32_t shift, int32_t tone_key);
+    // Writes `block` at `pos`, clearing the steps it covers (a note sounding into them ends where
+    // it starts, the notes starting inside them go), as part of the open transaction; false
+    // when a command was refused.
+    static bool write(MedtTrack& track, const MseqTrackNote& notes, int32_t pos,
+                      const MseqBlockNote& block);
     // The tone key in effect at `pos` of a note track's grid: the chord map's, 0 without one.
     static int32_t tone_key_at(const MseqTrackNote& track, int32_t pos);
 
@@ -87,10 +93,6 @@ private:
                         const MseqBlockNote& block);
     MedtEntryResult amend(int32_t semi_delta, int32_t octave_delta);
     MseqBlockNote build(const MseqTrackNote& track, const Typed& typed, int32_t pos) const;
-    // Writes `block` at `pos` with `length` steps, clearing what it covers, as part of the open
-    // transaction; false when a command was refused.
-    bool write(MedtTrack& track, const MseqTrackNote& notes, int32_t pos,
-               const MseqBlockNote& block);
     bool last_entry_still_there() const;
 
     MedtMusicInvoker& editor_;

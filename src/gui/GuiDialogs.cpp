@@ -344,7 +344,8 @@ const SettingRow kSettingRows[] = {
 GuiSettingsDialog::GuiSettingsDialog(QWidget* parent, MAppFields& fields,
                                      const MAppDialogCheck& check,
                                      const std::vector<std::string>& devices,
-                                     const std::vector<std::string>& synth_ports)
+                                     const std::vector<std::string>& synth_ports,
+                                     const std::vector<std::string>& inputs)
     : GuiFieldDialog(parent, fields, check) {
     setWindowTitle(gui_utf8("設定"));
     auto* form = new QFormLayout;
@@ -356,6 +357,16 @@ GuiSettingsDialog::GuiSettingsDialog(QWidget* parent, MAppFields& fields,
         device->addItem(gui_text(devices[i]), QString::number(i));
     bind("m_DeviceID", device);
     form->addRow(gui_utf8("MIDI 出力デバイス(&D)"), device);
+
+    auto* input = new QComboBox(this);
+    input->addItem(gui_utf8("なし"), QString());
+    for (const std::string& name : inputs)
+        input->addItem(gui_text(name), gui_text(name));
+    // A port chosen before and not there now (unplugged) stays chosen unless changed.
+    const QString chosen = gui_text(fields.get("midi_input"));
+    if (!chosen.isEmpty() && input->findData(chosen) < 0) input->addItem(chosen, chosen);
+    bind("midi_input", input);
+    form->addRow(gui_utf8("MIDI 入力(&I)"), input);
 
     auto* synth = new QCheckBox(gui_utf8("内蔵シンセサイザーで再生する"), this);
     bind("m_DirectMusic", synth);

@@ -79,12 +79,14 @@ private:
 
 // Settings: output device, built-in synthesizer and its port, the configuration flags and the
 // autosave interval.
-// `devices` are the MIDI output ports by index, `synth_ports` the synthesizer's port names.
+// `devices` are the MIDI output ports by index, `synth_ports` the synthesizer's port names,
+// `inputs` the MIDI input ports by name.
 // The user-interface thread.
 class GuiSettingsDialog : public GuiFieldDialog {
     Q_OBJECT
 public:
     GuiSettingsDialog(QWidget* parent, MAppFields& fields, const MAppDialogCheck& check,
                       const std::vector<std::string>& devices,
-                      const std::vector<std::string>& synth_ports);
+                      const std::vector<std::string>& synth_ports,
+                      const std::vector<std::string>& inputs);
 };

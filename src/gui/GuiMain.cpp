@@ -133,6 +133,7 @@ int main(int argc, char** argv) {
     MApp korvante;
     if (!korvante.start(services, command_line, runtime)) return 1;
     MFrame& frame = *korvante.frame();
+    port.set_inputs(frame.midi_input().port_names());
 
     int status = 0;
     {

@@ -71,6 +71,10 @@ QStyle::StandardPixmap icon_of(uint32_t id) {
             return QStyle::SP_MediaSkipForward;
         case ID_AUDITION:
             return QStyle::SP_MediaVolume;
+        case ID_STEP_RECORD:
+            return QStyle::SP_ArrowForward;
+        case ID_LIVE_RECORD:
+            return QStyle::SP_DialogNoButton;
         default:
             return QStyle::SP_FileIcon;
     }
@@ -206,7 +210,7 @@ void GuiMainWindow::build_toolbars() {
     player_bar_->setObjectName(QStringLiteral("kv_player_bar"));
     for (uint32_t id : mapp_commands::player_toolbar()) {
         QAction* a = make(player_bar_, id);
-        if (id == ID_AUDITION) a->setCheckable(true);
+        if (mapp_commands::is_toggle(id)) a->setCheckable(true);
     }
     position_ = new QLabel(player_bar_);
     position_->setObjectName(QStringLiteral("kv_position"));
@@ -262,7 +266,7 @@ void GuiMainWindow::fill_menu(QMenu* menu, MAppMenu which) {
                 a->setData(e.id);
                 a->setStatusTip(gui_text(mapp_commands::status_text(e.id)));
                 a->setEnabled(e.enabled);
-                if (e.id == ID_LINK_INFO) {
+                if (e.id == ID_LINK_INFO || mapp_commands::is_toggle(e.id)) {
                     a->setCheckable(true);
                     a->setChecked(e.checked);
                 }

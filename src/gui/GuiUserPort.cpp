@@ -181,7 +181,7 @@ bool GuiUserPort::run_dialog(MAppDialog dialog, MAppFields& fields, const MAppDi
             break;
         case MAppDialog::settings:
             window = std::make_unique<GuiSettingsDialog>(owner(), fields, check, midi_ports_,
-                                                         synth_ports_);
+                                                         synth_ports_, midi_inputs_);
             break;
     }
     if (!window) return false;

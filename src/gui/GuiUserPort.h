@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/MAppUserPort.h"
@@ -24,6 +25,8 @@ public:
     void attach(GuiMainWindow* window) { window_ = window; }
     // The MIDI output ports and synthesizer ports the settings dialog offers.
     void set_devices(std::vector<std::string> midi_ports, std::vector<std::string> synth_ports);
+    // The MIDI input ports the settings dialog offers.
+    void set_inputs(std::vector<std::string> inputs) { midi_inputs_ = std::move(inputs); }
 
     // Unattended (screenshots, measurements): no box is shown; each message is written to the
     // error output and answered with the box's default button; file dialogs and dialogs are
@@ -54,4 +57,5 @@ private:
     bool unattended_ = false;
     std::vector<std::string> midi_ports_;
     std::vector<std::string> synth_ports_;
+    std::vector<std::string> midi_inputs_;
 };

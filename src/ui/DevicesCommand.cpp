@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "platform/MidiIn.h"
 #include "platform/MidiOut.h"
 #include "platform/SynthPort.h"
 #include "platform/TextCodec.h"
@@ -32,6 +33,15 @@ int run_devices_command(const std::vector<std::string>& args) {
     kv_midi::midi_out_caps mapper;
     if (midi->device_caps(kv_midi::kMapper, &mapper))
         std::printf("  %u  mapper: %s\n", kv_midi::kMapper, mapper.name.c_str());
+    std::printf("MIDI input ports (settings: MIDI input):\n");
+    auto in = kv_midi::make_system_midi_in();
+    const uint32_t inputs = in->device_count();
+    if (inputs == 0)
+        std::printf("  none (no ALSA sequencer or JACK server, or no client sends MIDI)\n");
+    for (uint32_t i = 0; i < inputs; ++i) {
+        kv_midi::midi_in_caps caps;
+        if (in->device_caps(i, &caps)) std::printf("  %u  %s\n", i, caps.name.c_str());
+    }
     std::printf("Synthesizer ports (--synth):\n");
     if (!kv_synth::synth_available()) {
         std::printf(

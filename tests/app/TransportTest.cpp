@@ -9,6 +9,7 @@
 #include "edit/MedtTrack.h"
 #include "model/core/MseqDesk.h"
 #include "model/library/MseqConfig.h"
+#include "model/library/MseqMusic.h"
 #include "model/library/MseqRoom.h"
 #include "model/track/MseqTrack.h"
 #include "play/engine/MplyPlayer.h"

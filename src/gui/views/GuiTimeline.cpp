@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "app/MFrame.h"
 #include "edit/MedtBlockText.h"
 #include "edit/MedtMetrics.h"
 #include "edit/MedtMusic.h"
@@ -470,6 +471,8 @@ void GuiTimeline::set_typing(bool on) {
 void GuiTimeline::set_note_value(const MedtNoteValue& value) {
     value_ = value;
     if (entry_) entry_->set_value(value);
+    // Keys played on the MIDI input enter notes of the same value.
+    if (MFrame* frame = MFrame::get()) frame->midi_input().set_note_value(value);
 }
 
 namespace {

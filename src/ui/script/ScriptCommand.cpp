@@ -27,6 +27,7 @@ int run_script_command(const std::vector<std::string>& args) {
     runner.add(script_app_verbs());
     runner.add(script_recovery_verbs());
     runner.add(script_type_verbs());
+    runner.add(script_midi_verbs());
     if (args.size() == 1 && args[0] == "--help") {
         std::printf(
             "usage: korvante script [--home DIR] [FILE]   (lines from FILE or standard "

@@ -9,6 +9,7 @@
 
 #include "app/MApp.h"
 #include "app/MAppScriptPort.h"
+#include "edit/MedtNoteValue.h"
 #include "edit/MedtUserPort.h"
 #include "model/core/MseqObject.h"
 #include "model/core/ref_ptr.h"
@@ -110,6 +111,10 @@ const std::vector<ScriptVerb>& script_edit_verbs();      // open, track, cursor,
 const std::vector<ScriptVerb>& script_app_verbs();       // start, menu, select, dialog, ...
 const std::vector<ScriptVerb>& script_recovery_verbs();  // autosave, recover, ...
 const std::vector<ScriptVerb>& script_type_verbs();      // type, note-value
+const std::vector<ScriptVerb>& script_midi_verbs();      // midi-in, record
+
+// The note value `note-value` chose for the session (a quarter before any).
+MedtNoteValue script_note_value(ScriptSession& session);
 
 // `open LIBRARY LEAF` while the application runs: opens the library in the frame (when it is not
 // the open one) and the leaf through the open-link command; false with a reason.

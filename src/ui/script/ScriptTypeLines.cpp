@@ -94,6 +94,10 @@ bool step_note_value(ScriptSession& s, const ScriptLine& line, std::string* erro
 
 }  // namespace
 
+MedtNoteValue script_note_value(ScriptSession& s) {
+    return state_of(s).value;
+}
+
 const std::vector<ScriptVerb>& script_type_verbs() {
     static const std::vector<ScriptVerb> verbs = {
         {"type", step_type,

@@ -1,0 +1,220 @@
+// The MIDI input through a JACK server: our client (named "korvante" when that name is free)
+// with one MIDI input port, "midi_in"; the ports offered are the MIDI output ports of the other
+// clients, and opening one connects it to ours. The process callback decodes what each period
+// brings, stamps it with the time of its frame and queues it.
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/MidiIn.h"
+#include "platform/MidiOut.h"
+
+#ifdef KV_HAVE_JACK
+#include <jack/jack.h>
+#include <jack/midiport.h>
+#endif
+
+namespace kv_midi {
+
+namespace {
+
+class midi_in_no_jack final : public midi_in {
+public:
+    uint32_t device_count() override { return 0; }
+    bool device_caps(uint32_t, midi_in_caps*) override { return false; }
+    bool open(uint32_t) override { return false; }
+    bool is_open() const override { return false; }
+    size_t read(std::vector<midi_in_message>*) override { return 0; }
+    bool close() override { return true; }
+    std::string last_error() const override { return "the program was built without JACK"; }
+};
+
+#ifdef KV_HAVE_JACK
+
+void quiet_jack_in(const char*) {}
+
+class midi_in_jack final : public midi_in {
+public:
+    ~midi_in_jack() override {
+        close();
+        drop_client();
+    }
+
+    uint32_t device_count() override { return static_cast<uint32_t>(scan().size()); }
+
+    bool device_caps(uint32_t id, midi_in_caps* caps) override {
+        const std::vector<std::string> list = scan();
+        if (id >= list.size()) return false;
+        if (caps) caps->name = "JACK " + list[id];
+        return true;
+    }
+
+    bool open(uint32_t id) override {
+        if (open_) {
+            error_ = "a connection is already open";
+            return false;
+        }
+        const std::vector<std::string> list = scan();
+        if (id >= list.size()) {
+            error_ = client_ ? "no such input port" : "no JACK server runs";
+            return false;
+        }
+        const int err = jack_connect(client_, list[id].c_str(), jack_port_name(port_));
+        if (err != 0 && err != EEXIST) {
+            error_ = "JACK refused the connection from " + list[id];
+            return false;
+        }
+        source_ = list[id];
+        error_.clear();
+        port_gone_.store(false, std::memory_order_release);
+        open_ = true;
+        return true;
+    }
+
+    bool is_open() const override { return open_; }
+
+    size_t read(std::vector<midi_in_message>* out) override {
+        if (!open_) return 0;
+        // A source port that was unregistered shows as a port of that name no longer found.
+        if (!port_gone_.load(std::memory_order_acquire) && !server_gone_.load() &&
+            check_.exchange(false, std::memory_order_acq_rel) &&
+            !jack_port_by_name(client_, source_.c_str()))
+            port_gone_.store(true, std::memory_order_release);
+        return queue_.drain(out);
+    }
+
+    bool close() override {
+        if (!open_) return true;
+        open_ = false;
+        if (!server_gone_.load(std::memory_order_acquire)) {
+            if (!port_gone_.load(std::memory_order_acquire))
+                jack_disconnect(client_, source_.c_str(), jack_port_name(port_));
+        } else {
+            drop_client();
+        }
+        std::vector<midi_in_message> rest;
+        queue_.drain(&rest);
+        return true;
+    }
+
+    std::string last_error() const override {
+        if (open_ && server_gone_.load()) return "the JACK server went away";
+        if (open_ && port_gone_.load()) return "the input port went away";
+        return error_;
+    }
+    bool lost() const override {
+        return open_ && (server_gone_.load(std::memory_order_acquire) ||
+                         port_gone_.load(std::memory_order_acquire));
+    }
+
+private:
+    bool ensure_client() {
+        if (client_ && server_gone_.load() && !open_) drop_client();
+        if (client_) return true;
+        jack_set_error_function(quiet_jack_in);
+        jack_set_info_function(quiet_jack_in);
+        jack_status_t status;
+        client_ = jack_client_open("korvante", JackNoStartServer, &status);
+        if (!client_) return false;
+        server_gone_.store(false);
+        port_ = jack_port_register(client_, "midi_in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+        jack_set_process_callback(client_, &midi_in_jack::process, this);
+        jack_on_shutdown(client_, &midi_in_jack::shutdown, this);
+        jack_set_port_registration_callback(client_, &midi_in_jack::registration, this);
+        if (!port_ || jack_activate(client_) != 0) {
+            drop_client();
+            return false;
+        }
+        rate_ = jack_get_sample_rate(client_);
+        return true;
+    }
+
+    void drop_client() {
+        if (!client_) return;
+        if (!server_gone_.load()) jack_deactivate(client_);
+        jack_client_close(client_);
+        client_ = nullptr;
+        port_ = nullptr;
+    }
+
+    // The MIDI output ports of every other client, in the server's order.
+    std::vector<std::string> scan() {
+        std::vector<std::string> out;
+        if (!ensure_client()) return out;
+        const char** ports =
+            jack_get_ports(client_, nullptr, JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput);
+        if (!ports) return out;
+        const std::string self = std::string(jack_get_client_name(client_)) + ":";
+        for (const char** p = ports; *p; ++p) {
+            if (std::strncmp(*p, self.c_str(), self.size()) != 0) out.emplace_back(*p);
+        }
+        jack_free(ports);
+        return out;
+    }
+
+    static int process(jack_nframes_t frames, void* arg) {
+        static_cast<midi_in_jack*>(arg)->read_period(frames);
+        return 0;
+    }
+
+    static void shutdown(void* arg) {
+        static_cast<midi_in_jack*>(arg)->server_gone_.store(true, std::memory_order_release);
+    }
+
+    // Any port that goes away may be ours: the next read looks whether it still is there.
+    static void registration(jack_port_id_t, int registered, void* arg) {
+        if (!registered) static_cast<midi_in_jack*>(arg)->check_.store(true);
+    }
+
+    // The process callback: every event of the period, decoded, at the time of its frame.
+    void read_period(jack_nframes_t frames) {
+        void* buffer = jack_port_get_buffer(port_, frames);
+        const uint32_t count = jack_midi_get_event_count(buffer);
+        if (count == 0) return;
+        const uint64_t now = midi_clock_now_us();
+        const jack_nframes_t since = jack_frames_since_cycle_start(client_);
+        const uint64_t rate = rate_ ? rate_ : 48000;
+        midi_in_message m;
+        for (uint32_t i = 0; i < count; ++i) {
+            jack_midi_event_t ev;
+            if (jack_midi_event_get(&ev, buffer, i) != 0) continue;
+            // The period's frames arrived one period ago; frame f of it came at that time plus f.
+            const int64_t back_frames = int64_t{since} + frames - ev.time;
+            const uint64_t back_us =
+                static_cast<uint64_t>(back_frames > 0 ? back_frames : 0) * 1000000 / rate;
+            for (size_t b = 0; b < ev.size; ++b) {
+                if (!decoder_.feed(ev.buffer[b], &m)) continue;
+                m.at_us = now > back_us ? now - back_us : now;
+                queue_.push(m);
+            }
+        }
+    }
+
+    jack_client_t* client_ = nullptr;
+    jack_port_t* port_ = nullptr;
+    std::atomic<bool> server_gone_{false};
+    std::atomic<bool> port_gone_{false};
+    std::atomic<bool> check_{false};  // a port was unregistered since the last read
+    uint32_t rate_ = 0;
+    midi_in_decoder decoder_;  // the process callback's
+    midi_in_queue queue_;
+    std::string source_;
+    std::string error_;
+    bool open_ = false;
+};
+
+#endif
+
+}  // namespace
+
+std::unique_ptr<midi_in> make_jack_midi_in() {
+#ifdef KV_HAVE_JACK
+    return std::make_unique<midi_in_jack>();
+#else
+    return std::make_unique<midi_in_no_jack>();
+#endif
+}
+
+}  // namespace kv_midi
