@@ -248,8 +248,12 @@ TEST_F(JackServer, AServerThatGoesAwayStopsTheRun) {
     ASSERT_GE(device, 0) << listing;
     const std::string err = dir_ + "/play.err";
     std::string out;
+    // The server goes once the recorder has heard the run's first messages: on a busy machine
+    // the program can take seconds to start, and a server gone before it opens its port is
+    // another case (the device cannot be opened).
     std::thread stopper([this] {
-        std::this_thread::sleep_for(std::chrono::seconds(2));
+        WaitFor([this] { return !ReadAll(dir_ + "/dump.txt").empty(); });
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
         End(&server_);
     });
     const int status =
