@@ -26,6 +26,16 @@ const std::map<uint32_t, Texts>& table() {
          {"すべて保存\tCtrl+Shift+S", "編集したファイルを全て保存します。[Ctrl]+[Shift]+[S]"}},
         {ID_EXPORT_MIDI,
          {"MIDI ファイルで保存(&M) ...", "MIDI (SMF) 形式でファイルを出力します。"}},
+        {ID_IMPORT_MIDI,
+         {"MIDI ファイルの取り込み(&I) ...",
+          "MIDI (SMF) ファイルを新しい曲としてミュージックブックに取り込みます。"}},
+        {ID_ANALYSE_MUSIC,
+         {"和声の解析(&H) ...",
+          "表示している曲の調とコードを求め、音符をコードに従う音符にします。(元に戻せます)"}},
+        {ID_EXPORT_FILE,
+         {"書き出し(&E) ...", "MIDI (フォーマット 0／1) か MusicXML でファイルを出力します。"}},
+        {ID_RENDER_AUDIO,
+         {"音声ファイルで保存(&A) ...", "WAV、FLAC、Ogg の音声ファイルを出力します。"}},
         {ID_APP_EXIT, {"終了(&X)\tCtrl+Q", ""}},
         {ID_ROOM_NONE,
          {"ライブラリの履歴はありません", "最近使ったライブラリファイルの履歴はありません。"}},
@@ -153,10 +163,12 @@ std::vector<MAppMenuEntry> fixed_entries(MAppMenu menu) {
         case MAppMenu::bar:
             return {};
         case MAppMenu::file:
-            return {command(ID_ROOM_CREATE), command(ID_ROOM_OPEN),
-                    command(ID_ROOM_CLOSE),  separator(),
-                    command(ID_FILE_SAVE),   command(ID_FILE_SAVE_ALL),
-                    command(ID_EXPORT_MIDI), separator(),
+            return {command(ID_ROOM_CREATE),  command(ID_ROOM_OPEN),
+                    command(ID_ROOM_CLOSE),   separator(),
+                    command(ID_FILE_SAVE),    command(ID_FILE_SAVE_ALL),
+                    command(ID_EXPORT_MIDI),  separator(),
+                    command(ID_IMPORT_MIDI),  command(ID_EXPORT_FILE),
+                    command(ID_RENDER_AUDIO), separator(),
                     command(ID_APP_EXIT)};
         case MAppMenu::library:
             return {submenu("リンクの追加", MAppMenu::create),

@@ -50,6 +50,10 @@ enum MAppCommandId : uint32_t {
     ID_GO_START = 40107,                   // the play cursor to the start of the music
     ID_GO_END = 40108,                     // the play cursor to the end of the music
     ID_AUDITION = 40109,                   // switches hearing placed notes on and off
+    ID_IMPORT_MIDI = 40120,                // a MIDI file into a music book, with its analysis
+    ID_EXPORT_FILE = 40121,                // the shown file as MIDI (format 0 or 1) or MusicXML
+    ID_RENDER_AUDIO = 40122,               // the shown file as sound (WAV, FLAC, Ogg), with stems
+    ID_ANALYSE_MUSIC = 40123,              // the shown music's chords and key, notes follow them
     ID_MUSIC_F7 = MVC_SHOW_PLAY_POSITION,  // music-view commands reached by accelerator
     ID_MUSIC_F8 = MVC_AUTOSCROLL,
     ID_APP_EXIT = 57665,
