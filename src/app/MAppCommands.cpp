@@ -163,12 +163,19 @@ std::vector<MAppMenuEntry> fixed_entries(MAppMenu menu) {
         case MAppMenu::bar:
             return {};
         case MAppMenu::file:
-            return {command(ID_ROOM_CREATE),  command(ID_ROOM_OPEN),
-                    command(ID_ROOM_CLOSE),   separator(),
-                    command(ID_FILE_SAVE),    command(ID_FILE_SAVE_ALL),
-                    command(ID_EXPORT_MIDI),  separator(),
-                    command(ID_IMPORT_MIDI),  command(ID_EXPORT_FILE),
-                    command(ID_RENDER_AUDIO), separator(),
+            return {command(ID_ROOM_CREATE),
+                    command(ID_ROOM_OPEN),
+                    command(ID_ROOM_CLOSE),
+                    separator(),
+                    command(ID_FILE_SAVE),
+                    command(ID_FILE_SAVE_ALL),
+                    command(ID_EXPORT_MIDI),
+                    separator(),
+                    command(ID_IMPORT_MIDI),
+                    command(ID_ANALYSE_MUSIC),
+                    command(ID_EXPORT_FILE),
+                    command(ID_RENDER_AUDIO),
+                    separator(),
                     command(ID_APP_EXIT)};
         case MAppMenu::library:
             return {submenu("リンクの追加", MAppMenu::create),

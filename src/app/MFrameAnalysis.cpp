@@ -12,6 +12,7 @@
 #include "app/MFrameImport.h"
 #include "edit/McmdKind.h"
 #include "edit/McmdMusic.h"
+#include "edit/McmdTrack.h"
 #include "edit/MedtMusic.h"
 #include "edit/MedtTransaction.h"
 #include "model/core/MseqDesk.h"
@@ -28,7 +29,8 @@
 namespace {
 
 MedtMusicInvoker* editor_of(const MseqEntity* entity) {
-    MgenRef* editor = entity ? MseqDesk::instance().editor_of(entity) : nullptr;
+    MgenRef* editor =
+        entity ? MseqDesk::instance().editor_of(const_cast<MseqEntity*>(entity)) : nullptr;
     MgenRef* m = editor ? editor->cast(MKIND_EDT_MUSIC_INVOKER) : nullptr;
     return m ? static_cast<MedtMusicInvoker*>(m) : nullptr;
 }
@@ -102,11 +104,12 @@ void restore(MseqMusic& music, const Contents& before, MSEQ_ID chords) {
 bool post_analysis(MedtMusicInvoker& editor, std::unique_ptr<MseqObject> chord_track,
                    Contents& after) {
     MedtTransaction gesture(editor);
-    if (!gesture.post(
-            new McmdInsertLeafs(MID_TRACK_HEADER, MPLACE_LAST_CHILD, std::move(chord_track))))
-        return false;
+    auto insert =
+        mcmd_make<McmdInsertLeafs>(MID_TRACK_HEADER, MPLACE_LAST_CHILD, std::move(chord_track));
+    if (!gesture.post(insert.get())) return false;
     for (auto& [id, content] : after.tracks) {
-        if (!gesture.post(new McmdReplaceLeafs(id, std::move(content)))) return false;
+        auto replace = mcmd_make<McmdReplaceLeafs>(id, std::move(content));
+        if (!gesture.post(replace.get())) return false;
     }
     gesture.commit();
     return true;
@@ -140,7 +143,7 @@ CkvString mapp_analysis_lines(const MplyAnalysisReport& a) {
 
 bool mapp_can_analyse(const MseqEntity* shown) {
     const MedtMusicInvoker* editor = editor_of(shown);
-    return shown && shown->type == MTYPE_LEAF_MUSIC && editor && !editor->read_only();
+    return shown && shown->type() == MTYPE_LEAF_MUSIC && editor && !editor->read_only();
 }
 
 void mapp_analyse_music(MFrame& frame) {
@@ -209,9 +212,11 @@ void mapp_analyse_music(MFrame& frame) {
     }
     // The chord map is written before the music follows it; the book then lists it.
     kv_fs::file_error why;
-    MseqEntity* failed = !MrecCompiler::save(map, &why)           ? map
-                         : !MrecCompiler::save(book_entity, &why) ? book_entity
-                                                                  : nullptr;
+    MseqEntity* failed = nullptr;
+    if (!MrecCompiler::save(map, &why))
+        failed = map;
+    else if (!MrecCompiler::save(book_entity, &why))
+        failed = book_entity;
     if (failed) {
         const CkvString file = mapp_shown_path(failed->full_path);
         if (failed == book_entity) std::remove(kv_fs::to_host(map->full_path.str()).c_str());

@@ -243,7 +243,8 @@ TEST_F(TransferTest, AnalysingTheShownMusicIsOneUndoStepAndPlaysTheSame) {
     dialog({{"analysis", "chord"}});
     ASSERT_TRUE(frame().run(ID_ANALYSE_MUSIC));
     ASSERT_EQ(lines("warn: ").size(), 1u);
-    EXPECT_NE(lines("warn: ")[0].find("曲はすでにコードや調に従っています。"), std::string::npos);
+    EXPECT_NE(lines("warn: ")[0].find("曲はすでにコードや調に従っています。"), std::string::npos)
+        << lines("warn: ")[0];
     EXPECT_EQ(child_count(book_), leaves + 1);
 }
 

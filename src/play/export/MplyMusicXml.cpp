@@ -1,6 +1,7 @@
 #include "play/export/MplyMusicXml.h"
 
 #include <algorithm>
+#include <iterator>
 #include <map>
 #include <set>
 #include <string_view>
@@ -114,17 +115,21 @@ std::string xml_text(std::string_view cp932) {
 // text. A word of one syllable is "single", its first "begin", its last "end", the others
 // "middle".
 std::map<int32_t, std::string> lyric_contents(const std::map<int32_t, std::string>& syllables) {
+    auto hyphen_first = [](std::string_view s) { return s.size() > 1 && s.front() == '-'; };
+    auto hyphen_last = [](std::string_view s) { return s.size() > 1 && s.back() == '-'; };
     std::map<int32_t, std::string> out;
     bool continued = false;
-    for (const auto& [at, text] : syllables) {
-        std::string_view s(text);
-        const bool from_before = continued || (s.size() > 1 && s.front() == '-');
-        if (s.size() > 1 && s.front() == '-') s.remove_prefix(1);
-        const bool goes_on = s.size() > 1 && s.back() == '-';
-        if (goes_on) s.remove_suffix(1);
+    for (auto it = syllables.begin(); it != syllables.end(); ++it) {
+        std::string_view s(it->second);
+        const auto next = std::next(it);
+        const bool from_before = continued || hyphen_first(s);
+        const bool goes_on =
+            hyphen_last(s) || (next != syllables.end() && hyphen_first(next->second));
+        if (hyphen_first(s)) s.remove_prefix(1);
+        if (hyphen_last(s)) s.remove_suffix(1);
         const char* syllabic =
             from_before ? (goes_on ? "middle" : "end") : (goes_on ? "begin" : "single");
-        out[at] =
+        out[it->first] =
             std::string("<syllabic>") + syllabic + "</syllabic><text>" + xml_text(s) + "</text>";
         continued = goes_on;
     }
