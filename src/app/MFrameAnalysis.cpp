@@ -196,7 +196,7 @@ void mapp_analyse_music(MFrame& frame) {
     port.wait_cursor(false);
     if (!analysed) {
         drop_leaf();
-        port.warn(mapp_format("%s\n\n※ %s", cannot.c_str(), fault_text(fault)));
+        port.warn(mapp_format("%s\n\n※ %s", cannot.c_str(), mapp_text(fault_text(fault)).c_str()));
         return;
     }
     const MSEQ_ID chord_track_id = music->m_TrackChordID;

@@ -17,6 +17,7 @@
 #include "platform/FileSystem.h"
 #include "platform/MidiRender.h"
 #include "platform/SynthPort.h"
+#include "platform/TextCodec.h"
 #include "play/engine/MplyMusic.h"
 #include "play/engine/MplyPlayer.h"
 #include "play/export/MplyExport.h"
@@ -257,7 +258,7 @@ void mapp_render_audio(MFrame& frame) {
         port.warn(
             mapp_format("音声ファイルに書き出せませんでした。\n\n※ シンセサイザーか"
                         "エンコーダーが失敗しました。(サウンドフォント %s)",
-                        soundfont.c_str()));
+                        kv_codec::cp932_from_utf8(soundfont).c_str()));
         return;
     }
     if (!stems.empty()) {
