@@ -340,7 +340,12 @@ snap = lambda t: (t + 30) // 60 * 60
 ours = {}
 for s in onsets(sys.argv[1] + "/ours.mid"):
     for ch, v in s.items(): ours.setdefault(ch, set()).update((snap(t), k) for t, k in v)
-theirs = onsets(sys.argv[1] + "/back.mid")
+# A part on a grand staff comes back as one track a staff, both on the part's channel.
+theirs, index = [], {}
+for s in onsets(sys.argv[1] + "/back.mid"):
+    for ch, v in s.items():
+        if ch not in index: index[ch] = len(theirs); theirs.append({})
+        theirs[index[ch]].setdefault(ch, set()).update(v)
 print("parts", len(ours), len(theirs))
 for (ch, a), s in zip(sorted(ours.items()), theirs):
     b = set().union(*s.values())
