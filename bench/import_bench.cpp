@@ -1,6 +1,7 @@
 // Import of a ten-minute MIDI file of format 1 with about 28,000 notes on eight tracks (chords,
 // lines, drums, played timing on two of them): reading the file, converting it into a music,
-// and the whole import into a library on disk with the music and its stage map written.
+// the whole import into a library on disk with the music and its stage map written, and the
+// same with the harmony analysis, which prints what the analysis adds.
 // Beside them, when MuseScore 3 is installed, the time `mscore3 -o out.mscz in.mid` takes for
 // the same file on the offscreen platform.
 #include <benchmark/benchmark.h>
@@ -156,50 +157,103 @@ void BM_ConvertToMusic(benchmark::State& state) {
 }
 BENCHMARK(BM_ConvertToMusic)->Unit(benchmark::kMillisecond);
 
+// A library on disk with one music book, in a temporary folder, for the whole imports.
+class BenchLibrary {
+public:
+    BenchLibrary() {
+        char tmpl[] = "/tmp/kvimportbench-XXXXXX";
+        if (!::mkdtemp(tmpl)) return;
+        dir_ = tmpl;
+        MseqDesk::instance().set_store(&store_);
+        room_node_ = std::make_unique<MseqObject>(MID_ROOM, MTYPE_ROOM, CkvString("lib"),
+                                                  MseqDescPath(windows("library.kvnr")));
+        auto* room = new MseqRoom(room_node_.get());
+        room_node_->attach(room);
+        room->full_path = windows("library.kvnr");
+        book_node_ = room->create_book(room_node_.get(), MPLACE_LAST_CHILD, MTYPE_BOOK_MUSIC,
+                                       CkvString("Songs"), MseqDescPath("<room>songs.kvnb"));
+        MrecCompiler::save(room);
+        mseq_factory(book_node_);
+        auto* book = book_node_->entity()->cast_to<MseqBook>(MTYPE_BOOK);
+        book->full_path = windows("songs.kvnb");
+        MrecCompiler::save(book);
+    }
+    ~BenchLibrary() {
+        MseqDesk::instance().cache.clear();
+        MseqDesk::instance().modified.clear();
+        room_node_.reset();
+        MseqDesk::instance().set_store(nullptr);
+        if (!dir_.empty()) std::filesystem::remove_all(dir_);
+    }
+    // The music book; nullptr when the temporary folder could not be made.
+    MseqObject* book() const { return book_node_; }
+
+    // Reads the test file and imports it into the book (with `analysis`, analysed too).
+    bool import(MplyImportAnalysis* analysis) {
+        MplySmfFile file;
+        MplySmfError error;
+        mply_read_smf(test_file(), &file, &error);
+        MplyImportReport report;
+        MplyImportSaved saved;
+        return mply_import_into_book(book_node_, file, CkvString("song"), "song", &report, &saved,
+                                     analysis);
+    }
+
+private:
+    MseqFullPath windows(const std::string& rest) const {
+        return MseqFullPath(CkvString(kv_fs::from_host(dir_ + "/" + rest)));
+    }
+    std::string dir_;
+    MrecFileStore store_;
+    std::unique_ptr<MseqObject> room_node_;
+    MseqObject* book_node_ = nullptr;
+};
+
 // The whole import: read, convert, write the music and its stage map, save the book.
 void BM_ImportIntoLibrary(benchmark::State& state) {
-    char tmpl[] = "/tmp/kvimportbench-XXXXXX";
-    if (!::mkdtemp(tmpl)) {
+    BenchLibrary library;
+    if (!library.book()) {
         state.SkipWithError("no temporary folder");
         return;
     }
-    const std::string dir = tmpl;
-    auto windows = [&](const std::string& rest) {
-        return MseqFullPath(CkvString(kv_fs::from_host(dir + "/" + rest)));
-    };
-    MrecFileStore store;
-    MseqDesk::instance().set_store(&store);
-    {
-        auto room_node = std::make_unique<MseqObject>(MID_ROOM, MTYPE_ROOM, CkvString("lib"),
-                                                      MseqDescPath(windows("library.kvnr")));
-        auto* room = new MseqRoom(room_node.get());
-        room_node->attach(room);
-        room->full_path = windows("library.kvnr");
-        MseqObject* book_node =
-            room->create_book(room_node.get(), MPLACE_LAST_CHILD, MTYPE_BOOK_MUSIC,
-                              CkvString("Songs"), MseqDescPath("<room>songs.kvnb"));
-        MrecCompiler::save(room);
-        mseq_factory(book_node);
-        auto* book = book_node->entity()->cast_to<MseqBook>(MTYPE_BOOK);
-        book->full_path = windows("songs.kvnb");
-        MrecCompiler::save(book);
-        for (auto _ : state) {
-            MplySmfFile file;
-            MplySmfError error;
-            mply_read_smf(test_file(), &file, &error);
-            MplyImportReport report;
-            MplyImportSaved saved;
-            if (!mply_import_into_book(book_node, file, CkvString("song"), "song", &report, &saved))
-                state.SkipWithError("refused");
-        }
-        MseqDesk::instance().cache.clear();
-        MseqDesk::instance().modified.clear();
+    for (auto _ : state) {
+        if (!library.import(nullptr)) state.SkipWithError("refused");
     }
-    MseqDesk::instance().set_store(nullptr);
-    std::filesystem::remove_all(dir);
     count_notes(state);
 }
 BENCHMARK(BM_ImportIntoLibrary)->Unit(benchmark::kMillisecond);
+
+// The whole import with the harmony analysis (chord degrees first), timed as a whole; beside
+// it, from the same iterations, the import alone ("import_ms") and what the analysis adds to it
+// ("analysis_ms": the chords and key found, the chord map written, every note converted where
+// the player sounds the same key).
+void BM_ImportAndAnalyse(benchmark::State& state) {
+    BenchLibrary library;
+    if (!library.book()) {
+        state.SkipWithError("no temporary folder");
+        return;
+    }
+    using clock = std::chrono::steady_clock;
+    double plain = 0, analysed = 0;
+    for (auto _ : state) {
+        const auto start = clock::now();
+        const bool imported = library.import(nullptr);
+        const auto middle = clock::now();
+        MplyImportAnalysis analysis;
+        const bool with_analysis = library.import(&analysis);
+        const auto end = clock::now();
+        if (!imported || !with_analysis) state.SkipWithError("refused");
+        plain += std::chrono::duration<double, std::milli>(middle - start).count();
+        const double whole = std::chrono::duration<double, std::milli>(end - middle).count();
+        analysed += whole;
+        state.SetIterationTime(whole / 1000);
+    }
+    const double n = static_cast<double>(state.iterations());
+    state.counters["import_ms"] = plain / n;
+    state.counters["analysis_ms"] = (analysed - plain) / n;
+    count_notes(state);
+}
+BENCHMARK(BM_ImportAndAnalyse)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(8);
 
 // MuseScore 3 importing the same file, when it is installed.
 void BM_MuseScore3Import(benchmark::State& state) {

@@ -52,6 +52,10 @@ enum MAppCommandId : uint32_t {
     ID_AUDITION = 40109,                   // switches hearing placed notes on and off
     ID_STEP_RECORD = 40110,                // keys played on the MIDI input enter notes
     ID_LIVE_RECORD = 40111,                // keys played while a run plays are recorded
+    ID_IMPORT_MIDI = 40120,                // a MIDI file into a music book, with its analysis
+    ID_EXPORT_FILE = 40121,                // the shown file as MIDI (format 0 or 1) or MusicXML
+    ID_RENDER_AUDIO = 40122,               // the shown file as sound (WAV, FLAC, Ogg), with stems
+    ID_ANALYSE_MUSIC = 40123,              // the shown music's chords and key, notes follow them
     ID_MUSIC_F7 = MVC_SHOW_PLAY_POSITION,  // music-view commands reached by accelerator
     ID_MUSIC_F8 = MVC_AUTOSCROLL,
     ID_APP_EXIT = 57665,

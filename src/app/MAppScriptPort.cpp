@@ -129,6 +129,24 @@ bool MAppScriptPort::run_dialog(MAppDialog, MAppFields& fields, const MAppDialog
     return false;
 }
 
+void MAppScriptPort::progress_begin(const CkvString& text, int steps, bool cancellable) {
+    progress_steps_ = steps;
+    progress_shown_ = -1;
+    log.push_back("progress: " + mapp_one_line(text) + (cancellable ? " (cancellable)" : ""));
+}
+
+bool MAppScriptPort::progress_step(int done) {
+    // A step is kept once, however often the work's wait shows it again.
+    if (done != progress_shown_)
+        log.push_back("progress: " + std::to_string(done) + "/" + std::to_string(progress_steps_));
+    progress_shown_ = done;
+    return cancel_progress_at < 0 || done < cancel_progress_at;
+}
+
+void MAppScriptPort::progress_end() {
+    log.push_back("progress: end");
+}
+
 void MAppScriptPort::refresh(MAppRefresh what, const MseqObject*, const MseqEntity*) {
     if (what == MAppRefresh::raise) ++raise_count;
 }

@@ -54,6 +54,11 @@ public:
     bool choose_file(const MAppFileRequest& request, CkvString* path) override;
     bool run_dialog(MAppDialog dialog, MAppFields& fields, const MAppDialogCheck& check) override;
     void wait_cursor(bool) override {}
+    // Kept in the log as "progress: " lines (the text, then each new step as "n/steps"); a step at
+    // or past `cancel_progress_at` answers that the user cancelled.
+    void progress_begin(const CkvString& text, int steps, bool cancellable) override;
+    bool progress_step(int done) override;
+    void progress_end() override;
     void refresh(MAppRefresh what, const MseqObject*, const MseqEntity*) override;
 
     // Strict mode: questions must be answered by the queue.
@@ -63,6 +68,8 @@ public:
     // The last file request and the fields of the last dialog, as they were offered.
     MAppFileRequest last_request;
     MAppFields last_fields;
+    // The first progress step that counts as cancelled; -1 for none.
+    int cancel_progress_at = -1;
     // How often the front end was asked to come to the front.
     int raise_count = 0;
     // The number of unanswered boxes (defaults used).
@@ -81,6 +88,8 @@ private:
     std::deque<std::vector<std::pair<std::string, CkvString>>> dialogs_;
     std::string failure_;
     int questions_ = 0;
+    int progress_steps_ = 0;
+    int progress_shown_ = -1;
 };
 
 // The UTF-8 form of a text with line breaks written "\n" and tabs "\t": how message texts are

@@ -42,6 +42,20 @@ enum class MAppDialog {
     // "m_PlayMode", "m_StopClose", "m_StopResetMsg", "m_CacheLevel", "m_SeekInterval", ...) and
     // "autosave_seconds", the autosave interval (kept in a file of its own).
     settings,
+    // Import a MIDI file: read-only "books" (the music books' names, one a line), "book" (the
+    // chosen one's index in that list), "name" (the new music's name), "analysis" ("none",
+    // "chord", "scale" or "tone": what the pure notes become, or no analysis).
+    import_midi,
+    // Export the shown file: "format" ("0" or "1": a MIDI file of that format; "musicxml": a
+    // score, compressed when the file name ends in .mxl) and "text" ("cp932" or "utf8": how a
+    // MIDI file spells its texts).
+    export_file,
+    // Render the shown music as sound: "format" ("wav", "flac" or "ogg") and "stems" ("1": one
+    // more file per part, into a folder chosen next).
+    render_audio,
+    // Analyse the shown music: "analysis" ("chord", "scale" or "tone": what the pure notes
+    // become).
+    analyse_music,
 };
 
 // A dialog's fields as name/value pairs (values CP932), in the order the dialog shows them.
@@ -118,6 +132,22 @@ public:
 
     // Shows or hides the wait cursor around a long operation. Never fails.
     virtual void wait_cursor(bool on) = 0;
+
+    // A long operation's progress: `text` over `steps` steps, with a cancel button when
+    // `cancellable`. progress_step shows `done` steps done and lets the front end handle its
+    // events, so that the window stays responsive; it answers false once the user has asked to
+    // cancel. progress_end hides the display. A port without a display shows nothing and never
+    // cancels.
+    virtual void progress_begin(const CkvString& text, int steps, bool cancellable) {
+        (void)text;
+        (void)steps;
+        (void)cancellable;
+    }
+    virtual bool progress_step(int done) {
+        (void)done;
+        return true;
+    }
+    virtual void progress_end() {}
 
     // Tells the front end to redraw `what`; `node` or `entity` name the item where it matters.
     // Never fails.

@@ -7,6 +7,9 @@
 
 #include "app/MAppProblem.h"
 #include "app/MAppText.h"
+#include "app/MFrameAnalysis.h"
+#include "app/MFrameImport.h"
+#include "app/MFrameRender.h"
 #include "model/core/MseqDesk.h"
 #include "model/library/MseqConfig.h"
 #include "play/devices/MplyDevice.h"
@@ -80,7 +83,13 @@ bool MFrame::enabled(uint32_t id) const {
         case ID_FILE_SAVE_ALL:
             return !MseqDesk::instance().modified.empty();
         case ID_EXPORT_MIDI:
+        case ID_EXPORT_FILE:
+        case ID_RENDER_AUDIO:
             return idle && mapp_playable(shown);
+        case ID_IMPORT_MIDI:
+            return idle && !mapp_music_books(room_node()).empty();
+        case ID_ANALYSE_MUSIC:
+            return idle && mapp_can_analyse(shown);
         case ID_LINK_DELETE:
             return library_->deletable(selected_node());
         case ID_LINK_OPEN:
@@ -139,6 +148,18 @@ bool MFrame::run(uint32_t id) {
             return true;
         case ID_EXPORT_MIDI:
             playback_->export_midi();
+            return true;
+        case ID_IMPORT_MIDI:
+            mapp_import_midi(*this);
+            return true;
+        case ID_ANALYSE_MUSIC:
+            mapp_analyse_music(*this);
+            return true;
+        case ID_EXPORT_FILE:
+            mapp_export_file(*this);
+            return true;
+        case ID_RENDER_AUDIO:
+            mapp_render_audio(*this);
             return true;
         case ID_APP_EXIT:
             // Without a front end's placement the stored one stays.

@@ -111,9 +111,11 @@ public:
     // Drops the player, the exporter and the devices, in that order (the frame's end).
     void shut_down();
 
-private:
-    // Why File -> export must not write to `path`, as the message to show; empty when it may.
+    // Why File -> export (or render) must not write to `path`, as the message to show; empty
+    // when it may.
     CkvString export_refusal(const CkvString& path);
+
+private:
     // Ends a run at once, handling its end notice, so that the next one may start.
     void end_run_now();
     // The message of a start that the output refused: the device, the system's reason and the

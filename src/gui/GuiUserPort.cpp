@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QProgressDialog>
 
 #include <cstdio>
 
@@ -13,6 +14,7 @@
 #include "gui/GuiDialogs.h"
 #include "gui/GuiMainWindow.h"
 #include "gui/GuiText.h"
+#include "gui/GuiTransferDialogs.h"
 #include "platform/FileSystem.h"
 
 namespace {
@@ -179,6 +181,18 @@ bool GuiUserPort::run_dialog(MAppDialog dialog, MAppFields& fields, const MAppDi
         case MAppDialog::new_music:
             window = std::make_unique<GuiNewMusicDialog>(owner(), *this, fields, check);
             break;
+        case MAppDialog::import_midi:
+            window = std::make_unique<GuiImportDialog>(owner(), fields, check);
+            break;
+        case MAppDialog::export_file:
+            window = std::make_unique<GuiExportDialog>(owner(), fields, check);
+            break;
+        case MAppDialog::render_audio:
+            window = std::make_unique<GuiRenderDialog>(owner(), fields, check);
+            break;
+        case MAppDialog::analyse_music:
+            window = std::make_unique<GuiAnalyseDialog>(owner(), fields, check);
+            break;
         case MAppDialog::settings:
             window = std::make_unique<GuiSettingsDialog>(owner(), fields, check, midi_ports_,
                                                          synth_ports_, midi_inputs_);
@@ -197,6 +211,33 @@ void GuiUserPort::wait_cursor(bool on) {
         QApplication::restoreOverrideCursor();
         --wait_depth_;
     }
+}
+
+void GuiUserPort::progress_begin(const CkvString& text, int steps, bool cancellable) {
+    progress_.reset();
+    if (unattended_) return;
+    progress_ = std::make_unique<QProgressDialog>(
+        gui_text(text), cancellable ? gui_utf8("キャンセル") : QString(), 0, steps, owner());
+    progress_->setObjectName(QStringLiteral("kv_progress"));
+    progress_->setWindowTitle(gui_utf8("Korvante"));
+    // Modal for the whole program: the events taken while the work runs reach no other window.
+    progress_->setWindowModality(Qt::ApplicationModal);
+    progress_->setMinimumDuration(0);
+    progress_->setAutoReset(false);
+    progress_->setAutoClose(false);
+    progress_->setValue(0);
+    progress_->show();
+}
+
+bool GuiUserPort::progress_step(int done) {
+    if (!progress_) return true;
+    progress_->setValue(done);
+    QApplication::processEvents(QEventLoop::AllEvents, 5);
+    return !progress_->wasCanceled();
+}
+
+void GuiUserPort::progress_end() {
+    progress_.reset();
 }
 
 void GuiUserPort::refresh(MAppRefresh what, const MseqObject* node, const MseqEntity* entity) {

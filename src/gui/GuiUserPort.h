@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QProgressDialog>
 #include <QString>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -44,6 +46,11 @@ public:
     bool choose_file(const MAppFileRequest& request, CkvString* path) override;
     bool run_dialog(MAppDialog dialog, MAppFields& fields, const MAppDialogCheck& check) override;
     void wait_cursor(bool on) override;
+    // A modal progress dialog ("kv_progress") over the main window, shown at once; each step
+    // takes the window's events, so that it answers and its Cancel button works.
+    void progress_begin(const CkvString& text, int steps, bool cancellable) override;
+    bool progress_step(int done) override;
+    void progress_end() override;
     void refresh(MAppRefresh what, const MseqObject* node, const MseqEntity* entity) override;
 
     // The Qt name filters of a "label|patterns|...||" filter: one "label (patterns)" each.
@@ -54,6 +61,7 @@ private:
 
     GuiMainWindow* window_ = nullptr;
     int wait_depth_ = 0;
+    std::unique_ptr<QProgressDialog> progress_;
     bool unattended_ = false;
     std::vector<std::string> midi_ports_;
     std::vector<std::string> synth_ports_;

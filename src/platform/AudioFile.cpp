@@ -87,6 +87,28 @@ bool audio_format_of(std::string_view name, audio_format* format) {
     return true;
 }
 
+const char* audio_extension(audio_format format) {
+    switch (format) {
+        case audio_format::flac:
+            return ".flac";
+        case audio_format::ogg:
+            return ".ogg";
+        case audio_format::wav:
+            break;
+    }
+    return ".wav";
+}
+
+std::string stem_file_name(int channel, std::string_view part, audio_format format) {
+    std::string name(part);
+    for (char& c : name) {
+        if (c == '/' || static_cast<unsigned char>(c) < 0x20) c = '_';
+    }
+    const int n = (channel & 0x0F) + 1;
+    return std::string(1, static_cast<char>('0' + n / 10)) + static_cast<char>('0' + n % 10) + " " +
+           name + audio_extension(format);
+}
+
 bool audio_format_available(audio_format format) {
 #ifdef KV_HAVE_SNDFILE
     (void)format;

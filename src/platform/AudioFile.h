@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -15,6 +16,14 @@ enum class audio_format { wav, flac, ogg };
 // The format a file name asks for by its extension (.wav, .flac, .ogg, any case); false for
 // any other name. Any thread.
 bool audio_format_of(std::string_view file_name, audio_format* format);
+
+// The extension of `format`'s files with its dot (".wav", ".flac", ".ogg"). Any thread.
+const char* audio_extension(audio_format format);
+
+// The file name of one part's stem: its channel (0-15, written as two digits counted from 1),
+// a space, the part's UTF-8 name with what a file name cannot hold replaced by '_', and the
+// format's extension ("03 Piano.flac"). Any thread.
+std::string stem_file_name(int channel, std::string_view part, audio_format format);
 
 // True when files of `format` can be written by this build (WAV always). Any thread.
 bool audio_format_available(audio_format format);

@@ -1,7 +1,5 @@
 #include "ui/ImportCommand.h"
 
-#include <sys/stat.h>
-
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -62,50 +60,14 @@ bool parse_args(const std::vector<std::string>& args, ImportArgs* out) {
     return true;
 }
 
-std::string file_stem(const std::string& path) {
-    std::string name = path.substr(path.find_last_of('/') + 1);
-    const size_t dot = name.find_last_of('.');
-    if (dot != std::string::npos && dot > 0) name = name.substr(0, dot);
-    return name;
-}
-
-// The file's stem as a leaf name: the characters a name cannot hold become '_'.
-std::string name_of_stem(const std::string& stem) {
-    std::string name;
-    for (char c : stem) {
-        const bool bad = static_cast<unsigned char>(c) < 0x20 ||
-                         std::string_view("\\/:*?\"<>|").find(c) != std::string_view::npos;
-        name += bad ? '_' : c;
-    }
-    while (!name.empty() && name.back() == ' ')
-        name.pop_back();
-    while (!name.empty() && name.front() == ' ')
-        name.erase(name.begin());
-    return name.empty() ? "import" : name;
-}
-
-// Reads the MIDI file, refusing one too large to take before reading it. False with a message.
+// Reads the MIDI file; false with a message naming it, the byte offset and the reason.
 bool read_midi(const std::string& host, MplySmfFile* file, std::string* error) {
-    struct stat st;
-    if (::stat(host.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
-        static_cast<uint64_t>(st.st_size) > kMplySmfMaxBytes) {
-        *error = host + ": byte " + std::to_string(kMplySmfMaxBytes) + ": " +
-                 mply_smf_fault_text(MplySmfFault::too_large);
-        return false;
-    }
-    std::string bytes;
-    kv_fs::file_error why;
-    if (!kv_fs::read_file(kv_fs::from_host(host), &bytes, &why)) {
-        *error = "cannot read " + host + ": " + why.text();
-        return false;
-    }
-    MplySmfError fault;
-    if (!mply_read_smf(std::move(bytes), file, &fault)) {
-        *error = host + ": byte " + std::to_string(fault.offset) + ": " +
-                 mply_smf_fault_text(fault.fault);
-        return false;
-    }
-    return true;
+    MplySmfLoadError why;
+    if (mply_load_smf(host, file, &why)) return true;
+    *error = why.unreadable ? "cannot read " + host + ": " + why.why.text()
+                            : host + ": byte " + std::to_string(why.smf.offset) + ": " +
+                                  mply_smf_fault_text(why.smf.fault);
+    return false;
 }
 
 MseqObject* find_book(Library& lib, const std::string& name) {
@@ -235,8 +197,9 @@ int run_import_command(const std::vector<std::string>& args) {
                                     : ("no music book named '" + a.book + "'").c_str());
         return 1;
     }
-    const std::string stem = file_stem(a.midi);
-    const CkvString name(kv_codec::cp932_from_utf8(a.name.empty() ? name_of_stem(stem) : a.name));
+    const std::string stem = mply_import_file_stem(a.midi);
+    const CkvString name(
+        kv_codec::cp932_from_utf8(a.name.empty() ? mply_import_leaf_name(stem) : a.name));
     MplyImportReport report;
     MplyImportSaved saved;
     MplyImportAnalysis analysis;

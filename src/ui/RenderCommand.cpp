@@ -24,30 +24,6 @@ namespace {
 // Seconds rendered after the last event, so that the last notes and the reverb fade out.
 constexpr double kTail = 1.0;
 
-// The file name of a stem: the channel (two digits, counted from 1) and the part's name, with
-// what a file name cannot hold replaced.
-std::string stem_name(int channel, const CkvString& part, const char* extension) {
-    std::string name = ckv_to_utf8(std::string_view(part));
-    for (char& c : name) {
-        if (c == '/' || static_cast<unsigned char>(c) < 0x20) c = '_';
-    }
-    const int n = (channel & 0x0F) + 1;
-    return std::string(1, static_cast<char>('0' + n / 10)) + static_cast<char>('0' + n % 10) + " " +
-           name + extension;
-}
-
-const char* extension_of(kv_synth::audio_format f) {
-    switch (f) {
-        case kv_synth::audio_format::flac:
-            return ".flac";
-        case kv_synth::audio_format::ogg:
-            return ".ogg";
-        case kv_synth::audio_format::wav:
-            break;
-    }
-    return ".wav";
-}
-
 // Renders `messages` over `length` seconds and the tail; false with a message printed.
 bool render_sound(const std::vector<kv_synth::timed_message>& messages, double length,
                   const std::string& soundfont, std::vector<float>* samples) {
@@ -176,7 +152,9 @@ int run_render_command(const std::vector<std::string>& args) {
     for (int channel : kv_synth::sounding_channels(messages)) {
         const std::string path =
             stems + "/" +
-            stem_name(channel, parts.names[static_cast<size_t>(channel)], extension_of(format));
+            kv_synth::stem_file_name(
+                channel, ckv_to_utf8(std::string_view(parts.names[static_cast<size_t>(channel)])),
+                format);
         std::vector<float> part;
         if (!render_sound(kv_synth::channel_messages(messages, channel), length, soundfont,
                           &part) ||

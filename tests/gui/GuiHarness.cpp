@@ -55,8 +55,26 @@ void ModalDriver::dialog(std::function<void(GuiFieldDialog*)> handler) {
     handlers_.emplace_back(2, [handler](QWidget* w) { handler(static_cast<GuiFieldDialog*>(w)); });
 }
 
+void ModalDriver::progress(std::function<void(QProgressDialog*)> handler) {
+    handlers_.emplace_back(3, [handler](QWidget* w) { handler(static_cast<QProgressDialog*>(w)); });
+}
+
+void ModalDriver::on_progress(QProgressDialog* dialog) {
+    if (dialog == progress_.data()) return;
+    progress_ = dialog;
+    ++progress_dialogs;
+    if (handlers_.empty() || handlers_.front().first != 3) return;
+    Handler h = handlers_.front().second;
+    handlers_.pop_front();
+    h(dialog);
+}
+
 void ModalDriver::poll() {
     QWidget* w = QApplication::activeModalWidget();
+    if (auto* p = qobject_cast<QProgressDialog*>(w)) {
+        on_progress(p);
+        return;
+    }
     for (const QPointer<QWidget>& busy : handling_) {
         if (w && busy.data() == w) {
             // Back to a window whose handler opened another one: that handler goes on.

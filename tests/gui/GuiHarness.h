@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QMessageBox>
 #include <QPointer>
+#include <QProgressDialog>
 #include <QTimer>
 #include <deque>
 #include <functional>
@@ -51,19 +52,26 @@ public:
     // Queues what to do with the next application dialog (the handler sets values and presses
     // Enter or Escape).
     void dialog(std::function<void(GuiFieldDialog*)> handler);
+    // Queues what to do with the next progress dialog once it shows (press its Cancel, say).
+    // A progress dialog is expected: without a queued handler it is left to its work, however
+    // long that takes.
+    void progress(std::function<void(QProgressDialog*)> handler);
 
     std::vector<ShownBox> boxes;      // every box shown
     std::vector<std::string> faults;  // unexpected windows and mismatched answers
+    int progress_dialogs = 0;         // progress dialogs shown
     size_t pending() const { return handlers_.size(); }
 
 private:
     void poll();
+    void on_progress(QProgressDialog* dialog);
     QTimer timer_;
+    QPointer<QProgressDialog> progress_;  // the progress dialog last seen
     QPointer<QWidget> last_;
     QElapsedTimer since_;  // how long `last_` has been the modal window
     // Windows whose handler is still running (it may open further windows and come back).
     std::vector<QPointer<QWidget>> handling_;
-    std::deque<std::pair<int, Handler>> handlers_;  // kind: 0 box, 1 file, 2 dialog
+    std::deque<std::pair<int, Handler>> handlers_;  // kind: 0 box, 1 file, 2 dialog, 3 progress
 };
 
 // A fresh application folder and the main window over it.

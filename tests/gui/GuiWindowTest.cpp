@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSplitter>
 #include <QStatusBar>
@@ -33,6 +34,7 @@
 #include "model/library/MseqConfig.h"
 #include "model/library/MseqRoom.h"
 #include "platform/FileSystem.h"
+#include "platform/SynthPort.h"
 #include "platform/TextCodec.h"
 
 namespace {
@@ -52,6 +54,22 @@ QTreeWidgetItem* tree_item(QTreeWidget* tree, const QString& text) {
         if ((*it)->text(0) == text) return *it;
     }
     return nullptr;
+}
+
+// A MIDI file of one track: a C major chord of a bar on channel 0, then the end of the track.
+std::string one_chord_file() {
+    std::string track;
+    for (char key : {60, 64, 67})
+        track += std::string{0, '\x90', key, 80};
+    track += std::string{'\x8F', 0, '\x80', 60, 64};  // 1920 ticks later
+    track += std::string{0, '\x80', 64, 64} + std::string{0, '\x80', 67, 64};
+    track += std::string{0, '\xFF', 0x2F, 0};
+    auto be32 = [](size_t v) {
+        return std::string{static_cast<char>(v >> 24), static_cast<char>(v >> 16),
+                           static_cast<char>(v >> 8), static_cast<char>(v)};
+    };
+    return "MThd" + be32(6) + std::string{0, 0, 0, 1, 1, '\xE0'} + "MTrk" + be32(track.size()) +
+           track;
 }
 
 bool exists(const std::string& path) {
@@ -119,6 +137,9 @@ private slots:
     void settings_keep_a_device_that_is_gone();
     void open_leaf_shows_tracks_and_title();
     void export_refuses_a_file_of_the_open_library();
+    void import_midi_through_the_file_menu();
+    void export_dialog_writes_the_chosen_format();
+    void cancelled_render_leaves_no_file();
     void link_information_bar_follows_selection();
     void playing_moves_the_position_and_stop_returns();
     void second_start_raises_the_running_window();
@@ -154,6 +175,14 @@ void GuiWindowTest::menus_show_every_entry_with_its_status_text_data() {
         "編集したファイルを全て保存します。[Ctrl]+[Shift]+[S]");
     row("export", 0, 40105, "MIDI ファイルで保存(&M) ...",
         "MIDI (SMF) 形式でファイルを出力します。");
+    row("import", 0, 40120, "MIDI ファイルの取り込み(&I) ...",
+        "MIDI (SMF) ファイルを新しい曲としてミュージックブックに取り込みます。");
+    row("analyse", 0, 40123, "和声の解析(&H) ...",
+        "表示している曲の調とコードを求め、音符をコードに従う音符にします。(元に戻せます)");
+    row("export as", 0, 40121, "書き出し(&E) ...",
+        "MIDI (フォーマット 0／1) か MusicXML でファイルを出力します。");
+    row("render", 0, 40122, "音声ファイルで保存(&A) ...",
+        "WAV、FLAC、Ogg の音声ファイルを出力します。");
     row("exit", 0, 57665, "終了(&X)\tCtrl+Q", "");
     row("delete", 1, 40046, "リンクの削除\tDEL",
         "選択しているリンクを削除します。(ファイルは削除しません)");
@@ -752,6 +781,107 @@ void GuiWindowTest::export_refuses_a_file_of_the_open_library() {
     h->driver.file(QString::fromStdString(out));
     QVERIFY(h->window().run_command(ID_EXPORT_MIDI));
     QCOMPARE(bytes(out).substr(0, 4), std::string("MThd"));
+    expect_no_faults();
+}
+
+void GuiWindowTest::import_midi_through_the_file_menu() {
+    start_on_demo();
+    const std::string midi = h->host("chord.mid");
+    std::ofstream(midi, std::ios::binary) << one_chord_file();
+    QStringList books;
+    h->driver.file(QString::fromStdString(midi));
+    h->driver.dialog([&](GuiFieldDialog* d) {
+        auto* list = qobject_cast<QComboBox*>(d->field_widget("book"));
+        for (int i = 0; list && i < list->count(); ++i)
+            books << list->itemText(i);
+        QCOMPARE(d->value("name"), CkvString("chord"));
+        // The name as typed, the analysis chosen with the keyboard: chord degrees come next.
+        auto* name = qobject_cast<QLineEdit*>(d->field_widget("name"));
+        name->selectAll();
+        QTest::keyClicks(name, QStringLiteral("imported"));
+        d->field_widget("analysis")->setFocus();
+        QTest::keyClick(d->field_widget("analysis"), Qt::Key_Down);
+        QCOMPARE(d->value("analysis"), CkvString("chord"));
+        QTest::keyClick(d, Qt::Key_Return);
+    });
+    trigger(0, ID_IMPORT_MIDI);
+    QTRY_VERIFY(!h->driver.boxes.empty());
+    QCOMPARE(books, QStringList{u("デモソング")});
+    QCOMPARE(h->driver.progress_dialogs, 1);
+    const ShownBox& summary = h->driver.boxes.back();
+    QCOMPARE(summary.icon, QMessageBox::Information);
+    QVERIFY2(summary.text.startsWith(u("MIDI ファイルを取り込みました。\n\n") +
+                                     QString::fromStdString(midi) +
+                                     u("\n\nトラック : 3 (パート 1)\n音符 : 3\n丸めた音符 : 0")),
+             qPrintable(summary.text));
+    QVERIFY2(summary.text.contains(u("\nコード : 1\n")), qPrintable(summary.text));
+    // The new music is selected in the tree and shown with its tracks.
+    GuiMainWindow& w = h->window();
+    QTRY_VERIFY(w.room_tree()->currentItem());
+    QCOMPARE(w.room_tree()->currentItem()->text(0), QStringLiteral("imported"));
+    QVERIFY(w.editor_pane()->music_view()->isVisible());
+    QCOMPARE(gui_text(h->frame().shown_file()->full_path).endsWith(QStringLiteral("chord.kvnl")),
+             true);
+    QVERIFY(!h->window().findChild<QProgressDialog*>(QStringLiteral("kv_progress")));
+    expect_no_faults();
+}
+
+void GuiWindowTest::export_dialog_writes_the_chosen_format() {
+    start_on_demo();
+    select("はじまりの朝");
+    QVERIFY(h->window().run_command(ID_LINK_OPEN));
+    const std::string out = h->host("parts.mid");
+    h->driver.dialog([&](GuiFieldDialog* d) {
+        QCOMPARE(d->value("format"), CkvString("0"));
+        QVERIFY(d->field_widget("text")->isEnabled());
+        d->set_value("format", CkvString("musicxml"));
+        // A score has no choice of text encoding.
+        QVERIFY(!d->field_widget("text")->isEnabled());
+        d->set_value("format", CkvString("1"));
+        d->set_value("text", CkvString("utf8"));
+        QTest::keyClick(d, Qt::Key_Return);
+    });
+    h->driver.file(QString::fromStdString(out));
+    trigger(0, ID_EXPORT_FILE);
+    QTRY_VERIFY(exists(out));
+    std::ifstream in(out, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    QCOMPARE(bytes.substr(0, 4), std::string("MThd"));
+    QCOMPARE(bytes.substr(8, 2), std::string("\0\1", 2));
+    QCOMPARE(h->window().statusBar()->currentMessage(),
+             u("MIDI ファイルを書き出しました : ") + QString::fromStdString(out));
+    expect_no_faults();
+}
+
+void GuiWindowTest::cancelled_render_leaves_no_file() {
+    if (!kv_synth::synth_available() || kv_synth::find_soundfont().empty())
+        QSKIP("no synthesizer or no GM sound font");
+    start_on_demo();
+    select("はじまりの朝");
+    QVERIFY(h->window().run_command(ID_LINK_OPEN));
+    const std::string folder = h->host("rendered");
+    std::filesystem::create_directories(folder);
+    h->driver.dialog([&](GuiFieldDialog* d) {
+        d->set_value("format", CkvString("flac"));
+        QTest::keyClick(d, Qt::Key_Return);
+    });
+    h->driver.file(QString::fromStdString(folder + "/song.flac"));
+    bool had_cancel = false;
+    h->driver.progress([&](QProgressDialog* p) {
+        // The user presses Cancel while the render runs.
+        for (QPushButton* b : p->findChildren<QPushButton*>()) {
+            if (b->text() != u("キャンセル")) continue;
+            had_cancel = true;
+            QTest::mouseClick(b, Qt::LeftButton);
+        }
+    });
+    trigger(0, ID_RENDER_AUDIO);
+    QTRY_COMPARE(h->window().statusBar()->currentMessage(),
+                 u("音声ファイルの書き出しを取り消しました。"));
+    QVERIFY(had_cancel);
+    QCOMPARE(h->driver.progress_dialogs, 1);
+    QVERIFY(std::filesystem::is_empty(folder));
+    QVERIFY(!h->window().findChild<QProgressDialog*>(QStringLiteral("kv_progress")));
     expect_no_faults();
 }
 

@@ -1,6 +1,7 @@
 #include "play/export/MplyMusicXml.h"
 
 #include <algorithm>
+#include <iterator>
 #include <map>
 #include <set>
 #include <string_view>
@@ -106,6 +107,33 @@ std::string escape(std::string_view text) {
 // A CP932 text of the music as escaped UTF-8.
 std::string xml_text(std::string_view cp932) {
     return escape(ckv_to_utf8(cp932));
+}
+
+// The content of each syllable's <lyric>, in time order. A syllable that ends in '-' goes on
+// into the next one (the usual hyphenation of lyrics in MIDI files and in the lyric track),
+// and one that starts with '-' goes on from the one before; the hyphens are left out of the
+// text. A word of one syllable is "single", its first "begin", its last "end", the others
+// "middle".
+std::map<int32_t, std::string> lyric_contents(const std::map<int32_t, std::string>& syllables) {
+    auto hyphen_first = [](std::string_view s) { return s.size() > 1 && s.front() == '-'; };
+    auto hyphen_last = [](std::string_view s) { return s.size() > 1 && s.back() == '-'; };
+    std::map<int32_t, std::string> out;
+    bool continued = false;
+    for (auto it = syllables.begin(); it != syllables.end(); ++it) {
+        std::string_view s(it->second);
+        const auto next = std::next(it);
+        const bool from_before = continued || hyphen_first(s);
+        const bool goes_on =
+            hyphen_last(s) || (next != syllables.end() && hyphen_first(next->second));
+        if (hyphen_first(s)) s.remove_prefix(1);
+        if (hyphen_last(s)) s.remove_suffix(1);
+        const char* syllabic =
+            from_before ? (goes_on ? "middle" : "end") : (goes_on ? "begin" : "single");
+        out[it->first] =
+            std::string("<syllabic>") + syllabic + "</syllabic><text>" + xml_text(s) + "</text>";
+        continued = goes_on;
+    }
+    return out;
 }
 
 // Step, alteration and octave of a MIDI key, spelt with sharps or with flats.
@@ -226,6 +254,9 @@ std::vector<Chord> bar_chords(const std::vector<Group>& voice, int32_t from, siz
     return out;
 }
 
+// The lowest key of a grand staff's upper staff.
+constexpr int kMiddleC = 60;
+
 class ScoreWriter {
 public:
     ScoreWriter(const MplyScoreEvents& events, const MplyExportParts& parts)
@@ -243,6 +274,14 @@ private:
     void Header();
     void PartList();
     void WritePart(const Part& part, size_t index);
+    // One staff's voices of bar `bar`, numbered from `first_voice`: the first fills the bar
+    // (with a bar rest when silent), the others only the bars they sound in, each after a
+    // backup to the bar's start. `directions` go with the first voice.
+    void StaffVoices(const Part& part, const std::vector<std::vector<Group>>& voices,
+                     std::vector<size_t>& firsts, int first_voice, int32_t from, bool backup_first,
+                     std::vector<Direction>* directions);
+    // True for a part written on a grand staff: a piano (General MIDI programs 1-8).
+    bool GrandStaff(const Part& part) const;
     void Attributes(const Part& part);
     void Voice(const Part& part, const std::vector<Chord>& chords, int voice, int32_t from,
                std::vector<Direction>* directions);
@@ -251,6 +290,9 @@ private:
               bool tie_stop, bool tie_start, const std::string* lyric);
     void FlushDirections(std::vector<Direction>* directions, int32_t from, int32_t until);
     void Harmony(const MplyScoreHarmony& h, int32_t offset);
+    std::string StaffTag() const {
+        return staff_ ? "<staff>" + std::to_string(staff_) + "</staff>" : std::string();
+    }
     std::string PartId(size_t index) const { return "P" + std::to_string(index + 1); }
     std::string PartName(int channel) const { return xml_text(parts_.names[channel & 0x0F]); }
     std::string Title() const;
@@ -265,7 +307,9 @@ private:
     int32_t bars_ = 1;
     size_t index_ = 0;  // of the part being written
     int lyric_channel_ = -1;
-    std::map<int32_t, std::string> lyrics_;  // grid tick -> UTF-8 syllable, escaped
+    int staff_ = 0;  // the staff of the notes being written on a grand staff (1 or 2), else 0
+    // grid tick -> the lyric's content: its syllabic and its UTF-8 text, escaped
+    std::map<int32_t, std::string> lyrics_;
     std::string out_;
 };
 
@@ -299,10 +343,11 @@ std::string ScoreWriter::Write() {
     bars_ = std::max<int32_t>(1, (last + Grid::kBar - 1) / Grid::kBar);
     // Lyrics go under the part whose notes start on most of the syllables.
     std::map<int, int> hits;
+    std::map<int32_t, std::string> syllables;  // grid tick -> CP932 text
     for (const MplyScoreText& t : events_.texts) {
         if (t.type != MPLY_TEXT_LYRIC) continue;
         const int32_t at = Grid::Snap(t.tick);
-        lyrics_[at] += xml_text(t.text);
+        syllables[at] += t.text;
         for (const Part& p : parts_list_) {
             if (p.channel == Grid::kDrumChannel) continue;
             if (std::any_of(p.notes.begin(), p.notes.end(),
@@ -314,6 +359,7 @@ std::string ScoreWriter::Write() {
     for (const auto& [ch, n] : hits) {
         if (n > best) best = n, lyric_channel_ = ch;
     }
+    lyrics_ = lyric_contents(syllables);
     Header();
     PartList();
     for (size_t i = 0; i < parts_list_.size(); ++i)
@@ -386,7 +432,11 @@ void ScoreWriter::Attributes(const Part& part) {
     out_ += "      <attributes>\n        <divisions>480</divisions>\n        <key><fifths>" +
             std::to_string(drums ? 0 : FifthsAt(0)) +
             "</fifths></key>\n        <time><beats>4</beats><beat-type>4</beat-type></time>\n";
-    if (drums)
+    if (GrandStaff(part))
+        out_ +=
+            "        <staves>2</staves>\n        <clef number=\"1\"><sign>G</sign><line>2</line>"
+            "</clef>\n        <clef number=\"2\"><sign>F</sign><line>4</line></clef>\n";
+    else if (drums)
         out_ += "        <clef><sign>percussion</sign></clef>\n";
     else if (low)
         out_ += "        <clef><sign>F</sign><line>4</line></clef>\n";
@@ -429,13 +479,14 @@ void ScoreWriter::Harmony(const MplyScoreHarmony& h, int32_t offset) {
 void ScoreWriter::Rest(int32_t ticks, int voice, bool whole_bar) {
     if (whole_bar) {
         out_ += "      <note><rest measure=\"yes\"/><duration>" + std::to_string(ticks) +
-                "</duration><voice>" + std::to_string(voice) + "</voice></note>\n";
+                "</duration><voice>" + std::to_string(voice) + "</voice>" + StaffTag() +
+                "</note>\n";
         return;
     }
     for (const Length* l : split_length(ticks)) {
         out_ += "      <note><rest/><duration>" + std::to_string(l->ticks) + "</duration><voice>" +
                 std::to_string(voice) + "</voice><type>" + l->type + "</type>" +
-                (l->dot ? "<dot/>" : "") + "</note>\n";
+                (l->dot ? "<dot/>" : "") + StaffTag() + "</note>\n";
     }
 }
 
@@ -462,15 +513,14 @@ void ScoreWriter::Note(const Part& part, const ChordNote& n, bool in_chord, cons
         out_ += "<instrument id=\"" + PartId(index_) + "-I" + std::to_string(n.key + 1) + "\"/>";
     out_ += "<voice>" + std::to_string(voice) + "</voice><type>" + l.type + "</type>";
     if (l.dot) out_ += "<dot/>";
+    if (staff_) out_ += "<staff>" + std::to_string(staff_) + "</staff>";
     if (tie_stop || tie_start) {
         out_ += "<notations>";
         if (tie_stop) out_ += "<tied type=\"stop\"/>";
         if (tie_start) out_ += "<tied type=\"start\"/>";
         out_ += "</notations>";
     }
-    if (lyric)
-        out_ +=
-            "<lyric number=\"1\"><syllabic>single</syllabic><text>" + *lyric + "</text></lyric>";
+    if (lyric) out_ += "<lyric number=\"1\">" + *lyric + "</lyric>";
     out_ += "</note>\n";
 }
 
@@ -482,7 +532,7 @@ void ScoreWriter::Voice(const Part& part, const std::vector<Chord>& chords, int 
         Rest(Grid::kBar, voice, true);
         return;
     }
-    const bool sings = part.channel == lyric_channel_;
+    const bool sings = part.channel == lyric_channel_ && staff_ != 2;
     int32_t at = from;
     for (const Chord& c : chords) {
         if (c.start > at) {
@@ -512,6 +562,25 @@ void ScoreWriter::Voice(const Part& part, const std::vector<Chord>& chords, int 
     if (at < to) Rest(to - at, voice, false);
 }
 
+bool ScoreWriter::GrandStaff(const Part& part) const {
+    const int program = events_.channels[part.channel].program;
+    return part.channel != Grid::kDrumChannel && program >= 0 && program <= 7;
+}
+
+void ScoreWriter::StaffVoices(const Part& part, const std::vector<std::vector<Group>>& voices,
+                              std::vector<size_t>& firsts, int first_voice, int32_t from,
+                              bool backup_first, std::vector<Direction>* directions) {
+    for (size_t v = 0; v < std::max<size_t>(1, voices.size()); ++v) {
+        const std::vector<Chord> chords =
+            v < voices.size() ? bar_chords(voices[v], from, firsts[v]) : std::vector<Chord>{};
+        if (v > 0 && chords.empty()) continue;
+        if (v > 0 || backup_first)
+            out_ += "      <backup><duration>" + std::to_string(MplyScoreGrid::kBar) +
+                    "</duration></backup>\n";
+        Voice(part, chords, first_voice + static_cast<int>(v), from, v == 0 ? directions : nullptr);
+    }
+}
+
 void ScoreWriter::WritePart(const Part& part, size_t index) {
     index_ = index;
     // The first part carries the marks of the whole score.
@@ -537,8 +606,15 @@ void ScoreWriter::WritePart(const Part& part, size_t index) {
         std::stable_sort(directions.begin(), directions.end(),
                          [](const Direction& a, const Direction& b) { return a.tick < b.tick; });
     }
-    const std::vector<std::vector<Group>> voices = part_voices(part.notes);
-    std::vector<size_t> firsts(voices.size(), 0);
+    // A piano's notes from middle C up go on the upper staff, the others on the lower one,
+    // each with voices of its own.
+    const bool grand = GrandStaff(part);
+    std::vector<GridNote> upper, lower;
+    for (const GridNote& n : part.notes)
+        (!grand || n.key >= kMiddleC ? upper : lower).push_back(n);
+    const std::vector<std::vector<Group>> voices = part_voices(upper);
+    const std::vector<std::vector<Group>> lower_voices = part_voices(lower);
+    std::vector<size_t> firsts(voices.size(), 0), lower_firsts(lower_voices.size(), 0);
     out_ += "  <part id=\"" + PartId(index) + "\">\n";
     for (int32_t bar = 0; bar < bars_; ++bar) {
         const int32_t from = bar * Grid::kBar;
@@ -556,16 +632,12 @@ void ScoreWriter::WritePart(const Part& part, size_t index) {
             here.push_back(std::move(directions.front()));
             directions.erase(directions.begin());
         }
-        // Voice 1 fills every bar (with a bar rest when silent); the others only the bars
-        // they sound in.
-        for (size_t v = 0; v < std::max<size_t>(1, voices.size()); ++v) {
-            const std::vector<Chord> chords =
-                v < voices.size() ? bar_chords(voices[v], from, firsts[v]) : std::vector<Chord>{};
-            if (v > 0 && chords.empty()) continue;
-            if (v > 0)
-                out_ += "      <backup><duration>" + std::to_string(MplyScoreGrid::kBar) +
-                        "</duration></backup>\n";
-            Voice(part, chords, static_cast<int>(v + 1), from, v == 0 ? &here : nullptr);
+        staff_ = grand ? 1 : 0;
+        StaffVoices(part, voices, firsts, 1, from, false, &here);
+        if (grand) {
+            staff_ = 2;
+            StaffVoices(part, lower_voices, lower_firsts, Grid::kVoices + 1, from, true, nullptr);
+            staff_ = 0;
         }
         out_ += "    </measure>\n";
     }

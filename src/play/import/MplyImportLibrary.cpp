@@ -1,6 +1,9 @@
 #include "play/import/MplyImportLibrary.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
+#include <string_view>
 
 #include "model/core/MseqId.h"
 #include "model/core/MseqObject.h"
@@ -60,6 +63,43 @@ bool fail(MplyImportSaved* saved, MplyImportSaveFault fault) {
 }
 
 }  // namespace
+
+bool mply_load_smf(const std::string& host, MplySmfFile* file, MplySmfLoadError* error) {
+    *error = MplySmfLoadError{};
+    struct stat st;
+    if (::stat(host.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+        static_cast<uint64_t>(st.st_size) > kMplySmfMaxBytes) {
+        error->smf = {MplySmfFault::too_large, kMplySmfMaxBytes};
+        return false;
+    }
+    std::string bytes;
+    if (!kv_fs::read_file(kv_fs::from_host(host), &bytes, &error->why)) {
+        error->unreadable = true;
+        return false;
+    }
+    return mply_read_smf(std::move(bytes), file, &error->smf);
+}
+
+std::string mply_import_file_stem(const std::string& host) {
+    std::string name = host.substr(host.find_last_of('/') + 1);
+    const size_t dot = name.find_last_of('.');
+    if (dot != std::string::npos && dot > 0) name = name.substr(0, dot);
+    return name;
+}
+
+std::string mply_import_leaf_name(const std::string& stem) {
+    std::string name;
+    for (char c : stem) {
+        const bool bad = static_cast<unsigned char>(c) < 0x20 ||
+                         std::string_view("\\/:*?\"<>|").find(c) != std::string_view::npos;
+        name += bad ? '_' : c;
+    }
+    while (!name.empty() && name.back() == ' ')
+        name.pop_back();
+    while (!name.empty() && name.front() == ' ')
+        name.erase(name.begin());
+    return name.empty() ? "import" : name;
+}
 
 bool mply_import_into_book(MseqObject* book_node, const MplySmfFile& file, const CkvString& name,
                            const std::string& file_stem, MplyImportReport* report,

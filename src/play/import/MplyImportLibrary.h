@@ -11,6 +11,26 @@
 
 class MseqObject;
 
+// Why a MIDI file could not be taken in: it could not be read (`why`), or the reader refused
+// it (`smf`: the fault and the byte offset; a file over the size limit is refused at byte
+// kMplySmfMaxBytes before it is read).
+struct MplySmfLoadError {
+    bool unreadable = false;
+    kv_fs::file_error why;
+    MplySmfError smf;
+};
+
+// Reads the MIDI file at the host path `host` into `file`. False with the reason in `error`.
+// Touches nothing but the file: any thread.
+bool mply_load_smf(const std::string& host, MplySmfFile* file, MplySmfLoadError* error);
+
+// The UTF-8 file name without folder and extension ("song" of "/x/song.mid").
+std::string mply_import_file_stem(const std::string& host);
+
+// The leaf name a file's stem proposes (UTF-8): the characters a leaf name cannot hold become
+// '_', the spaces at its ends go; "import" when nothing is left. Any thread.
+std::string mply_import_leaf_name(const std::string& stem);
+
 // Why an import into a book was refused. The library is then as it was, on disk and in memory.
 enum class MplyImportSaveFault : uint8_t {
     none,

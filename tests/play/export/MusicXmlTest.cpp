@@ -189,6 +189,53 @@ TEST(MusicXml, LyricsGoUnderThePartTheyFitAndTextsAreEscaped) {
     EXPECT_LT(xml.rfind("<lyric"), xml.find("<part id=\"P2\">"));
 }
 
+TEST(MusicXml, HyphenatedLyricsBecomeSyllablesOfWords) {
+    std::vector<MplyScoreNote> notes;
+    for (int32_t i = 0; i < 7; ++i)
+        notes.push_back(N(i * 480, (i + 1) * 480, 72, 0));
+    const std::string xml = Score(notes, 0,
+                                  {{0, MPLY_TEXT_LYRIC, "Hap-"},
+                                   {480, MPLY_TEXT_LYRIC, "py"},
+                                   {960, MPLY_TEXT_LYRIC, "birth"},
+                                   {1440, MPLY_TEXT_LYRIC, "-day"},
+                                   {1920, MPLY_TEXT_LYRIC, "to"},
+                                   {2400, MPLY_TEXT_LYRIC, "ev-"},
+                                   {2880, MPLY_TEXT_LYRIC, "e-"}});
+    const char* expected[] = {
+        "<syllabic>begin</syllabic><text>Hap</text>",   "<syllabic>end</syllabic><text>py</text>",
+        "<syllabic>begin</syllabic><text>birth</text>", "<syllabic>end</syllabic><text>day</text>",
+        "<syllabic>single</syllabic><text>to</text>",   "<syllabic>begin</syllabic><text>ev</text>",
+        "<syllabic>middle</syllabic><text>e</text>"};
+    size_t from = 0;
+    for (const char* lyric : expected) {
+        const size_t at = xml.find(lyric, from);
+        ASSERT_NE(at, std::string::npos) << lyric << "\n" << xml;
+        from = at + 1;
+    }
+}
+
+TEST(MusicXml, APianoIsWrittenOnAGrandStaffSplitAtMiddleC) {
+    MplyScoreEvents events;
+    // A piano chord across middle C and a bass note on channel 0, strings on channel 1.
+    events.notes = {N(0, 1920, 60), N(0, 1920, 64), N(0, 1920, 48), N(0, 960, 72, 1)};
+    events.end = 1920;
+    events.channels[0].program = 0;
+    events.channels[1].program = 48;
+    const std::string xml = mply_musicxml(events, MplyExportParts());
+    const size_t second = xml.find("<part id=\"P2\">");
+    ASSERT_NE(second, std::string::npos) << xml;
+    const std::string piano = xml.substr(0, second), strings = xml.substr(second);
+    EXPECT_EQ(Count(piano, "<staves>2</staves>"), 1u) << piano;
+    EXPECT_EQ(Count(piano, "<clef number=\"2\"><sign>F</sign><line>4</line></clef>"), 1u);
+    // C and E above on staff 1 as one chord, the C below alone on staff 2 in a voice of its own.
+    EXPECT_EQ(Count(piano, "<step>C</step><octave>4</octave>"), 1u) << piano;
+    EXPECT_EQ(Count(piano, "<voice>1</voice><type>whole</type><staff>1</staff>"), 2u) << piano;
+    EXPECT_EQ(Count(piano, "<voice>5</voice><type>whole</type><staff>2</staff>"), 1u) << piano;
+    EXPECT_EQ(Count(piano, "<backup><duration>1920</duration></backup>"), 1u) << piano;
+    EXPECT_EQ(Count(strings, "<staves>"), 0u);
+    EXPECT_EQ(Count(strings, "<staff>"), 0u);
+}
+
 TEST(MusicXml, TheArchiveHoldsTheScoreAndItsContainer) {
     if (!kv_test::have_program("/usr/bin/python3")) GTEST_SKIP() << "no python3";
     const std::string xml = Score({N(0, 1920, 60)});
@@ -293,7 +340,12 @@ snap = lambda t: (t + 30) // 60 * 60
 ours = {}
 for s in onsets(sys.argv[1] + "/ours.mid"):
     for ch, v in s.items(): ours.setdefault(ch, set()).update((snap(t), k) for t, k in v)
-theirs = onsets(sys.argv[1] + "/back.mid")
+# A part on a grand staff comes back as one track a staff, both on the part's channel.
+theirs, index = [], {}
+for s in onsets(sys.argv[1] + "/back.mid"):
+    for ch, v in s.items():
+        if ch not in index: index[ch] = len(theirs); theirs.append({})
+        theirs[index[ch]].setdefault(ch, set()).update(v)
 print("parts", len(ours), len(theirs))
 for (ch, a), s in zip(sorted(ours.items()), theirs):
     b = set().union(*s.values())
