@@ -80,7 +80,7 @@ int main(int argc, char** argv) {
     if (!options.error.empty()) {
         std::fprintf(stderr,
                      "korvante gui: %s\nusage: korvante gui [LIBRARY] [--open LEAF] "
-                     "[--screenshot FILE.png] [--size WxH] [--bar N] [--zoom fit|LEVELS]\n",
+                     "[--screenshot FILE.png] [--size WxH] [--bar N] [--zoom fit|LEVELS] [--view-only]\n",
                      options.error.c_str());
         return 2;
     }
@@ -170,7 +170,9 @@ int main(int argc, char** argv) {
             if (!wait_painted(window, 10000)) {
                 std::fprintf(stderr, "korvante gui: the window did not paint\n");
                 status = 1;
-            } else if (!window.grab().save(QString::fromStdString(options.screenshot), "PNG")) {
+            } else if (!(options.view_only ? window.editor_pane()->currentWidget()->grab()
+                                           : window.grab())
+                            .save(QString::fromStdString(options.screenshot), "PNG")) {
                 std::fprintf(stderr, "korvante gui: cannot write %s\n", options.screenshot.c_str());
                 status = 1;
             } else {
