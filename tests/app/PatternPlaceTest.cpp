@@ -18,6 +18,7 @@
 #include "model/track/MseqTrackRefer.h"
 #include "model/track/MseqTrackTree.h"
 #include "play/engine/MplyEntity.h"
+#include "play/engine/MplyMusic.h"
 #include "play/engine/MplyOutput.h"
 #include "play/engine/MplyPlayer.h"
 
@@ -52,6 +53,7 @@ protected:
         ASSERT_NE(editor, nullptr);
         own_book = mseq_find_book_ancestor(music->owner);
         ASSERT_NE(own_book, nullptr);
+        add_standard_phrase();
         pattern = standard_phrase();
         ASSERT_NE(pattern, nullptr);
         refer = phrase_track();
@@ -61,11 +63,34 @@ protected:
     }
 
     MseqBook& book() { return *own_book->entity()->cast_to<MseqBook>(MTYPE_BOOK); }
-    // The first phrase of a book other than the song's.
+    // The demo song links every standard pattern: a copy of one of their files, added to the
+    // standard book, is one it does not link yet.
+    void add_standard_phrase() {
+        const std::string copy = host("pattern_v01/piano/piano_8beat_copy.kvnl");
+        std::filesystem::copy_file(host("pattern_v01/piano/piano_8beat.kvnl"), copy);
+        for (MseqObject* b = frame().room_node()->first_child(); b; b = b->next()) {
+            mseq_open(b);
+            auto* other =
+                b != own_book && b->entity() ? b->entity()->cast_to<MseqBook>(MTYPE_BOOK) : nullptr;
+            if (!other) continue;
+            ASSERT_NE(other->create_leaf(b, MPLACE_LAST_CHILD, MTYPE_LEAF_PHRASE, cp("写し"),
+                                         MseqDescPath(CkvString(kv_fs::from_host(copy)))),
+                      nullptr);
+            return;
+        }
+    }
+    // The first phrase of a book other than the song's whose file the song's book does not link
+    // (the demo song uses some of the standard patterns already).
     MseqObject* standard_phrase() {
         for (MseqObject* b = frame().room_node()->first_child(); b; b = b->next()) {
             if (b == own_book) continue;
-            if (MseqObject* p = find_node(MTYPE_LEAF_PHRASE, b)) return p;
+            mseq_open(b);
+            for (MseqObject* p = b->first_child(); p; p = p->next_in(b)) {
+                MseqFullPath full;
+                if (p->type == MTYPE_LEAF_PHRASE && mseq_path::resolve(p, false, &full) &&
+                    own_links_to(full) == 0)
+                    return p;
+            }
         }
         return nullptr;
     }
@@ -91,10 +116,14 @@ protected:
         EXPECT_TRUE(mseq_path::resolve(node, false, &full));
         return full;
     }
+    // The links of the song's book (folders have no file) to `file`.
     int own_links_to(const CkvString& file) {
         int n = 0;
-        for (MseqObject* c = own_book->first_child(); c; c = c->next())
-            n += CkvString::compare_nocase(file_of(c), file) == 0 ? 1 : 0;
+        for (MseqObject* c = own_book->first_child(); c; c = c->next_in(own_book)) {
+            MseqFullPath full;
+            if (mseq_path::resolve(c, false, &full) && CkvString::compare_nocase(full, file) == 0)
+                ++n;
+        }
         return n;
     }
     // The note-ons of a run of the song on the phrase track's channel from `tick` on.

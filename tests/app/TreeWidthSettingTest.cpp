@@ -34,7 +34,9 @@ TEST(TreeWidthSettingText, ReadsWhatItWritesAndRefusesTheRest) {
         std::string why;
         EXPECT_EQ(mapp_parse_tree_width_setting(c.text, &width, &why), c.ok);
         EXPECT_EQ(width, c.ok ? c.width : 777);
-        if (!c.ok) EXPECT_NE(why.find(c.why_part), std::string::npos) << why;
+        if (!c.ok) {
+            EXPECT_NE(why.find(c.why_part), std::string::npos) << why;
+        }
     }
     // Written widths are brought into the bounds first.
     for (const auto& [written, read] :

@@ -824,8 +824,7 @@ bool GuiTimeline::drop_phrase(const QMimeData* mime, const QPoint& at) {
     int32_t pos = 0;
     MedtTrack* track = phrase_target(mime, at, &pos);
     if (!track) {
-        if (GuiRoomTree::node_of_drag(mime) && status)
-            status(gui_utf8("フレーズパターンはフレーズトラックの上に置いてください。"));
+        refuse_phrase(mime);
         return false;
     }
     const bool placed = MedtTrackPress::drop_phrase(*editor_, *track, pos,
@@ -836,6 +835,17 @@ bool GuiTimeline::drop_phrase(const QMimeData* mime, const QPoint& at) {
         emit cursor_moved();
     }
     return placed;
+}
+
+void GuiTimeline::refuse_phrase(const QMimeData* mime) {
+    const MseqObject* leaf = GuiRoomTree::node_of_drag(mime);
+    if (!leaf || !status) return;
+    if (leaf->type != MTYPE_LEAF_PHRASE)
+        status(gui_utf8("トラックに置けるのは、フレーズパターンだけです。"));
+    else if (editor_ && editor_->read_only())
+        status(gui_utf8("再生中は、フレーズパターンを置けません。"));
+    else
+        status(gui_utf8("フレーズパターンはフレーズトラックの上に置いてください。"));
 }
 
 void GuiTimeline::dragEnterEvent(QDragEnterEvent* event) {
@@ -858,6 +868,8 @@ void GuiTimeline::dragMoveEvent(QDragMoveEvent* event) {
         event->setDropAction(Qt::CopyAction);
         event->accept();
     } else {
+        // A phrase over a place that does not take it: the status bar says where it goes.
+        if (at.x() >= kNameWidth) refuse_phrase(event->mimeData());
         event->ignore();
     }
 }

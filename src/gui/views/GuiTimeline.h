@@ -189,6 +189,8 @@ private:
     // nullptr when the drag carries no phrase (or not the selected one) or `at` is not on the
     // blocks of a phrase track.
     MedtTrack* phrase_target(const QMimeData* mime, const QPoint& at, int32_t* pos) const;
+    // Says in the status bar why the tree's dragged item cannot be put down here.
+    void refuse_phrase(const QMimeData* mime);
 
     MedtMusicInvoker* editor_ = nullptr;
     MedtTimelineLayout layout_;

@@ -2,6 +2,7 @@
 // tool-bar command has an icon, band captions are drawn at the text size of the names, the
 // library tree fits its names and keeps its width, and a phrase of the standard pattern book
 // dragged onto a phrase track plays there and is undone with its link.
+#include <QComboBox>
 #include <QMimeData>
 #include <QScrollBar>
 #include <QSplitter>
@@ -9,6 +10,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QtTest>
+#include <filesystem>
 #include <memory>
 #include <tuple>
 
@@ -30,6 +32,7 @@
 #include "model/track/MseqTrackRefer.h"
 #include "platform/FileSystem.h"
 #include "play/engine/MplyEntity.h"
+#include "play/engine/MplyMusic.h"
 #include "play/engine/MplyOutput.h"
 #include "play/engine/MplyPlayer.h"
 
@@ -80,18 +83,22 @@ private:
         auto* music = view()->editor()->music();
         return music ? mseq_find_book_ancestor(music->owner) : nullptr;
     }
-    // The first phrase of a book other than the song's, and its item in the tree.
+    // The first phrase the tree shows of a book other than the song's, whose file the song's book
+    // does not link (the demo song uses some of the standard patterns already).
     MseqObject* standard_phrase() {
         MseqObject* own = book_of_song();
         for (QTreeWidgetItemIterator it(h->window().room_tree()); *it; ++it) {
             MseqObject* n = GuiRoomTree::node_of(*it);
-            if (n && n->type == MTYPE_LEAF_PHRASE && mseq_find_book_ancestor(n) != own) return n;
+            MseqFullPath full;
+            if (n && n->type == MTYPE_LEAF_PHRASE && mseq_find_book_ancestor(n) != own &&
+                mseq_path::resolve(n, false, &full) && links_to(own, full) == 0)
+                return n;
         }
         return nullptr;
     }
     int links_to(MseqObject* book, const CkvString& file) {
         int n = 0;
-        for (MseqObject* c = book->first_child(); c; c = c->next()) {
+        for (MseqObject* c = book->first_child(); c; c = c->next_in(book)) {
             MseqFullPath full;
             if (mseq_path::resolve(c, false, &full) && CkvString::compare_nocase(full, file) == 0)
                 ++n;
@@ -106,6 +113,25 @@ private slots:
         QVERIFY(h->start());
     }
     void cleanup() { h.reset(); }
+
+    // A phrase of the standard pattern book the song's book does not link yet (the demo song
+    // links every standard pattern): a copy of one of its files, added to that book.
+    MseqObject* add_standard_phrase() {
+        const std::string copy = h->host("app/pattern_v01/piano/piano_8beat_copy.kvnl");
+        std::filesystem::copy_file(h->host("app/pattern_v01/piano/piano_8beat.kvnl"), copy);
+        MseqObject* own = book_of_song();
+        for (MseqObject* b = h->frame().room_node()->first_child(); b; b = b->next()) {
+            auto* book =
+                b != own && b->entity() ? b->entity()->cast_to<MseqBook>(MTYPE_BOOK) : nullptr;
+            if (!book) continue;
+            MseqObject* leaf =
+                book->create_leaf(b, MPLACE_LAST_CHILD, MTYPE_LEAF_PHRASE, CkvString("copy"),
+                                  MseqDescPath(CkvString(kv_fs::from_host(copy))));
+            h->window().refresh(MAppRefresh::room_tree, nullptr, nullptr);
+            return leaf;
+        }
+        return nullptr;
+    }
 
     void view_tool_bars_fit_a_1280_pixel_window();
     void tool_bar_commands_have_icons();
@@ -224,7 +250,12 @@ void GuiDeskTest::library_tree_fits_its_names_and_keeps_its_width() {
     const int fitted = split->sizes().value(0);
     QVERIFY(fitted >= kTreeWidthMin && fitted <= kTreeWidthMax);
     QVERIFY2(fitted >= tree->names_width(), qPrintable(QString::number(fitted)));
-    QVERIFY(fitted > 240);  // the demo library's names do not fit the old fixed width
+    // Every shown name is whole: no item ends past the tree's viewport.
+    for (QTreeWidgetItemIterator it(tree); *it; ++it) {
+        const QRect r = tree->visualItemRect(*it);
+        if (!r.isEmpty())
+            QVERIFY2(r.right() < tree->viewport()->width(), qPrintable((*it)->text(0)));
+    }
     // The width the user leaves is read back at the next start.
     split->setSizes({333, 1280 - 333});
     QVERIFY(h->window().close());
@@ -247,6 +278,7 @@ void GuiDeskTest::a_standard_phrase_dropped_on_a_phrase_track_plays_and_is_undon
     const std::string book_file = kv_fs::to_host(book->full_path.str());
     const std::string book_bytes = read_file(book_file);
     QVERIFY(!book_bytes.empty());
+    QVERIFY(add_standard_phrase());
     MseqObject* phrase = standard_phrase();
     QVERIFY(phrase);
     MseqFullPath file;
@@ -310,12 +342,13 @@ void GuiDeskTest::a_standard_phrase_dropped_on_a_phrase_track_plays_and_is_undon
     for (QTreeWidgetItemIterator it(tree); *it; ++it)
         QVERIFY(GuiRoomTree::node_of(*it) != nullptr);
     // Saved: the book's bytes are the original ones.
-    QVERIFY(h->window().run_command(ID_FILE_SAVE_ALL) || !(book->flags & MEF_MODIFIED));
+    QVERIFY(h->window().run_command(ID_FILE_SAVE_ALL));
     QCOMPARE(read_file(book_file), book_bytes);
 
-    // A drop outside any phrase track says why in the status bar.
+    // Over any other track the drag is refused, and the status bar says why.
     tree->setCurrentItem(tree->item_of(phrase));
     std::unique_ptr<QMimeData> again(tree->model()->mimeData({tree->currentIndex()}));
+    QCOMPARE(GuiRoomTree::node_of_drag(again.get()), phrase);
     MedtTrack* note = nullptr;
     for (MedtTrack* t = ed->root(); t && !note; t = t->next_in(ed->root())) {
         if (t->node() && t->node()->type == MTYPE_TRACK_NOTE && t->shown()) note = t;
@@ -324,10 +357,14 @@ void GuiDeskTest::a_standard_phrase_dropped_on_a_phrase_track_plays_and_is_undon
     ed->set_cursor(note, 0, 0);
     tl->scroll_to_cursor();
     const QPoint off = tl->point_at(note, 0, GuiBand::Main);
-    QDropEvent refused(QPointF(off), actions, again.get(), Qt::LeftButton, Qt::NoModifier);
+    QVERIFY(off.x() >= GuiTimeline::kNameWidth);
+    QDragEnterEvent enter_note(off, actions, again.get(), Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(tl->viewport(), &enter_note);
+    QDragMoveEvent refused(off, actions, again.get(), Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(tl->viewport(), &refused);
     QVERIFY(!refused.isAccepted());
-    QVERIFY(h->window().statusBar()->currentMessage().contains(u("フレーズトラック")));
+    QVERIFY2(h->window().statusBar()->currentMessage().contains(u("フレーズトラック")),
+             qPrintable(h->window().statusBar()->currentMessage()));
     QCOMPARE(links_to(own_book, file), 0);
     QCOMPARE(h->driver.faults, std::vector<std::string>());
 }
