@@ -23,8 +23,8 @@ for size in 1280x800 1920x1080; do
   w=${size%x*}
   # The whole window at the first verse, where the melody and the piano's chords play.
   shot "はじまりの朝" "$here/docs/main-window-$w.png" "$size" --bar 5
-  # The music view alone, the whole song fitted to its width.
-  shot "はじまりの朝" "$here/docs/music-view-$w.png" "$size" --zoom fit --view-only
+  # The music view alone, as the window of that size shows it.
+  shot "はじまりの朝" "$here/docs/music-view-$w.png" "$size" --bar 5 --view-only
 done
 shot "ハ長調" "$here/docs/chord-map-view.png" 1400x860
 shot "はじまりの朝" "$here/data/manual/music-view.png" 1280x800 --bar 5

@@ -1058,9 +1058,8 @@ void GuiWindowTest::options_are_read_or_refused_data() {
     QTest::newRow("zoomed out") << QStringList{"--zoom", "-3", "--size", "800x600"} << QString()
                                 << QStringLiteral("800x600");
     QTest::newRow("fitted") << QStringList{"--zoom", "fit"} << QString() << QStringLiteral("0x0");
-    QTest::newRow("the view only")
-        << QStringList{"--view-only", "--size", "1280x800"} << QString()
-        << QStringLiteral("1280x800");
+    QTest::newRow("the view only") << QStringList{"--view-only", "--size", "1280x800"} << QString()
+                                   << QStringLiteral("1280x800");
     QTest::newRow("zoom not a number")
         << QStringList{"--zoom", "x"} << QString() << QStringLiteral("--zoom wants");
     QTest::newRow("zoom too far") << QStringList{"--zoom", "21"} << QString()

@@ -419,13 +419,18 @@ void GuiTimeline::paint_track_list(QPainter& p, size_t first_row, size_t end_row
         const bool note = note_track(r.track) != nullptr;
         const bool banded = note || refer_track(r.track);
         // The band captions sit at the right, at the text size of the names: the name gives
-        // way to the widest caption that may share its line.
-        const int captions_w = banded ? fm.horizontalAdvance(gui_utf8("ベロシティ")) + 10 : 0;
+        // way to the widest caption of the bands its line crosses.
+        const int name_h = std::min(r.height, editor_->view_scale().row_height + 12);
+        int captions_w = 0;
+        for (const GuiRow::Band& b : r.bands) {
+            const char* caption = banded ? band_caption(b.kind, note) : nullptr;
+            if (caption && b.top < name_h)
+                captions_w = std::max(captions_w, fm.horizontalAdvance(gui_utf8(caption)) + 10);
+        }
         p.setPen(r.track->shown() ? kText : kDim);
         // The editor's display name: note tracks carry their channel while the view shows
         // track information.
-        const QRect name_rect(indent, y, kNameWidth - indent - 4 - captions_w,
-                              std::min(r.height, editor_->view_scale().row_height + 12));
+        const QRect name_rect(indent, y, kNameWidth - indent - 4 - captions_w, name_h);
         p.drawText(
             name_rect, Qt::AlignVCenter | Qt::AlignLeft,
             fm.elidedText(gui_text(r.track->display_name()), Qt::ElideRight, name_rect.width()));
