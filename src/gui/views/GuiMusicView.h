@@ -16,11 +16,11 @@ class QMenu;
 class QTimer;
 class QToolBar;
 
-// The music view of a music or phrase: two tool-bar rows with the edit commands, typed note
-// entry (the switch and the note-value selector) and the note kinds above the display switches, the
-// timeline with its track list, and the property list of the current track. It observes the editor
-// (as its view) and redraws what the editor reports; the menus "編集(&E)" and "表示(&V)" go to the
-// main window's menu bar while it is shown. The user-interface thread.
+// The music view of a music or phrase: two tool-bar rows (the edit commands, typed note entry
+// with its switch and note-value selector and the note kinds above, the display switches below),
+// the timeline with its track list, and the property list of the current track. It observes the
+// editor (as its view) and redraws what the editor reports; the menus "編集(&E)" and "表示(&V)" go
+// to the main window's menu bar while it is shown. The user-interface thread.
 class GuiMusicView : public QWidget, public MedtView {
     Q_OBJECT
 public:
