@@ -69,7 +69,7 @@ struct MedtLaneBar {
 // tops are computed by the same rules. User-interface thread.
 class MedtTimelineLayout {
 public:
-    static constexpr int32_t kBandSmall = 12;     // anchor, option and lag bands
+    static constexpr int32_t kBandSmall = 16;     // anchor, option and lag bands: a line of text
     static constexpr int32_t kBandVelocity = 28;  // the velocity band
     static constexpr int32_t kVelocityEdge = 4;   // the 127 and 0 strips of the velocity band
     static constexpr int32_t kRoomBars = 8;       // bars of room after the longest track

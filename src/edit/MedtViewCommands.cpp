@@ -251,6 +251,39 @@ CkvString label(int32_t id) {
     return *c->key ? CkvString(name + "\t" + c->key) : name;
 }
 
+CkvString bar_label(int32_t id) {
+    // The menu's wording says what the switch does ("...を表示"); the tool bar, whose row is
+    // captioned, names only what is drawn or shown, so that both rows fit a 1280-pixel window.
+    static const struct {
+        int32_t id;
+        const char* name;
+    } kShort[] = {
+        {MVC_DRAW_PURE, "ピュア"},
+        {MVC_DRAW_TONE, "メロディ"},
+        {MVC_DRAW_SCALE, "スケール"},
+        {MVC_DRAW_CHORD, "コード音符"},
+        {MVC_DRAW_RHYTHM, "リズム"},
+        {MVC_SHOW_DEGREE, "ディグリ"},
+        {MVC_SHOW_CHORD, "コード"},
+        {MVC_SHOW_ANCHOR, "アンカー"},
+        {MVC_SHOW_OPTION, "オプション"},
+        {MVC_SHOW_VELOCITY, "ベロシティ"},
+        {MVC_SHOW_EFFECT, "エフェクト"},
+        {MVC_SHOW_GUIDE, "ガイド"},
+        {MVC_SHOW_PLAY_POSITION, "再生位置へ"},
+        {MVC_AUTOSCROLL, "オートスクロール"},
+        {MVC_CHORD_NAMES, "コード名"},
+        {MVC_MODE_ICONS, "モードアイコン"},
+        {MVC_TRACK_INFO, "トラック情報"},
+        {MVC_TYPE_NOTES, "打ち込み"},
+    };
+    for (const auto& s : kShort) {
+        if (s.id == id) return medt_text(s.name);
+    }
+    const MedtViewCommand* c = find(id);
+    return c ? medt_text(c->name) : CkvString();
+}
+
 CkvString status_text(int32_t id) {
     const MedtViewCommand* c = find(id);
     return c ? medt_text(c->status) : CkvString();

@@ -130,6 +130,9 @@ bool is_view_setting(int32_t id);
 // empty for unknown numbers.
 CkvString label(int32_t id);
 CkvString status_text(int32_t id);
+// The short name a tool-bar button shows (CP932), with the menu label in its tip: the menu
+// label without its key when the command has no shorter one; empty for unknown numbers.
+CkvString bar_label(int32_t id);
 
 // The display bit a toggle command flips; 0 for other numbers.
 uint32_t toggle_bit(int32_t id);

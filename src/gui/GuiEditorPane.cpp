@@ -101,6 +101,14 @@ GuiEditorPane::GuiEditorPane(QWidget* parent) : QStackedWidget(parent) {
         MFrame* frame = MFrame::get();
         if (frame && file_) frame->settle_modified(file_);
     };
+    // The library tree shows the music book's links as they come and go; a deleted link the
+    // tree had selected leaves the selection first.
+    music_view_->on_links_changed = [](const void* removed) {
+        MFrame* frame = MFrame::get();
+        if (!frame) return;
+        if (removed && frame->selected_node() == removed) frame->select_node(nullptr);
+        frame->port().refresh(MAppRefresh::room_tree, nullptr, nullptr);
+    };
     music_view_->properties()->dragged_leaf = []() -> const MseqObject* {
         MFrame* frame = MFrame::get();
         return frame ? frame->selected_node() : nullptr;

@@ -81,7 +81,8 @@ int main(int argc, char** argv) {
         std::fprintf(
             stderr,
             "korvante gui: %s\nusage: korvante gui [LIBRARY] [--open LEAF] "
-            "[--screenshot FILE.png] [--size WxH] [--bar N] [--zoom fit|LEVELS] [--lanes]\n",
+            "[--screenshot FILE.png] [--size WxH] [--bar N] [--zoom fit|LEVELS] [--lanes] "
+            "[--view-only]\n",
             options.error.c_str());
         return 2;
     }
@@ -174,7 +175,9 @@ int main(int argc, char** argv) {
             if (!wait_painted(window, 10000)) {
                 std::fprintf(stderr, "korvante gui: the window did not paint\n");
                 status = 1;
-            } else if (!window.grab().save(QString::fromStdString(options.screenshot), "PNG")) {
+            } else if (!(options.view_only ? window.editor_pane()->currentWidget()->grab()
+                                           : window.grab())
+                            .save(QString::fromStdString(options.screenshot), "PNG")) {
                 std::fprintf(stderr, "korvante gui: cannot write %s\n", options.screenshot.c_str());
                 status = 1;
             } else {

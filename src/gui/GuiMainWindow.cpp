@@ -13,8 +13,10 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include "app/MAppTreeWidthSetting.h"
 #include "gui/GuiEditList.h"
 #include "gui/GuiEditorPane.h"
+#include "gui/GuiIcons.h"
 #include "gui/GuiRoomTree.h"
 #include "gui/GuiText.h"
 #include "gui/views/GuiMusicView.h"
@@ -35,48 +37,55 @@ constexpr int kStatusMs = 4000;
 const MAppMenu kBarMenus[4] = {MAppMenu::file, MAppMenu::library, MAppMenu::edit_list,
                                MAppMenu::tools};
 
-QStyle::StandardPixmap icon_of(uint32_t id) {
+// The icon of a tool-bar command: its name in the desktop's icon theme and the style's pixmap
+// when the theme has none.
+struct ToolIcon {
+    const char* theme;
+    QStyle::StandardPixmap fallback;
+};
+
+ToolIcon icon_of(uint32_t id) {
     switch (id) {
         case ID_ROOM_OPEN:
-            return QStyle::SP_DialogOpenButton;
+            return {"document-open", QStyle::SP_DialogOpenButton};
         case ID_NEW_MUSIC_BUTTON:
-            return QStyle::SP_FileDialogNewFolder;
+            return {"document-new", QStyle::SP_FileDialogNewFolder};
         case ID_FILE_SAVE:
-            return QStyle::SP_DialogSaveButton;
+            return {"document-save", QStyle::SP_DialogSaveButton};
         case ID_FILE_SAVE_ALL:
-            return QStyle::SP_DriveFDIcon;
+            return {"document-save-all", QStyle::SP_DriveFDIcon};
         case ID_EXPORT_MIDI:
-            return QStyle::SP_ArrowRight;
+            return {"document-export", QStyle::SP_ArrowRight};
         case ID_LINK_DELETE:
-            return QStyle::SP_TrashIcon;
+            return {"edit-delete", QStyle::SP_TrashIcon};
         case ID_ADD_FILE_LINK:
-            return QStyle::SP_FileLinkIcon;
+            return {"insert-link", QStyle::SP_FileLinkIcon};
         case ID_LINK_INFO:
-            return QStyle::SP_FileDialogInfoView;
+            return {"dialog-information", QStyle::SP_FileDialogInfoView};
         case ID_TOOL_SETTINGS:
-            return QStyle::SP_ComputerIcon;
+            return {"preferences-system", QStyle::SP_ComputerIcon};
         case ID_TOOL_MANUAL:
-            return QStyle::SP_MessageBoxQuestion;
+            return {"help-contents", QStyle::SP_MessageBoxQuestion};
         case ID_PLAY:
-            return QStyle::SP_MediaPlay;
+            return {"media-playback-start", QStyle::SP_MediaPlay};
         case ID_STOP:
-            return QStyle::SP_MediaStop;
+            return {"media-playback-stop", QStyle::SP_MediaStop};
         case ID_PAUSE:
-            return QStyle::SP_MediaPause;
+            return {"media-playback-pause", QStyle::SP_MediaPause};
         case ID_PLAY_FROM_CURSOR:
-            return QStyle::SP_MediaSeekForward;
+            return {"media-seek-forward", QStyle::SP_MediaSeekForward};
         case ID_GO_START:
-            return QStyle::SP_MediaSkipBackward;
+            return {"media-skip-backward", QStyle::SP_MediaSkipBackward};
         case ID_GO_END:
-            return QStyle::SP_MediaSkipForward;
+            return {"media-skip-forward", QStyle::SP_MediaSkipForward};
         case ID_AUDITION:
-            return QStyle::SP_MediaVolume;
+            return {"audio-volume-high", QStyle::SP_MediaVolume};
         case ID_STEP_RECORD:
-            return QStyle::SP_ArrowForward;
+            return {"media-record", QStyle::SP_ArrowForward};
         case ID_LIVE_RECORD:
-            return QStyle::SP_DialogNoButton;
+            return {"media-record", QStyle::SP_DialogNoButton};
         default:
-            return QStyle::SP_FileIcon;
+            return {"text-x-generic", QStyle::SP_FileIcon};
     }
 }
 
@@ -180,7 +189,9 @@ void GuiMainWindow::build_toolbars() {
 
     auto make = [this](QToolBar* bar, uint32_t id) {
         const CkvString label = mapp_commands::label(id);
-        QAction* a = bar->addAction(style()->standardIcon(icon_of(id)), gui_button_text(label));
+        const ToolIcon icon = icon_of(id);
+        QAction* a =
+            bar->addAction(gui_theme_icon(icon.theme, icon.fallback, this), gui_button_text(label));
         a->setData(id);
         a->setStatusTip(gui_text(mapp_commands::status_text(id)));
         a->setToolTip(gui_button_text(label));
@@ -532,6 +543,8 @@ void GuiMainWindow::closeEvent(QCloseEvent* event) {
     }
     closing_ = true;
     timer_->stop();
+    // The configuration keeps its bytes; the tree's width goes to its own file.
+    mapp_save_tree_width_setting(split_h_->sizes().value(0));
     event->accept();
 }
 
@@ -554,8 +567,18 @@ void GuiMainWindow::restore_placement() {
         if (w >= 200 && h >= 150) setGeometry(p.left, p.top, w, h);
         if (p.show == 3) setWindowState(windowState() | Qt::WindowMaximized);
     }
-    split_h_->setSizes({p.split_h, std::max(1, width() - p.split_h)});
+    const int tree = tree_width();
+    split_h_->setSizes({tree, std::max(1, width() - tree)});
     split_v_->setSizes({p.split_v, std::max(1, height() - p.split_v)});
+}
+
+int GuiMainWindow::tree_width() const {
+    // The width the user left the tree at; without one, the width its names need.
+    const MAppTreeWidthSetting stored = mapp_load_tree_width_setting();
+    if (stored.width > 0) return stored.width;
+    const int chrome = 2 * room_tree_->frameWidth() +
+                       room_tree_->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 8;
+    return mapp_fit_tree_width(room_tree_->names_width(), chrome);
 }
 
 MAppPlacement GuiMainWindow::placement() const {

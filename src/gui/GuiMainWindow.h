@@ -30,8 +30,11 @@ public:
     GuiMainWindow(MFrame& frame, MAppUserPort& port);
     ~GuiMainWindow() override;
 
-    // Applies the stored placement and pane sizes of the configuration.
+    // Applies the stored placement and pane sizes of the configuration; the library tree gets
+    // the width it was left at, or the width its names need.
     void restore_placement();
+    // That width: the stored one, else the widest visible name's, within the bounds.
+    int tree_width() const;
     // The placement and pane sizes to store at exit.
     MAppPlacement placement() const;
 

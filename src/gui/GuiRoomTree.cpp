@@ -1,6 +1,8 @@
 #include "gui/GuiRoomTree.h"
 
+#include <QDataStream>
 #include <QHeaderView>
+#include <QMimeData>
 #include <QPainter>
 #include <QSet>
 #include <QSignalBlocker>
@@ -112,6 +114,21 @@ void GuiRoomTree::startDrag(Qt::DropActions) {
 MseqObject* GuiRoomTree::node_of(const QTreeWidgetItem* item) {
     return item ? reinterpret_cast<MseqObject*>(item->data(0, kNodeRole).value<quintptr>())
                 : nullptr;
+}
+
+MseqObject* GuiRoomTree::node_of_drag(const QMimeData* mime) {
+    const QString model_mime = QStringLiteral("application/x-qabstractitemmodeldatalist");
+    if (!mime || !mime->hasFormat(model_mime)) return nullptr;
+    QByteArray bytes = mime->data(model_mime);
+    QDataStream in(&bytes, QIODevice::ReadOnly);
+    while (!in.atEnd()) {
+        int row = 0, col = 0;
+        QMap<int, QVariant> roles;
+        in >> row >> col >> roles;
+        if (roles.contains(kNodeRole))
+            return reinterpret_cast<MseqObject*>(roles.value(kNodeRole).value<quintptr>());
+    }
+    return nullptr;
 }
 
 QTreeWidgetItem* GuiRoomTree::item_of(const MseqObject* node) const {

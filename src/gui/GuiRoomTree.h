@@ -6,6 +6,7 @@
 #include "model/core/MseqType.h"
 
 class MFrame;
+class QMimeData;
 class MseqObject;
 
 // The state of a library-tree item's file, as the tree shows it.
@@ -35,8 +36,13 @@ public:
     void update_node(const MseqObject* node);
     // The node of an item; nullptr for none.
     static MseqObject* node_of(const QTreeWidgetItem* item);
+    // The node of the item a drag from the tree carries (Qt's item-model drag data, whose roles
+    // hold it); nullptr for other data.
+    static MseqObject* node_of_drag(const QMimeData* mime);
     // The item of a node; nullptr when not shown.
     QTreeWidgetItem* item_of(const MseqObject* node) const;
+    // The width the widest visible item needs (indent, icon and name), in pixels.
+    int names_width() const { return sizeHintForColumn(0); }
     // Selects (and scrolls to) the node's item without telling anyone.
     void select_node(const MseqObject* node);
 

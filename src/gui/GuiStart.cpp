@@ -55,6 +55,8 @@ GuiOptions gui_parse_options(const std::vector<std::string>& args) {
             }
         } else if (a == "--lanes") {
             o.lanes = true;
+        } else if (a == "--view-only") {
+            o.view_only = true;
         } else if (a == "--report-first-paint") {
             o.report_first_paint = true;
         } else if (!a.empty() && a[0] == '-') {

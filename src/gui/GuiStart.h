@@ -10,7 +10,7 @@ class QCoreApplication;
 class QTranslator;
 
 // The options of the desktop program: `korvante-gui [LIBRARY] [--home DIR] [--open LEAF]
-// [--screenshot FILE.png] [--size WxH] [--bar N] [--zoom fit|LEVELS] [--lanes]
+// [--screenshot FILE.png] [--size WxH] [--bar N] [--zoom fit|LEVELS] [--lanes] [--view-only]
 // [--report-first-paint]`.
 struct GuiOptions {
     std::string library;              // host path of the library to open; empty: the last one
@@ -22,6 +22,7 @@ struct GuiOptions {
     bool zoom_fit = false;            // the music view opens with the whole music fitted
     int zoom = 0;                     // zoom levels in (positive) or out the music view opens at
     bool lanes = false;               // the music view opens with every resolved-pitch lane shown
+    bool view_only = false;           // the picture shows the editor pane's view, not the window
     bool report_first_paint = false;  // print the start-up time, then end
     std::string error;                // why the options were refused
 };

@@ -54,8 +54,8 @@ TEST_F(TimelineLayout, EachTrackKindHasTheBandsTheShowFlagsAskFor) {
     const uint32_t all =
         MSHOW_ANCHOR | MSHOW_OPTION | MSHOW_EFFECT | MSHOW_VELOCITY | MSHOW_DEGREE | MSHOW_CHORD;
     const Case cases[] = {
-        {all, n, "a:0:12 b:12:24 c:36:12 d:48:12 e:60:12 f:72:12 g:84:28"},
-        {all, r, "a:0:12 b:12:24 c:36:12 d:48:12"},
+        {all, n, "a:0:16 b:16:24 c:40:16 d:56:16 e:72:16 f:88:16 g:104:28"},
+        {all, r, "a:0:16 b:16:24 c:40:16 d:56:16"},
         {all, c, "h:0:24 i:24:24"},
         {all, l, "b:0:24"},
         {all, odd, "b:0:24"},
@@ -119,12 +119,12 @@ TEST_F(TimelineLayout, HitsFindRowBandPositionAndPressArea) {
     };
     const Case cases[] = {
         {0, r->top, 0, MedtPressArea::Anchor},
-        {uw * 2 + 1, r->top + 12, 2, MedtPressArea::Pitch},
-        {uw - 1, r->top + 12, 0, MedtPressArea::Pitch},
+        {uw * 2 + 1, r->top + 20, 2, MedtPressArea::Pitch},
+        {uw - 1, r->top + 20, 0, MedtPressArea::Pitch},
         {uw, vel_top + 1, 1, MedtPressArea::VelocityMax},
         {uw, vel_top + vel->height / 2, 1, MedtPressArea::Velocity},
         {uw, vel_top + vel->height - 1, 1, MedtPressArea::VelocityMin},
-        {-1, r->top + 12, -1, MedtPressArea::Pitch},  // the track list
+        {-1, r->top + 20, -1, MedtPressArea::Pitch},  // the track list
     };
     for (const Case& c : cases) {
         const MedtTimelineHit h = layout.hit(c.x, c.y);

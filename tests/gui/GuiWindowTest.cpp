@@ -1188,6 +1188,8 @@ void GuiWindowTest::options_are_read_or_refused_data() {
     QTest::newRow("zoomed out") << QStringList{"--zoom", "-3", "--size", "800x600"} << QString()
                                 << QStringLiteral("800x600");
     QTest::newRow("fitted") << QStringList{"--zoom", "fit"} << QString() << QStringLiteral("0x0");
+    QTest::newRow("the view only") << QStringList{"--view-only", "--size", "1280x800"} << QString()
+                                   << QStringLiteral("1280x800");
     QTest::newRow("zoom not a number")
         << QStringList{"--zoom", "x"} << QString() << QStringLiteral("--zoom wants");
     QTest::newRow("zoom too far") << QStringList{"--zoom", "21"} << QString()
@@ -1219,6 +1221,7 @@ void GuiWindowTest::options_are_read_or_refused() {
         const QString level = zoom < 0 ? QStringLiteral("0") : args[zoom + 1];
         QCOMPARE(o.zoom_fit, level == QStringLiteral("fit"));
         QCOMPARE(o.zoom, o.zoom_fit ? 0 : level.toInt());
+        QCOMPARE(o.view_only, args.contains(QStringLiteral("--view-only")));
     } else {
         QVERIFY2(QString::fromStdString(o.error).startsWith(size), o.error.c_str());
     }

@@ -319,16 +319,39 @@ MSEQ_ID MedtReferPress::selected_phrase(const MedtPressContext& ctx) {
     return ctx.music->find(ref) == leaf ? ref : 0;
 }
 
+namespace {
+
+// The phrase a new block takes: the selected phrase of the music's own book, else the one the
+// context's hook links in (asked only when a block is really placed, so that a press that
+// erases or joins links nothing).
+MSEQ_ID phrase_to_place(const MedtPressContext& ctx) {
+    const MSEQ_ID own = MedtReferPress::selected_phrase(ctx);
+    if (own || !ctx.place_phrase) return own;
+    return ctx.place_phrase();
+}
+
+}  // namespace
+
+bool MedtReferPress::place(const MseqTrackRefer& track, int32_t pos, MedtPressContext& ctx) {
+    if (!ctx.setter || pos < 0) return false;
+    const MseqBlockRefer* here = track.block_at(pos);
+    if (!here) return press(track, MedtPress{MedtPressArea::Anchor, pos}, ctx);
+    const MSEQ_ID phrase = phrase_to_place(ctx);
+    if (!phrase) return false;
+    MseqBlockRefer refer = *here;
+    refer.m_PhraseID = phrase;
+    return put(ctx, pos, here, refer);
+}
+
 bool MedtReferPress::press(const MseqTrackRefer& track, const MedtPress& press,
                            MedtPressContext& ctx) {
     if (!ctx.setter || press.pos < 0) return false;
     Row<MseqTrackRefer> row{track};
     const int32_t delta = press.right ? -1 : 1;
     if (press.area == MedtPressArea::Anchor) {
-        const MSEQ_ID phrase = selected_phrase(ctx);
-        return anchor_press(track, press, ctx, [phrase](const MseqBlockRefer*, MseqBlockRefer* b) {
-            b->m_PhraseID = phrase;
-            return phrase != 0;
+        return anchor_press(track, press, ctx, [&ctx](const MseqBlockRefer*, MseqBlockRefer* b) {
+            b->m_PhraseID = phrase_to_place(ctx);
+            return b->m_PhraseID != 0;
         });
     }
     if (press.move) return false;

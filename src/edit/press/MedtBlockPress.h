@@ -73,15 +73,19 @@ public:
 };
 
 // What a press may need besides its track: the music the track belongs to (its note kind and
-// its book), the leaf selected in the library tree, the front end and the setter, and the
-// editor track's drop-or-rename hook that takes a chosen start marker (when none is given the
-// marker is set through the setter).
+// its book), the leaf selected in the library tree, the front end and the setter, the editor
+// track's drop-or-rename hook that takes a chosen start marker (when none is given the marker is
+// set through the setter), and the phrase a new phrase block takes when the selected leaf is not
+// a phrase of the music's own book: its map reference, after linking it into that book if need
+// be, or 0 (having said why) when there is none. Without that hook only phrases of the music's
+// own book are placed.
 struct MedtPressContext {
     MseqMusic* music = nullptr;
     MseqObject* selected_leaf = nullptr;
     MedtPressPort* port = nullptr;
     MedtBlockSetter* setter = nullptr;
     std::function<bool(int32_t pos, const CkvString& marker)> drop_marker;
+    std::function<MSEQ_ID()> place_phrase;
 };
 
 // The presses on the rows of a note track. Each returns true when it set at least one block;
@@ -129,4 +133,8 @@ public:
     // The map reference (low 20 bits plus 0x200000) of the selected leaf when it is a phrase of
     // the music's own book; 0 otherwise.
     static MSEQ_ID selected_phrase(const MedtPressContext& ctx);
+    // A phrase put down at `pos` (dropped from the library tree): a block of the selected phrase
+    // starts there, as a press in the anchor area places one, or the block starting there takes
+    // that phrase. True when a block was set.
+    static bool place(const MseqTrackRefer& track, int32_t pos, MedtPressContext& ctx);
 };

@@ -1,12 +1,19 @@
 #include "edit/press/MedtTrackPress.h"
 
+#include "edit/McmdBookLink.h"
 #include "edit/MedtMusic.h"
+#include "edit/MedtText.h"
 #include "edit/MedtTrack.h"
 #include "edit/MedtTransaction.h"
+#include "edit/MedtUserPort.h"
+#include "model/core/MseqObject.h"
+#include "model/core/MseqPathOps.h"
+#include "model/library/MseqBook.h"
 #include "model/library/MseqMusic.h"
 #include "model/track/MseqTrackChord.h"
 #include "model/track/MseqTrackNote.h"
 #include "model/track/MseqTrackRefer.h"
+#include "text/MrecCompiler.h"
 
 namespace {
 
@@ -45,6 +52,15 @@ bool gesture(MedtMusicInvoker& editor, MedtTrack& track, bool move, MedtPressCon
         if (!done) setter.failed = true;
         return done;
     };
+    if (!ctx.place_phrase) {
+        ctx.place_phrase = [&editor, &ctx] {
+            CkvString why;
+            const MSEQ_ID phrase =
+                MedtTrackPress::phrase_for_block(editor, ctx.selected_leaf, &why);
+            if (!phrase && editor.port) editor.port->status(why);
+            return phrase;
+        };
+    }
     MedtTransaction transaction(editor,
                                 move ? MedtTransaction::join_open : MedtTransaction::new_group);
     bool done = work(ctx);
@@ -121,4 +137,54 @@ bool MedtTrackPress::set_chord(MedtMusicInvoker& editor, MedtTrack& track, int32
         auto* chords = track.stored()->cast_to<MseqTrackChord>(MTYPE_TRACK_CHORD);
         return chords && MedtChordPress::set_chord(*chords, pos, chord, c);
     });
+}
+
+bool MedtTrackPress::drop_phrase(MedtMusicInvoker& editor, MedtTrack& track, int32_t pos,
+                                 MseqObject* leaf) {
+    MseqTrack* stored = track.stored();
+    auto* refer = stored ? stored->cast_to<MseqTrackRefer>(MTYPE_TRACK_REFER) : nullptr;
+    if (!refer) {
+        if (editor.port)
+            editor.port->status(medt_text("フレーズパターンはフレーズトラックに置いてください。"));
+        return false;
+    }
+    MedtPressContext ctx;
+    ctx.selected_leaf = leaf;
+    const bool done = gesture(editor, track, false, ctx, [&](MedtPressContext& c) {
+        return MedtReferPress::place(*refer, pos, c);
+    });
+    editor.button_release();  // a drop is a whole gesture
+    return done;
+}
+
+MSEQ_ID MedtTrackPress::phrase_for_block(MedtMusicInvoker& editor, const MseqObject* leaf,
+                                         CkvString* why) {
+    const auto refuse = [why](const char* text) {
+        if (why) *why = medt_text(text);
+        return MSEQ_ID{0};
+    };
+    if (!leaf || leaf->type != MTYPE_LEAF_PHRASE)
+        return refuse("フレーズを置くには、ライブラリのツリーでフレーズパターンを選んでください。");
+    MedtPressContext own;
+    own.music = editor.music();
+    own.selected_leaf = const_cast<MseqObject*>(leaf);
+    if (const MSEQ_ID ref = MedtReferPress::selected_phrase(own)) return ref;
+    MseqBook* book = McmdBookLink::book_of(editor.music());
+    if (!book)
+        return refuse("このミュージックはブックに属していないため、フレーズパターンを置けません。");
+    MseqFullPath full;
+    if (!mseq_path::resolve(leaf, false, &full))
+        return refuse("フレーズパターンのファイルの場所がわかりません。");
+    // A link of the music's book to the same file serves as it is.
+    if (const MseqObject* same = book->find_by_path(full)) {
+        if (same->type == MTYPE_LEAF_PHRASE) return mseq_own_book_id(same->id);
+    }
+    MrecCompiler header;
+    if (!header.read_header(full) || header.result.header.type != MTYPE_LEAF_PHRASE)
+        return refuse("フレーズパターンのファイル情報を読み込めません。");
+    ref_ptr<McmdBookLink> link =
+        McmdBookLink::add(MTYPE_LEAF_PHRASE, header.result.header.name, full);
+    if (!MedtTransaction(editor, MedtTransaction::join_open).post(link.get()) || !link->made)
+        return refuse("フレーズパターンへのリンクをミュージックのブックに追加できません。");
+    return mseq_own_book_id(link->made->id);
 }

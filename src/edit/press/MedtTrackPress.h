@@ -30,6 +30,22 @@ public:
     // The button went up: the gesture's group is closed.
     static void release(MedtMusicInvoker& editor);
 
+    // The phrase leaf `leaf` (selected in any book of the library, the standard pattern book
+    // included) put down on the phrase track at `pos`, dragged from the library tree: as one
+    // gesture, a block of it starts there (MedtReferPress::place) after the link it may need.
+    // True when a block was set; otherwise nothing changed and the editor's status line says
+    // why.
+    static bool drop_phrase(MedtMusicInvoker& editor, MedtTrack& track, int32_t pos,
+                            MseqObject* leaf);
+    // The map reference a new phrase block of the editor's music takes for `leaf`: a phrase of
+    // the music's own book is named as it is; a phrase of another book through the first link of
+    // the music's own book to the same file, or else through a link added now, as the library's
+    // add-link command adds one but without asking about a file already linked elsewhere
+    // (McmdBookLink, posted in the open gesture, so that one undo takes back the link with the
+    // blocks). 0 when there is nothing to place, with the reason (CP932) in `why`.
+    static MSEQ_ID phrase_for_block(MedtMusicInvoker& editor, const MseqObject* leaf,
+                                    CkvString* why);
+
     // The results of the pop-ups, each as a gesture of its own: the lag editor's confirmed text,
     // the start-marker menu's choice, the degree picker's slot, the chord editor's chord. True
     // when the track changed; false, nothing changed, for a track of another kind, no block to

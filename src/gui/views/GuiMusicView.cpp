@@ -3,16 +3,19 @@
 #include <QAction>
 #include <QComboBox>
 #include <QCursor>
+#include <QLabel>
 #include <QMenu>
 #include <QSplitter>
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include "edit/McmdBookLink.h"
 #include "edit/McmdTrack.h"
 #include "edit/MedtMusic.h"
 #include "edit/MedtNoteValue.h"
 #include "edit/MedtViewCommands.h"
+#include "gui/GuiIcons.h"
 #include "gui/GuiText.h"
 #include "gui/views/GuiPropertyList.h"
 #include "gui/views/GuiTimeline.h"
@@ -21,14 +24,57 @@
 
 namespace mvc = medt_view_commands;
 
+namespace {
+
+// The icon of a command that has one: the desktop theme's, else a glyph of the program's own.
+// The note kinds and display switches are words and have none.
+QIcon command_icon(int id) {
+    switch (id) {
+        case MVC_CUT:
+            return gui_theme_icon("edit-cut", QString::fromUtf8("✂"));
+        case MVC_COPY:
+            return gui_theme_icon("edit-copy", gui_utf8("写"));
+        case MVC_PASTE:
+            return gui_theme_icon("edit-paste", gui_utf8("貼"));
+        case MVC_OVERWRITE:
+            return gui_theme_icon("edit-paste-in-place", gui_utf8("上"));
+        case MVC_DELETE:
+        case MVC_DELETE_BEFORE:
+            return gui_theme_icon("edit-delete", QString::fromUtf8("✕"));
+        case MVC_SPACE:
+            return gui_theme_icon("format-indent-more", QString::fromUtf8("⇥"));
+        case MVC_UNDO:
+            return gui_theme_icon("edit-undo", QString::fromUtf8("↶"));
+        case MVC_REDO:
+            return gui_theme_icon("edit-redo", QString::fromUtf8("↷"));
+        case MVC_TYPE_NOTES:
+            return gui_theme_icon("input-keyboard", QString::fromUtf8("⌨"));
+        case MVC_ZOOM_IN:
+            return gui_theme_icon("zoom-in", QStringLiteral("+"));
+        case MVC_ZOOM_OUT:
+            return gui_theme_icon("zoom-out", QString::fromUtf8("−"));
+        case MVC_ZOOM_FIT:
+            return gui_theme_icon("zoom-fit-best", QString::fromUtf8("↔"));
+        default:
+            return QIcon();
+    }
+}
+
+}  // namespace
+
 GuiMusicView::GuiMusicView(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("kv_music_view"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
+    // Two rows, so that every button stays in reach at a 1280-pixel window: the edit actions,
+    // typed entry and the note kinds above, the display switches below.
     bar_ = new QToolBar(this);
     bar_->setObjectName(QStringLiteral("kv_music_bar"));
     layout->addWidget(bar_);
+    show_bar_ = new QToolBar(this);
+    show_bar_->setObjectName(QStringLiteral("kv_music_show_bar"));
+    layout->addWidget(show_bar_);
     auto* split = new QSplitter(Qt::Horizontal, this);
     timeline_ = new GuiTimeline(split);
     properties_ = new GuiPropertyList(split);
@@ -40,7 +86,7 @@ GuiMusicView::GuiMusicView(QWidget* parent) : QWidget(parent) {
     auto* edit_menu = new QMenu(gui_utf8("編集(&E)"), this);
     auto* view_menu = new QMenu(gui_utf8("表示(&V)"), this);
     menus_ = {edit_menu, view_menu};
-    auto make = [this](const MedtViewCommand& c, QMenu* menu, bool in_bar) {
+    auto make = [this](const MedtViewCommand& c, QMenu* menu, QToolBar* bar) {
         const QString label = gui_text(mvc::label(c.id));
         auto* a = new QAction(label, this);
         a->setData(c.id);
@@ -48,15 +94,19 @@ GuiMusicView::GuiMusicView(QWidget* parent) : QWidget(parent) {
         a->setToolTip(label.section(QLatin1Char('\t'), 0, 0));
         a->setCheckable(mvc::toggle_bit(c.id) != 0 || mvc::is_note_kind(c.id) ||
                         c.id == MVC_TYPE_NOTES || mvc::is_note_value(c.id) || c.id == MVC_LANE);
+        const QIcon icon = command_icon(c.id);
+        if (!icon.isNull()) a->setIcon(icon);
         connect(a, &QAction::triggered, this, [this, id = c.id] { run_command(id); });
         connect(a, &QAction::hovered, this, [this, a] {
             if (status) status(a->statusTip());
         });
         if (menu) menu->addAction(a);
-        if (in_bar) {
-            // The tool bar shows the short name without the key.
-            auto* b = new QAction(a->toolTip(), this);
+        if (bar) {
+            // The tool bar shows the short name (or the icon) without the key; the tip names
+            // the command in full.
+            auto* b = new QAction(a->icon(), gui_text(mvc::bar_label(c.id)), this);
             b->setData(c.id);
+            b->setToolTip(a->toolTip());
             b->setStatusTip(a->statusTip());
             b->setCheckable(a->isCheckable());
             connect(b, &QAction::triggered, a, &QAction::trigger);
@@ -64,41 +114,49 @@ GuiMusicView::GuiMusicView(QWidget* parent) : QWidget(parent) {
                 b->setChecked(a->isChecked());
                 b->setEnabled(a->isEnabled());
             });
-            bar_->addAction(b);
+            bar->addAction(b);
         }
         actions_.push_back(a);
     };
+    const auto caption = [](QToolBar* bar, const char* text) {
+        auto* label = new QLabel(gui_utf8(text), bar);
+        label->setContentsMargins(6, 0, 4, 0);
+        bar->addWidget(label);
+    };
     for (const MedtViewCommand& c : mvc::edit_commands())
-        make(c, edit_menu, c.id != MVC_DELETE_BEFORE);
-    bar_->addSeparator();
+        make(c, edit_menu, c.id != MVC_DELETE_BEFORE ? bar_ : nullptr);
     edit_menu->addSeparator();
     auto* add = edit_menu->addMenu(gui_text(mvc::label(MVC_ADD_TRACK)));
     for (const MedtViewCommand& c : mvc::add_track_commands())
-        make(c, add, false);
+        make(c, add, nullptr);
     for (const MedtViewCommand& c : mvc::track_commands()) {
-        if (c.id != MVC_ADD_TRACK) make(c, edit_menu, false);
+        if (c.id != MVC_ADD_TRACK) make(c, edit_menu, nullptr);
     }
-    for (const MedtViewCommand& c : mvc::note_kinds())
-        make(c, view_menu, true);
-    bar_->addSeparator();
-    view_menu->addSeparator();
-    for (const MedtViewCommand& c : mvc::display_toggles())
-        make(c, view_menu, true);
-    // The zoom: in the menu (and on its keys) only, so that the tool bar keeps its width.
-    view_menu->addSeparator();
-    for (const MedtViewCommand& c : mvc::zoom_commands())
-        make(c, view_menu, false);
-    // The resolved-pitch lanes: in the menu only, like the zoom.
-    view_menu->addSeparator();
-    for (const MedtViewCommand& c : mvc::lane_commands())
-        make(c, view_menu, false);
     // Typed note entry: the switch and the note-value selector in the tool bar, the values in
     // the edit menu (and on their keys).
     bar_->addSeparator();
     edit_menu->addSeparator();
     for (const MedtViewCommand& c : mvc::entry_commands())
-        make(c, edit_menu, c.id == MVC_TYPE_NOTES);
+        make(c, edit_menu, c.id == MVC_TYPE_NOTES ? bar_ : nullptr);
     add_value_selector();
+    bar_->addSeparator();
+    caption(bar_, "描く:");
+    for (const MedtViewCommand& c : mvc::note_kinds())
+        make(c, view_menu, bar_);
+    view_menu->addSeparator();
+    caption(show_bar_, "表示:");
+    for (const MedtViewCommand& c : mvc::display_toggles()) {
+        if (c.id == MVC_SHOW_PLAY_POSITION || c.id == MVC_CHORD_NAMES) show_bar_->addSeparator();
+        make(c, view_menu, show_bar_);
+    }
+    // The zoom: in the menu (and on its keys) only, so that the tool bar keeps its width.
+    view_menu->addSeparator();
+    for (const MedtViewCommand& c : mvc::zoom_commands())
+        make(c, view_menu, nullptr);
+    // The resolved-pitch lanes: in the menu only, like the zoom.
+    view_menu->addSeparator();
+    for (const MedtViewCommand& c : mvc::lane_commands())
+        make(c, view_menu, nullptr);
 
     timeline_->status = [this](const QString& s) {
         if (status) status(s);
@@ -329,6 +387,9 @@ void GuiMusicView::finish(MgenCommand* command) {
     }
     // Rows may have come or gone (track commands) and lengths changed.
     timeline_->relayout();
+    auto* link = command ? static_cast<McmdBookLink*>(command->cast(MKIND_CMD_BOOK_LINK)) : nullptr;
+    if (link && link->state == MCMD_DONE && !(link->flags & MCMD_TEST_ONLY) && on_links_changed)
+        on_links_changed(link->adding ? nullptr : link->removed);
     // A renamed track: its name row (display only, so never the list's own edit) shows the new
     // name at once.
     auto* set =

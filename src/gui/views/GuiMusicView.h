@@ -16,11 +16,11 @@ class QMenu;
 class QTimer;
 class QToolBar;
 
-// The music view of a music or phrase: the tool bar with the note-kind, display and edit
-// commands and typed note entry (the switch and the note-value selector), the timeline with its
-// track list, and the property list of the current track. It observes the editor (as its view) and
-// redraws what the editor reports; the menus "編集(&E)" and "表示(&V)" go to the main window's menu
-// bar while it is shown. The user-interface thread.
+// The music view of a music or phrase: two tool-bar rows (the edit commands, typed note entry
+// with its switch and note-value selector and the note kinds above, the display switches below),
+// the timeline with its track list, and the property list of the current track. It observes the
+// editor (as its view) and redraws what the editor reports; the menus "編集(&E)" and "表示(&V)" go
+// to the main window's menu bar while it is shown. The user-interface thread.
 class GuiMusicView : public QWidget, public MedtView {
     Q_OBJECT
 public:
@@ -42,6 +42,8 @@ public:
     GuiTimeline* timeline() const { return timeline_; }
     GuiPropertyList* properties() const { return properties_; }
     QToolBar* tool_bar() const { return bar_; }
+    // The second row: the display switches.
+    QToolBar* show_bar() const { return show_bar_; }
     // The note-value selector of typed note entry in the tool bar.
     QComboBox* value_selector() const { return value_box_; }
     const std::vector<QMenu*>& menus() const { return menus_; }
@@ -54,6 +56,9 @@ public:
     // An undo has ended (called once after its commands; it may have returned the file to
     // its saved content).
     std::function<void()> on_undone;
+    // A link of the music's book came or went (a phrase of another book placed, or that undone
+    // or redone); `removed` is the address of a link node just deleted, nullptr for none.
+    std::function<void(const void* removed)> on_links_changed;
 
     // MedtView
     void changed() override;
@@ -73,6 +78,7 @@ private:
     GuiTimeline* timeline_ = nullptr;
     GuiPropertyList* properties_ = nullptr;
     QToolBar* bar_ = nullptr;
+    QToolBar* show_bar_ = nullptr;
     QComboBox* value_box_ = nullptr;
     std::vector<QMenu*> menus_;
     std::vector<QAction*> actions_;

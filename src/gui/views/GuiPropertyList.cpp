@@ -1,7 +1,6 @@
 #include "gui/views/GuiPropertyList.h"
 
 #include <QComboBox>
-#include <QDataStream>
 #include <QDropEvent>
 #include <QHeaderView>
 #include <QMimeData>
@@ -254,20 +253,7 @@ const MseqObject* GuiPropertyList::node_from(const QMimeData* mime) const {
         MedtTrack* t = editor_ ? editor_->find_track(id) : nullptr;
         return t ? t->node() : nullptr;
     }
-    // An item of the library tree: Qt's item-model drag data, whose roles carry the node.
-    const QString model_mime = QStringLiteral("application/x-qabstractitemmodeldatalist");
-    if (!mime->hasFormat(model_mime)) return nullptr;
-    QByteArray bytes = mime->data(model_mime);
-    QDataStream in(&bytes, QIODevice::ReadOnly);
-    while (!in.atEnd()) {
-        int row = 0, col = 0;
-        QMap<int, QVariant> roles;
-        in >> row >> col >> roles;
-        if (roles.contains(GuiRoomTree::kNodeRole))
-            return reinterpret_cast<const MseqObject*>(
-                roles.value(GuiRoomTree::kNodeRole).value<quintptr>());
-    }
-    return nullptr;
+    return GuiRoomTree::node_of_drag(mime);
 }
 
 void GuiPropertyList::dragEnterEvent(QDragEnterEvent* event) {

@@ -26,6 +26,7 @@
 #include "edit/map/MedtChordMapView.h"
 #include "edit/map/MedtDegreePicker.h"
 #include "edit/press/MedtTrackPress.h"
+#include "gui/GuiRoomTree.h"
 #include "gui/GuiText.h"
 #include "gui/views/GuiChordEditor.h"
 #include "gui/views/GuiLanePainter.h"
@@ -61,6 +62,8 @@ const MseqTrackRefer* refer_track(const MedtTrack* t) {
 // The caption of an edit band in the track list; nullptr for bands without one.
 const char* band_caption(GuiBand kind, bool note) {
     switch (kind) {
+        case GuiBand::Main:
+            return note ? "音高" : "フレーズ";
         case GuiBand::Anchor:
             return "アンカー";
         case GuiBand::Third:
@@ -426,8 +429,6 @@ void GuiTimeline::paint_track_list(QPainter& p, size_t first_row, size_t end_row
     p.setClipRect(QRect(0, kRulerHeight, kNameWidth, H - kRulerHeight));
     p.fillRect(0, kRulerHeight, kNameWidth, H - kRulerHeight, kNameBack);
     const QFontMetrics fm(font());
-    QFont small = font();
-    small.setPointSizeF(font().pointSizeF() * 0.75);
     const std::vector<GuiRow>& rows = layout_.rows();
     for (size_t i = first_row; i < end_row; ++i) {
         const GuiRow& r = rows[i];
@@ -437,23 +438,31 @@ void GuiTimeline::paint_track_list(QPainter& p, size_t first_row, size_t end_row
         p.setPen(kBeatLine);
         p.drawLine(0, y + r.height - 1, kNameWidth, y + r.height - 1);
         const int indent = 6 + r.depth * 12;
+        const bool note = note_track(r.track) != nullptr;
+        const bool banded = note || refer_track(r.track);
+        // The band captions sit at the right, at the text size of the names: the name gives
+        // way to the widest caption of the bands its line crosses.
+        const int name_h = std::min(r.height, editor_->view_scale().row_height + 12);
+        int captions_w = 0;
+        for (const GuiRow::Band& b : r.bands) {
+            const char* caption = banded ? band_caption(b.kind, note) : nullptr;
+            if (caption && b.top < name_h)
+                captions_w = std::max(captions_w, fm.horizontalAdvance(gui_utf8(caption)) + 10);
+        }
         p.setPen(r.track->shown() ? kText : kDim);
         // The editor's display name: note tracks carry their channel while the view shows
         // track information.
-        const QRect name_rect(indent, y, kNameWidth - indent - 4,
-                              std::min(r.height, editor_->view_scale().row_height + 12));
+        const QRect name_rect(indent, y, kNameWidth - indent - 4 - captions_w, name_h);
         p.drawText(
             name_rect, Qt::AlignVCenter | Qt::AlignLeft,
             fm.elidedText(gui_text(r.track->display_name()), Qt::ElideRight, name_rect.width()));
-        // Band captions for the edit areas.
+        if (!banded || !r.track->shown()) continue;
         p.setPen(kDim);
-        p.setFont(small);
         for (const GuiRow::Band& b : r.bands) {
-            if (const char* caption = band_caption(b.kind, note_track(r.track) != nullptr))
+            if (const char* caption = band_caption(b.kind, note))
                 p.drawText(QRect(0, y + b.top, kNameWidth - 6, b.height),
                            Qt::AlignVCenter | Qt::AlignRight, gui_utf8(caption));
         }
-        p.setFont(font());
     }
 }
 
@@ -841,9 +850,54 @@ bool GuiTimeline::drop_track(const QMimeData* mime, const QPoint& at) {
     return moved_ok;
 }
 
+// ---- phrases dragged from the library tree ----------------------------------------------------
+
+MedtTrack* GuiTimeline::phrase_target(const QMimeData* mime, const QPoint& at, int32_t* pos) const {
+    if (!editor_ || editor_->read_only() || at.x() < kNameWidth) return nullptr;
+    const MseqObject* leaf = GuiRoomTree::node_of_drag(mime);
+    // The tree drags its current item, which is the frame's selection: only that one is known
+    // to be alive.
+    if (!leaf || leaf->type != MTYPE_LEAF_PHRASE || !selected_leaf || selected_leaf() != leaf)
+        return nullptr;
+    const Hit h = hit(at);
+    if (!h.row || h.pos < 0 || !refer_track(h.row->track)) return nullptr;
+    if (pos) *pos = h.pos;
+    return h.row->track;
+}
+
+bool GuiTimeline::drop_phrase(const QMimeData* mime, const QPoint& at) {
+    int32_t pos = 0;
+    MedtTrack* track = phrase_target(mime, at, &pos);
+    if (!track) {
+        refuse_phrase(mime);
+        return false;
+    }
+    const bool placed = MedtTrackPress::drop_phrase(*editor_, *track, pos,
+                                                    selected_leaf ? selected_leaf() : nullptr);
+    relayout();
+    if (placed) {
+        editor_->set_cursor(track, pos, pos);
+        emit cursor_moved();
+    }
+    return placed;
+}
+
+void GuiTimeline::refuse_phrase(const QMimeData* mime) {
+    const MseqObject* leaf = GuiRoomTree::node_of_drag(mime);
+    if (!leaf || !status) return;
+    if (leaf->type != MTYPE_LEAF_PHRASE)
+        status(gui_utf8("トラックに置けるのは、フレーズパターンだけです。"));
+    else if (editor_ && editor_->read_only())
+        status(gui_utf8("再生中は、フレーズパターンを置けません。"));
+    else
+        status(gui_utf8("フレーズパターンはフレーズトラックの上に置いてください。"));
+}
+
 void GuiTimeline::dragEnterEvent(QDragEnterEvent* event) {
-    if (dragged_track(event->mimeData()) && !editor_->read_only()) {
-        event->setDropAction(Qt::MoveAction);
+    const bool track = dragged_track(event->mimeData()) && !editor_->read_only();
+    const MseqObject* leaf = GuiRoomTree::node_of_drag(event->mimeData());
+    if (track || (leaf && leaf->type == MTYPE_LEAF_PHRASE && editor_ && !editor_->read_only())) {
+        event->setDropAction(track ? Qt::MoveAction : Qt::CopyAction);
         event->accept();
     } else {
         event->ignore();
@@ -851,24 +905,36 @@ void GuiTimeline::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void GuiTimeline::dragMoveEvent(QDragMoveEvent* event) {
-    if (event->position().toPoint().x() < kNameWidth && dragged_track(event->mimeData())) {
+    const QPoint at = event->position().toPoint();
+    if (at.x() < kNameWidth && dragged_track(event->mimeData())) {
         event->setDropAction(Qt::MoveAction);
         event->accept();
+    } else if (phrase_target(event->mimeData(), at, nullptr)) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
     } else {
+        // A phrase over a place that does not take it: the status bar says where it goes.
+        if (at.x() >= kNameWidth) refuse_phrase(event->mimeData());
         event->ignore();
     }
 }
 
 void GuiTimeline::dropEvent(QDropEvent* event) {
-    // A refused move has shown its warning; the drop is still taken (nothing else wants it).
-    const bool inside = event->position().toPoint().x() < kNameWidth;
-    drop_track(event->mimeData(), event->position().toPoint());
-    if (inside) {
-        event->setDropAction(Qt::MoveAction);
-        event->accept();
-    } else {
-        event->ignore();
+    const QPoint at = event->position().toPoint();
+    if (at.x() >= kNameWidth) {
+        // A phrase from the library tree: a refused one has said why in the status bar.
+        if (drop_phrase(event->mimeData(), at)) {
+            event->setDropAction(Qt::CopyAction);
+            event->accept();
+        } else {
+            event->ignore();
+        }
+        return;
     }
+    // A refused move has shown its warning; the drop is still taken (nothing else wants it).
+    drop_track(event->mimeData(), at);
+    event->setDropAction(Qt::MoveAction);
+    event->accept();
 }
 
 // ---- renaming in place -------------------------------------------------------------------------

@@ -88,6 +88,11 @@ public:
     // point is on no row or on the dragged track itself, or the editor refused the move (it
     // showed its warning then).
     bool drop_track(const QMimeData* mime, const QPoint& at);
+    // A phrase dragged from the library tree, dropped at `at` (viewport coordinates) on a phrase
+    // track's row: a block of it starts at the position under the pointer (linked into the
+    // music's book first when it belongs to another book), as one undo step. False when nothing
+    // was placed; the status bar then says why.
+    bool drop_phrase(const QMimeData* mime, const QPoint& at);
     // The full text of the block under `at` (viewport coordinates), shown as its tool tip where
     // the drawn label is cut short (medt_block_text::tip: a note's name, pitch, note value and
     // velocity, a chord's name, a phrase's name, ...). Empty on no block.
@@ -185,6 +190,12 @@ private:
     void finish_rename(bool keep);
     // The track of this music a drag carries; 0 when none.
     MSEQ_ID dragged_track(const QMimeData* mime) const;
+    // The phrase track under `at` that takes the tree's dragged phrase, with the position there;
+    // nullptr when the drag carries no phrase (or not the selected one) or `at` is not on the
+    // blocks of a phrase track.
+    MedtTrack* phrase_target(const QMimeData* mime, const QPoint& at, int32_t* pos) const;
+    // Says in the status bar why the tree's dragged item cannot be put down here.
+    void refuse_phrase(const QMimeData* mime);
 
     MedtMusicInvoker* editor_ = nullptr;
     MedtTimelineLayout layout_;
