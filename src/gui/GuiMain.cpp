@@ -78,12 +78,11 @@ bool wait_painted(GuiMainWindow& window, int limit_ms) {
 int main(int argc, char** argv) {
     const GuiOptions options = gui_parse_options(std::vector<std::string>(argv + 1, argv + argc));
     if (!options.error.empty()) {
-        std::fprintf(
-            stderr,
-            "korvante gui: %s\nusage: korvante gui [LIBRARY] [--open LEAF] "
-            "[--screenshot FILE.png] [--size WxH] [--bar N] [--zoom fit|LEVELS] [--lanes] "
-            "[--view-only]\n",
-            options.error.c_str());
+        std::fprintf(stderr,
+                     "korvante gui: %s\nusage: korvante gui [LIBRARY] [--open LEAF] "
+                     "[--screenshot FILE.png] [--size WxH] [--bar N] [--zoom fit|LEVELS] [--lanes] "
+                     "[--view-only]\n",
+                     options.error.c_str());
         return 2;
     }
     const bool unattended = !options.screenshot.empty() || options.report_first_paint;
