@@ -39,7 +39,9 @@ MedtMusicInvoker* editor_of(const MseqEntity* entity) {
 // taken. Empty when none of the first thousand is free.
 std::string free_chord_file(const CkvString& folder, const std::string& stem) {
     for (int n = 1; n <= 1000; ++n) {
-        const std::string name = stem + (n == 1 ? "" : "_" + std::to_string(n)) + "_chord.kvnl";
+        std::string name = stem;
+        if (n > 1) name += "_" + std::to_string(n);
+        name += "_chord.kvnl";
         if (!kv_fs::path_exists(mseq_path::append(folder, name).str())) return name;
     }
     return {};
