@@ -40,7 +40,10 @@ MedtMusicInvoker* editor_of(const MseqEntity* entity) {
 std::string free_chord_file(const CkvString& folder, const std::string& stem) {
     for (int n = 1; n <= 1000; ++n) {
         std::string name = stem;
-        if (n > 1) name += "_" + std::to_string(n);
+        if (n > 1) {
+            name += '_';
+            name += std::to_string(n);
+        }
         name += "_chord.kvnl";
         if (!kv_fs::path_exists(mseq_path::append(folder, name).str())) return name;
     }
