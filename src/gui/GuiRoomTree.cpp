@@ -2,6 +2,7 @@
 
 #include <QDataStream>
 #include <QHeaderView>
+#include <QIODevice>
 #include <QMimeData>
 #include <QPainter>
 #include <QSet>
