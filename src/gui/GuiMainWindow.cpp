@@ -81,7 +81,7 @@ ToolIcon icon_of(uint32_t id) {
         case ID_AUDITION:
             return {"audio-volume-high", QStyle::SP_MediaVolume};
         case ID_STEP_RECORD:
-            return {"input-keyboard", QStyle::SP_ArrowRight};
+            return {"input-keyboard", QStyle::SP_ArrowDown};
         case ID_LIVE_RECORD:
             return {"media-record", QStyle::SP_DialogNoButton};
         default:
