@@ -11,6 +11,8 @@
 #include "platform/MidiIn.h"
 #include "platform/MidiOut.h"
 
+#include "platform/JackPorts.h"
+
 #ifdef KV_HAVE_JACK
 #include <jack/jack.h>
 #include <jack/midiport.h>
@@ -141,17 +143,8 @@ private:
 
     // The MIDI output ports of every other client, in the server's order.
     std::vector<std::string> scan() {
-        std::vector<std::string> out;
-        if (!ensure_client()) return out;
-        const char** ports =
-            jack_get_ports(client_, nullptr, JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput);
-        if (!ports) return out;
-        const std::string self = std::string(jack_get_client_name(client_)) + ":";
-        for (const char** p = ports; *p; ++p) {
-            if (std::strncmp(*p, self.c_str(), self.size()) != 0) out.emplace_back(*p);
-        }
-        jack_free(ports);
-        return out;
+        if (!ensure_client()) return {};
+        return jack_midi_ports_of_others(client_, JackPortIsOutput);
     }
 
     static int process(jack_nframes_t frames, void* arg) {

@@ -12,6 +12,8 @@
 
 #include "platform/JackTimeline.h"
 
+#include "platform/JackPorts.h"
+
 #ifdef KV_HAVE_JACK
 #include <jack/jack.h>
 #include <jack/midiport.h>
@@ -278,17 +280,8 @@ private:
 
     // The MIDI input ports of every other client, in the server's order.
     std::vector<std::string> scan() {
-        std::vector<std::string> out;
-        if (!ensure_client()) return out;
-        const char** ports =
-            jack_get_ports(client_, nullptr, JACK_DEFAULT_MIDI_TYPE, JackPortIsInput);
-        if (!ports) return out;
-        const std::string self = std::string(jack_get_client_name(client_)) + ":";
-        for (const char** p = ports; *p; ++p) {
-            if (std::strncmp(*p, self.c_str(), self.size()) != 0) out.emplace_back(*p);
-        }
-        jack_free(ports);
-        return out;
+        if (!ensure_client()) return {};
+        return jack_midi_ports_of_others(client_, JackPortIsInput);
     }
 
     static int process(jack_nframes_t frames, void* arg) {
