@@ -270,6 +270,8 @@ void MFramePlayback::describe_device(CkvString* name, std::string* reason) const
     }
     if (midi_->device_caps(c.m_DeviceID, &caps)) {
         *name = CkvString(caps.name);
+    } else if (c.m_DeviceID == MDEV_MAPPER) {
+        *name = mapp_text("MIDI マッパー (最初の出力先)");
     } else {
         *name = c.m_DeviceName.empty() ? CkvString(std::to_string(c.m_DeviceID)) : c.m_DeviceName;
     }

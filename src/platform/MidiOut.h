@@ -17,6 +17,9 @@ namespace kv_midi {
 // The device number that means "whatever the system plays MIDI on": the first synthesizer
 // port found.
 inline constexpr uint32_t kMapper = 0xFFFFFFFFu;
+// Why the mapper opens nothing when the system is there but offers no synthesizer port.
+inline constexpr const char* kNoSynthesizerForTheMapper =
+    "none of the MIDI outputs is a synthesizer, so the mapper has nothing to play to";
 
 // What the system says about one output device.
 struct midi_out_caps {

@@ -60,7 +60,9 @@ public:
         const std::vector<destination> list = scan();
         const destination* d = pick(list, id);
         if (!d) {
-            error_ = seq_ ? "no such device" : "the ALSA sequencer cannot be opened: " + seq_error_;
+            error_ = !seq_           ? sequencer_reason()
+                     : id == kMapper ? kNoSynthesizerForTheMapper
+                                     : "no such device";
             return false;
         }
         if (port_ < 0) {
@@ -84,7 +86,11 @@ public:
         return true;
     }
 
-    std::string last_error() const override { return error_; }
+    // Before any open the reason is the sequencer's own, when it could not be opened: the
+    // device list is empty then, and that is why.
+    std::string last_error() const override {
+        return error_.empty() && !seq_ && !seq_error_.empty() ? sequencer_reason() : error_;
+    }
 
     bool is_open() const override { return open_; }
 
@@ -149,6 +155,10 @@ private:
         snd_seq_addr_t addr;
         midi_out_caps caps;
     };
+
+    std::string sequencer_reason() const {
+        return "the ALSA sequencer cannot be opened: " + seq_error_;
+    }
 
     bool ensure_seq() {
         if (seq_) return true;

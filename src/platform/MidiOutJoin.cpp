@@ -46,8 +46,8 @@ bool midi_out_join::open(uint32_t id) {
     midi_out* p = locate(id, &local);
     if (!p) {
         // The first output's reason: it is the one the numbers begin with.
-        error_ = parts_.empty() ? "no such device" : parts_.front()->last_error();
-        if (error_.empty()) error_ = "no such device";
+        error_ = parts_.empty() ? "" : parts_.front()->last_error();
+        if (error_.empty()) error_ = id == kMapper ? kNoSynthesizerForTheMapper : "no such device";
         return false;
     }
     if (!p->open(local)) {

@@ -227,6 +227,15 @@ TEST(MidiOutJoin, NumbersTheDevicesOfEachOutputOn) {
     EXPECT_EQ(caps.name, "B synth");
 }
 
+TEST(MidiOutJoin, AMapperWithoutASynthesizerSaysSo) {
+    std::vector<std::unique_ptr<kv_midi::midi_out>> parts;
+    parts.push_back(std::make_unique<kv_midi::midi_out_recorder>(
+        std::vector<kv_midi::midi_out_caps>{{"A port", false}}));
+    kv_midi::midi_out_join join(std::move(parts));
+    EXPECT_FALSE(join.open(kv_midi::kMapper));
+    EXPECT_EQ(join.last_error(), kv_midi::kNoSynthesizerForTheMapper);
+}
+
 TEST(MidiOutJoin, OpensOnTheOwningOutputAndSendsThere) {
     Joined j = MakeJoined();
     EXPECT_FALSE(j.join->open(3));
