@@ -922,10 +922,13 @@ void GuiTimeline::dragMoveEvent(QDragMoveEvent* event) {
 void GuiTimeline::dropEvent(QDropEvent* event) {
     const QPoint at = event->position().toPoint();
     if (at.x() >= kNameWidth) {
-        // A phrase from the library tree: a refused one has said why in the status bar.
+        // A phrase from the library tree: a refused one has said why in the status bar. A
+        // placed one leaves the focus here, not in the tree the drag began in, so that the
+        // next keys (undo, typing, the cursor) act on the block just placed.
         if (drop_phrase(event->mimeData(), at)) {
             event->setDropAction(Qt::CopyAction);
             event->accept();
+            setFocus(Qt::OtherFocusReason);
         } else {
             event->ignore();
         }

@@ -2,6 +2,7 @@
 // tool-bar command has an icon, band captions are drawn at the text size of the names, the
 // library tree fits its names and keeps its width, and a phrase of the standard pattern book
 // dragged onto a phrase track plays there and is undone with its link.
+#include <QApplication>
 #include <QComboBox>
 #include <QMimeData>
 #include <QScrollBar>
@@ -305,6 +306,7 @@ void GuiDeskTest::a_standard_phrase_dropped_on_a_phrase_track_plays_and_is_undon
     QTreeWidgetItem* item = tree->item_of(phrase);
     QVERIFY(item);
     tree->setCurrentItem(item);
+    tree->setFocus();  // where a drag from the tree leaves it
     QCOMPARE(h->frame().selected_node(), phrase);
     std::unique_ptr<QMimeData> mime(tree->model()->mimeData({tree->currentIndex()}));
     QVERIFY(mime);
@@ -333,9 +335,9 @@ void GuiDeskTest::a_standard_phrase_dropped_on_a_phrase_track_plays_and_is_undon
     QVERIFY(notes_from(music, channel, tick) > before);
     QCOMPARE(h->driver.boxes.size(), size_t(0));  // no question about the linked path
 
-    // One undo (Ctrl+Z in the view) takes back the block and the link.
-    tl->setFocus();
-    QTest::keyClick(tl, Qt::Key_Z, Qt::ControlModifier);
+    // The focus followed the drop, so one Ctrl+Z takes back the block and the link.
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(tl));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z, Qt::ControlModifier);
     QVERIFY(!refer->block_at(pos));
     QCOMPARE(links_to(own_book, file), 0);
     QCOMPARE(notes_from(music, channel, tick), before);
