@@ -29,8 +29,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         const kv_ui::ScriptLineReader::Status got = reader.next(&line);
         if (got == kv_ui::ScriptLineReader::Status::end) break;
         if (reader.number() != ++lines) __builtin_trap();
-        if (got == kv_ui::ScriptLineReader::Status::too_long) break;
-        if (line.size() > kv_ui::kScriptLineMax) __builtin_trap();
+        // A refused line is quoted too, from the start the reader kept of it: the limit and the
+        // byte that passed it.
+        const bool refused = got == kv_ui::ScriptLineReader::Status::too_long;
+        if (line.size() > kv_ui::kScriptLineMax + (refused ? 1 : 0)) __builtin_trap();
         const std::string quoted = kv_ui::script_quote(line);
         if (has_unprintable(quoted)) __builtin_trap();
         // Each byte of the line shows as at most six ("\uFEFF" for three), plus the "..." mark.
@@ -38,6 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         if (line.size() <= 80 && quoted.find("...") != std::string::npos &&
             line.find("...") == std::string::npos)
             __builtin_trap();
+        if (refused) break;
     }
     return 0;
 }

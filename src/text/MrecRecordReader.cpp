@@ -61,6 +61,7 @@ bool read_blocks(AnalyzeFieldReader& r, Track& track, ReadBlock read_block) {
     if (!r.read_array("m_Blocks", list)) return r.ok();
     // Every element has the array's element type: its index field is looked up once.
     const AnalyzeField* index_field = nullptr;
+    track.reserve_blocks(list.size());
     for (size_t i = 0; i < list.size(); ++i) {
         AnalyzeFieldReader b;
         if (!list.read_element(i, b)) return false;

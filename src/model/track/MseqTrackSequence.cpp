@@ -100,12 +100,13 @@ template <class Block>
 void MseqTrackSequence<Block>::put_block(int32_t index, const Block& block) {
     // Readers put blocks in index order: one after the last goes in at the end, unsearched.
     if (blocks_.empty() || static_cast<int32_t>(blocks_.rbegin()->first) < index) {
-        fit_block(blocks_.emplace_hint(blocks_.end(), index, block)->second);
+        fit_block(blocks_.append(index, block)->second);
         return;
     }
-    Block& slot = blocks_[index];
-    slot = block;
-    fit_block(slot);
+    // `block` may be one of this track's own: it is copied before the list can move.
+    Block copy = block;
+    fit_block(copy);
+    blocks_[index] = std::move(copy);
 }
 
 template <class Block>
@@ -164,19 +165,13 @@ bool MseqTrackSequence<Block>::change_grid(int32_t beat, bool dry_run, MseqGridC
     if (dry_run) return true;
 
     BlockMap moved;
-    for (auto it = blocks_.begin(); it != blocks_.end();) {
-        auto next = std::next(it);
-        auto node = blocks_.extract(it);
-        const int64_t k = beat * static_cast<int64_t>(node.key()) / old_beat;
-        if (moved.empty() || moved.rbegin()->first != k) {
-            node.key() = static_cast<int32_t>(k);
-            if constexpr (kHasLength) {
-                set_length(node.mapped(),
-                           beat * static_cast<int64_t>(node.mapped().m_Length) / old_beat);
-            }
-            moved.insert(moved.end(), std::move(node));
-        }
-        it = next;
+    moved.reserve(blocks_.size() - static_cast<std::size_t>(c.dropped));
+    for (auto& [index, block] : blocks_) {
+        const int64_t k = beat * static_cast<int64_t>(index) / old_beat;
+        if (!moved.empty() && moved.rbegin()->first == k) continue;
+        if constexpr (kHasLength)
+            set_length(block, beat * static_cast<int64_t>(block.m_Length) / old_beat);
+        moved.append(static_cast<int32_t>(k), block);
     }
     blocks_.swap(moved);
     m_Beat = beat;
@@ -286,15 +281,19 @@ void MseqTrackSequence<Block>::erase_apply(int64_t from, int64_t to, bool split)
                 set_length(before->second, from - index);
             }
         }
-        while (it != blocks_.end() && it->first < to) {
-            const int64_t end = it->first + length_of(it->second);
-            if (end > to) {
-                Block rest = it->second;
-                set_length(rest, end - to);
-                blocks_.try_emplace(static_cast<int32_t>(to), std::move(rest));
-            }
-            it = blocks_.erase(it);
+        // The first block reaching past the range leaves its rest at `to` (unless a block starts
+        // there); only overlapping blocks of a damaged file can make more than one reach past.
+        auto stop = blocks_.lower_bound(static_cast<int32_t>(to));
+        auto reaching =
+            std::find_if(it, stop, [&](const auto& entry) { return end_of(entry) > to; });
+        if (reaching == stop) {
+            blocks_.erase(it, stop);
+            return;
         }
+        Block rest = reaching->second;
+        set_length(rest, end_of(*reaching) - to);
+        blocks_.erase(it, stop);
+        blocks_.try_emplace(static_cast<int32_t>(to), std::move(rest));
     }
 }
 
@@ -450,12 +449,17 @@ bool MseqTrackSequence<Block>::plan_copy(const BlockMap& source, int64_t factor,
 template <class Block>
 void MseqTrackSequence<Block>::run_copy(const CopyPlan& plan) {
     erase_apply(plan.clear_from, plan.clear_to, true);
+    // The pieces come in index order: they go into the list together.
+    typename BlockMap::Items copies;
+    copies.reserve(plan.pieces.size());
     for (const Piece& piece : plan.pieces) {
+        if (!copies.empty() && copies.back().first.value >= piece.key) continue;
         Block copy = *piece.source;
         set_length(copy, piece.length);
         fit_block(copy);
-        blocks_.try_emplace(piece.key, std::move(copy));
+        copies.emplace_back(piece.key, std::move(copy));
     }
+    blocks_.insert_sorted(std::move(copies));
 }
 
 template <class Block>

@@ -2,23 +2,11 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <iterator>
-#include <map>
 #include <vector>
 
+#include "model/track/MseqBlockList.h"
 #include "model/track/MseqTrack.h"
-
-// The key of a block in a sequence: its index in the track's grid, 32-bit signed. It converts
-// to and from int32_t, so the map is used as one keyed by plain indices. The value is mutable
-// for one purpose only: moving every block from some index on by the same distance, in place.
-// Such a move keeps every pair of keys in the same order, which is all the map relies on, and
-// costs neither allocation nor rebalancing. Any thread.
-struct MseqIndex {
-    MseqIndex(int32_t index = 0) : value(index) {}
-    operator int32_t() const { return value; }
-    mutable int32_t value;
-};
 
 // A track holding an ordered set of blocks keyed by their index in the track's grid: at most
 // one block starts at any index. Two families differ in one respect:
@@ -27,12 +15,12 @@ struct MseqIndex {
 //   - point blocks (chords, labels, values, links) hold from their index until the next one;
 //     the end of the track is the last index plus 1.
 // Instances exist for the six block types of tracks; the concrete track classes derive from
-// them. Every operation touches only the blocks it concerns (plus, inherently, the blocks that
-// move), never the whole map. Threads as for MseqTrack.
+// them. Every operation looks up only the blocks it concerns (the blocks behind a change move
+// in the list, see MseqBlockList). Threads as for MseqTrack.
 template <class Block>
 class MseqTrackSequence : public MseqTrack {
 public:
-    using BlockMap = std::map<MseqIndex, Block, std::less<>>;
+    using BlockMap = MseqBlockList<Block>;
     static constexpr bool kHasLength = requires(const Block& b) { b.m_Length; };
 
     // The base checks plus lengths of at least 1 and the class's own block rules.
@@ -75,7 +63,7 @@ public:
     void for_blocks_meeting(int32_t first, int32_t last, Fn fn) const {
         for_blocks_meeting(blocks_, first, last, fn);
     }
-    // The same over a block map of this kind (a copy of a track's blocks).
+    // The same over a block list of this kind (a copy of a track's blocks).
     template <class Fn>
     static void for_blocks_meeting(const BlockMap& blocks, int32_t first, int32_t last, Fn fn) {
         auto it = kHasLength ? blocks.lower_bound(first) : blocks.upper_bound(first);
@@ -94,6 +82,8 @@ public:
     // brings it into the track's rules (length, value range). For readers that fill a track
     // before its grid is validated. Never fails.
     void put_block(int32_t index, const Block& block);
+    // Makes room for `count` more blocks, for a reader that knows how many it will put.
+    void reserve_blocks(std::size_t count) { blocks_.reserve(blocks_.size() + count); }
     // The end of the track in its own grid (see the class comment); 0 when empty.
     int64_t own_end() const;
 
