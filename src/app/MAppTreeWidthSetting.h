@@ -23,7 +23,7 @@ inline constexpr int kTreeWidthMax = 560;
 // The file of the property list's width, and the widths it may have: narrower cuts its
 // values, wider takes the timeline's room for little.
 inline constexpr std::string_view kPropertyWidthSettingPath = "define\\property-width.cfg";
-inline constexpr int kPropertyWidthMin = 200;
+inline constexpr int kPropertyWidthMin = 220;
 inline constexpr int kPropertyWidthMax = 380;
 
 // What reading the setting found.

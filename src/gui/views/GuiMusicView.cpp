@@ -91,7 +91,10 @@ GuiMusicView::GuiMusicView(QWidget* parent) : QWidget(parent) {
     keep_width_->setInterval(300);
     connect(keep_width_, &QTimer::timeout, this,
             [this] { mapp_save_property_width_setting(split_->sizes().value(1)); });
-    connect(split_, &QSplitter::splitterMoved, keep_width_, qOverload<>(&QTimer::start));
+    connect(split_, &QSplitter::splitterMoved, this, [this] {
+        width_kept_ = true;
+        keep_width_->start();
+    });
 
     auto* edit_menu = new QMenu(gui_utf8("編集(&E)"), this);
     auto* view_menu = new QMenu(gui_utf8("表示(&V)"), this);
@@ -226,11 +229,18 @@ void GuiMusicView::set_editor(MedtMusicInvoker* editor) {
 }
 
 void GuiMusicView::place_property_list() {
-    if (list_placed_) return;
-    list_placed_ = true;
-    const MAppTreeWidthSetting stored = mapp_load_property_width_setting();
-    const int width =
-        stored.width > 0 ? stored.width : mapp_fit_property_width(properties_->content_width());
+    int width = 0;
+    if (!list_placed_) {
+        list_placed_ = true;
+        width = mapp_load_property_width_setting().width;
+        width_kept_ = width > 0;
+    }
+    // Until the user sets a width, the list widens to the rows of each track shown (never
+    // narrower, so that it does not jump from track to track).
+    if (!width_kept_)
+        width = std::max(split_->sizes().value(1),
+                         mapp_fit_property_width(properties_->content_width()));
+    if (width <= 0 || width == split_->sizes().value(1)) return;
     const int total = std::max(split_->width(), width + 1);
     split_->setSizes({total - width, width});
 }
@@ -390,6 +400,7 @@ void GuiMusicView::changed() {
     if (editor_ && editor_->current() != last_track_) {
         last_track_ = editor_->current();
         properties_->refresh();
+        place_property_list();
         update_actions();
     }
 }

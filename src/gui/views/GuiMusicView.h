@@ -69,7 +69,7 @@ public:
 private:
     void update_actions();
     void add_value_selector();
-    // The property list at the width it was left at, or fitted to its rows; once per view.
+    // The property list at the width the user left it at, or fitted to its rows.
     void place_property_list();
     // Typing on or off and the note-value commands: they change the timeline's keys only.
     bool run_entry_command(int id);
@@ -83,6 +83,7 @@ private:
     QSplitter* split_ = nullptr;
     QTimer* keep_width_ = nullptr;  // writes the property list's width once a drag is over
     bool list_placed_ = false;
+    bool width_kept_ = false;  // the property list's width is the user's: no more fitting
     QToolBar* bar_ = nullptr;
     QToolBar* show_bar_ = nullptr;
     QComboBox* value_box_ = nullptr;

@@ -327,7 +327,7 @@ void GuiTimeline::paint_grid(QPainter& p) const {
             p.drawLine(x, kRulerHeight, x, H);
         }
     } else {
-        const int64_t step = bar_step(layout_.bar_units(), 4);
+        const int64_t step = bar_step(layout_.bar_units(), 8);
         p.setPen(kBarLine);
         const int64_t first = layout_.bar_at(sx);
         for (int64_t b = first - floor_mod(first - 1, step); layout_.bar_x(int32_t(b)) - sx < W;

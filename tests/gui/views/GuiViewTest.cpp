@@ -5,6 +5,7 @@
 #include <QMimeData>
 #include <QRegularExpression>
 #include <QScrollBar>
+#include <QSplitter>
 #include <QTableWidget>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -14,6 +15,7 @@
 #include "../GuiHarness.h"
 #include "../GuiViewSteps.h"
 #include "app/MAppCommands.h"
+#include "app/MAppTreeWidthSetting.h"
 #include "edit/MedtMusic.h"
 #include "edit/MedtNoteEntry.h"
 #include "edit/MedtPropertyRow.h"
@@ -147,6 +149,7 @@ private slots:
     void screenshots_of_the_views();
     void wheel_and_keys_zoom_scroll_and_fit();
     void fit_shows_a_long_music_to_its_last_bar();
+    void property_list_fits_its_rows_and_keeps_a_dragged_width();
     void tips_name_pitch_and_note_values();
     void a_press_on_a_note_row_sounds_its_key();
     void typed_notes_on_a_tone_track_in_the_key_of_d();
@@ -1179,6 +1182,47 @@ void GuiViewTest::fit_shows_a_long_music_to_its_last_bar() {
         lay.x_tick(pointer.x() - GuiTimeline::kNameWidth + tl->horizontalScrollBar()->value());
     QVERIFY2(std::abs(after - tick) <= MseqTrack::kTicksPerBar,
              qPrintable(QStringLiteral("%1 %2").arg(tick).arg(after)));
+}
+
+void GuiViewTest::property_list_fits_its_rows_and_keeps_a_dragged_width() {
+    h->window().resize(1920, 1080);
+    h->window().restore_placement();
+    open("はじまりの朝");
+    MedtTrack* t = track("メロディ");
+    QVERIFY(t);
+    view()->editor()->set_cursor(t, 0, 0);
+    QTest::qWait(20);
+    auto* split = view()->findChild<QSplitter*>(QStringLiteral("kv_music_split"));
+    QVERIFY(split);
+    GuiPropertyList* list = view()->properties();
+    // Wide enough for the melody's rows, within the bounds, the timeline taking the rest.
+    const int width = split->sizes().value(1);
+    QVERIFY2(width >= std::min(list->content_width(), kPropertyWidthMax) &&
+                 width >= kPropertyWidthMin && width <= kPropertyWidthMax,
+             qPrintable(QStringLiteral("%1 for %2").arg(width).arg(list->content_width())));
+    QVERIFY(split->sizes().value(0) > 1920 - kTreeWidthMax - kPropertyWidthMax - 40);
+    // A widening of the window goes to the timeline.
+    h->window().resize(1800, 1000);
+    QTest::qWait(20);
+    QCOMPARE(split->sizes().value(1), width);
+    // Dragged wider by the handle, the width is kept in its setting file.
+    QSplitterHandle* handle = split->handle(1);
+    const QPoint mid = handle->rect().center();
+    QTest::mousePress(handle, Qt::LeftButton, Qt::NoModifier, mid);
+    QTest::mouseMove(handle, mid - QPoint(40, 0));
+    QTest::mouseRelease(handle, Qt::LeftButton, Qt::NoModifier, mid - QPoint(40, 0));
+    const int dragged = split->sizes().value(1);
+    QVERIFY2(dragged > width, qPrintable(QStringLiteral("%1 %2").arg(dragged).arg(width)));
+    const std::string file = h->host("app/define/property-width.cfg");
+    QTRY_COMPARE_WITH_TIMEOUT(QString::fromStdString(read_file(file)),
+                              QString::fromStdString(mapp_property_width_setting_text(dragged)),
+                              3000);
+    // Other tracks no longer change it.
+    MedtTrack* chords = track("コード");
+    QVERIFY(chords);
+    view()->editor()->set_cursor(chords, 0, 0);
+    QTest::qWait(20);
+    QCOMPARE(split->sizes().value(1), dragged);
 }
 
 void GuiViewTest::a_press_on_a_note_row_sounds_its_key() {
