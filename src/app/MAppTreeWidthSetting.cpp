@@ -6,62 +6,106 @@
 
 namespace {
 
-constexpr std::string_view kKey = "library_tree_width";
+// One width kept in a setting file of its own.
+struct WidthSetting {
+    std::string_view path;
+    std::string_view key;
+    std::string_view what;  // the comment line's name of the pane
+    int min;
+    int max;
 
-int clamp_width(int width) {
-    return std::clamp(width, kTreeWidthMin, kTreeWidthMax);
-}
+    int clamp(int width) const { return std::clamp(width, min, max); }
+};
+
+constexpr WidthSetting kTree{kTreeWidthSettingPath, "library_tree_width", "the library tree",
+                             kTreeWidthMin, kTreeWidthMax};
+constexpr WidthSetting kProperties{kPropertyWidthSettingPath, "property_list_width",
+                                   "the property list", kPropertyWidthMin, kPropertyWidthMax};
 
 // The number of `value` when it is all decimal digits and within the bounds.
-bool parse_width(std::string_view value, int* out) {
+bool parse_width(const WidthSetting& w, std::string_view value, int* out) {
     if (value.empty() || value.size() > 5) return false;
     int n = 0;
     for (const char c : value) {
         if (c < '0' || c > '9') return false;
         n = n * 10 + (c - '0');
     }
-    if (n != clamp_width(n)) return false;
+    if (n != w.clamp(n)) return false;
     *out = n;
     return true;
 }
 
-}  // namespace
-
-std::string mapp_tree_width_setting_text(int width) {
-    return "# Korvante: the width of the library tree in pixels\n" + std::string(kKey) + " = " +
-           std::to_string(clamp_width(width)) + "\n";
+std::string setting_text(const WidthSetting& w, int width) {
+    return "# Korvante: the width of " + std::string(w.what) + " in pixels\n" + std::string(w.key) +
+           " = " + std::to_string(w.clamp(width)) + "\n";
 }
 
-bool mapp_parse_tree_width_setting(std::string_view text, int* width, std::string* why) {
+bool parse_setting(const WidthSetting& w, std::string_view text, int* width, std::string* why) {
     const std::string refusal = "the width is not a number of pixels from " +
-                                std::to_string(kTreeWidthMin) + " to " +
-                                std::to_string(kTreeWidthMax);
-    const MAppSettingWords words{kKey, "\"library_tree_width = PIXELS\"", "width", refusal};
+                                std::to_string(w.min) + " to " + std::to_string(w.max);
+    const std::string form = "\"" + std::string(w.key) + " = PIXELS\"";
+    const MAppSettingWords words{w.key, form, "width", refusal};
     int value = 0;
     if (!mapp_parse_setting(
-            text, words, [&value](std::string_view v) { return parse_width(v, &value); }, why))
+            text, words, [&](std::string_view v) { return parse_width(w, v, &value); }, why))
         return false;
     *width = value;
     return true;
 }
 
-MAppTreeWidthSetting mapp_load_tree_width_setting() {
-    const MAppSettingFile file = mapp_read_setting_file(kTreeWidthSettingPath);
+MAppTreeWidthSetting load_setting(const WidthSetting& w) {
+    const MAppSettingFile file = mapp_read_setting_file(w.path);
     MAppTreeWidthSetting s;
     s.found = file.found;
     s.damage = file.damage;
     int width = 0;
-    if (file.found && file.damage.empty() &&
-        mapp_parse_tree_width_setting(file.text, &width, &s.damage))
+    if (file.found && file.damage.empty() && parse_setting(w, file.text, &width, &s.damage))
         s.width = width;
     return s;
 }
 
+bool save_setting(const WidthSetting& w, int width, kv_fs::file_error* why) {
+    return mapp_write_setting_file(w.path, setting_text(w, width), nullptr, why);
+}
+
+}  // namespace
+
+std::string mapp_tree_width_setting_text(int width) {
+    return setting_text(kTree, width);
+}
+
+bool mapp_parse_tree_width_setting(std::string_view text, int* width, std::string* why) {
+    return parse_setting(kTree, text, width, why);
+}
+
+MAppTreeWidthSetting mapp_load_tree_width_setting() {
+    return load_setting(kTree);
+}
+
 bool mapp_save_tree_width_setting(int width, kv_fs::file_error* why) {
-    return mapp_write_setting_file(kTreeWidthSettingPath, mapp_tree_width_setting_text(width),
-                                   nullptr, why);
+    return save_setting(kTree, width, why);
 }
 
 int mapp_fit_tree_width(int name_width, int chrome) {
-    return clamp_width(name_width + chrome);
+    return kTree.clamp(name_width + chrome);
+}
+
+std::string mapp_property_width_setting_text(int width) {
+    return setting_text(kProperties, width);
+}
+
+bool mapp_parse_property_width_setting(std::string_view text, int* width, std::string* why) {
+    return parse_setting(kProperties, text, width, why);
+}
+
+MAppTreeWidthSetting mapp_load_property_width_setting() {
+    return load_setting(kProperties);
+}
+
+bool mapp_save_property_width_setting(int width, kv_fs::file_error* why) {
+    return save_setting(kProperties, width, why);
+}
+
+int mapp_fit_property_width(int content_width) {
+    return kProperties.clamp(content_width);
 }

@@ -8,8 +8,9 @@
 // The width of the main window's library tree, as the user left it: kept in a one-line file of
 // its own beside the configuration ("tree-width.cfg", read and written as the other small
 // settings files are), since the configuration's record layout is fixed. Without the file the
-// window fits the tree to its names. User-interface thread, except the text functions (any
-// thread).
+// window fits the tree to its names. The music view's property list keeps its width the same
+// way ("property-width.cfg"), fitted to its rows without one. User-interface thread, except the
+// text functions (any thread).
 
 // The file, relative to the application folder, before the user-folder rule.
 inline constexpr std::string_view kTreeWidthSettingPath = "define\\tree-width.cfg";
@@ -18,6 +19,12 @@ inline constexpr std::string_view kTreeWidthSettingPath = "define\\tree-width.cf
 // no room on a small screen.
 inline constexpr int kTreeWidthMin = 160;
 inline constexpr int kTreeWidthMax = 560;
+
+// The file of the property list's width, and the widths it may have: narrower cuts its
+// values, wider takes the timeline's room for little.
+inline constexpr std::string_view kPropertyWidthSettingPath = "define\\property-width.cfg";
+inline constexpr int kPropertyWidthMin = 220;
+inline constexpr int kPropertyWidthMax = 380;
 
 // What reading the setting found.
 struct MAppTreeWidthSetting {
@@ -42,3 +49,11 @@ bool mapp_parse_tree_width_setting(std::string_view text, int* width, std::strin
 // The width that shows names `name_width` pixels wide (the widest visible one, with its indent
 // and icon) and the tree's frame and scroll bar `chrome` pixels, within the bounds.
 int mapp_fit_tree_width(int name_width, int chrome);
+
+// The same for the property list's width.
+MAppTreeWidthSetting mapp_load_property_width_setting();
+bool mapp_save_property_width_setting(int width, kv_fs::file_error* why = nullptr);
+std::string mapp_property_width_setting_text(int width);
+bool mapp_parse_property_width_setting(std::string_view text, int* width, std::string* why);
+// The width that shows rows `content_width` pixels wide (names and values) within the bounds.
+int mapp_fit_property_width(int content_width);

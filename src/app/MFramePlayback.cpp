@@ -332,7 +332,9 @@ int32_t MFramePlayback::edit_cursor_tick() const {
     if (!m) return -1;
     const auto* music = static_cast<MedtMusic*>(m);
     if (!music->current()) return -1;
-    return music->tick_of_pixels(music->cursor() * music->current()->unit_width());
+    const int64_t tick =
+        int64_t{music->cursor()} * MseqTrack::kTicksPerBar / std::max(1, music->current()->beats());
+    return static_cast<int32_t>(std::min<int64_t>(tick, INT32_MAX));
 }
 
 void MFramePlayback::play_from_edit_cursor() {

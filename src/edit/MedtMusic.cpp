@@ -200,14 +200,14 @@ int32_t MedtMusic::current_length() const {
 
 MedtRect MedtMusic::cursor_rect() const {
     if (!current_) return MedtRect();
-    const int64_t unit = current_->unit_width();
     const int64_t lo = std::min(cursor_, selection_end_);
     const int64_t hi = std::max<int64_t>(std::max(cursor_, selection_end_), lo + 1);
     auto px = [](int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, 0, INT32_MAX)); };
     const uint32_t show = music_ ? static_cast<uint32_t>(music_->m_ShowState) : 0;
     MedtRect r;
-    r.left = px(lo * unit);
-    r.right = px(hi * unit);
+    // The same pixels as the blocks' boxes, one pixel wide at least when units are narrower.
+    r.left = px(current_->pos_x(lo));
+    r.right = current_->unit_width() > 0 ? std::max(r.left + 1, px(current_->pos_x(hi))) : r.left;
     r.top = row_top(current_);
     r.bottom = px(int64_t{r.top} + MedtTimelineLayout::height_of(*current_, show));
     return r;

@@ -24,6 +24,19 @@ int32_t clamp32(int64_t v) {
     return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
 }
 
+// The unit of `track` a point at pixel `x` stands for: the first unit starting in the pixel
+// that starts a block, else the first unit there (or the one covering the pixel).
+int32_t unit_at(const MedtTrack& track, int32_t x) {
+    const int32_t first = track.pos_at(x);
+    const int32_t end = track.pos_at(x == INT32_MAX ? x : x + 1);
+    MseqTrack* s = track.stored();
+    if (!s || end - first <= 1) return first;
+    for (int32_t p = first; p < end; ++p) {
+        if (s->get_block(s->m_Beat, p)) return p;
+    }
+    return first;
+}
+
 }  // namespace
 
 const MedtRow::Band* MedtRow::band(MedtBand kind) const {
@@ -102,16 +115,19 @@ void MedtTimelineLayout::build(const MedtMusic* editor) {
     rows_.clear();
     music_width_ = 0;
     music_ticks_ = 0;
-    beat_width_ = bar_width_ = 1;
-    blank_width_ = 0;
-    display_beats_ = 16;
+    scale_ = MedtViewScale::standard();
+    beat_units_ = bar_units_ = 1;
+    blank_units_ = 0;
+    display_beats_ = bar_grid_ = 16;
     if (!editor || !editor->root()) return;
     const MseqMusic* music = editor->music();
     const uint32_t show = music ? static_cast<uint32_t>(music->m_ShowState) : 0;
-    beat_width_ = std::max(1, editor->view_scale().beat_width);
+    scale_ = editor->view_scale();
+    beat_units_ = std::max(1, scale_.beat_units);
     display_beats_ = std::max(1, editor->display_beats);
-    bar_width_ = std::max(1, clamp32(int64_t{editor->bar_grid} * beat_width_));
-    blank_width_ = music ? clamp32(int64_t{music->m_BlankBar} * display_beats_ * beat_width_) : 0;
+    bar_grid_ = std::max(1, editor->bar_grid);
+    bar_units_ = int64_t{bar_grid_} * beat_units_;
+    blank_units_ = music ? int64_t{music->m_BlankBar} * display_beats_ * beat_units_ : 0;
     int32_t top = 0;
     for (MedtTrack* t = editor->root(); t; t = t->next_in(editor->root())) {
         MedtRow row;
@@ -155,47 +171,69 @@ MedtTimelineHit MedtTimelineLayout::hit(int32_t x, int32_t y) const {
             h.height = 1.0 - double(y - row.top - b.top) / std::max(1, b.height - 1);
         }
     }
-    const int32_t uw = row.track->unit_width();
-    if (x >= 0 && uw > 0) h.pos = x / uw;
+    if (x >= 0 && row.track->unit_width() > 0) h.pos = unit_at(*row.track, x);
     return h;
 }
 
 MedtRect MedtTimelineLayout::block_rect(const MedtRow& row, MedtBand kind, int32_t pos,
                                         int32_t len) const {
     const MedtRow::Band* b = row.band(kind);
-    const int64_t uw = row.track ? row.track->unit_width() : 0;
-    if (!b || uw <= 0) return MedtRect();
+    if (!b || !row.track || row.track->unit_width() <= 0) return MedtRect();
     MedtRect r;
-    r.left = clamp32(pos * uw);
-    r.right = clamp32((int64_t{pos} + len) * uw);
+    // A block narrower than a pixel is still drawn one pixel wide.
+    r.left = row.track->pos_x(pos);
+    r.right = std::max(r.left + 1, row.track->pos_x(int64_t{pos} + len));
     r.top = row.top + b->top + 1;
     r.bottom = row.top + b->top + b->height - 1;
     return r;
 }
 
 int32_t MedtTimelineLayout::content_width() const {
-    const int64_t bar = int64_t{display_beats_} * beat_width_;
-    return clamp32(std::max(music_width_, blank_width_) + kRoomBars * bar);
+    const int64_t room =
+        MedtViewScale::x_of(kRoomBars * display_beats_, beat_units_, MedtViewScale::kBeatFraction);
+    return clamp32(std::max(music_width_, blank_width()) + room);
+}
+
+int64_t MedtTimelineLayout::last_bar_end() const {
+    const int64_t bar = int64_t{bar_grid_} * MseqTrack::kTicksPerBar / display_beats_;
+    const int64_t blank = blank_units_ / beat_units_ * MseqTrack::kTicksPerBar / display_beats_;
+    const int64_t bars = std::max<int64_t>(1, (music_ticks_ - blank + bar - 1) / bar);
+    return blank + bars * bar;
 }
 
 int32_t MedtTimelineLayout::content_height() const {
     return rows_.empty() ? 0 : rows_.back().top + rows_.back().height;
 }
 
+int32_t MedtTimelineLayout::bar_width() const {
+    return clamp32(bar_units_ / MedtViewScale::kBeatFraction);
+}
+
+int32_t MedtTimelineLayout::blank_width() const {
+    return clamp32(MedtViewScale::x_of(blank_units_, 1, MedtViewScale::kBeatFraction));
+}
+
 int32_t MedtTimelineLayout::tick_x(int64_t tick) const {
-    return clamp32(tick * display_beats_ * beat_width_ / MseqTrack::kTicksPerBar);
+    return clamp32(scale_.tick_x(tick, display_beats_));
+}
+
+int32_t MedtTimelineLayout::beat_x(int64_t beat) const {
+    return clamp32(MedtViewScale::x_of(beat, beat_units_, MedtViewScale::kBeatFraction));
 }
 
 int32_t MedtTimelineLayout::bar_x(int32_t bar) const {
-    return clamp32(blank_width_ + (int64_t{bar} - 1) * bar_width_);
+    return clamp32(MedtViewScale::x_of(blank_units_ + (int64_t{bar} - 1) * bar_units_, 1,
+                                       MedtViewScale::kBeatFraction));
 }
 
 int32_t MedtTimelineLayout::bar_at(int32_t x) const {
-    return clamp32(floor_div(int64_t{x} - blank_width_, int64_t{bar_width_}) + 1);
+    // The last bar whose start lies left of the pixel's right edge.
+    const int64_t edge = (int64_t{x} + 1) * MedtViewScale::kBeatFraction - blank_units_ - 1;
+    return clamp32(floor_div(edge, bar_units_) + 1);
 }
 
 bool MedtTimelineLayout::starts_bar(int32_t beat) const {
-    return (int64_t{beat} * beat_width_ - blank_width_) % bar_width_ == 0;
+    return floor_mod(int64_t{beat} * beat_units_ - blank_units_, bar_units_) == 0;
 }
 
 std::vector<MedtLaneBar> MedtTimelineLayout::lane_bars(const MplyResolvedKeys& keys,
@@ -237,6 +275,5 @@ std::vector<MedtLaneBar> MedtTimelineLayout::lane_bars(const MedtRow& row, int32
 }
 
 int64_t MedtTimelineLayout::x_tick(int32_t x) const {
-    const int64_t per_bar = int64_t{display_beats_} * beat_width_;
-    return floor_div(int64_t{x} * MseqTrack::kTicksPerBar, per_bar);
+    return scale_.x_tick(x, display_beats_);
 }

@@ -92,7 +92,9 @@ public:
     const MedtRow* row_of(const MedtTrack* track) const;
     // The index of the first row that reaches below `y` (rows().size() when none does).
     size_t first_row_below(int32_t y) const;
-    // The point `x`, `y`: x < 0 stands for the track list (no position).
+    // The point `x`, `y`: x < 0 stands for the track list (no position). Where several units
+    // share the pixel, the first of them that starts a block, so that a block narrower than a
+    // pixel (drawn one pixel wide) is found by a click on it.
     MedtTimelineHit hit(int32_t x, int32_t y) const;
     // The box of `len` units of `row`'s track from `pos` in band `kind`, one pixel inside the
     // band at top and bottom; an empty box (all zero) when the row has no such band or its
@@ -106,15 +108,21 @@ public:
     int32_t content_height() const;
     // The length of the longest track in ticks.
     int64_t music_ticks() const { return music_ticks_; }
+    // The tick where the bar holding the music's last tick ends: the end of bar 1 at least, so
+    // the blank bars and one bar when the music is shorter. What fitting the music shows.
+    int64_t last_bar_end() const;
 
-    // Pixels of a display beat, of a bar of the shown time signature (the bar grid), and of the
-    // blank bars before bar 1 (the first phrase line).
-    int32_t beat_width() const { return beat_width_; }
-    int32_t bar_width() const { return bar_width_; }
-    int32_t blank_width() const { return blank_width_; }
-    // The x of tick `tick`, and of the start of bar `bar` (bar 1 at the first phrase line,
-    // earlier bars at 0 and below).
+    // A display beat and a bar of the shown time signature (the bar grid) in beat units
+    // (MedtViewScale), and the pixels of a bar (0 when narrower than one) and of the blank bars
+    // before bar 1 (the first phrase line).
+    int64_t beat_units() const { return beat_units_; }
+    int64_t bar_units() const { return bar_units_; }
+    int32_t bar_width() const;
+    int32_t blank_width() const;
+    // The x of tick `tick`, of the start of display beat `beat`, and of the start of bar `bar`
+    // (bar 1 at the first phrase line, earlier bars at 0 and below).
     int32_t tick_x(int64_t tick) const;
+    int32_t beat_x(int64_t beat) const;
     int32_t bar_x(int32_t bar) const;
     // The bar whose start is at or left of `x` (may be 0 or below inside the blank bars).
     int32_t bar_at(int32_t x) const;
@@ -128,7 +136,7 @@ public:
     // The axis of `row`'s lane, and the top of that axis in content pixels (-1 without a lane).
     static MedtLaneAxis lane_axis(const MedtRow& row);
     static int32_t lane_top(const MedtRow& row);
-    // The tick at content x `x`.
+    // The tick at content x `x`: the first tick drawn in that pixel (MedtViewScale::at_x).
     int64_t x_tick(int32_t x) const;
     // True when display beat `beat` starts a bar.
     bool starts_bar(int32_t beat) const;
@@ -137,8 +145,10 @@ private:
     std::vector<MedtRow> rows_;
     int32_t music_width_ = 0;
     int64_t music_ticks_ = 0;
-    int32_t beat_width_ = 1;
-    int32_t bar_width_ = 1;
-    int32_t blank_width_ = 0;
+    MedtViewScale scale_;
+    int64_t beat_units_ = 1;
+    int64_t bar_units_ = 1;
+    int64_t blank_units_ = 0;
     int32_t display_beats_ = 16;
+    int32_t bar_grid_ = 16;
 };

@@ -1,5 +1,7 @@
 #include "edit/MedtTrack.h"
 
+#include <algorithm>
+
 #include "edit/McmdTrack.h"
 #include "edit/MedtMetrics.h"
 #include "edit/MedtMusic.h"
@@ -137,9 +139,19 @@ CkvString MedtTrack::mismatch_text() const {
         editor_->display_beats, beats());
 }
 
-int32_t MedtTrack::unit_width() const {
+int64_t MedtTrack::unit_width() const {
     if (!shown()) return 0;
-    return editor_->display_beats / beats() * editor_->view_scale().beat_width;
+    return int64_t{editor_->display_beats / beats()} * editor_->view_scale().beat_units;
+}
+
+int32_t MedtTrack::pos_x(int64_t pos) const {
+    const int64_t x = MedtViewScale::x_of(pos, unit_width(), MedtViewScale::kBeatFraction);
+    return static_cast<int32_t>(std::clamp<int64_t>(x, INT32_MIN, INT32_MAX));
+}
+
+int32_t MedtTrack::pos_at(int32_t x) const {
+    const int64_t p = MedtViewScale::at_x(x, unit_width(), MedtViewScale::kBeatFraction);
+    return static_cast<int32_t>(std::clamp<int64_t>(p, INT32_MIN, INT32_MAX));
 }
 
 bool MedtTrack::in_group() const {

@@ -100,9 +100,13 @@ public:
     bool shown() const;
     // The text shown instead of the blocks when the row is not drawn; empty when it is.
     CkvString mismatch_text() const;
-    // The width of one track unit in pixels at the editor's view scale; 0 when the row is not
-    // drawn.
-    int32_t unit_width() const;
+    // The width of one track unit in beat units (MedtViewScale) at the editor's view scale; 0
+    // when the row is not drawn.
+    int64_t unit_width() const;
+    // The pixel where unit `pos` starts, and the unit a click at pixel `x` lands on (the first
+    // unit starting inside that pixel, else the unit covering it); 0 when the row is not drawn.
+    int32_t pos_x(int64_t pos) const;
+    int32_t pos_at(int32_t x) const;
     // True when the track sits inside a group (its channel comes from the group).
     bool in_group() const;
     // True when the track belongs to a phrase rather than a music.

@@ -55,4 +55,22 @@ TEST(TreeWidthSettingText, AFittedWidthHoldsTheNamesWithinTheBounds) {
     EXPECT_EQ(mapp_fit_tree_width(2000, 30), kTreeWidthMax);
 }
 
+TEST(TreeWidthSettingText, ThePropertyListsWidthHasItsOwnKeyAndBounds) {
+    int width = 0;
+    std::string why;
+    EXPECT_TRUE(mapp_parse_property_width_setting("property_list_width = 300\n", &width, &why));
+    EXPECT_EQ(width, 300);
+    // The tree's key is not the list's, and the list's bounds are its own.
+    EXPECT_FALSE(mapp_parse_property_width_setting("library_tree_width = 300\n", &width, &why));
+    EXPECT_FALSE(mapp_parse_property_width_setting(
+        "property_list_width = " + std::to_string(kPropertyWidthMax + 1), &width, &why));
+    EXPECT_FALSE(
+        mapp_parse_tree_width_setting(mapp_property_width_setting_text(300), &width, &why));
+    ASSERT_TRUE(
+        mapp_parse_property_width_setting(mapp_property_width_setting_text(9000), &width, &why));
+    EXPECT_EQ(width, kPropertyWidthMax);
+    EXPECT_EQ(mapp_fit_property_width(10), kPropertyWidthMin);
+    EXPECT_EQ(mapp_fit_property_width(kPropertyWidthMin + 5), kPropertyWidthMin + 5);
+}
+
 }  // namespace tree_width_setting_test

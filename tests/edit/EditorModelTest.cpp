@@ -45,7 +45,7 @@ TEST_F(EditorModel, TrackWhoseBeatsDoNotDivideTheDisplayShowsTheMismatch) {
     MedtTrack* t4 = editor->find_track(four->id);
     EXPECT_TRUE(t4->shown());
     EXPECT_TRUE(t4->mismatch_text().empty());
-    EXPECT_EQ(t4->unit_width(), 4 * MedtMetrics::shared().beat_width);
+    EXPECT_EQ(t4->pos_x(1), 4 * MedtMetrics::shared().beat_width);
 }
 
 TEST_F(EditorModel, MovingBetweenTracksKeepsTheTime) {

@@ -95,8 +95,8 @@ TEST_F(TimelineLayout, RowTopsAndTheCursorBoxAreTheEditorsOwn) {
             ASSERT_NE(r, nullptr);
             EXPECT_EQ(box.top, r->top);
             EXPECT_EQ(box.bottom, r->top + r->height);
-            EXPECT_EQ(box.left, 3 * t->unit_width());
-            EXPECT_EQ(box.right, 5 * t->unit_width());
+            EXPECT_EQ(box.left, t->pos_x(3));
+            EXPECT_EQ(box.right, t->pos_x(5));
         }
     }
 }
@@ -108,7 +108,7 @@ TEST_F(TimelineLayout, HitsFindRowBandPositionAndPressArea) {
     lay_out(MSHOW_ANCHOR | MSHOW_VELOCITY | MSHOW_DEGREE);
     const MedtRow* r = row(b);
     ASSERT_NE(r, nullptr);
-    const int32_t uw = editor->find_track(b->id)->unit_width();
+    const int32_t uw = editor->find_track(b->id)->pos_x(1);
     const MedtRow::Band* vel = r->band(MedtBand::Velocity);
     ASSERT_NE(vel, nullptr);
     const int32_t vel_top = r->top + vel->top;
@@ -173,51 +173,129 @@ TEST_F(TimelineLayout, ZoomScalesTheGeometryAndNeitherTheCursorStepNorTheFile) {
     const MedtRect box = editor->cursor_rect();
     EXPECT_EQ(width, 4 * 16 * MedtMetrics::shared().beat_width);
 
-    editor->set_view_scale(MedtViewScale{24, 48});
+    editor->set_view_scale(MedtViewScale{MedtViewScale::pixels(24), 48});
     lay_out(MSHOW_DEGREE);
     EXPECT_EQ(layout.music_width(), 2 * width);
-    EXPECT_EQ(t->unit_width(), 24);
+    EXPECT_EQ(t->unit_width(), MedtViewScale::pixels(24));
     EXPECT_EQ(editor->cursor_rect().left, 2 * box.left);
     EXPECT_EQ(bands(row(n)), "b:0:48");
     EXPECT_EQ(editor->cursor_rect().bottom - editor->cursor_rect().top, 48);
     // A page step is the same stretch of music at any zoom.
     EXPECT_EQ(editor->action(MACT_STEP_RIGHT), 1);
     EXPECT_EQ(editor->cursor(), 12);
-    editor->set_view_scale(MedtViewScale{1, 12});
+    editor->set_view_scale(MedtViewScale{MedtViewScale::pixels(1), 12});
     EXPECT_EQ(editor->action(MACT_STEP_RIGHT), 1);
     EXPECT_EQ(editor->cursor(), 16);
     // Out of range values are held at the ends.
     editor->set_view_scale(MedtViewScale{0, 1000});
-    EXPECT_EQ(editor->view_scale(), (MedtViewScale{1, 96}));
+    EXPECT_EQ(editor->view_scale(), (MedtViewScale{MedtViewScale::kMinBeatUnits, 96}));
     // The zoom is the view's: the music's bytes stay and it is not marked modified.
     EXPECT_EQ(bytes(), before);
     EXPECT_EQ(music->flags & MEF_MODIFIED, 0u);
 }
 
+// The scale of `units` a beat at the standard row height.
+MedtViewScale scale_of(int32_t units) {
+    return MedtViewScale{units, 24};
+}
+
 TEST(ViewScale, ZoomLevelsAndFitting) {
+    constexpr auto px = MedtViewScale::pixels;
     struct Step {
         int32_t from;
         int steps;
         int32_t want;
     };
     const Step beats[] = {
-        {12, 1, 16}, {12, -1, 8}, {12, 3, 32},   {12, -6, 1}, {96, 1, 96},   {1, -1, 1},
-        {5, 1, 6},   {5, -1, 4},  {200, -1, 96}, {0, 1, 1},   {12, 100, 96},
+        {px(12), 1, px(16)}, {px(12), -1, px(8)},   {px(12), 3, px(32)},
+        {px(12), -6, px(1)}, {px(96), 1, px(96)},   {px(1), -1, px(1) / 2},
+        {px(5), 1, px(6)},   {px(5), -1, px(4)},    {px(200), -1, px(96)},
+        {0, 1, 1},           {px(12), 100, px(96)}, {px(12), -100, 1},
+        {3000, 1, px(1)},    {3000, -1, 2048},      {1, -1, 1},
     };
     for (const Step& s : beats)
         EXPECT_EQ(MedtViewScale::zoom_beat_width(s.from, s.steps), s.want) << s.from << s.steps;
     EXPECT_EQ(MedtViewScale::zoom_row_height(24, 1), 32);
     EXPECT_EQ(MedtViewScale::zoom_row_height(24, -3), 12);
     EXPECT_EQ(MedtViewScale::zoom_row_height(96, 1), 96);
-    EXPECT_EQ(MedtViewScale::standard(),
-              (MedtViewScale{MedtMetrics::shared().beat_width, MedtMetrics::shared().row_height}));
-    // 4 bars of 16 beats in 1400 pixels: 21 pixels a beat; 64 beats of 21 fit, of 22 do not.
-    EXPECT_EQ(MedtViewScale::fit_beat_width(4 * kBar, 16, 1400), 21);
-    // A part of a beat counts as a whole beat.
-    EXPECT_EQ(MedtViewScale::fit_beat_width(4 * kBar + 1, 16, 1400), 1400 / 65);
-    EXPECT_EQ(MedtViewScale::fit_beat_width(kBar, 16, 4000), MedtViewScale::kMaxBeatWidth);
-    EXPECT_EQ(MedtViewScale::fit_beat_width(500 * kBar, 64, 1400), MedtViewScale::kMinBeatWidth);
-    EXPECT_EQ(MedtViewScale::fit_beat_width(0, 16, 0), MedtViewScale::kMinBeatWidth);
+    EXPECT_EQ(MedtViewScale::standard(), (MedtViewScale{px(MedtMetrics::shared().beat_width),
+                                                        MedtMetrics::shared().row_height}));
+    // 4 bars of 16 beats in 1400 pixels: 21.875 pixels a beat, the music's end on the last pixel.
+    const int32_t short_fit = MedtViewScale::fit_beat_width(4 * kBar, 16, 1400);
+    EXPECT_EQ(short_fit, 1400 * px(1) / 64);
+    EXPECT_EQ(scale_of(short_fit).tick_x(4 * kBar, 16), 1400);
+    // One tick longer and the beat narrows by a step so that it still fits.
+    const int32_t longer = MedtViewScale::fit_beat_width(4 * kBar + 1, 16, 1400);
+    EXPECT_LT(longer, short_fit);
+    EXPECT_LE(scale_of(longer).tick_x(4 * kBar + 1, 16), 1400);
+    // A step wider and the music would pass the 1400 pixels, counted in the steps.
+    EXPECT_GT((4 * kBar + 1) * 16 * int64_t{longer + 1}, 1400 * int64_t{px(1)} * kBar);
+    // 1000 bars of 64 beats in 1400 pixels: far less than a pixel a beat, and still inside.
+    const int32_t long_fit = MedtViewScale::fit_beat_width(1000 * kBar, 64, 1400);
+    EXPECT_LT(long_fit, px(1) / 32);
+    // Within the width of one step of the beat's width over the 64000 beats.
+    EXPECT_GE(scale_of(long_fit).tick_x(1000 * kBar, 64), 1400 - 64000 / px(1) - 1);
+    EXPECT_LE(scale_of(long_fit).tick_x(1000 * kBar, 64), 1400);
+    EXPECT_EQ(MedtViewScale::fit_beat_width(kBar, 16, 4000), MedtViewScale::kMaxBeatUnits);
+    EXPECT_EQ(MedtViewScale::fit_beat_width(0, 16, 0), MedtViewScale::kMinBeatUnits);
+}
+
+TEST(ViewScale, TicksGoToPixelsAndBackAtEveryScale) {
+    // Whole, fractional above a pixel, and many ticks (and beats) to a pixel.
+    for (const int32_t units : {MedtViewScale::pixels(12), 5 * MedtViewScale::kBeatFraction / 3,
+                                MedtViewScale::kBeatFraction / 7, 37}) {
+        const MedtViewScale scale{units, 24};
+        for (int64_t tick = 0; tick < 40 * kBar; tick += 97) {
+            const int64_t x = scale.tick_x(tick, 16);
+            // Back to the first tick drawn in that pixel: at or before the tick, on the same pixel.
+            const int64_t back = scale.x_tick(x, 16);
+            EXPECT_LE(back, tick) << units;
+            EXPECT_EQ(scale.tick_x(back, 16), x) << units << " " << tick;
+            EXPECT_TRUE(back == 0 || scale.tick_x(back - 1, 16) < x) << units << " " << tick;
+            // And the pixel found back from its first tick.
+            EXPECT_EQ(scale.tick_x(scale.x_tick(x, 16), 16), x);
+        }
+    }
+    // Zoomed in, a pixel inside a tick's width finds that tick.
+    const MedtViewScale wide{MedtViewScale::pixels(96), 24};
+    EXPECT_EQ(wide.x_tick(wide.tick_x(7, 16) + 0, 16), 7);
+    EXPECT_EQ(wide.x_tick(wide.tick_x(8, 16) - 1, 16), 7);
+}
+
+TEST_F(TimelineLayout, UnitsNarrowerThanAPixelAreDrawnAndHit) {
+    MseqObject* n = add_note(16);
+    for (int32_t at = 0; at < 800 * 16; at += 64)
+        note_track(n)->put_block(at, note(1, 1));  // one unit long, every 4 bars
+    constexpr int32_t kLast = 1000 * 16 - 1;       // the last unit of bar 1000, alone in its pixel
+    note_track(n)->put_block(kLast, note(1, 1));
+    open();
+    // A 64th of a pixel a beat: 4 bars to the pixel, the 1000 bars in 250 pixels.
+    editor->set_view_scale(MedtViewScale{MedtViewScale::kBeatFraction / 64, 24});
+    lay_out(MSHOW_DEGREE);
+    MedtTrack* t = editor->find_track(n->id);
+    EXPECT_EQ(layout.music_width(), 250);
+    const MedtRow* r = row(n);
+    ASSERT_NE(r, nullptr);
+    for (const int32_t at : {0, 64, 640, 64 * 199, kLast}) {
+        const MedtRect box = layout.block_rect(*r, MedtBand::Main, at, 1);
+        EXPECT_EQ(box.left, at / 64) << at;
+        EXPECT_EQ(box.right, box.left + 1);
+        // A click on that pixel lands on the block's unit, the first one of the pixel.
+        const MedtTimelineHit h = layout.hit(box.left, r->top + 4);
+        EXPECT_EQ(h.pos, at);
+        ASSERT_TRUE(editor->set_cursor(t, h.pos, h.pos));
+        const MedtRect cursor = editor->cursor_rect();
+        EXPECT_EQ(cursor.left, box.left);
+        EXPECT_EQ(cursor.right, box.left + 1);
+    }
+    // Bars at a quarter of a pixel: bar 5 starts at pixel 1, and pixel 1 is in bar 5's reach.
+    EXPECT_EQ(layout.bar_x(5), 1);
+    EXPECT_EQ(layout.bar_at(1), 8);
+    EXPECT_EQ(layout.bar_width(), 0);
+    EXPECT_EQ(layout.x_tick(1), 4 * kBar);
+    EXPECT_EQ(layout.last_bar_end(), 1000 * kBar);
+    // A pixel without a block start finds its first unit.
+    EXPECT_EQ(layout.hit(230, row(n)->top + 4).pos, 230 * 64);
 }
 
 // A resolved-pitch lane: the axis runs from the C below the lowest key to the C above the

@@ -68,7 +68,7 @@ void GuiLanePainter::paint(GuiPaintContext& c, const MedtRow& row, int32_t x_fro
                         bar.box.right - bar.box.left, bar.box.bottom - bar.box.top);
         QColor fill = GuiNotePainter::colour(bar.block_type);
         if (!bar.chord_tone) fill.setAlpha(150);
-        p.fillRect(box.adjusted(0, 0, -1, 0), fill);
+        p.fillRect(box.width() > 2 ? box.adjusted(0, 0, -1, 0) : box, fill);
         if (bar.chord_tone) {
             p.setPen(kChordTone);
             p.drawRect(box.adjusted(0, -1, -1, 0));

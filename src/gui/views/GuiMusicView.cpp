@@ -9,7 +9,9 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <algorithm>
 
+#include "app/MAppTreeWidthSetting.h"
 #include "edit/McmdBookLink.h"
 #include "edit/McmdTrack.h"
 #include "edit/MedtMusic.h"
@@ -75,13 +77,24 @@ GuiMusicView::GuiMusicView(QWidget* parent) : QWidget(parent) {
     show_bar_ = new QToolBar(this);
     show_bar_->setObjectName(QStringLiteral("kv_music_show_bar"));
     layout->addWidget(show_bar_);
-    auto* split = new QSplitter(Qt::Horizontal, this);
-    timeline_ = new GuiTimeline(split);
-    properties_ = new GuiPropertyList(split);
-    split->setStretchFactor(0, 4);
-    split->setStretchFactor(1, 1);
-    split->setSizes({900, 300});
-    layout->addWidget(split, 1);
+    // The timeline takes what the window gains; the property list keeps its width.
+    split_ = new QSplitter(Qt::Horizontal, this);
+    split_->setObjectName(QStringLiteral("kv_music_split"));
+    timeline_ = new GuiTimeline(split_);
+    properties_ = new GuiPropertyList(split_);
+    split_->setStretchFactor(0, 1);
+    split_->setStretchFactor(1, 0);
+    split_->setSizes({900, kPropertyWidthMin});
+    layout->addWidget(split_, 1);
+    keep_width_ = new QTimer(this);
+    keep_width_->setSingleShot(true);
+    keep_width_->setInterval(300);
+    connect(keep_width_, &QTimer::timeout, this,
+            [this] { mapp_save_property_width_setting(split_->sizes().value(1)); });
+    connect(split_, &QSplitter::splitterMoved, this, [this] {
+        width_kept_ = true;
+        keep_width_->start();
+    });
 
     auto* edit_menu = new QMenu(gui_utf8("編集(&E)"), this);
     auto* view_menu = new QMenu(gui_utf8("表示(&V)"), this);
@@ -211,7 +224,25 @@ void GuiMusicView::set_editor(MedtMusicInvoker* editor) {
     last_locked_ = editor_ && editor_->read_only();
     timeline_->set_editor(editor_.get());
     properties_->set_editor(editor_.get());
+    if (editor_) place_property_list();
     update_actions();
+}
+
+void GuiMusicView::place_property_list() {
+    int width = 0;
+    if (!list_placed_) {
+        list_placed_ = true;
+        width = mapp_load_property_width_setting().width;
+        width_kept_ = width > 0;
+    }
+    // Until the user sets a width, the list widens to the rows of each track shown (never
+    // narrower, so that it does not jump from track to track).
+    if (!width_kept_)
+        width = std::max(split_->sizes().value(1),
+                         mapp_fit_property_width(properties_->content_width()));
+    if (width <= 0 || width == split_->sizes().value(1)) return;
+    const int total = std::max(split_->width(), width + 1);
+    split_->setSizes({total - width, width});
 }
 
 namespace {
@@ -369,6 +400,7 @@ void GuiMusicView::changed() {
     if (editor_ && editor_->current() != last_track_) {
         last_track_ = editor_->current();
         properties_->refresh();
+        place_property_list();
         update_actions();
     }
 }

@@ -13,6 +13,7 @@ class MedtMusicInvoker;
 class QAction;
 class QComboBox;
 class QMenu;
+class QSplitter;
 class QTimer;
 class QToolBar;
 
@@ -68,6 +69,8 @@ public:
 private:
     void update_actions();
     void add_value_selector();
+    // The property list at the width the user left it at, or fitted to its rows.
+    void place_property_list();
     // Typing on or off and the note-value commands: they change the timeline's keys only.
     bool run_entry_command(int id);
     // MVC_ADD_RHYTHM: picks the rhythm sound from a pop-up, then adds the rhythm note track.
@@ -77,6 +80,10 @@ private:
     ref_ptr<MedtMusicInvoker> editor_;
     GuiTimeline* timeline_ = nullptr;
     GuiPropertyList* properties_ = nullptr;
+    QSplitter* split_ = nullptr;
+    QTimer* keep_width_ = nullptr;  // writes the property list's width once a drag is over
+    bool list_placed_ = false;
+    bool width_kept_ = false;  // the property list's width is the user's: no more fitting
     QToolBar* bar_ = nullptr;
     QToolBar* show_bar_ = nullptr;
     QComboBox* value_box_ = nullptr;

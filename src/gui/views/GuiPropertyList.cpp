@@ -4,6 +4,8 @@
 #include <QDropEvent>
 #include <QHeaderView>
 #include <QMimeData>
+#include <QStyle>
+#include <algorithm>
 
 #include "edit/MedtMusic.h"
 #include "edit/MedtPropertyEdit.h"
@@ -78,6 +80,23 @@ GuiPropertyList::GuiPropertyList(QWidget* parent) : QTableWidget(parent) {
         const int32_t number = it->data(kNumberRole).toInt();
         set_text(number, it->data(Qt::EditRole).toString());
     });
+}
+
+int GuiPropertyList::content_width() const {
+    const QFontMetrics fm(font());
+    int names = fm.horizontalAdvance(horizontalHeaderItem(0)->text());
+    int values = fm.horizontalAdvance(horizontalHeaderItem(1)->text());
+    for (int r = 0; r < rowCount(); ++r) {
+        if (const QTableWidgetItem* it = item(r, 0))
+            names = std::max(names, fm.horizontalAdvance(it->text()));
+        if (const QWidget* w = cellWidget(r, 1)) values = std::max(values, w->sizeHint().width());
+        if (const QTableWidgetItem* it = item(r, 1))
+            values = std::max(values, fm.horizontalAdvance(it->text()));
+    }
+    // Each cell's padding on both sides, the frame, and room for a scroll bar.
+    const int padding = 2 * style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 12;
+    return names + values + 2 * padding + 2 * frameWidth() +
+           style()->pixelMetric(QStyle::PM_ScrollBarExtent);
 }
 
 MedtTrack* GuiPropertyList::track() const {

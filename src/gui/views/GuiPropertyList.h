@@ -42,6 +42,9 @@ public:
     bool drop_mime(const QMimeData* mime, const QPoint& at);
     // Clears a link or clearable choice row (the right click). True when done.
     bool clear(int32_t number);
+    // The width that shows the current rows whole: the names, the widest value (or drop-down
+    // list), the frame and a vertical scroll bar.
+    int content_width() const;
 
     // Shows a text in the status bar.
     std::function<void(const QString&)> status;

@@ -32,6 +32,7 @@
 #include "gui/views/GuiLanePainter.h"
 #include "gui/views/GuiTrackPainter.h"
 #include "model/core/MseqObject.h"
+#include "model/core/floor_math.h"
 #include "model/library/MseqMusic.h"
 #include "model/track/MseqTrackChord.h"
 #include "model/track/MseqTrackNote.h"
@@ -81,9 +82,11 @@ const char* band_caption(GuiBand kind, bool note) {
     }
 }
 
-// The ticks `x` pixels stand for at `beat_width` pixels a display beat.
-double x_ticks(double x, int32_t display_beats, int32_t beat_width) {
-    return x * MseqTrack::kTicksPerBar / (double(std::max(1, display_beats)) * beat_width);
+// The step, in bars, of the bar lines and ruler marks that keeps them `gap` pixels apart at
+// least at `bar_units` beat units a bar.
+int64_t bar_step(int64_t bar_units, int gap) {
+    const int64_t want = int64_t{gap} * MedtViewScale::kBeatFraction;
+    return std::max<int64_t>(1, (want + bar_units - 1) / std::max<int64_t>(1, bar_units));
 }
 
 }  // namespace
@@ -119,7 +122,8 @@ void GuiTimeline::relayout() {
     layout_.build(editor_);
     cover_lanes();
     if (editor_) {
-        horizontalScrollBar()->setSingleStep(std::max(1, editor_->view_scale().beat_width * 4));
+        horizontalScrollBar()->setSingleStep(
+            std::max(1, int(editor_->view_scale().beat_pixels() * 4)));
         verticalScrollBar()->setSingleStep(editor_->view_scale().row_height);
     }
     update_scrollbars();
@@ -184,8 +188,8 @@ QPoint GuiTimeline::point_at(const MedtTrack* track, int32_t pos, GuiBand band) 
     int y = r->top + r->height / 2;
     if (const GuiRow::Band* b = r->band(GuiBand::Main)) y = r->top + b->top + b->height / 2;
     if (const GuiRow::Band* b = r->band(band)) y = r->top + b->top + b->height / 2;
-    const int uw = track->unit_width();
-    return origin() + QPoint(pos * uw + uw / 2, y);
+    const int x = track->pos_x(pos);
+    return origin() + QPoint(x + (track->pos_x(int64_t{pos} + 1) - x) / 2, y);
 }
 
 void GuiTimeline::scroll_to_bar(int bar) {
@@ -203,20 +207,21 @@ GuiTimeline::Hit GuiTimeline::hit(const QPoint& p) const {
 
 void GuiTimeline::apply_scale(const MedtViewScale& scale, int keep_x, int anchor_x) {
     if (!editor_) return;
-    const int32_t old_width = editor_->view_scale().beat_width;
-    const double tick = x_ticks(keep_x, editor_->display_beats, old_width);
+    // The moment at `keep_x` under the old scale stays under `anchor_x`.
+    const int64_t tick = layout_.x_tick(keep_x);
     editor_->set_view_scale(scale);
     relayout();
-    const int x = layout_.tick_x(int64_t(tick));
+    const int x = layout_.tick_x(tick);
     horizontalScrollBar()->setValue(x - (anchor_x - kNameWidth));
-    if (status) status(gui_utf8("1 拍 = %1 ピクセル").arg(editor_->view_scale().beat_width));
+    if (status)
+        status(gui_utf8("1 拍 = %1 ピクセル").arg(editor_->view_scale().beat_pixels(), 0, 'g', 3));
 }
 
 void GuiTimeline::zoom_by(int steps, int anchor_x) {
     if (!editor_ || !steps) return;
     MedtViewScale s = editor_->view_scale();
     const int keep_x = anchor_x - kNameWidth + horizontalScrollBar()->value();
-    s.beat_width = MedtViewScale::zoom_beat_width(s.beat_width, steps);
+    s.beat_units = MedtViewScale::zoom_beat_width(s.beat_units, steps);
     apply_scale(s, keep_x, anchor_x);
 }
 
@@ -240,13 +245,12 @@ bool GuiTimeline::run_zoom(int id) {
             zoom_by(-1, middle);
             return true;
         case MVC_ZOOM_FIT: {
-            // The whole music (at least its blank bars and one bar) across the timeline.
-            const int64_t bar = MseqTrack::kTicksPerBar;
-            const int64_t blank = editor_->music() ? editor_->music()->m_BlankBar * bar : 0;
-            const int64_t ticks = std::max(layout_.music_ticks(), blank + bar);
+            // The whole music to the end of its last bar (at least its blank bars and one bar)
+            // across the timeline.
             MedtViewScale s = editor_->view_scale();
-            s.beat_width = MedtViewScale::fit_beat_width(
-                ticks, editor_->display_beats, std::max(0, viewport()->width() - kNameWidth));
+            s.beat_units =
+                MedtViewScale::fit_beat_width(layout_.last_bar_end(), editor_->display_beats,
+                                              std::max(0, viewport()->width() - kNameWidth));
             apply_scale(s, 0, kNameWidth);
             return true;
         }
@@ -311,15 +315,26 @@ void GuiTimeline::paint_grid(QPainter& p) const {
     const int sx = horizontalScrollBar()->value();
     const int W = viewport()->width() - kNameWidth;
     const int H = viewport()->height();
-    const int bw = layout_.beat_width();
-    // Zoomed far out, beat lines closer than a few pixels would only grey the rows: bars alone.
-    const bool beats = bw >= 4;
-    for (int b = sx / bw; b * bw - sx < W; ++b) {
-        const bool bar = layout_.starts_bar(b);
-        if (!bar && !beats) continue;
-        const int x = kNameWidth + b * bw - sx;
-        p.setPen(bar ? kBarLine : kBeatLine);
-        p.drawLine(x, kRulerHeight, x, H);
+    // Zoomed far out, beat lines closer than a few pixels would only grey the rows: bars alone,
+    // and of those only every n-th when bars themselves come closer than that.
+    if (layout_.beat_units() >= MedtViewScale::pixels(4)) {
+        const int64_t first =
+            MedtViewScale::at_x(sx, layout_.beat_units(), MedtViewScale::kBeatFraction);
+        for (int64_t b = std::max<int64_t>(0, first); layout_.beat_x(b) - sx < W; ++b) {
+            const bool bar = layout_.starts_bar(int32_t(b));
+            p.setPen(bar ? kBarLine : kBeatLine);
+            const int x = kNameWidth + layout_.beat_x(b) - sx;
+            p.drawLine(x, kRulerHeight, x, H);
+        }
+    } else {
+        const int64_t step = bar_step(layout_.bar_units(), 8);
+        p.setPen(kBarLine);
+        const int64_t first = layout_.bar_at(sx);
+        for (int64_t b = first - floor_mod(first - 1, step); layout_.bar_x(int32_t(b)) - sx < W;
+             b += step) {
+            const int x = kNameWidth + layout_.bar_x(int32_t(b)) - sx;
+            p.drawLine(x, kRulerHeight, x, H);
+        }
     }
     const int blank = layout_.blank_width();
     if (blank >= sx && blank - sx < W) {
@@ -358,9 +373,8 @@ void GuiTimeline::paint_rows(QPainter& p, size_t first_row, size_t end_row) cons
                        gui_text(t->mismatch_text()));
             continue;
         }
-        const int uw = t->unit_width();
         if (const GuiTrackPainter* painter = GuiTrackPainter::for_track(*t))
-            painter->paint(c, r, sx / uw, (sx + timeline.width()) / uw + 1);
+            painter->paint(c, r, t->pos_at(sx), t->pos_at(sx + timeline.width()) + 1);
         GuiLanePainter::paint(c, r, sx, sx + timeline.width());
         if (t == editor_->current()) paint_cursor(p);
     }
@@ -403,14 +417,18 @@ void GuiTimeline::paint_ruler(QPainter& p) const {
     p.fillRect(0, 0, W, kRulerHeight, kNameBack);
     p.setClipRect(QRect(kNameWidth, 0, W - kNameWidth, kRulerHeight));
     const int bar_px = layout_.bar_width();
-    // Numbers closer than their own width are shown for every n-th bar only.
+    // Numbers closer than their own width are shown for every n-th bar only, and the marks of
+    // bars closer than a few pixels for every n-th bar too.
     const int label_w = QFontMetrics(font()).horizontalAdvance(QStringLiteral("0000")) + 6;
-    const int every = std::max(1, (label_w + bar_px - 1) / bar_px);
-    for (int b = layout_.bar_at(sx); layout_.bar_x(b) - sx < W; ++b) {
-        const int x = kNameWidth + layout_.bar_x(b) - sx;
+    const int64_t marks = bar_step(layout_.bar_units(), 4);
+    const int64_t every = (bar_step(layout_.bar_units(), label_w) + marks - 1) / marks * marks;
+    const int64_t first = layout_.bar_at(sx);
+    for (int64_t b = first - floor_mod(first - 1, marks); layout_.bar_x(int32_t(b)) - sx < W;
+         b += marks) {
+        const int x = kNameWidth + layout_.bar_x(int32_t(b)) - sx;
         p.setPen(kBarLine);
         p.drawLine(x, kRulerHeight - 6, x, kRulerHeight);
-        if ((b - 1) % every != 0) continue;
+        if (floor_mod(b - 1, every) != 0) continue;
         p.setPen(b >= 1 ? kText : kDim);
         p.drawText(QRect(x + 3, 0, std::max(bar_px, label_w) - 4, kRulerHeight), Qt::AlignVCenter,
                    QString::number(b));
@@ -616,11 +634,12 @@ bool GuiTimeline::run_command_key(QKeyEvent* event) {
 void GuiTimeline::scroll_to_cursor() {
     if (!editor_ || !editor_->current()) return;
     const GuiRow* r = row_of(editor_->current());
-    const int uw = editor_->current()->unit_width();
     if (!r) return;
+    const MedtTrack* t = editor_->current();
     const int w = viewport()->width() - kNameWidth;
     const int h = viewport()->height() - kRulerHeight;
-    const int x = editor_->selection_end() * uw;
+    const int x = t->pos_x(editor_->selection_end());
+    const int uw = std::max(1, t->pos_x(int64_t{editor_->selection_end()} + 1) - x);
     QScrollBar* hb = horizontalScrollBar();
     if (x < hb->value()) hb->setValue(std::max(0, x - w / 4));
     if (x + uw > hb->value() + w) {
@@ -744,7 +763,7 @@ bool GuiTimeline::ruler_press(const QPoint& at, bool drag) {
     if (!editor_ || (!drag && (at.y() < 0 || at.y() >= kRulerHeight || at.x() < kNameWidth)))
         return false;
     const int x = std::max(0, at.x() - kNameWidth) + horizontalScrollBar()->value();
-    if (ruler_tick) ruler_tick(editor_->tick_of_pixels(x));
+    if (ruler_tick) ruler_tick(int32_t(std::clamp<int64_t>(layout_.x_tick(x), 0, INT32_MAX)));
     return true;
 }
 

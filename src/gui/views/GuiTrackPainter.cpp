@@ -37,7 +37,8 @@ QRect GuiTrackPainter::box(const GuiPaintContext& c, const MedtRow& row, MedtBan
 void GuiTrackPainter::label(GuiPaintContext& c, const QRect& rc, const QString& text,
                             const QColor& fill) {
     if (rc.isNull()) return;
-    c.painter.fillRect(rc.adjusted(0, 0, -1, 0), fill);
+    // A gap of one pixel parts neighbours, except on boxes too narrow to lose it.
+    c.painter.fillRect(rc.width() > 2 ? rc.adjusted(0, 0, -1, 0) : rc, fill);
     if (rc.width() > 10) {
         c.painter.setPen(Qt::white);
         c.painter.drawText(rc.adjusted(3, 0, -2, 0), Qt::AlignVCenter | Qt::AlignLeft,

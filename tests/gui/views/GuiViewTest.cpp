@@ -5,6 +5,7 @@
 #include <QMimeData>
 #include <QRegularExpression>
 #include <QScrollBar>
+#include <QSplitter>
 #include <QTableWidget>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -14,6 +15,7 @@
 #include "../GuiHarness.h"
 #include "../GuiViewSteps.h"
 #include "app/MAppCommands.h"
+#include "app/MAppTreeWidthSetting.h"
 #include "edit/MedtMusic.h"
 #include "edit/MedtNoteEntry.h"
 #include "edit/MedtPropertyRow.h"
@@ -146,6 +148,8 @@ private slots:
     void redo_keys_and_menu_restore_the_saved_bytes();
     void screenshots_of_the_views();
     void wheel_and_keys_zoom_scroll_and_fit();
+    void fit_shows_a_long_music_to_its_last_bar();
+    void property_list_fits_its_rows_and_keeps_a_dragged_width();
     void tips_name_pitch_and_note_values();
     void a_press_on_a_note_row_sounds_its_key();
     void typed_notes_on_a_tone_track_in_the_key_of_d();
@@ -1033,50 +1037,52 @@ void GuiViewTest::wheel_and_keys_zoom_scroll_and_fit() {
     gui_save_shot(before, QStringLiteral("music_view_before_zoom"));
     std::string unzoomed;
     QVERIFY(mrec_write_entity(ed->music(), &unzoomed));
-    const int beat = ed->view_scale().beat_width;
-    QCOMPARE(beat, 12);
+    constexpr auto px = MedtViewScale::pixels;
+    const int beat = int(ed->view_scale().beat_pixels());
+    QCOMPARE(ed->view_scale().beat_units, px(12));
     // Ctrl+wheel zooms in at the pointer: the moment under it stays there.
     tl->horizontalScrollBar()->setValue(400);
     const QPoint at(GuiTimeline::kNameWidth + 300, GuiTimeline::kRulerHeight + 40);
     const double tick_before = double(at.x() - GuiTimeline::kNameWidth + 400) / beat;
     wheel(tl->viewport(), at, 1, Qt::ControlModifier);
-    QCOMPARE(ed->view_scale().beat_width, 16);
+    QCOMPARE(ed->view_scale().beat_units, px(16));
     const double tick_after =
         double(at.x() - GuiTimeline::kNameWidth + tl->horizontalScrollBar()->value()) / 16;
     QVERIFY2(std::abs(tick_after - tick_before) < 0.1,
              qPrintable(QStringLiteral("%1 %2").arg(tick_before).arg(tick_after)));
     wheel(tl->viewport(), at, -2, Qt::ControlModifier);
-    QCOMPARE(ed->view_scale().beat_width, 8);
+    QCOMPARE(ed->view_scale().beat_units, px(8));
     // Shift+wheel scrolls along the time, neither zooming nor scrolling the rows.
     tl->verticalScrollBar()->setValue(0);
     const int x = tl->horizontalScrollBar()->value();
     wheel(tl->viewport(), at, -1, Qt::ShiftModifier);
     QVERIFY(tl->horizontalScrollBar()->value() > x);
     QCOMPARE(tl->verticalScrollBar()->value(), 0);
-    QCOMPARE(ed->view_scale().beat_width, 8);
+    QCOMPARE(ed->view_scale().beat_units, px(8));
     // Keys: Ctrl+plus (with or without Shift, or as Ctrl+=) and Ctrl+minus.
     QTest::keyClick(tl, Qt::Key_Plus, Qt::ControlModifier);
-    QCOMPARE(ed->view_scale().beat_width, 12);
+    QCOMPARE(ed->view_scale().beat_units, px(12));
     QTest::keyClick(tl, Qt::Key_Plus, Qt::ControlModifier | Qt::ShiftModifier);
-    QCOMPARE(ed->view_scale().beat_width, 16);
+    QCOMPARE(ed->view_scale().beat_units, px(16));
     QTest::keyClick(tl, Qt::Key_Equal, Qt::ControlModifier);
-    QCOMPARE(ed->view_scale().beat_width, 24);
+    QCOMPARE(ed->view_scale().beat_units, px(24));
     QTest::keyClick(tl, Qt::Key_Minus, Qt::ControlModifier);
     QTest::keyClick(tl, Qt::Key_Minus, Qt::ControlModifier);
-    QCOMPARE(ed->view_scale().beat_width, 12);
+    QCOMPARE(ed->view_scale().beat_units, px(12));
     // Ctrl+0 fits the whole music into the timeline, from its start.
     QTest::keyClick(tl, Qt::Key_0, Qt::ControlModifier);
     const int room = tl->viewport()->width() - GuiTimeline::kNameWidth;
     const MedtTimelineLayout& lay = tl->layout();
-    const int fit = ed->view_scale().beat_width;
-    QVERIFY(fit < 12);
+    const int32_t fit = ed->view_scale().beat_units;
+    QVERIFY(fit < px(12));
     QCOMPARE(tl->horizontalScrollBar()->value(), 0);
     QVERIFY2(lay.music_width() > 0 && lay.music_width() <= room,
              qPrintable(QStringLiteral("%1 of %2").arg(lay.music_width()).arg(room)));
-    // One pixel more a beat and it would not fit.
-    const int64_t beats = (lay.music_ticks() * ed->display_beats + MseqTrack::kTicksPerBar - 1) /
-                          MseqTrack::kTicksPerBar;
-    QVERIFY2(beats * (fit + 1) > room, qPrintable(QStringLiteral("%1 beats").arg(beats)));
+    // One step of a beat's width more and the music to the end of its last bar would pass the
+    // room, counted in those steps.
+    QVERIFY2(lay.last_bar_end() * ed->display_beats * (fit + 1) >
+                 int64_t{room} * MedtViewScale::kBeatFraction * MseqTrack::kTicksPerBar,
+             qPrintable(QStringLiteral("%1 units").arg(fit)));
     QTest::qWait(20);
     QImage fitted = h->window().grab().toImage();
     QVERIFY(gui_picture_has_content(fitted, 30));
@@ -1084,7 +1090,7 @@ void GuiViewTest::wheel_and_keys_zoom_scroll_and_fit() {
     // The menu's entries run the same commands; Ctrl+Shift+wheel makes the rows taller.
     QVERIFY(view()->action(MVC_ZOOM_IN));
     view()->action(MVC_ZOOM_IN)->trigger();
-    QCOMPARE(ed->view_scale().beat_width, MedtViewScale::zoom_beat_width(fit, 1));
+    QCOMPARE(ed->view_scale().beat_units, MedtViewScale::zoom_beat_width(fit, 1));
     MedtTrack* t = track("メロディ");
     QVERIFY(t);
     wheel(tl->viewport(), at, 1, Qt::ControlModifier | Qt::ShiftModifier);
@@ -1126,6 +1132,97 @@ void GuiViewTest::tips_name_pitch_and_note_values() {
     QVERIFY2(tip.contains(u("音高 ")) && tip.contains(u("(ノート番号 ")), qPrintable(tip));
     QVERIFY2(tip.contains(u("分音符")) || tip.contains(u("小節")), qPrintable(tip));
     QVERIFY2(tip.contains(u("ベロシティ %1").arg(n.m_Velocity)), qPrintable(tip));
+}
+
+void GuiViewTest::fit_shows_a_long_music_to_its_last_bar() {
+    h->window().resize(1920, 1080);
+    open("はじまりの朝");
+    MedtMusicInvoker* ed = view()->editor();
+    GuiTimeline* tl = view()->timeline();
+    const MedtTimelineLayout& lay = tl->layout();
+    tl->setFocus();
+    MedtTrack* t = track("メロディ");
+    QVERIFY(t);
+    // After a fit, the end of the last bar is inside the viewport and a click on the music's
+    // last block lands on it.
+    auto fits = [&](int32_t last_block) {
+        QTest::keyClick(tl, Qt::Key_0, Qt::ControlModifier);
+        QCOMPARE(tl->horizontalScrollBar()->value(), 0);
+        const int end_x = GuiTimeline::kNameWidth + lay.tick_x(lay.last_bar_end());
+        QVERIFY2(end_x > tl->viewport()->width() * 9 / 10 && end_x < tl->viewport()->width(),
+                 qPrintable(QStringLiteral("%1 of %2").arg(end_x).arg(tl->viewport()->width())));
+        const QPoint at = tl->point_at(t, last_block, GuiBand::Main);
+        QVERIFY(at.x() >= GuiTimeline::kNameWidth && at.x() < tl->viewport()->width());
+        QTest::mouseClick(tl->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+        QCOMPARE(ed->current(), t);
+        QCOMPARE(ed->cursor(), last_block);
+    };
+    const MseqTrackNote* n = notes(t);
+    QVERIFY(!n->blocks().empty());
+    const int32_t demo_last = int32_t(std::prev(n->blocks().end())->first);
+    fits(demo_last);
+    QVERIFY(ed->view_scale().beat_units < MedtViewScale::pixels(12));
+    // The same music made 1000 bars long by a note in its last unit: many beats to a pixel.
+    const int32_t last = 1000 * t->beats() - 1;
+    MseqBlockNote note;
+    note.m_Length = 1;
+    QVERIFY(t->set_block(last, &note));
+    QVERIFY(lay.music_ticks() >= 1000 * MseqTrack::kTicksPerBar);
+    fits(last);
+    QVERIFY(ed->view_scale().beat_units < MedtViewScale::kBeatFraction / 4);
+    QTest::qWait(20);
+    QImage fitted = h->window().grab().toImage();
+    QVERIFY(gui_picture_has_content(fitted, 30));
+    gui_save_shot(fitted, QStringLiteral("music_view_fit_1000_bars"));
+    // Zooming in at the pointer from there keeps working: the tick under it stays.
+    const QPoint pointer(GuiTimeline::kNameWidth + 700, GuiTimeline::kRulerHeight + 10);
+    const int64_t tick = lay.x_tick(pointer.x() - GuiTimeline::kNameWidth);
+    wheel(tl->viewport(), pointer, 3, Qt::ControlModifier);
+    const int64_t after =
+        lay.x_tick(pointer.x() - GuiTimeline::kNameWidth + tl->horizontalScrollBar()->value());
+    QVERIFY2(std::abs(after - tick) <= MseqTrack::kTicksPerBar,
+             qPrintable(QStringLiteral("%1 %2").arg(tick).arg(after)));
+}
+
+void GuiViewTest::property_list_fits_its_rows_and_keeps_a_dragged_width() {
+    h->window().resize(1920, 1080);
+    h->window().restore_placement();
+    open("はじまりの朝");
+    MedtTrack* t = track("メロディ");
+    QVERIFY(t);
+    view()->editor()->set_cursor(t, 0, 0);
+    QTest::qWait(20);
+    auto* split = view()->findChild<QSplitter*>(QStringLiteral("kv_music_split"));
+    QVERIFY(split);
+    GuiPropertyList* list = view()->properties();
+    // Wide enough for the melody's rows, within the bounds, the timeline taking the rest.
+    const int width = split->sizes().value(1);
+    QVERIFY2(width >= std::min(list->content_width(), kPropertyWidthMax) &&
+                 width >= kPropertyWidthMin && width <= kPropertyWidthMax,
+             qPrintable(QStringLiteral("%1 for %2").arg(width).arg(list->content_width())));
+    QVERIFY(split->sizes().value(0) > 1920 - kTreeWidthMax - kPropertyWidthMax - 40);
+    // A widening of the window goes to the timeline.
+    h->window().resize(1800, 1000);
+    QTest::qWait(20);
+    QCOMPARE(split->sizes().value(1), width);
+    // Dragged wider by the handle, the width is kept in its setting file.
+    QSplitterHandle* handle = split->handle(1);
+    const QPoint mid = handle->rect().center();
+    QTest::mousePress(handle, Qt::LeftButton, Qt::NoModifier, mid);
+    QTest::mouseMove(handle, mid - QPoint(40, 0));
+    QTest::mouseRelease(handle, Qt::LeftButton, Qt::NoModifier, mid - QPoint(40, 0));
+    const int dragged = split->sizes().value(1);
+    QVERIFY2(dragged > width, qPrintable(QStringLiteral("%1 %2").arg(dragged).arg(width)));
+    const std::string file = h->host("app/define/property-width.cfg");
+    QTRY_COMPARE_WITH_TIMEOUT(QString::fromStdString(read_file(file)),
+                              QString::fromStdString(mapp_property_width_setting_text(dragged)),
+                              3000);
+    // Other tracks no longer change it.
+    MedtTrack* chords = track("コード");
+    QVERIFY(chords);
+    view()->editor()->set_cursor(chords, 0, 0);
+    QTest::qWait(20);
+    QCOMPARE(split->sizes().value(1), dragged);
 }
 
 void GuiViewTest::a_press_on_a_note_row_sounds_its_key() {
