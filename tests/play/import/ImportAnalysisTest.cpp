@@ -577,6 +577,41 @@ TEST_F(ImportAnalysisSlow, TheDemoSongAnalysedByTheCommandLinePlaysTheSame) {
     EXPECT_EQ(read_all(libs[1]), before);
 }
 
+// The modulating file through the command line: the two sections' maps and the transposition
+// track are written, read back by `korvante events`, and play the same as the plain import.
+TEST_F(ImportAnalysisSlow, AModulationAnalysedByTheCommandLinePlaysTheSameFromItsFiles) {
+    const std::string program_dir = std::filesystem::path(KV_PROGRAM).parent_path().string();
+    std::string libs[2];
+    for (int i = 0; i < 2; ++i) {
+        const std::string root = dir_ + "/mod" + std::to_string(i);
+        std::filesystem::create_directories(root);
+        for (const char* folder : {"mymusic", "pattern_v01"})
+            std::filesystem::copy(program_dir + "/" + folder, root + "/" + folder,
+                                  std::filesystem::copy_options::recursive);
+        libs[i] = root + "/mymusic/library.kvnr";
+    }
+    const std::string mid = dir_ + "/modulation.mid";
+    std::ofstream(mid, std::ios::binary) << modulating_file();
+    ProgramRun plain = run_program("import '" + mid + "' '" + libs[0] + "' --name song");
+    ASSERT_EQ(plain.status, 0) << plain.out;
+    ProgramRun analysed =
+        run_program("import '" + mid + "' '" + libs[1] + "' --name song --analyse=scale");
+    ASSERT_EQ(analysed.status, 0) << analysed.out;
+    EXPECT_NE(analysed.out.find("analysis: key C major, from bar 9 Eb major; "), std::string::npos)
+        << analysed.out;
+    EXPECT_NE(analysed.out.find("modulation_chord.kvnl"), std::string::npos) << analysed.out;
+    EXPECT_NE(analysed.out.find("modulation_chord2.kvnl"), std::string::npos) << analysed.out;
+    ProgramRun a = run_program("events '" + libs[0] + "' song 2>/dev/null");
+    ProgramRun b = run_program("events '" + libs[1] + "' song 2>/dev/null");
+    ASSERT_EQ(a.status, 0);
+    ASSERT_EQ(b.status, 0);
+    EXPECT_GT(a.out.size(), 1000u);
+    EXPECT_TRUE(a.out == b.out) << "the analysed music plays other events";
+    const std::string music = read_all(dir_ + "/mod1/mymusic/demo/modulation.kvnl");
+    EXPECT_NE(music.find("@type=\"MSEQ_TRACK_LINK\""), std::string::npos);  // the sections
+    EXPECT_NE(music.find("MNBT_SDEG;"), std::string::npos);
+}
+
 // The MIDI files of Debian's openttd-openmsx (tools/setup.sh installs it), made by other
 // programs: every one plays the same analysed.
 TEST_F(ImportAnalysisSlow, RealFilesPlayTheSameAnalysed) {
