@@ -1,10 +1,16 @@
 // Import of a ten-minute MIDI file of format 1 with about 28,000 notes on eight tracks (chords,
 // lines, drums, played timing on two of them): reading the file, converting it into a music,
 // the whole import into a library on disk with the music and its stage map written, and the
-// same with the harmony analysis, which prints what the analysis adds.
+// same with the harmony analysis, which prints what the analysis adds; and the whole
+// `korvante import` process (start, reading the library, the import, writing, exit), plain and
+// with --analyse.
 // Beside them, when MuseScore 3 is installed, the time `mscore3 -o out.mscz in.mid` takes for
 // the same file on the offscreen platform.
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -187,6 +193,8 @@ public:
     }
     // The music book; nullptr when the temporary folder could not be made.
     MseqObject* book() const { return book_node_; }
+    // The host path of the library's folder.
+    const std::string& folder() const { return dir_; }
 
     // Reads the test file and imports it into the book (with `analysis`, analysed too).
     bool import(MplyImportAnalysis* analysis) {
@@ -254,6 +262,70 @@ void BM_ImportAndAnalyse(benchmark::State& state) {
     count_notes(state);
 }
 BENCHMARK(BM_ImportAndAnalyse)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(8);
+
+extern "C" char** environ;
+
+// Runs the program with `args` and its output to /dev/null; its exit status, -1 when it could
+// not be started. `cpu_ms` receives the processor time it used (user and system), which a busy
+// machine does not stretch as it stretches the wall time.
+int run_program(std::vector<std::string> args, double* cpu_ms) {
+    args.insert(args.begin(), KV_PROGRAM);
+    std::vector<char*> argv;
+    for (std::string& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    const int started = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (started != 0) return -1;
+    int status = 0;
+    struct rusage usage {};
+    if (::wait4(pid, &status, 0, &usage) != pid) return -1;
+    auto ms = [](const timeval& t) { return t.tv_sec * 1000.0 + t.tv_usec / 1000.0; };
+    *cpu_ms = ms(usage.ru_utime) + ms(usage.ru_stime);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// The whole process `korvante import FILE LIBRARY --name NAME`, started and waited for, into a
+// library on disk: argument 0 plain, 1 with --analyse. Each run adds one more music to the book.
+// The time is the wall time from the start to the exit; "process_cpu_ms" the processor time.
+void BM_ImportProcess(benchmark::State& state) {
+    BenchLibrary library;
+    if (!library.book()) {
+        state.SkipWithError("no temporary folder");
+        return;
+    }
+    const std::string mid = library.folder() + "/song.mid";
+    std::ofstream(mid, std::ios::binary) << test_file();
+    const std::string room = library.folder() + "/library.kvnr";
+    int run = 0;
+    double cpu = 0;
+    for (auto _ : state) {
+        std::vector<std::string> args = {"import", mid, room, "--name",
+                                         "song" + std::to_string(++run)};
+        if (state.range(0)) args.push_back("--analyse");
+        const auto start = std::chrono::steady_clock::now();
+        double cpu_ms = 0;
+        const int status = run_program(args, &cpu_ms);
+        cpu += cpu_ms;
+        state.SetIterationTime(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        if (status != 0) state.SkipWithError("korvante import failed");
+    }
+    state.counters["process_cpu_ms"] = cpu / static_cast<double>(state.iterations());
+    count_notes(state);
+}
+BENCHMARK(BM_ImportProcess)
+    ->Arg(0)
+    ->Arg(1)
+    ->ArgName("analyse")
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(8);
 
 // MuseScore 3 importing the same file, when it is installed.
 void BM_MuseScore3Import(benchmark::State& state) {

@@ -1,8 +1,8 @@
 #include "app/MFrameAnalysis.h"
 
-#include <cstdio>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -10,6 +10,7 @@
 #include "app/MAppText.h"
 #include "app/MFrame.h"
 #include "app/MFrameImport.h"
+#include "edit/McmdBookLink.h"
 #include "edit/McmdKind.h"
 #include "edit/McmdMusic.h"
 #include "edit/McmdTrack.h"
@@ -24,7 +25,6 @@
 #include "model/theory/MseqMapChord.h"
 #include "model/track/MseqTrackTree.h"
 #include "platform/FileSystem.h"
-#include "text/MrecCompiler.h"
 
 namespace {
 
@@ -35,36 +35,65 @@ MedtMusicInvoker* editor_of(const MseqEntity* entity) {
     return m ? static_cast<MedtMusicInvoker*>(m) : nullptr;
 }
 
-// A file name beside the music's own for its chord map: "NAME_chord.kvnl", numbered when
-// taken. Empty when none of the first thousand is free.
-std::string free_chord_file(const CkvString& folder, const std::string& stem) {
+// True when a chord map file of that name exists or waits, unsaved, for the next save.
+bool file_taken(const CkvString& full) {
+    if (kv_fs::path_exists(full.str())) return true;
+    MseqDesk& desk = MseqDesk::instance();
+    const auto cached = desk.cache.find(full);
+    return cached != desk.cache.end() && (cached->second->flags & MEF_MODIFIED);
+}
+
+// A file name beside the music's own: "NAME_chord.kvnl" for the first key, "NAME_chord2.kvnl"
+// for the second..., numbered "NAME_2_chord.kvnl" when taken. Empty when none of the first
+// thousand is free.
+std::string free_chord_file(const CkvString& folder, const std::string& stem,
+                            const std::string& suffix) {
     for (int n = 1; n <= 1000; ++n) {
         std::string name = stem;
         if (n > 1) {
             name += '_';
             name += std::to_string(n);
         }
-        name += "_chord.kvnl";
-        if (!kv_fs::path_exists(mseq_path::append(folder, name).str())) return name;
+        name += suffix + ".kvnl";
+        if (!file_taken(mseq_path::append(folder, name))) return name;
     }
     return {};
 }
 
-// The new chord map leaf at the end of the music's book, not yet written; nullptr when the
-// book cannot take it.
-MseqObject* add_chord_leaf(MseqObject* book_node, const MseqEntity& music) {
-    ref_ptr<MseqEntity> content = mseq_open(book_node);
-    auto* book = content ? content->cast_to<MseqBook>(MTYPE_BOOK) : nullptr;
-    CkvString stem;
-    if (!book || book->full_path.empty() || !mseq_path::name_from_file_path(music.full_path, &stem))
-        return nullptr;
-    const std::string file =
-        free_chord_file(mseq_path::remove_file_name(book->full_path), stem.str());
-    if (file.empty()) return nullptr;
-    return book->create_leaf(book_node, MPLACE_LAST_CHILD, MTYPE_LEAF_CHORD,
-                             CkvString(music.name.str() + "_chord"),
-                             MseqDescPath(CkvString("<book>.\\" + file)));
-}
+// The chord maps of the window's analysis: each a new leaf at the end of the music's book, added
+// by a command of the gesture so that the undo takes it out again; its file is written at the
+// next save, as every new leaf's is.
+class GestureMaps final : public MplyAnalysisMaps {
+public:
+    GestureMaps(MedtTransaction& gesture, const MseqBook& book, const MseqEntity& music)
+        : gesture_(gesture), book_(book), music_(music) {}
+
+    MseqMapChord* add_map(size_t index, MSEQ_ID* ref) override {
+        CkvString stem;
+        if (book_.full_path.empty() || !mseq_path::name_from_file_path(music_.full_path, &stem))
+            return nullptr;
+        const std::string suffix = "_chord" + (index ? std::to_string(index + 1) : std::string());
+        const std::string file =
+            free_chord_file(mseq_path::remove_file_name(book_.full_path), stem.str(), suffix);
+        if (file.empty()) return nullptr;
+        ref_ptr<McmdBookLink> link = McmdBookLink::add_new_map(
+            CkvString(music_.name.str() + suffix), CkvString("<book>.\\" + file), nullptr);
+        link->relate = false;
+        if (!gesture_.post(link.get()) || !link->made) return nullptr;
+        ref_ptr<MseqEntity> content = mseq_open(link->made);
+        auto* map = content ? content->cast_to<MseqMapChord>(MTYPE_LEAF_CHORD) : nullptr;
+        if (!map) return nullptr;
+        contents_.push_back(content);
+        *ref = mseq_with_file_number(link->made->id, MFILE_OWN_BOOK);
+        return map;
+    }
+
+private:
+    MedtTransaction& gesture_;
+    const MseqBook& book_;
+    const MseqEntity& music_;
+    std::vector<ref_ptr<MseqEntity>> contents_;
+};
 
 // The tracks the analysis changes in place: the groups and note tracks, in pre-order.
 std::vector<MseqObject*> changed_kinds(MseqMusic& music) {
@@ -80,8 +109,10 @@ std::vector<MseqObject*> changed_kinds(MseqMusic& music) {
 // two links the music itself holds.
 struct Contents {
     std::map<MSEQ_ID, std::unique_ptr<MseqObject>> tracks;
+    std::set<MSEQ_ID> header;  // the header's tracks
     MSEQ_ID map_chord = 0;
     MSEQ_ID track_chord = 0;
+    uint32_t next_id = 0;  // the track identifier counter
 };
 
 Contents take_contents(MseqMusic& music) {
@@ -90,37 +121,68 @@ Contents take_contents(MseqMusic& music) {
         auto copy = std::make_unique<MseqObject>();
         if (mseq_copy_track(n, copy.get())) c.tracks[n->id] = std::move(copy);
     }
+    MseqObject* header = music.find_track(MID_TRACK_HEADER);
+    for (MseqObject* n = header ? header->first_child() : nullptr; n; n = n->next())
+        c.header.insert(n->id);
     c.map_chord = music.m_MapChordID;
     c.track_chord = music.m_TrackChordID;
+    c.next_id = music.m_NextID;
     return c;
 }
 
-// Puts the music back as `before` held it, without the new chord track `chords`.
-void restore(MseqMusic& music, const Contents& before, MSEQ_ID chords) {
-    for (const auto& [id, content] : before.tracks)
-        music.replace_track(id, content.get(), false, nullptr);
-    music.remove_track(chords);
-    music.m_MapChordID = before.map_chord;
-    music.m_TrackChordID = before.track_chord;
+// The header tracks the analysis added (the transposition track, when the key changes, then
+// the chord track), as detached copies.
+std::vector<std::unique_ptr<MseqObject>> new_tracks(MseqMusic& music, const Contents& before) {
+    std::vector<std::unique_ptr<MseqObject>> out;
+    MseqObject* header = music.find_track(MID_TRACK_HEADER);
+    for (MseqObject* n = header ? header->first_child() : nullptr; n; n = n->next()) {
+        if (before.header.count(n->id)) continue;
+        auto copy = std::make_unique<MseqObject>();
+        if (!mseq_copy_tree(n, copy.get())) return {};
+        out.push_back(std::move(copy));
+    }
+    return out;
 }
 
-// Posts the analysed state as one gesture: the chord track, then the new content of every
-// group and note track. False when the editor refused a command (the gesture is rolled back).
-bool post_analysis(MedtMusicInvoker& editor, std::unique_ptr<MseqObject> chord_track,
+// Puts the music back as `before` held it, without the new header tracks.
+void restore(MseqMusic& music, const Contents& before) {
+    for (const auto& [id, content] : before.tracks)
+        music.replace_track(id, content.get(), false, nullptr);
+    std::vector<MSEQ_ID> added;
+    MseqObject* header = music.find_track(MID_TRACK_HEADER);
+    for (MseqObject* n = header ? header->first_child() : nullptr; n; n = n->next()) {
+        if (!before.header.count(n->id)) added.push_back(n->id);
+    }
+    for (MSEQ_ID id : added)
+        music.remove_track(id);
+    music.m_MapChordID = before.map_chord;
+    music.m_TrackChordID = before.track_chord;
+    music.m_NextID = before.next_id;
+}
+
+// Posts the analysed state into the gesture: the music's standard chord map and chord track
+// first (so that the undo, ending with it, gives back the track identifier counter too), the new
+// header tracks and the new content of every group and note track. False when the editor
+// refused a command (the gesture is then rolled back).
+bool post_analysis(MedtTransaction& gesture, std::vector<std::unique_ptr<MseqObject>> added,
                    Contents& after) {
-    MedtTransaction gesture(editor);
-    auto insert =
-        mcmd_make<McmdInsertLeafs>(MID_TRACK_HEADER, MPLACE_LAST_CHILD, std::move(chord_track));
-    if (!gesture.post(insert.get())) return false;
+    auto links = mcmd_make<McmdSetChordLinks>(after.map_chord, after.track_chord);
+    if (!gesture.post(links.get())) return false;
+    for (auto& track : added) {
+        auto insert =
+            mcmd_make<McmdInsertLeafs>(MID_TRACK_HEADER, MPLACE_LAST_CHILD, std::move(track));
+        if (!gesture.post(insert.get())) return false;
+    }
     for (auto& [id, content] : after.tracks) {
         auto replace = mcmd_make<McmdReplaceLeafs>(id, std::move(content));
         if (!gesture.post(replace.get())) return false;
     }
-    gesture.commit();
     return true;
 }
 
-const char* fault_text(MplyAnalysisFault fault) {
+}  // namespace
+
+const char* mapp_analysis_fault_text(MplyAnalysisFault fault) {
     switch (fault) {
         case MplyAnalysisFault::none:
             break;
@@ -129,21 +191,28 @@ const char* fault_text(MplyAnalysisFault fault) {
                    "コード度数などの音符)";
         case MplyAnalysisFault::music_full:
             return "曲にコードトラックを置く余地がありません。";
+        case MplyAnalysisFault::no_map:
+            return "見つかった調のコードマップをミュージックブックに追加できません。";
         case MplyAnalysisFault::cannot_play:
             return "解析のために曲のトラックを組み立てられませんでした。";
     }
     return "解析できませんでした。";
 }
 
-}  // namespace
-
 CkvString mapp_analysis_lines(const MplyAnalysisReport& a) {
+    std::string keys = mply_analysis_key_name(a.tonic, a.minor);
+    for (size_t i = 1; i < a.sections.size(); ++i) {
+        const MplyAnalysisSection& s = a.sections[i];
+        keys += "、" + std::to_string(s.bar + 1) + " 小節から " +
+                mply_analysis_key_name(s.tonic, s.minor);
+    }
     const uint32_t converted = a.chord_degrees + a.scale_degrees + a.tones;
+    const CkvString key_text = mapp_text(keys.c_str());
     return mapp_format(
         "\n調 : %s\nコード : %u\n変換した音符 : %u (コード度数 %u、スケール度数 %u、音名 %u)\n"
         "そのままの音符 : %u",
-        mply_analysis_key_name(a.tonic, a.minor), a.chords, converted, a.chord_degrees,
-        a.scale_degrees, a.tones, a.kept_pure);
+        key_text.c_str(), a.chords, converted, a.chord_degrees, a.scale_degrees, a.tones,
+        a.kept_pure);
 }
 
 bool mapp_can_analyse(const MseqEntity* shown) {
@@ -167,74 +236,43 @@ void mapp_analyse_music(MFrame& frame) {
     mapp_import_analysis(fields.get("analysis"), &target);
 
     const CkvString cannot = mapp_text("和声を解析できませんでした。");
-    MseqObject* chord_leaf =
-        book && book->type == MTYPE_BOOK_MUSIC ? add_chord_leaf(book, *shown) : nullptr;
-    if (!chord_leaf) {
+    ref_ptr<MseqEntity> book_content =
+        book && book->type == MTYPE_BOOK_MUSIC ? mseq_open(book) : nullptr;
+    auto* book_entity = book_content ? book_content->cast_to<MseqBook>(MTYPE_BOOK) : nullptr;
+    if (!book_entity) {
         port.warn(mapp_format("%s\n\n※ 曲のミュージックブックにコードマップを追加できません。",
                               cannot.c_str()));
         return;
     }
-    ref_ptr<MseqEntity> map_content = mseq_open(chord_leaf);
-    auto* map = map_content ? map_content->cast_to<MseqMapChord>(MTYPE_LEAF_CHORD) : nullptr;
-    ref_ptr<MseqEntity> book_content = mseq_open(book);
-    auto* book_entity = book_content ? book_content->cast_to<MseqBook>(MTYPE_BOOK) : nullptr;
-    const auto drop_leaf = [&] {
-        map_content = nullptr;
-        if (book_entity) book_entity->remove(chord_leaf->id);
-    };
-    if (!map || !book_entity) {
-        drop_leaf();
-        port.warn(cannot);
-        return;
-    }
-    map->name = chord_leaf->name;
 
     // The analysis changes the music in place; what it did is taken, the music put back, and
-    // the same change posted to the editor as commands, so that the history holds it.
+    // the same change posted to the editor as commands, so that the history holds it. The chord
+    // maps are commands of the same gesture.
+    MedtTransaction gesture(*editor);
+    GestureMaps maps(gesture, *book_entity, *shown);
     Contents before = take_contents(*music);
     MplyAnalysisReport report;
     MplyAnalysisFault fault = MplyAnalysisFault::none;
     port.wait_cursor(true);
-    const bool analysed =
-        mply_analyse_music(*music, *map, mseq_with_file_number(chord_leaf->id, MFILE_OWN_BOOK),
-                           target, &report, &fault);
+    const bool analysed = mply_analyse_music(*music, maps, target, &report, &fault);
     port.wait_cursor(false);
     if (!analysed) {
-        drop_leaf();
-        port.warn(mapp_format("%s\n\n※ %s", cannot.c_str(), mapp_text(fault_text(fault)).c_str()));
+        gesture.rollback();
+        port.refresh(MAppRefresh::room_tree);
+        port.warn(mapp_format("%s\n\n※ %s", cannot.c_str(),
+                              mapp_text(mapp_analysis_fault_text(fault)).c_str()));
         return;
     }
-    const MSEQ_ID chord_track_id = music->m_TrackChordID;
-    auto chord_track = std::make_unique<MseqObject>();
-    MseqObject* chord_node = music->find_track(chord_track_id);
-    const bool copied = chord_node && mseq_copy_tree(chord_node, chord_track.get());
+    std::vector<std::unique_ptr<MseqObject>> added = new_tracks(*music, before);
     Contents after = take_contents(*music);
-    restore(*music, before, chord_track_id);
-    if (!copied) {
-        drop_leaf();
-        port.warn(cannot);
-        return;
-    }
-    // The chord map is written before the music follows it; the book then lists it.
-    kv_fs::file_error why;
-    MseqEntity* failed = nullptr;
-    if (!MrecCompiler::save(map, &why))
-        failed = map;
-    else if (!MrecCompiler::save(book_entity, &why))
-        failed = book_entity;
-    if (failed) {
-        const CkvString file = mapp_shown_path(failed->full_path);
-        if (failed == book_entity) std::remove(kv_fs::to_host(map->full_path.str()).c_str());
-        drop_leaf();
-        port.warn(mapp_format("%s\n\n※ %s を書き込めません: %s", cannot.c_str(), file.c_str(),
-                              why.text().c_str()));
-        return;
-    }
+    restore(*music, before);
     port.refresh(MAppRefresh::room_tree);
-    if (!post_analysis(*editor, std::move(chord_track), after)) {
+    if (added.empty() || !post_analysis(gesture, std::move(added), after)) {
+        gesture.rollback();
         port.warn(mapp_format("%s\n\n※ 編集できませんでした。", cannot.c_str()));
         return;
     }
+    gesture.commit();
     port.refresh(MAppRefresh::editor_view);
     port.refresh(MAppRefresh::title);
     port.refresh(MAppRefresh::menus);

@@ -56,20 +56,6 @@ MAppCheck check_choice(MAppUserPort& port, const std::vector<MseqObject*>& books
     return {};
 }
 
-const char* analysis_reason(MplyAnalysisFault fault) {
-    switch (fault) {
-        case MplyAnalysisFault::none:
-            break;
-        case MplyAnalysisFault::follows_chords:
-            return "曲はすでにコードに従っています。";
-        case MplyAnalysisFault::music_full:
-            return "曲にコードトラックを置く余地がありません。";
-        case MplyAnalysisFault::cannot_play:
-            return "解析のために曲のトラックを組み立てられませんでした。";
-    }
-    return "解析できませんでした。";
-}
-
 CkvString save_reason(const MplyImportSaved& s) {
     switch (s.fault) {
         case MplyImportSaveFault::none:
@@ -93,7 +79,7 @@ CkvString save_reason(const MplyImportSaved& s) {
             return mapp_format("%s を書き込めません: %s", mapp_shown_path(s.file).c_str(),
                                s.why.text().c_str());
         case MplyImportSaveFault::analysis_failed:
-            return mapp_text(analysis_reason(s.analysis_fault));
+            return mapp_text(mapp_analysis_fault_text(s.analysis_fault));
     }
     return mapp_text("取り込めませんでした。");
 }

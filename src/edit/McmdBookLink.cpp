@@ -5,6 +5,7 @@
 #include "model/core/MseqPathOps.h"
 #include "model/library/MseqBook.h"
 #include "model/library/MseqMusic.h"
+#include "model/theory/MseqMapChord.h"
 
 ref_ptr<McmdBookLink> McmdBookLink::add(MSEQ_TYPE type, const CkvString& name,
                                         const CkvString& path) {
@@ -13,6 +14,38 @@ ref_ptr<McmdBookLink> McmdBookLink::add(MSEQ_TYPE type, const CkvString& name,
     c->name = name;
     c->path = path;
     c->relate = true;
+    return c;
+}
+
+namespace {
+
+void copy_map(const MseqMapChord& from, MseqMapChord* to) {
+    to->m_ToneKey = from.m_ToneKey;
+    to->m_SDegKey = from.m_SDegKey;
+    to->m_CDegKey = from.m_CDegKey;
+    to->m_Scale = from.m_Scale;
+    to->m_Blocks = from.m_Blocks;
+}
+
+// A detached chord map holding a copy of `content` (the reset state without one).
+ref_ptr<MseqMapChord> map_copy(const MseqMapChord* content) {
+    auto map = ref_ptr<MseqMapChord>::adopt(new MseqMapChord);
+    if (content) copy_map(*content, map.get());
+    return map;
+}
+
+// The content of a link whose file was never written: a new chord map of the book.
+MseqMapChord* unwritten_map(MseqObject* node) {
+    MseqEntity* e = node->type == MTYPE_LEAF_CHORD ? node->entity() : nullptr;
+    return e && (e->flags & MEF_NEW) ? e->cast_to<MseqMapChord>(MTYPE_LEAF_CHORD) : nullptr;
+}
+
+}  // namespace
+
+ref_ptr<McmdBookLink> McmdBookLink::add_new_map(const CkvString& name, const CkvString& path,
+                                                const MseqMapChord* content) {
+    ref_ptr<McmdBookLink> c = add(MTYPE_LEAF_CHORD, name, path);
+    c->fresh = map_copy(content);
     return c;
 }
 
@@ -46,6 +79,15 @@ int McmdBookLink::add_link(MseqBook& book) {
     if (relate) mseq_path::make_relative(made);
     if (counter) book.m_NextID = counter;
     MseqDesk::instance().mark_modified(&book);
+    if (fresh) {
+        ref_ptr<MseqEntity> content = mseq_open(made);
+        auto* map = content ? content->cast_to<MseqMapChord>(MTYPE_LEAF_CHORD) : nullptr;
+        if (map) {
+            copy_map(*fresh, map);
+            map->name = made->name;
+            MseqDesk::instance().mark_new_for_save(map);
+        }
+    }
     if (flags & MCMD_RECORD_UNDO) {
         ref_ptr<McmdBookLink> back = remove(made->id);
         back->counter = counter_before;
@@ -69,6 +111,11 @@ int McmdBookLink::remove_link(MseqBook& book) {
         back->name = node->name;
         back->path = node->path;
         back->counter = book.m_NextID;
+    }
+    // A chord map never written leaves the set the save writes; the redo makes it again.
+    if (MseqMapChord* map = unwritten_map(node)) {
+        if (back) back->fresh = map_copy(map);
+        MseqDesk::instance().clear_modified(map);
     }
     removed = node;
     if (!book.remove(id)) return 0;

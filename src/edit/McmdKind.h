@@ -14,6 +14,7 @@ enum : uint32_t {
     MKIND_CMD_MOVE_LEAFS = 0x80010104,
     MKIND_CMD_REPLACE_LEAFS = 0x80010105,
     MKIND_CMD_BOOK_LINK = 0x80010106,    // a link of the music's book, added or removed
+    MKIND_CMD_CHORD_LINKS = 0x80010107,  // the music's standard chord map and chord track
     MKIND_CMD_STORE_LEAFS = 0x80011101,  // copy only, never undone
     // Track commands: the first parameter is always the target track's identifier.
     MKIND_CMD_TRACK = 0x80010160,

@@ -25,6 +25,23 @@ int McmdReplaceLeafs::refresh(MedtMusic* editor) {
     return 1;
 }
 
+int McmdSetChordLinks::run(MseqMusic* music) {
+    if (flags & MCMD_TEST_ONLY) return 1;
+    if (flags & MCMD_RECORD_UNDO)
+        undo = ref_ptr<MgenCommand>::adopt(
+            new McmdSetChordLinks(music->m_MapChordID, music->m_TrackChordID, music->m_NextID));
+    music->m_MapChordID = map;
+    music->m_TrackChordID = track;
+    if (counter) music->m_NextID = counter;
+    result = 1;
+    return 1;
+}
+
+int McmdSetChordLinks::refresh(MedtMusic* editor) {
+    editor->refresh_track(editor->find_track(MID_TRACK_ROOT));
+    return 1;
+}
+
 namespace {
 
 // A track made from the menu: its beats follow the display, a chord track links the music's

@@ -135,6 +135,22 @@ public:
     int place;
 };
 
+// Sets the music's standard chord map (a leaf of its book, file number 2) and standard chord
+// track (0 for none); the inverse sets the old ones back together with the music's track
+// identifier counter as it was, so that a gesture that begins with this command and then adds
+// tracks leaves, undone, the music's bytes as they were.
+class McmdSetChordLinks final : public McmdMusicOf<MKIND_CMD_CHORD_LINKS> {
+public:
+    McmdSetChordLinks(MSEQ_ID chord_map, MSEQ_ID chord_track, uint32_t next_id = 0)
+        : map(chord_map), track(chord_track), counter(next_id) {}
+    int run(MseqMusic* music) override;
+    // The root track's rows show the new links.
+    int refresh(MedtMusic* editor) override;
+    MSEQ_ID map;
+    MSEQ_ID track;
+    uint32_t counter;  // the identifier counter to leave behind; 0: as it is
+};
+
 // Copies a track's subtree (0: the editor's current track) into the leaf clipboard. Stands
 // alone (its cast answers only its own kind); never recorded, never changes the music.
 class McmdStoreLeafs final : public McmdMusic {

@@ -60,7 +60,9 @@ const std::vector<Command>& commands() {
          "LIBRARY LEAF [-o FILE.mid|.musicxml|.mxl | -o -] [--format 0|1] [--text cp932|utf8]: "
          "write a music as a Standard MIDI File or a MusicXML score",
          run_export_command},
-        {"import", "FILE.mid LIBRARY [--book NAME] [--name NAME]: bring a MIDI file in as a music",
+        {"import",
+         "FILE.mid LIBRARY [--book NAME] [--name NAME] [--analyse[=chord|scale|tone]]: bring a "
+         "MIDI file in as a music (--analyse: with its keys and chords)",
          run_import_command},
         {"play", "LIBRARY LEAF [--from TICK] [--device N | --synth]: play in real time",
          run_play_command},

@@ -87,13 +87,15 @@ std::string analysis_problem(MplyAnalysisFault fault) {
             return "the music already follows chords";
         case MplyAnalysisFault::music_full:
             return "the music has no room for a chord track";
+        case MplyAnalysisFault::no_map:
+            return "the book cannot take a chord map for every key found";
         case MplyAnalysisFault::cannot_play:
             return "the player cannot build the music's tracks for the analysis";
     }
     return "the analysis failed";
 }
 
-std::string save_problem(const MplyImportSaved& s, bool analysed) {
+std::string save_problem(const MplyImportSaved& s) {
     switch (s.fault) {
         case MplyImportSaveFault::none:
             return {};
@@ -105,8 +107,7 @@ std::string save_problem(const MplyImportSaved& s, bool analysed) {
         case MplyImportSaveFault::book_unreadable:
             return "the book's file cannot be read";
         case MplyImportSaveFault::book_full:
-            return analysed ? "the book cannot take three more leaves"
-                            : "the book cannot take two more leaves";
+            return "the book cannot take two more leaves";
         case MplyImportSaveFault::no_file_name:
             return "no free file name beside the book";
         case MplyImportSaveFault::refused:
@@ -159,9 +160,14 @@ void print_report(const MplyImportReport& r) {
 }
 
 void print_analysis(const MplyAnalysisReport& r, const MplyImportSaved& saved) {
-    std::printf("  chord map: %s\n", path_text(saved.chord_file).c_str());
-    std::printf("  analysis: key %s; %u chords on the chord track",
-                mply_analysis_key_name(r.tonic, r.minor), r.chords);
+    for (const MseqFullPath& file : saved.chord_files)
+        std::printf("  chord map: %s\n", path_text(file).c_str());
+    std::printf("  analysis: key %s", mply_analysis_key_name(r.tonic, r.minor));
+    for (size_t i = 1; i < r.sections.size(); ++i) {
+        const MplyAnalysisSection& s = r.sections[i];
+        std::printf(", from bar %d %s", s.bar + 1, mply_analysis_key_name(s.tonic, s.minor));
+    }
+    std::printf("; %u chords on the chord track", r.chords);
     if (r.chords_added) std::printf(", %u chords added to the chord map", r.chords_added);
     if (r.chords_own) std::printf(", %u chords held by their blocks", r.chords_own);
     std::printf("\n  notes converted: %u chord degrees, %u scale degrees, %u tones; %u kept pure\n",
@@ -207,7 +213,7 @@ int run_import_command(const std::vector<std::string>& args) {
     if (!mply_import_into_book(book, file, name, stem, &report, &saved,
                                a.analyse ? &analysis : nullptr)) {
         std::fprintf(stderr, "korvante: cannot import %s: %s (the library is unchanged)\n",
-                     a.midi.c_str(), save_problem(saved, a.analyse).c_str());
+                     a.midi.c_str(), save_problem(saved).c_str());
         return 1;
     }
     std::printf("imported %s as %s into the book %s: %u notes, %u note tracks in %u groups\n",

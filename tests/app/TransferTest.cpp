@@ -1,6 +1,8 @@
 // File -> import of a MIDI file, File -> export with its choices and File -> render, through
 // the frame's commands and the scripted port.
 #include <filesystem>
+#include <fstream>
+#include <map>
 #include <set>
 
 #include "app/AppFixture.h"
@@ -214,13 +216,20 @@ TEST_F(TransferTest, AnalysingTheShownMusicIsOneUndoStepAndPlaysTheSame) {
     const int converted = shape_of(music, MTYPE_TRACK_NOTE).converted;
     EXPECT_GT(converted, 0);
     EXPECT_TRUE(music->flags & MEF_MODIFIED);
-    // The chord map is written beside the music and listed in the book.
+    // The chord map is listed in the book and written at the next save; the music's standard
+    // chord map and chord track are the new ones, as an import with analysis sets them.
     ASSERT_EQ(child_count(book_), leaves + 1);
     MseqObject* map = book_->last_child();
     EXPECT_EQ(map->type, MTYPE_LEAF_CHORD);
     EXPECT_EQ(map->name, cp("tune_chord"));
     ASSERT_NE(map->entity(), nullptr);
-    EXPECT_TRUE(exists(kv_fs::to_host(map->entity()->full_path.str())));
+    EXPECT_FALSE(exists(kv_fs::to_host(map->entity()->full_path.str())));
+    EXPECT_TRUE(map->entity()->flags & MEF_MODIFIED);
+    auto* analysed = static_cast<MseqMusic*>(music);
+    EXPECT_EQ(analysed->m_MapChordID, mseq_with_file_number(map->id, MFILE_OWN_BOOK));
+    MseqObject* chord_track = analysed->find_track(analysed->m_TrackChordID);
+    ASSERT_NE(chord_track, nullptr);
+    EXPECT_EQ(chord_track->type, MTYPE_TRACK_CHORD);
     // What plays is the same.
     EXPECT_EQ(exported("analysed.mid"), before);
 
@@ -233,10 +242,18 @@ TEST_F(TransferTest, AnalysingTheShownMusicIsOneUndoStepAndPlaysTheSame) {
     EXPECT_EQ(shape_of(music, MTYPE_TRACK_NOTE).converted, 0);
     EXPECT_EQ(exported("undone.mid"), before);
     EXPECT_EQ(editor->nothing_to_undo(), 1);
+    EXPECT_EQ(child_count(book_), leaves);
+    EXPECT_EQ(analysed->m_MapChordID, 0u);
+    EXPECT_EQ(analysed->m_TrackChordID, 0u);
     editor->redo();
     EXPECT_EQ(shape_of(music, MTYPE_TRACK_CHORD).tracks, 1);
     EXPECT_EQ(shape_of(music, MTYPE_TRACK_NOTE).converted, converted);
     EXPECT_EQ(exported("redone.mid"), before);
+    ASSERT_EQ(child_count(book_), leaves + 1);
+    EXPECT_EQ(book_->last_child()->type, MTYPE_LEAF_CHORD);
+    EXPECT_EQ(analysed->m_MapChordID,
+              mseq_with_file_number(book_->last_child()->id, MFILE_OWN_BOOK));
+    EXPECT_EQ(analysed->find_track(analysed->m_TrackChordID)->type, MTYPE_TRACK_CHORD);
 
     // A music that follows chords already is refused, and nothing is added to the book.
     port_.log.clear();
@@ -246,6 +263,69 @@ TEST_F(TransferTest, AnalysingTheShownMusicIsOneUndoStepAndPlaysTheSame) {
     EXPECT_NE(lines("warn: ")[0].find("曲はすでにコードや調に従っています。"), std::string::npos)
         << lines("warn: ")[0];
     EXPECT_EQ(child_count(book_), leaves + 1);
+}
+
+// Every file under a folder with its bytes.
+std::map<std::string, std::string> folder_bytes(const std::string& folder) {
+    std::map<std::string, std::string> out;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(folder)) {
+        if (!e.is_regular_file()) continue;
+        std::ifstream in(e.path(), std::ios::binary);
+        out[e.path().string()] = std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    return out;
+}
+
+// The files that differ between two listings of bytes, or that only one has.
+std::vector<std::string> changed_files(const std::map<std::string, std::string>& a,
+                                       const std::map<std::string, std::string>& b) {
+    std::vector<std::string> out;
+    for (const auto& [name, bytes] : a) {
+        const auto other = b.find(name);
+        if (other == b.end() || other->second != bytes) out.push_back(name);
+    }
+    for (const auto& [name, bytes] : b) {
+        if (!a.count(name)) out.push_back(name);
+    }
+    return out;
+}
+
+TEST_F(TransferTest, AnAnalysisUndoneBeforeTheSaveLeavesTheLibraryAsItWas) {
+    queue_import("tune.mid", three_bars(), {{"analysis", "none"}});
+    ASSERT_TRUE(frame().run(ID_IMPORT_MIDI));
+    MseqEntity* music = frame().shown_file();
+    ASSERT_NE(music, nullptr);
+    // The music's editor, as the window's view has it: the view settings it takes go into the
+    // music's file with any save, so the music is saved once with them first.
+    MgenRef* ref = MseqDesk::instance().editor_of(music)->cast(MKIND_EDT_MUSIC_INVOKER);
+    ASSERT_NE(ref, nullptr);
+    MseqDesk::instance().mark_modified(music);
+    ASSERT_TRUE(frame().save_all());
+    const std::string library =
+        std::filesystem::path(kv_fs::to_host(frame().room()->full_path.str()))
+            .parent_path()
+            .string();
+    const std::map<std::string, std::string> saved = folder_bytes(library);
+    const int leaves = child_count(book_);
+
+    dialog({{"analysis", "chord"}});
+    ASSERT_TRUE(frame().run(ID_ANALYSE_MUSIC));
+    ASSERT_EQ(child_count(book_), leaves + 1);
+    // Nothing is written before the save.
+    EXPECT_EQ(changed_files(folder_bytes(library), saved), std::vector<std::string>());
+    static_cast<MedtMusicInvoker*>(ref)->undo();
+    EXPECT_EQ(child_count(book_), leaves);
+    ASSERT_TRUE(frame().save_all());
+    EXPECT_EQ(changed_files(folder_bytes(library), saved), std::vector<std::string>());
+
+    // Redone and saved, the map is written and the book lists it.
+    static_cast<MedtMusicInvoker*>(ref)->redo();
+    ASSERT_TRUE(frame().save_all());
+    const std::map<std::string, std::string> analysed = folder_bytes(library);
+    const std::string map_file = kv_fs::to_host(book_->last_child()->entity()->full_path.str());
+    ASSERT_EQ(analysed.count(map_file), 1u) << map_file;
+    EXPECT_NE(analysed.at(map_file).find("MSEQ_MAP_CHORD"), std::string::npos);
+    EXPECT_EQ(changed_files(analysed, saved).size(), 3u);  // the map, the book, the music
 }
 
 TEST(ImportAnalysisWord, NamesTheTargets) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "model/block/MseqBlockChord.h"
+#include "model/block/MseqBlockLink.h"
 #include "model/block/MseqBlockNote.h"
 #include "model/core/CkvText.h"
 #include "model/core/MseqObject.h"
@@ -18,6 +19,7 @@
 #include "model/theory/MseqNoteTheory.h"
 #include "model/track/MseqTrackChord.h"
 #include "model/track/MseqTrackGroup.h"
+#include "model/track/MseqTrackLink.h"
 #include "model/track/MseqTrackNote.h"
 #include "play/engine/MplyContext.h"
 #include "play/engine/MplyEventQueue.h"
@@ -27,12 +29,13 @@
 #include "play/tracks/MplyTrackNote.h"
 
 const char* mply_analysis_key_name(int32_t tonic, bool minor) {
-    static const char* const kMajor[12] = {"C major",  "C# major", "D major",  "D# major",
+    // Each key by the name of fewer accidentals in its signature.
+    static const char* const kMajor[12] = {"C major",  "Db major", "D major",  "Eb major",
                                            "E major",  "F major",  "F# major", "G major",
-                                           "G# major", "A major",  "A# major", "B major"};
-    static const char* const kMinor[12] = {"C minor",  "C# minor", "D minor",  "D# minor",
+                                           "Ab major", "A major",  "Bb major", "B major"};
+    static const char* const kMinor[12] = {"C minor",  "C# minor", "D minor",  "Eb minor",
                                            "E minor",  "F minor",  "F# minor", "G minor",
-                                           "G# minor", "A minor",  "A# minor", "B minor"};
+                                           "G# minor", "A minor",  "Bb minor", "B minor"};
     const auto pc = static_cast<size_t>(floor_mod(tonic, 12));
     return minor ? kMinor[pc] : kMajor[pc];
 }
@@ -157,23 +160,28 @@ std::vector<Heard> heard_notes(const std::vector<NoteTrack>& tracks, const Resol
     return out;
 }
 
-// The key whose profile best matches the notes' durations by pitch class (the major and minor
-// key profiles of Krumhansl and Kessler, by correlation).
-void find_key(const std::vector<Heard>& notes, int32_t* tonic, bool* minor) {
-    static constexpr double kMajor[12] = {6.35, 2.23, 3.48, 2.33, 4.38, 4.09,
-                                          2.52, 5.19, 2.39, 3.66, 2.29, 2.88};
-    static constexpr double kMinor[12] = {6.33, 2.68, 3.52, 5.38, 2.60, 3.53,
-                                          2.54, 4.75, 3.98, 2.69, 3.34, 3.17};
-    std::array<double, 12> hist{};
-    for (const Heard& n : notes)
-        hist[static_cast<size_t>(n.key % 12)] += static_cast<double>(n.end - n.start);
-    auto correlation = [&](const double* profile, int32_t t) {
-        double mx = 0, my = 0;
-        for (int i = 0; i < 12; ++i) {
-            mx += hist[static_cast<size_t>((i + t) % 12)];
+// The major and minor key profiles of Krumhansl and Kessler.
+constexpr double kMajorProfile[12] = {6.35, 2.23, 3.48, 2.33, 4.38, 4.09,
+                                      2.52, 5.19, 2.39, 3.66, 2.29, 2.88};
+constexpr double kMinorProfile[12] = {6.33, 2.68, 3.52, 5.38, 2.60, 3.53,
+                                      2.54, 4.75, 3.98, 2.69, 3.34, 3.17};
+constexpr int32_t kKeys = 24;  // 0-11 the major keys by tonic, 12-23 the minor ones
+
+using PitchWeights = std::array<double, 12>;
+
+// The correlation of the weights with each key's profile; 0 for every key without weights.
+std::array<double, kKeys> key_scores(const PitchWeights& hist) {
+    std::array<double, kKeys> out{};
+    double mx = 0;
+    for (double h : hist)
+        mx += h;
+    mx /= 12;
+    for (int32_t k = 0; k < kKeys; ++k) {
+        const double* profile = k < 12 ? kMajorProfile : kMinorProfile;
+        const int32_t t = k % 12;
+        double my = 0;
+        for (int i = 0; i < 12; ++i)
             my += profile[i];
-        }
-        mx /= 12;
         my /= 12;
         double sxy = 0, sxx = 0, syy = 0;
         for (int i = 0; i < 12; ++i) {
@@ -182,21 +190,174 @@ void find_key(const std::vector<Heard>& notes, int32_t* tonic, bool* minor) {
             sxx += x * x;
             syy += y * y;
         }
-        return sxx > 0 && syy > 0 ? sxy / std::sqrt(sxx * syy) : 0.0;
-    };
-    double best = -2;
-    *tonic = 0;
-    *minor = false;
-    for (int32_t t = 0; t < 12; ++t) {
-        for (bool m : {false, true}) {
-            const double c = correlation(m ? kMinor : kMajor, t);
-            if (c > best + 1e-9) {
-                best = c;
-                *tonic = t;
-                *minor = m;
+        out[static_cast<size_t>(k)] = sxx > 0 && syy > 0 ? sxy / std::sqrt(sxx * syy) : 0.0;
+    }
+    return out;
+}
+
+// The key whose profile best matches the weights, the first of equals.
+int32_t best_key(const PitchWeights& hist) {
+    const std::array<double, kKeys> scores = key_scores(hist);
+    int32_t best = 0;
+    for (int32_t k = 1; k < kKeys; ++k) {
+        if (scores[static_cast<size_t>(k)] > scores[static_cast<size_t>(best)] + 1e-9) best = k;
+    }
+    return best;
+}
+
+PitchWeights sum_of(const std::vector<PitchWeights>& bars, size_t from, size_t to) {
+    PitchWeights out{};
+    for (size_t b = from; b < to && b < bars.size(); ++b) {
+        for (size_t pc = 0; pc < 12; ++pc)
+            out[pc] += bars[b][pc];
+    }
+    return out;
+}
+
+// Bars either side of a bar that its key is heard over, the price of a change of key in summed
+// correlations, and the fewest bars a section of its own holds.
+constexpr size_t kKeyWindow = 2;
+constexpr double kKeyChangeCost = 2.5;
+constexpr size_t kMinSectionBars = 4;
+
+// The key of each bar that best follows the windowed profiles with as few changes as pay: the
+// best path through bars and keys, a change costing kKeyChangeCost.
+std::vector<int32_t> key_path(const std::vector<PitchWeights>& bars) {
+    const size_t n = bars.size();
+    std::vector<std::array<double, kKeys>> local(n);
+    for (size_t b = 0; b < n; ++b)
+        local[b] =
+            key_scores(sum_of(bars, b >= kKeyWindow ? b - kKeyWindow : 0, b + kKeyWindow + 1));
+    std::vector<std::array<int32_t, kKeys>> from(n);
+    std::array<double, kKeys> total = local[0];
+    for (size_t b = 1; b < n; ++b) {
+        int32_t leader = 0;
+        for (int32_t k = 1; k < kKeys; ++k) {
+            if (total[static_cast<size_t>(k)] > total[static_cast<size_t>(leader)]) leader = k;
+        }
+        std::array<double, kKeys> next{};
+        for (int32_t k = 0; k < kKeys; ++k) {
+            const double stay = total[static_cast<size_t>(k)];
+            const double change = total[static_cast<size_t>(leader)] - kKeyChangeCost;
+            from[b][static_cast<size_t>(k)] = stay >= change ? k : leader;
+            next[static_cast<size_t>(k)] =
+                std::max(stay, change) + local[b][static_cast<size_t>(k)];
+        }
+        total = next;
+    }
+    std::vector<int32_t> path(n);
+    int32_t k = 0;
+    for (int32_t j = 1; j < kKeys; ++j) {
+        if (total[static_cast<size_t>(j)] > total[static_cast<size_t>(k)]) k = j;
+    }
+    for (size_t b = n; b-- > 0;) {
+        path[b] = k;
+        k = from[b][static_cast<size_t>(k)];
+    }
+    return path;
+}
+
+struct Span {
+    size_t from = 0, to = 0;  // bars
+    int32_t key = 0;
+};
+
+// Sections shorter than kMinSectionBars join the one before them (the first the one after),
+// neighbours of one key join, and each takes the key its own bars match best.
+void settle_sections(const std::vector<PitchWeights>& bars, std::vector<Span>* spans) {
+    for (bool changed = true; changed && spans->size() > 1;) {
+        changed = false;
+        for (size_t i = 0; i < spans->size(); ++i) {
+            Span& s = (*spans)[i];
+            s.key = best_key(sum_of(bars, s.from, s.to));
+        }
+        for (size_t i = 0; i < spans->size() && spans->size() > 1; ++i) {
+            Span& s = (*spans)[i];
+            const bool short_one = s.to - s.from < kMinSectionBars;
+            const bool same_as_before = i > 0 && (*spans)[i - 1].key == s.key;
+            if (!short_one && !same_as_before) continue;
+            if (i == 0) {
+                (*spans)[1].from = s.from;
+            } else {
+                (*spans)[i - 1].to = s.to;
             }
+            spans->erase(spans->begin() + static_cast<ptrdiff_t>(i));
+            changed = true;
+            break;
         }
     }
+    if (spans->size() == 1) (*spans)[0].key = best_key(sum_of(bars, 0, bars.size()));
+}
+
+// Moves each change of key to the bar, within the window, after which the bars' own profiles
+// favour the new key: the windows blur a change over their width.
+void place_changes(const std::vector<PitchWeights>& bars, std::vector<Span>* spans) {
+    for (size_t i = 1; i < spans->size(); ++i) {
+        Span& a = (*spans)[i - 1];
+        Span& b = (*spans)[i];
+        const size_t lo = std::max(a.from + 1, b.from > kKeyWindow ? b.from - kKeyWindow : 0);
+        const size_t hi = std::min(b.to - 1, b.from + kKeyWindow);
+        size_t best = b.from;
+        double best_score = -1e18;
+        for (size_t at = lo; at <= hi; ++at) {
+            double score = 0;
+            for (size_t bar = lo; bar <= hi; ++bar) {
+                const std::array<double, kKeys> s = key_scores(bars[bar]);
+                score += s[static_cast<size_t>(bar < at ? a.key : b.key)];
+            }
+            if (score > best_score + 1e-9) {
+                best_score = score;
+                best = at;
+            }
+        }
+        a.to = b.from = best;
+    }
+}
+
+}  // namespace
+
+std::vector<MplyAnalysisSection> mply_analysis_sections(
+    const std::vector<std::array<double, 12>>& bars) {
+    std::vector<Span> spans;
+    if (!bars.empty()) {
+        const std::vector<int32_t> path = key_path(bars);
+        for (size_t b = 0; b < path.size(); ++b) {
+            if (spans.empty() || spans.back().key != path[b]) spans.push_back({b, b, path[b]});
+            spans.back().to = b + 1;
+        }
+        settle_sections(bars, &spans);
+        place_changes(bars, &spans);
+        settle_sections(bars, &spans);
+    }
+    if (spans.empty()) spans.push_back({0, 0, 0});
+    std::vector<MplyAnalysisSection> out;
+    std::vector<int32_t> keys;
+    for (const Span& s : spans) {
+        const auto known = std::find(keys.begin(), keys.end(), s.key);
+        const size_t map = static_cast<size_t>(known - keys.begin());
+        if (known == keys.end()) keys.push_back(s.key);
+        out.push_back({static_cast<int32_t>(s.from), s.key % 12, s.key >= 12, map});
+    }
+    return out;
+}
+
+namespace {
+
+// The weight of each pitch class in each bar: the notes' durations in it.
+std::vector<PitchWeights> bar_weights(const std::vector<Heard>& notes) {
+    int64_t end = 0;
+    for (const Heard& n : notes)
+        end = std::max(end, n.end);
+    constexpr int64_t bar = MseqTrack::kTicksPerBar;
+    std::vector<PitchWeights> bars(static_cast<size_t>((end + bar - 1) / bar));
+    for (const Heard& n : notes) {
+        for (int64_t b = n.start / bar; b * bar < n.end; ++b) {
+            const int64_t from = std::max(n.start, b * bar), to = std::min(n.end, (b + 1) * bar);
+            bars[static_cast<size_t>(b)][static_cast<size_t>(n.key % 12)] +=
+                static_cast<double>(to - from);
+        }
+    }
+    return bars;
 }
 
 // The weight of each pitch class in one span and its lowest key.
@@ -258,11 +419,27 @@ double chord_score(const SpanWeights& sw, const Found& c, int32_t tonic, bool mi
     return score;
 }
 
-// The chord of each span; a span without notes keeps the chord before it.
-std::vector<Found> find_chords(const std::vector<SpanWeights>& spans, int32_t tonic, bool minor) {
+// The section of each span (half bar).
+std::vector<size_t> span_sections(const std::vector<MplyAnalysisSection>& sections, size_t spans) {
+    std::vector<size_t> out(spans, 0);
+    for (size_t i = 1; i < sections.size(); ++i) {
+        const size_t first = static_cast<size_t>(sections[i].bar) * kMplyAnalysisChordBeat;
+        for (size_t s = first; s < spans; ++s)
+            out[s] = i;
+    }
+    return out;
+}
+
+// The chord of each span in the key of its section; a span without notes keeps the chord before
+// it within its section.
+std::vector<Found> find_chords(const std::vector<SpanWeights>& spans,
+                               const std::vector<MplyAnalysisSection>& sections,
+                               const std::vector<size_t>& section_of) {
     std::vector<Found> out(spans.size());
     Found previous;
     for (size_t s = 0; s < spans.size(); ++s) {
+        const MplyAnalysisSection& key = sections[section_of[s]];
+        if (s > 0 && section_of[s] != section_of[s - 1]) previous = Found{};
         if (spans[s].total <= 0) {
             out[s] = previous;
             continue;
@@ -272,7 +449,7 @@ std::vector<Found> find_chords(const std::vector<SpanWeights>& spans, int32_t to
         for (int32_t root = 0; root < 12; ++root) {
             for (int32_t type : kCandidateTypes) {
                 const Found c{root, type};
-                const double score = chord_score(spans[s], c, tonic, minor, previous);
+                const double score = chord_score(spans[s], c, key.tonic, key.minor, previous);
                 if (score > best_score + 1e-9) {
                     best_score = score;
                     best = c;
@@ -341,16 +518,22 @@ void write_map(MseqMapChord& map, int32_t tonic, bool minor, const std::vector<F
     map.validate();
 }
 
-// Writes the chord blocks on the half-bar grid, one where the chord changes.
-void write_chords(MseqTrackChord& track, const MseqMapChord& map, const std::vector<Found>& chords,
-                  const std::map<Found, int32_t>& slots, MplyAnalysisReport* report) {
+// Writes the chord blocks on the half-bar grid, one where the chord changes and one at the start
+// of every section, each a palette chord of its section's map.
+void write_chords(MseqTrackChord& track, const std::vector<MseqMapChord*>& maps,
+                  const std::vector<MplyAnalysisSection>& sections,
+                  const std::vector<size_t>& section_of, const std::vector<Found>& chords,
+                  const std::vector<std::map<Found, int32_t>>& slots, MplyAnalysisReport* report) {
     track.set_grid_when_empty(kMplyAnalysisChordBeat);
     Found previous;
     for (size_t s = 0; s < chords.size(); ++s) {
         const Found& c = chords[s];
+        if (s > 0 && section_of[s] != section_of[s - 1]) previous = Found{};
         if (c.root < 0 || c == previous) continue;
         previous = c;
-        const int32_t slot = slots.at(c);
+        const size_t m = sections[section_of[s]].map;
+        const MseqMapChord& map = *maps[m];
+        const int32_t slot = slots[m].at(c);
         MseqBlockChord block;
         if (slot >= 0) {
             // A copy of the palette chord that selects it, as the chord editor writes one.
@@ -544,7 +727,8 @@ std::vector<NoteTrack> pitched_tracks(const std::vector<MseqObject*>& nodes) {
     return out;
 }
 
-// The music, its groups and its note tracks follow the chord track `chords` and the map.
+// The music, its groups and its note tracks follow the chord track `chords`; the music's
+// standard chord map is `map_ref`.
 void link(MseqMusic& music, const std::vector<MseqObject*>& nodes, MSEQ_ID chords,
           MSEQ_ID map_ref) {
     music.m_MapChordID = map_ref;
@@ -560,11 +744,58 @@ void link(MseqMusic& music, const std::vector<MseqObject*>& nodes, MSEQ_ID chord
     }
 }
 
+// One chord map for each distinct key of the sections, each in its reset state.
+bool take_maps(MplyAnalysisMaps& maps, const std::vector<MplyAnalysisSection>& sections,
+               std::vector<MseqMapChord*>* out, std::vector<MSEQ_ID>* refs) {
+    for (const MplyAnalysisSection& s : sections) {
+        if (s.map < out->size()) continue;
+        MSEQ_ID ref = 0;
+        MseqMapChord* map = maps.add_map(out->size(), &ref);
+        if (!map) return false;
+        out->push_back(map);
+        refs->push_back(ref);
+    }
+    return true;
+}
+
+// The transposition track that puts each section's map in effect from its first bar.
+void write_sections(MseqTrackChordMap& track, const std::vector<MplyAnalysisSection>& sections,
+                    const std::vector<MSEQ_ID>& refs) {
+    track.set_grid_when_empty(1);
+    for (const MplyAnalysisSection& s : sections) {
+        const MseqBlockLink block(refs[s.map]);
+        track.set_block(1, s.bar, &block);
+    }
+}
+
+// The new tracks of the analysis: the chord track, with more than one key the transposition
+// track before it. False, with neither left in the music, when the music cannot hold them.
+bool add_tracks(MseqMusic& music, bool sections, MseqObject** chord_node,
+                MseqObject** sections_node) {
+    *chord_node = *sections_node = nullptr;
+    if (sections) {
+        *sections_node = music.create_track(MID_TRACK_HEADER, MPLACE_LAST_CHILD,
+                                            MTYPE_TRACK_CHORD_MAP, ckv_from_utf8("転調"));
+        if (!*sections_node ||
+            !entity_of<MseqTrackChordMap>(*sections_node, MTYPE_TRACK_CHORD_MAP)) {
+            if (*sections_node) music.remove_track((*sections_node)->id);
+            *sections_node = nullptr;
+            return false;
+        }
+    }
+    *chord_node = music.create_track(MID_TRACK_HEADER, MPLACE_LAST_CHILD, MTYPE_TRACK_CHORD,
+                                     ckv_from_utf8("コード"));
+    if (*chord_node && entity_of<MseqTrackChord>(*chord_node, MTYPE_TRACK_CHORD)) return true;
+    if (*chord_node) music.remove_track((*chord_node)->id);
+    if (*sections_node) music.remove_track((*sections_node)->id);
+    *chord_node = *sections_node = nullptr;
+    return false;
+}
+
 }  // namespace
 
-bool mply_analyse_music(MseqMusic& music, MseqMapChord& map, MSEQ_ID map_ref,
-                        MplyAnalysisTarget target, MplyAnalysisReport* report,
-                        MplyAnalysisFault* fault) {
+bool mply_analyse_music(MseqMusic& music, MplyAnalysisMaps& maps, MplyAnalysisTarget target,
+                        MplyAnalysisReport* report, MplyAnalysisFault* fault) {
     *report = MplyAnalysisReport{};
     *fault = MplyAnalysisFault::none;
     const std::vector<MseqObject*> nodes = all_nodes(music);
@@ -586,22 +817,49 @@ bool mply_analyse_music(MseqMusic& music, MseqMapChord& map, MSEQ_ID map_ref,
         }
         heard = heard_notes(tracks, before);
     }
-    MseqObject* node = music.create_track(MID_TRACK_HEADER, MPLACE_LAST_CHILD, MTYPE_TRACK_CHORD,
-                                          ckv_from_utf8("コード"));
-    auto* chord_track = node ? entity_of<MseqTrackChord>(node, MTYPE_TRACK_CHORD) : nullptr;
-    if (!chord_track) {
-        if (node) music.remove_track(node->id);
+    report->sections = mply_analysis_sections(bar_weights(heard));
+    report->tonic = report->sections[0].tonic;
+    report->minor = report->sections[0].minor;
+    std::vector<MseqMapChord*> map_list;
+    std::vector<MSEQ_ID> refs;
+    if (!take_maps(maps, report->sections, &map_list, &refs)) {
+        *fault = MplyAnalysisFault::no_map;
+        return false;
+    }
+    report->maps = static_cast<uint32_t>(map_list.size());
+    MseqObject* chord_node = nullptr;
+    MseqObject* sections_node = nullptr;
+    if (!add_tracks(music, map_list.size() > 1, &chord_node, &sections_node)) {
         *fault = MplyAnalysisFault::music_full;
         return false;
     }
-    find_key(heard, &report->tonic, &report->minor);
-    const std::vector<Found> chords =
-        find_chords(span_weights(heard), report->tonic, report->minor);
-    std::map<Found, int32_t> slots;
-    write_map(map, report->tonic, report->minor, chords, &slots, report);
-    chord_track->m_MapID = map_ref;
-    write_chords(*chord_track, map, chords, slots, report);
-    link(music, nodes, node->id, map_ref);
+    auto* chord_track = entity_of<MseqTrackChord>(chord_node, MTYPE_TRACK_CHORD);
+    const std::vector<SpanWeights> spans = span_weights(heard);
+    const std::vector<size_t> section_of = span_sections(report->sections, spans.size());
+    const std::vector<Found> chords = find_chords(spans, report->sections, section_of);
+    std::vector<std::map<Found, int32_t>> slots(map_list.size());
+    for (size_t m = 0; m < map_list.size(); ++m) {
+        std::vector<Found> heard_here;
+        const MplyAnalysisSection* key = nullptr;
+        for (size_t s = 0; s < chords.size(); ++s) {
+            if (report->sections[section_of[s]].map != m) continue;
+            key = &report->sections[section_of[s]];
+            heard_here.push_back(chords[s]);
+        }
+        if (!key)
+            key = &*std::find_if(report->sections.begin(), report->sections.end(),
+                                 [m](const MplyAnalysisSection& s) { return s.map == m; });
+        write_map(*map_list[m], key->tonic, key->minor, heard_here, &slots[m], report);
+    }
+    if (sections_node) {
+        write_sections(*entity_of<MseqTrackChordMap>(sections_node, MTYPE_TRACK_CHORD_MAP),
+                       report->sections, refs);
+        chord_track->m_MapID = mseq_own_track_id(sections_node->id);
+    } else {
+        chord_track->m_MapID = refs[0];
+    }
+    write_chords(*chord_track, map_list, report->sections, section_of, chords, slots, report);
+    link(music, nodes, chord_node->id, refs[0]);
     centre_octaves(tracks, heard, music.m_Transpose);
 
     // The player is gone before the notes change: its tracks hold cursors into the blocks.

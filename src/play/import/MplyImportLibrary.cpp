@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <string_view>
+#include <vector>
 
 #include "model/core/MseqId.h"
 #include "model/core/MseqObject.h"
@@ -29,7 +30,7 @@ std::string safe_stem(const std::string& stem) {
     return out;
 }
 
-// A file base beside the book whose music and stage files (and chord file, with `chord`) do
+// A file base beside the book whose music and stage files (and chord files, with `chord`) do
 // not exist yet; empty when none of the first thousand is free.
 std::string free_base(const CkvString& folder, const std::string& stem, bool chord) {
     auto taken = [&](const std::string& name) {
@@ -37,24 +38,61 @@ std::string free_base(const CkvString& folder, const std::string& stem, bool cho
     };
     for (int n = 1; n <= 1000; ++n) {
         const std::string base = n == 1 ? stem : stem + "_" + std::to_string(n);
-        if (!taken(base + ".kvnl") && !taken(base + "_stage.kvnl") &&
-            !(chord && taken(base + "_chord.kvnl")))
-            return base;
+        bool free = !taken(base + ".kvnl") && !taken(base + "_stage.kvnl");
+        // The chord maps: one for each of the keys the analysis may find.
+        for (int m = 1; free && chord && m <= 24; ++m)
+            free = !taken(base + "_chord" + (m > 1 ? std::to_string(m) : "") + ".kvnl");
+        if (free) return base;
     }
     return {};
 }
 
 // Takes the new leaves out of the book again and removes the files written for them.
-void undo(MseqBook* book, std::initializer_list<MseqObject**> leaves,
-          std::initializer_list<const MseqFullPath*> written) {
-    for (const MseqFullPath* p : written) {
-        if (!p->empty()) std::remove(kv_fs::to_host(p->str()).c_str());
+void undo(MseqBook* book, std::vector<MseqObject*> leaves,
+          const std::vector<MseqFullPath>& written) {
+    for (const MseqFullPath& p : written) {
+        if (!p.empty()) std::remove(kv_fs::to_host(p.str()).c_str());
     }
-    for (MseqObject** leaf : leaves) {
-        if (*leaf) book->remove((*leaf)->id);
-        *leaf = nullptr;
+    for (MseqObject* leaf : leaves) {
+        if (leaf) book->remove(leaf->id);
     }
 }
+
+// The chord maps of the analysis: new leaves at the end of the book, "NAME_chord", then
+// "NAME_chord2"..., in files named the same way beside the music's.
+class BookMaps final : public MplyAnalysisMaps {
+public:
+    BookMaps(MseqBook& book, MseqObject* book_node, const CkvString& name, const CkvString& folder,
+             const std::string& base)
+        : book_(book), book_node_(book_node), name_(name), folder_(folder), base_(base) {}
+
+    MseqMapChord* add_map(size_t index, MSEQ_ID* ref) override {
+        const std::string suffix = "_chord" + (index ? std::to_string(index + 1) : std::string());
+        const std::string file = base_ + suffix + ".kvnl";
+        if (kv_fs::path_exists(mseq_path::append(folder_, file).str())) return nullptr;
+        MseqObject* leaf =
+            book_.create_leaf(book_node_, MPLACE_LAST_CHILD, MTYPE_LEAF_CHORD,
+                              CkvString(name_.str() + suffix), MseqDescPath("<book>.\\" + file));
+        if (!leaf) return nullptr;
+        leaves.push_back(leaf);
+        ref_ptr<MseqEntity> content = mseq_open(leaf);
+        auto* map = content ? content->cast_to<MseqMapChord>(MTYPE_LEAF_CHORD) : nullptr;
+        if (!map) return nullptr;
+        contents.push_back(content);
+        map->name = leaf->name;
+        *ref = mseq_with_file_number(leaf->id, MFILE_OWN_BOOK);
+        return map;
+    }
+
+    std::vector<MseqObject*> leaves;
+    std::vector<ref_ptr<MseqEntity>> contents;
+
+private:
+    MseqBook& book_;
+    MseqObject* book_node_;
+    CkvString name_, folder_;
+    std::string base_;
+};
 
 bool fail(MplyImportSaved* saved, MplyImportSaveFault fault) {
     saved->fault = fault;
@@ -128,65 +166,68 @@ bool mply_import_into_book(MseqObject* book_node, const MplySmfFile& file, const
     };
     MseqObject* music_leaf = leaf(MTYPE_LEAF_MUSIC, "");
     MseqObject* stage_leaf = music_leaf ? leaf(MTYPE_LEAF_STAGE, "_stage") : nullptr;
-    MseqObject* chord_leaf = stage_leaf && analysis ? leaf(MTYPE_LEAF_CHORD, "_chord") : nullptr;
-    if (!stage_leaf || (analysis && !chord_leaf)) {
-        undo(book, {&music_leaf, &stage_leaf, &chord_leaf}, {});
+    if (!stage_leaf) {
+        undo(book, {music_leaf}, {});
         return fail(saved, MplyImportSaveFault::book_full);
     }
+    BookMaps maps(*book, book_node, name, folder, base);
+    std::vector<MseqFullPath> written;
     bool ok = false;
     {
         ref_ptr<MseqEntity> music_content = mseq_open(music_leaf);
         ref_ptr<MseqEntity> stage_content = mseq_open(stage_leaf);
-        ref_ptr<MseqEntity> chord_content = chord_leaf ? mseq_open(chord_leaf) : nullptr;
         auto* music = music_content->cast_to<MseqMusic>(MTYPE_LEAF_MUSIC);
         auto* stage = stage_content->cast_to<MseqMapStage>(MTYPE_LEAF_STAGE);
-        auto* chord =
-            chord_content ? chord_content->cast_to<MseqMapChord>(MTYPE_LEAF_CHORD) : nullptr;
-        if (!music || !stage || (analysis && !chord)) {
+        if (!music || !stage) {
             music_content = nullptr;
             stage_content = nullptr;
-            chord_content = nullptr;
-            undo(book, {&music_leaf, &stage_leaf, &chord_leaf}, {});
+            undo(book, {music_leaf, stage_leaf}, {});
             return fail(saved, MplyImportSaveFault::book_unreadable);
         }
         music->name = name;
         stage->name = stage_leaf->name;
-        if (chord) chord->name = chord_leaf->name;
         if (!mply_import_music(file, *music, *stage, report, &saved->import_fault,
                                &saved->tracks_needed)) {
             saved->fault = MplyImportSaveFault::refused;
         } else {
             music->m_MapStageID = mseq_with_file_number(stage_leaf->id, MFILE_OWN_BOOK);
             ok = true;
-            if (analysis &&
-                !mply_analyse_music(*music, *chord,
-                                    mseq_with_file_number(chord_leaf->id, MFILE_OWN_BOOK),
-                                    analysis->target, &analysis->report, &saved->analysis_fault)) {
+            if (analysis && !mply_analyse_music(*music, maps, analysis->target, &analysis->report,
+                                                &saved->analysis_fault)) {
                 saved->fault = MplyImportSaveFault::analysis_failed;
                 ok = false;
             }
         }
         if (ok) {
-            saved->music_file = music->full_path;
-            saved->stage_file = stage->full_path;
-            if (chord) saved->chord_file = chord->full_path;
             // New files first: until the book lists them nothing refers to them.
-            MseqEntity* order[] = {chord, stage, music, book};
+            std::vector<MseqEntity*> order;
+            for (const ref_ptr<MseqEntity>& map : maps.contents)
+                order.push_back(map.get());
+            order.insert(order.end(), {stage, music, book});
             for (MseqEntity* e : order) {
-                if (!e || MrecCompiler::save(e, &saved->why)) continue;
+                if (MrecCompiler::save(e, &saved->why)) {
+                    if (e != book) written.push_back(e->full_path);
+                    continue;
+                }
                 saved->file = e->full_path;
                 saved->fault = MplyImportSaveFault::write_failed;
                 ok = false;
                 break;
             }
         }
+        if (ok) {
+            saved->music_file = music->full_path;
+            saved->stage_file = stage->full_path;
+            for (const ref_ptr<MseqEntity>& map : maps.contents)
+                saved->chord_files.push_back(map->full_path);
+            if (!saved->chord_files.empty()) saved->chord_file = saved->chord_files[0];
+        }
+        maps.contents.clear();
     }
     if (!ok) {
-        const MseqFullPath music_file = saved->music_file, stage_file = saved->stage_file,
-                           chord_file = saved->chord_file;
-        undo(book, {&music_leaf, &stage_leaf, &chord_leaf},
-             {&music_file, &stage_file, &chord_file});
-        saved->music_file = saved->stage_file = saved->chord_file = MseqFullPath();
+        std::vector<MseqObject*> leaves = {music_leaf, stage_leaf};
+        leaves.insert(leaves.end(), maps.leaves.begin(), maps.leaves.end());
+        undo(book, leaves, written);
         saved->music = nullptr;
         return false;
     }

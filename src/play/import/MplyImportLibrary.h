@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "model/core/CkvString.h"
 #include "model/core/MseqPath.h"
@@ -37,7 +38,7 @@ enum class MplyImportSaveFault : uint8_t {
     not_a_music_book,  // the node is not a music book
     invalid_name,      // the name is no usable leaf name
     book_unreadable,   // the book's file is missing or cannot be read
-    book_full,         // the book cannot take the new leaves (two, three with analysis)
+    book_full,         // the book cannot take the music and its stage map
     no_file_name,      // no free file name beside the book
     refused,           // the conversion refused the file (the reason in `import_fault`)
     write_failed,      // a file could not be written (`file` and `why` say which and why)
@@ -50,11 +51,12 @@ struct MplyImportSaved {
     MplyImportFault import_fault = MplyImportFault::none;
     MplyAnalysisFault analysis_fault = MplyAnalysisFault::none;
     uint32_t tracks_needed = 0;
-    MseqObject* music = nullptr;  // the new music leaf
-    MseqFullPath music_file;      // where it was written
-    MseqFullPath stage_file;      // where its stage map was written
-    MseqFullPath chord_file;      // where its chord map was written (with analysis)
-    MseqFullPath file;            // the file that could not be written
+    MseqObject* music = nullptr;            // the new music leaf
+    MseqFullPath music_file;                // where it was written
+    MseqFullPath stage_file;                // where its stage map was written
+    MseqFullPath chord_file;                // where its first chord map was written (with analysis)
+    std::vector<MseqFullPath> chord_files;  // every chord map written, one per key found
+    MseqFullPath file;                      // the file that could not be written
     kv_fs::file_error why;
 };
 
@@ -75,9 +77,10 @@ struct MplyImportAnalysis {
     MplyAnalysisReport report;  // filled by the import
 };
 
-// The same import followed by the harmony analysis of the new music: a chord map of its own
-// (named after the music with "_chord", in a file beside the others) holds the key and chords
-// found, and the music gets its chord track and converted notes before anything is written.
+// The same import followed by the harmony analysis of the new music: a chord map of its own for
+// each key found (named after the music with "_chord", "_chord2"..., in files beside the others)
+// holds the key and chords found, and the music gets its chord track, transposition track when
+// the key changes, and converted notes before anything is written.
 // Everything else as above; a refused analysis refuses the import. User-interface thread.
 bool mply_import_into_book(MseqObject* book_node, const MplySmfFile& file, const CkvString& name,
                            const std::string& file_stem, MplyImportReport* report,

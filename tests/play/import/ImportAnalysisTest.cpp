@@ -1,5 +1,6 @@
 // The harmony analysis of an imported music: the key and the chords it finds in a clear
-// progression, the chord map and chord track it writes, the notes it converts, and above all
+// progression, the sections a modulation makes and the map of each section's key, the chord map
+// and chord track it writes, the notes it converts, and above all
 // that what plays never changes (the player's events of the analysed music equal those of the
 // plain import) on clear, minor, humanised and awkward files and on the demo song brought back
 // from its own export through the command line.
@@ -7,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -22,6 +24,7 @@
 #include "model/library/MseqRoom.h"
 #include "model/theory/MseqMapChord.h"
 #include "model/track/MseqTrackChord.h"
+#include "model/track/MseqTrackLink.h"
 #include "model/track/MseqTrackNote.h"
 #include "platform/FileSystem.h"
 #include "play/PlayFixture.h"
@@ -149,6 +152,7 @@ protected:
         }
         analysed = analysis.report;
         chord_file = saved.chord_file;
+        chord_files = saved.chord_files;
         notes = report.notes;
         return saved.music->entity()->cast_to<MseqMusic>(MTYPE_LEAF_MUSIC);
     }
@@ -188,6 +192,7 @@ protected:
         }
         return out;
     }
+    static int64_t unit(const MseqTrack& t) { return 1920 / std::max<int32_t>(1, t.m_Beat); }
     MseqMapChord* chord_map(MseqMusic* music) const {
         MseqObject* leaf = music->find(music->m_MapChordID);
         return leaf ? mseq_open(leaf)->cast_to<MseqMapChord>(MTYPE_LEAF_CHORD) : nullptr;
@@ -195,6 +200,7 @@ protected:
 
     MplyAnalysisReport analysed;
     MseqFullPath chord_file;
+    std::vector<MseqFullPath> chord_files;
     uint32_t notes = 0;
     std::string dir_;
     MrecFileStore store_;
@@ -277,6 +283,133 @@ TEST_F(ImportAnalysis, AMinorKeyAddsTheChordsItsScaleLacks) {
     ASSERT_NE(e_major, nullptr);
     EXPECT_EQ(e_major->effective_root(map->m_CDegKey), 4);
     EXPECT_EQ(e_major->m_Type.str(), "maj");
+}
+
+// Eight bars in C major (I IV V I vi ii V I), then the same eight bars a minor third higher, in
+// E-flat major, with a melody of chord tones and scale steps.
+std::string modulating_file() {
+    const std::vector<std::vector<uint8_t>> in_c = {{48, 52, 55}, {53, 57, 60}, {55, 59, 62},
+                                                    {48, 52, 55}, {57, 60, 64}, {50, 53, 57},
+                                                    {55, 59, 62}, {48, 52, 55}};
+    std::vector<std::vector<uint8_t>> chords = in_c;
+    std::vector<uint8_t> melody;
+    for (int part = 0; part < 2; ++part) {
+        for (const auto& chord : in_c) {
+            const uint8_t up = part ? 3 : 0;
+            if (part) {
+                std::vector<uint8_t> moved;
+                for (uint8_t k : chord)
+                    moved.push_back(static_cast<uint8_t>(k + up));
+                chords.push_back(moved);
+            }
+            melody.push_back(static_cast<uint8_t>(chord[0] + 24 + up));
+            melody.push_back(static_cast<uint8_t>(chord[1] + 12 + up));
+            melody.push_back(static_cast<uint8_t>(chord[2] + 12 + up));
+            melody.push_back(static_cast<uint8_t>(chord[1] + 12 + up));
+        }
+    }
+    return progression(chords, melody);
+}
+
+// Bars of the weights of a key's scale: the tonic triad heavy, the other degrees light.
+std::array<double, 12> bar_in(int32_t tonic) {
+    std::array<double, 12> w{};
+    for (int32_t step : {0, 2, 4, 5, 7, 9, 11})
+        w[static_cast<size_t>((tonic + step) % 12)] = step % 7 == 0 || step == 4 ? 3 : 1;
+    return w;
+}
+
+TEST(ImportAnalysisSections, OnlyAHeldModulationSplitsTheMusic) {
+    std::vector<std::array<double, 12>> bars;
+    for (int b = 0; b < 16; ++b)
+        bars.push_back(bar_in(b < 8 ? 0 : 3));
+    const std::vector<MplyAnalysisSection> two = mply_analysis_sections(bars);
+    ASSERT_EQ(two.size(), 2u);
+    EXPECT_EQ(two[0], (MplyAnalysisSection{0, 0, false, 0}));
+    EXPECT_EQ(two[1], (MplyAnalysisSection{8, 3, false, 1}));
+
+    // Two bars of the dominant's key and an empty bar stay in the key around them.
+    bars.clear();
+    for (int b = 0; b < 16; ++b)
+        bars.push_back(b == 6 || b == 7 ? bar_in(7)
+                       : b == 12        ? std::array<double, 12>{}
+                                        : bar_in(0));
+    const std::vector<MplyAnalysisSection> one = mply_analysis_sections(bars);
+    ASSERT_EQ(one.size(), 1u);
+    EXPECT_EQ(one[0], (MplyAnalysisSection{0, 0, false, 0}));
+
+    // Back to the first key: its map serves again.
+    bars.clear();
+    for (int b = 0; b < 24; ++b)
+        bars.push_back(bar_in(b >= 8 && b < 16 ? 3 : 0));
+    const std::vector<MplyAnalysisSection> three = mply_analysis_sections(bars);
+    ASSERT_EQ(three.size(), 3u);
+    EXPECT_EQ(three[1], (MplyAnalysisSection{8, 3, false, 1}));
+    EXPECT_EQ(three[2], (MplyAnalysisSection{16, 0, false, 0}));
+
+    EXPECT_EQ(mply_analysis_sections({}).size(), 1u);
+}
+
+TEST_F(ImportAnalysis, AModulationGetsASectionWithAMapOfItsKey) {
+    const MplyAnalysisTarget targets[] = {MplyAnalysisTarget::scale_degrees,
+                                          MplyAnalysisTarget::chord_degrees};
+    for (MplyAnalysisTarget target : targets) {
+        const std::string what = "target " + std::to_string(int(target));
+        MseqMusic* music = expect_same_events(modulating_file(), target, what);
+        ASSERT_NE(music, nullptr) << what;
+        ASSERT_EQ(analysed.sections.size(), 2u) << what;
+        EXPECT_EQ(analysed.sections[0], (MplyAnalysisSection{0, 0, false, 0})) << what;
+        EXPECT_EQ(analysed.sections[1], (MplyAnalysisSection{8, 3, false, 1})) << what;
+        EXPECT_EQ(analysed.maps, 2u) << what;
+        EXPECT_EQ(analysed.kept_pure, 0u) << what;
+        ASSERT_EQ(chord_files.size(), 2u) << what;
+        for (const MseqFullPath& f : chord_files)
+            EXPECT_TRUE(std::filesystem::exists(kv_fs::to_host(f.str()))) << f.str();
+
+        // The chord track follows the transposition track, whose blocks name the two maps.
+        MseqTrackChord* chords = chord_track(music);
+        ASSERT_NE(chords, nullptr) << what;
+        MseqObject* sections = music->find_track(chords->m_MapID);
+        ASSERT_NE(sections, nullptr) << what;
+        ASSERT_EQ(sections->type, MTYPE_TRACK_CHORD_MAP) << what;
+        auto* links = mseq_open(sections)->cast_to<MseqTrackChordMap>(MTYPE_TRACK_CHORD_MAP);
+        ASSERT_EQ(links->blocks().size(), 2u) << what;
+        const MseqBlockLink* first = links->block_in_effect(0);
+        const MseqBlockLink* second = links->block_in_effect(8);
+        ASSERT_TRUE(first && second) << what;
+        EXPECT_EQ(first->m_LinkID, music->m_MapChordID) << what;
+        MseqObject* leaf = music->find(second->m_LinkID);
+        ASSERT_NE(leaf, nullptr) << what;
+        auto* eflat = mseq_open(leaf)->cast_to<MseqMapChord>(MTYPE_LEAF_CHORD);
+        ASSERT_NE(eflat, nullptr) << what;
+        EXPECT_EQ(chord_map(music)->m_CDegKey, 0) << what;
+        EXPECT_EQ(eflat->m_CDegKey, 3) << what;
+        EXPECT_EQ(eflat->m_SDegKey, 3) << what;
+        // The second section's first chord is E-flat major, a chord of its own map's palette.
+        const MseqBlockChord* at_eight = chords->block_in_effect(16);
+        ASSERT_NE(at_eight, nullptr) << what;
+        EXPECT_FALSE(at_eight->m_Flags & MCHORD_NO_KEY) << what;
+        const MseqBlockChord* in_effect = mseq_chord_in_effect(*at_eight, eflat);
+        ASSERT_NE(in_effect, nullptr) << what;
+        EXPECT_EQ(in_effect->effective_root(eflat->m_CDegKey), 3) << what;
+        EXPECT_EQ(in_effect->m_Type.str(), "maj") << what;
+        if (target != MplyAnalysisTarget::scale_degrees) continue;
+        // In the key of its section the E-flat triad of bar 9 is degrees 1, 3 and 5, as the C
+        // triad of bar 1 is in C.
+        for (int32_t bar : {0, 8}) {
+            std::vector<int32_t> degrees;
+            for (MseqTrackNote* t : note_tracks(music)) {
+                if (t->m_Channel != 0) continue;
+                for (const auto& [index, block] : t->blocks()) {
+                    if (index * unit(*t) / 1920 != bar) continue;
+                    EXPECT_EQ(block.m_Type, MNBT_SDEG) << what << " bar " << bar;
+                    degrees.push_back((block.m_Whole % 7 + 7) % 7);
+                }
+            }
+            std::sort(degrees.begin(), degrees.end());
+            EXPECT_EQ(degrees, std::vector<int32_t>({0, 2, 4})) << what << " bar " << bar;
+        }
+    }
 }
 
 // Played notes off every grid, lags, overlapping notes of one key, chromatic notes, keys no
@@ -383,9 +516,16 @@ TEST_F(ImportAnalysis, AMusicThatFollowsChordsAlreadyIsLeftAsItIs) {
     MseqMapChord* map = chord_map(music);
     ASSERT_NE(map, nullptr);
     const int32_t key = map->m_CDegKey;
+    // A second analysis would have its maps from here; it must not ask for one.
+    struct NoMaps final : MplyAnalysisMaps {
+        MseqMapChord* add_map(size_t, MSEQ_ID*) override {
+            ADD_FAILURE() << "a map was asked for";
+            return nullptr;
+        }
+    } maps;
     MplyAnalysisReport report;
     MplyAnalysisFault fault = MplyAnalysisFault::none;
-    EXPECT_FALSE(mply_analyse_music(*music, *map, music->m_MapChordID, target, &report, &fault));
+    EXPECT_FALSE(mply_analyse_music(*music, maps, target, &report, &fault));
     EXPECT_EQ(fault, MplyAnalysisFault::follows_chords);
     EXPECT_EQ(music->tracks.size(), tracks);
     EXPECT_EQ(map->m_CDegKey, key);
@@ -435,6 +575,41 @@ TEST_F(ImportAnalysisSlow, TheDemoSongAnalysedByTheCommandLinePlaysTheSame) {
     EXPECT_EQ(bad.status, 2) << bad.out;
     EXPECT_NE(bad.out.find("--analyse[=chord|scale|tone]"), std::string::npos) << bad.out;
     EXPECT_EQ(read_all(libs[1]), before);
+}
+
+// The modulating file through the command line: the two sections' maps and the transposition
+// track are written, read back by `korvante events`, and play the same as the plain import.
+TEST_F(ImportAnalysisSlow, AModulationAnalysedByTheCommandLinePlaysTheSameFromItsFiles) {
+    const std::string program_dir = std::filesystem::path(KV_PROGRAM).parent_path().string();
+    std::string libs[2];
+    for (int i = 0; i < 2; ++i) {
+        const std::string root = dir_ + "/mod" + std::to_string(i);
+        std::filesystem::create_directories(root);
+        for (const char* folder : {"mymusic", "pattern_v01"})
+            std::filesystem::copy(program_dir + "/" + folder, root + "/" + folder,
+                                  std::filesystem::copy_options::recursive);
+        libs[i] = root + "/mymusic/library.kvnr";
+    }
+    const std::string mid = dir_ + "/modulation.mid";
+    std::ofstream(mid, std::ios::binary) << modulating_file();
+    ProgramRun plain = run_program("import '" + mid + "' '" + libs[0] + "' --name song");
+    ASSERT_EQ(plain.status, 0) << plain.out;
+    ProgramRun analysed =
+        run_program("import '" + mid + "' '" + libs[1] + "' --name song --analyse=scale");
+    ASSERT_EQ(analysed.status, 0) << analysed.out;
+    EXPECT_NE(analysed.out.find("analysis: key C major, from bar 9 Eb major; "), std::string::npos)
+        << analysed.out;
+    EXPECT_NE(analysed.out.find("modulation_chord.kvnl"), std::string::npos) << analysed.out;
+    EXPECT_NE(analysed.out.find("modulation_chord2.kvnl"), std::string::npos) << analysed.out;
+    ProgramRun a = run_program("events '" + libs[0] + "' song 2>/dev/null");
+    ProgramRun b = run_program("events '" + libs[1] + "' song 2>/dev/null");
+    ASSERT_EQ(a.status, 0);
+    ASSERT_EQ(b.status, 0);
+    EXPECT_GT(a.out.size(), 1000u);
+    EXPECT_TRUE(a.out == b.out) << "the analysed music plays other events";
+    const std::string music = read_all(dir_ + "/mod1/mymusic/demo/modulation.kvnl");
+    EXPECT_NE(music.find("@type=\"MSEQ_TRACK_LINK\""), std::string::npos);  // the sections
+    EXPECT_NE(music.find("MNBT_SDEG;"), std::string::npos);
 }
 
 // The MIDI files of Debian's openttd-openmsx (tools/setup.sh installs it), made by other
