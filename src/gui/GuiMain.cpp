@@ -106,14 +106,6 @@ int main(int argc, char** argv) {
     port.set_unattended(unattended);
     std::unique_ptr<kv_midi::midi_out> midi = kv_midi::make_system_midi_out();
     std::unique_ptr<kv_synth::synth_port> synth = kv_synth::make_fluidsynth_port("", false);
-    std::vector<std::string> midi_names, synth_names;
-    for (uint32_t i = 0; i < midi->device_count(); ++i) {
-        kv_midi::midi_out_caps caps;
-        midi_names.push_back(midi->device_caps(i, &caps) ? caps.name : std::string());
-    }
-    for (const kv_synth::port_info& p : synth->ports())
-        synth_names.push_back(p.name);
-    port.set_devices(midi_names, synth_names);
 
     MAppServices services;
     services.port = &port;
@@ -133,7 +125,6 @@ int main(int argc, char** argv) {
     MApp korvante;
     if (!korvante.start(services, command_line, runtime)) return 1;
     MFrame& frame = *korvante.frame();
-    port.set_inputs(frame.midi_input().port_names());
 
     int status = 0;
     {
