@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QPixmap>
 #include <QTimer>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +17,9 @@
 #include "app/MApp.h"
 #include "app/MAppCommands.h"
 #include "app/MAppFolders.h"
+#include "app/MAppMidiInput.h"
+#include "edit/MedtMusic.h"
+#include "edit/MedtTrack.h"
 #include "edit/MedtViewCommands.h"
 #include "gui/GuiEditorPane.h"
 #include "gui/GuiMainWindow.h"
@@ -26,6 +30,7 @@
 #include "gui/views/GuiMusicView.h"
 #include "gui/views/GuiTimeline.h"
 #include "model/core/CkvText.h"
+#include "model/core/MseqObject.h"
 #include "platform/FileSystem.h"
 #include "platform/Instance.h"
 #include "platform/MidiOut.h"
@@ -73,6 +78,26 @@ bool wait_painted(GuiMainWindow& window, int limit_ms) {
     return window.painted();
 }
 
+// Step recording on at the opened bar of the first note track shown, and `options.step_keys`
+// entered one after another as keys played on the MIDI input would be.
+void step_record(MFrame& frame, GuiMainWindow& window, const GuiOptions& options) {
+    MedtMusicInvoker* editor = window.editor_pane()->music_view()->editor();
+    if (!editor) return;
+    for (MedtTrack* t = editor->root(); t; t = t->next_in(editor->root())) {
+        if (!t->node() || t->node()->type != MTYPE_TRACK_NOTE || !t->shown()) continue;
+        const int32_t at = std::max(0, options.bar - 1) * t->beats();
+        editor->set_cursor(t, at, at);
+        break;
+    }
+    window.run_command(ID_STEP_RECORD);
+    for (int32_t key : options.step_keys) {
+        const auto k = static_cast<uint8_t>(key);
+        frame.midi_input().take({0, 0x90, k, 100});
+        frame.midi_input().take({0, 0x80, k, 0});
+    }
+    window.editor_pane()->music_view()->timeline()->scroll_to_cursor();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -81,7 +106,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr,
                      "korvante gui: %s\nusage: korvante gui [LIBRARY] [--open LEAF] "
                      "[--screenshot FILE.png] [--size WxH] [--bar N] [--zoom fit|LEVELS] [--lanes] "
-                     "[--view-only]\n",
+                     "[--view-only] [--step-keys KEY,...]\n",
                      options.error.c_str());
         return 2;
     }
@@ -159,6 +184,7 @@ int main(int argc, char** argv) {
                 if (options.zoom_fit) timeline->run_zoom(MVC_ZOOM_FIT);
                 if (options.zoom) timeline->zoom_by(options.zoom, GuiTimeline::kNameWidth);
                 if (options.bar > 0) timeline->scroll_to_bar(options.bar);
+                if (!options.step_keys.empty()) step_record(frame, window, options);
             }
         }
         if (status == 0 && !options.screenshot.empty()) {
