@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPixmap>
+#include <QStatusBar>
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
@@ -96,6 +97,8 @@ void step_record(MFrame& frame, GuiMainWindow& window, const GuiOptions& options
         frame.midi_input().take({0, 0x80, k, 0});
     }
     window.editor_pane()->music_view()->timeline()->scroll_to_cursor();
+    // A picture is made without a sound device: the audition's notice of that is not its subject.
+    window.statusBar()->clearMessage();
 }
 
 }  // namespace

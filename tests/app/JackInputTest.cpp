@@ -169,8 +169,8 @@ TEST_F(JackInput, OutputAndInputShareOneClientAndBothSeeTheServerGo) {
     ASSERT_GE(to, 0);
     ASSERT_GE(from, 0);
     // Neither lists a port of our own client: the program never plays into itself.
-    EXPECT_EQ(Find<kv_midi::midi_out, kv_midi::midi_out_caps>(*out, "korvante"), -1);
-    EXPECT_EQ(Find<kv_midi::midi_in, kv_midi::midi_in_caps>(*in, "korvante"), -1);
+    EXPECT_EQ((Find<kv_midi::midi_out, kv_midi::midi_out_caps>(*out, "korvante")), -1);
+    EXPECT_EQ((Find<kv_midi::midi_in, kv_midi::midi_in_caps>(*in, "korvante")), -1);
     std::string ports;
     kv_test::run_capture("jack_lsp 2>/dev/null | grep '^korvante'", &ports);
     EXPECT_EQ(ports, "korvante:midi_out\nkorvante:midi_in\n");
