@@ -421,7 +421,7 @@ void GuiDeskTest::record_toggles_exclude_each_other_and_wait_while_playing() {
     QCOMPARE(input.mode(), MAppRecordMode::live);
     QTRY_VERIFY(live->isChecked());
     QVERIFY(!step->isChecked());
-    QVERIFY(h->frame().playing());
+    QTRY_VERIFY(h->frame().playing());
     // While it plays the music is locked: step entry is not offered and refuses.
     QTRY_VERIFY(!step->isEnabled());
     QVERIFY(!bar_action(ID_STEP_RECORD)->isEnabled());
