@@ -35,6 +35,11 @@ std::shared_ptr<jack_shared_client> jack_shared_client::acquire() {
     std::lock_guard<std::mutex> lock(current_mutex());
     std::shared_ptr<jack_shared_client> c = current().lock();
     if (c && !c->gone()) return c;
+    // The JACK library tears down every client it still has when an open finds the server gone,
+    // and closing one of those afterwards crashes it: a client whose server went away is closed
+    // before the next open, while its users still hold it (they make no JACK calls on a client
+    // that is gone).
+    if (c) c->close_gone();
     c.reset(new jack_shared_client());
     if (!c->open()) return nullptr;
     current() = c;
@@ -63,6 +68,12 @@ jack_shared_client::~jack_shared_client() {
     if (!client_) return;
     if (!gone()) jack_deactivate(client_);
     jack_client_close(client_);
+}
+
+void jack_shared_client::close_gone() {
+    if (!client_ || !gone()) return;
+    jack_client_close(client_);
+    client_ = nullptr;
 }
 
 jack_port_t* jack_shared_client::register_midi_port(const char* name, unsigned long flags) {

@@ -41,6 +41,7 @@ public:
     jack_shared_client(const jack_shared_client&) = delete;
     jack_shared_client& operator=(const jack_shared_client&) = delete;
 
+    // The JACK client; null once a client that lost its server was replaced (acquire()).
     jack_client_t* client() const { return client_; }
 
     // True once the server closed or shut the client out. Any thread.
@@ -65,6 +66,8 @@ public:
 private:
     jack_shared_client() = default;
     bool open();
+    // Closes the client once its server is gone; client() is null afterwards.
+    void close_gone();
 
     static int process(jack_nframes_t frames, void* arg);
     static void shutdown(jack_status_t, const char* reason, void* arg);

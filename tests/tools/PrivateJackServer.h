@@ -81,19 +81,27 @@ class private_jack_server {
 public:
     // `base` begins the server's name; the process id follows, so parallel runs never meet.
     explicit private_jack_server(const std::string& base)
-        : base_name_(base + "-" + std::to_string(::getpid())), name_(base_name_) {
+        : name_(base + "-" + std::to_string(::getpid())) {
         char tmpl[] = "/tmp/kvjack-XXXXXX";
         if (::mkdtemp(tmpl)) folder_ = tmpl;
     }
 
     ~private_jack_server() {
         stop();
+        // JACK's registry of servers (in /dev/shm, shared by every server of the machine) has
+        // room for a few; a server killed outright keeps its place until a server of the same
+        // name starts. One more start and a clean stop give it back, or killed test servers
+        // would soon leave no room for any server.
+        if (killed_) {
+            std::string why;
+            if (start(&why)) stop();
+        }
         ::unsetenv("JACK_DEFAULT_SERVER");
         std::error_code ec;
         if (!folder_.empty()) std::filesystem::remove_all(folder_, ec);
         // A server killed outright leaves its sockets and semaphores behind, named after it.
         for (const auto& e : std::filesystem::directory_iterator("/dev/shm", ec)) {
-            if (e.path().filename().string().find(base_name_) != std::string::npos)
+            if (e.path().filename().string().find(name_) != std::string::npos)
                 std::filesystem::remove(e.path(), ec);
         }
     }
@@ -114,6 +122,7 @@ public:
             *why = "jackd cannot be started";
             return false;
         }
+        killed_ = false;
         if (!wait_until([] { return std::system("jack_lsp >/dev/null 2>&1") == 0; })) {
             *why = "the JACK server did not come up: " + read_text(log_path());
             return false;
@@ -121,16 +130,19 @@ public:
         return true;
     }
 
-    // A new server after this one was stopped, under a name of its own (the files of a server
-    // killed outright may linger under the old one).
+    // A new server after this one was stopped (or killed), under the same name: it takes over
+    // what a killed one left.
     bool start_another(std::string* why) {
         stop();
-        name_ += "-again";
         return start(why);
     }
 
     // Stops the server (SIGKILL: killed outright, as a crash would).
-    void stop(int sig = SIGTERM) { end_program(&pid_, sig); }
+    void stop(int sig = SIGTERM) {
+        if (pid_ <= 0) return;
+        end_program(&pid_, sig);
+        killed_ = sig == SIGKILL;
+    }
     bool running() const { return pid_ > 0; }
 
     // True when the server lists `port` (as "client:port").
@@ -163,8 +175,9 @@ private:
         return std::system(("command -v " + program + " >/dev/null 2>&1").c_str()) == 0;
     }
 
-    std::string base_name_, name_, folder_;
+    std::string name_, folder_;
     pid_t pid_ = -1;
+    bool killed_ = false;  // the last server was killed outright
 };
 
 }  // namespace kv_test
