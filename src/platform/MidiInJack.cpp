@@ -2,7 +2,6 @@
 // "korvante" (shared with the JACK output: JackClient.h); the ports offered are the MIDI output
 // ports of the other clients, and opening one connects it to ours. The process callback decodes
 // what each period brings, stamps it with the time of its frame and queues it.
-#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <string>
