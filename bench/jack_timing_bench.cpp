@@ -3,11 +3,7 @@
 // through the JACK port, jack_midi_dump records the frame of each, and the figure is the 99th
 // percentile of |intended time - frame time| (the common latency taken out). Goal: 1 ms.
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -31,55 +27,12 @@
 #include "play/devices/MplyDeviceSystem.h"
 #include "play/engine/MplyMusic.h"
 #include "play/engine/MplyPlayer.h"
-
-extern char** environ;
+#include "tools/PrivateJackServer.h"
 
 namespace {
 
 constexpr int kNotes = 64;  // sixteenths at 120 bpm: eight seconds
 constexpr double kRate = 48000;
-
-pid_t Spawn(const std::vector<std::string>& args, const std::string& log) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    std::vector<char*> argv;
-    for (const std::string& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    const int err = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    return err == 0 ? pid : -1;
-}
-
-void End(pid_t pid, int sig) {
-    if (pid <= 0) return;
-    ::kill(pid, sig);
-    int status = 0;
-    for (int i = 0; i < 300; ++i) {
-        if (::waitpid(pid, &status, WNOHANG) == pid) return;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    ::kill(pid, SIGKILL);
-    ::waitpid(pid, &status, 0);
-}
-
-bool WaitForPort(const std::string& port) {
-    for (int i = 0; i < 200; ++i) {
-        FILE* p = ::popen("jack_lsp 2>/dev/null", "r");
-        std::string out;
-        char buf[512];
-        size_t n;
-        while (p && (n = std::fread(buf, 1, sizeof buf, p)) > 0)
-            out.append(buf, n);
-        if (p) ::pclose(p);
-        if (out.find(port) != std::string::npos) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return false;
-}
 
 ref_ptr<MseqMusic> Sixteenths() {
     auto music = ref_ptr<MseqMusic>::adopt(new MseqMusic(nullptr));
@@ -113,25 +66,21 @@ std::vector<int64_t> NoteOnFrames(const std::string& file) {
 }
 
 void BM_JackTiming(benchmark::State& state) {
-    const std::string name = "korvante-bench-" + std::to_string(::getpid());
-    ::setenv("JACK_DEFAULT_SERVER", name.c_str(), 1);
-    const std::string dir = "/tmp/" + name;
-    std::system(("mkdir -p '" + dir + "'").c_str());
-    const pid_t server =
-        Spawn({"jackd", "-n", name, "-d", "dummy", "-r", "48000", "-p", "256"}, dir + "/jackd.log");
-    if (server <= 0 || !WaitForPort("system:playback_1")) {
-        End(server, SIGTERM);
-        state.SkipWithError("jackd (package jackd2) cannot be started");
+    kv_test::private_jack_server server("korvante-bench");
+    const std::string dir = server.folder();
+    std::string why;
+    if (!server.start(&why)) {
+        state.SkipWithError(why.c_str());
         return;
     }
-    const pid_t dump = Spawn({"jack_midi_dump", "-a", "kvdump"}, dir + "/dump.txt");
+    pid_t dump = kv_test::spawn_program({"jack_midi_dump", "-a", "kvdump"}, dir + "/dump.txt");
     std::vector<double> error_ms;
     // Note-ons the recorder did not report. jack_midi_dump counts frames by adding up its own
     // periods, so when an overloaded server skips its process callback it loses that period's
     // notes and counts every later frame one period short: the figure is then the recorder's,
     // not the output's.
     int64_t missed = 0;
-    if (dump <= 0 || !WaitForPort("kvdump:input")) {
+    if (dump <= 0 || !server.wait_for_port("kvdump:input")) {
         state.SkipWithError("jack_midi_dump did not come up");
     } else {
         auto midi = kv_midi::make_jack_midi_out();
@@ -156,7 +105,7 @@ void BM_JackTiming(benchmark::State& state) {
         }
         midi->close();
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        End(dump, SIGINT);
+        kv_test::end_program(&dump, SIGINT);
         // The i-th note-on of a run is meant for i sixteenths (125 ms) after its first.
         const std::vector<int64_t> frames = NoteOnFrames(dir + "/dump.txt");
         missed =
@@ -175,15 +124,13 @@ void BM_JackTiming(benchmark::State& state) {
             error_ms.push_back(std::fabs(o - median));
         std::sort(error_ms.begin(), error_ms.end());
     }
-    End(dump, SIGINT);
-    End(server, SIGTERM);
+    kv_test::end_program(&dump, SIGINT);
+    server.stop();
     // The periods the server's own driver woke up too late for (it reports each as an xrun).
-    std::ifstream log(dir + "/jackd.log");
+    std::ifstream log(server.log_path());
     int xruns = 0;
     for (std::string line; std::getline(log, line);)
         xruns += line.find("XRun") != std::string::npos;
-    std::system(("rm -rf '" + dir + "'").c_str());
-    ::unsetenv("JACK_DEFAULT_SERVER");
     if (error_ms.empty()) return;
     const double p99 =
         error_ms[std::min(error_ms.size() - 1, static_cast<size_t>(0.99 * error_ms.size()))];

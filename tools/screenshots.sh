@@ -2,7 +2,7 @@
 # Regenerates the pictures of the documentation, drawn off the screen on the demo library with
 # the demo song open: the main window and the music view alone at 1280x800 and 1920x1080
 # (docs/main-window-W.png, docs/music-view-W.png), the music view with its resolved-pitch lanes
-# and the chord-map view for the README, and the editor views for the manual
+# and the chord-map view for the README, and the editor views and step recording for the manual
 # (data/manual/*.png). Builds a Release build in build/ first.
 set -eu
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -32,5 +32,7 @@ shot "ハ長調" "$here/docs/chord-map-view.png" 1400x860
 shot "はじまりの朝" "$here/docs/music-view-lanes.png" 1400x860 --bar 5 --lanes
 shot "はじまりの朝" "$here/data/manual/music-view.png" 1280x800 --bar 5
 shot "はじまりの朝" "$here/data/manual/music-view-lanes.png" 1280x800 --bar 5 --lanes
+# Step recording: the toggle on, and five keys entered at the melody's fifth bar as if played.
+shot "はじまりの朝" "$here/data/manual/step-record.png" 1280x800 --bar 5 --step-keys 72,74,76,79,77
 shot "ハ長調" "$here/data/manual/chord-map-view.png" 1280x800
 shot "バンド" "$here/data/manual/stage-map-view.png" 1280x800

@@ -145,6 +145,8 @@ void MAppMidiInput::live_message(const kv_midi::midi_in_message& m) {
 void MAppMidiInput::finish_live() {
     mode_ = MAppRecordMode::off;
     stop_asked_ = false;
+    // The live-record toggle shows the mode: it is off now, whoever ended the run.
+    port_.refresh(MAppRefresh::menus);
     take_.finish(last_tick_);
     MedtMusicInvoker* editor = target_ ? target_() : nullptr;
     if (!editor) return;

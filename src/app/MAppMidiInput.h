@@ -71,6 +71,9 @@ public:
     // caller's to start; when it ends (pump sees it) the take is entered on the shown music's
     // current track as one undo group and the mode goes off.
     void start_live(int64_t from_tick);
+    // The caller's run for the take has started: when it ends, even before pump has seen it
+    // play (stopped at once), the take is entered and the mode goes off.
+    void run_started() { run_seen_ = true; }
     // How far live notes are moved onto the grid, 0-100 percent (100 by default).
     int32_t strength() const { return strength_; }
     void set_strength(int32_t percent) {

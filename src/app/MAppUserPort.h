@@ -94,6 +94,14 @@ enum class MAppRefresh {
     raise,        // another start of the program asks this window to come to the front
 };
 
+// The devices the settings dialog offers, listed afresh each time it opens (so that the ports
+// of a JACK server started since are there).
+struct MAppDeviceNames {
+    std::vector<std::string> midi_outputs;  // in the system output's numbering
+    std::vector<std::string> synth_ports;   // the synthesizer's audio ports
+    std::vector<std::string> midi_inputs;   // the MIDI input ports, by name
+};
+
 // Everything the application shows to the user or asks of them goes through this port. The
 // desktop front end implements it with windows; `korvante script` and the tests with a scripted
 // one. Every text is CP932 with "\n" line breaks. Every call comes from the user-interface
@@ -124,6 +132,9 @@ public:
     // A file or folder dialog; false when the user cancels, else the chosen Windows-form path
     // in `path`.
     virtual bool choose_file(const MAppFileRequest& request, CkvString* path) = 0;
+
+    // The devices the next settings dialog lists; a port without dialogs has no use for them.
+    virtual void offer_devices(const MAppDeviceNames& names) { (void)names; }
 
     // Runs `dialog` starting from `fields`; `check` is called on every OK and the dialog closes
     // only when it accepts. True (with the accepted values in `fields`) for OK, false for Cancel.

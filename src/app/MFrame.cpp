@@ -315,7 +315,9 @@ void MFrame::toggle_live_record() {
     if (!shown || tick < 0) return;
     // One bar of count-in before the edit cursor, where the music has one.
     midi_input_->start_live(tick);
-    if (!playback_->play_entity(shown, std::max(0, tick - MseqTrack::kTicksPerBar)))
+    if (playback_->play_entity(shown, std::max(0, tick - MseqTrack::kTicksPerBar)))
+        midi_input_->run_started();
+    else
         midi_input_->set_mode(MAppRecordMode::off);
 }
 

@@ -307,6 +307,8 @@ private:
 
     // Tools.
     void settings();
+    // The devices and ports present now, for the settings dialog.
+    MAppDeviceNames device_names();
     void manual();
 
     kv_shell::shell* impl_shell() const;

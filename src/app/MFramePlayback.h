@@ -51,6 +51,8 @@ public:
 
     // The system MIDI output the devices use.
     kv_midi::midi_out& midi() const { return *midi_; }
+    // The synthesizer the devices use.
+    kv_synth::synth_port& synth() const { return *synth_; }
     // The device the settings choose (the synthesizer's or the system's). The synthesizer,
     // when chosen and not open, starts opening on a thread of its own (its sound font takes a
     // second or more to load), so that the first play does not wait for it.

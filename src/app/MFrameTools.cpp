@@ -52,6 +52,19 @@ bool parse_int(const CkvString& text, int64_t* out) {
 
 }  // namespace
 
+MAppDeviceNames MFrame::device_names() {
+    MAppDeviceNames names;
+    kv_midi::midi_out& midi = playback_->midi();
+    for (uint32_t i = 0; i < midi.device_count(); ++i) {
+        kv_midi::midi_out_caps caps;
+        names.midi_outputs.push_back(midi.device_caps(i, &caps) ? caps.name : std::string());
+    }
+    for (const kv_synth::port_info& p : playback_->synth().ports())
+        names.synth_ports.push_back(p.name);
+    names.midi_inputs = midi_input_->port_names();
+    return names;
+}
+
 void MFrame::settings() {
     stop_player(3000);
     MseqConfig& c = mseq_config();
@@ -66,6 +79,7 @@ void MFrame::settings() {
     fields.set(kAutosaveField, CkvString(std::to_string(autosave_seconds_)));
     // Nor is the MIDI input, kept by its name (MAppMidiInSetting).
     fields.set(kMidiInField, CkvString(midi_input_->chosen()));
+    port_->offer_devices(device_names());
     MAppUserPort& port = *port_;
     auto check = [&port](MAppFields& f) -> MAppCheck {
         int64_t v = 0;

@@ -5,7 +5,9 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPixmap>
+#include <QStatusBar>
 #include <QTimer>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +18,9 @@
 #include "app/MApp.h"
 #include "app/MAppCommands.h"
 #include "app/MAppFolders.h"
+#include "app/MAppMidiInput.h"
+#include "edit/MedtMusic.h"
+#include "edit/MedtTrack.h"
 #include "edit/MedtViewCommands.h"
 #include "gui/GuiEditorPane.h"
 #include "gui/GuiMainWindow.h"
@@ -26,6 +31,7 @@
 #include "gui/views/GuiMusicView.h"
 #include "gui/views/GuiTimeline.h"
 #include "model/core/CkvText.h"
+#include "model/core/MseqObject.h"
 #include "platform/FileSystem.h"
 #include "platform/Instance.h"
 #include "platform/MidiOut.h"
@@ -73,6 +79,28 @@ bool wait_painted(GuiMainWindow& window, int limit_ms) {
     return window.painted();
 }
 
+// Step recording on at the opened bar of the first note track shown, and `options.step_keys`
+// entered one after another as keys played on the MIDI input would be.
+void step_record(MFrame& frame, GuiMainWindow& window, const GuiOptions& options) {
+    MedtMusicInvoker* editor = window.editor_pane()->music_view()->editor();
+    if (!editor) return;
+    for (MedtTrack* t = editor->root(); t; t = t->next_in(editor->root())) {
+        if (!t->node() || t->node()->type != MTYPE_TRACK_NOTE || !t->shown()) continue;
+        const int32_t at = std::max(0, options.bar - 1) * t->beats();
+        editor->set_cursor(t, at, at);
+        break;
+    }
+    window.run_command(ID_STEP_RECORD);
+    for (int32_t key : options.step_keys) {
+        const auto k = static_cast<uint8_t>(key);
+        frame.midi_input().take({0, 0x90, k, 100});
+        frame.midi_input().take({0, 0x80, k, 0});
+    }
+    window.editor_pane()->music_view()->timeline()->scroll_to_cursor();
+    // A picture is made without a sound device: the audition's notice of that is not its subject.
+    window.statusBar()->clearMessage();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -81,7 +109,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr,
                      "korvante gui: %s\nusage: korvante gui [LIBRARY] [--open LEAF] "
                      "[--screenshot FILE.png] [--size WxH] [--bar N] [--zoom fit|LEVELS] [--lanes] "
-                     "[--view-only]\n",
+                     "[--view-only] [--step-keys KEY,...]\n",
                      options.error.c_str());
         return 2;
     }
@@ -106,14 +134,6 @@ int main(int argc, char** argv) {
     port.set_unattended(unattended);
     std::unique_ptr<kv_midi::midi_out> midi = kv_midi::make_system_midi_out();
     std::unique_ptr<kv_synth::synth_port> synth = kv_synth::make_fluidsynth_port("", false);
-    std::vector<std::string> midi_names, synth_names;
-    for (uint32_t i = 0; i < midi->device_count(); ++i) {
-        kv_midi::midi_out_caps caps;
-        midi_names.push_back(midi->device_caps(i, &caps) ? caps.name : std::string());
-    }
-    for (const kv_synth::port_info& p : synth->ports())
-        synth_names.push_back(p.name);
-    port.set_devices(midi_names, synth_names);
 
     MAppServices services;
     services.port = &port;
@@ -133,7 +153,6 @@ int main(int argc, char** argv) {
     MApp korvante;
     if (!korvante.start(services, command_line, runtime)) return 1;
     MFrame& frame = *korvante.frame();
-    port.set_inputs(frame.midi_input().port_names());
 
     int status = 0;
     {
@@ -168,6 +187,7 @@ int main(int argc, char** argv) {
                 if (options.zoom_fit) timeline->run_zoom(MVC_ZOOM_FIT);
                 if (options.zoom) timeline->zoom_by(options.zoom, GuiTimeline::kNameWidth);
                 if (options.bar > 0) timeline->scroll_to_bar(options.bar);
+                if (!options.step_keys.empty()) step_record(frame, window, options);
             }
         }
         if (status == 0 && !options.screenshot.empty()) {

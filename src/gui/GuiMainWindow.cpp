@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSpinBox>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
@@ -179,6 +180,24 @@ void GuiMainWindow::build_panes() {
     edit_list_->installEventFilter(this);
 }
 
+// Beside the live-record button: the strength of its quantisation, 0 % (as played) to 100 %
+// (on the track's grid), which the next take is entered with.
+void GuiMainWindow::add_strength_box() {
+    strength_ = new QSpinBox(player_bar_);
+    strength_->setObjectName(QStringLiteral("kv_record_strength"));
+    strength_->setRange(0, 100);
+    strength_->setSingleStep(10);
+    strength_->setSuffix(QStringLiteral(" %"));
+    strength_->setValue(frame_.midi_input().strength());
+    strength_->setToolTip(gui_utf8("リアルタイム録音のクオンタイズの強さ"));
+    strength_->setStatusTip(
+        gui_utf8("リアルタイム録音で弾いた音をトラックの格子へ寄せる強さです。100 % で格子の上、"
+                 "0 % で弾いたとおりになります。"));
+    connect(strength_, qOverload<int>(&QSpinBox::valueChanged), this,
+            [this](int percent) { frame_.midi_input().set_strength(percent); });
+    player_bar_->addWidget(strength_);
+}
+
 void GuiMainWindow::build_toolbars() {
     room_dropdown_ = new QMenu(this);
     connect(room_dropdown_, &QMenu::aboutToShow, this,
@@ -222,6 +241,7 @@ void GuiMainWindow::build_toolbars() {
     for (uint32_t id : mapp_commands::player_toolbar()) {
         QAction* a = make(player_bar_, id);
         if (mapp_commands::is_toggle(id)) a->setCheckable(true);
+        if (id == ID_LIVE_RECORD) add_strength_box();
     }
     position_ = new QLabel(player_bar_);
     position_->setObjectName(QStringLiteral("kv_position"));

@@ -14,6 +14,7 @@ class GuiRoomTree;
 class QAction;
 class QLabel;
 class QMenu;
+class QSpinBox;
 class QSplitter;
 class QTimer;
 class QTreeWidget;
@@ -60,6 +61,7 @@ public:
     GuiEditList* edit_list() const { return edit_list_; }
     GuiEditorPane* editor_pane() const { return editor_; }
     QLabel* position_label() const { return position_; }
+    QSpinBox* record_strength() const { return strength_; }
     QToolBar* link_bar() const { return link_bar_; }
     // The menu-bar menu at `index` (0-3 the application's), nullptr when none.
     QMenu* bar_menu(int index) const;
@@ -82,6 +84,7 @@ private:
     void build_menus();
     void fill_menu(QMenu* menu, MAppMenu which);
     void build_toolbars();
+    void add_strength_box();
     void build_panes();
     void build_accelerators();
     void update_actions();
@@ -106,6 +109,7 @@ private:
     QToolBar* link_bar_ = nullptr;
     QLabel* link_info_ = nullptr;
     QLabel* position_ = nullptr;
+    QSpinBox* strength_ = nullptr;  // how far live recording moves notes onto the grid
     QSplitter* split_h_ = nullptr;
     QSplitter* split_v_ = nullptr;
     GuiRoomTree* room_tree_ = nullptr;

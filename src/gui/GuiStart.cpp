@@ -57,6 +57,20 @@ GuiOptions gui_parse_options(const std::vector<std::string>& args) {
             o.lanes = true;
         } else if (a == "--view-only") {
             o.view_only = true;
+        } else if (a == "--step-keys" && has_value) {
+            const std::string& keys = args[++i];
+            for (size_t from = 0; from <= keys.size();) {
+                size_t comma = keys.find(',', from);
+                if (comma == std::string::npos) comma = keys.size();
+                int64_t key = 0;
+                if (parse_int(std::string_view(keys).substr(from, comma - from), 0, 127, &key) !=
+                    parse_int_error::none) {
+                    o.error = "--step-keys wants keys 0-127 separated by commas: " + keys;
+                    return o;
+                }
+                o.step_keys.push_back(static_cast<int32_t>(key));
+                from = comma + 1;
+            }
         } else if (a == "--report-first-paint") {
             o.report_first_paint = true;
         } else if (!a.empty() && a[0] == '-') {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -11,7 +12,7 @@ class QTranslator;
 
 // The options of the desktop program: `korvante-gui [LIBRARY] [--home DIR] [--open LEAF]
 // [--screenshot FILE.png] [--size WxH] [--bar N] [--zoom fit|LEVELS] [--lanes] [--view-only]
-// [--report-first-paint]`.
+// [--step-keys KEY,...] [--report-first-paint]`.
 struct GuiOptions {
     std::string library;              // host path of the library to open; empty: the last one
     std::string home;                 // application folder; empty: the program's folder
@@ -25,6 +26,9 @@ struct GuiOptions {
     bool view_only = false;           // the picture shows the editor pane's view, not the window
     bool report_first_paint = false;  // print the start-up time, then end
     std::string error;                // why the options were refused
+    // Step recording switched on at the opened bar of the first note track, these keys entered
+    // there as if played on the MIDI input (pictures of step entry).
+    std::vector<int32_t> step_keys;
 };
 
 // Reads the options; `error` says what was wrong (empty when they are fine). Any thread.

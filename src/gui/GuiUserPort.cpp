@@ -52,12 +52,6 @@ GuiUserPort::~GuiUserPort() {
     }
 }
 
-void GuiUserPort::set_devices(std::vector<std::string> midi_ports,
-                              std::vector<std::string> synth_ports) {
-    midi_ports_ = std::move(midi_ports);
-    synth_ports_ = std::move(synth_ports);
-}
-
 QWidget* GuiUserPort::owner() const {
     if (QWidget* modal = QApplication::activeModalWidget()) return modal;
     return window_;
@@ -194,8 +188,9 @@ bool GuiUserPort::run_dialog(MAppDialog dialog, MAppFields& fields, const MAppDi
             window = std::make_unique<GuiAnalyseDialog>(owner(), fields, check);
             break;
         case MAppDialog::settings:
-            window = std::make_unique<GuiSettingsDialog>(owner(), fields, check, midi_ports_,
-                                                         synth_ports_, midi_inputs_);
+            window =
+                std::make_unique<GuiSettingsDialog>(owner(), fields, check, devices_.midi_outputs,
+                                                    devices_.synth_ports, devices_.midi_inputs);
             break;
     }
     if (!window) return false;

@@ -25,10 +25,6 @@ public:
     // (boxes then have no owner and notices are dropped: the window reads everything it shows
     // when it is made).
     void attach(GuiMainWindow* window) { window_ = window; }
-    // The MIDI output ports and synthesizer ports the settings dialog offers.
-    void set_devices(std::vector<std::string> midi_ports, std::vector<std::string> synth_ports);
-    // The MIDI input ports the settings dialog offers.
-    void set_inputs(std::vector<std::string> inputs) { midi_inputs_ = std::move(inputs); }
 
     // Unattended (screenshots, measurements): no box is shown; each message is written to the
     // error output and answered with the box's default button; file dialogs and dialogs are
@@ -44,6 +40,8 @@ public:
     // The editors' short notices go to the window's status bar.
     void status(const CkvString& text) override;
     bool choose_file(const MAppFileRequest& request, CkvString* path) override;
+    // The settings dialog's lists: the frame gives them each time it opens the dialog.
+    void offer_devices(const MAppDeviceNames& names) override { devices_ = names; }
     bool run_dialog(MAppDialog dialog, MAppFields& fields, const MAppDialogCheck& check) override;
     void wait_cursor(bool on) override;
     // A modal progress dialog ("kv_progress") over the main window, shown at once; each step
@@ -63,7 +61,5 @@ private:
     int wait_depth_ = 0;
     std::unique_ptr<QProgressDialog> progress_;
     bool unattended_ = false;
-    std::vector<std::string> midi_ports_;
-    std::vector<std::string> synth_ports_;
-    std::vector<std::string> midi_inputs_;
+    MAppDeviceNames devices_;
 };

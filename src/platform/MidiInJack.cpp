@@ -1,17 +1,16 @@
-// The MIDI input through a JACK server: our client (named "korvante" when that name is free)
-// with one MIDI input port, "midi_in"; the ports offered are the MIDI output ports of the other
-// clients, and opening one connects it to ours. The process callback decodes what each period
-// brings, stamps it with the time of its frame and queues it.
-#include <atomic>
+// The MIDI input through a JACK server: the MIDI input port "midi_in" on the program's one client
+// "korvante" (shared with the JACK output: JackClient.h); the ports offered are the MIDI output
+// ports of the other clients, and opening one connects it to ours. The process callback decodes
+// what each period brings, stamps it with the time of its frame and queues it.
 #include <cerrno>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "platform/JackClient.h"
+#include "platform/JackPorts.h"
 #include "platform/MidiIn.h"
 #include "platform/MidiOut.h"
-
-#include "platform/JackPorts.h"
 
 #ifdef KV_HAVE_JACK
 #include <jack/jack.h>
@@ -35,9 +34,7 @@ public:
 
 #ifdef KV_HAVE_JACK
 
-void quiet_jack_in(const char*) {}
-
-class midi_in_jack final : public midi_in {
+class midi_in_jack final : public midi_in, jack_process_part {
 public:
     ~midi_in_jack() override {
         close();
@@ -70,7 +67,8 @@ public:
         }
         source_ = list[id];
         error_.clear();
-        port_gone_.store(false, std::memory_order_release);
+        port_gone_ = false;
+        unregistered_seen_ = shared_->unregistered_ports();
         open_ = true;
         return true;
     }
@@ -80,19 +78,19 @@ public:
     size_t read(std::vector<midi_in_message>* out) override {
         if (!open_) return 0;
         // A source port that was unregistered shows as a port of that name no longer found.
-        if (!port_gone_.load(std::memory_order_acquire) && !server_gone_.load() &&
-            check_.exchange(false, std::memory_order_acq_rel) &&
-            !jack_port_by_name(client_, source_.c_str()))
-            port_gone_.store(true, std::memory_order_release);
+        const uint64_t unregistered = shared_->unregistered_ports();
+        if (!port_gone_ && !gone() && unregistered != unregistered_seen_) {
+            unregistered_seen_ = unregistered;
+            port_gone_ = !jack_port_by_name(client_, source_.c_str());
+        }
         return queue_.drain(out);
     }
 
     bool close() override {
         if (!open_) return true;
         open_ = false;
-        if (!server_gone_.load(std::memory_order_acquire)) {
-            if (!port_gone_.load(std::memory_order_acquire))
-                jack_disconnect(client_, source_.c_str(), jack_port_name(port_));
+        if (!gone()) {
+            if (!port_gone_) jack_disconnect(client_, source_.c_str(), jack_port_name(port_));
         } else {
             drop_client();
         }
@@ -102,41 +100,37 @@ public:
     }
 
     std::string last_error() const override {
-        if (open_ && server_gone_.load()) return "the JACK server went away";
-        if (open_ && port_gone_.load()) return "the input port went away";
+        if (open_ && gone()) return "the JACK server went away";
+        if (open_ && port_gone_) return "the input port went away";
         return error_;
     }
-    bool lost() const override {
-        return open_ && (server_gone_.load(std::memory_order_acquire) ||
-                         port_gone_.load(std::memory_order_acquire));
-    }
+    bool lost() const override { return open_ && (gone() || port_gone_); }
 
 private:
+    bool gone() const { return shared_ && shared_->gone(); }
+
+    // The program's JACK client with our port on it, its part of the process callback ours.
     bool ensure_client() {
-        if (client_ && server_gone_.load() && !open_) drop_client();
+        if (client_ && gone() && !open_) drop_client();
         if (client_) return true;
-        jack_set_error_function(quiet_jack_in);
-        jack_set_info_function(quiet_jack_in);
-        jack_status_t status;
-        client_ = jack_client_open("korvante", JackNoStartServer, &status);
-        if (!client_) return false;
-        server_gone_.store(false);
-        port_ = jack_port_register(client_, "midi_in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
-        jack_set_process_callback(client_, &midi_in_jack::process, this);
-        jack_on_shutdown(client_, &midi_in_jack::shutdown, this);
-        jack_set_port_registration_callback(client_, &midi_in_jack::registration, this);
-        if (!port_ || jack_activate(client_) != 0) {
+        shared_ = jack_shared_client::acquire();
+        if (!shared_) return false;
+        client_ = shared_->client();
+        rate_ = jack_get_sample_rate(client_);
+        decoder_.reset();
+        port_ = shared_->register_midi_port("midi_in", JackPortIsInput);
+        if (!port_ || !shared_->attach(this)) {
             drop_client();
             return false;
         }
-        rate_ = jack_get_sample_rate(client_);
         return true;
     }
 
     void drop_client() {
-        if (!client_) return;
-        if (!server_gone_.load()) jack_deactivate(client_);
-        jack_client_close(client_);
+        if (!shared_) return;
+        shared_->detach(this);
+        shared_->unregister_port(port_);
+        shared_.reset();
         client_ = nullptr;
         port_ = nullptr;
     }
@@ -147,22 +141,8 @@ private:
         return jack_midi_ports_of_others(client_, JackPortIsOutput);
     }
 
-    static int process(jack_nframes_t frames, void* arg) {
-        static_cast<midi_in_jack*>(arg)->read_period(frames);
-        return 0;
-    }
-
-    static void shutdown(void* arg) {
-        static_cast<midi_in_jack*>(arg)->server_gone_.store(true, std::memory_order_release);
-    }
-
-    // Any port that goes away may be ours: the next read looks whether it still is there.
-    static void registration(jack_port_id_t, int registered, void* arg) {
-        if (!registered) static_cast<midi_in_jack*>(arg)->check_.store(true);
-    }
-
     // The process callback: every event of the period, decoded, at the time of its frame.
-    void read_period(jack_nframes_t frames) {
+    void process(jack_nframes_t frames) override {
         void* buffer = jack_port_get_buffer(port_, frames);
         const uint32_t count = jack_midi_get_event_count(buffer);
         if (count == 0) return;
@@ -185,11 +165,13 @@ private:
         }
     }
 
-    jack_client_t* client_ = nullptr;
+    std::shared_ptr<jack_shared_client> shared_;
+    jack_client_t* client_ = nullptr;  // shared_'s
     jack_port_t* port_ = nullptr;
-    std::atomic<bool> server_gone_{false};
-    std::atomic<bool> port_gone_{false};
-    std::atomic<bool> check_{false};  // a port was unregistered since the last read
+    bool port_gone_ = false;
+    // The server's count of unregistered ports when the source's presence was last looked at:
+    // any port that goes away may be the source.
+    uint64_t unregistered_seen_ = 0;
     uint32_t rate_ = 0;
     midi_in_decoder decoder_;  // the process callback's
     midi_in_queue queue_;

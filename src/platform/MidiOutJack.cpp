@@ -4,15 +4,14 @@
 
 #include <cerrno>
 #include <chrono>
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "platform/JackTimeline.h"
-
+#include "platform/JackClient.h"
 #include "platform/JackPorts.h"
+#include "platform/JackTimeline.h"
 
 #ifdef KV_HAVE_JACK
 #include <jack/jack.h>
@@ -74,16 +73,13 @@ public:
 
 #ifdef KV_HAVE_JACK
 
-// JACK reports on stderr unless told otherwise; the library stays quiet.
-void quiet_jack(const char*) {}
-
 uint64_t steady_us() {
     const auto since = std::chrono::steady_clock::now().time_since_epoch();
     return static_cast<uint64_t>(
         std::chrono::duration_cast<std::chrono::microseconds>(since).count());
 }
 
-class midi_out_jack final : public midi_out {
+class midi_out_jack final : public midi_out, jack_process_part {
 public:
     ~midi_out_jack() override {
         close();
@@ -126,13 +122,14 @@ public:
     }
 
     std::string last_error() const override {
-        if (!gone_.load(std::memory_order_acquire)) return error_;
+        if (!gone()) return error_;
         std::string why = "the JACK server went away";
-        if (shutdown_reason_[0]) why += std::string(": ") + shutdown_reason_.data();
+        const std::string reason = shared_->shutdown_reason();
+        if (!reason.empty()) why += ": " + reason;
         return why;
     }
     bool is_open() const override { return open_; }
-    bool lost() const override { return open_ && gone_.load(std::memory_order_acquire); }
+    bool lost() const override { return open_ && gone(); }
 
     bool short_message(uint32_t packed) override {
         return short_message_at(packed, midi_clock_now_us());
@@ -172,7 +169,7 @@ public:
     bool close() override {
         if (!open_) return true;
         open_ = false;
-        if (gone_.load(std::memory_order_acquire)) {
+        if (gone()) {
             drop_client();
             silence_after_loss();
             return true;
@@ -184,7 +181,8 @@ public:
     }
 
 private:
-    bool sendable() const { return open_ && client_ && !gone_.load(std::memory_order_acquire); }
+    bool gone() const { return shared_ && shared_->gone(); }
+    bool sendable() const { return open_ && client_ && !gone(); }
 
     bool connect(const std::string& dest) {
         const int err = jack_connect(client_, jack_port_name(port_), dest.c_str());
@@ -243,27 +241,21 @@ private:
         return timeline_->frame_of(now + ahead, now, clock_->base_us());
     }
 
+    // The program's JACK client with our port on it, its part of the process callback ours.
     bool ensure_client() {
-        if (client_ && gone_.load(std::memory_order_acquire) && !open_) drop_client();
+        if (client_ && gone() && !open_) drop_client();
         if (client_) return true;
-        jack_set_error_function(quiet_jack);
-        jack_set_info_function(quiet_jack);
-        jack_status_t status;
-        client_ = jack_client_open("korvante", JackNoStartServer, &status);
-        if (!client_) return false;
-        gone_.store(false, std::memory_order_release);
-        shutdown_reason_[0] = '\0';
+        shared_ = jack_shared_client::acquire();
+        if (!shared_) return false;
+        client_ = shared_->client();
         // What a client that went away left unwritten is not for this one.
         ring_.drop_pending();
         const uint32_t rate = jack_get_sample_rate(client_);
         lead_us_ = jack_midi_lead_us(jack_get_buffer_size(client_), rate);
         clock_ = std::make_unique<jack_frame_clock>(rate);
         timeline_ = std::make_unique<jack_timeline>(rate, lead_us_);
-        port_ =
-            jack_port_register(client_, "midi_out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
-        jack_set_process_callback(client_, &midi_out_jack::process, this);
-        jack_on_info_shutdown(client_, &midi_out_jack::shutdown, this);
-        if (!port_ || jack_activate(client_) != 0) {
+        port_ = shared_->register_midi_port("midi_out", JackPortIsOutput);
+        if (!port_ || !shared_->attach(this)) {
             drop_client();
             return false;
         }
@@ -271,9 +263,10 @@ private:
     }
 
     void drop_client() {
-        if (!client_) return;
-        if (!gone_.load(std::memory_order_acquire)) jack_deactivate(client_);
-        jack_client_close(client_);
+        if (!shared_) return;
+        shared_->detach(this);
+        shared_->unregister_port(port_);
+        shared_.reset();
         client_ = nullptr;
         port_ = nullptr;
     }
@@ -284,21 +277,8 @@ private:
         return jack_midi_ports_of_others(client_, JackPortIsInput);
     }
 
-    static int process(jack_nframes_t frames, void* arg) {
-        static_cast<midi_out_jack*>(arg)->write_period(frames);
-        return 0;
-    }
-
-    // On a thread of the JACK library: the server closed, or it shut our client out.
-    static void shutdown(jack_status_t, const char* reason, void* arg) {
-        auto* self = static_cast<midi_out_jack*>(arg);
-        std::snprintf(self->shutdown_reason_.data(), self->shutdown_reason_.size(), "%s",
-                      reason ? reason : "");
-        self->gone_.store(true, std::memory_order_release);
-    }
-
     // The process callback: every message whose frame falls into this period, at its offset.
-    void write_period(jack_nframes_t frames) {
+    void process(jack_nframes_t frames) override {
         const jack_nframes_t first = jack_last_frame_time(client_);
         clock_->observe(first, static_cast<int64_t>(steady_us()));
         void* buffer = jack_port_get_buffer(port_, frames);
@@ -317,10 +297,9 @@ private:
         }
     }
 
-    jack_client_t* client_ = nullptr;
+    std::shared_ptr<jack_shared_client> shared_;
+    jack_client_t* client_ = nullptr;  // shared_'s
     jack_port_t* port_ = nullptr;
-    std::atomic<bool> gone_{false};  // the server shut us down
-    std::array<char, 160> shutdown_reason_{};
     jack_midi_ring ring_;
     std::unique_ptr<jack_frame_clock> clock_;
     std::unique_ptr<jack_timeline> timeline_;

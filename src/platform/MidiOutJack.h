@@ -8,9 +8,10 @@
 
 #include "platform/MidiOut.h"
 
-// MIDI output through a JACK server (which PipeWire desktops also serve). Our client
-// "korvante" has one MIDI output port, "midi_out"; the devices are the MIDI input ports of the
-// other clients, and opening one connects our port to it. Messages are not written when they
+// MIDI output through a JACK server (which PipeWire desktops also serve). Its MIDI output port,
+// "midi_out", is on the program's one client "korvante" (shared with the JACK input:
+// JackClient.h); the devices are the MIDI input ports of the other clients, and opening one
+// connects our port to it. Messages are not written when they
 // are sent: each goes into a ring with the server frame it is meant for (its time on the
 // connection's timeline, a fixed latency later: JackTimeline.h), and the server's process
 // callback writes it into the period that holds that frame, at its offset. So neither the

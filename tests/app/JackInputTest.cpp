@@ -1,16 +1,15 @@
-// The MIDI input against a real JACK server of the test's own (`jackd -d dummy` under a server
-// name nobody else uses): a client of ours, the program's JACK output, plays keys into the
-// input port "midi_in", and step entry enters them on the demo song.
-#include <fcntl.h>
+// The MIDI input against a real JACK server of the test's own (tools/PrivateJackServer.h): a
+// small client of the test plays keys into the program's input port "korvante:midi_in", and
+// step entry enters them on the demo song; the JACK output and input share that one client.
 #include <gtest/gtest.h>
+#include <jack/jack.h>
+#include <jack/midiport.h>
 #include <signal.h>
-#include <spawn.h>
-#include <stdlib.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
+#include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -23,53 +22,80 @@
 #include "platform/MidiIn.h"
 #include "platform/MidiOut.h"
 #include "platform/MidiOutJack.h"
+#include "tools/PrivateJackServer.h"
 #include "ui/RunProgram.h"
 
-extern char** environ;
-
 namespace jack_input_test {
+
+// A keyboard: a JACK client of the test's own, "kvtest-keys" with the output port "keys", that
+// writes the messages handed to it into its next period.
+class Keys {
+public:
+    Keys() {
+        jack_status_t status;
+        client_ = jack_client_open("kvtest-keys", JackNoStartServer, &status);
+        if (!client_) return;
+        port_ = jack_port_register(client_, "keys", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
+        jack_set_process_callback(client_, &Keys::process, this);
+        if (!port_ || jack_activate(client_) != 0) {
+            jack_client_close(client_);
+            client_ = nullptr;
+        }
+    }
+    ~Keys() {
+        if (!client_) return;
+        jack_deactivate(client_);
+        jack_client_close(client_);
+    }
+    bool ready() const { return client_ != nullptr; }
+    // After its server went away: closed before anything in the process opens a JACK client
+    // again, since the library tears down the clients it still has when such an open finds no
+    // server (the program's shared client does the same).
+    void close_after_loss() {
+        if (client_) jack_client_close(client_);
+        client_ = nullptr;
+    }
+
+    void play(int key) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        waiting_.push_back({0x90, static_cast<uint8_t>(key), 100});
+        waiting_.push_back({0x80, static_cast<uint8_t>(key), 0});
+    }
+
+private:
+    struct Message {
+        uint8_t bytes[3];
+    };
+
+    static int process(jack_nframes_t frames, void* arg) {
+        auto* self = static_cast<Keys*>(arg);
+        void* buffer = jack_port_get_buffer(self->port_, frames);
+        jack_midi_clear_buffer(buffer);
+        // The test's thread holds the lock only to append: this period or the next.
+        std::unique_lock<std::mutex> lock(self->mutex_, std::try_to_lock);
+        if (!lock) return 0;
+        jack_nframes_t at = 0;
+        for (const Message& m : self->waiting_)
+            jack_midi_event_write(buffer, at++, m.bytes, 3);
+        self->waiting_.clear();
+        return 0;
+    }
+
+    jack_client_t* client_ = nullptr;
+    jack_port_t* port_ = nullptr;
+    std::mutex mutex_;
+    std::vector<Message> waiting_;
+};
 
 class JackInput : public demo_song_fixture::DemoSong {
 protected:
     void SetUp() override {
-        for (const char* tool : {"jackd", "jack_lsp"})
-            ASSERT_TRUE(kv_test::have_program(tool))
-                << tool << " is missing: install jackd2 (tools/setup.sh)";
-        name_ = "korvante-input-test-" + std::to_string(::getpid());
-        ::setenv("JACK_DEFAULT_SERVER", name_.c_str(), 1);
-        const std::vector<std::string> args = {"jackd", "-n",    name_, "-d", "dummy",
-                                               "-r",    "48000", "-p",  "256"};
-        std::vector<char*> argv;
-        for (const std::string& a : args)
-            argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_adddup2(&actions, 1, 2);
-        ASSERT_EQ(posix_spawnp(&server_, "jackd", &actions, nullptr, argv.data(), environ), 0);
-        posix_spawn_file_actions_destroy(&actions);
-        bool up = false;
-        for (int i = 0; i < 200 && !up; ++i) {
-            up = std::system("jack_lsp >/dev/null 2>&1") == 0;
-            if (!up) std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        ASSERT_TRUE(up) << "the JACK server did not come up";
+        std::string why;
+        ASSERT_TRUE(server_.start(&why)) << why;
         DemoSong::SetUp();
     }
 
-    void TearDown() override {
-        DemoSong::TearDown();
-        if (server_ > 0) {
-            ::kill(server_, SIGTERM);
-            int status = 0;
-            ::waitpid(server_, &status, 0);
-        }
-        ::unsetenv("JACK_DEFAULT_SERVER");
-    }
-
-    std::string name_;
-    pid_t server_ = -1;
+    kv_test::private_jack_server server_{"korvante-input-test"};
 };
 
 // The number of the first device whose name contains `part`, or -1.
@@ -85,18 +111,17 @@ int64_t Find(Out& out, const std::string& part) {
 TEST_F(JackInput, KeysPlayedIntoThePortAreEnteredAtTheCursor) {
     std::unique_ptr<kv_midi::midi_in> in = kv_midi::make_jack_midi_in();
     ASSERT_EQ(in->device_count(), 0u) << "nothing sends MIDI yet";
-    std::unique_ptr<kv_midi::midi_out> keys = kv_midi::make_jack_midi_out();
-    const int64_t into = Find<kv_midi::midi_out, kv_midi::midi_out_caps>(*keys, ":midi_in");
-    ASSERT_GE(into, 0) << "our input port is not offered to other clients";
-    ASSERT_TRUE(keys->open(static_cast<uint32_t>(into))) << keys->last_error();
-    const int64_t from = Find<kv_midi::midi_in, kv_midi::midi_in_caps>(*in, ":midi_out");
+    ASSERT_TRUE(server_.has_port("korvante:midi_in")) << "our input port is not offered";
+    auto keys = std::make_unique<Keys>();
+    ASSERT_TRUE(keys->ready());
+    const int64_t from = Find<kv_midi::midi_in, kv_midi::midi_in_caps>(*in, "kvtest-keys:keys");
     ASSERT_GE(from, 0) << "the sending port is not listed";
     ASSERT_TRUE(in->open(static_cast<uint32_t>(from))) << in->last_error();
     // `korvante devices` lists the sending port among the inputs.
     const std::string listing = run_program("devices").out;
     const size_t inputs = listing.find("MIDI input ports");
     ASSERT_NE(inputs, std::string::npos) << listing;
-    EXPECT_NE(listing.find(":midi_out", inputs), std::string::npos) << listing;
+    EXPECT_NE(listing.find("kvtest-keys:keys", inputs), std::string::npos) << listing;
 
     MAppScriptPort user;
     MedtMusicInvoker* e = editor.get();
@@ -110,8 +135,7 @@ TEST_F(JackInput, KeysPlayedIntoThePortAreEnteredAtTheCursor) {
     const std::vector<int> played = {60, 66, 71, 74};
     for (int key : played) {
         const int32_t pos = editor->cursor();
-        ASSERT_TRUE(keys->short_message(0x90u | uint32_t(key) << 8 | 100u << 16));
-        ASSERT_TRUE(keys->short_message(0x80u | uint32_t(key) << 8));
+        keys->play(key);
         for (int i = 0; i < 300 && editor->cursor() == pos; ++i) {
             input.pump();
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -133,6 +157,61 @@ TEST_F(JackInput, KeysPlayedIntoThePortAreEnteredAtTheCursor) {
     EXPECT_FALSE(in->is_open());
     ASSERT_FALSE(user.log.empty());
     EXPECT_NE(user.log.back().find("went away"), std::string::npos) << user.log.back();
+}
+
+// The JACK output and input of one process are one client "korvante" with both ports, and its
+// one process callback serves both: keys played come in while a note goes out. A server
+// killed outright then makes both lost, each says so and closes without hanging.
+TEST_F(JackInput, OutputAndInputShareOneClientAndBothSeeTheServerGo) {
+    ASSERT_TRUE(kv_test::have_program("jack_midi_dump")) << "install jackd2 (tools/setup.sh)";
+    pid_t dump =
+        kv_test::spawn_program({"jack_midi_dump", "-a", "kvdump"}, server_.folder() + "/dump.txt");
+    ASSERT_TRUE(server_.wait_for_port("kvdump:input"));
+    Keys keys;
+    ASSERT_TRUE(keys.ready());
+    std::unique_ptr<kv_midi::midi_out> out = kv_midi::make_jack_midi_out();
+    std::unique_ptr<kv_midi::midi_in> in = kv_midi::make_jack_midi_in();
+    const int64_t to = Find<kv_midi::midi_out, kv_midi::midi_out_caps>(*out, "kvdump:input");
+    const int64_t from = Find<kv_midi::midi_in, kv_midi::midi_in_caps>(*in, "kvtest-keys:keys");
+    ASSERT_GE(to, 0);
+    ASSERT_GE(from, 0);
+    // Neither lists a port of our own client: the program never plays into itself.
+    EXPECT_EQ((Find<kv_midi::midi_out, kv_midi::midi_out_caps>(*out, "korvante")), -1);
+    EXPECT_EQ((Find<kv_midi::midi_in, kv_midi::midi_in_caps>(*in, "korvante")), -1);
+    std::string ports;
+    kv_test::run_capture("jack_lsp 2>/dev/null | grep '^korvante'", &ports);
+    EXPECT_EQ(ports, "korvante:midi_out\nkorvante:midi_in\n");
+
+    ASSERT_TRUE(out->open(static_cast<uint32_t>(to))) << out->last_error();
+    ASSERT_TRUE(in->open(static_cast<uint32_t>(from))) << in->last_error();
+    EXPECT_TRUE(out->short_message(0x403C90));
+    keys.play(67);
+    std::vector<kv_midi::midi_in_message> got;
+    EXPECT_TRUE(kv_test::wait_until([&] {
+        in->read(&got);
+        return !got.empty();
+    }));
+    ASSERT_FALSE(got.empty());
+    EXPECT_EQ(got[0].status, 0x90);
+    EXPECT_EQ(got[0].data1, 67);
+    EXPECT_TRUE(kv_test::wait_until([&] {
+        return kv_test::read_text(server_.folder() + "/dump.txt").find("90 3c 40") !=
+               std::string::npos;
+    })) << kv_test::read_text(server_.folder() + "/dump.txt");
+    kv_test::end_program(&dump, SIGINT);
+
+    server_.stop(SIGKILL);
+    EXPECT_TRUE(kv_test::wait_until([&] { return out->lost() && in->lost(); }));
+    keys.close_after_loss();
+    EXPECT_NE(out->last_error().find("the JACK server went away"), std::string::npos);
+    EXPECT_NE(in->last_error().find("the JACK server went away"), std::string::npos);
+    EXPECT_FALSE(out->short_message(0x003C80));
+    EXPECT_TRUE(out->close());
+    EXPECT_TRUE(in->close());
+    EXPECT_FALSE(in->lost());
+    // Nothing is listed without a server, and nothing hangs asking.
+    EXPECT_EQ(in->device_count(), 0u);
+    EXPECT_EQ(out->device_count(), 0u);
 }
 
 }  // namespace jack_input_test

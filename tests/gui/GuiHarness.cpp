@@ -167,12 +167,11 @@ std::string GuiHarness::win(const std::string& rest) const {
 bool GuiHarness::start(const std::string& command_line) {
     MAppServices s;
     s.port = &port;
-    s.midi = &midi;
+    s.midi = system_midi ? nullptr : &midi;
     s.synth = &synth;
     s.shell = &shell;
     s.home = home;
     s.recovery = recovery;
-    port.set_devices({"Test Synth"}, {"Test Port"});
     if (!app.start(s, CkvString(command_line), run)) return false;
     window_ = std::make_unique<GuiMainWindow>(*app.frame(), port);
     port.attach(window_.get());

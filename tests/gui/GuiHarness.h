@@ -98,6 +98,7 @@ public:
     std::string root, home, run;
     std::string recovery;  // the recovery folder the frame is given; empty: none
     kv_midi::midi_out_recorder midi{std::vector<kv_midi::midi_out_caps>{{"Test Synth", true}}};
+    bool system_midi = false;  // true: the system's MIDI output instead of the recorder
     kv_synth::synth_port_recorder synth;
     kv_shell::shell_recorder shell;
     GuiUserPort port;

@@ -1,20 +1,15 @@
 // The JACK output against a real JACK server of the test's own: `jackd -d dummy` under a
 // server name nobody else uses (so a user's server is never touched), `jack_midi_dump`
 // recording what `korvante play` sends, and `korvante events` saying what should arrive.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
-#include <stdlib.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <map>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -25,9 +20,8 @@
 #include "platform/MidiOutJack.h"
 #include "platform/SynthPort.h"
 #include "tools/AppData.h"
+#include "tools/PrivateJackServer.h"
 #include "ui/RunProgram.h"
-
-extern char** environ;
 
 namespace jack_server_test {
 
@@ -35,56 +29,9 @@ const std::string kLibrary = "'" + kv_test::app_data("mymusic/library.kvnr") + "
 const std::string kSong = "'デモソング/はじまりの朝'";
 constexpr double kRate = 48000;
 
-// Starts a program with its standard output (and error) going to `log`; the process id, or
-// -1.
-pid_t Spawn(const std::vector<std::string>& args, const std::string& log) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    std::vector<char*> argv;
-    for (const std::string& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    const int err = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    return err == 0 ? pid : -1;
-}
-
-// Ends a process this test started, and waits for it.
-void End(pid_t* pid, int sig = SIGTERM) {
-    if (*pid <= 0) return;
-    ::kill(*pid, sig);
-    int status = 0;
-    for (int i = 0; i < 500; ++i) {
-        if (::waitpid(*pid, &status, WNOHANG) == *pid) {
-            *pid = -1;
-            return;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    ::kill(*pid, SIGKILL);
-    ::waitpid(*pid, &status, 0);
-    *pid = -1;
-}
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-// Waits (a bounded while) until `check` holds.
-template <class F>
-bool WaitFor(F check) {
-    for (int i = 0; i < 200; ++i) {
-        if (check()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return false;
-}
+using kv_test::end_program;
+using kv_test::read_text;
+using kv_test::wait_until;
 
 // A channel message as jack_midi_dump shows it, with its frame.
 struct Heard {
@@ -135,48 +82,21 @@ std::vector<Expected> ExpectedNotes(const std::string& listing) {
 class JackServer : public ::testing::Test {
 protected:
     void SetUp() override {
-        // The programs the test needs come with jackd2 (tools/setup.sh installs it).
-        for (const char* tool : {"jackd", "jack_midi_dump", "jack_lsp"})
-            ASSERT_TRUE(kv_test::have_program(tool))
-                << tool << " is missing: install jackd2 (tools/setup.sh)";
-        char tmpl[] = "/tmp/kvjack-XXXXXX";
-        ASSERT_NE(::mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
-        base_name_ = name_ = "korvante-test-" + std::to_string(::getpid());
-        ::setenv("JACK_DEFAULT_SERVER", name_.c_str(), 1);
-        StartServer();
+        ASSERT_TRUE(kv_test::have_program("jack_midi_dump"))
+            << "jack_midi_dump is missing: install jackd2 (tools/setup.sh)";
+        std::string why;
+        ASSERT_TRUE(server_.start(&why)) << why;
+        dir_ = server_.folder();
     }
 
-    void TearDown() override {
-        End(&dump_, SIGINT);
-        End(&server_);
-        ::unsetenv("JACK_DEFAULT_SERVER");
-        std::filesystem::remove_all(dir_);
-        // A server killed outright leaves its sockets and semaphores behind, named after it.
-        std::error_code ec;
-        for (const auto& e : std::filesystem::directory_iterator("/dev/shm", ec)) {
-            if (e.path().filename().string().find(base_name_) != std::string::npos)
-                std::filesystem::remove(e.path(), ec);
-        }
-    }
-
-    void StartServer() {
-        server_ = Spawn({"jackd", "-n", name_, "-d", "dummy", "-r", "48000", "-p", "256"},
-                        dir_ + "/jackd.log");
-        ASSERT_GT(server_, 0) << "jackd cannot be started";
-        ASSERT_TRUE(WaitFor([] { return std::system("jack_lsp >/dev/null 2>&1") == 0; }))
-            << "the JACK server did not come up: " << ReadAll(dir_ + "/jackd.log");
-    }
+    void TearDown() override { end_program(&dump_, SIGINT); }
 
     // Starts the recorder as client `kvdump` and waits for its input port.
     void StartDump() {
-        dump_ = Spawn({"jack_midi_dump", "-a", "kvdump"}, dir_ + "/dump.txt");
+        dump_ = kv_test::spawn_program({"jack_midi_dump", "-a", "kvdump"}, dir_ + "/dump.txt");
         ASSERT_GT(dump_, 0);
-        ASSERT_TRUE(WaitFor([] {
-            std::string ports;
-            kv_test::run_capture("jack_lsp 2>/dev/null", &ports);
-            return ports.find("kvdump:input") != std::string::npos;
-        })) << "jack_midi_dump did not register its port";
+        ASSERT_TRUE(server_.wait_for_port("kvdump:input"))
+            << "jack_midi_dump did not register its port";
     }
 
     // The number `korvante devices` gives the recorder's port, or -1.
@@ -193,8 +113,9 @@ protected:
         return -1;
     }
 
-    std::string dir_, name_, base_name_;
-    pid_t server_ = -1, dump_ = -1;
+    kv_test::private_jack_server server_{"korvante-test"};
+    std::string dir_;
+    pid_t dump_ = -1;
 };
 
 // The first bars of the demo song through the JACK port: every note-on arrives with the key,
@@ -210,9 +131,9 @@ TEST_F(JackServer, PlaysTheDemoSongsNotesAtTheirFrames) {
                     " & pid=$!; sleep 5; " + "kill -INT $pid; wait $pid");
     EXPECT_EQ(played.status, 0) << played.out;
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    End(&dump_, SIGINT);
+    end_program(&dump_, SIGINT);
     std::vector<Heard> heard;
-    for (const Heard& h : ParseDump(ReadAll(dir_ + "/dump.txt"))) {
+    for (const Heard& h : ParseDump(read_text(dir_ + "/dump.txt"))) {
         if ((h.status & 0xF0) == 0x90 && h.data2 > 0) heard.push_back(h);
     }
     const std::vector<Expected> expected =
@@ -252,9 +173,9 @@ TEST_F(JackServer, AServerThatGoesAwayStopsTheRun) {
     // the program can take seconds to start, and a server gone before it opens its port is
     // another case (the device cannot be opened).
     std::thread stopper([this] {
-        WaitFor([this] { return !ReadAll(dir_ + "/dump.txt").empty(); });
+        wait_until([this] { return !read_text(dir_ + "/dump.txt").empty(); });
         std::this_thread::sleep_for(std::chrono::milliseconds(500));
-        End(&server_);
+        server_.stop();
     });
     const int status =
         kv_test::run_capture("timeout 30 " KV_PROGRAM " play " + kLibrary + " " + kSong +
@@ -262,7 +183,8 @@ TEST_F(JackServer, AServerThatGoesAwayStopsTheRun) {
                              &out);
     stopper.join();
     EXPECT_EQ(status, 1) << "124 means the run hung after the server went away";
-    EXPECT_NE(ReadAll(err).find("the JACK server went away"), std::string::npos) << ReadAll(err);
+    EXPECT_NE(read_text(err).find("the JACK server went away"), std::string::npos)
+        << read_text(err);
 }
 
 // The device number of the recorder's port on `midi`, or -1.
@@ -284,8 +206,8 @@ TEST_F(JackServer, AnOutputWhoseServerIsKilledIsLostAndFindsTheNextServer) {
     ASSERT_GE(port, 0);
     ASSERT_TRUE(midi->open(static_cast<uint32_t>(port))) << midi->last_error();
     EXPECT_TRUE(midi->short_message(0x403C90));
-    End(&server_, SIGKILL);
-    EXPECT_TRUE(WaitFor([&] { return midi->lost(); }));
+    server_.stop(SIGKILL);
+    EXPECT_TRUE(wait_until([&] { return midi->lost(); }));
     EXPECT_NE(midi->last_error().find("the JACK server went away"), std::string::npos)
         << midi->last_error();
     EXPECT_FALSE(midi->short_message(0x003C80));
@@ -293,12 +215,11 @@ TEST_F(JackServer, AnOutputWhoseServerIsKilledIsLostAndFindsTheNextServer) {
     EXPECT_TRUE(midi->close());
     EXPECT_FALSE(midi->is_open());
     EXPECT_FALSE(midi->lost());
-    End(&dump_, SIGKILL);
+    end_program(&dump_, SIGKILL);
 
     // A new server (under a name of its own: the killed one's files may linger).
-    name_ += "-again";
-    ::setenv("JACK_DEFAULT_SERVER", name_.c_str(), 1);
-    StartServer();
+    std::string why;
+    ASSERT_TRUE(server_.start_another(&why)) << why;
     StartDump();
     const int64_t again = DumpPort(*midi);
     ASSERT_GE(again, 0);
@@ -306,8 +227,8 @@ TEST_F(JackServer, AnOutputWhoseServerIsKilledIsLostAndFindsTheNextServer) {
     EXPECT_TRUE(midi->short_message(0x503E91));
     EXPECT_TRUE(midi->close());  // writes what is waiting first
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    End(&dump_, SIGINT);
-    const std::vector<Heard> heard = ParseDump(ReadAll(dir_ + "/dump.txt"));
+    end_program(&dump_, SIGINT);
+    const std::vector<Heard> heard = ParseDump(read_text(dir_ + "/dump.txt"));
     ASSERT_EQ(heard.size(), 1u);
     EXPECT_EQ(heard[0].status, 0x91);
     EXPECT_EQ(heard[0].data1, 0x3E);
@@ -341,12 +262,12 @@ TEST_F(JackServer, TheSynthesizerPlaysThroughJackAudio) {
     ASSERT_TRUE(synth->start_clock());
     const uint8_t on[3] = {0x90, 60, 100};
     EXPECT_TRUE(synth->send(0, on, 3));
-    EXPECT_TRUE(WaitFor([&] {
+    EXPECT_TRUE(wait_until([&] {
         int64_t now = 0;
         return synth->music_time(&now) && now > 0;
     })) << "the server does not pull the synthesizer's audio";
     synth->close();
-    EXPECT_TRUE(WaitFor([] {
+    EXPECT_TRUE(wait_until([] {
         std::string after;
         kv_test::run_capture("jack_lsp 2>/dev/null", &after);
         return after.find("korvante-synth") == std::string::npos;

@@ -1,11 +1,14 @@
 // The window as a desktop program: the music view's tool bars fit a 1280-pixel window, every
 // tool-bar command has an icon, band captions are drawn at the text size of the names, the
 // library tree fits its names and keeps its width, and a phrase of the standard pattern book
-// dragged onto a phrase track plays there and is undone with its link.
+// dragged onto a phrase track plays there and is undone with its link; the record toggles and
+// the live take's strength, and the settings dialog's lists of the JACK ports of a server
+// started while the window is open.
 #include <QApplication>
 #include <QComboBox>
 #include <QMimeData>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QToolBar>
@@ -15,9 +18,12 @@
 #include <memory>
 #include <tuple>
 
+#include "../../ExternalTools.h"
+#include "../../tools/PrivateJackServer.h"
 #include "../GuiHarness.h"
 #include "../GuiViewSteps.h"
 #include "app/MAppCommands.h"
+#include "app/MAppMidiInput.h"
 #include "app/MAppTreeWidthSetting.h"
 #include "edit/MedtMusic.h"
 #include "edit/MedtTimelineLayout.h"
@@ -139,6 +145,19 @@ private slots:
     void band_captions_are_drawn_at_the_text_size();
     void library_tree_fits_its_names_and_keeps_its_width();
     void a_standard_phrase_dropped_on_a_phrase_track_plays_and_is_undone_with_its_link();
+    void record_toggles_exclude_each_other_and_wait_while_playing();
+    void settings_list_the_jack_ports_of_a_server_started_later();
+
+private:
+    // The texts of the settings dialog's list `name`, read while it is open.
+    QStringList settings_list(const char* name);
+    // The action of `id` in the menu bar's menus (refreshed), nullptr when none has it.
+    QAction* bar_action(uint32_t id) {
+        for (int i = 0; i < 4; ++i) {
+            if (QAction* a = h->window().menu_action(h->window().bar_menu(i), id)) return a;
+        }
+        return nullptr;
+    }
 };
 
 void GuiDeskTest::view_tool_bars_fit_a_1280_pixel_window() {
@@ -369,6 +388,129 @@ void GuiDeskTest::a_standard_phrase_dropped_on_a_phrase_track_plays_and_is_undon
              qPrintable(h->window().statusBar()->currentMessage()));
     QCOMPARE(links_to(own_book, file), 0);
     QCOMPARE(h->driver.faults, std::vector<std::string>());
+}
+
+// Step and live record from the tool bar and the menu: each shows its state in both, turning one
+// on turns the other off (the input has one mode), and while a run plays (the music locked)
+// step entry cannot be switched and a key played enters nothing. The spin box beside them sets
+// the strength the next take is quantised with.
+void GuiDeskTest::record_toggles_exclude_each_other_and_wait_while_playing() {
+    open_song();
+    GuiMainWindow& w = h->window();
+    MedtMusicInvoker* ed = view()->editor();
+    QVERIFY(ed);
+    MedtTrack* melody = gui_steps::find_track(*h, "メロディ");
+    QVERIFY(melody);
+    const int32_t start = 6 * melody->beats();
+    QVERIFY(ed->set_cursor(melody, start, start));
+    MAppMidiInput& input = h->frame().midi_input();
+    QAction* step = w.tool_action(ID_STEP_RECORD);
+    QAction* live = w.tool_action(ID_LIVE_RECORD);
+    QVERIFY(step && live && step->isCheckable() && live->isCheckable());
+
+    step->trigger();
+    QCOMPARE(input.mode(), MAppRecordMode::step);
+    QTRY_VERIFY(step->isChecked());
+    QVERIFY(bar_action(ID_STEP_RECORD) && bar_action(ID_STEP_RECORD)->isChecked());
+    // A key played enters a note at the cursor, which advances.
+    input.take({0, 0x90, 62, 100});
+    input.take({0, 0x80, 62, 0});
+    QCOMPARE(input.last_result(), MedtEntryResult::entered);
+    QVERIFY(ed->cursor() > start);
+
+    // Live record turns step entry off and starts its run (the count-in bar first).
+    live->trigger();
+    QCOMPARE(input.mode(), MAppRecordMode::live);
+    QTRY_VERIFY(live->isChecked());
+    QVERIFY(!step->isChecked());
+    QTRY_VERIFY(h->frame().playing());
+    // While it plays the music is locked: step entry is not offered and refuses.
+    QTRY_VERIFY(!step->isEnabled());
+    QVERIFY(!bar_action(ID_STEP_RECORD)->isEnabled());
+    QVERIFY(!w.run_command(ID_STEP_RECORD));
+    QCOMPARE(input.mode(), MAppRecordMode::live);
+    // Live record again stops the run; its end enters the take and the mode goes off.
+    live->trigger();
+    QTRY_VERIFY(!h->frame().playing());
+    QTRY_COMPARE(input.mode(), MAppRecordMode::off);
+    QTRY_VERIFY(!live->isChecked());
+    QVERIFY(step->isEnabled());
+
+    // Step entry switched on before a plain run: the keys of that run enter nothing.
+    step->trigger();
+    QCOMPARE(input.mode(), MAppRecordMode::step);
+    const int32_t before = ed->cursor();
+    QVERIFY(w.run_command(ID_PLAY));
+    QTRY_VERIFY(h->frame().playing());
+    input.take({0, 0x90, 64, 100});
+    input.take({0, 0x80, 64, 0});
+    QCOMPARE(input.last_result(), MedtEntryResult::read_only);
+    QCOMPARE(ed->cursor(), before);
+    QVERIFY(w.run_command(ID_STOP));
+    QTRY_VERIFY(!h->frame().playing());
+    QTRY_VERIFY(step->isEnabled());
+    step->trigger();
+    QCOMPARE(input.mode(), MAppRecordMode::off);
+    QTRY_VERIFY(!step->isChecked());
+
+    // The strength, typed into its box as a user does.
+    QSpinBox* strength = w.record_strength();
+    QVERIFY(strength);
+    QCOMPARE(strength->value(), input.strength());
+    strength->setFocus();
+    strength->selectAll();
+    QTest::keyClicks(strength, QStringLiteral("40"));
+    QTest::keyClick(strength, Qt::Key_Return);
+    QCOMPARE(input.strength(), 40);
+    QCOMPARE(h->driver.faults, std::vector<std::string>());
+}
+
+QStringList GuiDeskTest::settings_list(const char* name) {
+    QStringList items;
+    h->driver.dialog([&](GuiFieldDialog* d) {
+        if (auto* box = qobject_cast<QComboBox*>(d->field_widget(name))) {
+            for (int i = 0; i < box->count(); ++i)
+                items << box->itemText(i);
+        }
+        QTest::keyClick(d, Qt::Key_Escape);
+    });
+    h->window().run_command(ID_TOOL_SETTINGS);
+    return items;
+}
+
+// The settings dialog lists the JACK output and input ports of the server there when it opens:
+// none before a server runs, the recorder's input among the outputs and the sequencer's output
+// among the inputs once one was started while the window stayed open.
+void GuiDeskTest::settings_list_the_jack_ports_of_a_server_started_later() {
+    if (!kv_test::have_program("jack_midi_dump") || !kv_test::have_program("jack_midiseq"))
+        QSKIP("jack_midi_dump and jack_midiseq come with jackd2 (tools/setup.sh)");
+    // The window over the system's MIDI output and input, not the recorders.
+    h.reset();
+    h = std::make_unique<GuiHarness>();
+    h->system_midi = true;
+    h->copy_data();
+    kv_test::private_jack_server server("korvante-gui-test");
+    ::setenv("JACK_DEFAULT_SERVER", server.name().c_str(), 1);
+    QVERIFY(h->start());
+    QVERIFY(!settings_list("m_DeviceID").join('|').contains(QStringLiteral("JACK")));
+    QVERIFY(!settings_list("midi_input").join('|').contains(QStringLiteral("JACK")));
+
+    std::string why;
+    QVERIFY2(server.start(&why), why.c_str());
+    pid_t dump = kv_test::spawn_program({"jack_midi_dump", "-a", "kvdump"});
+    pid_t seq = kv_test::spawn_program({"jack_midiseq", "kvseq", "48000", "0", "60", "4800"});
+    QVERIFY(server.wait_for_port("kvdump:input") && server.wait_for_port("kvseq:out"));
+    const QStringList outputs = settings_list("m_DeviceID");
+    const QStringList inputs = settings_list("midi_input");
+    kv_test::end_program(&seq);
+    kv_test::end_program(&dump, SIGINT);
+    QVERIFY2(outputs.contains(QStringLiteral("JACK kvdump:input")), qPrintable(outputs.join('|')));
+    QVERIFY2(inputs.contains(QStringLiteral("JACK kvseq:out")), qPrintable(inputs.join('|')));
+    // Our own client's ports are not offered: the program never plays into itself.
+    QVERIFY(!outputs.join('|').contains(QStringLiteral("korvante:")));
+    QVERIFY(!inputs.join('|').contains(QStringLiteral("korvante:")));
+    QCOMPARE(h->driver.faults, std::vector<std::string>());
+    h.reset();
 }
 
 QTEST_MAIN(GuiDeskTest)
