@@ -185,8 +185,9 @@ public:
         fl::fluid_settings_setnum(settings_, "synth.sample-rate", 44100.0);
         fl::fluid_settings_setint(settings_, "synth.lock-memory", 0);
         // A render waits for nothing: its voices are shared out over the processor's cores.
-        // FluidSynth sums them in double precision, so how they are grouped never reaches the
-        // single-precision samples it hands out (a render compares equal byte for byte).
+        // FluidSynth sums them in double precision, where the grouping moves a sum by far less
+        // than the single-precision samples it hands out can show (the demo song renders the
+        // same bytes as on one core).
         if (offline_) fl::fluid_settings_setint(settings_, "synth.cpu-cores", render_cores());
         // FluidSynth's default gain leaves a single GM instrument near silence.
         fl::fluid_settings_setnum(settings_, "synth.gain", 0.8);
