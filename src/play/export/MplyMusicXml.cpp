@@ -532,9 +532,7 @@ void ScoreWriter::Note(const Part& part, const ChordNote& n, bool in_chord, cons
     }
     Put({"<duration>", Num(l.ticks), "</duration>", tie_stop ? "<tie type=\"stop\"/>" : "",
          tie_start ? "<tie type=\"start\"/>" : ""});
-    if (drums)
-        Put({"<instrument id=\"P", Num(static_cast<long>(index_ + 1)), "-I", Num(n.key + 1),
-             "\"/>"});
+    if (drums) Put({"<instrument id=\"", PartId(index_), "-I", Num(n.key + 1), "\"/>"});
     Put({"<voice>", Num(voice), "</voice><type>", l.type, "</type>", l.dot ? "<dot/>" : ""});
     PutStaff();
     if (tie_stop || tie_start) {
