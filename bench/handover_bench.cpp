@@ -1,10 +1,12 @@
 // Handing the music on: the figures the exports are held to.
 //   - export of 100,000 notes as format 0 and as format 1 (format 1 should take at most 1.2
 //     times as long; the ratio is printed as a counter of the format-1 run);
-//   - the MusicXML score of the demo song, in process and as the whole `korvante export`
-//     process (at most 20 ms);
+//   - the MusicXML score of the demo song, in process and as the whole `korvante export` process
+//     (at most 20 ms), and the same process writing into memory, without the two waits of the
+//     crash-safe output for the disk;
 //   - the demo song rendered to FLAC by `korvante render` beside FluidSynth's own program
-//     rendering our MIDI file of it with the same sound font (ours should be no slower).
+//     rendering our MIDI file of it with the same sound font (ours should be no slower), and
+//     beside that program sharing its voices over two cores as ours does.
 // The process benchmarks run the program built beside this one (KV_PROGRAM) on the demo
 // library copied beside it.
 #include <benchmark/benchmark.h>
@@ -101,12 +103,30 @@ void RunEach(benchmark::State& state, const std::string& cmd) {
     }
 }
 
+void ExportScoreTo(benchmark::State& state, const std::string& file) {
+    RunEach(state,
+            "'" + Program() + "' export '" + DemoLibrary() + "' " + kDemoSong + " -o " + file);
+    std::remove(file.c_str());
+}
+
+// Onto the disk: the crash-safe output waits twice for it (the file, then its folder).
 void BM_MusicXmlOfTheDemoSongWholeProcess(benchmark::State& state) {
-    RunEach(state, "'" + Program() + "' export '" + DemoLibrary() + "' " + kDemoSong +
-                       " -o /tmp/kv-bench-demo.musicxml");
-    std::remove("/tmp/kv-bench-demo.musicxml");
+    ExportScoreTo(state, "/tmp/kv-bench-demo.musicxml");
 }
 BENCHMARK(BM_MusicXmlOfTheDemoSongWholeProcess)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// The same process writing into memory (tmpfs), where those two waits cost nothing: the
+// program's own part of the figure above.
+void BM_MusicXmlOfTheDemoSongWholeProcessNoDiskWait(benchmark::State& state) {
+    if (!std::filesystem::is_directory("/dev/shm")) {
+        state.SkipWithError("no /dev/shm");
+        return;
+    }
+    ExportScoreTo(state, "/dev/shm/kv-bench-demo.musicxml");
+}
+BENCHMARK(BM_MusicXmlOfTheDemoSongWholeProcessNoDiskWait)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 void BM_RenderFlacOurs(benchmark::State& state) {
     if (!kv_synth::synth_available() || kv_synth::find_soundfont().empty()) {
@@ -120,7 +140,9 @@ void BM_RenderFlacOurs(benchmark::State& state) {
 }
 BENCHMARK(BM_RenderFlacOurs)->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 
-void BM_RenderFlacFluidSynthProgram(benchmark::State& state) {
+// FluidSynth's own program on our MIDI file of the song, with `options` added to its defaults
+// (the rate, polyphony and interpolation are its defaults, as ours are).
+void RenderWithFluidSynthProgram(benchmark::State& state, const std::string& options) {
     if (std::system("command -v fluidsynth >/dev/null 2>&1") != 0 ||
         kv_synth::find_soundfont().empty()) {
         state.SkipWithError("fluidsynth (Debian's fluidsynth) or a sound font is missing");
@@ -133,12 +155,26 @@ void BM_RenderFlacFluidSynthProgram(benchmark::State& state) {
         state.SkipWithError("export failed");
         return;
     }
-    RunEach(state, "fluidsynth -ni -q -r 44100 -T flac -F /tmp/kv-bench-fs.flac '" +
+    RunEach(state, "fluidsynth -ni -q -r 44100 " + options + " -T flac -F /tmp/kv-bench-fs.flac '" +
                        kv_synth::find_soundfont() + "' /tmp/kv-bench-demo.mid");
     std::remove("/tmp/kv-bench-fs.flac");
     std::remove("/tmp/kv-bench-demo.mid");
 }
+
+void BM_RenderFlacFluidSynthProgram(benchmark::State& state) {
+    RenderWithFluidSynthProgram(state, "");
+}
 BENCHMARK(BM_RenderFlacFluidSynthProgram)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
+
+// For comparison only: FluidSynth's program told to share the voices over two cores, as our
+// render does by itself.
+void BM_RenderFlacFluidSynthProgramTwoCores(benchmark::State& state) {
+    RenderWithFluidSynthProgram(state, "-o synth.cpu-cores=2");
+}
+BENCHMARK(BM_RenderFlacFluidSynthProgramTwoCores)
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);

@@ -7,6 +7,12 @@
 
 #ifdef KV_HAVE_SNDFILE
 #include <sndfile.h>
+
+#include "platform/SharedLibrary.h"
+#endif
+
+#ifndef KV_SNDFILE_SONAME
+#define KV_SNDFILE_SONAME "libsndfile.so.1"
 #endif
 
 namespace kv_synth {
@@ -69,6 +75,26 @@ sf_count_t mem_tell(void* user) {
 SF_VIRTUAL_IO memory_io() {
     return SF_VIRTUAL_IO{mem_length, mem_seek, mem_read, mem_write, mem_tell};
 }
+
+// The libsndfile functions the encoder and decoder call. The library (and the codecs it brings)
+// is opened when a sound file is first made or read, not when the program starts.
+namespace sndfile {
+decltype(&::sf_open_virtual) open_virtual = nullptr;
+decltype(&::sf_writef_short) writef_short = nullptr;
+decltype(&::sf_readf_short) readf_short = nullptr;
+decltype(&::sf_close) close = nullptr;
+}  // namespace sndfile
+
+// Opens libsndfile and finds its functions, once; false when any is missing. Any thread.
+bool load_sndfile() {
+    static kv_dl::shared_library library({KV_SNDFILE_SONAME, "libsndfile.so"});
+    static const bool loaded = library.open() &&
+                               library.resolve("sf_open_virtual", &sndfile::open_virtual) &&
+                               library.resolve("sf_writef_short", &sndfile::writef_short) &&
+                               library.resolve("sf_readf_short", &sndfile::readf_short) &&
+                               library.resolve("sf_close", &sndfile::close);
+    return loaded;
+}
 #endif
 
 }  // namespace
@@ -111,8 +137,7 @@ std::string stem_file_name(int channel, std::string_view part, audio_format form
 
 bool audio_format_available(audio_format format) {
 #ifdef KV_HAVE_SNDFILE
-    (void)format;
-    return true;
+    return format == audio_format::wav || load_sndfile();
 #else
     return format == audio_format::wav;
 #endif
@@ -130,13 +155,14 @@ bool encode_audio(std::span<const int16_t> s, audio_format format, std::vector<u
     info.channels = 2;
     info.format = format == audio_format::flac ? (SF_FORMAT_FLAC | SF_FORMAT_PCM_16)
                                                : (SF_FORMAT_OGG | SF_FORMAT_VORBIS);
+    if (!load_sndfile()) return false;
     memory_file file;
     SF_VIRTUAL_IO io = memory_io();
-    SNDFILE* sf = sf_open_virtual(&io, SFM_WRITE, &info, &file);
-    if (!sf) return false;
+    SNDFILE* handle = sndfile::open_virtual(&io, SFM_WRITE, &info, &file);
+    if (!handle) return false;
     const auto frames = static_cast<sf_count_t>(s.size() / 2);
-    const bool ok = sf_writef_short(sf, s.data(), frames) == frames;
-    if (sf_close(sf) != 0 || !ok) return false;
+    const bool ok = sndfile::writef_short(handle, s.data(), frames) == frames;
+    if (sndfile::close(handle) != 0 || !ok) return false;
     *out = std::move(file.bytes);
     return true;
 #else
@@ -147,16 +173,17 @@ bool encode_audio(std::span<const int16_t> s, audio_format format, std::vector<u
 bool decode_audio(std::span<const uint8_t> bytes, std::vector<int16_t>* out) {
     if (!out) return false;
 #ifdef KV_HAVE_SNDFILE
+    if (!load_sndfile()) return false;
     memory_file file;
     file.bytes.assign(bytes.begin(), bytes.end());
     SF_VIRTUAL_IO io = memory_io();
     SF_INFO info{};
-    SNDFILE* sf = sf_open_virtual(&io, SFM_READ, &info, &file);
-    if (!sf) return false;
+    SNDFILE* handle = sndfile::open_virtual(&io, SFM_READ, &info, &file);
+    if (!handle) return false;
     std::vector<int16_t> frames(static_cast<size_t>(info.frames) * 2);
-    const bool ok =
-        info.channels == 2 && sf_readf_short(sf, frames.data(), info.frames) == info.frames;
-    sf_close(sf);
+    const bool ok = info.channels == 2 &&
+                    sndfile::readf_short(handle, frames.data(), info.frames) == info.frames;
+    sndfile::close(handle);
     if (!ok) return false;
     *out = std::move(frames);
     return true;

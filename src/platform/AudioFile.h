@@ -25,7 +25,8 @@ const char* audio_extension(audio_format format);
 // format's extension ("03 Piano.flac"). Any thread.
 std::string stem_file_name(int channel, std::string_view part, audio_format format);
 
-// True when files of `format` can be written by this build (WAV always). Any thread.
+// True when files of `format` can be written here: WAV always, FLAC and Ogg when the program
+// was built with libsndfile and finds it where it runs. Any thread.
 bool audio_format_available(audio_format format);
 
 // The bytes of a file of `format` holding these interleaved stereo frames at 44100 Hz. False,

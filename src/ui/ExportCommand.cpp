@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <memory>
 #include <string_view>
+#include <utility>
 
 #include "model/library/MseqMusic.h"
 #include "play/engine/MplyMusic.h"
@@ -46,9 +47,9 @@ int export_score(LibraryLeaf& lib, MseqMusic* music, const std::string& output) 
     }
     print_warnings(lib);
     std::string error;
-    std::string bytes = xml;
+    std::string bytes = std::move(xml);
     if (ends_with(output, ".mxl")) {
-        const std::vector<uint8_t> zip = mply_mxl_image(xml, inner_score_name(output));
+        const std::vector<uint8_t> zip = mply_mxl_image(bytes, inner_score_name(output));
         bytes.assign(zip.begin(), zip.end());
     }
     if (!write_tool_output(lib, output, bytes, &error)) {

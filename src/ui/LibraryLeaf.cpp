@@ -163,7 +163,11 @@ MseqMusic* LibraryLeaf::load(MseqObject* leaf, const std::string& name, std::str
 
 bool LibraryLeaf::owns_file(const std::string& host_path) {
     MseqObject* top = lib_.room_node();
-    if (!top) return false;
+    // A path where nothing is yet cannot be one of the library's files; one that is, is looked
+    // at once and then compared with each file of the library (device and inode, so that links
+    // and other spellings count).
+    struct stat target;
+    if (!top || ::stat(host_path.c_str(), &target) != 0) return false;
     // Books opened only to list their files are no concern of the music: their notes go.
     std::vector<MrecLoadProblem>& notes = file_store().problems;
     const size_t noted = notes.size();
@@ -172,8 +176,10 @@ bool LibraryLeaf::owns_file(const std::string& host_path) {
     for (MseqObject* n = top; n; n = n->next_in(top)) {
         if (n->is_with() || n->path.empty()) continue;
         MseqFullPath path;
+        struct stat file;
         if (mseq_path::resolve(n, false, &path) &&
-            kv_fs::same_file(kv_fs::to_host(path), host_path))
+            ::stat(kv_fs::to_host(path).c_str(), &file) == 0 && file.st_dev == target.st_dev &&
+            file.st_ino == target.st_ino)
             return true;
     }
     return false;

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <set>
 
+#include "platform/SharedLibrary.h"
+
 namespace synth_port_test {
 
 using kv_synth::port_id;
@@ -149,6 +151,26 @@ TEST_F(FluidPort, AMissingSoundFontListsNoPort) {
     EXPECT_TRUE(port->ports().empty());
     EXPECT_FALSE(port->open(port_id{}));
     EXPECT_FALSE(port->is_open());
+}
+
+// The port opens FluidSynth as a library found by name when it is first needed: the first of
+// its names the system has, its functions looked up typed as the header declares them.
+TEST(SharedLibrary, OpensTheFirstNameTheSystemHasAndFindsItsFunctions) {
+    kv_dl::shared_library libm({"libkorvante-none.so.9", "libm.so.6"});
+    ASSERT_TRUE(libm.open());
+    EXPECT_TRUE(libm.open());  // opened once, open from then on
+    double (*cosine)(double) = nullptr;
+    ASSERT_TRUE(libm.resolve("cos", &cosine));
+    EXPECT_EQ(cosine(0.5), std::cos(0.5));
+    double (*none)(double) = cosine;
+    EXPECT_FALSE(libm.resolve("kv_no_such_function", &none));
+    EXPECT_EQ(none, nullptr);
+}
+
+TEST(SharedLibrary, AMissingLibraryHasNoFunctions) {
+    kv_dl::shared_library missing({"libkorvante-none.so.9", "libkorvante-none.so"});
+    EXPECT_FALSE(missing.open());
+    EXPECT_EQ(missing.symbol("cos"), nullptr);
 }
 
 }  // namespace synth_port_test

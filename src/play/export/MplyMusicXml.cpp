@@ -1,6 +1,8 @@
 #include "play/export/MplyMusicXml.h"
 
 #include <algorithm>
+#include <charconv>
+#include <initializer_list>
 #include <iterator>
 #include <map>
 #include <set>
@@ -257,6 +259,19 @@ std::vector<Chord> bar_chords(const std::vector<Group>& voice, int32_t from, siz
 // The lowest key of a grand staff's upper staff.
 constexpr int kMiddleC = 60;
 
+// A whole number as text that lives until the end of the statement it appears in, for Put.
+class Num {
+public:
+    explicit Num(long value)
+        : size_(
+              static_cast<size_t>(std::to_chars(text_, text_ + sizeof text_, value).ptr - text_)) {}
+    operator std::string_view() const { return {text_, size_}; }
+
+private:
+    char text_[24];
+    size_t size_;
+};
+
 class ScoreWriter {
 public:
     ScoreWriter(const MplyScoreEvents& events, const MplyExportParts& parts)
@@ -290,8 +305,14 @@ private:
               bool tie_stop, bool tie_start, const std::string* lyric);
     void FlushDirections(std::vector<Direction>* directions, int32_t from, int32_t until);
     void Harmony(const MplyScoreHarmony& h, int32_t offset);
-    std::string StaffTag() const {
-        return staff_ ? "<staff>" + std::to_string(staff_) + "</staff>" : std::string();
+    // Appends the pieces in turn. The notes and rests, the bulk of a score, are written
+    // through it: joining their text with + would make a temporary string for every piece.
+    void Put(std::initializer_list<std::string_view> pieces) {
+        for (std::string_view p : pieces)
+            out_.append(p);
+    }
+    void PutStaff() {
+        if (staff_) Put({"<staff>", Num(staff_), "</staff>"});
     }
     std::string PartId(size_t index) const { return "P" + std::to_string(index + 1); }
     std::string PartName(int channel) const { return xml_text(parts_.names[channel & 0x0F]); }
@@ -360,6 +381,9 @@ std::string ScoreWriter::Write() {
         if (n > best) best = n, lyric_channel_ = ch;
     }
     lyrics_ = lyric_contents(syllables);
+    // Room for the whole score at once (a note takes some two hundred bytes), so that it is
+    // not copied over and over as it grows.
+    out_.reserve(4096 + events_.notes.size() * 256);
     Header();
     PartList();
     for (size_t i = 0; i < parts_list_.size(); ++i)
@@ -478,15 +502,17 @@ void ScoreWriter::Harmony(const MplyScoreHarmony& h, int32_t offset) {
 
 void ScoreWriter::Rest(int32_t ticks, int voice, bool whole_bar) {
     if (whole_bar) {
-        out_ += "      <note><rest measure=\"yes\"/><duration>" + std::to_string(ticks) +
-                "</duration><voice>" + std::to_string(voice) + "</voice>" + StaffTag() +
-                "</note>\n";
+        Put({"      <note><rest measure=\"yes\"/><duration>", Num(ticks), "</duration><voice>",
+             Num(voice), "</voice>"});
+        PutStaff();
+        Put({"</note>\n"});
         return;
     }
     for (const Length* l : split_length(ticks)) {
-        out_ += "      <note><rest/><duration>" + std::to_string(l->ticks) + "</duration><voice>" +
-                std::to_string(voice) + "</voice><type>" + l->type + "</type>" +
-                (l->dot ? "<dot/>" : "") + StaffTag() + "</note>\n";
+        Put({"      <note><rest/><duration>", Num(l->ticks), "</duration><voice>", Num(voice),
+             "</voice><type>", l->type, "</type>", l->dot ? "<dot/>" : ""});
+        PutStaff();
+        Put({"</note>\n"});
     }
 }
 
@@ -494,34 +520,27 @@ void ScoreWriter::Note(const Part& part, const ChordNote& n, bool in_chord, cons
                        int voice, bool tie_stop, bool tie_start, const std::string* lyric) {
     const bool drums = part.channel == Grid::kDrumChannel;
     const Spelling s = spell(n.key, flats_ && !drums);
-    std::string pitch;
+    const std::string_view step(&s.step, 1);
+    Put({"      <note>", in_chord ? "<chord/>" : ""});
     if (drums) {
-        pitch = "<unpitched><display-step>" + std::string(1, s.step) +
-                "</display-step><display-octave>" + std::to_string(s.octave) +
-                "</display-octave></unpitched>";
+        Put({"<unpitched><display-step>", step, "</display-step><display-octave>", Num(s.octave),
+             "</display-octave></unpitched>"});
     } else {
-        pitch = "<pitch><step>" + std::string(1, s.step) + "</step>" +
-                (s.alter ? "<alter>" + std::to_string(s.alter) + "</alter>" : "") + "<octave>" +
-                std::to_string(s.octave) + "</octave></pitch>";
+        Put({"<pitch><step>", step, "</step>"});
+        if (s.alter) Put({"<alter>", Num(s.alter), "</alter>"});
+        Put({"<octave>", Num(s.octave), "</octave></pitch>"});
     }
-    out_ += "      <note>";
-    if (in_chord) out_ += "<chord/>";
-    out_ += pitch + "<duration>" + std::to_string(l.ticks) + "</duration>";
-    if (tie_stop) out_ += "<tie type=\"stop\"/>";
-    if (tie_start) out_ += "<tie type=\"start\"/>";
-    if (drums)
-        out_ += "<instrument id=\"" + PartId(index_) + "-I" + std::to_string(n.key + 1) + "\"/>";
-    out_ += "<voice>" + std::to_string(voice) + "</voice><type>" + l.type + "</type>";
-    if (l.dot) out_ += "<dot/>";
-    if (staff_) out_ += "<staff>" + std::to_string(staff_) + "</staff>";
+    Put({"<duration>", Num(l.ticks), "</duration>", tie_stop ? "<tie type=\"stop\"/>" : "",
+         tie_start ? "<tie type=\"start\"/>" : ""});
+    if (drums) Put({"<instrument id=\"", PartId(index_), "-I", Num(n.key + 1), "\"/>"});
+    Put({"<voice>", Num(voice), "</voice><type>", l.type, "</type>", l.dot ? "<dot/>" : ""});
+    PutStaff();
     if (tie_stop || tie_start) {
-        out_ += "<notations>";
-        if (tie_stop) out_ += "<tied type=\"stop\"/>";
-        if (tie_start) out_ += "<tied type=\"start\"/>";
-        out_ += "</notations>";
+        Put({"<notations>", tie_stop ? "<tied type=\"stop\"/>" : "",
+             tie_start ? "<tied type=\"start\"/>" : "", "</notations>"});
     }
-    if (lyric) out_ += "<lyric number=\"1\">" + *lyric + "</lyric>";
-    out_ += "</note>\n";
+    if (lyric) Put({"<lyric number=\"1\">", *lyric, "</lyric>"});
+    Put({"</note>\n"});
 }
 
 void ScoreWriter::Voice(const Part& part, const std::vector<Chord>& chords, int voice, int32_t from,
