@@ -39,6 +39,13 @@ foreach(line IN LISTS lines)
     endif()
     if(DEFINED labels_${key})
       set_tests_properties("${suite}" PROPERTIES LABELS "${labels_${key}}")
+      # A first run has no timings yet: the slow suites start first, so that the two cores
+      # are not left with one long suite at the end.
+      # (list(FIND): ctest reads this file without the policies of the project.)
+      list(FIND labels_${key} slow slow_at)
+      if(slow_at GREATER -1)
+        set_tests_properties("${suite}" PROPERTIES COST 20)
+      endif()
     endif()
   endif()
 endforeach()
