@@ -12,6 +12,7 @@
 #include "edit/MedtMusic.h"
 #include "model/core/MseqDesk.h"
 #include "model/library/MseqMusic.h"
+#include "model/library/MseqRoom.h"
 #include "model/track/MseqTrackNote.h"
 #include "platform/AudioFile.h"
 #include "platform/SynthPort.h"
