@@ -35,15 +35,27 @@ bool parse_width(const WidthSetting& w, std::string_view value, int* out) {
     return true;
 }
 
+// The texts are built in place with +=: GCC 12's optimiser warns (-Wrestrict) on a literal
+// added to a string temporary.
 std::string setting_text(const WidthSetting& w, int width) {
-    return "# Korvante: the width of " + std::string(w.what) + " in pixels\n" + std::string(w.key) +
-           " = " + std::to_string(w.clamp(width)) + "\n";
+    std::string text = "# Korvante: the width of ";
+    text += w.what;
+    text += " in pixels\n";
+    text += w.key;
+    text += " = ";
+    text += std::to_string(w.clamp(width));
+    text += "\n";
+    return text;
 }
 
 bool parse_setting(const WidthSetting& w, std::string_view text, int* width, std::string* why) {
-    const std::string refusal = "the width is not a number of pixels from " +
-                                std::to_string(w.min) + " to " + std::to_string(w.max);
-    const std::string form = "\"" + std::string(w.key) + " = PIXELS\"";
+    std::string refusal = "the width is not a number of pixels from ";
+    refusal += std::to_string(w.min);
+    refusal += " to ";
+    refusal += std::to_string(w.max);
+    std::string form = "\"";
+    form += w.key;
+    form += " = PIXELS\"";
     const MAppSettingWords words{w.key, form, "width", refusal};
     int value = 0;
     if (!mapp_parse_setting(
