@@ -18,7 +18,11 @@
 #include "app/MAppCommands.h"
 #include "app/MAppScriptPort.h"
 #include "app/MFrame.h"
+#include "edit/McmdKind.h"
+#include "edit/MedtMusic.h"
+#include "model/core/MseqDesk.h"
 #include "model/core/MseqObject.h"
+#include "model/library/MseqMusic.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "platform/MidiOut.h"
@@ -141,6 +145,20 @@ protected:
         for (MseqObject* c = node->first_child(); c; c = c->next())
             ++n;
         return n;
+    }
+    // Opens the library's first music as a press on its link does, with its editor. Call
+    // through ASSERT_NO_FATAL_FAILURE.
+    void open_first_music(MseqMusic** music, MedtMusicInvoker** editor) {
+        MseqObject* node = find_node(MTYPE_LEAF_MUSIC);
+        ASSERT_NE(node, nullptr);
+        frame().select_node(node);
+        ASSERT_TRUE(frame().run(ID_LINK_OPEN));
+        *music = frame().shown_file()->cast_to<MseqMusic>(MTYPE_LEAF_MUSIC);
+        ASSERT_NE(*music, nullptr);
+        MgenRef* e = MseqDesk::instance().editor_of(*music);
+        ASSERT_NE(e, nullptr);
+        *editor = static_cast<MedtMusicInvoker*>(e->cast(MKIND_EDT_MUSIC_INVOKER));
+        ASSERT_NE(*editor, nullptr);
     }
     // Queues one press of OK with these dialog values (UTF-8 values).
     void dialog(std::vector<std::pair<std::string, std::string>> values) {

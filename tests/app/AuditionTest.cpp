@@ -58,15 +58,7 @@ protected:
         AppTest::SetUp();
         copy_data("mymusic");
         ASSERT_TRUE(start());
-        MseqObject* node = find_node(MTYPE_LEAF_MUSIC);
-        ASSERT_NE(node, nullptr);
-        frame().select_node(node);
-        ASSERT_TRUE(frame().run(ID_LINK_OPEN));
-        music = frame().shown_file()->cast_to<MseqMusic>(MTYPE_LEAF_MUSIC);
-        ASSERT_NE(music, nullptr);
-        MgenRef* e = MseqDesk::instance().editor_of(music);
-        editor = static_cast<MedtMusicInvoker*>(e->cast(MKIND_EDT_MUSIC_INVOKER));
-        ASSERT_NE(editor, nullptr);
+        ASSERT_NO_FATAL_FAILURE(open_first_music(&music, &editor));
         track = sounding_note_track();
         ASSERT_NE(track, nullptr);
         midi_.clear_log();

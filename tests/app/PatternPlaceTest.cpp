@@ -42,15 +42,7 @@ protected:
         copy_data("mymusic");
         copy_data("pattern_v01");
         ASSERT_TRUE(start());
-        MseqObject* node = find_node(MTYPE_LEAF_MUSIC);
-        ASSERT_NE(node, nullptr);
-        frame().select_node(node);
-        ASSERT_TRUE(frame().run(ID_LINK_OPEN));
-        music = frame().shown_file()->cast_to<MseqMusic>(MTYPE_LEAF_MUSIC);
-        ASSERT_NE(music, nullptr);
-        MgenRef* e = MseqDesk::instance().editor_of(music);
-        editor = static_cast<MedtMusicInvoker*>(e->cast(MKIND_EDT_MUSIC_INVOKER));
-        ASSERT_NE(editor, nullptr);
+        ASSERT_NO_FATAL_FAILURE(open_first_music(&music, &editor));
         own_book = mseq_find_book_ancestor(music->owner);
         ASSERT_NE(own_book, nullptr);
         add_standard_phrase();
