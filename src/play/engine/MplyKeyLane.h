@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "model/core/MseqId.h"
+#include "model/track/MseqTrack.h"
 
 class MseqMusic;
 
@@ -36,7 +37,7 @@ struct MplyResolvedKeys {
 
 // How far before a range the resolution starts, so that notes begun earlier and still sounding
 // in the range are found: four bars.
-inline constexpr int32_t kMplyLaneLookBack = 4 * 1920;
+inline constexpr int32_t kMplyLaneLookBack = 4 * MseqTrack::kTicksPerBar;
 
 // The keys that playback produces, resolved offline by the player's own tracks: the music is
 // compiled for a run as for playing, started at the range's start less the look-back, and

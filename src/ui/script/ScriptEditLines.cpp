@@ -689,7 +689,7 @@ const std::vector<ScriptVerb>& script_edit_verbs() {
         {"cursor", step_cursor, "POS [END]: place the cursor (and select up to END)"},
         {"action", step_action, "CODE: a cursor action (11-51) or edit action (121-127)"},
         {"command", step_command,
-         "ID [SOUND]: a menu command of the view (40291 takes a drum sound)"},
+         "ID [SOUND]: a menu command of the view (adding a drum note takes its drum sound)"},
         {"rename-markers", step_rename_markers,
          "POS TEXT [all]: rename the start marker of the phrase block at POS (or of every matching "
          "one)"},
