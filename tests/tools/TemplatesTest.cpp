@@ -9,6 +9,7 @@
 #include "model/core/MseqDesk.h"
 #include "model/core/MseqFactory.h"
 #include "model/core/MseqPathOps.h"
+#include "model/lang/KvLanguage.h"
 #include "model/library/MseqBook.h"
 #include "model/theory/MseqMapChord.h"
 #include "model/theory/MseqMapScale.h"
@@ -20,6 +21,7 @@
 #include "model/track/MseqTrackValue.h"
 #include "platform/FileSystem.h"
 #include "platform/TextCodec.h"
+#include "text/MrecEntityWriter.h"
 #include "text/MrecFileEntity.h"
 #include "text/MrecSettings.h"
 #include "tools/AppData.h"
@@ -222,6 +224,180 @@ TEST(ScaleMapFile, OffersScalesBeyondThePresets) {
         ASSERT_TRUE(by_name.count(name)) << name;
         EXPECT_EQ(by_name[name], keys) << name;
     }
+}
+
+// Sets a language for one test and puts Japanese back after it.
+class LanguageScope {
+public:
+    explicit LanguageScope(kv_language language) { kv_set_language(language); }
+    ~LanguageScope() { kv_set_language(kv_language::japanese); }
+};
+
+const char* const kTemplateFiles[] = {
+    "pattern01/T_piano_16bt_01.kvnl",
+    "pattern01/T_bass_01.kvnl",
+    "pattern01/T_bass_02.kvnl",
+    "pattern01/T_guitar_01.kvnl",
+    "pattern01/T_drum_8bt_01.kvnl",
+    "pattern01/T_drum_16bt_01.kvnl",
+    "pattern01/T_empty_01.kvnl",
+    "pattern01/T_stage_01.kvnl",
+    "pattern01/T_chord_01.kvnl",
+    "music01/music.kvnl",
+    "music01/stage.kvnl",
+    "music01/chord.kvnl",
+};
+
+bool ascii_only(const std::string& s) {
+    for (unsigned char c : s) {
+        if (c > 0x7F) return false;
+    }
+    return true;
+}
+
+// The file's kind as its header names it; 0 when it cannot be read.
+uint32_t file_type(const std::string& relative) {
+    MrecCompiler header;
+    if (!header.read_header(windows(relative))) return 0;
+    return header.result.header.type;
+}
+
+// What a template holds apart from its names: one line a node and a line for each word and
+// scale, with the names collected separately.
+struct Shape {
+    std::vector<std::string> lines;
+    std::vector<std::string> names;  // CP932
+};
+
+void add_word(Shape& shape, const MseqBlockWord& w) {
+    shape.lines.push_back("word " + std::to_string(w.m_Attrib) + " " + std::to_string(w.m_Index));
+    if (w.m_Attrib != MWORD_NONE) shape.names.push_back(w.m_Name);
+}
+
+Shape shape_of(MseqEntity* e, uint32_t type) {
+    Shape shape;
+    shape.names.push_back(e->name);
+    if (type == MTYPE_LEAF_PHRASE || type == MTYPE_LEAF_MUSIC) {
+        auto* music = e->cast_to<MseqMusic>(type);
+        add_word(shape, music->m_Program);
+        shape.lines.push_back("tempo " + std::to_string(music->m_Tempo));
+        for (MseqObject* n = music->root(); n; n = n->next_in(music->root())) {
+            std::string line = "node " + std::to_string(n->id) + " " + std::to_string(n->type);
+            shape.names.push_back(n->name);
+            if (MseqEntity* content = n->entity()) {
+                if (n->type == MTYPE_TRACK_NOTE) {
+                    auto* note = content->cast_to<MseqTrackNote>(MTYPE_TRACK_NOTE);
+                    line += " blocks " + std::to_string(note->block_count());
+                    add_word(shape, note->m_Rhythm);
+                }
+                if (n->type == MTYPE_TRACK_MARKER) {
+                    auto* labels = content->cast_to<MseqTrackMarker>(MTYPE_TRACK_MARKER);
+                    for (const auto& [index, block] : labels->blocks()) {
+                        line += " label " + std::to_string(index);
+                        shape.names.push_back(block.m_Label);
+                    }
+                }
+            }
+            shape.lines.push_back(line);
+        }
+        std::vector<std::string> played;
+        for (const kv_test::Note& n : kv_test::played_notes(music))
+            played.push_back(std::to_string(n.tick) + " " + std::to_string(n.channel) + " " +
+                             std::to_string(n.key));
+        shape.lines.insert(shape.lines.end(), played.begin(), played.end());
+    }
+    if (type == MTYPE_LEAF_STAGE) {
+        auto* stage = e->cast_to<MseqMapStage>(type);
+        for (int c = 0; c < 16; ++c) {
+            add_word(shape, stage->block(c)->m_Program);
+            shape.lines.push_back("flags " + std::to_string(stage->block(c)->m_Flags));
+        }
+    }
+    if (type == MTYPE_LEAF_CHORD) {
+        auto* chords = e->cast_to<MseqMapChord>(type);
+        shape.lines.push_back("key " + std::to_string(chords->m_CDegKey));
+        shape.lines.push_back("scale keys " + std::to_string(chords->m_Scale.key_count));
+        shape.names.push_back(chords->m_Scale.m_Name);
+    }
+    return shape;
+}
+
+TEST(EnglishTemplates, HoldTheJapaneseTemplatesWithEnglishNames) {
+    for (const char* file : kTemplateFiles) {
+        SCOPED_TRACE(file);
+        const std::string ja_path = std::string("template/") + file;
+        const std::string en_path = std::string("template/en/") + file;
+        const uint32_t type = file_type(ja_path);
+        ASSERT_NE(type, 0u);
+        ASSERT_EQ(file_type(en_path), type);
+        MrecFileEntity ja_file, en_file;
+        ASSERT_TRUE(load(ja_path, type, ja_file));
+        Shape ja, en;
+        ja = shape_of(ja_file.entity.get(), type);
+        {
+            // A music made in English is started from it while the program speaks English.
+            LanguageScope english(kv_language::english);
+            ASSERT_TRUE(load(en_path, type, en_file));
+            en = shape_of(en_file.entity.get(), type);
+        }
+        EXPECT_GT(ja.lines.size(), 1u);
+        EXPECT_EQ(en.lines, ja.lines) << "the same structure, notes and sounds";
+        ASSERT_EQ(en.names.size(), ja.names.size());
+        for (size_t i = 0; i < en.names.size(); ++i) {
+            EXPECT_EQ(en.names[i].empty(), ja.names[i].empty()) << i;
+            EXPECT_TRUE(ascii_only(en.names[i])) << utf8_from_cp932(en.names[i]);
+        }
+        EXPECT_NE(en.names, ja.names);
+        // Apart from the writer's own header comment, the file holds no Japanese at all.
+        const std::string bytes = kv_test::read_bytes(app_data(en_path));
+        size_t non_ascii_lines = 0;
+        size_t start = 0;
+        while (start < bytes.size()) {
+            size_t end = bytes.find('\n', start);
+            if (end == std::string::npos) end = bytes.size();
+            const std::string line = bytes.substr(start, end - start);
+            if (line.rfind("//", 0) != 0 && !ascii_only(line)) ++non_ascii_lines;
+            start = end + 1;
+        }
+        EXPECT_EQ(non_ascii_lines, 0u);
+    }
+}
+
+TEST(EnglishTemplates, TheEnglishChordMapsHoldTheEnglishScaleOfCMajor) {
+    LanguageScope english(kv_language::english);
+    for (const char* file :
+         {"template/en/pattern01/T_chord_01.kvnl", "template/en/music01/chord.kvnl"}) {
+        SCOPED_TRACE(file);
+        MrecFileEntity f;
+        ASSERT_TRUE(load(file, MTYPE_LEAF_CHORD, f));
+        auto* chords = f.entity->cast_to<MseqMapChord>(MTYPE_LEAF_CHORD);
+        EXPECT_EQ(chords->m_Scale, *MseqBlockScale::preset(1));
+        EXPECT_EQ(chords->name, CkvString("C major"));
+    }
+}
+
+TEST(EnglishTemplates, FilesReadInEnglishAreWrittenBackByteForByte) {
+    // Every generated file, the Japanese ones above all, keeps its bytes when the program
+    // speaking English reads and saves it: no stored name is replaced by an English one.
+    LanguageScope english(kv_language::english);
+    const std::vector<std::string> files = kv_test::generated_files(KV_APP_DATA);
+    ASSERT_FALSE(files.empty());
+    size_t japanese_files = 0;
+    for (const std::string& file : files) {
+        SCOPED_TRACE(file);
+        const std::string text = kv_test::read_bytes(app_data(file));
+        japanese_files += file.rfind("template/en/", 0) != 0 && !ascii_only(text);
+        const uint32_t type = file_type(file);
+        MrecFileEntity f;
+        ASSERT_TRUE(mrec_make_file_entity(type, f));
+        MrecCompiler c;
+        ASSERT_TRUE(c.load_text(f.entity.get(), text.c_str(), text.size() + 1));
+        EXPECT_NE(f.entity->validate(), 0);
+        std::string again;
+        ASSERT_TRUE(mrec_write_entity(f.entity.get(), &again));
+        EXPECT_TRUE(again == text) << "written back differently";
+    }
+    EXPECT_GT(japanese_files, 30u);
 }
 
 }  // namespace templates_test

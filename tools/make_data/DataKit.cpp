@@ -7,6 +7,7 @@
 
 #include "model/core/MseqDesk.h"
 #include "model/core/MseqPathOps.h"
+#include "model/lang/KvLanguage.h"
 #include "model/theory/MseqMapWord.h"
 #include "platform/FileSystem.h"
 #include "platform/TextCodec.h"
@@ -23,6 +24,10 @@ CkvString jp(std::string_view utf8) {
     if (kv_codec::utf8_from_cp932(cp932) != utf8)
         fail("the text \"" + std::string(utf8) + "\" cannot be kept in CP932");
     return CkvString(std::move(cp932));
+}
+
+const char* say(const char* ja, const char* en) {
+    return kv_current_language() == kv_language::english ? en : ja;
 }
 
 Output::Output(const std::string& host_folder) {

@@ -29,6 +29,11 @@ namespace kv_data {
 // that CP932 cannot hold.
 CkvString jp(std::string_view utf8);
 
+// The name of the language the generator writes in now: the Japanese files are written first,
+// the English templates after them with the program's language set to English (so that the
+// words taken from the dictionary are English too).
+const char* say(const char* ja, const char* en);
+
 // The folder the generator writes into. It stands for the application folder: the "<prog>"
 // macro resolves to it while the generator runs.
 class Output {

@@ -32,10 +32,13 @@ int32_t comp(const std::vector<Voice>& parts, int32_t start, std::string_view rh
 
 std::vector<Voice> six_strings(MseqMusic& music, int32_t beat, int32_t channel, int32_t spread,
                                int32_t length_rate) {
-    std::vector<Voice> strings = voices(music, {"6弦", "5弦", "4弦", "3弦", "2弦", "1弦"},
-                                        {chord_degree(-1), chord_degree(0), chord_degree(1),
-                                         chord_degree(2), chord_degree(3), chord_degree(4)},
-                                        beat, channel, 4, length_rate);
+    std::vector<Voice> strings =
+        voices(music,
+               {say("6弦", "String 6"), say("5弦", "String 5"), say("4弦", "String 4"),
+                say("3弦", "String 3"), say("2弦", "String 2"), say("1弦", "String 1")},
+               {chord_degree(-1), chord_degree(0), chord_degree(1), chord_degree(2),
+                chord_degree(3), chord_degree(4)},
+               beat, channel, 4, length_rate);
     for (size_t i = 0; i < strings.size(); ++i)
         strings[i].track->m_STime = spread * static_cast<int32_t>(i);
     return strings;
@@ -76,7 +79,9 @@ int32_t strum(const std::vector<Voice>& strings, int32_t start, std::string_view
 }
 
 std::vector<Voice> four_strings(MseqMusic& music, int32_t beat, int32_t channel) {
-    return voices(music, {"4弦", "3弦", "2弦", "1弦"},
+    return voices(music,
+                  {say("4弦", "String 4"), say("3弦", "String 3"), say("2弦", "String 2"),
+                   say("1弦", "String 1")},
                   {chord_degree(0), chord_degree(2), chord_degree(0, 1), chord_degree(1, 1)}, beat,
                   channel, 3, 100);
 }

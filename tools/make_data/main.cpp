@@ -20,5 +20,6 @@ int main(int argc, char** argv) {
     kv_data::write_scale_map(out);
     kv_data::write_templates(out);
     kv_data::write_libraries(out);
+    kv_data::write_english_templates(out);
     return 0;
 }

@@ -19,7 +19,8 @@ public:
     // Presets are selected by position 1 to kPresetCount.
     static constexpr int32_t kPresetCount = 32;
 
-    // The preset at `position` (1 to 32), or nullptr where the table has none. Any thread.
+    // The preset at `position` (1 to 32), named in the current language, or nullptr where the
+    // table has none. Any thread.
     static const MseqBlockScale* preset(int32_t position);
 
     // Replaces every field by the preset at `position` (1 to 32). False, with nothing changed,

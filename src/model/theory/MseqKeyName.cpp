@@ -3,34 +3,48 @@
 #include <array>
 
 #include "model/core/floor_math.h"
+#include "model/lang/MseqTexts.h"
 #include "platform/TextCodec.h"
 
 namespace {
 
-// Letter, major and minor name of each pitch class. The major name of F is written with the
-// hiragana へ while the minor name uses the katakana ヘ: both are kept as the program has always
-// shown them.
-constexpr const char* kKeyNames[12][3] = {
-    {"C", "ハ長", "ハ短"},         {"C#", "変ニ長", "嬰ハ短"}, {"D", "ニ長", "ニ短"},
-    {"D#", "変ホ長", "嬰ニ/変ホ"}, {"E", "ホ長", "ホ短"},      {"F", "へ長", "ヘ短"},
-    {"F#", "変ト/嬰ヘ", "嬰ヘ短"}, {"G", "ト長", "ト短"},      {"G#", "変イ長", "嬰ト短"},
-    {"A", "イ長", "イ短"},         {"A#", "変ロ長", "変ロ短"}, {"B", "ロ長", "ロ短"},
+// Letter, major and minor name of each pitch class.
+constexpr mseq_msg kKeyNames[12][3] = {
+    {mseq_msg::KEY_LETTER_C, mseq_msg::KEY_MAJOR_C, mseq_msg::KEY_MINOR_C},
+    {mseq_msg::KEY_LETTER_C_SHARP, mseq_msg::KEY_MAJOR_C_SHARP, mseq_msg::KEY_MINOR_C_SHARP},
+    {mseq_msg::KEY_LETTER_D, mseq_msg::KEY_MAJOR_D, mseq_msg::KEY_MINOR_D},
+    {mseq_msg::KEY_LETTER_D_SHARP, mseq_msg::KEY_MAJOR_D_SHARP, mseq_msg::KEY_MINOR_D_SHARP},
+    {mseq_msg::KEY_LETTER_E, mseq_msg::KEY_MAJOR_E, mseq_msg::KEY_MINOR_E},
+    {mseq_msg::KEY_LETTER_F, mseq_msg::KEY_MAJOR_F, mseq_msg::KEY_MINOR_F},
+    {mseq_msg::KEY_LETTER_F_SHARP, mseq_msg::KEY_MAJOR_F_SHARP, mseq_msg::KEY_MINOR_F_SHARP},
+    {mseq_msg::KEY_LETTER_G, mseq_msg::KEY_MAJOR_G, mseq_msg::KEY_MINOR_G},
+    {mseq_msg::KEY_LETTER_G_SHARP, mseq_msg::KEY_MAJOR_G_SHARP, mseq_msg::KEY_MINOR_G_SHARP},
+    {mseq_msg::KEY_LETTER_A, mseq_msg::KEY_MAJOR_A, mseq_msg::KEY_MINOR_A},
+    {mseq_msg::KEY_LETTER_A_SHARP, mseq_msg::KEY_MAJOR_A_SHARP, mseq_msg::KEY_MINOR_A_SHARP},
+    {mseq_msg::KEY_LETTER_B, mseq_msg::KEY_MAJOR_B, mseq_msg::KEY_MINOR_B},
 };
 
 using NameTable = std::array<std::array<CkvString, 3>, 12>;
 
-NameTable build_names() {
+NameTable build_names(kv_language language) {
     NameTable table;
-    for (int pc = 0; pc < 12; ++pc)
-        for (int mode = 0; mode < 3; ++mode)
-            table[pc][mode] = kv_codec::cp932_from_utf8(kKeyNames[pc][mode]);
+    for (int pc = 0; pc < 12; ++pc) {
+        for (int mode = 0; mode < 3; ++mode) {
+            const kv_entry& entry = mseq_text_entries()[static_cast<size_t>(kKeyNames[pc][mode])];
+            table[pc][mode] = kv_codec::cp932_from_utf8(kv_pick(entry, language));
+        }
+    }
     return table;
 }
 
 }  // namespace
 
 const CkvString& mseq_key_name(int32_t pc, int32_t mode) {
-    static const NameTable table = build_names();
+    // Both languages' tables are made at once, so the reference handed out stays valid when the
+    // language changes.
+    static const std::array<NameTable, 2> tables = {build_names(kv_language::japanese),
+                                                    build_names(kv_language::english)};
+    const NameTable& table = tables[kv_current_language() == kv_language::english ? 1 : 0];
     const int32_t column = (mode == MKEYNAME_MAJOR || mode == MKEYNAME_MINOR) ? mode : 0;
     return table[floor_mod(pc, 12)][column];
 }

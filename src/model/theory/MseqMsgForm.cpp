@@ -3,13 +3,14 @@
 #include <utility>
 
 #include "model/core/floor_math.h"
+#include "model/lang/MseqTexts.h"
 #include "platform/TextCodec.h"
 
 namespace {
 
 struct BuiltinForm {
     uint32_t number;
-    const char* name;  // UTF-8 in the source
+    mseq_msg name;
     uint8_t status;
     uint8_t second;
     MseqMsgVar var;
@@ -18,16 +19,16 @@ struct BuiltinForm {
 // Pitch bend fills both data bytes; the others are control changes whose value is the third
 // byte.
 const BuiltinForm kBuiltinForms[] = {
-    {30, "ピッチベンド", 0xE0, 0x00, {1, 2, 8192, 0, 16383, 8192, -8192}},
-    {1, "モジュレーション", 0xB0, 0x01, {2, 0, 0, 0, 127, 0, 0}},
-    {10, "パンポット", 0xB0, 0x0A, {2, 0, 64, 0, 127, 64, 0}},
-    {11, "エクスプレッション", 0xB0, 0x0B, {2, 0, 127, 0, 127, 0, 0}},
-    {64, "ホールド", 0xB0, 0x40, {2, 0, 127, 0, 127, 0, 0}},
-    {91, "リバーブ", 0xB0, 0x5B, {2, 0, 0, 0, 127, 0, 0}},
-    {92, "トレモロ", 0xB0, 0x5C, {2, 0, 0, 0, 127, 0, 0}},
-    {93, "コーラス", 0xB0, 0x5D, {2, 0, 0, 0, 127, 0, 0}},
-    {94, "セレステ／ディレイ", 0xB0, 0x5E, {2, 0, 0, 0, 127, 0, 0}},
-    {95, "フェイザ", 0xB0, 0x5F, {2, 0, 0, 0, 127, 0, 0}},
+    {30, mseq_msg::FORM_PITCH_BEND, 0xE0, 0x00, {1, 2, 8192, 0, 16383, 8192, -8192}},
+    {1, mseq_msg::FORM_MODULATION, 0xB0, 0x01, {2, 0, 0, 0, 127, 0, 0}},
+    {10, mseq_msg::FORM_PAN, 0xB0, 0x0A, {2, 0, 64, 0, 127, 64, 0}},
+    {11, mseq_msg::FORM_EXPRESSION, 0xB0, 0x0B, {2, 0, 127, 0, 127, 0, 0}},
+    {64, mseq_msg::FORM_HOLD, 0xB0, 0x40, {2, 0, 127, 0, 127, 0, 0}},
+    {91, mseq_msg::FORM_REVERB, 0xB0, 0x5B, {2, 0, 0, 0, 127, 0, 0}},
+    {92, mseq_msg::FORM_TREMOLO, 0xB0, 0x5C, {2, 0, 0, 0, 127, 0, 0}},
+    {93, mseq_msg::FORM_CHORUS, 0xB0, 0x5D, {2, 0, 0, 0, 127, 0, 0}},
+    {94, mseq_msg::FORM_CELESTE, 0xB0, 0x5E, {2, 0, 0, 0, 127, 0, 0}},
+    {95, mseq_msg::FORM_PHASER, 0xB0, 0x5F, {2, 0, 0, 0, 127, 0, 0}},
 };
 
 int32_t clamp32(int64_t v, int64_t lo, int64_t hi) {
@@ -58,12 +59,18 @@ void MseqMsgForm::validate() {
 }
 
 const MseqMsgFormMap& MseqMsgFormMap::builtin() {
-    static const MseqMsgFormMap map = [] {
+    // One dictionary per language, each filled on first use.
+    static const MseqMsgFormMap japanese = [] {
         MseqMsgFormMap m;
-        m.add_builtin();
+        m.add_builtin(kv_language::japanese);
         return m;
     }();
-    return map;
+    static const MseqMsgFormMap english = [] {
+        MseqMsgFormMap m;
+        m.add_builtin(kv_language::english);
+        return m;
+    }();
+    return kv_current_language() == kv_language::english ? english : japanese;
 }
 
 bool MseqMsgFormMap::add(const MseqMsgForm& form) {
@@ -73,9 +80,14 @@ bool MseqMsgFormMap::add(const MseqMsgForm& form) {
 }
 
 void MseqMsgFormMap::add_builtin() {
+    add_builtin(kv_current_language());
+}
+
+void MseqMsgFormMap::add_builtin(kv_language language) {
     for (const BuiltinForm& b : kBuiltinForms) {
         MseqMsgForm form;
-        form.m_Name = MseqBlockWord(MWORD_MSG_FORM, 0, b.number, kv_codec::cp932_from_utf8(b.name));
+        const char* name = kv_pick(mseq_text_entries()[static_cast<size_t>(b.name)], language);
+        form.m_Name = MseqBlockWord(MWORD_MSG_FORM, 0, b.number, kv_codec::cp932_from_utf8(name));
         form.m_Vars.push_back(b.var);
         form.m_Msg = {b.status, b.second, 0};
         add(form);

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "model/block/MseqBlockWord.h"
+#include "model/lang/KvLanguage.h"
 
 // One variable of a message form: where its value goes in the message bytes and its range.
 struct MseqMsgVar {
@@ -42,15 +43,19 @@ struct MseqMsgForm {
 class MseqMsgFormMap {
 public:
     // The process-wide dictionary holding the ten built-in forms (pitch bend, modulation, pan,
-    // expression, hold, reverb, tremolo, chorus, celeste and phaser). Never fails; any thread.
+    // expression, hold, reverb, tremolo, chorus, celeste and phaser), named in the current
+    // language. A form is copied with its name into the message track that uses it, so a track
+    // read from a file keeps the name it was saved with. Never fails; any thread.
     static const MseqMsgFormMap& builtin();
 
     // Adds a copy of `form` under its number (m_Name.m_Index). False, with the dictionary
     // unchanged, when a form of that number is already present: the first one added wins.
     bool add(const MseqMsgForm& form);
 
-    // Adds the ten built-in forms, each with one variable and three message bytes.
+    // Adds the ten built-in forms, each with one variable and three message bytes, named in the
+    // current language or in `language`.
     void add_builtin();
+    void add_builtin(kv_language language);
 
     // The form numbered `number`, or nullptr.
     const MseqMsgForm* find(uint32_t number) const;

@@ -23,6 +23,7 @@
 #include "model/track/MseqTrackNote.h"
 #include "model/track/MseqTrackValue.h"
 #include "platform/TextCodec.h"
+#include "play/MplyTexts.h"
 
 int64_t mply_import_tick(uint64_t tick, uint16_t division) {
     if (division == 0) return 0;
@@ -622,14 +623,14 @@ private:
     void build_header(MseqMusic& music) {
         if (!tempo_.empty()) {
             auto* t = add<MseqTrackTempo>(music, MID_TRACK_HEADER, MTYPE_TRACK_TEMPO,
-                                          ckv_from_utf8("テンポ"));
+                                          ckv_from_utf8(kv_text(mply_msg::IMPORT_TEMPO_TRACK)));
             std::vector<Timed> values = tempo_;
             if (t) put_values(t, values, &r_.tempo_moved, nullptr);
             r_.tempo_changes = static_cast<uint32_t>(t ? t->block_count() : 0);
         }
-        put_labels(music, MTYPE_TRACK_MARKER, "マーカー", markers_);
-        put_labels(music, MTYPE_TRACK_LYRIC, "歌詞", lyrics_);
-        put_labels(music, MTYPE_TRACK_MEMO, "メモ", memos_);
+        put_labels(music, MTYPE_TRACK_MARKER, kv_text(mply_msg::IMPORT_MARKER_TRACK), markers_);
+        put_labels(music, MTYPE_TRACK_LYRIC, kv_text(mply_msg::IMPORT_LYRIC_TRACK), lyrics_);
+        put_labels(music, MTYPE_TRACK_MEMO, kv_text(mply_msg::IMPORT_MEMO_TRACK), memos_);
     }
 
     // Puts values at their ticks on a point grid; a later value at a taken position wins.
@@ -727,12 +728,14 @@ private:
     uint32_t setup_ = 0;
 };
 
-// The root, header and part of a fresh music are named as the program's template names them.
+// The root, header and part of a fresh music are named as the program's template names them, in
+// the language shown.
 void name_fixed_tracks(MseqMusic& music) {
-    const std::pair<MseqObject*, const char*> fixed[] = {
-        {music.root(), "トラックリスト"}, {music.header(), "ヘッダ"}, {music.detail(), "パート"}};
+    const std::pair<MseqObject*, mply_msg> fixed[] = {{music.root(), mply_msg::IMPORT_TRACK_LIST},
+                                                      {music.header(), mply_msg::IMPORT_HEADER},
+                                                      {music.detail(), mply_msg::IMPORT_PART}};
     for (const auto& [node, name] : fixed) {
-        if (node->name.empty()) node->name = ckv_from_utf8(name);
+        if (node->name.empty()) node->name = ckv_from_utf8(kv_text(name));
     }
 }
 

@@ -21,6 +21,7 @@
 #include "model/track/MseqTrackGroup.h"
 #include "model/track/MseqTrackLink.h"
 #include "model/track/MseqTrackNote.h"
+#include "play/MplyTexts.h"
 #include "play/engine/MplyContext.h"
 #include "play/engine/MplyEventQueue.h"
 #include "play/engine/MplyMusic.h"
@@ -774,8 +775,9 @@ bool add_tracks(MseqMusic& music, bool sections, MseqObject** chord_node,
                 MseqObject** sections_node) {
     *chord_node = *sections_node = nullptr;
     if (sections) {
-        *sections_node = music.create_track(MID_TRACK_HEADER, MPLACE_LAST_CHILD,
-                                            MTYPE_TRACK_CHORD_MAP, ckv_from_utf8("転調"));
+        *sections_node =
+            music.create_track(MID_TRACK_HEADER, MPLACE_LAST_CHILD, MTYPE_TRACK_CHORD_MAP,
+                               ckv_from_utf8(kv_text(mply_msg::ANALYSIS_SECTIONS_TRACK)));
         if (!*sections_node ||
             !entity_of<MseqTrackChordMap>(*sections_node, MTYPE_TRACK_CHORD_MAP)) {
             if (*sections_node) music.remove_track((*sections_node)->id);
@@ -784,7 +786,7 @@ bool add_tracks(MseqMusic& music, bool sections, MseqObject** chord_node,
         }
     }
     *chord_node = music.create_track(MID_TRACK_HEADER, MPLACE_LAST_CHILD, MTYPE_TRACK_CHORD,
-                                     ckv_from_utf8("コード"));
+                                     ckv_from_utf8(kv_text(mply_msg::ANALYSIS_CHORD_TRACK)));
     if (*chord_node && entity_of<MseqTrackChord>(*chord_node, MTYPE_TRACK_CHORD)) return true;
     if (*chord_node) music.remove_track((*chord_node)->id);
     if (*sections_node) music.remove_track((*sections_node)->id);

@@ -19,6 +19,7 @@
 #include "model/core/MseqDesk.h"
 #include "model/core/MseqFactory.h"
 #include "model/core/MseqObject.h"
+#include "model/lang/KvLanguage.h"
 #include "model/library/MseqBook.h"
 #include "model/library/MseqMusic.h"
 #include "model/library/MseqRoom.h"
@@ -27,6 +28,7 @@
 #include "model/track/MseqTrackLink.h"
 #include "model/track/MseqTrackNote.h"
 #include "platform/FileSystem.h"
+#include "platform/TextCodec.h"
 #include "play/PlayFixture.h"
 #include "play/import/MplyImportAnalysis.h"
 #include "play/import/MplyImportLibrary.h"
@@ -630,6 +632,29 @@ TEST_F(ImportAnalysisSlow, RealFilesPlayTheSameAnalysed) {
         converted += analysed.chord_degrees + analysed.scale_degrees + analysed.tones;
     }
     EXPECT_GT(converted, 0u);
+}
+
+TEST_F(ImportAnalysis, TheTracksOfTheAnalysisAreNamedInTheLanguageShown) {
+    struct Case {
+        kv_language language;
+        const char* chords;
+        const char* sections;
+    };
+    const Case cases[] = {{kv_language::japanese, "コード", "転調"},
+                          {kv_language::english, "Chords", "Key changes"}};
+    for (const Case& c : cases) {
+        kv_set_language(c.language);
+        const MplyAnalysisTarget target = MplyAnalysisTarget::chord_degrees;
+        MseqMusic* music = import(modulating_file(), "named" + std::to_string(++imports_), &target);
+        kv_set_language(kv_language::japanese);
+        ASSERT_NE(music, nullptr);
+        MseqTrackChord* chords = chord_track(music);
+        ASSERT_NE(chords, nullptr);
+        EXPECT_EQ(kv_codec::utf8_from_cp932(chords->owner->name.str()), c.chords);
+        MseqObject* sections = music->find_track(chords->m_MapID);
+        ASSERT_NE(sections, nullptr);
+        EXPECT_EQ(kv_codec::utf8_from_cp932(sections->name.str()), c.sections);
+    }
 }
 
 }  // namespace import_analysis_test

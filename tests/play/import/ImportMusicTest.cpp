@@ -4,12 +4,15 @@
 // a file that needs more tracks than a music holds.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "model/core/MseqObject.h"
 #include "model/core/ref_ptr.h"
+#include "model/lang/KvLanguage.h"
 #include "model/library/MseqMusic.h"
 #include "model/theory/MseqMapStage.h"
 #include "model/track/MseqTrackGroup.h"
@@ -273,6 +276,69 @@ TEST(ImportMusic, RefusesAFileNeedingMoreTracksThanAMusicHoldsAndLeavesTheMusicA
     EXPECT_EQ(im.music->detail()->first_child(), nullptr);
     // The notes never switched off would have been ended at the end of their track.
     EXPECT_EQ(im.report.hanging_notes, 300u);
+}
+
+// Sets a language for one test and puts Japanese back after it.
+class LanguageScope {
+public:
+    explicit LanguageScope(kv_language language) { kv_set_language(language); }
+    ~LanguageScope() { kv_set_language(kv_language::japanese); }
+};
+
+// A conductor track with a tempo, a marker, a lyric and a text; drums and a pan change on
+// channel 0 after its first note.
+std::string file_with_everything() {
+    TrackBytes conductor;
+    conductor.tempo(0, 500000).meta(0, 0x06, "Intro").meta(0, 0x05, "la").meta(0, 0x01, "memo");
+    conductor.tempo(1920, 400000).end();
+    TrackBytes t;
+    t.on(0, 9, 38, 100).off(480, 9, 38).on(0, 0, 60, 90).msg(240, 0xB0, 10, 20).off(240, 0, 60);
+    t.end();
+    return smf_builder::file(1, 480, {conductor, t});
+}
+
+// The names an import gives what it makes, track by track, as UTF-8.
+std::vector<std::string> made_names(const Imported& im) {
+    std::vector<std::string> names;
+    for (MseqObject* n = im.music->root(); n; n = n->next_in(im.music->root()))
+        names.push_back(kv_codec::utf8_from_cp932(n->name.str()));
+    return names;
+}
+
+TEST(ImportMusic, NewTracksAreNamedInTheLanguageShownAndTheFileTextsAsWritten) {
+    Imported japanese;
+    ASSERT_TRUE(japanese.run(file_with_everything()));
+    // The music is made and filled while the program speaks English, as a new music is.
+    std::unique_ptr<Imported> made_in_english;
+    {
+        LanguageScope scope(kv_language::english);
+        made_in_english = std::make_unique<Imported>();
+        ASSERT_TRUE(made_in_english->run(file_with_everything()));
+    }
+    const Imported& english = *made_in_english;
+    const std::vector<std::string> ja = made_names(japanese), en = made_names(english);
+    ASSERT_EQ(ja.size(), en.size());
+    for (const char* name : {"トラックリスト", "ヘッダ", "パート", "テンポ", "マーカー", "歌詞",
+                             "メモ", "アコースティックスネア", "パンポット"})
+        EXPECT_NE(std::find(ja.begin(), ja.end(), name), ja.end()) << name;
+    for (const char* name : {"Track list", "Header", "Part", "Tempo", "Markers", "Lyrics", "Memo",
+                             "Acoustic Snare", "Pan"})
+        EXPECT_NE(std::find(en.begin(), en.end(), name), en.end()) << name;
+    for (const std::string& name : en) {
+        EXPECT_TRUE(std::all_of(name.begin(), name.end(), [](char c) { return c > 0; }))
+            << name << " is not English";
+    }
+    // The texts the file holds are the same in either language.
+    auto label = [](const Imported& im, MSEQ_TYPE type) {
+        for (MseqObject* n : im.children(im.music->header())) {
+            if (n->type == type)
+                return im.track<MseqTrackLabel>(n)->blocks().begin()->second.m_Label;
+        }
+        return CkvString("(none)");
+    };
+    for (MSEQ_TYPE type : {MTYPE_TRACK_MARKER, MTYPE_TRACK_LYRIC, MTYPE_TRACK_MEMO})
+        EXPECT_EQ(label(english, type), label(japanese, type)) << type;
+    EXPECT_EQ(label(english, MTYPE_TRACK_MARKER), CkvString("Intro"));
 }
 
 }  // namespace import_music_test
