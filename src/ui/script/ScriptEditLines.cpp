@@ -200,14 +200,16 @@ bool step_action(ScriptSession& s, const ScriptLine& line, std::string* error) {
     return false;
 }
 
-// The drum sound of the word dictionary named `text` (its name or its note number).
+// The drum sound of the word dictionary named `text` (its name in either language or its note
+// number), named as the dictionary shows it now.
 bool drum_sound(const std::string& text, MseqBlockWord* sound) {
-    const CkvString name = ckv_from_utf8(text);
     int64_t note = -1;
     if (!parse_number(text, 0, 127, &note)) note = -1;
+    const MseqBlockWord* named = MseqMapWord::builtin_named(MWORD_DRUM_SOUND, ckv_from_utf8(text));
     for (const auto& [key, word] : MseqMapWord::builtin().words()) {
         if (word.m_Attrib != MWORD_DRUM_SOUND) continue;
-        if (word.m_Name == name || static_cast<int64_t>(word.m_Index) == note) {
+        if ((named && word.m_Index == named->m_Index) ||
+            static_cast<int64_t>(word.m_Index) == note) {
             *sound = word;
             return true;
         }
