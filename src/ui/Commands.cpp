@@ -35,10 +35,12 @@ int print_help(const std::vector<std::string>&) {
     std::printf("usage: korvante COMMAND [ARGS...]\n");
     std::printf("Without a command, or with 'gui [LIBRARY]', korvante opens the desktop window.\n");
     std::printf("\noptions of every command:\n");
-    std::printf("  --home DIR  the application folder to use instead of the program's own\n");
+    std::printf("  %-12s the application folder to use instead of the program's own\n",
+                "--home DIR");
     std::printf(
-        "  --lang ja|en  the language of the program's texts (default: the setting,\n"
-        "              else Japanese under a Japanese, C or POSIX locale, else English)\n");
+        "  %-12s the language of the program's texts; without it the settings dialog's\n"
+        "  %-12s choice, else Japanese under a Japanese, C or POSIX locale, else English\n",
+        "--lang ja|en", "");
     std::printf("\ncommands:\n");
     for (const Command& c : commands())
         std::printf("  %-10s %s\n", c.name, c.usage);

@@ -125,15 +125,11 @@ TEST_F(LanguageScript, ABadLangIsAUsageError) {
 // One script, run in each language: its messages each in its language, the names stored in the
 // library as written.
 TEST_F(LanguageScript, TheSameScriptSpeaksEachLanguage) {
-    const std::string lines = "start " + dir_ +
-                              "/missing/library.kvnr\n"
-                              "print menu 40101\n"
-                              "answer no\n"
-                              "dialog parent=" +
-                              dir_ +
-                              " folder=lib file=library.kvnr\n"
-                              "menu 40003\n"
-                              "exit\n";
+    // A library file that is no library: the start says so and goes on with the default one.
+    std::ofstream(dir_ + "/bad.kvnr") << "garbage\n";
+    const std::string lines = "start " + dir_ + "/bad.kvnr\nprint menu 40101\nanswer no\n" +
+                              "dialog parent=" + dir_ + " folder=lib file=library.kvnr\n" +
+                              "menu 40003\nanswer no\nexit\n";
     const ProgramRun ja = script("C", "--lang ja", lines);
     const ProgramRun en = script("C", "--lang en", lines);
     ASSERT_EQ(ja.status, 0) << ja.out;
