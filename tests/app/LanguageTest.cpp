@@ -17,6 +17,7 @@
 #include "app/MAppTexts.h"
 #include "model/lang/KvLanguage.h"
 #include "model/library/MseqConfig.h"
+#include "text/MrecFileStore.h"
 
 namespace language_test {
 
@@ -291,6 +292,35 @@ TEST_F(Language, TheManualOfTheLanguageOpensAndFallsBackToTheJapaneseOne) {
     EXPECT_EQ(mapp_language_file(".\\template\\pattern01\\T_bass_01.kvnl", kv_language::english),
               ".\\template\\en\\pattern01\\T_bass_01.kvnl");
     EXPECT_EQ(mapp_language_file("notice.html", kv_language::english), "notice.html");
+}
+
+// Which templates a new music was made from: the files of the music templates that a load
+// could not use, as the file store noted them.
+int unusable_loads_of(const std::string& part) {
+    int n = 0;
+    for (const MseqLoadProblem& p : mapp_file_store().problems) {
+        if (p.path.str().find(part) != std::string::npos) ++n;
+    }
+    return n;
+}
+
+TEST_F(Language, ANewMusicInEnglishTakesTheEnglishTemplateWhenItIsThere) {
+    copy_data("template");
+    // An English template that cannot be read shows which file the new music was made from.
+    write(host("template/en/music01/music.kvnl"), "no template here");
+    ASSERT_TRUE(start());
+    const std::string english_template = "\\template\\en\\music01\\music.kvnl";
+    const int before = unusable_loads_of(english_template);
+    ASSERT_TRUE(new_music("songs", "ja"));
+    EXPECT_EQ(unusable_loads_of(english_template), before) << "Japanese takes the Japanese one";
+    {
+        English english;
+        ASSERT_TRUE(new_music("songs", "en"));
+    }
+    EXPECT_EQ(unusable_loads_of(english_template), before + 1);
+    // The stage and chord maps have no English file: they fall back to the Japanese ones.
+    EXPECT_EQ(unusable_loads_of("\\template\\en\\music01\\stage.kvnl"), 0);
+    EXPECT_EQ(unusable_loads_of("\\template\\en\\music01\\chord.kvnl"), 0);
 }
 
 }  // namespace language_test
