@@ -10,7 +10,8 @@ namespace {
 // Every Japanese text of the program goes through the CP932 converter; without it the program
 // can only show empty texts.
 bool cp932_available() {
-    return kv_codec::cp932_from_utf8("あ") == "\x82\xA0";
+    // HIRAGANA LETTER A, in UTF-8 and in CP932.
+    return kv_codec::cp932_from_utf8("\xE3\x81\x82") == "\x82\xA0";
 }
 
 }  // namespace
@@ -37,14 +38,12 @@ bool MApp::start(const MAppServices& services, const CkvString& command_line,
     if (!lock_.acquire(folder, MFrame::kInstanceName, &why)) {
         if (!why.held_by_another()) {
             // Nothing else runs: the lock itself could not be had, and that is what is said.
-            port.warn(mapp_format(
-                "起動の確認に使うロックファイルを作成できません。\n\nファイル : %s\n理由 : %s",
-                kv_codec::cp932_from_utf8(why.path).c_str(), std::strerror(why.system_error)));
+            port.warn(mapp_format(mapp_msg::START_LOCK_FAILED,
+                                  kv_codec::cp932_from_utf8(why.path).c_str(),
+                                  std::strerror(why.system_error)));
             return false;
         }
-        port.warn(
-            mapp_text("このソフトは既に起動しています。\n\nこのアプリケーションを複数起動させ"
-                      "ることはできません。"));
+        port.warn(mapp_text(mapp_msg::START_ALREADY_RUNNING));
         kv_instance::ask_running_to_raise(folder, MFrame::kInstanceName);
         return false;
     }

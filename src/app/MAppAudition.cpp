@@ -65,7 +65,7 @@ MplyDevice* MAppAudition::open_output() {
         return device;
     }
     if (!reported_) {
-        port_.status(mapp_text("試聴できません。再生デバイスを開けませんでした。"));
+        port_.status(mapp_text(mapp_msg::AUDITION_DEVICE_FAILED));
         reported_ = true;
     }
     return nullptr;

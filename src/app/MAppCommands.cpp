@@ -1,7 +1,9 @@
 #include "app/MAppCommands.h"
 
 #include <map>
+#include <optional>
 
+#include "app/MAppTexts.h"
 #include "model/core/CkvText.h"
 #include "platform/TextCodec.h"
 
@@ -9,81 +11,61 @@ namespace mapp_commands {
 
 namespace {
 
-// The fixed texts of one command, written as UTF-8 and converted to CP932 when asked for.
+// The fixed texts of one command, by identifier: the words are those of the language shown
+// when they are asked for.
 struct Texts {
-    const char* label;
-    const char* status;
+    mapp_msg label;
+    std::optional<mapp_msg> status;  // none: the command has no status-bar text
 };
 
 const std::map<uint32_t, Texts>& table() {
     static const std::map<uint32_t, Texts> t = {
-        {ID_ROOM_CREATE,
-         {"新しいライブラリを作る(&N) ...", "新しいライブラリファイルを作成します。"}},
-        {ID_ROOM_OPEN, {"ライブラリを開く(&O) ...\tCtrl+O", "ライブラリファイルを開きます。"}},
-        {ID_ROOM_CLOSE, {"ライブラリを閉じる(&C)", "現在開いているライブラリを閉じます。"}},
-        {ID_FILE_SAVE, {"保存(&S)\tCtrl+S", "現在表示しているファイルを保存します。[Ctrl]+[S]"}},
-        {ID_FILE_SAVE_ALL,
-         {"すべて保存\tCtrl+Shift+S", "編集したファイルを全て保存します。[Ctrl]+[Shift]+[S]"}},
-        {ID_EXPORT_MIDI,
-         {"MIDI ファイルで保存(&M) ...", "MIDI (SMF) 形式でファイルを出力します。"}},
-        {ID_IMPORT_MIDI,
-         {"MIDI ファイルの取り込み(&I) ...",
-          "MIDI (SMF) ファイルを新しい曲としてミュージックブックに取り込みます。"}},
-        {ID_ANALYSE_MUSIC,
-         {"和声の解析(&H) ...",
-          "表示している曲の調とコードを求め、音符をコードに従う音符にします。(元に戻せます)"}},
-        {ID_EXPORT_FILE,
-         {"書き出し(&E) ...", "MIDI (フォーマット 0／1) か MusicXML でファイルを出力します。"}},
-        {ID_RENDER_AUDIO,
-         {"音声ファイルで保存(&A) ...", "WAV、FLAC、Ogg の音声ファイルを出力します。"}},
-        {ID_APP_EXIT, {"終了(&X)\tCtrl+Q", ""}},
-        {ID_ROOM_NONE,
-         {"ライブラリの履歴はありません", "最近使ったライブラリファイルの履歴はありません。"}},
-        {ID_LINK_DELETE,
-         {"リンクの削除\tDEL", "選択しているリンクを削除します。(ファイルは削除しません)"}},
-        {ID_LINK_OPEN, {"リンクを開く", "選択しているリンクを開きます。"}},
-        {ID_PLAY_LINK, {"リンクを再生/停止\tF6", "選択しているリンクを再生します。[F6]"}},
-        {ID_LINK_RENAME, {"リンク名の変更\tF2", "選択しているリンクの名前を変更します。[F2]"}},
-        {ID_LINK_INFO,
-         {"リンク情報の表示\tF4", "リンク情報画面の表示／非表示を切り替えます。[F4]"}},
-        {ID_EDIT_CLOSE, {"閉じる\tDEL", "編集リストで選択しているリーフの編集を終了します。"}},
-        {ID_EDIT_RENAME, {"名前の変更\tF2", "編集リストで選択しているリーフの名前を変更します。"}},
-        {ID_TOOL_RELEASE,
-         {"デバイス一時解放(&R)",
-          "デバイスを解放します。再度、再生すればデバイスが有効になります。(音を止める効果があり"
-          "ます)"}},
-        {ID_TOOL_SETTINGS, {"設定(&S) ...", "このソフトウェアの設定をします。"}},
-        {ID_TOOL_MANUAL, {"説明書(&H)\tF1", "このソフトウェアの説明書を表示します。[F1]"}},
-        {ID_TOOL_VERSION, {"バージョン情報(&V)", "バージョン情報を表示します。"}},
-        {ID_PLAY, {"再生\tF5", "再生します。[F5] [Space]"}},
-        {ID_PLAY_FROM_CURSOR,
-         {"カーソル位置から再生\tShift+F5", "編集カーソルの位置から再生します。[Shift]+[F5]"}},
-        {ID_GO_START, {"先頭へ\tCtrl+Home", "再生位置を曲の先頭に戻します。[Ctrl]+[Home]"}},
-        {ID_GO_END, {"末尾へ\tCtrl+End", "再生位置を曲の末尾に移します。[Ctrl]+[End]"}},
-        {ID_AUDITION,
-         {"試聴", "音符を置いたり変えたりしたときに、その音を鳴らします。(オン／オフ)"}},
-        {ID_STEP_RECORD,
-         {"ステップ入力",
-          "MIDI 入力で弾いた鍵盤を編集カーソルの位置に音符として入力します。(オン／オフ)"}},
-        {ID_LIVE_RECORD,
-         {"リアルタイム録音",
-          "1 小節のカウントの後に再生し、MIDI 入力で弾いた鍵盤を録音します。もう一度で止めます。"}},
-        {ID_STOP, {"停止", "停止します。[F5]"}},
-        {ID_PAUSE, {"一時停止", "一時停止します。[F6]"}},
-        {ID_NEW_MUSIC_BUTTON, {"新しい曲の作成", ""}},
-        {ID_ADD_FILE_LINK, {"ファイルへのリンクを追加", ""}},
-        {ID_ADD_MUSIC, {"新しい曲の作成 ...\tCtrl+N", ""}},
-        {ID_ADD_PATTERN_BOOK, {"パターンブックの作成", ""}},
-        {ID_ADD_STAGE, {"ステージマップの作成", ""}},
-        {ID_ADD_CHORD, {"コードマップの作成", ""}},
-        {ID_ADD_FOLDER, {"フォルダの作成", ""}},
-        {ID_ADD_PHRASE_CHORDS, {"和音フレーズ", ""}},
-        {ID_ADD_PHRASE_MONO_BASS, {"モノフォニックベース", ""}},
-        {ID_ADD_PHRASE_BASS4, {"4 弦ベース", ""}},
-        {ID_ADD_PHRASE_GUITAR6, {"6 弦ギター", ""}},
-        {ID_ADD_PHRASE_DRUM8, {"ドラム 8 拍", ""}},
-        {ID_ADD_PHRASE_DRUM16, {"ドラム 16 拍", ""}},
-        {ID_ADD_PHRASE_EMPTY, {"空のフレーズ", ""}},
+        {ID_ROOM_CREATE, {mapp_msg::CMD_ROOM_CREATE, mapp_msg::TIP_ROOM_CREATE}},
+        {ID_ROOM_OPEN, {mapp_msg::CMD_ROOM_OPEN, mapp_msg::TIP_ROOM_OPEN}},
+        {ID_ROOM_CLOSE, {mapp_msg::CMD_ROOM_CLOSE, mapp_msg::TIP_ROOM_CLOSE}},
+        {ID_FILE_SAVE, {mapp_msg::CMD_FILE_SAVE, mapp_msg::TIP_FILE_SAVE}},
+        {ID_FILE_SAVE_ALL, {mapp_msg::CMD_FILE_SAVE_ALL, mapp_msg::TIP_FILE_SAVE_ALL}},
+        {ID_EXPORT_MIDI, {mapp_msg::CMD_EXPORT_MIDI, mapp_msg::TIP_EXPORT_MIDI}},
+        {ID_IMPORT_MIDI, {mapp_msg::CMD_IMPORT_MIDI, mapp_msg::TIP_IMPORT_MIDI}},
+        {ID_ANALYSE_MUSIC, {mapp_msg::CMD_ANALYSE_MUSIC, mapp_msg::TIP_ANALYSE_MUSIC}},
+        {ID_EXPORT_FILE, {mapp_msg::CMD_EXPORT_FILE, mapp_msg::TIP_EXPORT_FILE}},
+        {ID_RENDER_AUDIO, {mapp_msg::CMD_RENDER_AUDIO, mapp_msg::TIP_RENDER_AUDIO}},
+        {ID_APP_EXIT, {mapp_msg::CMD_APP_EXIT, std::nullopt}},
+        {ID_ROOM_NONE, {mapp_msg::CMD_ROOM_NONE, mapp_msg::TIP_ROOM_NONE}},
+        {ID_LINK_DELETE, {mapp_msg::CMD_LINK_DELETE, mapp_msg::TIP_LINK_DELETE}},
+        {ID_LINK_OPEN, {mapp_msg::CMD_LINK_OPEN, mapp_msg::TIP_LINK_OPEN}},
+        {ID_PLAY_LINK, {mapp_msg::CMD_PLAY_LINK, mapp_msg::TIP_PLAY_LINK}},
+        {ID_LINK_RENAME, {mapp_msg::CMD_LINK_RENAME, mapp_msg::TIP_LINK_RENAME}},
+        {ID_LINK_INFO, {mapp_msg::CMD_LINK_INFO, mapp_msg::TIP_LINK_INFO}},
+        {ID_EDIT_CLOSE, {mapp_msg::CMD_EDIT_CLOSE, mapp_msg::TIP_EDIT_CLOSE}},
+        {ID_EDIT_RENAME, {mapp_msg::CMD_EDIT_RENAME, mapp_msg::TIP_EDIT_RENAME}},
+        {ID_TOOL_RELEASE, {mapp_msg::CMD_TOOL_RELEASE, mapp_msg::TIP_TOOL_RELEASE}},
+        {ID_TOOL_SETTINGS, {mapp_msg::CMD_TOOL_SETTINGS, mapp_msg::TIP_TOOL_SETTINGS}},
+        {ID_TOOL_MANUAL, {mapp_msg::CMD_TOOL_MANUAL, mapp_msg::TIP_TOOL_MANUAL}},
+        {ID_TOOL_VERSION, {mapp_msg::CMD_TOOL_VERSION, mapp_msg::TIP_TOOL_VERSION}},
+        {ID_PLAY, {mapp_msg::CMD_PLAY, mapp_msg::TIP_PLAY}},
+        {ID_PLAY_FROM_CURSOR, {mapp_msg::CMD_PLAY_FROM_CURSOR, mapp_msg::TIP_PLAY_FROM_CURSOR}},
+        {ID_GO_START, {mapp_msg::CMD_GO_START, mapp_msg::TIP_GO_START}},
+        {ID_GO_END, {mapp_msg::CMD_GO_END, mapp_msg::TIP_GO_END}},
+        {ID_AUDITION, {mapp_msg::CMD_AUDITION, mapp_msg::TIP_AUDITION}},
+        {ID_STEP_RECORD, {mapp_msg::CMD_STEP_RECORD, mapp_msg::TIP_STEP_RECORD}},
+        {ID_LIVE_RECORD, {mapp_msg::CMD_LIVE_RECORD, mapp_msg::TIP_LIVE_RECORD}},
+        {ID_STOP, {mapp_msg::CMD_STOP, mapp_msg::TIP_STOP}},
+        {ID_PAUSE, {mapp_msg::CMD_PAUSE, mapp_msg::TIP_PAUSE}},
+        {ID_NEW_MUSIC_BUTTON, {mapp_msg::CMD_NEW_MUSIC_BUTTON, std::nullopt}},
+        {ID_ADD_FILE_LINK, {mapp_msg::CMD_ADD_FILE_LINK, std::nullopt}},
+        {ID_ADD_MUSIC, {mapp_msg::CMD_ADD_MUSIC, std::nullopt}},
+        {ID_ADD_PATTERN_BOOK, {mapp_msg::CMD_ADD_PATTERN_BOOK, std::nullopt}},
+        {ID_ADD_STAGE, {mapp_msg::CMD_ADD_STAGE, std::nullopt}},
+        {ID_ADD_CHORD, {mapp_msg::CMD_ADD_CHORD, std::nullopt}},
+        {ID_ADD_FOLDER, {mapp_msg::CMD_ADD_FOLDER, std::nullopt}},
+        {ID_ADD_PHRASE_CHORDS, {mapp_msg::CMD_ADD_PHRASE_CHORDS, std::nullopt}},
+        {ID_ADD_PHRASE_MONO_BASS, {mapp_msg::CMD_ADD_PHRASE_MONO_BASS, std::nullopt}},
+        {ID_ADD_PHRASE_BASS4, {mapp_msg::CMD_ADD_PHRASE_BASS4, std::nullopt}},
+        {ID_ADD_PHRASE_GUITAR6, {mapp_msg::CMD_ADD_PHRASE_GUITAR6, std::nullopt}},
+        {ID_ADD_PHRASE_DRUM8, {mapp_msg::CMD_ADD_PHRASE_DRUM8, std::nullopt}},
+        {ID_ADD_PHRASE_DRUM16, {mapp_msg::CMD_ADD_PHRASE_DRUM16, std::nullopt}},
+        {ID_ADD_PHRASE_EMPTY, {mapp_msg::CMD_ADD_PHRASE_EMPTY, std::nullopt}},
     };
     return t;
 }
@@ -114,18 +96,20 @@ MAppMenuEntry submenu(const char* utf8, MAppMenu sub) {
 
 CkvString label(uint32_t id) {
     auto it = table().find(id);
-    return it == table().end() ? CkvString() : ckv_from_utf8(it->second.label);
+    return it == table().end() ? CkvString() : ckv_from_utf8(kv_text(it->second.label));
 }
 
 CkvString status_text(uint32_t id) {
     auto it = table().find(id);
-    return it == table().end() ? CkvString() : ckv_from_utf8(it->second.status);
+    if (it == table().end() || !it->second.status) return CkvString();
+    return ckv_from_utf8(kv_text(*it->second.status));
 }
 
 std::vector<CkvString> bar_labels() {
     std::vector<CkvString> out;
-    for (const char* s : {"ファイル(&F)", "ライブラリ(&R)", "編集リスト(&D)", "ツール(&T)"})
-        out.emplace_back(kv_codec::cp932_from_utf8(s));
+    for (mapp_msg id : {mapp_msg::MENU_FILE, mapp_msg::MENU_LIBRARY, mapp_msg::MENU_EDIT_LIST,
+                        mapp_msg::MENU_TOOLS})
+        out.emplace_back(kv_codec::cp932_from_utf8(kv_text(id)));
     return out;
 }
 
@@ -189,7 +173,7 @@ std::vector<MAppMenuEntry> fixed_entries(MAppMenu menu) {
                     separator(),
                     command(ID_APP_EXIT)};
         case MAppMenu::library:
-            return {submenu("リンクの追加", MAppMenu::create),
+            return {submenu(kv_text(mapp_msg::MENU_ADD_LINK), MAppMenu::create),
                     command(ID_LINK_DELETE),
                     separator(),
                     command(ID_LINK_OPEN),
@@ -222,7 +206,7 @@ std::vector<MAppMenuEntry> fixed_entries(MAppMenu menu) {
                     command(ID_ADD_MUSIC),
                     command(ID_ADD_PATTERN_BOOK),
                     separator(),
-                    submenu("フレーズパターンの作成", MAppMenu::phrase),
+                    submenu(kv_text(mapp_msg::MENU_ADD_PHRASE), MAppMenu::phrase),
                     command(ID_ADD_STAGE),
                     command(ID_ADD_CHORD),
                     separator(),

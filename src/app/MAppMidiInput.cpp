@@ -58,8 +58,7 @@ bool MAppMidiInput::choose(const std::string& name) {
     if (name != chosen_) {
         kv_fs::file_error why;
         if (!mapp_save_midi_in_setting(name, &why))
-            port_.status(
-                mapp_format("MIDI 入力の設定を保存できませんでした: %s", why.text().c_str()));
+            port_.status(mapp_format(mapp_msg::MIDI_IN_SAVE_FAILED, why.text().c_str()));
     }
     chosen_ = name;
     input_->close();
@@ -68,8 +67,7 @@ bool MAppMidiInput::choose(const std::string& name) {
     const int64_t id = kv_midi::midi_in_find(*input_, name);
     if (id < 0 || !input_->open(static_cast<uint32_t>(id))) {
         const std::string reason = id < 0 ? "the port is not there" : input_->last_error();
-        port_.status(
-            mapp_format("MIDI 入力 %s を開けませんでした: %s", name.c_str(), reason.c_str()));
+        port_.status(mapp_format(mapp_msg::MIDI_IN_OPEN_FAILED, name.c_str(), reason.c_str()));
         return false;
     }
     return true;
@@ -78,12 +76,12 @@ bool MAppMidiInput::choose(const std::string& name) {
 void MAppMidiInput::load_setting() {
     const MAppMidiInSetting s = mapp_load_midi_in_setting();
     if (!s.damage.empty())
-        port_.status(mapp_format("MIDI 入力の設定を読めませんでした: %s", s.damage.c_str()));
+        port_.status(mapp_format(mapp_msg::MIDI_IN_SETTING_DAMAGED, s.damage.c_str()));
     chosen_ = s.port;
     if (chosen_.empty()) return;
     const int64_t id = kv_midi::midi_in_find(*input_, chosen_);
     if (id < 0 || !input_->open(static_cast<uint32_t>(id)))
-        port_.status(mapp_format("MIDI 入力 %s が見つかりません。", chosen_.c_str()));
+        port_.status(mapp_format(mapp_msg::MIDI_IN_NOT_FOUND, chosen_.c_str()));
 }
 
 void MAppMidiInput::set_mode(MAppRecordMode mode) {
@@ -153,9 +151,9 @@ void MAppMidiInput::finish_live() {
     last_take_ = medt_enter_take(*editor, take_.notes(), strength_);
     take_ = MedtLiveTake();
     if (last_take_.refused)
-        port_.status(mapp_text("録音した音符を入力できませんでした。"));
+        port_.status(mapp_text(mapp_msg::RECORDED_NOT_ENTERED));
     else
-        port_.status(mapp_format("録音した %d 個の音符を入力しました。", last_take_.entered));
+        port_.status(mapp_format(mapp_msg::RECORDED_ENTERED, last_take_.entered));
 }
 
 void MAppMidiInput::set_note_value(const MedtNoteValue& value) {
@@ -175,8 +173,8 @@ void MAppMidiInput::pump() {
     }
     if (!input_->lost()) return;
     // What came before the port went away is taken above; then the port is let go.
-    port_.status(mapp_format("MIDI 入力 %s が失われました (%s)。記録を止めました。",
-                             chosen_.c_str(), input_->last_error().c_str()));
+    port_.status(
+        mapp_format(mapp_msg::MIDI_IN_LOST, chosen_.c_str(), input_->last_error().c_str()));
     input_->close();
     // A live take is entered once its run has ended (the editors are locked while it plays).
     if (live && run_seen_)
@@ -217,11 +215,10 @@ void MAppMidiInput::report_chord(MedtMusicInvoker& editor) {
     const int32_t pos = editor.cursor() - value_.steps(chords->m_Beat);
     const CkvString name = MedtChordPress::name_at(*chords, pos, editor.music());
     if (last_chord_.exact()) {
-        port_.status(mapp_text("コード ") + name + mapp_text(" を入力しました。"));
+        port_.status(mapp_format(mapp_msg::CHORD_ENTERED, name.c_str()));
         return;
     }
-    port_.status(mapp_text("最も近いコード ") + name +
-                 mapp_format(" を入力しました (余分な音: %s / 足りない音: %s)。",
+    port_.status(mapp_format(mapp_msg::CHORD_NEAREST_ENTERED, name.c_str(),
                              pitch_names(last_chord_.extra).c_str(),
                              pitch_names(last_chord_.missing).c_str()));
 }

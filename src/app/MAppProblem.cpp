@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "app/MAppTexts.h"
 #include "model/core/CkvText.h"
 #include "model/core/MseqObject.h"
 #include "model/core/MseqPathOps.h"
@@ -63,17 +64,17 @@ CkvString mapp_problem_lines(const MseqLoadProblem& problem) {
 }
 
 CkvString mapp_reason_lines(const CkvString& windows_path, const CkvString& reason) {
-    return CkvString(kv_codec::cp932_from_utf8("\n\nファイル : ") +
-                     mapp_shown_path(windows_path).str() + kv_codec::cp932_from_utf8("\n理由 : ") +
-                     reason.str());
+    return CkvString(kv_codec::cp932_from_utf8(kv_text(mapp_msg::FILE_LINES_FILE)) +
+                     mapp_shown_path(windows_path).str() +
+                     kv_codec::cp932_from_utf8(kv_text(mapp_msg::FILE_LINE_REASON)) + reason.str());
 }
 
 CkvString mapp_save_lines(const CkvString& windows_path, const kv_fs::file_error& why) {
     const std::string reason =
         why.kind == kv_fs::file_error::none ? "the file could not be written" : why.text();
-    return CkvString(kv_codec::cp932_from_utf8("ファイル : ") +
-                     mapp_shown_path(windows_path).str() + kv_codec::cp932_from_utf8("\n理由 : ") +
-                     reason);
+    return CkvString(kv_codec::cp932_from_utf8(kv_text(mapp_msg::FILE_LINE_FILE)) +
+                     mapp_shown_path(windows_path).str() +
+                     kv_codec::cp932_from_utf8(kv_text(mapp_msg::FILE_LINE_REASON)) + reason);
 }
 
 MseqObject* mapp_file_owner(MseqObject* top, const MseqObject* node, const MseqFullPath& path) {

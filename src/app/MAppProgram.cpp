@@ -34,3 +34,9 @@ MrecFileStore& mapp_file_store() {
     static MrecFileStore store;
     return store;
 }
+
+MAppLanguageSetting mapp_start_language(std::optional<kv_language> asked) {
+    const MAppLanguageSetting setting = mapp_load_language_setting();
+    kv_set_language(mapp_chosen_language(asked, setting, kv_environment_messages_locale()));
+    return setting;
+}

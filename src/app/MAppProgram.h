@@ -1,6 +1,10 @@
 #pragma once
 
+#include <optional>
 #include <string>
+
+#include "app/MAppLanguageSetting.h"
+#include "model/lang/KvLanguage.h"
 
 class MrecFileStore;
 
@@ -26,3 +30,10 @@ MAppProgramFolder mapp_init_program(const std::string& home);
 // The desk's file store installed by mapp_init_program. Its log notes every file a load could
 // not use.
 MrecFileStore& mapp_file_store();
+
+// Chooses the language of the program's texts, once at start after mapp_init_program and before
+// the first text is made: `asked` (the command line's `--lang`), else the user's setting (read
+// from the folder mapp_init_program chose), else the messages locale of the environment.
+// Returns what reading the setting found, so that a front end can say why a damaged file was
+// not used.
+MAppLanguageSetting mapp_start_language(std::optional<kv_language> asked);

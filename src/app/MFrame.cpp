@@ -135,10 +135,8 @@ bool MFrame::load_configuration() {
     uint32_t error = 0;
     MseqLoadProblem why;
     if (mrec_settings::load_config(mrec_settings::kConfigPath, &error, &why)) return true;
-    port_->warn(CkvString(mapp_text("初期化ファイルがロードできません。\n\n※ KORVANTE.CFG "
-                                    "ファイルを削除または移動してください。")
-                              .str() +
-                          mapp_problem_lines(why).str()));
+    port_->warn(
+        CkvString(mapp_text(mapp_msg::CONFIG_LOAD_FAILED).str() + mapp_problem_lines(why).str()));
     return false;
 }
 
@@ -150,19 +148,13 @@ void MFrame::load_scale_map() {
     // writes over what the file holds.
     scale_map_problem_ = why.reported() && !why.absent ? why : MseqLoadProblem{};
     if (!read) {
-        port_->warn(CkvString(
-            mapp_text("スケールマップファイルにエラーがあります。\n\n※ スケールリストは空となりま"
-                      "す。")
-                .str() +
-            mapp_problem_lines(why).str()));
+        port_->warn(CkvString(mapp_text(mapp_msg::SCALE_MAP_DAMAGED).str() +
+                              mapp_problem_lines(why).str()));
         return;
     }
     if (mrec_settings::scale_map().flags & MEF_NEW) {
-        port_->warn(CkvString(
-            mapp_text("スケールマップファイルが存在しません。\n\n※ スケールリストは空となります"
-                      "。")
-                .str() +
-            mapp_problem_lines(why).str()));
+        port_->warn(CkvString(mapp_text(mapp_msg::SCALE_MAP_MISSING).str() +
+                              mapp_problem_lines(why).str()));
     }
 }
 
@@ -179,9 +171,9 @@ void MFrame::open_command_line(const CkvString& command_line) {
     MseqLoadProblem why;
     if (!load_room(CkvString(path), false, false, &why)) {
         CkvString text =
-            mapp_format("ライブラリファイルがロードできませんでした。\n\nファイル : %s",
-                        mapp_shown_path(CkvString(path)).c_str());
-        if (why.reported()) text += mapp_text("\n理由 : ") + mapp_problem_reason(why);
+            mapp_format(mapp_msg::LIBRARY_LOAD_FAILED, mapp_shown_path(CkvString(path)).c_str());
+        if (why.reported())
+            text += mapp_text(mapp_msg::FILE_LINE_REASON) + mapp_problem_reason(why);
         port_->warn(text);
     }
 }
@@ -343,10 +335,10 @@ bool MFrame::wait_play_end(uint32_t timeout_ms) {
 }
 
 void MFrame::view_failed() {
-    port_->warn(mapp_text("[エラー]\nエディタビューを表示できませんでした。"));
+    port_->warn(mapp_text(mapp_msg::EDITOR_VIEW_FAILED));
     select_edit(-1);
 }
 
 void MFrame::design_failed() {
-    port_->warn(mapp_text("デザインにエラーがあります。"));
+    port_->warn(mapp_text(mapp_msg::DESIGN_ERROR));
 }

@@ -16,6 +16,7 @@
 #include "model/core/MseqFileStore.h"
 #include "model/core/MseqObject.h"
 #include "model/core/ref_ptr.h"
+#include "model/lang/KvLanguage.h"
 #include "platform/MessageQueue.h"
 
 class KvClock;
@@ -201,6 +202,9 @@ public:
     // Keeps the current interval as the user's setting for the next start; false after a warning
     // naming the file and the reason.
     bool save_autosave_setting();
+    // Keeps `language` as the user's choice for the next start and says that the language
+    // changes then; false after a warning naming the file and the reason.
+    bool save_language_setting(kv_language language);
     uint32_t autosave_interval() const { return autosave_seconds_; }
     // Writes a recovery copy of every modified file now (the timer and the window's loss of
     // focus call it) and drops the copies of files saved since. False when some copy could not

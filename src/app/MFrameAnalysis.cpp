@@ -187,32 +187,29 @@ const char* mapp_analysis_fault_text(MplyAnalysisFault fault) {
         case MplyAnalysisFault::none:
             break;
         case MplyAnalysisFault::follows_chords:
-            return "曲はすでにコードや調に従っています。(コードトラック、移調トラック、フレーズ、"
-                   "コード度数などの音符)";
+            return kv_text(mapp_msg::ANALYSIS_ALREADY_FOLLOWS);
         case MplyAnalysisFault::music_full:
-            return "曲にコードトラックを置く余地がありません。";
+            return kv_text(mapp_msg::ANALYSIS_NO_ROOM_FOR_CHORDS);
         case MplyAnalysisFault::no_map:
-            return "見つかった調のコードマップをミュージックブックに追加できません。";
+            return kv_text(mapp_msg::ANALYSIS_MAP_NOT_ADDED);
         case MplyAnalysisFault::cannot_play:
-            return "解析のために曲のトラックを組み立てられませんでした。";
+            return kv_text(mapp_msg::ANALYSIS_TRACKS_FAILED);
     }
-    return "解析できませんでした。";
+    return kv_text(mapp_msg::ANALYSIS_FAILED);
 }
 
 CkvString mapp_analysis_lines(const MplyAnalysisReport& a) {
     std::string keys = mply_analysis_key_name(a.tonic, a.minor);
     for (size_t i = 1; i < a.sections.size(); ++i) {
         const MplyAnalysisSection& s = a.sections[i];
-        keys += "、" + std::to_string(s.bar + 1) + " 小節から " +
-                mply_analysis_key_name(s.tonic, s.minor);
+        keys +=
+            mapp_utf8_format(kv_text(mapp_msg::ANALYSIS_KEY_FROM_BAR), static_cast<int>(s.bar + 1),
+                             mply_analysis_key_name(s.tonic, s.minor));
     }
     const uint32_t converted = a.chord_degrees + a.scale_degrees + a.tones;
     const CkvString key_text = mapp_text(keys.c_str());
-    return mapp_format(
-        "\n調 : %s\nコード : %u\n変換した音符 : %u (コード度数 %u、スケール度数 %u、音名 %u)\n"
-        "そのままの音符 : %u",
-        key_text.c_str(), a.chords, converted, a.chord_degrees, a.scale_degrees, a.tones,
-        a.kept_pure);
+    return mapp_format(mapp_msg::ANALYSIS_LINES, key_text.c_str(), a.chords, converted,
+                       a.chord_degrees, a.scale_degrees, a.tones, a.kept_pure);
 }
 
 bool mapp_can_analyse(const MseqEntity* shown) {
@@ -235,13 +232,12 @@ void mapp_analyse_music(MFrame& frame) {
     MplyAnalysisTarget target = MplyAnalysisTarget::chord_degrees;
     mapp_import_analysis(fields.get("analysis"), &target);
 
-    const CkvString cannot = mapp_text("和声を解析できませんでした。");
+    const CkvString cannot = mapp_text(mapp_msg::HARMONY_NOT_ANALYSED);
     ref_ptr<MseqEntity> book_content =
         book && book->type == MTYPE_BOOK_MUSIC ? mseq_open(book) : nullptr;
     auto* book_entity = book_content ? book_content->cast_to<MseqBook>(MTYPE_BOOK) : nullptr;
     if (!book_entity) {
-        port.warn(mapp_format("%s\n\n※ 曲のミュージックブックにコードマップを追加できません。",
-                              cannot.c_str()));
+        port.warn(mapp_format(mapp_msg::HARMONY_MAP_NOT_ADDED, cannot.c_str()));
         return;
     }
 
@@ -259,7 +255,7 @@ void mapp_analyse_music(MFrame& frame) {
     if (!analysed) {
         gesture.rollback();
         port.refresh(MAppRefresh::room_tree);
-        port.warn(mapp_format("%s\n\n※ %s", cannot.c_str(),
+        port.warn(mapp_format(mapp_msg::HARMONY_WITH_NOTE, cannot.c_str(),
                               mapp_text(mapp_analysis_fault_text(fault)).c_str()));
         return;
     }
@@ -269,7 +265,7 @@ void mapp_analyse_music(MFrame& frame) {
     port.refresh(MAppRefresh::room_tree);
     if (added.empty() || !post_analysis(gesture, std::move(added), after)) {
         gesture.rollback();
-        port.warn(mapp_format("%s\n\n※ 編集できませんでした。", cannot.c_str()));
+        port.warn(mapp_format(mapp_msg::HARMONY_NOT_EDITED, cannot.c_str()));
         return;
     }
     gesture.commit();
@@ -277,5 +273,5 @@ void mapp_analyse_music(MFrame& frame) {
     port.refresh(MAppRefresh::title);
     port.refresh(MAppRefresh::menus);
     port.inform(
-        CkvString(mapp_text("和声を解析しました。").str() + mapp_analysis_lines(report).str()));
+        CkvString(mapp_text(mapp_msg::HARMONY_ANALYSED).str() + mapp_analysis_lines(report).str()));
 }

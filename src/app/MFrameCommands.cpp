@@ -138,7 +138,7 @@ bool MFrame::run(uint32_t id) {
             open_room_dialog();
             return true;
         case ID_ROOM_CLOSE:
-            if (ask_to_save(mapp_text("ライブラリを閉じる"))) close_room();
+            if (ask_to_save(mapp_text(mapp_msg::CLOSE_LIBRARY))) close_room();
             return true;
         case ID_FILE_SAVE:
             save_selected();

@@ -140,8 +140,8 @@ void MFrameEditList::close_selected() {
     MseqEntity* e = entry.entity.get();
     bool discard = false;
     if (e->flags & MEF_MODIFIED) {
-        const CkvString text = mapp_format("保存しますか？\n\n名前\n%s\n\n場所\n%s",
-                                           e->name.c_str(), mapp_shown_path(e->full_path).c_str());
+        const CkvString text = mapp_format(mapp_msg::ASK_SAVE_LEAF, e->name.c_str(),
+                                           mapp_shown_path(e->full_path).c_str());
         switch (port_->ask_yes_no_cancel(text)) {
             case MAppAnswer::yes:
                 if (!frame_.save_file(e)) return;
@@ -163,10 +163,7 @@ void MFrameEditList::close_selected() {
     if (discard && e->ref_count() > 1) {
         hold = nullptr;
         if (!desk.unload(e) && !desk.revert(e, !e->full_path.empty())) {
-            port_->warn(mapp_text(
-                "リロードロールバック／復元に失敗しました。\n\nこのリーフエンティティを初期状態にし"
-                "ました。\nファイルへ書き込まれてはいませんので、\n終了前にこのリーフを再度編集しな"
-                "い方が安全です。\n念のためアプリケーションを終了することをお勧めします。\n"));
+            port_->warn(mapp_text(mapp_msg::RELOAD_ROLLBACK_FAILED));
         }
     }
     selection_ = -1;

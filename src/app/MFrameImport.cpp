@@ -41,13 +41,12 @@ MAppCheck check_choice(MAppUserPort& port, const std::vector<MseqObject*>& books
     if (!book.empty() && book.size() < 4 && book.find_first_not_of("0123456789") == book.npos)
         index = std::stoi(book);
     if (index < 0 || static_cast<size_t>(index) >= books.size()) {
-        port.warn(mapp_text("取り込み先のミュージックブックを選んで下さい。"));
+        port.warn(mapp_text(mapp_msg::IMPORT_CHOOSE_BOOK));
         return {false, "book"};
     }
     const CkvString name = fields.get("name");
     if (!mseq_path::valid_name(name.str())) {
-        port.warn(mapp_text(
-            "曲の名前が空か、使えない文字 (\\ / : * ? \" < > |、端の空白) が含まれています。"));
+        port.warn(mapp_text(mapp_msg::IMPORT_NAME_INVALID));
         return {false, "name"};
     }
     choice->book = books[static_cast<size_t>(index)];
@@ -61,27 +60,26 @@ CkvString save_reason(const MplyImportSaved& s) {
         case MplyImportSaveFault::none:
             break;
         case MplyImportSaveFault::not_a_music_book:
-            return mapp_text("取り込み先がミュージックブックではありません。");
+            return mapp_text(mapp_msg::IMPORT_NOT_A_BOOK);
         case MplyImportSaveFault::invalid_name:
-            return mapp_text("曲の名前に使えない文字が含まれています。");
+            return mapp_text(mapp_msg::IMPORT_NAME_HAS_BAD_CHARS);
         case MplyImportSaveFault::book_unreadable:
-            return mapp_text("ミュージックブックのファイルを読めません。");
+            return mapp_text(mapp_msg::IMPORT_BOOK_UNREADABLE);
         case MplyImportSaveFault::book_full:
-            return mapp_text("ミュージックブックにこれ以上リーフを追加できません。");
+            return mapp_text(mapp_msg::IMPORT_BOOK_FULL);
         case MplyImportSaveFault::no_file_name:
-            return mapp_text("ミュージックブックの隣に空いているファイル名がありません。");
+            return mapp_text(mapp_msg::IMPORT_NO_FREE_NAME);
         case MplyImportSaveFault::refused:
             if (s.import_fault == MplyImportFault::too_many_tracks)
-                return mapp_format("曲には %u 個のトラックが必要です。(最大 256 個)",
-                                   s.tracks_needed);
-            return mapp_text("新しい曲が空ではありません。");
+                return mapp_format(mapp_msg::IMPORT_TOO_MANY_TRACKS, s.tracks_needed);
+            return mapp_text(mapp_msg::IMPORT_MUSIC_NOT_EMPTY);
         case MplyImportSaveFault::write_failed:
-            return mapp_format("%s を書き込めません: %s", mapp_shown_path(s.file).c_str(),
+            return mapp_format(mapp_msg::IMPORT_WRITE_FAILED, mapp_shown_path(s.file).c_str(),
                                s.why.text().c_str());
         case MplyImportSaveFault::analysis_failed:
             return mapp_text(mapp_analysis_fault_text(s.analysis_fault));
     }
-    return mapp_text("取り込めませんでした。");
+    return mapp_text(mapp_msg::IMPORT_FAILED);
 }
 
 // Reads the file on a thread of its own (it touches nothing but the file). False when the
@@ -117,10 +115,8 @@ bool mapp_import_analysis(const CkvString& word, MplyAnalysisTarget* target) {
 
 CkvString mapp_import_summary(const CkvString& shown_file, const MplyImportReport& r,
                               const MplyAnalysisReport* a) {
-    std::string text = mapp_format(
-                           "MIDI ファイルを取り込みました。\n\n%s\n\nトラック : %u (パート %u)\n"
-                           "音符 : %u\n丸めた音符 : %u",
-                           shown_file.c_str(), r.note_tracks, r.parts, r.notes, r.notes_scaled)
+    std::string text = mapp_format(mapp_msg::IMPORT_DONE, shown_file.c_str(), r.note_tracks,
+                                   r.parts, r.notes, r.notes_scaled)
                            .str();
     if (a) text += mapp_analysis_lines(*a).str();
     return CkvString(text);
@@ -128,18 +124,14 @@ CkvString mapp_import_summary(const CkvString& shown_file, const MplyImportRepor
 
 CkvString mapp_import_load_problem(const CkvString& shown_file, const MplySmfLoadError& e) {
     if (e.unreadable) {
-        return mapp_format("MIDI ファイルを取り込めませんでした。\n\n※ 読み込めません: %s\n\n%s",
-                           e.why.text().c_str(), shown_file.c_str());
+        return mapp_format(mapp_msg::IMPORT_UNREADABLE, e.why.text().c_str(), shown_file.c_str());
     }
-    return mapp_format("MIDI ファイルを取り込めませんでした。\n\n※ %llu バイト目: %s\n\n%s",
-                       static_cast<unsigned long long>(e.smf.offset),
+    return mapp_format(mapp_msg::IMPORT_BAD_BYTE, static_cast<unsigned long long>(e.smf.offset),
                        mply_smf_fault_text(e.smf.fault), shown_file.c_str());
 }
 
 CkvString mapp_import_save_problem(const CkvString& shown_file, const MplyImportSaved& saved) {
-    return mapp_format(
-        "MIDI ファイルを取り込めませんでした。\n\n※ %s\n\n%s\n\nライブラリは変わっていません。",
-        save_reason(saved).c_str(), shown_file.c_str());
+    return mapp_format(mapp_msg::IMPORT_REFUSED, save_reason(saved).c_str(), shown_file.c_str());
 }
 
 void mapp_import_midi(MFrame& frame) {
@@ -148,9 +140,8 @@ void mapp_import_midi(MFrame& frame) {
     if (books.empty() || frame.playing()) return;
     MAppFileRequest request;
     request.kind = MAppFileKind::open;
-    request.title = mapp_text("MIDI ファイルの取り込み");
-    request.filter = mapp_text(
-        "MIDI ファイル (*.mid *.midi *.smf)|*.mid;*.midi;*.smf|全てのファイル (*.*)|*.*||");
+    request.title = mapp_text(mapp_msg::IMPORT_TITLE);
+    request.filter = mapp_text(mapp_msg::FILTER_MIDI_IN);
     request.must_exist = true;
     CkvString path;
     if (!port.choose_file(request, &path)) return;
@@ -166,14 +157,14 @@ void mapp_import_midi(MFrame& frame) {
     if (!port.run_dialog(MAppDialog::import_midi, fields, check)) return;
 
     const CkvString shown = mapp_shown_path(path);
-    port.progress_begin(mapp_format("取り込んでいます : %s", shown.c_str()), kSteps, true);
+    port.progress_begin(mapp_format(mapp_msg::IMPORTING, shown.c_str()), kSteps, true);
     MplySmfFile file;
     MplySmfLoadError load_error;
     bool loaded = false;
     if (!read_in_background(port, path, &file, &load_error, &loaded) ||
         !port.progress_step(kImport)) {
         port.progress_end();
-        port.status(mapp_text("MIDI ファイルの取り込みを取り消しました。"));
+        port.status(mapp_text(mapp_msg::IMPORT_CANCELLED));
         return;
     }
     if (!loaded) {

@@ -7,6 +7,7 @@
 
 #include <functional>
 
+#include "app/MAppLanguageFiles.h"
 #include "app/MAppProblem.h"
 #include "app/MAppProgram.h"
 #include "app/MAppText.h"
@@ -24,39 +25,38 @@ namespace {
 // One file-based entry of the creation menu.
 struct CreateEntry {
     uint32_t id;
-    MSEQ_TYPE type;       // 0: read from the chosen file
-    const char* title;    // UTF-8
+    MSEQ_TYPE type;  // 0: read from the chosen file
+    mapp_msg title;
     const char* initial;  // initial file name; nullptr for none
     const char* templ;    // template under the application folder; nullptr for none
 };
 
-constexpr const char* kLeafFilter = "Korvante リーフ (*.kvnl)|*.kvnl|全てのファイル (*.*)|*.*||";
-constexpr const char* kBookFilter = "Korvante ブック (*.kvnb)|*.kvnb|全てのファイル (*.*)|*.*||";
-constexpr const char* kAnyFilter =
-    "Korvante オブジェクト (*.kvnb *.kvnl)|*.kvnb;*.kvnl|全てのファイル (*.*)|*.*||";
+constexpr mapp_msg kLeafFilter = mapp_msg::FILTER_LEAF;
+constexpr mapp_msg kBookFilter = mapp_msg::FILTER_BOOK;
+constexpr mapp_msg kAnyFilter = mapp_msg::FILTER_OBJECT;
 
 const CreateEntry* create_entry(uint32_t id) {
     static const CreateEntry entries[] = {
-        {ID_ADD_FILE_LINK, 0, "ファイルへのリンクを追加", nullptr, nullptr},
-        {ID_ADD_PATTERN_BOOK, MTYPE_BOOK_LIBRARY, "新しいパターンブックの作成", "pattern.kvnb",
+        {ID_ADD_FILE_LINK, 0, mapp_msg::CMD_ADD_FILE_LINK, nullptr, nullptr},
+        {ID_ADD_PATTERN_BOOK, MTYPE_BOOK_LIBRARY, mapp_msg::NEW_PATTERN_BOOK_TITLE, "pattern.kvnb",
          nullptr},
-        {ID_ADD_STAGE, MTYPE_LEAF_STAGE, "新しいステージマップの作成", "stage.kvnl",
+        {ID_ADD_STAGE, MTYPE_LEAF_STAGE, mapp_msg::NEW_STAGE_TITLE, "stage.kvnl",
          ".\\template\\pattern01\\T_stage_01.kvnl"},
-        {ID_ADD_CHORD, MTYPE_LEAF_CHORD, "新しいコードマップの作成", "chord.kvnl",
+        {ID_ADD_CHORD, MTYPE_LEAF_CHORD, mapp_msg::NEW_CHORD_TITLE, "chord.kvnl",
          ".\\template\\pattern01\\T_chord_01.kvnl"},
-        {ID_ADD_PHRASE_CHORDS, MTYPE_LEAF_PHRASE, "新しいフレーズパターンの作成", "phrase.kvnl",
+        {ID_ADD_PHRASE_CHORDS, MTYPE_LEAF_PHRASE, mapp_msg::NEW_PHRASE_TITLE, "phrase.kvnl",
          ".\\template\\pattern01\\T_piano_16bt_01.kvnl"},
-        {ID_ADD_PHRASE_MONO_BASS, MTYPE_LEAF_PHRASE, "新しいフレーズパターンの作成", "phrase.kvnl",
+        {ID_ADD_PHRASE_MONO_BASS, MTYPE_LEAF_PHRASE, mapp_msg::NEW_PHRASE_TITLE, "phrase.kvnl",
          ".\\template\\pattern01\\T_bass_01.kvnl"},
-        {ID_ADD_PHRASE_BASS4, MTYPE_LEAF_PHRASE, "新しいフレーズパターンの作成", "phrase.kvnl",
+        {ID_ADD_PHRASE_BASS4, MTYPE_LEAF_PHRASE, mapp_msg::NEW_PHRASE_TITLE, "phrase.kvnl",
          ".\\template\\pattern01\\T_bass_02.kvnl"},
-        {ID_ADD_PHRASE_GUITAR6, MTYPE_LEAF_PHRASE, "新しいフレーズパターンの作成", "phrase.kvnl",
+        {ID_ADD_PHRASE_GUITAR6, MTYPE_LEAF_PHRASE, mapp_msg::NEW_PHRASE_TITLE, "phrase.kvnl",
          ".\\template\\pattern01\\T_guitar_01.kvnl"},
-        {ID_ADD_PHRASE_DRUM8, MTYPE_LEAF_PHRASE, "新しいフレーズパターンの作成", "phrase.kvnl",
+        {ID_ADD_PHRASE_DRUM8, MTYPE_LEAF_PHRASE, mapp_msg::NEW_PHRASE_TITLE, "phrase.kvnl",
          ".\\template\\pattern01\\T_drum_8bt_01.kvnl"},
-        {ID_ADD_PHRASE_DRUM16, MTYPE_LEAF_PHRASE, "新しいフレーズパターンの作成", "phrase.kvnl",
+        {ID_ADD_PHRASE_DRUM16, MTYPE_LEAF_PHRASE, mapp_msg::NEW_PHRASE_TITLE, "phrase.kvnl",
          ".\\template\\pattern01\\T_drum_16bt_01.kvnl"},
-        {ID_ADD_PHRASE_EMPTY, MTYPE_LEAF_PHRASE, "新しいフレーズパターンの作成", "phrase.kvnl",
+        {ID_ADD_PHRASE_EMPTY, MTYPE_LEAF_PHRASE, mapp_msg::NEW_PHRASE_TITLE, "phrase.kvnl",
          ".\\template\\pattern01\\T_empty_01.kvnl"},
     };
     for (const CreateEntry& s : entries) {
@@ -70,6 +70,12 @@ CkvString program_file_path(const char* rest) {
     MseqFullPath path;
     if (!mseq_path::executable_path(rest, &path)) return {};
     return mseq_path::canonicalize(path);
+}
+
+// The template a new file is made from, in the language shown: a new English music gets the
+// English track names.
+CkvString template_path(const char* rest) {
+    return program_file_path(mapp_language_file(rest).c_str());
 }
 
 // The entity of the file that stores `node`: its book, or the library for the library's own
@@ -225,7 +231,7 @@ void MFrameLibrary::create_item(uint32_t id) {
     if (id == ID_ADD_FILE_LINK) {
         MrecCompiler header;
         if (!header.read_header(MseqFullPath(path))) {
-            port_->warn(mapp_text("ファイル情報を読み込めません。"));
+            port_->warn(mapp_text(mapp_msg::FILE_HEADER_UNREADABLE));
             return;
         }
         type = header.result.header.type;
@@ -233,14 +239,12 @@ void MFrameLibrary::create_item(uint32_t id) {
     }
     MseqObject* link = insert_link(room_, parent, type, name, path);
     if (!link) {
-        port_->warn(mapp_text("このリンクは指定位置に追加できません。"));
+        port_->warn(mapp_text(mapp_msg::LINK_CANNOT_GO_HERE));
         return;
     }
     if (MseqObject* same = find_same_path(room_, room_node_.get(), path, link)) {
-        const CkvString text = mapp_format(
-            "同じファイルパスが既に存在していますが追加しますか？\n\nID\t0x%08x\n名前\t%s\nパス\t%"
-            "s\n",
-            same->id, same->name.c_str(), shown_link_path(same).c_str());
+        const CkvString text = mapp_format(mapp_msg::ASK_ADD_SAME_PATH, same->id,
+                                           same->name.c_str(), shown_link_path(same).c_str());
         if (!port_->ask_yes_no(text)) {
             remove_link(room_, link);
             port_->refresh(MAppRefresh::room_tree);
@@ -252,9 +256,9 @@ void MFrameLibrary::create_item(uint32_t id) {
         ref_ptr<MseqEntity> content = mseq_open(link);
         MseqEntity* e = content.get();
         if (!e || e == MseqEmpty::instance()) {
-            port_->warn(mapp_text("警告：テンプレートで初期化できませんでした"));
+            port_->warn(mapp_text(mapp_msg::TEMPLATE_INIT_FAILED));
         } else {
-            MseqDesk::instance().load(e, MseqFullPath(program_file_path(entry->templ)), false);
+            MseqDesk::instance().load(e, MseqFullPath(template_path(entry->templ)), false);
             // The new file exists only in memory: the next save writes it.
             MseqDesk::instance().mark_modified(e);
             frame_.open_in_edit_list(e, link, true);
@@ -286,16 +290,16 @@ namespace {
 bool check_existing(MAppUserPort& port, const CkvString& path, MSEQ_TYPE type) {
     if (path.empty() || !kv_fs::file_exists(path)) return true;
     if (type == MTYPE_BOOK_MUSIC || type == MTYPE_LEAF_MUSIC) {
-        port.warn(mapp_text("ミュージックブック／リーフは新しく作成する必要があります。"));
+        port.warn(mapp_text(mapp_msg::BOOK_OR_LEAF_MUST_BE_NEW));
         return false;
     }
     MrecCompiler header;
     if (!header.read_header(MseqFullPath(path))) {
-        port.warn(mapp_text("ファイル情報を読み込めません。"));
+        port.warn(mapp_text(mapp_msg::FILE_HEADER_UNREADABLE));
         return false;
     }
     if (header.result.header.type != type) {
-        port.warn(mapp_text("オブジェクトタイプが異なります。"));
+        port.warn(mapp_text(mapp_msg::OBJECT_TYPE_DIFFERS));
         return false;
     }
     return true;
@@ -315,23 +319,21 @@ static bool create_music(MFrame& frame, MseqRoom* room, MseqObject* room_node, M
                          const CkvString& stage_path, const CkvString& chord_path,
                          MseqObject** book_out) {
     if (book_path.empty() || music_path.empty()) {
-        port.warn(mapp_text("ミュージックブック／リーフは新しく作成する必要があります。"));
+        port.warn(mapp_text(mapp_msg::BOOK_OR_LEAF_MUST_BE_NEW));
         return false;
     }
     MseqObject* book_link =
         room->create_book(room_node, MPLACE_LAST_CHILD, MTYPE_BOOK_MUSIC, CkvString(),
                           MseqDescPath(mseq_path::canonicalize(book_path)));
     if (!book_link) {
-        port.warn(mapp_text("ミュージックブック追加に失敗"));
+        port.warn(mapp_text(mapp_msg::MUSIC_BOOK_ADD_FAILED));
         return false;
     }
     MseqFullPath full;
     mseq_path::resolve(book_link, false, &full);
     if (MseqObject* same = room->find_book_by_path(full, nullptr, book_link)) {
-        port.warn(
-            mapp_format("ルームに同じファイルパスのブックがあります。\n追加する必要はありませ"
-                        "ん。\n\nID\t0x%08x\n名前\t%s\nパス\t%s\n",
-                        same->id, same->name.c_str(), shown_link_path(same).c_str()));
+        port.warn(mapp_format(mapp_msg::BOOK_ALREADY_IN_ROOM, same->id, same->name.c_str(),
+                              shown_link_path(same).c_str()));
         room->remove(book_link->id);
         return false;
     }
@@ -339,7 +341,7 @@ static bool create_music(MFrame& frame, MseqRoom* room, MseqObject* room_node, M
     ref_ptr<MseqEntity> book_content = mseq_open(book_link);
     auto* book = book_content->cast_to<MseqBook>(MTYPE_BOOK);
     if (!book) {
-        port.warn(mapp_text("ミュージックブックを開けません。"));
+        port.warn(mapp_text(mapp_msg::MUSIC_BOOK_OPEN_FAILED));
         book_content = nullptr;
         room->remove(book_link->id);
         return false;
@@ -349,7 +351,7 @@ static bool create_music(MFrame& frame, MseqRoom* room, MseqObject* room_node, M
     desk.mark_modified(book);
 
     auto add_leaf = [&](MSEQ_TYPE type, const char* name, const CkvString& path,
-                        const char* refused) -> MseqObject* {
+                        mapp_msg refused) -> MseqObject* {
         if (path.empty()) return nullptr;
         MseqObject* leaf =
             book->create_leaf(book_link, MPLACE_LAST_CHILD, type, name ? mapp_text(name) : "",
@@ -361,15 +363,13 @@ static bool create_music(MFrame& frame, MseqRoom* room, MseqObject* room_node, M
         mseq_path::make_relative(leaf);
         return leaf;
     };
-    MseqObject* music = add_leaf(MTYPE_LEAF_MUSIC, "ミュージック", music_path,
-                                 "警告：ミュージックリーフ追加に失敗");
-    MseqObject* stage =
-        add_leaf(MTYPE_LEAF_STAGE, nullptr, stage_path, "警告：ステージマップ追加に失敗");
-    MseqObject* chord =
-        add_leaf(MTYPE_LEAF_CHORD, nullptr, chord_path, "警告：コードマップ追加に失敗");
+    MseqObject* music = add_leaf(MTYPE_LEAF_MUSIC, kv_text(mapp_msg::DEFAULT_MUSIC_NAME),
+                                 music_path, mapp_msg::MUSIC_LEAF_ADD_FAILED);
+    MseqObject* stage = add_leaf(MTYPE_LEAF_STAGE, nullptr, stage_path, mapp_msg::STAGE_ADD_FAILED);
+    MseqObject* chord = add_leaf(MTYPE_LEAF_CHORD, nullptr, chord_path, mapp_msg::CHORD_ADD_FAILED);
 
     // Each new leaf takes its template's content and stays a new file until the next save.
-    auto init = [&](MseqObject* leaf, MSEQ_TYPE type, const char* templ, const char* failed,
+    auto init = [&](MseqObject* leaf, MSEQ_TYPE type, const char* templ, mapp_msg failed,
                     bool select) -> MseqEntity* {
         if (!leaf) return nullptr;
         ref_ptr<MseqEntity> content = mseq_open(leaf);
@@ -378,7 +378,7 @@ static bool create_music(MFrame& frame, MseqRoom* room, MseqObject* room_node, M
             port.warn(mapp_text(failed));
             return nullptr;
         }
-        desk.load(e, MseqFullPath(program_file_path(templ)), false);
+        desk.load(e, MseqFullPath(template_path(templ)), false);
         if (type == MTYPE_LEAF_MUSIC) {
             auto* m = e->cast_to<MseqMusic>(MTYPE_LEAF_MUSIC);
             m->m_MapStageID = map_reference(stage);
@@ -389,11 +389,11 @@ static bool create_music(MFrame& frame, MseqRoom* room, MseqObject* room_node, M
         return e;
     };
     init(music, MTYPE_LEAF_MUSIC, ".\\template\\music01\\music.kvnl",
-         "警告：ミュージックリーフの初期化に失敗", true);
-    init(stage, MTYPE_LEAF_STAGE, ".\\template\\music01\\stage.kvnl",
-         "警告：ステージマップの初期化に失敗", false);
-    init(chord, MTYPE_LEAF_CHORD, ".\\template\\music01\\chord.kvnl",
-         "警告：コードマップの初期化に失敗", false);
+         mapp_msg::MUSIC_LEAF_INIT_FAILED, true);
+    init(stage, MTYPE_LEAF_STAGE, ".\\template\\music01\\stage.kvnl", mapp_msg::STAGE_INIT_FAILED,
+         false);
+    init(chord, MTYPE_LEAF_CHORD, ".\\template\\music01\\chord.kvnl", mapp_msg::CHORD_INIT_FAILED,
+         false);
     *book_out = book_link;
     return true;
 }
@@ -404,22 +404,21 @@ MAppFileRequest MFrameLibrary::browse_request(MAppDialog dialog, const std::stri
     r.kind = MAppFileKind::folder;
     const CkvString value = current.get(field);
     if (field == "parent") {
-        r.title =
-            mapp_text(dialog == MAppDialog::create_room ? "新しいライブラリの作成先となる親フォルダ"
-                                                        : "新しい曲フォルダの親フォルダ");
+        r.title = mapp_text(dialog == MAppDialog::create_room ? mapp_msg::PARENT_OF_NEW_LIBRARY
+                                                              : mapp_msg::PARENT_OF_NEW_MUSIC);
         r.initial_folder = value;
         return r;
     }
     static const struct {
         const char* field;
-        const char* title;
+        mapp_msg title;
         const char* initial;
         bool book;
     } kFiles[] = {
-        {"book", "新しいミュージックブックの位置を指定", "music.kvnb", true},
-        {"music", "新しいミュージックリーフの位置を指定", "music.kvnl", false},
-        {"stage", "ステージマップの位置を指定", "stage.kvnl", false},
-        {"chord", "デフォルトコードマップの位置を指定", "chord.kvnl", false},
+        {"book", mapp_msg::PLACE_NEW_MUSIC_BOOK, "music.kvnb", true},
+        {"music", mapp_msg::PLACE_NEW_MUSIC_LEAF, "music.kvnl", false},
+        {"stage", mapp_msg::PLACE_STAGE_MAP, "stage.kvnl", false},
+        {"chord", mapp_msg::PLACE_CHORD_MAP, "chord.kvnl", false},
     };
     if (dialog != MAppDialog::new_music) return r;
     for (const auto& f : kFiles) {
@@ -497,31 +496,26 @@ void MFrameLibrary::new_music() {
         const CkvString folder = mapp_trim_blanks(f.get("folder"));
         f.set("folder", folder);
         if (!folder.empty() && !mseq_path::valid_name(folder)) {
-            port.warn(mapp_text("新しく作るフォルダ名に使えない文字が含まれています。"));
+            port.warn(mapp_text(mapp_msg::FOLDER_NAME_INVALID));
             return {false, "folder"};
         }
-        if (folder.empty() &&
-            !port.ask_yes_no(mapp_format("指定した親フォルダ内に作成しますがよろしいですか？\n\n%s",
-                                         mapp_shown_path(parent).c_str())))
+        if (folder.empty() && !port.ask_yes_no(mapp_format(mapp_msg::ASK_CREATE_IN_PARENT_INSIDE,
+                                                           mapp_shown_path(parent).c_str())))
             return {false, "folder"};
         const CkvString dir = folder.empty() ? parent : mseq_path::append(parent, folder);
         // The folder itself, not a file: anything at the path counts as existing.
         if (!folder.empty() && kv_fs::path_exists(dir) &&
-            !port.ask_yes_no(mapp_format(
-                "同じ名前のフォルダは既に存在していますが、\n作成してよろしいですか？\n\n%s",
-                mapp_shown_path(dir).c_str())))
+            !port.ask_yes_no(
+                mapp_format(mapp_msg::ASK_FOLDER_EXISTS, mapp_shown_path(dir).c_str())))
             return {false, "folder"};
         static const struct {
             const char* file;
-            const char* message;
+            mapp_msg message;
         } kFiles[] = {
-            {"music.kvnb", "指定したフォルダに同じ名前のブックファイルが既に存在しています。"},
-            {"music.kvnl",
-             "指定したフォルダに同じ名前のミュージックファイルが既に存在しています。"},
-            {"stage.kvnl",
-             "指定したフォルダに同じ名前のステージマップファイルが既に存在しています。"},
-            {"chord.kvnl",
-             "指定したフォルダに同じ名前のコードマップファイルが既に存在しています。"},
+            {"music.kvnb", mapp_msg::BOOK_FILE_EXISTS},
+            {"music.kvnl", mapp_msg::MUSIC_FILE_EXISTS},
+            {"stage.kvnl", mapp_msg::STAGE_FILE_EXISTS},
+            {"chord.kvnl", mapp_msg::CHORD_FILE_EXISTS},
         };
         for (const auto& k : kFiles) {
             if (kv_fs::file_exists(mseq_path::append(dir, k.file))) {
@@ -548,24 +542,19 @@ void MFrameLibrary::delete_link() {
     MseqObject* node = selected_node_;
     if (!room_ || !node) return;
     if (!deletable(node)) {
-        port_->warn(
-            mapp_text("このリンクか子リンクが編集・再生等で使用中です。\nまたは、削除できな"
-                      "いタイプのリンクです。"));
+        port_->warn(mapp_text(mapp_msg::LINK_IN_USE));
         return;
     }
-    const CkvString question = mapp_format(
-        "リンクを削除します。よろしいですか？\n※ ファイルは削除しません。リンクだけ削除します。"
-        "\n\nID\t0x%08x\n名前\t%s\n種類\t%s\nパス\t%s\n",
-        node->id, node->name.c_str(), mseq_type_name(node->type).c_str(),
-        shown_link_path(node).c_str());
+    const CkvString question =
+        mapp_format(mapp_msg::ASK_DELETE_LINK, node->id, node->name.c_str(),
+                    mseq_type_name(node->type).c_str(), shown_link_path(node).c_str());
     if (!port_->ask_yes_no(question)) return;
     MseqDesk& desk = MseqDesk::instance();
     MseqEntity* content = node->entity();
     if (mseq_type_category(node->type) == MCAT_BOOK && content &&
         content != MseqEmpty::instance() && (content->flags & MEF_MODIFIED)) {
-        const CkvString text =
-            mapp_format("ブックの変更内容を保存しますか？\n\n名前\t%s\n位置\t%s",
-                        node->name.c_str(), mapp_shown_path(content->full_path).c_str());
+        const CkvString text = mapp_format(mapp_msg::ASK_SAVE_BOOK, node->name.c_str(),
+                                           mapp_shown_path(content->full_path).c_str());
         switch (port_->ask_yes_no_cancel(text)) {
             case MAppAnswer::yes:
                 if (!frame_.save_file(content)) return;
@@ -579,7 +568,7 @@ void MFrameLibrary::delete_link() {
     }
     ref_ptr<MseqEntity> holder(holder_of(node, room_));
     if (!room_->remove(node->id)) {
-        port_->warn(mapp_text("削除できませんでした。"));
+        port_->warn(mapp_text(mapp_msg::DELETE_FAILED));
         return;
     }
     selected_node_ = nullptr;
@@ -594,16 +583,12 @@ void MFrameLibrary::open_link() {
         port_->refresh(MAppRefresh::room_item, node);
         return;
     }
-    const CkvString cannot_open = mapp_text(
-        "ファイルを開けませんでした。\n\n- 新版のソフトウェアがあれば、入手して下さい。\n- リ"
-        "ンクを扱うリーフは多重に開くことはできません。\n- ファイルに直接手を加えると読めなく"
-        "なる場合があります。\n- 以外の場合はバグの可能性もありますので、報告して下さい。");
+    const CkvString cannot_open = mapp_text(mapp_msg::FILE_OPEN_FAILED);
     MseqFullPath full;
     const bool has_file = !node->is_with() && mseq_path::resolve(node, false, &full);
     if (has_file && !kv_fs::path_exists(full)) {
         const CkvString text =
-            mapp_format("%s\n\nこのファイルは存在しません。\n新しく作成してもよろしいですか？",
-                        mapp_shown_path(full).c_str());
+            mapp_format(mapp_msg::ASK_CREATE_MISSING_FILE, mapp_shown_path(full).c_str());
         if (!port_->ask_yes_no(text)) return;
     } else if (has_file && !kv_fs::file_exists(full) && !node->entity()) {
         // A folder, FIFO or device is there: nothing to create, and nothing to read.

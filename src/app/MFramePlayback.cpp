@@ -87,8 +87,7 @@ void MFramePlayback::start_services(KvClock* clock) {
 void MFramePlayback::set_audition(bool on) {
     if (!audition_) return;
     audition_->set_enabled(on);
-    if (!mapp_save_audition_setting(on))
-        port_->status(mapp_text("試聴の設定を保存できませんでした。"));
+    if (!mapp_save_audition_setting(on)) port_->status(mapp_text(mapp_msg::AUDITION_SAVE_FAILED));
     port_->refresh(MAppRefresh::menus);
 }
 
@@ -96,8 +95,7 @@ void MFramePlayback::load_audition_setting() {
     const MAppAuditionSetting s = mapp_load_audition_setting();
     if (audition_) audition_->set_enabled(s.on);
     if (!s.damage.empty())
-        port_->status(
-            mapp_format("試聴の設定ファイルを読めません。試聴はオンです。(%s)", s.damage.c_str()));
+        port_->status(mapp_format(mapp_msg::AUDITION_SETTING_DAMAGED, s.damage.c_str()));
 }
 
 bool MFramePlayback::audition_on() const {
@@ -161,8 +159,7 @@ void MFramePlayback::check_device() {
     // exists whatever devices are installed, so it passes whatever name is stored.
     if (mseq_config().m_DeviceID == MDEV_MAPPER) return;
     if (mrec_settings::check_output_device(names) == 0) {
-        port_->inform(
-            mapp_text("再生デバイスが選択されていません。\n※ [設定] でデバイスを選択して下さい。"));
+        port_->inform(mapp_text(mapp_msg::NO_PLAYBACK_DEVICE));
     }
 }
 
@@ -264,14 +261,14 @@ void MFramePlayback::describe_device(CkvString* name, std::string* reason) const
     }
     kv_midi::midi_out_caps caps;
     if (c.m_DeviceID == MDEV_NONE) {
-        *name = mapp_text("(なし)");
+        *name = mapp_text(mapp_msg::DEVICE_NONE);
         *reason = "no output device is chosen";
         return;
     }
     if (midi_->device_caps(c.m_DeviceID, &caps)) {
         *name = CkvString(caps.name);
     } else if (c.m_DeviceID == MDEV_MAPPER) {
-        *name = mapp_text("MIDI マッパー (最初の出力先)");
+        *name = mapp_text(mapp_msg::DEVICE_MAPPER);
     } else {
         *name = c.m_DeviceName.empty() ? CkvString(std::to_string(c.m_DeviceID)) : c.m_DeviceName;
     }
@@ -283,10 +280,7 @@ void MFramePlayback::warn_device_failed() {
     std::string reason;
     describe_device(&name, &reason);
     if (reason.empty()) reason = "the device did not open";
-    port_->warn(mapp_format(
-        "再生デバイスを開けませんでした。\n\nデバイス : %s\n理由 : %s\n\n※ [ツール] - [設定] "
-        "で再生デバイスを確認して下さい。次に再生するときにもう一度開きます。",
-        name.c_str(), reason.c_str()));
+    port_->warn(mapp_format(mapp_msg::DEVICE_OPEN_FAILED, name.c_str(), reason.c_str()));
 }
 
 void MFramePlayback::warn_output_lost() {
@@ -294,10 +288,7 @@ void MFramePlayback::warn_output_lost() {
     std::string reason;
     describe_device(&name, &reason);
     if (reason.empty()) reason = "the device went away";
-    port_->warn(mapp_format(
-        "再生中に再生デバイスが使えなくなったため、再生を止めました。\n\nデバイス : %s\n理由 : "
-        "%s\n\n※ 次に再生するときにもう一度開きます。",
-        name.c_str(), reason.c_str()));
+    port_->warn(mapp_format(mapp_msg::DEVICE_LOST, name.c_str(), reason.c_str()));
 }
 
 void MFramePlayback::end_run_now() {
@@ -408,19 +399,13 @@ CkvString MFramePlayback::export_refusal(const CkvString& path) {
         if (!owned) owned = kv_fs::same_file(kv_fs::to_host(file), host);
     }
     if (owned) {
-        return mapp_format(
-            "エクスポートできませんでした。\n\n※ "
-            "開いているライブラリのファイルです。上書きできません。\n\n%s",
-            shown.c_str());
+        return mapp_format(mapp_msg::EXPORT_OVER_LIBRARY_FILE, shown.c_str());
     }
     // Only a regular file is replaced; a symbolic link is not followed.
     std::error_code ec;
     const std::filesystem::file_status st = std::filesystem::symlink_status(host, ec);
     if (!ec && std::filesystem::exists(st) && !std::filesystem::is_regular_file(st)) {
-        return mapp_format(
-            "エクスポートできませんでした。\n\n※ "
-            "通常のファイルではありません。(フォルダ、デバイス、FIFO、シンボリックリンク)\n\n%s",
-            shown.c_str());
+        return mapp_format(mapp_msg::EXPORT_NOT_REGULAR, shown.c_str());
     }
     return {};
 }
@@ -430,10 +415,9 @@ void MFramePlayback::export_midi() {
     if (!mapp_playable(leaf) || playing()) return;
     MAppFileRequest request;
     request.kind = MAppFileKind::save;
-    request.title = mapp_text("MIDI ファイルで保存");
+    request.title = mapp_text(mapp_msg::SAVE_AS_MIDI);
     request.default_ext = "mid";
-    request.filter =
-        mapp_text("MIDI ファイル (*.mid *.smf)|*.mid;*.smf|全てのファイル (*.*)|*.*||");
+    request.filter = mapp_text(mapp_msg::FILTER_MIDI_OUT);
     request.initial_name = mapp_default_midi_name(leaf);
     request.initial_folder = mseq_path::remove_file_name(leaf->full_path);
     request.confirm_overwrite = true;
@@ -454,20 +438,18 @@ void MFramePlayback::export_midi() {
     port_->wait_cursor(false);
     switch (result) {
         case MplyExportResult::ok:
-            port_->status(
-                mapp_format("MIDI ファイルを書き出しました : %s", mapp_shown_path(path).c_str()));
+            port_->status(mapp_format(mapp_msg::MIDI_WRITTEN, mapp_shown_path(path).c_str()));
             break;
         case MplyExportResult::not_started:
             break;
         case MplyExportResult::timed_out:
-            port_->warn(
-                mapp_text("エクスポートできませんでした。\n\n※ バッファ作成でタイムアウト"));
+            port_->warn(mapp_text(mapp_msg::EXPORT_BUFFER_TIMEOUT));
             break;
         case MplyExportResult::empty:
-            port_->warn(mapp_text("エクスポートできませんでした。\n\n※ ブロック化で失敗"));
+            port_->warn(mapp_text(mapp_msg::EXPORT_BLOCKS_FAILED));
             break;
         case MplyExportResult::write_failed:
-            port_->warn(mapp_text("エクスポートできませんでした。\n\n※ 保存処理で失敗"));
+            port_->warn(mapp_text(mapp_msg::EXPORT_WRITE_FAILED));
             break;
     }
 }
@@ -475,11 +457,9 @@ void MFramePlayback::export_midi() {
 void MFramePlayback::release_device() {
     if (playing() || !device()) return;
     if (device_->CloseDevice()) {
-        port_->warn(
-            mapp_text("一時的にデバイスを開放しました。\n\n※ 再生すると自動的に再度デバイス"
-                      "を使用します。"));
+        port_->warn(mapp_text(mapp_msg::DEVICE_RELEASED));
     } else {
-        port_->warn(mapp_text("デバイスを開放できませんでした。"));
+        port_->warn(mapp_text(mapp_msg::DEVICE_RELEASE_FAILED));
     }
     port_->refresh(MAppRefresh::menus);
 }

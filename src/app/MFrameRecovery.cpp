@@ -40,7 +40,7 @@ CkvString shown_time(int64_t seconds) {
 CkvString size_difference(const MAppRecoveryEntry& e) {
     const std::string size = std::to_string(e.size) + " bytes";
     const kv_folders::file_stamp disk = kv_folders::stamp_of(kv_fs::to_host(e.path.str()));
-    if (!disk.exists) return mapp_format("%s (新しいファイル)", size.c_str());
+    if (!disk.exists) return mapp_format(mapp_msg::RECOVERY_NEW_FILE, size.c_str());
     return mapp_format("%s (%+lld bytes)", size.c_str(),
                        static_cast<long long>(e.size) - static_cast<long long>(disk.size));
 }
@@ -57,17 +57,15 @@ void MFrame::load_autosave_setting() {
     const MAppAutosaveSetting s = mapp_load_autosave_setting();
     set_autosave_interval(s.seconds);
     if (s.damage.empty()) return;
-    port_->warn(
-        mapp_format("自動保存の設定ファイルを読めません。\n※ 自動保存の間隔は %u 秒と"
-                    "なります。\n\nファイル : %s\n理由 : %s",
-                    s.seconds, mapp_shown_path(s.path).c_str(), s.damage.c_str()));
+    port_->warn(mapp_format(mapp_msg::AUTOSAVE_SETTING_DAMAGED, s.seconds,
+                            mapp_shown_path(s.path).c_str(), s.damage.c_str()));
 }
 
 bool MFrame::save_autosave_setting() {
     CkvString path;
     kv_fs::file_error why;
     if (mapp_save_autosave_setting(autosave_seconds_, &path, &why)) return true;
-    port_->warn(CkvString(mapp_text("自動保存の設定ファイルの保存に失敗しました。\n\n").str() +
+    port_->warn(CkvString(mapp_text(mapp_msg::AUTOSAVE_SETTING_SAVE_FAILED).str() +
                           mapp_save_lines(path, why).str()));
     return false;
 }
@@ -111,8 +109,7 @@ bool MFrame::autosave() {
     const std::string failure = failed_path.str() + "\n" + reason;
     if (failure != autosave_warned_) {
         autosave_warned_ = failure;
-        port_->warn(mapp_format("自動保存に失敗しました。\n\nファイル : %s\n理由 : %s",
-                                shown_path(failed_path).c_str(),
+        port_->warn(mapp_format(mapp_msg::AUTOSAVE_FAILED, shown_path(failed_path).c_str(),
                                 kv_codec::cp932_from_utf8(reason).c_str()));
     }
     return false;
@@ -131,7 +128,7 @@ bool MFrame::recover(const MAppRecoveryEntry& entry) {
     std::string content;
     MseqObject* node = nullptr;
     if (!recovery_->content(entry, &content)) {
-        port_->warn(mapp_format("復元用のコピーを読めません。\n\n%s",
+        port_->warn(mapp_format(mapp_msg::RECOVERY_COPY_UNREADABLE,
                                 kv_codec::cp932_from_utf8(entry.copy).c_str()));
         return false;
     }
@@ -148,15 +145,12 @@ bool MFrame::recover(const MAppRecoveryEntry& entry) {
     if (!node) node = library_->node_for_file(entry.path);
     ref_ptr<MseqEntity> entity = node ? mseq_open(node) : ref_ptr<MseqEntity>();
     if (!entity || entity.get() == MseqEmpty::instance()) {
-        port_->warn(
-            mapp_format("復元できません。開いているライブラリのファイルではありません。\n\n%s",
-                        shown_path(entry.path).c_str()));
+        port_->warn(mapp_format(mapp_msg::RECOVERY_NOT_IN_LIBRARY, shown_path(entry.path).c_str()));
         return false;
     }
     // An editor observes the entity it edits: its content cannot be replaced under it.
     if (entity->flags & MEF_EDITING) {
-        port_->warn(mapp_format("編集中のファイルは復元できません。\n\n%s",
-                                shown_path(entry.path).c_str()));
+        port_->warn(mapp_format(mapp_msg::RECOVERY_FILE_IN_EDIT, shown_path(entry.path).c_str()));
         return false;
     }
     // The content is replaced in place, as reverting a file reads it again; the file on disk is
@@ -170,7 +164,7 @@ bool MFrame::recover(const MAppRecoveryEntry& entry) {
     if (!was_new) entity->flags &= ~MEF_NEW;
     if (!ok) {
         MseqDesk::instance().revert(entity.get(), true);
-        port_->warn(mapp_format("復元用のコピーを読めません。\n\n%s",
+        port_->warn(mapp_format(mapp_msg::RECOVERY_COPY_UNREADABLE,
                                 kv_codec::cp932_from_utf8(entry.copy).c_str()));
         return false;
     }
@@ -193,16 +187,11 @@ void MFrame::offer_recovery() {
         mseq_path::name_from_file_path(e.path, &name);
         list += name + "  " + shown_path(e.path) + "\n  " + shown_time(e.saved_at) + "  " +
                 size_difference(e);
-        if (MAppRecovery::changed_on_disk(e))
-            list += mapp_text("  ※ ファイルはその後に変更されています");
+        if (MAppRecovery::changed_on_disk(e)) list += mapp_text(mapp_msg::RECOVERY_CHANGED_SINCE);
         list += "\n";
     }
-    const MAppAnswer answer = port_->ask_yes_no_cancel(mapp_format(
-        "前回の終了時に保存されていなかったファイルがあります。\n\n%s\n復元しますか？\n\n"
-        "「はい」の場合、全て復元します（保存するまで元のファイルは変わりません）。\n"
-        "「いいえ」の場合、復元用のコピーを全て削除します。\n"
-        "「キャンセル」の場合、次に起動したときにもう一度確認します。",
-        list.c_str()));
+    const MAppAnswer answer =
+        port_->ask_yes_no_cancel(mapp_format(mapp_msg::ASK_RECOVER, list.c_str()));
     if (answer == MAppAnswer::yes) {
         for (const MAppRecoveryEntry& e : left)
             recover(e);

@@ -56,7 +56,7 @@ MAppFileRequest output_request(const MseqEntity* leaf, const char* title, const 
 bool write_output(MAppUserPort& port, const CkvString& path, std::string_view bytes) {
     kv_fs::file_error why;
     if (kv_fs::write_file_atomic(path.str(), bytes, &why)) return true;
-    port.warn(mapp_format("書き出せませんでした。\n\n※ %s\n\n%s", why.text().c_str(),
+    port.warn(mapp_format(mapp_msg::EXPORT_FAILED_WITH, why.text().c_str(),
                           mapp_shown_path(path).c_str()));
     return false;
 }
@@ -120,20 +120,21 @@ bool ask_render(MAppUserPort& port, const MseqEntity* leaf, kv_synth::audio_form
         const std::string& word = f.get("format").str();
         if (!kv_synth::audio_format_of("." + word, format)) return MAppCheck{false, "format"};
         if (kv_synth::audio_format_available(*format)) return MAppCheck{};
-        port.warn(mapp_text("この形式は書き出せません。(libsndfile なしで作られています)"));
+        port.warn(mapp_text(mapp_msg::AUDIO_FORMAT_UNAVAILABLE));
         return MAppCheck{false, "format"};
     };
     if (!port.run_dialog(MAppDialog::render_audio, fields, check)) return false;
     const char* extension = kv_synth::audio_extension(*format);
-    const std::string filter = std::string("音声ファイル (*") + extension + ")|*" + extension +
-                               "|全てのファイル (*.*)|*.*||";
-    if (!port.choose_file(output_request(leaf, "音声ファイルで保存", filter.c_str(), extension),
-                          output))
+    const std::string filter =
+        mapp_utf8_format(kv_text(mapp_msg::FILTER_AUDIO), extension, extension);
+    if (!port.choose_file(
+            output_request(leaf, kv_text(mapp_msg::SAVE_AS_AUDIO), filter.c_str(), extension),
+            output))
         return false;
     if (fields.get("stems").str() != "1") return true;
     MAppFileRequest folder;
     folder.kind = MAppFileKind::folder;
-    folder.title = mapp_text("パートごとのファイルの保存先");
+    folder.title = mapp_text(mapp_msg::STEMS_FOLDER);
     folder.initial_folder = mseq_path::remove_file_name(*output);
     return port.choose_file(folder, stems);
 }
@@ -157,13 +158,10 @@ void mapp_export_file(MFrame& frame) {
     const bool score = fields.get("format").str() == "musicxml";
     CkvString path;
     const MAppFileRequest request =
-        score ? output_request(leaf, "MusicXML で保存",
-                               "MusicXML (*.musicxml *.mxl)|*.musicxml;*.mxl|全てのファイル "
-                               "(*.*)|*.*||",
-                               ".musicxml")
-              : output_request(leaf, "MIDI ファイルで保存",
-                               "MIDI ファイル (*.mid *.smf)|*.mid;*.smf|全てのファイル (*.*)|*.*||",
-                               ".mid");
+        score ? output_request(leaf, kv_text(mapp_msg::SAVE_AS_MUSICXML),
+                               kv_text(mapp_msg::FILTER_MUSICXML), ".musicxml")
+              : output_request(leaf, kv_text(mapp_msg::SAVE_AS_MIDI),
+                               kv_text(mapp_msg::FILTER_MIDI_OUT), ".mid");
     if (!port.choose_file(request, &path)) return;
     const CkvString refused = frame.playback().export_refusal(path);
     if (!refused.empty()) {
@@ -185,13 +183,12 @@ void mapp_export_file(MFrame& frame) {
     }
     port.wait_cursor(false);
     if (!made) {
-        port.warn(mapp_text("エクスポートできませんでした。\n\n※ 曲を組み立てられませんでした。"));
+        port.warn(mapp_text(mapp_msg::EXPORT_ASSEMBLY_FAILED));
         return;
     }
     if (!write_output(port, path, bytes)) return;
-    port.status(
-        mapp_format(score ? "MusicXML を書き出しました : %s" : "MIDI ファイルを書き出しました : %s",
-                    mapp_shown_path(path).c_str()));
+    port.status(mapp_format(score ? mapp_msg::MUSICXML_WRITTEN : mapp_msg::MIDI_WRITTEN,
+                            mapp_shown_path(path).c_str()));
 }
 
 void mapp_render_audio(MFrame& frame) {
@@ -200,9 +197,7 @@ void mapp_render_audio(MFrame& frame) {
     if (!mapp_playable(leaf) || frame.playing()) return;
     const std::string soundfont = kv_synth::synth_available() ? kv_synth::find_soundfont() : "";
     if (soundfont.empty()) {
-        port.warn(mapp_text(
-            "音声ファイルに書き出せません。\n\n※ シンセサイザー (FluidSynth) か General MIDI "
-            "のサウンドフォントがありません。"));
+        port.warn(mapp_text(mapp_msg::AUDIO_NO_SYNTH));
         return;
     }
     kv_synth::audio_format format = kv_synth::audio_format::wav;
@@ -214,8 +209,7 @@ void mapp_render_audio(MFrame& frame) {
     double length = 0;
     if (!midi_bytes(leaf, MplyExportFormat(), &midi, &parts) ||
         !kv_synth::decode_midi_file(midi, &files[0].messages, &length)) {
-        port.warn(
-            mapp_text("音声ファイルに書き出せませんでした。\n\n※ 曲を組み立てられませんでした。"));
+        port.warn(mapp_text(mapp_msg::AUDIO_ASSEMBLY_FAILED));
         return;
     }
     files[0].path = output;
@@ -238,9 +232,8 @@ void mapp_render_audio(MFrame& frame) {
     }
     // Each file is one step; writing them all is the last.
     const int steps = static_cast<int>(files.size()) + 1;
-    port.progress_begin(
-        mapp_format("音声ファイルを作っています : %s", mapp_shown_path(output).c_str()), steps,
-        true);
+    port.progress_begin(mapp_format(mapp_msg::AUDIO_RENDERING, mapp_shown_path(output).c_str()),
+                        steps, true);
     float gain = 0;
     bool rendered = true;
     for (size_t i = 0; i < files.size() && rendered; ++i) {
@@ -249,16 +242,14 @@ void mapp_render_audio(MFrame& frame) {
         });
         if (!go_on || !port.progress_step(static_cast<int>(i + 1))) {
             port.progress_end();
-            port.status(mapp_text("音声ファイルの書き出しを取り消しました。"));
+            port.status(mapp_text(mapp_msg::AUDIO_CANCELLED));
             return;
         }
     }
     if (!rendered) {
         port.progress_end();
-        port.warn(
-            mapp_format("音声ファイルに書き出せませんでした。\n\n※ シンセサイザーか"
-                        "エンコーダーが失敗しました。(サウンドフォント %s)",
-                        kv_codec::cp932_from_utf8(soundfont).c_str()));
+        port.warn(mapp_format(mapp_msg::AUDIO_SYNTH_FAILED,
+                              kv_codec::cp932_from_utf8(soundfont).c_str()));
         return;
     }
     if (!stems.empty()) {
@@ -275,11 +266,10 @@ void mapp_render_audio(MFrame& frame) {
     port.progress_step(steps);
     port.progress_end();
     if (stems.empty()) {
-        port.status(
-            mapp_format("音声ファイルを書き出しました : %s", mapp_shown_path(output).c_str()));
+        port.status(mapp_format(mapp_msg::AUDIO_WRITTEN, mapp_shown_path(output).c_str()));
     } else {
-        port.status(mapp_format("音声ファイルを書き出しました : %s (パートごとに %d 個 : %s)",
-                                mapp_shown_path(output).c_str(), static_cast<int>(files.size() - 1),
+        port.status(mapp_format(mapp_msg::AUDIO_WRITTEN_WITH_STEMS, mapp_shown_path(output).c_str(),
+                                static_cast<int>(files.size() - 1),
                                 mapp_shown_path(stems).c_str()));
     }
 }

@@ -93,11 +93,8 @@ void MFrame::stop_player(int32_t timeout_ms) {
 bool MFrame::ask_to_save(const CkvString& action) {
     stop_player(3000);
     if (MseqDesk::instance().modified.empty()) return true;
-    const CkvString text = mapp_format(
-        "%s\n\nライブラリ／編集リストに保存されていないファイルがありますが、\n全て保存しますか？"
-        "\n\n「はい」の場合、全て保存します。\n「いいえ」の場合、全て保存しません。\n個別に保存す"
-        "る場合は「キャンセル」してから保存して下さい。\n\n保存されていないファイル :%s",
-        action.c_str(), unsaved_list().c_str());
+    const CkvString text =
+        mapp_format(mapp_msg::ASK_SAVE_ALL, action.c_str(), unsaved_list().c_str());
     switch (port_->ask_yes_no_cancel(text)) {
         case MAppAnswer::yes:
             return save_all();
@@ -138,7 +135,7 @@ bool MFrame::load_room(const CkvString& path, bool create, bool warn_unreadable,
     if (!create && !readable_library(full, &refused)) {
         if (why) *why = refused;
         if (warn_unreadable) {
-            port_->warn(CkvString(mapp_text("ライブラリファイルにエラーがあります。").str() +
+            port_->warn(CkvString(mapp_text(mapp_msg::LIBRARY_FILE_ERROR).str() +
                                   mapp_problem_lines(refused).str()));
         }
         port_->refresh(MAppRefresh::menus);
@@ -150,7 +147,7 @@ bool MFrame::load_room(const CkvString& path, bool create, bool warn_unreadable,
         if (!problem.reported()) problem.path = MseqFullPath(full);
         if (why) *why = problem;
         if (warn_unreadable) {
-            port_->warn(CkvString(mapp_text("ライブラリファイルにエラーがあります。").str() +
+            port_->warn(CkvString(mapp_text(mapp_msg::LIBRARY_FILE_ERROR).str() +
                                   mapp_problem_lines(problem).str()));
         }
         port_->refresh(MAppRefresh::menus);
@@ -160,7 +157,7 @@ bool MFrame::load_room(const CkvString& path, bool create, bool warn_unreadable,
     if (create) {
         MseqObject* link =
             room->create_book(library_->room_node(), MPLACE_LAST_CHILD, MTYPE_BOOK_LIBRARY,
-                              mapp_text("パターンブック_標準"),
+                              mapp_text(mapp_msg::DEFAULT_PATTERN_BOOK_NAME),
                               MseqDescPath(CkvString("<prog>.\\pattern_v01\\pattern.kvnb")));
         if (link) mseq_path::make_relative(link);
     }
@@ -174,13 +171,13 @@ bool MFrame::load_room(const CkvString& path, bool create, bool warn_unreadable,
 }
 
 void MFrame::open_room_dialog() {
-    if (!ask_to_save(mapp_text("ライブラリを開く"))) return;
+    if (!ask_to_save(mapp_text(mapp_msg::OPEN_LIBRARY))) return;
     MAppFileRequest request;
     request.kind = MAppFileKind::open;
-    request.title = mapp_text("ライブラリを開く");
+    request.title = mapp_text(mapp_msg::OPEN_LIBRARY);
     request.default_ext = "kvnr";
     request.initial_name = "library.kvnr";
-    request.filter = mapp_text("Korvante ライブラリ (*.kvnr)|*.kvnr|全てのファイル (*.*)|*.*||");
+    request.filter = mapp_text(mapp_msg::FILTER_LIBRARY);
     request.prompt_create = true;
     CkvString path;
     if (!port_->choose_file(request, &path)) return;
@@ -188,13 +185,12 @@ void MFrame::open_room_dialog() {
 }
 
 void MFrame::open_recent(size_t index) {
-    if (!ask_to_save(mapp_text("ライブラリを開く"))) return;
+    if (!ask_to_save(mapp_text(mapp_msg::OPEN_LIBRARY))) return;
     const CkvString* entry = mseq_config().recent_room(index);
     if (!entry) return;
     const CkvString path = *entry;
     if (!kv_fs::file_exists(path)) {
-        port_->warn(
-            mapp_format("ライブラリファイルが存在しません。\n\n%s", mapp_shown_path(path).c_str()));
+        port_->warn(mapp_format(mapp_msg::LIBRARY_FILE_MISSING, mapp_shown_path(path).c_str()));
         port_->refresh(MAppRefresh::menus);
         return;
     }
@@ -212,27 +208,26 @@ MAppCheck check_create_room(MAppUserPort& port, MAppFields& f) {
     f.set("folder", folder);
     f.set("file", file);
     if (!folder.empty() && !mseq_path::valid_name(folder)) {
-        port.warn(mapp_text("新しく作るフォルダ名に使えない文字が含まれています。"));
+        port.warn(mapp_text(mapp_msg::FOLDER_NAME_INVALID));
         return {false, "folder"};
     }
-    if (folder.empty() && !port.ask_yes_no(mapp_format(
-                              "指定した親フォルダに作成しますがよろしいですか？\n\n作成先：%s",
-                              mapp_shown_path(parent).c_str()))) {
+    if (folder.empty() && !port.ask_yes_no(mapp_format(mapp_msg::ASK_CREATE_IN_PARENT,
+                                                       mapp_shown_path(parent).c_str()))) {
         return {false, "folder"};
     }
     if (file.empty()) {
-        port.warn(mapp_text("ライブラリファイル名がありません。"));
+        port.warn(mapp_text(mapp_msg::LIBRARY_FILE_NAME_MISSING));
         return {false, "file"};
     }
     if (!mseq_path::valid_name(file)) {
-        port.warn(mapp_text("新しく作るファイル名に使えない文字が含まれています。"));
+        port.warn(mapp_text(mapp_msg::FILE_NAME_INVALID));
         return {false, "file"};
     }
     const CkvString dir = folder.empty() ? parent : mseq_path::append(parent, folder);
     const CkvString full = mseq_path::append(dir, file);
     f.set("full", full);
     if (kv_fs::file_exists(full)) {
-        port.warn(mapp_text("この位置に同じライブラリファイルが既に存在します。"));
+        port.warn(mapp_text(mapp_msg::LIBRARY_FILE_EXISTS));
         return {false, "file"};
     }
     return {};
@@ -241,7 +236,7 @@ MAppCheck check_create_room(MAppUserPort& port, MAppFields& f) {
 }  // namespace
 
 void MFrame::create_room_dialog() {
-    if (!ask_to_save(mapp_text("ライブラリを作る"))) return;
+    if (!ask_to_save(mapp_text(mapp_msg::CREATE_LIBRARY))) return;
     MAppFields fields;
     // A new library starts in the application folder, or in the user's library folder when the
     // application folder is only read.
@@ -264,10 +259,8 @@ void MFrame::create_room_dialog() {
 bool MFrame::save_file(MseqEntity* entity) {
     if (!entity) return false;
     if (entity->flags & MEF_FUTURE) {
-        const CkvString text = mapp_format(
-            "このファイルは未来のデータ形式を含んでいます。\n上書き保存すると未来の情報が失われる"
-            "可能性があります。\n\n上書き保存しますか？\n\n名前\n%s\n\nパス\n%s\n",
-            entity->name.c_str(), mapp_shown_path(entity->full_path).c_str());
+        const CkvString text = mapp_format(mapp_msg::ASK_WRITE_OVER_FUTURE, entity->name.c_str(),
+                                           mapp_shown_path(entity->full_path).c_str());
         if (!port_->ask_yes_no(text)) return false;
     }
     CkvString failure;
@@ -277,7 +270,7 @@ bool MFrame::save_file(MseqEntity* entity) {
     port_->refresh(MAppRefresh::title);
     // A file the user chose not to write over has no failure to report.
     if (!ok && !failure.empty())
-        port_->warn(CkvString(mapp_text("保存に失敗しました。\n\n").str() + failure.str()));
+        port_->warn(CkvString(mapp_text(mapp_msg::SAVE_FAILED).str() + failure.str()));
     return ok;
 }
 
@@ -315,11 +308,9 @@ bool MFrame::may_write_over(const MseqEntity* entity, CkvString* failure) {
     if (!problem || !kv_fs::file_exists(entity->full_path)) return true;
     const CkvString backup = free_backup_name(entity->full_path);
     const CkvString shown = mapp_shown_path(entity->full_path);
-    const CkvString question = mapp_format(
-        "%s\n\nこのファイルは存在しますが、内容を読み込めませんでした。\n(%s)\n上書き保存すると"
-        "読み込めなかった内容は失われます。\n\n上書き保存しますか？\n\n「はい」の場合、元のファ"
-        "イルを\n%s\nとして残してから保存します。",
-        shown.c_str(), mapp_problem_reason(*problem).c_str(), mapp_shown_path(backup).c_str());
+    const CkvString question =
+        mapp_format(mapp_msg::ASK_WRITE_OVER_UNREAD, shown.c_str(),
+                    mapp_problem_reason(*problem).c_str(), mapp_shown_path(backup).c_str());
     if (backup.empty() || !port_->ask_yes_no(question)) return false;
     std::string bytes;
     kv_fs::file_error why;
@@ -387,10 +378,7 @@ bool MFrame::save_all() {
     MseqDesk& desk = MseqDesk::instance();
     const int future = desk.count_future_files();
     if (future != 0) {
-        const CkvString text = mapp_format(
-            "上書き保存する %d 件のファイルが未来のデータ形式を含んでいます。\n上書き保存すると未"
-            "来の情報が失われる可能性があります。\n\n全て上書き保存しますか？\n\n",
-            future);
+        const CkvString text = mapp_format(mapp_msg::ASK_WRITE_OVER_FUTURE_ALL, future);
         if (!port_->ask_yes_no(text)) return false;
     }
     port_->wait_cursor(true);
@@ -411,19 +399,15 @@ bool MFrame::save_all() {
     port_->refresh(MAppRefresh::edit_list);
     port_->refresh(MAppRefresh::title);
     if (failures != 0) {
-        port_->warn(CkvString(
-            mapp_format("保存に失敗しました。\n\n%d ファイル保存しませんでした。\n※ 変更フ"
-                        "ラグが残っている項目を参照して下さい。",
-                        failures)
-                .str() +
-            lines.str()));
+        port_->warn(
+            CkvString(mapp_format(mapp_msg::SAVE_ALL_FAILED, failures).str() + lines.str()));
         return false;
     }
     return true;
 }
 
 bool MFrame::exit(const MAppPlacement& placement) {
-    if (!ask_to_save(mapp_text("アプリケーションの終了"))) return false;
+    if (!ask_to_save(mapp_text(mapp_msg::EXIT_APPLICATION))) return false;
     MseqConfig& c = mseq_config();
     if (placement.valid) {
         int show = placement.restore_to_maximized ? 3 : placement.show;
@@ -440,7 +424,7 @@ bool MFrame::exit(const MAppPlacement& placement) {
     }
     kv_fs::file_error why;
     if (!mrec_settings::save_config(&why)) {
-        port_->warn(CkvString(mapp_text("コンフィグファイルの保存に失敗しました。\n\n").str() +
+        port_->warn(CkvString(mapp_text(mapp_msg::CONFIG_SAVE_FAILED).str() +
                               mapp_save_lines(mseq_config().full_path, why).str()));
     }
     MseqMapScale& scales = mrec_settings::scale_map();
@@ -451,13 +435,11 @@ bool MFrame::exit(const MAppPlacement& placement) {
             // Declined: the file keeps what it holds; a failed copy is said.
             if (!failure.empty()) {
                 port_->warn(
-                    CkvString(mapp_text("スケールマップファイルの保存に失敗しました。\n\n").str() +
-                              failure.str()));
+                    CkvString(mapp_text(mapp_msg::SCALE_MAP_SAVE_FAILED).str() + failure.str()));
             }
         } else if (!mrec_settings::save_scale_map(&why)) {
-            port_->warn(
-                CkvString(mapp_text("スケールマップファイルの保存に失敗しました。\n\n").str() +
-                          mapp_save_lines(scales.full_path, why).str()));
+            port_->warn(CkvString(mapp_text(mapp_msg::SCALE_MAP_SAVE_FAILED).str() +
+                                  mapp_save_lines(scales.full_path, why).str()));
         }
     }
     exited_ = true;

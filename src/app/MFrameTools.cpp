@@ -2,6 +2,9 @@
 #include <cstdint>
 
 #include "app/MAppAutosaveSetting.h"
+#include "app/MAppLanguageFiles.h"
+#include "app/MAppLanguageSetting.h"
+#include "app/MAppProblem.h"
 #include "app/MAppText.h"
 #include "app/MFrame.h"
 #include "model/core/MseqPathOps.h"
@@ -44,6 +47,15 @@ const SettingField kSettingFields[] = {
 constexpr char kAutosaveField[] = "autosave_seconds";
 // The field of the MIDI input port's name (empty: none).
 constexpr char kMidiInField[] = "midi_input";
+// The field of the interface language, "ja" or "en".
+constexpr char kLanguageField[] = "language";
+
+// The language the settings dialog shows as chosen: the setting, or without one the language
+// the program runs in.
+kv_language shown_language_choice() {
+    const MAppLanguageSetting setting = mapp_load_language_setting();
+    return setting.language ? *setting.language : kv_current_language();
+}
 
 // Decimal, or hexadecimal after 0x (a leading zero is no octal prefix: "010" is ten).
 bool parse_int(const CkvString& text, int64_t* out) {
@@ -79,23 +91,31 @@ void MFrame::settings() {
     fields.set(kAutosaveField, CkvString(std::to_string(autosave_seconds_)));
     // Nor is the MIDI input, kept by its name (MAppMidiInSetting).
     fields.set(kMidiInField, CkvString(midi_input_->chosen()));
+    // Nor is the language, which has its own file (MAppLanguageSetting) and is read at start.
+    const kv_language language_before = shown_language_choice();
+    fields.set(kLanguageField, CkvString(kv_language_code(language_before)));
     port_->offer_devices(device_names());
     MAppUserPort& port = *port_;
     auto check = [&port](MAppFields& f) -> MAppCheck {
         int64_t v = 0;
         if (!parse_int(f.get("m_DeviceID"), &v) || v < -2 || v > 0xFFFFFFFFll) {
-            port.warn(mapp_text("設定値が正しくありません。"));
+            port.warn(mapp_text(mapp_msg::SETTING_VALUE_WRONG));
             return {false, "m_DeviceID"};
         }
         for (const SettingField& s : kSettingFields) {
             if (!parse_int(f.get(s.name), &v) || v < s.min || v > s.max) {
-                port.warn(mapp_text("設定値が正しくありません。"));
+                port.warn(mapp_text(mapp_msg::SETTING_VALUE_WRONG));
                 return {false, s.name};
             }
         }
         if (!parse_int(f.get(kAutosaveField), &v) || v < 0 || v > kAutosaveMaxSeconds) {
-            port.warn(mapp_text("設定値が正しくありません。"));
+            port.warn(mapp_text(mapp_msg::SETTING_VALUE_WRONG));
             return {false, kAutosaveField};
+        }
+        kv_language language = kv_language::japanese;
+        if (!kv_parse_language(f.get(kLanguageField).str(), &language)) {
+            port.warn(mapp_text(mapp_msg::SETTING_VALUE_WRONG));
+            return {false, kLanguageField};
         }
         return {};
     };
@@ -122,11 +142,27 @@ void MFrame::settings() {
     }
     if (fields.get(kMidiInField).str() != midi_input_->chosen())
         midi_input_->choose(fields.get(kMidiInField).str());
+    kv_language language = language_before;
+    kv_parse_language(fields.get(kLanguageField).str(), &language);
+    if (language != language_before) save_language_setting(language);
     MplyDevice* before = playback_->device();
     playback_->choose_device();
     if (before && before != playback_->chosen_device()) before->CloseDevice();
     port_->refresh(MAppRefresh::editor_view);
     port_->refresh(MAppRefresh::menus);
+}
+
+bool MFrame::save_language_setting(kv_language language) {
+    CkvString path;
+    kv_fs::file_error why;
+    if (!mapp_save_language_setting(language, &path, &why)) {
+        port_->warn(CkvString(mapp_text(mapp_msg::LANGUAGE_SAVE_FAILED).str() +
+                              mapp_save_lines(path, why).str()));
+        return false;
+    }
+    // The texts already made (menus, tree, views) stay in the language they were made in.
+    port_->inform(mapp_text(mapp_msg::LANGUAGE_NEXT_START));
+    return true;
 }
 
 void MFrame::manual() {
@@ -135,10 +171,9 @@ void MFrame::manual() {
         if (!mseq_path::executable_path(rest, &path)) return kv_shell::kFileNotFound;
         return impl_shell()->open(kv_fs::to_host(mseq_path::canonicalize(path)));
     };
-    int result = open(".\\manual\\index.html");
+    int result = open(mapp_language_file(".\\manual\\index.html").c_str());
     if (result == kv_shell::kFileNotFound) result = open(".\\notice.html");
     if (result <= 32) {
-        port_->warn(
-            mapp_text("説明書が開けませんでした。\n\n※ 説明書はホームページで入手できます。"));
+        port_->warn(mapp_text(mapp_msg::MANUAL_OPEN_FAILED));
     }
 }

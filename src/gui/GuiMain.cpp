@@ -19,6 +19,7 @@
 #include "app/MAppCommands.h"
 #include "app/MAppFolders.h"
 #include "app/MAppMidiInput.h"
+#include "app/MAppProgram.h"
 #include "edit/MedtMusic.h"
 #include "edit/MedtTrack.h"
 #include "edit/MedtViewCommands.h"
@@ -107,12 +108,16 @@ int main(int argc, char** argv) {
     const GuiOptions options = gui_parse_options(std::vector<std::string>(argv + 1, argv + argc));
     if (!options.error.empty()) {
         std::fprintf(stderr,
-                     "korvante gui: %s\nusage: korvante gui [LIBRARY] [--open LEAF] "
+                     "korvante gui: %s\nusage: korvante gui [LIBRARY] [--lang ja|en] [--open LEAF] "
                      "[--screenshot FILE.png] [--size WxH] [--bar N] [--zoom fit|LEVELS] [--lanes] "
                      "[--view-only] [--step-keys KEY,...]\n",
                      options.error.c_str());
         return 2;
     }
+    // The language is chosen before the first text is made (Qt's translations included); the
+    // setting is read from the folder the application's start-up picks.
+    mapp_init_program(options.home.empty() ? program_folder() : options.home);
+    mapp_start_language(options.language);
     const bool unattended = !options.screenshot.empty() || options.report_first_paint;
     if (!has_display()) {
         if (!unattended) {

@@ -15,6 +15,14 @@ GuiOptions gui_parse_options(const std::vector<std::string>& args) {
         const bool has_value = i + 1 < args.size();
         if (a == "--home" && has_value) {
             o.home = args[++i];
+        } else if (a == "--lang") {
+            kv_language language = kv_language::japanese;
+            if (!has_value || !kv_parse_language(args[i + 1], &language)) {
+                o.error = "--lang wants ja or en" + (has_value ? ", not " + args[i + 1] : "");
+                return o;
+            }
+            o.language = language;
+            ++i;
         } else if (a == "--open" && has_value) {
             o.open_leaf = args[++i];
         } else if (a == "--screenshot" && has_value) {

@@ -1,21 +1,25 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "model/core/CkvString.h"
+#include "model/lang/KvLanguage.h"
 
 class MseqObject;
 class QCoreApplication;
 class QTranslator;
 
-// The options of the desktop program: `korvante-gui [LIBRARY] [--home DIR] [--open LEAF]
+// The options of the desktop program: `korvante-gui [LIBRARY] [--home DIR] [--lang ja|en] [--open
+// LEAF]
 // [--screenshot FILE.png] [--size WxH] [--bar N] [--zoom fit|LEVELS] [--lanes] [--view-only]
 // [--step-keys KEY,...] [--report-first-paint]`.
 struct GuiOptions {
-    std::string library;              // host path of the library to open; empty: the last one
-    std::string home;                 // application folder; empty: the program's folder
+    std::string library;                  // host path of the library to open; empty: the last one
+    std::string home;                     // application folder; empty: the program's folder
+    std::optional<kv_language> language;  // --lang; none: the setting, else the locale
     std::string open_leaf;            // UTF-8 name or book/.../leaf path to open in the editor pane
     std::string screenshot;           // PNG file to write, then end
     int width = 0, height = 0;        // window size; 0: the stored or default size

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <exception>
 #include <new>
+#include <optional>
 
 #include "ui/DemoCommand.h"
 #include "ui/DevicesCommand.h"
@@ -33,6 +34,13 @@ int print_help(const std::vector<std::string>&) {
     std::printf("Korvante %s - music composition with typed note blocks\n\n", KV_VERSION_STRING);
     std::printf("usage: korvante COMMAND [ARGS...]\n");
     std::printf("Without a command, or with 'gui [LIBRARY]', korvante opens the desktop window.\n");
+    std::printf("\noptions of every command:\n");
+    std::printf("  %-12s the application folder to use instead of the program's own\n",
+                "--home DIR");
+    std::printf(
+        "  %-12s the language of the program's texts; without it the settings dialog's\n"
+        "  %-12s choice, else Japanese under a Japanese, C or POSIX locale, else English\n",
+        "--lang ja|en", "");
     std::printf("\ncommands:\n");
     for (const Command& c : commands())
         std::printf("  %-10s %s\n", c.name, c.usage);
@@ -79,15 +87,27 @@ const std::vector<Command>& commands() {
 }
 
 int run_command(const std::vector<std::string>& all) {
-    // `--home DIR` anywhere selects another application folder (tests use a temporary one).
+    // `--home DIR` anywhere selects another application folder (tests use a temporary one);
+    // `--lang ja|en` anywhere the language of the application's texts.
     std::vector<std::string> args;
     std::string home;
+    std::optional<kv_language> language;
     for (size_t i = 0; i < all.size(); ++i) {
         if (all[i] == "--home" && i + 1 < all.size()) {
             home = all[++i];
         } else if (all[i] == "--home") {
             std::fprintf(stderr, "korvante: --home needs a folder\n");
             return 2;
+        } else if (all[i] == "--lang") {
+            kv_language asked = kv_language::japanese;
+            if (i + 1 >= all.size() || !kv_parse_language(all[i + 1], &asked)) {
+                std::fprintf(stderr, "korvante: --lang wants ja or en%s%s\n",
+                             i + 1 < all.size() ? ", not " : "",
+                             i + 1 < all.size() ? all[i + 1].c_str() : "");
+                return 2;
+            }
+            language = asked;
+            ++i;
         } else {
             args.push_back(all[i]);
         }
@@ -100,7 +120,7 @@ int run_command(const std::vector<std::string>& all) {
                      ::stat(home.c_str(), &st) != 0 ? std::strerror(errno) : "not a folder");
         return 2;
     }
-    init_program(home);
+    init_program(home, language);
     if (args.empty()) return print_help(args);
     for (const Command& c : commands()) {
         if (args[0] != c.name) continue;

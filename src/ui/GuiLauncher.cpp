@@ -9,11 +9,11 @@ namespace kv_ui {
 
 namespace {
 
-// The arguments without `--home DIR`, which every command takes.
+// The arguments without `--home DIR` and `--lang ja|en`, which every command takes.
 std::vector<std::string> without_home(const std::vector<std::string>& args) {
     std::vector<std::string> out;
     for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--home" && i + 1 < args.size()) {
+        if ((args[i] == "--home" || args[i] == "--lang") && i + 1 < args.size()) {
             ++i;
         } else {
             out.push_back(args[i]);
@@ -36,7 +36,7 @@ int launch_gui(const std::vector<std::string>& args) {
     std::vector<std::string> pass = {gui};
     bool dropped = false;
     for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--home" && i + 1 < args.size()) {
+        if ((args[i] == "--home" || args[i] == "--lang") && i + 1 < args.size()) {
             pass.push_back(args[i]);
             pass.push_back(args[++i]);
         } else if (!dropped && args[i] == "gui") {

@@ -1,5 +1,6 @@
 #include "ui/Session.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -37,8 +38,13 @@ MseqObject* child_named(MseqObject* parent, const CkvString& name) {
 
 }  // namespace
 
-void init_program(const std::string& home) {
+void init_program(const std::string& home, std::optional<kv_language> language) {
     program_folder_storage() = mapp_init_program(home).path;
+    const MAppLanguageSetting setting = mapp_start_language(language);
+    // A damaged setting is said once; the tools still run, in the language the locale asks for.
+    if (!setting.damage.empty())
+        std::fprintf(stderr, "korvante: the language setting is not used: %s\n",
+                     setting.damage.c_str());
 }
 
 std::string program_folder() {

@@ -3,23 +3,27 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "model/core/MseqObject.h"
 #include "model/core/ref_ptr.h"
+#include "model/lang/KvLanguage.h"
 #include "text/MrecCompiler.h"
 #include "text/MrecFileEntity.h"
 #include "text/MrecFileStore.h"
 
 class MseqEntity;
+
 class MseqRoom;
 
 namespace kv_ui {
 
 // Sets the application folder (the executable's folder, or `home` when not empty) and the
-// desk's file store, through the program's one start-up (mapp_init_program). Called once before
-// any tool runs. UI thread.
-void init_program(const std::string& home);
+// desk's file store, through the program's one start-up (mapp_init_program), and chooses the
+// language of the application's texts (`language` when given, else the setting, else the
+// locale; mapp_start_language). Called once before any tool runs. UI thread.
+void init_program(const std::string& home, std::optional<kv_language> language = std::nullopt);
 
 // The application folder as a host path.
 std::string program_folder();

@@ -11,6 +11,7 @@
 
 #include "app/MAppCommands.h"
 #include "app/MAppFolders.h"
+#include "app/MAppText.h"
 #include "app/MFrame.h"
 #include "model/core/CkvText.h"
 #include "model/core/MseqDesk.h"
@@ -237,6 +238,24 @@ bool print_title(ScriptSession& s, const ScriptLine&, std::string* error) {
     return true;
 }
 
+// A command's menu label and status-bar text as the window shows them, in the language shown.
+bool print_menu(ScriptSession&, const ScriptLine& line, std::string* error) {
+    int64_t id = 0;
+    if (line.args.size() != 1 ||
+        parse_int(line.args[0], 1, 0xFFFFFFFF, &id, PARSE_INT_HEX) != parse_int_error::none) {
+        *error = "usage: print menu ID";
+        return false;
+    }
+    const CkvString label = mapp_commands::label(static_cast<uint32_t>(id));
+    if (label.empty()) {
+        *error = "command " + line.args[0] + " has no menu label";
+        return false;
+    }
+    std::printf("menu %s: %s | %s\n", line.args[0].c_str(), terminal_text(label).c_str(),
+                terminal_text(mapp_commands::status_text(static_cast<uint32_t>(id))).c_str());
+    return true;
+}
+
 bool print_modified(ScriptSession& s, const ScriptLine&, std::string* error) {
     if (!need_frame(s, error)) return false;
     std::vector<std::string> paths;
@@ -287,7 +306,7 @@ bool script_open_in_app(ScriptSession& s, const std::string& library, const std:
     const bool same = f.room() && CkvString::compare_nocase(f.room()->full_path, path) == 0;
     if (!same) {
         // Another library replaces the open one: unsaved changes are asked about first.
-        if (!f.ask_to_save(kv_codec::cp932_from_utf8("ライブラリを開く"))) {
+        if (!f.ask_to_save(mapp_text(mapp_msg::OPEN_LIBRARY))) {
             *error = s.port.take_failure();
             if (error->empty()) *error = "opening " + library + " was cancelled";
             return false;
@@ -328,13 +347,15 @@ const std::vector<ScriptVerb>& script_app_verbs() {
          "stage chord. Settings: m_DeviceID (-1 mapper, -2 none) m_DmPortName m_DirectMusic "
          "m_PlayMode m_StopClose m_StopResetMsg m_CacheLevel m_SeekInterval m_ShowMenuBar "
          "m_ShowStatusBar m_VertTrackList m_VertTrackProp m_MouseWheel m_LClickDelete "
-         "m_DownSemiFlat autosave_seconds (kept for the next start). Values starting with / "
+         "m_DownSemiFlat autosave_seconds language (ja or en; both kept for the next start). "
+         "Values starting with / "
          "are host paths"},
         {"file", step_file, "PATH|-: the answer of the next file or folder dialog (- cancels)"},
         {"print recent", print_recent, ": the recent libraries, newest first"},
         {"print tree", print_room_tree, ": the library tree (> marks the selection, * modified)"},
         {"print editlist", print_edit_list, ": the edit list (> marks the selection)"},
         {"print title", print_title, ": the window title"},
+        {"print menu", print_menu, "ID: the menu label and status-bar text of command ID"},
         {"print modified", print_modified, ": the files waiting to be saved"},
         {"wait", step_wait, "[MS]: wait until playback has ended"},
         {"exit", step_exit, ": the exit flow (ask to save, write the configuration)"},
