@@ -1,6 +1,7 @@
 // The window in either interface language: the window's part of the catalogue, the window's own
 // texts shown in English, the settings dialog's language choice, Qt's own dialogs following the
 // language and the picture of the settings dialog. The other window tests run in Japanese.
+#include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -26,6 +27,8 @@
 #include "gui/GuiStart.h"
 #include "gui/GuiText.h"
 #include "gui/GuiTexts.h"
+#include "gui/GuiTransferDialogs.h"
+#include "gui/views/GuiChordEditor.h"
 #include "gui/views/GuiMapViews.h"
 #include "gui/views/GuiMusicView.h"
 #include "gui/views/GuiPropertyList.h"
@@ -90,6 +93,37 @@ QStringList shown_texts(QWidget* root) {
     return out;
 }
 
+// The widgets under `dialog` whose text is cut short: a label narrower than its text, a button
+// narrower than its text and a little room, a check box or a list narrower than Qt asks for.
+// Empty when every one shows its text whole.
+QStringList clipped_texts(QWidget* dialog) {
+    QStringList out;
+    for (QWidget* w : dialog->findChildren<QWidget*>()) {
+        if (!w->isVisibleTo(dialog)) continue;
+        QString text;
+        int needed = 0;
+        int room = w->contentsRect().width();
+        if (auto* label = qobject_cast<QLabel*>(w); label && !label->wordWrap()) {
+            text = label->text();
+            needed = label->fontMetrics().horizontalAdvance(QString(text).remove(QLatin1Char('&')));
+        } else if (auto* box = qobject_cast<QCheckBox*>(w)) {
+            text = box->text();
+            needed = box->sizeHint().width();
+        } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+            text = button->text();
+            needed =
+                button->fontMetrics().horizontalAdvance(QString(text).remove(QLatin1Char('&'))) + 6;
+        } else if (auto* list = qobject_cast<QComboBox*>(w)) {
+            text = list->currentText();
+            needed = list->minimumSizeHint().width();
+            room = list->width();
+        }
+        if (!text.isEmpty() && room < needed)
+            out << QStringLiteral("%1 (%2 < %3)").arg(text).arg(room).arg(needed);
+    }
+    return out;
+}
+
 // The texts of `list` that hold Japanese, for a failure's message.
 QString japanese_among(const QStringList& list) {
     QStringList found;
@@ -126,8 +160,10 @@ private slots:
     void filled_texts_keep_their_arguments_in_either_language();
     void the_english_window_shows_english_texts();
     void the_english_map_views_show_english_headers();
+    void the_english_tool_bars_fit_a_1280_pixel_window();
     void settings_offer_each_language_by_its_own_name();
     void the_language_choice_writes_its_code_into_the_field();
+    void english_dialogs_show_their_texts_whole();
     void qt_buttons_follow_the_language();
     void the_settings_dialog_is_pictured_over_the_window();
 };
@@ -271,6 +307,37 @@ void GuiLanguageTest::the_english_map_views_show_english_headers() {
     QVERIFY2(japanese_among(headers).isEmpty(), qPrintable(japanese_among(headers)));
 }
 
+void GuiLanguageTest::the_english_tool_bars_fit_a_1280_pixel_window() {
+    start_on_demo(kv_language::english);
+    QVERIFY(gui_steps::open_leaf(*h, "はじまりの朝"));
+    h->window().resize(1280, 800);
+    QTest::qWait(50);
+    QCOMPARE(h->window().width(), 1280);
+    GuiMusicView* view = gui_steps::music_view(*h);
+    for (QToolBar* bar : {h->window().findChild<QToolBar*>(QStringLiteral("kv_room_bar")),
+                          h->window().findChild<QToolBar*>(QStringLiteral("kv_player_bar")),
+                          view->tool_bar(), view->show_bar()}) {
+        QVERIFY(bar);
+        for (QAction* a : bar->actions()) {
+            if (a->isSeparator()) continue;
+            QWidget* w = bar->widgetForAction(a);
+            const QString what = bar->objectName() + QLatin1Char(' ') + a->text();
+            QVERIFY2(w && w->isVisible() && bar->rect().contains(w->geometry()), qPrintable(what));
+        }
+        // Nothing waits behind the overflow arrow.
+        for (QToolButton* b :
+             bar->findChildren<QToolButton*>(QStringLiteral("qt_toolbar_ext_button")))
+            QVERIFY2(!b->isVisible(), qPrintable(bar->objectName()));
+    }
+    // The note-value list shows its longest English value whole.
+    auto* values = view->findChild<QComboBox*>(QStringLiteral("kv_note_value"));
+    QVERIFY(values);
+    int widest = 0;
+    for (int i = 0; i < values->count(); ++i)
+        widest = std::max(widest, values->fontMetrics().horizontalAdvance(values->itemText(i)));
+    QVERIFY2(values->width() > widest, qPrintable(QString::number(values->width())));
+}
+
 void GuiLanguageTest::settings_offer_each_language_by_its_own_name() {
     for (const kv_language language : {kv_language::english, kv_language::japanese}) {
         h.reset();
@@ -325,6 +392,46 @@ void GuiLanguageTest::the_language_choice_writes_its_code_into_the_field() {
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QCOMPARE(fields.get("language").str(), std::string(code));
         QCOMPARE(checked.back(), std::string(code));
+    }
+}
+
+void GuiLanguageTest::english_dialogs_show_their_texts_whole() {
+    start_on_demo(kv_language::english);
+    MAppFields fields;
+    fields.set("books", CkvString("demo"));
+    const MAppDialogCheck check = [](MAppFields&) { return MAppCheck{}; };
+    QWidget* owner = &h->window();
+    std::vector<std::pair<QString, std::unique_ptr<QDialog>>> dialogs;
+    dialogs.emplace_back("create-library",
+                         std::make_unique<GuiCreateRoomDialog>(owner, h->port, fields, check));
+    dialogs.emplace_back("new-music-1",
+                         std::make_unique<GuiNewMusicDialog>(owner, h->port, fields, check));
+    MAppFields second = fields;
+    second.set("page", CkvString("2"));
+    dialogs.emplace_back("new-music-2",
+                         std::make_unique<GuiNewMusicDialog>(owner, h->port, second, check));
+    dialogs.emplace_back("settings", std::make_unique<GuiSettingsDialog>(
+                                         owner, fields, check, std::vector<std::string>{"Synth"},
+                                         std::vector<std::string>{}, std::vector<std::string>{}));
+    dialogs.emplace_back("import", std::make_unique<GuiImportDialog>(owner, fields, check));
+    dialogs.emplace_back("export", std::make_unique<GuiExportDialog>(owner, fields, check));
+    dialogs.emplace_back("analysis", std::make_unique<GuiAnalyseDialog>(owner, fields, check));
+    dialogs.emplace_back("render", std::make_unique<GuiRenderDialog>(owner, fields, check));
+    dialogs.emplace_back("chord-editor",
+                         std::make_unique<GuiChordEditor>(MseqBlockChord(), 0, owner));
+    for (auto& [name, dialog] : dialogs) {
+        dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+        gui_save_shot(dialog->grab().toImage(), QStringLiteral("en-dialog-") + name);
+        const QStringList clipped = clipped_texts(dialog.get());
+        QVERIFY2(clipped.isEmpty(), qPrintable(name + QStringLiteral(": ") + clipped.join(u", ")));
+        QStringList texts = shown_texts(dialog.get());
+        for (auto* b : dialog->findChildren<QAbstractButton*>())
+            texts << b->text();
+        texts << dialog->windowTitle();
+        QVERIFY2(japanese_among(texts).isEmpty(),
+                 qPrintable(name + QStringLiteral(": ") + japanese_among(texts)));
+        dialog->hide();
     }
 }
 
