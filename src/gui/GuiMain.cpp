@@ -33,6 +33,7 @@
 #include "gui/views/GuiTimeline.h"
 #include "model/core/CkvText.h"
 #include "model/core/MseqObject.h"
+#include "model/lang/KvLanguage.h"
 #include "platform/FileSystem.h"
 #include "platform/Instance.h"
 #include "platform/MidiOut.h"
@@ -132,7 +133,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr,
                      "korvante gui: %s\nusage: korvante gui [LIBRARY] [--open LEAF] "
                      "[--screenshot FILE.png] [--size WxH] [--bar N] [--zoom fit|LEVELS] [--lanes] "
-                     "[--view-only] [--step-keys KEY,...] [--dialog settings]\n",
+                     "[--view-only] [--step-keys KEY,...] [--dialog settings] [--lang ja|en]\n",
                      options.error.c_str());
         return 2;
     }
@@ -171,9 +172,13 @@ int main(int argc, char** argv) {
         command_line = CkvString(kv_fs::from_host(ec ? options.library : absolute));
     }
     const std::string runtime = unattended ? private_runtime_folder() : std::string();
+    // The language asked for on the command line comes before the setting: from the start on,
+    // and again once the start has made its own choice.
+    if (options.language) kv_set_language(*options.language);
     MApp korvante;
     if (!korvante.start(services, command_line, runtime)) return 1;
     MFrame& frame = *korvante.frame();
+    if (options.language) kv_set_language(*options.language);
     // The application has chosen the language; Qt's own dialogs follow it.
     gui_install_qt_translations(app);
 

@@ -59,6 +59,13 @@ GuiOptions gui_parse_options(const std::vector<std::string>& args) {
             o.lanes = true;
         } else if (a == "--view-only") {
             o.view_only = true;
+        } else if (a == "--lang" && has_value) {
+            kv_language language = kv_language::japanese;
+            if (!kv_parse_language(args[++i], &language)) {
+                o.error = "--lang wants ja or en: " + args[i];
+                return o;
+            }
+            o.language = language;
         } else if (a == "--dialog" && has_value) {
             o.dialog = args[++i];
             if (o.dialog != "settings") {

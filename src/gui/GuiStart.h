@@ -1,10 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "model/core/CkvString.h"
+#include "model/lang/KvLanguage.h"
 
 class MseqObject;
 class QCoreApplication;
@@ -12,21 +14,22 @@ class QTranslator;
 
 // The options of the desktop program: `korvante-gui [LIBRARY] [--home DIR] [--open LEAF]
 // [--screenshot FILE.png] [--size WxH] [--bar N] [--zoom fit|LEVELS] [--lanes] [--view-only]
-// [--step-keys KEY,...] [--dialog settings] [--report-first-paint]`.
+// [--step-keys KEY,...] [--dialog settings] [--lang ja|en] [--report-first-paint]`.
 struct GuiOptions {
-    std::string library;              // host path of the library to open; empty: the last one
-    std::string home;                 // application folder; empty: the program's folder
-    std::string open_leaf;            // UTF-8 name or book/.../leaf path to open in the editor pane
-    std::string screenshot;           // PNG file to write, then end
-    int width = 0, height = 0;        // window size; 0: the stored or default size
-    int bar = 0;                      // the bar the music view opens scrolled to; 0: the start
-    bool zoom_fit = false;            // the music view opens with the whole music fitted
-    int zoom = 0;                     // zoom levels in (positive) or out the music view opens at
-    bool lanes = false;               // the music view opens with every resolved-pitch lane shown
-    bool view_only = false;           // the picture shows the editor pane's view, not the window
-    std::string dialog;               // "settings": the picture shows that dialog over the window
-    bool report_first_paint = false;  // print the start-up time, then end
-    std::string error;                // why the options were refused
+    std::string library;        // host path of the library to open; empty: the last one
+    std::string home;           // application folder; empty: the program's folder
+    std::string open_leaf;      // UTF-8 name or book/.../leaf path to open in the editor pane
+    std::string screenshot;     // PNG file to write, then end
+    int width = 0, height = 0;  // window size; 0: the stored or default size
+    int bar = 0;                // the bar the music view opens scrolled to; 0: the start
+    bool zoom_fit = false;      // the music view opens with the whole music fitted
+    int zoom = 0;               // zoom levels in (positive) or out the music view opens at
+    bool lanes = false;         // the music view opens with every resolved-pitch lane shown
+    bool view_only = false;     // the picture shows the editor pane's view, not the window
+    std::string dialog;         // "settings": the picture shows that dialog over the window
+    std::optional<kv_language> language;  // the language asked for; empty: the setting's
+    bool report_first_paint = false;      // print the start-up time, then end
+    std::string error;                    // why the options were refused
     // Step recording switched on at the opened bar of the first note track, these keys entered
     // there as if played on the MIDI input (pictures of step entry).
     std::vector<int32_t> step_keys;

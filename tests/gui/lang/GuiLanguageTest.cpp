@@ -166,6 +166,7 @@ private slots:
     void english_dialogs_show_their_texts_whole();
     void qt_buttons_follow_the_language();
     void the_settings_dialog_is_pictured_over_the_window();
+    void options_picture_a_dialog_in_a_language();
 };
 
 void GuiLanguageTest::the_window_part_of_the_catalogue_is_sound() {
@@ -467,29 +468,54 @@ void GuiLanguageTest::qt_buttons_follow_the_language() {
 
 void GuiLanguageTest::the_settings_dialog_is_pictured_over_the_window() {
     h->copy_data();
-    const QString png = QString::fromStdString(h->host("settings.png"));
-    QProcess gui;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    gui.setProcessEnvironment(env);
-    gui.start(
-        QStringLiteral(KV_GUI_PROGRAM),
-        {QStringLiteral("--home"), QString::fromStdString(h->home), QStringLiteral("--dialog"),
-         QStringLiteral("settings"), QStringLiteral("--screenshot"), png, QStringLiteral("--size"),
-         QStringLiteral("1200x800")});
-    QVERIFY(gui.waitForFinished(60000));
-    QVERIFY2(gui.exitCode() == 0, gui.readAllStandardError().constData());
-    const QImage shot(png);
-    QVERIFY(!shot.isNull());
-    // The dialog, not the window it opened over.
-    QVERIFY2(shot.width() < 1200 && shot.height() < 800,
-             qPrintable(QStringLiteral("%1x%2").arg(shot.width()).arg(shot.height())));
-    QVERIFY(gui_picture_has_content(shot));
-    gui_save_shot(shot, QStringLiteral("dialog-settings-option"));
-    // Only the dialogs the option knows are pictured.
-    const GuiOptions wrong = gui_parse_options({"--dialog", "about"});
-    QVERIFY2(wrong.error.rfind("--dialog wants", 0) == 0, wrong.error.c_str());
-    QCOMPARE(gui_parse_options({"--dialog", "settings"}).dialog, std::string("settings"));
+    // The dialog in each language the command line asks for.
+    std::vector<QImage> shots;
+    for (const char* language : {"ja", "en"}) {
+        const QString png =
+            QString::fromStdString(h->host(std::string("settings-") + language + ".png"));
+        QProcess gui;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        gui.setProcessEnvironment(env);
+        gui.start(
+            QStringLiteral(KV_GUI_PROGRAM),
+            {QStringLiteral("--home"), QString::fromStdString(h->home), QStringLiteral("--lang"),
+             QString::fromLatin1(language), QStringLiteral("--dialog"), QStringLiteral("settings"),
+             QStringLiteral("--screenshot"), png, QStringLiteral("--size"),
+             QStringLiteral("1200x800")});
+        QVERIFY(gui.waitForFinished(60000));
+        QVERIFY2(gui.exitCode() == 0, gui.readAllStandardError().constData());
+        const QImage shot(png);
+        QVERIFY(!shot.isNull());
+        // The dialog, not the window it opened over.
+        QVERIFY2(shot.width() < 1200 && shot.height() < 800,
+                 qPrintable(QStringLiteral("%1x%2").arg(shot.width()).arg(shot.height())));
+        QVERIFY(gui_picture_has_content(shot));
+        gui_save_shot(shot, QStringLiteral("dialog-settings-") + QString::fromLatin1(language));
+        shots.push_back(shot);
+    }
+    // The words differ, so the pictures do.
+    QVERIFY(shots[0] != shots[1]);
+}
+
+void GuiLanguageTest::options_picture_a_dialog_in_a_language() {
+    const GuiOptions plain = gui_parse_options({"--screenshot", "a.png"});
+    QVERIFY(plain.error.empty());
+    QVERIFY(plain.dialog.empty());
+    QVERIFY(!plain.language);
+    const GuiOptions english = gui_parse_options({"--lang", "en", "--dialog", "settings"});
+    QVERIFY2(english.error.empty(), english.error.c_str());
+    QCOMPARE(english.dialog, std::string("settings"));
+    QVERIFY(english.language && *english.language == kv_language::english);
+    const GuiOptions japanese = gui_parse_options({"--lang", "ja"});
+    QVERIFY(japanese.language && *japanese.language == kv_language::japanese);
+    // Only the languages and dialogs the program knows.
+    for (const std::vector<std::string>& wrong :
+         {std::vector<std::string>{"--lang", "de"}, std::vector<std::string>{"--lang", "EN"},
+          std::vector<std::string>{"--dialog", "about"}}) {
+        const GuiOptions o = gui_parse_options(wrong);
+        QVERIFY2(o.error.rfind(wrong[0] + " wants", 0) == 0, o.error.c_str());
+    }
 }
 
 QTEST_MAIN(GuiLanguageTest)
