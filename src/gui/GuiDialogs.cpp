@@ -16,6 +16,7 @@
 #include "app/MFrame.h"
 #include "gui/GuiText.h"
 #include "model/core/MseqPathOps.h"
+#include "model/lang/KvLanguage.h"
 
 // ---- Fields ----
 
@@ -62,7 +63,7 @@ void GuiFieldDialog::set_value(const std::string& name, const CkvString& value) 
         } else if (!value.empty()) {
             // A stored choice that is not offered now (a device unplugged) stays selectable, so
             // that OK does not silently replace it.
-            list->addItem(gui_utf8("%1 (見つかりません)").arg(gui_text(value)), gui_text(value));
+            list->addItem(gui_fill(gui_msg::CHOICE_NOT_FOUND, {gui_text(value)}), gui_text(value));
             list->setCurrentIndex(list->count() - 1);
         }
     }
@@ -112,7 +113,7 @@ QWidget* GuiFieldDialog::make_buttons() {
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));
     buttons->button(QDialogButtonBox::Ok)->setDefault(true);
-    buttons->button(QDialogButtonBox::Cancel)->setText(gui_utf8("キャンセル"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(gui_utf8(gui_msg::CANCEL));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     return buttons;
@@ -126,7 +127,7 @@ QWidget* path_row(QWidget* parent, QLineEdit* edit, QPushButton** button) {
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(edit, 1);
-    *button = new QPushButton(gui_utf8("参照..."), row);
+    *button = new QPushButton(gui_utf8(gui_msg::BROWSE), row);
     layout->addWidget(*button);
     return row;
 }
@@ -140,10 +141,10 @@ void trim_on_leave(QLineEdit* edit) {
 }
 
 // Asks for a folder, starting at the one in `edit`; the answer replaces it.
-void browse_folder(MAppUserPort& port, QLineEdit* edit, const char* title) {
+void browse_folder(MAppUserPort& port, QLineEdit* edit, gui_msg title) {
     MAppFileRequest request;
     request.kind = MAppFileKind::folder;
-    request.title = mapp_text(title);
+    request.title = mapp_text(kv_text(title));
     request.initial_folder = mapp_entered_path(gui_cp932(edit->text()));
     CkvString chosen;
     if (port.choose_file(request, &chosen)) edit->setText(gui_path(chosen));
@@ -156,7 +157,7 @@ void browse_folder(MAppUserPort& port, QLineEdit* edit, const char* title) {
 GuiCreateRoomDialog::GuiCreateRoomDialog(QWidget* parent, MAppUserPort& port, MAppFields& fields,
                                          const MAppDialogCheck& check)
     : GuiFieldDialog(parent, fields, check) {
-    setWindowTitle(gui_utf8("新しいライブラリを作る"));
+    setWindowTitle(gui_utf8(gui_msg::CREATE_ROOM_TITLE));
     parent_ = new QLineEdit(this);
     folder_ = new QLineEdit(this);
     file_ = new QLineEdit(this);
@@ -169,10 +170,10 @@ GuiCreateRoomDialog::GuiCreateRoomDialog(QWidget* parent, MAppUserPort& port, MA
     bind("full", full_);
     QPushButton* browse = nullptr;
     auto* form = new QFormLayout;
-    form->addRow(gui_utf8("親フォルダ(&P)"), path_row(this, parent_, &browse));
-    form->addRow(gui_utf8("フォルダ名(&D)"), folder_);
-    form->addRow(gui_utf8("ファイル名(&F)"), file_);
-    form->addRow(gui_utf8("作成するファイル"), full_);
+    form->addRow(gui_utf8(gui_msg::FIELD_PARENT), path_row(this, parent_, &browse));
+    form->addRow(gui_utf8(gui_msg::FIELD_FOLDER), folder_);
+    form->addRow(gui_utf8(gui_msg::FIELD_FILE), file_);
+    form->addRow(gui_utf8(gui_msg::FIELD_FULL), full_);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(make_buttons());
@@ -181,9 +182,8 @@ GuiCreateRoomDialog::GuiCreateRoomDialog(QWidget* parent, MAppUserPort& port, MA
     setTabOrder(folder_, file_);
     trim_on_leave(folder_);
     trim_on_leave(file_);
-    connect(browse, &QPushButton::clicked, this, [this, &port] {
-        browse_folder(port, parent_, "新しいライブラリの作成先となる親フォルダ");
-    });
+    connect(browse, &QPushButton::clicked, this,
+            [this, &port] { browse_folder(port, parent_, gui_msg::CREATE_ROOM_BROWSE); });
     for (QLineEdit* e : {parent_, folder_, file_})
         connect(e, &QLineEdit::textChanged, this, [this] { update_full(); });
     load_fields();
@@ -206,19 +206,17 @@ namespace {
 
 struct FileField {
     const char* name;
-    const char* label;
-    const char* title;
+    gui_msg label;
+    gui_msg title;
     const char* initial;
     bool book;
 };
 
 const FileField kMusicFiles[] = {
-    {"book", "ミュージックブック(&B)", "新しいミュージックブックの位置を指定", "music.kvnb", true},
-    {"music", "ミュージックリーフ(&M)", "新しいミュージックリーフの位置を指定", "music.kvnl",
-     false},
-    {"stage", "ステージマップ(&S)", "ステージマップの位置を指定", "stage.kvnl", false},
-    {"chord", "デフォルトコードマップ(&C)", "デフォルトコードマップの位置を指定", "chord.kvnl",
-     false},
+    {"book", gui_msg::FIELD_MUSIC_BOOK, gui_msg::BROWSE_MUSIC_BOOK, "music.kvnb", true},
+    {"music", gui_msg::FIELD_MUSIC_LEAF, gui_msg::BROWSE_MUSIC_LEAF, "music.kvnl", false},
+    {"stage", gui_msg::FIELD_STAGE_MAP, gui_msg::BROWSE_STAGE_MAP, "stage.kvnl", false},
+    {"chord", gui_msg::FIELD_CHORD_MAP, gui_msg::BROWSE_CHORD_MAP, "chord.kvnl", false},
 };
 
 }  // namespace
@@ -226,7 +224,7 @@ const FileField kMusicFiles[] = {
 GuiNewMusicDialog::GuiNewMusicDialog(QWidget* parent, MAppUserPort& port, MAppFields& fields,
                                      const MAppDialogCheck& check)
     : GuiFieldDialog(parent, fields, check) {
-    setWindowTitle(gui_utf8("新しい曲の作成"));
+    setWindowTitle(gui_utf8(gui_msg::NEW_MUSIC_TITLE));
     pages_ = new QStackedWidget(this);
     page_field_ = new QLineEdit(this);
     page_field_->hide();
@@ -241,22 +239,20 @@ GuiNewMusicDialog::GuiNewMusicDialog(QWidget* parent, MAppUserPort& port, MAppFi
     trim_on_leave(folder_edit);
     QPushButton* browse = nullptr;
     auto* form1 = new QFormLayout(one);
-    form1->addRow(
-        new QLabel(gui_utf8("新しいフォルダを作り、その中に曲のファイルを作成します。"), one));
-    form1->addRow(gui_utf8("親フォルダ(&P)"), path_row(one, parent_edit, &browse));
-    form1->addRow(gui_utf8("フォルダ名(&D)"), folder_edit);
-    auto* to_two = new QPushButton(gui_utf8("ファイルを個別に指定する(&I) >>"), one);
+    form1->addRow(new QLabel(gui_utf8(gui_msg::NEW_MUSIC_FOLDER_INTRO), one));
+    form1->addRow(gui_utf8(gui_msg::FIELD_PARENT), path_row(one, parent_edit, &browse));
+    form1->addRow(gui_utf8(gui_msg::FIELD_FOLDER), folder_edit);
+    auto* to_two = new QPushButton(gui_utf8(gui_msg::NEW_MUSIC_TO_FILES), one);
     form1->addRow(to_two);
-    connect(browse, &QPushButton::clicked, this, [&port, parent_edit] {
-        browse_folder(port, parent_edit, "新しい曲フォルダの親フォルダ");
-    });
+    connect(browse, &QPushButton::clicked, this,
+            [&port, parent_edit] { browse_folder(port, parent_edit, gui_msg::NEW_MUSIC_BROWSE); });
     connect(to_two, &QPushButton::clicked, this, [this] { show_page(2); });
     pages_->addWidget(one);
 
     // Page 2: each file chosen on its own.
     auto* two = new QWidget(pages_);
     auto* form2 = new QFormLayout(two);
-    form2->addRow(new QLabel(gui_utf8("作成するファイルを個別に指定します。"), two));
+    form2->addRow(new QLabel(gui_utf8(gui_msg::NEW_MUSIC_FILES_INTRO), two));
     // The first browse starts in the library's folder; later ones where the last one ended.
     auto start = std::make_shared<CkvString>(mapp_entered_path(fields.get("parent")));
     for (const FileField& f : kMusicFiles) {
@@ -267,13 +263,12 @@ GuiNewMusicDialog::GuiNewMusicDialog(QWidget* parent, MAppUserPort& port, MAppFi
         connect(button, &QPushButton::clicked, this, [&port, edit, f, start] {
             MAppFileRequest request;
             request.kind = MAppFileKind::open;
-            request.title = mapp_text(f.title);
+            request.title = mapp_text(kv_text(f.title));
             request.initial_name = f.initial;
             request.initial_folder = *start;
             request.default_ext = f.book ? "kvnb" : "kvnl";
             request.filter =
-                mapp_text(f.book ? "Korvante ブック (*.kvnb)|*.kvnb|全てのファイル (*.*)|*.*||"
-                                 : "Korvante リーフ (*.kvnl)|*.kvnl|全てのファイル (*.*)|*.*||");
+                mapp_text(kv_text(f.book ? gui_msg::FILTER_BOOKS : gui_msg::FILTER_LEAVES));
             CkvString chosen;
             if (!port.choose_file(request, &chosen)) {
                 edit->clear();
@@ -289,7 +284,7 @@ GuiNewMusicDialog::GuiNewMusicDialog(QWidget* parent, MAppUserPort& port, MAppFi
             edit->setText(gui_path(chosen));
         });
     }
-    auto* to_one = new QPushButton(gui_utf8("<< 新しいフォルダに作成する(&N)"), two);
+    auto* to_one = new QPushButton(gui_utf8(gui_msg::NEW_MUSIC_TO_FOLDER), two);
     form2->addRow(to_one);
     connect(to_one, &QPushButton::clicked, this, [this] { show_page(1); });
     pages_->addWidget(two);
@@ -320,23 +315,23 @@ enum class SettingKind { check, number };
 
 struct SettingRow {
     const char* name;
-    const char* label;
+    gui_msg label;
     SettingKind kind;
 };
 
 const SettingRow kSettingRows[] = {
-    {"m_PlayMode", "再生モード (1-3)", SettingKind::number},
-    {"m_StopClose", "停止したらデバイスを閉じる", SettingKind::check},
-    {"m_StopResetMsg", "停止したらリセットメッセージを送る", SettingKind::check},
-    {"m_CacheLevel", "キャッシュレベル (1-6)", SettingKind::number},
-    {"m_SeekInterval", "再生位置の更新間隔 (ミリ秒)", SettingKind::number},
-    {"m_ShowMenuBar", "メニューバーを表示する", SettingKind::check},
-    {"m_ShowStatusBar", "ステータスバーを表示する", SettingKind::check},
-    {"m_VertTrackList", "トラックリストを縦に並べる", SettingKind::check},
-    {"m_VertTrackProp", "トラックプロパティを縦に並べる", SettingKind::check},
-    {"m_MouseWheel", "マウスホイールでスクロールする", SettingKind::check},
-    {"m_LClickDelete", "左クリックで削除する", SettingKind::check},
-    {"m_DownSemiFlat", "下がる半音をフラットで表す", SettingKind::check},
+    {"m_PlayMode", gui_msg::SETTING_PLAY_MODE, SettingKind::number},
+    {"m_StopClose", gui_msg::SETTING_STOP_CLOSE, SettingKind::check},
+    {"m_StopResetMsg", gui_msg::SETTING_STOP_RESET, SettingKind::check},
+    {"m_CacheLevel", gui_msg::SETTING_CACHE_LEVEL, SettingKind::number},
+    {"m_SeekInterval", gui_msg::SETTING_SEEK_INTERVAL, SettingKind::number},
+    {"m_ShowMenuBar", gui_msg::SETTING_MENU_BAR, SettingKind::check},
+    {"m_ShowStatusBar", gui_msg::SETTING_STATUS_BAR, SettingKind::check},
+    {"m_VertTrackList", gui_msg::SETTING_VERT_TRACK_LIST, SettingKind::check},
+    {"m_VertTrackProp", gui_msg::SETTING_VERT_TRACK_PROP, SettingKind::check},
+    {"m_MouseWheel", gui_msg::SETTING_MOUSE_WHEEL, SettingKind::check},
+    {"m_LClickDelete", gui_msg::SETTING_LCLICK_DELETE, SettingKind::check},
+    {"m_DownSemiFlat", gui_msg::SETTING_DOWN_FLAT, SettingKind::check},
 };
 
 }  // namespace
@@ -347,36 +342,36 @@ GuiSettingsDialog::GuiSettingsDialog(QWidget* parent, MAppFields& fields,
                                      const std::vector<std::string>& synth_ports,
                                      const std::vector<std::string>& inputs)
     : GuiFieldDialog(parent, fields, check) {
-    setWindowTitle(gui_utf8("設定"));
+    setWindowTitle(gui_utf8(gui_msg::SETTINGS_TITLE));
     auto* form = new QFormLayout;
 
     auto* device = new QComboBox(this);
-    device->addItem(gui_utf8("なし"), QStringLiteral("-2"));
-    device->addItem(gui_utf8("MIDI マッパー (最初の出力先)"), QStringLiteral("-1"));
+    device->addItem(gui_utf8(gui_msg::NONE), QStringLiteral("-2"));
+    device->addItem(gui_utf8(gui_msg::SETTING_MIDI_MAPPER), QStringLiteral("-1"));
     for (size_t i = 0; i < devices.size(); ++i)
         device->addItem(gui_text(devices[i]), QString::number(i));
     bind("m_DeviceID", device);
-    form->addRow(gui_utf8("MIDI 出力デバイス(&D)"), device);
+    form->addRow(gui_utf8(gui_msg::SETTING_DEVICE), device);
 
     auto* input = new QComboBox(this);
-    input->addItem(gui_utf8("なし"), QString());
+    input->addItem(gui_utf8(gui_msg::NONE), QString());
     for (const std::string& name : inputs)
         input->addItem(gui_text(name), gui_text(name));
     // A port chosen before and not there now (unplugged) stays chosen unless changed.
     const QString chosen = gui_text(fields.get("midi_input"));
     if (!chosen.isEmpty() && input->findData(chosen) < 0) input->addItem(chosen, chosen);
     bind("midi_input", input);
-    form->addRow(gui_utf8("MIDI 入力(&I)"), input);
+    form->addRow(gui_utf8(gui_msg::SETTING_INPUT), input);
 
-    auto* synth = new QCheckBox(gui_utf8("内蔵シンセサイザーで再生する"), this);
+    auto* synth = new QCheckBox(gui_utf8(gui_msg::SETTING_SYNTH), this);
     bind("m_DirectMusic", synth);
-    form->addRow(gui_utf8("シンセサイザー(&Y)"), synth);
+    form->addRow(gui_utf8(gui_msg::SETTING_SYNTH_ROW), synth);
     auto* synth_port = new QComboBox(this);
     synth_port->setEditable(true);
     for (const std::string& p : synth_ports)
         synth_port->addItem(gui_text(p), gui_text(p));
     bind("m_DmPortName", synth_port);
-    form->addRow(gui_utf8("シンセサイザーのポート(&O)"), synth_port);
+    form->addRow(gui_utf8(gui_msg::SETTING_SYNTH_PORT), synth_port);
 
     for (const SettingRow& row : kSettingRows) {
         if (row.kind == SettingKind::check) {
@@ -392,7 +387,21 @@ GuiSettingsDialog::GuiSettingsDialog(QWidget* parent, MAppFields& fields,
     // The recovery copies' interval, kept by the application in a file of its own.
     auto* autosave = new QLineEdit(this);
     bind("autosave_seconds", autosave);
-    form->addRow(gui_utf8("自動保存の間隔 (秒、0 で無効)(&A)"), autosave);
+    form->addRow(gui_utf8(gui_msg::SETTING_AUTOSAVE), autosave);
+    // The interface language, kept by the application in a file of its own and taken at the
+    // next start. Each language is named in its own words, so that a user who cannot read the
+    // one shown still finds theirs.
+    auto* language = new QComboBox(this);
+    for (const auto& [shown, name] : {std::pair{kv_language::japanese, gui_msg::LANGUAGE_JAPANESE},
+                                      std::pair{kv_language::english, gui_msg::LANGUAGE_ENGLISH}}) {
+        const std::string_view code = kv_language_code(shown);
+        language->addItem(gui_utf8(name),
+                          QString::fromLatin1(code.data(), static_cast<qsizetype>(code.size())));
+        // Without a stored choice the dialog shows the language in use.
+        if (shown == kv_current_language()) language->setCurrentIndex(language->count() - 1);
+    }
+    bind("language", language);
+    form->addRow(gui_utf8(gui_msg::SETTING_LANGUAGE), language);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(make_buttons());

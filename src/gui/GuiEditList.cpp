@@ -47,8 +47,8 @@ void GuiEditList::fill(MFrame& frame) {
     QSignalBlocker quiet(this);
     clear();
     auto* root = new QTreeWidgetItem(this);
-    root->setText(0, gui_utf8("編集リスト"));
-    root->setToolTip(0, gui_utf8("バージョン情報"));
+    root->setText(0, gui_utf8(gui_msg::EDIT_LIST));
+    root->setToolTip(0, gui_utf8(gui_msg::VERSION_INFO));
     root->setIcon(0, gui_type_icon(MTYPE_ROOM));
     root->setData(0, kIndexRole, -1);
     const auto& entries = frame.edit_list();

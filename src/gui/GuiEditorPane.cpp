@@ -28,15 +28,8 @@
 namespace {
 
 QString about_text(const QString& library) {
-    QString text = gui_utf8(
-                       "<h2>Korvante</h2>"
-                       "<p>バージョン %1</p>"
-                       "<p>"
-                       "型付きのブロックでトラックに音を並べ、コード・スケール・移調を通して演奏す"
-                       "る作曲ソフトです。<br>"
-                       "左のライブラリからリンクを開くと、ここに表示されます。</p>")
-                       .arg(QStringLiteral(KV_VERSION_STRING));
-    if (!library.isEmpty()) text += gui_utf8("<p>ライブラリ: %1</p>").arg(library.toHtmlEscaped());
+    QString text = gui_fill(gui_msg::ABOUT, {QStringLiteral(KV_VERSION_STRING)});
+    if (!library.isEmpty()) text += gui_fill(gui_msg::ABOUT_LIBRARY, {library.toHtmlEscaped()});
     return text;
 }
 
@@ -67,7 +60,8 @@ GuiEditorPane::GuiEditorPane(QWidget* parent) : QStackedWidget(parent) {
     music_title_ = new QLabel(music_);
     tracks_ = new QTreeWidget(music_);
     tracks_->setObjectName(QStringLiteral("kv_track_list"));
-    tracks_->setHeaderLabels({gui_utf8("トラック"), gui_utf8("種類"), QStringLiteral("ID")});
+    tracks_->setHeaderLabels({gui_utf8(gui_msg::TRACKS_HEAD_TRACK),
+                              gui_utf8(gui_msg::TRACKS_HEAD_KIND), QStringLiteral("ID")});
     tracks_->header()->setSectionResizeMode(0, QHeaderView::Stretch);
     tracks_->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
     tracks_->header()->setSectionResizeMode(2, QHeaderView::ResizeToContents);
@@ -176,10 +170,10 @@ bool GuiEditorPane::show_file(MseqEntity* file, MAppView view, const QString& li
             show_file(nullptr, MAppView::about, library);
             return false;
         }
-        music_title_->setText(gui_utf8("<b>%1</b>　テンポ %2　移調 %3")
-                                  .arg(gui_text(file->name).toHtmlEscaped())
-                                  .arg(music->m_Tempo)
-                                  .arg(music->m_Transpose));
+        music_title_->setText(
+            gui_fill(gui_msg::MUSIC_SUMMARY,
+                     {gui_text(file->name).toHtmlEscaped(), QString::number(music->m_Tempo),
+                      QString::number(music->m_Transpose)}));
         tracks_->clear();
         if (music->root()) add_tracks(nullptr, tracks_, music->root());
         tracks_->expandAll();

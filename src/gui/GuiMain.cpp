@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QPixmap>
 #include <QStatusBar>
@@ -33,6 +34,7 @@
 #include "gui/views/GuiTimeline.h"
 #include "model/core/CkvText.h"
 #include "model/core/MseqObject.h"
+#include "model/lang/KvLanguage.h"
 #include "platform/FileSystem.h"
 #include "platform/Instance.h"
 #include "platform/MidiOut.h"
@@ -102,6 +104,28 @@ void step_record(MFrame& frame, GuiMainWindow& window, const GuiOptions& options
     window.statusBar()->clearMessage();
 }
 
+// The settings dialog as the menu opens it over the window, painted and then cancelled; a null
+// picture when it did not open.
+QPixmap dialog_picture(GuiMainWindow& window, GuiUserPort& port) {
+    QPixmap picture;
+    QTimer poll;
+    poll.setInterval(20);
+    QObject::connect(&poll, &QTimer::timeout, [&picture, &poll] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        poll.stop();
+        QApplication::processEvents();
+        picture = dialog->grab();
+        dialog->reject();
+    });
+    poll.start();
+    // An unattended port refuses dialogs; this one is opened to be pictured and cancelled.
+    port.set_unattended(false);
+    window.run_command(ID_TOOL_SETTINGS);
+    port.set_unattended(true);
+    return picture;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -110,7 +134,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr,
                      "korvante gui: %s\nusage: korvante gui [LIBRARY] [--lang ja|en] [--open LEAF] "
                      "[--screenshot FILE.png] [--size WxH] [--bar N] [--zoom fit|LEVELS] [--lanes] "
-                     "[--view-only] [--step-keys KEY,...]\n",
+                     "[--view-only] [--step-keys KEY,...] [--dialog settings]\n",
                      options.error.c_str());
         return 2;
     }
@@ -133,8 +157,6 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Korvante"));
     QApplication::setApplicationVersion(QStringLiteral(KV_VERSION_STRING));
-    gui_install_qt_translations(app);
-
     GuiUserPort port;
     port.set_unattended(unattended);
     std::unique_ptr<kv_midi::midi_out> midi = kv_midi::make_system_midi_out();
@@ -158,6 +180,8 @@ int main(int argc, char** argv) {
     MApp korvante;
     if (!korvante.start(services, command_line, runtime)) return 1;
     MFrame& frame = *korvante.frame();
+    // The start-up has chosen the language; Qt's own dialogs follow it.
+    gui_install_qt_translations(app);
 
     int status = 0;
     {
@@ -196,12 +220,20 @@ int main(int argc, char** argv) {
             }
         }
         if (status == 0 && !options.screenshot.empty()) {
-            if (!wait_painted(window, 10000)) {
+            const bool painted = wait_painted(window, 10000);
+            const QPixmap picture = !painted                  ? QPixmap()
+                                    : !options.dialog.empty() ? dialog_picture(window, port)
+                                    : options.view_only
+                                        ? window.editor_pane()->currentWidget()->grab()
+                                        : window.grab();
+            if (!painted) {
                 std::fprintf(stderr, "korvante gui: the window did not paint\n");
                 status = 1;
-            } else if (!(options.view_only ? window.editor_pane()->currentWidget()->grab()
-                                           : window.grab())
-                            .save(QString::fromStdString(options.screenshot), "PNG")) {
+            } else if (picture.isNull()) {
+                std::fprintf(stderr, "korvante gui: the %s dialog did not open\n",
+                             options.dialog.c_str());
+                status = 1;
+            } else if (!picture.save(QString::fromStdString(options.screenshot), "PNG")) {
                 std::fprintf(stderr, "korvante gui: cannot write %s\n", options.screenshot.c_str());
                 status = 1;
             } else {

@@ -189,10 +189,8 @@ void GuiMainWindow::add_strength_box() {
     strength_->setSingleStep(10);
     strength_->setSuffix(QStringLiteral(" %"));
     strength_->setValue(frame_.midi_input().strength());
-    strength_->setToolTip(gui_utf8("リアルタイム録音のクオンタイズの強さ"));
-    strength_->setStatusTip(
-        gui_utf8("リアルタイム録音で弾いた音をトラックの格子へ寄せる強さです。100 % で格子の上、"
-                 "0 % で弾いたとおりになります。"));
+    strength_->setToolTip(gui_utf8(gui_msg::STRENGTH_TIP));
+    strength_->setStatusTip(gui_fill(gui_msg::STRENGTH_STATUS, {}));
     connect(strength_, qOverload<int>(&QSpinBox::valueChanged), this,
             [this](int percent) { frame_.midi_input().set_strength(percent); });
     player_bar_->addWidget(strength_);
@@ -218,7 +216,7 @@ void GuiMainWindow::build_toolbars() {
         tool_actions_[id] = a;
         return a;
     };
-    room_bar_ = addToolBar(gui_utf8("ライブラリ"));
+    room_bar_ = addToolBar(gui_utf8(gui_msg::BAR_LIBRARY));
     room_bar_->setObjectName(QStringLiteral("kv_room_bar"));
     for (uint32_t id : mapp_commands::room_toolbar()) {
         if (id == 0) {
@@ -236,7 +234,7 @@ void GuiMainWindow::build_toolbars() {
                 button->setPopupMode(QToolButton::MenuButtonPopup);
         }
     }
-    player_bar_ = addToolBar(gui_utf8("プレーヤー"));
+    player_bar_ = addToolBar(gui_utf8(gui_msg::BAR_PLAYER));
     player_bar_->setObjectName(QStringLiteral("kv_player_bar"));
     for (uint32_t id : mapp_commands::player_toolbar()) {
         QAction* a = make(player_bar_, id);
@@ -245,7 +243,7 @@ void GuiMainWindow::build_toolbars() {
     }
     position_ = new QLabel(player_bar_);
     position_->setObjectName(QStringLiteral("kv_position"));
-    position_->setToolTip(gui_utf8("再生位置 [小節-拍-Tick]"));
+    position_->setToolTip(gui_utf8(gui_msg::POSITION_TIP));
     position_->setContentsMargins(8, 0, 8, 0);
     QFont mono = position_->font();
     mono.setFamily(QStringLiteral("monospace"));
@@ -253,7 +251,7 @@ void GuiMainWindow::build_toolbars() {
     player_bar_->addWidget(position_);
 
     addToolBarBreak();
-    link_bar_ = addToolBar(gui_utf8("リンク情報"));
+    link_bar_ = addToolBar(gui_utf8(gui_msg::BAR_LINK_INFO));
     link_bar_->setObjectName(QStringLiteral("kv_link_bar"));
     link_info_ = new QLabel(link_bar_);
     link_info_->setObjectName(QStringLiteral("kv_link_info"));
@@ -353,13 +351,13 @@ void GuiMainWindow::update_actions() {
 void GuiMainWindow::update_link_info() {
     const MseqObject* node = frame_.selected_node();
     if (!node) {
-        link_info_->setText(gui_utf8("リンクが選択されていません"));
+        link_info_->setText(gui_utf8(gui_msg::NO_LINK_SELECTED));
         return;
     }
     link_info_->setText(
-        gui_utf8("ID 0x%1　名前 %2　種類 %3　パス %4")
-            .arg(node->id, 8, 16, QLatin1Char('0'))
-            .arg(gui_text(node->name), gui_text(mseq_type_name(node->type)), gui_link_path(node)));
+        gui_fill(gui_msg::LINK_INFO,
+                 {QStringLiteral("%1").arg(node->id, 8, 16, QLatin1Char('0')), gui_text(node->name),
+                  gui_text(mseq_type_name(node->type)), gui_link_path(node)}));
 }
 
 void GuiMainWindow::update_position() {

@@ -150,16 +150,16 @@ void GuiRoomTree::decorate(QTreeWidgetItem* item, MseqObject* node) {
     }
     QString tip = gui_link_path(node);
     if (state == GuiFileState::missing) {
-        tip = gui_utf8("ファイルがありません: ") + tip;
-        name += gui_utf8(" (ファイルなし)");
+        tip = gui_fill(gui_msg::TIP_FILE_MISSING, {tip});
+        name = gui_fill(gui_msg::MARK_FILE_MISSING, {name});
     } else if (state == GuiFileState::damaged) {
-        tip = gui_utf8("ファイルを読めません: ") + tip;
-        name += gui_utf8(" (読めません)");
+        tip = gui_fill(gui_msg::TIP_FILE_DAMAGED, {tip});
+        name = gui_fill(gui_msg::MARK_FILE_DAMAGED, {name});
     } else if (const MFrame* frame = MFrame::get();
                frame && std::string_view(frame->file_mark(node)) == "empty") {
         // A file is there but gave no content: the first save asks before it writes over it.
-        tip = gui_utf8("ファイルの内容がありません: ") + tip;
-        name += gui_utf8(" (空)");
+        tip = gui_fill(gui_msg::TIP_FILE_EMPTY, {tip});
+        name = gui_fill(gui_msg::MARK_FILE_EMPTY, {name});
     }
     if (MseqEntity* e = node->entity(); e && (e->flags & MEF_MODIFIED))
         name += QStringLiteral(" *");

@@ -2,11 +2,13 @@
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
+#include <QLocale>
 #include <QTranslator>
 #include <cstdlib>
 
 #include "model/core/MseqObject.h"
 #include "model/core/parse_int.h"
+#include "model/lang/KvLanguage.h"
 
 GuiOptions gui_parse_options(const std::vector<std::string>& args) {
     GuiOptions o;
@@ -65,6 +67,12 @@ GuiOptions gui_parse_options(const std::vector<std::string>& args) {
             o.lanes = true;
         } else if (a == "--view-only") {
             o.view_only = true;
+        } else if (a == "--dialog" && has_value) {
+            o.dialog = args[++i];
+            if (o.dialog != "settings") {
+                o.error = "--dialog wants settings: " + o.dialog;
+                return o;
+            }
         } else if (a == "--step-keys" && has_value) {
             const std::string& keys = args[++i];
             for (size_t from = 0; from <= keys.size();) {
@@ -132,8 +140,18 @@ MseqObject* gui_find_node(MseqObject* room, const CkvString& path) {
 }
 
 QTranslator* gui_install_qt_translations(QCoreApplication& app) {
+    const QString name = QStringLiteral("kv_qt_translation");
+    for (QTranslator* old : app.findChildren<QTranslator*>(name, Qt::FindDirectChildrenOnly)) {
+        QCoreApplication::removeTranslator(old);
+        delete old;
+    }
+    const bool japanese = kv_current_language() == kv_language::japanese;
+    QLocale::setDefault(japanese ? QLocale(QLocale::Japanese, QLocale::Japan)
+                                 : QLocale(QLocale::English, QLocale::UnitedStates));
+    if (!japanese) return nullptr;
     // qtbase holds the texts of the widgets; the translator lives as long as the application.
     auto* translator = new QTranslator(&app);
+    translator->setObjectName(name);
     if (!translator->load(QStringLiteral("qtbase_ja"),
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         delete translator;

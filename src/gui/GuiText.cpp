@@ -18,6 +18,32 @@ QString gui_utf8(const char* utf8) {
     return QString::fromUtf8(utf8);
 }
 
+QString gui_utf8(gui_msg id) {
+    return QString::fromUtf8(kv_text(id));
+}
+
+QString gui_fill(gui_msg id, std::initializer_list<QString> args) {
+    const QString format = gui_utf8(id);
+    QString out;
+    out.reserve(format.size());
+    const QString* next = args.begin();
+    for (qsizetype i = 0; i < format.size(); ++i) {
+        const QChar c = format[i];
+        if (c != QLatin1Char('%') || i + 1 == format.size()) {
+            out += c;
+        } else if (format[i + 1] == QLatin1Char('%')) {
+            out += c;
+            ++i;
+        } else if (format[i + 1] == QLatin1Char('s')) {
+            if (next != args.end()) out += *next++;
+            ++i;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 CkvString gui_cp932(const QString& text) {
     const QByteArray utf8 = text.toUtf8();
     return ckv_from_utf8(std::string_view(utf8.data(), utf8.size()));
@@ -32,13 +58,10 @@ QString gui_cp932_refusal(const QString& text) {
     const QList<uint> codes = character.toUcs4();
     const QString code =
         codes.isEmpty() || codes.front() == 0xFFFD
-            ? gui_utf8("UTF-8 ではないバイト")
+            ? gui_utf8(gui_msg::NOT_UTF8_BYTE)
             : QStringLiteral("U+") +
                   QString::number(codes.front(), 16).toUpper().rightJustified(4, QLatin1Char('0'));
-    return gui_utf8(
-               "文字「%1」(%2) は使えません。\n\n名前とテキストは CP932 (Shift-JIS) で"
-               "保存されるため、CP932 にないこの文字は保存できません。")
-        .arg(character, code);
+    return gui_fill(gui_msg::CP932_REFUSAL, {character, code});
 }
 
 bool gui_cp932_accepts(QWidget* parent, const QString& text) {

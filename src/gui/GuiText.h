@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QString>
+#include <initializer_list>
 #include <string_view>
 
+#include "gui/GuiTexts.h"
 #include "model/core/CkvString.h"
 
 class QWidget;
@@ -14,6 +16,11 @@ class QWidget;
 QString gui_text(std::string_view cp932);
 // The Unicode form of a UTF-8 text written in the source.
 QString gui_utf8(const char* utf8);
+// The window's text `id` in the language shown now, as it is written in the catalogue.
+QString gui_utf8(gui_msg id);
+// The window's text `id` with each "%s" replaced by the next of `args`, in order, and "%%" by
+// "%". The catalogue keeps the same "%s" in both languages, so the arguments fit either.
+QString gui_fill(gui_msg id, std::initializer_list<QString> args);
 // The CP932 form of a text typed by the user; empty when it cannot be converted. A character
 // CP932 cannot hold becomes '?': check typed names and texts with gui_cp932_accepts first.
 CkvString gui_cp932(const QString& text);

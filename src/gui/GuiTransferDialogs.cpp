@@ -12,7 +12,7 @@ namespace {
 
 struct Choice {
     const char* value;
-    const char* label;  // UTF-8
+    gui_msg label;
 };
 
 QComboBox* choice_list(QWidget* parent, std::initializer_list<Choice> choices) {
@@ -23,9 +23,9 @@ QComboBox* choice_list(QWidget* parent, std::initializer_list<Choice> choices) {
 }
 
 // What the analysis turns pure notes into, in the order of its preference.
-const Choice kTargets[] = {{"chord", "コード度数に変換する"},
-                           {"scale", "スケール度数に変換する"},
-                           {"tone", "調の中の音名に変換する"}};
+const Choice kTargets[] = {{"chord", gui_msg::TARGET_CHORD},
+                           {"scale", gui_msg::TARGET_SCALE},
+                           {"tone", gui_msg::TARGET_TONE}};
 
 // The dialog's form above its OK/Cancel row.
 void finish(GuiFieldDialog* dialog, QFormLayout* form, QWidget* buttons) {
@@ -38,23 +38,23 @@ void finish(GuiFieldDialog* dialog, QFormLayout* form, QWidget* buttons) {
 
 GuiImportDialog::GuiImportDialog(QWidget* parent, MAppFields& fields, const MAppDialogCheck& check)
     : GuiFieldDialog(parent, fields, check) {
-    setWindowTitle(gui_utf8("MIDI ファイルの取り込み"));
+    setWindowTitle(gui_utf8(gui_msg::IMPORT_TITLE));
     auto* form = new QFormLayout;
     auto* book = new QComboBox(this);
     const QStringList books = gui_text(fields.get("books")).split(QLatin1Char('\n'));
     for (int i = 0; i < books.size(); ++i)
         book->addItem(books[i], QString::number(i));
     bind("book", book);
-    form->addRow(gui_utf8("ミュージックブック(&B)"), book);
+    form->addRow(gui_utf8(gui_msg::FIELD_MUSIC_BOOK), book);
     auto* name = new QLineEdit(this);
     bind("name", name);
-    form->addRow(gui_utf8("曲の名前(&N)"), name);
-    auto* analysis = choice_list(this, {{"none", "解析しない (音符はそのまま)"},
+    form->addRow(gui_utf8(gui_msg::IMPORT_NAME), name);
+    auto* analysis = choice_list(this, {{"none", gui_msg::IMPORT_NO_ANALYSIS},
                                         {"chord", kTargets[0].label},
                                         {"scale", kTargets[1].label},
                                         {"tone", kTargets[2].label}});
     bind("analysis", analysis);
-    form->addRow(gui_utf8("和声の解析(&A)"), analysis);
+    form->addRow(gui_utf8(gui_msg::IMPORT_ANALYSIS), analysis);
     finish(this, form, make_buttons());
     load_fields();
     name->setFocus();
@@ -63,16 +63,17 @@ GuiImportDialog::GuiImportDialog(QWidget* parent, MAppFields& fields, const MApp
 
 GuiExportDialog::GuiExportDialog(QWidget* parent, MAppFields& fields, const MAppDialogCheck& check)
     : GuiFieldDialog(parent, fields, check) {
-    setWindowTitle(gui_utf8("書き出し"));
+    setWindowTitle(gui_utf8(gui_msg::EXPORT_TITLE));
     auto* form = new QFormLayout;
-    auto* format = choice_list(this, {{"0", "MIDI フォーマット 0 (1 トラック)"},
-                                      {"1", "MIDI フォーマット 1 (パートごとのトラック)"},
-                                      {"musicxml", "MusicXML (楽譜: .musicxml、圧縮 .mxl)"}});
+    auto* format = choice_list(this, {{"0", gui_msg::EXPORT_SMF0},
+                                      {"1", gui_msg::EXPORT_SMF1},
+                                      {"musicxml", gui_msg::EXPORT_MUSICXML}});
     bind("format", format);
-    form->addRow(gui_utf8("形式(&F)"), format);
-    auto* text = choice_list(this, {{"cp932", "CP932 (曲のまま)"}, {"utf8", "UTF-8"}});
+    form->addRow(gui_utf8(gui_msg::FIELD_FORMAT), format);
+    auto* text =
+        choice_list(this, {{"cp932", gui_msg::EXPORT_CP932}, {"utf8", gui_msg::EXPORT_UTF8}});
     bind("text", text);
-    form->addRow(gui_utf8("MIDI の文字(&T)"), text);
+    form->addRow(gui_utf8(gui_msg::EXPORT_TEXT), text);
     // A score spells its texts in Unicode anyway.
     const auto follow = [format, text] {
         text->setEnabled(format->currentData().toString() != QLatin1String("musicxml"));
@@ -87,11 +88,11 @@ GuiExportDialog::GuiExportDialog(QWidget* parent, MAppFields& fields, const MApp
 GuiAnalyseDialog::GuiAnalyseDialog(QWidget* parent, MAppFields& fields,
                                    const MAppDialogCheck& check)
     : GuiFieldDialog(parent, fields, check) {
-    setWindowTitle(gui_utf8("和声の解析"));
+    setWindowTitle(gui_utf8(gui_msg::ANALYSIS_TITLE));
     auto* form = new QFormLayout;
     auto* analysis = choice_list(this, {kTargets[0], kTargets[1], kTargets[2]});
     bind("analysis", analysis);
-    form->addRow(gui_utf8("音符の変換(&A)"), analysis);
+    form->addRow(gui_utf8(gui_msg::ANALYSIS_TARGET), analysis);
     finish(this, form, make_buttons());
     load_fields();
     analysis->setFocus();
@@ -99,15 +100,16 @@ GuiAnalyseDialog::GuiAnalyseDialog(QWidget* parent, MAppFields& fields,
 
 GuiRenderDialog::GuiRenderDialog(QWidget* parent, MAppFields& fields, const MAppDialogCheck& check)
     : GuiFieldDialog(parent, fields, check) {
-    setWindowTitle(gui_utf8("音声ファイルで保存"));
+    setWindowTitle(gui_utf8(gui_msg::RENDER_TITLE));
     auto* form = new QFormLayout;
-    auto* format =
-        choice_list(this, {{"wav", "WAV"}, {"flac", "FLAC (可逆圧縮)"}, {"ogg", "Ogg Vorbis"}});
+    auto* format = choice_list(this, {{"wav", gui_msg::RENDER_WAV},
+                                      {"flac", gui_msg::RENDER_FLAC},
+                                      {"ogg", gui_msg::RENDER_OGG}});
     bind("format", format);
-    form->addRow(gui_utf8("形式(&F)"), format);
-    auto* stems = new QCheckBox(gui_utf8("パートごとのファイルもフォルダに書き出す"), this);
+    form->addRow(gui_utf8(gui_msg::FIELD_FORMAT), format);
+    auto* stems = new QCheckBox(gui_utf8(gui_msg::RENDER_STEMS), this);
     bind("stems", stems);
-    form->addRow(gui_utf8("パート(&S)"), stems);
+    form->addRow(gui_utf8(gui_msg::RENDER_STEMS_ROW), stems);
     finish(this, form, make_buttons());
     load_fields();
     format->setFocus();

@@ -31,10 +31,10 @@ QMessageBox::StandardButton show_box(QWidget* owner, QMessageBox::Icon icon, con
     QMessageBox box(icon, gui_utf8("Korvante"), gui_text(text), buttons, owner);
     box.setObjectName(QStringLiteral("kv_message"));
     box.setDefaultButton(default_button);
-    if (buttons & QMessageBox::Yes) box.button(QMessageBox::Yes)->setText(gui_utf8("はい(&Y)"));
-    if (buttons & QMessageBox::No) box.button(QMessageBox::No)->setText(gui_utf8("いいえ(&N)"));
+    if (buttons & QMessageBox::Yes) box.button(QMessageBox::Yes)->setText(gui_utf8(gui_msg::YES));
+    if (buttons & QMessageBox::No) box.button(QMessageBox::No)->setText(gui_utf8(gui_msg::NO));
     if (buttons & QMessageBox::Cancel)
-        box.button(QMessageBox::Cancel)->setText(gui_utf8("キャンセル"));
+        box.button(QMessageBox::Cancel)->setText(gui_utf8(gui_msg::CANCEL));
     // A box asks for the normal cursor even inside a long operation.
     const bool waiting = QApplication::overrideCursor() != nullptr;
     if (waiting) QApplication::setOverrideCursor(Qt::ArrowCursor);
@@ -154,9 +154,8 @@ bool GuiUserPort::choose_file(const MAppFileRequest& request, CkvString* path) {
         // A name that does not exist is taken only after the user agreed to create it.
         if (request.kind == MAppFileKind::open && request.prompt_create &&
             !QFileInfo::exists(chosen)) {
-            const CkvString question =
-                mapp_format("%s\nこのファイルは存在しません。\n\nファイルを作成しますか？",
-                            gui_cp932(QFileInfo(chosen).fileName()).c_str());
+            const CkvString question = mapp_format(kv_text(gui_msg::FILE_MISSING_CREATE),
+                                                   gui_cp932(QFileInfo(chosen).fileName()).c_str());
             if (!ask_yes_no(question)) continue;
         }
         const QByteArray host = QFile::encodeName(chosen);
@@ -212,7 +211,7 @@ void GuiUserPort::progress_begin(const CkvString& text, int steps, bool cancella
     progress_.reset();
     if (unattended_) return;
     progress_ = std::make_unique<QProgressDialog>(
-        gui_text(text), cancellable ? gui_utf8("キャンセル") : QString(), 0, steps, owner());
+        gui_text(text), cancellable ? gui_utf8(gui_msg::CANCEL) : QString(), 0, steps, owner());
     progress_->setObjectName(QStringLiteral("kv_progress"));
     progress_->setWindowTitle(gui_utf8("Korvante"));
     // Modal for the whole program: the events taken while the work runs reach no other window.

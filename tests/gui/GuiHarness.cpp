@@ -173,6 +173,7 @@ bool GuiHarness::start(const std::string& command_line) {
     s.home = home;
     s.recovery = recovery;
     if (!app.start(s, CkvString(command_line), run)) return false;
+    if (language) kv_set_language(*language);
     window_ = std::make_unique<GuiMainWindow>(*app.frame(), port);
     port.attach(window_.get());
     window_->set_raise_poll([this] { return app.take_raise_request(); });

@@ -15,6 +15,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,7 @@
 #include "gui/GuiDialogs.h"
 #include "gui/GuiMainWindow.h"
 #include "gui/GuiUserPort.h"
+#include "model/lang/KvLanguage.h"
 #include "platform/MidiOut.h"
 #include "platform/Shell.h"
 #include "platform/SynthPort.h"
@@ -99,6 +101,9 @@ public:
     std::string recovery;  // the recovery folder the frame is given; empty: none
     kv_midi::midi_out_recorder midi{std::vector<kv_midi::midi_out_caps>{{"Test Synth", true}}};
     bool system_midi = false;  // true: the system's MIDI output instead of the recorder
+    // The language the window is made in, set once the application has started (whatever it
+    // chose from its settings) and before the window; empty: the application's choice.
+    std::optional<kv_language> language;
     kv_synth::synth_port_recorder synth;
     kv_shell::shell_recorder shell;
     GuiUserPort port;

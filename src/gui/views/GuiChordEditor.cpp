@@ -28,7 +28,7 @@ QToolButton* cell(const QString& text, QWidget* parent) {
 GuiChordEditor::GuiChordEditor(const MseqBlockChord& chord, int32_t key, QWidget* parent)
     : QDialog(parent), model_(chord, key) {
     setObjectName(QStringLiteral("kv_chord_editor"));
-    setWindowTitle(gui_utf8("コードの編集"));
+    setWindowTitle(gui_utf8(gui_msg::CHORD_EDITOR_TITLE));
     auto* layout = new QVBoxLayout(this);
     name_ = new QLabel(this);
     QFont big = name_->font();
@@ -39,7 +39,7 @@ GuiChordEditor::GuiChordEditor(const MseqBlockChord& chord, int32_t key, QWidget
     auto* grid = new QGridLayout;
     layout->addLayout(grid);
     int row = 0;
-    const auto caption = [&](const char* text) {
+    const auto caption = [&](gui_msg text) {
         grid->addWidget(new QLabel(gui_utf8(text), this), row, 0, Qt::AlignRight | Qt::AlignTop);
     };
     const auto line = [&](std::vector<QToolButton*>& out, int count, int per_line,
@@ -58,28 +58,28 @@ GuiChordEditor::GuiChordEditor(const MseqBlockChord& chord, int32_t key, QWidget
         }
         grid->addLayout(box, row++, 1);
     };
-    caption("オクターブ");
+    caption(gui_msg::CHORD_OCTAVE);
     line(
         octaves_, 5, 5, [](int i) { return QString::asprintf("%+d", i - 2); },
         [this](int i) { model_.set_octave(i - 2); });
-    caption("コード音符キー");
+    caption(gui_msg::CHORD_RELATIVE);
     line(
-        relative_, 2, 2, [](int i) { return gui_utf8(i ? "あり" : "なし"); },
+        relative_, 2, 2, [](int i) { return gui_utf8(i ? gui_msg::MARK_YES : gui_msg::MARK_NO); },
         [this](int i) { model_.set_relative(i == 1); });
-    caption("ルート");
+    caption(gui_msg::CHORD_ROOT);
     line(
         roots_, 12, 12, [](int i) { return gui_text(mseq_key_name(i, MKEYNAME_LETTER)); },
         [this](int i) { model_.set_root(i); });
-    caption("タイプ");
+    caption(gui_msg::CHORD_TYPE);
     line(
         types_, kMseqChordTypeCount, 7,
         [](int i) { return QString::fromLatin1(mseq_chord_type(i)->name); },
         [this](int i) { model_.set_type(i); });
-    caption("転回");
+    caption(gui_msg::CHORD_INVERSION);
     auto* inv = new QHBoxLayout;
     for (int step : {-1, 1}) {
         auto* b = new QToolButton(this);
-        b->setText(step < 0 ? gui_utf8("転回 ↓") : gui_utf8("転回 ↑"));
+        b->setText(gui_utf8(step < 0 ? gui_msg::CHORD_INVERT_DOWN : gui_msg::CHORD_INVERT_UP));
         connect(b, &QToolButton::clicked, this, [this, step] {
             model_.invert(step);
             refresh();
@@ -88,7 +88,7 @@ GuiChordEditor::GuiChordEditor(const MseqBlockChord& chord, int32_t key, QWidget
     }
     inv->addStretch(1);
     grid->addLayout(inv, row++, 1);
-    caption("キー");
+    caption(gui_msg::CHORD_KEYS);
     auto* keys = new QGridLayout;
     keys->setSpacing(1);
     for (int i = 0; i < kCells; ++i) {
@@ -110,22 +110,22 @@ GuiChordEditor::GuiChordEditor(const MseqBlockChord& chord, int32_t key, QWidget
     grid->addLayout(keys, row++, 1);
 
     auto* buttons = new QHBoxLayout;
-    auto* set = new QPushButton(gui_utf8("セット"), this);
+    auto* set = new QPushButton(gui_utf8(gui_msg::CHORD_SET), this);
     set->setDefault(true);
     connect(set, &QPushButton::clicked, this, &QDialog::accept);
-    auto* copy = new QPushButton(gui_utf8("コピー"), this);
+    auto* copy = new QPushButton(gui_utf8(gui_msg::CHORD_COPY), this);
     connect(copy, &QPushButton::clicked, this, [this] { model_.copy(); });
-    auto* paste = new QPushButton(gui_utf8("貼付け"), this);
+    auto* paste = new QPushButton(gui_utf8(gui_msg::CHORD_PASTE), this);
     connect(paste, &QPushButton::clicked, this, [this] {
         model_.paste();
         refresh();
     });
-    auto* clear = new QPushButton(gui_utf8("クリア"), this);
+    auto* clear = new QPushButton(gui_utf8(gui_msg::CHORD_CLEAR), this);
     connect(clear, &QPushButton::clicked, this, [this] {
         model_.clear();
         refresh();
     });
-    auto* cancel = new QPushButton(gui_utf8("キャンセル"), this);
+    auto* cancel = new QPushButton(gui_utf8(gui_msg::CANCEL), this);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     for (QPushButton* b : {set, copy, paste, clear, cancel})
         buttons->addWidget(b);
@@ -147,7 +147,7 @@ QToolButton* GuiChordEditor::key_cell(int distance) const {
 
 void GuiChordEditor::refresh() {
     const MseqBlockChord& c = model_.chord();
-    name_->setText(c.key_count ? gui_text(c.m_Type) : gui_utf8("（キーなし）"));
+    name_->setText(c.key_count ? gui_text(c.m_Type) : gui_utf8(gui_msg::CHORD_NO_KEYS));
     for (int i = 0; i < 5; ++i)
         octaves_[size_t(i)]->setChecked(c.m_Octave == i - 2);
     const bool relative = (c.m_Flags & MCHORD_RELATIVE_ROOT) != 0;

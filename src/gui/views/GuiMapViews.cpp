@@ -26,10 +26,13 @@
 
 namespace {
 
-const char* const kSelectorNames[3] = {"コード音符", "スケール音符", "メロディ音符"};
+const gui_msg kSelectorNames[3] = {gui_msg::SELECTOR_CHORD, gui_msg::SELECTOR_SCALE,
+                                   gui_msg::SELECTOR_MELODY};
 const MedtKeySelector kSelectors[3] = {MedtKeySelector::Chord, MedtKeySelector::Scale,
                                        MedtKeySelector::Melody};
-const char* const kChordColumns[6] = {"番号", "有効", "オクターブ", "相対", "コード名", "キー位置"};
+const gui_msg kChordColumns[6] = {gui_msg::CHORD_COLUMN_NUMBER, gui_msg::CHORD_COLUMN_ON,
+                                  gui_msg::CHORD_COLUMN_OCTAVE, gui_msg::CHORD_COLUMN_RELATIVE,
+                                  gui_msg::CHORD_COLUMN_NAME,   gui_msg::CHORD_COLUMN_KEYS};
 
 QTableWidgetItem* fixed_item(const QString& text) {
     auto* it = new QTableWidgetItem(text);
@@ -61,11 +64,11 @@ void GuiChordMapView::build() {
     layout->setSpacing(2);
 
     // Menu and tool bar.
-    auto* menu = new QMenu(gui_utf8("コードマップ(&C)"), this);
+    auto* menu = new QMenu(gui_utf8(gui_msg::MENU_CHORD_MAP), this);
     menus_.push_back(menu);
     auto make = [this](int id, QMenu* into) {
         auto* a = new QAction(gui_text(MedtChordMapView::command_label(id)), this);
-        if (id == MEDT_CMD_KEYNAME_CYCLE) a->setText(gui_utf8("キー名の表示方法"));
+        if (id == MEDT_CMD_KEYNAME_CYCLE) a->setText(gui_utf8(gui_msg::KEY_NAME_STYLE));
         a->setData(id);
         a->setStatusTip(a->text());
         a->setCheckable(id >= MEDT_CMD_KEYNAME_LETTER && id <= MEDT_CMD_KEYNAME_MINOR);
@@ -98,7 +101,7 @@ void GuiChordMapView::build() {
     bar_->addSeparator();
     key_name_ = new QToolButton(bar_);
     key_name_->setObjectName(QStringLiteral("kv_key_name_button"));
-    key_name_->setToolTip(gui_utf8("キー名の表示方法"));
+    key_name_->setToolTip(gui_utf8(gui_msg::KEY_NAME_STYLE));
     connect(key_name_, &QToolButton::clicked, this,
             [this] { run_command(MEDT_CMD_KEYNAME_CYCLE); });
     bar_->addWidget(key_name_);
@@ -121,9 +124,9 @@ void GuiChordMapView::build() {
     auto* scale_bar = new QWidget(this);
     auto* sl = new QHBoxLayout(scale_bar);
     sl->setContentsMargins(6, 0, 6, 0);
-    sl->addWidget(new QLabel(gui_utf8("スケール"), scale_bar));
+    sl->addWidget(new QLabel(gui_utf8(gui_msg::SCALE_CAPTION), scale_bar));
     scale_name_ = new QLineEdit(scale_bar);
-    scale_name_->setToolTip(gui_utf8("スケール名を設定します。"));
+    scale_name_->setToolTip(gui_utf8(gui_msg::SCALE_NAME_TIP));
     scale_name_->setMaximumWidth(220);
     connect(scale_name_, &QLineEdit::editingFinished, this, [this] {
         if (filling_ || !model_) return;
@@ -139,7 +142,7 @@ void GuiChordMapView::build() {
         auto* b = new QToolButton(scale_bar);
         b->setCheckable(true);
         b->setText(QString::number(k));
-        b->setToolTip(gui_utf8("スケールのキー位置です。オリジナルのスケールも編集できます。"));
+        b->setToolTip(gui_utf8(gui_msg::SCALE_KEY_TIP));
         connect(b, &QToolButton::clicked, this, [this, k] {
             if (model_) model_->toggle_scale_key(k);
             refresh();
@@ -154,7 +157,7 @@ void GuiChordMapView::build() {
     chords_ = new QTableWidget(36, 6, split);
     chords_->setObjectName(QStringLiteral("kv_chord_list"));
     QStringList heads;
-    for (const char* h : kChordColumns)
+    for (gui_msg h : kChordColumns)
         heads << gui_utf8(h);
     chords_->setHorizontalHeaderLabels(heads);
     for (int c = 0; c < 6; ++c)
@@ -260,7 +263,8 @@ void GuiChordMapView::refresh() {
     filling_ = true;
     if (model_) {
         const int mode = model_->key_name_mode();
-        static const char* const kModes[3] = {"英名", "長調", "短調"};
+        static const gui_msg kModes[3] = {gui_msg::KEY_NAMES_LETTER, gui_msg::KEY_NAMES_MAJOR,
+                                          gui_msg::KEY_NAMES_MINOR};
         key_name_->setText(gui_utf8(kModes[std::clamp(mode, 0, 2)]));
         const std::vector<MedtKeyChoice> choices = model_->key_choices();
         for (int i = 0; i < 3; ++i) {
@@ -286,7 +290,8 @@ void GuiChordMapView::refresh() {
             chords_->setItem(row, 1,
                              fixed_item(r.on ? QStringLiteral("ON") : QStringLiteral("OFF")));
             chords_->setItem(row, 2, fixed_item(QString::asprintf("%+d", r.octave)));
-            chords_->setItem(row, 3, fixed_item(r.relative ? gui_utf8("あり") : gui_utf8("なし")));
+            chords_->setItem(
+                row, 3, fixed_item(gui_utf8(r.relative ? gui_msg::MARK_YES : gui_msg::MARK_NO)));
             chords_->setItem(row, 4, fixed_item(gui_text(r.name)));
             chords_->setItem(row, 5, fixed_item(gui_text(r.keys)));
             const QColor fg = r.on ? palette().color(QPalette::Active, QPalette::Text)
@@ -325,26 +330,26 @@ void GuiChordMapView::refresh() {
 namespace {
 
 struct StageColumn {
-    const char* title;
+    gui_msg title;
     MedtStageField field;
     bool check;
 };
 
 const StageColumn kStageColumns[] = {
-    {"スイッチ", MedtStageField::Switch, true},
-    {"楽器", MedtStageField::Program, false},
-    {"音量", MedtStageField::Volume, false},
-    {"パン", MedtStageField::Pan, false},
-    {"リバーブ", MedtStageField::Reverb, false},
-    {"コーラス", MedtStageField::Chorus, false},
-    {"ベンド幅", MedtStageField::BendRange, false},
-    {"ベンド", MedtStageField::Bend, false},
-    {"ホールド", MedtStageField::Hold, false},
-    {"モジュレーション", MedtStageField::Modulation, false},
-    {"エクスプレッション", MedtStageField::Expression, false},
-    {"サウンドオフ", MedtStageField::SoundOff, true},
-    {"ノートオフ", MedtStageField::NotesOff, true},
-    {"リセット", MedtStageField::ResetControllers, true},
+    {gui_msg::STAGE_SWITCH, MedtStageField::Switch, true},
+    {gui_msg::STAGE_INSTRUMENT, MedtStageField::Program, false},
+    {gui_msg::STAGE_VOLUME, MedtStageField::Volume, false},
+    {gui_msg::STAGE_PAN, MedtStageField::Pan, false},
+    {gui_msg::STAGE_REVERB, MedtStageField::Reverb, false},
+    {gui_msg::STAGE_CHORUS, MedtStageField::Chorus, false},
+    {gui_msg::STAGE_BEND_RANGE, MedtStageField::BendRange, false},
+    {gui_msg::STAGE_BEND, MedtStageField::Bend, false},
+    {gui_msg::STAGE_HOLD, MedtStageField::Hold, false},
+    {gui_msg::STAGE_MODULATION, MedtStageField::Modulation, false},
+    {gui_msg::STAGE_EXPRESSION, MedtStageField::Expression, false},
+    {gui_msg::STAGE_SOUND_OFF, MedtStageField::SoundOff, true},
+    {gui_msg::STAGE_NOTES_OFF, MedtStageField::NotesOff, true},
+    {gui_msg::STAGE_RESET, MedtStageField::ResetControllers, true},
 };
 constexpr int kStageColumnCount = int(sizeof(kStageColumns) / sizeof(kStageColumns[0]));
 constexpr int kDrumPart = 9;
@@ -355,7 +360,7 @@ GuiStageMapView::GuiStageMapView(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("kv_stage_map_view"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    auto* menu = new QMenu(gui_utf8("セットアップ(&S)"), this);
+    auto* menu = new QMenu(gui_utf8(gui_msg::MENU_SETUP), this);
     menus_.push_back(menu);
     auto* bar = new QToolBar(this);
     for (int id : {MEDT_CMD_STAGE_GM1, MEDT_CMD_STAGE_GM2}) {
@@ -371,7 +376,7 @@ GuiStageMapView::GuiStageMapView(QWidget* parent) : QWidget(parent) {
     layout->addWidget(bar);
     parts_ = new QTableWidget(16, kStageColumnCount + 1, this);
     parts_->setObjectName(QStringLiteral("kv_stage_list"));
-    QStringList heads{gui_utf8("奏者")};
+    QStringList heads{gui_utf8(gui_msg::STAGE_PLAYER)};
     for (const StageColumn& c : kStageColumns)
         heads << gui_utf8(c.title);
     parts_->setHorizontalHeaderLabels(heads);
@@ -475,7 +480,7 @@ void GuiStageMapView::cell_changed(int row, int column) {
         if (ok) {
             model_->set_field(row, c.field, v);
         } else if (status) {
-            status(gui_utf8("数値を入力してください。"));
+            status(gui_utf8(gui_msg::ENTER_A_NUMBER));
         }
     }
     refresh();

@@ -33,30 +33,30 @@ namespace {
 QIcon command_icon(int id) {
     switch (id) {
         case MVC_CUT:
-            return gui_theme_icon("edit-cut", QString::fromUtf8("✂"));
+            return gui_theme_icon("edit-cut", QString::fromUtf8("\u2702"));
         case MVC_COPY:
-            return gui_theme_icon("edit-copy", gui_utf8("写"));
+            return gui_theme_icon("edit-copy", gui_utf8(gui_msg::ICON_COPY));
         case MVC_PASTE:
-            return gui_theme_icon("edit-paste", gui_utf8("貼"));
+            return gui_theme_icon("edit-paste", gui_utf8(gui_msg::ICON_PASTE));
         case MVC_OVERWRITE:
-            return gui_theme_icon("edit-paste-in-place", gui_utf8("上"));
+            return gui_theme_icon("edit-paste-in-place", gui_utf8(gui_msg::ICON_OVERWRITE));
         case MVC_DELETE:
         case MVC_DELETE_BEFORE:
-            return gui_theme_icon("edit-delete", QString::fromUtf8("✕"));
+            return gui_theme_icon("edit-delete", QString::fromUtf8("\u2715"));
         case MVC_SPACE:
-            return gui_theme_icon("format-indent-more", QString::fromUtf8("⇥"));
+            return gui_theme_icon("format-indent-more", QString::fromUtf8("\u21e5"));
         case MVC_UNDO:
-            return gui_theme_icon("edit-undo", QString::fromUtf8("↶"));
+            return gui_theme_icon("edit-undo", QString::fromUtf8("\u21b6"));
         case MVC_REDO:
-            return gui_theme_icon("edit-redo", QString::fromUtf8("↷"));
+            return gui_theme_icon("edit-redo", QString::fromUtf8("\u21b7"));
         case MVC_TYPE_NOTES:
-            return gui_theme_icon("input-keyboard", QString::fromUtf8("⌨"));
+            return gui_theme_icon("input-keyboard", QString::fromUtf8("\u2328"));
         case MVC_ZOOM_IN:
             return gui_theme_icon("zoom-in", QStringLiteral("+"));
         case MVC_ZOOM_OUT:
-            return gui_theme_icon("zoom-out", QString::fromUtf8("−"));
+            return gui_theme_icon("zoom-out", QString::fromUtf8("\u2212"));
         case MVC_ZOOM_FIT:
-            return gui_theme_icon("zoom-fit-best", QString::fromUtf8("↔"));
+            return gui_theme_icon("zoom-fit-best", QString::fromUtf8("\u2194"));
         default:
             return QIcon();
     }
@@ -96,8 +96,8 @@ GuiMusicView::GuiMusicView(QWidget* parent) : QWidget(parent) {
         keep_width_->start();
     });
 
-    auto* edit_menu = new QMenu(gui_utf8("編集(&E)"), this);
-    auto* view_menu = new QMenu(gui_utf8("表示(&V)"), this);
+    auto* edit_menu = new QMenu(gui_utf8(gui_msg::MENU_EDIT), this);
+    auto* view_menu = new QMenu(gui_utf8(gui_msg::MENU_VIEW), this);
     menus_ = {edit_menu, view_menu};
     auto make = [this](const MedtViewCommand& c, QMenu* menu, QToolBar* bar) {
         const QString label = gui_text(mvc::label(c.id));
@@ -131,7 +131,7 @@ GuiMusicView::GuiMusicView(QWidget* parent) : QWidget(parent) {
         }
         actions_.push_back(a);
     };
-    const auto caption = [](QToolBar* bar, const char* text) {
+    const auto caption = [](QToolBar* bar, gui_msg text) {
         auto* label = new QLabel(gui_utf8(text), bar);
         label->setContentsMargins(6, 0, 4, 0);
         bar->addWidget(label);
@@ -153,11 +153,11 @@ GuiMusicView::GuiMusicView(QWidget* parent) : QWidget(parent) {
         make(c, edit_menu, c.id == MVC_TYPE_NOTES ? bar_ : nullptr);
     add_value_selector();
     bar_->addSeparator();
-    caption(bar_, "描く:");
+    caption(bar_, gui_msg::CAPTION_DRAW);
     for (const MedtViewCommand& c : mvc::note_kinds())
         make(c, view_menu, bar_);
     view_menu->addSeparator();
-    caption(show_bar_, "表示:");
+    caption(show_bar_, gui_msg::CAPTION_SHOW);
     for (const MedtViewCommand& c : mvc::display_toggles()) {
         if (c.id == MVC_SHOW_PLAY_POSITION || c.id == MVC_CHORD_NAMES) show_bar_->addSeparator();
         make(c, view_menu, show_bar_);
@@ -259,11 +259,29 @@ std::vector<MedtNoteValue> selector_values() {
 }
 
 QString value_label(const MedtNoteValue& v) {
-    const QString base = v.denominator == 1
-                             ? gui_utf8("全音符")
-                             : QStringLiteral("%1").arg(v.denominator) + gui_utf8("分音符");
-    if (v.dotted) return gui_utf8("付点") + base;
-    if (v.triplet) return gui_utf8("3連") + base;
+    gui_msg name = gui_msg::VALUE_32;
+    switch (v.denominator) {
+        case 1:
+            name = gui_msg::VALUE_1;
+            break;
+        case 2:
+            name = gui_msg::VALUE_2;
+            break;
+        case 4:
+            name = gui_msg::VALUE_4;
+            break;
+        case 8:
+            name = gui_msg::VALUE_8;
+            break;
+        case 16:
+            name = gui_msg::VALUE_16;
+            break;
+        default:
+            break;
+    }
+    const QString base = gui_utf8(name);
+    if (v.dotted) return gui_fill(gui_msg::VALUE_DOTTED, {base});
+    if (v.triplet) return gui_fill(gui_msg::VALUE_TRIPLET, {base});
     return base;
 }
 
@@ -272,7 +290,7 @@ QString value_label(const MedtNoteValue& v) {
 void GuiMusicView::add_value_selector() {
     value_box_ = new QComboBox(bar_);
     value_box_->setObjectName(QStringLiteral("kv_note_value"));
-    value_box_->setToolTip(gui_utf8("打ち込む音符の長さ"));
+    value_box_->setToolTip(gui_utf8(gui_msg::VALUE_TIP));
     for (const MedtNoteValue& v : selector_values())
         value_box_->addItem(value_label(v));
     bar_->addWidget(value_box_);

@@ -60,7 +60,8 @@ const char* const kGuiTrackMime = "application/x-korvante-track";
 GuiPropertyList::GuiPropertyList(QWidget* parent) : QTableWidget(parent) {
     setObjectName(QStringLiteral("kv_property_list"));
     setColumnCount(2);
-    setHorizontalHeaderLabels({gui_utf8("プロパティ"), gui_utf8("値")});
+    setHorizontalHeaderLabels(
+        {gui_utf8(gui_msg::PROPERTY_HEAD_NAME), gui_utf8(gui_msg::PROPERTY_HEAD_VALUE)});
     horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     horizontalHeader()->setStretchLastSection(true);
     verticalHeader()->hide();
@@ -214,7 +215,7 @@ bool GuiPropertyList::set_text(int32_t number, const QString& text) {
             return false;
         default:
             // The text was not what the row takes: the cell goes back to the value.
-            if (status) status(gui_utf8("数値を入力してください。"));
+            if (status) status(gui_utf8(gui_msg::ENTER_A_NUMBER));
             QMetaObject::invokeMethod(
                 this, [this] { refresh(); }, Qt::QueuedConnection);
             return false;
@@ -245,20 +246,20 @@ bool GuiPropertyList::drop_node(int32_t number, const MseqObject* node) {
     const MedtLink result = editor_->link_node(t->id(), number, node);
     if (result == MedtLink::linked || result == MedtLink::refused)
         posted(MedtPropertyProblem::None);
-    const char* why = nullptr;
+    gui_msg why = gui_msg::LINK_REFUSED;
     switch (result) {
         case MedtLink::linked:
             return true;
         case MedtLink::not_a_link_row:
             return false;
         case MedtLink::other_music:
-            why = "別の曲のトラックはリンクできません。";
+            why = gui_msg::LINK_OTHER_MUSIC;
             break;
         case MedtLink::other_book:
-            why = "別のブックのファイルはリンクできません。";
+            why = gui_msg::LINK_OTHER_BOOK;
             break;
         case MedtLink::refused:
-            why = "このリンクは設定できません。";
+            why = gui_msg::LINK_REFUSED;
             break;
     }
     if (status) status(gui_utf8(why));

@@ -60,23 +60,24 @@ const MseqTrackRefer* refer_track(const MedtTrack* t) {
     return s ? s->cast_to<MseqTrackRefer>(MTYPE_TRACK_REFER) : nullptr;
 }
 
-// The caption of an edit band in the track list; nullptr for bands without one.
+// The caption of an edit band in the track list (UTF-8, in the language shown); nullptr for
+// bands without one.
 const char* band_caption(GuiBand kind, bool note) {
     switch (kind) {
         case GuiBand::Main:
-            return note ? "音高" : "フレーズ";
+            return kv_text(note ? gui_msg::BAND_PITCH : gui_msg::BAND_PHRASE);
         case GuiBand::Anchor:
-            return "アンカー";
+            return kv_text(gui_msg::BAND_ANCHOR);
         case GuiBand::Third:
-            return note ? "オクターブ" : "シフト";
+            return kv_text(note ? gui_msg::BAND_OCTAVE : gui_msg::BAND_SHIFT);
         case GuiBand::Fourth:
-            return note ? "臨時記号" : "モード";
+            return kv_text(note ? gui_msg::BAND_ACCIDENTAL : gui_msg::BAND_MODE);
         case GuiBand::StartLag:
-            return "開始ラグ";
+            return kv_text(gui_msg::BAND_START_LAG);
         case GuiBand::EndLag:
-            return "終了ラグ";
+            return kv_text(gui_msg::BAND_END_LAG);
         case GuiBand::Velocity:
-            return "ベロシティ";
+            return kv_text(gui_msg::BAND_VELOCITY);
         default:
             return nullptr;
     }
@@ -214,7 +215,8 @@ void GuiTimeline::apply_scale(const MedtViewScale& scale, int keep_x, int anchor
     const int x = layout_.tick_x(tick);
     horizontalScrollBar()->setValue(x - (anchor_x - kNameWidth));
     if (status)
-        status(gui_utf8("1 拍 = %1 ピクセル").arg(editor_->view_scale().beat_pixels(), 0, 'g', 3));
+        status(gui_fill(gui_msg::BEAT_PIXELS,
+                        {QString::number(editor_->view_scale().beat_pixels(), 'g', 3)}));
 }
 
 void GuiTimeline::zoom_by(int steps, int anchor_x) {
@@ -489,9 +491,7 @@ void GuiTimeline::paint_track_list(QPainter& p, size_t first_row, size_t end_row
 void GuiTimeline::set_typing(bool on) {
     if (typing_ == on) return;
     typing_ = on;
-    if (status)
-        status(gui_utf8(on ? "音符の打ち込み: キーで音符を置きます。[Esc] で終わります。"
-                           : "音符の打ち込みを終わりました。"));
+    if (status) status(gui_utf8(on ? gui_msg::TYPING_ON : gui_msg::TYPING_OFF));
     if (typing_changed) typing_changed();
 }
 
@@ -504,19 +504,20 @@ void GuiTimeline::set_note_value(const MedtNoteValue& value) {
 
 namespace {
 
-// Why a typed key did nothing, for the status bar; nullptr when it did what it means.
+// Why a typed key did nothing, for the status bar (UTF-8, in the language shown); nullptr when
+// it did what it means.
 const char* entry_problem(MedtEntryResult result) {
     switch (result) {
         case MedtEntryResult::not_a_key:
-            return "このキーはこのトラックの音符の種類では使えません。";
+            return kv_text(gui_msg::ENTRY_NOT_A_KEY);
         case MedtEntryResult::read_only:
-            return "いまは編集できません。";
+            return kv_text(gui_msg::ENTRY_READ_ONLY);
         case MedtEntryResult::no_track:
-            return "音符トラックにカーソルを置いてください。";
+            return kv_text(gui_msg::ENTRY_NO_TRACK);
         case MedtEntryResult::off_grid:
-            return "この音符の長さはトラックの拍数に合いません。";
+            return kv_text(gui_msg::ENTRY_OFF_GRID);
         case MedtEntryResult::refused:
-            return "音符を置けませんでした。";
+            return kv_text(gui_msg::ENTRY_REFUSED);
         default:
             return nullptr;
     }
@@ -905,11 +906,11 @@ void GuiTimeline::refuse_phrase(const QMimeData* mime) {
     const MseqObject* leaf = GuiRoomTree::node_of_drag(mime);
     if (!leaf || !status) return;
     if (leaf->type != MTYPE_LEAF_PHRASE)
-        status(gui_utf8("トラックに置けるのは、フレーズパターンだけです。"));
+        status(gui_utf8(gui_msg::DROP_ONLY_PHRASES));
     else if (editor_ && editor_->read_only())
-        status(gui_utf8("再生中は、フレーズパターンを置けません。"));
+        status(gui_utf8(gui_msg::DROP_WHILE_PLAYING));
     else
-        status(gui_utf8("フレーズパターンはフレーズトラックの上に置いてください。"));
+        status(gui_utf8(gui_msg::DROP_ON_PHRASE_TRACK));
 }
 
 void GuiTimeline::dragEnterEvent(QDragEnterEvent* event) {
@@ -1026,9 +1027,9 @@ bool GuiTimeline::edit_number(int32_t value, CkvString* text) {
     QString answer;
     if (!take_scripted(&answer)) {
         bool ok = false;
-        answer = QInputDialog::getText(this, gui_utf8("ラグ"),
-                                       gui_utf8("-240 ～ 240 [Tick] (空欄でトラックの値)"),
-                                       QLineEdit::Normal, QString::number(value), &ok);
+        answer =
+            QInputDialog::getText(this, gui_utf8(gui_msg::LAG_TITLE), gui_utf8(gui_msg::LAG_PROMPT),
+                                  QLineEdit::Normal, QString::number(value), &ok);
         if (!ok) return false;
     }
     *text = gui_cp932(answer.trimmed());
