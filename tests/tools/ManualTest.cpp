@@ -371,13 +371,15 @@ TEST(ManualPages, BothManualsAreWellFormedAndLinkToEachOther) {
         const std::vector<std::string> links = attributes(html, "href");
         for (const std::string& link : links) {
             if (link[0] == '#') {
-                EXPECT_NE(std::find(ids.begin(), ids.end(), link.substr(1)), ids.end()) << link;
+                EXPECT_TRUE(std::find(ids.begin(), ids.end(), link.substr(1)) != ids.end())
+                    << "no section " << link;
             } else {
                 const auto folder = std::filesystem::path(app_data(page)).parent_path();
                 EXPECT_TRUE(std::filesystem::is_regular_file(folder / link)) << link;
             }
         }
-        EXPECT_NE(std::find(links.begin(), links.end(), other), links.end()) << other;
+        EXPECT_TRUE(std::find(links.begin(), links.end(), other) != links.end())
+            << "no link to " << other;
     }
     // The check finds what a hand-written page gets wrong.
     EXPECT_EQ(html_problem("<p>A <code>&lt;prog&gt;</code> &amp; <img src=\"a.png\"></p>"), "");
