@@ -20,7 +20,8 @@ dpkg-deb -f "$deb" Depends | grep -q 'libc6' || fail "the package lists no libra
 dpkg-deb -c "$deb" >"$work/contents"
 for f in ./usr/bin/korvante ./usr/bin/korvante-gui ./usr/share/korvante/mymusic/library.kvnr \
     ./usr/share/applications/org.korvante.Korvante.desktop ./usr/share/mime/packages/korvante.xml \
-    ./usr/share/metainfo/org.korvante.Korvante.metainfo.xml ./usr/share/man/man1/korvante.1; do
+    ./usr/share/metainfo/org.korvante.Korvante.metainfo.xml ./usr/share/man/man1/korvante.1 \
+    ./usr/share/korvante/manual/index.html ./usr/share/korvante/manual/en/index.html; do
     grep -q " $f\$" "$work/contents" || fail "the package lacks $f"
 done
 

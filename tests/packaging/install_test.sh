@@ -22,6 +22,7 @@ cmake --install "$build" --prefix "$prefix" >"$work/install.log" 2>&1 || {
 for f in bin/korvante bin/korvante-gui share/korvante/mymusic/library.kvnr \
     share/korvante/pattern_v01/pattern.kvnb share/korvante/define/mapscale.def \
     share/korvante/template share/korvante/manual/index.html \
+    share/korvante/manual/en/index.html share/korvante/manual/en/music-view.png \
     share/applications/org.korvante.Korvante.desktop \
     share/metainfo/org.korvante.Korvante.metainfo.xml share/mime/packages/korvante.xml \
     share/icons/hicolor/scalable/apps/korvante.svg share/icons/hicolor/16x16/apps/korvante.png \
