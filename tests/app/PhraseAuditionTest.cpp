@@ -258,7 +258,7 @@ TEST_F(PhraseAudition, TheKeysAreThoseThePhraseTrackPlaysOverTheChordAtTheCursor
     ASSERT_TRUE(MedtTrackPress::drop_phrase(*editor, *track, pos, phrase_node));
     const int64_t start = pos * unit();
     const MplyResolvedKeys run =
-        MplyKeyLane::resolve_track(music, refer->owner->id, static_cast<int32_t>(start),
+        MplyKeyLane::resolve_track(*music, refer->owner->id, static_cast<int32_t>(start),
                                    static_cast<int32_t>(start + music->length_ticks()));
     std::vector<std::tuple<int64_t, int, int, int32_t>> played, audition_notes;
     for (const MplyLaneNote& n : run.notes)
@@ -380,8 +380,7 @@ TEST_F(PhraseAudition, APropertyChangeThatMovesTheKeyAtTheCursorIsHeard) {
     ASSERT_TRUE(before.resolve_note(music, notes->owner->id, pos));
 
     // A new name changes no key: nothing sounds.
-    ASSERT_EQ(MedtPropertyEdit::set_text(*editor, *t, MROW_NAME, cp("別名")),
-              MedtPropertyProblem::None);
+    ASSERT_EQ(editor->rename_track(notes->owner->id, cp("別名")), 1);
     EXPECT_TRUE(note_messages(midi_).empty());
 
     // The octave, one choice up (or down at the top).
@@ -440,7 +439,7 @@ TEST_F(PhraseAudition, ADroppedPhrasePlaysWhole) {
     EXPECT_GT(length, 1);
     const int64_t start = pos * unit();
     const MplyResolvedKeys run =
-        MplyKeyLane::resolve_track(music, refer->owner->id, static_cast<int32_t>(start),
+        MplyKeyLane::resolve_track(*music, refer->owner->id, static_cast<int32_t>(start),
                                    static_cast<int32_t>(start + 64 * MseqTrack::kTicksPerBar));
     EXPECT_EQ(run.notes.size(), notes);
     // A block after it limits it: a second drop just before that block ends where it starts.
