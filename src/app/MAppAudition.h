@@ -19,6 +19,10 @@ class MseqMusic;
 // the note's length but at most one second; a chord block sounds its chord. It listens on every
 // music editor of the edit list (MedtEditObserver), so every way of editing is heard.
 //
+// A phrase selected in the library is heard the same way, as a phrase track of the music would
+// play it at the edit cursor (MplyAudition::resolve_phrase): its first notes go out at once,
+// the later ones and every note-off when their time comes.
+//
 // No note is left hanging: the note-offs go out when the time is up (from pump(), the frame's
 // timer), before the next audition, before a run starts, on stop and at exit (silence()). It
 // never waits: the note-on goes out at once and the note-off is due later. It only sounds
@@ -41,6 +45,17 @@ public:
     // what still sounds. False when nothing sounded: switched off, a run playing, no output,
     // or no block that sounds.
     bool audition(MseqMusic* music, const std::vector<MedtPlacedBlock>& blocks);
+    // Sounds `phrase` as the phrase track `track` of `music` would play it from `tick`, after
+    // silencing what still sounds. False when nothing sounded: switched off, a run playing, no
+    // output, or nothing the phrase sounds there.
+    bool audition_phrase(MseqMusic* music, MSEQ_ID track, int64_t tick, MseqMusic* phrase);
+    // True when the last audition found no working output (and said so, once).
+    bool output_missing() const { return output_missing_; }
+
+    // A property change of a track, told before it runs and after it was carried out: the
+    // block at the cursor is heard again when what it sounds has changed (the key above all).
+    void property_changing(MedtMusic& editor, const MedtPlacedBlock& block) override;
+    void property_changed(MedtMusic& editor, const MedtPlacedBlock& block) override;
 
     // Switched on by default; switching off silences what sounds.
     bool enabled() const { return enabled_; }
@@ -48,21 +63,39 @@ public:
 
     // Sends the note-off of everything the audition sounds. Nothing when nothing sounds.
     void silence();
-    // Sends the note-offs once their time is up (the frame's timer calls it).
+    // Sends the note-ons and note-offs whose time has come (the frame's timer calls it).
     void pump();
-    // True while notes of an audition sound.
-    bool sounding() const { return !sounding_.empty(); }
+    // True while notes of an audition sound or are still to come.
+    bool sounding() const { return !timed_.empty(); }
+    // Milliseconds until the next note-on or note-off is due (0 when one is due now); -1 when
+    // nothing is to come. A front end pumps sooner than its timer when this is shorter.
+    int32_t next_due_ms();
 
 private:
+    // One note of the audition and when it starts and ends, on the clock.
+    struct Timed {
+        MplyAuditionNote note;
+        uint32_t on_ms = 0;
+        uint32_t off_ms = 0;
+        bool on = false;  // its note-on went out
+    };
+
     // The output to sound through, opened; null (reported once) when there is none.
     MplyDevice* open_output();
+    // What the block sounds, resolved; false when it sounds nothing.
+    static bool resolve(MseqMusic* music, const MedtPlacedBlock& block, MplyAudition* heard);
+    // Sends what is due at `now`: note-offs first, so that a key struck again sounds again.
+    void send_due(uint32_t now);
 
     MFramePlayback& playback_;
     MAppUserPort& port_;
     KvClock& clock_;
     bool enabled_ = true;
     bool reported_ = false;  // the missing output was reported and has not worked since
-    std::vector<MplyAuditionNote> sounding_;
-    MplyDevice* sounding_on_ = nullptr;  // the output the sounding notes went to
-    uint32_t off_at_ms_ = 0;             // when their note-offs are due, on the clock
+    bool output_missing_ = false;
+    std::vector<Timed> timed_;           // in the order of their note-ons
+    MplyDevice* sounding_on_ = nullptr;  // the output the notes go to
+    // What the block at the cursor sounded before a property change, while one runs.
+    bool before_known_ = false;
+    std::vector<MplyAuditionNote> before_;
 };

@@ -70,6 +70,20 @@ const std::map<uint32_t, Texts>& table() {
     return t;
 }
 
+// The commands whose texts are in the application's catalogue: label and status text.
+struct Catalogued {
+    mapp_msg label;
+    mapp_msg status;
+};
+
+const Catalogued* catalogued(uint32_t id) {
+    static const std::map<uint32_t, Catalogued> t = {
+        {ID_AUDITION_PHRASE, {mapp_msg::PHRASE_AUDITION_LABEL, mapp_msg::PHRASE_AUDITION_TIP}},
+    };
+    auto it = t.find(id);
+    return it == t.end() ? nullptr : &it->second;
+}
+
 MAppMenuEntry command(uint32_t id) {
     MAppMenuEntry e;
     e.kind = MAppMenuEntry::command;
@@ -95,11 +109,13 @@ MAppMenuEntry submenu(const char* utf8, MAppMenu sub) {
 }  // namespace
 
 CkvString label(uint32_t id) {
+    if (const Catalogued* c = catalogued(id)) return ckv_from_utf8(kv_text(c->label));
     auto it = table().find(id);
     return it == table().end() ? CkvString() : ckv_from_utf8(kv_text(it->second.label));
 }
 
 CkvString status_text(uint32_t id) {
+    if (const Catalogued* c = catalogued(id)) return ckv_from_utf8(kv_text(c->status));
     auto it = table().find(id);
     if (it == table().end() || !it->second.status) return CkvString();
     return ckv_from_utf8(kv_text(*it->second.status));
@@ -121,6 +137,7 @@ const std::vector<MAppAccelerator>& accelerators() {
         {"Space", ID_PLAY},
         {"Shift+F5", ID_PLAY_FROM_CURSOR},
         {"F6", ID_PLAY_LINK},
+        {"Shift+F6", ID_AUDITION_PHRASE},
         {"F7", ID_MUSIC_F7},
         {"F8", ID_MUSIC_F8},
         {"Ctrl+Home", ID_GO_START},
@@ -178,6 +195,7 @@ std::vector<MAppMenuEntry> fixed_entries(MAppMenu menu) {
                     separator(),
                     command(ID_LINK_OPEN),
                     command(ID_PLAY_LINK),
+                    command(ID_AUDITION_PHRASE),
                     command(ID_LINK_RENAME),
                     separator(),
                     command(ID_LINK_INFO)};

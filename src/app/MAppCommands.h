@@ -52,6 +52,7 @@ enum MAppCommandId : uint32_t {
     ID_AUDITION = 40109,                   // switches hearing placed notes on and off
     ID_STEP_RECORD = 40110,                // keys played on the MIDI input enter notes
     ID_LIVE_RECORD = 40111,                // keys played while a run plays are recorded
+    ID_AUDITION_PHRASE = 40112,            // hears the selected phrase at the edit cursor
     ID_IMPORT_MIDI = 40120,                // a MIDI file into a music book, with its analysis
     ID_EXPORT_FILE = 40121,                // the shown file as MIDI (format 0 or 1) or MusicXML
     ID_RENDER_AUDIO = 40122,               // the shown file as sound (WAV, FLAC, Ogg), with stems

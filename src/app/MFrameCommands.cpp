@@ -68,6 +68,8 @@ bool MFrame::enabled(uint32_t id) const {
         case ID_STOP:
         case ID_LINK_INFO:
         case ID_AUDITION:
+        // Always there to press: without a music or a phrase the status bar says what is missing.
+        case ID_AUDITION_PHRASE:
             return true;
         case ID_STEP_RECORD:
             return idle;
@@ -214,6 +216,9 @@ bool MFrame::run(uint32_t id) {
             return true;
         case ID_AUDITION:
             playback_->set_audition(!playback_->audition_on());
+            return true;
+        case ID_AUDITION_PHRASE:
+            playback_->audition_phrase(selected_node());
             return true;
         case ID_STEP_RECORD:
             midi_input_->set_mode(midi_input_->mode() == MAppRecordMode::step

@@ -15,10 +15,12 @@
 #include "app/MAppAuditionSetting.h"
 #include "app/MAppProblem.h"
 #include "app/MAppText.h"
+#include "app/MAppTexts.h"
 #include "edit/McmdKind.h"
 #include "edit/MedtMusic.h"
 #include "edit/MedtTrack.h"
 #include "model/core/MseqDesk.h"
+#include "model/core/MseqObject.h"
 #include "model/core/MseqPathOps.h"
 #include "model/core/MseqType.h"
 #include "model/core/parse_int.h"
@@ -96,6 +98,50 @@ void MFramePlayback::load_audition_setting() {
     if (audition_) audition_->set_enabled(s.on);
     if (!s.damage.empty())
         port_->status(mapp_format(mapp_msg::AUDITION_SETTING_DAMAGED, s.damage.c_str()));
+}
+
+void MFramePlayback::audition_phrase(MseqObject* leaf) {
+    if (!audition_ || !audition_->enabled() || playing()) return;
+    MseqEntity* shown = frame_.shown_file();
+    auto* music = shown && shown->type() == MTYPE_LEAF_MUSIC
+                      ? shown->cast_to<MseqMusic>(MTYPE_LEAF_MUSIC)
+                      : nullptr;
+    MgenRef* editor = music ? MseqDesk::instance().editor_of(music) : nullptr;
+    MgenRef* edt = editor ? editor->cast(MKIND_EDT_MUSIC) : nullptr;
+    if (!edt) {
+        port_->status(mapp_text(kv_text(mapp_msg::PHRASE_AUDITION_NO_MUSIC)));
+        return;
+    }
+    if (!leaf || leaf->type != MTYPE_LEAF_PHRASE) {
+        port_->status(mapp_text(kv_text(mapp_msg::PHRASE_AUDITION_NO_PHRASE)));
+        return;
+    }
+    ref_ptr<MseqEntity> entity = mseq_open(leaf);
+    auto* phrase = entity ? entity->cast_to<MseqMusic>(MTYPE_LEAF_PHRASE) : nullptr;
+    if (!phrase) {
+        port_->status(mapp_text(kv_text(mapp_msg::PHRASE_AUDITION_UNREADABLE)));
+        return;
+    }
+    // The current track when it is a phrase track, else the music's first.
+    const auto* medt = static_cast<MedtMusic*>(edt);
+    const MedtTrack* current = medt->current();
+    MSEQ_ID track = current && current->node() && current->node()->type == MTYPE_TRACK_REFER
+                        ? current->id()
+                        : 0;
+    for (MseqObject* top = music->root(); top && !track; top = top->next()) {
+        for (MseqObject* t = top; t && !track; t = t->next_in(top)) {
+            if (t->type == MTYPE_TRACK_REFER) track = t->id;
+        }
+    }
+    if (!track) {
+        port_->status(mapp_text(kv_text(mapp_msg::PHRASE_AUDITION_NO_TRACK)));
+        return;
+    }
+    const int32_t tick = std::max(edit_cursor_tick(), 0);
+    if (audition_->audition_phrase(music, track, tick, phrase)) return;
+    // A missing output has said so itself.
+    if (!audition_->output_missing())
+        port_->status(mapp_text(kv_text(mapp_msg::PHRASE_AUDITION_SILENT)));
 }
 
 bool MFramePlayback::audition_on() const {

@@ -75,6 +75,12 @@ public:
     // Takes the switch from its settings file (a damaged file is said in the status bar and
     // leaves it on); the frame calls it once its configuration is there.
     void load_audition_setting();
+    // Hears the phrase leaf `leaf` (of any book) as a phrase track of the shown music would play
+    // it at the edit cursor: on the current track when it is a phrase track, else on the
+    // music's first one (MAppAudition::audition_phrase). The music does not change. Nothing
+    // while the audition is off or a run plays; without a shown music, a phrase, a phrase track
+    // or anything to hear, the status bar says why.
+    void audition_phrase(MseqObject* leaf);
 
     MplyPlayer& player() { return *player_; }
     bool playing() const;

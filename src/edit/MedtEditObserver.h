@@ -25,4 +25,17 @@ public:
     // `blocks` holds each block once, in the order the gesture first set it; erased blocks are
     // not listed.
     virtual void blocks_placed(MedtMusic& editor, const std::vector<MedtPlacedBlock>& blocks) = 0;
+    // Told around a change of a track's properties (the property list, a script's property
+    // line, a link dropped on a row; never undo, redo or a rollback): before the change runs
+    // and, when it was carried out, after it, with the note or chord block at the editor's
+    // cursor that the change may make sound otherwise (see MedtMusicInvoker::block_at_cursor).
+    // Not told when there is no such block. Nothing by default.
+    virtual void property_changing(MedtMusic& editor, const MedtPlacedBlock& block) {
+        (void)editor;
+        (void)block;
+    }
+    virtual void property_changed(MedtMusic& editor, const MedtPlacedBlock& block) {
+        (void)editor;
+        (void)block;
+    }
 };

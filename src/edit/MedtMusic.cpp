@@ -16,6 +16,8 @@
 #include "model/library/MseqMusic.h"
 #include "model/library/MseqShowState.h"
 #include "model/track/MseqTrack.h"
+#include "model/track/MseqTrackChord.h"
+#include "model/track/MseqTrackNote.h"
 #include "model/track/MseqTrackTree.h"
 
 namespace {
@@ -485,6 +487,13 @@ int MedtMusicInvoker::validate_command(MgenCommand* command) {
         auto* set = static_cast<McmdSetBlock*>(command->cast(MKIND_CMD_SET_BLOCK));
         if (!set || !history_.merges(*set)) command->flags |= MCMD_RECORD_UNDO;
     }
+    // A property change may change how the block at the cursor sounds: the observer hears of
+    // it before and after.
+    if (!undoing_ && kind == MKIND_CMD_SET_PROPERTY && edit_observer && !property_told_ &&
+        block_at_cursor(&property_block_)) {
+        property_told_ = true;
+        edit_observer->property_changing(*this, property_block_);
+    }
     return 1;
 }
 
@@ -499,6 +508,11 @@ void MedtMusicInvoker::finish_command(MgenCommand* command) {
     }
     // A new edit makes what was undone before it stale.
     if (!undoing_ && changes_music(*command)) history_.clear_redo();
+    if (property_told_ && command->kind() == MKIND_CMD_SET_PROPERTY) {
+        property_told_ = false;
+        if (command->state == MCMD_DONE && edit_observer)
+            edit_observer->property_changed(*this, property_block_);
+    }
     if (undoing_ || command->state != MCMD_DONE) return;
     if (auto* set = static_cast<McmdSetBlock*>(command->cast(MKIND_CMD_SET_BLOCK))) {
         const MedtPlacedBlock placed{set->track, set->position};
@@ -579,6 +593,46 @@ void MedtMusicInvoker::end_gesture(bool close) {
     if (close) history_.close_group();
     history_.set_auto_advance(1);
     tell_placed();
+}
+
+bool MedtMusicInvoker::block_at_cursor(MedtPlacedBlock* block) const {
+    MseqTrack* stored = current_ ? current_->stored() : nullptr;
+    if (!music_ || !stored || stored->m_Beat < 1) return false;
+    const MSEQ_ID id = current_->id();
+    if (auto* notes = stored->cast_to<MseqTrackNote>(MTYPE_TRACK_NOTE)) {
+        int32_t start = 0;
+        if (!notes->block_covering(cursor_, &start)) return false;
+        *block = {id, start};
+        return true;
+    }
+    if (auto* chords = stored->cast_to<MseqTrackChord>(MTYPE_TRACK_CHORD)) {
+        int32_t start = 0;
+        if (!chords->block_in_effect(cursor_, &start)) return false;
+        *block = {id, start};
+        return true;
+    }
+    // The cursor's moment, found on the note tracks below the current one, then on all.
+    const int64_t tick = int64_t{cursor_} * (MseqTrack::kTicksPerBar / stored->m_Beat);
+    const auto covering = [&](MseqObject* node) {
+        MseqTrack* t = node->type == MTYPE_TRACK_NOTE ? mseq_track_of(node) : nullptr;
+        auto* notes = t ? t->cast_to<MseqTrackNote>(MTYPE_TRACK_NOTE) : nullptr;
+        if (!notes || notes->m_Beat < 1 || !(notes->m_Flags & MTF_OUTPUT)) return false;
+        int32_t start = 0;
+        if (!notes->block_covering(tick / (MseqTrack::kTicksPerBar / notes->m_Beat), &start))
+            return false;
+        *block = {node->id, start};
+        return true;
+    };
+    MseqObject* here = music_->find_track(id);
+    for (MseqObject* t = here ? here->first_child() : nullptr; t; t = t->next_in(here)) {
+        if (covering(t)) return true;
+    }
+    for (MseqObject* top = music_->root(); top; top = top->next()) {
+        for (MseqObject* t = top; t; t = t->next_in(top)) {
+            if (covering(t)) return true;
+        }
+    }
+    return false;
 }
 
 void MedtMusicInvoker::tell_placed() {

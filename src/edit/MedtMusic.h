@@ -280,6 +280,13 @@ public:
     // refused before anything is posted.
     MedtLink link_node(MSEQ_ID track, int32_t number, const MseqObject* node);
 
+    // The note or chord block at the cursor whose sound a property change may alter: on a note
+    // track the block covering the cursor, on a chord track the chord in effect there; on any
+    // other current track (a group, the music's own row) the first note block covering the
+    // cursor's moment on a sounding note track below it, else anywhere in the music. False
+    // when there is none.
+    bool block_at_cursor(MedtPlacedBlock* block) const;
+
     // The undo history, read-only.
     const MedtHistory& history() const { return history_; }
 
@@ -307,6 +314,9 @@ private:
     MedtHistory history_;
     int gestures_ = 0;                     // open transactions
     std::vector<MedtPlacedBlock> placed_;  // set by the open gesture, not yet told
+    // The block told before a property change that is running, to be told again after it.
+    bool property_told_ = false;
+    MedtPlacedBlock property_block_;
 };
 
 // The observer a music editor hands to its music: forwards the protocol to the editor (nothing

@@ -14,7 +14,9 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include "app/MAppAudition.h"
 #include "app/MAppTreeWidthSetting.h"
+#include "app/MFramePlayback.h"
 #include "gui/GuiEditList.h"
 #include "gui/GuiEditorPane.h"
 #include "gui/GuiIcons.h"
@@ -529,8 +531,22 @@ void GuiMainWindow::on_edit_selection() {
 void GuiMainWindow::tick() {
     if (closing_) return;
     frame_.pump();
+    pump_audition_on_time();
     if (raise_poll_ && raise_poll_()) bring_to_front();
     if (frame_.playing()) update_position();
+}
+
+void GuiMainWindow::pump_audition_on_time() {
+    MAppAudition* audition = frame_.playback().audition();
+    const int32_t due = audition && !audition_pump_ ? audition->next_due_ms() : -1;
+    if (due < 0 || due >= kTickMs) return;
+    audition_pump_ = true;
+    QTimer::singleShot(due, Qt::PreciseTimer, this, [this] {
+        audition_pump_ = false;
+        if (closing_) return;
+        if (MAppAudition* a = frame_.playback().audition()) a->pump();
+        pump_audition_on_time();
+    });
 }
 
 void GuiMainWindow::show_status(const QString& text) {

@@ -94,6 +94,9 @@ private:
     void on_room_selection();
     void on_edit_selection();
     void tick();
+    // A phrase being heard has notes due between the timer's ticks: one pump when the next is
+    // due, so that they keep their time.
+    void pump_audition_on_time();
     // Renaming in place: opens the item's editor on the bare name; the frame renames on commit.
     void start_rename(QTreeWidget* tree, QTreeWidgetItem* item, MseqObject* node);
     void finish_rename(QTreeWidgetItem* item);
@@ -120,6 +123,7 @@ private:
     std::function<void()> first_paint_;
     bool painted_ = false;
     bool closing_ = false;
+    bool audition_pump_ = false;  // a pump for the audition's next note is waiting
     int base_menus_ = 4;
     uint32_t running_ = 0;                 // the command being run, 0 for none
     QTreeWidgetItem* renaming_ = nullptr;  // the item whose name is being edited

@@ -1,5 +1,7 @@
 #include "edit/press/MedtTrackPress.h"
 
+#include <algorithm>
+
 #include "edit/McmdBookLink.h"
 #include "edit/MedtMusic.h"
 #include "edit/MedtText.h"
@@ -71,6 +73,20 @@ bool gesture(MedtMusicInvoker& editor, MedtTrack& track, bool move, MedtPressCon
     }
     transaction.keep_open();  // the release closes the group
     return done;
+}
+
+// The length in steps of `track` that a block of the phrase `leaf` dropped at `pos` takes: the
+// phrase's length rounded up to whole steps, ending at the latest where the next block starts.
+// 0 when the phrase cannot be read or holds nothing.
+int32_t dropped_length(const MseqTrackRefer& track, int32_t pos, MseqObject* leaf) {
+    ref_ptr<MseqEntity> entity = leaf ? mseq_open(leaf) : ref_ptr<MseqEntity>();
+    auto* phrase = entity ? entity->cast_to<MseqMusic>(MTYPE_LEAF_PHRASE) : nullptr;
+    if (!phrase || track.m_Beat < 1) return 0;
+    const int64_t unit = MseqTrack::kTicksPerBar / track.m_Beat;
+    int64_t steps = (phrase->length_ticks() + unit - 1) / unit;
+    auto next = track.blocks().upper_bound(pos);
+    if (next != track.blocks().end()) steps = std::min<int64_t>(steps, next->first - pos);
+    return static_cast<int32_t>(std::clamp<int64_t>(steps, 0, INT32_MAX - int64_t{pos}));
 }
 
 template <class Work>
@@ -151,7 +167,16 @@ bool MedtTrackPress::drop_phrase(MedtMusicInvoker& editor, MedtTrack& track, int
     MedtPressContext ctx;
     ctx.selected_leaf = leaf;
     const bool done = gesture(editor, track, false, ctx, [&](MedtPressContext& c) {
-        return MedtReferPress::place(*refer, pos, c);
+        const bool free = pos >= 0 && !refer->block_at(pos);
+        if (!MedtReferPress::place(*refer, pos, c)) return false;
+        // A press places one step, which a drag lengthens; a drop has no drag, so a new block
+        // takes the phrase's own length (up to the next block), and the whole phrase plays.
+        const MseqBlockRefer* placed = refer->block_at(pos);
+        const int32_t steps = placed && free ? dropped_length(*refer, pos, leaf) : 0;
+        if (!placed || steps <= placed->m_Length) return true;
+        MseqBlockRefer longer = *placed;
+        longer.m_Length = steps;
+        return c.setter->set_block(pos, &longer);
     });
     editor.button_release();  // a drop is a whole gesture
     return done;

@@ -136,6 +136,15 @@ MseqObject* MseqMusic::find_track(MSEQ_ID id) const {
     return it == tracks.end() ? nullptr : it->second;
 }
 
+int64_t MseqMusic::length_ticks() const {
+    int64_t longest = 0;
+    for (const auto& [id, node] : tracks) {
+        if (const MseqTrack* track = mseq_track_of(node))
+            longest = std::max(longest, track->length_ticks());
+    }
+    return longest;
+}
+
 MseqObject* MseqMusic::find(MSEQ_ID id) const {
     if (mseq_file_number(id) == MFILE_TRACKS) return find_track(id);
     if (mseq_file_number(id) != MFILE_OWN_BOOK || !owner) return nullptr;

@@ -73,6 +73,9 @@ public:
     // File number 1: a track of this music; file number 2: a leaf of the book holding the
     // music's node. nullptr otherwise.
     MseqObject* find(MSEQ_ID id) const;
+    // The largest end of a track's blocks in ticks: how long the music or phrase is (0 when
+    // it holds no block).
+    int64_t length_ticks() const;
 
     // Deletes a track subtree; false for the root, header and part, for unknown identifiers and
     // while a content in the subtree is in use.

@@ -17,6 +17,25 @@ std::shared_ptr<const MplyRunSet> MplyRunSet::collect(MseqMusic* music) {
     }
 }
 
+std::shared_ptr<const MplyRunSet> MplyRunSet::collect_hearing(MseqMusic* music, MSEQ_ID track,
+                                                              MseqEntity* stand_in, MSEQ_ID as,
+                                                              MseqMusic* phrase) {
+    MseqObject* node = music ? music->find_track(track) : nullptr;
+    if (!node || !stand_in || !phrase || !as) return nullptr;
+    try {
+        auto set = std::make_shared<MplyRunSet>();
+        set->add_music(music);
+        set->objects_.insert_or_assign(Key{music, node->id},
+                                       Reached{node->type, ref_ptr<MseqEntity>(stand_in)});
+        set->objects_.insert_or_assign(Key{music, as},
+                                       Reached{MTYPE_LEAF_PHRASE, ref_ptr<MseqEntity>(phrase)});
+        set->add_music(phrase);
+        return set;
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
 void MplyRunSet::add_music(MseqMusic* music) {
     for (const ref_ptr<MseqMusic>& known : musics_) {
         if (known.get() == music) return;  // a phrase that reaches itself again

@@ -23,6 +23,15 @@ public:
     // opened is simply absent, as the run would find it. Null only without memory, or for a
     // null music. User-interface thread.
     static std::shared_ptr<const MplyRunSet> collect(MseqMusic* music);
+    // The set of a run of `music` in which the music's track `track` is played from `stand_in`
+    // (a track of the same type, not part of the music, that stands in for it) and the phrase
+    // `phrase` is reached under the identifier `as` of the music's own book: how one phrase is
+    // heard as a track of the music would play it, while the music itself stays as it is. Null
+    // as for collect, and when `stand_in` or `phrase` is null or `track` is not a track of the
+    // music. User-interface thread.
+    static std::shared_ptr<const MplyRunSet> collect_hearing(MseqMusic* music, MSEQ_ID track,
+                                                             MseqEntity* stand_in, MSEQ_ID as,
+                                                             MseqMusic* phrase);
 
     // The entity of the object `id` of `music` (a track, or a leaf of its own book) when the
     // run reaches it and it is of `type`; null otherwise. Any thread: the set does not change

@@ -22,9 +22,11 @@
 #include "../../tools/PrivateJackServer.h"
 #include "../GuiHarness.h"
 #include "../GuiViewSteps.h"
+#include "app/MAppAudition.h"
 #include "app/MAppCommands.h"
 #include "app/MAppMidiInput.h"
 #include "app/MAppTreeWidthSetting.h"
+#include "app/MFramePlayback.h"
 #include "edit/MedtMusic.h"
 #include "edit/MedtTimelineLayout.h"
 #include "edit/MedtViewCommands.h"
@@ -147,6 +149,7 @@ private slots:
     void a_standard_phrase_dropped_on_a_phrase_track_plays_and_is_undone_with_its_link();
     void record_toggles_exclude_each_other_and_wait_while_playing();
     void settings_list_the_jack_ports_of_a_server_started_later();
+    void shift_f6_sounds_the_selected_phrase_at_the_edit_cursor();
 
 private:
     // The texts of the settings dialog's list `name`, read while it is open.
@@ -511,6 +514,50 @@ void GuiDeskTest::settings_list_the_jack_ports_of_a_server_started_later() {
     QVERIFY(!inputs.join('|').contains(QStringLiteral("korvante:")));
     QCOMPARE(h->driver.faults, std::vector<std::string>());
     h.reset();
+}
+
+// With a phrase selected in the tree and the focus there, Shift+F6 sounds it on the song's
+// phrase track at the edit cursor through the recording output, and every note ends again.
+void GuiDeskTest::shift_f6_sounds_the_selected_phrase_at_the_edit_cursor() {
+    open_song();
+    MedtMusicInvoker* ed = view()->editor();
+    MedtTrack* track = nullptr;
+    for (MedtTrack* t = ed->root(); t && !track; t = t->next_in(ed->root())) {
+        if (t->node() && t->node()->type == MTYPE_TRACK_REFER && t->shown()) track = t;
+    }
+    QVERIFY(track);
+    QVERIFY(ed->set_cursor(track, 0, 0));
+    QVERIFY(add_standard_phrase());
+    MseqObject* phrase = standard_phrase();
+    QVERIFY(phrase);
+    GuiRoomTree* tree = h->window().room_tree();
+    tree->setCurrentItem(tree->item_of(phrase));
+    tree->setFocus();
+    QTRY_VERIFY(tree->hasFocus());
+    QCOMPARE(h->frame().selected_node(), phrase);
+    h->midi.clear_log();
+    const int channel = mseq_effective_channel(track->stored());
+    QTest::keyClick(tree, Qt::Key_F6, Qt::ShiftModifier);
+    // Note-ons on the phrase track's channel, then as many note-offs once it has played.
+    const auto notes = [&](bool on) {
+        int n = 0;
+        for (const auto& r : h->midi.log()) {
+            if (r.what != kv_midi::midi_out_recorder::kind::short_message || r.bytes.size() < 3)
+                continue;
+            const int high = r.bytes[0] & 0xF0;
+            const bool is_on = high == 0x90 && r.bytes[2] > 0;
+            const bool is_off = high == 0x80 || (high == 0x90 && r.bytes[2] == 0);
+            if ((r.bytes[0] & 0x0F) == channel && (on ? is_on : is_off)) ++n;
+        }
+        return n;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(notes(true) > 0, 2000);
+    QVERIFY(!h->frame().playing());
+    QTRY_VERIFY_WITH_TIMEOUT(!h->frame().playback().audition()->sounding(), 20000);
+    QVERIFY(notes(true) > 1);
+    QCOMPARE(notes(false), notes(true));
+    QVERIFY(!(ed->music()->flags & MEF_MODIFIED));
+    QCOMPARE(h->driver.faults, std::vector<std::string>());
 }
 
 QTEST_MAIN(GuiDeskTest)
