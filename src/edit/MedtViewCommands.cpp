@@ -24,7 +24,7 @@ struct CommandSpec {
     const char* other_key = "";
 };
 
-// One group of commands in both languages; tables() hands out the current language's, so that
+// One group of commands in both languages; current() hands out the language shown, so that
 // the labels the window reads follow the language shown.
 class CommandTable {
 public:
