@@ -28,7 +28,7 @@ struct CommandSpec {
 // the labels the window reads follow the language shown.
 class CommandTable {
 public:
-    explicit CommandTable(std::initializer_list<CommandSpec> specs) {
+    CommandTable(std::initializer_list<CommandSpec> specs) {
         for (const kv_language language : {kv_language::japanese, kv_language::english}) {
             auto& out = tables_[static_cast<size_t>(language)];
             for (const CommandSpec& c : specs) {

@@ -77,8 +77,10 @@ TEST(EnglishTexts, ViewCommandsSpeakEnglishAndKeepTheirKeys) {
                 // The same keys answer the command in either language.
                 EXPECT_EQ(c.key, ja.key) << c.id;
                 EXPECT_EQ(c.other_key, ja.other_key) << c.id;
-                ASSERT_NE(mvc::find_key(c.key), nullptr);
-                if (*c.key) EXPECT_EQ(mvc::find_key(c.key)->id, c.id) << c.key;
+                if (*c.key) {
+                    ASSERT_NE(mvc::find_key(c.key), nullptr) << c.key;
+                    EXPECT_EQ(mvc::find_key(c.key)->id, c.id) << c.key;
+                }
                 // The table the window reads holds the English words themselves.
                 const std::string label = u8(mvc::label(c.id)), status = u8(mvc::status_text(c.id));
                 EXPECT_EQ(label, *c.key ? std::string(c.name) + "\t" + c.key : c.name);
