@@ -48,13 +48,8 @@ int change_beats(McmdSetProperty& command, MseqObject* target, MseqTrack* t, Med
     MseqGridCounts counts;
     if (!t->change_grid(beats, true, &counts)) return 0;
     if (counts.dropped || counts.moved || counts.shortened) {
-        const CkvString question = medt_format(
-            medt_text("拍数を変更すると以下の影響が発生します。\n拍数を変更してもよろしいですか？"
-                      "\n\n・拍数に収まるように、以下のブロック操作を行います。\n\n\t%d "
-                      "個のブロックを削除します。\n\t%d 個のブロックを移動させます。\n\t%d "
-                      "個のブロックの長さが変わります。\n")
-                .c_str(),
-            counts.dropped, counts.moved, counts.shortened);
+        const CkvString question = medt_format(medt_text(medt_msg::BEATS_QUESTION).c_str(),
+                                               counts.dropped, counts.moved, counts.shortened);
         if (!editor->port || !editor->port->ask_yes_no(question)) return 0;
     }
     if (command.flags & MCMD_TEST_ONLY) return 1;

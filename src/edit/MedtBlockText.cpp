@@ -42,26 +42,37 @@ const Kind* stored_as(const MedtTrack& track, MSEQ_TYPE type) {
 }
 
 // The name of one note value of `ticks`; nullptr when no single value is that long.
-const char* value_name(int64_t ticks) {
+const CkvString* value_name(int64_t ticks) {
     struct Value {
         int64_t ticks;
-        const char* name;
+        medt_msg name;
     };
-    static const Value kValues[] = {
-        {2880, "付点全音符"},    {MseqTrack::kTicksPerBar, "全音符"},
-        {1440, "付点 2 分音符"}, {1280, "3 連全音符"},
-        {960, "2 分音符"},       {720, "付点 4 分音符"},
-        {640, "3 連 2 分音符"},  {480, "4 分音符"},
-        {384, "5 連 4 分音符"},  {360, "付点 8 分音符"},
-        {320, "3 連 4 分音符"},  {240, "8 分音符"},
-        {192, "5 連 8 分音符"},  {180, "付点 16 分音符"},
-        {160, "3 連 8 分音符"},  {120, "16 分音符"},
-        {96, "5 連 16 分音符"},  {90, "付点 32 分音符"},
-        {80, "3 連 16 分音符"},  {60, "32 分音符"},
-        {40, "3 連 32 分音符"},  {30, "64 分音符"},
+    static constexpr Value kValues[] = {
+        {2880, medt_msg::LENGTH_DOTTED_WHOLE},
+        {MseqTrack::kTicksPerBar, medt_msg::LENGTH_WHOLE},
+        {1440, medt_msg::LENGTH_DOTTED_HALF},
+        {1280, medt_msg::LENGTH_TRIPLET_WHOLE},
+        {960, medt_msg::LENGTH_HALF},
+        {720, medt_msg::LENGTH_DOTTED_QUARTER},
+        {640, medt_msg::LENGTH_TRIPLET_HALF},
+        {480, medt_msg::LENGTH_QUARTER},
+        {384, medt_msg::LENGTH_QUINTUPLET_QUARTER},
+        {360, medt_msg::LENGTH_DOTTED_8TH},
+        {320, medt_msg::LENGTH_TRIPLET_QUARTER},
+        {240, medt_msg::LENGTH_8TH},
+        {192, medt_msg::LENGTH_QUINTUPLET_8TH},
+        {180, medt_msg::LENGTH_DOTTED_16TH},
+        {160, medt_msg::LENGTH_TRIPLET_8TH},
+        {120, medt_msg::LENGTH_16TH},
+        {96, medt_msg::LENGTH_QUINTUPLET_16TH},
+        {90, medt_msg::LENGTH_DOTTED_32ND},
+        {80, medt_msg::LENGTH_TRIPLET_16TH},
+        {60, medt_msg::LENGTH_32ND},
+        {40, medt_msg::LENGTH_TRIPLET_32ND},
+        {30, medt_msg::LENGTH_64TH},
     };
     for (const Value& v : kValues) {
-        if (v.ticks == ticks) return v.name;
+        if (v.ticks == ticks) return &medt_text(v.name);
     }
     return nullptr;
 }
@@ -118,13 +129,13 @@ CkvString refer_shift(const MseqBlockRefer& block) {
 CkvString refer_mode(uint32_t mode) {
     switch (mode) {
         case MRBM_BLOCK_KEEP:
-            return medt_text("保持");
+            return medt_text(medt_msg::MODE_BLOCK_KEEP);
         case MRBM_BLOCK_CUT:
-            return medt_text("ブロック切");
+            return medt_text(medt_msg::MODE_BLOCK_CUT);
         case MRBM_SOUND_CUT:
-            return medt_text("音切");
+            return medt_text(medt_msg::MODE_SOUND_CUT);
         case MRBM_STRETCH:
-            return medt_text("伸縮");
+            return medt_text(medt_msg::MODE_STRETCH);
         default:
             return CkvString();
     }
@@ -153,15 +164,15 @@ CkvString link_text(const MedtTrack& track, int32_t pos) {
 
 CkvString length_text(int64_t ticks) {
     if (ticks <= 0) return medt_format("%lld [Tick]", static_cast<long long>(ticks));
-    if (const char* one = value_name(ticks)) return medt_text(one);
+    if (const CkvString* one = value_name(ticks)) return *one;
     std::string text;
     int parts = 0;
     int64_t rest = ticks;
     if (const int64_t bars = rest / MseqTrack::kTicksPerBar; bars > 0) {
-        text =
-            bars == 1
-                ? medt_text("全音符").str()
-                : medt_format(medt_text("%lld 小節").c_str(), static_cast<long long>(bars)).str();
+        text = bars == 1 ? medt_text(medt_msg::LENGTH_WHOLE).str()
+                         : medt_format(medt_text(medt_msg::LENGTH_BARS).c_str(),
+                                       static_cast<long long>(bars))
+                               .str();
         rest -= bars * MseqTrack::kTicksPerBar;
         ++parts;
     }
@@ -169,7 +180,7 @@ CkvString length_text(int64_t ticks) {
         const int64_t v = largest_value(rest);
         if (!v) break;
         if (parts) text += " + ";
-        text += medt_text(value_name(v)).str();
+        text += value_name(v)->str();
         rest -= v;
         ++parts;
     }
@@ -178,12 +189,10 @@ CkvString length_text(int64_t ticks) {
 }
 
 CkvString key_text(int64_t key) {
-    const MseqPitchName name = mseq_pitch_name(static_cast<int32_t>(floor_mod(key, 12)));
-    static const char kLetters[] = "CDEFGAB";
-    char text[32];  // a letter, a sharp and any octave of 64 bits
-    std::snprintf(text, sizeof text, "%c%s%lld", kLetters[name.letter], name.sharp ? "#" : "",
-                  static_cast<long long>(floor_div(key, 12)));
-    return medt_format(medt_text("%s (ノート番号 %lld)").c_str(), text,
+    const std::string text =
+        MedtNoteNames::pitch_letter(static_cast<int32_t>(floor_mod(key, 12))).str() +
+        std::to_string(floor_div(key, 12));
+    return medt_format(medt_text(medt_msg::KEY_WITH_NUMBER).c_str(), text.c_str(),
                        static_cast<long long>(key));
 }
 
@@ -219,10 +228,10 @@ CkvString tip(const MedtTrack& track, int32_t pos) {
         std::string text = MedtNoteNames(track).name_at(*n, start).str();
         int64_t key = 0;
         if (note_key(track, start, *n, &key))
-            text += medt_text("  音高 ").str() + key_text(key).str();
+            text += medt_text(medt_msg::TIP_PITCH).str() + key_text(key).str();
         const int64_t ticks = int64_t{n->m_Length} * MseqTrack::kTicksPerBar / track.beats();
-        text += medt_text("  長さ ").str() + length_text(ticks).str();
-        text += medt_format(medt_text("  ベロシティ %d").c_str(), int(n->m_Velocity)).str();
+        text += medt_text(medt_msg::TIP_LENGTH).str() + length_text(ticks).str();
+        text += medt_format(medt_text(medt_msg::TIP_VELOCITY).c_str(), int(n->m_Velocity)).str();
         return CkvString(text);
     }
     if (const auto* ct = stored_as<MseqTrackChord>(track, MTYPE_TRACK_CHORD))

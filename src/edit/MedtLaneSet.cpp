@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "edit/MedtMusic.h"
+#include "edit/MedtNoteNames.h"
 #include "edit/MedtText.h"
 #include "edit/MedtTrack.h"
 #include "model/core/MseqObject.h"
@@ -77,24 +78,19 @@ int32_t MedtLaneSet::height(MSEQ_ID track) const {
 }
 
 CkvString MedtLaneSet::key_name(int32_t key) {
-    static const char kLetters[] = "CDEFGAB";
-    const MseqPitchName name = mseq_pitch_name(key);
-    char text[16];
-    std::snprintf(text, sizeof text, "%c%s%d", kLetters[name.letter % 7], name.sharp ? "#" : "",
-                  key / 12);
-    return CkvString(text);
+    return CkvString(MedtNoteNames::pitch_letter(key).str() + std::to_string(key / 12));
 }
 
 namespace {
 
 const CkvString& without_map() {
-    return medt_text("\nコードマップが見つからないため、コードマップなしで再生される音です");
+    return medt_text(medt_msg::LANE_WITHOUT_MAP);
 }
 
 }  // namespace
 
 CkvString MedtLaneSet::tip(bool map_missing) {
-    CkvString text = medt_text("音高レーン: 再生で鳴る音");
+    CkvString text = medt_text(medt_msg::LANE_TITLE);
     if (map_missing) text += without_map();
     return text;
 }
@@ -104,10 +100,10 @@ CkvString MedtLaneSet::tip(const MplyLaneNote& note, bool map_missing) {
     std::snprintf(numbers, sizeof numbers, " (%d)  ", int(note.key));
     CkvString text = key_name(note.key) + numbers;
     std::snprintf(numbers, sizeof numbers, " %d  ", int(note.velocity));
-    text += medt_text("ベロシティ") + numbers;
+    text += medt_text(medt_msg::LANE_VELOCITY) + numbers;
     std::snprintf(numbers, sizeof numbers, " %d ", int(note.length));
-    text += medt_text("長さ") + numbers + medt_text("ティック");
-    if (note.chord_tone) text += medt_text("  コードの音");
+    text += medt_text(medt_msg::LANE_LENGTH) + numbers + medt_text(medt_msg::LANE_TICKS);
+    if (note.chord_tone) text += medt_text(medt_msg::LANE_CHORD_TONE);
     if (map_missing) text += without_map();
     return text;
 }

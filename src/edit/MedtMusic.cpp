@@ -546,7 +546,7 @@ void MedtMusicInvoker::undo() {
     }
     undoing_ = 0;
     if (!exact) history_.clear_redo();
-    if (port) port->status(medt_text("アンドゥを実行しました。"));
+    if (port) port->status(medt_text(medt_msg::UNDONE));
 }
 
 void MedtMusicInvoker::redo() {
@@ -567,7 +567,7 @@ void MedtMusicInvoker::redo() {
         history_.clear_redo();
     }
     gesture.commit();
-    if (port) port->status(medt_text("リドゥを実行しました。"));
+    if (port) port->status(medt_text(medt_msg::REDONE));
 }
 
 int MedtMusicInvoker::button_press(MSEQ_ID id, int32_t position, uint32_t buttons) {

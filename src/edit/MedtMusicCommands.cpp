@@ -34,8 +34,8 @@ const MSEQ_TYPE kAddTypes[12] = {
 // The preset messages of MVC_ADD_PRESET_FIRST to MVC_ADD_PRESET_LAST.
 const uint32_t kPresetForms[10] = {30, 1, 10, 11, 64, 91, 92, 93, 94, 95};
 
-void warn(MedtUserPort* port, const char* utf8) {
-    if (port) port->warn(medt_text(utf8));
+void warn(MedtUserPort* port, medt_msg text) {
+    if (port) port->warn(medt_text(text));
 }
 
 }  // namespace
@@ -47,7 +47,7 @@ int MedtMusicInvoker::add_track(MSEQ_TYPE type, const MseqBlockWord* preset, int
     // The new track and its preset are one gesture.
     MedtTransaction gesture(*this);
     if (!gesture.post(create.get()) || !create->made) {
-        warn(port, "選択位置にトラックを追加できませんでした。");
+        warn(port, medt_msg::ADD_TRACK_FAILED);
         return 0;
     }
     // The preset is a property of the new track, set as the property list would set it.
@@ -97,28 +97,21 @@ int MedtMusicInvoker::command(int id) {
     if (id == MVC_DELETE_TRACK) {
         MseqObject* node = current_->node();
         const CkvString question =
-            medt_format(medt_text("トラックを削除します。よろしいですか？\n\nID\t0x%08x\n名前\t%"
-                                  "s\n種類\t%s")
-                            .c_str(),
-                        node->id, node->name.c_str(), mseq_type_name(node->type).c_str());
+            medt_format(medt_text(medt_msg::DELETE_TRACK_QUESTION).c_str(), node->id,
+                        node->name.c_str(), mseq_type_name(node->type).c_str());
         if (!port || !port->ask_yes_no(question)) return 1;
         auto remove = mcmd_make<McmdDeleteLeafs>(selected);
-        if (!MedtTransaction(*this).post(remove.get()))
-            warn(port, "選択しているトラックを削除できませんでした。");
+        if (!MedtTransaction(*this).post(remove.get())) warn(port, medt_msg::DELETE_TRACK_FAILED);
         return 1;
     }
     if (id == MVC_COPY_TRACK) {
         auto store = mcmd_make<McmdStoreLeafs>(0);
         execute(store.get());
-        if (store->state != MCMD_DONE || !store->result)
-            warn(port, "選択しているトラックはコピーできません。");
+        if (store->state != MCMD_DONE || !store->result) warn(port, medt_msg::COPY_TRACK_REFUSED);
         return 1;
     }
     auto paste = mcmd_make<McmdInsertLeafs>(selected, MPLACE_LAST_CHILD, nullptr, false);
-    if (!MedtTransaction(*this).post(paste.get()))
-        warn(port,
-             "選択しているトラックを貼り付けられませんでした。。\n\n※ "
-             "コピーされていません。または、この位置に複製できません。");
+    if (!MedtTransaction(*this).post(paste.get())) warn(port, medt_msg::PASTE_TRACK_FAILED);
     return 1;
 }
 
@@ -137,7 +130,7 @@ int MedtMusicInvoker::move_leaf(MSEQ_ID id, MSEQ_ID anchor, int place) {
     // next edit join its own, so that one undo takes back exactly the move.
     auto move = mcmd_make<McmdMoveLeafs>(id, anchor, place);
     if (!MedtTransaction(*this).post(move.get())) {
-        warn(port, "選択位置にトラックを移動できませんでした。");
+        warn(port, medt_msg::MOVE_TRACK_FAILED);
         return 0;
     }
     return 1;
@@ -163,14 +156,11 @@ int MedtTrackRefer::drop_marker(int32_t position, const CkvString& name, bool al
     MseqMusic* music = editor_->music();
     MseqObject* phrase = music ? music->find(block->m_PhraseID) : nullptr;
     auto shown = [](const CkvString& marker) {
-        return marker.empty() ? medt_text("<ホーム>") : marker;
+        return marker.empty() ? medt_text(medt_msg::HOME_MARKER) : marker;
     };
     const CkvString question = medt_format(
-        medt_text("このトラックに貼り付けたフレーズ\n\n\"%s\"\n(ID:h%08X)\n\nのマーカー名 \"%s\" "
-                  "を全て \"%s\" に置き換えます。\nよろしいですか？\n\n")
-            .c_str(),
-        phrase ? phrase->name.c_str() : "", block->m_PhraseID, shown(block->m_StartMarker).c_str(),
-        shown(name).c_str());
+        medt_text(medt_msg::REPLACE_MARKER_QUESTION).c_str(), phrase ? phrase->name.c_str() : "",
+        block->m_PhraseID, shown(block->m_StartMarker).c_str(), shown(name).c_str());
     if (!editor_->port || !editor_->port->ask_yes_no(question)) return 0;
     auto* invoker = static_cast<MedtMusicInvoker*>(editor_->cast(MKIND_EDT_MUSIC_INVOKER));
     if (!invoker) return 0;

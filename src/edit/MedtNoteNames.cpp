@@ -23,28 +23,55 @@
 
 namespace {
 
-// A key name with the key's own word (長 or 短) taken off names the note; where the table gives
-// a flat and a sharp spelling ("変ト/嬰ヘ"), the note's own accidental picks one.
-std::string note_name_from_key_name(const std::string& key, int32_t semi) {
-    const size_t slash = key.find('/');  // never a CP932 trail byte
-    if (slash != std::string::npos) {
-        const std::string first = key.substr(0, slash), second = key.substr(slash + 1);
-        const bool first_is_flat = first.rfind(medt_text("変"), 0) == 0;
-        return (semi < 0) == first_is_flat ? first : second;
-    }
-    for (const char* word : {"長", "短"}) {
-        const std::string& w = medt_text(word);
-        if (key.size() > w.size() && key.compare(key.size() - w.size(), w.size(), w) == 0)
-            return key.substr(0, key.size() - w.size());
-    }
-    return key;
+// The name a note takes in a major or minor key-name display, by pitch class: the name of the
+// key's tonic with the key's own word taken off. Where the key table spells a tonic both ways
+// (E flat minor is also D sharp minor, G flat major also F sharp major), the note's own
+// accidental picks the spelling: `flat` for a lowered note, `sharp` otherwise.
+struct KeyNote {
+    medt_msg sharp;
+    medt_msg flat;
+};
+constexpr KeyNote kMajorNotes[12] = {
+    {medt_msg::NOTE_C, medt_msg::NOTE_C},
+    {medt_msg::NOTE_D_FLAT, medt_msg::NOTE_D_FLAT},
+    {medt_msg::NOTE_D, medt_msg::NOTE_D},
+    {medt_msg::NOTE_E_FLAT, medt_msg::NOTE_E_FLAT},
+    {medt_msg::NOTE_E, medt_msg::NOTE_E},
+    {medt_msg::NOTE_F_MAJOR, medt_msg::NOTE_F_MAJOR},
+    {medt_msg::NOTE_F_SHARP, medt_msg::NOTE_G_FLAT},
+    {medt_msg::NOTE_G, medt_msg::NOTE_G},
+    {medt_msg::NOTE_A_FLAT, medt_msg::NOTE_A_FLAT},
+    {medt_msg::NOTE_A, medt_msg::NOTE_A},
+    {medt_msg::NOTE_B_FLAT, medt_msg::NOTE_B_FLAT},
+    {medt_msg::NOTE_B, medt_msg::NOTE_B},
+};
+constexpr KeyNote kMinorNotes[12] = {
+    {medt_msg::NOTE_C, medt_msg::NOTE_C},
+    {medt_msg::NOTE_C_SHARP, medt_msg::NOTE_C_SHARP},
+    {medt_msg::NOTE_D, medt_msg::NOTE_D},
+    {medt_msg::NOTE_D_SHARP, medt_msg::NOTE_E_FLAT},
+    {medt_msg::NOTE_E, medt_msg::NOTE_E},
+    {medt_msg::NOTE_F, medt_msg::NOTE_F},
+    {medt_msg::NOTE_F_SHARP, medt_msg::NOTE_F_SHARP},
+    {medt_msg::NOTE_G, medt_msg::NOTE_G},
+    {medt_msg::NOTE_G_SHARP, medt_msg::NOTE_G_SHARP},
+    {medt_msg::NOTE_A, medt_msg::NOTE_A},
+    {medt_msg::NOTE_B_FLAT, medt_msg::NOTE_B_FLAT},
+    {medt_msg::NOTE_B, medt_msg::NOTE_B},
+};
+
+std::string key_note_name(int32_t pc, int32_t mode, int32_t semi) {
+    const KeyNote& n = (mode == MKEYNAME_MINOR ? kMinorNotes : kMajorNotes)[floor_mod(pc, 12)];
+    return medt_text(semi < 0 ? n.flat : n.sharp).str();
 }
 
 std::string letter_name(const MseqBlockNote& note) {
     static const char kLetters[] = "CDEFGAB";
     std::string name(1, kLetters[floor_mod(note.m_Whole, 7)]);
+    const std::string& sign =
+        note.m_Semi > 0 ? MedtNoteNames::sharp_sign().str() : MedtNoteNames::flat_sign().str();
     for (int i = 0; i < std::abs(int(note.m_Semi)) && i < 3; ++i)
-        name += note.m_Semi > 0 ? '#' : 'b';
+        name += sign;
     return name;
 }
 
@@ -103,7 +130,7 @@ CkvString MedtNoteNames::name(const MseqBlockNote& note, int32_t mode) {
         case MNBT_TONE:
             if (mode == MKEYNAME_MAJOR || mode == MKEYNAME_MINOR) {
                 const int32_t pc = mseq_letter_offset(note.m_Whole) + note.m_Semi;
-                text = note_name_from_key_name(mseq_key_name(pc, mode), note.m_Semi);
+                text = key_note_name(pc, mode, note.m_Semi);
             } else {
                 text = letter_name(note);
             }
@@ -114,7 +141,23 @@ CkvString MedtNoteNames::name(const MseqBlockNote& note, int32_t mode) {
             text = degree_text(note);
             break;
         default:
-            return medt_text("●");
+            return medt_text(medt_msg::RHYTHM_NOTE_MARK);
     }
+    return CkvString(text);
+}
+
+const CkvString& MedtNoteNames::sharp_sign() {
+    return medt_text(medt_msg::SHARP_SIGN);
+}
+
+const CkvString& MedtNoteNames::flat_sign() {
+    return medt_text(medt_msg::FLAT_SIGN);
+}
+
+CkvString MedtNoteNames::pitch_letter(int32_t pc) {
+    static const char kLetters[] = "CDEFGAB";
+    const MseqPitchName name = mseq_pitch_name(pc);
+    std::string text(1, kLetters[name.letter % 7]);
+    if (name.sharp) text += sharp_sign().str();
     return CkvString(text);
 }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <span>
 
+#include "edit/MedtTexts.h"
 #include "model/block/MseqBlockWord.h"
 #include "model/core/CkvString.h"
 #include "model/core/MseqId.h"
@@ -123,8 +124,8 @@ struct MedtPropertyRow {
     int32_t number;
     uint32_t style;  // MPS_*
     int32_t group;   // MPG_*
-    const char* name;
-    const char* help;  // both UTF-8, listed in CP932
+    medt_msg name;   // both shown in the current language (MedtTrack::properties)
+    medt_msg help;
     uint32_t flags = 0;
     MseqRange range = {0, 0};
     Read read = nullptr;
@@ -157,8 +158,8 @@ inline constexpr MedtPropertyRow kMedtNameRow = {
     .number = MROW_NAME,
     .style = MPS_DISPLAY,
     .group = MPG_NORMAL,
-    .name = "名前",
-    .help = "トラックの名前です。",
+    .name = medt_msg::ROW_NAME,
+    .help = medt_msg::ROW_NAME_HELP,
     .flags = MROWF_TEXT,
     .read = medt_read_common,
     .write = medt_write_name,
@@ -167,15 +168,15 @@ inline constexpr MedtPropertyRow kMedtIdRow = {
     .number = MROW_ID,
     .style = MPS_DISPLAY,
     .group = MPG_NORMAL,
-    .name = "ID",
-    .help = "トラックやアイテムを識別する番号です。",
+    .name = medt_msg::ROW_ID,
+    .help = medt_msg::ROW_ID_HELP,
     .read = medt_read_common,
 };
 inline constexpr MedtPropertyRow kMedtTypeRow = {
     .number = MROW_TYPE,
     .style = MPS_DISPLAY,
     .group = MPG_NORMAL,
-    .name = "種類",
-    .help = "トラックやアイテムの種類です。",
+    .name = medt_msg::ROW_TYPE,
+    .help = medt_msg::ROW_TYPE_HELP,
     .read = medt_read_common,
 };

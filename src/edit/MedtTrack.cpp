@@ -134,9 +134,8 @@ bool MedtTrack::shown() const {
 
 CkvString MedtTrack::mismatch_text() const {
     if (shown()) return CkvString();
-    return medt_format(
-        medt_text("表示拍数 ( %d ) にトラックの拍数 ( %d ) が一致しません。").c_str(),
-        editor_->display_beats, beats());
+    return medt_format(medt_text(medt_msg::BEATS_MISMATCH).c_str(), editor_->display_beats,
+                       beats());
 }
 
 int64_t MedtTrack::unit_width() const {

@@ -239,7 +239,7 @@ size_t block_count(MseqTrack* t) {
 }
 
 CkvString read_count(const MedtTrack& track, const KindRow&) {
-    return medt_format(medt_text("[ %d 個 ]").c_str(),
+    return medt_format(medt_text(medt_msg::ROW_COUNT_VALUE).c_str(),
                        static_cast<int>(static_cast<int64_t>(block_count(track.stored()))));
 }
 
@@ -256,7 +256,7 @@ int choose_beats(const MedtTrack& track, const KindRow&, int32_t index, MseqBloc
 
 // KindRow 4 with the family's name and help, and row 5 with its help. The beats are changed by the
 // beats command (McmdSetProperty), which asks first and can be undone, not by the row.
-constexpr KindRow count_row(const char* name, const char* help) {
+constexpr KindRow count_row(medt_msg name, medt_msg help) {
     return KindRow{.number = MROW_COUNT,
                    .style = MPS_DISPLAY,
                    .group = MPG_NORMAL,
@@ -264,17 +264,17 @@ constexpr KindRow count_row(const char* name, const char* help) {
                    .help = help,
                    .read = read_count};
 }
-constexpr KindRow beats_row(const char* help) {
+constexpr KindRow beats_row(medt_msg help) {
     return KindRow{.number = MROW_BEATS,
                    .style = MPS_CHOICE,
                    .group = MPG_NORMAL,
-                   .name = "拍数",
+                   .name = medt_msg::ROW_BEATS,
                    .help = help,
                    .read = read_beats,
                    .choose = choose_beats};
 }
 
-constexpr const char kFineBeats[] = "４／４小節あたりの拍数です。大きい拍ほど細かく配置できます。";
+constexpr medt_msg kFineBeats = medt_msg::ROW_BEATS_HELP;
 
 // --- the per-channel rows --------------------------------------------------------------------
 
@@ -368,8 +368,8 @@ constexpr KindRow kChannelRow = {
     .number = MROW_CHANNEL,
     .style = MPS_CHOICE,
     .group = MPG_CHANNEL,
-    .name = "奏者",
-    .help = "奏者を割り当てます。（奏者＝チャンネル）",
+    .name = medt_msg::ROW_CHANNEL,
+    .help = medt_msg::ROW_CHANNEL_HELP,
     .flags = MROWF_CHANNEL,
     .range = MseqTrack::kChannelRange,
     .read = read_channel,
@@ -380,8 +380,8 @@ constexpr KindRow kProgramRow = {
     .number = MROW_PROGRAM,
     .style = MPS_CHOICE_CLEAR,
     .group = MPG_CHANNEL,
-    .name = "楽器",
-    .help = "楽器をリストから選択します。(ステージマップに変更します。)",
+    .name = medt_msg::ROW_PROGRAM,
+    .help = medt_msg::ROW_PROGRAM_HELP,
     .flags = MROWF_CHANNEL,
     .read = read_program,
     .choose = choose_program,
@@ -391,8 +391,8 @@ constexpr KindRow kVolumeRow = {
     .number = MROW_VOLUME,
     .style = MPS_TYPED,
     .group = MPG_CHANNEL,
-    .name = "音量",
-    .help = "ボリュームです。0(無音) ～ 127(最大) (ステージマップに変更します。)",
+    .name = medt_msg::ROW_VOLUME,
+    .help = medt_msg::ROW_VOLUME_HELP,
     .flags = MROWF_CHANNEL,
     .range = MseqBlockStage::kVolumeRange,
     .read = read_stage_number<&MseqBlockStage::m_Volume>,
@@ -402,8 +402,8 @@ constexpr KindRow kPanRow = {
     .number = MROW_PAN,
     .style = MPS_TYPED,
     .group = MPG_CHANNEL,
-    .name = "位置",
-    .help = "パンポットです。0（左）～ 64 (中央) ～ 127（右） (ステージマップに変更します。)",
+    .name = medt_msg::ROW_PAN,
+    .help = medt_msg::ROW_PAN_HELP,
     .flags = MROWF_CHANNEL,
     .range = MseqBlockStage::kPanRange,
     .read = read_stage_number<&MseqBlockStage::m_Pan>,
@@ -412,7 +412,7 @@ constexpr KindRow kPanRow = {
 
 // A typed number of `Field` in `range`, shown through `format`.
 template <auto Field>
-constexpr KindRow number_row(int32_t number, const char* name, const char* help, MseqRange range,
+constexpr KindRow number_row(int32_t number, medt_msg name, medt_msg help, MseqRange range,
                              const char* format = "%d") {
     return KindRow{.number = number,
                    .style = MPS_TYPED,
@@ -427,7 +427,7 @@ constexpr KindRow number_row(int32_t number, const char* name, const char* help,
 }
 
 // A link set by dropping a leaf or track on the row, cleared by a right click.
-constexpr KindRow link_row(int32_t number, const char* name, const char* help, KindRow::Read read,
+constexpr KindRow link_row(int32_t number, medt_msg name, medt_msg help, KindRow::Read read,
                            KindRow::Write write) {
     return KindRow{.number = number,
                    .style = MPS_LINK,
@@ -440,7 +440,7 @@ constexpr KindRow link_row(int32_t number, const char* name, const char* help, K
 
 // A typed text of `Field`.
 template <auto Field>
-constexpr KindRow text_row(int32_t number, const char* name, const char* help) {
+constexpr KindRow text_row(int32_t number, medt_msg name, medt_msg help) {
     return KindRow{.number = number,
                    .style = MPS_TYPED,
                    .group = MPG_NORMAL,
@@ -453,11 +453,9 @@ constexpr KindRow text_row(int32_t number, const char* name, const char* help) {
 
 // The chord track a note, phrase or group track links (row 16 of each).
 template <auto Field>
-constexpr KindRow kChordTrackRow =
-    link_row(MROW_CHORD_TRACK, "コードトラック",
-             "リンクしているコードトラックです。トラックリストからドラッグ＆ドロップして設定しま"
-             "す。(右クリックで消去)",
-             read_track_link<Field>, write_chord_track<Field>);
+constexpr KindRow kChordTrackRow = link_row(MROW_CHORD_TRACK, medt_msg::ROW_CHORD_TRACK,
+                                            medt_msg::ROW_CHORD_TRACK_HELP, read_track_link<Field>,
+                                            write_chord_track<Field>);
 
 constexpr const char kTicks[] = "%d [tick]";
 constexpr const char kPercent[] = "%d [%%]";
@@ -488,51 +486,37 @@ constexpr KindRow kMusicRows[] = {
     kMedtNameRow,
     kMedtIdRow,
     kMedtTypeRow,
-    text_row<&MseqMusic::m_Title>(MROW_MUSIC_TITLE, "曲名",
-                                  "MIDI ファイルに入れる曲名です。%<entity> は編集リストの名前、"
-                                  "%<book> はブックの名前に置き換わります。"),
-    text_row<&MseqMusic::m_Copyright>(MROW_MUSIC_COPYRIGHT, "著作名",
-                                      "作者名などの著作表示を記述します。"),
-    link_row(MROW_MUSIC_STAGE_MAP, "ステージマップ",
-             "リンクしているステージマップです。ライブラリからドラッグ＆ドロップして設定しま"
-             "す。(右クリックで消去)",
+    text_row<&MseqMusic::m_Title>(MROW_MUSIC_TITLE, medt_msg::ROW_TITLE, medt_msg::ROW_TITLE_HELP),
+    text_row<&MseqMusic::m_Copyright>(MROW_MUSIC_COPYRIGHT, medt_msg::ROW_COPYRIGHT,
+                                      medt_msg::ROW_COPYRIGHT_HELP),
+    link_row(MROW_MUSIC_STAGE_MAP, medt_msg::ROW_STAGE_MAP, medt_msg::ROW_STAGE_MAP_HELP,
              read_leaf_link<&MseqMusic::m_MapStageID>,
              write_leaf_link<MTYPE_LEAF_STAGE, &MseqMusic::m_MapStageID>),
-    link_row(MROW_MUSIC_CHORD_MAP, "標準コードマップ",
-             "コードトラックの作成時にリンクするコードマップです。ライブラリからドラッグ＆ド"
-             "ロップして設定します。(右クリックで消去)",
-             read_leaf_link<&MseqMusic::m_MapChordID>,
+    link_row(MROW_MUSIC_CHORD_MAP, medt_msg::ROW_DEFAULT_CHORD_MAP,
+             medt_msg::ROW_DEFAULT_CHORD_MAP_HELP, read_leaf_link<&MseqMusic::m_MapChordID>,
              write_leaf_link<MTYPE_LEAF_CHORD, &MseqMusic::m_MapChordID>),
-    link_row(MROW_MUSIC_CHORD_TRACK, "標準コードトラック",
-             "トラックの作成時にリンクするコードトラックです。トラックリストからドラッグ＆ド"
-             "ロップして設定します。(右クリックで消去)",
-             read_track_link<&MseqMusic::m_TrackChordID>,
+    link_row(MROW_MUSIC_CHORD_TRACK, medt_msg::ROW_DEFAULT_CHORD_TRACK,
+             medt_msg::ROW_DEFAULT_CHORD_TRACK_HELP, read_track_link<&MseqMusic::m_TrackChordID>,
              write_chord_track<&MseqMusic::m_TrackChordID>),
-    number_row<&MseqMusic::m_Tempo>(MROW_MUSIC_TEMPO, "テンポ",
-                                    "演奏速度です。(１分あたりの４分音符数)",
+    number_row<&MseqMusic::m_Tempo>(MROW_MUSIC_TEMPO, medt_msg::ROW_TEMPO, medt_msg::ROW_TEMPO_HELP,
                                     MseqMusic::kTempoRange),
-    number_row<&MseqMusic::m_Transpose>(
-        MROW_MUSIC_TRANSPOSE, "トランスポーズ",
-        "曲全体のキーを調節します。リズム音符以外の全ての音符を調整します。(-12 ～ 12)",
-        MseqMusic::kTransposeRange),
-    number_row<&MseqMusic::m_BlankBar>(
-        MROW_MUSIC_BLANK_BARS, "開始ブランク小節数",
-        "第 1 小節の開始位置、最初のフレーズライン（赤い縦線）の位置です。(0 ～ 4)",
-        MseqMusic::kBlankBarRange),
+    number_row<&MseqMusic::m_Transpose>(MROW_MUSIC_TRANSPOSE, medt_msg::ROW_TRANSPOSE,
+                                        medt_msg::ROW_TRANSPOSE_HELP, MseqMusic::kTransposeRange),
+    number_row<&MseqMusic::m_BlankBar>(MROW_MUSIC_BLANK_BARS, medt_msg::ROW_BLANK_BARS,
+                                       medt_msg::ROW_BLANK_BARS_HELP, MseqMusic::kBlankBarRange),
 };
 
 constexpr KindRow kPhraseRows[] = {
     kMedtNameRow,
     kMedtIdRow,
     kMedtTypeRow,
-    number_row<&MseqMusic::m_Tempo>(MROW_PHRASE_TEST_TEMPO, "テストテンポ",
-                                    "フレーズでのテスト再生する演奏速度です。",
-                                    MseqMusic::kTempoRange),
+    number_row<&MseqMusic::m_Tempo>(MROW_PHRASE_TEST_TEMPO, medt_msg::ROW_TEST_TEMPO,
+                                    medt_msg::ROW_TEST_TEMPO_HELP, MseqMusic::kTempoRange),
     {.number = MROW_PHRASE_TEST_SOUND,
      .style = MPS_CHOICE_CLEAR,
      .group = MPG_NORMAL,
-     .name = "テストサウンド",
-     .help = "フレーズでのテスト再生する楽器をリストから選択します。(右クリックでドラム切替)",
+     .name = medt_msg::ROW_TEST_SOUND,
+     .help = medt_msg::ROW_TEST_SOUND_HELP,
      .read = read_word<&MseqMusic::m_Program>,
      .choose = choose_test_sound,
      .write = write_test_sound},
@@ -555,8 +539,8 @@ constexpr KindRow kTextRows[] = {
     {.number = MROW_TEXT,
      .style = MPS_TYPED,
      .group = MPG_NORMAL,
-     .name = "",
-     .help = "",
+     .name = medt_msg::ROW_TEXT,
+     .help = medt_msg::ROW_TEXT,
      .flags = MROWF_TEXT | MROWF_HIDDEN,
      .write = write_text<&MseqTrackText::m_Text>},
 };
@@ -586,14 +570,14 @@ namespace {
 // The note kinds in choice order, with their names.
 struct NoteKind {
     uint32_t value;
-    const char* name;
+    medt_msg name;
 };
-const NoteKind kNoteKinds[5] = {
-    {MseqTrackNote::kNoteTypeOfEditor, "エディタで選択した音符"},
-    {2, "メロディ音符"},
-    {4, "コード音符"},
-    {5, "リズム音符"},
-    {1, "ピュア音符"},
+constexpr NoteKind kNoteKinds[5] = {
+    {MseqTrackNote::kNoteTypeOfEditor, medt_msg::NOTE_KIND_EDITOR},
+    {2, medt_msg::NOTE_KIND_TONE},
+    {4, medt_msg::NOTE_KIND_CHORD},
+    {5, medt_msg::NOTE_KIND_RHYTHM},
+    {1, medt_msg::NOTE_KIND_PURE},
 };
 
 CkvString read_note_kind(const MedtTrack& track, const KindRow&) {
@@ -649,8 +633,8 @@ constexpr KindRow kNoteRows[] = {
     kMedtNameRow,
     kMedtIdRow,
     kMedtTypeRow,
-    count_row("音符数", "現在の音符数です。"),
-    beats_row("４／４小節あたりの拍数です。大きい拍ほど細かく音符を置けます。"),
+    count_row(medt_msg::ROW_NOTE_COUNT, medt_msg::ROW_NOTE_COUNT_HELP),
+    beats_row(medt_msg::ROW_BEATS_NOTES_HELP),
     kChannelRow,
     kProgramRow,
     kVolumeRow,
@@ -659,10 +643,8 @@ constexpr KindRow kNoteRows[] = {
     {.number = MROW_NOTE_KIND,
      .style = MPS_CHOICE,
      .group = MPG_NORMAL,
-     .name = "音符の種類",
-     .help = "配置する音符の種類です。メロディ=メロディラインを描く音符。コード=コードに合わ"
-             "せる音符。リズム=ドラムパートを描く音符。ピュア=キーやコードで音程を変えない音"
-             "符。",
+     .name = medt_msg::ROW_NOTE_KIND,
+     .help = medt_msg::ROW_NOTE_KIND_HELP,
      .range = MseqTrackNote::kNoteTypeRange,
      .read = read_note_kind,
      .choose = choose_note_kind,
@@ -670,38 +652,34 @@ constexpr KindRow kNoteRows[] = {
     {.number = MROW_NOTE_RHYTHM,
      .style = MPS_CHOICE_CLEAR,
      .group = MPG_NORMAL,
-     .name = "リズム音符",
-     .help = "リズム音符（無印の音符）が発する音を選択します。(右クリックで消去)",
+     .name = medt_msg::ROW_NOTE_RHYTHM,
+     .help = medt_msg::ROW_NOTE_RHYTHM_HELP,
      .read = read_word<&MseqTrackNote::m_Rhythm>,
      .choose = choose_rhythm,
      .write = write_rhythm},
     {.number = MROW_NOTE_OCTAVE,
      .style = MPS_CHOICE,
      .group = MPG_NORMAL,
-     .name = "オクターブ",
-     .help = "トーン／コード／スケール音符に影響する絶対オクターブです。",
+     .name = medt_msg::ROW_NOTE_OCTAVE,
+     .help = medt_msg::ROW_NOTE_OCTAVE_HELP,
      .range = MseqTrackNote::kOctaveRange,
      .read = medt_read_number,
      .choose = medt_choose_number,
      .write = medt_write_number,
      .field = number_field<&MseqTrackNote::m_Octave>,
      .shown_offset = -1},
-    number_row<&MseqTrackNote::m_LRate>(
-        MROW_NOTE_LENGTH_RATE, "音長比",
-        "ブロックの長さに対する発音の長さをパーセンテージで指定します。",
-        MseqTrackNote::kLengthRateRange, kPercent),
-    number_row<&MseqTrackNote::m_STime>(
-        MROW_NOTE_START_TIME, "開始時間ラグ",
-        "トラックの再生位置を微調節します。-240 ～ 240 [Tick] (4 分音符 = 480 [Tick])",
-        MseqTrack::kTimeLagRange, kTicks),
-    number_row<&MseqTrackNote::m_ETime>(
-        MROW_NOTE_END_TIME, "終了時間ラグ",
-        "全ての音符の長さを微調節します。-240 ～ 240 [Tick] (4 分音符 = 480 [Tick])",
-        MseqTrack::kTimeLagRange, kTicks),
-    number_row<&MseqTrackNote::m_VRate>(
-        MROW_NOTE_VELOCITY_RATE, "ベロシティ比",
-        "全てのベロシティ（音符ごとの音量）の大きさをパーセンテージで調節します。",
-        MseqTrack::kScaleRange, kPercent),
+    number_row<&MseqTrackNote::m_LRate>(MROW_NOTE_LENGTH_RATE, medt_msg::ROW_LENGTH_RATE,
+                                        medt_msg::ROW_LENGTH_RATE_HELP,
+                                        MseqTrackNote::kLengthRateRange, kPercent),
+    number_row<&MseqTrackNote::m_STime>(MROW_NOTE_START_TIME, medt_msg::ROW_START_LAG,
+                                        medt_msg::ROW_NOTE_START_LAG_HELP, MseqTrack::kTimeLagRange,
+                                        kTicks),
+    number_row<&MseqTrackNote::m_ETime>(MROW_NOTE_END_TIME, medt_msg::ROW_END_LAG,
+                                        medt_msg::ROW_NOTE_END_LAG_HELP, MseqTrack::kTimeLagRange,
+                                        kTicks),
+    number_row<&MseqTrackNote::m_VRate>(MROW_NOTE_VELOCITY_RATE, medt_msg::ROW_VELOCITY_RATE,
+                                        medt_msg::ROW_NOTE_VELOCITY_RATE_HELP,
+                                        MseqTrack::kScaleRange, kPercent),
 };
 
 }  // namespace
@@ -715,7 +693,8 @@ CkvString MedtTrackNote::display_name() const {
     const bool shown = music && (uint32_t(music->m_ShowState) & MSHOW_TRACK_INFO) != 0;
     const int32_t channel = shown && !in_phrase() ? medt_shown_channel(*this) : -1;
     if (channel < 0) return name();
-    return medt_format(medt_text("%s [奏者%d]").c_str(), name().c_str(), channel + 1);
+    return medt_format(medt_text(medt_msg::TRACK_NAME_WITH_CHANNEL).c_str(), name().c_str(),
+                       channel + 1);
 }
 
 // --- phrase track ----------------------------------------------------------------------------
@@ -725,7 +704,7 @@ constexpr KindRow kReferRows[] = {
     kMedtNameRow,
     kMedtIdRow,
     kMedtTypeRow,
-    count_row("ブロック数", "現在のフレーズブロック数です。"),
+    count_row(medt_msg::ROW_BLOCK_COUNT, medt_msg::ROW_PHRASE_COUNT_HELP),
     beats_row(kFineBeats),
     kChannelRow,
     kProgramRow,
@@ -735,21 +714,19 @@ constexpr KindRow kReferRows[] = {
     {.number = MROW_REFER_OCTAVE,
      .style = MPS_CHOICE,
      .group = MPG_NORMAL,
-     .name = "相対オクターブ",
-     .help = "フレーズに含まれる音符のオクターブを調節します。",
+     .name = medt_msg::ROW_REFER_OCTAVE,
+     .help = medt_msg::ROW_REFER_OCTAVE_HELP,
      .range = MseqTrackRefer::kOctaveRange,
      .read = medt_read_number,
      .choose = medt_choose_number,
      .write = medt_write_number,
      .field = number_field<&MseqTrackRefer::m_Octave>},
-    number_row<&MseqTrackRefer::m_STime>(MROW_REFER_START_TIME, "開始時間ラグ",
-                                         "トラックの再生位置を微調節します。-240 ～ 240 [Tick]",
+    number_row<&MseqTrackRefer::m_STime>(MROW_REFER_START_TIME, medt_msg::ROW_START_LAG,
+                                         medt_msg::ROW_REFER_START_LAG_HELP,
                                          MseqTrack::kTimeLagRange, kTicks),
-    number_row<&MseqTrackRefer::m_VRate>(
-        MROW_REFER_VELOCITY_RATE, "ベロシティ比",
-        "フレーズに含まれる全てのベロシティ（音符ごとの音量）の大きさをパーセンテージで"
-        "調節します。",
-        MseqTrack::kScaleRange, kPercent),
+    number_row<&MseqTrackRefer::m_VRate>(MROW_REFER_VELOCITY_RATE, medt_msg::ROW_VELOCITY_RATE,
+                                         medt_msg::ROW_REFER_VELOCITY_RATE_HELP,
+                                         MseqTrack::kScaleRange, kPercent),
 };
 }  // namespace
 
@@ -790,7 +767,7 @@ constexpr KindRow kMsgRows[] = {
     kMedtNameRow,
     kMedtIdRow,
     kMedtTypeRow,
-    count_row("メッセージ数", "現在のメッセージ数です。"),
+    count_row(medt_msg::ROW_MSG_COUNT, medt_msg::ROW_MSG_COUNT_HELP),
     beats_row(kFineBeats),
     kChannelRow,
     kProgramRow,
@@ -799,19 +776,17 @@ constexpr KindRow kMsgRows[] = {
     {.number = MROW_MSG_FORM,
      .style = MPS_CHOICE_CLEAR,
      .group = MPG_NORMAL,
-     .name = "メッセージタイプ",
-     .help = "メッセージの種類です。リストから選択します。",
+     .name = medt_msg::ROW_MSG_FORM,
+     .help = medt_msg::ROW_MSG_FORM_HELP,
      .read = read_form,
      .choose = choose_form,
      .write = write_form},
-    number_row<&MseqTrackMsg::m_STime>(
-        MROW_MSG_START_TIME, "開始時間ラグ",
-        "メッセージを出す時間をずらします。-240 ～ 240 [Tick] (4 分音符 = 480 [Tick])",
-        MseqTrack::kTimeLagRange, kTicks),
-    number_row<&MseqTrackMsg::m_Power>(
-        MROW_MSG_POWER, "パワー比率",
-        "全てのメッセージレベルの大きさをパーセンテージで調節します。", MseqTrack::kScaleRange,
-        kPercent),
+    number_row<&MseqTrackMsg::m_STime>(MROW_MSG_START_TIME, medt_msg::ROW_START_LAG,
+                                       medt_msg::ROW_MSG_START_LAG_HELP, MseqTrack::kTimeLagRange,
+                                       kTicks),
+    number_row<&MseqTrackMsg::m_Power>(MROW_MSG_POWER, medt_msg::ROW_MSG_POWER,
+                                       medt_msg::ROW_MSG_POWER_HELP, MseqTrack::kScaleRange,
+                                       kPercent),
 };
 
 }  // namespace
@@ -856,12 +831,10 @@ constexpr KindRow kChordRows[] = {
     kMedtNameRow,
     kMedtIdRow,
     kMedtTypeRow,
-    count_row("コード数", "現在のコード数です。"),
-    beats_row("４／４小節あたりの拍数です。大きい拍ほど細かくコードを置けます。"),
-    link_row(MROW_CHORD_MAP, "コードマップ",
-             "リンクしているコードマップまたは転調トラックです。ライブラリまたはトラックリス"
-             "トからドラッグ＆ドロップして設定します。(右クリックで消去)",
-             read_chord_map, write_chord_map),
+    count_row(medt_msg::ROW_CHORD_COUNT, medt_msg::ROW_CHORD_COUNT_HELP),
+    beats_row(medt_msg::ROW_BEATS_CHORDS_HELP),
+    link_row(MROW_CHORD_MAP, medt_msg::ROW_CHORD_MAP, medt_msg::ROW_CHORD_MAP_HELP, read_chord_map,
+             write_chord_map),
 };
 
 }  // namespace
@@ -874,16 +847,18 @@ MedtPropertyTable MedtTrackChord::property_rows() const {
 
 namespace {
 constexpr KindRow kLabelRows[] = {
-    kMedtNameRow,          kMedtIdRow, kMedtTypeRow, count_row("ラベル数", "現在のラベル数です。"),
+    kMedtNameRow,          kMedtIdRow,
+    kMedtTypeRow,          count_row(medt_msg::ROW_LABEL_COUNT, medt_msg::ROW_LABEL_COUNT_HELP),
     beats_row(kFineBeats),
 };
 constexpr KindRow kValueRows[] = {
     kMedtNameRow,          kMedtIdRow,
-    kMedtTypeRow,          count_row("ブロック数", "現在のパラメタ数です。"),
+    kMedtTypeRow,          count_row(medt_msg::ROW_BLOCK_COUNT, medt_msg::ROW_VALUE_COUNT_HELP),
     beats_row(kFineBeats),
 };
 constexpr KindRow kLinkRows[] = {
-    kMedtNameRow,          kMedtIdRow, kMedtTypeRow, count_row("リンク数", "現在のリンク数です。"),
+    kMedtNameRow,          kMedtIdRow,
+    kMedtTypeRow,          count_row(medt_msg::ROW_LINK_COUNT, medt_msg::ROW_LINK_COUNT_HELP),
     beats_row(kFineBeats),
 };
 }  // namespace

@@ -1,135 +1,148 @@
 #include "edit/MedtViewCommands.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
+#include <initializer_list>
 
 #include "edit/MedtMusic.h"
 #include "edit/MedtNoteValue.h"
 #include "edit/MedtText.h"
+#include "edit/MedtTexts.h"
 #include "edit/MedtTrack.h"
 #include "model/core/MseqObject.h"
 #include "model/library/MseqMusic.h"
 
+namespace {
+
+// A command as written below: its texts by identifier, resolved into a table per language.
+struct CommandSpec {
+    int32_t id;
+    medt_msg name;
+    const char* key;
+    medt_msg status;
+    const char* other_key = "";
+};
+
+// One group of commands in both languages; current() hands out the language shown, so that
+// the labels the window reads follow the language shown.
+class CommandTable {
+public:
+    CommandTable(std::initializer_list<CommandSpec> specs) {
+        for (const kv_language language : {kv_language::japanese, kv_language::english}) {
+            auto& out = tables_[static_cast<size_t>(language)];
+            for (const CommandSpec& c : specs) {
+                const auto& entries = medt_text_entries();
+                out.push_back({c.id, kv_pick(entries[static_cast<size_t>(c.name)], language), c.key,
+                               kv_pick(entries[static_cast<size_t>(c.status)], language),
+                               c.other_key});
+            }
+        }
+    }
+    const std::vector<MedtViewCommand>& current() const {
+        return tables_[static_cast<size_t>(kv_current_language())];
+    }
+
+private:
+    std::array<std::vector<MedtViewCommand>, 2> tables_;
+};
+
+}  // namespace
+
 namespace medt_view_commands {
 
 const std::vector<MedtViewCommand>& note_kinds() {
-    static const std::vector<MedtViewCommand> t = {
-        {MVC_DRAW_PURE, "ピュア音符で描く", "E", "ピュア音符で描く [E]"},
-        {MVC_DRAW_TONE, "メロディ音符で描く", "T", "メロディ音符で描く [T]"},
-        {MVC_DRAW_SCALE, "スケール音符で描く", "W", "スケール音符で描く [W]"},
-        {MVC_DRAW_CHORD, "コード音符で描く", "Q", "コード音符で描く [Q]"},
-        {MVC_DRAW_RHYTHM, "リズム音符で描く", "R", "リズム音符で描く [R]"},
+    static const CommandTable t = {
+        {MVC_DRAW_PURE, medt_msg::DRAW_PURE, "E", medt_msg::DRAW_PURE_TIP},
+        {MVC_DRAW_TONE, medt_msg::DRAW_TONE, "T", medt_msg::DRAW_TONE_TIP},
+        {MVC_DRAW_SCALE, medt_msg::DRAW_SCALE, "W", medt_msg::DRAW_SCALE_TIP},
+        {MVC_DRAW_CHORD, medt_msg::DRAW_CHORD, "Q", medt_msg::DRAW_CHORD_TIP},
+        {MVC_DRAW_RHYTHM, medt_msg::DRAW_RHYTHM, "R", medt_msg::DRAW_RHYTHM_TIP},
     };
-    return t;
+    return t.current();
 }
 
 const std::vector<MedtViewCommand>& display_toggles() {
-    static const std::vector<MedtViewCommand> t = {
-        {MVC_SHOW_DEGREE, "コードディグリを表示", "1", "コードディグリを表示 [1]"},
-        {MVC_SHOW_CHORD, "コードを表示", "2", "コードを表示 [2]"},
-        {MVC_SHOW_ANCHOR, "アンカーを表示", "3",
-         "アンカーを表示します。ブロックを置いたり、消したりできます。[3]"},
-        {MVC_SHOW_OPTION, "オプションを表示", "4",
-         "オプションを表示します。音符の位置／長さの微調節や、フレーズモードの選択ができます。[4]"},
-        {MVC_SHOW_VELOCITY, "ベロシティを表示", "5", "ベロシティを表示 [5]"},
-        {MVC_SHOW_EFFECT, "エフェクトレベルを表示", "6", "エフェクトレベルを表示 [6]"},
-        {MVC_SHOW_GUIDE, "ガイドを表示", "7", "ガイドを表示 [7]"},
-        {MVC_SHOW_PLAY_POSITION, "再生位置を表示", "F7",
-         "再生カーソルの位置までスクロールします。[F7]"},
-        {MVC_AUTOSCROLL, "再生オートスクロール", "F8", "再生オートスクロール [F8]"},
-        {MVC_CHORD_NAMES, "コード名を常に表示", "", "コードトラックのコード名を常に表示します。"},
-        {MVC_MODE_ICONS, "モードアイコンを常に表示", "",
-         "フレーズトラックのモードアイコンを常に表示します。"},
-        {MVC_TRACK_INFO, "トラック情報をガイドに表示", "",
-         "トラックのガイドに、奏者番号や楽器などの情報を表示します。"},
+    static const CommandTable t = {
+        {MVC_SHOW_DEGREE, medt_msg::SHOW_DEGREE, "1", medt_msg::SHOW_DEGREE_TIP},
+        {MVC_SHOW_CHORD, medt_msg::SHOW_CHORD, "2", medt_msg::SHOW_CHORD_TIP},
+        {MVC_SHOW_ANCHOR, medt_msg::SHOW_ANCHOR, "3", medt_msg::SHOW_ANCHOR_TIP},
+        {MVC_SHOW_OPTION, medt_msg::SHOW_OPTION, "4", medt_msg::SHOW_OPTION_TIP},
+        {MVC_SHOW_VELOCITY, medt_msg::SHOW_VELOCITY, "5", medt_msg::SHOW_VELOCITY_TIP},
+        {MVC_SHOW_EFFECT, medt_msg::SHOW_EFFECT, "6", medt_msg::SHOW_EFFECT_TIP},
+        {MVC_SHOW_GUIDE, medt_msg::SHOW_GUIDE, "7", medt_msg::SHOW_GUIDE_TIP},
+        {MVC_SHOW_PLAY_POSITION, medt_msg::SHOW_PLAY_POSITION, "F7",
+         medt_msg::SHOW_PLAY_POSITION_TIP},
+        {MVC_AUTOSCROLL, medt_msg::AUTOSCROLL, "F8", medt_msg::AUTOSCROLL_TIP},
+        {MVC_CHORD_NAMES, medt_msg::CHORD_NAMES, "", medt_msg::CHORD_NAMES_TIP},
+        {MVC_MODE_ICONS, medt_msg::MODE_ICONS, "", medt_msg::MODE_ICONS_TIP},
+        {MVC_TRACK_INFO, medt_msg::TRACK_INFO, "", medt_msg::TRACK_INFO_TIP},
     };
-    return t;
+    return t.current();
 }
 
 const std::vector<MedtViewCommand>& edit_commands() {
-    static const std::vector<MedtViewCommand> t = {
-        {MVC_CUT, "切り取り", "Ctrl+X", "選択範囲を記憶(コピー)して、切り取ります。[Ctrl]+[X]"},
-        {MVC_COPY, "コピー", "Ctrl+C", "選択範囲を記憶(コピー)します。[Ctrl]+[C]"},
-        {MVC_PASTE, "貼り付け", "Ctrl+V",
-         "記憶(コピー)した内容を、指定位置に貼り付け、または、選択範囲を置き換えます。[Ctrl]+[V]"},
-        {MVC_OVERWRITE, "上書き", "Ctrl+B",
-         "記憶(コピー)した内容を、指定位置から上書き、または、選択範囲だけを上書きします。[Ctrl]+["
-         "B]"},
-        {MVC_DELETE, "削除", "Del", "1拍分を削除、または、選択範囲を削除します。[Del]"},
-        {MVC_DELETE_BEFORE, "前を削除", "Backspace",
-         "1拍分を削除、または、選択範囲を削除します。[Del]"},
-        {MVC_SPACE, "空白の挿入", "Ins", "指定位置に空白を挿入します。[Insert]"},
-        {MVC_UNDO, "元に戻す", "Ctrl+Z", "直前の編集操作を取り消します。(アンドゥ)[Ctrl]+[Z]"},
-        {MVC_REDO, "やり直し", "Ctrl+Shift+Z",
-         "取り消した編集操作をやり直します。(リドゥ)[Ctrl]+[Shift]+[Z]、[Ctrl]+[Y]", "Ctrl+Y"},
+    static const CommandTable t = {
+        {MVC_CUT, medt_msg::CUT, "Ctrl+X", medt_msg::CUT_TIP},
+        {MVC_COPY, medt_msg::COPY, "Ctrl+C", medt_msg::COPY_TIP},
+        {MVC_PASTE, medt_msg::PASTE, "Ctrl+V", medt_msg::PASTE_TIP},
+        {MVC_OVERWRITE, medt_msg::OVERWRITE, "Ctrl+B", medt_msg::OVERWRITE_TIP},
+        {MVC_DELETE, medt_msg::DELETE, "Del", medt_msg::DELETE_TIP},
+        {MVC_DELETE_BEFORE, medt_msg::DELETE_BEFORE, "Backspace", medt_msg::DELETE_TIP},
+        {MVC_SPACE, medt_msg::SPACE, "Ins", medt_msg::SPACE_TIP},
+        {MVC_UNDO, medt_msg::UNDO, "Ctrl+Z", medt_msg::UNDO_TIP},
+        {MVC_REDO, medt_msg::REDO, "Ctrl+Shift+Z", medt_msg::REDO_TIP, "Ctrl+Y"},
     };
-    return t;
+    return t.current();
 }
 
 const std::vector<MedtViewCommand>& track_commands() {
-    static const std::vector<MedtViewCommand> t = {
-        {MVC_ADD_TRACK, "トラックの追加", "", "選択しているトラックに、トラックを追加します。"},
-        {MVC_DELETE_TRACK, "トラックの削除", "", "選択しているトラックを削除します。"},
-        {MVC_COPY_TRACK, "トラックのコピー", "",
-         "選択しているトラックをプロパティも含めて記憶(コピー)します。"},
-        {MVC_PASTE_TRACK, "トラックの貼り付け", "",
-         "記憶(コピー)したトラックを、選択しているトラックに追加します。"},
+    static const CommandTable t = {
+        {MVC_ADD_TRACK, medt_msg::ADD_TRACK, "", medt_msg::ADD_TRACK_TIP},
+        {MVC_DELETE_TRACK, medt_msg::DELETE_TRACK, "", medt_msg::DELETE_TRACK_TIP},
+        {MVC_COPY_TRACK, medt_msg::COPY_TRACK, "", medt_msg::COPY_TRACK_TIP},
+        {MVC_PASTE_TRACK, medt_msg::PASTE_TRACK, "", medt_msg::PASTE_TRACK_TIP},
     };
-    return t;
+    return t.current();
 }
 
 const std::vector<MedtViewCommand>& add_track_commands() {
-    static const std::vector<MedtViewCommand> t = {
-        {MVC_ADD_GROUP, "トラックグループ", "",
-         "トラックをまとめて扱う、トラックグループを追加します。"},
-        {40282, "テキスト", "", "資料、解説、著作などを記述するテキストを追加します。"},
-        {40283, "メモ", "", "メモなどの文を置くトラックを追加します。"},
-        {40284, "歌詞", "", "歌詞を置くトラックを追加します。"},
-        {40285, "マーカー", "", "フレーズパターンの区切りを置くトラックを追加します。"},
-        {40286, "テンポ", "", "曲の途中でテンポを変えるトラックを追加します。"},
-        {40287, "コード", "", "コードを置くトラックを追加します。"},
-        {40288, "コードマップ (転調)", "",
-         "コードマップを置くトラックを追加します。曲の途中で調を変更できます。"},
-        {40289, "フレーズ", "", "フレーズパターンを置くトラックを追加します。"},
-        {40290, "音符", "", "音符を置くトラックを追加します。"},
-        {MVC_ADD_RHYTHM, "リズム音符", "",
-         "リズム音符を置くトラックを追加します。ドラム用のパターン内または奏者10(Ch10)に作成して"
-         "ください。"},
-        {MVC_ADD_MESSAGE, "MIDI メッセージ", "", "MIDI メッセージを置くトラックを追加します。"},
-        {MVC_ADD_PRESET_FIRST, "MIDI メッセージ: エクスプレッション (30)", "",
-         "MIDI メッセージを置くトラックを追加します。"},
-        {40302, "MIDI メッセージ: モジュレーション (1)", "",
-         "MIDI メッセージを置くトラックを追加します。"},
-        {40303, "MIDI メッセージ: パン (10)", "", "MIDI メッセージを置くトラックを追加します。"},
-        {40304, "MIDI メッセージ: エクスプレッション (11)", "",
-         "MIDI メッセージを置くトラックを追加します。"},
-        {40305, "MIDI メッセージ: ホールド (64)", "",
-         "MIDI メッセージを置くトラックを追加します。"},
-        {40306, "MIDI メッセージ: リバーブ (91)", "",
-         "MIDI メッセージを置くトラックを追加します。"},
-        {40307, "MIDI メッセージ: トレモロ (92)", "",
-         "MIDI メッセージを置くトラックを追加します。"},
-        {40308, "MIDI メッセージ: コーラス (93)", "",
-         "MIDI メッセージを置くトラックを追加します。"},
-        {40309, "MIDI メッセージ: セレステ (94)", "",
-         "MIDI メッセージを置くトラックを追加します。"},
-        {MVC_ADD_PRESET_LAST, "MIDI メッセージ: フェイザー (95)", "",
-         "MIDI メッセージを置くトラックを追加します。"},
+    static const CommandTable t = {
+        {MVC_ADD_GROUP, medt_msg::ADD_GROUP, "", medt_msg::ADD_GROUP_TIP},
+        {40282, medt_msg::ADD_TEXT, "", medt_msg::ADD_TEXT_TIP},
+        {40283, medt_msg::ADD_MEMO, "", medt_msg::ADD_MEMO_TIP},
+        {40284, medt_msg::ADD_LYRIC, "", medt_msg::ADD_LYRIC_TIP},
+        {40285, medt_msg::ADD_MARKER, "", medt_msg::ADD_MARKER_TIP},
+        {40286, medt_msg::ADD_TEMPO, "", medt_msg::ADD_TEMPO_TIP},
+        {40287, medt_msg::ADD_CHORD, "", medt_msg::ADD_CHORD_TIP},
+        {40288, medt_msg::ADD_CHORD_MAP, "", medt_msg::ADD_CHORD_MAP_TIP},
+        {40289, medt_msg::ADD_PHRASE, "", medt_msg::ADD_PHRASE_TIP},
+        {40290, medt_msg::ADD_NOTE, "", medt_msg::ADD_NOTE_TIP},
+        {MVC_ADD_RHYTHM, medt_msg::ADD_RHYTHM, "", medt_msg::ADD_RHYTHM_TIP},
+        {MVC_ADD_MESSAGE, medt_msg::ADD_MESSAGE, "", medt_msg::ADD_MESSAGE_TIP},
+        {MVC_ADD_PRESET_FIRST, medt_msg::ADD_PRESET_EXPRESSION_30, "", medt_msg::ADD_MESSAGE_TIP},
+        {40302, medt_msg::ADD_PRESET_MODULATION, "", medt_msg::ADD_MESSAGE_TIP},
+        {40303, medt_msg::ADD_PRESET_PAN, "", medt_msg::ADD_MESSAGE_TIP},
+        {40304, medt_msg::ADD_PRESET_EXPRESSION, "", medt_msg::ADD_MESSAGE_TIP},
+        {40305, medt_msg::ADD_PRESET_HOLD, "", medt_msg::ADD_MESSAGE_TIP},
+        {40306, medt_msg::ADD_PRESET_REVERB, "", medt_msg::ADD_MESSAGE_TIP},
+        {40307, medt_msg::ADD_PRESET_TREMOLO, "", medt_msg::ADD_MESSAGE_TIP},
+        {40308, medt_msg::ADD_PRESET_CHORUS, "", medt_msg::ADD_MESSAGE_TIP},
+        {40309, medt_msg::ADD_PRESET_CELESTE, "", medt_msg::ADD_MESSAGE_TIP},
+        {MVC_ADD_PRESET_LAST, medt_msg::ADD_PRESET_PHASER, "", medt_msg::ADD_MESSAGE_TIP},
     };
-    return t;
+    return t.current();
 }
 
 const std::vector<MedtViewCommand>& zoom_commands() {
-    static const std::vector<MedtViewCommand> t = {
-        {MVC_ZOOM_IN, "拡大", "Ctrl++", "時間方向に拡大します。[Ctrl]+[+] または [Ctrl]+ホイール"},
-        {MVC_ZOOM_OUT, "縮小", "Ctrl+-", "時間方向に縮小します。[Ctrl]+[-] または [Ctrl]+ホイール"},
-        {MVC_ZOOM_FIT, "曲全体を表示", "Ctrl+0",
-         "曲全体がウィンドウに収まるように表示します。[Ctrl]+[0]"},
-        {MVC_ROW_TALLER, "トラックを高く", "", "トラックの行を高くします。[Ctrl]+[Shift]+ホイール"},
-        {MVC_ROW_SHORTER, "トラックを低く", "",
-         "トラックの行を低くします。[Ctrl]+[Shift]+ホイール"},
+    static const CommandTable t = {
+        {MVC_ZOOM_IN, medt_msg::ZOOM_IN, "Ctrl++", medt_msg::ZOOM_IN_TIP},
+        {MVC_ZOOM_OUT, medt_msg::ZOOM_OUT, "Ctrl+-", medt_msg::ZOOM_OUT_TIP},
+        {MVC_ZOOM_FIT, medt_msg::ZOOM_FIT, "Ctrl+0", medt_msg::ZOOM_FIT_TIP},
+        {MVC_ROW_TALLER, medt_msg::ROW_TALLER, "", medt_msg::ROW_TALLER_TIP},
+        {MVC_ROW_SHORTER, medt_msg::ROW_SHORTER, "", medt_msg::ROW_SHORTER_TIP},
     };
-    return t;
+    return t.current();
 }
 
 bool is_zoom(int32_t id) {
@@ -137,14 +150,12 @@ bool is_zoom(int32_t id) {
 }
 
 const std::vector<MedtViewCommand>& lane_commands() {
-    static const std::vector<MedtViewCommand> t = {
-        {MVC_LANE, "音高レーン", "",
-         "カーソルのあるトラックの下に、再生で鳴る音高のレーンを表示します (もう一度で隠す)"},
-        {MVC_LANES_SHOW_ALL, "すべての音高レーンを表示", "",
-         "ノートとフレーズのトラックすべてに音高のレーンを表示します"},
-        {MVC_LANES_HIDE_ALL, "すべての音高レーンを隠す", "", "音高のレーンをすべて隠します"},
+    static const CommandTable t = {
+        {MVC_LANE, medt_msg::LANE, "", medt_msg::LANE_TIP},
+        {MVC_LANES_SHOW_ALL, medt_msg::LANES_SHOW_ALL, "", medt_msg::LANES_SHOW_ALL_TIP},
+        {MVC_LANES_HIDE_ALL, medt_msg::LANES_HIDE_ALL, "", medt_msg::LANES_HIDE_ALL_TIP},
     };
-    return t;
+    return t.current();
 }
 
 bool is_lane(int32_t id) {
@@ -171,20 +182,18 @@ bool run_lane(MedtMusic& editor, int32_t id) {
 }
 
 const std::vector<MedtViewCommand>& entry_commands() {
-    static const std::vector<MedtViewCommand> t = {
-        {MVC_TYPE_NOTES, "音符を打ち込む", "N",
-         "キーで音符を打ち込みます。C D E F G A B (# - で半音、, . でオクターブ)、数字でディグリ、"
-         "R で休符、Backspace で前の音符を削除。[N]、終わりは [Esc]"},
-        {MVC_VALUE_WHOLE, "全音符", "Alt+1", "打ち込む音符の長さ: 全音符 [Alt]+[1]"},
-        {MVC_VALUE_HALF, "2分音符", "Alt+2", "打ち込む音符の長さ: 2分音符 [Alt]+[2]"},
-        {MVC_VALUE_QUARTER, "4分音符", "Alt+3", "打ち込む音符の長さ: 4分音符 [Alt]+[3]"},
-        {MVC_VALUE_8TH, "8分音符", "Alt+4", "打ち込む音符の長さ: 8分音符 [Alt]+[4]"},
-        {MVC_VALUE_16TH, "16分音符", "Alt+5", "打ち込む音符の長さ: 16分音符 [Alt]+[5]"},
-        {MVC_VALUE_32ND, "32分音符", "Alt+6", "打ち込む音符の長さ: 32分音符 [Alt]+[6]"},
-        {MVC_VALUE_DOTTED, "付点", "Alt+.", "付点音符にします。[Alt]+[.]"},
-        {MVC_VALUE_TRIPLET, "3連符", "Alt+0", "3連符にします。[Alt]+[0]"},
+    static const CommandTable t = {
+        {MVC_TYPE_NOTES, medt_msg::TYPE_NOTES, "N", medt_msg::TYPE_NOTES_TIP},
+        {MVC_VALUE_WHOLE, medt_msg::VALUE_WHOLE, "Alt+1", medt_msg::VALUE_WHOLE_TIP},
+        {MVC_VALUE_HALF, medt_msg::VALUE_HALF, "Alt+2", medt_msg::VALUE_HALF_TIP},
+        {MVC_VALUE_QUARTER, medt_msg::VALUE_QUARTER, "Alt+3", medt_msg::VALUE_QUARTER_TIP},
+        {MVC_VALUE_8TH, medt_msg::VALUE_8TH, "Alt+4", medt_msg::VALUE_8TH_TIP},
+        {MVC_VALUE_16TH, medt_msg::VALUE_16TH, "Alt+5", medt_msg::VALUE_16TH_TIP},
+        {MVC_VALUE_32ND, medt_msg::VALUE_32ND, "Alt+6", medt_msg::VALUE_32ND_TIP},
+        {MVC_VALUE_DOTTED, medt_msg::VALUE_DOTTED, "Alt+.", medt_msg::VALUE_DOTTED_TIP},
+        {MVC_VALUE_TRIPLET, medt_msg::VALUE_TRIPLET, "Alt+0", medt_msg::VALUE_TRIPLET_TIP},
     };
-    return t;
+    return t.current();
 }
 
 bool is_note_value(int32_t id) {
@@ -254,28 +263,28 @@ CkvString label(int32_t id) {
 CkvString bar_label(int32_t id) {
     // The menu's wording says what the switch does ("...を表示"); the tool bar, whose row is
     // captioned, names only what is drawn or shown, so that both rows fit a 1280-pixel window.
-    static const struct {
+    static constexpr struct {
         int32_t id;
-        const char* name;
+        medt_msg name;
     } kShort[] = {
-        {MVC_DRAW_PURE, "ピュア"},
-        {MVC_DRAW_TONE, "メロディ"},
-        {MVC_DRAW_SCALE, "スケール"},
-        {MVC_DRAW_CHORD, "コード音符"},
-        {MVC_DRAW_RHYTHM, "リズム"},
-        {MVC_SHOW_DEGREE, "ディグリ"},
-        {MVC_SHOW_CHORD, "コード"},
-        {MVC_SHOW_ANCHOR, "アンカー"},
-        {MVC_SHOW_OPTION, "オプション"},
-        {MVC_SHOW_VELOCITY, "ベロシティ"},
-        {MVC_SHOW_EFFECT, "エフェクト"},
-        {MVC_SHOW_GUIDE, "ガイド"},
-        {MVC_SHOW_PLAY_POSITION, "再生位置へ"},
-        {MVC_AUTOSCROLL, "オートスクロール"},
-        {MVC_CHORD_NAMES, "コード名"},
-        {MVC_MODE_ICONS, "モードアイコン"},
-        {MVC_TRACK_INFO, "トラック情報"},
-        {MVC_TYPE_NOTES, "打ち込み"},
+        {MVC_DRAW_PURE, medt_msg::BAR_PURE},
+        {MVC_DRAW_TONE, medt_msg::BAR_TONE},
+        {MVC_DRAW_SCALE, medt_msg::BAR_SCALE},
+        {MVC_DRAW_CHORD, medt_msg::BAR_CHORD_NOTES},
+        {MVC_DRAW_RHYTHM, medt_msg::BAR_RHYTHM},
+        {MVC_SHOW_DEGREE, medt_msg::BAR_DEGREE},
+        {MVC_SHOW_CHORD, medt_msg::BAR_CHORD},
+        {MVC_SHOW_ANCHOR, medt_msg::BAR_ANCHOR},
+        {MVC_SHOW_OPTION, medt_msg::BAR_OPTION},
+        {MVC_SHOW_VELOCITY, medt_msg::BAR_VELOCITY},
+        {MVC_SHOW_EFFECT, medt_msg::BAR_EFFECT},
+        {MVC_SHOW_GUIDE, medt_msg::BAR_GUIDE},
+        {MVC_SHOW_PLAY_POSITION, medt_msg::BAR_PLAY_POSITION},
+        {MVC_AUTOSCROLL, medt_msg::BAR_AUTOSCROLL},
+        {MVC_CHORD_NAMES, medt_msg::BAR_CHORD_NAMES},
+        {MVC_MODE_ICONS, medt_msg::BAR_MODE_ICONS},
+        {MVC_TRACK_INFO, medt_msg::BAR_TRACK_INFO},
+        {MVC_TYPE_NOTES, medt_msg::BAR_TYPE_NOTES},
     };
     for (const auto& s : kShort) {
         if (s.id == id) return medt_text(s.name);

@@ -84,7 +84,8 @@ struct MedtNoteValue;
 namespace medt_view_commands {
 
 // The commands in menu order, grouped: note kinds, display toggles, edit commands, track
-// commands. Never empty.
+// commands. Never empty. Each table holds the texts of the language shown when it is asked for
+// (the numbers and keys are the same in every language): ask again after the language changes.
 const std::vector<MedtViewCommand>& note_kinds();
 const std::vector<MedtViewCommand>& display_toggles();
 const std::vector<MedtViewCommand>& edit_commands();

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <string>
 
+#include "edit/MedtNoteNames.h"
+#include "edit/MedtText.h"
 #include "edit/MedtUserPort.h"
 #include "model/core/CkvText.h"
 #include "model/core/MseqDesk.h"
@@ -17,17 +19,17 @@ struct PaletteCommand {
     int32_t id;
     int32_t preset;  // 0: the map's own scale
     int32_t tones;
-    const char* variant;  // the name the question gives the variant
-    const char* label;
+    medt_msg variant;  // the name the question gives the variant
+    medt_msg label;
 };
 
-const PaletteCommand kPaletteCommands[] = {
-    {MEDT_CMD_PALETTE_SCALE3, 0, 3, "スケールを元に３和音", "スケールを元に３和音で作成"},
-    {MEDT_CMD_PALETTE_SCALE4, 0, 4, "スケールを元に４和音", "スケールを元に４和音で作成"},
-    {MEDT_CMD_PALETTE_MAJOR3, 1, 3, "長調３和音", "長調３和音で作成"},
-    {MEDT_CMD_PALETTE_MAJOR4, 1, 4, "長調４和音", "長調４和音で作成"},
-    {MEDT_CMD_PALETTE_MINOR3, 6, 3, "短調３和音", "短調３和音で作成"},
-    {MEDT_CMD_PALETTE_MINOR4, 6, 4, "短調４和音", "短調４和音で作成"},
+constexpr PaletteCommand kPaletteCommands[] = {
+    {MEDT_CMD_PALETTE_SCALE3, 0, 3, medt_msg::PALETTE_SCALE3_NAME, medt_msg::PALETTE_SCALE3},
+    {MEDT_CMD_PALETTE_SCALE4, 0, 4, medt_msg::PALETTE_SCALE4_NAME, medt_msg::PALETTE_SCALE4},
+    {MEDT_CMD_PALETTE_MAJOR3, 1, 3, medt_msg::PALETTE_MAJOR3_NAME, medt_msg::PALETTE_MAJOR3},
+    {MEDT_CMD_PALETTE_MAJOR4, 1, 4, medt_msg::PALETTE_MAJOR4_NAME, medt_msg::PALETTE_MAJOR4},
+    {MEDT_CMD_PALETTE_MINOR3, 6, 3, medt_msg::PALETTE_MINOR3_NAME, medt_msg::PALETTE_MINOR3},
+    {MEDT_CMD_PALETTE_MINOR4, 6, 4, medt_msg::PALETTE_MINOR4_NAME, medt_msg::PALETTE_MINOR4},
 };
 
 const PaletteCommand* palette_command(int32_t id) {
@@ -38,34 +40,30 @@ const PaletteCommand* palette_command(int32_t id) {
 
 struct Label {
     int32_t id;
-    const char* text;
+    medt_msg text;
 };
 
-const Label kOtherLabels[] = {
-    {MEDT_CMD_PALETTE_MENU, "コードマップの自動作成"},
-    {MEDT_CMD_KEYNAME_CYCLE, "キー名の表示方法"},
-    {MEDT_CMD_KEYNAME_LETTER, "キーを英名で表示"},
-    {MEDT_CMD_KEYNAME_MAJOR, "キーを長調で表示"},
-    {MEDT_CMD_KEYNAME_MINOR, "キーを短調で表示"},
-    {MEDT_CMD_SCALE_SET, "スケールをセット"},
-    {MEDT_CMD_SCALE_ADD, "スケールリストに追加"},
-    {MEDT_CMD_SCALE_DELETE, "スケールリストから削除"},
+constexpr Label kOtherLabels[] = {
+    {MEDT_CMD_PALETTE_MENU, medt_msg::PALETTE_MENU},
+    {MEDT_CMD_KEYNAME_CYCLE, medt_msg::KEYNAME_CYCLE},
+    {MEDT_CMD_KEYNAME_LETTER, medt_msg::KEYNAME_LETTER},
+    {MEDT_CMD_KEYNAME_MAJOR, medt_msg::KEYNAME_MAJOR},
+    {MEDT_CMD_KEYNAME_MINOR, medt_msg::KEYNAME_MINOR},
+    {MEDT_CMD_SCALE_SET, medt_msg::SCALE_SET},
+    {MEDT_CMD_SCALE_ADD, medt_msg::SCALE_ADD},
+    {MEDT_CMD_SCALE_DELETE, medt_msg::SCALE_DELETE},
 };
 
-constexpr const char* kChordColumnHelp[6] = {
-    "コード番号です。ディグリ（度数）でもあり、通常は上ほど音程の高いコードとなります。",
-    "コードの有効 [ON] ／無効 [OFF] - クリックで設定 ※ 無効の場合は音を出さないコードとなります。",
-    "相対オクターブ - 左右クリックで増減",
-    "コード音符キーを使用するかの有無 - クリックで有効／無効設定",
-    "コード名、ルートキーとタイプ名 - クリックでコード編集",
-    "キー位置 - クリックでコード編集",
+constexpr medt_msg kChordColumnHelp[6] = {
+    medt_msg::CHORD_COLUMN_SLOT,     medt_msg::CHORD_COLUMN_SWITCH, medt_msg::CHORD_COLUMN_OCTAVE,
+    medt_msg::CHORD_COLUMN_RELATIVE, medt_msg::CHORD_COLUMN_NAME,   medt_msg::CHORD_COLUMN_KEYS,
 };
 
-constexpr const char* kScaleColumnTitles[4] = {
-    "スケール／モード名",
-    "推奨するメロディ音符の相対キー",
-    "キー数(音階数)",
-    "スケールのキー位置",
+constexpr medt_msg kScaleColumnTitles[4] = {
+    medt_msg::SCALE_COLUMN_NAME,
+    medt_msg::SCALE_COLUMN_MELODY_KEY,
+    medt_msg::SCALE_COLUMN_KEY_COUNT,
+    medt_msg::SCALE_COLUMN_KEYS,
 };
 
 int32_t clamp_key(int32_t value) {
@@ -129,9 +127,9 @@ std::vector<int32_t> MedtChordMapView::palette_menu() {
 }
 
 CkvString MedtChordMapView::command_label(int32_t id) {
-    if (const PaletteCommand* c = palette_command(id)) return ckv_from_utf8(c->label);
+    if (const PaletteCommand* c = palette_command(id)) return medt_text(c->label);
     for (const Label& l : kOtherLabels)
-        if (l.id == id) return ckv_from_utf8(l.text);
+        if (l.id == id) return medt_text(l.text);
     return {};
 }
 
@@ -190,9 +188,8 @@ bool MedtChordMapView::command(int32_t id) {
 bool MedtChordMapView::build_palette(int32_t id) {
     const PaletteCommand* c = palette_command(id);
     if (!c) return false;
-    const std::string question = kv_codec::cp932_from_utf8(
-        "%sのコードマップを作成しますよろしいですか？\n\n※現在のコードマップの内容は失われます。");
-    const std::string variant = kv_codec::cp932_from_utf8(c->variant);
+    const std::string question = medt_text(medt_msg::PALETTE_QUESTION).str();
+    const std::string variant = medt_text(c->variant).str();
     // The question is CP932 bytes; its only conversion is the variant's name in place of %s.
     std::string asked = question;
     asked.replace(asked.find("%s"), 2, variant);
@@ -261,11 +258,11 @@ bool MedtChordMapView::select_key(MedtKeySelector selector, int32_t value) {
 CkvString MedtChordMapView::key_selector_help(MedtKeySelector selector) {
     switch (selector) {
         case MedtKeySelector::Chord:
-            return ckv_from_utf8("コード音符の相対キーを選択します。");
+            return medt_text(medt_msg::KEY_CHORD_HELP);
         case MedtKeySelector::Scale:
-            return ckv_from_utf8("スケール音符の相対キーを選択します。");
+            return medt_text(medt_msg::KEY_SCALE_HELP);
         case MedtKeySelector::Melody:
-            return ckv_from_utf8("メロディ音符の相対キーを選択します。");
+            return medt_text(medt_msg::KEY_MELODY_HELP);
     }
     return {};
 }
@@ -329,7 +326,7 @@ bool MedtChordMapView::rename_scale(int32_t index, const CkvString& name) {
 
 CkvString MedtChordMapView::scale_column_title(int32_t column) {
     if (column < 1 || column > 4) return {};
-    return ckv_from_utf8(kScaleColumnTitles[column - 1]);
+    return medt_text(kScaleColumnTitles[column - 1]);
 }
 
 bool MedtChordMapView::apply_selected_scale() {
@@ -346,7 +343,7 @@ bool MedtChordMapView::add_scale() {
 
 bool MedtChordMapView::delete_selected_scale() {
     const MseqBlockScale* scale = scales_->get(selected_scale_);
-    std::string asked = kv_codec::cp932_from_utf8("スケールを削除してもよろしいですか？\n\n");
+    std::string asked = medt_text(medt_msg::SCALE_DELETE_QUESTION).str();
     asked += scale->m_Name;
     if (!questions_ || !questions_->ask_yes_no(CkvString(asked))) return false;
     if (!scales_->remove(selected_scale_)) return false;
@@ -358,7 +355,7 @@ bool MedtChordMapView::delete_selected_scale() {
 
 CkvString MedtChordMapView::chord_name(const MseqBlockChord& chord, int32_t key) {
     if (chord.key_count <= 0) return {};
-    CkvString name = mseq_key_name(chord.effective_root(key), MKEYNAME_LETTER);
+    CkvString name = MedtNoteNames::pitch_letter(chord.effective_root(key));
     name += chord.m_Type;
     return name;
 }
@@ -388,7 +385,7 @@ MedtChordRow MedtChordMapView::chord_row(int32_t slot) const {
 
 CkvString MedtChordMapView::chord_column_help(int32_t column) {
     if (column < 1 || column > 6) return {};
-    return ckv_from_utf8(kChordColumnHelp[column - 1]);
+    return medt_text(kChordColumnHelp[column - 1]);
 }
 
 MedtChordClick MedtChordMapView::click(int32_t slot, int32_t column, bool right) {

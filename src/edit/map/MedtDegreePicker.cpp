@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "edit/MedtText.h"
 #include "edit/map/MedtChordMapView.h"
 #include "model/core/CkvText.h"
 #include "model/theory/MseqMapChord.h"
@@ -29,7 +30,7 @@ MedtDegreePicker::MedtDegreePicker(const MseqMapChord* map, int32_t selected, bo
 
 CkvString MedtDegreePicker::empty_text() const {
     if (!items_.empty()) return {};
-    return ckv_from_utf8("コードマップに有効なコードがない");
+    return medt_text(medt_msg::NO_CHORD_TO_PICK);
 }
 
 bool MedtDegreePicker::pick(int32_t slot, MseqBlockChord* block) const {

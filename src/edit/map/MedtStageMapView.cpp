@@ -1,5 +1,6 @@
 #include "edit/map/MedtStageMapView.h"
 
+#include "edit/MedtText.h"
 #include "model/core/CkvText.h"
 #include "model/core/MseqDesk.h"
 #include "model/core/floor_math.h"
@@ -92,19 +93,16 @@ void set_program(MseqBlockStage& b, uint16_t kind, uint32_t index) {
     b.m_Program = word;
 }
 
-constexpr const char* kColumnHelp[] = {
-    "奏者番号 - ミュージックビューの [奏者] "
-    "プロパティでトラックに割り当てます。(＝MIDIチャンネル番号)",
-    "スイッチ - チャンネル別に [ON] で発音、[OFF] で消音を設定します。※ "
-    "各値で右クリックすると、値別に ON/OFF できます。",
-    "プログラムチェンジ - 楽器を選択します。",
+constexpr medt_msg kColumnHelp[] = {
+    medt_msg::STAGE_COLUMN_CHANNEL,
+    medt_msg::STAGE_COLUMN_SWITCH,
+    medt_msg::STAGE_COLUMN_PROGRAM,
 };
 
-constexpr const char* kSwitchHelp[] = {
-    "オールサウンドオフ - 再生開始時に全ての音を止めます。",
-    "オールノートオフ - 再生開始時に全ての音符をオフにします。",
-    ("オールリセットコントローラ - "
-     "再生開始時にコントロールチェンジの設定値をデバイスの初期値にします。"),
+constexpr medt_msg kSwitchHelp[] = {
+    medt_msg::STAGE_ALL_SOUND_OFF,
+    medt_msg::STAGE_ALL_NOTES_OFF,
+    medt_msg::STAGE_RESET_CONTROLLERS,
 };
 
 }  // namespace
@@ -123,8 +121,8 @@ bool MedtStageMapView::checked(int32_t id) const {
 }
 
 CkvString MedtStageMapView::command_label(int32_t id) {
-    if (id == MEDT_CMD_STAGE_GM1) return ckv_from_utf8("GM 1 システム ON");
-    if (id == MEDT_CMD_STAGE_GM2) return ckv_from_utf8("GM 2 システム ON");
+    if (id == MEDT_CMD_STAGE_GM1) return medt_text(medt_msg::STAGE_GM1_ON);
+    if (id == MEDT_CMD_STAGE_GM2) return medt_text(medt_msg::STAGE_GM2_ON);
     return {};
 }
 
@@ -215,7 +213,7 @@ bool MedtStageMapView::field_by_name(std::string_view name, MedtStageField* fiel
 }
 
 CkvString MedtStageMapView::column_help(int32_t column) {
-    if (column >= 1 && column <= 3) return ckv_from_utf8(kColumnHelp[column - 1]);
-    if (column >= 13 && column <= 15) return ckv_from_utf8(kSwitchHelp[column - 13]);
+    if (column >= 1 && column <= 3) return medt_text(kColumnHelp[column - 1]);
+    if (column >= 13 && column <= 15) return medt_text(kSwitchHelp[column - 13]);
     return {};
 }

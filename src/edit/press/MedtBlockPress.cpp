@@ -7,6 +7,8 @@
 #include <type_traits>
 #include <utility>
 
+#include "edit/MedtText.h"
+
 #include "model/core/MseqObject.h"
 #include "model/core/floor_math.h"
 #include "model/core/parse_int.h"
@@ -43,9 +45,9 @@ constexpr int32_t kMaxLag = 240;
 // The marker track of a phrase has this fixed identifier.
 constexpr MSEQ_ID kMarkerTrackId = 0x100106;
 
+// The menu's first entry, in the language shown.
 const CkvString& home_marker() {
-    static const CkvString name(kv_codec::cp932_from_utf8("<ホーム>"));
-    return name;
+    return medt_text(medt_msg::HOME_MARKER);
 }
 
 // The block sequence of a track seen through the rules of the press: which block starts at a

@@ -160,8 +160,7 @@ bool MedtTrackPress::drop_phrase(MedtMusicInvoker& editor, MedtTrack& track, int
     MseqTrack* stored = track.stored();
     auto* refer = stored ? stored->cast_to<MseqTrackRefer>(MTYPE_TRACK_REFER) : nullptr;
     if (!refer) {
-        if (editor.port)
-            editor.port->status(medt_text("フレーズパターンはフレーズトラックに置いてください。"));
+        if (editor.port) editor.port->status(medt_text(medt_msg::PHRASE_NEEDS_PHRASE_TRACK));
         return false;
     }
     MedtPressContext ctx;
@@ -184,32 +183,29 @@ bool MedtTrackPress::drop_phrase(MedtMusicInvoker& editor, MedtTrack& track, int
 
 MSEQ_ID MedtTrackPress::phrase_for_block(MedtMusicInvoker& editor, const MseqObject* leaf,
                                          CkvString* why) {
-    const auto refuse = [why](const char* text) {
+    const auto refuse = [why](medt_msg text) {
         if (why) *why = medt_text(text);
         return MSEQ_ID{0};
     };
-    if (!leaf || leaf->type != MTYPE_LEAF_PHRASE)
-        return refuse("フレーズを置くには、ライブラリのツリーでフレーズパターンを選んでください。");
+    if (!leaf || leaf->type != MTYPE_LEAF_PHRASE) return refuse(medt_msg::PHRASE_NOT_CHOSEN);
     MedtPressContext own;
     own.music = editor.music();
     own.selected_leaf = const_cast<MseqObject*>(leaf);
     if (const MSEQ_ID ref = MedtReferPress::selected_phrase(own)) return ref;
     MseqBook* book = McmdBookLink::book_of(editor.music());
-    if (!book)
-        return refuse("このミュージックはブックに属していないため、フレーズパターンを置けません。");
+    if (!book) return refuse(medt_msg::PHRASE_NO_BOOK);
     MseqFullPath full;
-    if (!mseq_path::resolve(leaf, false, &full))
-        return refuse("フレーズパターンのファイルの場所がわかりません。");
+    if (!mseq_path::resolve(leaf, false, &full)) return refuse(medt_msg::PHRASE_FILE_UNKNOWN);
     // A link of the music's book to the same file serves as it is.
     if (const MseqObject* same = book->find_by_path(full)) {
         if (same->type == MTYPE_LEAF_PHRASE) return mseq_own_book_id(same->id);
     }
     MrecCompiler header;
     if (!header.read_header(full) || header.result.header.type != MTYPE_LEAF_PHRASE)
-        return refuse("フレーズパターンのファイル情報を読み込めません。");
+        return refuse(medt_msg::PHRASE_FILE_UNREADABLE);
     ref_ptr<McmdBookLink> link =
         McmdBookLink::add(MTYPE_LEAF_PHRASE, header.result.header.name, full);
     if (!MedtTransaction(editor, MedtTransaction::join_open).post(link.get()) || !link->made)
-        return refuse("フレーズパターンへのリンクをミュージックのブックに追加できません。");
+        return refuse(medt_msg::PHRASE_LINK_FAILED);
     return mseq_own_book_id(link->made->id);
 }
