@@ -261,6 +261,8 @@ TEST_F(Language, EveryCommandWithALabelHasItInBothLanguagesWithTheSameShortcut) 
 // back to the Japanese one.
 TEST_F(Language, TheManualOfTheLanguageOpensAndFallsBackToTheJapaneseOne) {
     copy_data("manual");
+    // First without the English manual the application folder ships.
+    fs::remove_all(host("manual/en"));
     ASSERT_TRUE(start());
     port_.log.clear();
     EXPECT_EQ(mapp_language_file(".\\manual\\index.html", kv_language::english),

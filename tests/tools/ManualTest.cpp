@@ -324,8 +324,10 @@ TEST(ManualPages, ManualShowsEveryCommandOfTheProgram) {
         const std::string html = read_bytes(app_data(page));
         std::istringstream in(help.out);
         int commands = 0;
+        bool in_commands = false;  // the options of every command come before the commands
         for (std::string line; std::getline(in, line);) {
-            if (line.rfind("  ", 0) != 0) continue;
+            if (line == "commands:") in_commands = true;
+            if (!in_commands || line.rfind("  ", 0) != 0) continue;
             std::istringstream words(line);
             std::string name;
             words >> name;
