@@ -368,7 +368,9 @@ bool MedtReferPress::press(const MseqTrackRefer& track, const MedtPress& press,
         if (items.empty() || !ctx.port) return false;
         const int32_t chosen = ctx.port->choose_marker(items);
         if (chosen < 0 || chosen >= static_cast<int32_t>(items.size())) return false;
-        return apply_start_marker(track, press.pos, items[chosen], ctx);
+        // The menu's first entry is the phrase's beginning, whatever the marker labels are
+        // called: a marker named like that entry is still a marker.
+        return set_start_marker(track, press.pos, chosen == 0 ? CkvString() : items[chosen], ctx);
     }
     int32_t start = 0;
     const MseqBlockRefer* under = row.under(press.pos, &start);
@@ -408,12 +410,18 @@ std::vector<CkvString> MedtReferPress::marker_items(const MseqTrackRefer& track,
 
 bool MedtReferPress::apply_start_marker(const MseqTrackRefer& track, int32_t pos,
                                         const CkvString& name, MedtPressContext& ctx) {
+    // A typed name: the word of the menu's first entry means the beginning.
+    return set_start_marker(track, pos, name == home_marker() ? CkvString() : name, ctx);
+}
+
+bool MedtReferPress::set_start_marker(const MseqTrackRefer& track, int32_t pos,
+                                      const CkvString& marker, MedtPressContext& ctx) {
     if (!ctx.setter) return false;
     int32_t start = 0;
     const MseqBlockRefer* under = Row<MseqTrackRefer>{track}.under(pos, &start);
     if (!under) return false;
     MseqBlockRefer refer = *under;
-    refer.m_StartMarker = name == home_marker() ? CkvString() : name;
+    refer.m_StartMarker = marker;
     if (refer == *under) return false;
     // The editor track's hook renames the marker as a dropped marker would.
     if (ctx.drop_marker) return ctx.drop_marker(start, refer.m_StartMarker);

@@ -130,6 +130,10 @@ public:
     // the phrase's beginning). False for no reference or no change.
     static bool apply_start_marker(const MseqTrackRefer& track, int32_t pos, const CkvString& name,
                                    MedtPressContext& ctx);
+    // Sets the start marker of the reference under `pos` to the stored `marker` (empty for the
+    // phrase's beginning). False for no reference or no change.
+    static bool set_start_marker(const MseqTrackRefer& track, int32_t pos, const CkvString& marker,
+                                 MedtPressContext& ctx);
     // The map reference (low 20 bits plus 0x200000) of the selected leaf when it is a phrase of
     // the music's own book; 0 otherwise.
     static MSEQ_ID selected_phrase(const MedtPressContext& ctx);

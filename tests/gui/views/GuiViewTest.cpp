@@ -37,6 +37,7 @@
 #include "model/theory/MseqNoteTheory.h"
 #include "model/track/MseqTrackChord.h"
 #include "model/track/MseqTrackInherit.h"
+#include "model/track/MseqTrackLabel.h"
 #include "model/track/MseqTrackNote.h"
 #include "model/track/MseqTrackRefer.h"
 #include "platform/TextCodec.h"
@@ -322,6 +323,27 @@ void GuiViewTest::phrase_presses_start_marker_shift_and_mode() {
     click(tl, t, p, GuiBand::Main);
     QVERIFY(tl->scripted_answers.empty());
     QCOMPARE(refer->block_at(p)->m_StartMarker, items[1]);
+    // The menu's first entry is the phrase's beginning by its place in the menu: a marker that
+    // happens to be named like that entry stays a marker.
+    {
+        ref_ptr<MseqEntity> phrase_entity =
+            mseq_open(ed->music()->find(refer->block_at(p)->m_PhraseID));
+        auto* phrase = phrase_entity->cast_to<MseqMusic>(MTYPE_LEAF_MUSIC);
+        QVERIFY(phrase);
+        MseqObject* marker_track = phrase->find_track(0x100106);
+        QVERIFY(marker_track && marker_track->entity());
+        auto* labels = marker_track->entity()->cast_to<MseqTrackLabel>(MTYPE_TRACK_MARKER);
+        QVERIFY(labels && !labels->blocks().empty());
+        auto [index, label] = *labels->blocks().begin();
+        label.m_Label = items[0];
+        labels->put_block(index, label);
+    }
+    tl->scripted_answers = {QStringLiteral("1")};
+    click(tl, t, p, GuiBand::Main);
+    QCOMPARE(refer->block_at(p)->m_StartMarker, items[0]);
+    tl->scripted_answers = {QStringLiteral("0")};
+    click(tl, t, p, GuiBand::Main);
+    QCOMPARE(refer->block_at(p)->m_StartMarker, CkvString());
     // Degree shift and mode step with the option rows.
     if (!view()->action(40232)->isChecked()) QVERIFY(view()->run_command(40232));
     const int32_t rotation = refer->block_at(p)->m_Rotation;
@@ -330,8 +352,8 @@ void GuiViewTest::phrase_presses_start_marker_shift_and_mode() {
     QCOMPARE(refer->block_at(p)->m_Rotation, rotation == 8 ? -8 : rotation + 1);
     click(tl, t, p, GuiBand::Fourth);
     QCOMPARE(refer->block_at(p)->m_Mode, mode % 4 + 1);
-    // One undo step per gesture.
-    for (int i = 0; i < 3; ++i)
+    // One undo step per gesture: the three start markers, the shift and the mode.
+    for (int i = 0; i < 5; ++i)
         QVERIFY(view()->run_command(40268));
     QCOMPARE(refer->block_at(p)->m_StartMarker, marker);
     QCOMPARE(refer->block_at(p)->m_Mode, mode);
