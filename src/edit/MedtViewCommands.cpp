@@ -16,7 +16,7 @@
 namespace {
 
 // A command as written below: its texts by identifier, resolved into a table per language.
-struct CommandSpec {
+struct CommandWords {
     int32_t id;
     medt_msg name;
     const char* key;
@@ -28,10 +28,10 @@ struct CommandSpec {
 // the labels the window reads follow the language shown.
 class CommandTable {
 public:
-    CommandTable(std::initializer_list<CommandSpec> specs) {
+    CommandTable(std::initializer_list<CommandWords> commands) {
         for (const kv_language language : {kv_language::japanese, kv_language::english}) {
             auto& out = tables_[static_cast<size_t>(language)];
-            for (const CommandSpec& c : specs) {
+            for (const CommandWords& c : commands) {
                 const auto& entries = medt_text_entries();
                 out.push_back({c.id, kv_pick(entries[static_cast<size_t>(c.name)], language), c.key,
                                kv_pick(entries[static_cast<size_t>(c.status)], language),
