@@ -46,15 +46,57 @@ struct Folder {
     std::string root;
 };
 
-MseqObject* first_music(MseqObject* node) {
+// The first leaf of `type` below `node`, in tree order (opening books on the way).
+MseqObject* first_leaf(MseqObject* node, MSEQ_TYPE type) {
     if (!node) return nullptr;
-    if (node->type == MTYPE_LEAF_MUSIC) return node;
+    if (node->type == type) return node;
     if (mseq_type_category(node->type) == MCAT_BOOK) mseq_open(node);
     for (MseqObject* c = node->first_child(); c; c = c->next()) {
-        if (MseqObject* found = first_music(c)) return found;
+        if (MseqObject* found = first_leaf(c, type)) return found;
     }
     return nullptr;
 }
+
+// The application started on a copy of data/ with a recorder for the MIDI device, the demo
+// song open. `frame` is null (the benchmark skipped with the reason) when that failed.
+struct DemoSongApp {
+    explicit DemoSongApp(benchmark::State& state) {
+        services.port = &port;
+        services.midi = &midi;
+        services.synth = &synth;
+        services.shell = &shell;
+        services.home = folder.root + "/app";
+        if (!app.start(services, CkvString(), folder.root + "/run")) {
+            state.SkipWithError("start-up failed");
+            return;
+        }
+        started = true;
+        MFrame& f = *app.frame();
+        mseq_config().m_DirectMusic = 0;
+        mseq_config().m_DeviceID = 0;
+        f.playback().choose_device();
+        MseqObject* node = first_leaf(f.room_node(), MTYPE_LEAF_MUSIC);
+        if (node) f.select_node(node);
+        if (!node || !f.run(ID_LINK_OPEN) || !f.shown_file()) {
+            state.SkipWithError("the demo song did not open");
+            return;
+        }
+        frame = &f;
+    }
+    ~DemoSongApp() {
+        if (started) app.end();
+    }
+
+    Folder folder;
+    MAppScriptPort port;
+    kv_midi::midi_out_recorder midi{std::vector<kv_midi::midi_out_caps>{{"Bench Synth", true}}};
+    kv_synth::synth_port_recorder synth;
+    kv_shell::shell_recorder shell;
+    MAppServices services;
+    MApp app;
+    bool started = false;
+    MFrame* frame = nullptr;
+};
 
 // The time of the first note-on the recorder holds; false when none.
 bool first_note_on(const kv_midi::midi_out_recorder& midi,
@@ -80,32 +122,10 @@ MseqTrackNote* note_track(MseqMusic& music) {
 }
 
 void BM_PressToNoteOn(benchmark::State& state) {
-    Folder folder;
-    MAppScriptPort port;
-    kv_midi::midi_out_recorder midi{std::vector<kv_midi::midi_out_caps>{{"Bench Synth", true}}};
-    kv_synth::synth_port_recorder synth;
-    kv_shell::shell_recorder shell;
-    MAppServices services;
-    services.port = &port;
-    services.midi = &midi;
-    services.synth = &synth;
-    services.shell = &shell;
-    services.home = folder.root + "/app";
-    MApp app;
-    if (!app.start(services, CkvString(), folder.root + "/run")) {
-        state.SkipWithError("start-up failed");
-        return;
-    }
-    MFrame& frame = *app.frame();
-    mseq_config().m_DirectMusic = 0;
-    mseq_config().m_DeviceID = 0;
-    frame.playback().choose_device();
-    MseqObject* node = first_music(frame.room_node());
-    if (node) frame.select_node(node);
-    if (!node || !frame.run(ID_LINK_OPEN) || !frame.shown_file()) {
-        state.SkipWithError("the demo song did not open");
-        return;
-    }
+    DemoSongApp demo(state);
+    if (!demo.frame) return;
+    MFrame& frame = *demo.frame;
+    kv_midi::midi_out_recorder& midi = demo.midi;
     auto* music = frame.shown_file()->cast_to<MseqMusic>(MTYPE_LEAF_MUSIC);
     MgenRef* made = MseqDesk::instance().editor_of(music);
     auto* editor =
@@ -137,49 +157,15 @@ void BM_PressToNoteOn(benchmark::State& state) {
     }
     state.counters["worst_ms"] = worst;
     state.counters["goal_ms"] = kGoalMs;
-    app.end();
 }
 BENCHMARK(BM_PressToNoteOn)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(50);
 
-// The first phrase leaf below `node`, in tree order (opening books on the way).
-MseqObject* first_phrase(MseqObject* node) {
-    if (!node) return nullptr;
-    if (node->type == MTYPE_LEAF_PHRASE) return node;
-    if (mseq_type_category(node->type) == MCAT_BOOK) mseq_open(node);
-    for (MseqObject* c = node->first_child(); c; c = c->next()) {
-        if (MseqObject* found = first_phrase(c)) return found;
-    }
-    return nullptr;
-}
-
 void BM_PhraseKeyToNoteOn(benchmark::State& state) {
-    Folder folder;
-    MAppScriptPort port;
-    kv_midi::midi_out_recorder midi{std::vector<kv_midi::midi_out_caps>{{"Bench Synth", true}}};
-    kv_synth::synth_port_recorder synth;
-    kv_shell::shell_recorder shell;
-    MAppServices services;
-    services.port = &port;
-    services.midi = &midi;
-    services.synth = &synth;
-    services.shell = &shell;
-    services.home = folder.root + "/app";
-    MApp app;
-    if (!app.start(services, CkvString(), folder.root + "/run")) {
-        state.SkipWithError("start-up failed");
-        return;
-    }
-    MFrame& frame = *app.frame();
-    mseq_config().m_DirectMusic = 0;
-    mseq_config().m_DeviceID = 0;
-    frame.playback().choose_device();
-    MseqObject* node = first_music(frame.room_node());
-    if (node) frame.select_node(node);
-    if (!node || !frame.run(ID_LINK_OPEN) || !frame.shown_file()) {
-        state.SkipWithError("the demo song did not open");
-        return;
-    }
-    MseqObject* phrase = first_phrase(frame.room_node());
+    DemoSongApp demo(state);
+    if (!demo.frame) return;
+    MFrame& frame = *demo.frame;
+    kv_midi::midi_out_recorder& midi = demo.midi;
+    MseqObject* phrase = first_leaf(frame.room_node(), MTYPE_LEAF_PHRASE);
     if (!phrase) {
         state.SkipWithError("no phrase in the library");
         return;
@@ -202,7 +188,6 @@ void BM_PhraseKeyToNoteOn(benchmark::State& state) {
     }
     state.counters["worst_ms"] = worst;
     state.counters["goal_ms"] = kGoalMs;
-    app.end();
 }
 BENCHMARK(BM_PhraseKeyToNoteOn)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(50);
 

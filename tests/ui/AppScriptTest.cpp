@@ -33,18 +33,8 @@ protected:
     // never meet each other's single-instance lock) and state folder (so that no recovery copy
     // of another run is offered); standard error joins the output.
     ProgramRun program(const std::string& arguments) {
-        ProgramRun run;
-        const std::string command = "XDG_RUNTIME_DIR=" + dir_ + "/run XDG_STATE_HOME=" + dir_ +
-                                    "/state " + KV_PROGRAM + " " + arguments + " 2>&1";
-        FILE* pipe = popen(command.c_str(), "r");
-        if (!pipe) return run;
-        char buffer[4096];
-        size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-            run.out.append(buffer, n);
-        const int status = pclose(pipe);
-        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return run;
+        return run_program_in("XDG_RUNTIME_DIR=" + dir_ + "/run XDG_STATE_HOME=" + dir_ + "/state",
+                              arguments + " 2>&1");
     }
     // Runs script lines in the temporary application folder.
     ProgramRun script(const std::string& lines) {

@@ -33,19 +33,9 @@ protected:
     // Runs the program under the messages locale `locale` (LC_ALL), with this test's own
     // runtime and state folders; standard error joins the output.
     ProgramRun program(const std::string& locale, const std::string& arguments) {
-        ProgramRun run;
-        const std::string command = "LC_ALL=" + locale + " XDG_RUNTIME_DIR=" + dir_ +
-                                    "/run XDG_STATE_HOME=" + dir_ + "/state " + KV_PROGRAM + " " +
-                                    arguments + " 2>&1";
-        FILE* pipe = popen(command.c_str(), "r");
-        if (!pipe) return run;
-        char buffer[4096];
-        size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-            run.out.append(buffer, n);
-        const int status = pclose(pipe);
-        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return run;
+        return run_program_in("LC_ALL=" + locale + " XDG_RUNTIME_DIR=" + dir_ +
+                                  "/run XDG_STATE_HOME=" + dir_ + "/state",
+                              arguments + " 2>&1");
     }
     ProgramRun script(const std::string& locale, const std::string& options,
                       const std::string& lines) {
