@@ -26,6 +26,9 @@
 
 namespace {
 
+// How wide a title of the scale list may be on one line, in letters.
+constexpr int kScaleTitleEms = 9;
+
 const gui_msg kSelectorNames[3] = {gui_msg::SELECTOR_CHORD, gui_msg::SELECTOR_SCALE,
                                    gui_msg::SELECTOR_MELODY};
 const MedtKeySelector kSelectors[3] = {MedtKeySelector::Chord, MedtKeySelector::Scale,
@@ -38,6 +41,33 @@ QTableWidgetItem* fixed_item(const QString& text) {
     auto* it = new QTableWidgetItem(text);
     it->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
     return it;
+}
+
+// A column title wider than `width` broken into two lines of about the same length: at the
+// space nearest its middle when it has spaces, otherwise at its middle character, as Japanese
+// text breaks anywhere. The header shows two lines whole.
+QString wrapped_title(const QString& title, const QFontMetrics& fm, int width) {
+    if (fm.horizontalAdvance(title) <= width || title.size() < 2) return title;
+    const qsizetype middle = title.size() / 2;
+    qsizetype cut = middle;
+    bool at_space = false;
+    for (qsizetype d = 0; d <= middle; ++d) {
+        for (const qsizetype i : {middle - d, middle + d}) {
+            if (i > 0 && i < title.size() && title[i] == QLatin1Char(' ')) {
+                cut = i;
+                at_space = true;
+                break;
+            }
+        }
+        if (at_space) break;
+    }
+    // A small kana, a long-vowel mark or closing punctuation never starts a line.
+    static const QString no_start = QString::fromUtf8(
+        "\u30A1\u30A3\u30A5\u30A7\u30A9\u30C3\u30E3\u30E5\u30E7\u30FC\u3041\u3043\u3045\u3047"
+        "\u3049\u3063\u3083\u3085\u3087\u3001\u3002\uFF09\u300D");
+    while (!at_space && cut > 1 && no_start.contains(title[cut]))
+        --cut;
+    return title.left(cut) + QLatin1Char('\n') + title.mid(at_space ? cut + 1 : cut);
 }
 
 }  // namespace
@@ -179,11 +209,16 @@ void GuiChordMapView::build() {
     });
     scales_ = new QTableWidget(0, 4, split);
     scales_->setObjectName(QStringLiteral("kv_scale_list"));
-    QStringList sheads;
-    for (int c = 1; c <= 4; ++c)
+    // The titles are longer than what the columns need (fit_scale_columns): a long one is
+    // broken into two lines, and read whole on one line in its tip.
+    QStringList sheads, wrapped;
+    const QFontMetrics title_fm = scales_->horizontalHeader()->fontMetrics();
+    for (int c = 1; c <= 4; ++c) {
         sheads << gui_text(MedtChordMapView::scale_column_title(c));
-    scales_->setHorizontalHeaderLabels(sheads);
-    // The titles are longer than what the columns hold; a title cut short is read whole in its tip.
+        wrapped << wrapped_title(sheads.back(), title_fm,
+                                 kScaleTitleEms * title_fm.horizontalAdvance(QLatin1Char('M')));
+    }
+    scales_->setHorizontalHeaderLabels(wrapped);
     for (int c = 0; c < sheads.size(); ++c)
         scales_->horizontalHeaderItem(c)->setToolTip(sheads[c]);
     scales_->verticalHeader()->hide();
@@ -203,13 +238,14 @@ void GuiChordMapView::build() {
 }
 
 void GuiChordMapView::fit_scale_columns() {
-    // Each column as wide as its widest value, and as its title up to nine letters' width (the
-    // long titles would crowd out the values); the key positions, last, take the rest.
+    // Each column as wide as its widest value and its title's longest line (long titles are
+    // broken in two, so that they do not crowd out the values); the key positions, last, take
+    // the rest.
     const QFontMetrics fm = scales_->fontMetrics();
     const int em = fm.horizontalAdvance(QLatin1Char('M'));
     QHeaderView* header = scales_->horizontalHeader();
     for (int c = 0; c + 1 < scales_->columnCount(); ++c) {
-        int width = std::min(header->sectionSizeHint(c), 9 * em);
+        int width = header->sectionSizeHint(c);
         for (int r = 0; r < scales_->rowCount(); ++r)
             width = std::max(width, fm.horizontalAdvance(scales_->item(r, c)->text()) + em);
         scales_->setColumnWidth(c, width);
