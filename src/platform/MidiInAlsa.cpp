@@ -12,6 +12,8 @@
 #ifdef KV_HAVE_ALSA
 #include <alsa/asoundlib.h>
 #include <poll.h>
+
+#include "platform/AlsaPorts.h"
 #endif
 
 namespace kv_midi {
@@ -35,8 +37,6 @@ private:
 };
 
 #ifdef KV_HAVE_ALSA
-
-void quiet_alsa_in(const char*, int, const char*, int, const char*, ...) {}
 
 class midi_in_alsa final : public midi_in {
 public:
@@ -109,7 +109,7 @@ private:
 
     bool ensure_seq() {
         if (seq_) return true;
-        snd_lib_error_set_handler(quiet_alsa_in);
+        snd_lib_error_set_handler(alsa_quiet);
         if (snd_seq_open(&seq_, "default", SND_SEQ_OPEN_DUPLEX, SND_SEQ_NONBLOCK) < 0) {
             seq_ = nullptr;
             return false;
@@ -132,29 +132,9 @@ private:
     std::vector<source> scan() {
         std::vector<source> out;
         if (!ensure_seq()) return out;
-        const int self = snd_seq_client_id(seq_);
-        snd_seq_client_info_t* client;
-        snd_seq_port_info_t* port;
-        snd_seq_client_info_alloca(&client);
-        snd_seq_port_info_alloca(&port);
-        snd_seq_client_info_set_client(client, -1);
-        while (snd_seq_query_next_client(seq_, client) >= 0) {
-            const int c = snd_seq_client_info_get_client(client);
-            if (c == self || c == SND_SEQ_CLIENT_SYSTEM) continue;
-            snd_seq_port_info_set_client(port, c);
-            snd_seq_port_info_set_port(port, -1);
-            while (snd_seq_query_next_port(seq_, port) >= 0) {
-                const unsigned cap = snd_seq_port_info_get_capability(port);
-                const unsigned want = SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ;
-                if ((cap & want) != want || (cap & SND_SEQ_PORT_CAP_NO_EXPORT)) continue;
-                if (!(snd_seq_port_info_get_type(port) & SND_SEQ_PORT_TYPE_MIDI_GENERIC)) continue;
-                source s;
-                s.addr.client = static_cast<unsigned char>(c);
-                s.addr.port = static_cast<unsigned char>(snd_seq_port_info_get_port(port));
-                s.name = snd_seq_port_info_get_name(port);
-                out.push_back(s);
-            }
-        }
+        for (alsa_port& p :
+             alsa_midi_ports_of_others(seq_, SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ))
+            out.push_back(source{p.addr, std::move(p.name)});
         return out;
     }
 

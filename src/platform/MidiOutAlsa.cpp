@@ -2,6 +2,7 @@
 // built without ALSA) followed by the JACK ports.
 #include "platform/MidiOutAlsa.h"
 
+#include "platform/AlsaPorts.h"
 #include "platform/MidiOut.h"
 #include "platform/MidiOutJack.h"
 #include "platform/MidiOutJoin.h"
@@ -30,10 +31,6 @@ public:
 };
 
 #ifdef KV_HAVE_ALSA
-
-// ALSA reports its failures on stderr unless told otherwise; the library code stays quiet and
-// answers with its results instead.
-void quiet_alsa(const char*, int, const char*, int, const char*, ...) {}
 
 class midi_out_alsa final : public midi_out {
 public:
@@ -162,7 +159,7 @@ private:
 
     bool ensure_seq() {
         if (seq_) return true;
-        snd_lib_error_set_handler(quiet_alsa);
+        snd_lib_error_set_handler(alsa_quiet);
         if (const int err = snd_seq_open(&seq_, "default", SND_SEQ_OPEN_OUTPUT, 0); err < 0) {
             seq_ = nullptr;
             seq_error_ = snd_strerror(err);
@@ -176,32 +173,15 @@ private:
     std::vector<destination> scan() {
         std::vector<destination> out;
         if (!ensure_seq()) return out;
-        const int self = snd_seq_client_id(seq_);
-        snd_seq_client_info_t* client;
-        snd_seq_port_info_t* port;
-        snd_seq_client_info_alloca(&client);
-        snd_seq_port_info_alloca(&port);
-        snd_seq_client_info_set_client(client, -1);
-        while (snd_seq_query_next_client(seq_, client) >= 0) {
-            const int c = snd_seq_client_info_get_client(client);
-            if (c == self || c == SND_SEQ_CLIENT_SYSTEM) continue;
-            snd_seq_port_info_set_client(port, c);
-            snd_seq_port_info_set_port(port, -1);
-            while (snd_seq_query_next_port(seq_, port) >= 0) {
-                const unsigned cap = snd_seq_port_info_get_capability(port);
-                const unsigned type = snd_seq_port_info_get_type(port);
-                const unsigned want = SND_SEQ_PORT_CAP_WRITE | SND_SEQ_PORT_CAP_SUBS_WRITE;
-                if ((cap & want) != want || (cap & SND_SEQ_PORT_CAP_NO_EXPORT)) continue;
-                if (!(type & SND_SEQ_PORT_TYPE_MIDI_GENERIC)) continue;
-                destination d;
-                d.addr.client = static_cast<unsigned char>(c);
-                d.addr.port = static_cast<unsigned char>(snd_seq_port_info_get_port(port));
-                d.caps.name = snd_seq_port_info_get_name(port);
-                d.caps.synth =
-                    (type & (SND_SEQ_PORT_TYPE_SYNTH | SND_SEQ_PORT_TYPE_SYNTHESIZER |
-                             SND_SEQ_PORT_TYPE_DIRECT_SAMPLE | SND_SEQ_PORT_TYPE_SAMPLE)) != 0;
-                out.push_back(d);
-            }
+        for (alsa_port& p : alsa_midi_ports_of_others(
+                 seq_, SND_SEQ_PORT_CAP_WRITE | SND_SEQ_PORT_CAP_SUBS_WRITE)) {
+            destination d;
+            d.addr = p.addr;
+            d.caps.name = std::move(p.name);
+            d.caps.synth =
+                (p.type & (SND_SEQ_PORT_TYPE_SYNTH | SND_SEQ_PORT_TYPE_SYNTHESIZER |
+                           SND_SEQ_PORT_TYPE_DIRECT_SAMPLE | SND_SEQ_PORT_TYPE_SAMPLE)) != 0;
+            out.push_back(d);
         }
         return out;
     }
