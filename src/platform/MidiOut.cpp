@@ -4,6 +4,31 @@
 
 namespace kv_midi {
 
+namespace {
+
+class midi_out_without_devices final : public midi_out {
+public:
+    explicit midi_out_without_devices(std::string why) : why_(std::move(why)) {}
+    uint32_t device_count() override { return 0; }
+    bool device_caps(uint32_t, midi_out_caps*) override { return false; }
+    bool open(uint32_t) override { return false; }
+    bool is_open() const override { return false; }
+    bool short_message(uint32_t) override { return false; }
+    bool long_message(const uint8_t*, size_t) override { return false; }
+    bool reset() override { return false; }
+    bool close() override { return true; }
+    std::string last_error() const override { return why_; }
+
+private:
+    std::string why_;
+};
+
+}  // namespace
+
+std::unique_ptr<midi_out> make_midi_out_without_devices(std::string why) {
+    return std::make_unique<midi_out_without_devices>(std::move(why));
+}
+
 uint64_t midi_clock_now_us() {
     const auto since = std::chrono::steady_clock::now().time_since_epoch();
     const auto us = std::chrono::duration_cast<std::chrono::microseconds>(since).count();

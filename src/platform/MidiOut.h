@@ -94,6 +94,10 @@ uint64_t midi_clock_now_us();
 // MidiOutJack.h), numbered on after the sequencer's. Never null. Any thread.
 std::unique_ptr<midi_out> make_system_midi_out();
 
+// An output with no devices, standing in for a service the program was built without: nothing
+// opens, and `why` is its last error. Any thread.
+std::unique_ptr<midi_out> make_midi_out_without_devices(std::string why);
+
 // A test double: a fixed device list and a log of everything sent. Its faults can be switched
 // on to see how callers cope. Every operation is guarded by a lock, so the log may be read from
 // another thread while a run writes it.

@@ -16,20 +16,6 @@ namespace kv_midi {
 
 namespace {
 
-// Used when there is no MIDI service: no devices, nothing opens.
-class midi_out_none final : public midi_out {
-public:
-    uint32_t device_count() override { return 0; }
-    bool device_caps(uint32_t, midi_out_caps*) override { return false; }
-    bool open(uint32_t) override { return false; }
-    bool is_open() const override { return false; }
-    bool short_message(uint32_t) override { return false; }
-    bool long_message(const uint8_t*, size_t) override { return false; }
-    bool reset() override { return false; }
-    bool close() override { return true; }
-    std::string last_error() const override { return "the program was built without ALSA"; }
-};
-
 #ifdef KV_HAVE_ALSA
 
 class midi_out_alsa final : public midi_out {
@@ -330,7 +316,7 @@ std::unique_ptr<midi_out> make_system_midi_out() {
 #ifdef KV_HAVE_ALSA
     parts.push_back(std::make_unique<midi_out_alsa>());
 #else
-    parts.push_back(std::make_unique<midi_out_none>());
+    parts.push_back(make_midi_out_without_devices("the program was built without ALSA"));
 #endif
     // The JACK ports come after the sequencer's, whose numbers stay as they were.
     parts.push_back(make_jack_midi_out());

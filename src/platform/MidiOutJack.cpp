@@ -57,20 +57,6 @@ bool jack_midi_ring::empty() const {
 
 namespace {
 
-// Used when the program was built without JACK.
-class midi_out_no_jack final : public midi_out {
-public:
-    uint32_t device_count() override { return 0; }
-    bool device_caps(uint32_t, midi_out_caps*) override { return false; }
-    bool open(uint32_t) override { return false; }
-    bool is_open() const override { return false; }
-    bool short_message(uint32_t) override { return false; }
-    bool long_message(const uint8_t*, size_t) override { return false; }
-    bool reset() override { return false; }
-    bool close() override { return true; }
-    std::string last_error() const override { return "the program was built without JACK"; }
-};
-
 #ifdef KV_HAVE_JACK
 
 uint64_t steady_us() {
@@ -317,7 +303,7 @@ std::unique_ptr<midi_out> make_jack_midi_out() {
 #ifdef KV_HAVE_JACK
     return std::make_unique<midi_out_jack>();
 #else
-    return std::make_unique<midi_out_no_jack>();
+    return make_midi_out_without_devices("the program was built without JACK");
 #endif
 }
 
