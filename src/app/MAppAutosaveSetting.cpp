@@ -8,14 +8,9 @@ constexpr std::string_view kKey = "autosave_seconds";
 
 // The number of `value` when it is all decimal digits and at most the maximum.
 bool parse_seconds(std::string_view value, uint32_t* out) {
-    if (value.empty() || value.size() > 9) return false;
-    uint32_t n = 0;
-    for (const char c : value) {
-        if (c < '0' || c > '9') return false;
-        n = n * 10 + static_cast<uint32_t>(c - '0');
-    }
-    if (n > kAutosaveMaxSeconds) return false;
-    *out = n;
+    int64_t n = 0;
+    if (!mapp_setting_number(value, 0, kAutosaveMaxSeconds, &n)) return false;
+    *out = static_cast<uint32_t>(n);
     return true;
 }
 

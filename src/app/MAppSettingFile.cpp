@@ -1,6 +1,7 @@
 #include "app/MAppSettingFile.h"
 
 #include "model/core/MseqPathOps.h"
+#include "model/core/parse_int.h"
 #include "text/MrecSettings.h"
 
 namespace {
@@ -13,6 +14,12 @@ std::string_view setting_trimmed(std::string_view s) {
 }
 
 }  // namespace
+
+bool mapp_setting_number(std::string_view value, int64_t lo, int64_t hi, int64_t* out) {
+    // parse_int also takes a sign and leading spaces, which these files have never held.
+    if (value.empty() || value[0] < '0' || value[0] > '9') return false;
+    return parse_int(value, lo, hi, out) == parse_int_error::none;
+}
 
 bool mapp_parse_setting(std::string_view text, const MAppSettingWords& words,
                         const std::function<bool(std::string_view)>& accept, std::string* why) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -26,6 +27,10 @@ struct MAppSettingWords {
 // reason in `why` ("line N: ..." or that the file gives no value).
 bool mapp_parse_setting(std::string_view text, const MAppSettingWords& words,
                         const std::function<bool(std::string_view)>& accept, std::string* why);
+
+// The number a setting's value gives: decimal digits only (no sign, no spaces) from `lo` to
+// `hi`. False, `out` unchanged, for anything else. Any thread.
+bool mapp_setting_number(std::string_view value, int64_t lo, int64_t hi, int64_t* out);
 
 // What reading a setting's file found.
 struct MAppSettingFile {

@@ -24,14 +24,9 @@ constexpr WidthSetting kProperties{kPropertyWidthSettingPath, "property_list_wid
 
 // The number of `value` when it is all decimal digits and within the bounds.
 bool parse_width(const WidthSetting& w, std::string_view value, int* out) {
-    if (value.empty() || value.size() > 5) return false;
-    int n = 0;
-    for (const char c : value) {
-        if (c < '0' || c > '9') return false;
-        n = n * 10 + (c - '0');
-    }
-    if (n != w.clamp(n)) return false;
-    *out = n;
+    int64_t n = 0;
+    if (!mapp_setting_number(value, w.min, w.max, &n)) return false;
+    *out = static_cast<int>(n);
     return true;
 }
 
