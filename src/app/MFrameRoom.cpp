@@ -130,21 +130,7 @@ bool MFrame::load_room(const CkvString& path, bool create, bool warn_unreadable,
                        MseqLoadProblem* why) {
     // The path may be the open library's own, which closing frees.
     const CkvString full = mseq_path::canonicalize(path);
-    // A file that gives no library is told before the open library closes, which stays open.
-    MseqLoadProblem refused;
-    if (!create && !readable_library(full, &refused)) {
-        if (why) *why = refused;
-        if (warn_unreadable) {
-            port_->warn(CkvString(mapp_text(mapp_msg::LIBRARY_FILE_ERROR).str() +
-                                  mapp_problem_lines(refused).str()));
-        }
-        port_->refresh(MAppRefresh::menus);
-        return false;
-    }
-    close_room();
-    MseqLoadProblem problem;
-    if (!library_->attach(full, &problem)) {
-        if (!problem.reported()) problem.path = MseqFullPath(full);
+    const auto refuse = [&](const MseqLoadProblem& problem) {
         if (why) *why = problem;
         if (warn_unreadable) {
             port_->warn(CkvString(mapp_text(mapp_msg::LIBRARY_FILE_ERROR).str() +
@@ -152,6 +138,15 @@ bool MFrame::load_room(const CkvString& path, bool create, bool warn_unreadable,
         }
         port_->refresh(MAppRefresh::menus);
         return false;
+    };
+    // A file that gives no library is told before the open library closes, which stays open.
+    MseqLoadProblem refused;
+    if (!create && !readable_library(full, &refused)) return refuse(refused);
+    close_room();
+    MseqLoadProblem problem;
+    if (!library_->attach(full, &problem)) {
+        if (!problem.reported()) problem.path = MseqFullPath(full);
+        return refuse(problem);
     }
     MseqRoom* room = library_->room();
     if (create) {
