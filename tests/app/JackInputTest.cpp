@@ -3,6 +3,7 @@
 // step entry enters them on the demo song; the JACK output and input share that one client.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/socket.h>
@@ -51,13 +52,13 @@ public:
         posix_spawn_file_actions_destroy(&actions);
         ::close(fds[0]);
         keys_ = fds[1];
-        ready_ = pid_ > 0 && kv_test::private_jack_server::wait_for_port("kvtest-keys:keys");
+        ready_ = pid_ > 0 && said_ready();
     }
     ~Keys() { quit(); }
     Keys(const Keys&) = delete;
     Keys& operator=(const Keys&) = delete;
 
-    // True once its port is up (it plays from its first period on).
+    // True once its client is active with its port (ports may be connected to it now).
     bool ready() const { return ready_; }
 
     void play(int key) {
@@ -81,6 +82,16 @@ public:
     }
 
 private:
+    // Its "ready" line, within ten seconds.
+    bool said_ready() {
+        std::string said;
+        pollfd p{keys_, POLLIN, 0};
+        char c = 0;
+        while (said.size() < 6 && ::poll(&p, 1, 10000) == 1 && ::read(keys_, &c, 1) == 1)
+            said += c;
+        return said == "ready\n";
+    }
+
     pid_t pid_ = -1;
     int keys_ = -1;  // our end of its standard input
     bool ready_ = false;

@@ -1,8 +1,10 @@
 // A keyboard for the JACK input's test (tests/app/JackInputTest.cpp): the JACK client
 // "kvtest-keys" with the MIDI output port "keys", in a process of its own as a user's keyboard
-// program is. Each line on standard input is a key number, played in the next period as a
-// note-on and its note-off (frames 0 and 1); the end of the input closes the client and ends
-// the program, and so does the loss of the server.
+// program is. Once its client is active it says "ready" on its standard input, a socket the
+// test holds the other end of (connections to ports of a client not yet active are refused).
+// Each line then read there is a key number, played in the next period as a note-on and its
+// note-off (frames 0 and 1); the end of the input closes the client and ends the program, and
+// so does the loss of the server.
 //
 // It is a program of its own, not a client in the test's process: two clients of one process
 // hand the port buffer over through the server's graph order, in shared memory the thread
@@ -71,6 +73,9 @@ int main() {
         jack_client_close(client);
         return 1;
     }
+    const char ready[] = "ready\n";
+    if (write(0, ready, sizeof ready - 1) != static_cast<ssize_t>(sizeof ready - 1))
+        std::fprintf(stderr, "kvtest-keys: standard input is not a socket: not said ready\n");
     for (std::string line; std::getline(std::cin, line);) {
         const int key = static_cast<int>(std::strtol(line.c_str(), nullptr, 10)) & 0x7F;
         std::lock_guard<std::mutex> lock(keys.mutex);
