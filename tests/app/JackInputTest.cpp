@@ -34,6 +34,9 @@ namespace jack_input_test {
 // "keys" in a process of its own, which plays each key written to it in its next period. Two
 // clients in one process would hand the port buffer over through shared memory the thread
 // sanitizer cannot see (JackKeys.cpp says what that does); the program never has a second one.
+const char* const kKeysMissing =
+    "the test keyboard did not start (" KV_TEST_KEYS "; without JACK's headers it is not built)";
+
 class Keys {
 public:
     explicit Keys(const std::string& log) {
@@ -123,7 +126,7 @@ TEST_F(JackInput, KeysPlayedIntoThePortAreEnteredAtTheCursor) {
     ASSERT_EQ(in->device_count(), 0u) << "nothing sends MIDI yet";
     ASSERT_TRUE(server_.has_port("korvante:midi_in")) << "our input port is not offered";
     auto keys = std::make_unique<Keys>(server_.folder() + "/keys.txt");
-    ASSERT_TRUE(keys->ready());
+    ASSERT_TRUE(keys->ready()) << kKeysMissing;
     const int64_t from = Find<kv_midi::midi_in, kv_midi::midi_in_caps>(*in, "kvtest-keys:keys");
     ASSERT_GE(from, 0) << "the sending port is not listed";
     ASSERT_TRUE(in->open(static_cast<uint32_t>(from))) << in->last_error();
@@ -178,7 +181,7 @@ TEST_F(JackInput, OutputAndInputShareOneClientAndBothSeeTheServerGo) {
         kv_test::spawn_program({"jack_midi_dump", "-a", "kvdump"}, server_.folder() + "/dump.txt");
     ASSERT_TRUE(server_.wait_for_port("kvdump:input"));
     Keys keys(server_.folder() + "/keys.txt");
-    ASSERT_TRUE(keys.ready());
+    ASSERT_TRUE(keys.ready()) << kKeysMissing;
     std::unique_ptr<kv_midi::midi_out> out = kv_midi::make_jack_midi_out();
     std::unique_ptr<kv_midi::midi_in> in = kv_midi::make_jack_midi_in();
     const int64_t to = Find<kv_midi::midi_out, kv_midi::midi_out_caps>(*out, "kvdump:input");
