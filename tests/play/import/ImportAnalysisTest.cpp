@@ -30,6 +30,7 @@
 #include "platform/FileSystem.h"
 #include "platform/TextCodec.h"
 #include "play/PlayFixture.h"
+#include "play/import/ImportBookFixture.h"
 #include "play/import/MplyImportAnalysis.h"
 #include "play/import/MplyImportLibrary.h"
 #include "play/import/SmfBuilder.h"
@@ -103,37 +104,8 @@ std::vector<std::string> note_ons(const std::vector<std::string>& lines, long fr
 }
 
 // A library of one music book on disk, kept open while the test runs.
-class ImportAnalysis : public ::testing::Test {
+class ImportAnalysis : public import_book_fixture::ImportBook {
 protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/kvanalyse-XXXXXX";
-        ASSERT_NE(::mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
-        MseqDesk::instance().set_store(&store_);
-        room_node_ = std::make_unique<MseqObject>(MID_ROOM, MTYPE_ROOM, CkvString("lib"),
-                                                  MseqDescPath(windows("library.kvnr")));
-        auto* room = new MseqRoom(room_node_.get());
-        room_node_->attach(room);
-        room->full_path = windows("library.kvnr");
-        book_node_ = room->create_book(room_node_.get(), MPLACE_LAST_CHILD, MTYPE_BOOK_MUSIC,
-                                       CkvString("Songs"), MseqDescPath("<room>songs.kvnb"));
-        ASSERT_TRUE(MrecCompiler::save(room));
-        mseq_factory(book_node_);
-        auto* book = book_node_->entity()->cast_to<MseqBook>(MTYPE_BOOK);
-        book->full_path = windows("songs.kvnb");
-        ASSERT_TRUE(MrecCompiler::save(book));
-    }
-    void TearDown() override {
-        MseqDesk::instance().cache.clear();
-        MseqDesk::instance().modified.clear();
-        room_node_.reset();
-        MseqDesk::instance().set_store(nullptr);
-        if (!dir_.empty()) std::filesystem::remove_all(dir_);
-    }
-    MseqFullPath windows(const std::string& rest) const {
-        return MseqFullPath(CkvString(kv_fs::from_host(dir_ + "/" + rest)));
-    }
-
     // Imports the bytes under `name`, analysed for `target` when given.
     MseqMusic* import(const std::string& bytes, const std::string& name,
                       const MplyAnalysisTarget* target = nullptr) {
@@ -204,10 +176,6 @@ protected:
     MseqFullPath chord_file;
     std::vector<MseqFullPath> chord_files;
     uint32_t notes = 0;
-    std::string dir_;
-    MrecFileStore store_;
-    std::unique_ptr<MseqObject> room_node_;
-    MseqObject* book_node_ = nullptr;
     int imports_ = 0;
 };
 

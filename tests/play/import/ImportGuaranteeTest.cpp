@@ -29,6 +29,7 @@
 #include "play/engine/MplyMusic.h"
 #include "play/engine/MplyPlayer.h"
 #include "play/export/MplyExport.h"
+#include "play/import/ImportBookFixture.h"
 #include "play/import/MplyImportLibrary.h"
 #include "play/import/SmfBuilder.h"
 #include "text/MrecCompiler.h"
@@ -237,38 +238,14 @@ std::string generate_file(uint32_t variant, uint16_t division, uint16_t format) 
     return smf_builder::file(0, division, {one});
 }
 
-// A library of one music book on disk, kept open while the test runs.
-class ImportGuarantee : public ::testing::Test {
+// A library of one music book on disk, kept open while the test runs, and the lister script.
+class ImportGuarantee : public import_book_fixture::ImportBook {
 protected:
     void SetUp() override {
         if (!kv_test::have_mido()) GTEST_SKIP() << "python3-mido is not installed";
-        char tmpl[] = "/tmp/kvimport-XXXXXX";
-        ASSERT_NE(::mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
+        ImportBook::SetUp();
+        if (HasFatalFailure()) return;
         script_ = write_temp(dir_, "list.py", kLister);
-        MseqDesk::instance().set_store(&store_);
-        room_node_ = std::make_unique<MseqObject>(MID_ROOM, MTYPE_ROOM, CkvString("lib"),
-                                                  MseqDescPath(windows("library.kvnr")));
-        auto* room = new MseqRoom(room_node_.get());
-        room_node_->attach(room);
-        room->full_path = windows("library.kvnr");
-        book_node_ = room->create_book(room_node_.get(), MPLACE_LAST_CHILD, MTYPE_BOOK_MUSIC,
-                                       CkvString("Songs"), MseqDescPath("<room>songs.kvnb"));
-        ASSERT_TRUE(MrecCompiler::save(room));
-        mseq_factory(book_node_);
-        auto* book = book_node_->entity()->cast_to<MseqBook>(MTYPE_BOOK);
-        book->full_path = windows("songs.kvnb");
-        ASSERT_TRUE(MrecCompiler::save(book));
-    }
-    void TearDown() override {
-        MseqDesk::instance().cache.clear();
-        MseqDesk::instance().modified.clear();
-        room_node_.reset();
-        MseqDesk::instance().set_store(nullptr);
-        if (!dir_.empty()) std::filesystem::remove_all(dir_);
-    }
-    MseqFullPath windows(const std::string& rest) const {
-        return MseqFullPath(CkvString(kv_fs::from_host(dir_ + "/" + rest)));
     }
 
     // Imports the bytes, exports the new music and compares both files through mido.
@@ -295,10 +272,7 @@ protected:
                     list_file(script_, exported, "exported"), report.tempo_moved, what);
     }
 
-    std::string dir_, script_;
-    MrecFileStore store_;
-    std::unique_ptr<MseqObject> room_node_;
-    MseqObject* book_node_ = nullptr;
+    std::string script_;
 };
 
 TEST_F(ImportGuarantee, GeneratedFilesOfEveryDivisionAndFormatExportTheirOwnNotes) {
