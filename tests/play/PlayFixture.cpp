@@ -153,4 +153,10 @@ std::vector<std::string> run_offline(MseqMusic* music, int32_t start, RecordingO
     return out.calls;
 }
 
+std::vector<std::string> note_ons(MseqMusic* music, int32_t start) {
+    RecordingOutput out;
+    run_offline(music, start, &out);
+    return out.only("note-on");
+}
+
 }  // namespace kv_test

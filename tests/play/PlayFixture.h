@@ -127,4 +127,7 @@ MseqBlockNote note(uint32_t type, int whole, int octave = 0, int semi = 0, int l
 std::vector<std::string> run_offline(MseqMusic* music, int32_t start = 0,
                                      RecordingOutput* output = nullptr);
 
+// The note-on lines of that run.
+std::vector<std::string> note_ons(MseqMusic* music, int32_t start = 0);
+
 }  // namespace kv_test

@@ -16,15 +16,8 @@ namespace note_track_test {
 using kv_test::add_track;
 using kv_test::Library;
 using kv_test::note;
-using kv_test::RecordingOutput;
-using kv_test::run_offline;
+using kv_test::note_ons;
 using Lines = std::vector<std::string>;
-
-Lines note_ons(MseqMusic* music, int32_t start = 0) {
-    RecordingOutput out;
-    run_offline(music, start, &out);
-    return out.only("note-on");
-}
 
 // A music whose note track follows a chord track over a chord map: the map's keys are given.
 struct Keyed {

@@ -19,15 +19,10 @@ namespace refer_track_test {
 using kv_test::add_track;
 using kv_test::Library;
 using kv_test::note;
+using kv_test::note_ons;
 using kv_test::RecordingOutput;
 using kv_test::run_offline;
 using Lines = std::vector<std::string>;
-
-Lines note_ons(MseqMusic* music, int32_t start = 0) {
-    RecordingOutput out;
-    run_offline(music, start, &out);
-    return out.only("note-on");
-}
 
 // A music with one phrase track (grid `beat`) and one phrase whose notes are C5, D5, ... on a
 // grid of 4 (unit 480), with named markers.
