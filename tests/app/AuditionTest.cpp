@@ -18,6 +18,7 @@
 #include "model/track/MseqTrackInherit.h"
 #include "model/track/MseqTrackNote.h"
 #include "model/track/MseqTrackTree.h"
+#include "play/OfflineNotes.h"
 #include "play/engine/MplyEntity.h"
 #include "play/engine/MplyMusic.h"
 #include "play/engine/MplyOutput.h"
@@ -27,17 +28,6 @@
 namespace audition_test {
 
 using Rec = kv_midi::midi_out_recorder;
-
-// Every note-on of a whole offline run: (tick, channel, key).
-class NoteList final : public MplyOutput {
-public:
-    bool IsOffline() const override { return true; }
-    int SendNoteOn(const MplyEventNoteOn& e) override {
-        notes.emplace_back(e.time, e.channel, e.key);
-        return 1;
-    }
-    std::vector<std::tuple<int32_t, int, int>> notes;
-};
 
 // The note messages (status, key) the recorder got, in order.
 std::vector<std::pair<int, int>> note_messages(const Rec& midi) {
@@ -88,12 +78,11 @@ protected:
         return nullptr;
     }
     // The note-ons of a whole run of the music as it now stands.
-    std::vector<std::tuple<int32_t, int, int>> run_notes() {
-        NoteList list;
-        MplyPlayer player(nullptr, false);
-        std::unique_ptr<MplyEntity> m(music->create_player_model());
-        EXPECT_TRUE(player.Start(&list, m));
-        return list.notes;
+    std::vector<offline_notes::Note> run_notes() {
+        bool started = false;
+        std::vector<offline_notes::Note> notes = offline_notes::offline_note_ons(music, &started);
+        EXPECT_TRUE(started);
+        return notes;
     }
     // A press in the anchor area at `pos` of the track, and its release.
     bool press(int32_t pos) {

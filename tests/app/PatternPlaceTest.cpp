@@ -17,23 +17,13 @@
 #include "model/track/MseqTrackInherit.h"
 #include "model/track/MseqTrackRefer.h"
 #include "model/track/MseqTrackTree.h"
+#include "play/OfflineNotes.h"
 #include "play/engine/MplyEntity.h"
 #include "play/engine/MplyMusic.h"
 #include "play/engine/MplyOutput.h"
 #include "play/engine/MplyPlayer.h"
 
 namespace pattern_place_test {
-
-// Every note-on of a whole offline run: (tick, channel, key).
-class NoteList final : public MplyOutput {
-public:
-    bool IsOffline() const override { return true; }
-    int SendNoteOn(const MplyEventNoteOn& e) override {
-        notes.emplace_back(e.time, e.channel, e.key);
-        return 1;
-    }
-    std::vector<std::tuple<int32_t, int, int>> notes;
-};
 
 class PatternPlace : public AppTest {
 protected:
@@ -120,13 +110,13 @@ protected:
     }
     // The note-ons of a run of the song on the phrase track's channel from `tick` on.
     size_t notes_from(int64_t tick) {
-        NoteList list;
-        MplyPlayer player(nullptr, false);
-        std::unique_ptr<MplyEntity> m(music->create_player_model());
-        EXPECT_TRUE(player.Start(&list, m));
+        bool started = false;
+        const std::vector<offline_notes::Note> notes =
+            offline_notes::offline_note_ons(music, &started);
+        EXPECT_TRUE(started);
         const int channel = mseq_effective_channel(refer);
         size_t n = 0;
-        for (const auto& [t, ch, key] : list.notes)
+        for (const auto& [t, ch, key] : notes)
             n += t >= tick && ch == channel ? 1 : 0;
         return n;
     }

@@ -28,6 +28,7 @@
 #include "model/track/MseqTrackNote.h"
 #include "model/track/MseqTrackRefer.h"
 #include "model/track/MseqTrackTree.h"
+#include "play/OfflineNotes.h"
 #include "play/engine/MplyEntity.h"
 #include "play/engine/MplyKeyLane.h"
 #include "play/engine/MplyMusic.h"
@@ -38,17 +39,6 @@
 namespace phrase_audition_test {
 
 using Rec = kv_midi::midi_out_recorder;
-
-// Every note-on of a whole offline run: (tick, channel, key).
-class NoteList final : public MplyOutput {
-public:
-    bool IsOffline() const override { return true; }
-    int SendNoteOn(const MplyEventNoteOn& e) override {
-        notes.emplace_back(e.time, e.channel, e.key);
-        return 1;
-    }
-    std::vector<std::tuple<int32_t, int, int>> notes;
-};
 
 // One note message the recorder got: note-on (true) or note-off, channel, key, when.
 struct Heard {
@@ -146,12 +136,8 @@ protected:
     }
     // The keys of a phrase played on its own, in the order of its note-ons.
     static std::vector<int> alone_keys(MseqMusic* m) {
-        NoteList list;
-        MplyPlayer player(nullptr, false);
-        std::unique_ptr<MplyEntity> run(m->create_player_model());
-        if (!player.Start(&list, run)) return {};
         std::vector<int> keys;
-        for (const auto& [tick, ch, key] : list.notes)
+        for (const auto& [tick, ch, key] : offline_notes::offline_note_ons(m))
             keys.push_back(key);
         return keys;
     }

@@ -40,6 +40,7 @@
 #include "model/track/MseqTrackInherit.h"
 #include "model/track/MseqTrackRefer.h"
 #include "platform/FileSystem.h"
+#include "play/OfflineNotes.h"
 #include "play/engine/MplyEntity.h"
 #include "play/engine/MplyMusic.h"
 #include "play/engine/MplyOutput.h"
@@ -49,25 +50,10 @@ namespace gui_desk_test {
 
 using gui_steps::read_file;
 
-// Every note-on of a whole offline run, as `korvante events` lists them: (tick, channel, key).
-class NoteList final : public MplyOutput {
-public:
-    bool IsOffline() const override { return true; }
-    int SendNoteOn(const MplyEventNoteOn& e) override {
-        notes.emplace_back(e.time, e.channel, e.key);
-        return 1;
-    }
-    std::vector<std::tuple<int32_t, int, int>> notes;
-};
-
 // The note-ons a run of `music` sends on `channel` from `tick` on.
 size_t notes_from(MseqMusic* music, int channel, int64_t tick) {
-    NoteList list;
-    MplyPlayer player(nullptr, false);
-    std::unique_ptr<MplyEntity> m(music->create_player_model());
-    if (!player.Start(&list, m)) return 0;
     size_t n = 0;
-    for (const auto& [t, ch, key] : list.notes)
+    for (const auto& [t, ch, key] : offline_notes::offline_note_ons(music))
         n += t >= tick && ch == channel ? 1 : 0;
     return n;
 }
