@@ -12,6 +12,7 @@
 #include "model/library/MseqMusic.h"
 #include "platform/Clock.h"
 #include "platform/UserFolders.h"
+#include "tools/FileBytes.h"
 
 namespace recovery_test {
 
@@ -33,7 +34,7 @@ protected:
         copy_data("mymusic");
         copy_data("pattern_v01");
         song_ = host("mymusic/demo/song.kvnl");
-        song_bytes_ = read(song_);
+        song_bytes_ = kv_test::read_bytes(song_);
     }
     bool start_with_recovery() {
         MAppServices s = services();
@@ -69,13 +70,6 @@ protected:
     HandClock clock_;
     std::string folder_, song_, song_bytes_;
 };
-
-std::string read(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 void write(const std::string& path, const std::string& text) {
     fs::create_directories(fs::path(path).parent_path());
@@ -113,7 +107,7 @@ TEST(RecoveryCopies, KeepListReadReplaceAndDrop) {
             EXPECT_EQ(e.existed, e.path == a);
             EXPECT_FALSE(MAppRecovery::changed_on_disk(e));
         }
-        EXPECT_EQ(recovery_test::read(file), "on disk");  // the file itself is never written
+        EXPECT_EQ(kv_test::read_bytes(file), "on disk");  // the file itself is never written
         run.drop_others({a});                             // b was saved or discarded since
         ASSERT_EQ(run.list(true).size(), 1u);
         // The run ends without its clean end: the copy of a stays.
@@ -137,7 +131,7 @@ TEST(RecoveryCopies, KeepListReadReplaceAndDrop) {
 
     // A copy that is not whole (cut short, or not a copy at all) is not offered.
     const std::string cut = root + "/recovery/0-0-cut.kvrec";
-    std::string text = recovery_test::read(left[0].copy);
+    std::string text = kv_test::read_bytes(left[0].copy);
     recovery_test::write(cut, text.substr(0, text.size() - 1));
     recovery_test::write(root + "/recovery/0-0-other.kvrec", "KORVANTE-TEXT-TYPE\n");
     EXPECT_EQ(next.list(false).size(), 1u);
@@ -169,7 +163,7 @@ TEST_F(Recovery, TheTimerKeepsCopiesOfModifiedFilesAndACleanEndRemovesThem) {
     const std::vector<MAppRecoveryEntry> kept = frame().recoverable(true);
     ASSERT_EQ(kept.size(), 1u);
     EXPECT_EQ(kv_fs::to_host(kept[0].path.str()), song_);
-    EXPECT_EQ(read(song_), song_bytes_);
+    EXPECT_EQ(kv_test::read_bytes(song_), song_bytes_);
 
     // Off: the time passes without a copy; a new interval counts from its setting.
     frame().set_autosave_interval(0);
@@ -230,7 +224,7 @@ TEST_F(Recovery, TheNextStartRestoresDiscardsOrKeepsTheCopiesForLater) {
         EXPECT_EQ(music->m_Tempo == 91, c.restored);
         EXPECT_EQ((music->flags & MEF_MODIFIED) != 0, c.restored);
         EXPECT_EQ(frame().edit_list().size(), c.restored ? 1u : 0u);
-        EXPECT_EQ(read(song_), song_bytes_);  // only a save writes the file
+        EXPECT_EQ(kv_test::read_bytes(song_), song_bytes_);  // only a save writes the file
         e = ref_ptr<MseqEntity>();
         if (c.restored) port_.answer(MAppAnswer::no);
         ASSERT_TRUE(frame().exit(MAppPlacement{}));
@@ -268,7 +262,7 @@ TEST_F(Recovery, AFailedCopyWarnsOnceWithTheFileAndTheReason) {
     }
     ASSERT_EQ(warned.size(), 1u);
     EXPECT_NE(warned[0].find(song_), std::string::npos) << warned[0];
-    EXPECT_EQ(read(song_), song_bytes_);
+    EXPECT_EQ(kv_test::read_bytes(song_), song_bytes_);
     fs::remove(folder_);
     EXPECT_TRUE(frame().autosave());
     EXPECT_EQ(copies(), 1u);

@@ -21,6 +21,7 @@
 #include "text/MrecEntityWriter.h"
 #include "text/MrecFileEntity.h"
 #include "text/SampleMusic.h"
+#include "tools/FileBytes.h"
 
 namespace golden_files_test {
 
@@ -28,13 +29,6 @@ using kv_codec::cp932_from_utf8;
 
 std::string golden_path(const std::string& name) {
     return std::string(KV_TEST_DATA) + "/golden/" + name;
-}
-
-std::string read_all(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
 }
 
 // Builds a sample entity of `type` into `out`.
@@ -152,13 +146,13 @@ TEST(GoldenFiles, WriterOutputMatchesThePinnedBytes) {
             std::ofstream(golden_path(g.file), std::ios::binary) << text;
             continue;
         }
-        EXPECT_EQ(text, read_all(golden_path(g.file))) << g.file;
+        EXPECT_EQ(text, kv_test::read_bytes(golden_path(g.file))) << g.file;
     }
 }
 
 TEST(GoldenFiles, EachLoadsAndWritesBackUnchanged) {
     for (const Golden& g : kGolden) {
-        const std::string text = read_all(golden_path(g.file));
+        const std::string text = kv_test::read_bytes(golden_path(g.file));
         ASSERT_FALSE(text.empty()) << g.file;
         MrecFileEntity f;
         ASSERT_TRUE(mrec_make_file_entity(g.type, f));

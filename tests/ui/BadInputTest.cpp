@@ -16,21 +16,11 @@
 #include "ExternalTools.h"
 #include "platform/SynthPort.h"
 #include "tools/AppData.h"
+#include "tools/FileBytes.h"
 
 namespace bad_input_test {
 
 namespace fs = std::filesystem;
-
-std::string read_all(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void write_all(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
 
 // A copy of the application folder (demo library, pattern book) in a temporary folder; the
 // program runs there with that folder as its home.
@@ -59,7 +49,7 @@ protected:
         r.status = kv_test::run_capture("cd '" + dir_ + "' && timeout 20 " KV_PROGRAM " --home '" +
                                             home_ + "' " + args + " 2>'" + err_file + "'",
                                         &r.out);
-        r.err = read_all(err_file);
+        r.err = kv_test::read_bytes(err_file);
         return r;
     }
 
@@ -80,7 +70,7 @@ TEST_F(DamagedLibrary, AMusicThatCannotBeReadIsAnError) {
     };
     const Damage damages[] = {
         {"missing", [](const std::string& f) { fs::remove(f); }, ": no such file"},
-        {"empty", [](const std::string& f) { write_all(f, ""); }, ": the file is empty"},
+        {"empty", [](const std::string& f) { kv_test::write_bytes(f, ""); }, ": the file is empty"},
         {"folder",
          [](const std::string& f) {
              fs::remove(f);
@@ -101,7 +91,8 @@ TEST_F(DamagedLibrary, AMusicThatCannotBeReadIsAnError) {
          ": error 0x10003 (the file cannot be read): not a regular file"},
         {"broken",
          [](const std::string& f) {
-             write_all(f, "KORVANTE-TEXT-TYPE\r\nheader {\r\n soft_version = 1\r\n}\r\n");
+             kv_test::write_bytes(f,
+                                  "KORVANTE-TEXT-TYPE\r\nheader {\r\n soft_version = 1\r\n}\r\n");
          },
          ": error 0x10012 (a `;` is expected) at line 4, column 1"},
     };
@@ -111,7 +102,7 @@ TEST_F(DamagedLibrary, AMusicThatCannotBeReadIsAnError) {
                                          "export" + Lib() + " はじまりの朝 -o out.mid"};
     if (kv_synth::synth_available() && !kv_synth::find_soundfont().empty())
         commands.push_back("render" + Lib() + kSong + " -o out.wav");
-    const std::string original = read_all(song_);
+    const std::string original = kv_test::read_bytes(song_);
     for (const Damage& d : damages) {
         d.apply(song_);
         for (const std::string& command : commands) {
@@ -126,7 +117,7 @@ TEST_F(DamagedLibrary, AMusicThatCannotBeReadIsAnError) {
             EXPECT_FALSE(fs::exists(dir_ + "/out/demo.mid")) << d.name;
         }
         fs::remove_all(song_);
-        write_all(song_, original);
+        kv_test::write_bytes(song_, original);
     }
     // The undamaged copy plays.
     EXPECT_EQ(Run("export" + Lib() + kSong + " -o out.mid").status, 0);
@@ -141,7 +132,7 @@ TEST_F(DamagedLibrary, AFileTheMusicUsesFailsWithAWarning) {
     const Result before = Run("export" + Lib() + kSong + " -o before.mid");
     ASSERT_EQ(before.status, 0) << before.err;
     EXPECT_EQ(before.err, "");
-    write_all(chord, read_all(chord).substr(0, 300));
+    kv_test::write_bytes(chord, kv_test::read_bytes(chord).substr(0, 300));
     fs::remove(phrase);
     fs::create_directory(phrase);
     for (const std::string& command :
@@ -156,13 +147,13 @@ TEST_F(DamagedLibrary, AFileTheMusicUsesFailsWithAWarning) {
                   std::string::npos)
             << r.err;
     }
-    EXPECT_NE(read_all(dir_ + "/before.mid"), read_all(dir_ + "/after.mid"));
+    EXPECT_NE(kv_test::read_bytes(dir_ + "/before.mid"), kv_test::read_bytes(dir_ + "/after.mid"));
 }
 
 // A book that cannot be read is named as the reason the leaf is not there.
 TEST_F(DamagedLibrary, ABookThatFailsIsReportedAsSuch) {
     const std::string book = home_ + "/mymusic/demo/demo.kvnb";
-    write_all(book, read_all(book).substr(0, 500));
+    kv_test::write_bytes(book, kv_test::read_bytes(book).substr(0, 500));
     for (const std::string& leaf : {std::string(kSong), std::string(" はじまりの朝")}) {
         const Result r = Run("export" + Lib() + leaf + " -o out.mid");
         EXPECT_EQ(r.status, 1);
@@ -174,11 +165,11 @@ TEST_F(DamagedLibrary, ABookThatFailsIsReportedAsSuch) {
 
 // Replaces the first `from` in the file by `to`; false when it is not there.
 bool replace_in(const std::string& path, const std::string& from, const std::string& to) {
-    std::string bytes = read_all(path);
+    std::string bytes = kv_test::read_bytes(path);
     const size_t at = bytes.find(from);
     if (at == std::string::npos) return false;
     bytes.replace(at, from.size(), to);
-    write_all(path, bytes);
+    kv_test::write_bytes(path, bytes);
     return true;
 }
 
@@ -223,7 +214,7 @@ TEST_F(DamagedLibrary, AUtf8BookGetsTheHint) {
     const std::string book = home_ + "/mymusic/demo/demo.kvnb";
     std::string utf8;
     ASSERT_EQ(kv_test::run_capture("iconv -f CP932 -t UTF-8 '" + book + "'", &utf8), 0);
-    write_all(book, utf8);
+    kv_test::write_bytes(book, utf8);
     for (const std::string& command : {"events" + Lib() + kSong, "check '" + book + "'"}) {
         const Result r = Run(command);
         EXPECT_NE(r.err.find("(hint: the file is UTF-8; Korvante files are CP932 (Shift-JIS))"),
@@ -264,7 +255,7 @@ TEST_F(DamagedLibrary, EveryToolFailsTheSameWayBeforeItsOwnWork) {
 }
 
 TEST_F(DamagedLibrary, TreeShowsAnEmptyFileAsEmpty) {
-    write_all(song_, "");
+    kv_test::write_bytes(song_, "");
     const Result r = Run("tree" + Lib());
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("<book>.\\song.kvnl\tempty\n"), std::string::npos) << r.out;
@@ -274,11 +265,11 @@ TEST_F(DamagedLibrary, TreeShowsAnEmptyFileAsEmpty) {
 TEST_F(DamagedLibrary, OutputsRefuseWhatMustNotBeReplaced) {
     ASSERT_EQ(::mkfifo((dir_ + "/fifo.mid").c_str(), 0600), 0);
     fs::create_symlink("/proc/self/fd/1", dir_ + "/stdout.mid");
-    write_all(dir_ + "/target.mid", "keep");
+    kv_test::write_bytes(dir_ + "/target.mid", "keep");
     fs::create_symlink(dir_ + "/target.mid", dir_ + "/link.mid");
     const std::string library_file = home_ + "/mymusic/library.kvnr";
-    const std::string library_bytes = read_all(library_file);
-    const std::string song_bytes = read_all(song_);
+    const std::string library_bytes = kv_test::read_bytes(library_file);
+    const std::string song_bytes = kv_test::read_bytes(song_);
     struct Case {
         std::string output;
         const char* reason;
@@ -312,9 +303,9 @@ TEST_F(DamagedLibrary, OutputsRefuseWhatMustNotBeReplaced) {
     EXPECT_TRUE(S_ISLNK(st.st_mode));
     ASSERT_EQ(::lstat("/dev/null", &st), 0);
     EXPECT_TRUE(S_ISCHR(st.st_mode));
-    EXPECT_EQ(read_all(dir_ + "/target.mid"), "keep");
-    EXPECT_EQ(read_all(library_file), library_bytes);
-    EXPECT_EQ(read_all(song_), song_bytes);
+    EXPECT_EQ(kv_test::read_bytes(dir_ + "/target.mid"), "keep");
+    EXPECT_EQ(kv_test::read_bytes(library_file), library_bytes);
+    EXPECT_EQ(kv_test::read_bytes(song_), song_bytes);
 }
 
 TEST_F(DamagedLibrary, OutputGoesToStandardOutputAndKeepsPermissions) {
@@ -322,7 +313,7 @@ TEST_F(DamagedLibrary, OutputGoesToStandardOutputAndKeepsPermissions) {
     EXPECT_EQ(piped.status, 0) << piped.err;
     EXPECT_EQ(piped.out.substr(0, 4), "MThd");
     ASSERT_EQ(Run("export" + Lib() + kSong + " -o file.mid").status, 0);
-    EXPECT_EQ(read_all(dir_ + "/file.mid"), piped.out);
+    EXPECT_EQ(kv_test::read_bytes(dir_ + "/file.mid"), piped.out);
 
     // A replaced file keeps its permissions; a new one gets those of the umask.
     ::chmod((dir_ + "/file.mid").c_str(), 0640);
@@ -349,7 +340,7 @@ TEST_F(DamagedLibrary, ParseRefusesWhatIsNotARegularFile) {
     ASSERT_EQ(::mkfifo((dir_ + "/fifo").c_str(), 0600), 0);
     fs::create_symlink("/dev/zero", dir_ + "/zero");
     fs::create_directory(dir_ + "/folder");
-    write_all(dir_ + "/empty.kvnl", "");
+    kv_test::write_bytes(dir_ + "/empty.kvnl", "");
     // A sparse file larger than the largest file the program reads.
     {
         std::ofstream(dir_ + "/huge.kvnl");
@@ -384,13 +375,13 @@ TEST_F(DamagedLibrary, ParseRefusesWhatIsNotARegularFile) {
 // A text that starts with a byte-order mark or is UTF-8 gets a hint; a parse error gives the
 // place where reading stopped.
 TEST_F(DamagedLibrary, ParseErrorsGiveThePlaceAndAHint) {
-    const std::string cp932 = read_all(song_);
-    write_all(dir_ + "/bom.kvnl", "\xEF\xBB\xBF" + cp932);
+    const std::string cp932 = kv_test::read_bytes(song_);
+    kv_test::write_bytes(dir_ + "/bom.kvnl", "\xEF\xBB\xBF" + cp932);
     std::string utf8;
     ASSERT_EQ(kv_test::run_capture("iconv -f CP932 -t UTF-8 '" + song_ + "'", &utf8), 0);
-    write_all(dir_ + "/utf8.kvnl", utf8);
-    write_all(dir_ + "/semicolon.kvnl",
-              "KORVANTE-TEXT-TYPE\r\nheader {\r\n  soft_version = 1\r\n}\r\n");
+    kv_test::write_bytes(dir_ + "/utf8.kvnl", utf8);
+    kv_test::write_bytes(dir_ + "/semicolon.kvnl",
+                         "KORVANTE-TEXT-TYPE\r\nheader {\r\n  soft_version = 1\r\n}\r\n");
     for (const char* command : {"parse", "check"}) {
         Result r = Run(std::string(command) + " bom.kvnl");
         EXPECT_NE(r.err.find("error 0x10005 (the file does not begin with KORVANTE-TEXT-TYPE) at "

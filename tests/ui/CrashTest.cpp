@@ -24,19 +24,13 @@
 #include "platform/FileSystem.h"
 #include "text/MrecCompiler.h"
 #include "text/MrecFileEntity.h"
+#include "tools/FileBytes.h"
 
 extern char** environ;
 
 namespace crash_test {
 
 namespace fs = std::filesystem;
-
-std::string read(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 void write(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
@@ -148,7 +142,7 @@ std::string the_copy(const std::string& folder) {
     }
     if (copies.size() > 1) return "?";
     if (copies.empty()) return {};
-    const std::string text = read(copies[0]);
+    const std::string text = kv_test::read_bytes(copies[0]);
     const size_t body = text.find("\n\n");
     return body == std::string::npos ? "?" : text.substr(body + 2);
 }
@@ -174,7 +168,7 @@ bool wait_for_stage(pid_t pid, const std::string& out, const std::string& song, 
     const auto give_up = std::chrono::steady_clock::now() + std::chrono::minutes(1);
     for (;;) {
         if (::waitpid(pid, status, WNOHANG) == pid) return true;
-        const std::string printed = stage == 0 ? std::string() : read(out);
+        const std::string printed = stage == 0 ? std::string() : kv_test::read_bytes(out);
         const size_t copies = copy_sizes(printed).size();
         const bool saved = printed.find(song + "\n") != std::string::npos;
         if (stage == 0 || (stage == 1 && copies >= 1) || (stage == 2 && saved) ||
@@ -213,16 +207,16 @@ TEST(CrashRecovery, KilledAtRandomMomentsTheFilesAreWholeAndTheCopiesComplete) {
     std::vector<Lane> lanes;
     for (int i = 0; i < kLanes; ++i)
         lanes.emplace_back(root, i);
-    const std::string original = crash_test::read(lanes[0].song);
+    const std::string original = kv_test::read_bytes(lanes[0].song);
 
     // A whole run first: the saved version of the song and the sizes of the three copies.
     const Lane& ref = lanes[0];
     ASSERT_EQ(ref.run(ref.dir + "/ref.txt", ref.script), 0)
-        << crash_test::read(ref.dir + "/ref.txt");
-    const std::string saved = crash_test::read(ref.song);
+        << kv_test::read_bytes(ref.dir + "/ref.txt");
+    const std::string saved = kv_test::read_bytes(ref.song);
     const std::vector<long long> sizes =
-        crash_test::copy_sizes(crash_test::read(ref.dir + "/ref.txt"));
-    ASSERT_EQ(sizes.size(), 3u) << crash_test::read(ref.dir + "/ref.txt");
+        crash_test::copy_sizes(kv_test::read_bytes(ref.dir + "/ref.txt"));
+    ASSERT_EQ(sizes.size(), 3u) << kv_test::read_bytes(ref.dir + "/ref.txt");
     ASSERT_NE(saved, original);
     EXPECT_FALSE(fs::exists(ref.recovery())) << "a clean end leaves no copies";
 
@@ -257,11 +251,11 @@ TEST(CrashRecovery, KilledAtRandomMomentsTheFilesAreWholeAndTheCopiesComplete) {
                     ::waitpid(pid, &status, 0);
                 }
                 trial.ended = WIFEXITED(status);
-                const std::string printed = crash_test::read(out);
+                const std::string printed = kv_test::read_bytes(out);
                 const std::vector<long long> seen = crash_test::copy_sizes(printed);
                 trial.autosaves = static_cast<int>(seen.size());
                 trial.saved = printed.find(lane.song + "\n") != std::string::npos;
-                const std::string song = crash_test::read(lane.song);
+                const std::string song = kv_test::read_bytes(lane.song);
                 const std::string copy = crash_test::the_copy(lane.recovery());
                 // After the last line the clean end removes the copies: a kill that comes
                 // while it does has nothing left to find.
@@ -326,7 +320,7 @@ TEST(CrashRecovery, KilledAtRandomMomentsTheFilesAreWholeAndTheCopiesComplete) {
     const std::string first = lane.dir + "/first.txt";
     const pid_t pid = lane.spawn(first, lane.script);
     ASSERT_GT(pid, 0);
-    for (int i = 0; i < 1000 && crash_test::copy_sizes(crash_test::read(first)).empty(); ++i)
+    for (int i = 0; i < 1000 && crash_test::copy_sizes(kv_test::read_bytes(first)).empty(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     ::kill(pid, SIGKILL);
     ::waitpid(pid, nullptr, 0);
@@ -335,13 +329,13 @@ TEST(CrashRecovery, KilledAtRandomMomentsTheFilesAreWholeAndTheCopiesComplete) {
                       "answer no\nexit\nprint recovery\n");
     const std::string again = lane.dir + "/again-out.txt";
     EXPECT_EQ(lane.run(again, lane.dir + "/again.txt"), 1);  // the last line: not started
-    const std::string printed = crash_test::read(again);
+    const std::string printed = kv_test::read_bytes(again);
     EXPECT_NE(printed.find("ask: "), std::string::npos) << printed;
     EXPECT_NE(printed.find("recovery: " + lane.song), std::string::npos) << printed;
     EXPECT_NE(printed.find("recovered: " + lane.song), std::string::npos) << printed;
     EXPECT_NE(printed.find("modified: 1"), std::string::npos) << printed;
     // The restore wrote nothing to the song: it is as the killed session left it.
-    const std::string song = crash_test::read(lane.song);
+    const std::string song = kv_test::read_bytes(lane.song);
     EXPECT_TRUE(song == original || song == saved);
     fs::remove_all(root);
 }
@@ -351,7 +345,7 @@ TEST(CrashRecovery, AFullDiskDuringAutosaveAndSaveKeepsTheOldFilesAndSaysWhy) {
     ASSERT_NE(::mkdtemp(tmpl), nullptr);
     const std::string root = tmpl;
     const Lane lane(root, 0);
-    const std::string original = crash_test::read(lane.song);
+    const std::string original = kv_test::read_bytes(lane.song);
     ASSERT_GT(original.size(), 40u * 1024);
     crash_test::write(lane.dir + "/full.txt",
                       "start\nautosave 1\nopen " + lane.app +
@@ -366,8 +360,8 @@ TEST(CrashRecovery, AFullDiskDuringAutosaveAndSaveKeepsTheOldFilesAndSaysWhy) {
     const int status = std::system(("bash -c '" + command + "'").c_str());
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 1);  // the save fails, and with it the script
-    const std::string printed = crash_test::read(lane.dir + "/full-out.txt");
-    EXPECT_TRUE(crash_test::read(lane.song) == original) << "the song changed";
+    const std::string printed = kv_test::read_bytes(lane.dir + "/full-out.txt");
+    EXPECT_TRUE(kv_test::read_bytes(lane.song) == original) << "the song changed";
     // The autosave's warning and the save's error both name the file and the reason.
     const size_t warn = printed.find("warn: 自動保存に失敗しました。");
     ASSERT_NE(warn, std::string::npos) << printed;

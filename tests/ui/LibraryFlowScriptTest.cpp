@@ -15,21 +15,11 @@
 
 #include "ExternalTools.h"
 #include "tools/AppData.h"
+#include "tools/FileBytes.h"
 
 namespace library_flow_script_test {
 
 namespace fs = std::filesystem;
-
-std::string read_all(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void write_all(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
 
 // The Windows form the application shows of a host path ("Z:\tmp\...").
 std::string windows(const std::string& host) {
@@ -75,7 +65,7 @@ protected:
     // Runs script lines with the copy as the application folder.
     Result script(const std::string& lines) {
         const std::string file = dir_ + "/script.txt";
-        write_all(file, lines);
+        kv_test::write_bytes(file, lines);
         return program("script '" + file + "'");
     }
     Result program(const std::string& args) {
@@ -105,7 +95,7 @@ protected:
 // not the application was started and ended before in the same script.
 TEST_F(LibraryFlow, ADamagedMusicReportsTheReadersError) {
     const std::string song = demo_ + "/song.kvnl";
-    const std::string original = read_all(song);
+    const std::string original = kv_test::read_bytes(song);
     const struct {
         const char* name;
         std::string bytes;
@@ -122,7 +112,7 @@ TEST_F(LibraryFlow, ADamagedMusicReportsTheReadersError) {
         int line;
     } scripts[] = {{"", 1}, {"start\nexit\n", 3}};
     for (const auto& d : damages) {
-        write_all(song, d.bytes);
+        kv_test::write_bytes(song, d.bytes);
         for (const auto& s : scripts) {
             const Result r =
                 script(std::string(s.before) + "open " + lib() + " デモソング/はじまりの朝\n");
@@ -133,7 +123,7 @@ TEST_F(LibraryFlow, ADamagedMusicReportsTheReadersError) {
                 << d.name << " after '" << s.before << "'\n"
                 << r.out;
             EXPECT_FALSE(has(r, "no such file")) << r.out;
-            EXPECT_EQ(read_all(song), d.bytes) << d.name;
+            EXPECT_EQ(kv_test::read_bytes(song), d.bytes) << d.name;
         }
     }
 }
@@ -147,7 +137,7 @@ TEST_F(LibraryFlow, NewMusicIntoAnExistingFolderAsksFirst) {
         folder;  // the host path, as every message shows it
     const std::string stage_message =
         "warn: 指定したフォルダに同じ名前のステージマップファイルが既に存在しています。";
-    const std::string library = read_all(home_ + "/mymusic/library.kvnr");
+    const std::string library = kv_test::read_bytes(home_ + "/mymusic/library.kvnr");
     const struct {
         const char* name;
         bool stage_inside;
@@ -162,8 +152,8 @@ TEST_F(LibraryFlow, NewMusicIntoAnExistingFolderAsksFirst) {
     for (const auto& c : cases) {
         fs::remove_all(dir_ + "/lib");
         fs::create_directories(folder);
-        write_all(home_ + "/mymusic/library.kvnr", library);
-        if (c.stage_inside) write_all(folder + "/stage.kvnl", "not a stage map");
+        kv_test::write_bytes(home_ + "/mymusic/library.kvnr", library);
+        if (c.stage_inside) kv_test::write_bytes(folder + "/stage.kvnl", "not a stage map");
         const Result r = script("start\nselect /\nanswer " + std::string(c.answer) +
                                 "\ndialog page=1 parent=" + dir_ +
                                 "/lib folder=song\nmenu 40063\nmenu 40044\nexit\n");
@@ -175,10 +165,10 @@ TEST_F(LibraryFlow, NewMusicIntoAnExistingFolderAsksFirst) {
         for (const char* file : {"music.kvnb", "music.kvnl", "chord.kvnl"})
             EXPECT_EQ(fs::exists(folder + "/" + file), c.created) << c.name << ": " << file;
         if (c.stage_inside) {
-            EXPECT_EQ(read_all(folder + "/stage.kvnl"), "not a stage map");
+            EXPECT_EQ(kv_test::read_bytes(folder + "/stage.kvnl"), "not a stage map");
         }
         if (!c.created) {
-            EXPECT_EQ(read_all(home_ + "/mymusic/library.kvnr"), library) << c.name;
+            EXPECT_EQ(kv_test::read_bytes(home_ + "/mymusic/library.kvnr"), library) << c.name;
         }
     }
 }
@@ -231,8 +221,8 @@ TEST_F(LibraryFlow, TheStartedApplicationsScaleListHoldsEachScaleOnce) {
          "command 40523\nsave-scales\n"},
     };
     for (const auto& c : cases) {
-        const std::string original = read_all(kv_test::app_data("define/mapscale.def"));
-        write_all(file, original);
+        const std::string original = kv_test::read_bytes(kv_test::app_data("define/mapscale.def"));
+        kv_test::write_bytes(file, original);
         std::string lines = c.lines;
         lines.replace(lines.find("LIB"), 3, lib());
         const Result r = script(lines);
@@ -248,7 +238,7 @@ TEST_F(LibraryFlow, TheStartedApplicationsScaleListHoldsEachScaleOnce) {
 TEST_F(LibraryFlow, ExportNeverReplacesALibraryFileOrSomethingElse) {
     fs::create_directories(dir_ + "/folder.mid");
     ASSERT_EQ(::mkfifo((dir_ + "/fifo.mid").c_str(), 0600), 0);
-    write_all(dir_ + "/target.mid", "old");
+    kv_test::write_bytes(dir_ + "/target.mid", "old");
     fs::create_symlink(dir_ + "/target.mid", dir_ + "/link.mid");
     const std::string library_file =
         "\\n\\n※ 開いているライブラリのファイルです。上書きできません。\\n\\n";
@@ -270,7 +260,7 @@ TEST_F(LibraryFlow, ExportNeverReplacesALibraryFileOrSomethingElse) {
     };
     for (const auto& c : cases) {
         const bool regular = fs::is_regular_file(fs::symlink_status(c.target));
-        const std::string bytes = regular ? read_all(c.target) : std::string();
+        const std::string bytes = regular ? kv_test::read_bytes(c.target) : std::string();
         const Result r = script("start\nopen " + lib() + " デモソング/はじまりの朝\nfile " +
                                 c.target + "\nmenu 40105\nexit\n");
         EXPECT_EQ(r.status, 0) << c.target << "\n" << r.out;
@@ -278,30 +268,31 @@ TEST_F(LibraryFlow, ExportNeverReplacesALibraryFileOrSomethingElse) {
             << c.target << "\n"
             << r.out;
         if (regular) {
-            EXPECT_EQ(read_all(c.target), bytes) << c.target;
+            EXPECT_EQ(kv_test::read_bytes(c.target), bytes) << c.target;
         }
     }
     EXPECT_TRUE(fs::is_directory(fs::symlink_status(dir_ + "/folder.mid")));
     EXPECT_TRUE(fs::is_fifo(fs::symlink_status(dir_ + "/fifo.mid")));
     EXPECT_TRUE(fs::is_symlink(fs::symlink_status(dir_ + "/link.mid")));
-    EXPECT_EQ(read_all(dir_ + "/target.mid"), "old");
+    EXPECT_EQ(kv_test::read_bytes(dir_ + "/target.mid"), "old");
 
     // Anywhere else the export writes the file.
     const Result r = script("start\nopen " + lib() + " デモソング/はじまりの朝\nfile " + dir_ +
                             "/out.mid\nmenu 40105\nexit\n");
     EXPECT_EQ(r.status, 0) << r.out;
     EXPECT_FALSE(has(r, "warn: エクスポート")) << r.out;
-    EXPECT_EQ(read_all(dir_ + "/out.mid").substr(0, 4), "MThd");
+    EXPECT_EQ(kv_test::read_bytes(dir_ + "/out.mid").substr(0, 4), "MThd");
 }
 
 // A library named on the command line that cannot be read shows the one message of the
 // command line; the file stays as it was and is not remembered.
 TEST_F(LibraryFlow, AnUnreadableCommandLineLibraryShowsOneMessage) {
-    write_all(dir_ + "/broken.kvnr", "KORVANTE-TEXT-TYPE\r\nheader {\r\n soft_version = 1\r\n");
+    kv_test::write_bytes(dir_ + "/broken.kvnr",
+                         "KORVANTE-TEXT-TYPE\r\nheader {\r\n soft_version = 1\r\n");
     fs::create_directories(dir_ + "/folder.kvnr");
     for (const char* name : {"broken.kvnr", "folder.kvnr"}) {
         const std::string path = dir_ + "/" + name;
-        const std::string bytes = read_all(path);
+        const std::string bytes = kv_test::read_bytes(path);
         const Result r = script("start " + path + "\nexit\n");
         EXPECT_EQ(r.status, 0) << r.out;
         EXPECT_TRUE(has(r, "warn: ライブラリファイルがロードできませんでした。\\n\\nファイル : " +
@@ -310,7 +301,7 @@ TEST_F(LibraryFlow, AnUnreadableCommandLineLibraryShowsOneMessage) {
         EXPECT_EQ(count(r, "warn: "), 1u) << r.out;
         EXPECT_FALSE(has(r, "ライブラリファイルにエラーがあります。")) << r.out;
         if (fs::is_regular_file(path)) {
-            EXPECT_EQ(read_all(path), bytes);
+            EXPECT_EQ(kv_test::read_bytes(path), bytes);
         }
         std::string config;
         kv_test::run_capture("iconv -f CP932 -t UTF-8 '" + home_ + "/define/korvante.cfg'",
@@ -330,11 +321,11 @@ TEST_F(LibraryFlow, KeyNameDisplayAndKeySelectorsMarkTheChordMap) {
             "open " + lib() + " デモソング/マップ/ハ長調\n" + line + "\nsave\n";
         Result r = script(lines);  // the value is chosen once
         ASSERT_EQ(r.status, 0) << line << "\n" << r.out;
-        write_all(file, read_all(file) + mark);
+        kv_test::write_bytes(file, kv_test::read_bytes(file) + mark);
         r = script(lines);  // and chosen again
         EXPECT_EQ(r.status, 0) << line << "\n" << r.out;
         EXPECT_TRUE(has(r, file + "\n")) << line << "\n" << r.out;
-        EXPECT_EQ(read_all(file).find(mark), std::string::npos) << line;
+        EXPECT_EQ(kv_test::read_bytes(file).find(mark), std::string::npos) << line;
         const Result check = program("check '" + file + "'");
         EXPECT_EQ(check.status, 0) << check.out;
     }
@@ -345,7 +336,7 @@ TEST_F(LibraryFlow, KeyNameDisplayAndKeySelectorsMarkTheChordMap) {
 // is taken), No leaves the file as it was.
 TEST_F(LibraryFlow, ADamagedScaleMapIsKeptBesideBeforeItIsWrittenOver) {
     const std::string file = home_ + "/define/mapscale.def";
-    const std::string original = read_all(file);
+    const std::string original = kv_test::read_bytes(file);
     const size_t ninth = original.find("  {  8;");
     ASSERT_NE(ninth, std::string::npos);
     const std::string damaged = original.substr(0, ninth) + "  {  8; \"broken\r\n";
@@ -362,8 +353,8 @@ TEST_F(LibraryFlow, ADamagedScaleMapIsKeptBesideBeforeItIsWrittenOver) {
     for (const auto& c : cases) {
         fs::remove(file + ".bak");
         fs::remove(home_ + "/define/mapscale.def.1.bak");
-        if (c.old_backup) write_all(file + ".bak", "older");
-        write_all(file, damaged);
+        if (c.old_backup) kv_test::write_bytes(file + ".bak", "older");
+        kv_test::write_bytes(file, damaged);
         const Result r =
             script("start\nopen " + lib() + " デモソング/マップ/ハ長調\ncommand 40522\nanswer " +
                    c.answer + "\nexit\n");
@@ -379,14 +370,14 @@ TEST_F(LibraryFlow, ADamagedScaleMapIsKeptBesideBeforeItIsWrittenOver) {
             r, "ask: " + file + "\\n\\nこのファイルは存在しますが、内容を読み込めませんでした。"))
             << r.out;
         if (!c.backup) {
-            EXPECT_EQ(read_all(file), damaged) << c.answer;
+            EXPECT_EQ(kv_test::read_bytes(file), damaged) << c.answer;
             EXPECT_FALSE(fs::exists(file + ".bak"));
             continue;
         }
-        EXPECT_EQ(read_all(home_ + "/define/" + c.backup), damaged) << c.backup;
-        EXPECT_EQ(scale_names(file).size(), 1u) << read_all(file);
+        EXPECT_EQ(kv_test::read_bytes(home_ + "/define/" + c.backup), damaged) << c.backup;
+        EXPECT_EQ(scale_names(file).size(), 1u) << kv_test::read_bytes(file);
         if (c.old_backup) {
-            EXPECT_EQ(read_all(file + ".bak"), "older");
+            EXPECT_EQ(kv_test::read_bytes(file + ".bak"), "older");
         }
     }
 }
@@ -413,7 +404,7 @@ TEST_F(LibraryFlow, AnEmptyLibraryIsMarkedAndWrittenOverOnlyAfterAsking) {
     for (const auto& c : cases) {
         fs::remove(file + ".bak");
         fs::remove(file);
-        if (c.present) write_all(file, "");
+        if (c.present) kv_test::write_bytes(file, "");
         const Result r =
             script(std::string("start\nprint tree\nanswer yes\n") +
                    (c.second ? std::string("answer ") + c.second + "\n" : "") + "exit\n");
@@ -422,13 +413,13 @@ TEST_F(LibraryFlow, AnEmptyLibraryIsMarkedAndWrittenOverOnlyAfterAsking) {
                                                                                  << r.out;
         EXPECT_EQ(has(r, question), c.present) << c.name << "\n" << r.out;
         if (c.second && std::string(c.second) == "no") {
-            EXPECT_EQ(read_all(file), "") << c.name;
+            EXPECT_EQ(kv_test::read_bytes(file), "") << c.name;
             EXPECT_FALSE(fs::exists(file + ".bak"));
             EXPECT_TRUE(has(r, "exit: cancelled")) << r.out;
             continue;
         }
         if (c.present) {
-            EXPECT_EQ(read_all(file + ".bak"), "") << c.name;
+            EXPECT_EQ(kv_test::read_bytes(file + ".bak"), "") << c.name;
         }
         const Result check = program("check '" + file + "'");
         EXPECT_EQ(check.status, 0) << c.name << "\n" << check.out;
@@ -440,7 +431,7 @@ TEST_F(LibraryFlow, AnEmptyLibraryIsMarkedAndWrittenOverOnlyAfterAsking) {
 TEST_F(LibraryFlow, StartUpMessagesNameTheFileAndTheReason) {
     const std::string config = home_ + "/define/korvante.cfg";
     const std::string library = home_ + "/mymusic/library.kvnr";
-    write_all(config, "\xEF\xBB\xBFKORVANTE-TEXT-TYPE\r\n");
+    kv_test::write_bytes(config, "\xEF\xBB\xBFKORVANTE-TEXT-TYPE\r\n");
     Result r = script("start\n");
     EXPECT_EQ(r.status, 1) << r.out;
     EXPECT_TRUE(has(r,
@@ -453,7 +444,7 @@ TEST_F(LibraryFlow, StartUpMessagesNameTheFileAndTheReason) {
         << r.out;
     fs::remove(config);
 
-    write_all(library, "KORVANTE-TEXT-TYPE\r\nheader {\r\n soft_version = 1\r\n}\r\n");
+    kv_test::write_bytes(library, "KORVANTE-TEXT-TYPE\r\nheader {\r\n soft_version = 1\r\n}\r\n");
     r = script("start\nexit\n");
     EXPECT_EQ(r.status, 0) << r.out;
     EXPECT_TRUE(has(r, "warn: ライブラリファイルにエラーがあります。\\n\\nファイル : " + library +
@@ -468,7 +459,7 @@ TEST_F(LibraryFlow, StartUpMessagesNameTheFileAndTheReason) {
 // A save-all that cannot write a file names it with the system's reason and ends the script
 // with status 1; a scale map that cannot be written says why too.
 TEST_F(LibraryFlow, FailedSavesNameTheFileAndTheSystemsReason) {
-    write_all(dir_ + "/plain", "a file, not a folder");
+    kv_test::write_bytes(dir_ + "/plain", "a file, not a folder");
     const std::string library = dir_ + "/plain/library.kvnr";
     Result r = script("start \"" + library + "\"\nanswer yes\nexit\nexit\n");
     EXPECT_EQ(r.status, 1) << r.out;

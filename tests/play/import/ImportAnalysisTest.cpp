@@ -36,6 +36,7 @@
 #include "play/import/SmfBuilder.h"
 #include "text/MrecCompiler.h"
 #include "text/MrecFileStore.h"
+#include "tools/FileBytes.h"
 #include "ui/RunProgram.h"
 
 namespace import_analysis_test {
@@ -437,11 +438,6 @@ TEST_F(ImportAnalysis, HumanisedAndAwkwardFilesPlayTheSameForEveryTarget) {
     }
 }
 
-std::string read_all(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 TEST_F(ImportAnalysis, AnAnalysedImportThatCannotBeWrittenLeavesTheLibraryAsItWas) {
     auto listing = [&]() {
         std::vector<std::string> names;
@@ -450,7 +446,7 @@ TEST_F(ImportAnalysis, AnAnalysedImportThatCannotBeWrittenLeavesTheLibraryAsItWa
         std::sort(names.begin(), names.end());
         return names;
     };
-    const std::string book_before = read_all(dir_ + "/songs.kvnb");
+    const std::string book_before = kv_test::read_bytes(dir_ + "/songs.kvnb");
     const auto files_before = listing();
     auto* book = book_node_->entity()->cast_to<MseqBook>(MTYPE_BOOK);
     const size_t leaves_before = book->leafs.size();
@@ -471,7 +467,7 @@ TEST_F(ImportAnalysis, AnAnalysedImportThatCannotBeWrittenLeavesTheLibraryAsItWa
         kv_fs::set_write_fault_after(std::string::npos);
         EXPECT_EQ(saved.fault, MplyImportSaveFault::write_failed) << fault_after;
         EXPECT_TRUE(saved.chord_file.empty()) << fault_after;
-        EXPECT_EQ(read_all(dir_ + "/songs.kvnb"), book_before) << fault_after;
+        EXPECT_EQ(kv_test::read_bytes(dir_ + "/songs.kvnb"), book_before) << fault_after;
         EXPECT_EQ(listing(), files_before) << fault_after;
         EXPECT_EQ(book->leafs.size(), leaves_before) << fault_after;
     }
@@ -537,14 +533,14 @@ TEST_F(ImportAnalysisSlow, TheDemoSongAnalysedByTheCommandLinePlaysTheSame) {
     ASSERT_EQ(b.status, 0);
     EXPECT_GT(a.out.size(), 10000u);
     EXPECT_TRUE(a.out == b.out) << "the analysed music plays other events";
-    EXPECT_NE(read_all(dir_ + "/cli1/mymusic/demo/demo.kvnl").find("MNBT_CDEG;"),
+    EXPECT_NE(kv_test::read_bytes(dir_ + "/cli1/mymusic/demo/demo.kvnl").find("MNBT_CDEG;"),
               std::string::npos);
 
-    const std::string before = read_all(libs[1]);
+    const std::string before = kv_test::read_bytes(libs[1]);
     ProgramRun bad = run_program("import '" + mid + "' '" + libs[1] + "' --analyse=fifths 2>&1");
     EXPECT_EQ(bad.status, 2) << bad.out;
     EXPECT_NE(bad.out.find("--analyse[=chord|scale|tone]"), std::string::npos) << bad.out;
-    EXPECT_EQ(read_all(libs[1]), before);
+    EXPECT_EQ(kv_test::read_bytes(libs[1]), before);
 }
 
 // The modulating file through the command line: the two sections' maps and the transposition
@@ -577,7 +573,7 @@ TEST_F(ImportAnalysisSlow, AModulationAnalysedByTheCommandLinePlaysTheSameFromIt
     ASSERT_EQ(b.status, 0);
     EXPECT_GT(a.out.size(), 1000u);
     EXPECT_TRUE(a.out == b.out) << "the analysed music plays other events";
-    const std::string music = read_all(dir_ + "/mod1/mymusic/demo/modulation.kvnl");
+    const std::string music = kv_test::read_bytes(dir_ + "/mod1/mymusic/demo/modulation.kvnl");
     EXPECT_NE(music.find("@type=\"MSEQ_TRACK_LINK\""), std::string::npos);  // the sections
     EXPECT_NE(music.find("MNBT_SDEG;"), std::string::npos);
 }
@@ -595,7 +591,8 @@ TEST_F(ImportAnalysisSlow, RealFilesPlayTheSameAnalysed) {
     std::sort(files.begin(), files.end());
     uint32_t converted = 0;
     for (const std::string& f : files) {
-        ASSERT_NE(expect_same_events(read_all(f), MplyAnalysisTarget::chord_degrees, f), nullptr);
+        ASSERT_NE(expect_same_events(kv_test::read_bytes(f), MplyAnalysisTarget::chord_degrees, f),
+                  nullptr);
         EXPECT_GT(analysed.chords, 0u) << f;
         converted += analysed.chord_degrees + analysed.scale_degrees + analysed.tones;
     }

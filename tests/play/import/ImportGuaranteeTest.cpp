@@ -34,6 +34,7 @@
 #include "play/import/SmfBuilder.h"
 #include "text/MrecCompiler.h"
 #include "text/MrecFileStore.h"
+#include "tools/FileBytes.h"
 #include "ui/RunProgram.h"
 
 namespace import_guarantee_test {
@@ -299,21 +300,16 @@ std::vector<std::string> real_files() {
     return out;
 }
 
-std::string read_all(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 TEST_F(ImportGuarantee, RealFilesExportTheirOwnNotes) {
     const auto files = real_files();
     if (files.empty()) GTEST_SKIP() << "openttd-openmsx is not installed";
     for (const std::string& f : files)
-        round_trip(read_all(f), f);
+        round_trip(kv_test::read_bytes(f), f);
 }
 
 TEST_F(ImportGuarantee, ARefusedImportLeavesTheLibraryAsItWas) {
-    const std::string room_before = read_all(dir_ + "/library.kvnr");
-    const std::string book_before = read_all(dir_ + "/songs.kvnb");
+    const std::string room_before = kv_test::read_bytes(dir_ + "/library.kvnr");
+    const std::string book_before = kv_test::read_bytes(dir_ + "/songs.kvnb");
     auto listing = [&]() {
         std::vector<std::string> names;
         for (const auto& e : std::filesystem::directory_iterator(dir_))
@@ -355,8 +351,8 @@ TEST_F(ImportGuarantee, ARefusedImportLeavesTheLibraryAsItWas) {
             << c.what;
         kv_fs::set_write_fault_after(std::string::npos);
         EXPECT_EQ(saved.fault, c.fault) << c.what;
-        EXPECT_EQ(read_all(dir_ + "/library.kvnr"), room_before) << c.what;
-        EXPECT_EQ(read_all(dir_ + "/songs.kvnb"), book_before) << c.what;
+        EXPECT_EQ(kv_test::read_bytes(dir_ + "/library.kvnr"), room_before) << c.what;
+        EXPECT_EQ(kv_test::read_bytes(dir_ + "/songs.kvnb"), book_before) << c.what;
         EXPECT_EQ(listing(), files_before) << c.what;
         EXPECT_EQ(book->leafs.size(), leaves_before) << c.what;
     }
@@ -381,8 +377,9 @@ TEST_F(ImportGuarantee, TheCommandLineImportsAndExportsTheSameNotes) {
                 1000, files[0]);
 
     // Refusals name the file, the byte and the reason, and leave the library as it was.
-    const std::string before = read_all(library);
-    const std::string cut = write_temp(dir_, "cut.mid", read_all(files[0]).substr(0, 24));
+    const std::string before = kv_test::read_bytes(library);
+    const std::string cut =
+        write_temp(dir_, "cut.mid", kv_test::read_bytes(files[0]).substr(0, 24));
     ProgramRun bad = run_program("import '" + cut + "' '" + library + "' 2>&1");
     EXPECT_EQ(bad.status, 1);
     EXPECT_NE(bad.out.find(cut + ": byte 18: "), std::string::npos) << bad.out;
@@ -399,7 +396,7 @@ TEST_F(ImportGuarantee, TheCommandLineImportsAndExportsTheSameNotes) {
     EXPECT_NE(named.out.find("not a usable leaf name"), std::string::npos) << named.out;
     ProgramRun usage = run_program("import '" + files[0] + "' 2>&1");
     EXPECT_EQ(usage.status, 2);
-    EXPECT_EQ(read_all(library), before);
+    EXPECT_EQ(kv_test::read_bytes(library), before);
 }
 
 }  // namespace import_guarantee_test

@@ -1,0 +1,21 @@
+#pragma once
+
+// Whole files as bytes, for tests that check what the program wrote or hand it what to read.
+#include <fstream>
+#include <iterator>
+#include <string>
+
+namespace kv_test {
+
+// The bytes of the file at `path`; empty when it cannot be read.
+inline std::string read_bytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Writes `bytes` as the whole file at `path` (its folder must exist).
+inline void write_bytes(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+}  // namespace kv_test
