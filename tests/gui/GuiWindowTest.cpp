@@ -103,6 +103,17 @@ private:
         QVERIFY2(item, name);
         h->window().room_tree()->setCurrentItem(item);
     }
+    // Renames the tree's item `name` in place as a person does: F2, the new text, Return.
+    void rename_in_tree(const char* name, const QString& typed) {
+        select(name);
+        GuiRoomTree* tree = h->window().room_tree();
+        QTest::keyClick(tree, Qt::Key_F2);
+        auto* editor = tree->findChild<QLineEdit*>();
+        QVERIFY(editor);
+        QCOMPARE(editor->text(), u(name));
+        editor->setText(typed);
+        QTest::keyClick(editor, Qt::Key_Return);
+    }
     void expect_no_faults() {
         std::string all;
         for (const std::string& f : h->driver.faults)
@@ -575,23 +586,13 @@ void GuiWindowTest::rename_in_place_renames_the_link() {
     select("パターン見本");
     MseqObject* node = h->frame().selected_node();
     GuiRoomTree* tree = h->window().room_tree();
-    QTest::keyClick(tree, Qt::Key_F2);
-    auto* editor = tree->findChild<QLineEdit*>();
-    QVERIFY(editor);
-    QCOMPARE(editor->text(), u("パターン見本"));
-    editor->setText(u("見本その2"));
-    QTest::keyClick(editor, Qt::Key_Return);
+    rename_in_tree("パターン見本", u("見本その2"));
     QTRY_COMPARE(gui_text(node->name), u("見本その2"));
     QVERIFY(tree_item(tree, u("見本その2")));
     QVERIFY(tree_item(tree, u("デモソング *")));
 
     // A name a file could not carry is refused and the old one stays.
-    select("見本その2");
-    QTest::keyClick(tree, Qt::Key_F2);
-    editor = tree->findChild<QLineEdit*>();
-    QVERIFY(editor);
-    editor->setText(u("a*b"));
-    QTest::keyClick(editor, Qt::Key_Return);
+    rename_in_tree("見本その2", u("a*b"));
     QTest::qWait(20);
     QCOMPARE(gui_text(node->name), u("見本その2"));
     QVERIFY(tree_item(tree, u("見本その2")));
@@ -1048,11 +1049,7 @@ void GuiWindowTest::typed_characters_cp932_cannot_hold_are_refused() {
     select("パターン見本");
     MseqObject* node = h->frame().selected_node();
     GuiRoomTree* tree = h->window().room_tree();
-    QTest::keyClick(tree, Qt::Key_F2);
-    auto* editor = tree->findChild<QLineEdit*>();
-    QVERIFY(editor);
-    editor->setText(u("見本é"));
-    QTest::keyClick(editor, Qt::Key_Return);
+    rename_in_tree("パターン見本", u("見本é"));
     QTRY_COMPARE(h->driver.boxes.size(), size_t(1));
     QVERIFY2(h->driver.boxes[0].text.startsWith(u("文字「é」(U+00E9) は使えません。")),
              qPrintable(h->driver.boxes[0].text));
