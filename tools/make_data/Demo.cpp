@@ -96,7 +96,8 @@ struct ChordAt {
 };
 
 MseqTrackChord* chord_track(MseqMusic& m, MSEQ_ID map, const std::vector<ChordAt>& progression) {
-    auto* t = add_track<MseqTrackChord>(m, MID_TRACK_HEADER, MTYPE_TRACK_CHORD, "コード");
+    auto* t =
+        add_track<MseqTrackChord>(m, MID_TRACK_HEADER, MTYPE_TRACK_CHORD, say("コード", "Chords"));
     if (!t->set_grid_when_empty(2)) fail("chord grid");
     t->m_MapID = map;
     for (const ChordAt& c : progression)
@@ -115,14 +116,15 @@ void per_bar(std::vector<ChordAt>& out, const MseqMapChord& palette, int32_t bar
 }
 
 void tempo_track(MseqMusic& m, int32_t beat, const std::vector<std::pair<int32_t, int32_t>>& at) {
-    auto* t = add_track<MseqTrackTempo>(m, MID_TRACK_HEADER, MTYPE_TRACK_TEMPO, "テンポ");
+    auto* t =
+        add_track<MseqTrackTempo>(m, MID_TRACK_HEADER, MTYPE_TRACK_TEMPO, say("テンポ", "Tempo"));
     if (!t->set_grid_when_empty(beat)) fail("tempo grid");
     for (const auto& [index, bpm] : at)
         put(t, index, MseqBlockValue(bpm));
 }
 
 void memo(MseqMusic& m, std::string_view text) {
-    auto* t = add_track<MseqTrackText>(m, MID_TRACK_HEADER, MTYPE_TRACK_TEXT, "メモ");
+    auto* t = add_track<MseqTrackText>(m, MID_TRACK_HEADER, MTYPE_TRACK_TEXT, say("メモ", "Memo"));
     t->m_Text = jp(text);
 }
 
@@ -136,11 +138,13 @@ struct Keyboard {
 
 Keyboard keyboard(MseqMusic& m, int32_t velocity_rate) {
     Keyboard k;
-    for (std::string_view name : {"ピアノ 右手 下", "ピアノ 右手 中", "ピアノ 右手 上"}) {
+    for (std::string_view name : {say("ピアノ 右手 下", "Piano right hand low"),
+                                  say("ピアノ 右手 中", "Piano right hand middle"),
+                                  say("ピアノ 右手 上", "Piano right hand high")}) {
         k.right.push_back(add_note_track(m, name, 8, CH_PIANO, 5, 90));
         k.right.back()->m_VRate = velocity_rate;
     }
-    k.left = add_note_track(m, "ピアノ 左手", 8, CH_PIANO, 3);
+    k.left = add_note_track(m, say("ピアノ 左手", "Piano left hand"), 8, CH_PIANO, 3);
     k.left->m_VRate = velocity_rate;
     return k;
 }
@@ -177,47 +181,73 @@ void comp_chords(const Keyboard& k, int32_t bar, const std::vector<std::string>&
     }
 }
 
-const char* const kSongMemo =
-    "はじまりの朝 - Korvante のデモ曲\r\n"
-    "\r\n"
-    "イントロ 4 小節、A メロ 8 小節、B メロ 4 小節、サビ 8 小節、転調したサビ 8 小節、"
-    "アウトロ 4 小節、エンディング 4 小節の 40 小節です。\r\n"
-    "コードトラックはコードマップのパレットを指し、転調トラックがハ長調からニ長調へ"
-    "コードマップを切り替えます（25 小節目）。\r\n"
-    "メロディはトーン、ストリングスはスケール度数、コーラスと A メロからサビまでのピアノは"
-    "コード度数、セレスタは音名そのまま（ピュア）、タンバリンはリズムの音符で書かれています。"
-    "ピアノの和音は前の和音にいちばん近い転回形を選び、メロディより 3 度以上低く保っています。\r\n"
-    "そのほかの伴奏は標準パターンブックのフレーズです。イントロのピアノとアウトロのギターは"
-    "ストレッチ、B メロ最後のキメと最後のピアノはサウンドカット、最後の和音はブロックキープ、"
-    "そのほかはブロックカットで置かれています。\r\n";
+const char* song_memo() {
+    return say(
+        "はじまりの朝 - Korvante のデモ曲\r\n"
+        "\r\n"
+        "イントロ 4 小節、A メロ 8 小節、B メロ 4 小節、サビ 8 小節、転調したサビ 8 小節、"
+        "アウトロ 4 小節、エンディング 4 小節の 40 小節です。\r\n"
+        "コードトラックはコードマップのパレットを指し、転調トラックがハ長調からニ長調へ"
+        "コードマップを切り替えます（25 小節目）。\r\n"
+        "メロディはトーン、ストリングスはスケール度数、コーラスと A メロからサビまでのピアノは"
+        "コード度数、セレスタは音名そのまま（ピュア）、タンバリンはリズムの音符で書かれています。"
+        "ピアノの和音は前の和音にいちばん近い転回形を選び、メロディより 3 "
+        "度以上低く保っています。\r\n"
+        "そのほかの伴奏は標準パターンブックのフレーズです。イントロのピアノとアウトロのギターは"
+        "ストレッチ、B メロ最後のキメと最後のピアノはサウンドカット、最後の和音はブロックキープ、"
+        "そのほかはブロックカットで置かれています。\r\n",
+        "First Morning - a demo song of Korvante\r\n"
+        "\r\n"
+        "40 bars: a 4-bar intro, an 8-bar verse, a 4-bar pre-chorus, an 8-bar chorus, the "
+        "chorus again in a new key for 8 bars, a 4-bar outro and a 4-bar ending.\r\n"
+        "The chord track points into the palette of the chord map, and the key-change "
+        "track switches the chord map from C major to D major (bar 25).\r\n"
+        "The melody is written in tones, the strings in scale degrees, the choir and the "
+        "piano from the verse to the chorus in chord degrees, the celesta in plain note "
+        "names (pure notes) and the tambourine in rhythm notes. The piano's chords take the "
+        "inversion nearest the chord before and stay a third or more below the melody.\r\n"
+        "The rest of the accompaniment is phrases of the standard pattern book. The intro's "
+        "piano and the outro's guitar are placed with Stretch, the stop at the end of the "
+        "pre-chorus and the last piano with Note cut, the last chord with Keep, and the "
+        "others with Block cut.\r\n");
+}
 
-const char* const kSamplerMemo =
-    "パターン見本\r\n"
-    "\r\n"
-    "標準パターンブックの全フレーズを 4 小節ずつ組み合わせて鳴らします。"
-    "I - VIm - IV - V の進行の上で、キーボード（チャンネル 2）、ベース（3）、"
-    "ギター（4）、ドラム（10）のフレーズがそれぞれのメインセクションから始まります。\r\n"
-    "マーカーに組み合わせの番号と曲調が書かれています。\r\n";
+const char* sampler_memo() {
+    return say(
+        "パターン見本\r\n"
+        "\r\n"
+        "標準パターンブックの全フレーズを 4 小節ずつ組み合わせて鳴らします。"
+        "I - VIm - IV - V の進行の上で、キーボード（チャンネル 2）、ベース（3）、"
+        "ギター（4）、ドラム（10）のフレーズがそれぞれのメインセクションから始まります。\r\n"
+        "マーカーに組み合わせの番号と曲調が書かれています。\r\n",
+        "Pattern sampler\r\n"
+        "\r\n"
+        "Plays every phrase of the standard pattern book, four bars for each combination. "
+        "Over the progression I - VIm - IV - V the phrases of the keyboard (channel 2), bass "
+        "(3), guitar (4) and drums (10) each start from their Main section.\r\n"
+        "The markers give each combination's number and style.\r\n");
+}
 
 }  // namespace
 
 void build_demo_song(MseqMusic& m, const DemoRefs& refs) {
-    m.m_Copyright = jp("Korvante デモソング");
+    m.m_Copyright = jp(say("Korvante デモソング", "Korvante demo song"));
     m.m_Tempo = 104;
     m.m_MapStageID = refs.stage;
     m.m_MapChordID = refs.chord_c;
 
     // ---- header: sections, words, tempo, key and chords --------------------------------
     add_markers(m,
-                {{0, "イントロ"},
-                 {4, "Aメロ"},
-                 {12, "Bメロ"},
-                 {16, "サビ"},
-                 {24, "転調サビ"},
-                 {32, "アウトロ"},
-                 {36, "エンディング"}},
-                "マーカー");
-    auto* words_track = add_track<MseqTrackLyric>(m, MID_TRACK_HEADER, MTYPE_TRACK_LYRIC, "歌詞");
+                {{0, say("イントロ", "Intro")},
+                 {4, say("Aメロ", "Verse")},
+                 {12, say("Bメロ", "Pre-chorus")},
+                 {16, say("サビ", "Chorus")},
+                 {24, say("転調サビ", "Chorus in D")},
+                 {32, say("アウトロ", "Outro")},
+                 {36, say("エンディング", "Ending")}},
+                say("マーカー", "Markers"));
+    auto* words_track =
+        add_track<MseqTrackLyric>(m, MID_TRACK_HEADER, MTYPE_TRACK_LYRIC, say("歌詞", "Lyrics"));
     if (!words_track->set_grid_when_empty(8)) fail("lyric grid");
     // The tempo moves where the tune breathes: up for the chorus, after the pre-chorus has let
     // its last note go; again with the A7 before the key change, where the pickup starts after
@@ -238,12 +268,13 @@ void build_demo_song(MseqMusic& m, const DemoRefs& refs) {
                  {37 * 4 + 3, 86},
                  {38 * 4, 83}});
 
-    auto* key = add_track<MseqTrackChordMap>(m, MID_TRACK_HEADER, MTYPE_TRACK_CHORD_MAP, "転調");
+    auto* key = add_track<MseqTrackChordMap>(m, MID_TRACK_HEADER, MTYPE_TRACK_CHORD_MAP,
+                                             say("転調", "Key change"));
     put(key, 0, MseqBlockLink(refs.chord_c));
     put(key, 24, MseqBlockLink(refs.chord_d));
 
     MseqMapChord palette;
-    major_key(palette, "ハ長調", 0);
+    major_key(palette, say("ハ長調", "C major"), 0);
     std::vector<ChordAt> chords;
     per_bar(chords, palette, 0, {0, 5, 3, 4});               // intro
     per_bar(chords, palette, 4, {0, 4, 5, 2, 3, 0, 1, 4});   // A
@@ -259,11 +290,11 @@ void build_demo_song(MseqMusic& m, const DemoRefs& refs) {
     chords.push_back({74, own_chord(1, 5)});                 //   the minor iv,
     per_bar(chords, palette, 38, {0, 0});                    //   and home
     chord_track(m, key->owner->id, chords);
-    memo(m, kSongMemo);
+    memo(m, song_memo());
 
     // ---- the tune and the parts written in the music -----------------------------------
     // The flute sings in its bright middle octave (B4 to F#6), above the whole band.
-    MseqTrackNote* melody = add_note_track(m, "メロディ", 8, CH_MELODY, 6, 95);
+    MseqTrackNote* melody = add_note_track(m, say("メロディ", "Melody"), 8, CH_MELODY, 6, 95);
     const std::string chorus =
         "c'*3 a c'*2 d'*2 | b*3 g d'*4 | b*2 a g e*3 g | a*5 r g a | a*2 d'*2 c'*2 a*2 | "
         "b*2 c' d' d'*4";
@@ -316,17 +347,29 @@ void build_demo_song(MseqMusic& m, const DemoRefs& refs) {
                                                {32 * 8, 36 * 8, 82, 94},
                                                {36 * 8, 40 * 8, 80, 90}})
         shape_phrase(melody, p.from, p.to, p.low, p.high);
+    // The English words keep the Japanese syllable count, phrase by phrase, so that each
+    // note sings one syllable in either language.
     lyrics(words_track, melody, 4 * 8, 40 * 8,
-           "ま ど を あ け て ひ か り "
-           "と り た ち が う た う "
-           "あ た ら し い み ち へ "
-           "ふ み だ す い っ ぽ "
-           "か ぜ が そ っ と せ な か を お し て く れ る "
-           "は じ ま り の あ さ そ ら は ど こ ま で も "
-           "あ お く ひ ろ が っ て ゆ こ う き み と "
-           "か が や く あ し た ゆ め は ど こ ま で も "
-           "ま っ す ぐ に の び て ゆ こ う "
-           "ら ら ら ら ら あ さ が く る");
+           say("ま ど を あ け て ひ か り "
+               "と り た ち が う た う "
+               "あ た ら し い み ち へ "
+               "ふ み だ す い っ ぽ "
+               "か ぜ が そ っ と せ な か を お し て く れ る "
+               "は じ ま り の あ さ そ ら は ど こ ま で も "
+               "あ お く ひ ろ が っ て ゆ こ う き み と "
+               "か が や く あ し た ゆ め は ど こ ま で も "
+               "ま っ す ぐ に の び て ゆ こ う "
+               "ら ら ら ら ら あ さ が く る",
+               "o- pen the win- dow let the light in "
+               "all the birds are sing- ing a song "
+               "a new road is wait- ing for me "
+               "one step for- ward here I go "
+               "gent- ly the wind comes from be- hind me help- ing me a- long the way "
+               "here comes the morn- ing the sky o- pens wide and end- less and blue "
+               "spread- ing out a- cross the land so come a- long come with me "
+               "bright to- mor- row dreams go on and on as far as we can see "
+               "reach- ing straight up to the sky we car- ry on "
+               "la la la la la here comes the morn- ing"));
 
     // The piano's chords, from the first verse to the end of the second chorus. The right hand
     // keeps below the tune (a third or more) and each chord takes the inversion nearest the
@@ -349,19 +392,20 @@ void build_demo_song(MseqMusic& m, const DemoRefs& refs) {
                     "X---x-x-");
     }
 
-    std::vector<Voice> choir = voices(m, {"コーラス 上", "コーラス 下"},
-                                      {chord_degree(2), chord_degree(1)}, 2, CH_CHOIR, 5, 95);
+    std::vector<Voice> choir =
+        voices(m, {say("コーラス 上", "Choir high"), say("コーラス 下", "Choir low")},
+               {chord_degree(2), chord_degree(1)}, 2, CH_CHOIR, 5, 95);
     comp(choir, 24 * 2, bars({"X-", "x-", "x-", "x-", "x-", "x-", "X-", "--"}));
 
-    MseqTrackNote* strings = add_note_track(m, "ストリングス", 4, CH_STRINGS, 5);
+    MseqTrackNote* strings = add_note_track(m, say("ストリングス", "Strings"), 4, CH_STRINGS, 5);
     line(strings, MNBT_SDEG, 0, bars({"r 2*3", "2*4", "3*4", "4*4"}), 44);
     const std::string strings_chorus = "5*4 | 6*4 | 4*4 | 2*2 0*2 | 3*4 | 3*2 1*2";
     line(strings, MNBT_SDEG, 16 * 4,
          bars({strings_chorus, "2*4", "2*2 4*2", strings_chorus, "2*4", "0*4", "3*4", "4*4", "5*4",
                "4*2 6*2", "5*4", "5b*4", "4*4", "_*4"}),
          84);
-    auto* swell =
-        add_track<MseqTrackMsg>(m, MID_TRACK_DETAIL, MTYPE_TRACK_MSG, "ストリングス 表情");
+    auto* swell = add_track<MseqTrackMsg>(m, MID_TRACK_DETAIL, MTYPE_TRACK_MSG,
+                                          say("ストリングス 表情", "Strings expression"));
     swell->m_Form = *MseqMsgFormMap::builtin().find(11);
     if (!swell->set_grid_when_empty(4) || !swell->set_channel(CH_STRINGS)) fail("swell set-up");
     for (const auto& [index, value] : std::vector<std::pair<int32_t, int32_t>>{{64, 70},
@@ -378,83 +422,105 @@ void build_demo_song(MseqMusic& m, const DemoRefs& refs) {
 
     // The celesta opens after a beat's breath, so that every instrument is set up before the
     // first note, and closes the song below the tune's last note.
-    MseqTrackNote* celesta = add_note_track(m, "セレスタ", 8, CH_CELESTA, 5);
+    MseqTrackNote* celesta = add_note_track(m, say("セレスタ", "Celesta"), 8, CH_CELESTA, 5);
     line(celesta, MNBT_PURE, 0,
          bars({"r*2 e6*2 c6*4", "a5*2 e6*2 c6*4", "a5*2 f6*2 c6*4", "b5*2 g6*2 d6*4"}), 92);
     shape_phrase(celesta, 0, 4 * 8, 84, 100);
     line(celesta, MNBT_PURE, 38 * 8, bars({"d6*2 a5*2 f#6*4", "a6*2 f#6*2 d6*4"}), 80);
 
-    MseqTrackNote* tambourine = add_drum_track(m, "タンバリン", DR_TAMBOURINE, 8, CH_DRUMS);
+    MseqTrackNote* tambourine =
+        add_drum_track(m, say("タンバリン", "Tambourine"), DR_TAMBOURINE, 8, CH_DRUMS);
     grid(tambourine, 16 * 8, bars(repeat(".oXo.oXo", 16)), rhythm_note());
 
     // ---- the band: standard patterns placed by reference --------------------------------
     // The intro's arpeggio is written softly; here it carries the opening, so it sounds out.
-    MseqTrackRefer* intro_piano = phrase_track(m, "ピアノ イントロ", CH_PIANO, 110);
-    place(intro_piano, 0, 16, refs.phrase("piano_arpeggio_8.kvnl"), "イントロ", MRBM_STRETCH);
-    MseqTrackRefer* piano = phrase_track(m, "ピアノ", CH_PIANO, 90);
-    place(piano, 15, 1, refs.phrase("piano_16beat.kvnl"), "エンディング", MRBM_SOUND_CUT);
-    place(piano, 32, 16, refs.phrase("piano_ballad.kvnl"), "メイン", MRBM_BLOCK_CUT);
-    place(piano, 36, 8, refs.phrase("piano_ballad.kvnl"), "メイン", MRBM_BLOCK_CUT);
+    MseqTrackRefer* intro_piano =
+        phrase_track(m, say("ピアノ イントロ", "Piano intro"), CH_PIANO, 110);
+    place(intro_piano, 0, 16, refs.phrase("piano_arpeggio_8.kvnl"), say("イントロ", "Intro"),
+          MRBM_STRETCH);
+    MseqTrackRefer* piano = phrase_track(m, say("ピアノ", "Piano"), CH_PIANO, 90);
+    place(piano, 15, 1, refs.phrase("piano_16beat.kvnl"), say("エンディング", "Ending"),
+          MRBM_SOUND_CUT);
+    place(piano, 32, 16, refs.phrase("piano_ballad.kvnl"), say("メイン", "Main"), MRBM_BLOCK_CUT);
+    place(piano, 36, 8, refs.phrase("piano_ballad.kvnl"), say("メイン", "Main"), MRBM_BLOCK_CUT);
     // The last chord stops with the song's last bar, however long the left hand would ring.
-    place(piano, 38, 8, refs.phrase("piano_ballad.kvnl"), "エンディング", MRBM_SOUND_CUT);
+    place(piano, 38, 8, refs.phrase("piano_ballad.kvnl"), say("エンディング", "Ending"),
+          MRBM_SOUND_CUT);
 
-    MseqTrackRefer* bass = phrase_track(m, "ベース", CH_BASS);
-    place(bass, 4, 16, refs.phrase("bass_root_fifth.kvnl"), "メイン", MRBM_BLOCK_CUT);
-    place(bass, 8, 16, refs.phrase("bass_root_fifth.kvnl"), "メイン", MRBM_BLOCK_CUT);
-    place(bass, 12, 12, refs.phrase("bass_finger_16.kvnl"), "メイン", MRBM_BLOCK_CUT);
-    place(bass, 15, 1, refs.phrase("bass_finger_16.kvnl"), "エンディング", MRBM_SOUND_CUT);
-    place(bass, 16, 16, refs.phrase("bass_octave_16.kvnl"), "メイン", MRBM_BLOCK_CUT);
-    place(bass, 20, 16, refs.phrase("bass_octave_16.kvnl"), "メイン", MRBM_BLOCK_CUT);
-    place(bass, 24, 16, refs.phrase("bass4_slap.kvnl"), "メイン", MRBM_BLOCK_CUT);
-    place(bass, 28, 16, refs.phrase("bass4_slap.kvnl"), "メイン", MRBM_BLOCK_CUT);
-    place(bass, 32, 16, refs.phrase("bass_walking.kvnl"), "メイン", MRBM_BLOCK_CUT);
-    place(bass, 36, 8, refs.phrase("bass_walking.kvnl"), "メイン", MRBM_BLOCK_CUT);
-    place(bass, 38, 4, refs.phrase("bass_root_8.kvnl"), "エンディング", MRBM_BLOCK_KEEP);
+    MseqTrackRefer* bass = phrase_track(m, say("ベース", "Bass"), CH_BASS);
+    place(bass, 4, 16, refs.phrase("bass_root_fifth.kvnl"), say("メイン", "Main"), MRBM_BLOCK_CUT);
+    place(bass, 8, 16, refs.phrase("bass_root_fifth.kvnl"), say("メイン", "Main"), MRBM_BLOCK_CUT);
+    place(bass, 12, 12, refs.phrase("bass_finger_16.kvnl"), say("メイン", "Main"), MRBM_BLOCK_CUT);
+    place(bass, 15, 1, refs.phrase("bass_finger_16.kvnl"), say("エンディング", "Ending"),
+          MRBM_SOUND_CUT);
+    place(bass, 16, 16, refs.phrase("bass_octave_16.kvnl"), say("メイン", "Main"), MRBM_BLOCK_CUT);
+    place(bass, 20, 16, refs.phrase("bass_octave_16.kvnl"), say("メイン", "Main"), MRBM_BLOCK_CUT);
+    place(bass, 24, 16, refs.phrase("bass4_slap.kvnl"), say("メイン", "Main"), MRBM_BLOCK_CUT);
+    place(bass, 28, 16, refs.phrase("bass4_slap.kvnl"), say("メイン", "Main"), MRBM_BLOCK_CUT);
+    place(bass, 32, 16, refs.phrase("bass_walking.kvnl"), say("メイン", "Main"), MRBM_BLOCK_CUT);
+    place(bass, 36, 8, refs.phrase("bass_walking.kvnl"), say("メイン", "Main"), MRBM_BLOCK_CUT);
+    place(bass, 38, 4, refs.phrase("bass_root_8.kvnl"), say("エンディング", "Ending"),
+          MRBM_BLOCK_KEEP);
 
-    MseqTrackRefer* acoustic = phrase_track(m, "アコギ", CH_ACOUSTIC, 85);
-    place(acoustic, 8, 16, refs.phrase("guitar_strum_8.kvnl"), "メイン", MRBM_BLOCK_CUT);
-    place(acoustic, 15, 1, refs.phrase("guitar_strum_8.kvnl"), "エンディング", MRBM_SOUND_CUT);
+    MseqTrackRefer* acoustic = phrase_track(m, say("アコギ", "Acoustic guitar"), CH_ACOUSTIC, 85);
+    place(acoustic, 8, 16, refs.phrase("guitar_strum_8.kvnl"), say("メイン", "Main"),
+          MRBM_BLOCK_CUT);
+    place(acoustic, 15, 1, refs.phrase("guitar_strum_8.kvnl"), say("エンディング", "Ending"),
+          MRBM_SOUND_CUT);
     for (int32_t bar : {16, 20, 24, 28})
-        place(acoustic, bar, 16, refs.phrase("guitar_strum_8.kvnl"), "メイン", MRBM_BLOCK_CUT);
+        place(acoustic, bar, 16, refs.phrase("guitar_strum_8.kvnl"), say("メイン", "Main"),
+              MRBM_BLOCK_CUT);
     // The outro picks the two-bar arpeggio twice as fast, one bar for each chord, so that no
     // string rings into the next chord.
     for (int32_t bar = 32; bar < 36; ++bar)
-        place(acoustic, bar, 4, refs.phrase("guitar_arpeggio.kvnl"), "メイン", MRBM_STRETCH);
-    place(acoustic, 36, 8, refs.phrase("guitar_ballad_triplet.kvnl"), "メイン", MRBM_BLOCK_CUT);
-    place(acoustic, 38, 4, refs.phrase("guitar_strum_8.kvnl"), "エンディング", MRBM_BLOCK_KEEP);
+        place(acoustic, bar, 4, refs.phrase("guitar_arpeggio.kvnl"), say("メイン", "Main"),
+              MRBM_STRETCH);
+    place(acoustic, 36, 8, refs.phrase("guitar_ballad_triplet.kvnl"), say("メイン", "Main"),
+          MRBM_BLOCK_CUT);
+    place(acoustic, 38, 4, refs.phrase("guitar_strum_8.kvnl"), say("エンディング", "Ending"),
+          MRBM_BLOCK_KEEP);
 
     // The electric guitar plays the chords a degree higher than the acoustic one (root at the
     // bottom, fifth on top) and its power chords an octave up, out of the bass's way.
-    MseqTrackRefer* electric = phrase_track(m, "エレキ", CH_ELECTRIC, 80);
-    place(electric, 12, 12, refs.phrase("guitar_cutting_16.kvnl"), "メイン", MRBM_BLOCK_CUT, 1);
-    place(electric, 16, 16, refs.phrase("guitar_cutting_16.kvnl"), "メイン", MRBM_BLOCK_CUT, 1);
-    place(electric, 20, 12, refs.phrase("guitar_cutting_16.kvnl"), "メイン", MRBM_BLOCK_CUT, 1);
-    MseqTrackRefer* power = phrase_track(m, "エレキ パワーコード", CH_ELECTRIC, 80);
+    MseqTrackRefer* electric = phrase_track(m, say("エレキ", "Electric guitar"), CH_ELECTRIC, 80);
+    place(electric, 12, 12, refs.phrase("guitar_cutting_16.kvnl"), say("メイン", "Main"),
+          MRBM_BLOCK_CUT, 1);
+    place(electric, 16, 16, refs.phrase("guitar_cutting_16.kvnl"), say("メイン", "Main"),
+          MRBM_BLOCK_CUT, 1);
+    place(electric, 20, 12, refs.phrase("guitar_cutting_16.kvnl"), say("メイン", "Main"),
+          MRBM_BLOCK_CUT, 1);
+    MseqTrackRefer* power = phrase_track(
+        m, say("エレキ パワーコード", "Electric guitar power chords"), CH_ELECTRIC, 80);
     power->m_Octave = 1;
-    place(power, 24, 16, refs.phrase("guitar_power_chords.kvnl"), "メイン", MRBM_BLOCK_CUT);
-    place(power, 28, 16, refs.phrase("guitar_power_chords.kvnl"), "メイン", MRBM_BLOCK_CUT);
+    place(power, 24, 16, refs.phrase("guitar_power_chords.kvnl"), say("メイン", "Main"),
+          MRBM_BLOCK_CUT);
+    place(power, 28, 16, refs.phrase("guitar_power_chords.kvnl"), say("メイン", "Main"),
+          MRBM_BLOCK_CUT);
 
-    MseqTrackRefer* drums = phrase_track(m, "ドラム", CH_DRUMS, 95);
-    place(drums, 3, 4, refs.phrase("drums_8beat.kvnl"), "イントロ", MRBM_BLOCK_KEEP);
-    place(drums, 4, 16, refs.phrase("drums_8beat.kvnl"), "メイン", MRBM_BLOCK_CUT);
-    place(drums, 8, 12, refs.phrase("drums_8beat.kvnl"), "メイン", MRBM_BLOCK_CUT);
-    place(drums, 11, 4, refs.phrase("drums_fills.kvnl"), "フィル1", MRBM_BLOCK_CUT);
-    place(drums, 12, 12, refs.phrase("drums_16beat.kvnl"), "メイン", MRBM_BLOCK_CUT);
-    place(drums, 15, 4, refs.phrase("drums_fills.kvnl"), "ブレイク", MRBM_BLOCK_CUT);
-    place(drums, 16, 16, refs.phrase("drums_16beat.kvnl"), "メイン", MRBM_BLOCK_CUT);
-    place(drums, 20, 12, refs.phrase("drums_16beat.kvnl"), "メイン", MRBM_BLOCK_CUT);
-    place(drums, 23, 4, refs.phrase("drums_fills.kvnl"), "フィル2", MRBM_BLOCK_CUT);
-    place(drums, 24, 16, refs.phrase("drums_four_on_floor.kvnl"), "メイン", MRBM_BLOCK_CUT);
-    place(drums, 28, 12, refs.phrase("drums_four_on_floor.kvnl"), "メイン", MRBM_BLOCK_CUT);
-    place(drums, 31, 4, refs.phrase("drums_16beat.kvnl"), "フィル", MRBM_BLOCK_CUT);
-    place(drums, 32, 16, refs.phrase("drums_ballad.kvnl"), "メイン", MRBM_BLOCK_CUT);
-    place(drums, 36, 4, refs.phrase("drums_ballad.kvnl"), "メイン", MRBM_BLOCK_CUT);
-    place(drums, 37, 4, refs.phrase("drums_ballad.kvnl"), "フィル", MRBM_BLOCK_CUT);
-    place(drums, 38, 8, refs.phrase("drums_8beat.kvnl"), "エンディング", MRBM_BLOCK_KEEP);
+    MseqTrackRefer* drums = phrase_track(m, say("ドラム", "Drums"), CH_DRUMS, 95);
+    place(drums, 3, 4, refs.phrase("drums_8beat.kvnl"), say("イントロ", "Intro"), MRBM_BLOCK_KEEP);
+    place(drums, 4, 16, refs.phrase("drums_8beat.kvnl"), say("メイン", "Main"), MRBM_BLOCK_CUT);
+    place(drums, 8, 12, refs.phrase("drums_8beat.kvnl"), say("メイン", "Main"), MRBM_BLOCK_CUT);
+    place(drums, 11, 4, refs.phrase("drums_fills.kvnl"), say("フィル1", "Fill 1"), MRBM_BLOCK_CUT);
+    place(drums, 12, 12, refs.phrase("drums_16beat.kvnl"), say("メイン", "Main"), MRBM_BLOCK_CUT);
+    place(drums, 15, 4, refs.phrase("drums_fills.kvnl"), say("ブレイク", "Break"), MRBM_BLOCK_CUT);
+    place(drums, 16, 16, refs.phrase("drums_16beat.kvnl"), say("メイン", "Main"), MRBM_BLOCK_CUT);
+    place(drums, 20, 12, refs.phrase("drums_16beat.kvnl"), say("メイン", "Main"), MRBM_BLOCK_CUT);
+    place(drums, 23, 4, refs.phrase("drums_fills.kvnl"), say("フィル2", "Fill 2"), MRBM_BLOCK_CUT);
+    place(drums, 24, 16, refs.phrase("drums_four_on_floor.kvnl"), say("メイン", "Main"),
+          MRBM_BLOCK_CUT);
+    place(drums, 28, 12, refs.phrase("drums_four_on_floor.kvnl"), say("メイン", "Main"),
+          MRBM_BLOCK_CUT);
+    place(drums, 31, 4, refs.phrase("drums_16beat.kvnl"), say("フィル", "Fill"), MRBM_BLOCK_CUT);
+    place(drums, 32, 16, refs.phrase("drums_ballad.kvnl"), say("メイン", "Main"), MRBM_BLOCK_CUT);
+    place(drums, 36, 4, refs.phrase("drums_ballad.kvnl"), say("メイン", "Main"), MRBM_BLOCK_CUT);
+    place(drums, 37, 4, refs.phrase("drums_ballad.kvnl"), say("フィル", "Fill"), MRBM_BLOCK_CUT);
+    place(drums, 38, 8, refs.phrase("drums_8beat.kvnl"), say("エンディング", "Ending"),
+          MRBM_BLOCK_KEEP);
 }
 
 void build_sampler(MseqMusic& m, const DemoRefs& refs) {
-    m.m_Copyright = jp("Korvante 標準パターン");
+    m.m_Copyright = jp(say("Korvante 標準パターン", "Korvante standard patterns"));
     m.m_Tempo = 120;
     m.m_MapStageID = refs.stage;
     m.m_MapChordID = refs.chord_c;
@@ -469,20 +535,21 @@ void build_sampler(MseqMusic& m, const DemoRefs& refs) {
         const char* drum_marker;
     };
     const std::vector<Slot> slots = {
-        {"見本1 8ビート", 120, "piano_8beat.kvnl", "bass_root_8.kvnl", "guitar_strum_8.kvnl",
-         "drums_8beat.kvnl", "メイン"},
-        {"見本2 16ビート", 100, "piano_16beat.kvnl", "bass_finger_16.kvnl",
-         "guitar_cutting_16.kvnl", "drums_16beat.kvnl", "メイン"},
-        {"見本3 シャッフル", 96, "epiano_shuffle.kvnl", "bass_walking.kvnl",
-         "guitar_ballad_triplet.kvnl", "drums_shuffle.kvnl", "メイン"},
-        {"見本4 ロック", 132, "organ_pad.kvnl", "bass4_rock_8.kvnl", "guitar_power_chords.kvnl",
-         "drums_half_time.kvnl", "メイン"},
-        {"見本5 バラード", 72, "piano_ballad.kvnl", "bass_root_fifth.kvnl", "guitar_arpeggio.kvnl",
-         "drums_ballad.kvnl", "メイン"},
-        {"見本6 ダンス", 118, "piano_arpeggio_16.kvnl", "bass_octave_16.kvnl", nullptr,
-         "drums_four_on_floor.kvnl", "メイン"},
-        {"見本7 フィル集", 104, "piano_arpeggio_8.kvnl", "bass4_slap.kvnl", nullptr,
-         "drums_fills.kvnl", "フィル1"},
+        {say("見本1 8ビート", "Sample 1 8 beat"), 120, "piano_8beat.kvnl", "bass_root_8.kvnl",
+         "guitar_strum_8.kvnl", "drums_8beat.kvnl", say("メイン", "Main")},
+        {say("見本2 16ビート", "Sample 2 16 beat"), 100, "piano_16beat.kvnl", "bass_finger_16.kvnl",
+         "guitar_cutting_16.kvnl", "drums_16beat.kvnl", say("メイン", "Main")},
+        {say("見本3 シャッフル", "Sample 3 shuffle"), 96, "epiano_shuffle.kvnl",
+         "bass_walking.kvnl", "guitar_ballad_triplet.kvnl", "drums_shuffle.kvnl",
+         say("メイン", "Main")},
+        {say("見本4 ロック", "Sample 4 rock"), 132, "organ_pad.kvnl", "bass4_rock_8.kvnl",
+         "guitar_power_chords.kvnl", "drums_half_time.kvnl", say("メイン", "Main")},
+        {say("見本5 バラード", "Sample 5 ballad"), 72, "piano_ballad.kvnl", "bass_root_fifth.kvnl",
+         "guitar_arpeggio.kvnl", "drums_ballad.kvnl", say("メイン", "Main")},
+        {say("見本6 ダンス", "Sample 6 dance"), 118, "piano_arpeggio_16.kvnl",
+         "bass_octave_16.kvnl", nullptr, "drums_four_on_floor.kvnl", say("メイン", "Main")},
+        {say("見本7 フィル集", "Sample 7 fills"), 104, "piano_arpeggio_8.kvnl", "bass4_slap.kvnl",
+         nullptr, "drums_fills.kvnl", say("フィル1", "Fill 1")},
     };
     const int32_t end_bar = static_cast<int32_t>(slots.size()) * 4;
 
@@ -492,37 +559,42 @@ void build_sampler(MseqMusic& m, const DemoRefs& refs) {
         marks.push_back({static_cast<int32_t>(i) * 4, slots[i].marker});
         tempi.push_back({static_cast<int32_t>(i) * 4, slots[i].tempo});
     }
-    marks.push_back({end_bar, "エンディング"});
+    marks.push_back({end_bar, say("エンディング", "Ending")});
     tempi.push_back({end_bar, 112});
-    add_markers(m, marks, "マーカー");
+    add_markers(m, marks, say("マーカー", "Markers"));
     tempo_track(m, 1, tempi);
 
     // I - vi - IV - V on a fixed chord map.
     MseqMapChord palette;
-    major_key(palette, "ハ長調", 0);
+    major_key(palette, say("ハ長調", "C major"), 0);
     std::vector<ChordAt> chords;
     for (int32_t bar = 0; bar < end_bar; bar += 4)
         per_bar(chords, palette, bar, {0, 5, 3, 4});
     per_bar(chords, palette, end_bar, {0});
     chord_track(m, refs.chord_c, chords);
-    memo(m, kSamplerMemo);
+    memo(m, sampler_memo());
 
-    MseqTrackRefer* keys = phrase_track(m, "キーボード", CH_PIANO, 90);
-    MseqTrackRefer* bass = phrase_track(m, "ベース", CH_BASS);
-    MseqTrackRefer* guitar = phrase_track(m, "ギター", CH_ACOUSTIC, 85);
-    MseqTrackRefer* drums = phrase_track(m, "ドラム", CH_DRUMS, 95);
+    MseqTrackRefer* keys = phrase_track(m, say("キーボード", "Keyboard"), CH_PIANO, 90);
+    MseqTrackRefer* bass = phrase_track(m, say("ベース", "Bass"), CH_BASS);
+    MseqTrackRefer* guitar = phrase_track(m, say("ギター", "Guitar"), CH_ACOUSTIC, 85);
+    MseqTrackRefer* drums = phrase_track(m, say("ドラム", "Drums"), CH_DRUMS, 95);
     for (size_t i = 0; i < slots.size(); ++i) {
         const Slot& s = slots[i];
         const int32_t bar = static_cast<int32_t>(i) * 4;
-        place(keys, bar, 16, refs.phrase(s.keys), "メイン", MRBM_BLOCK_CUT);
-        place(bass, bar, 16, refs.phrase(s.bass), "メイン", MRBM_BLOCK_CUT);
-        if (s.guitar) place(guitar, bar, 16, refs.phrase(s.guitar), "メイン", MRBM_BLOCK_CUT);
+        place(keys, bar, 16, refs.phrase(s.keys), say("メイン", "Main"), MRBM_BLOCK_CUT);
+        place(bass, bar, 16, refs.phrase(s.bass), say("メイン", "Main"), MRBM_BLOCK_CUT);
+        if (s.guitar)
+            place(guitar, bar, 16, refs.phrase(s.guitar), say("メイン", "Main"), MRBM_BLOCK_CUT);
         place(drums, bar, 16, refs.phrase(s.drums), s.drum_marker, MRBM_BLOCK_CUT);
     }
-    place(keys, end_bar, 4, refs.phrase("piano_8beat.kvnl"), "エンディング", MRBM_BLOCK_KEEP);
-    place(bass, end_bar, 4, refs.phrase("bass_root_8.kvnl"), "エンディング", MRBM_BLOCK_KEEP);
-    place(guitar, end_bar, 4, refs.phrase("guitar_strum_8.kvnl"), "エンディング", MRBM_BLOCK_KEEP);
-    place(drums, end_bar, 4, refs.phrase("drums_8beat.kvnl"), "エンディング", MRBM_BLOCK_KEEP);
+    place(keys, end_bar, 4, refs.phrase("piano_8beat.kvnl"), say("エンディング", "Ending"),
+          MRBM_BLOCK_KEEP);
+    place(bass, end_bar, 4, refs.phrase("bass_root_8.kvnl"), say("エンディング", "Ending"),
+          MRBM_BLOCK_KEEP);
+    place(guitar, end_bar, 4, refs.phrase("guitar_strum_8.kvnl"), say("エンディング", "Ending"),
+          MRBM_BLOCK_KEEP);
+    place(drums, end_bar, 4, refs.phrase("drums_8beat.kvnl"), say("エンディング", "Ending"),
+          MRBM_BLOCK_KEEP);
 }
 
 }  // namespace kv_data

@@ -8,6 +8,7 @@
 #include "Maps.h"
 #include "PatternBook.h"
 #include "model/core/MseqDesk.h"
+#include "model/lang/KvLanguage.h"
 #include "model/library/MseqBook.h"
 #include "model/library/MseqRoom.h"
 #include "model/theory/MseqMapChord.h"
@@ -58,7 +59,7 @@ PhraseNodes write_pattern_book(const Output& out, MseqRoom* room, MseqObject* bo
         for (const PhraseRecipe& p : pattern_phrases()) {
             if (std::string(p.folder) != f.key) continue;
             // The leaf's name is the phrase's own, so it is known only once it is built.
-            MseqObject* node = leaf(book, dir, MTYPE_LEAF_PHRASE, "フレーズ",
+            MseqObject* node = leaf(book, dir, MTYPE_LEAF_PHRASE, say("フレーズ", "Phrase"),
                                     std::string("<book>.\\") + f.key + "\\" + p.file);
             ref_ptr<MseqEntity> content;
             auto* phrase = fresh_content<MseqMusic>(node, MTYPE_LEAF_PHRASE, &content);
@@ -78,19 +79,22 @@ void write_demo_book(const Output& out, MseqRoom* room, MseqObject* book_node,
     auto* book = fresh_content<MseqBook>(book_node, MTYPE_BOOK, &keep);
     book->name = book_node->name;
 
-    MseqObject* song =
-        leaf(book, book_node, MTYPE_LEAF_MUSIC, "はじまりの朝", "<book>.\\song.kvnl");
-    MseqObject* sampler =
-        leaf(book, book_node, MTYPE_LEAF_MUSIC, "パターン見本", "<book>.\\sampler.kvnl");
-    MseqObject* maps = folder(book, book_node, "マップ");
-    MseqObject* chord_c = leaf(book, maps, MTYPE_LEAF_CHORD, "ハ長調", "<book>.\\chord_c.kvnl");
-    MseqObject* chord_d = leaf(book, maps, MTYPE_LEAF_CHORD, "ニ長調", "<book>.\\chord_d.kvnl");
-    MseqObject* stage = leaf(book, maps, MTYPE_LEAF_STAGE, "バンド", "<book>.\\stage.kvnl");
+    MseqObject* song = leaf(book, book_node, MTYPE_LEAF_MUSIC, say("はじまりの朝", "First Morning"),
+                            "<book>.\\song.kvnl");
+    MseqObject* sampler = leaf(book, book_node, MTYPE_LEAF_MUSIC,
+                               say("パターン見本", "Pattern sampler"), "<book>.\\sampler.kvnl");
+    MseqObject* maps = folder(book, book_node, say("マップ", "Maps"));
+    MseqObject* chord_c =
+        leaf(book, maps, MTYPE_LEAF_CHORD, say("ハ長調", "C major"), "<book>.\\chord_c.kvnl");
+    MseqObject* chord_d =
+        leaf(book, maps, MTYPE_LEAF_CHORD, say("ニ長調", "D major"), "<book>.\\chord_d.kvnl");
+    MseqObject* stage =
+        leaf(book, maps, MTYPE_LEAF_STAGE, say("バンド", "Band"), "<book>.\\stage.kvnl");
 
     // The standard patterns the musics play, linked into this book by the library's own
     // operation (which stores their paths relative to the library).
     DemoRefs refs;
-    MseqObject* patterns = folder(book, book_node, "標準パターン");
+    MseqObject* patterns = folder(book, book_node, say("標準パターン", "Standard patterns"));
     for (const FolderRecipe& f : pattern_folders()) {
         MseqObject* dir = folder(book, patterns, f.name);
         for (const PhraseRecipe& p : pattern_phrases()) {
@@ -106,13 +110,13 @@ void write_demo_book(const Output& out, MseqRoom* room, MseqObject* book_node,
 
     ref_ptr<MseqEntity> content;
     auto* c_major = fresh_content<MseqMapChord>(chord_c, MTYPE_LEAF_CHORD, &content);
-    major_key(*c_major, "ハ長調", 0);
+    major_key(*c_major, say("ハ長調", "C major"), 0);
     out.save(c_major);
     auto* d_major = fresh_content<MseqMapChord>(chord_d, MTYPE_LEAF_CHORD, &content);
-    major_key(*d_major, "ニ長調", 2);
+    major_key(*d_major, say("ニ長調", "D major"), 2);
     out.save(d_major);
     auto* band = fresh_content<MseqMapStage>(stage, MTYPE_LEAF_STAGE, &content);
-    general_midi_stage(*band, "バンド",
+    general_midi_stage(*band, say("バンド", "Band"),
                        {
                            {0, 73, 108, 64, 50, 10},  // melody: flute, in the middle
                            {1, 0, 100, 80, 40, 0},    // piano, right of the middle
@@ -139,18 +143,22 @@ void write_demo_book(const Output& out, MseqRoom* room, MseqObject* book_node,
 
 }  // namespace
 
-void write_libraries(const Output& out) {
-    MseqObject room_node(MID_ROOM, MTYPE_ROOM, jp("マイライブラリ"),
-                         MseqDescPath(out.path("mymusic/library.kvnr")));
+namespace {
+
+// Writes the library at `library` (relative to the output folder) with its books; the
+// pattern book is the one at `pattern_book` (a "<prog>" path).
+void write_library(const Output& out, const std::string& library, const char* pattern_book) {
+    MseqObject room_node(MID_ROOM, MTYPE_ROOM, jp(say("マイライブラリ", "My library")),
+                         MseqDescPath(out.path(library)));
     ref_ptr<MseqEntity> keep;
     auto* room = fresh_content<MseqRoom>(&room_node, MTYPE_ROOM, &keep);
     room->name = room_node.name;
     MseqObject* pattern = room->create_book(&room_node, MPLACE_LAST_CHILD, MTYPE_BOOK_LIBRARY,
-                                            jp("パターンブック_標準"),
-                                            MseqDescPath("<prog>.\\pattern_v01\\pattern.kvnb"));
-    MseqObject* demo =
-        room->create_book(&room_node, MPLACE_LAST_CHILD, MTYPE_BOOK_MUSIC, jp("デモソング"),
-                          MseqDescPath("<room>.\\demo\\demo.kvnb"));
+                                            jp(say("パターンブック_標準", "Standard pattern book")),
+                                            MseqDescPath(pattern_book));
+    MseqObject* demo = room->create_book(&room_node, MPLACE_LAST_CHILD, MTYPE_BOOK_MUSIC,
+                                         jp(say("デモソング", "Demo songs")),
+                                         MseqDescPath("<room>.\\demo\\demo.kvnb"));
     if (!pattern || !demo) fail("cannot create the books of the library");
     const PhraseNodes phrases = write_pattern_book(out, room, pattern);
     write_demo_book(out, room, demo, phrases);
@@ -159,6 +167,20 @@ void write_libraries(const Output& out) {
     keep = nullptr;
     MseqDesk::instance().modified.clear();
     MseqDesk::instance().cache.clear();
+}
+
+}  // namespace
+
+void write_libraries(const Output& out) {
+    write_library(out, "mymusic/library.kvnr", "<prog>.\\pattern_v01\\pattern.kvnb");
+}
+
+void write_english_libraries(const Output& out) {
+    // As for the English templates: the program speaks English while they are made, so that
+    // the words taken from the dictionary are English too.
+    kv_set_language(kv_language::english);
+    write_library(out, "mymusic/en/library.kvnr", "<prog>.\\pattern_v01\\en\\pattern.kvnb");
+    kv_set_language(kv_language::japanese);
 }
 
 }  // namespace kv_data

@@ -28,28 +28,35 @@ std::vector<std::string> operator+(std::vector<std::string> a, const std::vector
 
 // The sections most phrases share: a one-bar intro, four bars of the main groove, a one-bar
 // fill and an ending whose last notes ring for two bars.
-const std::vector<Section> kSections = {
-    {0, "イントロ"},
-    {1, "メイン"},
-    {5, "フィル"},
-    {6, "エンディング"},
-};
-constexpr const char* kMarkers = "セクション";
+std::vector<Section> sections() {
+    return {
+        {0, say("イントロ", "Intro")},
+        {1, say("メイン", "Main")},
+        {5, say("フィル", "Fill")},
+        {6, say("エンディング", "Ending")},
+    };
+}
+const char* markers() {
+    return say("セクション", "Sections");
+}
 
 // Right-hand chord voices and the left hand of a keyboard.
 std::vector<Voice> right_hand(MseqMusic& p, int32_t beat, int32_t length_rate) {
-    return voices(p, {"右手 上", "右手 中", "右手 下"},
+    return voices(p,
+                  {say("右手 上", "Right hand high"), say("右手 中", "Right hand middle"),
+                   say("右手 下", "Right hand low")},
                   {chord_degree(2), chord_degree(1), chord_degree(0)}, beat, 0, 5, length_rate);
 }
 std::vector<Voice> left_hand(MseqMusic& p, int32_t beat, int32_t octave = 4) {
-    return voices(p, {"左手"}, {chord_degree(0)}, beat, 0, octave, 100);
+    return voices(p, {say("左手", "Left hand")}, {chord_degree(0)}, beat, 0, octave, 100);
 }
 
 // ---- keyboards --------------------------------------------------------------------------
 
 void piano_8beat(MseqMusic& p) {
-    setup_phrase(p, "ピアノ 8ビート 刻み", program_word(GM_GRAND_PIANO), 120);
-    add_markers(p, kSections, kMarkers);
+    setup_phrase(p, say("ピアノ 8ビート 刻み", "Piano 8 beat pulse"), program_word(GM_GRAND_PIANO),
+                 120);
+    add_markers(p, sections(), markers());
     comp(right_hand(p, 8, 85), 0,
          bars(std::vector<std::string>{"X---x---"} + repeat("XxoxXxox", 3) +
               std::vector<std::string>{"XxoxXx.x", "X.xX.xX.", "X-------", "--------"}));
@@ -59,8 +66,9 @@ void piano_8beat(MseqMusic& p) {
 }
 
 void piano_16beat(MseqMusic& p) {
-    setup_phrase(p, "ピアノ 16ビート コンピング", program_word(GM_GRAND_PIANO), 100);
-    add_markers(p, kSections, kMarkers);
+    setup_phrase(p, say("ピアノ 16ビート コンピング", "Piano 16 beat comping"),
+                 program_word(GM_GRAND_PIANO), 100);
+    add_markers(p, sections(), markers());
     comp(right_hand(p, 16, 90), 0,
          bars({"X-------x-------", "X--x--X---x--x--", "x-x--x--X--x--x-", "X--x--X---x--x--",
                "x-x--x--X--x.xx.", "X.X.X.X.x.x.xxxx", "X---------------", "----------------"}));
@@ -70,12 +78,18 @@ void piano_16beat(MseqMusic& p) {
 }
 
 void piano_arpeggio_8(MseqMusic& p) {
-    setup_phrase(p, "ピアノ アルペジオ 8分", program_word(GM_GRAND_PIANO), 84);
-    add_markers(p, {{0, "イントロ"}, {2, "メイン"}, {6, "フィル"}, {7, "エンディング"}}, kMarkers);
+    setup_phrase(p, say("ピアノ アルペジオ 8分", "Piano arpeggio in eighths"),
+                 program_word(GM_GRAND_PIANO), 84);
+    add_markers(p,
+                {{0, say("イントロ", "Intro")},
+                 {2, say("メイン", "Main")},
+                 {6, say("フィル", "Fill")},
+                 {7, say("エンディング", "Ending")}},
+                markers());
     // The intro starts after an eighth's breath, both hands together, and the left hand
     // sounds each half bar's root: played at half speed it opens a song on its second beat
     // with a new root for every bar.
-    MseqTrackNote* arp = add_note_track(p, "アルペジオ", 8, 0, 4, 150);
+    MseqTrackNote* arp = add_note_track(p, say("アルペジオ", "Arpeggio"), 8, 0, 4, 150);
     line(arp, MNBT_CDEG, 0,
          bars({"r 2? 3? 4 5 4? 3? 2?", "0? 2? 3? 4 5 6 5? 4?", "0! 2 3 4 5 4 3 2",
                "-1! 0 2 3 4 3 2 0", "0! 2 3 4 5 4 3 2", "0! 2 3 4 5 6 5 4", "0 1 2 3 4 5 6 7!",
@@ -86,9 +100,10 @@ void piano_arpeggio_8(MseqMusic& p) {
 }
 
 void piano_arpeggio_16(MseqMusic& p) {
-    setup_phrase(p, "ピアノ アルペジオ 16分", program_word(GM_GRAND_PIANO), 92);
-    add_markers(p, kSections, kMarkers);
-    MseqTrackNote* arp = add_note_track(p, "アルペジオ", 16, 0, 4, 150);
+    setup_phrase(p, say("ピアノ アルペジオ 16分", "Piano arpeggio in sixteenths"),
+                 program_word(GM_GRAND_PIANO), 92);
+    add_markers(p, sections(), markers());
+    MseqTrackNote* arp = add_note_track(p, say("アルペジオ", "Arpeggio"), 16, 0, 4, 150);
     const std::string a = "0! 2 3 4 5 4 3 2 0 2 3 4 5 4 3 2";
     line(arp, MNBT_CDEG, 0,
          bars({"0? 2? 3? 4? 5 4? 3? 2? 0? 2? 3? 4? 5 6? 5? 4?", a,
@@ -102,12 +117,12 @@ void piano_arpeggio_16(MseqMusic& p) {
 }
 
 void piano_ballad(MseqMusic& p) {
-    setup_phrase(p, "ピアノ バラード", program_word(GM_GRAND_PIANO), 72);
-    add_markers(p, kSections, kMarkers);
+    setup_phrase(p, say("ピアノ バラード", "Piano ballad"), program_word(GM_GRAND_PIANO), 72);
+    add_markers(p, sections(), markers());
     comp(right_hand(p, 8, 100), 0,
          bars(std::vector<std::string>{"o-------"} + repeat("x---o---", 3) +
               std::vector<std::string>{"x---o-o-", "x-o-x-o-", "x-------", "--------"}));
-    MseqTrackNote* lh = add_note_track(p, "左手", 8, 0, 3, 150);
+    MseqTrackNote* lh = add_note_track(p, say("左手", "Left hand"), 8, 0, 3, 150);
     line(lh, MNBT_CDEG, 0,
          bars({"0*8", "0! 2 3 4 3 2 3 2", "0! 2 3 4 3 2 3 2", "0! 2 3 4 3 2 3 2",
                "0! 2 3 4 5 4 3 2", "0! 2 3 4 5 4 3 2", "0!*8", "_*8"}),
@@ -115,8 +130,9 @@ void piano_ballad(MseqMusic& p) {
 }
 
 void epiano_shuffle(MseqMusic& p) {
-    setup_phrase(p, "エレピ シャッフル", program_word(GM_EPIANO), 96);
-    add_markers(p, kSections, kMarkers);
+    setup_phrase(p, say("エレピ シャッフル", "Electric piano shuffle"), program_word(GM_EPIANO),
+                 96);
+    add_markers(p, sections(), markers());
     const std::string a = "x--x-ox--x-o";
     const std::string b = "x--x-o--ox-o";
     comp(right_hand(p, 12, 90), 0,
@@ -127,10 +143,12 @@ void epiano_shuffle(MseqMusic& p) {
 }
 
 void organ_pad(MseqMusic& p) {
-    setup_phrase(p, "オルガン パッド", program_word(GM_DRAWBAR_ORGAN), 100);
-    add_markers(p, kSections, kMarkers);
+    setup_phrase(p, say("オルガン パッド", "Organ pad"), program_word(GM_DRAWBAR_ORGAN), 100);
+    add_markers(p, sections(), markers());
     comp(
-        voices(p, {"上声", "中声 上", "中声 下", "低声"},
+        voices(p,
+               {say("上声", "Top voice"), say("中声 上", "Upper middle voice"),
+                say("中声 下", "Lower middle voice"), say("低声", "Bottom voice")},
                {chord_degree(2), chord_degree(1), chord_degree(0), chord_degree(-1)}, 4, 0, 5, 100),
         0, bars({"o---", "x---", "x---", "x---", "x-x-", "x-x-", "X---", "----"}));
 }
@@ -138,12 +156,13 @@ void organ_pad(MseqMusic& p) {
 // ---- basses -----------------------------------------------------------------------------
 
 MseqTrackNote* bass_line(MseqMusic& p, int32_t beat, int32_t length_rate) {
-    return add_note_track(p, "ベース", beat, 0, 3, length_rate);
+    return add_note_track(p, say("ベース", "Bass"), beat, 0, 3, length_rate);
 }
 
 void bass_root_8(MseqMusic& p) {
-    setup_phrase(p, "ベース ルート 8分", program_word(GM_PICK_BASS), 120);
-    add_markers(p, kSections, kMarkers);
+    setup_phrase(p, say("ベース ルート 8分", "Bass root in eighths"), program_word(GM_PICK_BASS),
+                 120);
+    add_markers(p, sections(), markers());
     const std::string a = "0! 0 0 0 0! 0 0 0";
     line(
         bass_line(p, 8, 90), MNBT_CDEG, 0,
@@ -151,8 +170,9 @@ void bass_root_8(MseqMusic& p) {
 }
 
 void bass_root_fifth(MseqMusic& p) {
-    setup_phrase(p, "ベース ルート＆5度", program_word(GM_FINGER_BASS), 110);
-    add_markers(p, kSections, kMarkers);
+    setup_phrase(p, say("ベース ルート＆5度", "Bass root and fifth"), program_word(GM_FINGER_BASS),
+                 110);
+    add_markers(p, sections(), markers());
     const std::string a = "0!*2 r 0 -1*2 r -1";
     const std::string b = "0!*2 r 0 2*2 1 -1";
     line(bass_line(p, 8, 85), MNBT_CDEG, 0,
@@ -160,8 +180,9 @@ void bass_root_fifth(MseqMusic& p) {
 }
 
 void bass_octave_16(MseqMusic& p) {
-    setup_phrase(p, "ベース オクターブ 16ビート", program_word(GM_FINGER_BASS), 118);
-    add_markers(p, kSections, kMarkers);
+    setup_phrase(p, say("ベース オクターブ 16ビート", "Bass octaves 16 beat"),
+                 program_word(GM_FINGER_BASS), 118);
+    add_markers(p, sections(), markers());
     const std::string a = "0!*2 0'*2 0*2 0'*2 0*2 0'*2 0*2 0' 0'";
     line(bass_line(p, 16, 80), MNBT_CDEG, 0,
          bars({"0!*4 0'*4 0*4 0'*4", a, a, a, "0!*2 0'*2 0*2 0'*2 2*2 2'*2 -1*2 -1 -1'",
@@ -169,16 +190,17 @@ void bass_octave_16(MseqMusic& p) {
 }
 
 void bass_walking(MseqMusic& p) {
-    setup_phrase(p, "ウォーキングベース", program_word(GM_ACOUSTIC_BASS), 132);
-    add_markers(p, kSections, kMarkers);
+    setup_phrase(p, say("ウォーキングベース", "Walking bass"), program_word(GM_ACOUSTIC_BASS), 132);
+    add_markers(p, sections(), markers());
     line(bass_line(p, 4, 95), MNBT_CDEG, 0,
          bars({"0! 2 0' 2", "0! 1 2 1", "0! 2 0' 2", "0! 1 2 0'", "0! -1 0 -1", "0! 0' 2 1", "0!*4",
                "_*4"}));
 }
 
 void bass_finger_16(MseqMusic& p) {
-    setup_phrase(p, "ベース 16ビート フィンガー", program_word(GM_FINGER_BASS), 100);
-    add_markers(p, kSections, kMarkers);
+    setup_phrase(p, say("ベース 16ビート フィンガー", "Bass 16 beat fingered"),
+                 program_word(GM_FINGER_BASS), 100);
+    add_markers(p, sections(), markers());
     const std::string a = "0!*3 0~ r 0 r 0*2 r 0 2 r 0' r 0~";
     const std::string b = "0!*3 0~ r 0 r 2*2 r 2 0' r 2 1 0~";
     MseqTrackNote* t = bass_line(p, 16, 90);
@@ -190,8 +212,9 @@ void bass_finger_16(MseqMusic& p) {
 }
 
 void bass_slap_4(MseqMusic& p) {
-    setup_phrase(p, "4弦ベース スラップ", program_word(GM_SLAP_BASS), 104);
-    add_markers(p, kSections, kMarkers);
+    setup_phrase(p, say("4弦ベース スラップ", "4-string bass slap"), program_word(GM_SLAP_BASS),
+                 104);
+    add_markers(p, sections(), markers());
     std::vector<Voice> s = four_strings(p, 16, 0);
     // Thumb on the 4th string, pops on the octave, ghosted fifths and a tenth now and then.
     grid(s[0].track, 0,
@@ -213,8 +236,9 @@ void bass_slap_4(MseqMusic& p) {
 }
 
 void bass_rock_4(MseqMusic& p) {
-    setup_phrase(p, "4弦ベース ロック 8分", program_word(GM_PICK_BASS), 128);
-    add_markers(p, kSections, kMarkers);
+    setup_phrase(p, say("4弦ベース ロック 8分", "4-string bass rock in eighths"),
+                 program_word(GM_PICK_BASS), 128);
+    add_markers(p, sections(), markers());
     std::vector<Voice> s = four_strings(p, 8, 0);
     grid(s[0].track, 0,
          bars(std::vector<std::string>{"X-------"} + repeat("XxxxXxxx", 3) +
@@ -236,8 +260,9 @@ void bass_rock_4(MseqMusic& p) {
 // ---- guitars ----------------------------------------------------------------------------
 
 void guitar_strum_8(MseqMusic& p) {
-    setup_phrase(p, "ギター 8ビート ストローク", program_word(GM_STEEL_GUITAR), 120);
-    add_markers(p, kSections, kMarkers);
+    setup_phrase(p, say("ギター 8ビート ストローク", "Guitar 8 beat strumming"),
+                 program_word(GM_STEEL_GUITAR), 120);
+    add_markers(p, sections(), markers());
     strum(six_strings(p, 8, 0, 8, 95), 0,
           bars({"D-------", "D-du-udu", "D-du-udu", "D-du-udu", "D-du-D-u", "D-D-D-du", "D-------",
                 "--------"}),
@@ -245,8 +270,9 @@ void guitar_strum_8(MseqMusic& p) {
 }
 
 void guitar_cutting_16(MseqMusic& p) {
-    setup_phrase(p, "ギター 16ビート カッティング", program_word(GM_CLEAN_GUITAR), 104);
-    add_markers(p, kSections, kMarkers);
+    setup_phrase(p, say("ギター 16ビート カッティング", "Guitar 16 beat cutting"),
+                 program_word(GM_CLEAN_GUITAR), 104);
+    add_markers(p, sections(), markers());
     const std::string a = "mnmnCnmnmnmuCnmn";
     const std::string b = "mnCnmnmuCnmnCnmu";
     strum(six_strings(p, 16, 0, 5), 0,
@@ -256,11 +282,14 @@ void guitar_cutting_16(MseqMusic& p) {
 }
 
 void guitar_arpeggio(MseqMusic& p) {
-    setup_phrase(p, "ギター アルペジオ", program_word(GM_STEEL_GUITAR), 88);
-    add_markers(
-        p,
-        {{0, "イントロ"}, {1, "メイン"}, {3, "バリエーション"}, {5, "フィル"}, {6, "エンディング"}},
-        kMarkers);
+    setup_phrase(p, say("ギター アルペジオ", "Guitar arpeggio"), program_word(GM_STEEL_GUITAR), 88);
+    add_markers(p,
+                {{0, say("イントロ", "Intro")},
+                 {1, say("メイン", "Main")},
+                 {3, say("バリエーション", "Variation")},
+                 {5, say("フィル", "Fill")},
+                 {6, say("エンディング", "Ending")}},
+                markers());
     std::vector<Voice> s = six_strings(p, 8, 0, 0);
     // One row per string, 6th first; each bar picks the strings in turn and lets them ring.
     const std::vector<std::vector<std::string>> rows = {
@@ -282,8 +311,9 @@ void guitar_arpeggio(MseqMusic& p) {
 }
 
 void guitar_ballad_triplet(MseqMusic& p) {
-    setup_phrase(p, "ギター バラード 3連アルペジオ", program_word(GM_NYLON_GUITAR), 70);
-    add_markers(p, kSections, kMarkers);
+    setup_phrase(p, say("ギター バラード 3連アルペジオ", "Guitar ballad triplet arpeggio"),
+                 program_word(GM_NYLON_GUITAR), 70);
+    add_markers(p, sections(), markers());
     std::vector<Voice> s = six_strings(p, 12, 0, 0);
     const HitTable soft = {{'x', Hit{84}}, {'o', Hit{66}}, {'X', Hit{100}}};
     const std::vector<std::vector<std::string>> rows = {
@@ -305,11 +335,13 @@ void guitar_ballad_triplet(MseqMusic& p) {
 }
 
 void guitar_power_chords(MseqMusic& p) {
-    setup_phrase(p, "ギター パワーコード 8分", program_word(GM_OVERDRIVE_GUITAR), 132);
-    add_markers(p, kSections, kMarkers);
+    setup_phrase(p, say("ギター パワーコード 8分", "Guitar power chords in eighths"),
+                 program_word(GM_OVERDRIVE_GUITAR), 132);
+    add_markers(p, sections(), markers());
     // Root, fifth and octave on the three low strings; palm-muted eighths ring only 90 ticks.
-    std::vector<Voice> s = voices(p, {"6弦", "5弦", "4弦"},
-                                  {chord_degree(0), chord_degree(2), chord_degree(0, 1)}, 8, 0, 3);
+    std::vector<Voice> s =
+        voices(p, {say("6弦", "String 6"), say("5弦", "String 5"), say("4弦", "String 4")},
+               {chord_degree(0), chord_degree(2), chord_degree(0, 1)}, 8, 0, 3);
     const HitTable hits = {
         {'X', Hit{116}},
         {'x', Hit{100}},
@@ -324,198 +356,200 @@ void guitar_power_chords(MseqMusic& p) {
 // ---- drums ------------------------------------------------------------------------------
 
 void drums_8beat(MseqMusic& p) {
-    setup_phrase(p, "ドラム 8ビート", drum_kit_word(GM_STANDARD_KIT), 120);
-    add_markers(p, kSections, kMarkers);
+    setup_phrase(p, say("ドラム 8ビート", "Drums 8 beat"), drum_kit_word(GM_STANDARD_KIT), 120);
+    add_markers(p, sections(), markers());
     const std::string rest = "................";
     drum_kit(
         p, 16,
         {
-            {"バスドラム", DR_KICK,
+            {say("バスドラム", "Bass drum"), DR_KICK,
              bars({rest, "X.....x.X.......", "X.....x.X.......", "X.....x.X.......",
                    "X.....x.X.x...x.", "X.....x.X.......", "X...............", rest})},
-            {"スネア", DR_SNARE,
+            {say("スネア", "Snare"), DR_SNARE,
              bars({"............x.xX", "....X.......X...", "....X.......X...", "....X.......X...",
                    "....X.......X..g", "....X...xxXx....", "X...............", rest})},
-            {"クローズハイハット", DR_CLOSED_HAT,
+            {say("クローズハイハット", "Closed hi-hat"), DR_CLOSED_HAT,
              bars({"X...x...x...x...", "X.x.X.x.X.x.X.x.", "X.x.X.x.X.x.X.x.", "X.x.X.x.X.x.X.x.",
                    "X.x.X.x.X.x.X...", "X.x.X.x.........", rest, rest})},
-            {"オープンハイハット", DR_OPEN_HAT,
+            {say("オープンハイハット", "Open hi-hat"), DR_OPEN_HAT,
              bars({rest, rest, rest, rest, "..............x.", rest, rest, rest})},
-            {"ハイタム", DR_HIGH_TOM,
+            {say("ハイタム", "High tom"), DR_HIGH_TOM,
              bars({rest, rest, rest, rest, rest, "............Xx..", rest, rest})},
-            {"ミドルタム", DR_MID_TOM,
+            {say("ミドルタム", "Mid tom"), DR_MID_TOM,
              bars({rest, rest, rest, rest, rest, "..............X.", rest, rest})},
-            {"フロアタム", DR_FLOOR_TOM,
+            {say("フロアタム", "Floor tom"), DR_FLOOR_TOM,
              bars({rest, rest, rest, rest, rest, "...............X", rest, rest})},
-            {"クラッシュ", DR_CRASH,
+            {say("クラッシュ", "Crash"), DR_CRASH,
              bars({rest, "X...............", rest, rest, rest, rest, "X---------------",
                    "----------------"})},
         });
 }
 
 void drums_16beat(MseqMusic& p) {
-    setup_phrase(p, "ドラム 16ビート", drum_kit_word(GM_STANDARD_KIT), 100);
-    add_markers(p, kSections, kMarkers);
+    setup_phrase(p, say("ドラム 16ビート", "Drums 16 beat"), drum_kit_word(GM_STANDARD_KIT), 100);
+    add_markers(p, sections(), markers());
     const std::string rest = "................";
     const std::string hat = "XxoxXxoxXxoxXxox";
     const std::string hat_open = "XxoxXxoxXxoxXx.x";
     drum_kit(
         p, 16,
         {
-            {"バスドラム", DR_KICK,
+            {say("バスドラム", "Bass drum"), DR_KICK,
              bars({"X...............", "X.....X.X..x....", "X..x..X...X.....", "X.....X.X..x....",
                    "X..x..X...X...x.", "X.....X.........", "X...............", rest})},
-            {"スネア", DR_SNARE,
+            {say("スネア", "Snare"), DR_SNARE,
              bars({"............XxXx", "....X..g.g..X..g", "....X..g....X.g.", "....X..g.g..X..g",
                    "....X..g....X.g.", "....X...oxox....", "X...............", rest})},
-            {"クローズハイハット", DR_CLOSED_HAT,
+            {say("クローズハイハット", "Closed hi-hat"), DR_CLOSED_HAT,
              bars({hat, hat, hat_open, hat, hat_open, "XxoxXxox........", rest, rest})},
-            {"オープンハイハット", DR_OPEN_HAT,
+            {say("オープンハイハット", "Open hi-hat"), DR_OPEN_HAT,
              bars({rest, rest, "..............x.", rest, "..............x.", rest, rest, rest})},
-            {"ハイタム", DR_HIGH_TOM,
+            {say("ハイタム", "High tom"), DR_HIGH_TOM,
              bars({rest, rest, rest, rest, rest, "............Xx..", rest, rest})},
-            {"ミドルタム", DR_MID_TOM,
+            {say("ミドルタム", "Mid tom"), DR_MID_TOM,
              bars({rest, rest, rest, rest, rest, "..............X.", rest, rest})},
-            {"フロアタム", DR_FLOOR_TOM,
+            {say("フロアタム", "Floor tom"), DR_FLOOR_TOM,
              bars({rest, rest, rest, rest, rest, "...............X", rest, rest})},
-            {"クラッシュ", DR_CRASH,
+            {say("クラッシュ", "Crash"), DR_CRASH,
              bars({rest, "X...............", rest, rest, rest, rest, "X---------------",
                    "----------------"})},
         });
 }
 
 void drums_shuffle(MseqMusic& p) {
-    setup_phrase(p, "ドラム シャッフル", drum_kit_word(GM_STANDARD_KIT), 96);
-    add_markers(p, kSections, kMarkers);
+    setup_phrase(p, say("ドラム シャッフル", "Drums shuffle"), drum_kit_word(GM_STANDARD_KIT), 96);
+    add_markers(p, sections(), markers());
     const std::string rest = "............";
     const std::string hat = "X.xX.xX.xX.x";
     drum_kit(
         p, 12,
         {
-            {"バスドラム", DR_KICK,
+            {say("バスドラム", "Bass drum"), DR_KICK,
              bars({rest, "X.....X..x..", "X..x..X.....", "X.....X..x..", "X..x..X..x..",
                    "X.....X.....", "X...........", rest})},
-            {"スネア", DR_SNARE,
+            {say("スネア", "Snare"), DR_SNARE,
              bars({".........xxX", "...X.g...X.g", "...X.g...X.g", "...X.g...X.g", "...X.g...X.x",
                    "...X..xxX...", "X...........", rest})},
-            {"クローズハイハット", DR_CLOSED_HAT,
+            {say("クローズハイハット", "Closed hi-hat"), DR_CLOSED_HAT,
              bars({"X..x..x..x..", hat, hat, hat, hat, "X.xX.x......", rest, rest})},
-            {"ハイタム", DR_HIGH_TOM,
+            {say("ハイタム", "High tom"), DR_HIGH_TOM,
              bars({rest, rest, rest, rest, rest, ".........Xx.", rest, rest})},
-            {"フロアタム", DR_FLOOR_TOM,
+            {say("フロアタム", "Floor tom"), DR_FLOOR_TOM,
              bars({rest, rest, rest, rest, rest, "...........X", rest, rest})},
-            {"クラッシュ", DR_CRASH,
+            {say("クラッシュ", "Crash"), DR_CRASH,
              bars({rest, "X...........", rest, rest, rest, rest, "X-----------", "------------"})},
         });
 }
 
 void drums_half_time(MseqMusic& p) {
-    setup_phrase(p, "ドラム ハーフタイム", drum_kit_word(GM_STANDARD_KIT), 140);
-    add_markers(p, kSections, kMarkers);
+    setup_phrase(p, say("ドラム ハーフタイム", "Drums half time"), drum_kit_word(GM_STANDARD_KIT),
+                 140);
+    add_markers(p, sections(), markers());
     const std::string rest = "................";
     const std::string hat = "X.x.X.x.X.x.X.x.";
     drum_kit(
         p, 16,
         {
-            {"バスドラム", DR_KICK,
+            {say("バスドラム", "Bass drum"), DR_KICK,
              bars({"X...............", "X.........X..x..", "X.....x...X.....", "X.........X..x..",
                    "X.....x...X...x.", "X.......X.......", "X...............", rest})},
-            {"スネア", DR_SNARE,
+            {say("スネア", "Snare"), DR_SNARE,
              bars({"............X.XX", "........X.......", "........X.....g.", "........X.......",
                    "........X.....g.", "........XxXx....", "X...............", rest})},
-            {"クローズハイハット", DR_CLOSED_HAT,
+            {say("クローズハイハット", "Closed hi-hat"), DR_CLOSED_HAT,
              bars({"X...x...x...x...", hat, hat, hat, hat, "X.x.X.x.........", rest, rest})},
-            {"ハイタム", DR_HIGH_TOM,
+            {say("ハイタム", "High tom"), DR_HIGH_TOM,
              bars({rest, rest, rest, rest, rest, "............XX..", rest, rest})},
-            {"フロアタム", DR_FLOOR_TOM,
+            {say("フロアタム", "Floor tom"), DR_FLOOR_TOM,
              bars({rest, rest, rest, rest, rest, "..............XX", rest, rest})},
-            {"クラッシュ", DR_CRASH,
+            {say("クラッシュ", "Crash"), DR_CRASH,
              bars({rest, "X...............", rest, rest, rest, rest, "X---------------",
                    "----------------"})},
         });
 }
 
 void drums_ballad(MseqMusic& p) {
-    setup_phrase(p, "ドラム バラード", drum_kit_word(GM_STANDARD_KIT), 72);
-    add_markers(p, kSections, kMarkers);
+    setup_phrase(p, say("ドラム バラード", "Drums ballad"), drum_kit_word(GM_STANDARD_KIT), 72);
+    add_markers(p, sections(), markers());
     const std::string rest = "................";
     const std::string hat = "x.o.x.o.x.o.x.o.";
     drum_kit(
         p, 16,
         {
-            {"バスドラム", DR_KICK,
+            {say("バスドラム", "Bass drum"), DR_KICK,
              bars({"o...............", "X.......X.....o.", "X.......X.......", "X.......X.....o.",
                    "X.....o.X.......", "X.......X.......", "X...............", rest})},
-            {"サイドスティック", DR_SIDE_STICK,
+            {say("サイドスティック", "Side stick"), DR_SIDE_STICK,
              bars({rest, "....x.......x...", "....x.......x...", "....x.......x...",
                    "....x.......x...", "....x...........", rest, rest})},
-            {"クローズハイハット", DR_CLOSED_HAT,
+            {say("クローズハイハット", "Closed hi-hat"), DR_CLOSED_HAT,
              bars({"o...o...o...o...", hat, hat, hat, hat, "x.o.x.o.........", rest, rest})},
-            {"ハイタム", DR_HIGH_TOM,
+            {say("ハイタム", "High tom"), DR_HIGH_TOM,
              bars({rest, rest, rest, rest, rest, "........oxxx....", rest, rest})},
-            {"ミドルタム", DR_MID_TOM,
+            {say("ミドルタム", "Mid tom"), DR_MID_TOM,
              bars({rest, rest, rest, rest, rest, "............xx..", rest, rest})},
-            {"フロアタム", DR_FLOOR_TOM,
+            {say("フロアタム", "Floor tom"), DR_FLOOR_TOM,
              bars({rest, rest, rest, rest, rest, "..............xX", rest, rest})},
-            {"クラッシュ", DR_CRASH,
+            {say("クラッシュ", "Crash"), DR_CRASH,
              bars({rest, "x...............", rest, rest, rest, rest, "x---------------",
                    "----------------"})},
         });
 }
 
 void drums_fills(MseqMusic& p) {
-    setup_phrase(p, "ドラム フィル集", drum_kit_word(GM_STANDARD_KIT), 120);
+    setup_phrase(p, say("ドラム フィル集", "Drum fills"), drum_kit_word(GM_STANDARD_KIT), 120);
     add_markers(p,
-                {{0, "フィル1"},
-                 {1, "フィル2"},
-                 {2, "フィル3"},
-                 {3, "フィル4"},
-                 {4, "ブレイク"},
-                 {5, "エンディング"}},
-                kMarkers);
+                {{0, say("フィル1", "Fill 1")},
+                 {1, say("フィル2", "Fill 2")},
+                 {2, say("フィル3", "Fill 3")},
+                 {3, say("フィル4", "Fill 4")},
+                 {4, say("ブレイク", "Break")},
+                 {5, say("エンディング", "Ending")}},
+                markers());
     const std::string rest = "................";
     drum_kit(p, 16,
              {
-                 {"バスドラム", DR_KICK,
+                 {say("バスドラム", "Bass drum"), DR_KICK,
                   bars({"X.....x.X.......", "X.......X.......", "X.....x.X.....x.",
                         "X..X..X..X..X.X.", "X...............", "X...............", rest})},
-                 {"スネア", DR_SNARE,
+                 {say("スネア", "Snare"), DR_SNARE,
                   bars({"....X...gooxxXXX", "X.x.............", "....X.......XxXx",
                         "X..X..X..X..X.XX", "............oxXX", "X...............", rest})},
-                 {"クローズハイハット", DR_CLOSED_HAT,
+                 {say("クローズハイハット", "Closed hi-hat"), DR_CLOSED_HAT,
                   bars({"X.x.X.x.........", rest, "X.x.X.x.X.x.....", rest, rest, rest, rest})},
-                 {"ハイタム", DR_HIGH_TOM,
+                 {say("ハイタム", "High tom"), DR_HIGH_TOM,
                   bars({rest, "....X.x.xx......", rest, rest, rest, rest, rest})},
-                 {"ミドルタム", DR_MID_TOM,
+                 {say("ミドルタム", "Mid tom"), DR_MID_TOM,
                   bars({rest, "........X.x.xx..", rest, rest, rest, rest, rest})},
-                 {"フロアタム", DR_FLOOR_TOM,
+                 {say("フロアタム", "Floor tom"), DR_FLOOR_TOM,
                   bars({rest, "............X.xX", rest, rest, rest, rest, rest})},
-                 {"クラッシュ", DR_CRASH,
+                 {say("クラッシュ", "Crash"), DR_CRASH,
                   bars({rest, rest, rest, "X...............", "X---------------",
                         "X---------------", "----------------"})},
              });
 }
 
 void drums_four_on_floor(MseqMusic& p) {
-    setup_phrase(p, "ドラム 4つ打ち", drum_kit_word(GM_STANDARD_KIT), 124);
-    add_markers(p, kSections, kMarkers);
+    setup_phrase(p, say("ドラム 4つ打ち", "Drums four on the floor"),
+                 drum_kit_word(GM_STANDARD_KIT), 124);
+    add_markers(p, sections(), markers());
     const std::string rest = "................";
     const std::string kick = "X...X...X...X...";
     drum_kit(
         p, 16,
         {
-            {"バスドラム", DR_KICK,
+            {say("バスドラム", "Bass drum"), DR_KICK,
              bars({kick, kick, kick, kick, kick, "X...X...X.......", "X...............", rest})},
-            {"ハンドクラップ", DR_CLAP,
+            {say("ハンドクラップ", "Hand clap"), DR_CLAP,
              bars({rest, "....X.......X...", "....X.......X...", "....X.......X...",
                    "....X.......X...", "....X...X.X.XxXX", "X...............", rest})},
-            {"クローズハイハット", DR_CLOSED_HAT,
+            {say("クローズハイハット", "Closed hi-hat"), DR_CLOSED_HAT,
              bars({rest, "x..gx..gx..gx..g", "x..gx..gx..gx..g", "x..gx..gx..gx..g",
                    "x..gx..gx..gx..g", "x..gx..g........", rest, rest})},
-            {"オープンハイハット", DR_OPEN_HAT,
+            {say("オープンハイハット", "Open hi-hat"), DR_OPEN_HAT,
              bars({"..o...o...o...x.", "..x...x...x...x.", "..x...x...x...x.", "..x...x...x...x.",
                    "..x...x...x...x.", "..x...x.........", rest, rest})},
-            {"クラッシュ", DR_CRASH,
+            {say("クラッシュ", "Crash"), DR_CRASH,
              bars({rest, "X...............", rest, rest, rest, rest, "X---------------",
                    "----------------"})},
         });
@@ -523,14 +557,14 @@ void drums_four_on_floor(MseqMusic& p) {
 
 }  // namespace
 
-const std::vector<FolderRecipe>& pattern_folders() {
-    static const std::vector<FolderRecipe> folders = {
-        {"piano", "ピアノ・キーボード"},
-        {"bass", "ベース"},
-        {"guitar", "ギター"},
-        {"drums", "ドラム"},
+std::vector<FolderRecipe> pattern_folders() {
+    // Made anew at each call: the names follow the language the generator writes in.
+    return {
+        {"piano", say("ピアノ・キーボード", "Piano and keyboards")},
+        {"bass", say("ベース", "Bass")},
+        {"guitar", say("ギター", "Guitar")},
+        {"drums", say("ドラム", "Drums")},
     };
-    return folders;
 }
 
 const std::vector<PhraseRecipe>& pattern_phrases() {

@@ -17,12 +17,12 @@ struct PhraseRecipe {
     void (*build)(MseqMusic& phrase);
 };
 
-// The instrument folders in book order: key and name (UTF-8).
+// The instrument folders in book order: key and name (UTF-8, in the language written now).
 struct FolderRecipe {
     const char* key;
     const char* name;
 };
-const std::vector<FolderRecipe>& pattern_folders();
+std::vector<FolderRecipe> pattern_folders();
 
 // Every phrase of the book, in book order.
 const std::vector<PhraseRecipe>& pattern_phrases();

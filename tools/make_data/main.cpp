@@ -1,5 +1,6 @@
 // make_data: writes the files of the application folder (scale map, templates, standard pattern
-// book, demo library) into a folder, through the model and the program's own writer.
+// book, demo library, and the English twins of the templates and the library) into a folder,
+// through the model and the program's own writer.
 //
 //   korvante_make_data DIR
 //
@@ -21,5 +22,6 @@ int main(int argc, char** argv) {
     kv_data::write_templates(out);
     kv_data::write_libraries(out);
     kv_data::write_english_templates(out);
+    kv_data::write_english_libraries(out);
     return 0;
 }
