@@ -1,5 +1,7 @@
 #include "app/MAppFolders.h"
 
+#include "model/core/MseqPathOps.h"
+#include "model/lang/KvLanguage.h"
 #include "platform/FileSystem.h"
 #include "platform/UserFolders.h"
 
@@ -18,12 +20,21 @@ std::string mapp_recovery_folder() {
     return state.empty() ? std::string() : state + "/korvante/recovery";
 }
 
+CkvString mapp_demo_library(const CkvString& folder) {
+    if (kv_current_language() == kv_language::english) {
+        const CkvString english = mseq_path::append(folder.str(), "en\\library.kvnr");
+        if (kv_fs::path_exists(english.str())) return english;
+    }
+    return mseq_path::append(folder.str(), "library.kvnr");
+}
+
 CkvString mapp_user_first_library(const std::string& home) {
     const std::string folder = mapp_user_library_folder();
     if (folder.empty()) return {};
-    const std::string library = folder + "/mymusic/library.kvnr";
-    const std::string windows = kv_fs::from_host(library);
+    // The Japanese library tells whether the folder was copied: the English one is in the
+    // same copy.
+    const std::string windows = kv_fs::from_host(folder + "/mymusic/library.kvnr");
     if (!kv_fs::path_exists(windows))
         kv_folders::copy_folder(home + "/mymusic", folder + "/mymusic");
-    return CkvString(windows);
+    return mapp_demo_library(CkvString(kv_fs::from_host(folder + "/mymusic")));
 }

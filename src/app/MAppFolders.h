@@ -20,8 +20,14 @@ std::string mapp_user_library_folder();
 // $XDG_STATE_HOME/korvante/recovery.
 std::string mapp_recovery_folder();
 
+// The demo library of a "mymusic" folder (`folder`, Windows form): its English twin
+// "en\library.kvnr" when the program speaks English and the folder holds it, else the Japanese
+// "library.kvnr" (which need not exist: a first start then opens it as a new library).
+CkvString mapp_demo_library(const CkvString& folder);
+
 // The library the first start opens from a read-only application folder (Windows form): the
-// user's copy of the demo library, "mymusic/library.kvnr" in the user's library folder, copied
-// from the application folder `home` (host path) when it is not there yet. Empty when there is
-// no user folder. A failed copy still names the path: it then opens as a new library.
+// user's copy of the demo library (mapp_demo_library of "mymusic" in the user's library
+// folder), copied from the application folder `home` (host path) when it is not there yet.
+// Empty when there is no user folder. A failed copy still names the path: it then opens as a
+// new library.
 CkvString mapp_user_first_library(const std::string& home);

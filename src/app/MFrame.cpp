@@ -186,7 +186,9 @@ void MFrame::open_last_room() {
     } else if (read_only_) {
         path = MseqFullPath(mapp_user_first_library(home_));
         if (path.empty()) return;
-    } else if (!mseq_path::executable_path(".\\mymusic\\library.kvnr", &path)) {
+    } else if (MseqFullPath folder; mseq_path::executable_path("mymusic", &folder)) {
+        path = MseqFullPath(mapp_demo_library(folder));
+    } else {
         return;
     }
     open_room(CkvString(mseq_path::canonicalize(path)), false);

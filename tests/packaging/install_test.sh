@@ -21,6 +21,8 @@ cmake --install "$build" --prefix "$prefix" >"$work/install.log" 2>&1 || {
 }
 for f in bin/korvante bin/korvante-gui share/korvante/mymusic/library.kvnr \
     share/korvante/pattern_v01/pattern.kvnb share/korvante/define/mapscale.def \
+    share/korvante/mymusic/en/library.kvnr share/korvante/mymusic/en/demo/song.kvnl \
+    share/korvante/pattern_v01/en/pattern.kvnb \
     share/korvante/template share/korvante/manual/index.html \
     share/korvante/manual/en/index.html share/korvante/manual/en/music-view.png \
     share/applications/org.korvante.Korvante.desktop \
