@@ -43,25 +43,30 @@ for lang in "${langs[@]}"; do
     docs="$here/docs/$lang" manual="$here/data/manual/$lang"
   fi
   mkdir -p "$docs" "$manual"
-  # The names stored in the demo files (the song, the chord map, the stage map) are the same in
-  # every language: only the program's own texts change.
+  # A first start in English opens the English demo library, whose song and maps have English
+  # names.
+  if [[ $lang == ja ]]; then
+    song="はじまりの朝" chord="ハ長調" stage="バンド"
+  else
+    song="First Morning" chord="C major" stage="Band"
+  fi
   for size in 1280x800 1920x1080; do
     w=${size%x*}
     # The whole window at the first verse, where the melody and the piano's chords play.
-    shot "$lang" "はじまりの朝" "$docs/main-window-$w.png" "$size" --bar 5
+    shot "$lang" "$song" "$docs/main-window-$w.png" "$size" --bar 5
     # The music view alone, as the window of that size shows it.
-    shot "$lang" "はじまりの朝" "$docs/music-view-$w.png" "$size" --bar 5 --view-only
+    shot "$lang" "$song" "$docs/music-view-$w.png" "$size" --bar 5 --view-only
   done
-  shot "$lang" "ハ長調" "$docs/chord-map-view.png" 1400x860
+  shot "$lang" "$chord" "$docs/chord-map-view.png" 1400x860
   # The same verse with every resolved-pitch lane shown: the keys the chords make.
-  shot "$lang" "はじまりの朝" "$docs/music-view-lanes.png" 1400x860 --bar 5 --lanes
-  shot "$lang" "はじまりの朝" "$manual/music-view.png" 1280x800 --bar 5
-  shot "$lang" "はじまりの朝" "$manual/music-view-lanes.png" 1280x800 --bar 5 --lanes
+  shot "$lang" "$song" "$docs/music-view-lanes.png" 1400x860 --bar 5 --lanes
+  shot "$lang" "$song" "$manual/music-view.png" 1280x800 --bar 5
+  shot "$lang" "$song" "$manual/music-view-lanes.png" 1280x800 --bar 5 --lanes
   # Step recording: the toggle on, and five keys entered at the melody's fifth bar as if played.
-  shot "$lang" "はじまりの朝" "$manual/step-record.png" 1280x800 --bar 5 \
+  shot "$lang" "$song" "$manual/step-record.png" 1280x800 --bar 5 \
     --step-keys 72,74,76,79,77
-  shot "$lang" "ハ長調" "$manual/chord-map-view.png" 1280x800
-  shot "$lang" "バンド" "$manual/stage-map-view.png" 1280x800
+  shot "$lang" "$chord" "$manual/chord-map-view.png" 1280x800
+  shot "$lang" "$stage" "$manual/stage-map-view.png" 1280x800
   # The settings dialog over the window, where the interface language is chosen.
-  shot "$lang" "はじまりの朝" "$docs/settings-dialog.png" 1280x800 --dialog settings
+  shot "$lang" "$song" "$docs/settings-dialog.png" 1280x800 --dialog settings
 done

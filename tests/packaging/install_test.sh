@@ -3,8 +3,9 @@
 # and runs of the installed korvante with HOME and the XDG folders in a temporary folder: the
 # demo, and a script session that starts the application, edits the demo song, saves and exits.
 # Nothing under the prefix may change; the settings and the user's copy of the demo library
-# appear in the user's folders, and a second session starts on that copy. The desktop files pass
-# their validators, and the file types are recognised by extension and by their first bytes.
+# appear in the user's folders, and a second session starts on that copy (a first start in
+# English on the copy of the English demo). The desktop files pass their validators, and the
+# file types are recognised by extension and by their first bytes.
 # Usage: install_test.sh BUILD-FOLDER
 set -u
 build=$1
@@ -69,8 +70,10 @@ chmod -R a-w "$prefix"
 user=$work/user
 mkdir -p "$user/home" "$user/run" "$work/cwd"
 chmod 700 "$user/run"
+# The locale of a system without a language, as for the other tests: the first start opens
+# the demo library of the program's language, and these sessions expect the Japanese one.
 export HOME=$user/home XDG_CONFIG_HOME=$user/config XDG_DATA_HOME=$user/data \
-    XDG_STATE_HOME=$user/state XDG_RUNTIME_DIR=$user/run
+    XDG_STATE_HOME=$user/state XDG_RUNTIME_DIR=$user/run LC_ALL=C.UTF-8
 cd "$work/cwd"
 
 "$prefix/bin/korvante" demo --out "$work/out" --no-wav >"$work/demo.log" 2>&1 ||
@@ -102,6 +105,12 @@ printf 'start\nprint recent\nexit\n' >"$work/again.txt"
 "$prefix/bin/korvante" script "$work/again.txt" >"$work/again.log" 2>&1 ||
     { cat "$work/again.log"; fail "the second session"; }
 grep -qF "$recent" "$work/again.log" || { cat "$work/again.log"; fail "the settings were not read back"; }
+
+# A first start in English (settings of its own) opens the user's copy of the English demo.
+XDG_CONFIG_HOME=$user/config-en "$prefix/bin/korvante" --lang en script "$work/again.txt" \
+    >"$work/english.log" 2>&1 || { cat "$work/english.log"; fail "the English session"; }
+grep -qF "${recent%\\library.kvnr}\\en\\library.kvnr" "$work/english.log" ||
+    { cat "$work/english.log"; fail "the English first start did not open the English demo copy"; }
 
 # Root may write into a read-only folder: a user who really cannot runs the installed program,
 # and the program also with --home on a copy of the application folder it cannot write into.
