@@ -14,6 +14,7 @@
 #include "model/lang/KvLanguage.h"
 #include "model/library/MseqConfig.h"
 #include "model/library/MseqRoom.h"
+#include "tools/FileBytes.h"
 
 namespace first_library_test {
 
@@ -85,7 +86,7 @@ TEST(DemoLibraryOfAFolder, FollowsTheLanguageWhenTheEnglishFileIsThere) {
     fs::create_directories(root + "/mymusic/en");
     kv_set_language(kv_language::english);
     EXPECT_EQ(mapp_demo_library(folder), japanese);
-    std::ofstream(root + "/mymusic/en/library.kvnr") << "x";
+    kv_test::write_bytes(root + "/mymusic/en/library.kvnr", "x");
     EXPECT_EQ(mapp_demo_library(folder), english);
     kv_set_language(kv_language::japanese);
     EXPECT_EQ(mapp_demo_library(folder), japanese);

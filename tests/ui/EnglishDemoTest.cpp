@@ -5,13 +5,13 @@
 #include <stdlib.h>
 
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "tools/AppData.h"
+#include "tools/FileBytes.h"
 #include "ui/RunProgram.h"
 
 namespace english_demo_test {
@@ -202,7 +202,7 @@ protected:
     // The libraries of the recent list after a first start under `locale`.
     std::string first_start(const std::string& locale) {
         const std::string script = dir_ + "/script.txt";
-        std::ofstream(script) << "start\nprint recent\nexit\n";
+        kv_test::write_bytes(script, "start\nprint recent\nexit\n");
         const ProgramRun run = run_program_in("LC_ALL=" + locale + " XDG_RUNTIME_DIR=" + dir_ +
                                                   "/run XDG_STATE_HOME=" + dir_ + "/state",
                                               "--home " + dir_ + "/app script " + script + " 2>&1");
