@@ -36,5 +36,9 @@ CkvString mapp_user_first_library(const std::string& home) {
     const std::string windows = kv_fs::from_host(folder + "/mymusic/library.kvnr");
     if (!kv_fs::path_exists(windows))
         kv_folders::copy_folder(home + "/mymusic", folder + "/mymusic");
+    // The demo books link their patterns beside "mymusic" ("<book>..\..\pattern_v01\..."), so
+    // the copy takes the pattern book's folder with it; a copy made without it gets it now.
+    if (!kv_fs::path_exists(kv_fs::from_host(folder + "/pattern_v01")))
+        kv_folders::copy_folder(home + "/pattern_v01", folder + "/pattern_v01");
     return mapp_demo_library(CkvString(kv_fs::from_host(folder + "/mymusic")));
 }

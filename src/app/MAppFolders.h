@@ -27,7 +27,8 @@ CkvString mapp_demo_library(const CkvString& folder);
 
 // The library the first start opens from a read-only application folder (Windows form): the
 // user's copy of the demo library (mapp_demo_library of "mymusic" in the user's library
-// folder), copied from the application folder `home` (host path) when it is not there yet.
+// folder), copied from the application folder `home` (host path) when it is not there yet,
+// with the pattern book's folder its demo books link their patterns in.
 // Empty when there is no user folder. A failed copy still names the path: it then opens as a
 // new library.
 CkvString mapp_user_first_library(const std::string& home);

@@ -14,6 +14,7 @@
 #include "model/lang/KvLanguage.h"
 #include "model/library/MseqConfig.h"
 #include "model/library/MseqRoom.h"
+#include "play/OfflineNotes.h"
 #include "tools/FileBytes.h"
 
 namespace first_library_test {
@@ -150,6 +151,23 @@ TEST_F(InstalledFirstLibrary, JapaneseOpensTheUsersCopyOfTheJapaneseDemoLibrary)
     EXPECT_TRUE(exists(user_ + "/en/library.kvnr"));
 }
 
+// The demo books link their patterns beside "mymusic": the copy must bring them, or the demo
+// song loses every pattern it places.
+TEST_F(InstalledFirstLibrary, TheUsersCopyOfTheDemoSongPlaysEveryPatternItPlaces) {
+    const auto first_music_notes = [this]() {
+        MseqObject* music = find_node(MTYPE_LEAF_MUSIC);
+        if (!music) return size_t(0);
+        return offline_notes::offline_note_ons(mseq_open(music).get()).size();
+    };
+    ASSERT_TRUE(start());
+    ASSERT_EQ(opened().first, user("library.kvnr").str());
+    const size_t from_copy = first_music_notes();
+    ASSERT_TRUE(frame().open_room(win("mymusic/library.kvnr"), false));
+    ASSERT_EQ(opened().first, win("mymusic/library.kvnr").str());
+    const size_t from_program = first_music_notes();
+    EXPECT_GT(from_program, 0u);
+    EXPECT_EQ(from_copy, from_program);
+}
 TEST_F(InstalledFirstLibrary, AnOlderCopyWithoutTheEnglishLibraryOpensInJapanese) {
     // A copy made by a version without the English library is not copied again.
     fs::create_directories(user_);

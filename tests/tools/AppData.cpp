@@ -32,13 +32,6 @@ std::vector<std::string> generated_files(const std::string& folder) {
     return out;
 }
 
-std::string read_bytes(const std::string& host_path) {
-    std::ifstream in(host_path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 AppData::AppData() : saved_program_(mseq_path::program_file()) {
     MseqDesk::instance().set_store(&store_);
     mseq_path::set_program_file(CkvString(kv_fs::from_host(KV_APP_DATA) + "\\korvante"));

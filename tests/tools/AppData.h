@@ -13,6 +13,7 @@
 #include "model/library/MseqRoom.h"
 #include "text/MrecCompiler.h"
 #include "text/MrecFileStore.h"
+#include "tools/FileBytes.h"  // read_bytes, which the users of the data read their files with
 
 namespace kv_test {
 
@@ -22,9 +23,6 @@ std::string app_data(const std::string& relative);
 // The files of a folder that the data generator writes (*.kvnr, *.kvnb, *.kvnl, *.def), as
 // sorted paths relative to the folder.
 std::vector<std::string> generated_files(const std::string& folder);
-
-// The bytes of a host file; empty when it cannot be read.
-std::string read_bytes(const std::string& host_path);
 
 // The demo library "mymusic/library.kvnr" opened with its books.
 class AppData {
