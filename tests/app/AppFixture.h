@@ -7,11 +7,14 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "app/MApp.h"
@@ -63,7 +66,36 @@ protected:
     }
     void TearDown() override {
         app_.end();
+        for (auto it = saved_environment_.rbegin(); it != saved_environment_.rend(); ++it) {
+            if (it->second) {
+                ::setenv(it->first.c_str(), it->second->c_str(), 1);
+            } else {
+                ::unsetenv(it->first.c_str());
+            }
+        }
         std::filesystem::remove_all(root_);
+    }
+
+    // Sets an environment variable until the test ends.
+    void set_environment(const std::string& name, const std::string& value) {
+        const char* old = std::getenv(name.c_str());
+        saved_environment_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+        ::setenv(name.c_str(), value.c_str(), 1);
+    }
+    // Makes the application an installed one: its folder PREFIX/share/korvante, beside
+    // PREFIX/bin/korvante, holds the demo library and the pattern book, and the user's folders
+    // are config/, data/ and state/ of the test's folder until the test ends.
+    void install() {
+        const std::string prefix = root_ + "/prefix";
+        home_ = prefix + "/share/korvante";
+        std::filesystem::create_directories(home_ + "/define");
+        std::filesystem::create_directories(prefix + "/bin");
+        write(prefix + "/bin/korvante", "");
+        copy_data("mymusic");
+        copy_data("pattern_v01");
+        set_environment("XDG_CONFIG_HOME", root_ + "/config");
+        set_environment("XDG_DATA_HOME", root_ + "/data");
+        set_environment("XDG_STATE_HOME", root_ + "/state");
     }
 
     // Copies a file or folder of the program's data (data/) into the application folder.
@@ -177,6 +209,8 @@ protected:
     }
 
     std::string root_, home_, run_;
+    // What set_environment replaced, restored at the end in the reverse order.
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved_environment_;
     MAppScriptPort port_;
     FastClock clock_;
     kv_midi::midi_out_recorder midi_{std::vector<kv_midi::midi_out_caps>{{"Test Synth", true}}};

@@ -184,38 +184,8 @@ class InstalledAutosaveSetting : public AppTest {
 protected:
     void SetUp() override {
         AppTest::SetUp();
-        const std::string prefix = root_ + "/prefix";
-        home_ = prefix + "/share/korvante";
-        fs::create_directories(home_ + "/define");
-        fs::create_directories(prefix + "/bin");
-        write(prefix + "/bin/korvante", "");
-        copy_data("mymusic");
-        copy_data("pattern_v01");
-        keep("XDG_CONFIG_HOME", root_ + "/config");
-        keep("XDG_DATA_HOME", root_ + "/data");
-        keep("XDG_STATE_HOME", root_ + "/state");
+        install();
     }
-    void TearDown() override {
-        app_.end();
-        for (const auto& [name, value] : saved_) {
-            if (value.has) {
-                ::setenv(name.c_str(), value.text.c_str(), 1);
-            } else {
-                ::unsetenv(name.c_str());
-            }
-        }
-        AppTest::TearDown();
-    }
-    void keep(const std::string& name, const std::string& value) {
-        const char* old = std::getenv(name.c_str());
-        saved_.push_back({name, {old != nullptr, old ? old : ""}});
-        ::setenv(name.c_str(), value.c_str(), 1);
-    }
-    struct Saved {
-        bool has;
-        std::string text;
-    };
-    std::vector<std::pair<std::string, Saved>> saved_;
 };
 
 TEST_F(InstalledAutosaveSetting, IsWrittenToTheUsersConfigurationFolder) {

@@ -100,38 +100,13 @@ class InstalledFirstLibrary : public FirstLibrary {
 protected:
     void SetUp() override {
         AppTest::SetUp();
-        const std::string prefix = root_ + "/prefix";
-        home_ = prefix + "/share/korvante";
-        fs::create_directories(home_ + "/define");
-        fs::create_directories(prefix + "/bin");
-        write(prefix + "/bin/korvante", "");
-        copy_data("mymusic");
-        copy_data("pattern_v01");
-        for (const char* name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME"}) {
-            const char* old = std::getenv(name);
-            saved_.push_back({name, old ? std::optional<std::string>(old) : std::nullopt});
-        }
-        ::setenv("XDG_CONFIG_HOME", (root_ + "/config").c_str(), 1);
-        ::setenv("XDG_DATA_HOME", (root_ + "/data").c_str(), 1);
-        ::setenv("XDG_STATE_HOME", (root_ + "/state").c_str(), 1);
+        install();
         user_ = root_ + "/data/korvante/mymusic";
-    }
-    void TearDown() override {
-        app_.end();
-        for (const auto& [name, value] : saved_) {
-            if (value) {
-                ::setenv(name.c_str(), value->c_str(), 1);
-            } else {
-                ::unsetenv(name.c_str());
-            }
-        }
-        FirstLibrary::TearDown();
     }
     CkvString user(const std::string& rest) const {
         return CkvString(kv_fs::from_host(user_ + "/" + rest));
     }
 
-    std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
     std::string user_;
 };
 
