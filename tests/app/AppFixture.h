@@ -108,6 +108,15 @@ protected:
                                   std::filesystem::copy_options::overwrite_existing);
     }
 
+    // Starts on a copy of the demo library and its pattern book, which opens as the first
+    // library (wrap in ASSERT_NO_FATAL_FAILURE).
+    void start_on_demo() {
+        copy_data("mymusic");
+        copy_data("pattern_v01");
+        ASSERT_TRUE(start());
+        ASSERT_NE(frame().room(), nullptr);
+    }
+
     MAppServices services() {
         MAppServices s;
         s.port = &port_;

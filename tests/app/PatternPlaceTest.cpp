@@ -29,9 +29,7 @@ class PatternPlace : public AppTest {
 protected:
     void SetUp() override {
         AppTest::SetUp();
-        copy_data("mymusic");
-        copy_data("pattern_v01");
-        ASSERT_TRUE(start());
+        ASSERT_NO_FATAL_FAILURE(start_on_demo());
         ASSERT_NO_FATAL_FAILURE(open_first_music(&music, &editor));
         own_book = mseq_find_book_ancestor(music->owner);
         ASSERT_NE(own_book, nullptr);

@@ -84,9 +84,7 @@ class PhraseAudition : public AppTest {
 protected:
     void SetUp() override {
         AppTest::SetUp();
-        copy_data("mymusic");
-        copy_data("pattern_v01");
-        ASSERT_TRUE(start());
+        ASSERT_NO_FATAL_FAILURE(start_on_demo());
         ASSERT_NO_FATAL_FAILURE(open_first_music(&music, &editor));
         refer = phrase_track();
         ASSERT_NE(refer, nullptr);

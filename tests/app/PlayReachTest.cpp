@@ -25,9 +25,7 @@ void each_leaf(MseqObject* node, std::vector<MseqObject*>* out) {
 }
 
 TEST_F(PlayReachTest, TheWorkerNeverTouchesTheDeskWhileTheLibraryIsBusy) {
-    copy_data("mymusic");
-    copy_data("pattern_v01");
-    ASSERT_TRUE(start());
+    ASSERT_NO_FATAL_FAILURE(start_on_demo());
     MseqObject* song = find_node(MTYPE_LEAF_MUSIC);
     ASSERT_NE(song, nullptr);
     std::vector<MseqObject*> leaves;

@@ -33,10 +33,7 @@ class PlayTest : public AppTest {
 protected:
     void SetUp() override {
         AppTest::SetUp();
-        copy_data("mymusic");
-        copy_data("pattern_v01");
-        ASSERT_TRUE(start());
-        ASSERT_NE(frame().room(), nullptr);
+        ASSERT_NO_FATAL_FAILURE(start_on_demo());
         playables(frame().room_node(), &leaves_);
         ASSERT_GE(leaves_.size(), 2u);
         // The first playable leaf, open in the editor pane.

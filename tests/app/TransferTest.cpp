@@ -61,10 +61,7 @@ class TransferTest : public AppTest {
 protected:
     void SetUp() override {
         AppTest::SetUp();
-        copy_data("mymusic");
-        copy_data("pattern_v01");
-        ASSERT_TRUE(start());
-        ASSERT_NE(frame().room(), nullptr);
+        ASSERT_NO_FATAL_FAILURE(start_on_demo());
         const std::vector<MseqObject*> books = mapp_music_books(frame().room_node());
         ASSERT_FALSE(books.empty());
         book_ = books[0];

@@ -20,10 +20,7 @@ class TransportTest : public AppTest {
 protected:
     void SetUp() override {
         AppTest::SetUp();
-        copy_data("mymusic");
-        copy_data("pattern_v01");
-        ASSERT_TRUE(start());
-        ASSERT_NE(frame().room(), nullptr);
+        ASSERT_NO_FATAL_FAILURE(start_on_demo());
         MseqObject* music = find_node(MTYPE_LEAF_MUSIC);
         ASSERT_NE(music, nullptr);
         frame().select_node(music);
