@@ -138,13 +138,15 @@ struct Keyboard {
 
 Keyboard keyboard(MseqMusic& m, int32_t velocity_rate) {
     Keyboard k;
-    for (std::string_view name : {say("ピアノ 右手 下", "Piano right hand low"),
-                                  say("ピアノ 右手 中", "Piano right hand middle"),
-                                  say("ピアノ 右手 上", "Piano right hand high")}) {
+    // Short English names ("RH", "LH"): the track list's name column cuts a name after about 18
+    // characters, and "Piano right hand ..." left the three voices looking alike.
+    for (std::string_view name :
+         {say("ピアノ 右手 下", "Piano RH low"), say("ピアノ 右手 中", "Piano RH mid"),
+          say("ピアノ 右手 上", "Piano RH high")}) {
         k.right.push_back(add_note_track(m, name, 8, CH_PIANO, 5, 90));
         k.right.back()->m_VRate = velocity_rate;
     }
-    k.left = add_note_track(m, say("ピアノ 左手", "Piano left hand"), 8, CH_PIANO, 3);
+    k.left = add_note_track(m, say("ピアノ 左手", "Piano LH"), 8, CH_PIANO, 3);
     k.left->m_VRate = velocity_rate;
     return k;
 }
