@@ -32,6 +32,7 @@
 #include "model/theory/MseqMapStage.h"
 #include "platform/FileSystem.h"
 #include "play/import/MplyImportLibrary.h"
+#include "play/import/OneBookLibrary.h"
 #include "text/MrecCompiler.h"
 #include "text/MrecFileStore.h"
 
@@ -166,35 +167,10 @@ BENCHMARK(BM_ConvertToMusic)->Unit(benchmark::kMillisecond);
 // A library on disk with one music book, in a temporary folder, for the whole imports.
 class BenchLibrary {
 public:
-    BenchLibrary() {
-        char tmpl[] = "/tmp/kvimportbench-XXXXXX";
-        if (!::mkdtemp(tmpl)) return;
-        dir_ = tmpl;
-        MseqDesk::instance().set_store(&store_);
-        room_node_ = std::make_unique<MseqObject>(MID_ROOM, MTYPE_ROOM, CkvString("lib"),
-                                                  MseqDescPath(windows("library.kvnr")));
-        auto* room = new MseqRoom(room_node_.get());
-        room_node_->attach(room);
-        room->full_path = windows("library.kvnr");
-        book_node_ = room->create_book(room_node_.get(), MPLACE_LAST_CHILD, MTYPE_BOOK_MUSIC,
-                                       CkvString("Songs"), MseqDescPath("<room>songs.kvnb"));
-        MrecCompiler::save(room);
-        mseq_factory(book_node_);
-        auto* book = book_node_->entity()->cast_to<MseqBook>(MTYPE_BOOK);
-        book->full_path = windows("songs.kvnb");
-        MrecCompiler::save(book);
-    }
-    ~BenchLibrary() {
-        MseqDesk::instance().cache.clear();
-        MseqDesk::instance().modified.clear();
-        room_node_.reset();
-        MseqDesk::instance().set_store(nullptr);
-        if (!dir_.empty()) std::filesystem::remove_all(dir_);
-    }
     // The music book; nullptr when the temporary folder could not be made.
-    MseqObject* book() const { return book_node_; }
+    MseqObject* book() const { return library_.book(); }
     // The host path of the library's folder.
-    const std::string& folder() const { return dir_; }
+    const std::string& folder() const { return library_.folder(); }
 
     // Reads the test file and imports it into the book (with `analysis`, analysed too).
     bool import(MplyImportAnalysis* analysis) {
@@ -203,18 +179,12 @@ public:
         mply_read_smf(test_file(), &file, &error);
         MplyImportReport report;
         MplyImportSaved saved;
-        return mply_import_into_book(book_node_, file, CkvString("song"), "song", &report, &saved,
-                                     analysis);
+        return mply_import_into_book(library_.book(), file, CkvString("song"), "song", &report,
+                                     &saved, analysis);
     }
 
 private:
-    MseqFullPath windows(const std::string& rest) const {
-        return MseqFullPath(CkvString(kv_fs::from_host(dir_ + "/" + rest)));
-    }
-    std::string dir_;
-    MrecFileStore store_;
-    std::unique_ptr<MseqObject> room_node_;
-    MseqObject* book_node_ = nullptr;
+    one_book_library::OneBookLibrary library_;
 };
 
 // The whole import: read, convert, write the music and its stage map, save the book.
