@@ -117,6 +117,14 @@ protected:
         ASSERT_NE(frame().room(), nullptr);
     }
 
+    // Stops a play that may still run and waits for its end (at most 3 s), for the tests that
+    // play to call before the application ends.
+    void stop_playing() {
+        if (!app_.frame()) return;
+        frame().run(ID_STOP);
+        frame().wait_play_end(3000);
+    }
+
     MAppServices services() {
         MAppServices s;
         s.port = &port_;

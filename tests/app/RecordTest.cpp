@@ -26,10 +26,7 @@ protected:
         copy_data("mymusic");
     }
     void TearDown() override {
-        if (app_.frame()) {
-            frame().run(ID_STOP);
-            frame().wait_play_end(3000);
-        }
+        stop_playing();
         AppTest::TearDown();
     }
     bool start_with_keys() {

@@ -29,10 +29,7 @@ protected:
         port_.log.clear();
     }
     void TearDown() override {
-        if (app_.frame()) {
-            frame().run(ID_STOP);
-            frame().wait_play_end(3000);
-        }
+        stop_playing();
         AppTest::TearDown();
     }
     MedtMusic* editor() {
